@@ -1,0 +1,1 @@
+// Keeps the form library non-empty while its folders fill up.

@@ -1,0 +1,364 @@
+#include "platform/files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include "platform/codec.h"
+#include "platform/masks.h"
+#include "platform/paths.h"
+#include "platform/syscalls.h"
+
+namespace fs = std::filesystem;
+
+namespace riviza::platform {
+
+Error errnoError(int err, std::string_view what, std::string_view pathText) {
+  return Error::make(err, std::string(what) + " " + std::string(pathText) + ": " + std::strerror(err));
+}
+
+namespace {
+
+Status fromErrorCode(const std::error_code& ec, std::string_view what, std::string_view text) {
+  if (!ec) return okStatus();
+  return errnoError(ec.value(), what, text);
+}
+
+}  // namespace
+
+bool fileExists(std::string_view text) {
+  std::error_code ec;
+  return fs::is_regular_file(nativePath(text), ec);
+}
+
+bool directoryExists(std::string_view text) {
+  std::error_code ec;
+  return fs::is_directory(nativePath(text), ec);
+}
+
+bool pathExists(std::string_view text) {
+  std::error_code ec;
+  return fs::exists(nativePath(text), ec);
+}
+
+Status createDirectory(std::string_view text) {
+  if (::mkdir(nativePath(text).c_str(), 0777) != 0) return errnoError(errno, "mkdir", text);
+  return okStatus();
+}
+
+Status forceDirectories(std::string_view text) {
+  std::error_code ec;
+  fs::path p = nativePath(text);
+  fs::create_directories(p, ec);
+  if (ec) return fromErrorCode(ec, "mkdir -p", text);
+  if (!fs::is_directory(p, ec)) return errnoError(ENOTDIR, "mkdir -p", text);
+  return okStatus();
+}
+
+Status deleteFile(std::string_view text) {
+  if (sys().unlink(nativePath(text).c_str()) != 0) return errnoError(errno, "delete", text);
+  return okStatus();
+}
+
+Status removeDirectory(std::string_view text) {
+  if (::rmdir(nativePath(text).c_str()) != 0) return errnoError(errno, "rmdir", text);
+  return okStatus();
+}
+
+Status removeTree(std::string_view text) {
+  std::error_code ec;
+  fs::path p = nativePath(text);
+  if (!fs::exists(fs::symlink_status(p, ec))) return errnoError(ENOENT, "remove", text);
+  fs::remove_all(p, ec);
+  return fromErrorCode(ec, "remove", text);
+}
+
+Status renamePath(std::string_view from, std::string_view to) {
+  if (sys().rename(nativePath(from).c_str(), nativePath(to).c_str()) != 0)
+    return errnoError(errno, "rename", std::string(from) + " -> " + std::string(to));
+  return okStatus();
+}
+
+Status copyFile(std::string_view from, std::string_view to, bool failIfExists) {
+  auto src = File::open(from, File::Mode::Read);
+  if (!src) return src.error();
+  fs::path target = nativePath(to);
+  if (failIfExists && fs::exists(target)) return errnoError(EEXIST, "copy", to);
+  auto dst = File::openNative(target.string(), File::Mode::Create);
+  if (!dst) return dst.error();
+  std::vector<char> buf(1 << 16);
+  for (;;) {
+    auto n = src->read(buf.data(), buf.size());
+    if (!n) return n.error();
+    if (*n == 0) break;
+    RIVIZA_TRY(dst->write(buf.data(), *n));
+  }
+  RIVIZA_TRY(dst->close());
+  struct stat st;
+  if (::stat(nativePath(from).c_str(), &st) == 0) {
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(AT_FDCWD, target.c_str(), times, 0);
+  }
+  return okStatus();
+}
+
+Status copyTree(std::string_view from, std::string_view to) {
+  if (!directoryExists(from)) return errnoError(ENOENT, "copy", from);
+  RIVIZA_TRY(forceDirectories(to));
+  for (const DirEntry& e : listDirectory(from)) {
+    std::string src = includeTrailingBackslash(from) + e.name;
+    std::string dst = includeTrailingBackslash(to) + e.name;
+    if (e.isDirectory) {
+      RIVIZA_TRY(copyTree(src, dst));
+    } else {
+      if (fileExists(dst)) (void)setReadOnly(dst, false);
+      RIVIZA_TRY(copyFile(src, dst));
+    }
+  }
+  return okStatus();
+}
+
+namespace {
+DirEntry entryOf(const std::string& name, const struct stat& st) {
+  DirEntry e;
+  e.name = name;
+  e.isDirectory = S_ISDIR(st.st_mode);
+  e.readOnly = (st.st_mode & S_IWUSR) == 0;
+  e.sizeBytes = static_cast<uint64_t>(st.st_size);
+  e.modified = st.st_mtime;
+  return e;
+}
+}  // namespace
+
+std::vector<DirEntry> listDirectory(std::string_view folderText, std::string_view mask) {
+  std::vector<DirEntry> out;
+  std::error_code ec;
+  fs::path dir = nativePath(folderText);
+  fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec);
+  if (ec) return out;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    std::string name = it->path().filename().string();
+    if (!matchesMask(name, mask)) continue;
+    struct stat st;
+    if (::stat(it->path().c_str(), &st) != 0) continue;  // dangling link
+    out.push_back(entryOf(name, st));
+  }
+  std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) {
+    std::string fa = foldCase(a.name), fb = foldCase(b.name);
+    return fa != fb ? fa < fb : a.name < b.name;
+  });
+  return out;
+}
+
+std::optional<DirEntry> fileInfo(std::string_view text) {
+  fs::path p = nativePath(text);
+  struct stat st;
+  if (::stat(p.c_str(), &st) != 0) return std::nullopt;
+  return entryOf(p.filename().string(), st);
+}
+
+Status setModifiedTime(std::string_view text, std::time_t when) {
+  struct timespec times[2];
+  times[0].tv_sec = when;
+  times[0].tv_nsec = 0;
+  times[1] = times[0];
+  if (::utimensat(AT_FDCWD, nativePath(text).c_str(), times, 0) != 0)
+    return errnoError(errno, "set time", text);
+  return okStatus();
+}
+
+Status setReadOnly(std::string_view text, bool readOnly) {
+  fs::path p = nativePath(text);
+  struct stat st;
+  if (::stat(p.c_str(), &st) != 0) return errnoError(errno, "stat", text);
+  mode_t mode = st.st_mode & 07777;
+  mode = readOnly ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
+  if (::chmod(p.c_str(), mode) != 0) return errnoError(errno, "chmod", text);
+  return okStatus();
+}
+
+Result<std::string> readFile(std::string_view text) {
+  auto f = File::open(text, File::Mode::Read);
+  if (!f) return f.error();
+  std::string out;
+  char buf[1 << 16];
+  for (;;) {
+    auto n = f->read(buf, sizeof buf);
+    if (!n) return n.error();
+    if (*n == 0) break;
+    out.append(buf, *n);
+  }
+  return out;
+}
+
+Status writeFile(std::string_view text, std::string_view bytes) {
+  auto f = File::open(text, File::Mode::Create);
+  if (!f) return f.error();
+  RIVIZA_TRY(f->write(bytes));
+  return f->close();
+}
+
+Status appendFile(std::string_view text, std::string_view bytes) {
+  auto f = fileExists(text) ? File::open(text, File::Mode::ReadWrite) : File::open(text, File::Mode::Create);
+  if (!f) return f.error();
+  auto end = f->seekEnd();
+  if (!end) return end.error();
+  RIVIZA_TRY(f->write(bytes));
+  return f->close();
+}
+
+// ---- File ----
+
+File::~File() {
+  if (fd_ >= 0) sys().close(fd_);
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) sys().close(fd_);
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+Result<File> File::open(std::string_view text, Mode mode) { return openNative(nativePath(text).string(), mode); }
+
+Result<File> File::openNative(const std::string& path, Mode mode) {
+  int flags = 0;
+  switch (mode) {
+    case Mode::Read: flags = O_RDONLY; break;
+    case Mode::ReadWrite: flags = O_RDWR; break;
+    case Mode::Create: flags = O_RDWR | O_CREAT | O_TRUNC; break;
+    case Mode::CreateNew: flags = O_RDWR | O_CREAT | O_EXCL; break;
+  }
+  int fd;
+  do {
+    fd = sys().open(path.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return errnoError(errno, "open", path);
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    sys().close(fd);
+    return errnoError(EISDIR, "open", path);
+  }
+  return File(fd);
+}
+
+Result<size_t> File::read(void* buf, size_t n) {
+  for (;;) {
+    ssize_t r = sys().read(fd_, buf, n);
+    if (r >= 0) return static_cast<size_t>(r);
+    if (errno != EINTR) return errnoError(errno, "read", "");
+  }
+}
+
+Status File::readExact(void* buf, size_t n) {
+  auto* p = static_cast<char*>(buf);
+  while (n > 0) {
+    auto r = read(p, n);
+    if (!r) return r.error();
+    if (*r == 0) return Error::make(EIO, "read: unexpected end of file");
+    p += *r;
+    n -= *r;
+  }
+  return okStatus();
+}
+
+Result<size_t> File::readAt(uint64_t offset, void* buf, size_t n) {
+  size_t done = 0;
+  auto* p = static_cast<char*>(buf);
+  while (done < n) {
+    ssize_t r = sys().pread(fd_, p + done, n - done, static_cast<off_t>(offset + done));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return errnoError(errno, "read", "");
+    }
+    if (r == 0) break;
+    done += static_cast<size_t>(r);
+  }
+  return done;
+}
+
+Status File::write(const void* buf, size_t n) {
+  const auto* p = static_cast<const char*>(buf);
+  while (n > 0) {
+    ssize_t r = sys().write(fd_, p, n);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return errnoError(errno, "write", "");
+    }
+    if (r == 0) return Error::make(ENOSPC, "write: nothing written");
+    p += r;
+    n -= static_cast<size_t>(r);
+  }
+  return okStatus();
+}
+
+Status File::writeAt(uint64_t offset, const void* buf, size_t n) {
+  const auto* p = static_cast<const char*>(buf);
+  while (n > 0) {
+    ssize_t r = sys().pwrite(fd_, p, n, static_cast<off_t>(offset));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return errnoError(errno, "write", "");
+    }
+    if (r == 0) return Error::make(ENOSPC, "write: nothing written");
+    p += r;
+    offset += static_cast<uint64_t>(r);
+    n -= static_cast<size_t>(r);
+  }
+  return okStatus();
+}
+
+Result<uint64_t> File::seek(uint64_t offset) {
+  off_t r = sys().lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
+  if (r < 0) return errnoError(errno, "seek", "");
+  return static_cast<uint64_t>(r);
+}
+
+Result<uint64_t> File::seekEnd() {
+  off_t r = sys().lseek(fd_, 0, SEEK_END);
+  if (r < 0) return errnoError(errno, "seek", "");
+  return static_cast<uint64_t>(r);
+}
+
+Result<uint64_t> File::position() {
+  off_t r = sys().lseek(fd_, 0, SEEK_CUR);
+  if (r < 0) return errnoError(errno, "seek", "");
+  return static_cast<uint64_t>(r);
+}
+
+Result<uint64_t> File::size() {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) return errnoError(errno, "stat", "");
+  return static_cast<uint64_t>(st.st_size);
+}
+
+Status File::truncate(uint64_t size) {
+  if (sys().ftruncate(fd_, static_cast<off_t>(size)) != 0) return errnoError(errno, "truncate", "");
+  return okStatus();
+}
+
+Status File::sync() {
+  if (sys().fsync(fd_) != 0) return errnoError(errno, "fsync", "");
+  return okStatus();
+}
+
+Status File::close() {
+  if (fd_ < 0) return okStatus();
+  int fd = fd_;
+  fd_ = -1;
+  if (sys().close(fd) != 0 && errno != EINTR) return errnoError(errno, "close", "");
+  return okStatus();
+}
+
+}  // namespace riviza::platform

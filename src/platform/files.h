@@ -1,0 +1,102 @@
+// File operations on path text (platform layer).
+//
+// Every routine takes the Windows program's path text and maps it with nativePath(). Expected
+// failures come back as Status/Result with errno as the code; nothing throws. Directory
+// listings are sorted by name ignoring case, because Linux gives no order of its own and every
+// caller (file searches, year lists) must behave alike on every machine. All reads and writes
+// of file contents go through the replaceable system-call table (syscalls.h).
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/result.h"
+
+namespace riviza::platform {
+
+bool fileExists(std::string_view pathText);       // an existing regular file (or link to one)
+bool directoryExists(std::string_view pathText);  // an existing folder
+bool pathExists(std::string_view pathText);
+
+Status createDirectory(std::string_view pathText);  // one level; fails when it exists
+Status forceDirectories(std::string_view pathText); // all levels; fine when it exists
+Status deleteFile(std::string_view pathText);
+Status removeDirectory(std::string_view pathText);  // an empty folder
+Status removeTree(std::string_view pathText);       // a folder with everything in it
+Status renamePath(std::string_view from, std::string_view to);
+// Copies one file; with failIfExists an existing target is an error (CopyFile's third argument).
+Status copyFile(std::string_view from, std::string_view to, bool failIfExists = false);
+// Copies a folder recursively into `to` (created as needed): all files and sub-folders,
+// overwriting files, empty folders kept. Stands in for xcopy /E /Y.
+Status copyTree(std::string_view from, std::string_view to);
+
+struct DirEntry {
+  std::string name;   // as on disk (UTF-8)
+  bool isDirectory = false;
+  bool readOnly = false;
+  uint64_t sizeBytes = 0;
+  std::time_t modified = 0;
+};
+
+// Entries of a folder whose names match a Windows mask, sorted by name ignoring case; "." and
+// ".." are never listed. A missing folder gives an empty list.
+std::vector<DirEntry> listDirectory(std::string_view folderText, std::string_view mask = "*");
+
+std::optional<DirEntry> fileInfo(std::string_view pathText);
+Status setModifiedTime(std::string_view pathText, std::time_t when);
+Status setReadOnly(std::string_view pathText, bool readOnly);
+
+Result<std::string> readFile(std::string_view pathText);
+// Writes the whole file (created or truncated).
+Status writeFile(std::string_view pathText, std::string_view bytes);
+Status appendFile(std::string_view pathText, std::string_view bytes);
+
+// An open file with 64-bit positions. Move-only; closes on destruction.
+//   closed --open()--> open --close()/dtor--> closed
+class File {
+ public:
+  enum class Mode { Read, ReadWrite, Create /* create or truncate, read-write */, CreateNew };
+
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  static Result<File> open(std::string_view pathText, Mode mode);
+  static Result<File> openNative(const std::string& nativePath, Mode mode);
+
+  bool isOpen() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+
+  // Reads up to n bytes; returns the count (0 at the end). Retries interrupted calls.
+  Result<size_t> read(void* buf, size_t n);
+  // Reads exactly n bytes or fails (a short file is an error).
+  Status readExact(void* buf, size_t n);
+  Result<size_t> readAt(uint64_t offset, void* buf, size_t n);
+  // Writes all n bytes; ENOSPC and short writes are errors.
+  Status write(const void* buf, size_t n);
+  Status write(std::string_view bytes) { return write(bytes.data(), bytes.size()); }
+  Status writeAt(uint64_t offset, const void* buf, size_t n);
+  Result<uint64_t> seek(uint64_t offset);
+  Result<uint64_t> seekEnd();
+  Result<uint64_t> position();
+  Result<uint64_t> size();
+  Status truncate(uint64_t size);
+  Status sync();
+  Status close();
+
+ private:
+  explicit File(int fd) : fd_(fd) {}
+  int fd_ = -1;
+};
+
+// Error helpers for this layer.
+Error errnoError(int err, std::string_view what, std::string_view pathText);
+
+}  // namespace riviza::platform

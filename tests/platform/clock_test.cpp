@@ -1,0 +1,56 @@
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+namespace riviza::platform {
+namespace {
+
+TEST(GermanFormats, NumbersUseDecimalCommaAndDotGrouping) {
+  EXPECT_EQ(formatFixed(1234.5, 2), "1234,50");
+  EXPECT_EQ(formatFixed(-0.001, 2), "0,00");
+  EXPECT_EQ(formatFixed(19, 0), "19");
+  EXPECT_EQ(formatGrouped(1234567.891, 2), "1.234.567,89");
+  EXPECT_EQ(formatGrouped(-999.5, 2), "-999,50");
+  EXPECT_EQ(formatCurrency(1000), "1.000,00 €");
+}
+
+TEST(GermanFormats, ParseFloatTakesOnlyTheComma) {
+  EXPECT_EQ(parseFloat(" 7,5 "), 7.5);
+  EXPECT_EQ(parseFloat("-19"), -19.0);
+  EXPECT_EQ(parseFloat("1,5e2"), 150.0);
+  EXPECT_FALSE(parseFloat("1.5"));
+  EXPECT_FALSE(parseFloat(""));
+  EXPECT_FALSE(parseFloat(","));
+  EXPECT_EQ(parseInt(" 42"), 42);
+  EXPECT_FALSE(parseInt("4 2"));
+  EXPECT_FALSE(parseInt("99999999999999999999"));
+}
+
+TEST(GermanFormats, Dates) {
+  DateTime t{2024, 2, 29, 7, 5, 3};
+  EXPECT_EQ(formatDate(t), "29.02.2024");
+  EXPECT_EQ(formatTime(t), "07:05:03");
+  EXPECT_EQ(parseDate("29.02.2024"), (DateTime{2024, 2, 29}));
+  EXPECT_EQ(parseDate("1.3.24"), (DateTime{2024, 3, 1}));
+  EXPECT_EQ(parseDate("1.3.99"), (DateTime{1999, 3, 1}));
+  EXPECT_FALSE(parseDate("29.02.2023"));
+  EXPECT_FALSE(parseDate("2024-02-29"));
+  EXPECT_FALSE(parseDate("31.12.20245"));
+}
+
+TEST(DateNumbers, MatchTheWindowsEpoch) {
+  EXPECT_EQ(toDateTimeNumber(DateTime{1899, 12, 30}), 0.0);
+  EXPECT_EQ(toDateTimeNumber(DateTime{2000, 1, 1}), 36526.0);
+  EXPECT_EQ(fromDateTimeNumber(36526.5), (DateTime{2000, 1, 1, 12, 0, 0}));
+  EXPECT_EQ(dayOfWeek(DateTime{2026, 12, 8}), 3);  // a Tuesday
+}
+
+TEST(Clock, InjectedClockFixesNowAndTheLogLine) {
+  FixedClock fixed(DateTime{2025, 1, 2, 3, 4, 5});
+  ScopedClock scope(fixed);
+  EXPECT_EQ(today(), (DateTime{2025, 1, 2}));
+  EXPECT_EQ(logLine("Aktualisierung beendet"), "02.01.2025 03:04:05  Aktualisierung beendet");
+}
+
+}  // namespace
+}  // namespace riviza::platform

@@ -1,0 +1,44 @@
+#include "platform/codec.h"
+
+#include <gtest/gtest.h>
+
+namespace riviza::platform {
+namespace {
+
+TEST(Codec, EverySingleByteRoundTripsThroughUtf8) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+  for (CodePage page : {CodePage::Windows1252, CodePage::Oem850, CodePage::Latin1}) {
+    std::string utf8 = toUtf8(all, page);
+    EXPECT_TRUE(isValidUtf8(utf8));
+    EXPECT_EQ(fromUtf8(utf8, page), all);
+  }
+}
+
+TEST(Codec, KnownCharactersOfEachPage) {
+  EXPECT_EQ(toUtf8("\x80", CodePage::Windows1252), "€");
+  EXPECT_EQ(toUtf8("B\xFCroWARE", CodePage::Windows1252), "BüroWARE");
+  EXPECT_EQ(fromUtf8("BüroWARE"), std::string("B\xFCroWARE"));
+  EXPECT_EQ(toUtf8("\x81\x94\x84\xE1", CodePage::Oem850), "üöäß");
+  EXPECT_EQ(fromUtf8("€", CodePage::Latin1), "?");
+  EXPECT_EQ(fromUtf8("日本"), "??");
+}
+
+TEST(Codec, Utf8Validation) {
+  EXPECT_TRUE(isValidUtf8("Grüße €"));
+  EXPECT_FALSE(isValidUtf8("\xC0\xAF"));          // overlong "/"
+  EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));      // surrogate
+  EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));  // above U+10FFFF
+  EXPECT_FALSE(isValidUtf8("abc\xE2\x82"));       // cut short
+  EXPECT_FALSE(isValidUtf8("B\xFCro"));           // a Windows-1252 byte
+}
+
+TEST(Codec, CaseFoldingCoversUmlauts) {
+  EXPECT_TRUE(equalsIgnoreCase("ÄRZTE.DB", "ärzte.db"));
+  EXPECT_TRUE(equalsIgnoreCase("Ann.DB", "ann.db"));
+  EXPECT_FALSE(equalsIgnoreCase("Ann.DB", "Anm.db"));
+  EXPECT_EQ(utf8Length("Büro"), 4u);
+}
+
+}  // namespace
+}  // namespace riviza::platform

@@ -1,0 +1,85 @@
+#include "platform/files.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+
+#include "platform/syscalls.h"
+#include "support/temp_dir.h"
+
+namespace riviza::platform {
+namespace {
+
+using test::ScopedCurrentDir;
+using test::TempDir;
+
+TEST(Files, ListingIsSortedIgnoringCaseAndFilteredByMask) {
+  TempDir dir;
+  for (const char* n : {"b.DB", "A.db", "c.txt", "B2.db"}) dir.write(n, "1");
+  dir.mkdir("Sub.db");
+  std::vector<std::string> names;
+  for (const auto& e : listDirectory(dir.str(), "*.db")) names.push_back(e.name + (e.isDirectory ? "/" : ""));
+  EXPECT_EQ(names, (std::vector<std::string>{"A.db", "b.DB", "B2.db", "Sub.db/"}));
+  EXPECT_TRUE(listDirectory(dir.str() + "/missing").empty());
+}
+
+TEST(Files, CopyTreeKeepsEmptyFoldersAndOverwrites) {
+  TempDir dir;
+  dir.write("src/a.txt", "new");
+  dir.write("src/sub/b.txt", "b");
+  dir.mkdir("src/empty");
+  dir.write("dst/a.txt", "old");
+  ScopedCurrentDir cwd(dir.path());
+  ASSERT_TRUE(copyTree("src", "DST").ok());
+  EXPECT_EQ(dir.read("dst/a.txt"), "new");
+  EXPECT_EQ(dir.read("dst/sub/b.txt"), "b");
+  EXPECT_TRUE(dir.exists("dst/empty"));
+  EXPECT_FALSE(copyTree("missing", "dst2").ok());
+}
+
+TEST(Files, DiskFullIsAnErrorNotAShortFile) {
+  TempDir dir;
+  SysCalls failing = realSysCalls();
+  failing.write = [](int, const void*, size_t) -> ssize_t {
+    errno = ENOSPC;
+    return -1;
+  };
+  Status s = [&] {
+    ScopedSysCalls scope(failing);
+    return writeFile(dir.str() + "/x.bin", "data");
+  }();
+  ASSERT_FALSE(s.ok());
+  EXPECT_EQ(s.error().code, ENOSPC);
+}
+
+TEST(Files, InterruptedCallsAreRetried) {
+  TempDir dir;
+  static int interruptions;
+  interruptions = 2;
+  SysCalls flaky = realSysCalls();
+  flaky.write = [](int fd, const void* p, size_t n) -> ssize_t {
+    if (interruptions-- > 0) {
+      errno = EINTR;
+      return -1;
+    }
+    return realSysCalls().write(fd, p, n < 2 ? n : 2);  // and short writes on top
+  };
+  {
+    ScopedSysCalls scope(flaky);
+    ASSERT_TRUE(writeFile(dir.str() + "/x.bin", "abcdefg").ok());
+  }
+  EXPECT_EQ(dir.read("x.bin"), "abcdefg");
+}
+
+TEST(Files, ReadExactFailsOnShortFile) {
+  TempDir dir;
+  dir.write("f", "abc");
+  auto f = File::open(dir.str() + "/f", File::Mode::Read);
+  ASSERT_TRUE(f.ok());
+  char buf[8];
+  EXPECT_FALSE(f->readExact(buf, 4).ok());
+  EXPECT_FALSE(File::open(dir.str() + "/nope", File::Mode::Read).ok());
+  EXPECT_FALSE(File::open(dir.str(), File::Mode::Read).ok());  // a folder is not a file
+}
+
+}  // namespace
+}  // namespace riviza::platform
