@@ -253,11 +253,13 @@ void TTable::removeObserver(TableObserver* o) {
   observers_.erase(std::remove(observers_.begin(), observers_.end(), o), observers_.end());
 }
 
-void TTable::disableControls() { ++disableCount_; }
+void TTable::disableControls() {
+  if (disableCount_++ == 0) stateWhenDisabled_ = state_;
+}
 
 void TTable::enableControls() {
   if (disableCount_ == 0 || --disableCount_ > 0) return;
-  bool state = std::exchange(pendingState_, false);
+  bool state = stateWhenDisabled_ != state_;
   bool data = std::exchange(pendingData_, false);
   for (TableObserver* o : std::vector<TableObserver*>(observers_)) {
     if (state) o->tableStateChanged(*this);
@@ -268,10 +270,7 @@ void TTable::enableControls() {
 void TTable::setState(TableState s) {
   if (s == state_) return;
   state_ = s;
-  if (controlsDisabled()) {
-    pendingState_ = true;
-    return;
-  }
+  if (controlsDisabled()) return;  // told once, by enableControls, if it still differs
   for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableStateChanged(*this);
 }
 

@@ -27,7 +27,8 @@
 //
 // Observers (data sources, data-aware controls) are told of state changes, moves, changed
 // field values and changed record sets; disableControls() holds the notices back until the
-// matching enableControls(), which then sends one state and one data notice.
+// matching enableControls(), which then sends one data notice (and a state notice when the
+// state differs from the one at disableControls()).
 //
 // Two TTables on one file in one process are two connections: a bulk write transaction on one
 // can make reads of the other wait (busy time-out 5 s); the logic never reads a table while it
@@ -218,11 +219,12 @@ class TTable {
 
   std::vector<TableObserver*> observers_;
   int disableCount_ = 0;
-  bool pendingState_ = false, pendingData_ = false;
+  TableState stateWhenDisabled_ = TableState::Inactive;
+  bool pendingData_ = false;
 };
 
 // Bulk work in one transaction: rolls back on destruction unless commit() succeeded, and then
-// brings the cursor back in step with the restored records.
+// brings the cursor back in step with the restored records. A guard must not outlive its table.
 class [[nodiscard]] TransactionGuard {
  public:
   TransactionGuard() = default;
