@@ -72,11 +72,16 @@ void TTableAppend100k(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 
+// A fresh table holding the 100,000 records, open on `t`.
+void openFilled(TTable& t, const Folder& folder, benchmark::State& state) {
+  openFresh(t, folder);
+  if (!fill(t)) state.SkipWithError("fill");
+}
+
 void TTablePrefixScan(benchmark::State& state) {
   Folder folder;
   TTable t;
-  openFresh(t, folder);
-  if (!fill(t)) state.SkipWithError("fill");
+  openFilled(t, folder, state);
   (void)t.setFilterOptions({true});
   long long seen = 0;
   for (auto _ : state) {
@@ -124,8 +129,7 @@ void SqliteAppend100k(benchmark::State& state) {
 void SqlitePrefixScan(benchmark::State& state) {
   Folder folder;
   TTable t;
-  openFresh(t, folder);
-  if (!fill(t)) state.SkipWithError("fill");
+  openFilled(t, folder, state);
   t.close();
   sqlite3* db = nullptr;
   sqlite3_open((folder.path / "Kosttr.db").c_str(), &db);

@@ -114,6 +114,9 @@ class TTable {
   int recordCount() const { return static_cast<int>(view_.size()); }
   int recNo() const;  // 1-based; 0 in Insert, when empty or inactive
   Status setRecNo(int recNo);  // clamped to 1..recordCount
+  // The texts of record `recNo` of the view without moving the cursor, for grids that show
+  // many records at once (the record being edited shows its pending values).
+  Result<std::vector<std::string>> recordTexts(int recNo);
   std::optional<Bookmark> getBookmark() const;
   Status gotoBookmark(const Bookmark& b);
   bool bookmarkValid(const Bookmark& b) const;
@@ -173,6 +176,7 @@ class TTable {
   Status checkBrowseMode();
   Status prepareStatements();
   Status applyFilter();
+  void setCompiled(CompiledFilter c);
   Status refilter();
   Status loadView();
   Status loadRecord();
@@ -183,6 +187,7 @@ class TTable {
   int insertionIndex(const ViewEntry& e) const;
   int indexOfRowid(long long rowid) const;
   ViewEntry entryFor(long long rowid) const;
+  Status writePending();  // post without the update notice
   Status insertRecord(long long& rowid);
   Status updateRecord(long long rowid);
   Error mapWriteError(const Error& e) const;
@@ -199,7 +204,7 @@ class TTable {
 
   TableLock lock_;
   TableFile file_;  // connection and structure; statements below are finalised first
-  Statement selectRow_, insertRow_, updateRow_, deleteRow_, nextAutoInc_;
+  Statement selectRow_, insertRow_, updateRow_, deleteRow_, nextAutoInc_, filterCheck_;
   std::vector<std::unique_ptr<TField>> fields_;
   int autoIncField_ = -1;
 
