@@ -8,12 +8,12 @@
 //
 // Cursor states and the calls that move between them:
 //
-//            open() / setActive(true)                 edit() [empty table: Insert]
-//  Inactive ------------------------------> Browse ------------------------------> Edit
-//     ^        close() from any state        |  ^  <--- post() / cancel() -------   |
-//     +--------------------------------------+  |                                  |
-//                                               +--- post() / cancel() <-- Insert <-+
-//                                   insert() / append() from Browse ----^
+//   Inactive      --open() / setActive(true)-->   Browse
+//   Browse        --edit()-->                     Edit     (on an empty view: Insert)
+//   Browse        --insert() / append()-->        Insert
+//   Edit, Insert  --post() / cancel()-->          Browse   (a failed post stays where it was)
+//   Browse, Edit  --deleteRecord()-->             Browse   (Insert: deleteRecord() cancels)
+//   any state     --close() / setActive(false)--> Inactive
 //
 //  - Moving (first, next, prior, last, setRecNo, gotoBookmark), refresh, filter changes and
 //    emptyTable in Edit/Insert first leave that state: post when a field was changed, else
@@ -24,6 +24,8 @@
 //  - close() discards a pending Edit/Insert and rolls back an open transaction.
 //  - Eof is set by last(), by next() on the last record and on an empty view; Bof by first(),
 //    by prior() on the first record and on an empty view; a move that lands clears both.
+//  - A changed filter stands on its first record. A posted record that does not pass the
+//    filter leaves the view, and the cursor stands on the record after its place.
 //
 // Observers (data sources, data-aware controls) are told of state changes, moves, changed
 // field values and changed record sets; disableControls() holds the notices back until the
@@ -31,8 +33,8 @@
 // state differs from the one at disableControls()).
 //
 // Two TTables on one file in one process are two connections: a bulk write transaction on one
-// can make reads of the other wait (busy time-out 5 s); the logic never reads a table while it
-// rewrites that same table.
+// can make reads of the other wait (busy time-out 5 s), so a caller does not read a table
+// through a second TTable while it rewrites it in a transaction.
 #pragma once
 
 #include <memory>
