@@ -1,1 +1,8 @@
-target_sources(riviza_zip PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/kvoPlaceholder.cpp)
+# The engine's core: records, streams, checksums, ciphers, globals, disk manager, base services.
+target_sources(riviza_zip PRIVATE
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoCrc.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoErrors.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoStreams.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoStreamFilters.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoTypes.cpp
+)
