@@ -1,6 +1,14 @@
 # The engine's core: records, streams, checksums, ciphers, globals, disk manager, base services.
 target_sources(riviza_zip PRIVATE
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoAES.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoAesBlock.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoAesEntryCrypt.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoAesHmac.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoAesKeyDerive.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoAesPrng.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoAesSha1.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/kvoCrc.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/kvoCrypt.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/kvoErrors.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/kvoStreams.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/kvoStreamFilters.cpp

@@ -22,31 +22,20 @@
 namespace riviza::zip {
 namespace {
 
-constexpr uint32_t kPoly32 = 0xEDB88320u;
 constexpr uint32_t kPoly16 = 0xA001u;
 
 using Table = std::array<uint32_t, 256>;
 
-constexpr Table makeTable(uint32_t poly) {
-  Table t{};
-  for (uint32_t i = 0; i < 256; ++i) {
-    uint32_t c = i;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ poly : c >> 1;
-    t[i] = c;
-  }
-  return t;
-}
-
 constexpr std::array<Table, 8> makeSlicingTables() {
   std::array<Table, 8> t{};
-  t[0] = makeTable(kPoly32);
+  t[0] = kCrc32Table;
   for (int s = 1; s < 8; ++s)
     for (int i = 0; i < 256; ++i) t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF];
   return t;
 }
 
 constexpr std::array<Table, 8> kSlice = makeSlicingTables();
-constexpr Table kTable16 = makeTable(kPoly16);
+constexpr Table kTable16 = MakeCrcTable(kPoly16);
 static_assert(kSlice[0][1] == 0x77073096u, "CRC-32 table of the reflected polynomial");
 static_assert(kTable16[1] == 0xC0C1u, "CRC-16/ARC table of the reflected polynomial");
 
@@ -176,8 +165,6 @@ CrcRoutine chosenRoutine() {
 }
 
 }  // namespace
-
-uint32_t Crc32Byte(uint8_t byte, uint32_t reg) { return kSlice[0][(reg ^ byte) & 0xFF] ^ (reg >> 8); }
 
 uint32_t Crc32Bytewise(const void* buffer, size_t count, uint32_t reg) {
   const auto* p = static_cast<const uint8_t*>(buffer);

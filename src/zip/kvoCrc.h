@@ -9,6 +9,7 @@
 // and thread-safe.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -18,8 +19,22 @@ namespace riviza::zip {
 // The start value of every CRC-32 run (and of the traditional cipher's key updates).
 inline constexpr uint32_t kCrcSeed = 0xFFFFFFFFu;
 
-// One byte through the CRC-32 register.
-uint32_t Crc32Byte(uint8_t byte, uint32_t reg);
+// The table of a reflected polynomial: entry i is i shifted through eight steps.
+constexpr std::array<uint32_t, 256> MakeCrcTable(uint32_t reflectedPoly) {
+  std::array<uint32_t, 256> t{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ reflectedPoly : c >> 1;
+    t[i] = c;
+  }
+  return t;
+}
+inline constexpr std::array<uint32_t, 256> kCrc32Table = MakeCrcTable(0xEDB88320u);
+
+// One byte through the CRC-32 register (inline: the traditional cipher calls it per byte).
+inline uint32_t Crc32Byte(uint8_t byte, uint32_t reg) {
+  return kCrc32Table[(reg ^ byte) & 0xFF] ^ (reg >> 8);
+}
 // count bytes through the register; nothing for a count of 0.
 void Crc32Update(const void* buffer, size_t count, uint32_t& reg);
 // The CRC-16 rule over count bytes, register kept in the low 16 bits of a 32-bit value.
