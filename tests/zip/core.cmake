@@ -3,4 +3,6 @@ list(APPEND ZIP_TEST_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/core_checksum_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/core_crypto_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/core_streams_test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/core_test_reader.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/core_testdata_test.cpp
 )
