@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
-#include "platform/syscalls.h"
 #include "support/temp_dir.h"
+#include "zip/core_test_support.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoStreamFilters.h"
 
@@ -86,14 +86,7 @@ TEST(FileStream, WriteFailuresMapToDiskFullOrWriteError) {
     int code;
   };
   for (const Case& c : {Case{ENOSPC, kZipDiskFull}, Case{EDQUOT, kZipDiskFull}, Case{EIO, kZipWriteError}}) {
-    static int injected;
-    injected = c.err;
-    platform::SysCalls calls = platform::realSysCalls();
-    calls.write = [](int, const void*, size_t) -> ssize_t {
-      errno = injected;
-      return -1;
-    };
-    platform::ScopedSysCalls scope(calls);
+    coretest::ScopedWriteFailure failing(c.err);
     auto s = (*made)->WriteBuffer("data");
     ASSERT_FALSE(s);
     EXPECT_EQ(s.error().code, c.code);

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "support/temp_dir.h"
-#include "zip/core_test_reader.h"
+#include "zip/core_test_support.h"
 #include "zip/kvoAES.h"
 #include "zip/kvoCrypt.h"
 #include "zip/kvoZipCommon.h"
@@ -41,7 +41,8 @@ struct Expected {
 };
 
 // Deciphers and unpacks one entry; returns its content. AES entries must authenticate.
-std::string extractEntry(const std::string& archive, const test::TestEntry& e, std::string_view password) {
+std::string extractEntry(const std::string& archive, const coretest::TestEntry& e,
+                         std::string_view password) {
   TCustomMemoryStream32 in(archive.data(), archive.size());
   EXPECT_TRUE(in.Seek(static_cast<int64_t>(e.dataOffset), soFromBeginning));
   TZipCommon common;
@@ -99,7 +100,7 @@ TEST(TestdataArchives, EncryptedEntriesDecipherToTheirContent) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     std::string archive = riviza::test::readNative(riviza::test::testData(std::string("zip/") + c.file));
-    auto entries = test::ReadTestArchive(archive);
+    auto entries = coretest::ReadTestArchive(archive);
     ASSERT_EQ(entries.size(), c.entries);
     for (const auto& e : entries) {
       ASSERT_TRUE(e.central.flags & 1) << e.name;
@@ -117,7 +118,7 @@ TEST(TestdataArchives, EncryptedEntriesDecipherToTheirContent) {
 
 TEST(TestdataArchives, StrongEncryptionFieldIsRecognised) {
   std::string archive = riviza::test::readNative(riviza::test::testData("zip/encryption_data.zip"));
-  auto entries = test::ReadTestArchive(archive);
+  auto entries = coretest::ReadTestArchive(archive);
   ASSERT_EQ(entries.size(), 2u);
   for (const auto& e : entries) {
     TEntrySizes sizes{e.local.compressedSize, e.local.uncompressedSize, 0};
@@ -133,7 +134,7 @@ TEST(TestdataArchives, StrongEncryptionFieldIsRecognised) {
 TEST(TestdataArchives, Zip64RecordsAndExtrasGiveTheSizesPythonReports) {
   // zip64_demo.zip: zip64 end record and locator, data in front; python's zipfile agrees.
   std::string archive = riviza::test::readNative(riviza::test::testData("zip/zip64_demo.zip"));
-  auto entries = test::ReadTestArchive(archive);
+  auto entries = coretest::ReadTestArchive(archive);
   ASSERT_FALSE(entries.empty());
   std::string cmd =
       "/usr/bin/python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "

@@ -1,9 +1,10 @@
-// The core tests' small zip reader. See core_test_reader.h.
-#include "zip/core_test_reader.h"
+// Support of the core tests. See core_test_support.h.
+#include "zip/core_test_support.h"
 
+#include <cerrno>
 #include <stdexcept>
 
-namespace riviza::zip::test {
+namespace riviza::zip::coretest {
 namespace {
 
 template <class Rec>
@@ -67,4 +68,19 @@ std::vector<TestEntry> ReadTestArchive(const std::string& bytes) {
   return out;
 }
 
-}  // namespace riviza::zip::test
+namespace {
+int gInjectedErrno = 0;
+platform::SysCalls failingWrites(int err) {
+  gInjectedErrno = err;
+  platform::SysCalls calls = platform::realSysCalls();
+  calls.write = [](int, const void*, size_t) -> ssize_t {
+    errno = gInjectedErrno;
+    return -1;
+  };
+  return calls;
+}
+}  // namespace
+
+ScopedWriteFailure::ScopedWriteFailure(int err) : scope_(failingWrites(err)) {}
+
+}  // namespace riviza::zip::coretest
