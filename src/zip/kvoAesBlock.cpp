@@ -54,28 +54,38 @@ inline uint8_t xtime(uint8_t a) {
   return static_cast<uint8_t>((a << 1) ^ (0x1B & (0u - (a >> 7))));
 }
 
+inline uint32_t rotr(uint32_t w, int n) { return (w >> n) | (w << (32 - n)); }
+
+// xtime on the four bytes of a word at once.
+inline uint32_t xtime4(uint32_t w) { return ((w & 0x7F7F7F7Fu) << 1) ^ (((w >> 7) & 0x01010101u) * 0x1B); }
+
+inline uint32_t load32le(const uint8_t* p) {
+  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
+// The state as four column words, byte r of column c in bits 8r..8r+7. SubBytes and ShiftRows
+// read row r of column c from column c + r; MixColumns works on whole words:
+// out = xtime(w ^ rotr8(w)) ^ rotr8(w) ^ rotr16(w) ^ rotr24(w), which gives 2a0 ^ 3a1 ^ a2 ^ a3
+// in byte 0 and its rotations in the others.
 void portableEncrypt(const uint8_t* roundKeys, int rounds, const uint8_t in[16], uint8_t out[16]) {
-  uint8_t s[16];
-  for (int i = 0; i < 16; ++i) s[i] = in[i] ^ roundKeys[i];
+  uint32_t s[4];
+  for (int c = 0; c < 4; ++c) s[c] = load32le(in + 4 * c) ^ load32le(roundKeys + 4 * c);
   for (int r = 1; r <= rounds; ++r) {
-    uint8_t t[16];
-    // SubBytes and ShiftRows together: byte (row, col) comes from column col + row.
-    for (int col = 0; col < 4; ++col)
-      for (int row = 0; row < 4; ++row) t[4 * col + row] = kSbox[s[4 * ((col + row) & 3) + row]];
-    if (r < rounds) {
-      for (int col = 0; col < 4; ++col) {
-        uint8_t* c = t + 4 * col;
-        uint8_t all = c[0] ^ c[1] ^ c[2] ^ c[3], c0 = c[0];
-        c[0] ^= all ^ xtime(c[0] ^ c[1]);
-        c[1] ^= all ^ xtime(c[1] ^ c[2]);
-        c[2] ^= all ^ xtime(c[2] ^ c[3]);
-        c[3] ^= all ^ xtime(c[3] ^ c0);
-      }
+    uint32_t t[4];
+    for (int c = 0; c < 4; ++c) {
+      t[c] = uint32_t{kSbox[s[c] & 0xFF]} | (uint32_t{kSbox[(s[(c + 1) & 3] >> 8) & 0xFF]} << 8) |
+             (uint32_t{kSbox[(s[(c + 2) & 3] >> 16) & 0xFF]} << 16) |
+             (uint32_t{kSbox[s[(c + 3) & 3] >> 24]} << 24);
     }
     const uint8_t* k = roundKeys + 16 * r;
-    for (int i = 0; i < 16; ++i) s[i] = t[i] ^ k[i];
+    for (int c = 0; c < 4; ++c) {
+      uint32_t w = t[c];
+      if (r < rounds) w = xtime4(w ^ rotr(w, 8)) ^ rotr(w, 8) ^ rotr(w, 16) ^ rotr(w, 24);
+      s[c] = w ^ load32le(k + 4 * c);
+    }
   }
-  std::memcpy(out, s, 16);
+  for (int c = 0; c < 4; ++c)
+    for (int b = 0; b < 4; ++b) out[4 * c + b] = static_cast<uint8_t>(s[c] >> (8 * b));
 }
 
 inline void counterBlock(uint64_t counter, uint8_t block[16]) {
@@ -118,6 +128,40 @@ __attribute__((target("aes,sse4.1"))) void niCtr(const uint8_t* roundKeys, int r
     auto* p = reinterpret_cast<__m128i*>(data);
     _mm_storeu_si128(p, _mm_xor_si128(_mm_loadu_si128(p), _mm_aesenclast_si128(x, keys[rounds])));
   }
+}
+
+// Four blocks per 512-bit register and four registers in flight: sixteen counter blocks a step.
+__attribute__((target("vaes,avx512f"))) void vaesCtr(const uint8_t* roundKeys, int rounds, uint8_t*& data,
+                                                     size_t& blocks, uint64_t& counter) {
+  __m512i keys[15];
+  for (int r = 0; r <= rounds; ++r) {
+    // Each round key four times over, loaded whole: GCC 12's broadcast and shuffle intrinsics
+    // raise a false "may be used uninitialised" warning.
+    alignas(64) uint8_t wide[64];
+    for (int lane = 0; lane < 4; ++lane) std::memcpy(wide + 16 * lane, roundKeys + 16 * r, 16);
+    keys[r] = _mm512_load_si512(wide);
+  }
+  const __m512i four = _mm512_set_epi64(0, 4, 0, 4, 0, 4, 0, 4);
+  for (; blocks >= 16; blocks -= 16, data += 256) {
+    const auto c = static_cast<int64_t>(counter);
+    __m512i x[4];
+    x[0] = _mm512_set_epi64(0, c + 4, 0, c + 3, 0, c + 2, 0, c + 1);
+    for (int i = 1; i < 4; ++i) x[i] = _mm512_add_epi64(x[i - 1], four);
+    counter += 16;
+    for (auto& v : x) v = _mm512_xor_si512(v, keys[0]);
+    for (int r = 1; r < rounds; ++r)
+      for (auto& v : x) v = _mm512_aesenc_epi128(v, keys[r]);
+    for (int i = 0; i < 4; ++i) {
+      uint8_t* p = data + 64 * i;
+      __m512i stream = _mm512_aesenclast_epi128(x[i], keys[rounds]);
+      _mm512_storeu_si512(p, _mm512_xor_si512(_mm512_loadu_si512(p), stream));
+    }
+  }
+}
+
+bool vaesAvailable() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("vaes") && __builtin_cpu_supports("avx512f");
 }
 #endif
 
@@ -180,7 +224,11 @@ void TAesBlock::EncryptBlock(const uint8_t in[kAesBlockSize], uint8_t out[kAesBl
 
 void TAesBlock::CtrXor(uint8_t* data, size_t blocks, uint64_t& counter) const {
 #if RIVIZA_AES_X86
-  if (useNi(forcePortable_)) return niCtr(roundKeys_.data(), rounds_, data, blocks, counter);
+  if (useNi(forcePortable_)) {
+    static const bool wide = vaesAvailable();
+    if (wide && !forcePortable_) vaesCtr(roundKeys_.data(), rounds_, data, blocks, counter);
+    return niCtr(roundKeys_.data(), rounds_, data, blocks, counter);
+  }
 #endif
   preloadSbox();
   for (; blocks > 0; --blocks, data += kAesBlockSize) {
