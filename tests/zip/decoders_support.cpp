@@ -1,0 +1,300 @@
+// Test support for the zip decoders; see the header.
+#include "zip/decoders_support.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "zip/kvoInflate.h"
+
+namespace riviza::test {
+
+Bytes zlibCompress(const Bytes& data, int level, int strategy, int windowBits, int memLevel) {
+  z_stream z{};
+  if (deflateInit2(&z, level, Z_DEFLATED, windowBits, memLevel, strategy) != Z_OK)
+    throw std::runtime_error("deflateInit2");
+  Bytes out(deflateBound(&z, data.size()) + 16);
+  z.next_in = const_cast<Bytef*>(data.data());
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = out.data();
+  z.avail_out = static_cast<uInt>(out.size());
+  const int status = deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  if (status != Z_STREAM_END) throw std::runtime_error("deflate");
+  return out;
+}
+
+InflateOutcome zlibInflate(const Bytes& stream, int windowBits, size_t outputLimit) {
+  InflateOutcome r;
+  z_stream z{};
+  if (inflateInit2(&z, windowBits) != Z_OK) throw std::runtime_error("inflateInit2");
+  z.next_in = const_cast<Bytef*>(stream.data());
+  z.avail_in = static_cast<uInt>(stream.size());
+  int status = Z_OK;
+  size_t produced = 0;
+  while (status == Z_OK && produced < outputLimit) {
+    r.output.resize(std::min(outputLimit, std::max<size_t>(2 * r.output.size(), 65536)));
+    z.next_out = r.output.data() + produced;
+    z.avail_out = static_cast<uInt>(r.output.size() - produced);
+    status = inflate(&z, Z_NO_FLUSH);
+    produced = z.total_out;
+  }
+  r.complete = status == Z_STREAM_END;
+  r.output.resize(produced);
+  r.unusedInput = z.avail_in;
+  if (z.msg) r.message = z.msg;
+  inflateEnd(&z);
+  return r;
+}
+
+InflateOutcome ourInflate(const Bytes& stream, int windowBits, bool deflate64, size_t inPiece,
+                          size_t outPiece, std::mt19937_64* rng, size_t outputLimit) {
+  InflateOutcome r;
+  zip::TZStreamRec z;
+  if (zip::InflateInit2(z, windowBits, deflate64) != zip::kZOk) throw std::runtime_error("InflateInit2");
+  auto pick = [&](size_t piece, size_t left) {
+    if (piece == 0 || !rng) return left;
+    return std::min(left, std::uniform_int_distribution<size_t>(1, piece)(*rng));
+  };
+  size_t inPos = 0;
+  size_t outPos = 0;
+  int status = zip::kZOk;
+  z.nextIn = stream.data();
+  for (;;) {
+    if (outPos == r.output.size()) {
+      if (outPos == outputLimit) break;
+      r.output.resize(std::min(outputLimit, std::max<size_t>(2 * r.output.size(), 65536)));
+    }
+    if (z.availIn == 0) z.availIn = static_cast<uint32_t>(pick(inPiece, stream.size() - inPos));
+    z.nextOut = r.output.data() + outPos;
+    z.availOut = static_cast<uint32_t>(pick(outPiece, r.output.size() - outPos));
+    const uint8_t* inBefore = z.nextIn;
+    status = zip::Inflate(z, zip::kZNoFlush);
+    inPos += static_cast<size_t>(z.nextIn - inBefore);
+    outPos = static_cast<size_t>(z.nextOut - r.output.data());
+    if (status != zip::kZOk) break;
+  }
+  r.complete = status == zip::kZStreamEnd;
+  r.output.resize(outPos);
+  r.unusedInput = stream.size() - inPos;
+  if (z.msg) r.message = z.msg;
+  return r;
+}
+
+namespace {
+
+const char* const kWords[] = {"der",         "die",    "und",          "Kasse",    "Abrechnung",
+                              "Leistung",    "the",    "of",           "data",     "zip",
+                              "inflate",     "window", "Kostenträger", "IK",       "2024",
+                              "Versicherte", "Rezept", "Heilmittel",   "Position", "Betrag"};
+
+void appendText(Bytes& out, size_t size, std::mt19937_64& rng) {
+  std::uniform_int_distribution<size_t> word(0, std::size(kWords) - 1);
+  std::uniform_int_distribution<int> punct(0, 19);
+  while (out.size() < size) {
+    const char* w = kWords[word(rng)];
+    out.insert(out.end(), w, w + std::strlen(w));
+    const int p = punct(rng);
+    out.push_back(p == 0 ? '\n' : p == 1 ? '.' : p == 2 ? ',' : ' ');
+  }
+}
+
+void appendBinary(Bytes& out, size_t size, std::mt19937_64& rng) {
+  // Records of a small struct: a counter, a few small fields and a float-like word.
+  uint32_t counter = static_cast<uint32_t>(rng());
+  std::uniform_int_distribution<int> small(0, 15);
+  while (out.size() < size) {
+    uint8_t record[16];
+    const uint32_t f = 0x3F800000u + static_cast<uint32_t>(small(rng)) * 0x10000u;
+    std::memcpy(record, &counter, 4);
+    record[4] = static_cast<uint8_t>(small(rng));
+    record[5] = static_cast<uint8_t>(small(rng) * 3);
+    record[6] = 0;
+    record[7] = 0xFF;
+    std::memcpy(record + 8, &f, 4);
+    std::memset(record + 12, 0, 4);
+    out.insert(out.end(), record, record + 16);
+    counter += 1 + static_cast<uint32_t>(small(rng) == 0);
+  }
+}
+
+void appendRuns(Bytes& out, size_t size, std::mt19937_64& rng) {
+  std::uniform_int_distribution<size_t> len(1, 300);
+  std::uniform_int_distribution<int> kind(0, 3);
+  while (out.size() < size) {
+    const size_t n = len(rng);
+    const int k = kind(rng);
+    if (k == 0 || out.size() < 8) {
+      out.insert(out.end(), n, static_cast<uint8_t>(rng()));
+    } else {
+      // Repeat an earlier piece, at a distance that may reach far back.
+      const size_t dist = std::uniform_int_distribution<size_t>(1, std::min<size_t>(out.size(), 70000))(rng);
+      const size_t from = out.size() - dist;
+      for (size_t i = 0; i < n; ++i) out.push_back(out[from + i]);
+    }
+  }
+}
+
+}  // namespace
+
+Bytes generateData(DataKind kind, size_t size, std::mt19937_64& rng) {
+  Bytes out;
+  out.reserve(size + 400);
+  switch (kind) {
+    case DataKind::Text:
+      appendText(out, size, rng);
+      break;
+    case DataKind::Binary:
+      appendBinary(out, size, rng);
+      break;
+    case DataKind::Random:
+      while (out.size() < size) out.push_back(static_cast<uint8_t>(rng()));
+      break;
+    case DataKind::Runs:
+      appendRuns(out, size, rng);
+      break;
+    case DataKind::Mixed:
+      while (out.size() < size) {
+        const size_t piece = std::min<size_t>(size - out.size(), 1 + rng() % 5000);
+        const auto k = static_cast<DataKind>(rng() % 4);
+        Bytes part = generateData(k, piece, rng);
+        out.insert(out.end(), part.begin(), part.end());
+      }
+      break;
+  }
+  out.resize(size);
+  return out;
+}
+
+void BitWriter::bits(uint32_t value, unsigned count) {
+  buffer_ |= uint64_t{value & ((count == 32 ? 0 : (1u << count)) - 1u)} << count_;
+  count_ += count;
+  while (count_ >= 8) {
+    out_.push_back(static_cast<uint8_t>(buffer_));
+    buffer_ >>= 8;
+    count_ -= 8;
+  }
+}
+
+void BitWriter::code(uint32_t code, unsigned length) {
+  uint32_t reversed = 0;
+  for (unsigned i = 0; i < length; ++i) reversed |= ((code >> i) & 1u) << (length - 1 - i);
+  bits(reversed, length);
+}
+
+void BitWriter::fixedLitlen(unsigned symbol) {
+  if (symbol < 144)
+    code(0x30 + symbol, 8);
+  else if (symbol < 256)
+    code(0x190 + symbol - 144, 9);
+  else if (symbol < 280)
+    code(symbol - 256, 7);
+  else
+    code(0xC0 + symbol - 280, 8);
+}
+
+void BitWriter::alignToByte() {
+  if (count_ % 8) bits(0, 8 - count_ % 8);
+}
+
+Bytes BitWriter::finish() {
+  alignToByte();
+  return out_;
+}
+
+Bytes readFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+uint32_t zlibCrc32(const Bytes& data) {
+  return static_cast<uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size())));
+}
+
+namespace {
+
+uint32_t le16(const Bytes& b, size_t at) { return at + 2 <= b.size() ? b[at] | (b[at + 1] << 8) : 0; }
+uint32_t le32(const Bytes& b, size_t at) {
+  return at + 4 <= b.size() ? le16(b, at) | (le16(b, at + 2) << 16) : 0;
+}
+
+// Fills name, data and (unless known from the directory) sizes from the local header at `at`;
+// returns the offset after the entry's data.
+size_t readLocal(const Bytes& file, size_t at, ZipEntry& e, bool sizesKnown) {
+  if (le32(file, at) != 0x04034B50) return 0;
+  if (!sizesKnown) {
+    e.flags = static_cast<uint16_t>(le16(file, at + 6));
+    e.method = static_cast<uint16_t>(le16(file, at + 8));
+    e.crc = le32(file, at + 14);
+    e.compressedSize = le32(file, at + 18);
+    e.uncompressedSize = le32(file, at + 22);
+  }
+  const size_t nameLength = le16(file, at + 26);
+  const size_t extraLength = le16(file, at + 28);
+  const size_t start = std::min(file.size(), at + 30 + nameLength + extraLength);
+  if (e.name.empty())
+    e.name.assign(file.begin() + static_cast<long>(std::min(file.size(), at + 30)),
+                  file.begin() + static_cast<long>(std::min(file.size(), at + 30 + nameLength)));
+  const size_t end = static_cast<size_t>(std::min<uint64_t>(file.size(), start + e.compressedSize));
+  e.data.assign(file.begin() + static_cast<long>(start), file.begin() + static_cast<long>(end));
+  return end;
+}
+
+}  // namespace
+
+std::vector<ZipEntry> readZipEntries(const std::string& path) {
+  const Bytes file = readFileBytes(path);
+  std::vector<ZipEntry> entries;
+  // The central directory, when there is a usable one.
+  for (size_t eocd = file.size() >= 22 ? file.size() - 22 : 0; eocd > 0 && file.size() - eocd < 66000;
+       --eocd) {
+    if (le32(file, eocd) != 0x06054B50) continue;
+    const size_t count = le16(file, eocd + 10);
+    size_t at = le32(file, eocd + 16);
+    for (size_t i = 0; i < count && le32(file, at) == 0x02014B50; ++i) {
+      ZipEntry e;
+      e.flags = static_cast<uint16_t>(le16(file, at + 8));
+      e.method = static_cast<uint16_t>(le16(file, at + 10));
+      e.crc = le32(file, at + 16);
+      e.compressedSize = le32(file, at + 20);
+      e.uncompressedSize = le32(file, at + 24);
+      const size_t nameLength = le16(file, at + 28);
+      e.name.assign(file.begin() + static_cast<long>(at + 46),
+                    file.begin() + static_cast<long>(std::min(file.size(), at + 46 + nameLength)));
+      if (readLocal(file, le32(file, at + 42), e, true) != 0) entries.push_back(std::move(e));
+      at += 46 + nameLength + le16(file, at + 30) + le16(file, at + 32);
+    }
+    if (!entries.empty()) return entries;
+    break;
+  }
+  // No usable directory: walk the local headers.
+  for (size_t at = 0; at < file.size();) {
+    ZipEntry e;
+    const size_t next = readLocal(file, at, e, false);
+    if (next == 0) break;
+    entries.push_back(std::move(e));
+    at = next;
+  }
+  return entries;
+}
+
+size_t caseCount(size_t full) {
+  if (const char* env = std::getenv("RIVIZA_DECODER_CASES")) return std::strtoull(env, nullptr, 10);
+#if defined(__SANITIZE_ADDRESS__)
+  return full / 10;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return full / 10;
+#endif
+#endif
+  return full;
+}
+
+}  // namespace riviza::test
