@@ -1,0 +1,150 @@
+// TUnZip: the extracting component of the zip engine (zip layer).
+//
+// Extract finds the archive's central directory (or walks its local headers when there is none),
+// selects entries by FileSpec and ExcludeSpec, and writes each selected entry under ExtractDir
+// with its date and attributes, checking its CRC-32 (and an AES entry's authentication code;
+// for AE-1 entries the CRC as well). It reads stored, shrunk, reduced, imploded, deflated and
+// Deflate64 entries, traditional and AES encryption, zip64 and the engine's large-file records,
+// archives with a stub in front, multi-volume sets (atZipMV) and spanned disks (atZipDS).
+//
+// Every entry is decoded into a temporary file beside its target and renamed into place only
+// after its size and checksum were found right, so a failed entry leaves an existing file as it
+// was. Extract returns the number of files written; Failures() names every selected entry that
+// was not written and why (a bad name, a password, a method, damaged data, a write error). A
+// full disk makes the result 0. Nothing is raised; errors go to OnError (silent without it) and
+// the messages the Windows program showed in a box go to OnPrompt.
+//   idle --Extract--> open archive --walk (directory | local headers)--> entry loop
+//        (confirm -> password -> decode to temp -> verify -> rename | discard) --> close --> idle
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "zip/kvoBase.h"
+#include "zip/kvoVolumeStream.h"
+
+namespace riviza::zip {
+
+class TUnZip : public TUnBase {
+ public:
+  using TOnNextVolume =
+      std::function<void(std::string& volumeName, const std::string& volumeId, bool fileExists, bool& cancel)>;
+  using TOnGetZipDisk = std::function<void(const std::string& diskNumber, bool& cancel)>;
+  using TOnCorruptZipHeader = std::function<void(int headFlag, bool& cancel)>;
+  using TOnDiskError = std::function<void(bool& abort)>;
+
+  TUnZip() = default;
+
+  // ---- published ----
+  int PasswordAttempts = 3;
+  std::vector<std::string> Passwords;
+  TOnNextVolume OnNextVolume;
+  TOnGetZipDisk OnGetZipFirstDisk;
+  TOnGetZipDisk OnGetZipNextDisk;
+  TOnGetZipDisk OnGetZipLastDisk;
+  TOnCorruptZipHeader OnCorruptZipHeader;
+  TOnDiskError OnDiskInDrvErr;
+  TOnDiskError OnDiskWriteProtectErr;
+
+  int ZipCmntBufSize() const { return zipCmntBufSize_; }
+  // Clamped to 2,000 .. 32,767.
+  void SetZipCmntBufSize(int size);
+
+  // The whole extraction to files; the number of files written.
+  int Extract();
+  // Decodes and checks every selected entry as Extract would, writing nothing; the number of
+  // files found right. Names are not checked against ExtractDir, since nothing is written.
+  int Test();
+
+  struct TEntryListing {
+    std::string name;  // after code-page conversion, "\" separated
+    uint64_t compressed = 0, uncompressed = 0;
+    uint16_t method = 0, flags = 0;
+    uint32_t crc = 0, dosDateTime = 0, externalAttributes = 0;
+  };
+  // The selected entries as the directory (or, without one, the local headers) lists them.
+  std::vector<TEntryListing> ListEntries();
+
+  // ---- the reader's virtual operations ----
+  virtual void ExtractArchive();
+  // True when the stored CRC equals the running one or its complement (and not cancelled);
+  // OnEnd gets the result, or OnError 25151 a failure when OnEnd is unassigned.
+  virtual bool CheckCRC(bool entryWritten);
+  // Deciphers a copy of the stored 12-byte header with the password and tests its check byte.
+  virtual bool VerifyEncryptionHeader(const TZipCrypt::Header& header, const std::string& password);
+
+  // Opens volume `volume` (from 0) of a multi-volume set of lastVolume + 1 volumes.
+  Result<std::unique_ptr<TStream32>> OpenVolume(uint32_t volume, uint32_t lastVolume);
+  // The file name of a volume: the archive itself for the last one, otherwise the archive's
+  // name with the extension ".z01", ".z02", ... (the numbering of Info-ZIP's split sets).
+  std::string VolumeName(uint32_t volume, uint32_t lastVolume) const;
+
+ private:
+  // The entry being extracted.
+  struct TEntry {
+    uint16_t flags = 0, method = 0;
+    uint32_t crc = 0;
+    uint64_t compressed = 0, uncompressed = 0;
+    uint32_t dosDateTime = 0;
+    std::optional<TAesExtra> aes;
+    bool strongEncryption = false;
+  };
+
+  // Walks (kvoUnZip.cpp).
+  bool openArchive();
+  int run(bool testOnly);
+  bool buildList(TUnBaseHeaderObj& list, bool& fromDirectory);
+  int readZipDirectory(TUnBaseHeaderObj& list);
+  int scanLocalHeaders(TUnBaseHeaderObj& list);
+  void addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime, uint16_t flags);
+  bool findShiftedLocalHeader(uint64_t& offset);
+  void extractEntries(TUnBaseHeaderObj& list, bool fromDirectory);
+  bool readLocalHeader(const TUnBaseHeaderObj::Entry& record, bool fromDirectory);
+  Result<std::string> readName(TLocalHeader& header, bool enciphered, std::vector<uint8_t>& extra);
+
+  // One entry (kvoUnZipEntry.cpp).
+  void extractEntry(uint32_t attributes);
+  void extractDirectory();
+  void extractFile(uint32_t attributes);
+  bool establishPassword();
+  bool tryPassword(const std::string& password, const TZipCrypt::Header* header);
+  Status decodeEntry(TStream32& output);
+  Status decodeStored(TStream32& output);
+  Status decodeDeflated(TStream32& output);
+  Status decodeWithFrame(TStream32& output, uint16_t method);
+  size_t readEntryData(uint8_t* buffer, size_t count);
+  Status writeEntryData(TStream32& output, const uint8_t* data, size_t count);
+  bool verifyEntry(const Status& decoded);
+  void entryFailed(int code, std::string reason);
+  void showRaised(const Error& error);
+  uint32_t outputDosDateTime() const;
+
+  // Volumes (kvoUnZipVolumes.cpp).
+  Result<std::unique_ptr<TStream32>> openDisk(uint32_t disk);
+  Result<std::unique_ptr<TStream32>> requestSpannedDisk(uint32_t disk);
+  bool driveReady();
+
+  std::string savedArchiveFile_;
+  std::string volumeName_;
+  std::string fileName_;    // the entry's name after code-page conversion
+  std::string outputName_;  // the file being written
+  TVolumeStream archive_;
+  TEntry entry_;
+  uint32_t newestDate_ = 0;
+  uint64_t compressedTotal_ = 0, uncompressedTotal_ = 0;
+  uint64_t compressedLeft_ = 0, uncompressedLeft_ = 0;
+  uint64_t entryDone_ = 0;
+  int64_t shift_ = 0;
+  bool passwordFailed_ = false;
+  bool diskFull_ = false;
+  bool testOnly_ = false;
+  bool entryFailureRecorded_ = false;
+  int countAtAccept_ = 0;
+  std::string password_;
+  int zipCmntBufSize_ = 32767;
+};
+
+}  // namespace riviza::zip

@@ -1,0 +1,360 @@
+// One entry of TUnZip (zip layer): acceptance, the password, decoding into a temporary file
+// beside the target, the size and checksum test, and the rename into place. See kvoUnZip.h.
+//
+// The bytes of an entry are deciphered exactly once, as they are read (readEntryData); the
+// CRC-32 runs over what is written. The temporary file holds the entry until its size, CRC
+// (and for AES its authentication code; for AE-1 the CRC as well) are right; only then does it
+// replace the target, so a failed entry never leaves a half-written or wrong file behind.
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/pump.h"
+#include "zip/kvoAesEntryCrypt.h"
+#include "zip/kvoErrors.h"
+#include "zip/kvoGbls.h"
+#include "zip/kvoInflate.h"
+#include "zip/kvoUnZip.h"
+
+namespace riviza::zip {
+namespace {
+
+constexpr size_t kBlockSize = 32768;
+constexpr uint16_t kFlagEncrypted = 0x0001;
+constexpr uint16_t kFlagStrongEncryption = 0x0040;
+constexpr uint16_t kMethodAes = 99;
+
+}  // namespace
+
+// ---- bookkeeping ----
+
+void TUnZip::entryFailed(int code, std::string reason) {
+  if (!entryFailureRecorded_) recordFailure(fileName_, code, std::move(reason));
+  entryFailureRecorded_ = true;
+}
+
+// What the Windows program showed in a message box when decoding raised (corrupt shrunk data,
+// a failed write); other corrupt data ends the entry without a message.
+void TUnZip::showRaised(const Error& error) {
+  const int code = error.code;
+  if (code == kZipBadBlock || code == kZipStackOverflow) ReportError(fileName_, {}, code);
+  if (code == kZipBadBlock || code == kZipStackOverflow || code == kZipWriteError || code == kZipDiskFull)
+    (void)AskUser(OnPrompt, {TPromptKind::Error, TPromptButtons::Ok, {}, std::string(ErrorText(code))});
+}
+
+uint32_t TUnZip::outputDosDateTime() const {
+  switch (DateAttribute) {
+    case daSysDate:
+      return DateTimeToDos(platform::now());
+    case daMaxFileDate:
+      return newestDate_;
+    case daFileDate:
+      break;
+  }
+  return entry_.dosDateTime;
+}
+
+bool TUnZip::CheckCRC(bool entryWritten) {
+  const bool pass = !cancel_ && entryWritten;
+  if (OnEnd)
+    OnEnd(outputName_, pass);
+  else if (!pass && !cancel_)
+    ReportError(outputName_, {}, kZipCrcFailed);
+  return pass;
+}
+
+// ---- the entry ----
+
+void TUnZip::extractEntry(uint32_t attributes) {
+  entryFailureRecorded_ = false;
+  if (arcType_ == atJar || arcType_ == atJarExe)
+    attributes = platform::extractFileName(outputName_).empty() ? kAttrDirectory : kAttrArchive;
+  const bool isDirectory = (attributes & kAttrDirectory) || platform::extractFileName(outputName_).empty();
+  if (!testOnly_ && !OutputNameIsSafe(fileName_, outputName_)) {
+    ReportError(fileName_, "name leads outside the target folder", kZipBadData);
+    entryFailed(kZipBadData, "name leads outside the target folder");
+    archiveRemaining -= std::min(archiveRemaining, entry_.uncompressed);
+    return;
+  }
+  if (isDirectory && testOnly_)
+    CheckCRC(true);
+  else if (isDirectory)
+    extractDirectory();
+  else
+    extractFile(attributes);
+}
+
+void TUnZip::extractDirectory() {
+  if (CreateStoredDirs && !ForceDirs(outputName_)) {
+    entryFailed(kZipInvalidDirectory, "folder could not be created");
+    return;
+  }
+  CheckCRC(true);
+}
+
+void TUnZip::extractFile(uint32_t attributes) {
+  if (testOnly_ ? (++Count, false) : !ConfirmEntry(outputName_)) {
+    archiveRemaining -= std::min(archiveRemaining, entry_.uncompressed);
+    return;
+  }
+  countAtAccept_ = Count;
+  auto fail = [&](int code, std::string reason) {
+    Count = diskFull_ ? 0 : countAtAccept_ - 1;
+    entryFailed(code, std::move(reason));
+    archiveRemaining -= std::min(archiveRemaining, uncompressedLeft_);
+  };
+  entryEncryption = emNone;
+  SetAes(nullptr);
+  uncompressedLeft_ = entry_.uncompressed;
+  if (entry_.flags & kFlagEncrypted) {
+    const bool strong = (entry_.flags & kFlagStrongEncryption) || entry_.strongEncryption ||
+                        (entry_.aes && !IsAesStrength(entry_.aes->strength));
+    if (strong) {
+      entryEncryption = emUnsupported;
+      passwordFailed_ = true;
+      fail(kZipUnsupportedMethod, "encryption method not supported");
+      CheckCRC(false);
+      return;
+    }
+    entryEncryption = entry_.aes ? static_cast<TEncryptionMethod>(entry_.aes->strength) : emZIP_v2;
+    if (!passwordFailed_ && !establishPassword()) passwordFailed_ = true;
+    if (passwordFailed_) {
+      fail(kZipInvalidPassword, "no valid password");
+      CheckCRC(false);
+      return;
+    }
+  }
+  if (testOnly_) {
+    TMemoryStream32 unused;
+    outputMode = omDiscard;
+    const bool right = verifyEntry(decodeEntry(unused));
+    outputMode = omFileStream;
+    if (!right) Count = countAtAccept_ - 1;
+    CheckCRC(right);
+    return;
+  }
+  const std::string folder = FolderPartOf(outputName_);
+  (void)ForceDirs(folder);  // a missing folder shows when the file is created
+  auto existing = platform::fileInfo(outputName_);
+  auto temp = existing && (existing->isDirectory || existing->readOnly) ? Result<std::string>(zipError(kZipOpenError))
+                                                                        : CreateUniqueFile(folder, "kvo");
+  auto output = temp ? TFileStream32::Create(*temp, fmCreate) : Result<std::unique_ptr<TFileStream32>>(temp.error());
+  if (!output) {
+    if (temp) (void)platform::deleteFile(*temp);
+    ReportError(outputName_, {}, kZipOpenError);
+    fail(kZipOpenError, "output file could not be created");
+    return;
+  }
+  const Status decoded = decodeEntry(**output);
+  const Status closed = (*output)->Close();
+  output->reset();
+  if (!closed) ReportError(outputName_, {}, kZipCloseError);
+  bool written = verifyEntry(decoded) && closed.ok();
+  if (written) {
+    const uint32_t dos = outputDosDateTime();
+    (void)platform::setModifiedTime(*temp, platform::toUnixTime(DosToDateTimeParts(dos)));  // as on Windows: ignored
+    if (!platform::renamePath(*temp, outputName_)) {
+      ReportError(outputName_, {}, kZipOpenError);
+      entryFailed(kZipOpenError, "output file could not be put in place");
+      written = false;
+    }
+  }
+  if (!written) {
+    (void)platform::deleteFile(*temp);  // the target stays as it was
+    Count = diskFull_ ? 0 : countAtAccept_ - 1;
+    if (!closed) entryFailed(kZipCloseError, "output file could not be closed");
+  } else if (RestoreFileAttr && attributes != kAttrArchive) {
+    (void)platform::setReadOnly(outputName_, (attributes & kAttrReadOnly) != 0);  // as on Windows: ignored
+  }
+  CheckCRC(written);
+}
+
+// ---- passwords ----
+
+bool TUnZip::VerifyEncryptionHeader(const TZipCrypt::Header& header, const std::string& password) {
+  return TestEncryptionHeader(zipCrypt(), header, entry_.flags, entry_.crc,
+                              static_cast<uint16_t>(entry_.dosDateTime & 0xFFFF), password);
+}
+
+bool TUnZip::tryPassword(const std::string& password, const TZipCrypt::Header* header) {
+  if (password.empty()) return false;
+  if (header != nullptr) return VerifyEncryptionHeader(*header, password);
+  auto aes = std::make_unique<TkvoAES>(&archive_, nullptr);
+  uint32_t overhead = 0;
+  auto ok = aes->BeginDecrypt(password, entry_.aes->strength, overhead);
+  if (!ok || !*ok) return false;
+  SetAes(std::move(aes));
+  return true;
+}
+
+bool TUnZip::establishPassword() {
+  TZipCrypt::Header header{};
+  const TZipCrypt::Header* traditional = nullptr;
+  if (!entry_.aes) {
+    if (!archive_.ReadBuffer(header.data(), header.size())) return false;
+    traditional = &header;
+  }
+  if (tryPassword(password_, traditional)) return true;
+  for (const std::string& line : Passwords)
+    if (tryPassword(line, traditional)) {
+      password_ = line;
+      return true;
+    }
+  if (!OnGetPassword) {
+    ReportError(fileName_, "OnGetPassword", kZipEventNotAssigned);
+    return false;
+  }
+  for (int attempt = 0; attempt < PasswordAttempts && !cancel_; ++attempt) {
+    std::string password = password_;
+    bool tryAgain = true;
+    OnGetPassword(fileName_, password, tryAgain);
+    if (!tryAgain) {
+      ReportError(fileName_, std::string(ErrorText(kZipUserCanceled)), kZipInvalidPassword);
+      return false;
+    }
+    if (tryPassword(password, traditional)) {
+      password_ = password;
+      Passwords.insert(Passwords.begin(), password);
+      return true;
+    }
+    password_.clear();
+  }
+  return false;
+}
+
+// ---- decoding ----
+
+size_t TUnZip::readEntryData(uint8_t* buffer, size_t count) {
+  const size_t want = static_cast<size_t>(std::min<uint64_t>(count, compressedLeft_));
+  size_t got = 0;
+  while (got < want) {
+    auto n = archive_.Read(buffer + got, want - got);
+    if (!n || *n == 0) break;
+    got += *n;
+  }
+  if (IsAesMethod(entryEncryption) && aes())
+    aes()->DecryptData(buffer, got);
+  else if (entryEncryption == emZIP_v2)
+    zipCrypt().ZipDecryptBuffer(buffer, got);
+  compressedLeft_ -= got;
+  return got;
+}
+
+Status TUnZip::writeEntryData(TStream32& output, const uint8_t* data, size_t count) {
+  const size_t allowed = static_cast<size_t>(std::min<uint64_t>(count, uncompressedLeft_));
+  if (allowed > 0) RIVIZA_TRY(WriteOutput(&output, data, allowed, ckCrc32, true));
+  uncompressedLeft_ -= allowed;
+  entryDone_ += allowed;
+  archiveRemaining -= std::min<uint64_t>(archiveRemaining, allowed);
+  UpdateProgress(entry_.uncompressed, entryDone_);
+  platform::processMessages();
+  RIVIZA_CHECK_DATA(allowed == count, kZipBadData, "more data than the entry's stored size");
+  return okStatus();
+}
+
+Status TUnZip::decodeStored(TStream32& output) {
+  std::vector<uint8_t> buffer(kBlockSize);
+  while (compressedLeft_ > 0 && !cancel_) {
+    const size_t got = readEntryData(buffer.data(), buffer.size());
+    if (got == 0) break;  // the archive ended early: the size test fails the entry
+    RIVIZA_TRY(writeEntryData(output, buffer.data(), got));
+  }
+  return okStatus();
+}
+
+// Method 8 through the stream inflater: 32 KiB of input and of output at a time.
+Status TUnZip::decodeDeflated(TStream32& output) {
+  TZStreamRec zs;
+  if (InflateInit2(zs, -15) != kZOk) return zipError(kZipOutOfMemory, "inflate");
+  std::vector<uint8_t> in(kBlockSize), out(kBlockSize);
+  bool inputEnded = false;
+  while (!cancel_) {
+    if (zs.availIn == 0 && !inputEnded) {
+      const size_t got = readEntryData(in.data(), in.size());
+      zs.nextIn = in.data();
+      zs.availIn = static_cast<uint32_t>(got);
+      inputEnded = got == 0;
+    }
+    zs.nextOut = out.data();
+    zs.availOut = static_cast<uint32_t>(out.size());
+    const int rc = Inflate(zs, kZNoFlush);
+    const size_t produced = out.size() - zs.availOut;
+    if (produced > 0) RIVIZA_TRY(writeEntryData(output, out.data(), produced));
+    if (rc == kZStreamEnd) break;
+    RIVIZA_CHECK_DATA(rc == kZOk || rc == kZBufError, kZipBadData, zs.msg ? zs.msg : "invalid deflate data");
+    RIVIZA_CHECK_DATA(!(inputEnded && produced == 0), kZipBadData, "deflate data end early");
+  }
+  return okStatus();
+}
+
+Status TUnZip::decodeWithFrame(TStream32&, uint16_t method) {
+  ReportError(fileName_, {}, kZipUnsupportedMethod);
+  return zipError(kZipUnsupportedMethod, "method " + std::to_string(method));
+}
+
+Status TUnZip::decodeEntry(TStream32& output) {
+  crc32 = kCrcSeed;
+  uint64_t overhead = 0;
+  if (IsAesMethod(entryEncryption)) overhead = AesSaltLength(entry_.aes->strength) + kAesVerifierSize + kAesAuthCodeSize;
+  if (entryEncryption == emZIP_v2) overhead = TZipCrypt::kHeaderSize;
+  RIVIZA_CHECK_DATA(entry_.compressed >= overhead, kZipBadData, "entry smaller than its encryption data");
+  compressedLeft_ = entry_.compressed - overhead;
+  uncompressedLeft_ = entry_.uncompressed;
+  entryDone_ = 0;
+  uint16_t method = entry_.method;
+  if (method == kMethodAes && entry_.aes) method = entry_.aes->actualMethod;
+  switch (method) {
+    case 0:
+      return decodeStored(output);
+    case 8:
+      return decodeDeflated(output);
+    case 1: case 2: case 3: case 4: case 5: case 6: case 9:
+      return decodeWithFrame(output, method);
+    default:
+      ReportError(fileName_, {}, kZipUnsupportedMethod);
+      return zipError(kZipUnsupportedMethod, "method " + std::to_string(method));
+  }
+}
+
+bool TUnZip::verifyEntry(const Status& decoded) {
+  if (!decoded) {
+    if (decoded.error().code == kZipDiskFull) diskFull_ = true;
+    showRaised(decoded.error());
+    entryFailed(decoded.error().code, decoded.error().message);
+    return false;
+  }
+  if (cancel_) {
+    entryFailed(kZipUserCanceled, "cancelled");
+    return false;
+  }
+  if (uncompressedLeft_ != 0) {
+    entryFailed(kZipBadData, "data shorter than the entry's stored size");
+    return false;
+  }
+  const uint32_t crc = crc32 ^ 0xFFFFFFFFu;
+  const bool crcRight = entry_.crc == crc || entry_.crc == ~crc;
+  if (IsAesMethod(entryEncryption) && aes()) {
+    // The code covers every enciphered byte, also those a decoder left unread.
+    std::vector<uint8_t> rest(kBlockSize);
+    while (compressedLeft_ > 0 && readEntryData(rest.data(), rest.size()) > 0) {
+    }
+    auto code = aes()->EndDecrypt();
+    if (!code || !*code) {
+      entryFailed(kZipCrcFailed, "authentication code does not match");
+      return false;
+    }
+    // AE-1 keeps the real CRC beside the code; AE-2 stores 0 there.
+    if (entry_.aes->vendorVersion == 1 && !crcRight) {
+      entryFailed(kZipCrcFailed, "CRC does not match");
+      return false;
+    }
+    return true;
+  }
+  if (!crcRight) entryFailed(kZipCrcFailed, "CRC does not match");
+  return crcRight;
+}
+
+}  // namespace riviza::zip

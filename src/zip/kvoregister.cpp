@@ -1,0 +1,158 @@
+// The components' shared root: archive name, default extension, attributes, temporary folder,
+// record values and the header cipher (zip layer). See kvoregister.h; detection lives in
+// kvoArcDetect.cpp.
+#include "zip/kvoregister.h"
+
+#include <algorithm>
+
+#include "platform/codec.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "zip/kvoDiskManager.h"
+#include "zip/kvoErrors.h"
+#include "zip/kvoGbls.h"
+#include "zip/kvoVolumes.h"
+
+namespace riviza::zip {
+
+uint64_t OctalToInt(std::string_view text) {
+  uint64_t value = 0;
+  for (char c : text)
+    if (c >= '0' && c <= '7') value = value * 8 + static_cast<uint64_t>(c - '0');
+  return value;
+}
+
+bool IsEncipheredSignature(uint32_t s) {
+  return s == kSigLocalEnc || s == kSigCentralEnc || s == kSigEndEnc || s == kSigEnd64Enc;
+}
+
+bool IsEntrySignature(uint32_t s) {
+  return s == kSigLocal || s == kSigLocalEnc || s == kSigCentral || s == kSigCentralEnc;
+}
+
+size_t EncipheredLength(TRecordKind kind) {
+  switch (kind) {
+    case TRecordKind::Local:
+      return TLocalHeader::kSize - 4;
+    case TRecordKind::Central:
+      return TCentralHeader::kSize - 4;
+    case TRecordKind::End:
+      return TEndRecord::kSize - 4;
+    case TRecordKind::End64:
+      return TEndRecord64::kSize - 4;
+    default:
+      return 0;
+  }
+}
+
+size_t ReadAt(TStream32& stream, uint64_t offset, void* buffer, size_t count) {
+  if (offset > static_cast<uint64_t>(INT64_MAX) || !stream.Seek(static_cast<int64_t>(offset), soFromBeginning))
+    return 0;
+  size_t got = 0;
+  auto* out = static_cast<uint8_t*>(buffer);
+  while (got < count) {
+    auto n = stream.Read(out + got, count - got);
+    if (!n || *n == 0) break;
+    got += *n;
+  }
+  return got;
+}
+
+// ---- archive name, extension, attributes, temporary folder ----
+
+void TRegisterKorvo::SetArchiveFile(std::string_view name) {
+  std::string text = SlashToBackslash(name);
+  if (!text.empty() && platform::extractFileExt(text).empty()) text += defaultExt_;
+  archiveFile_ = std::move(text);
+  archiveExists_ = !archiveFile_.empty() && platform::fileExists(archiveFile_);
+  archiveDataStart_ = 0;
+  cancel_ = false;
+}
+
+void TRegisterKorvo::SetDefaultExt(std::string_view ext) {
+  std::string value(ext);
+  if (value.empty() || value == ".") value = ".zip";
+  if (value.front() != '.') value.insert(value.begin(), '.');
+  value = platform::toLowerAscii(value.substr(0, 4));
+  const std::string previous = std::exchange(defaultExt_, value);
+  if (archiveFile_.empty()) return;
+  const std::string current = platform::extractFileExt(archiveFile_);
+  if (current.empty())
+    archiveFile_ += defaultExt_;
+  else if (platform::equalsIgnoreCase(current, previous))
+    archiveFile_ = platform::changeFileExt(archiveFile_, defaultExt_);
+}
+
+void TRegisterKorvo::SetAttribute(TkvoFileAttribute attr, bool include) {
+  if (attr > 15) return;
+  include ? Attributes.include(attr) : Attributes.exclude(attr);
+}
+
+void TRegisterKorvo::SetAttributeEx(TkvoFileAttribute attr, bool include) {
+  if (attr > 15) return;
+  include ? AttributesEx.include(attr) : AttributesEx.exclude(attr);
+}
+
+std::string TRegisterKorvo::GetTempDir() {
+  if (tempDir_.empty() || !IsDirectory(tempDir_)) tempDir_ = TempPath();
+  return tempDir_;
+}
+
+void TRegisterKorvo::SetTempDir(std::string_view dir) {
+  if (ComponentLoading) {
+    tempDir_ = std::string(dir);
+    return;
+  }
+  std::string value = dir.empty() ? TempPath() : AppendBackslash(dir);
+  if (!IsDirectory(value)) {
+    TPrompt ask{TPromptKind::Confirmation, TPromptButtons::YesNo, {},
+                value + "\r\r" + std::string(kCreateDirQuestion)};
+    if (AskUser(OnPrompt, ask) == TPromptAnswer::Yes)
+      (void)ForceDirs(value);  // checked right below
+    else
+      value.clear();
+  }
+  if (value.empty() || !IsDirectory(value)) value = TempPath();
+  tempDir_ = std::move(value);
+}
+
+// ---- end-record values ----
+
+// The values of whichever end record was read: the zip64 record when present, else the engine's
+// 64-bit record, else the plain one.
+void TRegisterKorvo::settleDirectoryEnd() {
+  if (HasZip64End()) {
+    directoryEnd_ = {zip64End_.entriesTotal, zip64End_.thisDisk, zip64End_.centralDisk, zip64End_.centralOffset,
+                     zip64End_.centralSize};
+  } else if (hasEnd64_) {
+    directoryEnd_ = {end64_.entriesTotal, end64_.thisDisk, end64_.centralDisk, end64_.centralOffset,
+                     end64_.centralSize};
+  } else {
+    directoryEnd_ = {endRecord_.entriesTotal, endRecord_.thisDisk, endRecord_.centralDisk,
+                     endRecord_.centralOffset, endRecord_.centralSize};
+  }
+}
+
+// On Linux a drive's volume information cannot always be read (a folder of an overlay file
+// system, a test's temporary folder); such an archive is taken as multi-volume on a fixed disk
+// rather than refused, because only a labelled removable disk can hold a spanned set anyway.
+TArcType TRegisterKorvo::spannedOrMultiVolume() const {
+  auto info = Volumes().VolumeInformation(DriveRoot(DriveOfPath(archiveFile_)));
+  if (!info || info->driveType != dtRemovable) return atZipMV;
+  std::string label = info->label.substr(0, info->label.find(' '));
+  return platform::toUpperAscii(label) == "PKBACK#" ? atZipDS : atZipMV;
+}
+
+// ---- header cipher ----
+
+void TRegisterKorvo::DecipherHeader(uint8_t* record, TRecordKind kind) {
+  headerCrypt_.SetKeys(kHeaderKeys[0], kHeaderKeys[1], kHeaderKeys[2]);
+  headerCrypt_.ZipDecryptBuffer(record + 4, EncipheredLength(kind));
+}
+
+void TRegisterKorvo::EncipherHeader(uint8_t* record, TRecordKind kind) {
+  headerCrypt_.SetKeys(kHeaderKeys[0], kHeaderKeys[1], kHeaderKeys[2]);
+  headerCrypt_.ZipEncryptBuffer(record + 4, EncipheredLength(kind));
+}
+
+}  // namespace riviza::zip
