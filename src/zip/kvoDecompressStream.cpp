@@ -54,8 +54,11 @@ Result<size_t> TDecompressStream::Read(void* buffer, size_t count) {
   if (lastStatus_ == kZStreamEnd || count == 0) return size_t{0};
   if (lastStatus_ < 0 && lastStatus_ != kZBufError) return zipError(kZipBadData, zs_.msg ? zs_.msg : "");
   // One byte beyond the output limit tells "exactly the size" from "more".
-  const uint64_t room = outputLimit_ - std::min(outputLimit_, zs_.totalOut) + 1;
-  count = static_cast<size_t>(std::min<uint64_t>({count, room, std::numeric_limits<uint32_t>::max()}));
+  if (outputLimit_ != std::numeric_limits<uint64_t>::max()) {
+    const uint64_t room = outputLimit_ - std::min(outputLimit_, zs_.totalOut) + 1;
+    count = static_cast<size_t>(std::min<uint64_t>(count, room));
+  }
+  count = std::min<size_t>(count, std::numeric_limits<uint32_t>::max());
   zs_.nextOut = static_cast<uint8_t*>(buffer);
   zs_.availOut = static_cast<uint32_t>(count);
   lastStatus_ = kZOk;

@@ -310,6 +310,88 @@ Bytes implodeEncode(const Bytes& data, const ImplodeOptions& options) {
   return w.finish();
 }
 
+// ---- deflate and Deflate64 with fixed codes ----
+
+namespace {
+
+constexpr unsigned kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                      31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr unsigned kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+
+void writeLength(BitWriter& w, size_t length, bool deflate64) {
+  if (deflate64 && length > 258) {
+    w.fixedLitlen(285);
+    w.bits(static_cast<uint32_t>(length - 3), 16);
+    return;
+  }
+  if (!deflate64 && length == 258) {
+    w.fixedLitlen(285);
+    return;
+  }
+  unsigned code = 27;  // Deflate64 has no 258 in code 285: 284 carries 227..258
+  while (kLengthBase[code] > length) --code;
+  w.fixedLitlen(257 + code);
+  w.bits(static_cast<uint32_t>(length - kLengthBase[code]), kLengthExtra[code]);
+}
+
+void writeDistance(BitWriter& w, size_t distance) {
+  unsigned code = 0;
+  while (code + 1 < 32) {
+    const unsigned extra = code + 1 < 4 ? 0 : (code + 1) / 2 - 1;
+    const size_t base = code + 1 < 4 ? code + 2 : ((2u + ((code + 1) & 1)) << extra) + 1;
+    if (base > distance) break;
+    ++code;
+  }
+  const unsigned extra = code < 4 ? 0 : code / 2 - 1;
+  const size_t base = code < 4 ? code + 1 : ((2u + (code & 1)) << extra) + 1;
+  w.fixedDist(code);
+  w.bits(static_cast<uint32_t>(distance - base), extra);
+}
+
+}  // namespace
+
+Bytes fixedDeflateEncode(const Bytes& data, bool deflate64) {
+  const size_t window = deflate64 ? 65536 : 32768;
+  const size_t maxLength = deflate64 ? 65538 : 258;
+  const auto tokens = findMatches(data, window, 3, maxLength, false, [](size_t, size_t) { return true; });
+  BitWriter w;
+  std::mt19937_64 rng(data.size());
+  for (size_t t = 0; t < tokens.size();) {
+    // Now and then a stored block of the next literals.
+    size_t literals = 0;
+    while (t + literals < tokens.size() && tokens[t + literals].literal && literals < 1000) ++literals;
+    if (literals >= 8 && rng() % 4 == 0) {
+      w.bits(0, 1);
+      w.bits(0, 2);
+      w.alignToByte();
+      w.bits(static_cast<uint32_t>(literals), 16);
+      w.bits(static_cast<uint32_t>(~literals & 0xFFFF), 16);
+      for (size_t k = 0; k < literals; ++k) w.bits(tokens[t + k].byte, 8);
+      t += literals;
+      continue;
+    }
+    w.bits(0, 1);
+    w.bits(1, 2);
+    const size_t end = std::min(tokens.size(), t + 1 + rng() % 5000);
+    for (; t < end; ++t) {
+      const Token& token = tokens[t];
+      if (token.literal) {
+        w.fixedLitlen(token.byte);
+      } else {
+        writeLength(w, token.length, deflate64);
+        writeDistance(w, token.distance);
+      }
+    }
+    w.fixedLitlen(256);
+  }
+  // The final block: an empty fixed block.
+  w.bits(1, 1);
+  w.bits(1, 2);
+  w.fixedLitlen(256);
+  return w.finish();
+}
+
 // ---- zip container ----
 
 namespace {

@@ -34,6 +34,12 @@ inline uint16_t implodeFlags(const ImplodeOptions& o) {
   return static_cast<uint16_t>((o.largeWindow ? 2 : 0) | (o.literalTree ? 4 : 0));
 }
 
+// Raw deflate or Deflate64 with fixed codes and some stored blocks: greedy matches of up to 258
+// (Deflate64: 65,538) bytes at distances of up to 32 KiB (64 KiB). The plain-deflate variant lets
+// zlib check the encoder; the Deflate64 one uses length code 285 with its 16 extra bits and the
+// distance codes 30 and 31.
+Bytes fixedDeflateEncode(const Bytes& data, bool deflate64);
+
 struct ZipMember {
   std::string name;
   uint16_t method = 0;

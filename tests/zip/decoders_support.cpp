@@ -314,6 +314,8 @@ size_t readLocal(const Bytes& file, size_t at, ZipEntry& e, bool sizesKnown) {
   const size_t nameLength = le16(file, at + 26);
   const size_t extraLength = le16(file, at + 28);
   const size_t start = std::min(file.size(), at + 30 + nameLength + extraLength);
+  e.extra.assign(file.begin() + static_cast<long>(std::min(file.size(), at + 30 + nameLength)),
+                 file.begin() + static_cast<long>(start));
   if (e.name.empty())
     e.name.assign(file.begin() + static_cast<long>(std::min(file.size(), at + 30)),
                   file.begin() + static_cast<long>(std::min(file.size(), at + 30 + nameLength)));

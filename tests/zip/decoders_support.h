@@ -67,7 +67,8 @@ struct ZipEntry {
   uint32_t crc = 0;
   uint64_t compressedSize = 0;
   uint64_t uncompressedSize = 0;
-  Bytes data;  // the compressed bytes
+  Bytes data;   // the compressed bytes
+  Bytes extra;  // the local header's extra field
 };
 std::vector<ZipEntry> readZipEntries(const std::string& path);
 
