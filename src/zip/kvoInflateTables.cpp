@@ -101,13 +101,13 @@ bool buildDecodeTable(uint32_t* table, size_t capacity, const uint8_t* lengths, 
                       const uint32_t* symbols, unsigned tableBits, bool allowSingleCode, bool allowEmpty) {
   const size_t mainSize = size_t{1} << tableBits;
   if (capacity < mainSize || numSymbols > kMaxLitlenSymbols) return false;
-  unsigned count[kMaxCodeBits + 1] = {};
+  unsigned count[kMaxBuildBits + 1] = {};
   for (unsigned s = 0; s < numSymbols; ++s) {
-    if (lengths[s] > kMaxCodeBits) return false;
+    if (lengths[s] > kMaxBuildBits) return false;
     ++count[lengths[s]];
   }
   count[0] = 0;
-  unsigned maxLen = kMaxCodeBits;
+  unsigned maxLen = kMaxBuildBits;
   while (maxLen > 0 && count[maxLen] == 0) --maxLen;
   if (maxLen == 0) {
     if (allowEmpty) fill(table, mainSize, 0, 1, kInvalidEntry);
@@ -115,7 +115,7 @@ bool buildDecodeTable(uint32_t* table, size_t capacity, const uint8_t* lengths, 
   }
   // Kraft sum: negative space is an over-subscribed code, spare space an incomplete one.
   int left = 1;
-  for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
+  for (unsigned len = 1; len <= kMaxBuildBits; ++len) {
     left = (left << 1) - static_cast<int>(count[len]);
     if (left < 0) return false;
   }
@@ -125,14 +125,14 @@ bool buildDecodeTable(uint32_t* table, size_t capacity, const uint8_t* lengths, 
   }
 
   // Symbols in canonical order (by length, then by value) and the first code of each length.
-  unsigned offset[kMaxCodeBits + 2] = {};
-  for (unsigned len = 1; len <= kMaxCodeBits; ++len) offset[len + 1] = offset[len] + count[len];
+  unsigned offset[kMaxBuildBits + 2] = {};
+  for (unsigned len = 1; len <= kMaxBuildBits; ++len) offset[len + 1] = offset[len] + count[len];
   uint16_t sorted[kMaxLitlenSymbols];
   for (unsigned s = 0; s < numSymbols; ++s)
     if (lengths[s] != 0) sorted[offset[lengths[s]]++] = static_cast<uint16_t>(s);
-  const unsigned used = offset[kMaxCodeBits];
-  unsigned nextCode[kMaxCodeBits + 1] = {};
-  for (unsigned len = 1, code = 0; len <= kMaxCodeBits; ++len) {
+  const unsigned used = offset[kMaxBuildBits];
+  unsigned nextCode[kMaxBuildBits + 1] = {};
+  for (unsigned len = 1, code = 0; len <= kMaxBuildBits; ++len) {
     code = (code + count[len - 1]) << 1;
     nextCode[len] = code;
   }

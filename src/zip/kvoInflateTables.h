@@ -51,6 +51,8 @@ inline constexpr size_t kDistTableSize = 402;
 inline constexpr size_t kPrecodeTableSize = 128;
 
 inline constexpr unsigned kMaxCodeBits = 15;
+// Longest codeword the builder takes (the Shannon-Fano trees of imploding reach 16 bits).
+inline constexpr unsigned kMaxBuildBits = 16;
 inline constexpr unsigned kMaxLitlenSymbols = 288;
 inline constexpr unsigned kMaxDistSymbols = 32;
 inline constexpr unsigned kPrecodeSymbols = 19;
@@ -68,7 +70,8 @@ const uint32_t* distSymbols(Format format);
 // Code-length symbols 0-18, with the repeat counts' extra bits (2, 3, 7) of 16, 17, 18.
 const uint32_t* precodeSymbols();
 
-// Builds the decoding table of a canonical code from its code lengths (0 = unused symbol).
+// Builds the decoding table of a canonical code from its code lengths (0 = unused symbol, at most
+// kMaxBuildBits; a sub-table index may not exceed 15 bits).
 // symbols[s] is the entry template of symbol s. Returns false when the lengths are
 // over-subscribed, or incomplete without being a single one-bit code (allowSingleCode) or no code
 // at all (allowEmpty), or when the table would not fit into capacity.

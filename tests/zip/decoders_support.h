@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
+#include "zip/kvoDecoderFrame.h"
+
 namespace riviza::test {
 
 using Bytes = std::vector<uint8_t>;
@@ -64,9 +67,23 @@ struct ZipEntry {
   uint32_t crc = 0;
   uint64_t compressedSize = 0;
   uint64_t uncompressedSize = 0;
-  Bytes data;  // the compressed bytes
+  Bytes data;   // the compressed bytes
+  Bytes extra;  // the local header's extra field
 };
 std::vector<ZipEntry> readZipEntries(const std::string& path);
+
+// Runs the frame-driven decoder of `method` (1 unshrink, 2-5 unreduce, 6 explode, 8 and 9
+// inflate) on a frame.
+Status runDecoder(uint16_t method, uint16_t flags, zip::TDecoderFrame& frame);
+// The same on compressed bytes held in memory, reading them in blocks of at most readPiece.
+struct FrameDecoded {
+  Status status;
+  Bytes output;
+};
+FrameDecoded decodeWithFrame(uint16_t method, uint16_t flags, const Bytes& compressed,
+                             uint64_t compressedSize, uint64_t uncompressedSize,
+                             zip::TExtractLimit* limit = nullptr, size_t readPiece = 1 << 20);
+FrameDecoded decodeEntry(const ZipEntry& entry, zip::TExtractLimit* limit = nullptr);
 
 Bytes readFileBytes(const std::string& path);
 uint32_t zlibCrc32(const Bytes& data);
