@@ -14,10 +14,15 @@
 #include "platform/paths.h"
 #include "platform/pump.h"
 #include "zip/kvoAesEntryCrypt.h"
+#include "zip/kvoDecoderFrame.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
+#include "zip/kvoExplode.h"
 #include "zip/kvoInflate.h"
+#include "zip/kvoInflate64.h"
 #include "zip/kvoUnZip.h"
+#include "zip/kvoUnreduce.h"
+#include "zip/kvoUnshrink.h"
 
 namespace riviza::zip {
 namespace {
@@ -290,9 +295,25 @@ Status TUnZip::decodeDeflated(TStream32& output) {
   return okStatus();
 }
 
-Status TUnZip::decodeWithFrame(TStream32&, uint16_t method) {
-  ReportError(fileName_, {}, kZipUnsupportedMethod);
-  return zipError(kZipUnsupportedMethod, "method " + std::to_string(method));
+// Methods 1 to 6 and 9: the frame-driven decoders.
+Status TUnZip::decodeWithFrame(TStream32& output, uint16_t method) {
+  TDecoderIo io;
+  io.read = [this](std::span<uint8_t> buffer) { return readEntryData(buffer.data(), buffer.size()); };
+  io.write = [this, &output](std::span<const uint8_t> block) {
+    return writeEntryData(output, block.data(), block.size());
+  };
+  io.cancel = &cancel_;
+  TDecoderFrame frame(io, compressedLeft_, uncompressedLeft_);
+  switch (method) {
+    case 1:
+      return UnshrinkEntry(frame);
+    case 6:
+      return ExplodeEntry(frame, entry_.flags);
+    case 9:
+      return InflateEntry(frame, true);
+    default:
+      return UnreduceEntry(frame, method - 1u);
+  }
 }
 
 Status TUnZip::decodeEntry(TStream32& output) {

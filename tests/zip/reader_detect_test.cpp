@@ -1,0 +1,279 @@
+// Archive-type detection, FindCentralDirectory and the shared component base: start signatures,
+// tar and uuencoded files, stubs in front of zip data (adjusted or not, a PE stub naming its
+// archive in a string resource), long comments, volume sets on fixed and spanned disks,
+// enciphered headers, damaged end records that must fail with their code, and the 4.102 rules
+// for names, extensions, attributes and the temporary folder.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/paths.h"
+#include "support/temp_dir.h"
+#include "zip/kvoErrors.h"
+#include "zip/kvoExeResources.h"
+#include "zip/kvoGbls.h"
+#include "zip/kvoVolumes.h"
+#include "zip/reader_support.h"
+
+namespace riviza::zip {
+namespace {
+
+using readertest::BuildZip;
+using readertest::Entry;
+using readertest::Layout;
+
+std::string pathOf(const test::TempDir& dir, const char* name) { return platform::pathText(dir / name); }
+
+TArcType detect(const test::TempDir& dir, const char* name, const std::string& bytes) {
+  dir.write(name, bytes);
+  TUnZip u;
+  u.SetArchiveFile(pathOf(dir, name));
+  return u.ArcType();
+}
+
+std::string tarHeader(char type) {
+  std::string h(512, '\0');
+  std::memcpy(h.data(), "file.txt", 8);
+  h[156] = type;
+  std::memcpy(h.data() + 148, "        ", 8);
+  unsigned sum = 0;
+  for (unsigned char c : h) sum += c;
+  char field[8];
+  std::snprintf(field, sizeof field, "%06o", sum);
+  std::memcpy(h.data() + 148, field, 7);
+  return h;
+}
+
+TEST(Detection, StartSignaturesAndOtherFormats) {
+  test::TempDir dir;
+  const std::string pad(64, 'x');
+  struct Case {
+    const char* file;
+    std::string bytes;
+    TArcType type;
+  };
+  const Case cases[] = {
+      {"short.bin", std::string(19, 'P'), atNA},
+      {"a.rar", "Rar!" + pad, atRar},
+      {"a.cab", "MSCF" + pad, atCab},
+      {"a.gz", "\x1F\x8B" + pad, atGZip},
+      {"a.ha", "HA" + pad, atHA},
+      {"a.zoo", "ZO" + pad, atZoo},
+      {"a.lzh", "xx-lh5-" + pad, atLha},
+      {"a.uue", "some text\nbegin 644 a.bin\nM" + pad, atUUE},
+      {"a.tar", tarHeader('0') + pad, atTar},
+      {"v.tar", tarHeader('V') + tarHeader('0'), atTar},
+      {"empty.zip", BuildZip({}), atZip},
+      {"a.JAR", BuildZip({{"x.txt", "x"}}), atJar},
+      {"first.z01", "PK\x07\x08" + BuildZip({{"x.txt", "x"}}), atZipMV},
+  };
+  for (const Case& c : cases) EXPECT_EQ(detect(dir, c.file, c.bytes), c.type) << c.file;
+}
+
+TEST(Detection, SpannedSetOnLabelledRemovableDisk) {
+  test::TempDir dir;
+  TFakeVolumes fake;
+  ScopedVolumes scope(fake);
+  TFakeVolumes::Drive& drive = fake.drive(platform::pathText(dir.path()) + "\\");
+  drive.info.driveType = dtRemovable;
+  drive.info.label = "PKBACK# 001";
+  EXPECT_EQ(detect(dir, "span.zip", "PK\x07\x08" + BuildZip({{"x.txt", "x"}})), atZipDS);
+  drive.info.driveType = dtFixed;
+  EXPECT_EQ(detect(dir, "span.zip", "PK\x07\x08" + BuildZip({{"x.txt", "x"}})), atZipMV);
+}
+
+TEST(Detection, OctalAndCommentBuffer) {
+  EXPECT_EQ(OctalToInt("0000644 "), 420u);
+  EXPECT_EQ(OctalToInt("644"), 420u);
+  EXPECT_EQ(OctalToInt(""), 0u);
+  TUnZip u;
+  u.SetZipCmntBufSize(100);
+  EXPECT_EQ(u.ZipCmntBufSize(), 2000);
+  u.SetZipCmntBufSize(50000);
+  EXPECT_EQ(u.ZipCmntBufSize(), 32767);
+}
+
+// Archives whose directory must be found another way, all extracting the same two files.
+TEST(Detection, DataInFrontAndLongComments) {
+  test::TempDir dir;
+  const std::vector<Entry> entries{{"a.txt", "alpha"}, {"d/b.txt", std::string(3000, 'b')}};
+  struct Case {
+    const char* file;
+    Layout layout;
+    int64_t correction;
+    uint8_t scanState;
+  };
+  const Case cases[] = {
+      {"plain.zip", {}, 0, kScanEndFound | kScanCentralFound | kScanLocalFound},
+      {"stub.zip", {std::string(1000, 's'), false, {}}, 1000, kScanEndFound | kScanCentralFound | kScanLocalFound},
+      {"adjusted.zip", {std::string(1000, 's'), true, {}}, 0, kScanEndFound | kScanCentralFound | kScanLocalFound},
+      {"comment.zip", {{}, false, std::string(40000, 'c')}, 0, kScanLocalFound},
+  };
+  for (const Case& c : cases) {
+    dir.write(c.file, BuildZip(entries, c.layout));
+    TUnZip u;
+    auto run = readertest::ExtractAll(u, pathOf(dir, c.file), platform::pathText(dir / "out" / c.file));
+    EXPECT_EQ(u.ScanState(), c.scanState) << c.file;
+    EXPECT_EQ(u.OffsetCorrection(), c.correction) << c.file;
+    EXPECT_EQ(run.count, 2) << c.file;
+    EXPECT_EQ(dir.read(std::string("out/") + c.file + "/d/b.txt"), std::string(3000, 'b')) << c.file;
+  }
+}
+
+// A minimal PE image whose string resource 1 names the offset of the zip data behind it.
+std::string peWithOffsetString(const std::string& offsetText) {
+  std::string pe(0x600, '\0');
+  auto put16 = [&](size_t at, uint16_t v) { PutLE(reinterpret_cast<uint8_t*>(pe.data()) + at, v); };
+  auto put32 = [&](size_t at, uint32_t v) { PutLE(reinterpret_cast<uint8_t*>(pe.data()) + at, v); };
+  pe[0] = 'M', pe[1] = 'Z';
+  put32(60, 64);
+  std::memcpy(pe.data() + 64, "PE\0\0", 4);
+  put16(64 + 6, 1);       // one section
+  put16(64 + 20, 224);    // optional header size
+  const size_t opt = 64 + 24;
+  put16(opt, 0x10B);
+  put32(opt + 92, 16);
+  put32(opt + 96 + 16, 0x1000);  // resources: RVA, size
+  put32(opt + 96 + 20, 0x200);
+  const size_t section = opt + 224;
+  put32(section + 8, 0x200), put32(section + 12, 0x1000), put32(section + 16, 0x200), put32(section + 20, 0x400);
+  const size_t tree = 0x400;
+  put16(tree + 14, 1), put32(tree + 16, 6), put32(tree + 20, 0x80000018);
+  put16(tree + 0x18 + 14, 1), put32(tree + 0x18 + 16, 1), put32(tree + 0x18 + 20, 0x80000030);
+  put16(tree + 0x30 + 14, 1), put32(tree + 0x30 + 16, 0x407), put32(tree + 0x30 + 20, 0x48);
+  put32(tree + 0x48, 0x1058), put32(tree + 0x4C, 64);
+  size_t at = tree + 0x58 + 2;  // string 0 is empty
+  put16(at, static_cast<uint16_t>(offsetText.size()));
+  for (size_t i = 0; i < offsetText.size(); ++i) put16(at + 2 + 2 * i, static_cast<uint8_t>(offsetText[i]));
+  return pe;
+}
+
+TEST(Detection, ExecutableStubNamesItsArchive) {
+  test::TempDir dir;
+  std::string image = peWithOffsetString("2048");
+  image.resize(2048, '\0');
+  image += BuildZip({{"inside.txt", "from the stub"}});
+  EXPECT_EQ(detect(dir, "setup.exe", image), atZipExe);
+  TUnZip u;
+  auto run = readertest::ExtractAll(u, pathOf(dir, "setup.exe"), platform::pathText(dir / "out"));
+  EXPECT_EQ(run.count, 1);
+  EXPECT_EQ(dir.read("out/inside.txt"), "from the stub");
+}
+
+TEST(Detection, ResourceProbeSurvivesEveryTruncationAndBadByte) {
+  const std::string image = peWithOffsetString("123");
+  auto probe = [](const std::string& bytes) {
+    TReadAt readAt = [&](uint64_t at, void* out, size_t n) {
+      if (at >= bytes.size()) return size_t{0};
+      n = std::min<size_t>(n, bytes.size() - at);
+      std::memcpy(out, bytes.data() + at, n);
+      return n;
+    };
+    return ReadStringResources(readAt, bytes.size(), 1, 8, 5);
+  };
+  auto whole = probe(image);
+  ASSERT_EQ(whole.size(), 8u);
+  EXPECT_EQ(whole[0], "123");
+  for (size_t cut = 0; cut < image.size(); cut += 7) (void)probe(image.substr(0, cut));
+  for (size_t at = 0; at < 0x4A0; ++at)
+    for (uint8_t v : {0x00, 0x7F, 0xFF}) {
+      std::string bad = image;
+      bad[at] = static_cast<char>(v);
+      (void)probe(bad);
+    }
+}
+
+// Damaged end records, each field on its own: the run fails with a code and reads nothing
+// beyond the file.
+TEST(Detection, DamagedEndRecordsFailWithTheirCode) {
+  test::TempDir dir;
+  const std::string good = BuildZip({{"a.txt", "alpha"}, {"b.txt", "beta"}});
+  const size_t end = good.size() - TEndRecord::kSize;
+  struct Case {
+    const char* what;
+    size_t field;
+    uint32_t value;
+    size_t width;
+  };
+  const Case cases[] = {
+      {"directory larger than the file", 12, 0x7FFFFFF0u, 4},
+      {"directory offset beyond the file", 16, 0x7FFFFFF0u, 4},
+      {"more entries than written", 10, 9, 2},
+      {"directory size cut short", 12, 20, 4},
+  };
+  for (const Case& c : cases) {
+    std::string bad = good;
+    auto* p = reinterpret_cast<uint8_t*>(bad.data()) + end + c.field;
+    c.width == 4 ? PutLE<uint32_t>(p, c.value) : PutLE<uint16_t>(p, static_cast<uint16_t>(c.value));
+    if (c.field == 10) PutLE<uint16_t>(p - 2, static_cast<uint16_t>(c.value));
+    dir.write("bad.zip", bad);
+    TUnZip u;
+    auto run = readertest::ExtractAll(u, pathOf(dir, "bad.zip"), platform::pathText(dir / "out"));
+    EXPECT_LE(run.count, 2) << c.what;
+    EXPECT_FALSE(run.failures.empty() && run.count < 2) << c.what;
+  }
+}
+
+TEST(Detection, EncipheredHeadersAreRead) {
+  test::TempDir dir;
+  std::string zip = BuildZip({{"secret/a.txt", "plain data"}});
+  TRegisterKorvo cipher;
+  auto* b = reinterpret_cast<uint8_t*>(zip.data());
+  const size_t name = 12;  // "secret/a.txt"
+  b[1] = 'L';
+  cipher.EncipherHeader(b, TRecordKind::Local);
+  cipher.EncipherName(b + TLocalHeader::kSize, name);
+  const size_t central = zip.size() - TEndRecord::kSize - TCentralHeader::kSize - name;
+  b[central + 1] = 'L';
+  cipher.EncipherHeader(b + central, TRecordKind::Central);
+  cipher.EncipherName(b + central + TCentralHeader::kSize, name);
+  dir.write("pl.zip", zip);
+  TUnZip u;
+  auto run = readertest::ExtractAll(u, pathOf(dir, "pl.zip"), platform::pathText(dir / "out"));
+  EXPECT_EQ(run.count, 1);
+  EXPECT_EQ(dir.read("out/secret/a.txt"), "plain data");
+}
+
+TEST(ComponentBase, ArchiveNameAndDefaultExtension) {
+  TRegisterKorvo c;
+  c.SetArchiveFile("C:/Sich/Backup");
+  EXPECT_EQ(c.GetArchiveFile(), "C:\\Sich\\Backup.zip");
+  c.SetDefaultExt("TXT1");
+  EXPECT_EQ(c.DefaultExt(), ".txt");
+  EXPECT_EQ(c.GetArchiveFile(), "C:\\Sich\\Backup.txt");
+  for (const char* ext : {".", ""}) {
+    c.SetDefaultExt(ext);
+    EXPECT_EQ(c.DefaultExt(), ".zip");
+  }
+  const TkvoFileAttributes before = c.Attributes;
+  c.SetAttribute(static_cast<TkvoFileAttribute>(16), false);
+  EXPECT_EQ(c.Attributes, before);
+  c.SetAttributeEx(fsHidden, true);
+  EXPECT_TRUE(c.AttributesEx.contains(fsHidden));
+}
+
+TEST(ComponentBase, TempDirRules) {
+  test::TempDir dir;
+  const std::string missing = platform::pathText(dir / "made");
+  TRegisterKorvo c;
+  c.ComponentLoading = true;
+  c.SetTempDir(missing);
+  c.ComponentLoading = false;
+  EXPECT_EQ(c.GetTempDir(), TempPath());  // missing at run time: the system folder, no question
+  std::string asked;
+  c.OnPrompt = [&](const TPrompt& p) {
+    asked = p.text;
+    return TPromptAnswer::Yes;
+  };
+  c.SetTempDir(missing);
+  EXPECT_EQ(asked, missing + "\\\r\r" + std::string(kCreateDirQuestion));
+  EXPECT_TRUE(dir.exists("made"));
+  EXPECT_EQ(c.GetTempDir(), missing + "\\");
+  c.OnPrompt = [](const TPrompt&) { return TPromptAnswer::No; };
+  c.SetTempDir(platform::pathText(dir / "other"));
+  EXPECT_EQ(c.GetTempDir(), TempPath());
+}
+
+}  // namespace
+}  // namespace riviza::zip

@@ -1,0 +1,228 @@
+// TUnZip's extraction: the update's call profile, output names and the zip-slip corpus, the
+// overwrite rules, passwords, CRC and AES checks, failed entries that leave the old file in
+// place, unsupported methods, bad local offsets, attributes and dates, a full disk, and the
+// order of the events of one entry.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "support/temp_dir.h"
+#include "zip/core_test_support.h"
+#include "zip/kvoCrc.h"
+#include "zip/kvoErrors.h"
+#include "zip/kvoGbls.h"
+#include "zip/reader_support.h"
+
+namespace riviza::zip {
+namespace {
+
+using readertest::BuildZip;
+using readertest::Entry;
+using readertest::ExtractAll;
+
+class ExtractTest : public ::testing::Test {
+ protected:
+  std::string archive(const std::vector<Entry>& entries, const readertest::Layout& layout = {}) {
+    dir.write("a.zip", BuildZip(entries, layout));
+    return platform::pathText(dir / "a.zip");
+  }
+  std::string target() const { return platform::pathText(dir / "out"); }
+  bool exists(const std::string& rel) const { return dir.exists("out/" + rel); }
+  std::string read(const std::string& rel) const { return dir.read("out/" + rel); }
+
+  test::TempDir dir;
+  TUnZip unzip;
+};
+
+TEST_F(ExtractTest, UpdateProfileExtractsEveryFileOfEveryFolder) {
+  const std::string a = archive({{"Kosttr/", "", 0, 0, 0x10},
+                                 {"Kosttr/AO05Q425.ke0", std::string(5000, 'k')},
+                                 {"Kosttr/EK06Q425.ke0", "ek"},
+                                 {"Update/Setup.exe", "MZ...", 0},
+                                 {"README", "no period"}});
+  auto run = ExtractAll(unzip, a, target());
+  EXPECT_EQ(run.count, 4);  // directory entries are not counted
+  EXPECT_TRUE(run.errors.empty());
+  EXPECT_EQ(read("Kosttr/AO05Q425.ke0"), std::string(5000, 'k'));
+  EXPECT_EQ(read("Update/Setup.exe"), "MZ...");
+  EXPECT_EQ(read("README"), "no period");
+  // Existing files are overwritten without asking on the next run.
+  EXPECT_EQ(ExtractAll(unzip, a, target()).count, 4);
+}
+
+TEST_F(ExtractTest, StoredFoldersAndDrivesLandBelowTheTarget) {
+  const std::string a = archive({{"C:\\data\\a.txt", "a"}, {"\\x\\b.txt", "b"}, {"\\\\srv\\c.txt", "c"}});
+  EXPECT_EQ(ExtractAll(unzip, a, target()).count, 3);
+  EXPECT_EQ(read("data/a.txt"), "a");
+  EXPECT_EQ(read("x/b.txt"), "b");
+  EXPECT_EQ(read("srv/c.txt"), "c");
+}
+
+TEST_F(ExtractTest, ZipSlipCorpusIsRefusedAndNothingLandsOutside) {
+  std::filesystem::create_directories(dir / "out");
+  std::filesystem::create_directories(dir / "elsewhere");
+  std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "out" / "link");
+  const std::vector<Entry> hostile{
+      {"../escape1.txt", "x"},          {"..\\escape2.txt", "x"},    {"a/../../escape3.txt", "x"},
+      {"a\\..\\..\\escape4.txt", "x"},  {"C:..\\escape5.txt", "x"},  {"link/escape6.txt", "x"},
+      {"bad\nname.txt", "x"},           {"tab\tname.txt", "x"},      {"ok.txt", "fine"},
+      {"plain/../../escape7.txt", "x", 8, 0, 0x20, 0x5A8B6000, std::nullopt, std::string("safe.txt")},
+      {"safe2.txt", "x", 8, 0, 0x20, 0x5A8B6000, std::nullopt, std::string("../escape8.txt")},
+  };
+  auto run = ExtractAll(unzip, archive(hostile), target());
+  EXPECT_EQ(run.count, 2);
+  EXPECT_EQ(read("ok.txt"), "fine");
+  EXPECT_EQ(unzip.FailedCount(), 9);  // the entry whose local name is harmless extracts
+  EXPECT_TRUE(exists("safe.txt"));
+  for (const auto& f : unzip.Failures()) EXPECT_EQ(f.code, kZipBadData) << f.fileName;
+  size_t outside = 0;
+  for (auto& p : std::filesystem::recursive_directory_iterator(dir.path()))
+    if (p.path().filename().string().starts_with("escape")) ++outside;
+  EXPECT_EQ(outside, 0u);
+}
+
+TEST_F(ExtractTest, OverwriteRules) {
+  const std::string a = archive({{"old.txt", "new content"}, {"fresh.txt", "fresh"}});
+  dir.write("out/old.txt", "old content");
+  unzip.OverwriteMode = omSkip;
+  EXPECT_EQ(ExtractAll(unzip, a, target()).count, 0);  // skip refuses every file
+  EXPECT_FALSE(exists("fresh.txt"));
+  unzip.ConfirmOverwrites = true;  // without OnFileExists an existing file is kept
+  auto run = ExtractAll(unzip, a, target());
+  EXPECT_EQ(run.count, 1);
+  EXPECT_EQ(read("old.txt"), "old content");
+  EXPECT_EQ(run.errors, std::vector<int>{kZipEventNotAssigned});
+  unzip.OnFileExists = [](const std::string& name, std::string& newName, TOverwriteMode& mode) {
+    newName = name + ".2";
+    mode = omOverwrite;
+  };
+  EXPECT_EQ(ExtractAll(unzip, a, target()).count, 2);
+  EXPECT_EQ(read("old.txt.2"), "new content");
+}
+
+TEST_F(ExtractTest, FailedEntryLeavesTheOldFileAndIsNotCounted) {
+  const std::string a = archive({{"keep.txt", "replacement", 8, 0, 0x20, 0x5A8B6000, 0x12345678u},
+                                 {"good.txt", "good"},
+                                 {"method14.bin", "data", 14}});
+  dir.write("out/keep.txt", "precious");
+  std::vector<std::pair<std::string, bool>> ends;
+  unzip.OnEnd = [&](const std::string& name, bool pass) { ends.push_back({platform::extractFileName(name), pass}); };
+  auto run = ExtractAll(unzip, a, target());
+  EXPECT_EQ(run.count, 1);
+  EXPECT_EQ(read("keep.txt"), "precious");
+  EXPECT_FALSE(exists("method14.bin"));
+  EXPECT_EQ(ends, (std::vector<std::pair<std::string, bool>>{{"keep.txt", false}, {"good.txt", true}, {"method14.bin", false}}));
+  ASSERT_EQ(unzip.FailedCount(), 2);
+  EXPECT_EQ(unzip.Failures()[0].code, kZipCrcFailed);
+  EXPECT_EQ(unzip.Failures()[1].code, kZipUnsupportedMethod);
+  EXPECT_NE(std::find(run.errors.begin(), run.errors.end(), kZipUnsupportedMethod), run.errors.end());
+  for (auto& p : std::filesystem::directory_iterator(dir / "out"))  // no temporary file left
+    EXPECT_FALSE(p.path().filename().string().starts_with("kvo")) << p.path();
+}
+
+TEST_F(ExtractTest, ComplementedCrcPassesAndCrcFailureIsReported) {
+  const std::string a = archive({{"c.txt", "data", 8, 0, 0x20, 0x5A8B6000, ~Crc32Of("data")},
+                                 {"w.txt", "data", 0, 0, 0x20, 0x5A8B6000, 1u}});
+  auto run = ExtractAll(unzip, a, target());
+  EXPECT_EQ(run.count, 1);
+  EXPECT_EQ(run.errors, std::vector<int>{kZipCrcFailed});
+}
+
+TEST_F(ExtractTest, EncryptedEntryWithoutPasswordSourceStopsAsking) {
+  const std::string a = archive({{"e1.txt", "xxxxxxxxxxxxsecret", 0, 1}, {"e2.txt", "xxxxxxxxxxxxsecret", 0, 1}});
+  auto run = ExtractAll(unzip, a, target());
+  EXPECT_EQ(run.count, 0);
+  EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), kZipEventNotAssigned), 1);
+  EXPECT_EQ(unzip.FailedCount(), 2);
+  EXPECT_FALSE(exists("e1.txt"));
+}
+
+TEST_F(ExtractTest, BadLocalOffsetLeavesOnlyThatEntryOut) {
+  std::string zip = BuildZip({{"a.txt", "alpha"}, {"b.txt", "beta"}, {"c.txt", "gamma"}});
+  const size_t second = zip.find("PK\x01\x02", zip.find("PK\x01\x02") + 4);
+  PutLE<uint32_t>(reinterpret_cast<uint8_t*>(zip.data()) + second + 42, 3);  // b.txt's offset
+  dir.write("a.zip", zip);
+  auto run = ExtractAll(unzip, platform::pathText(dir / "a.zip"), target());
+  EXPECT_EQ(run.count, 2);
+  EXPECT_EQ(run.errors, std::vector<int>{kZipBadLocalOffset});
+}
+
+TEST_F(ExtractTest, StubShiftFoundAtTheFirstEntry) {
+  // The directory says the stub is not there, so the first local header is searched for.
+  std::string zip = BuildZip({{"a.txt", "alpha"}, {"b.txt", "beta"}});
+  const size_t end = zip.size() - TEndRecord::kSize;
+  const uint32_t dirOffset = GetLE<uint32_t>(reinterpret_cast<uint8_t*>(zip.data()) + end + 16);
+  zip = std::string(100, 'S') + zip;
+  PutLE<uint32_t>(reinterpret_cast<uint8_t*>(zip.data()) + 100 + end + 16, dirOffset + 100);
+  dir.write("a.zip", zip);
+  auto run = ExtractAll(unzip, platform::pathText(dir / "a.zip"), target());
+  EXPECT_EQ(run.count, 2);
+  EXPECT_EQ(read("b.txt"), "beta");
+}
+
+TEST_F(ExtractTest, AttributesAndDates) {
+  const std::string a = archive({{"ro.txt", "r", 8, 0, 0x21, 0x5A8B6000}, {"rw.txt", "w", 8, 0, 0x20, 0x00210020}});
+  ASSERT_EQ(ExtractAll(unzip, a, target()).count, 2);
+  EXPECT_TRUE(platform::fileInfo(platform::pathText(dir / "out" / "ro.txt"))->readOnly);
+  EXPECT_FALSE(platform::fileInfo(platform::pathText(dir / "out" / "rw.txt"))->readOnly);
+  EXPECT_EQ(FileTimeToDos(platform::fileInfo(platform::pathText(dir / "out" / "ro.txt"))->modified), 0x5A8B6000u);
+  unzip.DateAttribute = daMaxFileDate;
+  (void)platform::setReadOnly(platform::pathText(dir / "out" / "ro.txt"), false);
+  ASSERT_EQ(ExtractAll(unzip, a, target()).count, 2);
+  EXPECT_EQ(FileTimeToDos(platform::fileInfo(platform::pathText(dir / "out" / "rw.txt"))->modified), 0x5A8B6000u);
+}
+
+TEST_F(ExtractTest, DiskFullMakesTheResultZero) {
+  const std::string a = archive({{"a.txt", std::string(100000, 'a')}, {"b.txt", "b"}});
+  std::vector<std::string> boxes;
+  unzip.OnPrompt = [&](const TPrompt& p) {
+    boxes.push_back(p.text);
+    return TPromptAnswer::Ok;
+  };
+  std::filesystem::create_directories(dir / "out");
+  readertest::Run run;
+  {
+    coretest::ScopedWriteFailure full(ENOSPC);
+    run = ExtractAll(unzip, a, target());
+  }
+  EXPECT_EQ(run.count, 0);
+  EXPECT_EQ(boxes.front(), "Disk full");
+  EXPECT_FALSE(exists("a.txt"));
+}
+
+TEST_F(ExtractTest, EventsOfOneEntryInOrder) {
+  const std::string a = archive({{"e.txt", "xxxxxxxxxxxxsecret", 0, 1}});
+  std::vector<std::string> events;
+  unzip.OnActivate = [&] { events.push_back("activate"); };
+  unzip.OnBegin = [&](const std::string&, int count, bool&) { events.push_back("begin " + std::to_string(count)); };
+  unzip.OnRenameFile = [&](const std::string&, std::string&) { events.push_back("rename"); };
+  unzip.OnGetPassword = [&](const std::string&, std::string&, bool& again) {
+    events.push_back("password");
+    again = false;
+  };
+  unzip.OnEnd = [&](const std::string&, bool pass) { events.push_back(pass ? "end ok" : "end failed"); };
+  unzip.OnDeactivate = [&] { events.push_back("deactivate"); };
+  auto run = ExtractAll(unzip, a, target());
+  EXPECT_EQ(events, (std::vector<std::string>{"activate", "rename", "begin 1", "password", "end failed", "deactivate"}));
+  EXPECT_EQ(run.errors, std::vector<int>{kZipInvalidPassword});
+}
+
+TEST_F(ExtractTest, NothingSelectedAndMissingArchive) {
+  const std::string a = archive({{"a.txt", "a"}});
+  unzip.SetArchiveFile(a);
+  unzip.SetExtractDir(target());
+  EXPECT_EQ(unzip.Extract(), 0);  // FileSpec empty
+  std::vector<int> errors;
+  unzip.OnError = [&](const std::string&, const std::string&, const std::string&, int code) { errors.push_back(code); };
+  unzip.SetArchiveFile(platform::pathText(dir / "missing.zip"));
+  EXPECT_EQ(unzip.ArcType(), atNA);
+  EXPECT_EQ(unzip.Extract(), 0);
+  EXPECT_EQ(errors, std::vector<int>{kZipFileNotFound});
+}
+
+}  // namespace
+}  // namespace riviza::zip

@@ -1,0 +1,197 @@
+// Masks, mask collections, entry selection and the folder scan: the wildcard rules (star flag,
+// "?" after "*", the trailing "." rule), a matcher that stays linear on hostile masks, the
+// reader's selection by FileSpec/ExcludeSpec/RecurseDirs, and the scan's line merging, attribute
+// filter, hidden names, links and sort orders.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "platform/paths.h"
+#include "support/temp_dir.h"
+#include "zip/kvoFileScan.h"
+#include "zip/kvoUnZip.h"
+
+namespace riviza::zip {
+namespace {
+
+struct MaskCase {
+  const char* name;
+  const char* mask;
+  bool matches;
+};
+
+TEST(Masks, WildcardRules) {
+  const MaskCase cases[] = {
+      {"README", "*.*", false},  // compiled directly, "*.*" wants a period
+      {"a.txt", "*.*", true},
+      {"README", "*.", true},  // trailing "." lets a name without one match
+      {"a.txt", "*.", false},
+      {"ABC", "a?c", true},
+      {"ac", "a?c", false},
+      {"abc", "a*?", true},  // "?" after "*" is dropped
+      {"a", "a*?", true},
+      {"axbxcy", "*x*y", true},  // needs the star to resume
+      {"axbxc", "*x*y", false},
+      {"Ärzte.DB", "ä*.db", true},  // case folding beyond ASCII
+      {"ü", "?", true},               // "?" takes one character, not one byte
+      {"dir\\x.ini", "*.ini", true},
+      {"abc", "*??", true},
+      {"", "*??", false},
+      {"", "*", true},
+  };
+  for (const MaskCase& c : cases) EXPECT_EQ(WildcardMatch(c.name, c.mask), c.matches) << c.name << " ~ " << c.mask;
+}
+
+TEST(Masks, HostileMaskStaysFast) {
+  const std::string name(5000, 'a');
+  std::string mask;
+  for (int i = 0; i < 200; ++i) mask += "*a";
+  mask += "*b";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(WildcardMatch(name, mask));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(Masks, CollectionsFromLinesAndText) {
+  std::vector<std::string> lines{"", "*.*", "*.txt"};
+  TMaskCollection fromLines = MasksFromLines(lines);
+  EXPECT_EQ(lines, (std::vector<std::string>{"*", "*", "*.txt"}));
+  EXPECT_TRUE(AnyMaskMatches(fromLines, "README"));  // "*.*" became "*"
+  TMaskCollection fromText = MasksFromText("  *.db, a b.txt ,, *.ini  ");
+  ASSERT_EQ(fromText.size(), 3u);
+  EXPECT_EQ(fromText[1].text(), "a b.txt");
+  EXPECT_EQ(fromText[2].text(), "*.ini");
+}
+
+struct SelectCase {
+  std::vector<std::string> fileSpec;
+  std::vector<std::string> excludeSpec;
+  bool recurse;
+  const char* name;
+  bool selected;
+};
+
+TEST(Selection, MatchEntryName) {
+  const SelectCase cases[] = {
+      {{}, {}, true, "a.txt", false},
+      {{"*.*"}, {}, true, "README", true},
+      {{"*.*"}, {}, true, "dir\\a.txt", true},
+      {{"*.*"}, {}, false, "dir\\a.txt", false},  // without recursion only the top folder
+      {{"*.*"}, {}, false, "a.txt", true},
+      {{"dir\\*.txt"}, {}, true, "dir\\a.txt", true},
+      {{"dir\\*.txt"}, {}, true, "other\\a.txt", false},
+      {{"abc"}, {}, true, "abc.txt", false},
+      {{"abc"}, {}, true, "abc", true},
+      {{"*.*"}, {"*.ini"}, true, "x\\setup.ini", false},
+      {{"*.*"}, {"*.ini"}, true, "setup.db", true},
+  };
+  for (const SelectCase& c : cases) {
+    TUnZip u;
+    u.FileSpec = c.fileSpec;
+    u.ExcludeSpec = c.excludeSpec;
+    u.RecurseDirs = c.recurse;
+    EXPECT_EQ(u.MatchEntryName(c.name), c.selected) << c.name;
+  }
+}
+
+TEST(Selection, FailedMaskGetsPeriodAndExcludeFires) {
+  TUnZip u;
+  u.FileSpec = {"abc"};
+  EXPECT_FALSE(u.MatchEntryName("abc.txt"));
+  EXPECT_EQ(u.FileSpec.front(), "abc.");
+  std::vector<std::string> excluded;
+  u.FileSpec = {"*.*"};
+  u.ExcludeSpec = {"*.ini"};
+  u.OnExcludeFile = [&](const std::string& n) { excluded.push_back(n); };
+  EXPECT_FALSE(u.MatchEntryName("a.ini"));
+  EXPECT_EQ(excluded, std::vector<std::string>{"a.ini"});
+}
+
+class ScanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir.write("a.txt", "1");
+    dir.write("b.db", "22");
+    dir.write(".profile", "x");
+    dir.write("sub/c.txt", "333");
+    dir.write("sub/deep/d.TXT", "4444");
+    root = platform::pathText(dir.path()) + "\\";
+  }
+  std::vector<std::string> names(const TkvoFileScan& scan) {
+    std::vector<std::string> out;
+    for (const TFileObject& f : scan.List()) out.push_back(f.name);
+    return out;
+  }
+  test::TempDir dir;
+  std::string root;
+};
+
+TEST_F(ScanTest, MergesLinesOfOneFolderAndSkipsDotNames) {
+  TkvoFileScan scan;
+  std::vector<std::string> roots;
+  scan.OnRootDirChange = [&](const std::string& d) { roots.push_back(d); };
+  scan.SetFileSpec({root + "*.txt", root + "*.*"});
+  scan.SetSorted(soByName);
+  scan.Scan();
+  EXPECT_EQ(roots.size(), 1u);  // one walk with the mask "*"
+  EXPECT_EQ(names(scan), (std::vector<std::string>{"a.txt", "b.db", "c.txt", "d.TXT"}));
+  EXPECT_EQ(scan.FilesCount(), 4);
+  EXPECT_EQ(scan.FilesSize(), 10);
+  EXPECT_TRUE(scan.FileSpec().empty());  // consumed
+}
+
+TEST_F(ScanTest, WithoutRecursionEachLineIsASearchPattern) {
+  TkvoFileScan scan;
+  scan.RecurseDirs = false;
+  scan.SetFileSpec({root + "*.TXT"});
+  scan.Scan();
+  EXPECT_EQ(names(scan), std::vector<std::string>{"a.txt"});
+}
+
+TEST_F(ScanTest, AttributesSelectAndExclude) {
+  std::filesystem::permissions(dir / "b.db", std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+  TkvoFileScan scan;
+  scan.SetAttribute(fsDirectory, true);
+  scan.AttributesEx.include(fsReadOnly);
+  std::vector<std::string> folders;
+  scan.FileFound = [&](const std::string& folder, const platform::DirEntry& e, uint32_t) {
+    if (e.isDirectory) folders.push_back(folder);
+    return !e.isDirectory;
+  };
+  scan.SetFileSpec({root + "*.*"});
+  scan.Scan();
+  EXPECT_EQ(scan.FilesCount(), 3);  // b.db (read-only) left out, folders not counted
+  EXPECT_EQ(folders, (std::vector<std::string>{root + "sub\\", root + "sub\\deep\\"}));
+}
+
+TEST_F(ScanTest, LinkedFoldersAreNotDescended) {
+  std::filesystem::create_directory_symlink(dir.path(), dir / "sub" / "loop");
+  TkvoFileScan scan;
+  scan.SetFileSpec({root + "*.txt"});
+  scan.Scan();
+  EXPECT_EQ(scan.FilesCount(), 3);
+}
+
+TEST(FilesList, SortOrdersAndSortedInsert) {
+  TFilesList list;
+  list.Add({"b.txt", "c:\\z\\", 30, 0, 0x20, 0x30000000});
+  list.Add({"a.db", "c:\\y\\", 10, 0, 0x20, 0x10000000});
+  list.Add({"c.ini", "c:\\x\\", 20, 0, 0x20, 0x20000000});
+  struct Order {
+    TkvoSortOptions order;
+    const char* first;
+  };
+  for (Order o : {Order{soByName, "a.db"}, Order{soByType, "a.db"}, Order{soBySize, "a.db"},
+                  Order{soByTime, "a.db"}, Order{soByPath, "c.ini"}}) {
+    list.SetSortOrder(o.order);
+    EXPECT_EQ(list[0].name, o.first) << int(o.order);
+  }
+  list.SetSortOrder(soByName);
+  list.Add({"b.txt", "c:\\w\\", 1, 0, 0x20, 0});
+  EXPECT_EQ(list[1].folder, "c:\\w\\");  // before the equal one
+}
+
+}  // namespace
+}  // namespace riviza::zip
