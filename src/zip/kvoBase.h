@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -78,9 +79,13 @@ class TUnBase : public TCustomDClass {
   bool MatchEntryName(const std::string& name);
   // The file an entry name is written to (ExtractDir filled in when empty).
   std::string BuildOutputName(const std::string& fileName);
-  // False for a stored name that must not be written: ".." components, control characters, or a
-  // place outside ExtractDir once links are resolved. outputName is BuildOutputName's result.
-  bool OutputNameIsSafe(const std::string& fileName, const std::string& outputName) const;
+  // The native path of outputName (BuildOutputName's result) when the stored name may be written
+  // there; nothing for ".." components, control characters, or a place outside ExtractDir once
+  // links are resolved. The target folder's verdict is kept for the next name in the same folder.
+  std::optional<std::filesystem::path> SafeOutputPath(const std::string& fileName, const std::string& outputName);
+  bool OutputNameIsSafe(const std::string& fileName, const std::string& outputName) {
+    return SafeOutputPath(fileName, outputName).has_value();
+  }
   // The stored name without drive and leading separators, as it goes below ExtractDir.
   static std::string StripDrive(std::string_view fileName);
 
@@ -98,6 +103,12 @@ class TUnBase : public TCustomDClass {
  private:
   bool confirmOverwrite(std::string& outputName);
 
+  struct TResolved {
+    std::string text;
+    std::filesystem::path path;
+    bool inside = false;
+  };
+  TResolved safeBase_, safeFolder_;
   std::string extractDir_;
 };
 

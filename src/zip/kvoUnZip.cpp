@@ -56,6 +56,7 @@ bool TUnZip::openArchive() {
   compressedTotal_ = uncompressedTotal_ = 0;
   passwordFailed_ = false;
   shift_ = 0;
+  forcedFolder_.clear();
   volumeName_ = archiveFile_;
   const bool firstVolumeGiven = scanState_ == kScanLocalFound;
   uint32_t lastDisk = 0, openDiskNo = 0;

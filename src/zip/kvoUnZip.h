@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -131,6 +132,8 @@ class TUnZip : public TUnBase {
   std::string volumeName_;
   std::string fileName_;    // the entry's name after code-page conversion
   std::string outputName_;  // the file being written
+  std::filesystem::path outputNative_;  // where it lies, links not followed
+  std::string forcedFolder_;            // the folder ForceDirs made or found last
   TVolumeStream archive_;
   TEntry entry_;
   uint32_t newestDate_ = 0;

@@ -78,12 +78,14 @@ void TUnZip::extractEntry(uint32_t attributes) {
   if (arcType_ == atJar || arcType_ == atJarExe)
     attributes = platform::extractFileName(outputName_).empty() ? kAttrDirectory : kAttrArchive;
   const bool isDirectory = (attributes & kAttrDirectory) || platform::extractFileName(outputName_).empty();
-  if (!testOnly_ && !OutputNameIsSafe(fileName_, outputName_)) {
+  std::optional<std::filesystem::path> safe;
+  if (!testOnly_ && !(safe = SafeOutputPath(fileName_, outputName_))) {
     ReportError(fileName_, "name leads outside the target folder", kZipBadData);
     entryFailed(kZipBadData, "name leads outside the target folder");
     archiveRemaining -= std::min(archiveRemaining, entry_.uncompressed);
     return;
   }
+  if (safe) outputNative_ = std::move(*safe);
   if (isDirectory && testOnly_)
     CheckCRC(true);
   else if (isDirectory)
@@ -101,6 +103,7 @@ void TUnZip::extractDirectory() {
 }
 
 void TUnZip::extractFile(uint32_t attributes) {
+  const std::string outputNameChecked = outputName_;
   if (testOnly_ ? (++Count, false) : !ConfirmEntry(outputName_)) {
     archiveRemaining -= std::min(archiveRemaining, entry_.uncompressed);
     return;
@@ -142,10 +145,16 @@ void TUnZip::extractFile(uint32_t attributes) {
     return;
   }
   const std::string folder = FolderPartOf(outputName_);
-  (void)ForceDirs(folder);  // a missing folder shows when the file is created
-  auto existing = platform::fileInfo(outputName_);
-  auto temp = existing && (existing->isDirectory || existing->readOnly) ? Result<std::string>(zipError(kZipOpenError))
-                                                                        : CreateUniqueFile(folder, "kvo");
+  // A missing folder shows when the file is created.
+  if (folder != forcedFolder_) forcedFolder_ = ForceDirs(folder) ? folder : std::string();
+  if (outputName_ != outputNameChecked) outputNative_ = platform::nativePath(outputName_);  // named by an event
+  // Windows cannot create a file over a folder or a read-only file; neither is replaced here.
+  std::error_code ec;
+  const auto existing = std::filesystem::symlink_status(outputNative_, ec);
+  const bool blocked = std::filesystem::is_directory(existing) ||
+                       (std::filesystem::exists(existing) &&
+                        (existing.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none);
+  auto temp = blocked ? Result<std::string>(zipError(kZipOpenError)) : CreateUniqueFile(folder, "kvo");
   auto output = temp ? TFileStream32::Create(*temp, fmCreate) : Result<std::unique_ptr<TFileStream32>>(temp.error());
   if (!output) {
     if (temp) (void)platform::deleteFile(*temp);
@@ -171,8 +180,10 @@ void TUnZip::extractFile(uint32_t attributes) {
     (void)platform::deleteFile(*temp);  // the target stays as it was
     Count = diskFull_ ? 0 : countAtAccept_ - 1;
     if (!closed) entryFailed(kZipCloseError, "output file could not be closed");
-  } else if (RestoreFileAttr && attributes != kAttrArchive) {
-    (void)platform::setReadOnly(outputName_, (attributes & kAttrReadOnly) != 0);  // as on Windows: ignored
+  } else if (RestoreFileAttr && attributes != kAttrArchive && (attributes & kAttrReadOnly)) {
+    // The new file is writable already; only read-only is left to set. A failure is ignored, as
+    // on Windows.
+    (void)platform::setReadOnly(outputName_, true);
   }
   CheckCRC(written);
 }
