@@ -100,6 +100,11 @@ bool TWinControl::focused() const {
   return f && f->activeControl() == this;
 }
 
+bool TWinControl::userReach() {
+  if (!showing() || !effectivelyEnabled()) return false;
+  return !acceptsFocus() || (setFocus() && focused());
+}
+
 bool TWinControl::keyDown(std::uint16_t& key, TShiftState shift) {
   if (OnKeyDown) OnKeyDown(*this, key, shift);
   return key != 0;

@@ -187,6 +187,9 @@ class TWinControl : public TControl {
   // Moves the focus here; false (and nothing happens) when the control cannot take it.
   bool setFocus();
   bool focused() const;
+  // Before a user action: only a control that shows and is enabled can be reached, and one that
+  // takes the focus gets it first, as a click or a keystroke gives it.
+  bool userReach();
 
   // Keys from the user, in the order the framework delivers them. Each returns false when a
   // handler swallowed the key (set it to 0); keyPress may also replace the character.
@@ -203,9 +206,13 @@ class TWinControl : public TControl {
  protected:
   // A child of this container may show (a page control shows only its active page).
   virtual bool showsChild(const TControl& child) const { return true; }
+  // The focus is leaving: the control's own work before OnExit (a data-aware edit writes its
+  // field).
+  virtual void exiting() {}
 
  private:
   friend class TControl;
+  friend class TForm;
   int layoutColumns_ = 1;
   bool layoutRow_ = false;
   std::vector<TControl*> controls_;

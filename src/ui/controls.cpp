@@ -6,14 +6,6 @@
 namespace riviza::ui {
 namespace {
 
-// A user action reaches only a control that shows and is enabled; a focusable one takes the
-// focus first, as a click or a keystroke gives it.
-bool reachable(TWinControl& c) {
-  if (!c.showing() || !c.effectivelyEnabled()) return false;
-  if (c.acceptsFocus()) return c.setFocus() && c.focused();
-  return true;
-}
-
 void eraseLastCharacter(std::string& s) {
   if (s.empty()) return;
   size_t cut = s.size() - 1;
@@ -23,12 +15,17 @@ void eraseLastCharacter(std::string& s) {
 
 }  // namespace
 
+void TImage::applyDesign(const Design& design) {
+  TControl::applyDesign(design);
+  picture_ = design.picture;
+}
+
 void TButton::click() {
   if (OnClick) OnClick(*this);
 }
 
 bool TButton::userClick() {
-  if (!reachable(*this)) return false;
+  if (!userReach()) return false;
   click();
   return true;
 }
@@ -44,6 +41,7 @@ void TCustomEdit::setText(std::string text) {
   if (text == text_) return;
   text_ = std::move(text);
   notify(Prop::Text);
+  textChanged();
   if (OnChange) OnChange(*this);
 }
 
@@ -51,10 +49,10 @@ void TCustomEdit::setReadOnly(bool r) { assign(readOnly_, r, Prop::ReadOnly); }
 
 void TCustomEdit::setMaxLength(int n) { assign(maxLength_, n, Prop::MaxLength); }
 
-bool TCustomEdit::canModify() const { return !readOnly_; }
+bool TCustomEdit::prepareModify() { return !readOnly_; }
 
 bool TCustomEdit::userKey(char32_t ch, TShiftState shift) {
-  if (!reachable(*this)) return false;
+  if (!userReach()) return false;
   // Characters without a key code of their own (umlauts, punctuation) come as key presses only.
   if (std::uint16_t key = virtualKeyOf(ch); key != 0 && !keyDown(key, shift)) return false;
   if (!keyPress(ch)) return false;
@@ -63,7 +61,7 @@ bool TCustomEdit::userKey(char32_t ch, TShiftState shift) {
 
 bool TCustomEdit::applyKey(char32_t ch) {
   if (ch == 9 || ch == 13 || ch == 27 || (ch < 32 && ch != 8)) return false;
-  if (!canModify()) return false;
+  if (!prepareModify()) return false;
   std::string next = text_;
   if (ch == 8) {
     if (next.empty()) return false;
@@ -73,7 +71,6 @@ bool TCustomEdit::applyKey(char32_t ch) {
     platform::appendUtf8(next, ch);
   }
   setText(std::move(next));
-  userChangedText();
   return true;
 }
 
@@ -83,10 +80,10 @@ void TCustomEdit::userType(std::string_view utf8) {
 }
 
 bool TCustomEdit::userEditText(std::string text) {
-  if (!reachable(*this) || !canModify()) return false;
+  if (!userReach()) return false;
   if (text == text_) return true;
+  if (!prepareModify()) return false;
   setText(std::move(text));
-  userChangedText();
   return true;
 }
 
@@ -104,7 +101,7 @@ void TCustomEdit::applyDesign(const Design& design) {
 void TCheckBox::setState(TCheckBoxState s) { assign(state_, s, Prop::Checked); }
 
 bool TCheckBox::userClick() {
-  if (!reachable(*this) || !canModify()) return false;
+  if (!userReach() || !prepareModify()) return false;
   setChecked(!checked());
   userChangedState();
   if (OnClick) OnClick(*this);
@@ -124,7 +121,7 @@ TDateTimePicker::TDateTimePicker(TComponent* owner, std::string name, TWinContro
 void TDateTimePicker::setDate(const platform::DateTime& d) { assign(date_, d, Prop::Date); }
 
 bool TDateTimePicker::userPickDate(const platform::DateTime& d) {
-  if (!reachable(*this)) return false;
+  if (!userReach()) return false;
   if (d == date_) return true;
   setDate(d);
   if (OnChange) OnChange(*this);

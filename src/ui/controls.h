@@ -22,9 +22,16 @@ class TLabel : public TControl {
   using TControl::TControl;
 };
 
+// A picture: a file (path text), or "check" for the check mark the grids draw.
 class TImage : public TControl {
  public:
   using TControl::TControl;
+  const std::string& picture() const { return picture_; }
+  void setPicture(std::string picture) { assign(picture_, std::move(picture), Prop::Caption); }
+  void applyDesign(const Design& design) override;
+
+ private:
+  std::string picture_;
 };
 
 class TButton : public TWinControl {
@@ -78,10 +85,11 @@ class TCustomEdit : public TWinControl {
   void applyDesign(const Design& design) override;
 
  protected:
-  // Whether the user may change the text now (data-aware edits also ask their data source).
-  virtual bool canModify() const;
-  // After the user changed the text (data-aware edits write their field).
-  virtual void userChangedText() {}
+  // Whether the user may change the text now; data-aware edits put their table into edit state
+  // here, as the user's first keystroke does.
+  virtual bool prepareModify();
+  // After every change of the text, by the user or by code, before OnChange.
+  virtual void textChanged() {}
 
  private:
   bool applyKey(char32_t ch);
@@ -115,7 +123,8 @@ class TCheckBox : public TWinControl {
   void applyDesign(const Design& design) override;
 
  protected:
-  virtual bool canModify() const { return true; }
+  virtual bool prepareModify() { return true; }
+  // After the user's click changed the state, before OnClick.
   virtual void userChangedState() {}
 
  private:

@@ -15,6 +15,10 @@
 
 #include "ui/component.h"
 
+namespace riviza::db {
+class TTable;
+}
+
 namespace riviza::ui {
 
 class TDataSource;
@@ -34,8 +38,10 @@ struct Design {
   int interval = 0;  // timer, milliseconds
   bool tabVisible = true;
   TDataSource* dataSource = nullptr;  // data-aware controls
+  db::TTable* dataSet = nullptr;  // data sources
   std::string field{};  // data-aware edits and check boxes: the field name
   std::vector<std::string> fields{};  // grids: the column fields, in order
+  std::string picture{};  // images: a picture file, or "check" for the check mark
 };
 
 // Creates a component of kind T on `owner`, inside `parent` when it is a control, and applies

@@ -69,6 +69,12 @@ bool TForm::setFocusedControl(TWinControl* target) {
   // Leave: the old control and its containers up to the one that also holds the target.
   for (TWinControl* c = from; c && c != this && !target->isWithin(c); c = parentBelowForm(c)) {
     active_ = parentBelowForm(c);
+    try {
+      c->exiting();
+    } catch (...) {
+      active_ = c;  // a value the control cannot store keeps the focus where it is
+      throw;
+    }
     if (c->OnExit) c->OnExit(*c);
     if (!fired(serial)) return active_ == target;
   }
@@ -126,11 +132,6 @@ void TApplication::setLoop(std::function<void()> run, std::function<void()> quit
 
 void TApplication::run() {
   if (run_ && !terminated_) run_();
-}
-
-TScreen& Screen() {
-  static TScreen screen;
-  return screen;
 }
 
 }  // namespace riviza::ui

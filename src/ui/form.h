@@ -1,4 +1,4 @@
-// Forms, the focus, the application and the screen (user-interface layer).
+// Forms, the focus and the application (user-interface layer).
 //
 // A form owns every component declared on it and keeps the one focused control. Moving the
 // focus from A to B fires, in this order: OnExit of A and of each container of A that does not
@@ -84,6 +84,23 @@ class TForm : public TWinControl {
   bool created_ = false;
 };
 
+// Keeps a global form variable (FormEinstellungen, FormLe, ...) pointing at its form while the
+// form lives, as the Windows program's form variables did; a member of the form.
+template <class F>
+class GlobalFormRef {
+ public:
+  GlobalFormRef(F*& slot, F* form) : slot_(slot), form_(form) { slot_ = form; }
+  ~GlobalFormRef() {
+    if (slot_ == form_) slot_ = nullptr;
+  }
+  GlobalFormRef(const GlobalFormRef&) = delete;
+  GlobalFormRef& operator=(const GlobalFormRef&) = delete;
+
+ private:
+  F*& slot_;
+  F* form_;
+};
+
 // The application object: creates and owns the forms (the first one is the main form), knows
 // the active form, and ends the run when the main form closes. The event loop belongs to the
 // view; headless, run() returns at once.
@@ -123,22 +140,5 @@ class TApplication {
   std::function<void()> run_;
   std::function<void()> quit_;
 };
-
-// The screen the forms appear on; the view sets its size at start.
-class TScreen {
- public:
-  int width() const { return width_; }
-  int height() const { return height_; }
-  void setSize(int width, int height) {
-    width_ = width;
-    height_ = height;
-  }
-
- private:
-  int width_ = 1200;
-  int height_ = 800;
-};
-
-TScreen& Screen();
 
 }  // namespace riviza::ui

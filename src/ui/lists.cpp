@@ -9,8 +9,6 @@
 namespace riviza::ui {
 namespace {
 
-bool userMayChoose(TWinControl& c) { return c.showing() && c.effectivelyEnabled() && c.setFocus(); }
-
 bool validIndex(const TStrings& items, int index) { return index >= -1 && index < items.count(); }
 
 }  // namespace
@@ -44,14 +42,14 @@ void TComboBox::setItemIndex(int index) {
 }
 
 bool TComboBox::userSelect(int index) {
-  if (index < 0 || index >= items_.count() || !userMayChoose(*this)) return false;
+  if (index < 0 || index >= items_.count() || !userReach()) return false;
   setItemIndex(index);
   if (OnChange) OnChange(*this);
   return true;
 }
 
 bool TComboBox::userEditText(std::string text) {
-  if (listOnly_ || !userMayChoose(*this)) return false;
+  if (listOnly_ || !userReach()) return false;
   if (text == text_) return true;
   setText(std::move(text));
   if (OnChange) OnChange(*this);
@@ -82,7 +80,7 @@ void TItemChoice::setItemIndex(int index) {
 }
 
 bool TItemChoice::userSelect(int index) {
-  if (index < 0 || index >= items_.count() || !userMayChoose(*this)) return false;
+  if (index < 0 || index >= items_.count() || !userReach()) return false;
   setItemIndex(index);
   if (OnClick) OnClick(*this);
   return true;

@@ -1,0 +1,37 @@
+#include "app/Riviza1.h"
+
+#include "app/allg_tools.h"
+#include "app/instance_lock.h"
+
+namespace riviza {
+
+TFormEinstellungen* FormEinstellungen = nullptr;
+
+namespace {
+InstanceLock MutexRiviza{"Riviza", "Riviza ist bereits gestartet!"};
+}
+
+bool EinzelinstanzSperreAnlegen() { return MutexRiviza.take(); }
+void EinzelinstanzSperreFreigeben() { MutexRiviza.release(); }
+
+TFormEinstellungen::TFormEinstellungen() : TForm(nullptr, "FormEinstellungen") {
+  setCaption("  Riviza Abrechnung");
+  setBounds(0, 0, kDesignWidth, kDesignHeight);
+  RIVIZA1_COMPONENTS(RIVIZA_CREATE_COMPONENT)
+  RIVIZA1_HANDLERS(RIVIZA_BIND_HANDLER)
+  OnCreate = [this](TComponent& sender) { FormCreate(sender); };
+}
+
+void TFormEinstellungen::FormCreate(TComponent&) {
+  setTop(0);
+  setLeft(0);
+  int w = width(), h = height();
+  FormAnBildschirmAnpassen(w, h, kDesignWidth, kDesignHeight);
+  setBounds(left(), top(), w, h);
+}
+
+// The deferred start-up belongs to the application shell; until it lands the first tick only
+// stops the timer, as the start-up's first step does.
+void TFormEinstellungen::Timer1Timer(TComponent&) { Timer1->setEnabled(false); }
+
+}  // namespace riviza
