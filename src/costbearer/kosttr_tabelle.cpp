@@ -1,6 +1,8 @@
 // Loading and indexing of an in-memory cost-bearer table; see kosttr_tabelle.h.
 #include "costbearer/kosttr_tabelle.h"
 
+#include <cassert>
+
 #include "costbearer/column_text.h"
 #include "costbearer/segment.h"
 
@@ -10,6 +12,7 @@ void KosttrTabelle::clear() {
   entries_.clear();
   index_.clear();
   scanLength_ = 0;
+  assertInvariants();
 }
 
 void KosttrTabelle::load(std::string_view workBytes, int scanLength) {
@@ -28,6 +31,18 @@ void KosttrTabelle::load(std::string_view workBytes, int scanLength) {
   // Empty entries are left out: no key a lookup builds is empty.
   for (size_t i = 0; i < scanLength_; ++i)
     if (!entries_[i].empty()) index_[std::string(keyOf(entries_[i]))].push_back(static_cast<uint32_t>(i));
+  assertInvariants();
+}
+
+void KosttrTabelle::assertInvariants() const {
+#ifndef NDEBUG
+  assert(entries_.empty() ? scanLength_ == 0 : entries_.size() == scanLength_ + 2);
+  for (const auto& [key, hits] : index_)
+    for (size_t k = 0; k < hits.size(); ++k) {
+      assert(hits[k] < scanLength_ && keyOf(entries_[hits[k]]) == key);
+      assert(k == 0 || hits[k - 1] < hits[k]);
+    }
+#endif
 }
 
 const std::vector<uint32_t>* KosttrTabelle::indexed(std::string_view key) const {

@@ -48,6 +48,9 @@ class KosttrTabelle {
   template <class F>
   bool forFirstBlock(std::string_view key, F&& f) const;
 
+  // Debug check: n + 2 entries (none when empty), every indexed entry below n under its key.
+  void assertInvariants() const;
+
  private:
   static std::string_view keyOf(std::string_view entry) { return entry.substr(0, 12); }
   const std::vector<uint32_t>* indexed(std::string_view key) const;

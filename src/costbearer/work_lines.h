@@ -61,6 +61,12 @@ constexpr std::array<Column, static_cast<size_t>(MainField::Count_)> kMainColumn
     {110, 5}, {115, 25}, {140, 30}, {170, 2}, {172, 10}, {182, 30}, {212, 30},
 }};
 constexpr Column mainColumn(MainField f) { return kMainColumns[static_cast<size_t>(f)]; }
+constexpr bool ascendingWithoutOverlap(const auto& cols) {
+  for (size_t i = 1; i < cols.size(); ++i)
+    if (cols[i].first <= cols[i - 1].last()) return false;
+  return true;
+}
+static_assert(ascendingWithoutOverlap(kMainColumns));
 static_assert(mainColumn(MainField::Name3).last() == kMainLineWidth);
 static_assert(mainColumn(MainField::Kurzname).first == 50);
 
@@ -98,6 +104,7 @@ constexpr Column kLinkRegion = kLinkElements[3].column;    // compared with Bund
 constexpr Column kLinkKvBezirk = kLinkElements[4].column;  // compared with KvBezirk
 constexpr Column kLinkGruppe = kLinkElements[5].column;    // compared with Abrechnungscode302
 static_assert(kLinkElements.back().column.last() == kLinkLineWidth);
+static_assert(kLinkPartner.last() + 2 == kLinkElements.front().column.first);
 
 // Builds the link line of type `type` ("02", "03", "09") for cost bearer `ik` from a "VKG" segment
 // line (separators taken without release characters). Exactly kLinkLineWidth bytes.

@@ -13,16 +13,11 @@ namespace {
 
 std::string mainLine(std::string ik, std::string kind, std::string verweis = "", std::string inst = "",
                      std::string papier = "") {
-  test::MainLine m;
-  m.ik = ik;
-  m.kind = kind;
-  m.verweis = verweis;
-  m.partner03 = inst;
-  m.papier = papier;
-  m.kurz = "Kurz " + ik + " " + kind;
-  m.name2 = "Zwei";
-  m.name3 = "Drei";
-  return m.format();
+  using F = MainField;
+  return test::MainLine{{{F::Ik, ik}, {F::Kassenart, kind}, {F::Verweis, verweis}, {F::Partner03, inst},
+                         {F::Papierannahme, papier}, {F::Kurzname, "Kurz " + ik + " " + kind},
+                         {F::Name2, "Zwei"}, {F::Name3, "Drei"}}}
+      .format();
 }
 
 std::string link(std::string ik, std::string type, std::string partner, std::string region, std::string gruppe,

@@ -88,8 +88,10 @@ TEST(Columns, CopyTrimAndFixedWidth) {
 
 TEST(WorkLines, MainLineColumnsHoldWhateverTheValues) {
   std::string longText(60, 'x');
-  test::MainLine m{"101234567", "109999999", "", "", longText, longText, "1234567", longText, longText, "AO",
-                   "", longText, longText};
+  using F = MainField;
+  test::MainLine m{{{F::Ik, "101234567"}, {F::Verweis, "109999999"}, {F::Plz, "1234567"}, {F::Ort, longText},
+                    {F::Kurzname, longText}, {F::Name1, longText}, {F::Strasse, longText}, {F::Kassenart, "AO"},
+                    {F::Name2, longText}, {F::Name3, longText}}};
   std::pair<int, std::string> counters[] = {{0, "00000"}, {7, "00007"}, {99999, "99999"}, {100000, "99999"}};
   for (const auto& [counter, digits] : counters) {
     m.counter = counter;
