@@ -78,11 +78,11 @@ KosttrLeseErgebnis einlesen(cb::Basis basis, std::string_view programmPfad, std:
       return fail(s.error());
     }
   }
+  if (Status s = pf::writeFile(logPath, out.log); !s) return fail(s.error());
   if (Status s = pf::writeFile(workPath, out.work); !s) {
     (void)pf::writeFile(workPath, "");
     return fail(s.error());
   }
-  if (Status s = pf::writeFile(logPath, out.log); !s) return fail(s.error());
 
   table.load(out.work, out.counter);
   result.counter = out.counter;
