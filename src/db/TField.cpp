@@ -102,11 +102,10 @@ const Value& TField::value() const {
 
 bool TField::isNull() const { return db::isNull(value()); }
 
-std::string TField::asString() const {
-  const Value& v = value();
+std::string fieldText(FieldType type, const Value& v) {
   if (db::isNull(v)) return {};
   if (const auto* s = std::get_if<std::string>(&v)) {
-    if (def_.type == FieldType::Date) {
+    if (type == FieldType::Date) {
       auto d = fromIso(*s);
       return d ? platform::formatDate(*d) : std::string();
     }
@@ -114,9 +113,11 @@ std::string TField::asString() const {
   }
   if (const auto* d = std::get_if<double>(&v)) return formatFloatText(*d);
   long long i = std::get<long long>(v);
-  if (def_.type == FieldType::Logical) return i ? "True" : "False";
+  if (type == FieldType::Logical) return i ? "True" : "False";
   return std::to_string(i);
 }
+
+std::string TField::asString() const { return fieldText(def_.type, value()); }
 
 Error TField::conversionError(std::string_view text, std::string_view what) const {
   return Error::make(kConversion, "'" + std::string(text) + "' ist kein gültiger " +

@@ -83,4 +83,7 @@ class TField {
 // FloatToStr under the German formats: up to 15 significant digits, decimal comma, "1E20".
 std::string formatFloatText(double v);
 
+// The text of a stored value of a field type, as TField::asString gives it.
+std::string fieldText(FieldType type, const Value& v);
+
 }  // namespace riviza::db

@@ -105,6 +105,7 @@ void TTable::close() {
 }
 
 void TTable::teardown() {
+  filterCheck_ = {};
   selectRow_ = {};
   insertRow_ = {};
   updateRow_ = {};
@@ -181,12 +182,17 @@ Result<TField*> TTable::fieldByName(std::string_view name) {
 // ---- filter ----
 
 Status TTable::applyFilter() {
-  compiled_ = {};
+  setCompiled({});
   if (!filtered_) return okStatus();
   auto c = compileFilter(filterText_, file_.structure, filterOptions_);
   if (!c) return c.error();
-  compiled_ = std::move(*c);
+  setCompiled(std::move(*c));
   return okStatus();
+}
+
+void TTable::setCompiled(CompiledFilter c) {
+  compiled_ = std::move(c);
+  filterCheck_ = {};
 }
 
 Status TTable::setFilter(std::string text) {
@@ -198,7 +204,7 @@ Status TTable::setFilter(std::string text) {
   auto c = compileFilter(text, file_.structure, filterOptions_);
   if (!c) return c.error();
   filterText_ = std::move(text);
-  compiled_ = std::move(*c);
+  setCompiled(std::move(*c));
   return refilter();
 }
 
@@ -213,7 +219,7 @@ Status TTable::setFiltered(bool on) {
   Status st = applyFilter();
   if (!st) {
     filtered_ = false;
-    compiled_ = {};
+    setCompiled({});
     return st;
   }
   return refilter();
@@ -229,7 +235,7 @@ Status TTable::setFilterOptions(FilterOptions options) {
   auto c = compileFilter(filterText_, file_.structure, options);
   if (!c) return c.error();
   filterOptions_ = options;
-  compiled_ = std::move(*c);
+  setCompiled(std::move(*c));
   return refilter();
 }
 

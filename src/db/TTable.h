@@ -8,12 +8,12 @@
 //
 // Cursor states and the calls that move between them:
 //
-//            open() / setActive(true)                 edit() [empty table: Insert]
-//  Inactive ------------------------------> Browse ------------------------------> Edit
-//     ^        close() from any state        |  ^  <--- post() / cancel() -------   |
-//     +--------------------------------------+  |                                  |
-//                                               +--- post() / cancel() <-- Insert <-+
-//                                   insert() / append() from Browse ----^
+//   Inactive      --open() / setActive(true)-->   Browse
+//   Browse        --edit()-->                     Edit     (on an empty view: Insert)
+//   Browse        --insert() / append()-->        Insert
+//   Edit, Insert  --post() / cancel()-->          Browse   (a failed post stays where it was)
+//   Browse, Edit  --deleteRecord()-->             Browse   (Insert: deleteRecord() cancels)
+//   any state     --close() / setActive(false)--> Inactive
 //
 //  - Moving (first, next, prior, last, setRecNo, gotoBookmark), refresh, filter changes and
 //    emptyTable in Edit/Insert first leave that state: post when a field was changed, else
@@ -24,6 +24,8 @@
 //  - close() discards a pending Edit/Insert and rolls back an open transaction.
 //  - Eof is set by last(), by next() on the last record and on an empty view; Bof by first(),
 //    by prior() on the first record and on an empty view; a move that lands clears both.
+//  - A changed filter stands on its first record. A posted record that does not pass the
+//    filter leaves the view, and the cursor stands on the record after its place.
 //
 // Observers (data sources, data-aware controls) are told of state changes, moves, changed
 // field values and changed record sets; disableControls() holds the notices back until the
@@ -31,8 +33,8 @@
 // state differs from the one at disableControls()).
 //
 // Two TTables on one file in one process are two connections: a bulk write transaction on one
-// can make reads of the other wait (busy time-out 5 s); the logic never reads a table while it
-// rewrites that same table.
+// can make reads of the other wait (busy time-out 5 s), so a caller does not read a table
+// through a second TTable while it rewrites it in a transaction.
 #pragma once
 
 #include <memory>
@@ -114,6 +116,9 @@ class TTable {
   int recordCount() const { return static_cast<int>(view_.size()); }
   int recNo() const;  // 1-based; 0 in Insert, when empty or inactive
   Status setRecNo(int recNo);  // clamped to 1..recordCount
+  // The texts of record `recNo` of the view without moving the cursor, for grids that show
+  // many records at once (the record being edited shows its pending values).
+  Result<std::vector<std::string>> recordTexts(int recNo);
   std::optional<Bookmark> getBookmark() const;
   Status gotoBookmark(const Bookmark& b);
   bool bookmarkValid(const Bookmark& b) const;
@@ -173,6 +178,7 @@ class TTable {
   Status checkBrowseMode();
   Status prepareStatements();
   Status applyFilter();
+  void setCompiled(CompiledFilter c);
   Status refilter();
   Status loadView();
   Status loadRecord();
@@ -183,6 +189,7 @@ class TTable {
   int insertionIndex(const ViewEntry& e) const;
   int indexOfRowid(long long rowid) const;
   ViewEntry entryFor(long long rowid) const;
+  Status writePending();  // post without the update notice
   Status insertRecord(long long& rowid);
   Status updateRecord(long long rowid);
   Error mapWriteError(const Error& e) const;
@@ -199,7 +206,7 @@ class TTable {
 
   TableLock lock_;
   TableFile file_;  // connection and structure; statements below are finalised first
-  Statement selectRow_, insertRow_, updateRow_, deleteRow_, nextAutoInc_;
+  Statement selectRow_, insertRow_, updateRow_, deleteRow_, nextAutoInc_, filterCheck_;
   std::vector<std::unique_ptr<TField>> fields_;
   int autoIncField_ = -1;
 

@@ -94,26 +94,38 @@ TTable::ViewEntry TTable::entryFor(long long rowid) const {
 
 Result<bool> TTable::passesFilter(long long rowid) {
   if (compiled_.whereSql.empty()) return true;
-  auto st = Statement::prepare(file_.db, "SELECT 1 FROM records WHERE rowid=? AND (" +
-                                             compiled_.whereSql + ")");
-  if (!st) return st.error();
-  RIVIZA_TRY(st->bind(1, rowid));
+  if (!filterCheck_.isPrepared()) {
+    auto st = Statement::prepare(file_.db, "SELECT 1 FROM records WHERE rowid=? AND (" +
+                                               compiled_.whereSql + ")");
+    if (!st) return st.error();
+    filterCheck_ = std::move(*st);
+  }
+  RIVIZA_TRY(filterCheck_.reset());
+  RIVIZA_TRY(filterCheck_.bind(1, rowid));
   for (size_t i = 0; i < compiled_.params.size(); ++i)
-    RIVIZA_TRY(st->bind(static_cast<int>(i) + 2, compiled_.params[i]));
-  return st->step();
+    RIVIZA_TRY(filterCheck_.bind(static_cast<int>(i) + 2, compiled_.params[i]));
+  auto row = filterCheck_.step();
+  if (!row) return row.error();
+  RIVIZA_TRY(filterCheck_.reset());
+  return *row;
 }
 
 // After a record was written: put it into the view at its place (when it passes the filter) and
 // stand on it; a record that no longer passes leaves the cursor on the record after its place.
 Status TTable::placeAfterWrite(long long rowid, bool wasInView) {
-  if (wasInView) {
-    int old = indexOfRowid(rowid);
-    if (old >= 0) view_.erase(view_.begin() + old);
-  }
   ViewEntry e = entryFor(rowid);
-  int at = insertionIndex(e);
   auto passes = passesFilter(rowid);
   if (!passes) return passes.error();
+  int old = wasInView ? indexOfRowid(rowid) : -1;
+  if (old >= 0) {
+    // An edited record that keeps its key keeps its place: bulk edits stay linear.
+    if (*passes && view_[static_cast<size_t>(old)].key == e.key) {
+      current_ = old;
+      return okStatus();
+    }
+    view_.erase(view_.begin() + old);
+  }
+  int at = insertionIndex(e);
   if (*passes) {
     view_.insert(view_.begin() + at, std::move(e));
     current_ = at;
@@ -179,6 +191,27 @@ Status TTable::setRecNo(int recNo) {
   bof_ = eof_ = false;
   notifyRecord();
   return okStatus();
+}
+
+Result<std::vector<std::string>> TTable::recordTexts(int recNo) {
+  RIVIZA_TRY(requireActive());
+  if (recNo < 1 || recNo > static_cast<int>(view_.size()))
+    return Error::make(kRecordGone, "Datensatz " + std::to_string(recNo) + " nicht vorhanden");
+  std::vector<std::string> texts;
+  const auto& fields = file_.structure.fields;
+  if (recNo - 1 == current_ && state_ == TableState::Edit) {
+    for (size_t i = 0; i < fields.size(); ++i) texts.push_back(fieldText(fields[i].type, record_[i]));
+    return texts;
+  }
+  RIVIZA_TRY(selectRow_.reset());
+  RIVIZA_TRY(selectRow_.bind(1, view_[static_cast<size_t>(recNo - 1)].rowid));
+  auto row = selectRow_.step();
+  if (!row) return row.error();
+  if (!*row) return Error::make(kRecordGone, "Datensatz wurde gelöscht: " + filePathText());
+  for (size_t i = 0; i < fields.size(); ++i)
+    texts.push_back(fieldText(fields[i].type, selectRow_.column(static_cast<int>(i))));
+  RIVIZA_TRY(selectRow_.reset());
+  return texts;
 }
 
 std::optional<Bookmark> TTable::getBookmark() const {

@@ -10,7 +10,7 @@ namespace riviza::db {
 Status TTable::checkBrowseMode() {
   if (state_ != TableState::Edit && state_ != TableState::Insert) return okStatus();
   for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableUpdateRecord(*this);
-  if (modified_) return post();
+  if (modified_) return writePending();
   cancel();
   return okStatus();
 }
@@ -103,6 +103,10 @@ Status TTable::post() {
   RIVIZA_TRY(requireActive());
   if (state_ == TableState::Browse) return okStatus();
   for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableUpdateRecord(*this);
+  return writePending();
+}
+
+Status TTable::writePending() {
   long long rowid = 0;
   bool wasInView = state_ == TableState::Edit;
   if (state_ == TableState::Insert) {

@@ -128,6 +128,13 @@ Result<TableStructure> loadStructure(Database& db, const fs::path& file) {
   return s;
 }
 
+// True while `path` still names the file open as `fd`.
+bool sameFile(int fd, const fs::path& path) {
+  struct stat held {}, named {};
+  return ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+         held.st_ino == named.st_ino && held.st_dev == named.st_dev;
+}
+
 fs::path lockFolder() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime && *runtime) return fs::path(runtime) / "riviza-tables";
@@ -180,6 +187,8 @@ Result<TableFile> openTableFile(const fs::path& file) {
   if (!db) return db.error();
   auto s = loadStructure(*db, file);
   if (!s) return s.error();
+  // A file switched to WAL by some other tool would grow companion files; ours never do.
+  RIVIZA_TRY(db->exec("PRAGMA journal_mode=DELETE"));
   return TableFile{std::move(*db), std::move(*s)};
 }
 
@@ -219,14 +228,17 @@ Result<TableLock> TableLock::acquire(const fs::path& tableFile, bool exclusive) 
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return Error::make(errno, "Sperrdatei nicht verfügbar: " + path.string());
     if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+      // The last holder takes the lock exclusively for a moment to remove the file; when the
+      // file is gone a moment later, that was all it was.
+      ::usleep(1000);
+      bool removed = !sameFile(fd, path);
       ::close(fd);
+      if (removed) continue;
       return Error::make(kTableLocked, (exclusive ? "Tabelle ist in Benutzung: "
                                                   : "Tabelle ist exklusiv gesperrt: ") +
                                            tableFile.string());
     }
-    struct stat held {}, named {};
-    if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
-        held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
+    if (sameFile(fd, path)) {
       TableLock lock;
       lock.fd_ = fd;
       lock.lockPath_ = path;

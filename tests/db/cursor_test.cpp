@@ -158,5 +158,29 @@ TEST_F(Cursor, RecNoAndBookmarksComeBackAfterChanges) {
   EXPECT_EQ(t_.gotoBookmark(*mark).error().code, kRecordGone);
 }
 
+TEST_F(Cursor, RecordTextsReadAnyRecordWithoutMoving) {
+  ASSERT_TRUE(t_.first().ok());
+  ASSERT_TRUE(t_.edit().ok());
+  ASSERT_TRUE(t_.fields(1).setAsString("offen").ok());
+  EXPECT_EQ(t_.recordTexts(3).value()[0], "3");
+  EXPECT_EQ(t_.recordTexts(1).value()[1], "offen");  // pending values of the edited record
+  EXPECT_EQ(t_.recNo(), 1);
+  EXPECT_EQ(t_.state(), TableState::Edit);
+  EXPECT_FALSE(t_.recordTexts(4).ok());
+}
+
+TEST_F(Cursor, EditLoopOverEveryRecordKeepsOrderAndPosition) {
+  ASSERT_TRUE(t_.first().ok());
+  while (!t_.eof()) {
+    ASSERT_TRUE(t_.edit().ok());
+    ASSERT_TRUE(t_.fields(7).setAsString("XY").ok());
+    ASSERT_TRUE(t_.post().ok());
+    ASSERT_TRUE(t_.next().ok());
+  }
+  EXPECT_EQ(column(t_, 0), (Strings{"1", "2", "3"}));
+  EXPECT_EQ(column(t_, 7), (Strings{"XY", "XY", "XY"}));
+  t_.assertInvariants();
+}
+
 }  // namespace
 }  // namespace riviza::db::test

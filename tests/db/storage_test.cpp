@@ -152,6 +152,10 @@ TEST_F(Storage, BulkRewriteRollsBackUnlessCommitted) {
   TTable other;
   openTable(other, "Kosttr.db");
   EXPECT_EQ(column(other, 0), (std::vector<std::string>{"9"}));
+  // Rollback journal, no WAL: between transactions a table is its one file.
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path())) files.push_back(e.path().filename());
+  EXPECT_EQ(files, (std::vector<std::string>{"Kosttr.db"}));
 }
 
 TEST_F(Storage, EmptyingAClosedTableAndRebuildingIndexes) {

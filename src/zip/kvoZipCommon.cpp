@@ -1,0 +1,212 @@
+// Base services of the archive components (zip layer). See kvoZipCommon.h.
+#include "zip/kvoZipCommon.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "zip/kvoErrors.h"
+#include "zip/kvoGbls.h"
+
+namespace riviza::zip {
+
+// ---- TkvoTimer ----
+
+int64_t TkvoTimer::tickMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void TkvoTimer::Start() {
+  start_ = tickMs();
+  pause_ = 0;
+  elapsed_ = 0;
+}
+
+void TkvoTimer::Pause() { pause_ = tickMs(); }
+
+void TkvoTimer::Resume() {
+  if (pause_ != 0) start_ += tickMs() - pause_;
+  pause_ = 0;
+}
+
+float TkvoTimer::Stop() {
+  elapsed_ = static_cast<float>(tickMs() - start_) / 1000.0f;
+  return elapsed_;
+}
+
+// ---- errors ----
+
+void TZipCommon::ReportError(const std::string& fileName, const std::string& extendedMsg, int code,
+                             const std::string& volumeId) {
+  timer.Pause();
+  if (OnError) OnError(fileName, extendedMsg, volumeId, cancel_ ? kZipUserCanceled : code);
+  timer.Resume();
+}
+
+Error TZipCommon::RaiseError(const std::string& fileName, const std::string& extendedMsg, int code,
+                             const std::string& volumeId) {
+  ReportError(fileName, extendedMsg, code, volumeId);
+  return zipError(cancel_ ? kZipUserCanceled : code, extendedMsg.empty() ? fileName : extendedMsg);
+}
+
+void TZipCommon::SetCancel(bool cancel) {
+  cancel_ = cancel;
+  if (cancel) ReportError({}, {}, kZipUserCanceled);
+}
+
+void TZipCommon::ResetRun() {
+  Count = 0;
+  crc32 = kCrcSeed;
+  crc16 = 0;
+  archiveTotal = archiveRemaining = 0;
+  outputMemoryUsed = 0;
+  discarded = 0;
+  entryEncryption = emNone;
+  cancel_ = false;
+  lastWasCr_ = false;
+  aes_.reset();
+}
+
+// ---- data services ----
+
+size_t TZipCommon::ReadBlock(TStream32& source, size_t count, TChecksumKind kind, bool decrypt,
+                             uint8_t* buffer) {
+  size_t got = 0;
+  while (got < count) {
+    auto n = source.Read(buffer + got, count - got);
+    if (!n || *n == 0) break;  // a read error ends the data like its end would
+    got += *n;
+  }
+  if (decrypt && got > 0) {
+    if (IsAesMethod(entryEncryption) && aes_)
+      aes_->DecryptData(buffer, got);
+    else if (entryEncryption == emZIP_v2)
+      zipCrypt_.ZipDecryptBuffer(buffer, got);
+  }
+  if (kind == ckCrc16)
+    Crc16Update(buffer, got, crc16);
+  else
+    Crc32Update(buffer, got, crc32);
+  return got;
+}
+
+Status TZipCommon::writeTo(TStream32* output, const uint8_t* buffer, size_t count) {
+  switch (outputMode) {
+    case omFileStream:
+      if (output == nullptr) return zipError(kZipWriteError, "no output");
+      return output->Write(buffer, count);
+    case omStream1:
+    case omStream2: {
+      TStream32* s = outputMode == omStream1 ? outputStream1 : outputStream2;
+      if (s == nullptr) return zipError(kZipWriteError, "no output stream");
+      return s->Write(buffer, count);
+    }
+    case omMemory:
+      if (count > outputMemory.size() - std::min(outputMemoryUsed, outputMemory.size()))
+        return zipError(kZipWriteError, "memory block full");
+      std::memcpy(outputMemory.data() + outputMemoryUsed, buffer, count);
+      outputMemoryUsed += count;
+      return okStatus();
+    case omDiscard:
+      discarded += count;
+      return okStatus();
+  }
+  return zipError(kZipWriteError, "unknown output mode");
+}
+
+// Runs up to each lone line feed, each followed by CR LF; a CR ending one block pairs with an LF
+// opening the next.
+Status TZipCommon::writeConverted(TStream32* output, const uint8_t* buffer, size_t count) {
+  static constexpr uint8_t kCrLf[2] = {'\r', '\n'};
+  size_t runStart = 0;
+  for (size_t i = 0; i < count; ++i) {
+    bool loneLf = buffer[i] == '\n' && !(i > 0 ? buffer[i - 1] == '\r' : lastWasCr_);
+    if (!loneLf) continue;
+    RIVIZA_TRY(writeTo(output, buffer + runStart, i - runStart));
+    RIVIZA_TRY(writeTo(output, kCrLf, 2));
+    runStart = i + 1;
+  }
+  if (count > 0) lastWasCr_ = buffer[count - 1] == '\r';
+  return writeTo(output, buffer + runStart, count - runStart);
+}
+
+Status TZipCommon::WriteOutput(TStream32* output, const uint8_t* buffer, size_t count, TChecksumKind kind,
+                               bool checksum) {
+  Status written = textConversion ? writeConverted(output, buffer, count) : writeTo(output, buffer, count);
+  if (!written) {
+    if (written.error().code == kZipDiskFull) {
+      Count = 0;
+      return RaiseError({}, {}, kZipDiskFull);
+    }
+    --Count;
+    ReportError({}, written.error().message, kZipWriteError);
+    return written.error();
+  }
+  if (checksum) {
+    if (kind == ckCrc16)
+      Crc16Update(buffer, count, crc16);
+    else
+      Crc32Update(buffer, count, crc32);
+  }
+  return okStatus();
+}
+
+Status TZipCommon::WriteCompressed(TStream32* output, uint8_t* buffer, size_t count, TArcType arcType,
+                                   bool encrypted) {
+  if (encrypted && IsZipFamily(arcType)) zipCrypt_.ZipEncryptBuffer(buffer, count);
+  return WriteOutput(output, buffer, count, ckCrc32, false);
+}
+
+Status TZipCommon::WriteExtracted(TStream32* output, uint8_t* buffer, size_t count, bool decipher) {
+  if (decipher) {
+    if (IsAesMethod(entryEncryption) && aes_)
+      aes_->DecryptData(buffer, count);
+    else if (entryEncryption == emZIP_v2)
+      zipCrypt_.ZipDecryptBuffer(buffer, count);
+  }
+  return WriteOutput(output, buffer, count, ckCrc32, true);
+}
+
+Result<uint64_t> TZipCommon::CopyStoredEntry(TStream32& source, TStream32* target, const TLocalHeader& entry,
+                                             uint64_t remaining, TArcType arcType) {
+  constexpr size_t kBlock = 32768;
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(remaining, kBlock)));
+  const uint64_t total = remaining;
+  const bool decrypt = IsZipFamily(arcType) && (entry.flags & 0x0001) != 0;
+  while (remaining > 0 && !cancel_) {
+    size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, kBlock));
+    size_t got = ReadBlock(source, want, ckCrc32, decrypt, buffer.data());
+    if (got == 0) break;  // the source ended before the entry did
+    // ReadBlock ran the checksum already; write without a second pass.
+    RIVIZA_TRY(WriteOutput(target, buffer.data(), got, ckCrc32, false));
+    remaining -= got;
+    archiveRemaining -= std::min<uint64_t>(archiveRemaining, got);
+    if (remaining > 0) UpdateProgress(total, total - remaining);
+  }
+  return remaining;
+}
+
+void TZipCommon::UpdateProgress(uint64_t fileTotal, uint64_t fileDone) {
+  if (!OnProgress) return;
+  auto byFile =
+      static_cast<uint8_t>(ProgressPercent(static_cast<int64_t>(fileTotal), static_cast<int64_t>(fileDone)));
+  auto byArchive = static_cast<uint8_t>(
+      ProgressPercent(static_cast<int64_t>(archiveTotal),
+                      static_cast<int64_t>(archiveTotal - std::min(archiveTotal, archiveRemaining))));
+  OnProgress(byFile, byArchive);
+}
+
+double TZipCommon::DosDateTimeToDateTime(uint32_t dos) const { return DosToDateTime(dos); }
+
+Result<std::string> TZipCommon::TempFileName(std::string_view folder) {
+  std::string dir = IsDirectory(folder) ? AppendBackslash(folder) : TempPath();
+  if (!ForceDirs(dir)) return zipError(kZipInvalidDirectory, dir);
+  auto made = CreateUniqueFile(dir, "kvo");
+  if (!made) return zipError(kZipOpenError, dir);
+  return made;
+}
+
+}  // namespace riviza::zip

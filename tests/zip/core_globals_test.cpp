@@ -1,0 +1,194 @@
+// Globals of the engine: path and name text, stored names in code page 850 / UTF-8, DOS dates,
+// percentages and names, attributes, folder tests on real folders, and deleting to the
+// freedesktop Trash (in a temporary XDG_DATA_HOME).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/paths.h"
+#include "support/temp_dir.h"
+#include "zip/kvoGbls.h"
+
+namespace riviza::zip {
+namespace {
+namespace fs = std::filesystem;
+
+TEST(PathText, Helpers) {
+  struct Case {
+    std::string got, want;
+  };
+  std::string rest = "a;b;c";
+  const std::string first = NextToken(rest, ';');
+  std::string last = "tail";
+  const Case cases[] = {
+      {AppendDirName("C:\\a\\", "b"), "C:\\a\\b"},
+      {AppendDirName("C:\\a", "b"), "C:\\a\\b"},
+      {AppendDirName("", "b"), ""},
+      {AppendBackslash("C:\\x"), "C:\\x\\"},
+      {AppendBackslash("C:\\x\\"), "C:\\x\\"},
+      {AppendBackslash(""), ""},
+      {RemoveBackslash("C:\\x\\"), "C:\\x"},
+      {SlashToBackslash("a/b/c"), "a\\b\\c"},
+      {BackslashToSlash("a\\b"), "a/b"},
+      {ReplaceExtension("C:\\ver.1\\name.txt", ".zip"), "C:\\ver.zip"},  // cut at the first "." of all
+      {ReplaceExtension("noext", ".z01"), "noext.z01"},
+      {ReplaceExtension(std::string(300, 'x') + ".a", ".b"), std::string(300, 'x') + ".b"},
+      {first, "a"},
+      {rest, "b;c"},
+      {NextToken(last, ';'), "tail"},
+      {last, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.got, c.want);
+  EXPECT_TRUE(HasDriveRoot("C:\\x", 4));
+  EXPECT_FALSE(HasDriveRoot("C:\\", 3));
+  EXPECT_FALSE(HasDriveRoot("\\\\s\\x", 6));
+  EXPECT_TRUE(IsUncPath("\\\\srv\\share"));
+  EXPECT_FALSE(IsUncPath("\\\\"));
+  EXPECT_TRUE(CompareBytes("abc", "abd", 2));
+  EXPECT_TRUE(CompareBytes("a", "b", 0));
+  EXPECT_FALSE(CompareBytes("abc", "abd", 3));
+}
+
+TEST(StoredNames, OemPageUtf8FlagAndBack) {
+  struct Case {
+    std::string local;
+    bool translate;
+    std::string stored;
+    bool utf8;
+  };
+  const Case cases[] = {
+      {"Daten\\Kosttr.db", true, "Daten/Kosttr.db", false},
+      {"Prüfung\\Äpfel.txt", true,
+       "Pr\x81"
+       "fung/\x8e"
+       "pfel.txt",
+       false},  // code page 850
+      {"Prüfung.txt", false,
+       "Pr\xfc"
+       "fung.txt",
+       false},                                       // Windows-1252 unchanged
+      {"Zeichen€.txt", true, "Zeichen€.txt", true},  // 850 has no euro sign
+      {"日本.txt", false, "日本.txt", true},
+  };
+  for (const auto& c : cases) {
+    TStoredName s = LocalNameToOem(c.local, c.translate);
+    EXPECT_EQ(s.bytes, c.stored) << c.local;
+    EXPECT_EQ(s.utf8, c.utf8) << c.local;
+    EXPECT_EQ(OemNameToLocal(s.bytes, c.translate, s.utf8), c.local) << c.local;
+  }
+  EXPECT_EQ(AnsiToOemIf("a\\ü", true), "a\\\x81");
+}
+
+TEST(DosDates, ConversionRules) {
+  struct Case {
+    uint32_t dos;
+    double want;
+  };
+  const double oneMinute = 1.0 / 1440.0;
+  const uint32_t july2024 = ((44u << 9 | 7u << 5 | 15u) << 16) | (13u << 11 | 45u << 5 | 30u / 2);
+  const Case cases[] = {
+      {0, 29221.0 + oneMinute},  // 1 January 1980 00:01
+      {kDosDateTimeZero, 29221.0 + oneMinute},
+      {july2024, 45488.0 + (13 * 3600 + 45 * 60 + 30) / 86400.0},                    // 15.07.2024 13:45:30
+      {((0u << 9 | 13u << 5 | 1u) << 16) | (12u << 11), 29221.0 + oneMinute + 0.5},  // month 13
+      {((44u << 9 | 2u << 5 | 30u) << 16), 29221.0 + oneMinute},                     // 30 February, midnight
+      {((44u << 9 | 7u << 5 | 15u) << 16) | (24u << 11), 29221.0 + oneMinute},       // hour 24
+  };
+  for (const auto& c : cases) EXPECT_NEAR(DosToDateTime(c.dos), c.want, 1e-9) << std::hex << c.dos;
+  EXPECT_EQ(DosToDateTimeParts(july2024), (platform::DateTime{2024, 7, 15, 13, 45, 30}));
+  EXPECT_EQ(DateTimeToDos({2024, 7, 15, 13, 45, 31}), july2024);
+  EXPECT_EQ(DateTimeToDos({1970, 1, 1}), DateTimeToDos({1980, 1, 1}));
+  EXPECT_EQ(DosToDateTimeParts(DateTimeToDos({2200, 1, 1})), (platform::DateTime{2107, 12, 31, 23, 59, 58}));
+}
+
+TEST(Percentages, ProgressRatioAndNames) {
+  EXPECT_EQ(ProgressPercent(0, 5), 0);
+  EXPECT_EQ(ProgressPercent(200, 300), 100);
+  EXPECT_EQ(ProgressPercent(200, -1), 0);
+  EXPECT_EQ(ProgressPercent(3, 2), 67);
+  EXPECT_EQ(CompressionRatio(100, 100), 0);
+  EXPECT_EQ(CompressionRatio(100, 150), 0);
+  EXPECT_EQ(CompressionRatio(0, 0), 0);
+  EXPECT_EQ(CompressionRatio(1000, 333), 67);
+  const char* deflate[] = {"DeflateN", "DeflateN", "DeflateX", "DeflateN",
+                           "DeflateF", "DeflateN", "DeflateS", "DeflateN"};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(DeflateMethodName(i), deflate[i]) << i;
+  EXPECT_EQ(Deflate64MethodName(4), "Def-64F");
+  EXPECT_EQ(Deflate64MethodName(7), "Def-64N");
+  EXPECT_EQ(DriveTypeName(7), "3½ Floppy");
+  EXPECT_EQ(DriveTypeName(42), "Unknown");
+}
+
+TEST(Attributes, MasksSetsAndSignatures) {
+  EXPECT_EQ(MaskAttributes(0xFFFFFFFF), 0x40BFu);
+  EXPECT_EQ(AttributesToWindows({fsZeroAttr, fsReadOnly, fsArchive, fsCompressed, fsEncrypted}), 0x4821u);
+  EXPECT_EQ(AttributesToWindows({fsZeroAttr}), 0u);
+  EXPECT_EQ(FileAttributesOf({"d", true, false}), 0x10u);
+  EXPECT_EQ(FileAttributesOf({"f", false, true}), 0x21u);
+  for (uint16_t w : {0x1E1F, 0x8B1F, 0x9D1F, 0x9E1F, 0xA01F}) EXPECT_TRUE(IsCompressSignature(w));
+  EXPECT_FALSE(IsCompressSignature(0x4B50));  // "PK"
+  EXPECT_TRUE(IsZipFamily(atZipMV));
+  EXPECT_FALSE(IsZipFamily(atJar));
+  EXPECT_FALSE(IsKnownArcType(atFileOpenErr));
+  EXPECT_TRUE(IsKnownArcType(atZoo));
+}
+
+TEST(Folders, ForceDirsTreeHoldsNoFilesAndFileFound) {
+  test::TempDir dir;
+  const std::string root = dir.str();
+  EXPECT_TRUE(ForceDirs(root + "/a/b/c"));
+  EXPECT_TRUE(IsDirectory(root + "\\a\\b"));
+  EXPECT_TRUE(TreeHoldsNoFiles(root + "/a/"));
+  dir.mkdir("a/b/d");
+  EXPECT_TRUE(TreeHoldsNoFiles(root + "/a/"));
+  dir.write("a/b/d/f.txt", "x");
+  EXPECT_FALSE(TreeHoldsNoFiles(root + "/a/"));
+  EXPECT_TRUE(TreeHoldsNoFiles(root + "/a/b/c/"));
+  fs::create_directory_symlink(dir / "a", dir / "a/b/c/loop");
+  EXPECT_FALSE(TreeHoldsNoFiles(root + "/a/b/c/"));  // a link counts as a file, never followed
+  EXPECT_FALSE(TreeHoldsNoFiles(root + "/missing/"));
+  dir.write("ro.txt", "r");
+  fs::permissions(dir / "ro.txt", fs::perms::owner_write, fs::perm_options::remove);
+  EXPECT_FALSE(IsPlainFile(root + "/ro.txt"));
+  EXPECT_TRUE(IsPlainFile(root + "/a/b/d/f.txt"));
+  EXPECT_FALSE(IsPlainFile(root + "/a"));
+  EXPECT_TRUE(FileFound(root + "/a/b/d/*.TXT"));
+  EXPECT_FALSE(FileFound(root + "/a/b/d/*.doc"));
+  EXPECT_FALSE(ForceDirs(root + "/ro.txt/sub"));
+}
+
+TEST(Trash, RecycleMovesToTheTrashWithInfoAndRenamesOnCollision) {
+  test::TempDir dir;
+  test::ScopedEnv data("XDG_DATA_HOME", (dir / "data").string());
+  const std::string name = (dir / "Backup 1.zip").string();
+  for (int round = 0; round < 2; ++round) {
+    dir.write("Backup 1.zip", "archive " + std::to_string(round));
+    ASSERT_TRUE(DeleteOrRecycle(name, true));
+    EXPECT_FALSE(dir.exists("Backup 1.zip"));
+  }
+  EXPECT_EQ(dir.read("data/Trash/files/Backup 1.zip"), "archive 0");
+  EXPECT_EQ(dir.read("data/Trash/files/Backup 1.zip.2"), "archive 1");
+  std::string info = dir.read("data/Trash/info/Backup 1.zip.trashinfo");
+  EXPECT_EQ(info.rfind("[Trash Info]\nPath=", 0), 0u);
+  EXPECT_NE(info.find("Backup%201.zip\nDeletionDate="), std::string::npos);
+  EXPECT_FALSE(DeleteOrRecycle(name, true));  // gone already
+  dir.write("final.txt", "x");
+  EXPECT_TRUE(DeleteOrRecycle((dir / "final.txt").string(), false));
+  EXPECT_FALSE(dir.exists("final.txt"));
+  EXPECT_FALSE(dir.exists("data/Trash/files/final.txt"));
+}
+
+TEST(TempFiles, UniqueNamesInTheFolderOrTheSystemFolder) {
+  test::TempDir dir;
+  auto a = CreateUniqueFile(dir.str(), "kvo"), b = CreateUniqueFile(dir.str(), "kvo");
+  ASSERT_TRUE(a && b);
+  EXPECT_NE(*a, *b);
+  EXPECT_EQ(platform::extractFileName(*a).substr(0, 3), "kvo");
+  EXPECT_TRUE(platform::fileExists(*a));
+  test::ScopedEnv tmp("TMPDIR", (dir / "sys").string());
+  EXPECT_EQ(TempPath(), platform::pathText(dir / "sys") + "\\");
+}
+
+}  // namespace
+}  // namespace riviza::zip
