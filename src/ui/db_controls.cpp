@@ -100,41 +100,55 @@ bool TDBGrid::inserting() const {
   return t && t->state() == db::TableState::Insert;
 }
 
-int TDBGrid::rowCount() const { return static_cast<int>(rows().size()) + (inserting() ? 1 : 0); }
+int TDBGrid::postedRows() const {
+  const db::TTable* t = link_.table();
+  return t ? t->recordCount() : 0;
+}
+
+int TDBGrid::rowCount() const { return postedRows() + (inserting() ? 1 : 0); }
 
 int TDBGrid::currentRow() const {
   const db::TTable* t = link_.table();
   if (!t) return -1;
-  if (inserting()) return static_cast<int>(rows().size());
+  if (inserting()) return postedRows();
   return t->recNo() - 1;
 }
 
-std::string TDBGrid::liveText(int column) const {
+const std::vector<std::string>& TDBGrid::rowTexts(int row) const {
+  rows_.resize(static_cast<size_t>(postedRows()));
+  auto& cached = rows_.at(static_cast<size_t>(row));
+  if (!cached) {
+    auto texts = link_.table()->recordTexts(row + 1);
+    cached = texts ? std::move(texts.value()) : std::vector<std::string>();
+  }
+  return *cached;
+}
+
+// The text of a column's field: from a posted row's texts, or from the cursor when row is null.
+std::string TDBGrid::fieldText(int column, const std::vector<std::string>* row) const {
   db::TTable* t = link_.table();
   const auto cols = columns();
   const db::TField* f = t ? t->findField(cols.at(static_cast<size_t>(column))) : nullptr;
-  return f ? f->asString() : std::string();
+  if (!f) return {};
+  if (!row) return f->asString();
+  return static_cast<size_t>(f->index()) < row->size() ? (*row)[static_cast<size_t>(f->index())] : std::string();
 }
 
 TGridCell TDBGrid::cell(int row, int column) {
   TGridCell c;
   c.row = row;
   c.column = column;
-  const auto cols = columns();
-  if (row < 0 || row >= rowCount() || column < 0 || column >= static_cast<int>(cols.size())) return c;
-  c.fieldName = cols[static_cast<size_t>(column)];
+  if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return c;
+  c.fieldName = columns()[static_cast<size_t>(column)];
   // The current record shows what the logic holds now, pending edits included.
-  if (row == currentRow())
-    c.text = liveText(column);
-  else
-    c.text = rows()[static_cast<size_t>(row)][static_cast<size_t>(column)];
+  c.text = row == currentRow() ? fieldText(column, nullptr) : fieldText(column, &rowTexts(row));
   if (OnDrawColumnCell) OnDrawColumnCell(*this, c);
   return c;
 }
 
 bool TDBGrid::userSelectRow(int row) {
   db::TTable* t = link_.table();
-  if (!t || row < 0 || row >= static_cast<int>(rows().size()) || !userReach()) return false;
+  if (!t || row < 0 || row >= postedRows() || !userReach()) return false;
   if (row == currentRow()) return true;
   require(t->setRecNo(row + 1));
   return true;
@@ -157,40 +171,8 @@ void TDBGrid::applyDesign(const Design& design) {
 }
 
 void TDBGrid::dataChanged() {
-  stale_ = true;
-  notify(Prop::Data);
-}
-
-const std::vector<std::vector<std::string>>& TDBGrid::rows() const {
-  const db::TTable* t = link_.table();
-  if (stale_ && !(t && t->inTransaction())) reload();
-  return rows_;
-}
-
-// The posted rows of the table's view, read through a cursor of our own with the same filter.
-void TDBGrid::reload() const {
-  stale_ = false;
   rows_.clear();
-  db::TTable* t = link_.table();
-  if (!t) {
-    reader_.reset();
-    return;
-  }
-  if (!reader_) reader_ = std::make_unique<db::TTable>();
-  reader_->close();
-  const bool opened = reader_->setDatabaseName(t->databaseName()).ok() && reader_->setTableName(t->tableName()).ok() &&
-                      reader_->open().ok() && reader_->setFilterOptions(t->filterOptions()).ok() &&
-                      reader_->setFilter(t->filter()).ok() && reader_->setFiltered(t->filtered()).ok();
-  if (!opened) return;
-  const auto cols = columns();
-  std::vector<db::TField*> fields;
-  for (const auto& name : cols) fields.push_back(reader_->findField(name));
-  for (Status s = reader_->first(); s.ok() && !reader_->eof(); s = reader_->next()) {
-    std::vector<std::string> row;
-    for (db::TField* f : fields) row.push_back(f ? f->asString() : std::string());
-    rows_.push_back(std::move(row));
-  }
-  reader_->close();
+  notify(Prop::Data);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,14 +10,15 @@
 // A data-aware check box shows a null field greyed and stores the user's click at once.
 //
 // The grid shows the rows of its table's current view (filter included) and marks the current
-// record; it reads the rows through a second, read-only cursor on the same table file, so
-// drawing never moves the cursor the logic works with. Rows are read again only when asked for
-// after a change, and not while the table is inside a bulk transaction (its rows would wait on
-// the writer). A record being inserted shows as the last row. OnDrawColumnCell may change what a
+// record; it reads a row's texts without moving the cursor the logic works with, only when the
+// row is drawn, and keeps them until the table changes, so a grid on a table under bulk work
+// costs nothing until it is looked at. The current row shows the cursor's values, pending edits
+// included; a record being inserted shows as the last row. OnDrawColumnCell may change what a
 // cell shows (its text, a picture).
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -143,17 +144,15 @@ class TDBGrid : public TWinControl, private DataSourceListener {
   void recordChanged() override { notify(Prop::Data); }
   void fieldChanged(int) override { notify(Prop::Data); }
   void updateRecord() override {}
-  // The posted rows, read again when they are asked for after a change.
-  const std::vector<std::vector<std::string>>& rows() const;
-  void reload() const;
+  int postedRows() const;
+  // The texts of a posted row (every field of the table), read once after each change.
+  const std::vector<std::string>& rowTexts(int row) const;
   bool inserting() const;
-  std::string liveText(int column) const;
+  std::string fieldText(int column, const std::vector<std::string>* row) const;
 
   FieldLink link_{*this};
   std::vector<std::string> columns_;
-  mutable std::vector<std::vector<std::string>> rows_;  // texts of the posted rows, by column
-  mutable bool stale_ = true;
-  mutable std::unique_ptr<db::TTable> reader_;
+  mutable std::vector<std::optional<std::vector<std::string>>> rows_;
   bool readOnly_ = false;
 };
 
