@@ -33,7 +33,8 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 // TColor 0x00BBGGRR to a Qt colour; system colours leave the palette as it is.
 void applyBaseColour(QWidget* w, ui::TColor c) {
   QPalette pal = w->parentWidget() ? w->parentWidget()->palette() : QPalette();
-  if ((c & 0x80000000u) == 0) pal.setColor(QPalette::Base, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  if ((c & 0x80000000u) == 0)
+    pal.setColor(QPalette::Base, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
   w->setPalette(pal);
 }
 
@@ -60,7 +61,8 @@ class LabelBinding : public Binding {
 class ButtonBinding : public Binding {
  public:
   ButtonBinding(FormView& v, ui::TButton& c, QAbstractButton* w) : Binding(v, c, w), button_(w), control_(c) {
-    QObject::connect(w, &QAbstractButton::clicked, w, [this] { view_.userAction([this] { control_.userClick(); }); });
+    QObject::connect(w, &QAbstractButton::clicked, w,
+                     [this] { view_.userAction([this] { control_.userClick(); }); });
   }
   void update(ui::Prop p) override {
     if (p == ui::Prop::Caption) button_->setText(mnemonicCaption(control_.caption()));
@@ -85,10 +87,17 @@ class EditBinding : public Binding {
       case ui::Prop::Text:
         if (edit_->text().toStdString() != control_.text()) edit_->setText(qs(control_.text()));
         break;
-      case ui::Prop::ReadOnly: edit_->setReadOnly(control_.readOnly()); break;
-      case ui::Prop::MaxLength: edit_->setMaxLength(control_.maxLength() > 0 ? control_.maxLength() : 32767); break;
-      case ui::Prop::Color: applyBaseColour(edit_, control_.color()); break;
-      default: break;
+      case ui::Prop::ReadOnly:
+        edit_->setReadOnly(control_.readOnly());
+        break;
+      case ui::Prop::MaxLength:
+        edit_->setMaxLength(control_.maxLength() > 0 ? control_.maxLength() : 32767);
+        break;
+      case ui::Prop::Color:
+        applyBaseColour(edit_, control_.color());
+        break;
+      default:
+        break;
     }
   }
 
@@ -111,7 +120,7 @@ class CheckBoxBinding : public Binding {
       const QSignalBlocker block(box_);
       const auto s = control_.state();
       box_->setTristate(s == ui::TCheckBoxState::cbGrayed);
-      box_->setCheckState(s == ui::TCheckBoxState::cbChecked   ? Qt::Checked
+      box_->setCheckState(s == ui::TCheckBoxState::cbChecked  ? Qt::Checked
                           : s == ui::TCheckBoxState::cbGrayed ? Qt::PartiallyChecked
                                                               : Qt::Unchecked);
     }
@@ -128,7 +137,9 @@ class DateBinding : public Binding {
     w->setCalendarPopup(true);
     w->setDisplayFormat("dd.MM.yyyy");
     QObject::connect(w, &QDateEdit::dateChanged, w, [this](QDate d) {
-      view_.userAction([this, d] { control_.userPickDate(platform::DateTime{d.year(), d.month(), d.day()}); });
+      view_.userAction([this, d] {
+        control_.userPickDate(platform::DateTime{d.year(), d.month(), d.day()});
+      });
       update(ui::Prop::Date);
     });
   }
@@ -146,7 +157,8 @@ class DateBinding : public Binding {
 
 class ProgressBinding : public Binding {
  public:
-  ProgressBinding(FormView& v, ui::TProgressBar& c, QProgressBar* w) : Binding(v, c, w), bar_(w), control_(c) {}
+  ProgressBinding(FormView& v, ui::TProgressBar& c, QProgressBar* w)
+      : Binding(v, c, w), bar_(w), control_(c) {}
   void update(ui::Prop p) override {
     if (p != ui::Prop::Position) return;
     bar_->setRange(control_.min(), control_.max());
@@ -303,7 +315,8 @@ class TabSheetBinding : public Binding {
 
 class PageControlBinding : public Binding {
  public:
-  PageControlBinding(FormView& v, ui::TPageControl& c, QTabWidget* w) : Binding(v, c, w), tabs_(w), control_(c) {
+  PageControlBinding(FormView& v, ui::TPageControl& c, QTabWidget* w)
+      : Binding(v, c, w), tabs_(w), control_(c) {
     QObject::connect(w, &QTabWidget::currentChanged, w, [this](int index) {
       if (updating_) return;
       view_.userAction([this, index] { control_.userSelectPage(index); });
@@ -338,7 +351,8 @@ class PageControlBinding : public Binding {
 class TimerBinding : public Binding {
  public:
   TimerBinding(FormView& v, ui::TTimer& t) : Binding(v, t, nullptr), control_(t) {
-    QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { view_.userAction([this] { control_.fire(); }); });
+    QObject::connect(&timer_, &QTimer::timeout, &timer_,
+                     [this] { view_.userAction([this] { control_.fire(); }); });
   }
   void update(ui::Prop p) override {
     if (p != ui::Prop::Timer) return;
@@ -379,9 +393,10 @@ void Binding::changed(ui::Prop prop) {
 
 void Binding::refreshAll() {
   using ui::Prop;
-  for (Prop p : {Prop::Items, Prop::Caption, Prop::Text, Prop::Enabled, Prop::Visible, Prop::Color, Prop::Checked,
-                 Prop::ItemIndex, Prop::ReadOnly, Prop::MaxLength, Prop::ActivePage, Prop::TabVisible,
-                 Prop::Position, Prop::Date, Prop::Bounds, Prop::Cursor, Prop::Timer, Prop::Data})
+  for (Prop p :
+       {Prop::Items, Prop::Caption, Prop::Text, Prop::Enabled, Prop::Visible, Prop::Color, Prop::Checked,
+        Prop::ItemIndex, Prop::ReadOnly, Prop::MaxLength, Prop::ActivePage, Prop::TabVisible, Prop::Position,
+        Prop::Date, Prop::Bounds, Prop::Cursor, Prop::Timer, Prop::Data})
     changed(p);
 }
 
@@ -399,14 +414,20 @@ std::unique_ptr<Binding> makeBinding(FormView& view, ui::TControl& c, QWidget* p
   }
   if (auto* x = dynamic_cast<ui::TButton*>(&c)) return bind<ButtonBinding>(view, *x, new QPushButton(parent));
   if (auto* x = dynamic_cast<ui::TCustomEdit*>(&c)) return bind<EditBinding>(view, *x, new QLineEdit(parent));
-  if (auto* x = dynamic_cast<ui::TCheckBox*>(&c)) return bind<CheckBoxBinding>(view, *x, new QCheckBox(parent));
-  if (auto* x = dynamic_cast<ui::TRadioGroup*>(&c)) return bind<RadioGroupBinding>(view, *x, new QGroupBox(parent));
+  if (auto* x = dynamic_cast<ui::TCheckBox*>(&c))
+    return bind<CheckBoxBinding>(view, *x, new QCheckBox(parent));
+  if (auto* x = dynamic_cast<ui::TRadioGroup*>(&c))
+    return bind<RadioGroupBinding>(view, *x, new QGroupBox(parent));
   if (auto* x = dynamic_cast<ui::TComboBox*>(&c)) return bind<ComboBinding>(view, *x, new QComboBox(parent));
   if (auto* x = dynamic_cast<ui::TListBox*>(&c)) return bind<ListBinding>(view, *x, new QListWidget(parent));
-  if (auto* x = dynamic_cast<ui::TDateTimePicker*>(&c)) return bind<DateBinding>(view, *x, new QDateEdit(parent));
-  if (auto* x = dynamic_cast<ui::TProgressBar*>(&c)) return bind<ProgressBinding>(view, *x, new QProgressBar(parent));
-  if (auto* x = dynamic_cast<ui::TPageControl*>(&c)) return bind<PageControlBinding>(view, *x, new QTabWidget(parent));
-  if (auto* x = dynamic_cast<ui::TTabSheet*>(&c)) return bind<TabSheetBinding>(view, *x, new QScrollArea(parent));
+  if (auto* x = dynamic_cast<ui::TDateTimePicker*>(&c))
+    return bind<DateBinding>(view, *x, new QDateEdit(parent));
+  if (auto* x = dynamic_cast<ui::TProgressBar*>(&c))
+    return bind<ProgressBinding>(view, *x, new QProgressBar(parent));
+  if (auto* x = dynamic_cast<ui::TPageControl*>(&c))
+    return bind<PageControlBinding>(view, *x, new QTabWidget(parent));
+  if (auto* x = dynamic_cast<ui::TTabSheet*>(&c))
+    return bind<TabSheetBinding>(view, *x, new QScrollArea(parent));
   if (auto* x = dynamic_cast<ui::TGroupBox*>(&c)) {
     auto* w = new QGroupBox(parent);
     w->setObjectName(QString::fromStdString(c.name()));
@@ -427,24 +448,40 @@ std::unique_ptr<Binding> makeComponentBinding(FormView& view, ui::TComponent& co
 
 std::uint16_t virtualKeyOfQt(int key) {
   switch (key) {
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: return 9;
+    case Qt::Key_Backspace:
+      return 8;
+    case Qt::Key_Tab:
+      return 9;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    default: break;
+    case Qt::Key_Enter:
+      return 13;
+    case Qt::Key_Escape:
+      return 27;
+    case Qt::Key_PageUp:
+      return 33;
+    case Qt::Key_PageDown:
+      return 34;
+    case Qt::Key_End:
+      return 35;
+    case Qt::Key_Home:
+      return 36;
+    case Qt::Key_Left:
+      return 37;
+    case Qt::Key_Up:
+      return 38;
+    case Qt::Key_Right:
+      return 39;
+    case Qt::Key_Down:
+      return 40;
+    case Qt::Key_Insert:
+      return 45;
+    case Qt::Key_Delete:
+      return 46;
+    default:
+      break;
   }
-  if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) || key == Qt::Key_Space)
+  if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z) ||
+      key == Qt::Key_Space)
     return static_cast<std::uint16_t>(key);  // Qt uses the same codes for these
   if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return static_cast<std::uint16_t>(112 + key - Qt::Key_F1);
   return 0;

@@ -19,24 +19,30 @@ constexpr auto kCheckMark = "check";
 // The grid's rows as Qt asks for them; every cell goes through the grid's OnDrawColumnCell.
 class GridModel : public QAbstractTableModel {
  public:
-  GridModel(FormView& view, ui::TDBGrid& grid, QObject* parent) : QAbstractTableModel(parent), view_(view), grid_(grid) {}
+  GridModel(FormView& view, ui::TDBGrid& grid, QObject* parent)
+      : QAbstractTableModel(parent), view_(view), grid_(grid) {}
 
   int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : grid_.rowCount(); }
-  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : grid_.columnCount(); }
+  int columnCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : grid_.columnCount();
+  }
 
   QVariant data(const QModelIndex& index, int role) const override {
-    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::DecorationRole && role != Qt::TextAlignmentRole)
+    if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::DecorationRole &&
+        role != Qt::TextAlignmentRole)
       return {};
     const ui::TGridCell cell = grid_.cell(index.row(), index.column());
     const bool checkMark = cell.picture == kCheckMark;
     if (role == Qt::TextAlignmentRole) return checkMark ? QVariant(Qt::AlignCenter) : QVariant();
     if (role == Qt::DecorationRole)
-      return cell.picture.empty() || checkMark ? QVariant() : QVariant(QPixmap(QString::fromStdString(cell.picture)));
+      return cell.picture.empty() || checkMark ? QVariant()
+                                               : QVariant(QPixmap(QString::fromStdString(cell.picture)));
     return checkMark && cell.text.empty() ? QString::fromUtf8("✓") : QString::fromStdString(cell.text);
   }
 
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return QAbstractTableModel::headerData(section, orientation, role);
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+      return QAbstractTableModel::headerData(section, orientation, role);
     return QString::fromStdString(grid_.columnTitle(section));
   }
 
@@ -48,7 +54,8 @@ class GridModel : public QAbstractTableModel {
   bool setData(const QModelIndex& index, const QVariant& value, int role) override {
     if (role != Qt::EditRole) return false;
     bool stored = false;
-    view_.userAction([&] { stored = grid_.userEditCell(index.row(), index.column(), value.toString().toStdString()); });
+    view_.userAction(
+        [&] { stored = grid_.userEditCell(index.row(), index.column(), value.toString().toStdString()); });
     return stored;
   }
 
@@ -93,7 +100,8 @@ class GridBinding : public Binding {
     const int row = grid_.currentRow();
     if (row >= 0 && row < model_->rowCount(QModelIndex())) {
       const QModelIndex at = model_->index(row, std::max(0, table_->currentIndex().column()));
-      table_->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      table_->selectionModel()->setCurrentIndex(
+          at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
       table_->scrollTo(at);
     } else {
       table_->selectionModel()->clear();
@@ -121,7 +129,8 @@ class NavigatorBinding : public Binding {
       b->setText(QString::fromUtf8(glyph));
       row->addWidget(b);
       buttons_.push_back({which, b});
-      QObject::connect(b, &QToolButton::clicked, b, [this, which] { view_.userAction([this, which] { nav_.userClick(which); }); });
+      QObject::connect(b, &QToolButton::clicked, b,
+                       [this, which] { view_.userAction([this, which] { nav_.userClick(which); }); });
     }
   }
   void update(ui::Prop p) override {
@@ -153,9 +162,12 @@ class ImageBinding : public Binding {
 }  // namespace
 
 std::unique_ptr<Binding> makeDataBinding(FormView& view, ui::TControl& c, QWidget* parent) {
-  if (auto* grid = dynamic_cast<ui::TDBGrid*>(&c)) return std::make_unique<GridBinding>(view, *grid, new QTableView(parent));
-  if (auto* nav = dynamic_cast<ui::TDBNavigator*>(&c)) return std::make_unique<NavigatorBinding>(view, *nav, new QWidget(parent));
-  if (auto* image = dynamic_cast<ui::TImage*>(&c)) return std::make_unique<ImageBinding>(view, *image, new QLabel(parent));
+  if (auto* grid = dynamic_cast<ui::TDBGrid*>(&c))
+    return std::make_unique<GridBinding>(view, *grid, new QTableView(parent));
+  if (auto* nav = dynamic_cast<ui::TDBNavigator*>(&c))
+    return std::make_unique<NavigatorBinding>(view, *nav, new QWidget(parent));
+  if (auto* image = dynamic_cast<ui::TImage*>(&c))
+    return std::make_unique<ImageBinding>(view, *image, new QLabel(parent));
   return nullptr;
 }
 

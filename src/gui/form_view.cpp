@@ -19,8 +19,12 @@ class FormBinding : public Binding {
   bool ownsVisibility() const override { return true; }
   void update(ui::Prop p) override {
     switch (p) {
-      case ui::Prop::Caption: widget_->setWindowTitle(QString::fromStdString(form_.caption())); break;
-      case ui::Prop::Visible: widget_->setVisible(form_.visible()); break;
+      case ui::Prop::Caption:
+        widget_->setWindowTitle(QString::fromStdString(form_.caption()));
+        break;
+      case ui::Prop::Visible:
+        widget_->setVisible(form_.visible());
+        break;
       case ui::Prop::Bounds:
         widget_->move(form_.left(), form_.top());
         widget_->resize(form_.width(), form_.height());
@@ -34,7 +38,8 @@ class FormBinding : public Binding {
       case ui::Prop::Focus:
         if (!view_.inUserAction()) view_.syncFocus();
         break;
-      default: break;
+      default:
+        break;
     }
   }
 
@@ -51,7 +56,8 @@ class InputFilter : public QObject {
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     switch (event->type()) {
-      case QEvent::KeyPress: return keyPress(watched, static_cast<QKeyEvent*>(event));
+      case QEvent::KeyPress:
+        return keyPress(watched, static_cast<QKeyEvent*>(event));
       case QEvent::Close:
         if (watched != view_.window()) return false;
         event->ignore();
@@ -60,7 +66,8 @@ class InputFilter : public QObject {
       case QEvent::WindowActivate:
         if (watched == view_.window()) view_.userAction([this] { view_.form().activate(); });
         return false;
-      default: return false;
+      default:
+        return false;
     }
   }
 

@@ -88,9 +88,10 @@ void arrangeColumns(const ui::TWinControl& container, QWidget* content, const st
 void arrangeRow(QWidget* content, const std::vector<Placed>& placed) {
   auto* box = new QHBoxLayout(content);
   box->setContentsMargins(2, 2, 2, 2);
-  const bool header =
-      std::all_of(placed.begin(), placed.end(), [](const Placed& p) { return dynamic_cast<ui::TLabel*>(p.control); });
-  const bool anyInput = std::any_of(placed.begin(), placed.end(), [](const Placed& p) { return isInput(p.control); });
+  const bool header = std::all_of(placed.begin(), placed.end(),
+                                  [](const Placed& p) { return dynamic_cast<ui::TLabel*>(p.control); });
+  const bool anyInput =
+      std::any_of(placed.begin(), placed.end(), [](const Placed& p) { return isInput(p.control); });
   for (const Placed& p : placed) box->addWidget(p.widget, header || isInput(p.control) ? 1 : 0);
   if (!header && !anyInput) box->addStretch(1);
 }
@@ -105,7 +106,8 @@ void buildChildren(FormView& view, ui::TWinControl& container, Binding& containe
     auto owned = makeBinding(view, *child, content);
     Binding& binding = *owned;
     view.adopt(std::move(owned));
-    if (auto* w = dynamic_cast<ui::TWinControl*>(child); w && !w->controls().empty()) buildChildren(view, *w, binding);
+    if (auto* w = dynamic_cast<ui::TWinControl*>(child); w && !w->controls().empty())
+      buildChildren(view, *w, binding);
     if (pages)
       containerBinding.addPage(binding);
     else

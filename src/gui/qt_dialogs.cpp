@@ -25,13 +25,18 @@ struct ButtonMap {
 std::vector<ButtonMap> buttonsOf(DlgButtons set) {
   using B = QMessageBox;
   switch (set) {
-    case DlgButtons::Ok: return {{B::Ok, DlgResult::Ok}};
-    case DlgButtons::OkCancel: return {{B::Ok, DlgResult::Ok}, {B::Cancel, DlgResult::Cancel}};
-    case DlgButtons::YesNo: return {{B::Yes, DlgResult::Yes}, {B::No, DlgResult::No}};
-    case DlgButtons::YesCancel: return {{B::Yes, DlgResult::Yes}, {B::Cancel, DlgResult::Cancel}};
+    case DlgButtons::Ok:
+      return {{B::Ok, DlgResult::Ok}};
+    case DlgButtons::OkCancel:
+      return {{B::Ok, DlgResult::Ok}, {B::Cancel, DlgResult::Cancel}};
+    case DlgButtons::YesNo:
+      return {{B::Yes, DlgResult::Yes}, {B::No, DlgResult::No}};
+    case DlgButtons::YesCancel:
+      return {{B::Yes, DlgResult::Yes}, {B::Cancel, DlgResult::Cancel}};
     case DlgButtons::YesNoCancel:
       return {{B::Yes, DlgResult::Yes}, {B::No, DlgResult::No}, {B::Cancel, DlgResult::Cancel}};
-    case DlgButtons::RetryCancel: return {{B::Retry, DlgResult::Retry}, {B::Cancel, DlgResult::Cancel}};
+    case DlgButtons::RetryCancel:
+      return {{B::Retry, DlgResult::Retry}, {B::Cancel, DlgResult::Cancel}};
     case DlgButtons::AbortRetryIgnore:
       return {{B::Abort, DlgResult::Abort}, {B::Retry, DlgResult::Retry}, {B::Ignore, DlgResult::Ignore}};
   }
@@ -40,17 +45,23 @@ std::vector<ButtonMap> buttonsOf(DlgButtons set) {
 
 QMessageBox::Icon iconOf(ui::MsgIcon icon) {
   switch (icon) {
-    case ui::MsgIcon::Error: return QMessageBox::Critical;
-    case ui::MsgIcon::Warning: return QMessageBox::Warning;
-    case ui::MsgIcon::Information: return QMessageBox::Information;
-    case ui::MsgIcon::Question: return QMessageBox::Question;
-    case ui::MsgIcon::None: break;
+    case ui::MsgIcon::Error:
+      return QMessageBox::Critical;
+    case ui::MsgIcon::Warning:
+      return QMessageBox::Warning;
+    case ui::MsgIcon::Information:
+      return QMessageBox::Information;
+    case ui::MsgIcon::Question:
+      return QMessageBox::Question;
+    case ui::MsgIcon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
 
 DlgResult ask(const std::string& text, const QString& caption, QMessageBox::Icon icon, DlgButtons set) {
-  QMessageBox box(icon, caption, QString::fromStdString(text), QMessageBox::NoButton, QApplication::activeWindow());
+  QMessageBox box(icon, caption, QString::fromStdString(text), QMessageBox::NoButton,
+                  QApplication::activeWindow());
   const auto buttons = buttonsOf(set);
   for (const auto& b : buttons) box.addButton(b.qt);
   box.setDefaultButton(buttons.front().qt);
@@ -70,11 +81,16 @@ DlgResult QtDialogs::messageBox(const std::string& text, const std::string& capt
 
 DlgResult QtDialogs::messageDlg(const std::string& text, ui::DlgType type, DlgButtons buttons) {
   switch (type) {
-    case ui::DlgType::Warning: return ask(text, "Warnung", QMessageBox::Warning, buttons);
-    case ui::DlgType::Error: return ask(text, "Fehler", QMessageBox::Critical, buttons);
-    case ui::DlgType::Information: return ask(text, "Information", QMessageBox::Information, buttons);
-    case ui::DlgType::Confirmation: return ask(text, "Bestätigung", QMessageBox::Question, buttons);
-    case ui::DlgType::Custom: break;
+    case ui::DlgType::Warning:
+      return ask(text, "Warnung", QMessageBox::Warning, buttons);
+    case ui::DlgType::Error:
+      return ask(text, "Fehler", QMessageBox::Critical, buttons);
+    case ui::DlgType::Information:
+      return ask(text, "Information", QMessageBox::Information, buttons);
+    case ui::DlgType::Confirmation:
+      return ask(text, "Bestätigung", QMessageBox::Question, buttons);
+    case ui::DlgType::Custom:
+      break;
   }
   return ask(text, QApplication::applicationName(), QMessageBox::NoIcon, buttons);
 }
@@ -89,7 +105,8 @@ std::optional<std::string> QtDialogs::browseForFolder(const ui::FolderRequest& r
   dialog.setOption(QFileDialog::ShowDirsOnly);
   if (!request.pathName.empty())
     dialog.setDirectory(QString::fromStdString(platform::nativePath(request.pathName).string()));
-  if (!request.statusText.empty()) dialog.setLabelText(QFileDialog::LookIn, QString::fromStdString(request.statusText));
+  if (!request.statusText.empty())
+    dialog.setLabelText(QFileDialog::LookIn, QString::fromStdString(request.statusText));
   QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, [&request](const QString& path) {
     if (request.onSelChanged) request.onSelChanged(platform::pathText(path.toStdString()));
   });

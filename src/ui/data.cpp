@@ -17,7 +17,8 @@ void TDataSource::setDataSet(db::TTable* table) {
 }
 
 bool TDataSource::editing() const {
-  return dataSet_ && (dataSet_->state() == db::TableState::Edit || dataSet_->state() == db::TableState::Insert);
+  return dataSet_ &&
+         (dataSet_->state() == db::TableState::Edit || dataSet_->state() == db::TableState::Insert);
 }
 
 bool TDataSource::edit() {

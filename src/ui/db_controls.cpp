@@ -131,7 +131,8 @@ std::string TDBGrid::fieldText(int column, const std::vector<std::string>* row) 
   const db::TField* f = t ? t->findField(cols.at(static_cast<size_t>(column))) : nullptr;
   if (!f) return {};
   if (!row) return f->asString();
-  return static_cast<size_t>(f->index()) < row->size() ? (*row)[static_cast<size_t>(f->index())] : std::string();
+  return static_cast<size_t>(f->index()) < row->size() ? (*row)[static_cast<size_t>(f->index())]
+                                                       : std::string();
 }
 
 TGridCell TDBGrid::cell(int row, int column) {
@@ -190,9 +191,11 @@ bool TDBNavigator::buttonEnabled(TNavigateBtn button) const {
   if (!t || !effectivelyEnabled()) return false;
   switch (button) {
     case TNavigateBtn::nbFirst:
-    case TNavigateBtn::nbPrior: return !t->bof();
+    case TNavigateBtn::nbPrior:
+      return !t->bof();
     case TNavigateBtn::nbNext:
-    case TNavigateBtn::nbLast: return !t->eof();
+    case TNavigateBtn::nbLast:
+      return !t->eof();
   }
   return false;
 }
@@ -201,10 +204,18 @@ bool TDBNavigator::userClick(TNavigateBtn button) {
   if (!buttonEnabled(button) || !userReach()) return false;
   db::TTable* t = link_.table();
   switch (button) {
-    case TNavigateBtn::nbFirst: require(t->first()); break;
-    case TNavigateBtn::nbPrior: require(t->prior()); break;
-    case TNavigateBtn::nbNext: require(t->next()); break;
-    case TNavigateBtn::nbLast: require(t->last()); break;
+    case TNavigateBtn::nbFirst:
+      require(t->first());
+      break;
+    case TNavigateBtn::nbPrior:
+      require(t->prior());
+      break;
+    case TNavigateBtn::nbNext:
+      require(t->next());
+      break;
+    case TNavigateBtn::nbLast:
+      require(t->last());
+      break;
   }
   return true;
 }

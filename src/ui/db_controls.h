@@ -41,7 +41,8 @@ class InvalidInput : public std::runtime_error {
 template <class Base>
 class TFieldControl : public Base, protected DataSourceListener {
  public:
-  TFieldControl(TComponent* owner, std::string name, TWinControl* parent) : Base(owner, std::move(name), parent) {}
+  TFieldControl(TComponent* owner, std::string name, TWinControl* parent)
+      : Base(owner, std::move(name), parent) {}
 
   TDataSource* dataSource() const { return link_.dataSource(); }
   void setDataSource(TDataSource* source) {

@@ -24,24 +24,24 @@ namespace riviza::ui {
 class TDataSource;
 
 struct Design {
-  std::string caption{};  // Caption, or the Text of edits and combo boxes
+  std::string caption{};             // Caption, or the Text of edits and combo boxes
   std::vector<std::string> items{};  // radio groups, combo boxes, list boxes
   bool visible = true;
   bool enabled = true;
   bool checked = false;
   bool readOnly = false;
-  int maxLength = 0;  // characters; 0 = unlimited
+  int maxLength = 0;      // characters; 0 = unlimited
   bool password = false;  // edits show a mask character
   bool sorted = false;
-  int columns = 0;  // radio-group columns, or columns a container flows its children into
+  int columns = 0;   // radio-group columns, or columns a container flows its children into
   bool row = false;  // a container lays its children out in one horizontal row
   int interval = 0;  // timer, milliseconds
   bool tabVisible = true;
   TDataSource* dataSource = nullptr;  // data-aware controls
-  db::TTable* dataSet = nullptr;  // data sources
-  std::string field{};  // data-aware edits and check boxes: the field name
+  db::TTable* dataSet = nullptr;      // data sources
+  std::string field{};                // data-aware edits and check boxes: the field name
   std::vector<std::string> fields{};  // grids: the column fields, in order
-  std::string picture{};  // images: a picture file, or "check" for the check mark
+  std::string picture{};              // images: a picture file, or "check" for the check mark
 };
 
 // Creates a component of kind T on `owner`, inside `parent` when it is a control, and applies

@@ -7,7 +7,8 @@ namespace {
 
 class StderrDialogs : public Dialogs {
  public:
-  DlgResult messageBox(const std::string& text, const std::string& caption, MsgIcon, DlgButtons buttons) override {
+  DlgResult messageBox(const std::string& text, const std::string& caption, MsgIcon,
+                       DlgButtons buttons) override {
     std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
     return defaultAnswer(buttons);
   }
@@ -38,12 +39,16 @@ void setDialogs(Dialogs* service) { gCurrent = service ? service : &gStderr; }
 DlgResult defaultAnswer(DlgButtons buttons) {
   switch (buttons) {
     case DlgButtons::Ok:
-    case DlgButtons::OkCancel: return DlgResult::Ok;
+    case DlgButtons::OkCancel:
+      return DlgResult::Ok;
     case DlgButtons::YesNo:
     case DlgButtons::YesCancel:
-    case DlgButtons::YesNoCancel: return DlgResult::Yes;
-    case DlgButtons::RetryCancel: return DlgResult::Retry;
-    case DlgButtons::AbortRetryIgnore: return DlgResult::Abort;
+    case DlgButtons::YesNoCancel:
+      return DlgResult::Yes;
+    case DlgButtons::RetryCancel:
+      return DlgResult::Retry;
+    case DlgButtons::AbortRetryIgnore:
+      return DlgResult::Abort;
   }
   return DlgResult::Ok;
 }

@@ -25,10 +25,10 @@ enum class DlgButtons { Ok, OkCancel, YesNo, YesCancel, YesNoCancel, RetryCancel
 
 // The folder dialog's request: what the folder-browse component hands over when it executes.
 struct FolderRequest {
-  std::string title{};       // shown above the folder tree
-  std::string statusText{};  // a status line; empty: none
-  std::string pathName{};    // the folder selected at open (path text); empty: none
-  bool enableOk = true;    // state of the OK button while the dialog is open
+  std::string title{};             // shown above the folder tree
+  std::string statusText{};        // a status line; empty: none
+  std::string pathName{};          // the folder selected at open (path text); empty: none
+  bool enableOk = true;            // state of the OK button while the dialog is open
   std::function<void()> onInit{};  // the dialog has initialised
   // The selection changed; receives the newly selected folder (path text).
   std::function<void(const std::string& pathName)> onSelChanged{};
@@ -73,7 +73,7 @@ DlgResult defaultAnswer(DlgButtons buttons);
 // Answers from a queue (the default button when the queue is empty) and records a transcript.
 class ScriptedDialogs : public Dialogs {
  public:
-  ScriptedDialogs();  // installs itself
+  ScriptedDialogs();            // installs itself
   ~ScriptedDialogs() override;  // restores the previous service
   ScriptedDialogs(const ScriptedDialogs&) = delete;
   ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;

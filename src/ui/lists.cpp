@@ -133,8 +133,9 @@ void TFileListBox::update() {
     }
   }
   // Sorted by name ignoring case, as each single listing already is.
-  std::sort(names.begin(), names.end(),
-            [](const std::string& a, const std::string& b) { return platform::foldCase(a) < platform::foldCase(b); });
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return platform::foldCase(a) < platform::foldCase(b);
+  });
   names.erase(std::unique(names.begin(), names.end()), names.end());
   items_.assign(std::move(names));
 }

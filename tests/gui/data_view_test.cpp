@@ -19,7 +19,8 @@ namespace {
 class LeFormTest : public MainFormTest {
  protected:
   LeFormTest() {
-    const db::TableStructure s{{{"Nummer", db::FieldType::Alpha, 9}, {"Suchen", db::FieldType::Alpha, 10},
+    const db::TableStructure s{{{"Nummer", db::FieldType::Alpha, 9},
+                                {"Suchen", db::FieldType::Alpha, 10},
                                 {"Name", db::FieldType::Alpha, 30}},
                                0};
     EXPECT_TRUE(db::TTable::createTable(dir.str(), "Le.DB", s).ok());
@@ -77,12 +78,14 @@ TEST_F(MainFormTest, ReturnChainMovesTheQtFocus) {
   ui::installEditChain(rows);
   ASSERT_TRUE(form->EditComputername->setFocus());
   settle();
-  EXPECT_EQ(widget<QLineEdit>(window(), "EditComputername")->palette().color(QPalette::Base), QColor(0xC0, 0xDC, 0xC0));
+  EXPECT_EQ(widget<QLineEdit>(window(), "EditComputername")->palette().color(QPalette::Base),
+            QColor(0xC0, 0xDC, 0xC0));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
   settle();
   EXPECT_EQ(form->activeControl(), form->EditFreigabename);
   EXPECT_EQ(QApplication::focusWidget(), widget<QLineEdit>(window(), "EditFreigabename"));
-  EXPECT_NE(widget<QLineEdit>(window(), "EditComputername")->palette().color(QPalette::Base), QColor(0xC0, 0xDC, 0xC0));
+  EXPECT_NE(widget<QLineEdit>(window(), "EditComputername")->palette().color(QPalette::Base),
+            QColor(0xC0, 0xDC, 0xC0));
 }
 
 TEST_F(MainFormTest, QtDialogsReturnTheButtonPressed) {
@@ -103,7 +106,8 @@ TEST_F(MainFormTest, QtDialogsReturnTheButtonPressed) {
       text = box->text();
       box->button(c.press)->click();
     });
-    EXPECT_EQ(ui::dialogs().messageDlg("Sind Sie sicher ?", ui::DlgType::Confirmation, c.buttons), c.expected);
+    EXPECT_EQ(ui::dialogs().messageDlg("Sind Sie sicher ?", ui::DlgType::Confirmation, c.buttons),
+              c.expected);
     EXPECT_EQ(title, "Bestätigung");
     EXPECT_EQ(text, "Sind Sie sicher ?");
   }

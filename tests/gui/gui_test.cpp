@@ -74,15 +74,17 @@ TEST_F(MainFormTest, AHandlersChangesShowAtOnce) {
   EXPECT_EQ(widget<QLineEdit>(window(), "EditComputername")->text(), "SERVER");
   EXPECT_TRUE(widget<QLabel>(window(), "LabelWarten")->isVisible());
   EXPECT_EQ(widget<QLabel>(window(), "LabelWarten")->text(), "Verarbeitung läuft ...");
-  EXPECT_EQ(widget<QLineEdit>(window(), "EditFreigabename")->palette().color(QPalette::Base), QColor(0xC0, 0xDC, 0xC0));
+  EXPECT_EQ(widget<QLineEdit>(window(), "EditFreigabename")->palette().color(QPalette::Base),
+            QColor(0xC0, 0xDC, 0xC0));
   EXPECT_FALSE(widget<QLineEdit>(window(), "EditDomaenenname")->isEnabled());
   EXPECT_TRUE(widget<QCheckBox>(window(), "CheckBoxDomaenenbenutzer")->isChecked());
 }
 
 TEST_F(MainFormTest, FocusMovesBothWays) {
   std::vector<std::string> log;
-  for (ui::TWinControl* c : {static_cast<ui::TWinControl*>(form->EditOrdnerBw), static_cast<ui::TWinControl*>(form->GroupBoxJahr),
-                             static_cast<ui::TWinControl*>(form->EditAbDatumAbrechnung)}) {
+  for (ui::TWinControl* c :
+       {static_cast<ui::TWinControl*>(form->EditOrdnerBw), static_cast<ui::TWinControl*>(form->GroupBoxJahr),
+        static_cast<ui::TWinControl*>(form->EditAbDatumAbrechnung)}) {
     c->OnEnter = [&log, c](ui::TComponent&) { log.push_back(c->name() + ".Enter"); };
     c->OnExit = [&log, c](ui::TComponent&) { log.push_back(c->name() + ".Exit"); };
   }

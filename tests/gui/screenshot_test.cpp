@@ -57,5 +57,19 @@ TEST_F(MainFormTest, ScreenshotOfTheMainFormShowsTheTabs) {
   }
 }
 
+TEST_F(MainFormTest, ScreenshotsOfTheOtherTwoForms) {
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
+  auto& adressen = application.createForm<TFormAdressen>();
+  auto& le = application.createForm<TFormLe>();
+  for (auto [f, file] :
+       {std::pair<ui::TForm*, const char*>{&adressen, "adressen-form.png"}, {&le, "le-form.png"}}) {
+    gui::FormView& v = shell->attach(*f);
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(v.window()));
+    EXPECT_FALSE(shoot(v.window(), file).isNull());
+    f->close();
+  }
+}
+
 }  // namespace
 }  // namespace riviza::test

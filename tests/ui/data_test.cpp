@@ -33,7 +33,9 @@ struct DataForm : TForm {
   DataForm() {
     DATA_FORM_COMPONENTS(RIVIZA_CREATE_COMPONENT)
     for (TDBEdit* e : {DBEditIk, DBEditName})
-      e->OnChange = [this](TComponent& s) { changes.push_back(s.name() + "=" + static_cast<TDBEdit&>(s).text()); };
+      e->OnChange = [this](TComponent& s) {
+        changes.push_back(s.name() + "=" + static_cast<TDBEdit&>(s).text());
+      };
     show();
   }
 };

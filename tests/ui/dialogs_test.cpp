@@ -19,8 +19,9 @@ TEST(ScriptedDialogs, AnswersFromTheQueueThenTheDefaultButton) {
     DlgButtons buttons;
     DlgResult answer;
   };
-  for (auto [buttons, answer] : {Default{DlgButtons::Ok, DlgResult::Ok}, Default{DlgButtons::YesCancel, DlgResult::Yes},
-                                 Default{DlgButtons::RetryCancel, DlgResult::Retry}})
+  for (auto [buttons, answer] :
+       {Default{DlgButtons::Ok, DlgResult::Ok}, Default{DlgButtons::YesCancel, DlgResult::Yes},
+        Default{DlgButtons::RetryCancel, DlgResult::Retry}})
     EXPECT_EQ(dialogs().messageDlg("?", DlgType::Warning, buttons), answer);
   dialogs().showMessage("Datei erstellt!");
 

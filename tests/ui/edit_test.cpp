@@ -19,12 +19,12 @@ TEST(Edit, TypingRespectsKeyFiltersMaxLengthAndReadOnly) {
     int changes;
   };
   const Case cases[] = {
-      {"EditNummer", "12a3b", "123", 3},                // digit filter swallows letters
-      {"EditNummer", "12\b\b7", "7", 5},                // backspace passes the filter
-      {"EditNummer", "1234567", "12345", 5},            // MaxLength 5
-      {"EditName", "Müller\b\b", "Müll", 8},            // backspace removes characters, not bytes
-      {"EditName", "a\r\x1b", "a", 1},                  // Return and Esc change nothing
-      {"EditBic", "DEUT", "", 0},                       // read-only
+      {"EditNummer", "12a3b", "123", 3},      // digit filter swallows letters
+      {"EditNummer", "12\b\b7", "7", 5},      // backspace passes the filter
+      {"EditNummer", "1234567", "12345", 5},  // MaxLength 5
+      {"EditName", "Müller\b\b", "Müll", 8},  // backspace removes characters, not bytes
+      {"EditName", "a\r\x1b", "a", 1},        // Return and Esc change nothing
+      {"EditBic", "DEUT", "", 0},             // read-only
   };
   for (const Case& c : cases) {
     TestForm f;

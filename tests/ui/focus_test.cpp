@@ -35,9 +35,11 @@ INSTANTIATE_TEST_SUITE_P(
         FocusMove{"EditSuchen", "EditName", {"EditSuchen.Exit", "PanelEdits.Enter", "EditName.Enter"}},
         FocusMove{"EditName", "EditIban", {"EditName.Exit", "GroupBoxBank.Enter", "EditIban.Enter"}},
         FocusMove{"EditIban", "EditBic", {"EditIban.Exit", "EditBic.Enter"}},
-        FocusMove{"EditIban", "EditSuchen",
+        FocusMove{"EditIban",
+                  "EditSuchen",
                   {"EditIban.Exit", "GroupBoxBank.Exit", "PanelEdits.Exit", "EditSuchen.Enter"}},
-        FocusMove{"EditEins", "EditSuchen",
+        FocusMove{"EditEins",
+                  "EditSuchen",
                   {"EditEins.Exit", "TabSheet1.Exit", "PageControl1.Exit", "EditSuchen.Enter"}},
         FocusMove{"PageControl1", "EditEins", {"TabSheet1.Enter", "EditEins.Enter"}},
         FocusMove{"EditName", "EditName", {}}));
@@ -48,12 +50,12 @@ TEST(Focus, RefusedForControlsThatCannotTakeIt) {
     std::function<void(TestForm&)> prepare;
   };
   const Case cases[] = {
-      {"ButtonVersteckt", [](TestForm&) {}},                             // hidden in design
-      {"EditZwei", [](TestForm&) {}},                                    // on a page not shown
+      {"ButtonVersteckt", [](TestForm&) {}},                               // hidden in design
+      {"EditZwei", [](TestForm&) {}},                                      // on a page not shown
       {"EditName", [](TestForm& f) { f.PanelEdits->setEnabled(false); }},  // container disabled
       {"EditIban", [](TestForm& f) { f.GroupBoxBank->setVisible(false); }},
       {"EditSuchen", [](TestForm& f) { f.EditSuchen->setEnabled(false); }},
-      {"PanelEdits", [](TestForm&) {}},  // containers pass the focus on, never hold it
+      {"PanelEdits", [](TestForm&) {}},             // containers pass the focus on, never hold it
       {"EditName", [](TestForm& f) { f.hide(); }},  // nothing on a hidden form
   };
   for (const Case& c : cases) {

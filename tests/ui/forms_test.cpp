@@ -6,6 +6,7 @@
 #include "app/DiviveveLe1.h"
 #include "app/Riviza1.h"
 #include "app/RivizaAdr1.h"
+#include "db/catalogue.h"
 #include "platform/mutex.h"
 #include "platform/screen.h"
 #include "support/temp_dir.h"
@@ -23,8 +24,9 @@ TEST(MainForm, PagesKeepTheIndicesTheStartUpSelects) {
   TFormEinstellungen f;
   std::vector<std::string> names;
   for (int i = 0; i < f.PageControl1->pageCount(); ++i) names.push_back(f.PageControl1->page(i)->name());
-  EXPECT_EQ(names, (std::vector<std::string>{"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet6", "TabSheet7",
-                                             "TabSheet8", "TabSheet9", "TabSheet10", "TabSheet11", "TabSheet5"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet6",
+                                             "TabSheet7", "TabSheet8", "TabSheet9", "TabSheet10",
+                                             "TabSheet11", "TabSheet5"}));
   EXPECT_EQ(f.PageControl1->page(4)->caption(), "&Reorganisation");
   EXPECT_EQ(f.PageControl1->page(5)->caption(), "&Update");
   EXPECT_EQ(f.PageControl1->activePageIndex(), 0);
@@ -35,27 +37,67 @@ TEST(MainForm, PagesKeepTheIndicesTheStartUpSelects) {
 // Every control the settings files, the start-up and the billing-year operations name.
 TEST(MainForm, DeclaresTheControlsTheShellNames) {
   TFormEinstellungen f;
-  const char* edits[] = {"EditOrdnerBw", "EditOrdnerFachAnw", "EditOrdnerExport", "EditOrdnerImport", "EditOrdnerTiff",
-                         "EditProxyHost", "EditProxyPort", "EditFeldtrenner", "EditAnzDruckBegleitzettel",
-                         "EditAnzDruckZusammenstellung", "EditEmailAdresse", "EditLeKuerzel", "EditMandant",
-                         "EditDebitorenAb", "EditBwBediener", "EditBwCw", "EditBwWorkflowKost",
-                         "EditFeldTrennerTabDatei", "EditMwStVoll", "EditMwstErm", "EditAbDatumAbrechnung", "EditVonJahr",
-                         "EditNachJahr", "EditFuerMonat", "EditLoeschenFuerJahr", "EditZiel", "EditKuerzel",
-                         "EditLaufwerk", "EditComputername", "EditFreigabename", "EditDomaenenname", "EditBenutzername",
-                         "EditKennwort", "EditLe1", "EditName3", "EditReNr5"};
+  const char* edits[] = {"EditOrdnerBw",
+                         "EditOrdnerFachAnw",
+                         "EditOrdnerExport",
+                         "EditOrdnerImport",
+                         "EditOrdnerTiff",
+                         "EditProxyHost",
+                         "EditProxyPort",
+                         "EditFeldtrenner",
+                         "EditAnzDruckBegleitzettel",
+                         "EditAnzDruckZusammenstellung",
+                         "EditEmailAdresse",
+                         "EditLeKuerzel",
+                         "EditMandant",
+                         "EditDebitorenAb",
+                         "EditBwBediener",
+                         "EditBwCw",
+                         "EditBwWorkflowKost",
+                         "EditFeldTrennerTabDatei",
+                         "EditMwStVoll",
+                         "EditMwstErm",
+                         "EditAbDatumAbrechnung",
+                         "EditVonJahr",
+                         "EditNachJahr",
+                         "EditFuerMonat",
+                         "EditLoeschenFuerJahr",
+                         "EditZiel",
+                         "EditKuerzel",
+                         "EditLaufwerk",
+                         "EditComputername",
+                         "EditFreigabename",
+                         "EditDomaenenname",
+                         "EditBenutzername",
+                         "EditKennwort",
+                         "EditLe1",
+                         "EditName3",
+                         "EditReNr5"};
   for (const char* n : edits) EXPECT_NE(find<TEdit>(f, n), nullptr) << n;
-  const char* checkBoxes[] = {"CheckBoxDatenimport", "CheckBoxDatenimportBeiKorrektur", "CheckBoxDakotaMehrereZertifikate",
-                              "CheckBox300SaReAuchBeiSimulation", "CheckBoxAusgangsdatei", "CheckBoxFtpUpdate",
-                              "CheckBoxTa4PerMail", "CheckBoxFensterSchliessen", "CheckBoxEinzelReNrImmerEins",
-                              "CheckBoxFirmaDebitorenAbJN", "CheckBoxFirmaNettoPreiseJN", "CheckBoxOffeneBelUebernehmen",
-                              "CheckBoxLeereDbAnlegen", "CheckBoxDomaenenbenutzer", "CheckBoxAnmeldenUeberNetUseBat",
-                              "CheckBoxImpSaReNrInBelNrLief", "CheckBoxBwImportValutadatum",
+  const char* checkBoxes[] = {"CheckBoxDatenimport",
+                              "CheckBoxDatenimportBeiKorrektur",
+                              "CheckBoxDakotaMehrereZertifikate",
+                              "CheckBox300SaReAuchBeiSimulation",
+                              "CheckBoxAusgangsdatei",
+                              "CheckBoxFtpUpdate",
+                              "CheckBoxTa4PerMail",
+                              "CheckBoxFensterSchliessen",
+                              "CheckBoxEinzelReNrImmerEins",
+                              "CheckBoxFirmaDebitorenAbJN",
+                              "CheckBoxFirmaNettoPreiseJN",
+                              "CheckBoxOffeneBelUebernehmen",
+                              "CheckBoxLeereDbAnlegen",
+                              "CheckBoxDomaenenbenutzer",
+                              "CheckBoxAnmeldenUeberNetUseBat",
+                              "CheckBoxImpSaReNrInBelNrLief",
+                              "CheckBoxBwImportValutadatum",
                               "CheckBoxBwImportFuerFibuFreigestellt"};
   for (const char* n : checkBoxes) EXPECT_NE(find<TCheckBox>(f, n), nullptr) << n;
-  const char* buttons[] = {"BitBtnSpeichern", "BitBtnBeenden", "BitBtn1", "ButtonNeuesJahrAnlegen", "SpeedButtonBw",
-                           "SpeedButtonFachAnw", "SpeedButtonImport", "SpeedButtonExport", "SpeedButtonFiff",
-                           "Button256", "ButtonMwst", "BitBtnLoeschZuzBefreiung", "BitBtnDatensicherung",
-                           "ButtonGusTifDateien"};
+  const char* buttons[] = {
+      "BitBtnSpeichern",      "BitBtnBeenden",      "BitBtn1",           "ButtonNeuesJahrAnlegen",
+      "SpeedButtonBw",        "SpeedButtonFachAnw", "SpeedButtonImport", "SpeedButtonExport",
+      "SpeedButtonFiff",      "Button256",          "ButtonMwst",        "BitBtnLoeschZuzBefreiung",
+      "BitBtnDatensicherung", "ButtonGusTifDateien"};
   for (const char* n : buttons) EXPECT_NE(find<TButton>(f, n), nullptr) << n;
   const char* tables[] = {"TableAdrDlz", "Table1", "Table2", "TableAlt", "TableNeu", "TableAdrAnn"};
   for (const char* n : tables) EXPECT_NE(find<ui::TTable>(f, n), nullptr) << n;
@@ -70,7 +112,8 @@ TEST(MainForm, DeclaresTheControlsTheShellNames) {
   // Design values the Parts fix.
   EXPECT_EQ(f.RadioGroupFachanwendung->items().lines(),
             (std::vector<std::string>{"Orvel Vuzaroded", "BüroWARE", "GDI", "WiWaMed", "frei"}));
-  EXPECT_EQ(f.RadioGroupMailClient->items().lines(), (std::vector<std::string>{"Standand E-Mail Client", "MS Outlook"}));
+  EXPECT_EQ(f.RadioGroupMailClient->items().lines(),
+            (std::vector<std::string>{"Standand E-Mail Client", "MS Outlook"}));
   EXPECT_EQ(f.LabelOrdnerBw->caption(), "Daten");
   EXPECT_EQ(f.LabelWarten->caption(), "Verarbeitung läuft ...");
   EXPECT_FALSE(f.LabelWarten->visible());
@@ -88,9 +131,9 @@ TEST(MainForm, FormCreateFitsTheFormToTheScreen) {
     platform::ScreenSize screen;
     int width, height;
   };
-  const Case cases[] = {{{1200, 800}, 1200, 800},    // the design size: unchanged
-                        {{1280, 1024}, 1210, 810},   // larger: 10 pixels each way
-                        {{1024, 768}, 1200, 800},    // 768 high or less: unchanged
+  const Case cases[] = {{{1200, 800}, 1200, 800},   // the design size: unchanged
+                        {{1280, 1024}, 1210, 810},  // larger: 10 pixels each way
+                        {{1024, 768}, 1200, 800},   // 768 high or less: unchanged
                         {{1600, 769}, 1210, 810}};
   const platform::ScreenSize saved = platform::screenSize();
   for (const Case& c : cases) {
@@ -130,6 +173,44 @@ TEST(ProgramEntry, CreatesTheThreeFormsInOrderAndTheirGlobals) {
   EXPECT_EQ(FormLe, nullptr);
 }
 
+// Each data-aware control names a field the table's structure has (a misspelt field would show
+// nothing and store nothing).
+TEST(ProgramEntry, DataAwareControlsNameFieldsOfTheirTables) {
+  TApplication app;
+  auto& main = app.createForm<TFormEinstellungen>();
+  auto& adressen = app.createForm<TFormAdressen>();
+  auto& le = app.createForm<TFormLe>();
+  struct Binding {
+    TForm* form;
+    TDataSource* source;
+    const char* table;
+  };
+  const Binding bindings[] = {{&adressen, main.DataSourceAdrAnn, "AdrAnn.DB"},
+                              {&le, le.DataSourceLe, "Le.DB"}};
+  for (const Binding& b : bindings) {
+    const auto* entry = db::findCatalogueTable(b.table);
+    ASSERT_NE(entry, nullptr) << b.table;
+    std::vector<std::string> names;
+    for (const auto& f : db::structureOf(*entry).fields) names.push_back(f.name);
+    const auto known = [&](const std::string& n) {
+      return std::find(names.begin(), names.end(), n) != names.end();
+    };
+    int checked = 0;
+    for (TComponent* c : b.form->components()) {
+      std::vector<std::string> fields;
+      if (auto* e = dynamic_cast<TDBEdit*>(c); e && e->dataSource() == b.source) fields = {e->dataField()};
+      if (auto* x = dynamic_cast<TDBCheckBox*>(c); x && x->dataSource() == b.source)
+        fields = {x->dataField()};
+      if (auto* g = dynamic_cast<TDBGrid*>(c); g && g->dataSource() == b.source) fields = g->columns();
+      for (const auto& f : fields) {
+        EXPECT_TRUE(known(f)) << b.table << ": " << c->name() << " names " << f;
+        ++checked;
+      }
+    }
+    EXPECT_GT(checked, 10) << b.table;
+  }
+}
+
 TEST(ProgramEntry, InstanceLocksRefuseASecondHolder) {
   TempDir runtime;
   ScopedEnv env("XDG_RUNTIME_DIR", runtime.str());
@@ -139,8 +220,9 @@ TEST(ProgramEntry, InstanceLocksRefuseASecondHolder) {
     void (*release)();
     const char* message;
   };
-  const Lock locks[] = {{"Vuzaroded", VuzarodedSperreAnlegen, VuzarodedSperreFreigeben, "Vuzaroded ist bereits gestartet!"},
-                        {"Riviza", EinzelinstanzSperreAnlegen, EinzelinstanzSperreFreigeben, "Riviza ist bereits gestartet!"}};
+  const Lock locks[] = {
+      {"Vuzaroded", VuzarodedSperreAnlegen, VuzarodedSperreFreigeben, "Vuzaroded ist bereits gestartet!"},
+      {"Riviza", EinzelinstanzSperreAnlegen, EinzelinstanzSperreFreigeben, "Riviza ist bereits gestartet!"}};
   for (const Lock& l : locks) {
     ScriptedDialogs script;
     {
