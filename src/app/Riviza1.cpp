@@ -20,6 +20,7 @@ TFormEinstellungen::TFormEinstellungen() : TForm(nullptr, "FormEinstellungen") {
   RIVIZA1_COMPONENTS(RIVIZA_CREATE_COMPONENT)
   RIVIZA1_HANDLERS(RIVIZA_BIND_HANDLER)
   OnCreate = [this](TComponent& sender) { FormCreate(sender); };
+  OnClose = [this](TComponent& sender, TCloseAction& action) { FormClose(sender, action); };
 }
 
 void TFormEinstellungen::FormCreate(TComponent&) {
@@ -29,9 +30,5 @@ void TFormEinstellungen::FormCreate(TComponent&) {
   FormAnBildschirmAnpassen(w, h, kDesignWidth, kDesignHeight);
   setBounds(left(), top(), w, h);
 }
-
-// The deferred start-up belongs to the application shell; until it lands the first tick only
-// stops the timer, as the start-up's first step does.
-void TFormEinstellungen::Timer1Timer(TComponent&) { Timer1->setEnabled(false); }
 
 }  // namespace riviza

@@ -35,6 +35,7 @@ class TFormEinstellungen : public TForm {
   RIVIZA1_HANDLERS(RIVIZA_DECLARE_HANDLER)
 
   void FormCreate(TComponent& Sender);
+  void FormClose(TComponent& Sender, TCloseAction& Action);
 
  private:
   GlobalFormRef<TFormEinstellungen> global_{FormEinstellungen, this};

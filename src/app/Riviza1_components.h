@@ -256,6 +256,9 @@
 
 // Handlers, X(component, event, handler); each is declared with its event's signature.
 #define RIVIZA1_HANDLERS(X) \
-  X(Timer1, OnTimer, Timer1Timer)
+  X(Timer1, OnTimer, Timer1Timer) \
+  X(BitBtnSpeichern, OnClick, BitBtnSpeichernClick) \
+  X(BitBtnBeenden, OnClick, BitBtnBeendenClick) \
+  X(BitBtn1, OnClick, BitBtn1Click)
 
 // clang-format on
