@@ -49,6 +49,9 @@ double versionsNummer(std::string wert) {
   return pf::parseFloat(wert).value_or(0);
 }
 
+// An empty path text names no folder (the platform maps it to the current folder).
+bool ordnerVorhanden(const std::string& ordner) { return !ordner.empty() && pf::directoryExists(ordner); }
+
 // The lock is only touched below a known data root (see Riviza1_start.h).
 bool jahrBekannt() { return !trimmed(globals().DatenPfad).empty(); }
 
@@ -121,7 +124,7 @@ void aktuellesJahrWaehlen(TFormEinstellungen& f, pf::IniFile& programm) {
   TComboBox* box = f.ComboBoxAktuellesJahr;
   const std::string jahr = programm.readString(kEinst, "AktuellesJahr", "-1");
   box->setText(jahr);
-  if (jahr != "-1" && !trimmed(jahr).empty() && pf::directoryExists(g.DatenPfad + "Abrechng\\" + jahr)) {
+  if (jahr != "-1" && !trimmed(jahr).empty() && ordnerVorhanden(g.DatenPfad + "Abrechng\\" + jahr)) {
     g.JahrPfad = "Abrechng\\" + jahr + "\\";
     return;
   }
@@ -286,13 +289,13 @@ void StartInitialisieren() {
   if (pf::fileExists(jahrIniPfad())) EinstellungenLesen();
 
   const std::string fachanwendung = trimmed(f.EditOrdnerBw->text());
-  if (!fachanwendung.empty() && !pf::directoryExists(fachanwendung)) {
+  if (!fachanwendung.empty() && !ordnerVorhanden(fachanwendung)) {
     hinweis("Ordner Fachanwendung nicht vorhanden !\n\n" + fachanwendung);
     pf::processMessages();
     g.FehlerAufgetreten = true;
   }
   if (!g.FehlerAufgetreten) {
-    if (pf::directoryExists(g.DatenPfad)) jahresordnerAnlegen();
+    if (ordnerVorhanden(g.DatenPfad)) jahresordnerAnlegen();
     versionPruefen(f);
   }
   if (!trimmed(g.DatenPfad).empty()) dienstleistungszentrenOeffnen(f);
