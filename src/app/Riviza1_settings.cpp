@@ -46,9 +46,10 @@ void winScpBefehleSetzen(const TFormEinstellungen& f) {
 
 enum class Ordner { Vorhanden, Angelegt, Abgelehnt, Fehlgeschlagen };
 
-// A folder named in the form that does not exist is created when the user agrees.
+// A folder named in the form that does not exist is created when the user agrees. A text of
+// blanks names no folder (Windows cannot create one of that name; here it would become one).
 Ordner ordnerAnbieten(const std::string& bezeichnung, const std::string& ordner) {
-  if (ordner.empty() || pf::directoryExists(ordner)) return Ordner::Vorhanden;
+  if (trimmed(ordner).empty() || pf::directoryExists(ordner)) return Ordner::Vorhanden;
   const auto antwort =
       ui::dialogs().messageDlg("Ordner " + bezeichnung + " " + ordner + " nicht vorhanden, Anlegen ?",
                                ui::DlgType::Warning, ui::DlgButtons::YesNo);

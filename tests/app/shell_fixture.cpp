@@ -72,6 +72,19 @@ void Shell::programmVorlagen(const TempDir& programm) {
   programm.write("Kosttr/EK06Q124.ke0", "UNH+00001+KOTR:02:001:KV'\r\nIDK+102222222+99+B'\r\n");
 }
 
+void Shell::bereitZumSpeichern(std::optional<std::string> iniText) {
+  dakota4();
+  programmIni();
+  if (iniText)
+    jahr("2024", *iniText);
+  else
+    jahr("2024");
+  daten.write("Abrechng/2024/Daten/ErfBeleg.db", "");
+  daten.write("Abrechng/2024/Kosttr/AO05Q124.ke0", "");
+  starten();
+  form->EditOrdnerExport->setText(daten.str());
+}
+
 std::string Shell::wert(const std::string& pfadText, const char* abschnitt, const char* schluessel) {
   return platform::IniFile(pfadText).readString(abschnitt, schluessel, "-1");
 }

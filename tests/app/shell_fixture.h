@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,7 @@
 namespace riviza::test {
 
 class Shell : public ::testing::Test {
- protected:
+ public:
   Shell();
   ~Shell() override;
 
@@ -43,6 +44,11 @@ class Shell : public ::testing::Test {
   void jahr(std::string_view jahr, std::string_view iniText);
   void jahr(std::string_view jahr);
   void jahrOhneIni(std::string_view jahr);
+
+  // DAKOTA 4, the data root with a complete year 2024 (a table and a cost-bearer file) whose
+  // file holds the given text (default: see jahr), the start-up run, and the data root as the
+  // export folder: the state in which a save writes both files.
+  void bereitZumSpeichern(std::optional<std::string> iniText = std::nullopt);
 
   // A value of a settings file, "-1" when missing.
   static std::string wert(const std::string& pfadText, const char* abschnitt, const char* schluessel);
