@@ -94,8 +94,8 @@ void sicherungZeigen(TFormEinstellungen& f, const std::string& wert) {
   f.LabelSicherung->setCaption("Letzte Datensicherung: " + wert);
 }
 
-// The billing application closes its window by itself when it imports data for another
-// application; the option is then cleared and written a second time.
+// The window option does not go with an automatic import for another application than the
+// billing application: the box is cleared and the key written a second time, empty.
 Status fensterSchliessenNachtragen(TFormEinstellungen& f, platform::IniFile& ini) {
   if (f.RadioGroupFachanwendung->itemIndex() == 0 || !f.CheckBoxDatenimport->checked()) return okStatus();
   f.CheckBoxFensterSchliessen->setChecked(false);

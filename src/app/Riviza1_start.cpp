@@ -129,12 +129,11 @@ void aktuellesJahrWaehlen(TFormEinstellungen& f, pf::IniFile& programm) {
     return;
   }
   g.JahrPfad = "Abrechng\\";
-  if (box->items().empty() ||
-      !pf::directoryExists(g.DatenPfad + "Abrechng\\" + box->items()[box->items().count() - 1])) {
+  const std::string letztes = box->items().empty() ? "" : box->items()[box->items().count() - 1];
+  if (letztes.empty() || !ordnerVorhanden(g.DatenPfad + "Abrechng\\" + letztes)) {
     box->setText("");
     return;
   }
-  const std::string letztes = box->items()[box->items().count() - 1];
   box->setText(letztes);
   g.JahrPfad = "Abrechng\\" + letztes + "\\";
   (void)programm.writeString(kEinst, "AktuellesJahr", letztes);

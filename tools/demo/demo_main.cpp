@@ -39,7 +39,8 @@ struct Kasse {
 // One file of cost bearers of one kind (05: other providers, 06: care), one message per cost
 // bearer, each referring its data to the first entry, the data acceptance office.
 std::string kostentraegerDatei(const std::string& name, const std::vector<Kasse>& kassen) {
-  std::vector<std::string> zeilen = {"UNA:+,? '", "UNB+UNOC:3+109900001+999999999+20240101:1030+00001++" + name + "'"};
+  std::vector<std::string> zeilen = {"UNA:+,? '",
+                                     "UNB+UNOC:3+109900001+999999999+20240101:1030+00001++" + name + "'"};
   int nr = 0;
   for (const Kasse& k : kassen) {
     std::string ref = std::to_string(++nr);
@@ -73,17 +74,19 @@ struct Datei {
 };
 
 std::vector<Datei> kostentraegerDateien() {
-  const Kasse annahme = {"109900001", "Demo Datenannahme", "Datenannahmestelle", "20095", "Hamburg",
-                         "Annahmeweg 1"};
+  const Kasse annahme = {"109900001", "Demo Datenannahme", "Datenannahmestelle",
+                         "20095",     "Hamburg",           "Annahmeweg 1"};
   return {
-      {"AO05Q124.ke0", kostentraegerDatei("AO05Q124.ke0", {annahme,
-                                                           {"109900017", "Demo-Kasse Nord", "Leistungsabrechnung",
-                                                            "24103", "Kiel", "Förde 12"},
-                                                           {"109900028", "Demo-Kasse Süd", "Abrechnung Heilmittel",
-                                                            "80331", "München", "Marienstraße 3"}})},
-      {"EK05Q124.ke0", kostentraegerDatei("EK05Q124.ke0", {annahme,
-                                                           {"109900039", "Demo-Ersatzkasse", "Rechnungsprüfung",
-                                                            "10117", "Berlin", "Lindenallee 40"}})},
+      {"AO05Q124.ke0",
+       kostentraegerDatei(
+           "AO05Q124.ke0",
+           {annahme,
+            {"109900017", "Demo-Kasse Nord", "Leistungsabrechnung", "24103", "Kiel", "Förde 12"},
+            {"109900028", "Demo-Kasse Süd", "Abrechnung Heilmittel", "80331", "München", "Marienstraße 3"}})},
+      {"EK05Q124.ke0",
+       kostentraegerDatei("EK05Q124.ke0", {annahme,
+                                           {"109900039", "Demo-Ersatzkasse", "Rechnungsprüfung", "10117",
+                                            "Berlin", "Lindenallee 40"}})},
       {"AO06Q124.ke0", kostentraegerDatei("AO06Q124.ke0", {annahme,
                                                            {"109900040", "Demo-Pflegekasse Nord", "Pflege",
                                                             "24103", "Kiel", "Förde 14"}})},
@@ -152,7 +155,8 @@ bool jahrAnlegen(const fs::path& dir, const std::string& jahr) {
   for (const char* sub : {"Export", "Sicherung"})
     if (!ok(pf::forceDirectories((dir / "Daten" / sub).string()), sub)) return false;
   if (!ok(pf::copyTree(RIVIZA_LEERDATEN_DIR, ordner + "/Daten"), "Daten")) return false;
-  if (!ok(pf::renamePath(ordner + "/Daten/Abrechng.ini", ordner + "/Abrechng.ini"), "Abrechng.ini")) return false;
+  if (!ok(pf::renamePath(ordner + "/Daten/Abrechng.ini", ordner + "/Abrechng.ini"), "Abrechng.ini"))
+    return false;
   for (const Datei& d : kostentraegerDateien())
     if (!ok(pf::writeFile(ordner + "/Kosttr/" + d.name, d.bytes), d.name)) return false;
   const std::string version = std::string(RIVIZA_VERSION_TEXT).substr(0, 3);
