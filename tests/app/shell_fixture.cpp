@@ -1,3 +1,5 @@
+// The shell scenario fixture (see shell_fixture.h): the prefix with drive C:, the program folder
+// with its templates, and the helpers that write and read the two settings files.
 #include "shell_fixture.h"
 
 #include <filesystem>
