@@ -1,0 +1,121 @@
+// TZipBase and TZip: the zip writer (zip layer): local headers and entry data (stored, deflated,
+// traditional and AES encryption, enciphered headers), the old archive's directory read into
+// the header list, kept entries copied byte for byte, the central directory with the zip64
+// records where the limits need them, comments and directory edits, and the spanned set on a
+// removable disk that cannot hold the archive (kvoDiskSpan.h).
+//
+// Entry layout as written (APPNOTE; sizes little-endian): local header (30), stored name, AES
+// extra 0x9901 (11, AES entries), zip64 extra (20, entries whose data may reach 4 GiB); then the
+// 12-byte traditional header or the AES salt and verifier, the data, the AES code (10). No data
+// descriptor follows: sizes and CRC are written back into the local header. Names the code page
+// cannot hold are stored in UTF-8 with flag bit 11, files and folders alike.
+// A source is checked while it is read: a file whose size or modification time changes, or whose
+// two reads (CRC, then data, for the traditional cipher) disagree, fails its entry, so no entry
+// is ever written with a CRC that does not belong to its data.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zip/kvoAES.h"
+#include "zip/kvoCompBase.h"
+#include "zip/kvoZipLayout.h"
+
+namespace riviza::zip {
+
+class TZipBase : public TCustomCClass {
+  friend class TDiskSpanObj;
+
+ public:
+  // ---- comments and directory edits ----
+  // Comments are kept in the archive as the Windows program's ANSI text (Windows-1252).
+  std::string GetArchiveComment() const;
+  // Marks the list changed when the text differs.
+  void SetArchiveComment(const std::string& comment);
+  // The stored name and comment of entry `index`; false beyond the list.
+  bool GetEntryComment(size_t index, std::string& fileName, std::string& comment) const;
+  // An index beyond the list is ignored.
+  void SetEntryComment(size_t index, const std::string& comment);
+  // Reads the archive's directory and comment into the header list; the number of entries (0
+  // when the archive cannot be read, after 25235 or 25244).
+  int ReadDirectoryForEdit();
+  // Writes the edited directory after the archive's entry data, through a temporary file that
+  // replaces the archive; nothing when cancelled or unchanged. False on failure (archive kept).
+  bool WriteDirectoryEdits();
+
+  // ---- used by the span writer ----
+  // The central record of an entry as it goes into a directory (header, name, extra, comment),
+  // with the disk number and local-header offset given.
+  std::vector<uint8_t> CentralRecordBytes(const TCompHeaderObj::Entry& entry, uint16_t disk, uint64_t offset);
+  std::vector<uint8_t> ArchiveCommentBytes() const;
+
+ protected:
+  bool ReadCentralDirectory(TStream32& old) override;
+  Status CopyKeptEntry(TCompHeaderObj::Entry& entry) override;
+  Result<bool> CompressEntry(TCompHeaderObj::Entry& entry) override;
+  Status WriteCentralDirectory() override;
+  Status WriteEmptyArchive() override;
+  Status CommitOutput() override;
+  void DoOnReadEntries() override;
+  void ReadEntries() override;
+
+  // One new entry's header, before and after its data.
+  TLocalHeader InitLocalHeader(const EntryInfo& info) const;
+  Result<bool> CompressFileData(TCompHeaderObj::Entry& entry);
+  void FillCentralHeader(TCompHeaderObj::Entry& entry, const TLocalHeader& local);
+  void DoOnEnd(const std::string& fileName, bool crcPass);
+
+ private:
+  struct TEntryWrite;  // the state of one entry being written (kvoZipEntry.cpp)
+
+  // Directory walks (kvoZipDirectory.cpp).
+  bool readDirectory(TStream32& old, bool forEdit);
+  bool walkCentral(TStream32& old);
+  bool walkLocal(TStream32& old);
+  void readArchiveComment(TStream32& old);
+  Status writeDirectoryTo(TStream32& out, uint64_t start);
+  Result<uint64_t> keptEntryLength(TStream32& old, const TCompHeaderObj::Entry& entry);
+
+  // Entry data (kvoZipEntry.cpp).
+  Result<bool> writeFolder(TCompHeaderObj::Entry& entry);
+  Result<bool> writeFile(TCompHeaderObj::Entry& entry, TEntryWrite& w);
+  Result<bool> writeSmall(TEntryWrite& w);
+  Result<bool> writeStreamed(TEntryWrite& w);
+  Status beginEncryption(TEntryWrite& w);
+  Status encipherAndWrite(TEntryWrite& w, uint8_t* data, size_t count);
+  Status completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& w);
+  bool entryPassword(const std::string& fileName);
+  bool failEntry(const std::string& fileName, int code, std::string reason);
+
+  bool passwordAsked_ = false;
+};
+
+// The writer component placed on forms.
+class TZip final : public TZipBase {
+ public:
+  TZip();
+  // Stores atZip; a pending ArchiveFile without extension gets DefaultExt.
+  void SetArcType(TArcType type) override;
+};
+
+// The record of kind `kind` (local or central header) at `at`, deciphered when its signature says
+// so; nothing when it cannot be read or another signature stands there.
+template <class Rec>
+std::optional<Rec> ReadHeaderAt(TStream32& s, uint64_t at, TRecordKind kind, TRegisterKorvo& cipher,
+                                bool& enciphered) {
+  std::array<uint8_t, Rec::kSize> raw{};
+  if (ReadAt(s, at, raw.data(), raw.size()) != raw.size()) return std::nullopt;
+  const auto sig = SignatureKind(kind, GetLE<uint32_t>(raw.data()));
+  if (sig.kind != kind) return std::nullopt;
+  enciphered = sig.enciphered;
+  if (enciphered) cipher.DecipherHeader(raw.data(), kind);
+  return ReadRecord<Rec>(raw);
+}
+
+// The 24 extensions TZip stores without compression.
+const std::vector<std::string>& DefaultStoreFilesOfType();
+
+}  // namespace riviza::zip

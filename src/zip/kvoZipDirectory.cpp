@@ -1,0 +1,421 @@
+// The zip writer's directories (zip layer): the old archive's central directory (or, without
+// one, its local headers) read into the header list, kept entries copied byte for byte, the new
+// central directory with the zip64 records where needed, OnRead, comments and directory edits.
+// See kvoZip.h.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/codec.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "zip/kvoDiskSpan.h"
+#include "zip/kvoErrors.h"
+#include "zip/kvoGbls.h"
+#include "zip/kvoZip.h"
+
+namespace riviza::zip {
+namespace {
+
+constexpr uint16_t kFlagDescriptor = 0x0008;
+constexpr size_t kDirectoryFlush = 1 << 20;
+
+std::string readBytes(TStream32& s, uint64_t at, size_t count, bool& ok) {
+  std::string out(count, '\0');
+  ok = ReadAt(s, at, out.data(), count) == count;
+  return out;
+}
+
+std::span<const uint8_t> asBytes(const std::string& s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+}  // namespace
+
+// ---- reading the old archive ----
+
+bool TZipBase::ReadCentralDirectory(TStream32& old) { return readDirectory(old, false); }
+
+bool TZipBase::readDirectory(TStream32& old, bool forEdit) {
+  list_.Clear();
+  names_.clear();
+  bool walked = false;
+  if (scanState_ & kScanCentralFound)
+    walked = walkCentral(old);
+  else if (scanState_ == kScanLocalFound && dirOffset_ >= 0)
+    walked = walkLocal(old);
+  else
+    walked = (scanState_ & kScanEndFound) && EntriesTotal() == 0;
+  if (!walked) {
+    ReportError(archiveFile_, "no readable central directory", kZipBadData);
+    return false;
+  }
+  if (scanState_ & kScanEndFound) readArchiveComment(old);
+  list_.changed = false;
+  // A stub in front of the first entry (a self-extractor) is kept; an archive without entries
+  // keeps nothing of itself.
+  prefixLength_ = 0;
+  if (!forEdit && list_.Count() > 0) {
+    prefixLength_ = UINT64_MAX;
+    for (const auto& e : list_.entries()) prefixLength_ = std::min(prefixLength_, e.info.oldOffset);
+  }
+  return true;
+}
+
+bool TZipBase::walkCentral(TStream32& old) {
+  uint64_t position = static_cast<uint64_t>(dirOffset_);
+  while (list_.Count() < EntriesTotal() && !cancel_) {
+    bool enciphered = false;
+    const auto header = ReadHeaderAt<TCentralHeader>(old, position, TRecordKind::Central, *this, enciphered);
+    if (!header) break;
+    const TCentralHeader& central = *header;
+    bool ok = false;
+    const uint64_t at = position + TCentralHeader::kSize;
+    std::string name = readBytes(old, at, central.nameLength, ok);
+    if (!ok) break;
+    if (enciphered) DecipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
+    std::string extra = readBytes(old, at + central.nameLength, central.extraLength, ok);
+    if (!ok) break;
+    std::string comment = readBytes(old, at + central.nameLength + central.extraLength, central.commentLength, ok);
+    if (!ok) break;
+    position = at + central.nameLength + central.extraLength + central.commentLength;
+
+    TCompHeaderObj::Entry e;
+    e.info.status = esKeep;
+    e.info.headerEnciphered = enciphered;
+    e.info.sizes = {central.compressedSize, central.uncompressedSize, central.localHeaderOffset};
+    (void)ReadExtraField(asBytes(extra), true, e.info.sizes);
+    const int64_t local = static_cast<int64_t>(e.info.sizes.localHeaderOffset) + offsetCorrection_;
+    if (local < 0) break;
+    e.info.oldOffset = e.info.sizes.localHeaderOffset = static_cast<uint64_t>(local);
+    e.info.zip64Sizes = central.compressedSize == kZip64Marker32 && central.uncompressedSize == kZip64Marker32;
+    e.info.storedName = name;
+    e.info.utf8 = (central.flags & kFlagUtf8Name) != 0;
+    e.info.attributes = central.externalAttributes;
+    e.name = DecodeName(name, e.info.utf8);
+    e.central = central;
+    e.extra = StripSizeFields(asBytes(extra));
+    e.comment = std::move(comment);
+    list_.Add(std::move(e));
+    indexName(list_[list_.Count() - 1].name, list_.Count() - 1);
+  }
+  // A damaged directory would lose the entries it can no longer name: such an archive is left
+  // as it is rather than rewritten without them.
+  return list_.Count() == EntriesTotal();
+}
+
+bool TZipBase::walkLocal(TStream32& old) {
+  uint64_t position = static_cast<uint64_t>(dirOffset_);
+  const uint64_t size = old.Size().valueOr(0);
+  for (;;) {
+    bool enciphered = false;
+    const auto header = ReadHeaderAt<TLocalHeader>(old, position, TRecordKind::Local, *this, enciphered);
+    if (!header) break;
+    const TLocalHeader& local = *header;
+    bool ok = false;
+    std::string name = readBytes(old, position + TLocalHeader::kSize, local.nameLength, ok);
+    if (!ok) return false;
+    if (enciphered) DecipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
+    const std::string extra = readBytes(old, position + TLocalHeader::kSize + local.nameLength, local.extraLength, ok);
+    if (!ok) return false;
+    TCompHeaderObj::Entry e;
+    e.info.status = esKeep;
+    e.info.headerEnciphered = enciphered;
+    e.info.sizes = {local.compressedSize, local.uncompressedSize, position};
+    (void)ReadExtraField(asBytes(extra), false, e.info.sizes);
+    // Sizes that only a data descriptor holds cannot be walked past.
+    if ((local.flags & kFlagDescriptor) && e.info.sizes.compressed == 0) return false;
+    e.info.oldOffset = position;
+    e.info.storedName = name;
+    e.info.utf8 = (local.flags & kFlagUtf8Name) != 0;
+    e.info.attributes = kAttrArchive;
+    e.name = DecodeName(name, e.info.utf8);
+    TCentralHeader c;
+    c.signature = HeaderSignature(TRecordKind::Central, enciphered);
+    c.versionNeeded = local.versionNeeded, c.flags = local.flags, c.method = local.method;
+    c.time = local.time, c.date = local.date, c.crc = local.crc;
+    c.externalAttributes = kAttrArchive;
+    e.central = c;
+    e.extra = StripSizeFields(asBytes(extra));
+    list_.Add(std::move(e));
+    indexName(list_[list_.Count() - 1].name, list_.Count() - 1);
+    auto length = keptEntryLength(old, list_[list_.Count() - 1]);
+    if (!length || position + *length > size) return false;
+    position += *length;
+  }
+  return !list_.entries().empty();
+}
+
+void TZipBase::readArchiveComment(TStream32& old) {
+  const uint64_t size = old.Size().valueOr(0);
+  const uint64_t at = EndOfDirectory();
+  if (at >= size) return;
+  bool ok = false;
+  std::string comment = readBytes(old, at, static_cast<size_t>(std::min<uint64_t>(EndRecord().commentLength, size - at)), ok);
+  if (ok) list_.archiveComment = std::move(comment);
+}
+
+// 30 + name + extra + data, and the data descriptor when flag bit 3 says one follows.
+Result<uint64_t> TZipBase::keptEntryLength(TStream32& old, const TCompHeaderObj::Entry& entry) {
+  bool enciphered = false;
+  const auto header = ReadHeaderAt<TLocalHeader>(old, entry.info.oldOffset, TRecordKind::Local, *this, enciphered);
+  RIVIZA_CHECK_DATA(header.has_value(), kZipBadLocalOffset, "no local header where the directory says");
+  const TLocalHeader& local = *header;
+  const uint64_t dataAt = entry.info.oldOffset + TLocalHeader::kSize + local.nameLength + local.extraLength;
+  uint64_t length = dataAt + entry.info.sizes.compressed - entry.info.oldOffset;
+  if (local.flags & kFlagDescriptor) {
+    bool ok = false;
+    const std::string extra = readBytes(old, entry.info.oldOffset + TLocalHeader::kSize + local.nameLength,
+                                        local.extraLength, ok);
+    TEntrySizes ignored;
+    const bool zip64 = ok && ReadExtraField(asBytes(extra), false, ignored).zip64;
+    uint8_t sigBytes[4] = {};
+    const bool signed_ = ReadAt(old, dataAt + entry.info.sizes.compressed, sigBytes, 4) == 4 &&
+                         GetLE<uint32_t>(sigBytes) == kSigSpan;
+    length += (signed_ ? 4 : 0) + 4 + (zip64 ? 16 : 8);
+  }
+  RIVIZA_CHECK_DATA(entry.info.oldOffset + length <= ArchiveSize(), kZipBadLocalOffset, "entry past the end");
+  return length;
+}
+
+Status TZipBase::CopyKeptEntry(TCompHeaderObj::Entry& entry) {
+  auto length = keptEntryLength(*old_, entry);
+  if (!length) return RaiseError(entry.name, length.error().message, length.error().code);
+  auto position = output_->Position();
+  if (!position) return RaiseError(entry.name, position.error().message, kZipWriteError);
+  if (!old_->Seek(static_cast<int64_t>(entry.info.oldOffset), soFromBeginning))
+    return RaiseError(entry.name, {}, kZipBadLocalOffset);
+  auto copied = output_->CopyFrom(*old_, *length);
+  if (!copied || *copied != *length) {
+    const int code = !copied && copied.error().code == kZipDiskFull ? kZipDiskFull : kZipWriteError;
+    return RaiseError(entry.name, copied ? std::string("short copy") : copied.error().message, code);
+  }
+  entry.info.sizes.localHeaderOffset = *position;
+  archiveRemaining -= std::min(archiveRemaining, entry.info.sizes.compressed);
+  UpdateProgress(entry.info.sizes.compressed, entry.info.sizes.compressed);
+  return okStatus();
+}
+
+// ---- writing the directory ----
+
+std::vector<uint8_t> TZipBase::CentralRecordBytes(const TCompHeaderObj::Entry& entry, uint16_t disk, uint64_t offset) {
+  TCentralHeader c = *entry.central;
+  c.signature = HeaderSignature(TRecordKind::Central, entry.info.headerEnciphered);
+  TEntrySizes sizes = entry.info.sizes;
+  sizes.localHeaderOffset = offset;
+  const std::vector<uint8_t> zip64 = SetCentralSizes(c, sizes, entry.info.zip64Sizes);
+  c.nameLength = static_cast<uint16_t>(entry.info.storedName.size());
+  c.extraLength = static_cast<uint16_t>(entry.extra.size() + zip64.size());
+  c.commentLength = static_cast<uint16_t>(std::min<size_t>(entry.comment.size(), 0xFFFF));
+  c.diskNumberStart = disk;
+  auto raw = WriteRecord(c);
+  std::string name = entry.info.storedName;
+  if (entry.info.headerEnciphered) {
+    EncipherHeader(raw.data(), TRecordKind::Central);
+    EncipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
+  }
+  std::vector<uint8_t> out(raw.size() + name.size() + c.extraLength + c.commentLength);
+  uint8_t* at = out.data();
+  auto put = [&at](const void* bytes, size_t count) {
+    if (count > 0) std::memcpy(at, bytes, count);
+    at += count;
+  };
+  put(raw.data(), raw.size());
+  put(name.data(), name.size());
+  put(entry.extra.data(), entry.extra.size());
+  put(zip64.data(), zip64.size());
+  put(entry.comment.data(), c.commentLength);
+  return out;
+}
+
+std::vector<uint8_t> TZipBase::ArchiveCommentBytes() const {
+  const std::string& c = list_.archiveComment;
+  return {c.begin(), c.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(c.size(), 0xFFFF))};
+}
+
+Status TZipBase::writeDirectoryTo(TStream32& out, uint64_t start) {
+  std::vector<uint8_t> buffer;
+  uint64_t written = 0, count = 0;
+  auto flush = [&]() -> Status {
+    Status s = out.Write(buffer.data(), buffer.size());
+    written += buffer.size();
+    buffer.clear();
+    return s;
+  };
+  Status s = okStatus();
+  for (const auto& e : list_.entries()) {
+    if (e.info.status == esDrop) continue;
+    const auto record = CentralRecordBytes(e, 0, e.info.sizes.localHeaderOffset);
+    buffer.insert(buffer.end(), record.begin(), record.end());
+    ++count;
+    if (buffer.size() >= kDirectoryFlush && !(s = flush())) break;
+  }
+  const uint64_t size = written + buffer.size();
+  const std::vector<uint8_t> comment = ArchiveCommentBytes();
+  TCentralEnd end{count, count, size, start, 0, 0, static_cast<uint16_t>(comment.size())};
+  if (s) {
+    const auto records = DirectoryEndRecords(end, start + size);
+    buffer.insert(buffer.end(), records.begin(), records.end());
+    buffer.insert(buffer.end(), comment.begin(), comment.end());
+    s = flush();
+  }
+  if (!s) ReportError(archiveFile_, s.error().message, s.error().code == kZipDiskFull ? kZipDiskFull : kZipWriteError);
+  return s;
+}
+
+Status TZipBase::WriteCentralDirectory() {
+  auto start = output_->Position();
+  if (!start) return start.error();
+  return writeDirectoryTo(*output_, *start);
+}
+
+Status TZipBase::WriteEmptyArchive() {
+  RIVIZA_TRY(output_->SetSize(0));
+  RIVIZA_TRY(output_->Seek(0, soFromBeginning));
+  const auto record = DirectoryEndRecords({}, 0);
+  Status s = output_->Write(record.data(), record.size());
+  if (!s) ReportError(archiveFile_, s.error().message, kZipWriteError);
+  return s;
+}
+
+// A removable disk takes the archive as one file when it fits there; otherwise the span
+// writer lays it over as many disks as it needs.
+Status TZipBase::CommitOutput() {
+  if (drive_.driveType == dtRemovable) {
+    auto size = output_->Size();
+    if (!size) return size.error();
+    auto info = Volumes().VolumeInformation(DriveRoot(drive_.driveString));
+    const uint64_t room = info ? info->freeBytes + (archiveExists_ ? replacedSize_ : 0) : 0;
+    if (*size + kSpanReserve > room) {
+      TDiskSpanObj span(*this);
+      Status written = span.WriteSet(*output_);
+      output_.reset();  // the temporary archive has done its work either way
+      return written;
+    }
+  }
+  return output_->Release();
+}
+
+// ---- OnRead ----
+
+void TZipBase::DoOnReadEntries() {
+  if (!OnRead) return;
+  for (size_t i = 0; i < list_.Count(); ++i) {
+    const auto& e = list_[i];
+    if (!e.info.added || !e.central) continue;
+    const TCentralHeader& c = *e.central;
+    const bool traditional = (c.flags & 1) && c.method != 99;
+    ReadEntry = {c.versionNeeded, c.method, c.crc, e.info.attributes, (uint32_t{c.date} << 16) | c.time,
+                 e.info.sizes.compressed - (traditional ? TZipCrypt::kHeaderSize : 0), e.info.sizes.uncompressed,
+                 e.name};
+    OnRead(static_cast<int64_t>(e.info.sizes.localHeaderOffset), static_cast<int>(i));
+  }
+}
+
+void TZipBase::ReadEntries() {
+  if (ReadDirectoryForEdit() == 0 && list_.Count() == 0) return;
+  Count = static_cast<int>(list_.Count());
+  if (!OnRead) return;
+  for (size_t i = 0; i < list_.Count(); ++i) {
+    const auto& e = list_[i];
+    const TCentralHeader& c = *e.central;
+    ReadEntry = {c.versionNeeded, c.method, c.crc, e.info.attributes, (uint32_t{c.date} << 16) | c.time,
+                 e.info.sizes.compressed, e.info.sizes.uncompressed, e.name};
+    OnRead(static_cast<int64_t>(e.info.oldOffset), static_cast<int>(i));
+  }
+}
+
+// ---- comments and directory edits ----
+
+std::string TZipBase::GetArchiveComment() const { return platform::toUtf8(list_.archiveComment); }
+
+void TZipBase::SetArchiveComment(const std::string& comment) {
+  std::string bytes = platform::fromUtf8(comment);
+  if (bytes == list_.archiveComment) return;
+  list_.archiveComment = std::move(bytes);
+  list_.changed = true;
+}
+
+bool TZipBase::GetEntryComment(size_t index, std::string& fileName, std::string& comment) const {
+  if (index >= list_.Count()) return false;
+  fileName = list_[index].name;
+  comment = platform::toUtf8(list_[index].comment);
+  return true;
+}
+
+void TZipBase::SetEntryComment(size_t index, const std::string& comment) {
+  if (index >= list_.Count()) return;
+  std::string bytes = platform::fromUtf8(comment);
+  if (bytes == list_[index].comment) return;
+  list_[index].comment = std::move(bytes);
+  list_.changed = true;
+}
+
+int TZipBase::ReadDirectoryForEdit() {
+  list_.Clear();
+  names_.clear();
+  auto opened = TFileStream32::Create(archiveFile_, fmOpenRead | fmShareDenyWrite);
+  if (!opened) {
+    ReportError(archiveFile_, {}, kZipOpenError);
+    return 0;
+  }
+  const TArcType type = DetectArchiveType(**opened);
+  arcType_ = atZip;
+  if (!IsZipFamily(type) || type == atZipMV || type == atZipDS) {
+    ReportError(archiveFile_, {}, kZipUnsupportedArchive);
+    return 0;
+  }
+  if (!readDirectory(**opened, true)) return 0;
+  return static_cast<int>(list_.Count());
+}
+
+bool TZipBase::WriteDirectoryEdits() {
+  if (cancel_) return false;
+  if (!list_.changed) return true;
+  auto opened = TFileStream32::Create(archiveFile_, fmOpenRead | fmShareDenyWrite);
+  if (!opened) {
+    ReportError(archiveFile_, {}, kZipOpenError);
+    return false;
+  }
+  TFileStream32& old = **opened;
+  (void)DetectArchiveType(old);
+  const uint64_t dataEnd = list_.Count() == 0 ? 0 : static_cast<uint64_t>(std::max<int64_t>(dirOffset_, 0));
+  replacedSize_ = old.Size().valueOr(0);
+  auto made = TTempFileStream::Create(*this, archiveFile_, GetTempDir());
+  if (!made) {
+    ReportError(archiveFile_, made.error().message, kZipOpenError);
+    return false;
+  }
+  output_ = std::move(*made);
+  bool done = old.Seek(0, soFromBeginning).ok();
+  if (done && dataEnd > 0) {
+    auto copied = output_->CopyFrom(old, dataEnd);
+    done = copied && *copied == dataEnd;
+  }
+  opened->reset();
+  done = done && writeDirectoryTo(*output_, dataEnd).ok() && output_->Release().ok();
+  output_.reset();
+  if (done) list_.changed = false;
+  return done;
+}
+
+// ---- TZip ----
+
+const std::vector<std::string>& DefaultStoreFilesOfType() {
+  static const std::vector<std::string> kTypes = {".ACE", ".ARC", ".ARJ", ".BH",  ".CAB", ".ENC", ".GZ",  ".HA",
+                                                  ".JAR", ".LHA", ".LZH", ".PAK", ".PK3", ".PK_", ".RAR", ".TAR",
+                                                  ".TGZ", ".UUE", ".UU",  ".WAR", ".XXE", ".Z",   ".ZIP", ".ZOO"};
+  return kTypes;
+}
+
+TZip::TZip() {
+  StoreFilesOfType = DefaultStoreFilesOfType();
+  arcType_ = atZip;
+}
+
+void TZip::SetArcType(TArcType) {
+  arcType_ = atZip;
+  if (!ComponentLoading && !archiveFile_.empty() && platform::extractFileExt(archiveFile_).empty())
+    archiveFile_ += DefaultExt();
+}
+
+}  // namespace riviza::zip
