@@ -209,8 +209,12 @@ Result<bool> TZipBase::CompressFileData(TCompHeaderObj::Entry& entry) {
 
 Status TZipBase::beginEncryption(TEntryWrite& w) {
   if (w.encryption == emZIP_v2) {
+    const uint64_t total = static_cast<uint64_t>(w.before.size);
+    uint64_t remaining = total;
     TStreamRun run;
     run.cancel = &cancel_;
+    run.remaining = &remaining;
+    run.progress = [&] { UpdateProgress(total, total - remaining); };
     auto raw = CalcFileCRC(*w.source, run);
     if (!raw) return zipError(kZipOpenError, "cannot be read: " + raw.error().message);
     if (cancel_) return zipError(kZipUserCanceled);
