@@ -26,7 +26,7 @@ TDiskSpanObj::TDiskSpanObj(TZipBase& zip)
 TDiskSpanObj::~TDiskSpanObj() = default;
 
 Status TDiskSpanObj::cancelled() {
-  zip_.cancel_ = true;
+  zip_.SetCancel(true);
   return zipError(kZipUserCanceled, archive_);
 }
 
