@@ -94,6 +94,32 @@ sys.exit('bad entry: %s' % bad if bad else 0)
     EXPECT_EQ(DiffTrees(source(), out), "") << archive;
   }
 
+  // Files below `folder` into a new archive; the count, with no error reported.
+  static int zipFolder(const fs::path& folder, const fs::path& archive, zip::TDeflateType deflate = zip::dtDeflateN) {
+    TZip z;
+    std::vector<int> errors;
+    z.OnError = [&errors](const std::string&, const std::string&, const std::string&, int code) { errors.push_back(code); };
+    z.SetArchiveFile(text(archive));
+    z.DeflateType = deflate;
+    z.FileSpec = {text(folder) + "\\*.*"};
+    const int count = z.Compress();
+    EXPECT_TRUE(errors.empty());
+    return count;
+  }
+
+  // unzip -t, 7zz t, Python's test after its assertion `check` on `z`, and the engine's test.
+  void testEverywhere(const fs::path& archive, const std::string& check, int entries) {
+    tool({"unzip", "-tq", archive.string()});
+    tool({"7zz", "t", "-bd", archive.string()});
+    tool({"/usr/bin/python3", "-c",
+          "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\nassert " + check + "\nsys.exit(z.testzip() or 0)\n",
+          archive.string()});
+    zip::TUnZip u;
+    u.SetArchiveFile(text(archive));
+    u.FileSpec = {"*.*"};
+    EXPECT_EQ(u.Test(), entries);
+  }
+
   static size_t countFiles(const fs::path& dir) {
     size_t n = 0;
     for (auto& e : fs::recursive_directory_iterator(dir)) n += e.is_regular_file();
@@ -160,26 +186,11 @@ TEST_F(WriterInterop, Zip64ByEntryCount) {
     }
     fs::create_hard_link(d / ("seed" + std::to_string(i / 1000)), folder / ("f" + std::to_string(i) + ".txt"));
   }
-  TZip z;
-  std::vector<int> errors;
-  z.OnError = [&errors](const std::string&, const std::string&, const std::string&, int code) { errors.push_back(code); };
-  z.SetArchiveFile(text(archive));
-  z.FileSpec = {text(tree) + "\\*.*"};
-  ASSERT_EQ(z.Compress(), 70000);
-  EXPECT_TRUE(errors.empty());
+  ASSERT_EQ(zipFolder(tree, archive), 70000);
   const std::string bytes = test::readNative(archive);
   EXPECT_NE(bytes.find("PK\x06\x06", bytes.size() - 200), std::string::npos);
   EXPECT_NE(bytes.find("PK\x06\x07", bytes.size() - 200), std::string::npos);
-  tool({"unzip", "-tq", archive.string()});
-  tool({"7zz", "t", "-bd", archive.string()});
-  tool({"/usr/bin/python3", "-c",
-        "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\nassert len(z.infolist()) == 70000\n"
-        "sys.exit(z.testzip() or 0)\n",
-        archive.string()});
-  zip::TUnZip u;
-  u.SetArchiveFile(text(archive));
-  u.FileSpec = {"*.*"};
-  EXPECT_EQ(u.Test(), 70000);
+  testEverywhere(archive, "len(z.infolist()) == 70000", 70000);
 }
 
 // An entry of more than 4 GiB (a sparse file of zeros): about 30 seconds and 4 GiB of page cache
@@ -191,28 +202,12 @@ TEST_F(WriterInterop, EntryBeyond4GiB) {
   fs::create_directories(big.parent_path());
   std::ofstream(big).close();
   fs::resize_file(big, 4'300'000'000ull);
-  TZip z;
-  std::vector<int> errors;
-  z.OnError = [&errors](const std::string&, const std::string&, const std::string&, int code) { errors.push_back(code); };
-  z.SetArchiveFile(text(archive));
-  z.DeflateType = zip::dtDeflateF;
-  z.FileSpec = {text(big.parent_path()) + "\\*.*"};
-  ASSERT_EQ(z.Compress(), 1);
-  EXPECT_TRUE(errors.empty());
+  ASSERT_EQ(zipFolder(big.parent_path(), archive, zip::dtDeflateF), 1);
   fs::remove(big);
   const std::string head = test::readNative(archive).substr(0, 30);
-  EXPECT_EQ(head.substr(4, 2), std::string("\x2d\x00", 2));            // version 45
-  EXPECT_EQ(head.substr(18, 8), std::string(8, '\xFF'));                 // both sizes in the zip64 extra
-  tool({"unzip", "-tq", archive.string()});
-  tool({"7zz", "t", "-bd", archive.string()});
-  tool({"/usr/bin/python3", "-c",
-        "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\nassert z.infolist()[0].file_size == 4300000000\n"
-        "sys.exit(z.testzip() or 0)\n",
-        archive.string()});
-  zip::TUnZip u;
-  u.SetArchiveFile(text(archive));
-  u.FileSpec = {"*.*"};
-  EXPECT_EQ(u.Test(), 1);
+  EXPECT_EQ(head.substr(4, 2), std::string("\x2d\x00", 2));  // version 45
+  EXPECT_EQ(head.substr(18, 8), std::string(8, '\xFF'));       // both sizes in the zip64 extra
+  testEverywhere(archive, "z.infolist()[0].file_size == 4300000000", 1);
 }
 
 TEST_F(WriterInterop, AddingToAStreamedInfoZipArchiveKeepsItsEntries) {
