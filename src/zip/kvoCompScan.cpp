@@ -160,6 +160,8 @@ bool TCustomCClass::selectFiles() {
   std::vector<std::string> spec;
   for (const std::string& line : FileSpec) spec.push_back(SlashToBackslash(line));
   scan.SetFileSpec(std::move(spec));
+  // A mask without a folder is taken in the current folder, not on the scanner's default drive.
+  scan.SetRootDir(platform::currentFolderText());
   root_.clear();
   scan.Scan();
   if (!cancel_ && taken_ > 0) return true;

@@ -184,6 +184,22 @@ TEST(WriterEntries, EncipheredHeadersReadBackWithTheEngine) {
   EXPECT_EQ(CompareTrees(dir / "src", dir / "out"), "");
 }
 
+TEST(WriterEntries, MaskWithoutFolderIsTakenInTheCurrentFolder) {
+  test::TempDir dir;
+  dir.write("src/a.txt", "a");
+  dir.write("src/b.dat", "b");
+  dir.write("src/sub/c.txt", "c");
+  test::ScopedCurrentDir here(dir / "src");
+  TZip zip;
+  std::vector<int> errors;
+  SetUpZip(zip, dir / "a.zip", dir / "src", dir.mkdir("tmp"), errors);
+  zip.FileSpec = {"*.txt"};
+  ASSERT_EQ(zip.Compress(), 2);
+  std::vector<std::string> names;
+  for (const auto& e : ReadTestArchive(dir.read("a.zip"))) names.push_back(e.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub/c.txt"}));
+}
+
 TEST(WriterNames, StoredPathByStoredDirNames) {
   struct Case {
     TStoredDirNames mode;
