@@ -31,8 +31,8 @@ namespace riviza::zip {
 
 class TUnZip : public TUnBase {
  public:
-  using TOnNextVolume =
-      std::function<void(std::string& volumeName, const std::string& volumeId, bool fileExists, bool& cancel)>;
+  using TOnNextVolume = std::function<void(std::string& volumeName, const std::string& volumeId,
+                                           bool fileExists, bool& cancel)>;
   using TOnGetZipDisk = std::function<void(const std::string& diskNumber, bool& cancel)>;
   using TOnCorruptZipHeader = std::function<void(int headFlag, bool& cancel)>;
   using TOnDiskError = std::function<void(bool& abort)>;
@@ -130,8 +130,8 @@ class TUnZip : public TUnBase {
 
   std::string savedArchiveFile_;
   std::string volumeName_;
-  std::string fileName_;    // the entry's name after code-page conversion
-  std::string outputName_;  // the file being written
+  std::string fileName_;                // the entry's name after code-page conversion
+  std::string outputName_;              // the file being written
   std::filesystem::path outputNative_;  // where it lies, links not followed
   std::string forcedFolder_;            // the folder ForceDirs made or found last
   TVolumeStream archive_;

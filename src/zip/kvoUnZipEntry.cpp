@@ -16,8 +16,8 @@
 #include "zip/kvoAesEntryCrypt.h"
 #include "zip/kvoDecoderFrame.h"
 #include "zip/kvoErrors.h"
-#include "zip/kvoGbls.h"
 #include "zip/kvoExplode.h"
+#include "zip/kvoGbls.h"
 #include "zip/kvoInflate.h"
 #include "zip/kvoInflate64.h"
 #include "zip/kvoUnZip.h"
@@ -147,15 +147,18 @@ void TUnZip::extractFile(uint32_t attributes) {
   const std::string folder = FolderPartOf(outputName_);
   // A missing folder shows when the file is created.
   if (folder != forcedFolder_) forcedFolder_ = ForceDirs(folder) ? folder : std::string();
-  if (outputName_ != outputNameChecked) outputNative_ = platform::nativePath(outputName_);  // named by an event
+  if (outputName_ != outputNameChecked)
+    outputNative_ = platform::nativePath(outputName_);  // named by an event
   // Windows cannot create a file over a folder or a read-only file; neither is replaced here.
   std::error_code ec;
   const auto existing = std::filesystem::symlink_status(outputNative_, ec);
-  const bool blocked = std::filesystem::is_directory(existing) ||
-                       (std::filesystem::exists(existing) &&
-                        (existing.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none);
+  const bool blocked =
+      std::filesystem::is_directory(existing) ||
+      (std::filesystem::exists(existing) &&
+       (existing.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none);
   auto temp = blocked ? Result<std::string>(zipError(kZipOpenError)) : CreateUniqueFile(folder, "kvo");
-  auto output = temp ? TFileStream32::Create(*temp, fmCreate) : Result<std::unique_ptr<TFileStream32>>(temp.error());
+  auto output =
+      temp ? TFileStream32::Create(*temp, fmCreate) : Result<std::unique_ptr<TFileStream32>>(temp.error());
   if (!output) {
     if (temp) (void)platform::deleteFile(*temp);
     ReportError(outputName_, {}, kZipOpenError);
@@ -169,7 +172,8 @@ void TUnZip::extractFile(uint32_t attributes) {
   bool written = verifyEntry(decoded) && closed.ok();
   if (written) {
     const uint32_t dos = outputDosDateTime();
-    (void)platform::setModifiedTime(*temp, platform::toUnixTime(DosToDateTimeParts(dos)));  // as on Windows: ignored
+    (void)platform::setModifiedTime(*temp,
+                                    platform::toUnixTime(DosToDateTimeParts(dos)));  // as on Windows: ignored
     if (!platform::renamePath(*temp, outputName_)) {
       ReportError(outputName_, {}, kZipOpenError);
       entryFailed(kZipOpenError, "output file could not be put in place");
@@ -330,7 +334,8 @@ Status TUnZip::decodeWithFrame(TStream32& output, uint16_t method) {
 Status TUnZip::decodeEntry(TStream32& output) {
   crc32 = kCrcSeed;
   uint64_t overhead = 0;
-  if (IsAesMethod(entryEncryption)) overhead = AesSaltLength(entry_.aes->strength) + kAesVerifierSize + kAesAuthCodeSize;
+  if (IsAesMethod(entryEncryption))
+    overhead = AesSaltLength(entry_.aes->strength) + kAesVerifierSize + kAesAuthCodeSize;
   if (entryEncryption == emZIP_v2) overhead = TZipCrypt::kHeaderSize;
   RIVIZA_CHECK_DATA(entry_.compressed >= overhead, kZipBadData, "entry smaller than its encryption data");
   compressedLeft_ = entry_.compressed - overhead;
@@ -343,7 +348,13 @@ Status TUnZip::decodeEntry(TStream32& output) {
       return decodeStored(output);
     case 8:
       return decodeDeflated(output);
-    case 1: case 2: case 3: case 4: case 5: case 6: case 9:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 9:
       return decodeWithFrame(output, method);
     default:
       ReportError(fileName_, {}, kZipUnsupportedMethod);
