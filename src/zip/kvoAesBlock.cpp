@@ -5,6 +5,7 @@
 #include <cstring>
 
 #if defined(__x86_64__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define RIVIZA_AES_X86 1
 #endif
@@ -161,7 +162,9 @@ __attribute__((target("vaes,avx512f"))) void vaesCtr(const uint8_t* roundKeys, i
 
 bool vaesAvailable() {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("vaes") && __builtin_cpu_supports("avx512f");
+  // VAES from CPUID leaf 7 (ECX bit 9): clang before 17 does not know the feature name "vaes".
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  return __builtin_cpu_supports("avx512f") && __get_cpuid_count(7, 0, &a, &b, &c, &d) && (c & (1u << 9)) != 0;
 }
 #endif
 

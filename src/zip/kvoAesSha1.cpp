@@ -12,6 +12,7 @@
 #include <utility>
 
 #if defined(__x86_64__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define RIVIZA_SHA_X86 1
 #endif
@@ -98,7 +99,9 @@ void Sha1CompressPortable(TSha1State& st, const uint8_t* data, size_t blocks) {
 bool Sha1ShaNiAvailable() {
 #if RIVIZA_SHA_X86
   __builtin_cpu_init();
-  return __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+  // SHA from CPUID leaf 7 (EBX bit 29): clang before 17 does not know the feature name "sha".
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  return __builtin_cpu_supports("sse4.1") && __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29)) != 0;
 #else
   return false;
 #endif
