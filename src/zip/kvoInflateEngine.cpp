@@ -266,6 +266,7 @@ InflateEngine::Result InflateEngine::run(const uint8_t*& in, const uint8_t* inEn
   }
   totalOut_ += static_cast<uint64_t>(out_ - runStart_);
   runStart_ = out_;
+  assertInvariants();
   return result;
 }
 
