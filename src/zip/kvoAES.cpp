@@ -2,12 +2,19 @@
 #include "zip/kvoAES.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "zip/kvoErrors.h"
 
 namespace riviza::zip {
 
+void TkvoAES::assertInvariants() const {
+  assert(strength_ == 0 || IsAesStrength(strength_));
+  assert(password_.size() <= kAesMaxPasswordBytes);
+}
+
 Status TkvoAES::writeSaltAndVerifier() {
+  assertInvariants();
   const size_t saltLength = AesSaltLength(strength_);
   RIVIZA_TRY(prng_.PrngRandom(salt_, saltLength));
   RIVIZA_TRY(ctx_.Init(password_, strength_, salt_));

@@ -47,6 +47,8 @@ class TkvoAES {
   // The context as the cipher of a filter stream.
   TEntryCipher& cipher() { return ctx_; }
   size_t saltLength() const { return AesSaltLength(strength_); }
+  // Debug check: a strength once set is 1-3 and the kept password fits the key set-up.
+  void assertInvariants() const;
 
  private:
   Status writeSaltAndVerifier();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #if defined(__x86_64__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define RIVIZA_AES_X86 1
 #endif
@@ -160,8 +161,11 @@ __attribute__((target("vaes,avx512f"))) void vaesCtr(const uint8_t* roundKeys, i
 }
 
 bool vaesAvailable() {
+  // VAES is read from CPUID directly: not every compiler knows it as a feature name.
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
   __builtin_cpu_init();
-  return __builtin_cpu_supports("vaes") && __builtin_cpu_supports("avx512f");
+  return (ecx & (1u << 9)) != 0 && __builtin_cpu_supports("avx512f");
 }
 #endif
 

@@ -12,6 +12,7 @@
 #include <utility>
 
 #if defined(__x86_64__)
+#include <cpuid.h>
 #include <immintrin.h>
 #define RIVIZA_SHA_X86 1
 #endif
@@ -97,8 +98,11 @@ void Sha1CompressPortable(TSha1State& st, const uint8_t* data, size_t blocks) {
 
 bool Sha1ShaNiAvailable() {
 #if RIVIZA_SHA_X86
+  // The SHA extensions are read from CPUID directly: not every compiler knows them by name.
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
   __builtin_cpu_init();
-  return __builtin_cpu_supports("sha") && __builtin_cpu_supports("sse4.1");
+  return (ebx & (1u << 29)) != 0 && __builtin_cpu_supports("sse4.1");
 #else
   return false;
 #endif

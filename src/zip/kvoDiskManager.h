@@ -6,8 +6,8 @@
 // TFakeVolumes. Failures are reported through the caller's error-report hook with the drive as
 // file name; a drive that cannot be read asks Retry/Cancel through the prompt callback (Cancel
 // when none is set). A path without drive letter or UNC prefix stands for the file system it
-// lies on: its nearest existing folder is the drive checked (the original fell back to the
-// current folder's drive, which on Linux may be another file system than the archive's).
+// lies on: its nearest existing folder is the drive checked (the Windows program fell back to
+// the current folder's drive, which on Linux may be another file system than the archive's).
 #pragma once
 
 #include <cstdint>

@@ -70,7 +70,7 @@ std::string AnsiToOemIf(std::string_view name, bool translate) {
 }
 
 std::string ReplaceExtension(std::string_view name, std::string_view extension) {
-  // The whole prefix is kept, however long: the original counted it in one byte and wrapped.
+  // The whole prefix is kept, however long: counting it in one byte would wrap above 255.
   std::string out(name.substr(0, name.find('.')));
   out += extension;
   return out;

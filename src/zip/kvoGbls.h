@@ -3,12 +3,12 @@
 // desktop trash, attribute masks, DOS dates and times, percentages and method names.
 //
 // Paths are the program's path text ("\" separators, drive letters), mapped by src/platform on
-// every access. In memory names are UTF-8 ("ANSI" of the original); a stored name is code page
+// every access. In memory names are UTF-8 ("ANSI" of the Windows program); a stored name is code page
 // 850 ("OEM") with TranslateOemChar, Windows-1252 without it, and UTF-8 with flag bit 11 when
 // that page cannot hold it, so no name is lost or merged with another. Linux files have no
 // Windows attributes: they are synthesised as directory 0x10, read-only 0x01 and, for a plain
 // file, archive 0x20 (what Windows reports for an ordinary file). Nothing here keeps state; the
-// engine raises no exceptions (E_RAISE of the original is an Error returned up the calls).
+// engine raises no exceptions (its E_RAISE is an Error returned up the calls).
 #pragma once
 
 #include <cstdint>

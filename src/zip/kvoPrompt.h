@@ -1,6 +1,6 @@
 // The engine's one way to show a message or ask a question (zip layer).
 //
-// The engine never opens a window. Where the original shows a message box (an error text, the
+// The engine never opens a window. Where the Windows program showed a message box (an error text, the
 // temporary-folder question, a drive's Retry/Cancel), a component calls its prompt callback; the
 // program connects that callback to its dialogs. Without a callback the engine stays silent and
 // takes the cautious answer: Ok, No, Cancel.

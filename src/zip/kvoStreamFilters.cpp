@@ -68,6 +68,12 @@ Result<std::unique_ptr<TCompressStream>> TCompressStream::Create(TStream32& targ
   return s;
 }
 
+void TCompressStream::assertInvariants() const {
+  assert(initialised_);
+  assert(zs_.avail_out <= kBufferSize);
+  assert(zs_.next_out == buffer_.get() + (kBufferSize - zs_.avail_out));
+}
+
 Result<size_t> TCompressStream::Read(void*, size_t) {
   return zipError(kZipStreamReadError, "compress stream");
 }
@@ -91,6 +97,7 @@ Status TCompressStream::drain(int flush) {
 }
 
 Status TCompressStream::Write(const void* buffer, size_t count) {
+  assertInvariants();
   if (finished_) return zipError(kZipStreamWriteError, "compress stream finished");
   run_.updateChecksum(buffer, count);
   const auto* p = static_cast<const uint8_t*>(buffer);

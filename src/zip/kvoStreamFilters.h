@@ -57,6 +57,8 @@ class TCompressStream : public TCustomStream {
 
   // The zlib level of a DeflateType: 0, 1, zlib's default, 9.
   static int LevelOf(TDeflateType type);
+  // Debug check: deflate's output pointer stays inside the filter buffer.
+  void assertInvariants() const;
 
  private:
   explicit TCompressStream(TStream32& target);

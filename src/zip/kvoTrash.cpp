@@ -1,6 +1,6 @@
 // DeleteOrRecycle: deleting for good, or moving to the desktop trash (zip layer).
 //
-// The recycle bin of the original is the freedesktop.org Trash here: a file goes to the home
+// The Windows recycle bin is the freedesktop.org Trash here: a file goes to the home
 // trash ($XDG_DATA_HOME/Trash, default ~/.local/share/Trash) when it lies on the same file
 // system, else to the trash at the top of its own file system ($topdir/.Trash-$uid), so that
 // the move is always a rename and never a copy. For each file an info file

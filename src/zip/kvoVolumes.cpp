@@ -172,7 +172,7 @@ bool TLinuxVolumes::IsWriteProtected(std::string_view root) {
   fs::path native = platform::nativePath(root);
   struct statvfs sv;
   if (::statvfs(native.c_str(), &sv) == 0 && (sv.f_flag & ST_RDONLY)) return true;
-  // As the original: make a scratch file in the root and remove it again.
+  // As on Windows: make a scratch file in the root and remove it again.
   auto probe = CreateUniqueFile(root, "kvo");
   if (!probe) return probe.error().code == EROFS;
   return !platform::deleteFile(*probe).ok();

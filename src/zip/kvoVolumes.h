@@ -19,7 +19,7 @@
 
 namespace riviza::zip {
 
-// Drive types as the original's drive-type call numbers them.
+// Drive types numbered as Windows numbers them.
 enum TDriveType : int {
   dtUnknown = 0,
   dtNoRoot = 1,

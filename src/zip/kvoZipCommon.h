@@ -7,7 +7,7 @@
 // and its ciphers (the traditional keys and the AES object of the current entry) belong to it
 // alone, so two components never share cipher state. The reader and the writer derive from it
 // and add their own runs; they extend ReportError and RaiseError (here: fire OnError, and for
-// RaiseError also hand back the Error the original raised as E_RAISE). Nothing here shows a
+// RaiseError also hand back the Error that stands for E_RAISE). Nothing here shows a
 // window: messages and questions go to OnPrompt, silent when unset.
 //   a run: ResetRun --> ReadBlock / WriteOutput / CopyStoredEntry ... (cancel stops loops) --> done
 #pragma once
@@ -99,7 +99,7 @@ class TZipCommon {
   // Fires OnError (with 25443 when the run is cancelled), the timer paused meanwhile.
   virtual void ReportError(const std::string& fileName, const std::string& extendedMsg, int code,
                            const std::string& volumeId = {});
-  // ReportError, then the Error the caller propagates (the original's E_RAISE).
+  // ReportError, then the Error the caller propagates (E_RAISE).
   virtual Error RaiseError(const std::string& fileName, const std::string& extendedMsg, int code,
                            const std::string& volumeId = {});
   bool GetCancel() const { return cancel_; }

@@ -129,6 +129,31 @@ TEST(DiskManager, LabelsAndRealDrive) {
   EXPECT_TRUE(platform::listDirectory(dir.str()).empty());  // the write probe left nothing behind
 }
 
+TEST(ErrorTexts, StandAsTheEngineShowsThem) {
+  struct Case {
+    int code;
+    const char* text;
+  };
+  const Case cases[] = {
+      {kZipBadLocalOffset, "Bad offset to local header"},
+      {kZipWriteError, "Error writing to file"},
+      {kZipCrcFailed, "File fails CRC check"},
+      {kZipSpanLabelError, "Error writing spanned-disk label"},
+      {kZipDiskFull, "Disk full"},
+      {kZipNotAccessible, "is not accessible"},
+      {kZipWriteProtected, "disk is write protected"},
+      {kZipEventNotAssigned, "Required event not assigned"},
+      {kZipUserCanceled, "User canceled"},
+      {kZipNothingToDoArchive, "Nothing to do"},
+      {kZipUnsupportedArchive, "Invalid or unsupported archive type for this operation"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ErrorText(c.code), c.text) << c.code;
+  EXPECT_EQ(ErrorText(4711), "");
+  Error e = zipError(kZipEventNotAssigned, "OnReplaceFile");
+  EXPECT_EQ(e.code, kZipEventNotAssigned);
+  EXPECT_EQ(e.message, "Required event not assigned: OnReplaceFile");
+}
+
 TEST(BaseServices, LoneLineFeedsBecomeCrLfAcrossBlocks) {
   struct Case {
     std::vector<std::string> blocks;

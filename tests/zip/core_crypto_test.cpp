@@ -307,7 +307,7 @@ TEST(TkvoAES, PasswordLimitSaltsAndRestart) {
 
 TEST(Prng, DeterministicSourceGivesRepeatableBytesAcrossRefills) {
   auto counting = [](uint8_t* out, size_t count) {
-    size_t n = std::min<size_t>(count, 8);  // like the original 8-byte entropy source
+    size_t n = std::min<size_t>(count, 8);  // an entropy source of 8 bytes a call
     for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(i * 37 + count);
     return n;
   };

@@ -1,0 +1,155 @@
+// Rows per second of the table component against plain SQLite on the same file layout:
+// 100,000 appends of the cost-bearer table's structure in one transaction, and a scan of them
+// with a case-insensitive prefix filter (one record in ten passes).
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "db/TTable.h"
+#include "db/catalogue.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace riviza::db;
+using riviza::Status;
+
+constexpr int kRows = 100000;
+
+struct Folder {
+  Folder() {
+    std::string tmpl = (fs::temp_directory_path() / "riviza-bench-XXXXXX").string();
+    path = mkdtemp(tmpl.data());
+  }
+  ~Folder() { fs::remove_all(path); }
+  fs::path path;
+};
+
+std::string shortName(int i) { return (i % 10 == 0 ? "AOK Bezirk " : "BKK Betrieb ") + std::to_string(i); }
+
+// A fresh, empty Kosttr.db in `folder`, opened.
+void openFresh(TTable& t, const Folder& folder) {
+  t.close();
+  fs::remove(folder.path / "Kosttr.db");
+  (void)TTable::createTable(folder.path.string(), "Kosttr.db",
+                            structureOf(*findCatalogueTable("Kosttr.db")));
+  (void)t.setDatabaseName(folder.path.string());
+  (void)t.setTableName("Kosttr.db");
+  (void)t.open();
+}
+
+Status fill(TTable& t) {
+  auto tx = t.startTransaction();
+  if (!tx) return tx.error();
+  for (int i = 0; i < kRows; ++i) {
+    RIVIZA_TRY(t.append());
+    RIVIZA_TRY(t.fields(0).setAsString(std::to_string(1000000 + i)));
+    RIVIZA_TRY(t.fields(1).setAsString(shortName(i)));
+    RIVIZA_TRY(t.fields(2).setAsString("Name eins der Kasse"));
+    RIVIZA_TRY(t.fields(3).setAsString("Name zwei"));
+    RIVIZA_TRY(t.fields(4).setAsString("Hauptstraße 1"));
+    RIVIZA_TRY(t.fields(5).setAsString("80333"));
+    RIVIZA_TRY(t.fields(6).setAsString("München"));
+    RIVIZA_TRY(t.fields(7).setAsString("AO"));
+    RIVIZA_TRY(t.post());
+  }
+  return tx->commit();
+}
+
+void TTableAppend100k(benchmark::State& state) {
+  Folder folder;
+  TTable t;
+  for (auto _ : state) {
+    state.PauseTiming();
+    openFresh(t, folder);
+    state.ResumeTiming();
+    Status st = fill(t);
+    if (!st) state.SkipWithError(st.error().message.c_str());
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+// A fresh table holding the 100,000 records, open on `t`.
+void openFilled(TTable& t, const Folder& folder, benchmark::State& state) {
+  openFresh(t, folder);
+  if (!fill(t)) state.SkipWithError("fill");
+}
+
+void TTablePrefixScan(benchmark::State& state) {
+  Folder folder;
+  TTable t;
+  openFilled(t, folder, state);
+  (void)t.setFilterOptions({true});
+  long long seen = 0;
+  for (auto _ : state) {
+    (void)t.setFiltered(false);
+    (void)t.setFilter("Kurz = 'aok*'");
+    (void)t.setFiltered(true);
+    for (Status st = t.first(); st && !t.eof(); st = t.next()) seen += t.fields(0).asString().size();
+  }
+  if (t.recordCount() != kRows / 10) state.SkipWithError("wrong count");
+  benchmark::DoNotOptimize(seen);
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+// The peer: the same file layout written and read with prepared SQLite statements directly.
+void SqliteAppend100k(benchmark::State& state) {
+  Folder folder;
+  for (auto _ : state) {
+    state.PauseTiming();
+    TTable t;
+    openFresh(t, folder);
+    t.close();
+    sqlite3* db = nullptr;
+    sqlite3_open((folder.path / "Kosttr.db").c_str(), &db);
+    sqlite3_stmt* ins = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO records VALUES(?,?,?,?,?,?,?,?)", -1, &ins, nullptr);
+    state.ResumeTiming();
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    for (int i = 0; i < kRows; ++i) {
+      std::string ik = std::to_string(1000000 + i), kurz = shortName(i);
+      const char* values[] = {ik.c_str(), kurz.c_str(), "Name eins der Kasse", "Name zwei",
+                              "Hauptstraße 1", "80333", "München", "AO"};
+      for (int c = 0; c < 8; ++c) sqlite3_bind_text(ins, c + 1, values[c], -1, SQLITE_TRANSIENT);
+      sqlite3_step(ins);
+      sqlite3_reset(ins);
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    state.PauseTiming();
+    sqlite3_finalize(ins);
+    sqlite3_close(db);
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+void SqlitePrefixScan(benchmark::State& state) {
+  Folder folder;
+  TTable t;
+  openFilled(t, folder, state);
+  t.close();
+  sqlite3* db = nullptr;
+  sqlite3_open((folder.path / "Kosttr.db").c_str(), &db);
+  sqlite3_stmt* sel = nullptr;
+  sqlite3_prepare_v2(db, "SELECT * FROM records WHERE lower(f1) LIKE 'aok%' ORDER BY rowid", -1,
+                     &sel, nullptr);
+  long long seen = 0;
+  for (auto _ : state) {
+    while (sqlite3_step(sel) == SQLITE_ROW) seen += sqlite3_column_bytes(sel, 0);
+    sqlite3_reset(sel);
+  }
+  benchmark::DoNotOptimize(seen);
+  sqlite3_finalize(sel);
+  sqlite3_close(db);
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+BENCHMARK(TTableAppend100k)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(SqliteAppend100k)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(TTablePrefixScan)->Unit(benchmark::kMillisecond);
+BENCHMARK(SqlitePrefixScan)->Unit(benchmark::kMillisecond);
+
+}  // namespace

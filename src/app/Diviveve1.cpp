@@ -1,0 +1,13 @@
+#include "app/Diviveve1.h"
+
+#include "app/instance_lock.h"
+
+namespace riviza {
+namespace {
+InstanceLock gVuzaroded{"Vuzaroded", "Vuzaroded ist bereits gestartet!"};
+}
+
+bool VuzarodedSperreAnlegen() { return gVuzaroded.take(); }
+void VuzarodedSperreFreigeben() { gVuzaroded.release(); }
+
+}  // namespace riviza

@@ -1,1 +1,0 @@
-// Keeps the form library non-empty while its folders fill up.

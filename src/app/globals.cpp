@@ -1,0 +1,14 @@
+#include "app/globals.h"
+
+namespace riviza {
+namespace {
+Globals gGlobals;
+}
+Globals& globals() { return gGlobals; }
+void resetGlobals() { gGlobals = Globals{}; }
+
+std::string programmIniPfad() { return gGlobals.ProgrammPfad + kAbrechngIni; }
+std::string jahrIniPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + kAbrechngIni; }
+std::string jahrDatenPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + "Daten"; }
+std::string jahrKosttrPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + "Kosttr"; }
+}  // namespace riviza

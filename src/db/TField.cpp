@@ -1,0 +1,268 @@
+// Field values and their conversions (db layer); see TField.h.
+#include "db/TField.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "db/TTable.h"
+#include "db/errors.h"
+#include "platform/codec.h"
+
+namespace riviza::db {
+namespace {
+
+int defaultDisplayWidth(const FieldDef& d) {
+  switch (d.type) {
+    case FieldType::Alpha: return d.size;
+    case FieldType::Short: return 6;
+    case FieldType::LongInt:
+    case FieldType::AutoInc: return 11;
+    case FieldType::Logical: return 5;
+    case FieldType::Time: return 8;
+    default: return 10;  // Number, Money, Date, Memo
+  }
+}
+
+// Cuts UTF-8 text after `chars` code points.
+std::string cutToChars(std::string_view text, int chars) {
+  size_t pos = 0;
+  for (int n = 0; n < chars && pos < text.size(); ++n) platform::nextCodePoint(text, pos);
+  return std::string(text.substr(0, pos));
+}
+
+std::string isoDate(const platform::DateTime& d) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
+  return buf;
+}
+
+std::optional<platform::DateTime> fromIso(const std::string& s) {
+  int y = 0, m = 0, d = 0;
+  if (s.size() != 10 || std::sscanf(s.c_str(), "%4d-%2d-%2d", &y, &m, &d) != 3 ||
+      !platform::isValidDate(y, m, d))
+    return std::nullopt;
+  platform::DateTime t;
+  t.year = y, t.month = m, t.day = d;
+  return t;
+}
+
+std::optional<bool> parseFlag(std::string_view text) {
+  std::string u = platform::toUpperAscii(text);
+  for (const char* yes : {"TRUE", "T", "JA", "J", "YES", "Y", "1"})
+    if (u == yes) return true;
+  for (const char* no : {"FALSE", "F", "NEIN", "N", "NO", "0"})
+    if (u == no) return false;
+  return std::nullopt;
+}
+
+bool inRange(FieldType t, long long v) {
+  if (t == FieldType::Short) return v >= -32768 && v <= 32767;
+  return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
+}
+
+const Value kNull{};
+
+}  // namespace
+
+std::string formatFloatText(double v) {
+  if (v == 0) return "0";
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.15g", v);
+  std::string s = buf;
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '.') {
+      out += ',';
+    } else if (c == 'e') {
+      out += 'E';
+      size_t j = i + 1;
+      if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
+        if (s[j] == '-') out += '-';
+        ++j;
+      }
+      while (j + 1 < s.size() && s[j] == '0') ++j;
+      out += s.substr(j);
+      break;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+TField::TField(TTable& table, int index, FieldDef def)
+    : table_(&table), index_(index), def_(std::move(def)), displayWidth_(defaultDisplayWidth(def_)) {}
+
+const Value& TField::value() const {
+  if (!table_->active() || static_cast<size_t>(index_) >= table_->record_.size()) return kNull;
+  return table_->record_[static_cast<size_t>(index_)];
+}
+
+bool TField::isNull() const { return db::isNull(value()); }
+
+std::string fieldText(FieldType type, const Value& v) {
+  if (db::isNull(v)) return {};
+  if (const auto* s = std::get_if<std::string>(&v)) {
+    if (type == FieldType::Date) {
+      auto d = fromIso(*s);
+      return d ? platform::formatDate(*d) : std::string();
+    }
+    return *s;
+  }
+  if (const auto* d = std::get_if<double>(&v)) return formatFloatText(*d);
+  long long i = std::get<long long>(v);
+  if (type == FieldType::Logical) return i ? "True" : "False";
+  return std::to_string(i);
+}
+
+std::string TField::asString() const { return fieldText(def_.type, value()); }
+
+Error TField::conversionError(std::string_view text, std::string_view what) const {
+  return Error::make(kConversion, "'" + std::string(text) + "' ist kein gültiger " +
+                                      std::string(what) + " (Feld " + def_.name + ")");
+}
+
+Result<long long> TField::asInteger() const {
+  const Value& v = value();
+  if (isTextType(def_.type)) {
+    std::string s = asString();
+    auto i = platform::parseInt(s);
+    if (!i) return conversionError(s, "Integerwert");
+    return *i;
+  }
+  if (def_.type == FieldType::Date || def_.type == FieldType::Time)
+    return conversionError(asString(), "Integerwert");
+  if (const auto* d = std::get_if<double>(&v)) return static_cast<long long>(std::nearbyint(*d));
+  if (const auto* i = std::get_if<long long>(&v)) return *i;
+  return 0LL;
+}
+
+Result<double> TField::asFloat() const {
+  const Value& v = value();
+  if (isTextType(def_.type)) {
+    std::string s = asString();
+    auto d = platform::parseFloat(s);
+    if (!d) return conversionError(s, "Gleitkommawert");
+    return *d;
+  }
+  if (def_.type == FieldType::Date) {
+    auto d = asDate();
+    return d ? platform::toDateTimeNumber(*d) : 0.0;
+  }
+  if (def_.type == FieldType::Logical || def_.type == FieldType::Time)
+    return conversionError(asString(), "Gleitkommawert");
+  if (const auto* d = std::get_if<double>(&v)) return *d;
+  if (const auto* i = std::get_if<long long>(&v)) return static_cast<double>(*i);
+  return 0.0;
+}
+
+bool TField::asBoolean() const {
+  const Value& v = value();
+  if (const auto* i = std::get_if<long long>(&v)) return *i != 0;
+  if (const auto* d = std::get_if<double>(&v)) return *d != 0;
+  if (const auto* s = std::get_if<std::string>(&v)) return parseFlag(*s).value_or(false);
+  return false;
+}
+
+std::optional<platform::DateTime> TField::asDate() const {
+  const Value& v = value();
+  const auto* s = std::get_if<std::string>(&v);
+  if (!s) return std::nullopt;
+  if (def_.type == FieldType::Date) return fromIso(*s);
+  if (isTextType(def_.type)) return platform::parseDate(*s);
+  return std::nullopt;
+}
+
+Status TField::store(Value v) {
+  if (!table_->active()) return Error::make(kInactive, "Tabelle ist nicht geöffnet");
+  if (table_->state_ != TableState::Edit && table_->state_ != TableState::Insert)
+    return Error::make(kNotEditing, "Datenmenge nicht im Bearbeitungs- oder Einfügemodus");
+  if (readOnly())
+    return Error::make(kReadOnlyField, "Feld '" + def_.name + "' kann nicht geändert werden");
+  table_->record_[static_cast<size_t>(index_)] = std::move(v);
+  table_->fieldStored(index_);
+  return okStatus();
+}
+
+Status TField::setAsString(std::string_view text) {
+  if (text.empty()) return clear();
+  switch (def_.type) {
+    case FieldType::Alpha: return store(cutToChars(text, def_.size));
+    case FieldType::Memo: return store(std::string(text));
+    case FieldType::Number:
+    case FieldType::Money: {
+      auto d = platform::parseFloat(text);
+      if (!d) return conversionError(text, "Gleitkommawert");
+      return store(*d);
+    }
+    case FieldType::Short:
+    case FieldType::LongInt:
+    case FieldType::AutoInc: {
+      auto i = platform::parseInt(text);
+      if (!i) return conversionError(text, "Integerwert");
+      return setAsInteger(*i);
+    }
+    case FieldType::Logical: {
+      auto b = parseFlag(text);
+      if (!b) return conversionError(text, "Wahrheitswert");
+      return store(static_cast<long long>(*b));
+    }
+    case FieldType::Date: {
+      auto d = platform::parseDate(text);
+      if (!d) return conversionError(text, "Datumswert");
+      return store(isoDate(*d));
+    }
+    case FieldType::Time: {
+      auto t = platform::parseTime(text);
+      if (!t) return conversionError(text, "Zeitwert");
+      return store(platform::formatTime(*t));
+    }
+  }
+  return conversionError(text, "Wert");
+}
+
+Status TField::setAsInteger(long long v) {
+  if (isTextType(def_.type)) return setAsString(std::to_string(v));
+  if (isFloatType(def_.type)) return store(static_cast<double>(v));
+  if (def_.type == FieldType::Logical) return store(static_cast<long long>(v != 0));
+  if (isIntegerType(def_.type)) {
+    if (!inRange(def_.type, v)) return conversionError(std::to_string(v), "Integerwert");
+    return store(v);
+  }
+  return conversionError(std::to_string(v), "Wert");
+}
+
+Status TField::setAsFloat(double v) {
+  if (isFloatType(def_.type)) return store(v);
+  if (isIntegerType(def_.type)) return setAsInteger(static_cast<long long>(std::nearbyint(v)));
+  if (isTextType(def_.type)) return setAsString(formatFloatText(v));
+  if (def_.type == FieldType::Date) return store(isoDate(platform::fromDateTimeNumber(v)));
+  return conversionError(formatFloatText(v), "Wert");
+}
+
+Status TField::setAsBoolean(bool v) {
+  if (def_.type == FieldType::Logical) return store(static_cast<long long>(v));
+  if (isTextType(def_.type)) return setAsString(v ? "True" : "False");
+  if (isIntegerType(def_.type) || isFloatType(def_.type)) return setAsInteger(v ? 1 : 0);
+  return conversionError(v ? "True" : "False", "Wert");
+}
+
+Status TField::setAsDate(const platform::DateTime& d) {
+  if (def_.type == FieldType::Date) return store(isoDate(d));
+  if (isTextType(def_.type)) return setAsString(platform::formatDate(d));
+  return conversionError(platform::formatDate(d), "Wert");
+}
+
+Status TField::clear() { return store(std::monostate{}); }
+
+Status TField::assign(const TField& source) {
+  if (source.dataType() != def_.type) return setAsString(source.asString());
+  const Value& v = source.value();
+  if (def_.type == FieldType::Alpha)
+    if (const auto* s = std::get_if<std::string>(&v)) return store(cutToChars(*s, def_.size));
+  return store(v);
+}
+
+}  // namespace riviza::db

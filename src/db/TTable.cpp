@@ -1,0 +1,331 @@
+// The table component: naming, opening, cursor, editing, observers (db layer); see TTable.h.
+#include "db/TTable.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "platform/codec.h"
+#include "platform/paths.h"
+
+namespace riviza::db {
+namespace {
+
+std::string columnList(size_t n) {
+  std::string cols;
+  for (size_t i = 0; i < n; ++i) cols += (i ? "," : "") + columnName(static_cast<int>(i));
+  return cols;
+}
+
+}  // namespace
+
+TTable::TTable() = default;
+
+TTable::~TTable() {
+  close();
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableDestroyed(*this);
+}
+
+// ---- naming and opening ----
+
+Status TTable::setDatabaseName(std::string folderText) {
+  if (active()) return Error::make(kInactive, "Tabelle ist geöffnet: " + filePathText());
+  databaseName_ = std::move(folderText);
+  return okStatus();
+}
+
+Status TTable::setTableName(std::string fileName) {
+  if (active()) return Error::make(kInactive, "Tabelle ist geöffnet: " + filePathText());
+  tableName_ = std::move(fileName);
+  return okStatus();
+}
+
+Status TTable::setExclusive(bool exclusive) {
+  if (active()) return Error::make(kInactive, "Tabelle ist geöffnet: " + filePathText());
+  exclusive_ = exclusive;
+  return okStatus();
+}
+
+std::string TTable::filePathText() const {
+  if (databaseName_.empty()) return tableName_;
+  return platform::includeTrailingBackslash(databaseName_) + tableName_;
+}
+
+Status TTable::createTable(std::string_view folderText, std::string_view fileName,
+                           const TableStructure& structure) {
+  std::string text = folderText.empty() ? std::string(fileName)
+                                        : platform::includeTrailingBackslash(folderText) +
+                                              std::string(fileName);
+  return createTableFile(platform::nativePath(text), structure);
+}
+
+Status TTable::open() {
+  if (active()) return okStatus();
+  std::filesystem::path native = platform::nativePath(filePathText());
+  auto lock = TableLock::acquire(native, exclusive_);
+  if (!lock) return lock.error();
+  auto file = openTableFile(native);
+  if (!file) return file.error();
+  bool sameStructure = file->structure == file_.structure && !fields_.empty();
+  lock_ = std::move(*lock);
+  file_ = std::move(*file);
+  Status st = registerFilterFunctions(file_.db);
+  if (st) st = prepareStatements();
+  if (st && !sameStructure) {
+    fields_.clear();
+    for (size_t i = 0; i < file_.structure.fields.size(); ++i)
+      fields_.push_back(std::make_unique<TField>(*this, static_cast<int>(i), file_.structure.fields[i]));
+  }
+  autoIncField_ = -1;
+  for (size_t i = 0; i < file_.structure.fields.size(); ++i)
+    if (file_.structure.fields[i].type == FieldType::AutoInc) autoIncField_ = static_cast<int>(i);
+  record_.assign(file_.structure.fields.size(), Value{});
+  state_ = TableState::Browse;  // loadView and the filter need an active table
+  if (st) st = applyFilter();
+  if (st) st = loadView();
+  if (st) st = moveTo(view_.empty() ? -1 : 0);
+  if (!st) {
+    teardown();
+    return st;
+  }
+  bof_ = true;
+  eof_ = view_.empty();
+  state_ = TableState::Inactive;
+  setState(TableState::Browse);
+  notifyData();
+  return okStatus();
+}
+
+void TTable::close() {
+  if (!active()) return;
+  if (inTransaction_) (void)endTransaction(false);
+  teardown();
+  state_ = TableState::Browse;  // so that observers hear of the change
+  setState(TableState::Inactive);
+  notifyData();
+}
+
+void TTable::teardown() {
+  filterCheck_ = {};
+  selectRow_ = {};
+  insertRow_ = {};
+  updateRow_ = {};
+  deleteRow_ = {};
+  nextAutoInc_ = {};
+  file_.db.close();
+  lock_.release();
+  view_.clear();
+  record_.clear();
+  saved_.clear();
+  current_ = -1;
+  bof_ = eof_ = true;
+  modified_ = false;
+  inTransaction_ = false;
+  state_ = TableState::Inactive;
+}
+
+Status TTable::setActive(bool on) {
+  if (!on) {
+    close();
+    return okStatus();
+  }
+  return open();
+}
+
+Status TTable::prepareStatements() {
+  size_t n = file_.structure.fields.size();
+  std::string cols = columnList(n);
+  std::string marks;
+  std::string sets;
+  for (size_t i = 0; i < n; ++i) {
+    marks += i ? ",?" : "?";
+    sets += (i ? "," : "") + columnName(static_cast<int>(i)) + "=?";
+  }
+  struct Prep {
+    Statement* target;
+    std::string sql;
+  };
+  for (const Prep& p : {
+           Prep{&selectRow_, "SELECT " + cols + " FROM records WHERE rowid=?"},
+           Prep{&insertRow_, "INSERT INTO records(" + cols + ") VALUES(" + marks + ")"},
+           Prep{&updateRow_, "UPDATE records SET " + sets + " WHERE rowid=?"},
+           Prep{&deleteRow_, "DELETE FROM records WHERE rowid=?"},
+           Prep{&nextAutoInc_,
+                "UPDATE riviza_table SET autoinc_next=autoinc_next+1 RETURNING autoinc_next-1"},
+       }) {
+    auto st = Statement::prepare(file_.db, p.sql);
+    if (!st) return st.error();
+    *p.target = std::move(*st);
+  }
+  return okStatus();
+}
+
+// ---- fields ----
+
+TField& TTable::fields(int index) {
+  assert(index >= 0 && index < fieldCount());
+  return *fields_[static_cast<size_t>(index)];
+}
+
+TField* TTable::findField(std::string_view name) {
+  if (!active()) return nullptr;
+  for (auto& f : fields_)
+    if (platform::equalsIgnoreCase(f->fieldName(), name)) return f.get();
+  return nullptr;
+}
+
+Result<TField*> TTable::fieldByName(std::string_view name) {
+  if (TField* f = findField(name)) return f;
+  return Error::make(kFieldNotFound,
+                     "Feld '" + std::string(name) + "' nicht gefunden (" + tableName_ + ")");
+}
+
+// ---- filter ----
+
+Status TTable::applyFilter() {
+  setCompiled({});
+  if (!filtered_) return okStatus();
+  auto c = compileFilter(filterText_, file_.structure, filterOptions_);
+  if (!c) return c.error();
+  setCompiled(std::move(*c));
+  return okStatus();
+}
+
+void TTable::setCompiled(CompiledFilter c) {
+  compiled_ = std::move(c);
+  filterCheck_ = {};
+}
+
+Status TTable::setFilter(std::string text) {
+  if (!active() || !filtered_) {
+    filterText_ = std::move(text);
+    return okStatus();
+  }
+  RIVIZA_TRY(checkBrowseMode());
+  auto c = compileFilter(text, file_.structure, filterOptions_);
+  if (!c) return c.error();
+  filterText_ = std::move(text);
+  setCompiled(std::move(*c));
+  return refilter();
+}
+
+Status TTable::setFiltered(bool on) {
+  if (!active()) {
+    filtered_ = on;
+    return okStatus();
+  }
+  if (on == filtered_) return okStatus();
+  RIVIZA_TRY(checkBrowseMode());
+  filtered_ = on;
+  Status st = applyFilter();
+  if (!st) {
+    filtered_ = false;
+    setCompiled({});
+    return st;
+  }
+  return refilter();
+}
+
+Status TTable::setFilterOptions(FilterOptions options) {
+  if (options == filterOptions_) return okStatus();
+  if (!active() || !filtered_) {
+    filterOptions_ = options;
+    return okStatus();
+  }
+  RIVIZA_TRY(checkBrowseMode());
+  auto c = compileFilter(filterText_, file_.structure, options);
+  if (!c) return c.error();
+  filterOptions_ = options;
+  setCompiled(std::move(*c));
+  return refilter();
+}
+
+// A changed filter shows its first record, as the old engine did.
+Status TTable::refilter() {
+  RIVIZA_TRY(loadView());
+  RIVIZA_TRY(moveTo(0));
+  bof_ = true;
+  eof_ = view_.empty();
+  notifyData();
+  return okStatus();
+}
+
+// ---- observers ----
+
+void TTable::addObserver(TableObserver* o) {
+  if (std::find(observers_.begin(), observers_.end(), o) == observers_.end()) observers_.push_back(o);
+}
+
+void TTable::removeObserver(TableObserver* o) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), o), observers_.end());
+}
+
+void TTable::disableControls() {
+  if (disableCount_++ == 0) stateWhenDisabled_ = state_;
+}
+
+void TTable::enableControls() {
+  if (disableCount_ == 0 || --disableCount_ > 0) return;
+  bool state = stateWhenDisabled_ != state_;
+  bool data = std::exchange(pendingData_, false);
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) {
+    if (state) o->tableStateChanged(*this);
+    if (data || state) o->tableDataChanged(*this);
+  }
+}
+
+void TTable::setState(TableState s) {
+  if (s == state_) return;
+  state_ = s;
+  if (controlsDisabled()) return;  // told once, by enableControls, if it still differs
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableStateChanged(*this);
+}
+
+void TTable::notifyRecord() {
+  if (controlsDisabled()) {
+    pendingData_ = true;
+    return;
+  }
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableRecordChanged(*this);
+}
+
+void TTable::notifyData() {
+  if (controlsDisabled()) {
+    pendingData_ = true;
+    return;
+  }
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableDataChanged(*this);
+}
+
+void TTable::fieldStored(int index) {
+  modified_ = true;
+  if (controlsDisabled()) {
+    pendingData_ = true;
+    return;
+  }
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableFieldChanged(*this, index);
+}
+
+// ---- invariants ----
+
+void TTable::assertInvariants() const {
+#ifndef NDEBUG
+  if (state_ == TableState::Inactive) {
+    assert(!file_.db.isOpen() && view_.empty() && current_ == -1 && !inTransaction_);
+    return;
+  }
+  assert(file_.db.isOpen() && lock_.held());
+  assert(record_.size() == file_.structure.fields.size() && fields_.size() == record_.size());
+  assert(current_ >= -1 && current_ < static_cast<int>(view_.size()));
+  assert((current_ == -1) == view_.empty() || state_ == TableState::Insert);
+  if (view_.empty() && state_ != TableState::Insert) assert(bof_ && eof_);
+  if (state_ == TableState::Browse) assert(!modified_);
+  for (size_t i = 1; i < view_.size(); ++i) {
+    int c = 0;
+    for (size_t k = 0; k < view_[i].key.size() && c == 0; ++k)
+      c = compareValues(view_[i - 1].key[k], view_[i].key[k]);
+    assert(c < 0 || (c == 0 && view_[i - 1].rowid < view_[i].rowid));
+  }
+#endif
+}
+
+}  // namespace riviza::db

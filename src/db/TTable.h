@@ -1,0 +1,253 @@
+// TTable: the table component the logic works through, in place of the old database engine's
+// Paradox table component (db layer).
+//
+// A TTable names a table by folder ("database name", path text) and file name ("Kosttr.db",
+// found case-insensitively) and keeps a cursor over its records: the records in key order (or in
+// the order they were added when the table has no key), narrowed by the filter. Positions,
+// record numbers and counts refer to that view. Each table is one SQLite file (table_file.h).
+//
+// Cursor states and the calls that move between them:
+//
+//   Inactive      --open() / setActive(true)-->   Browse
+//   Browse        --edit()-->                     Edit     (on an empty view: Insert)
+//   Browse        --insert() / append()-->        Insert
+//   Edit, Insert  --post() / cancel()-->          Browse   (a failed post stays where it was)
+//   Browse, Edit  --deleteRecord()-->             Browse   (Insert: deleteRecord() cancels)
+//   any state     --close() / setActive(false)--> Inactive
+//
+//  - Moving (first, next, prior, last, setRecNo, gotoBookmark), refresh, filter changes and
+//    emptyTable in Edit/Insert first leave that state: post when a field was changed, else
+//    cancel (the old engine's "check browse mode").
+//  - post() that fails (key violation, conversion, I/O) stays in Edit/Insert with the values.
+//  - deleteRecord() in Insert cancels; in Browse/Edit deletes the current record and moves to
+//    the record after it (or the one before when it was the last).
+//  - close() discards a pending Edit/Insert and rolls back an open transaction.
+//  - Eof is set by last(), by next() on the last record and on an empty view; Bof by first(),
+//    by prior() on the first record and on an empty view; a move that lands clears both.
+//  - A changed filter stands on its first record. A posted record that does not pass the
+//    filter leaves the view, and the cursor stands on the record after its place.
+//
+// Observers (data sources, data-aware controls) are told of state changes, moves, changed
+// field values and changed record sets; disableControls() holds the notices back until the
+// matching enableControls(), which then sends one data notice (and a state notice when the
+// state differs from the one at disableControls()).
+//
+// Two TTables on one file in one process are two connections: a bulk write transaction on one
+// can make reads of the other wait (busy time-out 5 s), so a caller does not read a table
+// through a second TTable while it rewrites it in a transaction.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/TField.h"
+#include "db/errors.h"
+#include "db/filter.h"
+#include "db/structure.h"
+#include "db/table_file.h"
+#include "platform/result.h"
+
+namespace riviza::db {
+
+enum class TableState { Inactive, Browse, Edit, Insert };
+
+class TTable;
+
+class TableObserver {
+ public:
+  virtual ~TableObserver() = default;
+  virtual void tableStateChanged(TTable&) {}
+  // The cursor stands on another record, or the current record's values changed as a whole.
+  virtual void tableRecordChanged(TTable&) {}
+  // The set of records may have changed (open, close, filter, refresh, post, delete, empty).
+  virtual void tableDataChanged(TTable&) {}
+  virtual void tableFieldChanged(TTable&, int /*fieldIndex*/) {}
+  // Before a post: controls write their pending text into the fields now.
+  virtual void tableUpdateRecord(TTable&) {}
+  // The table object goes away; drop every pointer to it and its fields.
+  virtual void tableDestroyed(TTable&) {}
+};
+
+// A position that survives moves: the record itself, not its number.
+struct Bookmark {
+  long long rowid = 0;
+  friend bool operator==(const Bookmark&, const Bookmark&) = default;
+};
+
+class TransactionGuard;
+
+class TTable {
+ public:
+  TTable();
+  ~TTable();
+  TTable(const TTable&) = delete;
+  TTable& operator=(const TTable&) = delete;
+
+  // ---- naming and opening (names change only while Inactive) ----
+  Status setDatabaseName(std::string folderText);
+  const std::string& databaseName() const { return databaseName_; }
+  Status setTableName(std::string fileName);
+  const std::string& tableName() const { return tableName_; }
+  Status setExclusive(bool exclusive);  // refuses other opens, in this process and in others
+  bool exclusive() const { return exclusive_; }
+  std::string filePathText() const;  // database name, "\", table name
+
+  Status open();
+  void close();
+  Status setActive(bool active);
+  bool active() const { return state_ != TableState::Inactive; }
+  TableState state() const { return state_; }
+
+  // Creates a new, empty table file; an existing file is never replaced.
+  static Status createTable(std::string_view folderText, std::string_view fileName,
+                            const TableStructure& structure);
+
+  // ---- cursor ----
+  Status first();
+  Status last();
+  Status next();
+  Status prior();
+  bool eof() const { return eof_; }
+  bool bof() const { return bof_; }
+  bool isEmpty() const { return view_.empty(); }
+  int recordCount() const { return static_cast<int>(view_.size()); }
+  int recNo() const;  // 1-based; 0 in Insert, when empty or inactive
+  Status setRecNo(int recNo);  // clamped to 1..recordCount
+  // The texts of record `recNo` of the view without moving the cursor, for grids that show
+  // many records at once (the record being edited shows its pending values).
+  Result<std::vector<std::string>> recordTexts(int recNo);
+  std::optional<Bookmark> getBookmark() const;
+  Status gotoBookmark(const Bookmark& b);
+  bool bookmarkValid(const Bookmark& b) const;
+
+  // ---- editing ----
+  Status edit();
+  Status insert();
+  Status append();
+  Status post();
+  void cancel();
+  Status deleteRecord();
+  bool modified() const { return modified_; }
+  Status refresh();
+  Status emptyTable();  // open or closed; inside an open transaction it rolls back with it
+
+  // ---- fields (listed while active) ----
+  int fieldCount() const { return active() ? static_cast<int>(fields_.size()) : 0; }
+  TField& fields(int index);  // 0 <= index < fieldCount()
+  TField* findField(std::string_view name);  // ignoring case; nullptr when missing
+  Result<TField*> fieldByName(std::string_view name);
+  const TableStructure& structure() const { return file_.structure; }
+
+  // ---- filter ----
+  const std::string& filter() const { return filterText_; }
+  Status setFilter(std::string text);
+  bool filtered() const { return filtered_; }
+  Status setFiltered(bool on);
+  FilterOptions filterOptions() const { return filterOptions_; }
+  Status setFilterOptions(FilterOptions options);
+
+  // ---- controls ----
+  void addObserver(TableObserver* o);
+  void removeObserver(TableObserver* o);
+  void disableControls();
+  void enableControls();
+  bool controlsDisabled() const { return disableCount_ > 0; }
+
+  // ---- maintenance ----
+  // Rebuilds every index of the open table (the old engine's index regeneration).
+  Status rebuildIndexes();
+  // Starts a write transaction for bulk work; see TransactionGuard.
+  Result<TransactionGuard> startTransaction();
+  bool inTransaction() const { return inTransaction_; }
+
+  void assertInvariants() const;
+
+ private:
+  friend class TField;
+  friend class TransactionGuard;
+  struct ViewEntry {
+    long long rowid;
+    std::vector<Value> key;  // key values in key order; empty for tables without a key
+  };
+
+  void teardown();  // back to Inactive without notices
+  Status requireActive() const;
+  Status checkBrowseMode();
+  Status prepareStatements();
+  Status applyFilter();
+  void setCompiled(CompiledFilter c);
+  Status refilter();
+  Status loadView();
+  Status loadRecord();
+  Status moveTo(int index);
+  Status step(int delta);
+  Status placeAfterWrite(long long rowid, bool wasInView);
+  Result<bool> passesFilter(long long rowid);
+  int insertionIndex(const ViewEntry& e) const;
+  int indexOfRowid(long long rowid) const;
+  ViewEntry entryFor(long long rowid) const;
+  Status writePending();  // post without the update notice
+  Status insertRecord(long long& rowid);
+  Status updateRecord(long long rowid);
+  Error mapWriteError(const Error& e) const;
+  Status endTransaction(bool commit);
+  void fieldStored(int index);
+  void setState(TableState s);
+  void notifyRecord();
+  void notifyData();
+
+  std::string databaseName_;
+  std::string tableName_;
+  bool exclusive_ = false;
+  TableState state_ = TableState::Inactive;
+
+  TableLock lock_;
+  TableFile file_;  // connection and structure; statements below are finalised first
+  Statement selectRow_, insertRow_, updateRow_, deleteRow_, nextAutoInc_, filterCheck_;
+  std::vector<std::unique_ptr<TField>> fields_;
+  int autoIncField_ = -1;
+
+  std::string filterText_;
+  bool filtered_ = false;
+  FilterOptions filterOptions_;
+  CompiledFilter compiled_;
+
+  std::vector<ViewEntry> view_;
+  int current_ = -1;  // index into view_, -1 when empty
+  bool bof_ = true, eof_ = true;
+  std::vector<Value> record_, saved_;
+  int savedCurrent_ = -1;
+  bool savedBof_ = true, savedEof_ = true;
+  bool modified_ = false;
+  bool inTransaction_ = false;
+
+  std::vector<TableObserver*> observers_;
+  int disableCount_ = 0;
+  TableState stateWhenDisabled_ = TableState::Inactive;
+  bool pendingData_ = false;
+};
+
+// Bulk work in one transaction: rolls back on destruction unless commit() succeeded, and then
+// brings the cursor back in step with the restored records. A guard must not outlive its table.
+class [[nodiscard]] TransactionGuard {
+ public:
+  TransactionGuard() = default;
+  ~TransactionGuard();
+  TransactionGuard(TransactionGuard&& other) noexcept;
+  TransactionGuard& operator=(TransactionGuard&& other) noexcept;
+  TransactionGuard(const TransactionGuard&) = delete;
+  TransactionGuard& operator=(const TransactionGuard&) = delete;
+
+  Status commit();
+  Status rollback();
+
+ private:
+  friend class TTable;
+  explicit TransactionGuard(TTable* t) : table_(t) {}
+  TTable* table_ = nullptr;
+};
+
+}  // namespace riviza::db

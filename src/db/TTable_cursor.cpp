@@ -1,0 +1,249 @@
+// The table component's view of records and its cursor moves (db layer); see TTable.h.
+//
+// The view is the ordered list of record ids (with their key values for keyed tables) that pass
+// the filter; it is loaded on open, refresh and filter changes and kept in step by post and
+// delete, so that a bulk append does not reread the table per record.
+#include <algorithm>
+
+#include "db/TTable.h"
+
+namespace riviza::db {
+namespace {
+
+int compareKeys(const std::vector<Value>& a, const std::vector<Value>& b) {
+  for (size_t k = 0; k < a.size() && k < b.size(); ++k)
+    if (int c = compareValues(a[k], b[k])) return c;
+  return 0;
+}
+
+}  // namespace
+
+Status TTable::requireActive() const {
+  if (!active()) return Error::make(kInactive, "Tabelle ist nicht geöffnet: " + filePathText());
+  return okStatus();
+}
+
+Status TTable::loadView() {
+  int keys = file_.structure.keyFieldCount;
+  std::string sql = "SELECT rowid";
+  std::string order;
+  for (int i = 0; i < keys; ++i) {
+    sql += "," + columnName(i);
+    order += columnName(i) + ",";
+  }
+  sql += " FROM records";
+  if (!compiled_.whereSql.empty()) sql += " WHERE " + compiled_.whereSql;
+  sql += " ORDER BY " + order + "rowid";
+  auto st = Statement::prepare(file_.db, sql);
+  if (!st) return st.error();
+  for (size_t i = 0; i < compiled_.params.size(); ++i)
+    RIVIZA_TRY(st->bind(static_cast<int>(i) + 1, compiled_.params[i]));
+  std::vector<ViewEntry> view;
+  for (;;) {
+    auto row = st->step();
+    if (!row) return row.error();
+    if (!*row) break;
+    ViewEntry e{st->columnInt(0), {}};
+    for (int i = 0; i < keys; ++i) e.key.push_back(st->column(i + 1));
+    view.push_back(std::move(e));
+  }
+  view_ = std::move(view);
+  return okStatus();
+}
+
+Status TTable::loadRecord() {
+  if (current_ < 0) {
+    std::fill(record_.begin(), record_.end(), Value{});
+    return okStatus();
+  }
+  RIVIZA_TRY(selectRow_.reset());
+  RIVIZA_TRY(selectRow_.bind(1, view_[static_cast<size_t>(current_)].rowid));
+  auto row = selectRow_.step();
+  if (!row) return row.error();
+  if (!*row)
+    return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " +
+                                        filePathText());
+  for (size_t i = 0; i < record_.size(); ++i) record_[i] = selectRow_.column(static_cast<int>(i));
+  return selectRow_.reset();
+}
+
+Status TTable::moveTo(int index) {
+  current_ = view_.empty() ? -1 : std::clamp(index, 0, static_cast<int>(view_.size()) - 1);
+  return loadRecord();
+}
+
+int TTable::indexOfRowid(long long rowid) const {
+  for (size_t i = 0; i < view_.size(); ++i)
+    if (view_[i].rowid == rowid) return static_cast<int>(i);
+  return -1;
+}
+
+int TTable::insertionIndex(const ViewEntry& e) const {
+  auto it = std::lower_bound(view_.begin(), view_.end(), e, [](const ViewEntry& a, const ViewEntry& b) {
+    int c = compareKeys(a.key, b.key);
+    return c < 0 || (c == 0 && a.rowid < b.rowid);
+  });
+  return static_cast<int>(it - view_.begin());
+}
+
+TTable::ViewEntry TTable::entryFor(long long rowid) const {
+  ViewEntry e{rowid, {}};
+  for (int i = 0; i < file_.structure.keyFieldCount; ++i) e.key.push_back(record_[static_cast<size_t>(i)]);
+  return e;
+}
+
+Result<bool> TTable::passesFilter(long long rowid) {
+  if (compiled_.whereSql.empty()) return true;
+  if (!filterCheck_.isPrepared()) {
+    auto st = Statement::prepare(file_.db, "SELECT 1 FROM records WHERE rowid=? AND (" +
+                                               compiled_.whereSql + ")");
+    if (!st) return st.error();
+    filterCheck_ = std::move(*st);
+  }
+  RIVIZA_TRY(filterCheck_.reset());
+  RIVIZA_TRY(filterCheck_.bind(1, rowid));
+  for (size_t i = 0; i < compiled_.params.size(); ++i)
+    RIVIZA_TRY(filterCheck_.bind(static_cast<int>(i) + 2, compiled_.params[i]));
+  auto row = filterCheck_.step();
+  if (!row) return row.error();
+  RIVIZA_TRY(filterCheck_.reset());
+  return *row;
+}
+
+// After a record was written: put it into the view at its place (when it passes the filter) and
+// stand on it; a record that no longer passes leaves the cursor on the record after its place.
+Status TTable::placeAfterWrite(long long rowid, bool wasInView) {
+  ViewEntry e = entryFor(rowid);
+  auto passes = passesFilter(rowid);
+  if (!passes) return passes.error();
+  int old = wasInView ? indexOfRowid(rowid) : -1;
+  if (old >= 0) {
+    // An edited record that keeps its key keeps its place: bulk edits stay linear.
+    if (*passes && view_[static_cast<size_t>(old)].key == e.key) {
+      current_ = old;
+      return okStatus();
+    }
+    view_.erase(view_.begin() + old);
+  }
+  int at = insertionIndex(e);
+  if (*passes) {
+    view_.insert(view_.begin() + at, std::move(e));
+    current_ = at;
+    return okStatus();  // the buffer already holds what was written
+  }
+  return moveTo(at);
+}
+
+// ---- moves ----
+
+Status TTable::first() {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(checkBrowseMode());
+  RIVIZA_TRY(moveTo(0));
+  bof_ = true;
+  eof_ = view_.empty();
+  notifyRecord();
+  return okStatus();
+}
+
+Status TTable::last() {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(checkBrowseMode());
+  RIVIZA_TRY(moveTo(static_cast<int>(view_.size()) - 1));
+  bof_ = view_.empty();
+  eof_ = true;
+  notifyRecord();
+  return okStatus();
+}
+
+Status TTable::next() { return step(+1); }
+Status TTable::prior() { return step(-1); }
+
+// One record on or back; at the end of the view the cursor stays and Eof (Bof) is set.
+Status TTable::step(int delta) {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(checkBrowseMode());
+  bool& atEnd = delta > 0 ? eof_ : bof_;
+  bool& atOtherEnd = delta > 0 ? bof_ : eof_;
+  if (atEnd) return okStatus();
+  int target = current_ + delta;
+  if (target < 0 || target >= static_cast<int>(view_.size())) {
+    atEnd = true;
+    atOtherEnd = view_.empty();
+    return okStatus();
+  }
+  RIVIZA_TRY(moveTo(target));
+  bof_ = eof_ = false;
+  notifyRecord();
+  return okStatus();
+}
+
+int TTable::recNo() const {
+  if (!active() || state_ == TableState::Insert || current_ < 0) return 0;
+  return current_ + 1;
+}
+
+Status TTable::setRecNo(int recNo) {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(checkBrowseMode());
+  if (view_.empty()) return okStatus();
+  RIVIZA_TRY(moveTo(recNo - 1));
+  bof_ = eof_ = false;
+  notifyRecord();
+  return okStatus();
+}
+
+Result<std::vector<std::string>> TTable::recordTexts(int recNo) {
+  RIVIZA_TRY(requireActive());
+  if (recNo < 1 || recNo > static_cast<int>(view_.size()))
+    return Error::make(kRecordGone, "Datensatz " + std::to_string(recNo) + " nicht vorhanden");
+  std::vector<std::string> texts;
+  const auto& fields = file_.structure.fields;
+  if (recNo - 1 == current_ && state_ == TableState::Edit) {
+    for (size_t i = 0; i < fields.size(); ++i) texts.push_back(fieldText(fields[i].type, record_[i]));
+    return texts;
+  }
+  RIVIZA_TRY(selectRow_.reset());
+  RIVIZA_TRY(selectRow_.bind(1, view_[static_cast<size_t>(recNo - 1)].rowid));
+  auto row = selectRow_.step();
+  if (!row) return row.error();
+  if (!*row) return Error::make(kRecordGone, "Datensatz wurde gelöscht: " + filePathText());
+  for (size_t i = 0; i < fields.size(); ++i)
+    texts.push_back(fieldText(fields[i].type, selectRow_.column(static_cast<int>(i))));
+  RIVIZA_TRY(selectRow_.reset());
+  return texts;
+}
+
+std::optional<Bookmark> TTable::getBookmark() const {
+  if (!active() || state_ == TableState::Insert || current_ < 0) return std::nullopt;
+  return Bookmark{view_[static_cast<size_t>(current_)].rowid};
+}
+
+bool TTable::bookmarkValid(const Bookmark& b) const { return active() && indexOfRowid(b.rowid) >= 0; }
+
+Status TTable::gotoBookmark(const Bookmark& b) {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(checkBrowseMode());
+  int at = indexOfRowid(b.rowid);
+  if (at < 0) return Error::make(kRecordGone, "Datensatz nicht gefunden: " + filePathText());
+  RIVIZA_TRY(moveTo(at));
+  bof_ = eof_ = false;
+  notifyRecord();
+  return okStatus();
+}
+
+Status TTable::refresh() {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(checkBrowseMode());
+  long long rowid = current_ >= 0 ? view_[static_cast<size_t>(current_)].rowid : -1;
+  int oldIndex = current_;
+  RIVIZA_TRY(loadView());
+  int at = indexOfRowid(rowid);
+  RIVIZA_TRY(moveTo(at >= 0 ? at : oldIndex));
+  if (view_.empty()) bof_ = eof_ = true;
+  else if (at < 0) bof_ = eof_ = false;
+  notifyData();
+  return okStatus();
+}
+
+}  // namespace riviza::db

@@ -1,0 +1,237 @@
+// The table component's editing, emptying, index rebuild and transactions (db layer); see
+// TTable.h for the state diagram these functions follow.
+#include "db/TTable.h"
+
+#include "platform/paths.h"
+
+namespace riviza::db {
+
+// Leaves Edit/Insert before a move: post a changed record, drop an untouched one.
+Status TTable::checkBrowseMode() {
+  if (state_ != TableState::Edit && state_ != TableState::Insert) return okStatus();
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableUpdateRecord(*this);
+  if (modified_) return writePending();
+  cancel();
+  return okStatus();
+}
+
+Status TTable::edit() {
+  RIVIZA_TRY(requireActive());
+  if (state_ == TableState::Edit || state_ == TableState::Insert) return okStatus();
+  if (view_.empty()) return insert();
+  // The record is read again, so the edit starts from what another cursor may have stored.
+  RIVIZA_TRY(loadRecord());
+  saved_ = record_;
+  modified_ = false;
+  setState(TableState::Edit);
+  notifyRecord();
+  return okStatus();
+}
+
+Status TTable::insert() {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(checkBrowseMode());
+  saved_ = record_;
+  savedCurrent_ = current_;
+  savedBof_ = bof_;
+  savedEof_ = eof_;
+  std::fill(record_.begin(), record_.end(), Value{});
+  modified_ = false;
+  setState(TableState::Insert);
+  notifyRecord();
+  return okStatus();
+}
+
+// Without a key a new record goes to the end, with a key to its key's place, whichever of
+// insert() and append() started it; the two differ only in name, as with the old engine.
+Status TTable::append() { return insert(); }
+
+void TTable::cancel() {
+  if (state_ == TableState::Insert) {
+    current_ = savedCurrent_;
+    bof_ = savedBof_;
+    eof_ = savedEof_;
+  }
+  if (state_ == TableState::Edit || state_ == TableState::Insert) {
+    record_ = saved_;
+    modified_ = false;
+    setState(TableState::Browse);
+    notifyRecord();
+  }
+}
+
+Error TTable::mapWriteError(const Error& e) const {
+  int primary = e.code & 0xff;
+  if (primary == SQLITE_CONSTRAINT)
+    return Error::make(kKeyViolation, "Schlüsselverletzung in " + tableName_ + ": " + e.message);
+  return e;
+}
+
+Status TTable::insertRecord(long long& rowid) {
+  if (autoIncField_ >= 0) {
+    RIVIZA_TRY(nextAutoInc_.reset());
+    auto row = nextAutoInc_.step();
+    if (!row) return row.error();
+    record_[static_cast<size_t>(autoIncField_)] = nextAutoInc_.columnInt(0);
+    RIVIZA_TRY(nextAutoInc_.reset());
+  }
+  RIVIZA_TRY(insertRow_.reset());
+  for (size_t i = 0; i < record_.size(); ++i) RIVIZA_TRY(insertRow_.bind(static_cast<int>(i) + 1, record_[i]));
+  Status st = insertRow_.run();
+  if (!st) {
+    if (autoIncField_ >= 0) record_[static_cast<size_t>(autoIncField_)] = Value{};
+    return mapWriteError(st.error());
+  }
+  rowid = file_.db.lastInsertRowid();
+  return okStatus();
+}
+
+Status TTable::updateRecord(long long rowid) {
+  RIVIZA_TRY(updateRow_.reset());
+  int n = static_cast<int>(record_.size());
+  for (int i = 0; i < n; ++i) RIVIZA_TRY(updateRow_.bind(i + 1, record_[static_cast<size_t>(i)]));
+  RIVIZA_TRY(updateRow_.bind(n + 1, rowid));
+  Status st = updateRow_.run();
+  if (!st) return mapWriteError(st.error());
+  if (file_.db.changes() == 0)
+    return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " +
+                                        filePathText());
+  return okStatus();
+}
+
+Status TTable::post() {
+  RIVIZA_TRY(requireActive());
+  if (state_ == TableState::Browse) return okStatus();
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableUpdateRecord(*this);
+  return writePending();
+}
+
+Status TTable::writePending() {
+  long long rowid = 0;
+  bool wasInView = state_ == TableState::Edit;
+  if (state_ == TableState::Insert) {
+    RIVIZA_TRY(insertRecord(rowid));
+  } else {
+    rowid = view_[static_cast<size_t>(current_)].rowid;
+    if (modified_) RIVIZA_TRY(updateRecord(rowid));
+  }
+  if (state_ == TableState::Insert || modified_) RIVIZA_TRY(placeAfterWrite(rowid, wasInView));
+  modified_ = false;
+  bof_ = eof_ = view_.empty();
+  setState(TableState::Browse);
+  notifyData();
+  return okStatus();
+}
+
+Status TTable::deleteRecord() {
+  RIVIZA_TRY(requireActive());
+  if (state_ == TableState::Insert) {
+    cancel();
+    return okStatus();
+  }
+  if (view_.empty())
+    return Error::make(kRecordGone, "Kein Datensatz zum Löschen: " + filePathText());
+  long long rowid = view_[static_cast<size_t>(current_)].rowid;
+  RIVIZA_TRY(deleteRow_.reset());
+  RIVIZA_TRY(deleteRow_.bind(1, rowid));
+  RIVIZA_TRY(deleteRow_.run());
+  view_.erase(view_.begin() + current_);
+  modified_ = false;
+  setState(TableState::Browse);
+  RIVIZA_TRY(moveTo(current_));
+  if (view_.empty()) bof_ = eof_ = true;
+  notifyData();
+  return okStatus();
+}
+
+Status TTable::emptyTable() {
+  if (!active()) {
+    // A closed table is emptied through a connection of its own; a table someone holds
+    // exclusively is refused like any open.
+    std::filesystem::path native = platform::nativePath(filePathText());
+    auto lock = TableLock::acquire(native, false);
+    if (!lock) return lock.error();
+    auto file = openTableFile(native);
+    if (!file) return file.error();
+    return file->db.exec("DELETE FROM records");
+  }
+  RIVIZA_TRY(checkBrowseMode());
+  RIVIZA_TRY(file_.db.exec("DELETE FROM records"));
+  view_.clear();
+  RIVIZA_TRY(moveTo(-1));
+  bof_ = eof_ = true;
+  notifyData();
+  return okStatus();
+}
+
+Status TTable::rebuildIndexes() {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(checkBrowseMode());
+  return file_.db.exec("REINDEX");
+}
+
+// ---- transactions ----
+
+Result<TransactionGuard> TTable::startTransaction() {
+  RIVIZA_TRY(requireActive());
+  if (inTransaction_)
+    return Error::make(kTransactionState, "Transaktion läuft bereits: " + filePathText());
+  // IMMEDIATE takes the write lock now: a table another program writes is reported here, not
+  // halfway through the bulk work.
+  RIVIZA_TRY(file_.db.exec("BEGIN IMMEDIATE"));
+  inTransaction_ = true;
+  return TransactionGuard(this);
+}
+
+Status TTable::endTransaction(bool commit) {
+  if (!inTransaction_) return Error::make(kTransactionState, "keine Transaktion: " + filePathText());
+  if (commit) {
+    RIVIZA_TRY(checkBrowseMode());
+    RIVIZA_TRY(file_.db.exec("COMMIT"));
+    inTransaction_ = false;
+    return okStatus();
+  }
+  inTransaction_ = false;
+  cancel();
+  Status st = file_.db.exec("ROLLBACK");
+  // The view and the current record may name records that the rollback removed.
+  if (state_ != TableState::Inactive) {
+    long long rowid = current_ >= 0 ? view_[static_cast<size_t>(current_)].rowid : -1;
+    if (Status lv = loadView(); !lv) return lv;
+    int at = indexOfRowid(rowid);
+    if (Status mv = moveTo(at >= 0 ? at : 0); !mv) return mv;
+    if (view_.empty()) bof_ = eof_ = true;
+    notifyData();
+  }
+  return st;
+}
+
+TransactionGuard::~TransactionGuard() {
+  if (table_ && table_->inTransaction_) (void)table_->endTransaction(false);
+}
+
+TransactionGuard::TransactionGuard(TransactionGuard&& other) noexcept
+    : table_(std::exchange(other.table_, nullptr)) {}
+
+TransactionGuard& TransactionGuard::operator=(TransactionGuard&& other) noexcept {
+  if (this != &other) {
+    if (table_ && table_->inTransaction_) (void)table_->endTransaction(false);
+    table_ = std::exchange(other.table_, nullptr);
+  }
+  return *this;
+}
+
+Status TransactionGuard::commit() {
+  if (!table_) return Error::make(kTransactionState, "keine Transaktion");
+  Status st = table_->endTransaction(true);
+  if (st) table_ = nullptr;
+  return st;
+}
+
+Status TransactionGuard::rollback() {
+  if (!table_) return Error::make(kTransactionState, "keine Transaktion");
+  TTable* t = std::exchange(table_, nullptr);
+  return t->endTransaction(false);
+}
+
+}  // namespace riviza::db

@@ -1,0 +1,287 @@
+// Filter texts to SQL (db layer); see filter.h for the language and its meaning.
+#include "db/filter.h"
+
+#include <cctype>
+#include <cmath>
+#include <optional>
+
+#include "db/errors.h"
+#include "db/table_file.h"
+#include "platform/clock.h"
+#include "platform/codec.h"
+
+namespace riviza::db {
+namespace {
+
+enum class Tok { End, Word, Number, Quoted, Op, LParen, RParen, And, Or };
+
+struct Token {
+  Tok kind = Tok::End;
+  std::string text;
+};
+
+Error syntaxError(std::string_view filter, std::string_view why) {
+  return Error::make(kFilterSyntax,
+                     "Filter nicht verstanden (" + std::string(why) + "): " + std::string(filter));
+}
+
+bool isWordChar(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c >= 0x80;  // field names carry umlauts
+}
+
+class Lexer {
+ public:
+  explicit Lexer(std::string_view s) : s_(s) {}
+
+  Result<Token> next() {
+    while (pos_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[pos_]))) ++pos_;
+    if (pos_ >= s_.size()) return Token{};
+    char c = s_[pos_];
+    if (c == '(' || c == ')') {
+      ++pos_;
+      return Token{c == '(' ? Tok::LParen : Tok::RParen, std::string(1, c)};
+    }
+    if (c == '\'') return quoted();
+    if (c == '=' || c == '<' || c == '>') return op();
+    if (std::isdigit(static_cast<unsigned char>(c)) ||
+        ((c == '-' || c == '+') && pos_ + 1 < s_.size() &&
+         std::isdigit(static_cast<unsigned char>(s_[pos_ + 1]))))
+      return number();
+    if (isWordChar(static_cast<unsigned char>(c))) return word();
+    return syntaxError(s_, std::string("Zeichen ") + c);
+  }
+
+ private:
+  Result<Token> quoted() {
+    std::string value;
+    for (++pos_; pos_ < s_.size(); ++pos_) {
+      if (s_[pos_] != '\'') {
+        value += s_[pos_];
+      } else if (pos_ + 1 < s_.size() && s_[pos_ + 1] == '\'') {
+        value += '\'';
+        ++pos_;
+      } else {
+        ++pos_;
+        return Token{Tok::Quoted, value};
+      }
+    }
+    return syntaxError(s_, "Anführungszeichen nicht geschlossen");
+  }
+
+  Result<Token> op() {
+    std::string o(1, s_[pos_++]);
+    if (pos_ < s_.size() && (s_[pos_] == '=' || (o == "<" && s_[pos_] == '>'))) o += s_[pos_++];
+    if (o == "=>" || o == "==") return syntaxError(s_, "Operator " + o);
+    return Token{Tok::Op, o};
+  }
+
+  Result<Token> number() {
+    size_t start = pos_++;
+    while (pos_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[pos_])) ||
+                                s_[pos_] == '.' || s_[pos_] == ','))
+      ++pos_;
+    if (pos_ < s_.size() && isWordChar(static_cast<unsigned char>(s_[pos_])))
+      return syntaxError(s_, "Zahl");
+    return Token{Tok::Number, std::string(s_.substr(start, pos_ - start))};
+  }
+
+  Token word() {
+    size_t start = pos_;
+    while (pos_ < s_.size() && isWordChar(static_cast<unsigned char>(s_[pos_]))) ++pos_;
+    std::string w(s_.substr(start, pos_ - start));
+    std::string upper = platform::toUpperAscii(w);
+    if (upper == "AND") return Token{Tok::And, w};
+    if (upper == "OR") return Token{Tok::Or, w};
+    return Token{Tok::Word, w};
+  }
+
+  std::string_view s_;
+  size_t pos_ = 0;
+};
+
+// Recursive descent: or := and {OR and}; and := primary {AND primary};
+// primary := "(" or ")" | field op [value].
+class Compiler {
+ public:
+  Compiler(std::string_view text, const TableStructure& s, FilterOptions o)
+      : text_(text), lexer_(text), s_(s), opt_(o) {}
+
+  Result<CompiledFilter> run() {
+    RIVIZA_TRY(advance());
+    auto sql = orExpr();
+    if (!sql) return sql.error();
+    if (tok_.kind != Tok::End) return syntaxError(text_, "überzählig: " + tok_.text);
+    return CompiledFilter{*sql, std::move(params_)};
+  }
+
+ private:
+  Status advance() {
+    auto t = lexer_.next();
+    if (!t) return t.error();
+    tok_ = std::move(*t);
+    return okStatus();
+  }
+
+  Result<std::string> orExpr() { return chain(Tok::Or, " OR ", &Compiler::andExpr); }
+  Result<std::string> andExpr() { return chain(Tok::And, " AND ", &Compiler::primary); }
+
+  // operand {joiner operand}, left to right.
+  Result<std::string> chain(Tok joiner, const char* sqlWord, Result<std::string> (Compiler::*operand)()) {
+    auto left = (this->*operand)();
+    if (!left) return left;
+    std::string sql = *left;
+    while (tok_.kind == joiner) {
+      RIVIZA_TRY(advance());
+      auto right = (this->*operand)();
+      if (!right) return right;
+      sql = "(" + sql + sqlWord + *right + ")";
+    }
+    return sql;
+  }
+
+  Result<std::string> primary() {
+    if (tok_.kind == Tok::LParen) {
+      RIVIZA_TRY(advance());
+      auto inner = orExpr();
+      if (!inner) return inner;
+      if (tok_.kind != Tok::RParen) return syntaxError(text_, "Klammer nicht geschlossen");
+      RIVIZA_TRY(advance());
+      return inner;
+    }
+    if (tok_.kind != Tok::Word) return syntaxError(text_, "Feldname erwartet");
+    int field = findField(tok_.text);
+    if (field < 0) return syntaxError(text_, "Feld unbekannt: " + tok_.text);
+    RIVIZA_TRY(advance());
+    if (tok_.kind != Tok::Op) return syntaxError(text_, "Vergleich erwartet");
+    std::string op = tok_.text;
+    RIVIZA_TRY(advance());
+    if (tok_.kind == Tok::End || tok_.kind == Tok::And || tok_.kind == Tok::Or ||
+        tok_.kind == Tok::RParen)
+      return std::string("0");  // a missing value selects nothing
+    if (tok_.kind != Tok::Quoted && tok_.kind != Tok::Number)
+      return syntaxError(text_, "Wert erwartet: " + tok_.text);
+    Token value = tok_;
+    RIVIZA_TRY(advance());
+    return term(field, op, value);
+  }
+
+  int findField(std::string_view name) const {
+    for (size_t i = 0; i < s_.fields.size(); ++i)
+      if (platform::equalsIgnoreCase(s_.fields[i].name, name)) return static_cast<int>(i);
+    return -1;
+  }
+
+  std::string bind(Value v) {
+    params_.push_back(std::move(v));
+    return "?";
+  }
+
+  Result<std::string> term(int field, const std::string& op, const Token& value) {
+    const FieldDef& f = s_.fields[static_cast<size_t>(field)];
+    if (isTextType(f.type)) return textTerm(field, op, value);
+    std::string col = columnName(field);
+    if (value.kind == Tok::Quoted && value.text.empty()) {
+      if (op == "=") return col + " IS NULL";
+      if (op == "<>") return col + " IS NOT NULL";
+      return syntaxError(text_, "leerer Wert");
+    }
+    auto v = typedValue(f, value);
+    if (!v) return v.error();
+    return col + " " + op + " " + bind(std::move(*v));
+  }
+
+  Result<std::string> textTerm(int field, const std::string& op, const Token& value) {
+    std::string col = "coalesce(" + columnName(field) + ",'')";
+    if (opt_.caseInsensitive) col = "riviza_fold(" + col + ")";
+    std::string v = opt_.caseInsensitive ? platform::foldCase(value.text) : value.text;
+    bool prefix = value.kind == Tok::Quoted && !v.empty() && v.back() == '*' &&
+                  (op == "=" || op == "<>");
+    if (!prefix) return col + " " + op + " " + bind(std::move(v));
+    v.pop_back();
+    params_.emplace_back(static_cast<long long>(platform::utf8Length(v)));
+    params_.emplace_back(std::move(v));
+    std::string test = "substr(" + col + ",1,?) = ?";
+    return op == "=" ? test : "NOT (" + test + ")";
+  }
+
+  Result<Value> typedValue(const FieldDef& f, const Token& value) {
+    std::string t = value.text;
+    switch (f.type) {
+      case FieldType::Date: {
+        auto d = value.kind == Tok::Quoted ? platform::parseDate(t) : std::nullopt;
+        if (!d) return syntaxError(text_, "kein Datum: " + t);
+        char iso[11];
+        std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", d->year, d->month, d->day);
+        return Value(std::string(iso));
+      }
+      case FieldType::Time: {
+        auto tm = value.kind == Tok::Quoted ? platform::parseTime(t) : std::nullopt;
+        if (!tm) return syntaxError(text_, "keine Uhrzeit: " + t);
+        return Value(platform::formatTime(*tm));
+      }
+      case FieldType::Logical: {
+        std::string u = platform::toUpperAscii(t);
+        if (u == "1" || u == "TRUE" || u == "T") return Value(1LL);
+        if (u == "0" || u == "FALSE" || u == "F") return Value(0LL);
+        return syntaxError(text_, "kein Wahrheitswert: " + t);
+      }
+      default:
+        break;
+    }
+    for (char& c : t)
+      if (c == '.') c = ',';
+    auto d = platform::parseFloat(t);
+    if (!d) return syntaxError(text_, "keine Zahl: " + value.text);
+    if (isIntegerType(f.type) && std::floor(*d) == *d) return Value(static_cast<long long>(*d));
+    return Value(*d);
+  }
+
+  std::string_view text_;
+  Lexer lexer_;
+  const TableStructure& s_;
+  FilterOptions opt_;
+  Token tok_;
+  std::vector<Value> params_;
+};
+
+void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const unsigned char* p = sqlite3_value_text(argv[0]);
+  int n = sqlite3_value_bytes(argv[0]);
+  std::string folded =
+      platform::foldCase(std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(n)));
+  sqlite3_result_text(ctx, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+Result<CompiledFilter> compileFilter(std::string_view text, const TableStructure& structure,
+                                     FilterOptions options) {
+  bool blank = true;
+  for (char c : text) blank = blank && std::isspace(static_cast<unsigned char>(c));
+  if (blank) return CompiledFilter{};
+  return Compiler(text, structure, options).run();
+}
+
+Status registerFilterFunctions(const Database& db) {
+  int rc = sqlite3_create_function_v2(db.handle(), "riviza_fold", 1,
+                                      SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction,
+                                      nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return sqliteError(db.handle(), rc, "Filterfunktion");
+  return okStatus();
+}
+
+std::string quoteFilterValue(std::string_view value, bool prefix) {
+  std::string out = "'";
+  for (char c : value) {
+    out += c;
+    if (c == '\'') out += '\'';
+  }
+  if (prefix) out += '*';
+  return out + "'";
+}
+
+}  // namespace riviza::db

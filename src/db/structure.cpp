@@ -1,0 +1,66 @@
+// Field types and structures (db layer); see structure.h.
+#include "db/structure.h"
+
+#include <array>
+
+namespace riviza::db {
+namespace {
+
+struct TypeInfo {
+  FieldType type;
+  char letter;
+  std::string_view name;
+};
+
+constexpr std::array<TypeInfo, 10> kTypes{{
+    {FieldType::Alpha, 'A', "Alpha"},
+    {FieldType::Number, 'N', "Number"},
+    {FieldType::Money, '$', "Money"},
+    {FieldType::Short, 'S', "Short"},
+    {FieldType::LongInt, 'I', "LongInt"},
+    {FieldType::AutoInc, '+', "AutoInc"},
+    {FieldType::Logical, 'L', "Logical"},
+    {FieldType::Date, 'D', "Date"},
+    {FieldType::Time, 'T', "Time"},
+    {FieldType::Memo, 'M', "Memo"},
+}};
+
+const TypeInfo& info(FieldType t) { return kTypes[static_cast<size_t>(t)]; }
+
+}  // namespace
+
+char typeLetter(FieldType t) { return info(t).letter; }
+std::string_view typeName(FieldType t) { return info(t).name; }
+
+std::optional<FieldType> typeFromLetter(char letter) {
+  for (const TypeInfo& i : kTypes)
+    if (i.letter == letter) return i.type;
+  return std::nullopt;
+}
+
+bool isTextType(FieldType t) { return t == FieldType::Alpha || t == FieldType::Memo; }
+bool isIntegerType(FieldType t) {
+  return t == FieldType::Short || t == FieldType::LongInt || t == FieldType::AutoInc;
+}
+bool isFloatType(FieldType t) { return t == FieldType::Number || t == FieldType::Money; }
+
+int compareValues(const Value& a, const Value& b) {
+  auto rank = [](const Value& v) {
+    return isNull(v) ? 0 : std::holds_alternative<std::string>(v) ? 2 : 1;
+  };
+  int ra = rank(a), rb = rank(b);
+  if (ra != rb) return ra < rb ? -1 : 1;
+  if (ra == 0) return 0;
+  if (ra == 2) {
+    int c = std::get<std::string>(a).compare(std::get<std::string>(b));
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  auto num = [](const Value& v) {
+    if (const auto* i = std::get_if<long long>(&v)) return static_cast<double>(*i);
+    return std::get<double>(v);
+  };
+  double x = num(a), y = num(b);
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
+}  // namespace riviza::db

@@ -1,0 +1,137 @@
+#include "platform/netdrive.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+#include <sys/wait.h>
+
+#include "platform/codec.h"
+#include "platform/launcher.h"
+#include "platform/paths.h"
+
+namespace fs = std::filesystem;
+
+namespace riviza::platform {
+namespace {
+
+// "\\computer\share" -> {computer, share}
+bool splitUnc(std::string_view remote, std::string& computer, std::string& share) {
+  while (!remote.empty() && isPathSeparator(remote.front())) remote.remove_prefix(1);
+  size_t sep = remote.find_first_of("\\/");
+  if (sep == std::string_view::npos) return false;
+  computer = std::string(remote.substr(0, sep));
+  std::string_view rest = remote.substr(sep + 1);
+  size_t end = rest.find_first_of("\\/");
+  share = std::string(rest.substr(0, end));
+  return !computer.empty() && !share.empty();
+}
+
+fs::path driveLink(std::string_view localName) {
+  std::string letter(1, static_cast<char>(std::tolower(static_cast<unsigned char>(localName[0]))));
+  return winePrefix() / "dosdevices" / (letter + ":");
+}
+
+fs::path gvfsMount(const std::string& computer, const std::string& share) {
+  std::string rt = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR")
+                                                  : "/run/user/" + std::to_string(::getuid());
+  return fs::path(rt) / "gvfs" / ("smb-share:server=" + toLowerAscii(computer) + ",share=" + toLowerAscii(share));
+}
+
+// Runs gio with the answers to its prompts on standard input.
+bool runGio(const std::vector<std::string>& args, const std::string& input) {
+  int in[2];
+  if (::pipe(in) != 0) return false;
+  pid_t pid = ::fork();
+  if (pid < 0) {
+    ::close(in[0]);
+    ::close(in[1]);
+    return false;
+  }
+  if (pid == 0) {
+    ::dup2(in[0], 0);
+    ::close(in[0]);
+    ::close(in[1]);
+    std::vector<char*> argv;
+    for (auto& a : const_cast<std::vector<std::string>&>(args)) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+  }
+  ::close(in[0]);
+  (void)!::write(in[1], input.data(), input.size());
+  ::close(in[1]);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+class GvfsNetworkDrives : public NetworkDrives {
+ public:
+  bool connect(std::string_view localName, std::string_view remote, std::string_view user,
+               std::string_view password, unsigned) override {
+    std::string computer, share;
+    if (!splitUnc(remote, computer, share)) return false;
+    std::string url = "smb://" + computer + "/" + share;
+    // gio asks for user, domain and password in this order when the share wants them.
+    std::string answers = std::string(user) + "\n\n" + std::string(password) + "\n";
+    if (!runGio({"gio", "mount", url}, answers) && !fs::exists(gvfsMount(computer, share))) return false;
+    if (localName.size() >= 2 && localName[1] == ':') {
+      fs::path link = driveLink(localName);
+      std::error_code ec;
+      fs::create_directories(link.parent_path(), ec);
+      fs::remove(link, ec);
+      fs::create_directory_symlink(gvfsMount(computer, share), link, ec);
+      if (ec) return false;
+    }
+    return true;
+  }
+
+  bool disconnect(std::string_view name) override {
+    std::error_code ec;
+    if (name.size() >= 2 && name[1] == ':') {
+      fs::path link = driveLink(name);
+      fs::path target = fs::read_symlink(link, ec);
+      fs::remove(link, ec);
+      if (!target.empty()) runGio({"gio", "mount", "-f", "-u", target.string()}, "");
+      return true;
+    }
+    std::string computer, share;
+    if (!splitUnc(name, computer, share)) return false;
+    return runGio({"gio", "mount", "-f", "-u", "smb://" + computer + "/" + share}, "");
+  }
+};
+
+GvfsNetworkDrives gGvfs;
+NetworkDrives* gDrives = &gGvfs;
+
+}  // namespace
+
+NetworkDrives& networkDrives() { return *gDrives; }
+void setNetworkDrives(NetworkDrives* drives) { gDrives = drives ? drives : &gGvfs; }
+
+FakeNetworkDrives::FakeNetworkDrives() : previous_(gDrives) { gDrives = this; }
+FakeNetworkDrives::~FakeNetworkDrives() { gDrives = previous_; }
+
+bool FakeNetworkDrives::connect(std::string_view localName, std::string_view remoteName, std::string_view user,
+                                std::string_view password, unsigned) {
+  calls.push_back({"connect", std::string(localName), std::string(remoteName), std::string(user), !password.empty()});
+  if (connectResult && createDriveFolder && localName.size() >= 2) {
+    std::error_code ec;
+    fs::create_directories(driveLink(localName), ec);
+  }
+  return connectResult;
+}
+
+bool FakeNetworkDrives::disconnect(std::string_view name) {
+  calls.push_back({"disconnect", std::string(name), "", "", false});
+  if (name.size() >= 2 && name[1] == ':') {
+    std::error_code ec;
+    fs::remove_all(driveLink(name), ec);
+  }
+  return true;
+}
+
+}  // namespace riviza::platform

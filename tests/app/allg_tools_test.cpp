@@ -1,0 +1,163 @@
+#include "app/allg_tools.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/netdrive.h"
+#include "platform/screen.h"
+#include "support/temp_dir.h"
+#include "ui/dialogs.h"
+
+namespace riviza {
+namespace {
+
+using test::ScopedCurrentDir;
+using test::ScopedEnv;
+using test::TempDir;
+
+TEST(AllgTools, BackslashAnhaengen) {
+  EXPECT_EQ(BackslashAnhaengen(""), "");
+  EXPECT_EQ(BackslashAnhaengen("C:\\Daten"), "C:\\Daten\\");
+  EXPECT_EQ(BackslashAnhaengen("C:\\Daten\\"), "C:\\Daten\\");
+}
+
+TEST(AllgTools, TeilStringFields) {
+  struct Case {
+    std::string text;
+    int n;
+    std::string field;
+  } cases[] = {
+      {"a\tb\t", 2, "a"}, {"a\tb\t", 3, "b"}, {"a\tb", 3, ""},  {"a\tb", 2, "a"},
+      {"\t\tc\t", 3, ""}, {"x\tyz\t", 3, "yz"}, {"a\tb\t", 4, ""}, {"a\tb\t", 1, ""},
+      {"a\t", 5, ""},  // beyond the text's length: empty instead of a range error
+  };
+  for (const auto& c : cases) EXPECT_EQ(TeilString(c.text, '\t', c.n), c.field) << c.text << " n=" << c.n;
+}
+
+TEST(AllgTools, DateienSuchenJoinsSortedFilesAndSkipsFolders) {
+  TempDir dir;
+  dir.mkdir("AA05.ke0");  // a folder named like a file sorts first and must not leave an "@"
+  dir.write("EK05Q425.KE0", "");
+  dir.write("ao05q425.ke0", "");
+  dir.write("AO06Q425.ke0", "");
+  std::string folder = dir.str() + "\\";
+  EXPECT_EQ(DateienSuchen(folder, "??05*.ke?"), "ao05q425.ke0@EK05Q425.KE0");
+  EXPECT_EQ(DateienSuchen(folder, "*.txt"), "");
+  DateienLoeschen(folder, "*05*.*");
+  EXPECT_EQ(DateienSuchen(folder, "*.*"), "AO06Q425.ke0");
+  EXPECT_TRUE(dir.exists("AA05.ke0"));
+}
+
+TEST(AllgTools, UnterordnerListeGivesFullPathsSorted) {
+  TempDir dir;
+  dir.mkdir("Abrechng/2024");
+  dir.mkdir("Abrechng/2023");
+  dir.mkdir("Abrechng/Archiv");
+  dir.write("Abrechng/2025", "a file, not a year folder");
+  std::vector<std::string> list;
+  UnterordnerListe(dir.str() + "\\Abrechng", list);
+  std::string base = dir.str() + "\\Abrechng\\";
+  EXPECT_EQ(list, (std::vector<std::string>{base + "2023", base + "2024", base + "Archiv"}));
+}
+
+TEST(AllgTools, ShellCopyAndMoveFollowTheShellsTargetRule) {
+  TempDir dir;
+  dir.write("Abrechng/2023/Kosttr/a.ke0", "a");
+  dir.mkdir("Abrechng/2023/Daten/leer");
+  dir.mkdir("Abrechng/2024");
+  ScopedCurrentDir cwd(dir.path());
+  // An existing target folder receives the source under its own name.
+  EXPECT_TRUE(DateienKopieren("Abrechng\\2023\\Kosttr", "Abrechng\\2024"));
+  EXPECT_TRUE(DateienKopieren("Abrechng\\2023\\Daten", "Abrechng\\2024"));
+  EXPECT_EQ(dir.read("Abrechng/2024/Kosttr/a.ke0"), "a");
+  EXPECT_TRUE(dir.exists("Abrechng/2024/Daten/leer"));
+  EXPECT_FALSE(DateienKopieren("Abrechng\\fehlt", "Abrechng\\2024"));
+  // Rename, then move into a folder (the flat-layout migration's two steps).
+  dir.write("Alt/x.db", "x");
+  EXPECT_EQ(DateiOperation(4, "Alt", "2022", 4), 0);
+  EXPECT_TRUE(DateienVerschieben("2022", "Abrechng"));
+  EXPECT_EQ(dir.read("Abrechng/2022/x.db"), "x");
+  EXPECT_FALSE(dir.exists("2022"));
+  EXPECT_EQ(DateiOperation(3, "Abrechng\\2022", "", 0), 0);
+  EXPECT_FALSE(dir.exists("Abrechng/2022"));
+}
+
+TEST(AllgTools, ProgramsAreStartedAndWaitedFor) {
+  TempDir dir;
+  dir.write("prog.sh", "#!/bin/sh\nsleep 0.2\necho done > \"$1\"\nexit 5\n");
+  ::chmod((dir / "prog.sh").c_str(), 0755);
+  EXPECT_TRUE(ProgrammStartenUndWarten(dir.str(), "prog.sh " + dir.str() + "/a.txt"));
+  EXPECT_EQ(dir.read("a.txt"), "done\n");
+  EXPECT_FALSE(ProgrammStartenUndWarten(dir.str(), "fehlt.exe"));
+  EXPECT_EQ(ShellAusfuehrenUndWarten("", "prog.sh", dir.str() + "/b.txt", 1, true, dir.str()), 5);
+  EXPECT_EQ(dir.read("b.txt"), "done\n");
+  EXPECT_EQ(ShellAusfuehrenUndWarten("", "fehlt.sh", "", 1, true, dir.str()), -1);
+}
+
+class Netzlaufwerk : public ::testing::Test {
+ protected:
+  TempDir prefix, program;
+  ScopedEnv env{"WINEPREFIX", prefix.str()};
+  platform::FakeNetworkDrives drives;
+  ui::ScriptedDialogs dialogs;
+};
+
+TEST_F(Netzlaufwerk, ConnectsThroughTheIniValuesAndPollsTheDrive) {
+  program.write("Abrechng.ini",
+                "[ANMELDUNG]\r\nLaufwerk=X\r\nComputername=server\r\nFreigabename=daten\r\n"
+                "Benutzername=-1\r\nKennwort=pw\r\n");
+  EXPECT_TRUE(NetzlaufwerkAnmelden(program.str() + "\\", "Abrechng.ini"));
+  ASSERT_EQ(drives.calls.size(), 1u);
+  EXPECT_EQ(drives.calls[0].localName, "X:");
+  EXPECT_EQ(drives.calls[0].remoteName, "\\\\server\\daten");
+  EXPECT_EQ(drives.calls[0].user, "");  // "-1" is taken as empty
+  EXPECT_TRUE(drives.calls[0].passwordGiven);
+  NetzlaufwerkTrennen(" X ", "server", "daten");
+  NetzlaufwerkTrennen("", "server", "daten");
+  EXPECT_EQ(drives.calls[1].localName, "X:");
+  EXPECT_EQ(drives.calls[2].localName, "\\\\server\\daten");
+}
+
+TEST_F(Netzlaufwerk, UnreachableDriveGivesFalseAfterAboutOneSecond) {
+  program.write("Abrechng.ini", "[ANMELDUNG]\r\nLaufwerk=Y\r\nComputername=s\r\nFreigabename=f\r\n");
+  drives.createDriveFolder = false;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(NetzlaufwerkAnmelden(program.str() + "\\", "Abrechng.ini"));
+  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(ms, 950);
+  EXPECT_LT(ms, 2500);
+}
+
+TEST_F(Netzlaufwerk, MissingNetUseBatIsReported) {
+  program.write("Abrechng.ini", "[ANMELDUNG]\r\nAnmeldenUeberNetUseBat=1\r\nLaufwerk=Z\r\n");
+  drives.createDriveFolder = false;
+  ScopedCurrentDir cwd(program.path());
+  EXPECT_FALSE(NetzlaufwerkAnmelden(program.str() + "\\", "Abrechng.ini"));
+  ASSERT_EQ(dialogs.texts().size(), 1u);
+  EXPECT_EQ(dialogs.texts()[0], "Datei nicht vorhanden! " + program.str() + "\\NetUse.bat");
+  EXPECT_TRUE(drives.calls.empty());
+}
+
+TEST(AllgTools, FormAnBildschirmAnpassen) {
+  struct Case {
+    int screenW, screenH, grow;
+  } cases[] = {{1200, 800, 0}, {1280, 1024, 10}, {1024, 768, 0}, {1200, 900, 10}, {1920, 768, 0}};
+  for (const auto& c : cases) {
+    platform::setScreenSize({c.screenW, c.screenH});
+    int w = 1200, h = 800;
+    FormAnBildschirmAnpassen(w, h, 1200, 800);
+    EXPECT_EQ(w, 1200 + c.grow) << c.screenW << "x" << c.screenH;
+    EXPECT_EQ(h, 800 + c.grow);
+  }
+  platform::setScreenSize({});
+}
+
+TEST(AllgTools, DateiVersionOfTheProgramAndOfOtherFiles) {
+  std::string v = DateiVersion("  ");
+  EXPECT_EQ(std::count(v.begin(), v.end(), '.'), 3);
+  EXPECT_EQ(DateiVersion("/bin/sh"), "No version specification");
+}
+
+}  // namespace
+}  // namespace riviza

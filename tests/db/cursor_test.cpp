@@ -1,0 +1,186 @@
+// The table cursor: moves, states, post and cancel, delete, record numbers and bookmarks.
+#include "db/TTable.h"
+
+#include "table_fixture.h"
+
+namespace riviza::db::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class Cursor : public TableTest {
+ protected:
+  void SetUp() override {
+    create("Kosttr.db", kosttrStructure());
+    openTable(t_, "Kosttr.db");
+    for (const char* ik : {"1", "2", "3"}) appendRow(t_, {ik});
+  }
+  TTable t_;
+};
+
+TEST_F(Cursor, OpenStandsOnTheFirstRecordAndMovesSetEofAndBof) {
+  TTable t;
+  openTable(t, "KOSTTR.DB");  // found ignoring case
+  EXPECT_EQ(t.state(), TableState::Browse);
+  EXPECT_TRUE(t.bof());
+  EXPECT_FALSE(t.eof());
+  EXPECT_EQ(t.recNo(), 1);
+  EXPECT_EQ(t.recordCount(), 3);
+  ASSERT_TRUE(t.next().ok());
+  EXPECT_FALSE(t.bof());
+  EXPECT_EQ(t.fields(0).asString(), "2");
+  ASSERT_TRUE(t.last().ok());
+  EXPECT_TRUE(t.eof());
+  EXPECT_EQ(t.recNo(), 3);
+  ASSERT_TRUE(t.next().ok());
+  EXPECT_EQ(t.fields(0).asString(), "3");
+  ASSERT_TRUE(t.prior().ok());
+  EXPECT_FALSE(t.eof());
+  EXPECT_EQ(t.fields(0).asString(), "2");
+  ASSERT_TRUE(t.first().ok());
+  ASSERT_TRUE(t.prior().ok());
+  EXPECT_TRUE(t.bof());
+  EXPECT_EQ(t.fields(0).asString(), "1");
+  t.assertInvariants();
+}
+
+TEST_F(Cursor, EmptyTableIsEofAndBof) {
+  create("Leer.db", kosttrStructure());
+  TTable t;
+  openTable(t, "Leer.db");
+  EXPECT_TRUE(t.isEmpty());
+  EXPECT_TRUE(t.eof());
+  EXPECT_TRUE(t.bof());
+  EXPECT_EQ(t.recNo(), 0);
+  ASSERT_TRUE(t.next().ok());
+  EXPECT_TRUE(t.eof());
+}
+
+TEST_F(Cursor, PostKeepsEditAndCancelRestores) {
+  ASSERT_TRUE(t_.setRecNo(2).ok());
+  ASSERT_TRUE(t_.edit().ok());
+  EXPECT_EQ(t_.state(), TableState::Edit);
+  ASSERT_TRUE(t_.fields(1).setAsString("Zwei").ok());
+  ASSERT_TRUE(t_.post().ok());
+  EXPECT_EQ(t_.state(), TableState::Browse);
+  EXPECT_EQ(t_.recNo(), 2);
+
+  ASSERT_TRUE(t_.edit().ok());
+  ASSERT_TRUE(t_.fields(1).setAsString("verworfen").ok());
+  t_.cancel();
+  EXPECT_EQ(t_.fields(1).asString(), "Zwei");
+  ASSERT_TRUE(t_.refresh().ok());
+  EXPECT_EQ(t_.fields(1).asString(), "Zwei");
+  EXPECT_EQ(column(t_, 1), (Strings{"", "Zwei", ""}));
+}
+
+TEST_F(Cursor, CancelledInsertReturnsToTheFormerRecord) {
+  ASSERT_TRUE(t_.setRecNo(2).ok());
+  ASSERT_TRUE(t_.insert().ok());
+  EXPECT_EQ(t_.recNo(), 0);
+  ASSERT_TRUE(t_.fields(0).setAsString("9").ok());
+  t_.cancel();
+  EXPECT_EQ(t_.recNo(), 2);
+  EXPECT_EQ(t_.fields(0).asString(), "2");
+  EXPECT_EQ(t_.recordCount(), 3);
+}
+
+TEST_F(Cursor, FieldWriteOutsideEditIsAnError) {
+  Status st = t_.fields(0).setAsString("x");
+  ASSERT_FALSE(st.ok());
+  EXPECT_EQ(st.error().code, kNotEditing);
+}
+
+TEST_F(Cursor, MovingOnPostsAChangedRecordAndDropsAnUntouchedInsert) {
+  ASSERT_TRUE(t_.first().ok());
+  ASSERT_TRUE(t_.edit().ok());
+  ASSERT_TRUE(t_.fields(1).setAsString("Eins").ok());
+  ASSERT_TRUE(t_.next().ok());
+  EXPECT_EQ(t_.state(), TableState::Browse);
+  ASSERT_TRUE(t_.append().ok());
+  ASSERT_TRUE(t_.first().ok());
+  EXPECT_EQ(t_.recordCount(), 3);
+  EXPECT_EQ(t_.fields(1).asString(), "Eins");
+}
+
+TEST_F(Cursor, EditOnAnEmptyTableStartsAnInsert) {
+  ASSERT_TRUE(t_.emptyTable().ok());
+  ASSERT_TRUE(t_.edit().ok());
+  EXPECT_EQ(t_.state(), TableState::Insert);
+}
+
+struct DeleteCase {
+  int recNo;
+  Strings left;
+  std::string standsOn;
+  bool eof;
+};
+
+TEST_F(Cursor, DeleteMovesToTheNextRecord) {
+  for (const DeleteCase& c : {DeleteCase{1, {"2", "3"}, "2", false},
+                              DeleteCase{2, {"1", "3"}, "3", false},
+                              DeleteCase{3, {"1", "2"}, "2", false}}) {
+    ASSERT_TRUE(t_.emptyTable().ok());
+    for (const char* ik : {"1", "2", "3"}) appendRow(t_, {ik});
+    ASSERT_TRUE(t_.setRecNo(c.recNo).ok());
+    ASSERT_TRUE(t_.deleteRecord().ok());
+    EXPECT_EQ(t_.fields(0).asString(), c.standsOn) << c.recNo;
+    EXPECT_EQ(t_.eof(), c.eof) << c.recNo;
+    EXPECT_EQ(column(t_, 0), c.left) << c.recNo;
+  }
+}
+
+TEST_F(Cursor, DeletingFromTheFirstUntilEofEmptiesTheView) {
+  ASSERT_TRUE(t_.first().ok());
+  int deleted = 0;
+  while (!t_.eof()) {
+    ASSERT_TRUE(t_.deleteRecord().ok());
+    ++deleted;
+  }
+  EXPECT_EQ(deleted, 3);
+  EXPECT_TRUE(t_.isEmpty());
+}
+
+TEST_F(Cursor, RecNoAndBookmarksComeBackAfterChanges) {
+  ASSERT_TRUE(t_.setRecNo(3).ok());
+  int recNo = t_.recNo();
+  auto mark = t_.getBookmark();
+  ASSERT_TRUE(mark);
+  appendRow(t_, {"4"});
+  ASSERT_TRUE(t_.first().ok());
+  ASSERT_TRUE(t_.setRecNo(recNo).ok());
+  EXPECT_EQ(t_.fields(0).asString(), "3");
+  ASSERT_TRUE(t_.first().ok());
+  ASSERT_TRUE(t_.gotoBookmark(*mark).ok());
+  EXPECT_EQ(t_.fields(0).asString(), "3");
+  ASSERT_TRUE(t_.deleteRecord().ok());
+  EXPECT_FALSE(t_.bookmarkValid(*mark));
+  EXPECT_EQ(t_.gotoBookmark(*mark).error().code, kRecordGone);
+}
+
+TEST_F(Cursor, RecordTextsReadAnyRecordWithoutMoving) {
+  ASSERT_TRUE(t_.first().ok());
+  ASSERT_TRUE(t_.edit().ok());
+  ASSERT_TRUE(t_.fields(1).setAsString("offen").ok());
+  EXPECT_EQ(t_.recordTexts(3).value()[0], "3");
+  EXPECT_EQ(t_.recordTexts(1).value()[1], "offen");  // pending values of the edited record
+  EXPECT_EQ(t_.recNo(), 1);
+  EXPECT_EQ(t_.state(), TableState::Edit);
+  EXPECT_FALSE(t_.recordTexts(4).ok());
+}
+
+TEST_F(Cursor, EditLoopOverEveryRecordKeepsOrderAndPosition) {
+  ASSERT_TRUE(t_.first().ok());
+  while (!t_.eof()) {
+    ASSERT_TRUE(t_.edit().ok());
+    ASSERT_TRUE(t_.fields(7).setAsString("XY").ok());
+    ASSERT_TRUE(t_.post().ok());
+    ASSERT_TRUE(t_.next().ok());
+  }
+  EXPECT_EQ(column(t_, 0), (Strings{"1", "2", "3"}));
+  EXPECT_EQ(column(t_, 7), (Strings{"XY", "XY", "XY"}));
+  t_.assertInvariants();
+}
+
+}  // namespace
+}  // namespace riviza::db::test

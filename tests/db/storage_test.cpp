@@ -1,0 +1,223 @@
+// The table file: foreign files, locks between processes, keys, transactions, emptying, and
+// what observers hear.
+#include "db/TTable.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "table_fixture.h"
+
+namespace riviza::db::test {
+namespace {
+
+using riviza::test::readNative;
+
+class Storage : public TableTest {};
+
+TEST_F(Storage, AForeignFileIsRefusedAndLeftAsItWas) {
+  const std::string paradox = std::string("\x00\x08\x00\x00\x02\x03\x00\x10", 8) + std::string(300, 'P');
+  dir_.write("Ann.DB", paradox);
+  std::string other = (dir_ / "Other.db").string();
+  ASSERT_EQ(std::system(("sqlite3 '" + other + "' 'CREATE TABLE x(a); INSERT INTO x VALUES(1);'").c_str()), 0);
+  std::string otherBefore = readNative(other);
+  dir_.write("Leer.db", "");
+
+  for (const char* name : {"Ann.DB", "Other.db", "Leer.db"}) {
+    TTable t;
+    ASSERT_TRUE(t.setDatabaseName(folder()).ok());
+    ASSERT_TRUE(t.setTableName(name).ok());
+    Status st = t.open();
+    ASSERT_FALSE(st.ok()) << name;
+    EXPECT_EQ(st.error().code, kNotOurTable) << name;
+    EXPECT_NE(st.error().message.find("keine Tabelle"), std::string::npos);
+    EXPECT_FALSE(t.emptyTable().ok()) << name;
+    EXPECT_FALSE(TTable::createTable(folder(), name, kosttrStructure()).ok()) << name;
+  }
+  EXPECT_EQ(dir_.read("Ann.DB"), paradox);
+  EXPECT_EQ(readNative(other), otherBefore);
+  EXPECT_EQ(dir_.read("Leer.db"), "");
+}
+
+TEST_F(Storage, AMissingTableIsNotCreatedByOpening) {
+  TTable t;
+  ASSERT_TRUE(t.setDatabaseName(folder()).ok());
+  ASSERT_TRUE(t.setTableName("Fehlt.db").ok());
+  EXPECT_EQ(t.open().error().code, kTableNotFound);
+  EXPECT_FALSE(dir_.exists("Fehlt.db"));
+  EXPECT_FALSE(t.active());
+}
+
+TEST_F(Storage, StructureIsReadBackFromTheFile) {
+  create("Mixed.db", mixedStructure());
+  auto s = readTableStructure(dir_ / "Mixed.db");
+  ASSERT_TRUE(s.ok());
+  EXPECT_EQ(*s, mixedStructure());
+  TableStructure bad{{{"A", FieldType::Alpha, 0}}, 0};
+  EXPECT_EQ(TTable::createTable(folder(), "Bad.db", bad).error().code, kBadStructure);
+  EXPECT_FALSE(dir_.exists("Bad.db"));
+}
+
+TEST_F(Storage, KeyViolationIsAnErrorAndTheRecordStaysInInsert) {
+  create("Mixed.db", mixedStructure());
+  TTable t;
+  openTable(t, "Mixed.db");
+  for (const char* id : {"B", "C", "A"}) appendRow(t, {id});
+  EXPECT_EQ(column(t, 0), (std::vector<std::string>{"A", "B", "C"}));  // key order
+  ASSERT_TRUE(t.append().ok());
+  ASSERT_TRUE(t.fields(0).setAsString("B").ok());
+  Status st = t.post();
+  ASSERT_FALSE(st.ok());
+  EXPECT_TRUE(isKeyViolation(st.error()));
+  EXPECT_EQ(t.state(), TableState::Insert);
+  ASSERT_TRUE(t.fields(0).setAsString("D").ok());
+  ASSERT_TRUE(t.post().ok());
+  EXPECT_EQ(t.recNo(), 4);
+  // Changing a key moves the record to its new place.
+  ASSERT_TRUE(t.first().ok());
+  ASSERT_TRUE(t.edit().ok());
+  ASSERT_TRUE(t.fields(0).setAsString("E").ok());
+  ASSERT_TRUE(t.post().ok());
+  EXPECT_EQ(t.recNo(), 4);
+  EXPECT_EQ(column(t, 0), (std::vector<std::string>{"B", "C", "D", "E"}));
+  t.assertInvariants();
+}
+
+// Runs `child` in a forked process and returns its exit code.
+template <class F>
+int inChildProcess(F child) {
+  pid_t pid = fork();
+  if (pid == 0) _exit(child());
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Storage, ExclusiveOpenRefusesASecondProcessBothWays) {
+  create("ErfBeleg.DB", kosttrStructure());
+  auto openInChild = [this](bool exclusive) {
+    return inChildProcess([&] {
+      TTable t;
+      (void)t.setDatabaseName(folder());
+      (void)t.setTableName("ErfBeleg.DB");
+      (void)t.setExclusive(exclusive);
+      Status st = t.open();
+      return st.ok() ? 0 : st.error().code == kTableLocked ? 1 : 2;
+    });
+  };
+  {
+    TTable mine;
+    ASSERT_TRUE(mine.setExclusive(true).ok());
+    openTable(mine, "ErfBeleg.DB");
+    EXPECT_EQ(openInChild(false), 1);
+    EXPECT_EQ(openInChild(true), 1);
+    TTable again;  // a second cursor of the same process is refused as well
+    ASSERT_TRUE(again.setDatabaseName(folder()).ok());
+    ASSERT_TRUE(again.setTableName("ErfBeleg.DB").ok());
+    EXPECT_EQ(again.open().error().code, kTableLocked);
+    EXPECT_EQ(again.emptyTable().error().code, kTableLocked);
+  }
+  {
+    TTable shared;
+    openTable(shared, "ErfBeleg.DB");
+    EXPECT_EQ(openInChild(true), 1);
+    EXPECT_EQ(openInChild(false), 0);
+  }
+  EXPECT_EQ(openInChild(true), 0);  // released on close
+}
+
+TEST_F(Storage, BulkRewriteRollsBackUnlessCommitted) {
+  create("Kosttr.db", kosttrStructure());
+  TTable t;
+  openTable(t, "Kosttr.db");
+  for (const char* ik : {"1", "2"}) appendRow(t, {ik});
+  {
+    auto tx = t.startTransaction();
+    ASSERT_TRUE(tx.ok());
+    ASSERT_TRUE(t.emptyTable().ok());
+    appendRow(t, {"9"});
+    EXPECT_EQ(t.startTransaction().error().code, kTransactionState);
+  }  // failure path: no commit
+  EXPECT_FALSE(t.inTransaction());
+  EXPECT_EQ(column(t, 0), (std::vector<std::string>{"1", "2"}));
+  t.assertInvariants();
+  {
+    auto tx = t.startTransaction();
+    ASSERT_TRUE(tx.ok());
+    ASSERT_TRUE(t.emptyTable().ok());
+    appendRow(t, {"9"});
+    ASSERT_TRUE(tx->commit().ok());
+  }
+  TTable other;
+  openTable(other, "Kosttr.db");
+  EXPECT_EQ(column(other, 0), (std::vector<std::string>{"9"}));
+  // Rollback journal, no WAL: between transactions a table is its one file.
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path())) files.push_back(e.path().filename());
+  EXPECT_EQ(files, (std::vector<std::string>{"Kosttr.db"}));
+}
+
+TEST_F(Storage, EmptyingAClosedTableAndRebuildingIndexes) {
+  create("Mixed.db", mixedStructure());
+  TTable t;
+  openTable(t, "Mixed.db");
+  appendRow(t, {"A"});
+  ASSERT_TRUE(t.rebuildIndexes().ok());
+  t.close();
+  EXPECT_EQ(t.fieldCount(), 0);
+  ASSERT_TRUE(t.emptyTable().ok());
+  ASSERT_TRUE(t.open().ok());
+  EXPECT_TRUE(t.isEmpty());
+  EXPECT_EQ(t.rebuildIndexes().ok(), true);
+}
+
+TEST_F(Storage, NamesChangeOnlyWhileClosed) {
+  create("Kosttr.db", kosttrStructure());
+  TTable t;
+  openTable(t, "Kosttr.db");
+  EXPECT_FALSE(t.setTableName("Other.db").ok());
+  EXPECT_FALSE(t.setDatabaseName("x").ok());
+  EXPECT_FALSE(t.setExclusive(true).ok());
+  EXPECT_EQ(t.tableName(), "Kosttr.db");
+}
+
+struct Recorder : TableObserver {
+  std::vector<std::string> events;
+  void tableStateChanged(TTable& t) override {
+    static const char* names[] = {"Inactive", "Browse", "Edit", "Insert"};
+    events.push_back(std::string("state:") + names[static_cast<int>(t.state())]);
+  }
+  void tableRecordChanged(TTable&) override { events.push_back("record"); }
+  void tableDataChanged(TTable&) override { events.push_back("data"); }
+  void tableFieldChanged(TTable&, int i) override { events.push_back("field:" + std::to_string(i)); }
+  void tableUpdateRecord(TTable&) override { events.push_back("update"); }
+  void tableDestroyed(TTable&) override { events.push_back("destroyed"); }
+};
+
+TEST_F(Storage, ObserversHearMovesStatesAndFieldChanges) {
+  create("Kosttr.db", kosttrStructure());
+  Recorder r;
+  {
+    TTable t;
+    t.addObserver(&r);
+    openTable(t, "Kosttr.db");
+    appendRow(t, {"1"});
+    ASSERT_TRUE(t.first().ok());
+    EXPECT_EQ(r.events, (std::vector<std::string>{"state:Browse", "data", "state:Insert", "record",
+                                                  "field:0", "update", "state:Browse", "data",
+                                                  "record"}));
+    r.events.clear();
+    t.disableControls();
+    appendRow(t, {"2"});
+    ASSERT_TRUE(t.first().ok());
+    EXPECT_EQ(r.events, (std::vector<std::string>{"update"}));
+    t.enableControls();
+    EXPECT_EQ(r.events, (std::vector<std::string>{"update", "data"}));
+    r.events.clear();
+  }
+  EXPECT_EQ(r.events, (std::vector<std::string>{"state:Inactive", "data", "destroyed"}));
+}
+
+}  // namespace
+}  // namespace riviza::db::test
