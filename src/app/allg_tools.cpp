@@ -19,13 +19,13 @@ namespace riviza {
 
 namespace pf = platform;
 
-namespace {
 std::string trimmed(std::string_view s) {
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
   while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
   return std::string(s);
 }
 
+namespace {
 // "-1" (the missing-value default) is taken as empty.
 std::string iniValue(const pf::IniFile& ini, std::string_view key) {
   std::string v = ini.readString("ANMELDUNG", key, "-1");

@@ -1,3 +1,5 @@
+// The one instance of the program's global state and the settings-file paths built from it
+// (form library, application shell); see globals.h.
 #include "app/globals.h"
 
 namespace riviza {
@@ -6,4 +8,9 @@ Globals gGlobals;
 }
 Globals& globals() { return gGlobals; }
 void resetGlobals() { gGlobals = Globals{}; }
+
+std::string programmIniPfad() { return gGlobals.ProgrammPfad + kAbrechngIni; }
+std::string jahrIniPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + kAbrechngIni; }
+std::string jahrDatenPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + "Daten"; }
+std::string jahrKosttrPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + "Kosttr"; }
 }  // namespace riviza

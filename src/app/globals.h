@@ -16,10 +16,10 @@ struct Globals {
   std::string ProgrammPfadKurz;  // short forms (the paths themselves on Linux)
   std::string StartPfadKurz;
   std::string DatenPfadKurz;
-  std::string DatenPfad;         // data root, with trailing "\"; holds Abrechng\<year>\ .
-  std::string JahrPfad;          // "Abrechng\<year>\" or "Abrechng\" (flat layout), relative to DatenPfad
-  std::string ExportPfad;        // export folder with trailing "\"
-  std::string Tagesdatum;        // today, "dd.MM.yyyy"
+  std::string DatenPfad;   // data root, with trailing "\"; holds Abrechng\<year>\ .
+  std::string JahrPfad;    // "Abrechng\<year>\" or "Abrechng\" (flat layout), relative to DatenPfad
+  std::string ExportPfad;  // export folder with trailing "\"
+  std::string Tagesdatum;  // today, "dd.MM.yyyy"
   std::string StandUpdateDatum = "01.01.2000";
   std::string StandKosttrDatum = "01.01.2000";
   std::string DownloadDatum;
@@ -38,6 +38,13 @@ struct Globals {
 Globals& globals();
 void resetGlobals();
 
+// The two settings files and the year's folders, as the start-up and the save build them:
+// ProgrammPfad + "Abrechng.ini", DatenPfad + JahrPfad + "Abrechng.ini", + "Daten", + "Kosttr".
+std::string programmIniPfad();
+std::string jahrIniPfad();
+std::string jahrDatenPfad();   // without trailing "\"
+std::string jahrKosttrPfad();  // without trailing "\"
+
 // File names fixed program-wide.
 inline constexpr const char* kAbrechngIni = "Abrechng.ini";
 inline constexpr const char* kAbrDat = "ABR.DAT";
@@ -49,5 +56,11 @@ inline constexpr const char* kDakotaRivizaIni = "C:\\dakotale\\System\\Riviza.in
 inline constexpr const char* kDakotaAnnahmestIni = "C:\\dakotale\\System\\annahmest.ini";
 inline constexpr const char* kDakotaZertifikatIni = "C:\\dakotale\\System\\zertifikat.ini";
 inline constexpr const char* kBueroWareProgramm = "bwwin32.exe";
+
+// The maker's update account on its file server, shared by the SFTP and the FTP road: the user
+// is the product's name, the password a fixed text of 32 letters and digits. Never logged.
+inline constexpr const char* kUpdateKontoBenutzer = "Riviza";
+inline constexpr const char* kUpdateKontoKennwort = "q7Rz2LwK9mVb4XtN8pHc3JfD6sGa5YeU";
+inline constexpr const char* kUpdateKontoHost = "sftp.orvel-tessaro.example";
 
 }  // namespace riviza

@@ -32,16 +32,19 @@ Status fromErrorCode(const std::error_code& ec, std::string_view what, std::stri
 }  // namespace
 
 bool fileExists(std::string_view text) {
+  if (text.empty()) return false;  // not the current folder, as nativePath("") would say
   std::error_code ec;
   return fs::is_regular_file(nativePath(text), ec);
 }
 
 bool directoryExists(std::string_view text) {
+  if (text.empty()) return false;  // not the current folder, as nativePath("") would say
   std::error_code ec;
   return fs::is_directory(nativePath(text), ec);
 }
 
 bool pathExists(std::string_view text) {
+  if (text.empty()) return false;  // not the current folder, as nativePath("") would say
   std::error_code ec;
   return fs::exists(nativePath(text), ec);
 }

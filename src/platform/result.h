@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cassert>
-#include <source_location>
 #include <string>
 #include <utility>
 #include <variant>
@@ -22,9 +21,11 @@ struct Error {
   const char* file = "";
   unsigned line = 0;
 
-  static Error make(int code, std::string message,
-                    std::source_location where = std::source_location::current()) {
-    return Error{code, std::move(message), where.file_name(), where.line()};
+  // The caller's place comes from the builtins rather than std::source_location, which the
+  // clang of the fuzzing build cannot use with this standard library.
+  static Error make(int code, std::string message, const char* file = __builtin_FILE(),
+                    unsigned line = __builtin_LINE()) {
+    return Error{code, std::move(message), file, line};
   }
   // "where" for logs and test failures: file:line and the text.
   std::string describe() const;

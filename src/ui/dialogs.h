@@ -1,14 +1,16 @@
-// The dialogs service: every message box and question of the program goes through here
-// (user-interface layer).
+// The dialogs service: every message box, question, folder choice and text window of the
+// program goes through here (user-interface layer).
 //
 // The program installs a Qt implementation; headless runs and tests install ScriptedDialogs,
 // which answers from a queue and keeps a transcript of everything shown, so a test can check the
 // exact German text, caption and buttons of each dialog. With no service installed, every
-// dialog is logged to stderr and answered with its default button, so a headless tool never
-// blocks on a question.
+// dialog is logged to stderr and answered with its default button (a folder dialog is
+// cancelled), so a headless tool never blocks on a question. Paths cross this interface as the
+// program's path text ("\" separators); the implementation maps them to the machine.
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,15 +23,27 @@ enum class DlgType { Warning, Error, Information, Confirmation, Custom };
 enum class DlgResult { None = 0, Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 enum class DlgButtons { Ok, OkCancel, YesNo, YesCancel, YesNoCancel, RetryCancel, AbortRetryIgnore };
 
+// The folder dialog's request: what the folder-browse component hands over when it executes.
+struct FolderRequest {
+  std::string title{};             // shown above the folder tree
+  std::string statusText{};        // a status line; empty: none
+  std::string pathName{};          // the folder selected at open (path text); empty: none
+  bool enableOk = true;            // state of the OK button while the dialog is open
+  std::function<void()> onInit{};  // the dialog has initialised
+  // The selection changed; receives the newly selected folder (path text).
+  std::function<void(const std::string& pathName)> onSelChanged{};
+};
+
 struct DialogShown {
-  enum class Kind { MessageBox, MessageDlg, ShowMessage };
+  enum class Kind { MessageBox, MessageDlg, ShowMessage, FolderDialog, TextViewer };
   Kind kind = Kind::MessageBox;
-  std::string text;
-  std::string caption;  // message boxes only
+  std::string text;     // the message; the start folder of a folder dialog; the viewed text
+  std::string caption;  // message boxes; the title of a folder dialog or a text window
   MsgIcon icon = MsgIcon::None;
   DlgType type = DlgType::Information;
   DlgButtons buttons = DlgButtons::Ok;
   DlgResult answer = DlgResult::None;
+  std::optional<std::string> folder;  // folder dialogs: the chosen folder, none when cancelled
 };
 
 class Dialogs {
@@ -42,6 +56,10 @@ class Dialogs {
   virtual DlgResult messageDlg(const std::string& text, DlgType type, DlgButtons buttons) = 0;
   // ShowMessage(text): a plain box with OK and the program's title.
   virtual void showMessage(const std::string& text) = 0;
+  // The folder-browse dialog (modal): the chosen folder as path text, none when cancelled.
+  virtual std::optional<std::string> browseForFolder(const FolderRequest& request);
+  // A read-only text window (modal) for the log viewers; the text is UTF-8.
+  virtual void showText(const std::string& title, const std::string& text);
 };
 
 // The service in use (never null).
@@ -55,12 +73,15 @@ DlgResult defaultAnswer(DlgButtons buttons);
 // Answers from a queue (the default button when the queue is empty) and records a transcript.
 class ScriptedDialogs : public Dialogs {
  public:
-  ScriptedDialogs();  // installs itself
+  ScriptedDialogs();            // installs itself
   ~ScriptedDialogs() override;  // restores the previous service
   ScriptedDialogs(const ScriptedDialogs&) = delete;
   ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
 
   void answer(DlgResult r) { answers_.push_back(r); }
+  // The next folder dialog chooses this folder (path text); none: it is cancelled. Without a
+  // queued folder a folder dialog is cancelled.
+  void answerFolder(std::optional<std::string> folder) { folders_.push_back(std::move(folder)); }
   const std::vector<DialogShown>& transcript() const { return transcript_; }
   void clear() { transcript_.clear(); }
   // Texts of everything shown, in order.
@@ -70,10 +91,13 @@ class ScriptedDialogs : public Dialogs {
                        DlgButtons buttons) override;
   DlgResult messageDlg(const std::string& text, DlgType type, DlgButtons buttons) override;
   void showMessage(const std::string& text) override;
+  std::optional<std::string> browseForFolder(const FolderRequest& request) override;
+  void showText(const std::string& title, const std::string& text) override;
 
  private:
   DlgResult next(DlgButtons buttons);
   std::deque<DlgResult> answers_;
+  std::deque<std::optional<std::string>> folders_;
   std::vector<DialogShown> transcript_;
   Dialogs* previous_;
 };

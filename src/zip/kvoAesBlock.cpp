@@ -161,10 +161,11 @@ __attribute__((target("vaes,avx512f"))) void vaesCtr(const uint8_t* roundKeys, i
 }
 
 bool vaesAvailable() {
+  // VAES is read from CPUID directly: not every compiler knows it as a feature name.
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
   __builtin_cpu_init();
-  // VAES from CPUID leaf 7 (ECX bit 9): clang before 17 does not know the feature name "vaes".
-  unsigned a = 0, b = 0, c = 0, d = 0;
-  return __builtin_cpu_supports("avx512f") && __get_cpuid_count(7, 0, &a, &b, &c, &d) && (c & (1u << 9)) != 0;
+  return (ecx & (1u << 9)) != 0 && __builtin_cpu_supports("avx512f");
 }
 #endif
 

@@ -98,10 +98,11 @@ void Sha1CompressPortable(TSha1State& st, const uint8_t* data, size_t blocks) {
 
 bool Sha1ShaNiAvailable() {
 #if RIVIZA_SHA_X86
+  // The SHA extensions are read from CPUID directly: not every compiler knows them by name.
+  unsigned eax, ebx, ecx, edx;
+  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
   __builtin_cpu_init();
-  // SHA from CPUID leaf 7 (EBX bit 29): clang before 17 does not know the feature name "sha".
-  unsigned a = 0, b = 0, c = 0, d = 0;
-  return __builtin_cpu_supports("sse4.1") && __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29)) != 0;
+  return (ebx & (1u << 29)) != 0 && __builtin_cpu_supports("sse4.1");
 #else
   return false;
 #endif

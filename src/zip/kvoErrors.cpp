@@ -51,13 +51,13 @@ std::string_view ErrorText(int code) {
   return {};
 }
 
-Error zipError(int code, std::string_view extendedMsg, std::source_location where) {
+Error zipError(int code, std::string_view extendedMsg, const char* file, unsigned line) {
   std::string message(ErrorText(code));
   if (!extendedMsg.empty()) {
     message += ": ";
     message += extendedMsg;
   }
-  return Error::make(code, std::move(message), where);
+  return Error::make(code, std::move(message), file, line);
 }
 
 }  // namespace riviza::zip

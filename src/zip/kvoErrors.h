@@ -7,7 +7,6 @@
 // extra fields) where no numbered code of the string table applies.
 #pragma once
 
-#include <source_location>
 #include <string>
 #include <string_view>
 
@@ -54,7 +53,7 @@ inline constexpr std::string_view kCreateDirQuestion = "Directory does not exist
 
 // An Error whose message is the code's text, followed by ": " and the extended message when one
 // is given (the ExtendedMsg of OnError: an event name, a folder, a volume).
-Error zipError(int code, std::string_view extendedMsg = {},
-               std::source_location where = std::source_location::current());
+Error zipError(int code, std::string_view extendedMsg = {}, const char* file = __builtin_FILE(),
+               unsigned line = __builtin_LINE());
 
 }  // namespace riviza::zip

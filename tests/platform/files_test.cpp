@@ -20,6 +20,8 @@ TEST(Files, ListingIsSortedIgnoringCaseAndFilteredByMask) {
   for (const auto& e : listDirectory(dir.str(), "*.db")) names.push_back(e.name + (e.isDirectory ? "/" : ""));
   EXPECT_EQ(names, (std::vector<std::string>{"A.db", "b.DB", "B2.db", "Sub.db/"}));
   EXPECT_TRUE(listDirectory(dir.str() + "/missing").empty());
+  EXPECT_FALSE(directoryExists(""));
+  EXPECT_FALSE(pathExists(""));
 }
 
 TEST(Files, CopyTreeKeepsEmptyFoldersAndOverwrites) {

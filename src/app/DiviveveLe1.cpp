@@ -1,0 +1,14 @@
+#include "app/DiviveveLe1.h"
+
+namespace riviza {
+
+TFormLe* FormLe = nullptr;
+
+TFormLe::TFormLe() : TForm(nullptr, "FormLe") {
+  setCaption("  Leistungserbringer");
+  setBounds(0, 0, 900, 640);
+  DIVIVEVELE1_COMPONENTS(RIVIZA_CREATE_COMPONENT)
+  DIVIVEVELE1_HANDLERS(RIVIZA_BIND_HANDLER)
+}
+
+}  // namespace riviza

@@ -1,0 +1,264 @@
+// The components of the main form TFormEinstellungen, one line each (form library).
+//
+// Each tab page has its own list, and RIVIZA1_COMPONENTS joins them in page order, so the pages
+// keep the indices the start-up selects by number: page 4 is "&Reorganisation" (TabSheet6), page
+// 5 is "&Update" (TabSheet7). A subsystem adds its controls to its page's list; a line reads
+// X(kind, name, parent, design values) with the design values as designated initializers in the
+// order of ui::Design. Layout follows from container and order (a label before an input shares
+// its row; a container's `columns` flows its rows into columns; `row` lines its children up).
+// Captions the settings files and handlers name are the system's own; the rest are plain
+// German captions of our choosing.
+#pragma once
+
+// clang-format off
+
+// Page 0: folders, application, billing year, import options.
+#define RIVIZA1_TAB_EINSTELLUNGEN(X) \
+  X(TTabSheet, TabSheet1, PageControl1, .caption = "&Einstellungen", .columns = 2) \
+  X(TGroupBox, GroupBoxOrdner, TabSheet1, .caption = "Ordner") \
+  X(TLabel, LabelOrdnerBw, GroupBoxOrdner, .caption = "Daten") \
+  X(TEdit, EditOrdnerBw, GroupBoxOrdner) \
+  X(TSpeedButton, SpeedButtonBw, GroupBoxOrdner, .caption = "...") \
+  X(TLabel, Label59, GroupBoxOrdner, .caption = "Fachanwendung") \
+  X(TEdit, EditOrdnerFachAnw, GroupBoxOrdner) \
+  X(TSpeedButton, SpeedButtonFachAnw, GroupBoxOrdner, .caption = "...") \
+  X(TLabel, LabelOrdnerImport, GroupBoxOrdner, .caption = "Import") \
+  X(TEdit, EditOrdnerImport, GroupBoxOrdner) \
+  X(TSpeedButton, SpeedButtonImport, GroupBoxOrdner, .caption = "...") \
+  X(TLabel, LabelOrdnerExport, GroupBoxOrdner, .caption = "Export") \
+  X(TEdit, EditOrdnerExport, GroupBoxOrdner) \
+  X(TSpeedButton, SpeedButtonExport, GroupBoxOrdner, .caption = "...") \
+  X(TLabel, LabelOrdnerTiff, GroupBoxOrdner, .caption = "Tiff") \
+  X(TEdit, EditOrdnerTiff, GroupBoxOrdner) \
+  X(TSpeedButton, SpeedButtonFiff, GroupBoxOrdner, .caption = "...") \
+  X(TGroupBox, GroupBoxJahr, TabSheet1, .caption = "Abrechnungsjahr") \
+  X(TLabel, LabelAktuellesJahr, GroupBoxJahr, .caption = "Aktuelles Jahr") \
+  X(TComboBox, ComboBoxAktuellesJahr, GroupBoxJahr, .sorted = true) \
+  X(TLabel, LabelKosttrStand, GroupBoxJahr, .caption = "Kostenträgerdateien vom") \
+  X(TLabel, LabelKosttr, GroupBoxJahr) \
+  X(TButton, ButtonNeuesJahrAnlegen, GroupBoxJahr, .caption = "neues Abrechnungsjahr anlegen") \
+  X(TCheckBox, CheckBoxOffeneBelUebernehmen, GroupBoxJahr, .caption = "offene Belege übernehmen") \
+  X(TLabel, LabelAbDatumAbrechnung, GroupBoxJahr, .caption = "ab Datum Abrechnung") \
+  X(TEdit, EditAbDatumAbrechnung, GroupBoxJahr) \
+  X(TDateTimePicker, DateTimePicker2, GroupBoxJahr) \
+  X(TCheckBox, CheckBoxLeereDbAnlegen, GroupBoxJahr, .caption = "leere Datenbanken anlegen") \
+  X(TRadioGroup, RadioGroupFachanwendung, TabSheet1, .caption = "Fachanwendung", \
+    .items = {"Orvel Vuzaroded", "BüroWARE", "GDI", "WiWaMed", "frei"}, .columns = 3) \
+  X(TRadioGroup, RadioGroupMailClient, TabSheet1, .caption = "E-Mail", \
+    .items = {"Standand E-Mail Client", "MS Outlook"}, .columns = 2) \
+  X(TGroupBox, GroupBoxDatenimport, TabSheet1, .caption = "Datenimport") \
+  X(TCheckBox, CheckBoxDatenimport, GroupBoxDatenimport, .caption = "Datenimport automatisch") \
+  X(TCheckBox, CheckBoxDatenimportBeiKorrektur, GroupBoxDatenimport, .caption = "Datenimport bei Korrektur") \
+  X(TCheckBox, CheckBoxImpSaReNrInBelNrLief, GroupBoxDatenimport, .caption = "Sammelrechnungs-Nr. in Beleg-Nr. Lieferant") \
+  X(TCheckBox, CheckBoxBwImportValutadatum, GroupBoxDatenimport, .caption = "BüroWARE-Import mit Valutadatum") \
+  X(TCheckBox, CheckBoxBwImportFuerFibuFreigestellt, GroupBoxDatenimport, .caption = "BüroWARE-Import für Fibu freigestellt")
+
+// Page 1: the options of the billing application for the year.
+#define RIVIZA1_TAB_OPTIONEN(X) \
+  X(TTabSheet, TabSheet2, PageControl1, .caption = "&Optionen", .columns = 3) \
+  X(TCheckBox, CheckBoxDakotaMehrereZertifikate, TabSheet2, .caption = "DAKOTA mit mehreren Zertifikaten") \
+  X(TCheckBox, CheckBoxHimiNrAuf10StellPruefen, TabSheet2, .caption = "Hilfsmittel-Nr. auf 10 Stellen prüfen") \
+  X(TCheckBox, CheckBoxBarmerGsAusDebitor, TabSheet2, .caption = "BARMER-Geschäftsstelle aus Debitor") \
+  X(TCheckBox, CheckBoxImagedateienPerEmail, TabSheet2, .caption = "Imagedateien per E-Mail") \
+  X(TCheckBox, CheckBoxIdentifikationsNrVorgeben, TabSheet2, .caption = "Identifikations-Nr. vorgeben") \
+  X(TCheckBox, CheckBoxKorrekturMitTagesdatum, TabSheet2, .caption = "Korrektur mit Tagesdatum") \
+  X(TCheckBox, CheckBoxSortierungNachVerordner, TabSheet2, .caption = "Sortierung nach Verordner") \
+  X(TCheckBox, CheckBoxGenKzNichtVorbelegen, TabSheet2, .caption = "Genehmigungskennzeichen nicht vorbelegen") \
+  X(TCheckBox, CheckBoxOhnePruefung, TabSheet2, .caption = "ohne Prüfung") \
+  X(TCheckBox, CheckBoxOhnePruefungBetraege, TabSheet2, .caption = "ohne Prüfung der Beträge") \
+  X(TCheckBox, CheckBoxOhnePruefungVoDatum, TabSheet2, .caption = "ohne Prüfung des Verordnungsdatums") \
+  X(TCheckBox, CheckBoxOhnePruefLeistungsDatum, TabSheet2, .caption = "ohne Prüfung des Leistungsdatums") \
+  X(TCheckBox, CheckBoxKorrNichtVorhandenerKosttr300, TabSheet2, .caption = "Korrektur nicht vorhandener Kostenträger §300") \
+  X(TCheckBox, CheckBoxGleicheIdnrBeiPosOhneZuzahlung, TabSheet2, .caption = "gleiche Ident-Nr. bei Positionen ohne Zuzahlung") \
+  X(TCheckBox, CheckBox300SaReAuchBeiSimulation, TabSheet2, .caption = "§300 Sammelrechnung auch bei Simulation") \
+  X(TCheckBox, CheckBox300SortierungPosNr, TabSheet2, .caption = "§300 Sortierung nach Positions-Nr.") \
+  X(TCheckBox, CheckBoxVerordDatAusLeistDatum, TabSheet2, .caption = "Verordnungsdatum aus Leistungsdatum") \
+  X(TCheckBox, CheckBoxPosVersZeitraumNichtPruefen, TabSheet2, .caption = "Versorgungszeitraum nicht prüfen") \
+  X(TCheckBox, CheckBoxNeueIdentNBeiGgeicherPg, TabSheet2, .caption = "neue Ident-Nr. bei gleicher Produktgruppe") \
+  X(TCheckBox, CheckBoxOrdnerAbrdtaInExport, TabSheet2, .caption = "Ordner ABRDTA im Export") \
+  X(TCheckBox, CheckBoxSammelrechnungArchivieren, TabSheet2, .caption = "Sammelrechnung archivieren") \
+  X(TCheckBox, CheckBoxDruckKzSetzen, TabSheet2, .caption = "Druckkennzeichen setzen") \
+  X(TCheckBox, CheckBoxAusgangsdatei, TabSheet2, .caption = "Ausgangsdatei löschen") \
+  X(TCheckBox, CheckBoxDatenPruefen, TabSheet2, .caption = "Daten prüfen") \
+  X(TCheckBox, CheckBoxTa4PerMail, TabSheet2, .caption = "TA4 per Mail") \
+  X(TCheckBox, CheckBoxTestdaten, TabSheet2, .caption = "Testdaten") \
+  X(TCheckBox, CheckBoxLangprotokoll, TabSheet2, .caption = "Langprotokoll") \
+  X(TCheckBox, CheckBoxOutlook, TabSheet2, .caption = "Outlook") \
+  X(TCheckBox, CheckBoxAbfrageVorStart, TabSheet2, .caption = "Abfrage vor Start") \
+  X(TCheckBox, CheckBoxFensterSchliessen, TabSheet2, .caption = "Fenster schließen") \
+  X(TCheckBox, CheckBoxDruckNichtAnbieten, TabSheet2, .caption = "Druck nicht anbieten") \
+  X(TCheckBox, CheckBoxAbrechnungSimulieren, TabSheet2, .caption = "Abrechnung simulieren") \
+  X(TCheckBox, CheckBoxUpdateStatusUeberpruefen, TabSheet2, .caption = "Update-Status überprüfen") \
+  X(TCheckBox, CheckBoxAbrCodeNichtBeruecksichtigen, TabSheet2, .caption = "Abrechnungscode nicht berücksichtigen") \
+  X(TCheckBox, CheckBoxNichtSortieren, TabSheet2, .caption = "nicht sortieren") \
+  X(TCheckBox, CheckBoxKeineAenderungAbrDat, TabSheet2, .caption = "keine Änderung der ABR.DAT") \
+  X(TCheckBox, CheckBoxAutomatischeVerarbeitung, TabSheet2, .caption = "automatische Verarbeitung") \
+  X(TCheckBox, CheckBoxNetzwerkdrucker, TabSheet2, .caption = "Netzwerkdrucker") \
+  X(TCheckBox, CheckBoxKeinLpr, TabSheet2, .caption = "kein LPR") \
+  X(TCheckBox, CheckBoxBereinigungZuzahlungImBelegkopf, TabSheet2, .caption = "Zuzahlung im Belegkopf bereinigen") \
+  X(TCheckBox, CheckBoxEinzelReNrImmerEins, TabSheet2, .caption = "Einzelrechnungs-Nr. immer 1")
+
+// Page 2: the firm, the billing texts and the VAT rates.
+#define RIVIZA1_TAB_FIRMA(X) \
+  X(TTabSheet, TabSheet3, PageControl1, .caption = "&Firma", .columns = 2) \
+  X(TGroupBox, GroupBoxFirma, TabSheet3, .caption = "Firma") \
+  X(TLabel, LabelEmailAdresse, GroupBoxFirma, .caption = "E-Mail-Adresse") \
+  X(TEdit, EditEmailAdresse, GroupBoxFirma) \
+  X(TLabel, LabelLeKuerzel, GroupBoxFirma, .caption = "LE-Kürzel") \
+  X(TEdit, EditLeKuerzel, GroupBoxFirma) \
+  X(TLabel, LabelMandant, GroupBoxFirma, .caption = "Mandant") \
+  X(TEdit, EditMandant, GroupBoxFirma) \
+  X(TLabel, LabelDebitorenAb, GroupBoxFirma, .caption = "Debitoren ab") \
+  X(TEdit, EditDebitorenAb, GroupBoxFirma) \
+  X(TCheckBox, CheckBoxFirmaDebitorenAbJN, GroupBoxFirma, .caption = "Debitoren-Nr. ab verwenden") \
+  X(TCheckBox, CheckBoxFirmaDebitorenNeu55JN, GroupBoxFirma, .caption = "neue Debitoren ab 55") \
+  X(TLabel, LabelBwBediener, GroupBoxFirma, .caption = "BüroWARE Bediener") \
+  X(TEdit, EditBwBediener, GroupBoxFirma) \
+  X(TLabel, LabelBwCw, GroupBoxFirma, .caption = "BüroWARE CW") \
+  X(TEdit, EditBwCw, GroupBoxFirma) \
+  X(TLabel, LabelBwWorkflowKost, GroupBoxFirma, .caption = "BüroWARE Workflow Kostenträger") \
+  X(TEdit, EditBwWorkflowKost, GroupBoxFirma) \
+  X(TLabel, LabelFeldTrennerTabDatei, GroupBoxFirma, .caption = "Feldtrenner Tab-Datei") \
+  X(TEdit, EditFeldTrennerTabDatei, GroupBoxFirma) \
+  X(TGroupBox, GroupBoxAbrechnung, TabSheet3, .caption = "Abrechnung") \
+  X(TLabel, LabelFeldtrenner, GroupBoxAbrechnung, .caption = "Feldtrenner") \
+  X(TEdit, EditFeldtrenner, GroupBoxAbrechnung, .maxLength = 1) \
+  X(TButton, Button256, GroupBoxAbrechnung, .caption = "ASCII 254") \
+  X(TLabel, LabelKuerzelVorReNr, GroupBoxAbrechnung, .caption = "Kürzel vor Rechnungs-Nr.") \
+  X(TComboBox, ComboBoxKuerzelVorReNr, GroupBoxAbrechnung) \
+  X(TLabel, LabelBelegart, GroupBoxAbrechnung, .caption = "Belegart") \
+  X(TComboBox, ComboBoxBelegart, GroupBoxAbrechnung) \
+  X(TLabel, LabelAnzDruckBegleitzettel, GroupBoxAbrechnung, .caption = "Anzahl Begleitzettel") \
+  X(TEdit, EditAnzDruckBegleitzettel, GroupBoxAbrechnung) \
+  X(TLabel, LabelAnzDruckZusammenstellung, GroupBoxAbrechnung, .caption = "Anzahl Zusammenstellungen") \
+  X(TEdit, EditAnzDruckZusammenstellung, GroupBoxAbrechnung) \
+  X(TBitBtn, BitBtnLoeschZuzBefreiung, GroupBoxAbrechnung, .caption = "Löschen &Zuz.-befreiung") \
+  X(TGroupBox, GroupBoxMwSt, TabSheet3, .caption = "Mehrwertsteuer") \
+  X(TLabel, LabelMwStVoll, GroupBoxMwSt, .caption = "voller Satz") \
+  X(TEdit, EditMwStVoll, GroupBoxMwSt) \
+  X(TLabel, LabelMwstErm, GroupBoxMwSt, .caption = "ermäßigter Satz") \
+  X(TEdit, EditMwstErm, GroupBoxMwSt) \
+  X(TCheckBox, CheckBoxFirmaNettoPreiseJN, GroupBoxMwSt, .caption = "Nettopreise") \
+  X(TButton, ButtonMwst, GroupBoxMwSt, .caption = "MwSt-Sätze anpassen")
+
+// Page 3: the network-share login of the program folder and the proxy.
+#define RIVIZA1_TAB_ANMELDUNG(X) \
+  X(TTabSheet, TabSheet4, PageControl1, .caption = "&Anmeldung", .columns = 2) \
+  X(TGroupBox, GroupBoxNetzlaufwerk, TabSheet4, .caption = "Netzlaufwerk") \
+  X(TCheckBox, CheckBoxDomaenenbenutzer, GroupBoxNetzlaufwerk, .caption = "beim Start am Netzlaufwerk anmelden") \
+  X(TCheckBox, CheckBoxAnmeldenUeberNetUseBat, GroupBoxNetzlaufwerk, .caption = "Anmelden über NetUse.bat") \
+  X(TLabel, LabelLaufwerk, GroupBoxNetzlaufwerk, .caption = "Laufwerk") \
+  X(TEdit, EditLaufwerk, GroupBoxNetzlaufwerk, .maxLength = 1) \
+  X(TLabel, LabelComputername, GroupBoxNetzlaufwerk, .caption = "Computername") \
+  X(TEdit, EditComputername, GroupBoxNetzlaufwerk) \
+  X(TLabel, LabelFreigabename, GroupBoxNetzlaufwerk, .caption = "Freigabename") \
+  X(TEdit, EditFreigabename, GroupBoxNetzlaufwerk) \
+  X(TLabel, LabelDomaenenname, GroupBoxNetzlaufwerk, .caption = "Domänenname") \
+  X(TEdit, EditDomaenenname, GroupBoxNetzlaufwerk) \
+  X(TLabel, LabelBenutzername, GroupBoxNetzlaufwerk, .caption = "Benutzername") \
+  X(TEdit, EditBenutzername, GroupBoxNetzlaufwerk) \
+  X(TLabel, LabelKennwort, GroupBoxNetzlaufwerk, .caption = "Kennwort") \
+  X(TEdit, EditKennwort, GroupBoxNetzlaufwerk, .password = true) \
+  X(TGroupBox, GroupBoxProxy, TabSheet4, .caption = "Proxy") \
+  X(TLabel, LabelProxyHost, GroupBoxProxy, .caption = "Host") \
+  X(TEdit, EditProxyHost, GroupBoxProxy) \
+  X(TLabel, LabelProxyPort, GroupBoxProxy, .caption = "Port") \
+  X(TEdit, EditProxyPort, GroupBoxProxy)
+
+// Page 4: the reorganisation of the year's tables.
+#define RIVIZA1_TAB_REORGANISATION(X) \
+  X(TTabSheet, TabSheet6, PageControl1, .caption = "&Reorganisation")
+
+// Page 5: program and cost-bearer updates.
+#define RIVIZA1_TAB_UPDATE(X) \
+  X(TTabSheet, TabSheet7, PageControl1, .caption = "&Update") \
+  X(TCheckBox, CheckBoxFtpUpdate, TabSheet7, .caption = "FTP-Update", .enabled = false, .checked = true)
+
+// Page 6: the service-provider slots of the billing centre.
+#define RIVIZA1_TAB_ABRECHNUNGSSTELLE(X) \
+  X(TTabSheet, TabSheet8, PageControl1, .caption = "Abre&chnugsstelle") \
+  X(TGroupBox, GroupBoxAbrechnungsstelleLe, TabSheet8, .caption = "Leistungserbringer") \
+  X(TPanel, PanelLeKopf, GroupBoxAbrechnungsstelleLe, .row = true) \
+  X(TLabel, LabelLeNr, PanelLeKopf, .caption = "LE-Nr.") \
+  X(TLabel, LabelLeName, PanelLeKopf, .caption = "Name") \
+  X(TLabel, LabelLeReNr, PanelLeKopf, .caption = "nächste Rechnungs-Nr.") \
+  RIVIZA1_LE_SLOT(X, 1) RIVIZA1_LE_SLOT(X, 2) RIVIZA1_LE_SLOT(X, 3) RIVIZA1_LE_SLOT(X, 4) RIVIZA1_LE_SLOT(X, 5)
+#define RIVIZA1_LE_SLOT(X, i) \
+  X(TPanel, PanelLe##i, GroupBoxAbrechnungsstelleLe, .row = true) \
+  X(TEdit, EditLe##i, PanelLe##i) \
+  X(TEdit, EditName##i, PanelLe##i) \
+  X(TEdit, EditReNr##i, PanelLe##i)
+
+// Pages 7 to 9: acceptance offices, service centres, funds. The address table and its data
+// source also serve the address picker TFormAdressen.
+#define RIVIZA1_TAB_ANNAHMESTELLEN(X) \
+  X(TTabSheet, TabSheet9, PageControl1, .caption = "Anna&hmestellen") \
+  X(TTable, TableAdrAnn, nullptr) \
+  X(TDataSource, DataSourceAdrAnn, nullptr, .dataSet = TableAdrAnn)
+#define RIVIZA1_TAB_DLZ(X) \
+  X(TTabSheet, TabSheet10, PageControl1, .caption = "DL&Z / GS")
+#define RIVIZA1_TAB_KASSEN(X) \
+  X(TTabSheet, TabSheet11, PageControl1, .caption = "Kassen")
+
+// Page 10: the one-shot tools, year merge and delete, exports, statistics and backups.
+#define RIVIZA1_TAB_DATENPFLEGE(X) \
+  X(TTabSheet, TabSheet5, PageControl1, .caption = "Da&tenpflege", .columns = 2) \
+  X(TGroupBox, GroupBoxZusammenfuehren, TabSheet5, .caption = "Bewegungsdaten zusammenführen") \
+  X(TLabel, LabelVonJahr, GroupBoxZusammenfuehren, .caption = "von Jahr") \
+  X(TEdit, EditVonJahr, GroupBoxZusammenfuehren, .maxLength = 4) \
+  X(TLabel, LabelNachJahr, GroupBoxZusammenfuehren, .caption = "nach Jahr") \
+  X(TEdit, EditNachJahr, GroupBoxZusammenfuehren, .maxLength = 4) \
+  X(TLabel, LabelFuerMonat, GroupBoxZusammenfuehren, .caption = "für Monat") \
+  X(TEdit, EditFuerMonat, GroupBoxZusammenfuehren, .maxLength = 2) \
+  X(TGroupBox, GroupBoxBewegungenLoeschen, TabSheet5, .caption = "Bewegungen für Jahr löschen") \
+  X(TLabel, LabelLoeschenFuerJahr, GroupBoxBewegungenLoeschen, .caption = "für Jahr") \
+  X(TEdit, EditLoeschenFuerJahr, GroupBoxBewegungenLoeschen, .maxLength = 4) \
+  X(TGroupBox, GroupBoxPatienten, TabSheet5, .caption = "Patienten") \
+  X(TDateTimePicker, DateTimePicker1, GroupBoxPatienten) \
+  X(TGroupBox, GroupBoxStatistik, TabSheet5, .caption = "Statistik") \
+  X(TListBox, ListBoxStat01, GroupBoxStatistik) \
+  X(TGroupBox, GroupBoxDatensicherung, TabSheet5, .caption = "Datensicherung") \
+  X(TLabel, LabelZiel, GroupBoxDatensicherung, .caption = "Ziel") \
+  X(TEdit, EditZiel, GroupBoxDatensicherung, .readOnly = true) \
+  X(TLabel, LabelKuerzel, GroupBoxDatensicherung, .caption = "Kürzel") \
+  X(TEdit, EditKuerzel, GroupBoxDatensicherung, .maxLength = 2) \
+  X(TLabel, LabelSicherung, GroupBoxDatensicherung, .caption = "Letzte Datensicherung: ") \
+  X(TBitBtn, BitBtnDatensicherung, GroupBoxDatensicherung, .caption = "Datensicherung da&kota") \
+  X(TButton, ButtonGusTifDateien, TabSheet5, .caption = "GUS TIF-Dateien", .visible = false)
+
+// The form: the page control with its pages in page order, the status and button row, and the
+// components without a place on screen.
+#define RIVIZA1_COMPONENTS(X) \
+  X(TPageControl, PageControl1, this) \
+  RIVIZA1_TAB_EINSTELLUNGEN(X) \
+  RIVIZA1_TAB_OPTIONEN(X) \
+  RIVIZA1_TAB_FIRMA(X) \
+  RIVIZA1_TAB_ANMELDUNG(X) \
+  RIVIZA1_TAB_REORGANISATION(X) \
+  RIVIZA1_TAB_UPDATE(X) \
+  RIVIZA1_TAB_ABRECHNUNGSSTELLE(X) \
+  RIVIZA1_TAB_ANNAHMESTELLEN(X) \
+  RIVIZA1_TAB_DLZ(X) \
+  RIVIZA1_TAB_KASSEN(X) \
+  RIVIZA1_TAB_DATENPFLEGE(X) \
+  X(TPanel, PanelUnten, this, .row = true) \
+  X(TLabel, LabelWarten, PanelUnten, .caption = "Verarbeitung läuft ...", .visible = false) \
+  X(TLabel, LabelDbSatz, PanelUnten, .visible = false) \
+  X(TBitBtn, BitBtn1, PanelUnten, .caption = "Be&nutzereintrag löschen") \
+  X(TBitBtn, BitBtnSpeichern, PanelUnten, .caption = "&Speichern") \
+  X(TBitBtn, BitBtnBeenden, PanelUnten, .caption = "&Beenden") \
+  X(TTimer, Timer1, nullptr, .enabled = true, .interval = 1) \
+  X(TTable, TableAdrDlz, nullptr) \
+  X(TTable, Table1, nullptr) \
+  X(TTable, Table2, nullptr) \
+  X(TTable, TableAlt, nullptr) \
+  X(TTable, TableNeu, nullptr)
+
+// Handlers, X(component, event, handler); each is declared with its event's signature.
+#define RIVIZA1_HANDLERS(X) \
+  X(Timer1, OnTimer, Timer1Timer) \
+  X(BitBtnSpeichern, OnClick, BitBtnSpeichernClick) \
+  X(BitBtnBeenden, OnClick, BitBtnBeendenClick) \
+  X(BitBtn1, OnClick, BitBtn1Click)
+
+// clang-format on

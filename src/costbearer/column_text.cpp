@@ -1,0 +1,36 @@
+// Byte slicing of work-file text; see column_text.h.
+#include "costbearer/column_text.h"
+
+#include "platform/codec.h"
+
+namespace riviza::costbearer {
+
+std::string_view copyBytes(std::string_view s, size_t first, size_t count) {
+  if (first < 1) first = 1;
+  if (first > s.size()) return {};
+  return s.substr(first - 1, count);
+}
+
+std::string_view trimBytes(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+void appendFixed(std::string& out, std::string_view s, size_t width) {
+  s = s.substr(0, width);
+  out.append(s);
+  out.append(width - s.size(), ' ');
+}
+
+std::string FixedColumns::text(size_t first, size_t last) const {
+  return platform::toUtf8(columns(bytes_, first, last), platform::CodePage::Windows1252);
+}
+
+std::string FixedColumns::trimmed(size_t first, size_t last) const {
+  return platform::toUtf8(trimBytes(columns(bytes_, first, last)), platform::CodePage::Windows1252);
+}
+
+std::string FixedColumns::utf8() const { return platform::toUtf8(bytes_, platform::CodePage::Windows1252); }
+
+}  // namespace riviza::costbearer

@@ -1,0 +1,55 @@
+// Fixed-column single-byte text of the cost-bearer work files (form library, cost-bearer
+// subsystem).
+//
+// Work files and the lines of the in-memory cost-bearer tables are single-byte text: the bytes of
+// the ISO-8859-1 cost-bearer files as they stand, which read as Windows-1252 on disk. Their
+// columns count in that encoding, so everything here slices bytes; text leaves the format as UTF-8
+// only through FixedColumns::text() and trimmed(). Columns are 1-based and inclusive, as the
+// formats are documented; a range beyond the end is clamped like the Windows program's Copy and
+// is never an error.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace riviza::costbearer {
+
+// Copy(s, first, count): 1-based, clamped to the text.
+std::string_view copyBytes(std::string_view s, size_t first, size_t count);
+// Columns first..last (1-based, inclusive), clamped.
+inline std::string_view columns(std::string_view s, size_t first, size_t last) {
+  return last < first ? std::string_view() : copyBytes(s, first, last - first + 1);
+}
+// Trim of the Windows program: every byte up to the blank (controls included) at both ends.
+std::string_view trimBytes(std::string_view s);
+inline bool isBlank(std::string_view s) { return trimBytes(s).empty(); }
+// Appends s cut to `width` bytes and padded with blanks to exactly `width`.
+void appendFixed(std::string& out, std::string_view s, size_t width);
+
+// A run of work-file columns, kept in the file's single-byte encoding: an address block handed
+// out by a lookup, or a whole work-file line. Callers pick fields by position and get UTF-8.
+class FixedColumns {
+ public:
+  FixedColumns() = default;
+  explicit FixedColumns(std::string bytes) : bytes_(std::move(bytes)) {}
+
+  std::string_view bytes() const { return bytes_; }
+  size_t size() const { return bytes_.size(); }
+  bool empty() const { return bytes_.empty(); }
+  bool blank() const { return isBlank(bytes_); }
+
+  // Positions first..last (1-based, inclusive, clamped) as UTF-8, as they stand / trimmed.
+  std::string text(size_t first, size_t last) const;
+  std::string trimmed(size_t first, size_t last) const;
+  // The whole run as UTF-8.
+  std::string utf8() const;
+
+  friend bool operator==(const FixedColumns&, const FixedColumns&) = default;
+
+ private:
+  std::string bytes_;
+};
+
+}  // namespace riviza::costbearer

@@ -1,0 +1,270 @@
+// The cost-bearer file reader: segments to work-file lines. See kosttr_reader.h.
+#include "costbearer/kosttr_reader.h"
+
+#include <array>
+
+#include "costbearer/column_text.h"
+#include "costbearer/segment.h"
+#include "costbearer/work_lines.h"
+#include "platform/clock.h"
+#include "platform/codec.h"
+
+namespace riviza::costbearer {
+
+namespace pf = platform;
+
+namespace {
+
+constexpr BasisRules kRules[] = {
+    {Basis::S300, "??03*.ke?", "Kosttr300.txt", "kost300.log", true, false, true, false, true, false,
+     AddressRule::LastComplete},
+    {Basis::S302, "??05*.ke?", "Kosttr302.txt", "kost302.log", false, true, false, true, false, false,
+     AddressRule::FirstUnlessBare},
+    {Basis::S105, "??06*.ke?", "Kosttr105.txt", "kost105.log", false, true, false, true, false, true,
+     AddressRule::LastComplete},
+};
+
+// The three link buffers, their line types, capacities and the VKG segments that fill them.
+enum LinkBuffer { k02, k03, k09, kBufferCount };
+constexpr std::array<const char*, kBufferCount> kLinkSegment = {"VKG+02", "VKG+03", "VKG+09"};
+constexpr std::array<const char*, kBufferCount> kBufferLineType = {"02", "03", "09"};
+constexpr std::array<size_t, kBufferCount> kCapacity = {99, 99, 499};
+
+constexpr std::string_view kCrLf = "\r\n";
+
+bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+struct Address {
+  std::string_view plz, ort, strasse;
+  bool usable() const { return !isBlank(plz) || !isBlank(ort); }
+  bool complete() const { return !isBlank(plz) && !isBlank(ort) && !isBlank(strasse); }
+};
+
+bool isBareNumber(std::string_view street) {
+  return !isBlank(street) && pf::parseFloat(trimBytes(street)).has_value();
+}
+
+// Address choice. The §302 rule never trades a usable address (PLZ or town present) for one
+// without PLZ and town: the published §302 files hold offices whose only address carries a PO
+// box number in the street field, and the plain rule would leave them with none. The §300/§105
+// rule replaces an address without PLZ or town whatever follows; no published file needs more.
+Address chooseAddress(AddressRule rule, const std::array<Address, 3>& ans) {
+  Address current = ans[0];
+  for (size_t k = 1; k < ans.size(); ++k) {
+    const Address& next = ans[k];
+    bool replace = rule == AddressRule::FirstUnlessBare
+                       ? ((isBlank(current.plz) && isBlank(current.ort)) || isBareNumber(current.strasse)) &&
+                             (next.usable() || !current.usable())
+                       : isBlank(current.plz) || isBlank(current.ort) || next.complete();
+    if (replace) current = next;
+  }
+  return current;
+}
+
+// yyyymmdd of 8 digits, else -1.
+DateNumber eightDigits(std::string_view text) {
+  if (text.size() != 8) return -1;
+  DateNumber value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+const BasisRules& rulesFor(Basis basis) { return kRules[static_cast<int>(basis)]; }
+
+// The per-cost-bearer record. Views point into the bytes of the file being read: a cost bearer
+// never outlives its file.
+struct CostBearerReader::State {
+  const BasisRules& rules;
+  DateNumber today;
+  ReadOutput& out;
+
+  // per file
+  std::string_view fileName;
+  std::string kind;  // first two characters of the file name, single-byte
+  bool bnFile = false;
+
+  // per cost bearer
+  bool open = false;
+  size_t idkLine = 0;
+  std::string_view ik, institutionType, verweis, partner02, partner03, paperOffice, name2, name3;
+  std::string kurzname, name1;
+  std::array<Address, 3> ans{};
+  bool verweisTaken = false;
+  bool invalid = false;
+  int lastLink = -1;  // buffer of the last link segment, -1 when none
+  std::array<std::vector<std::string>, kBufferCount> links;
+
+  State(const BasisRules& r, DateNumber t, ReadOutput& o) : rules(r), today(t), out(o) {}
+
+  void start(std::string_view line, size_t lineNumber);
+  void segment(std::string_view line, size_t lineNumber);
+  void validity(std::string_view line, size_t lineNumber);
+  void addLink(LinkBuffer buffer, std::string_view type, std::string_view line);
+  void write(bool toLog);
+  void writeUnfinished();
+  bool capExceeded() const;
+  std::string capMessage() const;
+};
+
+void CostBearerReader::State::start(std::string_view line, size_t lineNumber) {
+  open = true;
+  idkLine = lineNumber;
+  SegmentElements e(line, Release::Honoured);
+  ik = copyBytes(line, 5, 9);
+  institutionType = rules.institutionType ? copyBytes(line, 15, 2) : std::string_view();
+  kurzname = withoutRelease(e[4]);
+  name1.clear();
+  name2 = name3 = partner02 = partner03 = paperOffice = {};
+  verweis = rules.verweisIsOwnIk ? ik : std::string_view();
+  ans = {};
+  verweisTaken = invalid = false;
+  lastLink = -1;
+  for (auto& b : links) b.clear();
+}
+
+void CostBearerReader::State::addLink(LinkBuffer buffer, std::string_view type, std::string_view line) {
+  links[buffer].push_back(formatLinkLine(ik, type, line));
+}
+
+void CostBearerReader::State::segment(std::string_view line, size_t lineNumber) {
+  if (startsWith(line, "NAM")) {
+    SegmentElements e(line, Release::Honoured);
+    name1 = withoutRelease(e[3]);
+    name2 = e[4];
+    name3 = e[5];
+  } else if (startsWith(line, "ANS+")) {
+    char which = line.size() > 4 ? line[4] : ' ';
+    if (which < '1' || which > '3') return;
+    SegmentElements e(line, Release::Ignored);
+    ans[which - '1'] = Address{e[3], e[4], e[5]};
+  } else if (startsWith(line, "VKG+01")) {
+    if (!(bnFile && verweisTaken)) verweis = copyBytes(line, 8, 9);
+    verweisTaken = true;
+    std::string_view delivery = copyBytes(line, 21, 2);
+    if (bnFile && institutionType == "04" && (delivery == "21" || delivery == "23")) addLink(k02, "03", line);
+  } else if (startsWith(line, "VKG+04")) {
+    if (rules.paperOffice) paperOffice = copyBytes(line, 8, 9);
+  } else if (startsWith(line, "VDT")) {
+    validity(line, lineNumber);
+  } else {
+    for (int b = 0; b < kBufferCount; ++b) {
+      if (!startsWith(line, kLinkSegment[b]) || (b == k09 && !rules.links09)) continue;
+      addLink(static_cast<LinkBuffer>(b), kBufferLineType[b], line);
+      lastLink = b;
+      if (b == k02 && rules.partnerColumns) partner02 = copyBytes(line, 8, 9);
+      if (b == k03 && rules.partnerColumns) partner03 = copyBytes(line, 8, 9);
+    }
+  }
+}
+
+// A VDT closes the validity of the entry before it. Only the date that decides is read: the
+// to-date of the 22-byte form, the from-date of the 13-byte form; other lengths are passed over.
+void CostBearerReader::State::validity(std::string_view line, size_t lineNumber) {
+  std::string_view t = trimBytes(line);
+  bool toDate = t.size() == 22;
+  if (!toDate && t.size() != 13) return;
+  DateNumber date = eightDigits(toDate ? columns(t, 14, 21) : columns(t, 5, 12));
+  if (date < 0) {
+    out.notes.push_back("VDT ohne gültiges Datum übergangen: " + std::string(fileName) + " Zeile " +
+                        std::to_string(lineNumber) + ": " + pf::toUtf8(t, pf::CodePage::Latin1));
+    return;
+  }
+  bool outside = toDate ? date < today : date > today;
+  if (!outside) return;
+  if (lastLink >= 0 && !links[lastLink].empty()) links[lastLink].pop_back();
+  lastLink = -1;
+  invalid = true;
+}
+
+bool CostBearerReader::State::capExceeded() const {
+  for (int b = 0; b < kBufferCount; ++b)
+    if (links[b].size() > kCapacity[b]) return true;
+  return false;
+}
+
+std::string CostBearerReader::State::capMessage() const {
+  return "Annahmenstellen MIT/OHNE/PAPIER Tabellengröße überschritten!  " + std::to_string(links[k02].size()) +
+         "/" + std::to_string(links[k03].size()) + "/" + std::to_string(links[k09].size());
+}
+
+void CostBearerReader::State::write(bool toLog) {
+  Address a = chooseAddress(rules.address, ans);
+  MainLineValues v;
+  v[MainField::Ik] = ik;
+  v[MainField::Verweis] = verweis;
+  if (rules.partnerColumns) {
+    v[MainField::Partner02] = partner02;
+    v[MainField::Partner03] = partner03;
+  } else {
+    v[MainField::Partner03] = institutionType;
+  }
+  v[MainField::Kurzname] = kurzname;
+  v[MainField::Name1] = name1;
+  v[MainField::Plz] = a.plz;
+  v[MainField::Ort] = a.ort;
+  v[MainField::Strasse] = a.strasse;
+  v[MainField::Kassenart] = kind;
+  v[MainField::Papierannahme] = paperOffice;
+  v[MainField::Name2] = name2;
+  v[MainField::Name3] = name3;
+
+  bool valid = !invalid && !toLog;
+  std::string& dest = valid ? out.work : out.log;
+  dest += formatMainLine(v, out.counter);
+  dest += kCrLf;
+  if (valid) ++out.counter;
+  for (const auto& buffer : links) {
+    for (const std::string& link : buffer) {
+      dest += link;
+      dest += kCrLf;
+      ++out.counter;
+    }
+  }
+  open = false;
+}
+
+void CostBearerReader::State::writeUnfinished() {
+  out.notes.push_back("Kostenträger ohne UNT in das Protokoll geschrieben: IK " +
+                      pf::toUtf8(ik, pf::CodePage::Latin1) + ", " + std::string(fileName) + " Zeile " +
+                      std::to_string(idkLine));
+  write(true);
+}
+
+CostBearerReader::CostBearerReader(Basis basis, DateNumber today, ReadOutput& out)
+    : state_(std::make_unique<State>(rulesFor(basis), today, out)) {}
+
+CostBearerReader::~CostBearerReader() = default;
+
+Status CostBearerReader::readFile(std::string_view fileName, std::string_view bytes) {
+  State& s = *state_;
+  s.fileName = fileName;
+  s.kind = std::string(copyBytes(pf::fromUtf8(fileName, pf::CodePage::Windows1252), 1, 2));
+  s.bnFile = s.rules.bnFiles && pf::toLowerAscii(fileName.substr(0, 2)) == "bn";
+  s.open = false;
+
+  LineSplitter lines(bytes);
+  std::string_view line;
+  while (lines.next(line)) {
+    if (startsWith(line, "IDK")) {
+      if (s.open) s.writeUnfinished();
+      s.start(line, lines.lineNumber());
+      continue;
+    }
+    if (!s.open) continue;
+    if (startsWith(line, "UNT")) {
+      s.write(false);
+      continue;
+    }
+    s.segment(line, lines.lineNumber());
+    RIVIZA_CHECK_DATA(!s.capExceeded(), kTableSizeExceeded, s.capMessage());
+  }
+  if (s.open) s.writeUnfinished();
+  return okStatus();
+}
+
+}  // namespace riviza::costbearer

@@ -1,0 +1,124 @@
+#include "gui/layout.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+
+#include "gui/bindings.h"
+#include "gui/form_view.h"
+#include "ui/containers.h"
+#include "ui/controls.h"
+#include "ui/lists.h"
+
+namespace riviza::gui {
+namespace {
+
+struct Placed {
+  ui::TControl* control;
+  QWidget* widget;
+};
+
+struct Row {
+  QWidget* label = nullptr;
+  QWidget* input = nullptr;
+  QWidget* extra = nullptr;
+  QWidget* whole = nullptr;  // a control with a row of its own
+  bool stretch = false;
+};
+
+bool isInput(const ui::TControl* c) {
+  return dynamic_cast<const ui::TCustomEdit*>(c) || dynamic_cast<const ui::TComboBox*>(c) ||
+         dynamic_cast<const ui::TDateTimePicker*>(c);
+}
+
+bool takesSpareHeight(const ui::TControl* c) {
+  return dynamic_cast<const ui::TPageControl*>(c) || dynamic_cast<const ui::TListBox*>(c);
+}
+
+std::vector<Row> formRows(const std::vector<Placed>& placed) {
+  std::vector<Row> rows;
+  for (size_t i = 0; i < placed.size(); ++i) {
+    const ui::TControl* c = placed[i].control;
+    const auto at = [&](size_t k) { return k < placed.size() ? placed[k].control : nullptr; };
+    Row row;
+    if (dynamic_cast<const ui::TLabel*>(c) && isInput(at(i + 1))) {
+      row.label = placed[i].widget;
+      row.input = placed[++i].widget;
+    } else if (isInput(c)) {
+      row.input = placed[i].widget;
+    } else {
+      row.whole = placed[i].widget;
+      row.stretch = takesSpareHeight(c);
+    }
+    if (row.input && dynamic_cast<const ui::TSpeedButton*>(at(i + 1))) row.extra = placed[++i].widget;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// Each column is a grid of its own (label, input, button), so columns keep their own heights.
+void arrangeColumns(const ui::TWinControl& container, QWidget* content, const std::vector<Placed>& placed) {
+  const std::vector<Row> rows = formRows(placed);
+  const int columns = std::max(1, container.layoutColumns());
+  const int perColumn = (static_cast<int>(rows.size()) + columns - 1) / columns;
+  auto* outer = new QHBoxLayout(content);
+  for (int first = 0; first < static_cast<int>(rows.size()); first += perColumn) {
+    auto* grid = new QGridLayout();
+    outer->addLayout(grid, 1);
+    bool anyStretch = false;
+    const int end = std::min(first + perColumn, static_cast<int>(rows.size()));
+    for (int r = first; r < end; ++r) {
+      const Row& row = rows[static_cast<size_t>(r)];
+      const int at = r - first;
+      if (row.whole) grid->addWidget(row.whole, at, 0, 1, 3);
+      if (row.label) grid->addWidget(row.label, at, 0);
+      if (row.input) grid->addWidget(row.input, at, 1, 1, row.extra ? 1 : 2);
+      if (row.extra) grid->addWidget(row.extra, at, 2);
+      if (row.stretch) grid->setRowStretch(at, 1);
+      anyStretch = anyStretch || row.stretch;
+    }
+    grid->setColumnStretch(1, 1);
+    if (!anyStretch) grid->setRowStretch(end - first, 1);
+  }
+  // Columns after the last filled one keep their share of the width.
+  for (int c = (static_cast<int>(rows.size()) + perColumn - 1) / std::max(1, perColumn); c < columns; ++c)
+    outer->addStretch(1);
+}
+
+// A row of labels alone is a header: its labels share the width as the inputs below them do.
+void arrangeRow(QWidget* content, const std::vector<Placed>& placed) {
+  auto* box = new QHBoxLayout(content);
+  box->setContentsMargins(2, 2, 2, 2);
+  const bool header = std::all_of(placed.begin(), placed.end(),
+                                  [](const Placed& p) { return dynamic_cast<ui::TLabel*>(p.control); });
+  const bool anyInput =
+      std::any_of(placed.begin(), placed.end(), [](const Placed& p) { return isInput(p.control); });
+  for (const Placed& p : placed) box->addWidget(p.widget, header || isInput(p.control) ? 1 : 0);
+  if (!header && !anyInput) box->addStretch(1);
+}
+
+}  // namespace
+
+void buildChildren(FormView& view, ui::TWinControl& container, Binding& containerBinding) {
+  QWidget* content = containerBinding.content() ? containerBinding.content() : containerBinding.widget();
+  const bool pages = dynamic_cast<ui::TPageControl*>(&container) != nullptr;
+  std::vector<Placed> placed;
+  for (ui::TControl* child : container.controls()) {
+    auto owned = makeBinding(view, *child, content);
+    Binding& binding = *owned;
+    view.adopt(std::move(owned));
+    if (auto* w = dynamic_cast<ui::TWinControl*>(child); w && !w->controls().empty())
+      buildChildren(view, *w, binding);
+    if (pages)
+      containerBinding.addPage(binding);
+    else
+      placed.push_back({child, binding.widget()});
+    binding.refreshAll();
+  }
+  if (pages || placed.empty()) return;
+  if (container.layoutRow())
+    arrangeRow(content, placed);
+  else
+    arrangeColumns(container, content, placed);
+}
+
+}  // namespace riviza::gui

@@ -1,0 +1,38 @@
+// The program entry `riviza` (Hauptprogramm): the two single-instance locks, the three forms in
+// their order with their captions, and the event loop (Qt layer).
+//
+// Nothing is read from disk before the loop runs: the start-up is Timer1's first tick.
+#include <QApplication>
+
+#include "app/Diviveve1.h"
+#include "app/DiviveveLe1.h"
+#include "app/Riviza1.h"
+#include "app/RivizaAdr1.h"
+#include "gui/qt_shell.h"
+#include "ui/form.h"
+
+int main(int argc, char** argv) {
+  using namespace riviza;
+  QApplication qt(argc, argv);
+  QApplication::setApplicationName("Riviza");
+  ui::TApplication application;
+  gui::QtShell shell(qt, application);
+
+  // Unit initialisations, in link order.
+  if (!VuzarodedSperreAnlegen()) return 1;
+  if (!EinzelinstanzSperreAnlegen()) return 1;
+
+  auto& einstellungen = application.createForm<TFormEinstellungen>();
+  auto& adressen = application.createForm<TFormAdressen>();
+  auto& le = application.createForm<TFormLe>();
+  shell.attach(einstellungen);
+  shell.attach(adressen);
+  shell.attach(le);
+  einstellungen.show();
+  application.run();
+
+  // Unit finalisations, in reverse order.
+  EinzelinstanzSperreFreigeben();
+  VuzarodedSperreFreigeben();
+  return 0;
+}

@@ -1,0 +1,134 @@
+#include "gui/qt_dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include "platform/paths.h"
+
+namespace riviza::gui {
+namespace {
+
+using ui::DlgButtons;
+using ui::DlgResult;
+
+struct ButtonMap {
+  QMessageBox::StandardButton qt;
+  DlgResult result;
+};
+
+std::vector<ButtonMap> buttonsOf(DlgButtons set) {
+  using B = QMessageBox;
+  switch (set) {
+    case DlgButtons::Ok:
+      return {{B::Ok, DlgResult::Ok}};
+    case DlgButtons::OkCancel:
+      return {{B::Ok, DlgResult::Ok}, {B::Cancel, DlgResult::Cancel}};
+    case DlgButtons::YesNo:
+      return {{B::Yes, DlgResult::Yes}, {B::No, DlgResult::No}};
+    case DlgButtons::YesCancel:
+      return {{B::Yes, DlgResult::Yes}, {B::Cancel, DlgResult::Cancel}};
+    case DlgButtons::YesNoCancel:
+      return {{B::Yes, DlgResult::Yes}, {B::No, DlgResult::No}, {B::Cancel, DlgResult::Cancel}};
+    case DlgButtons::RetryCancel:
+      return {{B::Retry, DlgResult::Retry}, {B::Cancel, DlgResult::Cancel}};
+    case DlgButtons::AbortRetryIgnore:
+      return {{B::Abort, DlgResult::Abort}, {B::Retry, DlgResult::Retry}, {B::Ignore, DlgResult::Ignore}};
+  }
+  return {{B::Ok, DlgResult::Ok}};
+}
+
+QMessageBox::Icon iconOf(ui::MsgIcon icon) {
+  switch (icon) {
+    case ui::MsgIcon::Error:
+      return QMessageBox::Critical;
+    case ui::MsgIcon::Warning:
+      return QMessageBox::Warning;
+    case ui::MsgIcon::Information:
+      return QMessageBox::Information;
+    case ui::MsgIcon::Question:
+      return QMessageBox::Question;
+    case ui::MsgIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+DlgResult ask(const std::string& text, const QString& caption, QMessageBox::Icon icon, DlgButtons set) {
+  QMessageBox box(icon, caption, QString::fromStdString(text), QMessageBox::NoButton,
+                  QApplication::activeWindow());
+  const auto buttons = buttonsOf(set);
+  for (const auto& b : buttons) box.addButton(b.qt);
+  box.setDefaultButton(buttons.front().qt);
+  const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
+  for (const auto& b : buttons)
+    if (b.qt == pressed) return b.result;
+  // Closed without a button: what Escape means for the set.
+  return buttons.size() > 1 ? buttons.back().result : buttons.front().result;
+}
+
+}  // namespace
+
+DlgResult QtDialogs::messageBox(const std::string& text, const std::string& caption, ui::MsgIcon icon,
+                                DlgButtons buttons) {
+  return ask(text, QString::fromStdString(caption), iconOf(icon), buttons);
+}
+
+DlgResult QtDialogs::messageDlg(const std::string& text, ui::DlgType type, DlgButtons buttons) {
+  switch (type) {
+    case ui::DlgType::Warning:
+      return ask(text, "Warnung", QMessageBox::Warning, buttons);
+    case ui::DlgType::Error:
+      return ask(text, "Fehler", QMessageBox::Critical, buttons);
+    case ui::DlgType::Information:
+      return ask(text, "Information", QMessageBox::Information, buttons);
+    case ui::DlgType::Confirmation:
+      return ask(text, "Bestätigung", QMessageBox::Question, buttons);
+    case ui::DlgType::Custom:
+      break;
+  }
+  return ask(text, QApplication::applicationName(), QMessageBox::NoIcon, buttons);
+}
+
+void QtDialogs::showMessage(const std::string& text) {
+  ask(text, QApplication::applicationName(), QMessageBox::NoIcon, DlgButtons::Ok);
+}
+
+std::optional<std::string> QtDialogs::browseForFolder(const ui::FolderRequest& request) {
+  QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (!request.pathName.empty())
+    dialog.setDirectory(QString::fromStdString(platform::nativePath(request.pathName).string()));
+  if (!request.statusText.empty())
+    dialog.setLabelText(QFileDialog::LookIn, QString::fromStdString(request.statusText));
+  QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, [&request](const QString& path) {
+    if (request.onSelChanged) request.onSelChanged(platform::pathText(path.toStdString()));
+  });
+  if (request.onInit) request.onInit();
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return platform::pathText(dialog.selectedFiles().front().toStdString());
+}
+
+void QtDialogs::showText(const std::string& title, const std::string& text) {
+  QDialog dialog(QApplication::activeWindow());
+  dialog.setWindowTitle(QString::fromStdString(title));
+  auto* layout = new QVBoxLayout(&dialog);
+  auto* view = new QPlainTextEdit(&dialog);
+  view->setReadOnly(true);
+  view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  view->setPlainText(QString::fromStdString(text));
+  layout->addWidget(view);
+  auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+  QObject::connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(close);
+  dialog.resize(800, 600);
+  dialog.exec();
+}
+
+}  // namespace riviza::gui

@@ -1,0 +1,38 @@
+#include "gui/qt_shell.h"
+
+#include <QApplication>
+#include <QScreen>
+
+#include "platform/pump.h"
+#include "platform/screen.h"
+
+namespace riviza::gui {
+
+QtShell::QtShell(QApplication& qt, ui::TApplication& application) {
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    platform::setScreenSize({screen->size().width(), screen->size().height()});
+  platform::setMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+  ui::setDialogs(&dialogs_);
+  // Closing the last window does not end the program; closing the main form does.
+  qt.setQuitOnLastWindowClosed(false);
+  application.setLoop([&qt] { qt.exec(); }, [] { QCoreApplication::quit(); });
+}
+
+QtShell::~QtShell() {
+  views_.clear();
+  ui::setDialogs(nullptr);
+  platform::setMessagePump({});
+}
+
+FormView& QtShell::attach(ui::TForm& form) {
+  views_.push_back(std::make_unique<FormView>(form));
+  return *views_.back();
+}
+
+FormView* QtShell::viewOf(const ui::TForm& form) const {
+  for (const auto& v : views_)
+    if (&v->form() == &form) return v.get();
+  return nullptr;
+}
+
+}  // namespace riviza::gui

@@ -1,0 +1,36 @@
+// The program's tie to Qt: the pump, the dialogs, the screen size, the event loop and one
+// window per form (Qt layer).
+//
+// Construct it after the QApplication and before the forms (FormCreate reads the screen size);
+// attach each form once it is created. While it lives, "let pending messages run" processes Qt
+// events and every dialog is a Qt dialog; it gives both back on destruction, after closing its
+// windows, so it must die before the forms do.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "gui/form_view.h"
+#include "gui/qt_dialogs.h"
+#include "ui/form.h"
+
+class QApplication;
+
+namespace riviza::gui {
+
+class QtShell {
+ public:
+  QtShell(QApplication& qt, ui::TApplication& application);
+  ~QtShell();
+  QtShell(const QtShell&) = delete;
+  QtShell& operator=(const QtShell&) = delete;
+
+  FormView& attach(ui::TForm& form);
+  FormView* viewOf(const ui::TForm& form) const;
+
+ private:
+  QtDialogs dialogs_;
+  std::vector<std::unique_ptr<FormView>> views_;
+};
+
+}  // namespace riviza::gui

@@ -1,0 +1,436 @@
+// The deferred start-up and the shutdown on temporary program folders and data roots: DAKOTA,
+// the finished update and the waiting setup program, the year list and the current year, the
+// program-access lock row by row, the version check, the share login and the entry locks.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <optional>
+
+#include "app/Diviveve1.h"
+#include "app/Riviza1_start.h"
+#include "app/allg_tools.h"
+#include "app/reorganisation.h"
+#include "platform/mutex.h"
+#include "shell_fixture.h"
+
+namespace riviza::test {
+namespace {
+
+const char* const kTitel = "  Riviza Abrechnung nach §300 und §302 SGB V sowie §105 SGB XI  ";
+
+std::string titel(const std::string& stand, const std::string& jahr = "") {
+  std::string t = kTitel + DateiVersion("").substr(0, 3) + " / " + stand;
+  return jahr.empty() ? t : t + " / Abrechnungsjahr: " + jahr;
+}
+
+// ---- DAKOTA (start-up steps 4 and 10) ----
+
+TEST_F(Shell, DakotaFoldersAndTheirMessages) {
+  struct Case {
+    const char* name;
+    const char* rivizaIni;  // DAKOTA 4 files when set
+    bool zertifikat;
+    const char* bnswh;  // registry values
+    const char* dll;
+    bool dakota4, dakota4Zertifikat;
+    std::string benutzerPfad, programmPfad, meldung;
+  } cases[] = {
+      {"dakota4", "[PFADE]\r\nBENUTZERPFAD=C:\\dakotale\\Benutzer\r\n", false, "", "", true, false,
+       "C:\\dakotale\\Benutzer", "", ""},
+      {"dakota4 certificate, DATEN", "[VERZEICHNIS]\r\nDATEN=C:\\dakotale\\Daten\r\n", true, "", "", false,
+       true, "C:\\dakotale\\Daten", "", ""},
+      {"dakota4 empty path", "[PFADE]\r\nBENUTZERPFAD=\r\n", false, "x", "x", true, false, "", "",
+       "FEHLER  DAKOTA 3/4 nicht installiert (BENUTZERPFAD/DATEN) Abbruch !"},
+      {"dakota4 no keys", "[PFADE]\r\n", false, "", "", true, false, "-1", "",
+       "FEHLER  DAKOTA 3/4 nicht installiert (BENUTZERPFAD/DATEN) Abbruch !"},
+      {"registry", nullptr, false, "C:\\dakota\\Benutzer\\", "C:\\Programme\\DAKOTA\\dll  ", false, false,
+       "C:\\dakota\\Benutzer\\", "C:\\Programme\\DAKOTA\\", ""},
+      {"registry without BNSWH", nullptr, false, "", "C:\\dakota\\dll", false, false, "", "",
+       "FEHLER  DAKOTA nicht installiert (SOFTWARE\\ITSG\\Dakota[BNSWH])  Abbruch !"},
+      {"registry without DLL", nullptr, false, "C:\\dakota", "", false, false, "C:\\dakota", "",
+       "FEHLER  DAKOTA nicht installiert (SOFTWARE\\ITSG\\Dakota[DLL])  Abbruch !"},
+      {"registry DLL too short", nullptr, false, "C:\\dakota", "dll", false, false, "C:\\dakota", "",
+       "FEHLER  DAKOTA nicht installiert (SOFTWARE\\ITSG\\Dakota[DLL])  Abbruch !"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(prefix / "drive_c" / "dakotale");
+    std::filesystem::remove(prefix / "system.reg");
+    if (c.rivizaIni) dakota4(c.rivizaIni, c.zertifikat);
+    dakotaRegistry(c.bnswh, c.dll);
+    resetGlobals();
+    dialogs.clear();
+    form = std::make_unique<TFormEinstellungen>();
+    programmIni();
+    starten();
+
+    const Globals& g = globals();
+    EXPECT_EQ(g.Dakota4, c.dakota4);
+    EXPECT_EQ(g.Dakota4Zertifikat, c.dakota4Zertifikat);
+    EXPECT_EQ(form->BitBtnDatensicherung->visible(), c.rivizaIni == nullptr);
+    EXPECT_EQ(g.DakotaBenutzerPfad, c.benutzerPfad);
+    EXPECT_EQ(g.DakotaProgrammPfad, c.programmPfad);
+    const bool abbruch = !c.meldung.empty();
+    EXPECT_EQ(texte(), abbruch ? std::vector<std::string>{c.meldung} : std::vector<std::string>{});
+    EXPECT_EQ(g.FehlerAufgetreten, abbruch);
+    // An early end takes no data root: no Temp folder, no caption, no year.
+    EXPECT_EQ(programm.exists("Temp"), !abbruch);
+    EXPECT_EQ(g.DatenPfad.empty(), abbruch);
+    EXPECT_EQ(form->caption() == "  Riviza Abrechnung", abbruch);
+    std::filesystem::remove_all(programm / "Temp");
+    std::filesystem::remove_all(daten / "Abrechng");
+  }
+}
+
+// Closing after an early end writes no lock value anywhere; the Windows program wrote
+// "ProgrammZugriff=" into the file relative to the current folder, the program-folder file.
+TEST_F(Shell, CloseAfterAnEarlyEndWritesNoLock) {
+  programmIni();
+  jahr("2024", "[EINSTELLUNGEN]\r\nProgrammZugriff=1\r\nVersion=" + DateiVersion("").substr(0, 3) + "\r\n");
+  starten();  // no DAKOTA at all
+  ASSERT_TRUE(globals().FehlerAufgetreten);
+  form->BitBtnBeenden->click();
+  EXPECT_FALSE(form->visible());
+  EXPECT_EQ(programmWert("ProgrammZugriff"), "-1");
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  EXPECT_FALSE(programm.exists("Abrechng/Abrechng.ini"));
+}
+
+// ---- the finished update and the waiting setup program (steps 7 and 8) ----
+
+TEST_F(Shell, UpdateTxtIsConsumedBeforeTheSetupProgramIsLookedFor) {
+  dakota4();
+  programmIni("UpdateDatum=01.01.2023\r\n");
+  jahr("2024");
+  programm.write("update.txt", "  12.03.2024  \r\n");
+  programm.write("Update/setup.exe", "MZ");
+  programm.write("Update/update.zip", "PK");
+  programm.write("Temp/Kosttr302.txt", "alt");
+  starten();
+  EXPECT_EQ(texte(), std::vector<std::string>{});
+  EXPECT_EQ(programmWert("UpdateDatum"), "12.03.2024");
+  EXPECT_FALSE(programm.exists("update.txt"));
+  EXPECT_FALSE(programm.exists("Update/setup.exe"));
+  EXPECT_FALSE(programm.exists("Update/update.zip"));
+  EXPECT_FALSE(programm.exists("Temp/Kosttr302.txt"));
+  EXPECT_EQ(globals().StandUpdateDatum, "12.03.2024");
+  EXPECT_EQ(form->caption(), titel("12.03.2024", "2024"));
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+}
+
+TEST_F(Shell, AWaitingSetupProgramEndsTheStartUp) {
+  dakota4();
+  programmIni("AktuellesJahr=2024\r\n");
+  jahr("2024");
+  programm.write("Update/setup.exe", "MZ");
+  programm.write("Temp/alt.txt", "x");
+  form->show();
+  starten();
+  const std::string setup = imProgramm("Update\\setup.exe");
+  EXPECT_EQ(texte(),
+            std::vector<std::string>{"Neues Update noch nicht installiert !\n\nAusführen: \n" + setup});
+  EXPECT_EQ(dialogs.transcript()[0].caption, "Hinweis !");
+  EXPECT_EQ(dialogs.transcript()[0].icon, ui::MsgIcon::Information);
+  EXPECT_FALSE(form->visible());
+  EXPECT_FALSE(programm.exists("Temp/alt.txt"));  // FormClose ran
+  EXPECT_EQ(globals().Tagesdatum, "");            // nothing after step 8
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  EXPECT_EQ(programmWert("ProgrammZugriff"), "-1");
+}
+
+// ---- data root, year list and current year (StartInitialisieren steps 1 to 3) ----
+
+TEST_F(Shell, YearListAndCurrentYear) {
+  struct Case {
+    const char* name;
+    std::vector<const char*> ordner;
+    const char* aktuellesJahr;  // nullptr: no key
+    std::vector<std::string> liste;
+    std::string jahr, jahrPfad, zurueckgeschrieben;
+  } cases[] = {
+      {"no AktuellesJahr",
+       {"2023", "2024", "Archiv"},
+       nullptr,
+       {"2023", "2024"},
+       "2024",
+       "Abrechng\\2024\\",
+       "2024"},
+      {"AktuellesJahr kept",
+       {"2023", "2024", "Archiv"},
+       "2023",
+       {"2023", "2024"},
+       "2023",
+       "Abrechng\\2023\\",
+       "2023"},
+      {"deleted year",
+       {"2023", "2024", "Archiv"},
+       "2022",
+       {"2023", "2024"},
+       "2024",
+       "Abrechng\\2024\\",
+       "2024"},
+      {"blank AktuellesJahr",
+       {"2024", "2x1Z", "20245", "1999"},
+       "  ",
+       {"2024", "2x1Z"},
+       "2x1Z",
+       "Abrechng\\2x1Z\\",
+       "2x1Z"},
+      {"no year folder", {"Archiv"}, "2023", {}, "", "Abrechng\\", "2023"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(daten / "Abrechng");
+    for (const char* o : c.ordner) jahrOhneIni(o);
+    daten.write("Abrechng/2025", "a file is no year");
+    resetGlobals();
+    form = std::make_unique<TFormEinstellungen>();
+    dakota4();
+    programmIni(c.aktuellesJahr ? std::string("AktuellesJahr=") + c.aktuellesJahr + "\r\n" : "");
+    starten();
+    EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), c.liste);
+    EXPECT_EQ(form->ComboBoxAktuellesJahr->text(), c.jahr);
+    EXPECT_EQ(globals().JahrPfad, c.jahrPfad);
+    EXPECT_EQ(programmWert("AktuellesJahr"), c.zurueckgeschrieben);
+    EXPECT_EQ(form->caption(), titel("01.01.2000", c.jahr));
+    EXPECT_TRUE(daten.exists(c.jahr.empty() ? "Abrechng/Daten" : "Abrechng/" + c.jahr + "/Daten"));
+  }
+}
+
+TEST_F(Shell, AnEmptyDataRootGetsTheCalendarYear) {
+  dakota4();
+  programmIni();
+  starten();
+  EXPECT_EQ(texte(), std::vector<std::string>{});
+  EXPECT_EQ(globals().JahrPfad, "Abrechng\\2024\\");
+  EXPECT_EQ(form->ComboBoxAktuellesJahr->text(), "2024");
+  EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), std::vector<std::string>{"2024"});
+  EXPECT_EQ(programmWert("AktuellesJahr"), "2024");
+  EXPECT_TRUE(daten.exists("Abrechng/2024/Daten"));
+  EXPECT_TRUE(daten.exists("Abrechng/2024/Kosttr"));
+  EXPECT_EQ(globals().Tagesdatum, "15.03.2024");
+  EXPECT_EQ(globals().ProgrammPfad, programm.str() + "\\");
+  EXPECT_EQ(globals().StartPfad, programm.str());
+}
+
+TEST_F(Shell, MissingDataRootEntryAndMissingDataRootFolder) {
+  dakota4();
+  iniSchreiben(programm, "Abrechng.ini", "[EINSTELLUNGEN]\r\nBüroWARE=\r\nAktuellesJahr=2024\r\n");
+  starten();
+  EXPECT_EQ(texte(), std::vector<std::string>{"Ordner <Daten> nicht definiert -> Bitte Eintrag ergänzen!"});
+  EXPECT_EQ(form->EditOrdnerBw->text(), "");
+  EXPECT_EQ(globals().JahrPfad, "Abrechng\\");
+  EXPECT_EQ(form->caption(), titel("01.01.2000"));
+  EXPECT_FALSE(form->TableAdrDlz->active());
+
+  resetGlobals();
+  dialogs.clear();
+  form = std::make_unique<TFormEinstellungen>();
+  const std::string fehlt = imDaten("fehlt");
+  iniSchreiben(programm, "Abrechng.ini", "[EINSTELLUNGEN]\r\nBüroWARE=" + fehlt + "\r\n");
+  starten();
+  // The service-centre table cannot open there either, as the data root's folder is missing.
+  ASSERT_EQ(texte().size(), 2u);
+  EXPECT_EQ(texte()[0], "Ordner Fachanwendung nicht vorhanden !\n\n" + fehlt);
+  EXPECT_EQ(texte()[1].rfind("Tabelle nicht gefunden", 0), 0u) << texte()[1];
+  EXPECT_TRUE(globals().FehlerAufgetreten);
+  EXPECT_FALSE(daten.exists("fehlt"));
+}
+
+// ---- the program-access lock, row by row ----
+
+TEST_F(Shell, ProgramAccessLockAtStartAndClose) {
+  struct Case {
+    const char* vorher;  // nullptr: key missing
+    std::string nachStart, nachClose;
+    bool inNutzung;
+  } cases[] = {
+      {nullptr, "-1", "", false}, {"", "1", "", false},  {"0", "1", "", false},
+      {"x", "1", "", false},      {"1", "1", "1", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.vorher ? c.vorher : "missing");
+    resetGlobals();
+    dialogs.clear();
+    form = std::make_unique<TFormEinstellungen>();
+    dakota4();
+    programmIni();
+    std::string ini = "[EINSTELLUNGEN]\r\nVersion=" + DateiVersion("").substr(0, 3) + "\r\n";
+    if (c.vorher) ini += std::string("ProgrammZugriff=") + c.vorher + "\r\n";
+    jahr("2024", ini);
+    starten();
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), c.nachStart);
+    EXPECT_EQ(globals().JahrInNutzung, c.inNutzung);
+    if (c.inNutzung) {
+      ASSERT_EQ(texte().size(), 1u);
+      EXPECT_EQ(texte()[0],
+                "Eines der Abrechnungsprogramme bereits in Nutzung, wenn nicht -> in Riviza <Benutzereintrag "
+                "löschen>");
+      EXPECT_EQ(dialogs.transcript()[0].caption, "Fehler !");
+    } else {
+      EXPECT_TRUE(texte().empty());
+    }
+    form->close();
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), c.nachClose);
+  }
+}
+
+TEST_F(Shell, LockRowsOfTheYearOperationsAndTheUserEntryButton) {
+  dakota4();
+  programmIni();
+  jahr("2024", "[EINSTELLUNGEN]\r\nProgrammZugriff=1\r\nVersion=" + DateiVersion("").substr(0, 3) + "\r\n");
+  starten();
+  ASSERT_TRUE(globals().JahrInNutzung);
+  // A year held by another program is never taken nor released by this run...
+  programmZugriffFreigeben();
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  // ...except through "Be&nutzereintrag löschen", which leaves JahrInNutzung as it is.
+  form->BitBtn1->click();
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  EXPECT_TRUE(globals().JahrInNutzung);
+  programmZugriffSetzen();
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+
+  globals().JahrInNutzung = false;
+  programmZugriffSetzen();
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  programmZugriffFreigeben();
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  // Entering or leaving a year without a file creates none.
+  globals().JahrPfad = "Abrechng\\2030\\";
+  programmZugriffSetzen();
+  programmZugriffFreigeben();
+  EXPECT_FALSE(daten.exists("Abrechng/2030"));
+}
+
+// ---- version check (step 9) ----
+
+TEST_F(Shell, VersionCheck) {
+  const std::string eigene = DateiVersion("").substr(0, 3);
+  const std::string reorg = "Neue Programmversion installiert !\n\nDaten werden reorganisiert";
+  const std::string veraltet =
+      "Der Programmstand ist nicht aktuell !\n\nStarten Sie das LiveUpdate\n\n"
+      "Start -> Programme -> Orvel Abrechnung -> Riviza -> Live Update -> Progamme";
+  struct Case {
+    const char* name;
+    std::optional<std::string> ini;  // none: no year file
+    std::string meldung;
+    int seite;
+    int reorganisiert;
+  } cases[] = {
+      {"missing Version", "[EINSTELLUNGEN]\r\n", reorg, 4, 1},
+      {"older", "[EINSTELLUNGEN]\r\nVersion=1.0\r\n", reorg, 4, 1},
+      {"no number", "[EINSTELLUNGEN]\r\nVersion=neu\r\n", reorg, 4, 1},
+      {"same", "[EINSTELLUNGEN]\r\nVersion=" + eigene + "\r\n", "", 0, 0},
+      {"newer", "[EINSTELLUNGEN]\r\nVersion=9.9\r\n", veraltet, 5, 0},
+      {"no year file", std::nullopt, "", 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(daten / "Abrechng");
+    resetGlobals();
+    dialogs.clear();
+    form = std::make_unique<TFormEinstellungen>();
+    dakota4();
+    programmIni();
+    if (c.ini)
+      jahr("2024", *c.ini);
+    else
+      jahrOhneIni("2024");
+    const int vorher = datenReorganisierenAufrufe();
+    starten();
+    EXPECT_EQ(texte(), c.meldung.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.meldung});
+    EXPECT_EQ(form->PageControl1->activePageIndex(), c.seite);
+    EXPECT_EQ(datenReorganisierenAufrufe() - vorher, c.reorganisiert);
+    form->close();
+  }
+}
+
+// ---- the service-centre table (step 10) and the fund tab ----
+
+TEST_F(Shell, TheServiceCentreTableComesFromTheTemplateAndOpens) {
+  dakota4();
+  programmIni();
+  jahr("2024");
+  starten();
+  EXPECT_TRUE(daten.exists("Abrechng/2024/Daten/AdrDlz.db"));
+  EXPECT_TRUE(form->TableAdrDlz->active());
+  EXPECT_EQ(form->TableAdrDlz->databaseName(), imDaten("Abrechng\\2024\\Daten"));
+  EXPECT_FALSE(form->TabSheet11->tabVisible());  // no Kas.db, no KasAdrAnn.db
+  form->close();
+  EXPECT_FALSE(form->TableAdrDlz->active());
+}
+
+TEST_F(Shell, TheFundTabStaysWithAFundTable) {
+  dakota4();
+  programmIni();
+  jahr("2024");
+  daten.write("Abrechng/2024/Daten/KasAdrAnn.db", "");
+  starten();
+  EXPECT_TRUE(form->TabSheet11->tabVisible());
+}
+
+// ---- the network share (step 6 and FormClose) ----
+
+TEST_F(Shell, ShareLoginAtStartAndDisconnectAtClose) {
+  dakota4();
+  programmIni(
+      "[ANMELDUNG]\r\nBenutzerVerwenden=1\r\nLaufwerk=X\r\nComputername=server\r\nFreigabename=daten\r\n"
+      "Benutzername=anna\r\nKennwort=geheim\r\nDomaenenname=firma\r\n");
+  drives.createDriveFolder = false;  // the drive never shows up
+  starten();
+  ASSERT_EQ(texte().size(), 1u);
+  EXPECT_EQ(texte()[0],
+            "Serveranmeldung fehlgeschlagen !\n\nLaufwerk: X\nComputername: server\nFreigabename: daten\n"
+            "Benutzername: anna");
+  EXPECT_EQ(globals().AnmKennwort, "geheim");
+  EXPECT_EQ(form->EditDomaenenname->text(), "");  // read by nobody
+  EXPECT_TRUE(form->CheckBoxDomaenenbenutzer->checked());
+  EXPECT_EQ(globals().JahrPfad, "Abrechng\\2024\\");  // the start-up went on
+  form->close();
+  ASSERT_EQ(drives.calls.size(), 2u);
+  EXPECT_EQ(drives.calls[1].what, "disconnect");
+  EXPECT_EQ(drives.calls[1].localName, "X:");
+}
+
+TEST_F(Shell, AYearHeldByAnotherProgramKeepsItsLockAndTheShare) {
+  dakota4();
+  programmIni("[ANMELDUNG]\r\nBenutzerVerwenden=1\r\nLaufwerk=X\r\n");
+  jahr("2024", "[EINSTELLUNGEN]\r\nProgrammZugriff=1\r\nVersion=" + DateiVersion("").substr(0, 3) + "\r\n");
+  starten();
+  form->close();
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  ASSERT_EQ(drives.calls.size(), 1u);  // the connect only
+}
+
+// ---- the program entry while the billing application runs ----
+
+TEST_F(Shell, TheBillingApplicationRunningEndsTheProgramBeforeAnyForm) {
+  int bereit[2], ende[2];
+  ASSERT_EQ(::pipe(bereit), 0);
+  ASSERT_EQ(::pipe(ende), 0);
+  pid_t abrechnung = ::fork();
+  if (abrechnung == 0) {  // the billing application: holds "Vuzaroded" until told to end
+    auto held = platform::NamedMutex::create("Vuzaroded");
+    char c = held.ok() ? '1' : '0';
+    (void)!::write(bereit[1], &c, 1);
+    (void)!::read(ende[0], &c, 1);
+    ::_exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(::read(bereit[0], &c, 1), 1);
+  ASSERT_EQ(c, '1');
+  EXPECT_FALSE(VuzarodedSperreAnlegen());
+  EXPECT_EQ(texte(), std::vector<std::string>{"Vuzaroded ist bereits gestartet!"});
+  (void)!::write(ende[1], &c, 1);
+  int status = 0;
+  ::waitpid(abrechnung, &status, 0);
+  EXPECT_TRUE(VuzarodedSperreAnlegen());  // gone with the other process
+  VuzarodedSperreFreigeben();
+  for (int fd : {bereit[0], bereit[1], ende[0], ende[1]}) ::close(fd);
+}
+
+}  // namespace
+}  // namespace riviza::test

@@ -1,0 +1,75 @@
+// Test helpers of the cost-bearer tests: cost-bearer files built from UTF-8 segment lines
+// (written as single bytes, with the line ends a case asks for), work-file lines built from
+// their fields, and splitting of CR LF text.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "costbearer/column_text.h"
+#include "costbearer/work_lines.h"
+#include "platform/codec.h"
+
+namespace riviza::test {
+
+// UTF-8 to the single bytes of the cost-bearer files.
+inline std::string latin1(std::string_view utf8) {
+  return platform::fromUtf8(utf8, platform::CodePage::Latin1);
+}
+
+// A cost-bearer file: each UTF-8 line as single bytes, followed by `eol`; the last line without
+// one unless `finalEol`.
+inline std::string segmentFile(const std::vector<std::string>& lines, std::string_view eol = "\r\n",
+                               bool finalEol = true) {
+  std::string out;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    out += latin1(lines[i]);
+    if (i + 1 < lines.size() || finalEol) out += eol;
+  }
+  return out;
+}
+
+// One UNH ... UNT message around the segments of one cost bearer.
+inline std::vector<std::string> message(const std::vector<std::string>& segments) {
+  std::vector<std::string> out = {"UNH+00001+KOTR:02:001:KV'"};
+  out.insert(out.end(), segments.begin(), segments.end());
+  out.push_back("UNT+000010+00001'");
+  return out;
+}
+
+// Lines of CR LF text, without line ends.
+inline std::vector<std::string> crlfLines(std::string_view text) {
+  std::vector<std::string> out;
+  while (!text.empty()) {
+    size_t end = text.find("\r\n");
+    out.emplace_back(text.substr(0, end));
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 2);
+  }
+  return out;
+}
+
+// A work-file main line from the fields a test sets (single-byte text); the rest stay blank.
+struct MainLine {
+  std::vector<std::pair<costbearer::MainField, std::string>> fields;
+  int counter = 0;
+  std::string format() const {
+    costbearer::MainLineValues v;
+    for (const auto& [field, value] : fields) v[field] = value;
+    return costbearer::formatMainLine(v, counter);
+  }
+};
+
+// A work-file link line from the fields of its VKG segment.
+struct LinkLine {
+  std::string ik, type, partner, e4, delivery, e7, region, kv, gruppe;
+  std::string segment() const {
+    return "VKG+" + type + "+" + partner + "+" + e4 + "++" + delivery + "+" + e7 + "+" + region + "+" + kv + "+" +
+           gruppe + "'";
+  }
+  std::string format() const { return costbearer::formatLinkLine(ik, type, segment()); }
+};
+
+}  // namespace riviza::test

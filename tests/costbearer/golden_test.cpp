@@ -1,0 +1,236 @@
+// Golden work files and logs: synthetic year folders run through the three readers against a
+// fixed clock (15.06.2025), compared byte for byte with tests/costbearer/golden/<scenario>/.
+// With RIVIZA_UPDATE_GOLDEN=1 in the environment the tests rewrite the golden files instead (then
+// review the diff before committing).
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+
+#include "costbearer/abr_tools.h"
+#include "costbearer/kosttr_reader.h"
+#include "fixtures.h"
+#include "platform/clock.h"
+#include "support/temp_dir.h"
+#include "ui/dialogs.h"
+
+namespace riviza {
+namespace {
+
+using costbearer::Basis;
+using test::crlfLines;
+using test::segmentFile;
+
+struct FixtureFile {
+  std::string name;                 // inside the year's Kosttr folder
+  std::optional<std::string> bytes;  // nullopt: a folder of that name
+};
+
+struct Scenario {
+  const char* name;
+  Basis basis;
+  std::vector<FixtureFile> files;
+};
+
+std::vector<std::string> lines(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+const std::vector<std::string> kHeader = {"UNA:+,? '", "UNB+UNOC:3+109910000+999999999+250901:1030+00394++X'"};
+const std::vector<std::string> kTrailer = {"UNZ+000002+00394'"};
+
+std::vector<std::string> bearer(const std::string& idk, std::vector<std::string> segments) {
+  segments.insert(segments.begin(), idk);
+  return test::message(segments);
+}
+
+// n link segments of one kind with distinct partners.
+std::vector<std::string> links(const std::string& type, int n) {
+  std::vector<std::string> out;
+  for (int i = 0; i < n; ++i) out.push_back("VKG+" + type + "+1" + std::to_string(10000000 + i) + "+5++07++01++00'");
+  return out;
+}
+
+std::vector<FixtureFile> capFiles(const std::string& type, int n) {
+  return {{"AO05Q425.ke0",
+           segmentFile(lines({kHeader, bearer("IDK+101111111+99+Vorher gültig'", {"VKG+02+109999999+5++07++01++00'"}),
+                              bearer("IDK+102222222+99+Vorher abgelaufen'",
+                                     {"VDT+19990101+20000101'", "VKG+03+109999999+5++07++01++00'"}),
+                              bearer("IDK+103333333+99+Viele Links'", links(type, n)), kTrailer}))}};
+}
+
+std::vector<Scenario> scenarios() {
+  std::vector<Scenario> s;
+  s.push_back({"s302", Basis::S302,
+               {
+                   {"AO05Q425.ke0",
+                    segmentFile(lines({
+                        kHeader,
+                        bearer("IDK+101111111+99+R?+V BKK'",
+                               {"VDT+19970403'", "FKT+02'", "VKG+02+109999999+5++07++01++00'",
+                                "VKG+03+101111111+5++07++++99'", "VKG+09+109519016+5++28+6+++00'",
+                                "NAM+01+R?+V+Betriebskrankenkasse+Süd?'Ost'", "ANS+1+35387+Gießen+41120'"}),
+                        bearer("IDK+102222222+99+Überlange Kurzbezeichnung mit mehr als dreißig Zeichen'",
+                               {"VDT+20200101+20991231'",
+                                "NAM+01+Ein Name 1 der länger als dreißig Zeichen ist+Name 2 der ebenfalls "
+                                "länger als dreißig ist+Name 3 ebenso überlang bis zum Ende'",
+                                "ANS+1+123456+Ein Ort dessen Name länger als 25 ist+Eine Straße die länger als "
+                                "dreißig Zeichen ist'",
+                                "VKG+02+1099999991234+55++0777+12+011+7+000'", "VKG+02+1234'", "VKG+03++++++++'"}),
+                        bearer("IDK+103333333+99+Abgelaufen gestern'",
+                               {"VDT+20100101+20250614'", "VKG+02+109999999+5++07++01++00'"}),
+                        bearer("IDK+104444444+99+Gültig ab morgen'",
+                               {"VDT+20250616'", "VKG+03+109999999+5++07++01++00'"}),
+                        bearer("IDK+105555555+99+Link abgelaufen'",
+                               {"VDT+20000101'", "VKG+02+109999992+5++07++01++00'",
+                                "VKG+03+109999993+5++07++01++00'", "VDT+20000101+20250101'"}),
+                        bearer("IDK+106666666+99+Gültig bis heute'", {"VDT+20000101+20250615'"}),
+                        bearer("IDK+107777777+99+VDT anderer Länge'", {"VDT+2025'", "VDT+20250616+'"}),
+                        bearer("IDK+108888888+99+VDT ohne Ziffern'", {"VDT+2025XX01'"}),
+                        bearer("IDK+109999999+99+Adressen'",
+                               {"ANS+1+++Postfach'", "ANS+2+22222+Zwei?+Ort+33'", "ANS+3+33333+Drei+Weg 3'"}),
+                        kTrailer,
+                    }))},
+                   {"ek05q425.KE1",  // LF only, upper-case extension, the kind as spelled
+                    segmentFile(lines({kHeader,
+                                       bearer("IDK+101111111+99+R?+V BKK Ersatz'",
+                                              {"NAM+01+Zweiter Eintrag'", "ANS+1+10115+Berlin+Straße 1'"}),
+                                       kTrailer}),
+                                "\n")},
+                   {"BK05Q425.ke0", std::nullopt},  // a folder named like a file
+                   {"ZZ05Q425.ke0",                 // no final line end; two cost bearers without UNT
+                    segmentFile(lines({kHeader,
+                                       {"UNH+00001+KOTR:1'", "IDK+110000001+99+Ohne UNT'",
+                                        "VKG+02+109999999+5++07++01++00'", "UNH+00002+KOTR:1'",
+                                        "IDK+110000002+99+Mit UNT'", "UNT+000003+00002'", "UNH+00003+KOTR:1'",
+                                        "IDK+110000003+99+Am Dateiende'", "NAM+01+Letzter'"}}),
+                                "\r\n", false)},
+                   {"AO06Q425.ke0", segmentFile(bearer("IDK+120000000+99+Falsche Maske'", {}))},
+                   {"AO05Q425.txt", segmentFile(bearer("IDK+120000001+99+Falsche Endung'", {}))},
+               }});
+  s.push_back({"s300", Basis::S300,
+               {
+                   {"AO03Q425.ke0",
+                    segmentFile(lines({kHeader,
+                                       bearer("IDK+101111111+04+Apotheke'",
+                                              {"VKG+01+100000001+5++21'", "VKG+01+100000011+5++23'",
+                                               "VKG+04+100000004+5'", "VKG+09+100000009+5++28+6+++00'",
+                                               "VKG+02+100000002+5++07++01++00'", "VKG+03+100000003+5++01+1+++00'",
+                                               "NAM+01+Name 1+Name 2+Name 3'", "ANS+1+11111+Eins+Weg 1'",
+                                               "ANS+2+22222+Zwei+Weg 2'"}),
+                                       kTrailer}))},
+                   {"bn03Q425.ke0",
+                    segmentFile(lines({kHeader,
+                                       bearer("IDK+102222222+04+BN Art 04'",
+                                              {"VKG+01+100000001+5++21+1+01++00'", "VKG+01+100000011+5++23'",
+                                               "VKG+01+100000021+5++22'", "VKG+02+100000002+5++07++01++00'",
+                                               "ANS+1+11111+Eins'", "ANS+2+22222+Zwei+Weg 2'"}),
+                                       bearer("IDK+103333333+99+BN Art 99'", {"VKG+01+100000001+5++21'"}),
+                                       kTrailer}))},
+               }});
+  s.push_back({"s105", Basis::S105,
+               {
+                   {"AO06Q425.ke0",
+                    segmentFile(lines({kHeader,
+                                       bearer("IDK+181111111+99+Pflegekasse'",
+                                              {"VKG+09+100000009+5++28+6+++00'", "VKG+02+100000002+5++07++01++00'",
+                                               "ANS+1+11111++Weg 1'", "ANS+2+22222+Zwei+Weg 2'"}),
+                                       bearer("IDK+182222222+99+Mit Verweis'",
+                                              {"VKG+01+181111111'", "ANS+1+11111++Weg 1'"}),
+                                       kTrailer}))},
+               }});
+  s.push_back({"caps_ok", Basis::S302,
+               {{"AO05Q425.ke0",
+                 segmentFile(lines({kHeader, bearer("IDK+101111111+99+Voll'", lines({links("02", 99), links("03", 99),
+                                                                                      links("09", 499)})),
+                                    kTrailer}))}}});
+  s.push_back({"cap_02_100", Basis::S302, capFiles("02", 100)});
+  s.push_back({"cap_03_100", Basis::S302, capFiles("03", 100)});
+  s.push_back({"cap_09_500", Basis::S302, capFiles("09", 500)});
+  return s;
+}
+
+KosttrLeseErgebnis runReader(Basis basis, const std::string& prog, const std::string& daten) {
+  const std::string jahr = "Abrechng\\2025\\";
+  switch (basis) {
+    case Basis::S300: return Kosttr300Einlesen(prog, daten, jahr);
+    case Basis::S302: return Kosttr302Einlesen(prog, daten, jahr);
+    case Basis::S105: return Kosttr105Einlesen(prog, daten, jahr);
+  }
+  return {};
+}
+
+const costbearer::KosttrTabelle& tableOf(Basis basis) {
+  switch (basis) {
+    case Basis::S300: return Kosttr300Tabelle();
+    case Basis::S302: return Kosttr302Tabelle();
+    case Basis::S105: return Kosttr105Tabelle();
+  }
+  return Kosttr302Tabelle();
+}
+
+std::string describe(const KosttrLeseErgebnis& r, const ui::ScriptedDialogs& dialogs,
+                     const costbearer::KosttrTabelle& table) {
+  std::string out = "counter: " + std::to_string(r.counter) + "\n";
+  out += r.ok() ? std::string("status: ok\n")
+                : "status: error " + std::to_string(r.status.error().code) + ": " + r.status.error().message + "\n";
+  out += "notes:\n";
+  for (const auto& n : r.notes) out += "  " + n + "\n";
+  out += "dialogs:\n";
+  for (const auto& d : dialogs.transcript()) out += "  [" + d.caption + "] " + d.text + "\n";
+  out += "table: scan " + std::to_string(table.scanLength()) + ", entries " + std::to_string(table.size()) + "\n";
+  return out;
+}
+
+void compareGolden(const std::string& scenario, const std::string& file, const std::string& actual) {
+  std::filesystem::path golden =
+      std::filesystem::path(RIVIZA_SOURCE_DIR) / "tests/costbearer/golden" / scenario / file;
+  if (const char* update = std::getenv("RIVIZA_UPDATE_GOLDEN"); update && std::string(update) == "1") {
+    std::filesystem::create_directories(golden.parent_path());
+    test::writeNative(golden, actual);
+    return;
+  }
+  ASSERT_TRUE(std::filesystem::exists(golden)) << golden << " missing; run with RIVIZA_UPDATE_GOLDEN=1";
+  EXPECT_EQ(actual, test::readNative(golden)) << scenario << "/" << file;
+}
+
+TEST(Golden, WorkFilesAndLogsOfTheFixtureSets) {
+  platform::FixedClock clock(platform::DateTime{2025, 6, 15, 10, 30, 0, 0});
+  platform::ScopedClock useClock(clock);
+  for (const Scenario& s : scenarios()) {
+    SCOPED_TRACE(s.name);
+    test::TempDir dir;
+    dir.mkdir("prog/Temp");
+    dir.mkdir("daten/Abrechng/2025/Kosttr");
+    for (const FixtureFile& f : s.files) {
+      std::string rel = "daten/Abrechng/2025/Kosttr/" + f.name;
+      if (f.bytes) dir.write(rel, *f.bytes);
+      else dir.mkdir(rel);
+    }
+    ui::ScriptedDialogs dialogs;
+    const auto& rules = costbearer::rulesFor(s.basis);
+    KosttrLeseErgebnis r = runReader(s.basis, dir.str() + "/prog\\", dir.str() + "/daten\\");
+    std::string work = dir.read(std::string("prog/Temp/") + rules.workFile);
+    std::string log = dir.read(std::string("prog/Temp/") + rules.logFile);
+    compareGolden(s.name, rules.workFile, work);
+    compareGolden(s.name, rules.logFile, log);
+    compareGolden(s.name, "result.txt", describe(r, dialogs, tableOf(s.basis)));
+
+    // Whatever the scenario: fixed widths, and the table holds the work file's lines.
+    for (const std::string& text : {work, log})
+      for (const std::string& line : crlfLines(text))
+        EXPECT_EQ(line.size(), line.substr(10, 2) == "01" ? 241u : 38u) << line;
+    const auto& table = tableOf(s.basis);
+    std::vector<std::string> workLines = crlfLines(work);
+    ASSERT_LE(workLines.size(), table.size());
+    for (size_t i = 0; i < workLines.size(); ++i) EXPECT_EQ(table.entry(i), workLines[i]);
+    if (!r.ok()) {
+      EXPECT_EQ(table.size(), 0u);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace riviza

@@ -1,0 +1,151 @@
+// The real window under Qt's offscreen platform: the main form renders with its pages, typing
+// reaches the model, the model's changes reach the widgets, focus and pages move both ways.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTest>
+
+#include "platform/pump.h"
+#include "qt_fixture.h"
+#include "ui/busy.h"
+#include "ui/edit_family.h"
+
+namespace riviza::test {
+namespace {
+
+TEST_F(MainFormTest, RendersEveryPageInItsOrder) {
+  auto* tabs = widget<QTabWidget>(window(), "PageControl1");
+  ASSERT_NE(tabs, nullptr);
+  ASSERT_EQ(tabs->count(), form->PageControl1->pageCount());
+  EXPECT_EQ(tabs->count(), 11);
+  EXPECT_EQ(tabs->tabText(4), "&Reorganisation");
+  EXPECT_EQ(tabs->tabText(5), "&Update");
+  EXPECT_EQ(form->PageControl1->page(4), form->TabSheet6);
+  EXPECT_EQ(form->PageControl1->page(5), form->TabSheet7);
+  EXPECT_EQ(window()->windowTitle(), "  Riviza Abrechnung");
+  EXPECT_NE(widget<QLineEdit>(window(), "EditOrdnerBw"), nullptr);
+  EXPECT_NE(widget<QCheckBox>(window(), "CheckBoxFtpUpdate"), nullptr);
+  EXPECT_FALSE(widget<QCheckBox>(window(), "CheckBoxFtpUpdate")->isEnabled());
+  EXPECT_TRUE(widget<QCheckBox>(window(), "CheckBoxFtpUpdate")->isChecked());
+  EXPECT_EQ(widget<QLineEdit>(window(), "EditKennwort")->echoMode(), QLineEdit::Password);
+  // Every control of the form has its widget.
+  int controls = 0;
+  for (ui::TComponent* c : form->components())
+    if (dynamic_cast<ui::TControl*>(c)) {
+      ++controls;
+      EXPECT_NE(view->widgetOf(c), nullptr) << c->name();
+    }
+  EXPECT_GT(controls, 150);
+}
+
+TEST_F(MainFormTest, TypingReachesTheModelsOnChange) {
+  std::vector<std::string> seen;
+  form->EditOrdnerBw->OnChange = [&](ui::TComponent&) { seen.push_back(form->EditOrdnerBw->text()); };
+  auto* edit = widget<QLineEdit>(window(), "EditOrdnerBw");
+  QTest::keyClicks(edit, "D:\\Ä");
+  EXPECT_EQ(form->EditOrdnerBw->text(), "D:\\Ä");
+  EXPECT_EQ(seen, (std::vector<std::string>{"D", "D:", "D:\\", "D:\\Ä"}));
+  EXPECT_EQ(form->activeControl(), form->EditOrdnerBw);
+}
+
+TEST_F(MainFormTest, KeyFiltersSwallowKeysInTheWindowToo) {
+  form->PageControl1->setActivePage(form->TabSheet8);
+  form->EditReNr3->OnKeyPress = [](ui::TComponent&, char32_t& key) { ui::keepDigitsOnly(key); };
+  auto* edit = widget<QLineEdit>(window(), "EditReNr3");
+  QTest::keyClicks(edit, "1a2-3");
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  EXPECT_EQ(edit->text(), "12");
+  EXPECT_EQ(form->EditReNr3->text(), "12");
+}
+
+TEST_F(MainFormTest, AHandlersChangesShowAtOnce) {
+  form->PageControl1->setActivePage(form->TabSheet4);
+  form->EditLaufwerk->OnChange = [this](ui::TComponent&) {
+    form->EditComputername->setText("SERVER");
+    form->LabelWarten->setVisible(true);
+    form->EditFreigabename->setColor(ui::kColorEmptyEntered);
+    form->EditDomaenenname->setEnabled(false);
+    form->CheckBoxDomaenenbenutzer->setChecked(true);
+  };
+  QTest::keyClicks(widget<QLineEdit>(window(), "EditLaufwerk"), "X");
+  EXPECT_EQ(widget<QLineEdit>(window(), "EditComputername")->text(), "SERVER");
+  EXPECT_TRUE(widget<QLabel>(window(), "LabelWarten")->isVisible());
+  EXPECT_EQ(widget<QLabel>(window(), "LabelWarten")->text(), "Verarbeitung läuft ...");
+  EXPECT_EQ(widget<QLineEdit>(window(), "EditFreigabename")->palette().color(QPalette::Base),
+            QColor(0xC0, 0xDC, 0xC0));
+  EXPECT_FALSE(widget<QLineEdit>(window(), "EditDomaenenname")->isEnabled());
+  EXPECT_TRUE(widget<QCheckBox>(window(), "CheckBoxDomaenenbenutzer")->isChecked());
+}
+
+TEST_F(MainFormTest, FocusMovesBothWays) {
+  std::vector<std::string> log;
+  for (ui::TWinControl* c :
+       {static_cast<ui::TWinControl*>(form->EditOrdnerBw), static_cast<ui::TWinControl*>(form->GroupBoxJahr),
+        static_cast<ui::TWinControl*>(form->EditAbDatumAbrechnung)}) {
+    c->OnEnter = [&log, c](ui::TComponent&) { log.push_back(c->name() + ".Enter"); };
+    c->OnExit = [&log, c](ui::TComponent&) { log.push_back(c->name() + ".Exit"); };
+  }
+  // Model to window.
+  ASSERT_TRUE(form->EditOrdnerBw->setFocus());
+  settle();
+  EXPECT_EQ(QApplication::focusWidget(), widget<QLineEdit>(window(), "EditOrdnerBw"));
+  // Window to model: the user clicks into another edit.
+  QTest::mouseClick(widget<QLineEdit>(window(), "EditAbDatumAbrechnung"), Qt::LeftButton);
+  settle();
+  EXPECT_EQ(form->activeControl(), form->EditAbDatumAbrechnung);
+  EXPECT_EQ(log, (std::vector<std::string>{"EditOrdnerBw.Enter", "EditOrdnerBw.Exit", "GroupBoxJahr.Enter",
+                                           "EditAbDatumAbrechnung.Enter"}));
+}
+
+TEST_F(MainFormTest, PagesMoveBothWays) {
+  auto* tabs = widget<QTabWidget>(window(), "PageControl1");
+  form->PageControl1->setActivePageIndex(5);
+  EXPECT_EQ(tabs->currentIndex(), 5);
+  int shown = 0;
+  form->TabSheet6->OnShow = [&](ui::TComponent&) { ++shown; };
+  tabs->setCurrentIndex(4);  // what a click on the tab does
+  EXPECT_EQ(form->PageControl1->activePage(), form->TabSheet6);
+  EXPECT_EQ(shown, 1);
+  form->TabSheet11->setTabVisible(false);
+  EXPECT_FALSE(tabs->isTabVisible(9));
+}
+
+TEST_F(MainFormTest, TheStartUpTimerFiresOnceTheLoopRuns) {
+  // The fixture let the loop run once; the timer fired and stopped itself.
+  EXPECT_EQ(timerTicks, 1);
+  settle(50);
+  EXPECT_EQ(timerTicks, 1);
+}
+
+TEST_F(MainFormTest, LongOperationShowsTheCountThroughThePump) {
+  auto* count = widget<QLabel>(window(), "LabelDbSatz");
+  auto* waiting = widget<QLabel>(window(), "LabelWarten");
+  std::vector<std::string> shown;
+  platform::setMessagePump([&] {
+    QCoreApplication::processEvents();
+    shown.push_back((waiting->isVisible() ? "shown " : "hidden ") + count->text().toStdString());
+  });
+  {
+    ui::LongOperation op(*form, form->LabelWarten, form->LabelDbSatz);
+    for (long n = 1; n <= 3; ++n) op.step(n);
+    EXPECT_EQ(window()->cursor().shape(), Qt::WaitCursor);
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"shown ", "shown 1", "shown 2", "shown 3"}));
+  EXPECT_FALSE(waiting->isVisible());
+  EXPECT_NE(window()->cursor().shape(), Qt::WaitCursor);
+}
+
+TEST_F(MainFormTest, ClosingTheMainWindowEndsTheApplication) {
+  int closes = 0;
+  form->OnClose = [&](ui::TComponent&, ui::TCloseAction&) { ++closes; };
+  window()->close();
+  EXPECT_EQ(closes, 1);
+  EXPECT_TRUE(application.terminated());
+  EXPECT_FALSE(form->visible());
+}
+
+}  // namespace
+}  // namespace riviza::test

@@ -1,0 +1,45 @@
+// Shared set-up of the window tests: one QApplication for the test program, and a fixture that
+// creates the program's forms with the Qt shell, as the program entry does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QWidget>
+#include <memory>
+
+#include "app/DiviveveLe1.h"
+#include "app/Riviza1.h"
+#include "app/RivizaAdr1.h"
+#include "gui/qt_shell.h"
+
+namespace riviza::test {
+
+// The test program's QApplication (created on first use, gone at the end of the run).
+QApplication& qtApp();
+
+// Widgets of a window by object name (the component's name).
+template <class W>
+W* widget(QWidget* window, const char* name) {
+  return window->findChild<W*>(QString::fromLatin1(name));
+}
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  MainFormTest();
+  ~MainFormTest() override;
+
+  QWidget* window() const { return view->window(); }
+  // Lets Qt deliver pending events (paint, focus, timers).
+  static void settle(int ms = 20);
+
+  // The start-up timer's ticks; the fixture stands in for the start-up handler, whose body
+  // belongs to the application shell.
+  int timerTicks = 0;
+  ui::TApplication application;
+  std::unique_ptr<gui::QtShell> shell;
+  TFormEinstellungen* form = nullptr;
+  gui::FormView* view = nullptr;
+};
+
+}  // namespace riviza::test

@@ -1,0 +1,75 @@
+// The main form on a real X server (run under xvfb-run): it shows with its tab pages, and a
+// picture of it is kept as build/artifacts/main-form.png (and one of each page) for CI.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <set>
+
+#include "qt_fixture.h"
+
+namespace riviza::test {
+namespace {
+
+QImage shoot(QWidget* window, const QString& file) {
+  QTest::qWait(200);
+  const QPixmap shot = window->screen()->grabWindow(window->winId());
+  const QString folder = QStringLiteral(RIVIZA_BINARY_DIR "/artifacts");
+  QDir().mkpath(folder);
+  EXPECT_TRUE(shot.save(folder + "/" + file)) << file.toStdString();
+  return shot.toImage();
+}
+
+// Distinct colours in a strip of the picture: a blank or black window has one or two.
+size_t coloursIn(const QImage& image, QRect strip) {
+  std::set<QRgb> colours;
+  strip = strip.intersected(image.rect());
+  for (int y = strip.top(); y <= strip.bottom(); ++y)
+    for (int x = strip.left(); x <= strip.right(); ++x) colours.insert(image.pixel(x, y));
+  return colours.size();
+}
+
+TEST_F(MainFormTest, ScreenshotOfTheMainFormShowsTheTabs) {
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
+  auto* tabs = widget<QTabWidget>(window(), "PageControl1");
+  ASSERT_NE(tabs, nullptr);
+  QTabBar* bar = tabs->tabBar();
+  ASSERT_TRUE(bar->isVisible());
+  EXPECT_EQ(bar->count(), 11);
+
+  const QImage first = shoot(window(), "main-form.png");
+  ASSERT_FALSE(first.isNull());
+  EXPECT_GE(first.width(), TFormEinstellungen::kDesignWidth);
+  EXPECT_GE(first.height(), TFormEinstellungen::kDesignHeight);
+  // The tab bar carries text: many colours where the tabs are drawn.
+  const QRect tabArea(bar->mapTo(window(), QPoint(0, 0)), bar->size());
+  EXPECT_GT(coloursIn(first, tabArea), 8u);
+
+  // Every page, for the eye of a reviewer: main-form-page-<index>.png.
+  for (int page = 1; page < form->PageControl1->pageCount(); ++page) {
+    form->PageControl1->setActivePageIndex(page);
+    const QImage shot = shoot(window(), QString("main-form-page-%1.png").arg(page));
+    EXPECT_NE(shot, first) << page;
+  }
+}
+
+TEST_F(MainFormTest, ScreenshotsOfTheOtherTwoForms) {
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
+  auto& adressen = application.createForm<TFormAdressen>();
+  auto& le = application.createForm<TFormLe>();
+  for (auto [f, file] :
+       {std::pair<ui::TForm*, const char*>{&adressen, "adressen-form.png"}, {&le, "le-form.png"}}) {
+    gui::FormView& v = shell->attach(*f);
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(v.window()));
+    EXPECT_FALSE(shoot(v.window(), file).isNull());
+    f->close();
+  }
+}
+
+}  // namespace
+}  // namespace riviza::test

@@ -1,0 +1,52 @@
+// kosttr-lesen YEARFOLDER PROGRAMFOLDER: runs the §300, §302 and §105 readers on the cost-bearer
+// files of YEARFOLDER's Kosttr folder and leaves the work files and logs in PROGRAMFOLDER's Temp
+// (created when missing). Prints one line per reader with its count, then the notes for the
+// update list; a failed reader is reported on stderr and makes the exit status 1. For tests and
+// for checking a newly published set of cost-bearer files before it ships.
+#include <cstdio>
+#include <string>
+
+#include "app/allg_tools.h"
+#include "costbearer/abr_tools.h"
+#include "platform/files.h"
+
+namespace {
+
+using Reader = riviza::KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
+
+struct Run {
+  const char* label;
+  Reader reader;
+};
+
+constexpr Run kRuns[] = {
+    {"Kosttr300", riviza::Kosttr300Einlesen},
+    {"Kosttr302", riviza::Kosttr302Einlesen},
+    {"Kosttr105", riviza::Kosttr105Einlesen},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: kosttr-lesen YEARFOLDER PROGRAMFOLDER\n");
+    return 2;
+  }
+  std::string yearFolder = riviza::BackslashAnhaengen(argv[1]);
+  std::string programFolder = riviza::BackslashAnhaengen(argv[2]);
+  if (auto s = riviza::platform::forceDirectories(programFolder + "Temp"); !s) {
+    std::fprintf(stderr, "%s\n", s.error().describe().c_str());
+    return 1;
+  }
+  int status = 0;
+  for (const Run& run : kRuns) {
+    riviza::KosttrLeseErgebnis r = run.reader(programFolder, yearFolder, "");
+    std::printf("%s: %d\n", run.label, r.counter);
+    for (const std::string& note : r.notes) std::printf("  %s\n", note.c_str());
+    if (!r.ok()) {
+      std::fprintf(stderr, "%s: %s\n", run.label, r.status.error().describe().c_str());
+      status = 1;
+    }
+  }
+  return status;
+}
