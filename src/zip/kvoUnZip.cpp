@@ -4,6 +4,7 @@
 #include "zip/kvoUnZip.h"
 
 #include <algorithm>
+#include <random>
 
 #include "platform/codec.h"
 #include "platform/paths.h"
@@ -57,6 +58,7 @@ bool TUnZip::openArchive() {
   passwordFailed_ = false;
   shift_ = 0;
   forcedFolder_.clear();
+  tempStamp_ = std::random_device{}();
   volumeName_ = archiveFile_;
   const bool firstVolumeGiven = scanState_ == kScanLocalFound;
   uint32_t lastDisk = 0, openDiskNo = 0;
