@@ -1,3 +1,5 @@
+// Unit Diviveve1: the "Vuzaroded" single-instance lock shared with the billing application
+// (form library, application shell); see Diviveve1.h.
 #include "app/Diviveve1.h"
 
 #include "app/instance_lock.h"

@@ -1,3 +1,5 @@
+// The one instance of the program's global state and the settings-file paths built from it
+// (form library, application shell); see globals.h.
 #include "app/globals.h"
 
 namespace riviza {

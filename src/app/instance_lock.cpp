@@ -1,3 +1,5 @@
+// Taking a single-instance lock of the program entry (form library, application shell); see
+// instance_lock.h.
 #include "app/instance_lock.h"
 
 #include <cstdio>

@@ -44,17 +44,19 @@ bool isBareNumber(std::string_view street) {
   return !isBlank(street) && pf::parseFloat(trimBytes(street)).has_value();
 }
 
-// Address choice. A replacement is taken only when it is usable (PLZ or town present), so a
-// usable address is never traded for an empty one: the published §302 files hold offices whose
-// only address carries a PO box number in the street field.
+// Address choice. The §302 rule never trades a usable address (PLZ or town present) for one
+// without PLZ and town: the published §302 files hold offices whose only address carries a PO
+// box number in the street field, and the plain rule would leave them with none. The §300/§105
+// rule replaces an address without PLZ or town whatever follows; no published file needs more.
 Address chooseAddress(AddressRule rule, const std::array<Address, 3>& ans) {
   Address current = ans[0];
   for (size_t k = 1; k < ans.size(); ++k) {
     const Address& next = ans[k];
     bool replace = rule == AddressRule::FirstUnlessBare
-                       ? (isBlank(current.plz) && isBlank(current.ort)) || isBareNumber(current.strasse)
+                       ? ((isBlank(current.plz) && isBlank(current.ort)) || isBareNumber(current.strasse)) &&
+                             (next.usable() || !current.usable())
                        : isBlank(current.plz) || isBlank(current.ort) || next.complete();
-    if (replace && next.usable()) current = next;
+    if (replace) current = next;
   }
   return current;
 }

@@ -177,10 +177,11 @@ bool splitNumbers(std::string_view s, char sep, int (&val)[3], int (&digits)[3],
 std::optional<DateTime> parseDate(std::string_view text) {
   text = trim(text);
   int v[3], d[3], n;
-  if (!splitNumbers(text, '.', v, d, n) || n != 3) return std::nullopt;
-  if (d[0] > 2 || d[1] > 2 || d[2] > 4) return std::nullopt;
-  int year = v[2];
-  if (d[2] <= 2) year += year < 50 ? 2000 : 1900;
+  if (!splitNumbers(text, '.', v, d, n) || n < 2) return std::nullopt;
+  if (d[0] > 2 || d[1] > 2 || (n == 3 && d[2] > 4)) return std::nullopt;
+  // Day and month alone take the current year, as the runtime's date conversion does.
+  int year = n == 3 ? v[2] : now().year;
+  if (n == 3 && d[2] <= 2) year += year < 50 ? 2000 : 1900;
   if (!isValidDate(year, v[1], v[0])) return std::nullopt;
   DateTime t;
   t.year = year;

@@ -74,7 +74,8 @@ std::string formatDateTime(const DateTime& t);  // "dd.MM.yyyy hh:mm:ss"
 // "yyyymmdd" and friends for file names and keys.
 std::string formatCompactDate(const DateTime& t);
 // StrToDate with the German short date: d.M.yy or dd.MM.yyyy (two-digit years: 00-49 -> 20xx,
-// 50-99 -> 19xx, the Windows program's century window). nullopt when not a valid date.
+// 50-99 -> 19xx, the Windows program's century window); "d.M" alone takes the current year.
+// nullopt when not a valid date.
 std::optional<DateTime> parseDate(std::string_view text);
 std::optional<DateTime> parseTime(std::string_view text);  // h:m[:s]
 

@@ -27,7 +27,9 @@ constexpr size_t kWindowSize = 32768;
 constexpr int kScanBlocks = 11;
 constexpr uint64_t kExeArcData = 7716;
 
-uint32_t le32(std::span<const uint8_t> b, size_t at) { return at + 4 <= b.size() ? GetLE<uint32_t>(b.data() + at) : 0; }
+uint32_t le32(std::span<const uint8_t> b, size_t at) {
+  return at + 4 <= b.size() ? GetLE<uint32_t>(b.data() + at) : 0;
+}
 
 bool bytesAt(std::span<const uint8_t> b, size_t at, std::string_view pattern) {
   return at + pattern.size() <= b.size() && std::memcmp(b.data() + at, pattern.data(), pattern.size()) == 0;
@@ -106,7 +108,8 @@ bool isUuencoded(std::span<const uint8_t> head) {
   bool afterBegin = false;
   for (size_t start = 0; start < text.size();) {
     size_t end = text.find('\n', start);
-    std::string_view line = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    std::string_view line =
+        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     if (line.starts_with("begin 6") || line.starts_with("begin 7")) return true;
     if (afterBegin && line.starts_with("M")) return true;
     if (line.starts_with("begin")) afterBegin = true;
@@ -147,7 +150,8 @@ bool TRegisterKorvo::localHeaderAt(TStream32& s, uint64_t offset) {
 }
 
 // The end record at window[hit] (all of it inside the window), with the zip64 records before it.
-bool TRegisterKorvo::readEndRecord(TStream32& s, std::span<const uint8_t> w, uint64_t windowStart, size_t hit) {
+bool TRegisterKorvo::readEndRecord(TStream32& s, std::span<const uint8_t> w, uint64_t windowStart,
+                                   size_t hit) {
   auto m = SignatureKind(TRecordKind::End, le32(w, hit));
   const size_t length = m.kind == TRecordKind::End64 ? TEndRecord64::kSize : TEndRecord::kSize;
   if (m.kind == TRecordKind::None || hit + length > w.size()) return false;
@@ -158,13 +162,15 @@ bool TRegisterKorvo::readEndRecord(TStream32& s, std::span<const uint8_t> w, uin
   if (hasEnd64_)
     end64_ = ReadRecord<TEndRecord64>(std::span<const uint8_t, TEndRecord64::kSize>(rec));
   else
-    endRecord_ = ReadRecord<TEndRecord>(std::span<const uint8_t, TEndRecord::kSize>(rec.data(), TEndRecord::kSize));
+    endRecord_ =
+        ReadRecord<TEndRecord>(std::span<const uint8_t, TEndRecord::kSize>(rec.data(), TEndRecord::kSize));
   scanState_ = kScanEndFound;
   settleDirectoryEnd();
-  if (hasEnd64_ || hit < TZip64Locator::kSize || le32(w, hit - TZip64Locator::kSize) != kSigZip64Locator) return true;
+  if (hasEnd64_ || hit < TZip64Locator::kSize || le32(w, hit - TZip64Locator::kSize) != kSigZip64Locator)
+    return true;
   scanState_ |= kScanZip64Locator;
-  zip64Locator_ = ReadRecord<TZip64Locator>(
-      std::span<const uint8_t, TZip64Locator::kSize>(w.data() + hit - TZip64Locator::kSize, TZip64Locator::kSize));
+  zip64Locator_ = ReadRecord<TZip64Locator>(std::span<const uint8_t, TZip64Locator::kSize>(
+      w.data() + hit - TZip64Locator::kSize, TZip64Locator::kSize));
   // The zip64 end record normally stands right before the locator; else where the locator says.
   const size_t before = TZip64Locator::kSize + TZip64EndRecord::kSize;
   std::array<uint8_t, TZip64EndRecord::kSize> z{};
@@ -246,7 +252,8 @@ int64_t TRegisterKorvo::FindCentralDirectory(TStream32& s) {
   // Data in front of the archive: the directory stands later than its stored offset says. The
   // shift is confirmed by the first entry's local header; an archive whose offsets were adjusted
   // already needs none.
-  const auto first = ReadRecord<TCentralHeader>(std::span<const uint8_t, TCentralHeader::kSize>(centralBuffer_));
+  const auto first =
+      ReadRecord<TCentralHeader>(std::span<const uint8_t, TCentralHeader::kSize>(centralBuffer_));
   const int64_t shift = static_cast<int64_t>(*start) - static_cast<int64_t>(StoredDirectoryOffset());
   const uint64_t local = first.localHeaderOffset;
   if (shift != 0 && static_cast<int64_t>(local) + shift >= 0 && localHeaderAt(s, local + shift)) {
@@ -275,7 +282,8 @@ TArcType TRegisterKorvo::scanForArchive(TStream32& s, uint64_t start) {
         return at == where ? atStart : elsewhere;
       };
       if (bytesAt(v, i, "**ACE**") && at >= 7) return found(atAce, atAceExe, 7, 7);
-      if (bytesAt(v, i, "-lh") && i + 4 < got && v[i + 4] == '-' && at >= 2) return found(atLha, atLhaExe, 2, 2);
+      if (bytesAt(v, i, "-lh") && i + 4 < got && v[i + 4] == '-' && at >= 2)
+        return found(atLha, atLhaExe, 2, 2);
       if (bytesAt(v, i, "\x42\x48\x05\x07") && !bytesAt(v, i + 4, "\x0F\x94\xC3\x84"))
         return found(atBh, atBhExe, 0, 0);
       if (start != 0 && bytesAt(v, i, "MSCF") && bytesAt(v, i + 4, std::string_view("\0\0\0\0", 4)))
@@ -290,7 +298,8 @@ TArcType TRegisterKorvo::scanForArchive(TStream32& s, uint64_t start) {
       if (bytesAt(v, i, "\x60\xEA") && i + 4 <= got) {
         const uint64_t next = at + 4 + GetLE<uint16_t>(v.data() + i + 2) + 4 + 2;
         uint8_t sig[2];
-        if (ReadAt(s, next, sig, 2) == 2 && sig[0] == 0x60 && sig[1] == 0xEA) return found(atArj, atArjExe, 0, 0);
+        if (ReadAt(s, next, sig, 2) == 2 && sig[0] == 0x60 && sig[1] == 0xEA)
+          return found(atArj, atArjExe, 0, 0);
       }
     }
     if (got < b.size()) break;
@@ -430,14 +439,14 @@ TArcType TRegisterKorvo::DetectArchiveType(TStream32& s) {
     if (archiveSize_ > 19) {
       std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(archiveSize_, kHeadSize)));
       head.resize(ReadAt(s, 0, head.data(), head.size()));
-      if (head.size() > 19)
-        type = bytesAt(head, 0, "MZ") ? detectExecutable(s, head) : detectPlain(s, head);
+      if (head.size() > 19) type = bytesAt(head, 0, "MZ") ? detectExecutable(s, head) : detectPlain(s, head);
     }
   } catch (const std::exception&) {
     // Detection ends with what it found; an exhausted machine is not a reason to fail the caller.
   }
   if (IsKnownArcType(type) && dirOffset_ < 0) dirOffset_ = 0;
-  if (type == atZip && platform::equalsIgnoreCase(platform::extractFileExt(archiveFile_), ".jar")) type = atJar;
+  if (type == atZip && platform::equalsIgnoreCase(platform::extractFileExt(archiveFile_), ".jar"))
+    type = atJar;
   if (IsZipFamily(type)) currentVolume_ = 0;
   s.run().progress = std::move(progress);
   return type;

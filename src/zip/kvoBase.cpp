@@ -86,7 +86,8 @@ std::string TUnBase::StripDrive(std::string_view fileName) {
     name.erase(0, std::min<size_t>(name.size(), firstSep == 2 ? 3 : 2));
   }
   // Every leading separator goes, not just one: "\\x" must not become a path of its own.
-  name.erase(0, name.find_first_not_of('\\') == std::string::npos ? name.size() : name.find_first_not_of('\\'));
+  name.erase(0,
+             name.find_first_not_of('\\') == std::string::npos ? name.size() : name.find_first_not_of('\\'));
   return name;
 }
 
@@ -111,7 +112,8 @@ bool hasUnsafeComponent(std::string_view name) {
   size_t start = 0;
   while (start <= name.size()) {
     size_t end = name.find_first_of("\\/", start);
-    std::string_view part = name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    std::string_view part =
+        name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
     if (part == "..") return true;
     if (end == std::string_view::npos) break;
     start = end + 1;

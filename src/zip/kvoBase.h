@@ -56,8 +56,8 @@ struct TEntryFailure {
 
 class TUnBase : public TCustomDClass {
  public:
-  using TOnFileExists =
-      std::function<void(const std::string& fileName, std::string& newFileName, TOverwriteMode& overwriteMode)>;
+  using TOnFileExists = std::function<void(const std::string& fileName, std::string& newFileName,
+                                           TOverwriteMode& overwriteMode)>;
   using TOnRenameFile = std::function<void(const std::string& fileName, std::string& newFileName)>;
 
   // ---- published ----
@@ -82,7 +82,8 @@ class TUnBase : public TCustomDClass {
   // The native path of outputName (BuildOutputName's result) when the stored name may be written
   // there; nothing for ".." components, control characters, or a place outside ExtractDir once
   // links are resolved. The target folder's verdict is kept for the next name in the same folder.
-  std::optional<std::filesystem::path> SafeOutputPath(const std::string& fileName, const std::string& outputName);
+  std::optional<std::filesystem::path> SafeOutputPath(const std::string& fileName,
+                                                      const std::string& outputName);
   bool OutputNameIsSafe(const std::string& fileName, const std::string& outputName) {
     return SafeOutputPath(fileName, outputName).has_value();
   }

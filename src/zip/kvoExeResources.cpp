@@ -132,7 +132,7 @@ std::vector<std::string> ReadStringResources(const TReadAt& readAt, uint64_t fil
   if (!language || language->second || uint64_t{language->first} + 8 > treeSize) return out;
   auto dataRva = pe.get<uint32_t>(*treeStart + language->first);
   auto dataSize = pe.get<uint32_t>(*treeStart + language->first + 4);
-  if (!dataRva || !dataSize || *dataSize > kMaxStringBlock) return out;
+  if (!dataRva || !dataSize || *dataSize == 0 || *dataSize > kMaxStringBlock) return out;
   auto data = pe.rvaToOffset(*dataRva, *dataSize);
   if (!data) return out;
   std::vector<uint8_t> bytes(*dataSize);

@@ -97,7 +97,8 @@ TMaskCollection MasksFromText(std::string_view text) {
   TMaskCollection masks;
   for (size_t start = 0; start <= text.size();) {
     size_t comma = text.find(',', start);
-    std::string_view piece = text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    std::string_view piece =
+        text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
     size_t first = piece.find_first_not_of(' ');
     if (first != std::string_view::npos) {
       piece = piece.substr(first);
@@ -169,10 +170,10 @@ bool AttributesSelect(TkvoFileAttributes set, uint32_t a, bool accept) {
     bool holds;
   };
   const Pair pairs[] = {
-      {fsEncrypted, (a & kAttrEncrypted) != 0},  {fsArchive, (a & kAttrArchive) != 0},
-      {fsZeroAttr, a == 0 || a == kAttrNormal},  {fsDirectory, (a & kAttrDirectory) != 0},
-      {fsReadOnly, (a & kAttrReadOnly) != 0},    {fsHidden, (a & kAttrHidden) != 0},
-      {fsSysFile, (a & kAttrSystem) != 0},       {fsCompressed, (a & kAttrCompressed) != 0},
+      {fsEncrypted, (a & kAttrEncrypted) != 0}, {fsArchive, (a & kAttrArchive) != 0},
+      {fsZeroAttr, a == 0 || a == kAttrNormal}, {fsDirectory, (a & kAttrDirectory) != 0},
+      {fsReadOnly, (a & kAttrReadOnly) != 0},   {fsHidden, (a & kAttrHidden) != 0},
+      {fsSysFile, (a & kAttrSystem) != 0},      {fsCompressed, (a & kAttrCompressed) != 0},
   };
   return std::any_of(std::begin(pairs), std::end(pairs),
                      [&](const Pair& p) { return p.holds && set.contains(p.attr); });
@@ -231,7 +232,8 @@ void TkvoFileScan::found(const std::string& folder, const platform::DirEntry& en
 void TkvoFileScan::testEntry(const std::string& folder, const platform::DirEntry& entry,
                              const TMaskCollection* masks) {
   const uint32_t attributes = FileAttributesOf(entry);
-  if (!AttributesSelect(Attributes, attributes, true) || AttributesSelect(AttributesEx, attributes, false)) return;
+  if (!AttributesSelect(Attributes, attributes, true) || AttributesSelect(AttributesEx, attributes, false))
+    return;
   if (entry.isDirectory) {
     if (UpdateList && FileFound) FileFound(folder + entry.name + "\\", entry, attributes);
     return;
@@ -284,7 +286,8 @@ void TkvoFileScan::scanLines() {
 
 // Lines of one folder are merged into one mask list, so every folder is walked once.
 void TkvoFileScan::scanSpecLines() {
-  std::erase_if(fileSpec_, [](const std::string& l) { return l.find_first_not_of(' ') == std::string::npos; });
+  std::erase_if(fileSpec_,
+                [](const std::string& l) { return l.find_first_not_of(' ') == std::string::npos; });
   while (!fileSpec_.empty() && !cancelled()) {
     const std::string folder = platform::extractFilePath(fileSpec_.front());
     std::vector<std::string> names{platform::extractFileName(fileSpec_.front())};
@@ -295,9 +298,11 @@ void TkvoFileScan::scanSpecLines() {
       }
       const std::string name = platform::extractFileName(fileSpec_[j]);
       fileSpec_.erase(fileSpec_.begin() + static_cast<std::ptrdiff_t>(j));
-      if (std::any_of(names.begin(), names.end(), [&](const std::string& e) { return WildcardMatch(name, e); }))
+      if (std::any_of(names.begin(), names.end(),
+                      [&](const std::string& e) { return WildcardMatch(name, e); }))
         continue;
-      auto wider = std::find_if(names.begin(), names.end(), [&](const std::string& e) { return WildcardMatch(e, name); });
+      auto wider = std::find_if(names.begin(), names.end(),
+                                [&](const std::string& e) { return WildcardMatch(e, name); });
       if (wider != names.end())
         *wider = name;
       else

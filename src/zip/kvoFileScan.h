@@ -34,8 +34,8 @@ class TInternalMask {
  private:
   struct Item {
     bool star = false;
-    bool any = false;     // "?"
-    char32_t ch = 0;      // folded; 0 = end of name
+    bool any = false;  // "?"
+    char32_t ch = 0;   // folded; 0 = end of name
   };
   std::vector<Item> items_;
   bool endsWithPeriod_ = false;
@@ -109,9 +109,10 @@ class TkvoFileScan {
  public:
   // Called for each selected entry: its folder with "\", the entry and its attribute bits; true
   // when the entry was taken (it then counts).
-  using TFileFound = std::function<bool(const std::string& folder, const platform::DirEntry& entry,
-                                        uint32_t attributes)>;
-  using TOnScanFileEvent = std::function<void(const std::string& fileName, int filesCount, int64_t filesSize)>;
+  using TFileFound =
+      std::function<bool(const std::string& folder, const platform::DirEntry& entry, uint32_t attributes)>;
+  using TOnScanFileEvent =
+      std::function<void(const std::string& fileName, int filesCount, int64_t filesSize)>;
   using TOnFinishedEvent = std::function<void(int filesCount, int64_t filesSize)>;
   using TOnDirEvent = std::function<void(const std::string& dir)>;
 
@@ -141,8 +142,8 @@ class TkvoFileScan {
 
   // ---- not published ----
   std::string MaskText = "*";
-  TFileFound FileFound;        // default: collect into List()
-  const bool* CancelFlag;      // the owner may point it at its own flag
+  TFileFound FileFound;    // default: collect into List()
+  const bool* CancelFlag;  // the owner may point it at its own flag
 
   virtual void Scan();
   virtual void Cancel() { cancel_ = true; }

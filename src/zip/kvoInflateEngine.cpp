@@ -266,6 +266,7 @@ InflateEngine::Result InflateEngine::run(const uint8_t*& in, const uint8_t* inEn
   }
   totalOut_ += static_cast<uint64_t>(out_ - runStart_);
   runStart_ = out_;
+  assertInvariants();
   return result;
 }
 
@@ -442,9 +443,10 @@ bool InflateEngine::copyMatch() {
   return matchLength_ == 0;
 }
 
-// The fast loop. On entry fewer than 8 bits are buffered (the careful path pulls only what each
-// step needs), so every whole byte left in the bit buffer at the exit came from this loop's own
-// reads and is handed back to the input.
+// The fast loop. Whole bytes left in the bit buffer at the exit go back to the input, as far as
+// this loop read them: bits held from an earlier call (the input ran out inside a symbol, or a
+// literal waited for output space) lie below them and stay, since their bytes belong to a buffer
+// the caller may have replaced.
 //
 // Bit budget: a refill leaves at least 56 bits. A literal/length symbol takes at most 15 codeword
 // and 5 extra bits (Deflate64: 16 extra, so 31); a distance at most 15 + 13 (Deflate64: 14). Plain
@@ -452,7 +454,7 @@ bool InflateEngine::copyMatch() {
 // fewer than 29 bits remain. Two refills per iteration read at most 15 bytes ahead: kFastInput.
 template <bool kDeflate64>
 bool InflateEngine::fastLoop(const uint8_t*& inRef, const uint8_t* inEnd) {
-  assert(bitCount_ < 8);
+  const uint8_t* const inEntry = inRef;
   const uint8_t* in = inRef;
   uint8_t* out = out_;
   uint64_t bits = bitBuffer_;
@@ -574,10 +576,10 @@ bool InflateEngine::fastLoop(const uint8_t*& inRef, const uint8_t* inEnd) {
   }
 
   out_ = out;
-  // Hand back whole buffered bytes; the careful path pulls them again when it needs them.
-  const size_t back = count >> 3;
+  // The careful path pulls handed-back bytes again when it needs them.
+  const size_t back = std::min<size_t>(count >> 3, static_cast<size_t>(in - inEntry));
   in -= back;
-  count &= 7;
+  count -= static_cast<unsigned>(back * 8);
   bitBuffer_ = bits & lowBits(count);
   bitCount_ = count;
   inRef = in;

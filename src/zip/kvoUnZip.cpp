@@ -4,6 +4,7 @@
 #include "zip/kvoUnZip.h"
 
 #include <algorithm>
+#include <random>
 
 #include "platform/codec.h"
 #include "platform/paths.h"
@@ -57,6 +58,7 @@ bool TUnZip::openArchive() {
   passwordFailed_ = false;
   shift_ = 0;
   forcedFolder_.clear();
+  tempStamp_ = std::random_device{}();
   volumeName_ = archiveFile_;
   const bool firstVolumeGiven = scanState_ == kScanLocalFound;
   uint32_t lastDisk = 0, openDiskNo = 0;
@@ -152,7 +154,8 @@ bool TUnZip::findShiftedLocalHeader(uint64_t& offset) {
     if (sig != kSigLocal && sig != kSigLocalEnc) continue;
     std::array<uint8_t, TLocalHeader::kSize> raw{};
     if (ReadAt(archive_, offset + 1 + i, raw.data(), raw.size()) != raw.size()) return false;
-    if (SignatureKind(TRecordKind::Local, GetLE<uint32_t>(raw.data())).kind != TRecordKind::Local) return false;
+    if (SignatureKind(TRecordKind::Local, GetLE<uint32_t>(raw.data())).kind != TRecordKind::Local)
+      return false;
     offset += 1 + i;
     return true;
   }
@@ -218,8 +221,8 @@ int TUnZip::readZipDirectory(TUnBaseHeaderObj& list) {
   if (!cancel_ && seen < EntriesTotal()) {
     ReportError(archiveFile_, "central directory damaged", kZipBadData);
     recordFailure(archiveFile_, kZipBadData,
-                  "central directory damaged: " + std::to_string(seen) + " of " + std::to_string(EntriesTotal()) +
-                      " entries readable");
+                  "central directory damaged: " + std::to_string(seen) + " of " +
+                      std::to_string(EntriesTotal()) + " entries readable");
   }
   return static_cast<int>(list.Count());
 }
@@ -236,7 +239,8 @@ int TUnZip::scanLocalHeaders(TUnBaseHeaderObj& list) {
   bool got = readRecord<TLocalHeader>(archive_, raw);
   if (got && GetLE<uint32_t>(raw.data()) == kSigSpan) {
     position += 4;
-    got = archive_.Seek(static_cast<int64_t>(position), soFromBeginning) && readRecord<TLocalHeader>(archive_, raw);
+    got = archive_.Seek(static_cast<int64_t>(position), soFromBeginning) &&
+          readRecord<TLocalHeader>(archive_, raw);
   }
   while (got && !cancel_) {
     const auto sig = SignatureKind(TRecordKind::Local, GetLE<uint32_t>(raw.data()));
@@ -316,7 +320,8 @@ void TUnZip::extractEntries(TUnBaseHeaderObj& list, bool fromDirectory) {
     if (multi && !archive_.Open(record.info.diskNumber)) {
       // A volume that cannot be had ends the run; what was not extracted says so.
       for (size_t j = i; j < list.Count(); ++j)
-        recordFailure(list[j].name, kZipOpenError, "volume " + std::to_string(list[j].info.diskNumber + 1) + " not available");
+        recordFailure(list[j].name, kZipOpenError,
+                      "volume " + std::to_string(list[j].info.diskNumber + 1) + " not available");
       break;
     }
     if (!readLocalHeader(record, fromDirectory)) {

@@ -31,8 +31,8 @@ namespace riviza::zip {
 
 class TUnZip : public TUnBase {
  public:
-  using TOnNextVolume =
-      std::function<void(std::string& volumeName, const std::string& volumeId, bool fileExists, bool& cancel)>;
+  using TOnNextVolume = std::function<void(std::string& volumeName, const std::string& volumeId,
+                                           bool fileExists, bool& cancel)>;
   using TOnGetZipDisk = std::function<void(const std::string& diskNumber, bool& cancel)>;
   using TOnCorruptZipHeader = std::function<void(int headFlag, bool& cancel)>;
   using TOnDiskError = std::function<void(bool& abort)>;
@@ -110,6 +110,7 @@ class TUnZip : public TUnBase {
   void extractEntry(uint32_t attributes);
   void extractDirectory();
   void extractFile(uint32_t attributes);
+  Result<std::unique_ptr<THandleStream32>> createTemp(std::filesystem::path& temp);
   bool establishPassword();
   bool tryPassword(const std::string& password, const TZipCrypt::Header* header);
   Status decodeEntry(TStream32& output);
@@ -130,10 +131,12 @@ class TUnZip : public TUnBase {
 
   std::string savedArchiveFile_;
   std::string volumeName_;
-  std::string fileName_;    // the entry's name after code-page conversion
-  std::string outputName_;  // the file being written
+  std::string fileName_;                // the entry's name after code-page conversion
+  std::string outputName_;              // the file being written
   std::filesystem::path outputNative_;  // where it lies, links not followed
   std::string forcedFolder_;            // the folder ForceDirs made or found last
+  uint32_t tempStamp_ = 0;              // random per run: temporary names of two runs differ
+  uint64_t tempCounter_ = 0;
   TVolumeStream archive_;
   TEntry entry_;
   uint32_t newestDate_ = 0;

@@ -6,6 +6,7 @@
 // (and for AES its authentication code; for AE-1 the CRC as well) are right; only then does it
 // replace the target, so a failed entry never leaves a half-written or wrong file behind.
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -13,11 +14,12 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/pump.h"
+#include "platform/syscalls.h"
 #include "zip/kvoAesEntryCrypt.h"
 #include "zip/kvoDecoderFrame.h"
 #include "zip/kvoErrors.h"
-#include "zip/kvoGbls.h"
 #include "zip/kvoExplode.h"
+#include "zip/kvoGbls.h"
 #include "zip/kvoInflate.h"
 #include "zip/kvoInflate64.h"
 #include "zip/kvoUnZip.h"
@@ -147,17 +149,19 @@ void TUnZip::extractFile(uint32_t attributes) {
   const std::string folder = FolderPartOf(outputName_);
   // A missing folder shows when the file is created.
   if (folder != forcedFolder_) forcedFolder_ = ForceDirs(folder) ? folder : std::string();
-  if (outputName_ != outputNameChecked) outputNative_ = platform::nativePath(outputName_);  // named by an event
+  if (outputName_ != outputNameChecked)
+    outputNative_ = platform::nativePath(outputName_);  // named by an event
   // Windows cannot create a file over a folder or a read-only file; neither is replaced here.
   std::error_code ec;
   const auto existing = std::filesystem::symlink_status(outputNative_, ec);
-  const bool blocked = std::filesystem::is_directory(existing) ||
-                       (std::filesystem::exists(existing) &&
-                        (existing.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none);
-  auto temp = blocked ? Result<std::string>(zipError(kZipOpenError)) : CreateUniqueFile(folder, "kvo");
-  auto output = temp ? TFileStream32::Create(*temp, fmCreate) : Result<std::unique_ptr<TFileStream32>>(temp.error());
+  const bool blocked =
+      std::filesystem::is_directory(existing) ||
+      (std::filesystem::exists(existing) &&
+       (existing.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none);
+  std::filesystem::path temp;
+  auto output =
+      blocked ? Result<std::unique_ptr<THandleStream32>>(zipError(kZipOpenError)) : createTemp(temp);
   if (!output) {
-    if (temp) (void)platform::deleteFile(*temp);
     ReportError(outputName_, {}, kZipOpenError);
     fail(kZipOpenError, "output file could not be created");
     return;
@@ -169,15 +173,16 @@ void TUnZip::extractFile(uint32_t attributes) {
   bool written = verifyEntry(decoded) && closed.ok();
   if (written) {
     const uint32_t dos = outputDosDateTime();
-    (void)platform::setModifiedTime(*temp, platform::toUnixTime(DosToDateTimeParts(dos)));  // as on Windows: ignored
-    if (!platform::renamePath(*temp, outputName_)) {
+    (void)platform::setModifiedTime(platform::pathText(temp),
+                                    platform::toUnixTime(DosToDateTimeParts(dos)));  // as on Windows: ignored
+    if (platform::sys().rename(temp.c_str(), outputNative_.c_str()) != 0) {
       ReportError(outputName_, {}, kZipOpenError);
       entryFailed(kZipOpenError, "output file could not be put in place");
       written = false;
     }
   }
   if (!written) {
-    (void)platform::deleteFile(*temp);  // the target stays as it was
+    (void)platform::sys().unlink(temp.c_str());  // the target stays as it was
     Count = diskFull_ ? 0 : countAtAccept_ - 1;
     if (!closed) entryFailed(kZipCloseError, "output file could not be closed");
   } else if (RestoreFileAttr && attributes != kAttrArchive && (attributes & kAttrReadOnly)) {
@@ -186,6 +191,20 @@ void TUnZip::extractFile(uint32_t attributes) {
     (void)platform::setReadOnly(outputName_, true);
   }
   CheckCRC(written);
+}
+
+// A new file beside the target, named "kvo" with a number of this component's run. It is opened
+// on the mapped path of its folder, so that no folder is searched again for a name only this run
+// uses; an existing name is skipped, never reused.
+Result<std::unique_ptr<THandleStream32>> TUnZip::createTemp(std::filesystem::path& temp) {
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    temp = outputNative_.parent_path() /
+           ("kvo" + std::to_string(tempStamp_) + "." + std::to_string(++tempCounter_) + ".tmp");
+    auto file = platform::File::openNative(temp.string(), platform::File::Mode::CreateNew);
+    if (file) return std::make_unique<THandleStream32>(std::move(*file));
+    if (file.error().code != EEXIST) return file.error();
+  }
+  return zipError(kZipOpenError, "no free temporary name");
 }
 
 // ---- passwords ----
@@ -330,7 +349,8 @@ Status TUnZip::decodeWithFrame(TStream32& output, uint16_t method) {
 Status TUnZip::decodeEntry(TStream32& output) {
   crc32 = kCrcSeed;
   uint64_t overhead = 0;
-  if (IsAesMethod(entryEncryption)) overhead = AesSaltLength(entry_.aes->strength) + kAesVerifierSize + kAesAuthCodeSize;
+  if (IsAesMethod(entryEncryption))
+    overhead = AesSaltLength(entry_.aes->strength) + kAesVerifierSize + kAesAuthCodeSize;
   if (entryEncryption == emZIP_v2) overhead = TZipCrypt::kHeaderSize;
   RIVIZA_CHECK_DATA(entry_.compressed >= overhead, kZipBadData, "entry smaller than its encryption data");
   compressedLeft_ = entry_.compressed - overhead;
@@ -343,7 +363,13 @@ Status TUnZip::decodeEntry(TStream32& output) {
       return decodeStored(output);
     case 8:
       return decodeDeflated(output);
-    case 1: case 2: case 3: case 4: case 5: case 6: case 9:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 9:
       return decodeWithFrame(output, method);
     default:
       ReportError(fileName_, {}, kZipUnsupportedMethod);

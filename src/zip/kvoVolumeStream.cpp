@@ -5,7 +5,8 @@
 
 namespace riviza::zip {
 
-void TVolumeStream::Reset(std::unique_ptr<TStream32> volume, uint32_t disk, uint32_t lastDisk, TOpenVolume open) {
+void TVolumeStream::Reset(std::unique_ptr<TStream32> volume, uint32_t disk, uint32_t lastDisk,
+                          TOpenVolume open) {
   current_ = std::move(volume);
   disk_ = disk;
   lastDisk_ = lastDisk;
@@ -32,12 +33,15 @@ Result<size_t> TVolumeStream::Read(void* buffer, size_t count) {
     got += *n;
     if (*n > 0) continue;
     if (disk_ >= lastDisk_) break;
-    if (auto next = Open(disk_ + 1); !next) return got > 0 ? Result<size_t>(got) : Result<size_t>(next.error());
+    if (auto next = Open(disk_ + 1); !next)
+      return got > 0 ? Result<size_t>(got) : Result<size_t>(next.error());
   }
   return got;
 }
 
-Status TVolumeStream::Write(const void*, size_t) { return zipError(kZipStreamWriteError, "archive volumes are read only"); }
+Status TVolumeStream::Write(const void*, size_t) {
+  return zipError(kZipStreamWriteError, "archive volumes are read only");
+}
 
 Result<uint64_t> TVolumeStream::Seek(int64_t offset, TSeekOrigin origin) {
   if (!current_) return zipError(kZipStreamReadError, "no volume open");
@@ -55,7 +59,9 @@ Status TVolumeStream::Skip(uint64_t count) {
     auto size = Size();
     if (!position || !size) return position ? size.error() : position.error();
     const uint64_t left = *size > *position ? *size - *position : 0;
-    if (count <= left) return Seek(static_cast<int64_t>(count), soFromCurrent).ok() ? okStatus() : zipError(kZipStreamReadError);
+    if (count <= left)
+      return Seek(static_cast<int64_t>(count), soFromCurrent).ok() ? okStatus()
+                                                                   : zipError(kZipStreamReadError);
     if (disk_ >= lastDisk_) return zipError(kZipStreamReadError, "data run past the last volume");
     count -= left;
     RIVIZA_TRY(Open(disk_ + 1));

@@ -46,7 +46,8 @@ size_t EncipheredLength(TRecordKind kind) {
 }
 
 size_t ReadAt(TStream32& stream, uint64_t offset, void* buffer, size_t count) {
-  if (offset > static_cast<uint64_t>(INT64_MAX) || !stream.Seek(static_cast<int64_t>(offset), soFromBeginning))
+  if (offset > static_cast<uint64_t>(INT64_MAX) ||
+      !stream.Seek(static_cast<int64_t>(offset), soFromBeginning))
     return 0;
   size_t got = 0;
   auto* out = static_cast<uint8_t*>(buffer);
@@ -105,7 +106,9 @@ void TRegisterKorvo::SetTempDir(std::string_view dir) {
   }
   std::string value = dir.empty() ? TempPath() : AppendBackslash(dir);
   if (!IsDirectory(value)) {
-    TPrompt ask{TPromptKind::Confirmation, TPromptButtons::YesNo, {},
+    TPrompt ask{TPromptKind::Confirmation,
+                TPromptButtons::YesNo,
+                {},
                 value + "\r\r" + std::string(kCreateDirQuestion)};
     if (AskUser(OnPrompt, ask) == TPromptAnswer::Yes)
       (void)ForceDirs(value);  // checked right below
@@ -122,8 +125,8 @@ void TRegisterKorvo::SetTempDir(std::string_view dir) {
 // 64-bit record, else the plain one.
 void TRegisterKorvo::settleDirectoryEnd() {
   if (HasZip64End()) {
-    directoryEnd_ = {zip64End_.entriesTotal, zip64End_.thisDisk, zip64End_.centralDisk, zip64End_.centralOffset,
-                     zip64End_.centralSize};
+    directoryEnd_ = {zip64End_.entriesTotal, zip64End_.thisDisk, zip64End_.centralDisk,
+                     zip64End_.centralOffset, zip64End_.centralSize};
   } else if (hasEnd64_) {
     directoryEnd_ = {end64_.entriesTotal, end64_.thisDisk, end64_.centralDisk, end64_.centralOffset,
                      end64_.centralSize};

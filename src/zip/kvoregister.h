@@ -58,7 +58,8 @@ class TRegisterKorvo : public TZipCommon {
   using TNotifyEvent = std::function<void()>;
   using TOnBegin = std::function<void(const std::string& fileName, int count, bool& extract)>;
   using TOnEnd = std::function<void(const std::string& fileName, bool crcPass)>;
-  using TOnGetPassword = std::function<void(const std::string& fileName, std::string& password, bool& tryAgain)>;
+  using TOnGetPassword =
+      std::function<void(const std::string& fileName, std::string& password, bool& tryAgain)>;
   using TOnExcludeFile = std::function<void(const std::string& fileName)>;
   using TOnElapsedTime = std::function<void(float elapsedTime)>;
 

@@ -1,3 +1,5 @@
+// The general routines on temporary folders: path text, file lists and masks, shell copies,
+// started programs, the network drive through fake drives, the screen fit and file versions.
 #include "app/allg_tools.h"
 
 #include <chrono>

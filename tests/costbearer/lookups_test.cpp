@@ -238,7 +238,7 @@ TEST(IstDatum, GermanShortDates) {
     const char* text;
     bool date;
   } cases[] = {{"01.02.2024", true}, {"1.2.24", true}, {"29.02.2024", true}, {"29.02.2023", false},
-               {"31.04.2024", false}, {"", false}, {"2024-02-01", false}, {"01.02", false}};
+               {"31.04.2024", false}, {"", false}, {"2024-02-01", false}, {"01.02", true}, {"01.", false}};
   for (const auto& c : cases) EXPECT_EQ(IstDatum(c.text), c.date) << c.text;
 }
 

@@ -19,7 +19,8 @@ RunResult Run(const std::vector<std::string>& argv, const std::filesystem::path&
   if (pid == 0) {
     if (::chdir(dir.c_str()) != 0) ::_exit(127);
     int in = stdinFile.empty() ? ::open("/dev/null", O_RDONLY) : ::open(stdinFile.c_str(), O_RDONLY);
-    int out = stdoutFile.empty() ? pipeFds[1] : ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int out =
+        stdoutFile.empty() ? pipeFds[1] : ::open(stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0) ::_exit(127);
     ::dup2(in, 0);
     ::dup2(out, 1);
@@ -52,7 +53,8 @@ void MakeTree(const std::filesystem::path& root, unsigned seed) {
     return s;
   };
   std::string text;
-  for (int i = 0; text.size() < 150000; ++i) text += "Zeile " + std::to_string(i * 7 % 1000) + " der Kostentraegerdatei\n";
+  for (int i = 0; text.size() < 150000; ++i)
+    text += "Zeile " + std::to_string(i * 7 % 1000) + " der Kostentraegerdatei\n";
   write("Kosttr/AO05Q425.ke0", text);
   write("Kosttr/leer.txt", "");
   write("Kosttr/eins.txt", "1");

@@ -13,7 +13,9 @@
 #include "interop/interop_support.h"
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "zip/kvoDiskManager.h"
 #include "zip/kvoUnZip.h"
+#include "zip/kvoVolumes.h"
 
 namespace riviza::interop {
 namespace {
@@ -48,7 +50,8 @@ class ReaderInterop : public ::testing::Test {
   // Runs a tool in the source folder; the test fails when it does not succeed.
   static void tool(const std::vector<std::string>& argv, const fs::path& in = {}, bool warningsOk = false) {
     RunResult r = interop::Run(argv, source(), in);
-    EXPECT_TRUE(r.status == 0 || (warningsOk && r.status == 1)) << argv[0] << " " << argv.back() << ": " << r.output;
+    EXPECT_TRUE(r.status == 0 || (warningsOk && r.status == 1))
+        << argv[0] << " " << argv.back() << ": " << r.output;
   }
 
   fs::path caseDir(const std::string& name) {
@@ -125,6 +128,48 @@ TEST_F(ReaderInterop, InfoZipSplitSet) {
   ASSERT_TRUE(fs::exists(d / "split.z03"));
   sevenZipReference(archive, d / "ref");  // unzip reads no split sets
   compare(archive, d / "ref", d / "ours", countFiles(d / "ref"));
+}
+
+// The same split set as the volumes of a spanned set on a removable disk: one file name, the
+// disk in the drive labelled "PKBACK# nnn", and the disk events putting in the volume asked for.
+TEST_F(ReaderInterop, SpannedDisksOnARemovableDrive) {
+  const fs::path d = caseDir("spanned"), disk = caseDir("spanned/drive");
+  tool(concat({"zip", "-q", "-r", "-s", "64k", (d / "set.zip").string()}, kTree));
+  std::vector<fs::path> volumes;
+  for (int n = 1; fs::exists(d / ("set.z0" + std::to_string(n))); ++n)
+    volumes.push_back(d / ("set.z0" + std::to_string(n)));
+  volumes.push_back(d / "set.zip");
+  zip::TFakeVolumes fake;
+  zip::ScopedVolumes scope(fake);
+  zip::TFakeVolumes::Drive& drive = fake.drive(platform::pathText(disk) + "\\");
+  drive.info.driveType = zip::dtRemovable;
+  auto insert = [&](size_t number) {
+    fs::copy_file(volumes[number - 1], disk / "set.zip", fs::copy_options::overwrite_existing);
+    drive.info.label = zip::SpannedDiskLabel(static_cast<int>(number));
+  };
+  insert(volumes.size());
+  zip::TUnZip u;
+  std::vector<std::string> requests;
+  auto request = [&](const char* kind) {
+    return [&, kind](const std::string& number, bool&) {
+      requests.push_back(kind + number);
+      insert(std::stoul(number));
+    };
+  };
+  u.OnGetZipFirstDisk = request("first ");
+  u.OnGetZipNextDisk = request("next ");
+  u.OnGetZipLastDisk = request("last ");
+  u.CreateStoredDirs = true;
+  u.SetArchiveFile(platform::pathText(disk / "set.zip"));
+  EXPECT_EQ(u.ArcType(), zip::atZipDS);
+  u.SetExtractDir(platform::pathText(d / "ours"));
+  u.FileSpec = {"*.*"};
+  tool({"7zz", "x", "-y", "-bd", "-o" + (d / "ref").string(), (d / "set.zip").string()});
+  EXPECT_EQ(u.Extract(), static_cast<int>(countFiles(d / "ref")));
+  for (const auto& f : u.Failures()) ADD_FAILURE() << f.fileName << ": " << f.reason;
+  EXPECT_EQ(DiffTrees(d / "ref", d / "ours"), "");
+  ASSERT_FALSE(requests.empty());
+  EXPECT_EQ(requests.front(), "first 1");
 }
 
 TEST_F(ReaderInterop, InfoZipComments) {

@@ -36,6 +36,12 @@ TEST(GermanFormats, Dates) {
   EXPECT_FALSE(parseDate("29.02.2023"));
   EXPECT_FALSE(parseDate("2024-02-29"));
   EXPECT_FALSE(parseDate("31.12.20245"));
+  EXPECT_FALSE(parseDate("31.12."));
+  EXPECT_FALSE(parseDate("7"));
+  FixedClock fixed(DateTime{2025, 6, 1});
+  ScopedClock scope(fixed);
+  EXPECT_EQ(parseDate("1.2"), (DateTime{2025, 2, 1}));
+  EXPECT_FALSE(parseDate("29.02"));  // 2025 has no 29 February
 }
 
 TEST(DateNumbers, MatchTheWindowsEpoch) {

@@ -106,8 +106,14 @@ TEST(Detection, DataInFrontAndLongComments) {
   };
   const Case cases[] = {
       {"plain.zip", {}, 0, kScanEndFound | kScanCentralFound | kScanLocalFound},
-      {"stub.zip", {std::string(1000, 's'), false, {}}, 1000, kScanEndFound | kScanCentralFound | kScanLocalFound},
-      {"adjusted.zip", {std::string(1000, 's'), true, {}}, 0, kScanEndFound | kScanCentralFound | kScanLocalFound},
+      {"stub.zip",
+       {std::string(1000, 's'), false, {}},
+       1000,
+       kScanEndFound | kScanCentralFound | kScanLocalFound},
+      {"adjusted.zip",
+       {std::string(1000, 's'), true, {}},
+       0,
+       kScanEndFound | kScanCentralFound | kScanLocalFound},
       {"comment.zip", {{}, false, std::string(40000, 'c')}, 0, kScanLocalFound},
   };
   for (const Case& c : cases) {
@@ -129,15 +135,16 @@ std::string peWithOffsetString(const std::string& offsetText) {
   pe[0] = 'M', pe[1] = 'Z';
   put32(60, 64);
   std::memcpy(pe.data() + 64, "PE\0\0", 4);
-  put16(64 + 6, 1);       // one section
-  put16(64 + 20, 224);    // optional header size
+  put16(64 + 6, 1);     // one section
+  put16(64 + 20, 224);  // optional header size
   const size_t opt = 64 + 24;
   put16(opt, 0x10B);
   put32(opt + 92, 16);
   put32(opt + 96 + 16, 0x1000);  // resources: RVA, size
   put32(opt + 96 + 20, 0x200);
   const size_t section = opt + 224;
-  put32(section + 8, 0x200), put32(section + 12, 0x1000), put32(section + 16, 0x200), put32(section + 20, 0x400);
+  put32(section + 8, 0x200), put32(section + 12, 0x1000), put32(section + 16, 0x200),
+      put32(section + 20, 0x400);
   const size_t tree = 0x400;
   put16(tree + 14, 1), put32(tree + 16, 6), put32(tree + 20, 0x80000018);
   put16(tree + 0x18 + 14, 1), put32(tree + 0x18 + 16, 1), put32(tree + 0x18 + 20, 0x80000030);

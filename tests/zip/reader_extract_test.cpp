@@ -67,9 +67,15 @@ TEST_F(ExtractTest, ZipSlipCorpusIsRefusedAndNothingLandsOutside) {
   std::filesystem::create_directories(dir / "elsewhere");
   std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "out" / "link");
   const std::vector<Entry> hostile{
-      {"../escape1.txt", "x"},          {"..\\escape2.txt", "x"},    {"a/../../escape3.txt", "x"},
-      {"a\\..\\..\\escape4.txt", "x"},  {"C:..\\escape5.txt", "x"},  {"link/escape6.txt", "x"},
-      {"bad\nname.txt", "x"},           {"tab\tname.txt", "x"},      {"ok.txt", "fine"},
+      {"../escape1.txt", "x"},
+      {"..\\escape2.txt", "x"},
+      {"a/../../escape3.txt", "x"},
+      {"a\\..\\..\\escape4.txt", "x"},
+      {"C:..\\escape5.txt", "x"},
+      {"link/escape6.txt", "x"},
+      {"bad\nname.txt", "x"},
+      {"tab\tname.txt", "x"},
+      {"ok.txt", "fine"},
       {"plain/../../escape7.txt", "x", 8, 0, 0x20, 0x5A8B6000, std::nullopt, std::string("safe.txt")},
       {"safe2.txt", "x", 8, 0, 0x20, 0x5A8B6000, std::nullopt, std::string("../escape8.txt")},
   };
@@ -110,12 +116,15 @@ TEST_F(ExtractTest, FailedEntryLeavesTheOldFileAndIsNotCounted) {
                                  {"method14.bin", "data", 14}});
   dir.write("out/keep.txt", "precious");
   std::vector<std::pair<std::string, bool>> ends;
-  unzip.OnEnd = [&](const std::string& name, bool pass) { ends.push_back({platform::extractFileName(name), pass}); };
+  unzip.OnEnd = [&](const std::string& name, bool pass) {
+    ends.push_back({platform::extractFileName(name), pass});
+  };
   auto run = ExtractAll(unzip, a, target());
   EXPECT_EQ(run.count, 1);
   EXPECT_EQ(read("keep.txt"), "precious");
   EXPECT_FALSE(exists("method14.bin"));
-  EXPECT_EQ(ends, (std::vector<std::pair<std::string, bool>>{{"keep.txt", false}, {"good.txt", true}, {"method14.bin", false}}));
+  EXPECT_EQ(ends, (std::vector<std::pair<std::string, bool>>{
+                      {"keep.txt", false}, {"good.txt", true}, {"method14.bin", false}}));
   ASSERT_EQ(unzip.FailedCount(), 2);
   EXPECT_EQ(unzip.Failures()[0].code, kZipCrcFailed);
   EXPECT_EQ(unzip.Failures()[1].code, kZipUnsupportedMethod);
@@ -133,7 +142,8 @@ TEST_F(ExtractTest, ComplementedCrcPassesAndCrcFailureIsReported) {
 }
 
 TEST_F(ExtractTest, EncryptedEntryWithoutPasswordSourceStopsAsking) {
-  const std::string a = archive({{"e1.txt", "xxxxxxxxxxxxsecret", 0, 1}, {"e2.txt", "xxxxxxxxxxxxsecret", 0, 1}});
+  const std::string a =
+      archive({{"e1.txt", "xxxxxxxxxxxxsecret", 0, 1}, {"e2.txt", "xxxxxxxxxxxxsecret", 0, 1}});
   auto run = ExtractAll(unzip, a, target());
   EXPECT_EQ(run.count, 0);
   EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), kZipEventNotAssigned), 1);
@@ -165,15 +175,18 @@ TEST_F(ExtractTest, StubShiftFoundAtTheFirstEntry) {
 }
 
 TEST_F(ExtractTest, AttributesAndDates) {
-  const std::string a = archive({{"ro.txt", "r", 8, 0, 0x21, 0x5A8B6000}, {"rw.txt", "w", 8, 0, 0x20, 0x00210020}});
+  const std::string a =
+      archive({{"ro.txt", "r", 8, 0, 0x21, 0x5A8B6000}, {"rw.txt", "w", 8, 0, 0x20, 0x00210020}});
   ASSERT_EQ(ExtractAll(unzip, a, target()).count, 2);
   EXPECT_TRUE(platform::fileInfo(platform::pathText(dir / "out" / "ro.txt"))->readOnly);
   EXPECT_FALSE(platform::fileInfo(platform::pathText(dir / "out" / "rw.txt"))->readOnly);
-  EXPECT_EQ(FileTimeToDos(platform::fileInfo(platform::pathText(dir / "out" / "ro.txt"))->modified), 0x5A8B6000u);
+  EXPECT_EQ(FileTimeToDos(platform::fileInfo(platform::pathText(dir / "out" / "ro.txt"))->modified),
+            0x5A8B6000u);
   unzip.DateAttribute = daMaxFileDate;
   (void)platform::setReadOnly(platform::pathText(dir / "out" / "ro.txt"), false);
   ASSERT_EQ(ExtractAll(unzip, a, target()).count, 2);
-  EXPECT_EQ(FileTimeToDos(platform::fileInfo(platform::pathText(dir / "out" / "rw.txt"))->modified), 0x5A8B6000u);
+  EXPECT_EQ(FileTimeToDos(platform::fileInfo(platform::pathText(dir / "out" / "rw.txt"))->modified),
+            0x5A8B6000u);
 }
 
 TEST_F(ExtractTest, DiskFullMakesTheResultZero) {
@@ -198,7 +211,9 @@ TEST_F(ExtractTest, EventsOfOneEntryInOrder) {
   const std::string a = archive({{"e.txt", "xxxxxxxxxxxxsecret", 0, 1}});
   std::vector<std::string> events;
   unzip.OnActivate = [&] { events.push_back("activate"); };
-  unzip.OnBegin = [&](const std::string&, int count, bool&) { events.push_back("begin " + std::to_string(count)); };
+  unzip.OnBegin = [&](const std::string&, int count, bool&) {
+    events.push_back("begin " + std::to_string(count));
+  };
   unzip.OnRenameFile = [&](const std::string&, std::string&) { events.push_back("rename"); };
   unzip.OnGetPassword = [&](const std::string&, std::string&, bool& again) {
     events.push_back("password");
@@ -207,7 +222,8 @@ TEST_F(ExtractTest, EventsOfOneEntryInOrder) {
   unzip.OnEnd = [&](const std::string&, bool pass) { events.push_back(pass ? "end ok" : "end failed"); };
   unzip.OnDeactivate = [&] { events.push_back("deactivate"); };
   auto run = ExtractAll(unzip, a, target());
-  EXPECT_EQ(events, (std::vector<std::string>{"activate", "rename", "begin 1", "password", "end failed", "deactivate"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"activate", "rename", "begin 1", "password", "end failed",
+                                              "deactivate"}));
   EXPECT_EQ(run.errors, std::vector<int>{kZipInvalidPassword});
 }
 
@@ -217,7 +233,9 @@ TEST_F(ExtractTest, NothingSelectedAndMissingArchive) {
   unzip.SetExtractDir(target());
   EXPECT_EQ(unzip.Extract(), 0);  // FileSpec empty
   std::vector<int> errors;
-  unzip.OnError = [&](const std::string&, const std::string&, const std::string&, int code) { errors.push_back(code); };
+  unzip.OnError = [&](const std::string&, const std::string&, const std::string&, int code) {
+    errors.push_back(code);
+  };
   unzip.SetArchiveFile(platform::pathText(dir / "missing.zip"));
   EXPECT_EQ(unzip.ArcType(), atNA);
   EXPECT_EQ(unzip.Extract(), 0);

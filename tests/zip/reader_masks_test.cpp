@@ -35,13 +35,14 @@ TEST(Masks, WildcardRules) {
       {"axbxcy", "*x*y", true},  // needs the star to resume
       {"axbxc", "*x*y", false},
       {"Ärzte.DB", "ä*.db", true},  // case folding beyond ASCII
-      {"ü", "?", true},               // "?" takes one character, not one byte
+      {"ü", "?", true},             // "?" takes one character, not one byte
       {"dir\\x.ini", "*.ini", true},
       {"abc", "*??", true},
       {"", "*??", false},
       {"", "*", true},
   };
-  for (const MaskCase& c : cases) EXPECT_EQ(WildcardMatch(c.name, c.mask), c.matches) << c.name << " ~ " << c.mask;
+  for (const MaskCase& c : cases)
+    EXPECT_EQ(WildcardMatch(c.name, c.mask), c.matches) << c.name << " ~ " << c.mask;
 }
 
 TEST(Masks, HostileMaskStaysFast) {
@@ -151,7 +152,8 @@ TEST_F(ScanTest, WithoutRecursionEachLineIsASearchPattern) {
 }
 
 TEST_F(ScanTest, AttributesSelectAndExclude) {
-  std::filesystem::permissions(dir / "b.db", std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+  std::filesystem::permissions(dir / "b.db", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
   TkvoFileScan scan;
   scan.SetAttribute(fsDirectory, true);
   scan.AttributesEx.include(fsReadOnly);

@@ -39,14 +39,16 @@ std::string BuildZip(const std::vector<Entry>& entries, const Layout& layout) {
     const std::string& localName = e.localName ? *e.localName : e.name;
     TLocalHeader local;
     local.flags = e.flags, local.method = e.method;
-    local.time = static_cast<uint16_t>(e.dosDateTime), local.date = static_cast<uint16_t>(e.dosDateTime >> 16);
+    local.time = static_cast<uint16_t>(e.dosDateTime),
+    local.date = static_cast<uint16_t>(e.dosDateTime >> 16);
     local.crc = e.crc ? *e.crc : Crc32Of(e.data);
     local.compressedSize = static_cast<uint32_t>(packed.size());
     local.uncompressedSize = static_cast<uint32_t>(e.data.size());
     local.nameLength = static_cast<uint16_t>(localName.size());
     local.extraLength = static_cast<uint16_t>(e.extra.size());
     TCentralHeader central;
-    central.flags = local.flags, central.method = local.method, central.time = local.time, central.date = local.date;
+    central.flags = local.flags, central.method = local.method, central.time = local.time,
+    central.date = local.date;
     central.crc = local.crc, central.compressedSize = local.compressedSize;
     central.uncompressedSize = local.uncompressedSize;
     central.nameLength = static_cast<uint16_t>(e.name.size());

@@ -14,11 +14,17 @@
 namespace riviza::zip::readertest {
 
 struct Entry {
-  Entry(std::string name, std::string data, uint16_t method = 8, uint16_t flags = 0, uint32_t attributes = 0x20,
-        uint32_t dos = 0x5A8B6000, std::optional<uint32_t> wrongCrc = std::nullopt,
-        std::optional<std::string> local = std::nullopt)
-      : name(std::move(name)), data(std::move(data)), method(method), flags(flags), externalAttributes(attributes),
-        dosDateTime(dos), crc(wrongCrc), localName(std::move(local)) {}
+  Entry(std::string name, std::string data, uint16_t method = 8, uint16_t flags = 0,
+        uint32_t attributes = 0x20, uint32_t dos = 0x5A8B6000,
+        std::optional<uint32_t> wrongCrc = std::nullopt, std::optional<std::string> local = std::nullopt)
+      : name(std::move(name)),
+        data(std::move(data)),
+        method(method),
+        flags(flags),
+        externalAttributes(attributes),
+        dosDateTime(dos),
+        crc(wrongCrc),
+        localName(std::move(local)) {}
 
   std::string name;
   std::string data;
@@ -32,8 +38,8 @@ struct Entry {
 };
 
 struct Layout {
-  std::string prefix;            // data in front (a stub)
-  bool adjustOffsets = false;    // offsets count the prefix
+  std::string prefix;          // data in front (a stub)
+  bool adjustOffsets = false;  // offsets count the prefix
   std::string comment;
 };
 

@@ -22,7 +22,12 @@ std::string zipData(const std::string& name) { return test::readNative(test::tes
 struct Archive {
   Archive(const char* file, const char* password, int count, size_t failures, const char* entry = nullptr,
           const char* reference = nullptr, uint32_t crc = 0)
-      : file(file), password(password), count(count), failures(failures), entry(entry), reference(reference),
+      : file(file),
+        password(password),
+        count(count),
+        failures(failures),
+        entry(entry),
+        reference(reference),
         crc(crc) {}
   const char* file;
   const char* password;
@@ -92,7 +97,8 @@ TEST(TestData, AesEntriesAgreeWithTheirPlainText) {
   auto run = readertest::ExtractAll(u, platform::pathText(test::testData("zip/aes_archive.zip")),
                                     platform::pathText(dir.path()));
   ASSERT_EQ(run.count, 4);
-  for (const char* name : {"secret_data_128", "secret_data_192", "secret_data_256", "secret_data_256_uncompressed"})
+  for (const char* name :
+       {"secret_data_128", "secret_data_192", "secret_data_256", "secret_data_256_uncompressed"})
     EXPECT_EQ(dir.read(name), "Lorem ipsum dolor sit amet") << name;
   EXPECT_EQ(u.Passwords.front(), "wrong");  // a password found in the list is not moved
 }
@@ -127,7 +133,9 @@ TEST(TestData, WrongPasswordAsksThenGivesUp) {
   TUnZip u;
   int asked = 0;
   u.PasswordAttempts = 2;
-  u.OnGetPassword = [&](const std::string&, std::string& password, bool&) { password = "nope" + std::to_string(++asked); };
+  u.OnGetPassword = [&](const std::string&, std::string& password, bool&) {
+    password = "nope" + std::to_string(++asked);
+  };
   auto run = readertest::ExtractAll(u, platform::pathText(test::testData("zip/winzip_aes256.zip")),
                                     platform::pathText(dir.path()));
   EXPECT_EQ(run.count, 0);

@@ -23,7 +23,8 @@ struct TReader {
 // A reader set up for the whole archive; false (after a message) when the archive is unusable.
 bool setUp(TReader& r, const TOptions& options) {
   TUnZip& u = r.unzip;
-  u.OnError = [&r](const std::string& fileName, const std::string& extendedMsg, const std::string&, int code) {
+  u.OnError = [&r](const std::string& fileName, const std::string& extendedMsg, const std::string&,
+                   int code) {
     std::string line = std::string(zip::ErrorText(code)) + " (" + std::to_string(code) + ")";
     if (!fileName.empty()) line += ": " + fileName;
     if (!extendedMsg.empty()) line += " [" + extendedMsg + "]";
