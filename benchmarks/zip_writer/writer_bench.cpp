@@ -33,8 +33,9 @@ Tree makeTree() {
   t.dir = fs::temp_directory_path() / ("riviza_zipwriter_bench_" + std::to_string(getpid()));
   t.root = t.dir / "tree";
   std::mt19937_64 rng(2024);
-  const DataKind kinds[] = {DataKind::Text, DataKind::Text, DataKind::Binary, DataKind::Text,  DataKind::Binary,
-                            DataKind::Mixed, DataKind::Text, DataKind::Binary, DataKind::Random, DataKind::Text};
+  const DataKind kinds[] = {DataKind::Text,   DataKind::Text,  DataKind::Binary, DataKind::Text,
+                            DataKind::Binary, DataKind::Mixed, DataKind::Text,   DataKind::Binary,
+                            DataKind::Random, DataKind::Text};
   while (t.bytes < kTreeBytes) {
     const fs::path folder = t.root / ("ordner" + std::to_string(t.files / 25));
     if (t.files % 25 == 0) fs::create_directories(folder);
@@ -45,7 +46,9 @@ Tree makeTree() {
     t.bytes += size;
     ++t.files;
   }
-  std::atexit([] { fs::remove_all(fs::temp_directory_path() / ("riviza_zipwriter_bench_" + std::to_string(getpid()))); });
+  std::atexit([] {
+    fs::remove_all(fs::temp_directory_path() / ("riviza_zipwriter_bench_" + std::to_string(getpid())));
+  });
   return t;
 }
 
@@ -55,7 +58,9 @@ const Tree& tree() {
 }
 
 riviza::zip::TDeflateType typeOf(int level) {
-  return level == 1 ? riviza::zip::dtDeflateF : level == 9 ? riviza::zip::dtDeflateX : riviza::zip::dtDeflateN;
+  return level == 1   ? riviza::zip::dtDeflateF
+         : level == 9 ? riviza::zip::dtDeflateX
+                      : riviza::zip::dtDeflateN;
 }
 
 void report(benchmark::State& state, const fs::path& archive) {
@@ -82,8 +87,8 @@ void BM_TZipAdd(benchmark::State& state) {
 void BM_InfoZip(benchmark::State& state) {
   const Tree& t = tree();
   const fs::path archive = t.dir / "infozip.zip";
-  const std::string command = "cd '" + t.dir.string() + "' && zip -q -r -" + std::to_string(state.range(0)) +
-                              " infozip.zip tree";
+  const std::string command =
+      "cd '" + t.dir.string() + "' && zip -q -r -" + std::to_string(state.range(0)) + " infozip.zip tree";
   for (auto _ : state) {
     fs::remove(archive);
     if (std::system(command.c_str()) != 0) state.SkipWithError("zip failed");

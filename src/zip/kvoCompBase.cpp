@@ -3,6 +3,7 @@
 #include "zip/kvoCompBase.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 
 #include "platform/files.h"
@@ -22,6 +23,21 @@ void TCustomCClass::SetCompressMethod(TCompressMethod method) {
 
 void TCustomCClass::recordFailure(const std::string& fileName, int code, std::string reason) {
   failures_.push_back({fileName, code, std::move(reason)});
+}
+
+void TCustomCClass::assertInvariants() const {
+#ifndef NDEBUG
+  for (const auto& entry : names_) assert(entry.second < list_.Count());
+  int added = 0;
+  for (size_t i = 0; i < list_.Count(); ++i) {
+    const auto& e = list_[i];
+    if (!e.info.added) continue;
+    assert(e.info.status != esDrop && e.central.has_value());
+    ++added;
+  }
+  assert(added_ == 0 || added_ == added);
+  assert(cancel_ || added_ + deleted_ <= Count);
+#endif
 }
 
 // ---- placeholders of the archive kind ----
@@ -116,8 +132,9 @@ void TCustomCClass::doCompress() {
     deleteMovedSources();
     return;
   }
-  const bool empty = Switch == swDelete && std::none_of(list_.entries().begin(), list_.entries().end(),
-                                                        [](const auto& e) { return e.info.status != esDrop; });
+  const bool empty =
+      Switch == swDelete && std::none_of(list_.entries().begin(), list_.entries().end(),
+                                         [](const auto& e) { return e.info.status != esDrop; });
   if (Status ended = empty ? WriteEmptyArchive() : WriteCentralDirectory(); !ended) {
     Count = 0;  // an archive without its directory must not replace the old one
     return discardRun();
@@ -151,7 +168,8 @@ bool TCustomCClass::checkArchiveWriteable() {
 }
 
 bool TCustomCClass::openOutput() {
-  if (archiveExists_) replacedSize_ = platform::fileInfo(archiveFile_).value_or(platform::DirEntry{}).sizeBytes;
+  if (archiveExists_)
+    replacedSize_ = platform::fileInfo(archiveFile_).value_or(platform::DirEntry{}).sizeBytes;
   archiveNative_ = CanonicalText(archiveFile_);
   tempNative_.clear();
   if (CompressionMethod == cmInMemory) {
@@ -196,7 +214,9 @@ bool TCustomCClass::readOldArchive() {
 Status TCustomCClass::entryLoop() {
   archiveTotal = 0;
   for (const auto& e : list_.entries())
-    archiveTotal += e.info.status == esCompress ? e.info.fileSize : e.info.status == esKeep ? e.info.sizes.compressed : 0;
+    archiveTotal += e.info.status == esCompress ? e.info.fileSize
+                    : e.info.status == esKeep   ? e.info.sizes.compressed
+                                                : 0;
   archiveRemaining = archiveTotal;
   for (size_t i = 0; i < list_.Count(); ++i) {
     auto& entry = list_[i];
@@ -239,6 +259,7 @@ Status TCustomCClass::entryLoop() {
     }
     platform::processMessages();
   }
+  assertInvariants();
   return okStatus();
 }
 
@@ -273,7 +294,8 @@ void TCustomCClass::deleteMovedSources() {
 
 // ---- replacing the archive ----
 
-void TCustomCClass::DoTmpFileMoveBegin(const std::string& archive, bool& cancel, const std::string& tempName) {
+void TCustomCClass::DoTmpFileMoveBegin(const std::string& archive, bool& cancel,
+                                       const std::string& tempName) {
   if (OnTmpFileMoveBegin) OnTmpFileMoveBegin(archive, tempName, cancel);
   if (cancel) cancel_ = true;
 }
@@ -284,7 +306,8 @@ void TCustomCClass::DoTmpFileMoveEnd() {
 
 void TCustomCClass::DoTmpFileProgress(uint64_t total, uint64_t done) {
   if (!OnTmpFileProgress) return;
-  const auto percent = static_cast<uint8_t>(ProgressPercent(static_cast<int64_t>(total), static_cast<int64_t>(done)));
+  const auto percent =
+      static_cast<uint8_t>(ProgressPercent(static_cast<int64_t>(total), static_cast<int64_t>(done)));
   OnTmpFileProgress(percent, percent);
 }
 
@@ -333,16 +356,19 @@ Status TCustomCClass::MoveTempFile(const std::string& archive, const std::string
   }
   auto size = source->Size();
   if (!size) return size.error();
-  auto beside = TempFileName(FolderPartOf(archive).empty() ? platform::currentFolderText() : FolderPartOf(archive));
+  auto beside =
+      TempFileName(FolderPartOf(archive).empty() ? platform::currentFolderText() : FolderPartOf(archive));
   if (!beside) {
     ReportError(archive, beside.error().message, kZipOpenError);
     return beside.error();
   }
-  Status copied = CopyToNewFile(*source, *size, *beside, [&](uint64_t done) { DoTmpFileProgress(*size, done); });
+  Status copied =
+      CopyToNewFile(*source, *size, *beside, [&](uint64_t done) { DoTmpFileProgress(*size, done); });
   if (copied) copied = platform::renamePath(*beside, archive);
   if (!copied) {
     (void)platform::deleteFile(*beside);  // the partial copy; the old archive is untouched
-    ReportError(archive, copied.error().message, copied.error().code == kZipDiskFull ? kZipDiskFull : kZipWriteError);
+    ReportError(archive, copied.error().message,
+                copied.error().code == kZipDiskFull ? kZipDiskFull : kZipWriteError);
   }
   return copied;
 }

@@ -50,9 +50,9 @@ enum TEntryStatus : uint8_t { esCompress = 0, esKeep = 1, esDrop = 2, esRename =
 // The writer's record of one entry (the central record and name live beside it in the list).
 struct EntryInfo {
   TEntryStatus status = esCompress;
-  TEntrySizes sizes;          // 64-bit sizes; the offset is the local header's in the new archive
-  uint64_t oldOffset = 0;     // kept entries: the local header in the old archive
-  uint16_t diskNumber = 0;    // spanned sets: the disk that holds the local header
+  TEntrySizes sizes;        // 64-bit sizes; the offset is the local header's in the new archive
+  uint64_t oldOffset = 0;   // kept entries: the local header in the old archive
+  uint16_t diskNumber = 0;  // spanned sets: the disk that holds the local header
   bool headerEnciphered = false;
   uint8_t encryption = emNone;  // TEncryptionMethod of a new entry
   // New entries.
@@ -85,16 +85,19 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   using TOnDiskError = std::function<void(bool& abort)>;
   using TOnDiskSpanFileExists =
       std::function<void(const std::string& fileName, double fileDate, TOverwriteMode& overwriteMode)>;
-  using TOnFileScanStatus = std::function<void(const std::string& fileName, int filesCount, int64_t filesSize)>;
+  using TOnFileScanStatus =
+      std::function<void(const std::string& fileName, int filesCount, int64_t filesSize)>;
   using TOnRecurseDir = std::function<void(const std::string& directory)>;
   using TOnInsertDisk = std::function<void(const std::string& volumeName, bool& cancel)>;
   using TOnNonWriteableArchive = std::function<void(const std::string& archiveFile, bool& writeToFile)>;
   using TOnRead = std::function<void(int64_t offset, int fileNum)>;
-  using TOnRenameDupeFile = std::function<void(const std::string& fileName, std::string& newFileName, bool& rename)>;
-  using TOnReplaceFile = std::function<void(const std::string& fileName, const std::string& newFileName, double date,
-                                            double newDate, int64_t fileSize, int64_t newFileSize, int attr,
-                                            int newAttr, bool& replace)>;
-  using TOnTmpFileMoveBegin = std::function<void(const std::string& archive, const std::string& tempFileName, bool& cancel)>;
+  using TOnRenameDupeFile =
+      std::function<void(const std::string& fileName, std::string& newFileName, bool& rename)>;
+  using TOnReplaceFile = std::function<void(const std::string& fileName, const std::string& newFileName,
+                                            double date, double newDate, int64_t fileSize,
+                                            int64_t newFileSize, int attr, int newAttr, bool& replace)>;
+  using TOnTmpFileMoveBegin =
+      std::function<void(const std::string& archive, const std::string& tempFileName, bool& cancel)>;
 
   TCustomCClass();
   ~TCustomCClass() override;
@@ -145,6 +148,9 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   TZipReadEntry ReadEntry;
   int AddedCount() const { return added_; }
   int DeletedCount() const { return deleted_; }
+  // Debug check: the name index points into the list, every added entry has its central record
+  // and is not dropped, and the counts stay within the entries processed.
+  void assertInvariants() const;
 
   // The stored path of a file by StoredDirNames ("\" separated; a folder keeps its "\").
   std::string BuildOutputName(const std::string& path, const std::string& root) const;
@@ -162,7 +168,9 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
 
  protected:
   // ---- the archive kind's operations (placeholders report 25244) ----
-  virtual bool AllowsCompressMethod(TCompressMethod method) const { return method == cmStore || method == cmDeflate; }
+  virtual bool AllowsCompressMethod(TCompressMethod method) const {
+    return method == cmStore || method == cmDeflate;
+  }
   // Reads the old archive's directory into list_ (every entry kept); false ends the run.
   virtual bool ReadCentralDirectory(TStream32& old);
   // Copies a kept entry from the old archive to the output.

@@ -38,7 +38,8 @@ std::string drivePart(const std::string& path) {
 
 std::string CanonicalText(const std::string& pathText) {
   std::error_code ec;
-  std::filesystem::path p = std::filesystem::weakly_canonical(std::filesystem::absolute(platform::nativePath(pathText), ec), ec);
+  std::filesystem::path p =
+      std::filesystem::weakly_canonical(std::filesystem::absolute(platform::nativePath(pathText), ec), ec);
   return ec ? platform::nativePath(pathText).string() : p.string();
 }
 
@@ -54,7 +55,9 @@ std::string TCustomCClass::DecodeName(const std::string& stored, bool utf8) cons
   return OemNameToLocal(stored, TranslateOemChar, utf8);
 }
 
-void TCustomCClass::indexName(const std::string& name, size_t index) { names_[platform::foldCase(name)] = index; }
+void TCustomCClass::indexName(const std::string& name, size_t index) {
+  names_[platform::foldCase(name)] = index;
+}
 
 std::optional<size_t> TCustomCClass::findName(const std::string& name) const {
   auto it = names_.find(platform::foldCase(name));
@@ -169,7 +172,8 @@ bool TCustomCClass::selectFiles() {
   return false;
 }
 
-bool TCustomCClass::fileFound(const std::string& folder, const platform::DirEntry& entry, uint32_t attributes) {
+bool TCustomCClass::fileFound(const std::string& folder, const platform::DirEntry& entry,
+                              uint32_t attributes) {
   if (cancel_) return false;
   EntryInfo info;
   info.attributes = attributes;
@@ -275,8 +279,9 @@ void TCustomCClass::markDeletions() {
   }
   for (auto& e : list_.entries()) {
     const std::string fileName = platform::extractFileName(RemoveBackslash(e.name));
-    const bool hit = std::any_of(whole.begin(), whole.end(), [&](const auto& m) { return m.Matches(e.name); }) ||
-                     std::any_of(bare.begin(), bare.end(), [&](const auto& m) { return m.Matches(fileName); });
+    const bool hit =
+        std::any_of(whole.begin(), whole.end(), [&](const auto& m) { return m.Matches(e.name); }) ||
+        std::any_of(bare.begin(), bare.end(), [&](const auto& m) { return m.Matches(fileName); });
     if (!hit) continue;
     e.info.status = esDrop;
     ++deleteSelected_;

@@ -61,7 +61,8 @@ Status TDiskSpanObj::writeEntries(TStream32& source) {
     const auto local = ReadHeaderAt<TLocalHeader>(source, at, TRecordKind::Local, zip_, enciphered);
     if (!local) return zipError(kZipBadLocalOffset, e.name);  // a record of no known kind ends the copy
     std::vector<uint8_t> head(TLocalHeader::kSize + local->nameLength + local->extraLength);
-    if (ReadAt(source, at, head.data(), head.size()) != head.size()) return zipError(kZipBadLocalOffset, e.name);
+    if (ReadAt(source, at, head.data(), head.size()) != head.size())
+      return zipError(kZipBadLocalOffset, e.name);
     auto landed = write(head.data(), head.size(), true);
     if (!landed) return landed.error();
     e.info.diskNumber = landed->disk;
@@ -96,8 +97,13 @@ Status TDiskSpanObj::writeDirectory() {
     ++count;
     size += record.size();
   }
-  TCentralEnd end{count, here, size, start ? start->offset : volumeLength_, zip_.diskCounter_,
-                    start ? start->disk : zip_.diskCounter_, 0};
+  TCentralEnd end{count,
+                  here,
+                  size,
+                  start ? start->offset : volumeLength_,
+                  zip_.diskCounter_,
+                  start ? start->disk : zip_.diskCounter_,
+                  0};
   // The end records stay on one disk; when they open a new one, that disk holds no directory.
   const size_t endSize = DirectoryEndRecords(end, 0).size();
   if (endSize > free_) {
@@ -119,8 +125,8 @@ Result<TDiskSpanObj::TLanding> TDiskSpanObj::write(const uint8_t* data, size_t c
     if (free_ == 0) RIVIZA_TRY(nextDisk());
     const size_t n = static_cast<size_t>(std::min<uint64_t>(count, free_));
     if (Status s = volume_->Write(data, n); !s) {
-      zip_.ReportError(archive_, s.error().message, s.error().code == kZipDiskFull ? kZipDiskFull : kZipWriteError,
-                       label_);
+      zip_.ReportError(archive_, s.error().message,
+                       s.error().code == kZipDiskFull ? kZipDiskFull : kZipWriteError, label_);
       return s.error();
     }
     free_ -= n;
@@ -174,8 +180,8 @@ Status TDiskSpanObj::getDisk() {
     zip_.ReportError(archive_, "OnInsertDisk", kZipEventNotAssigned, std::to_string(diskNumber_));
     return zipError(kZipEventNotAssigned, "OnInsertDisk");
   }
-  if (readDrive() && !platform::fileExists(archive_) && free_ >= required_ && !Volumes().IsWriteProtected(root_) &&
-      !(hasLastSerial_ && serial_ == lastSerial_))
+  if (readDrive() && !platform::fileExists(archive_) && free_ >= required_ &&
+      !Volumes().IsWriteProtected(root_) && !(hasLastSerial_ && serial_ == lastSerial_))
     return takeDisk();
   for (int attempt = 0; attempt < kMaxDiskRequests; ++attempt) {
     bool cancel = false;
@@ -215,9 +221,11 @@ Status TDiskSpanObj::takeDisk() {
   volume_ = std::move(*created);
   volumeLength_ = 0;
   const std::string label = SpannedDiskLabel(diskNumber_);
-  if (label_ != label && !Volumes().SetVolumeLabel(root_, label)) zip_.ReportError(archive_, {}, kZipSpanLabelError, label);
+  if (label_ != label && !Volumes().SetVolumeLabel(root_, label))
+    zip_.ReportError(archive_, {}, kZipSpanLabelError, label);
   readDrive();
-  if (diskNumber_ == 1) free_ -= std::min<uint64_t>(free_, static_cast<uint64_t>(std::max(zip_.LeaveSpaceOnFirstDisk, 0)));
+  if (diskNumber_ == 1)
+    free_ -= std::min<uint64_t>(free_, static_cast<uint64_t>(std::max(zip_.LeaveSpaceOnFirstDisk, 0)));
   lastSerial_ = serial_;
   hasLastSerial_ = true;
   return okStatus();

@@ -88,7 +88,8 @@ Status TTempFileStream::moveData() {
 
 void TTempFileStream::discardData() {
   if (file_->file().isOpen()) (void)file_->Close();  // the data are thrown away anyway
-  if (platform::fileExists(tempName_)) (void)platform::deleteFile(tempName_);  // best effort: nothing to report to
+  if (platform::fileExists(tempName_))
+    (void)platform::deleteFile(tempName_);  // best effort: nothing to report to
 }
 
 // ---- TTempMemStream ----

@@ -75,7 +75,8 @@ bool TZipBase::walkCentral(TStream32& old) {
     if (enciphered) DecipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
     std::string extra = readBytes(old, at + central.nameLength, central.extraLength, ok);
     if (!ok) break;
-    std::string comment = readBytes(old, at + central.nameLength + central.extraLength, central.commentLength, ok);
+    std::string comment =
+        readBytes(old, at + central.nameLength + central.extraLength, central.commentLength, ok);
     if (!ok) break;
     position = at + central.nameLength + central.extraLength + central.commentLength;
 
@@ -87,7 +88,8 @@ bool TZipBase::walkCentral(TStream32& old) {
     const int64_t local = static_cast<int64_t>(e.info.sizes.localHeaderOffset) + offsetCorrection_;
     if (local < 0) break;
     e.info.oldOffset = e.info.sizes.localHeaderOffset = static_cast<uint64_t>(local);
-    e.info.zip64Sizes = central.compressedSize == kZip64Marker32 && central.uncompressedSize == kZip64Marker32;
+    e.info.zip64Sizes =
+        central.compressedSize == kZip64Marker32 && central.uncompressedSize == kZip64Marker32;
     e.info.storedName = name;
     e.info.utf8 = (central.flags & kFlagUtf8Name) != 0;
     e.info.attributes = central.externalAttributes;
@@ -115,7 +117,8 @@ bool TZipBase::walkLocal(TStream32& old) {
     std::string name = readBytes(old, position + TLocalHeader::kSize, local.nameLength, ok);
     if (!ok) return false;
     if (enciphered) DecipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
-    const std::string extra = readBytes(old, position + TLocalHeader::kSize + local.nameLength, local.extraLength, ok);
+    const std::string extra =
+        readBytes(old, position + TLocalHeader::kSize + local.nameLength, local.extraLength, ok);
     if (!ok) return false;
     TCompHeaderObj::Entry e;
     e.info.status = esKeep;
@@ -150,22 +153,24 @@ void TZipBase::readArchiveComment(TStream32& old) {
   const uint64_t at = EndOfDirectory();
   if (at >= size) return;
   bool ok = false;
-  std::string comment = readBytes(old, at, static_cast<size_t>(std::min<uint64_t>(EndRecord().commentLength, size - at)), ok);
+  std::string comment =
+      readBytes(old, at, static_cast<size_t>(std::min<uint64_t>(EndRecord().commentLength, size - at)), ok);
   if (ok) list_.archiveComment = std::move(comment);
 }
 
 // 30 + name + extra + data, and the data descriptor when flag bit 3 says one follows.
 Result<uint64_t> TZipBase::keptEntryLength(TStream32& old, const TCompHeaderObj::Entry& entry) {
   bool enciphered = false;
-  const auto header = ReadHeaderAt<TLocalHeader>(old, entry.info.oldOffset, TRecordKind::Local, *this, enciphered);
+  const auto header =
+      ReadHeaderAt<TLocalHeader>(old, entry.info.oldOffset, TRecordKind::Local, *this, enciphered);
   RIVIZA_CHECK_DATA(header.has_value(), kZipBadLocalOffset, "no local header where the directory says");
   const TLocalHeader& local = *header;
   const uint64_t dataAt = entry.info.oldOffset + TLocalHeader::kSize + local.nameLength + local.extraLength;
   uint64_t length = dataAt + entry.info.sizes.compressed - entry.info.oldOffset;
   if (local.flags & kFlagDescriptor) {
     bool ok = false;
-    const std::string extra = readBytes(old, entry.info.oldOffset + TLocalHeader::kSize + local.nameLength,
-                                        local.extraLength, ok);
+    const std::string extra =
+        readBytes(old, entry.info.oldOffset + TLocalHeader::kSize + local.nameLength, local.extraLength, ok);
     TEntrySizes ignored;
     const bool zip64 = ok && ReadExtraField(asBytes(extra), false, ignored).zip64;
     uint8_t sigBytes[4] = {};
@@ -197,7 +202,8 @@ Status TZipBase::CopyKeptEntry(TCompHeaderObj::Entry& entry) {
 
 // ---- writing the directory ----
 
-std::vector<uint8_t> TZipBase::CentralRecordBytes(const TCompHeaderObj::Entry& entry, uint16_t disk, uint64_t offset) {
+std::vector<uint8_t> TZipBase::CentralRecordBytes(const TCompHeaderObj::Entry& entry, uint16_t disk,
+                                                  uint64_t offset) {
   TCentralHeader c = *entry.central;
   c.signature = HeaderSignature(TRecordKind::Central, entry.info.headerEnciphered);
   TEntrySizes sizes = entry.info.sizes;
@@ -258,7 +264,9 @@ Status TZipBase::writeDirectoryTo(TStream32& out, uint64_t start) {
     buffer.insert(buffer.end(), comment.begin(), comment.end());
     s = flush();
   }
-  if (!s) ReportError(archiveFile_, s.error().message, s.error().code == kZipDiskFull ? kZipDiskFull : kZipWriteError);
+  if (!s)
+    ReportError(archiveFile_, s.error().message,
+                s.error().code == kZipDiskFull ? kZipDiskFull : kZipWriteError);
   return s;
 }
 
@@ -304,8 +312,13 @@ void TZipBase::DoOnReadEntries() {
     if (!e.info.added || !e.central) continue;
     const TCentralHeader& c = *e.central;
     const bool traditional = (c.flags & 1) && c.method != 99;
-    ReadEntry = {c.versionNeeded, c.method, c.crc, e.info.attributes, (uint32_t{c.date} << 16) | c.time,
-                 e.info.sizes.compressed - (traditional ? TZipCrypt::kHeaderSize : 0), e.info.sizes.uncompressed,
+    ReadEntry = {c.versionNeeded,
+                 c.method,
+                 c.crc,
+                 e.info.attributes,
+                 (uint32_t{c.date} << 16) | c.time,
+                 e.info.sizes.compressed - (traditional ? TZipCrypt::kHeaderSize : 0),
+                 e.info.sizes.uncompressed,
                  e.name};
     OnRead(static_cast<int64_t>(e.info.sizes.localHeaderOffset), static_cast<int>(i));
   }
@@ -318,8 +331,14 @@ void TZipBase::ReadEntries() {
   for (size_t i = 0; i < list_.Count(); ++i) {
     const auto& e = list_[i];
     const TCentralHeader& c = *e.central;
-    ReadEntry = {c.versionNeeded, c.method, c.crc, e.info.attributes, (uint32_t{c.date} << 16) | c.time,
-                 e.info.sizes.compressed, e.info.sizes.uncompressed, e.name};
+    ReadEntry = {c.versionNeeded,
+                 c.method,
+                 c.crc,
+                 e.info.attributes,
+                 (uint32_t{c.date} << 16) | c.time,
+                 e.info.sizes.compressed,
+                 e.info.sizes.uncompressed,
+                 e.name};
     OnRead(static_cast<int64_t>(e.info.oldOffset), static_cast<int>(i));
   }
 }
@@ -401,9 +420,9 @@ bool TZipBase::WriteDirectoryEdits() {
 // ---- TZip ----
 
 const std::vector<std::string>& DefaultStoreFilesOfType() {
-  static const std::vector<std::string> kTypes = {".ACE", ".ARC", ".ARJ", ".BH",  ".CAB", ".ENC", ".GZ",  ".HA",
-                                                  ".JAR", ".LHA", ".LZH", ".PAK", ".PK3", ".PK_", ".RAR", ".TAR",
-                                                  ".TGZ", ".UUE", ".UU",  ".WAR", ".XXE", ".Z",   ".ZIP", ".ZOO"};
+  static const std::vector<std::string> kTypes = {
+      ".ACE", ".ARC", ".ARJ", ".BH",  ".CAB", ".ENC", ".GZ", ".HA",  ".JAR", ".LHA", ".LZH", ".PAK",
+      ".PK3", ".PK_", ".RAR", ".TAR", ".TGZ", ".UUE", ".UU", ".WAR", ".XXE", ".Z",   ".ZIP", ".ZOO"};
   return kTypes;
 }
 

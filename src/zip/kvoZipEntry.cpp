@@ -48,7 +48,8 @@ bool stateOf(TFileStream32& file, TSourceState& state) {
 }
 
 bool sameState(const TSourceState& a, const TSourceState& b) {
-  return a.size == b.size && a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
+  return a.size == b.size && a.modified.tv_sec == b.modified.tv_sec &&
+         a.modified.tv_nsec == b.modified.tv_nsec;
 }
 
 template <class Rec>
@@ -189,7 +190,8 @@ Result<bool> TZipBase::CompressFileData(TCompHeaderObj::Entry& entry) {
   if (!begun) {
     if (cancel_) return false;
     const int code = begun.error().code;
-    if (code == kZipDiskFull || code == kZipWriteError) return RaiseError(info.source, begun.error().message, code);
+    if (code == kZipDiskFull || code == kZipWriteError)
+      return RaiseError(info.source, begun.error().message, code);
     return failEntry(info.source, code, begun.error().message);
   }
   Result<bool> data = !w.store && info.fileSize < kSmallFile ? writeSmall(w) : writeStreamed(w);
@@ -294,7 +296,8 @@ Result<bool> TZipBase::writeStreamed(TEntryWrite& w) {
     if (!n) return failEntry(w.name, kZipOpenError, "cannot be read: " + n.error().message);
     if (*n == 0) break;
     if (ownCrc) Crc32Update(block.data(), *n, reg);
-    if (Status s = filter->Write(block.data(), *n); !s) return RaiseError(w.name, s.error().message, s.error().code);
+    if (Status s = filter->Write(block.data(), *n); !s)
+      return RaiseError(w.name, s.error().message, s.error().code);
     w.bytesRead += *n;
     archiveRemaining -= std::min<uint64_t>(archiveRemaining, *n);
     UpdateProgress(total, w.bytesRead);
@@ -337,7 +340,9 @@ Status TZipBase::completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& 
   Status s = output_->Write(raw.data(), raw.size());
   if (s) s = output_->WriteBuffer(name);
   if (s) s = output_->Write(extras.data(), extras.size());
-  if (s) s = output_->Seek(static_cast<int64_t>(*end), soFromBeginning).ok() ? okStatus() : zipError(kZipWriteError);
+  if (s)
+    s = output_->Seek(static_cast<int64_t>(*end), soFromBeginning).ok() ? okStatus()
+                                                                        : zipError(kZipWriteError);
   if (!s) return RaiseError(w.name, s.error().message, s.error().code);
 
   info.sizes = sizes;

@@ -84,8 +84,9 @@ std::vector<uint8_t> StripSizeFields(std::span<const uint8_t> extra) {
 }
 
 bool DirectoryEndNeedsZip64(const TCentralEnd& end) {
-  return end.entriesTotal >= kZip64Marker16 || end.entriesHere >= kZip64Marker16 || !fits32(end.centralSize) ||
-         !fits32(end.centralOffset) || end.thisDisk >= kZip64Marker16 || end.centralDisk >= kZip64Marker16;
+  return end.entriesTotal >= kZip64Marker16 || end.entriesHere >= kZip64Marker16 ||
+         !fits32(end.centralSize) || !fits32(end.centralOffset) || end.thisDisk >= kZip64Marker16 ||
+         end.centralDisk >= kZip64Marker16;
 }
 
 std::vector<uint8_t> DirectoryEndRecords(const TCentralEnd& end, uint64_t at) {

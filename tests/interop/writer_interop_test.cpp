@@ -60,7 +60,9 @@ class WriterInterop : public ::testing::Test {
 
   // A writer over the source tree as the backup sets it up (empty folders kept).
   static void prepare(TZip& z, const fs::path& archive, std::vector<int>& errors) {
-    z.OnError = [&errors](const std::string&, const std::string&, const std::string&, int code) { errors.push_back(code); };
+    z.OnError = [&errors](const std::string&, const std::string&, const std::string&, int code) {
+      errors.push_back(code);
+    };
     z.SetArchiveFile(text(archive));
     z.StoreEmptySubDirs = true;
     z.SetAttribute(zip::fsDirectory, true);
@@ -95,10 +97,13 @@ sys.exit('bad entry: %s' % bad if bad else 0)
   }
 
   // Files below `folder` into a new archive; the count, with no error reported.
-  static int zipFolder(const fs::path& folder, const fs::path& archive, zip::TDeflateType deflate = zip::dtDeflateN) {
+  static int zipFolder(const fs::path& folder, const fs::path& archive,
+                       zip::TDeflateType deflate = zip::dtDeflateN) {
     TZip z;
     std::vector<int> errors;
-    z.OnError = [&errors](const std::string&, const std::string&, const std::string&, int code) { errors.push_back(code); };
+    z.OnError = [&errors](const std::string&, const std::string&, const std::string&, int code) {
+      errors.push_back(code);
+    };
     z.SetArchiveFile(text(archive));
     z.DeflateType = deflate;
     z.FileSpec = {text(folder) + "\\*.*"};
@@ -112,7 +117,8 @@ sys.exit('bad entry: %s' % bad if bad else 0)
     tool({"unzip", "-tq", archive.string()});
     tool({"7zz", "t", "-bd", archive.string()});
     tool({"/usr/bin/python3", "-c",
-          "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\nassert " + check + "\nsys.exit(z.testzip() or 0)\n",
+          "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\nassert " + check +
+              "\nsys.exit(z.testzip() or 0)\n",
           archive.string()});
     zip::TUnZip u;
     u.SetArchiveFile(text(archive));
@@ -153,7 +159,8 @@ TEST_F(WriterInterop, EveryKindPassesTheToolsAndReadsBack) {
     z.DeflateType = c.deflate;
     z.EncryptionMethod = c.cipher;
     z.Password = kPassword;
-    EXPECT_EQ(z.Compress(), files + 5);  // with the empty folders Leer, Ärzte/leer, .../tiefer, 日本, and Ärzte
+    EXPECT_EQ(z.Compress(),
+              files + 5);  // with the empty folders Leer, Ärzte/leer, .../tiefer, 日本, and Ärzte
     EXPECT_TRUE(errors.empty());
     checkWithTools(archive, c.cipher, files);
   }
@@ -184,7 +191,8 @@ TEST_F(WriterInterop, Zip64ByEntryCount) {
       fs::create_directories(folder);
       std::ofstream(d / ("seed" + std::to_string(i / 1000))) << i * 31;
     }
-    fs::create_hard_link(d / ("seed" + std::to_string(i / 1000)), folder / ("f" + std::to_string(i) + ".txt"));
+    fs::create_hard_link(d / ("seed" + std::to_string(i / 1000)),
+                         folder / ("f" + std::to_string(i) + ".txt"));
   }
   ASSERT_EQ(zipFolder(tree, archive), 70000);
   const std::string bytes = test::readNative(archive);
@@ -206,7 +214,7 @@ TEST_F(WriterInterop, EntryBeyond4GiB) {
   fs::remove(big);
   const std::string head = test::readNative(archive).substr(0, 30);
   EXPECT_EQ(head.substr(4, 2), std::string("\x2d\x00", 2));  // version 45
-  EXPECT_EQ(head.substr(18, 8), std::string(8, '\xFF'));       // both sizes in the zip64 extra
+  EXPECT_EQ(head.substr(18, 8), std::string(8, '\xFF'));     // both sizes in the zip64 extra
   testEverywhere(archive, "z.infolist()[0].file_size == 4300000000", 1);
 }
 
@@ -228,8 +236,8 @@ TEST_F(WriterInterop, AddingToAStreamedInfoZipArchiveKeepsItsEntries) {
   EXPECT_EQ(after.substr(0, directory), before.substr(0, directory));
   tool({"unzip", "-tq", archive.string()});
   tool({"7zz", "t", "-bd", archive.string()});
-  tool({"/usr/bin/python3", "-c", "import sys, zipfile\nsys.exit(zipfile.ZipFile(sys.argv[1]).testzip() or 0)\n",
-        archive.string()});
+  tool({"/usr/bin/python3", "-c",
+        "import sys, zipfile\nsys.exit(zipfile.ZipFile(sys.argv[1]).testzip() or 0)\n", archive.string()});
 }
 
 TEST_F(WriterInterop, SpannedSetReadBySevenZip) {
@@ -278,10 +286,12 @@ TEST_F(WriterInterop, KvozipAddAndItsExitStatus) {
     RunResult r = interop::Run(argv, work_->path());
     EXPECT_EQ(r.status, 0) << r.output;
     tool({"7zz", "t", "-bd", std::string("-p") + kPassword, (d / "cli.zip").string()});
-    RunResult listed = interop::Run({"7zz", "l", "-ba", std::string("-p") + kPassword, (d / "cli.zip").string()}, d);
+    RunResult listed =
+        interop::Run({"7zz", "l", "-ba", std::string("-p") + kPassword, (d / "cli.zip").string()}, d);
     EXPECT_NE(listed.output.find("src/Kosttr/AO05Q425.ke0"), std::string::npos) << listed.output;
   }
-  RunResult missing = interop::Run({kvozip.string(), "add", (d / "cli.zip").string(), "fehlt.txt"}, work_->path());
+  RunResult missing =
+      interop::Run({kvozip.string(), "add", (d / "cli.zip").string(), "fehlt.txt"}, work_->path());
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.output.find("fehlt.txt: not found"), std::string::npos) << missing.output;
   EXPECT_EQ(interop::Run({kvozip.string(), "add", (d / "cli.zip").string()}, work_->path()).status, 2);

@@ -28,7 +28,8 @@ class WriterBackup : public ::testing::Test {
     dir_.write(year + "Abrechng.ini", "[EINSTELLUNGEN]\r\nVersion=4.1.2.0\r\n");
     dir_.write(year + "Daten/Ann.db", TextBytes(50000, 1));
     dir_.write(year + "Daten/Le.db", TextBytes(20000, 2));
-    fs::permissions(dir_ / (year + "Daten/Le.db"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(dir_ / (year + "Daten/Le.db"),
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     dir_.write(year + "Kosttr/AO05Q425.ke0", TextBytes(30000, 3));
     dir_.write(year + "Kosttr/kost.ZIP", TextBytes(4000, 4));
@@ -39,7 +40,9 @@ class WriterBackup : public ::testing::Test {
 
   // BitBtn5Click's calls on Zip1 as the form sets it up.
   int backup(TZip& zip, const std::string& archive) {
-    zip.OnError = [this](const std::string&, const std::string&, const std::string&, int code) { errors_.push_back(code); };
+    zip.OnError = [this](const std::string&, const std::string&, const std::string&, int code) {
+      errors_.push_back(code);
+    };
     zip.SetArchiveFile(archive);
     zip.DateAttribute = daFileDate;
     zip.StoredDirNames = sdRelative;
@@ -51,8 +54,10 @@ class WriterBackup : public ::testing::Test {
     zip.ExcludeSpec.clear();
     zip.FileSpec.clear();
     zip.FileSpec.push_back("C:\\Daten\\Abrechng\\2024\\*.*");
-    for (auto a : {fsZeroAttr, fsArchive, fsDirectory, fsHidden, fsReadOnly, fsSysFile}) zip.SetAttribute(a, true);
-    for (auto a : {fsZeroAttr, fsArchive, fsDirectory, fsHidden, fsReadOnly, fsSysFile}) zip.SetAttributeEx(a, false);
+    for (auto a : {fsZeroAttr, fsArchive, fsDirectory, fsHidden, fsReadOnly, fsSysFile})
+      zip.SetAttribute(a, true);
+    for (auto a : {fsZeroAttr, fsArchive, fsDirectory, fsHidden, fsReadOnly, fsSysFile})
+      zip.SetAttributeEx(a, false);
     return zip.Compress();
   }
 
@@ -67,12 +72,13 @@ TEST_F(WriterBackup, YearFolderIntoOneArchive) {
   TZip zip;
   EXPECT_EQ(backup(zip, name), 9);  // 6 files, the empty Temp, Leer and Leer/Unter
   EXPECT_TRUE(errors_.empty());
-  EXPECT_EQ(zip.Attributes, (TkvoFileAttributes{fsZeroAttr, fsReadOnly, fsHidden, fsSysFile, fsDirectory, fsArchive,
-                                                 fsCompressed, fsEncrypted}));
+  EXPECT_EQ(zip.Attributes, (TkvoFileAttributes{fsZeroAttr, fsReadOnly, fsHidden, fsSysFile, fsDirectory,
+                                                fsArchive, fsCompressed, fsEncrypted}));
   EXPECT_TRUE(zip.AttributesEx.empty());
   const fs::path archive = dir_ / "c/Daten/Abrechng/2024/Sicherung/AB_2024_24-03-05_101530.ZIP";
   std::map<std::string, std::pair<uint16_t, uint32_t>> got;  // method, attributes
-  for (const auto& e : ReadTestArchive(test::readNative(archive))) got[e.name] = {e.central.method, e.central.externalAttributes};
+  for (const auto& e : ReadTestArchive(test::readNative(archive)))
+    got[e.name] = {e.central.method, e.central.externalAttributes};
   const std::map<std::string, std::pair<uint16_t, uint32_t>> want{
       {"Abrechng.ini", {0, 0x20}},  // small: deflating would make it larger
       {"Daten/Ann.db", {8, 0x20}},

@@ -105,7 +105,9 @@ TEST_F(WriterCommit, CancelLeavesTheArchiveAndNoTemporaryFile) {
       zip.OnProgress = [&](uint8_t byFile, uint8_t) {
         if (where == kProgress && byFile > 10 && byFile < 90) zip.SetCancel(true);
       };
-      zip.OnTmpFileMoveBegin = [&](const std::string&, const std::string&, bool& cancel) { cancel = where == kMoveBegin; };
+      zip.OnTmpFileMoveBegin = [&](const std::string&, const std::string&, bool& cancel) {
+        cancel = where == kMoveBegin;
+      };
       zip.Compress();
       if (existing)
         EXPECT_EQ(dir_.read("a.zip"), before);
@@ -180,7 +182,8 @@ TEST_F(WriterCommit, UnreadableAndChangingFilesAreDroppedAndNamed) {
   EXPECT_EQ(zip.Compress(), 2);
   std::map<std::string, int> failed;
   for (const auto& f : zip.Failures()) failed[platform::extractFileName(f.fileName)] = f.code;
-  EXPECT_EQ(failed, (std::map<std::string, int>{{"gesperrt.txt", kZipOpenError}, {"wachsend.log", kZipCrcFailed}}));
+  EXPECT_EQ(failed,
+            (std::map<std::string, int>{{"gesperrt.txt", kZipOpenError}, {"wachsend.log", kZipCrcFailed}}));
   std::vector<std::string> names;
   for (const auto& e : ReadTestArchive(dir_.read("a.zip"))) names.push_back(e.name);
   EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub/b.txt"}));
@@ -194,7 +197,9 @@ TEST_F(WriterCommit, TraditionalEntryFailsWhenItsTwoReadsDisagree) {
   zip.EncryptionMethod = emZIP_v2;
   zip.Password = "pw";
   bool changed = false, current = false;
-  zip.OnBegin = [&](const std::string& file, int, bool&) { current = platform::extractFileName(file) == "geheim.txt"; };
+  zip.OnBegin = [&](const std::string& file, int, bool&) {
+    current = platform::extractFileName(file) == "geheim.txt";
+  };
   zip.OnProgress = [&](uint8_t, uint8_t) {
     if (changed || !current) return;
     changed = true;  // same size, same time: only the CRC can tell

@@ -25,10 +25,10 @@ struct EntryCase {
   const char* file;
   TDeflateType deflate;
   TEncryptionMethod encryption;
-  uint16_t method;      // as the local and central headers hold it
-  uint16_t flagBits;    // bits 0-2
-  uint64_t overhead;    // bytes of the cipher beyond the data
-  bool deflated;        // data deflated (AES: the actual method in the extra)
+  uint16_t method;    // as the local and central headers hold it
+  uint16_t flagBits;  // bits 0-2
+  uint64_t overhead;  // bytes of the cipher beyond the data
+  bool deflated;      // data deflated (AES: the actual method in the extra)
 };
 
 TEST(WriterEntries, MethodFlagsAndSizesFollowContentAndSettings) {
@@ -116,11 +116,19 @@ TEST(WriterEntries, NamesOfFilesAndFoldersInCodePageOrUtf8) {
   SetUpZip(zip, dir / "a.zip", dir / "src", dir.mkdir("tmp"), errors);
   ASSERT_EQ(zip.Compress(), 6);
   std::map<std::string, bool> utf8;
-  for (const auto& e : ReadTestArchive(dir.read("a.zip"))) utf8[e.name] = (e.central.flags & kFlagUtf8Name) != 0;
+  for (const auto& e : ReadTestArchive(dir.read("a.zip")))
+    utf8[e.name] = (e.central.flags & kFlagUtf8Name) != 0;
   const std::map<std::string, bool> want{
-      {"Gr\x81\xe1" "e/\x9a" "bersicht.txt", false},
-      {"\x8e" "rzte leer/", false},
-      {"\x8e" "rzte leer/Unterordner/", false},
+      {"Gr\x81\xe1"
+       "e/\x9a"
+       "bersicht.txt",
+       false},
+      {"\x8e"
+       "rzte leer/",
+       false},
+      {"\x8e"
+       "rzte leer/Unterordner/",
+       false},
       {"Preis €/x.txt", true},
       {"日本/", true},
       {"日本/leer/", true},
@@ -147,9 +155,10 @@ TEST(WriterEntries, AttributesAndDatesByDateAttribute) {
     TDateAttribute attribute;
     uint32_t alt, neu;
   };
-  const Case cases[] = {{daFileDate, olderDos, newerDos},
-                        {daSysDate, DateTimeToDos({2024, 3, 5, 10, 20, 30}), DateTimeToDos({2024, 3, 5, 10, 20, 30})},
-                        {daMaxFileDate, newerDos, newerDos}};
+  const Case cases[] = {
+      {daFileDate, olderDos, newerDos},
+      {daSysDate, DateTimeToDos({2024, 3, 5, 10, 20, 30}), DateTimeToDos({2024, 3, 5, 10, 20, 30})},
+      {daMaxFileDate, newerDos, newerDos}};
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.attribute));
     fs::remove(dir / "a.zip");
@@ -214,7 +223,8 @@ TEST(WriterNames, StoredPathByStoredDirNames) {
       {sdAbsoluteNoDrv, "C:\\Daten\\x.db", "C:\\", "\\Daten\\x.db"},
       {sdAbsoluteNoDrv, "\\\\srv\\share\\d\\x.db", "C:\\", "\\d\\x.db"},
       {sdAbsoluteNoRoot, "C:\\Daten\\x.db", "C:\\", "Daten\\x.db"},
-      {sdRelative, "C:\\Daten\\Abrechng\\2024\\Daten\\Ann.db", "c:\\daten\\abrechng\\2024\\", "Daten\\Ann.db"},
+      {sdRelative, "C:\\Daten\\Abrechng\\2024\\Daten\\Ann.db", "c:\\daten\\abrechng\\2024\\",
+       "Daten\\Ann.db"},
       {sdRelative, "C:\\Anders\\x.db", "C:\\Daten\\", "C:\\Anders\\x.db"},
       {sdRelativeStoreStart, "C:\\Daten\\2024\\Ann.db", "C:\\Daten\\2024\\", "2024\\Ann.db"},
       {sdExplorer_UserDefineDefaultDir, "C:\\Daten\\2024\\Ann.db", "C:\\x\\", "2024\\Ann.db"},

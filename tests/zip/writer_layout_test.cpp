@@ -19,8 +19,12 @@ Rec recordIn(const std::vector<uint8_t>& bytes, size_t at) {
 
 TEST(WriterLayout, LocalHeaderReservesZip64WhenTheDataMayReach4GiB) {
   const std::pair<uint64_t, bool> cases[] = {
-      {0, false},           {4'000'000'000ull, false}, {4'290'000'000ull, false},
-      {4'293'000'000ull, true}, {0xFFFFFFFFull, true},  {5 * kGiB, true},
+      {0, false},
+      {4'000'000'000ull, false},
+      {4'290'000'000ull, false},
+      {4'293'000'000ull, true},
+      {0xFFFFFFFFull, true},
+      {5 * kGiB, true},
   };
   for (auto [size, reserve] : cases) EXPECT_EQ(LocalNeedsZip64(size), reserve) << size;
 }
@@ -31,7 +35,8 @@ TEST(WriterLayout, LocalExtrasHoldAesAndZip64WithTheirLengths) {
     bool aes, reserved;
     uint16_t extraLength, version;
   };
-  const Case cases[] = {{false, false, 0, 20}, {true, false, 11, 20}, {false, true, 20, 45}, {true, true, 31, 45}};
+  const Case cases[] = {
+      {false, false, 0, 20}, {true, false, 11, 20}, {false, true, 20, 45}, {true, true, 31, 45}};
   for (const Case& c : cases) {
     TLocalHeader local;
     const TEntrySizes sizes = c.reserved ? big : TEntrySizes{1000, 3000, 0};
@@ -114,8 +119,8 @@ TEST(WriterLayout, DirectoryEndByCountSizeAndOffset) {
     bool zip64;
   };
   const Case cases[] = {
-      {65534, 1000, 2000, false},       {65535, 1000, 2000, true},  {70000, 1000, 2000, true},
-      {3, 1000, 5 * kGiB, true},        {3, 5 * kGiB, 100, true},   {0, 0, 0, false},
+      {65534, 1000, 2000, false},      {65535, 1000, 2000, true}, {70000, 1000, 2000, true},
+      {3, 1000, 5 * kGiB, true},       {3, 5 * kGiB, 100, true},  {0, 0, 0, false},
       {3, 1000, 0xFFFFFFFEull, false},
   };
   for (const Case& c : cases) {
@@ -146,7 +151,8 @@ TEST(WriterLayout, DirectoryEndByCountSizeAndOffset) {
 
 TEST(WriterLayout, KeptExtrasLoseOnlyTheirSizeFields) {
   auto field = [](uint16_t id, std::vector<uint8_t> data) {
-    std::vector<uint8_t> f{static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(data.size()), 0};
+    std::vector<uint8_t> f{static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8),
+                           static_cast<uint8_t>(data.size()), 0};
     f.insert(f.end(), data.begin(), data.end());
     return f;
   };

@@ -22,7 +22,8 @@ using namespace writertest;
 class WriterSpan : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (int i = 0; i < 5; ++i) dir_.write("src/teil" + std::to_string(i) + ".bin", RandomBytes(30000, i + 1));
+    for (int i = 0; i < 5; ++i)
+      dir_.write("src/teil" + std::to_string(i) + ".bin", RandomBytes(30000, i + 1));
     dir_.write("src/text/liesmich.txt", TextBytes(20000));
     dir_.mkdir("src/leer");
     dir_.mkdir("disk");
@@ -99,8 +100,8 @@ TEST_F(WriterSpan, LargerArchiveIsSpannedAndReadBack) {
   for (int d = 1; d < disks; ++d) EXPECT_LE(fs::file_size(stored(d)), kDiskFree);
   // The end record names the last disk.
   const std::string last = test::readNative(volumeFile());
-  const auto end = ReadRecord<TEndRecord>(
-      std::span<const uint8_t, TEndRecord::kSize>(reinterpret_cast<const uint8_t*>(last.data()) + last.size() - 22, 22));
+  const auto end = ReadRecord<TEndRecord>(std::span<const uint8_t, TEndRecord::kSize>(
+      reinterpret_cast<const uint8_t*>(last.data()) + last.size() - 22, 22));
   EXPECT_EQ(end.thisDisk, disks - 1);
   EXPECT_EQ(end.entriesTotal, 7);
   const Extracted out = readBack();

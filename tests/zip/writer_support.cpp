@@ -12,7 +12,7 @@ namespace riviza::zip::writertest {
 std::string Text(const fs::path& native) { return platform::pathText(native); }
 
 void SetUpZip(TZip& zip, const fs::path& archive, const fs::path& source, const fs::path& temp,
-           std::vector<int>& errors) {
+              std::vector<int>& errors) {
   zip.OnError = [&errors](const std::string&, const std::string&, const std::string&, int code) {
     errors.push_back(code);
   };
@@ -56,13 +56,15 @@ std::string CompareTrees(const fs::path& a, const fs::path& b) {
     return msg;
   }
   for (const std::string& rel : ta)
-    if (rel.back() != '/' && test::readNative(a / rel) != test::readNative(b / rel)) return "content differs: " + rel;
+    if (rel.back() != '/' && test::readNative(a / rel) != test::readNative(b / rel))
+      return "content differs: " + rel;
   return {};
 }
 
 std::string TextBytes(size_t size, unsigned seed) {
   std::mt19937 random(seed);
-  static const char* kWords[] = {"Kostentraeger ", "Abrechnung ", "IK 123456789 ", "Datei\r\n", "Leistung ", "2024 "};
+  static const char* kWords[] = {"Kostentraeger ", "Abrechnung ", "IK 123456789 ",
+                                 "Datei\r\n",      "Leistung ",   "2024 "};
   std::string s;
   while (s.size() < size) s += kWords[random() % 6];
   s.resize(size);

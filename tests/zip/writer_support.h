@@ -21,7 +21,7 @@ std::string Text(const fs::path& native);
 // A writer for `archive`, taking everything below `source` (recursed, empty folders kept), with
 // the temporary archive in `temp`; every reported code is appended to `errors`.
 void SetUpZip(TZip& zip, const fs::path& archive, const fs::path& source, const fs::path& temp,
-           std::vector<int>& errors);
+              std::vector<int>& errors);
 
 struct Extracted {
   int count = 0;

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <map>
 
-#include "platform/paths.h"
 #include "platform/codec.h"
+#include "platform/paths.h"
 #include "zip/core_test_support.h"
 #include "zip/kvoErrors.h"
 #include "zip/reader_support.h"
@@ -97,7 +97,9 @@ TEST_F(WriterSwitch, DeleteSelectedEntriesAndAllOfThem) {
   prepare(zip, swDelete);
   zip.FileSpec = {"*.txt"};
   std::vector<std::tuple<std::string, int, int>> deleted;
-  zip.OnDeleteFile = [&](const std::string& name, int count, int max) { deleted.emplace_back(name, count, max); };
+  zip.OnDeleteFile = [&](const std::string& name, int count, int max) {
+    deleted.emplace_back(name, count, max);
+  };
   EXPECT_EQ(zip.Compress(), 3);
   EXPECT_EQ(namesOf(bytes()), std::vector<std::string>{"c.bin"});
   EXPECT_EQ(deleted, (std::vector<std::tuple<std::string, int, int>>{{"a.txt", 1, 2}, {"sub\\b.txt", 2, 2}}));
@@ -135,7 +137,9 @@ TEST_F(WriterSwitch, MoveDeletesWhatTheArchiveHolds) {
   zip.DeleteOptions = doFinal;
   zip.VerifyBeforeDelete = true;
   std::vector<std::string> deleted;
-  zip.OnDeleteFile = [&](const std::string& name, int, int) { deleted.push_back(platform::extractFileName(name)); };
+  zip.OnDeleteFile = [&](const std::string& name, int, int) {
+    deleted.push_back(platform::extractFileName(name));
+  };
   EXPECT_EQ(zip.Compress(), 4);
   EXPECT_EQ(errors_, std::vector<int>{kZipEventNotAssigned});  // c.bin differs: OnReplaceFile
   std::sort(deleted.begin(), deleted.end());

@@ -37,7 +37,10 @@ bool parseAdd(const TArgs& args, TAddOptions& o) {
       aesBits = std::atoi(args[++i].c_str());
       if (aesBits != 128 && aesBits != 192 && aesBits != 256) return false;
     } else if (a.size() == 2 && a[0] == '-' && a[1] >= '0' && a[1] <= '9') {
-      o.deflate = a[1] == '0' ? zip::dtDeflateS : a[1] == '1' ? zip::dtDeflateF : a[1] == '9' ? zip::dtDeflateX : zip::dtDeflateN;
+      o.deflate = a[1] == '0'   ? zip::dtDeflateS
+                  : a[1] == '1' ? zip::dtDeflateF
+                  : a[1] == '9' ? zip::dtDeflateX
+                                : zip::dtDeflateN;
     } else if (a.size() > 1 && a[0] == '-') {
       return false;
     } else {
@@ -46,7 +49,10 @@ bool parseAdd(const TArgs& args, TAddOptions& o) {
   }
   if (aesBits != 0 && o.password.empty()) return false;
   if (!o.password.empty())
-    o.encryption = aesBits == 128 ? zip::emAES2_128 : aesBits == 192 ? zip::emAES2_192 : aesBits == 256 ? zip::emAES2_256 : zip::emZIP_v2;
+    o.encryption = aesBits == 128   ? zip::emAES2_128
+                   : aesBits == 192 ? zip::emAES2_192
+                   : aesBits == 256 ? zip::emAES2_256
+                                    : zip::emZIP_v2;
   return o.words.size() >= 2;
 }
 
@@ -64,7 +70,8 @@ int runAdd(const TArgs& args) {
   if (!parseAdd(args, o)) return 2;
   TZip z;
   std::vector<std::string> errors;
-  z.OnError = [&errors](const std::string& fileName, const std::string& extendedMsg, const std::string&, int code) {
+  z.OnError = [&errors](const std::string& fileName, const std::string& extendedMsg, const std::string&,
+                        int code) {
     std::string line = std::string(zip::ErrorText(code)) + " (" + std::to_string(code) + ")";
     if (!fileName.empty()) line += ": " + fileName;
     if (!extendedMsg.empty()) line += " [" + extendedMsg + "]";
@@ -75,7 +82,8 @@ int runAdd(const TArgs& args) {
   z.EncryptionMethod = o.encryption;
   z.StoreEmptySubDirs = true;
   z.StoredDirNames = zip::sdExplorer_UserDefineDefaultDir;
-  for (auto a : {zip::fsZeroAttr, zip::fsArchive, zip::fsDirectory, zip::fsHidden, zip::fsReadOnly, zip::fsSysFile})
+  for (auto a :
+       {zip::fsZeroAttr, zip::fsArchive, zip::fsDirectory, zip::fsHidden, zip::fsReadOnly, zip::fsSysFile})
     z.SetAttribute(a, true);
   z.SetArchiveFile(EnginePath(o.words.front()));
   int total = 0;
@@ -109,7 +117,8 @@ int runAdd(const TArgs& args) {
   return failed == 0 ? 0 : 1;
 }
 
-const TCommandRegistration kAdd{{"add", "ARCHIVE PATH... [-0..-9] [-p PASSWORD [--aes 128|192|256]]", runAdd}};
+const TCommandRegistration kAdd{
+    {"add", "ARCHIVE PATH... [-0..-9] [-p PASSWORD [--aes 128|192|256]]", runAdd}};
 
 }  // namespace
 }  // namespace riviza::kvozip
