@@ -295,6 +295,13 @@ TEST_F(WriterInterop, KvozipAddAndItsExitStatus) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.output.find("fehlt.txt: not found"), std::string::npos) << missing.output;
   EXPECT_EQ(interop::Run({kvozip.string(), "add", (d / "cli.zip").string()}, work_->path()).status, 2);
+  // Adding again replaces a file that changed.
+  fs::create_directories(d / "own");
+  for (const char* content : {"erste Fassung", "zweite Fassung"}) {
+    test::writeNative(d / "own" / "x.txt", content);
+    EXPECT_EQ(interop::Run({kvozip.string(), "add", "own.zip", "own"}, d).status, 0);
+  }
+  EXPECT_EQ(interop::Run({"unzip", "-p", "own.zip", "own/x.txt"}, d).output, "zweite Fassung");
 }
 
 }  // namespace

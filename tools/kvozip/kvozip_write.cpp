@@ -2,6 +2,7 @@
 // new or existing. Names are stored relative to the current folder, or, for a path outside
 // it, relative to the path's own parent folder. -0 stores, -1 deflates fast, -9 best, the other
 // digits normally; -p encrypts with the traditional cipher, or with --aes 128|192|256 with AES.
+// A file that differs from its entry in an existing archive replaces it, as with zip.
 // Every file that was not archived is listed with its reason and makes the exit status 1.
 #include <cstdio>
 #include <filesystem>
@@ -77,6 +78,8 @@ int runAdd(const TArgs& args) {
     if (!extendedMsg.empty()) line += " [" + extendedMsg + "]";
     errors.push_back(std::move(line));
   };
+  z.OnReplaceFile = [](const std::string&, const std::string&, double, double, int64_t, int64_t, int, int,
+                       bool& replace) { replace = true; };
   z.DeflateType = o.deflate;
   z.Password = o.password;
   z.EncryptionMethod = o.encryption;
