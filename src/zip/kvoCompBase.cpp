@@ -118,10 +118,12 @@ void TCustomCClass::doCompress() {
   if (OnActivate) OnActivate();
   if (!openOutput()) return;
   if (archiveExists_ && !readOldArchive()) return discardRun();
-  if (Switch == swDelete)
+  if (Switch == swDelete) {
+    ExcludeSpec.clear();
     markDeletions();
-  else if (!selectFiles())
+  } else if (!selectFiles()) {
     return discardRun();
+  }
   if (Status loop = entryLoop(); !loop || cancel_) {
     // A raised error leaves nothing archived, whatever was processed before it.
     if (!loop && !cancel_) Count = 0;
