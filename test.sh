@@ -24,6 +24,7 @@ cmake -S . -B "$build" -G Ninja "${cmake_args[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export QT_QPA_PLATFORM=offscreen
 set +e
 ctest --test-dir "$build" -j"$(nproc)" --output-on-failure "${ctest_args[@]}" 2>&1 | tee "$build/ctest.log"
