@@ -33,7 +33,7 @@ std::string currentFolderText();
 // GetShortPathName: on Linux the path itself.
 std::string shortPathName(std::string_view pathText);
 
-// The folder of Windows ("C:\windows" in the prefix), for the Parts that look for notepad.exe.
+// The folder of Windows ("C:\windows" in the prefix), where the program looks for notepad.exe.
 std::string windowsFolderText();
 
 // Text helpers on "\"-separated path text.

@@ -109,7 +109,7 @@ TEST(MainForm, DeclaresTheControlsTheShellNames) {
   EXPECT_NE(find<TDateTimePicker>(f, "DateTimePicker1"), nullptr);
   EXPECT_NE(find<TDateTimePicker>(f, "DateTimePicker2"), nullptr);
 
-  // Design values the Parts fix.
+  // Design values the program relies on.
   EXPECT_EQ(f.RadioGroupFachanwendung->items().lines(),
             (std::vector<std::string>{"Orvel Vuzaroded", "BüroWARE", "GDI", "WiWaMed", "frei"}));
   EXPECT_EQ(f.RadioGroupMailClient->items().lines(),
