@@ -7,6 +7,7 @@
 #include "app/Riviza1_settings.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "platform/text.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 
@@ -86,7 +87,7 @@ void leKuerzelPruefen(TFormEinstellungen& f, const std::string&) {
 
 void kosttrDatumZeigen(TFormEinstellungen& f, const std::string& wert) {
   std::string& stand = globals().StandKosttrDatum;
-  stand = wert == "-1" || trimmed(wert).empty() ? "01.01.2000" : wert;
+  stand = wert == "-1" || platform::trim(wert).empty() ? "01.01.2000" : wert;
   f.LabelKosttr->setCaption(stand);
 }
 

@@ -15,6 +15,7 @@
 #include "app/Riviza1_start.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "platform/text.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -37,8 +38,8 @@ void winScpBefehleSetzen(const TFormEinstellungen& f) {
   g.WinScpAufruf = "WinSCP.exe /console /ini=nul /log=\"WinSCP.log\" /script=\"WinSCP.txt\"";
   g.WinScpVerbindung = std::string("sftp://") + kUpdateKontoBenutzer + ":" + kUpdateKontoKennwort + "@" +
                        kUpdateKontoHost + " -hostkey=*";
-  const std::string host = trimmed(f.EditProxyHost->text());
-  const std::string port = trimmed(f.EditProxyPort->text());
+  const std::string host = platform::trim(f.EditProxyHost->text());
+  const std::string port = platform::trim(f.EditProxyPort->text());
   if (!host.empty() && !port.empty())
     g.WinScpVerbindung += " -rawsettings ProxyMethod=3 ProxyHost=" + host + "  ProxyPort=" + port +
                           "  ProxySettingsConsiderProxyingLocalHostConnections=true ProxySettingsDNS=No";
@@ -49,7 +50,7 @@ enum class Ordner { Vorhanden, Angelegt, Abgelehnt, Fehlgeschlagen };
 // A folder named in the form that does not exist is created when the user agrees. A text of
 // blanks names no folder (Windows cannot create one of that name; here it would become one).
 Ordner ordnerAnbieten(const std::string& bezeichnung, const std::string& ordner) {
-  if (trimmed(ordner).empty() || pf::directoryExists(ordner)) return Ordner::Vorhanden;
+  if (platform::trim(ordner).empty() || pf::directoryExists(ordner)) return Ordner::Vorhanden;
   const auto antwort =
       ui::dialogs().messageDlg("Ordner " + bezeichnung + " " + ordner + " nicht vorhanden, Anlegen ?",
                                ui::DlgType::Warning, ui::DlgButtons::YesNo);
@@ -147,7 +148,7 @@ bool EinstellungenSpeichern() {
     g.FehlerAufgetreten = true;
   g.ProgrammPfadKurz = pf::shortPathName(g.ProgrammPfad);
 
-  if (trimmed(g.DatenPfad).empty()) fehlerMeldung("Eintrag fehlt ! Ordner der Fachanwendung");
+  if (platform::trim(g.DatenPfad).empty()) fehlerMeldung("Eintrag fehlt ! Ordner der Fachanwendung");
   if (!g.FehlerAufgetreten) {
     if (!pf::directoryExists(g.DatenPfad)) {
       fehlerMeldung("Ordner der Fachanwendung nicht vorhanden !");
@@ -159,7 +160,7 @@ bool EinstellungenSpeichern() {
     }
   }
 
-  const std::string export_ = trimmed(f.EditOrdnerExport->text());
+  const std::string export_ = platform::trim(f.EditOrdnerExport->text());
   if (export_.empty())
     fehlerMeldung("Eintrag fehlt ! Ordner Export");
   else if (!pf::directoryExists(export_))

@@ -12,6 +12,7 @@
 #include "app/allg_tools.h"
 #include "app/globals.h"
 #include "app/reorganisation.h"
+#include "platform/text.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -37,7 +38,7 @@ void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler
 
 // "-1" (missing) and blank values read as the date of a year 2000 installation.
 std::string datumOderVorgabe(const std::string& wert) {
-  return wert == "-1" || trimmed(wert).empty() ? "01.01.2000" : wert;
+  return wert == "-1" || platform::trim(wert).empty() ? "01.01.2000" : wert;
 }
 
 // A version text such as "4.5" as a number; missing or no number counts as 0, so a year of
@@ -53,7 +54,7 @@ double versionsNummer(std::string wert) {
 bool ordnerVorhanden(const std::string& ordner) { return !ordner.empty() && pf::directoryExists(ordner); }
 
 // The lock is only touched below a known data root (see Riviza1_start.h).
-bool jahrBekannt() { return !trimmed(globals().DatenPfad).empty(); }
+bool jahrBekannt() { return !platform::trim(globals().DatenPfad).empty(); }
 
 void programmZugriffSchreiben(std::string_view wert) {
   pf::IniFile jahr(jahrIniPfad());
@@ -85,7 +86,7 @@ void updateVerbuchen() {
   std::string text = pf::toUtf8(pf::readFile(datei).valueOr(""));
   const std::string zeile = text.substr(0, text.find_first_of("\r\n"));
   pf::IniFile ini(programmIniPfad());
-  (void)ini.writeString(kEinst, "UpdateDatum", trimmed(zeile));
+  (void)ini.writeString(kEinst, "UpdateDatum", platform::trim(zeile));
   fensterTitelSetzen(zeile);
   (void)pf::deleteFile(datei);
   DateienLoeschen(globals().ProgrammPfad + "Temp\\", "*.*");
@@ -124,7 +125,7 @@ void aktuellesJahrWaehlen(TFormEinstellungen& f, pf::IniFile& programm) {
   TComboBox* box = f.ComboBoxAktuellesJahr;
   const std::string jahr = programm.readString(kEinst, "AktuellesJahr", "-1");
   box->setText(jahr);
-  if (jahr != "-1" && !trimmed(jahr).empty() && ordnerVorhanden(g.DatenPfad + "Abrechng\\" + jahr)) {
+  if (jahr != "-1" && !platform::trim(jahr).empty() && ordnerVorhanden(g.DatenPfad + "Abrechng\\" + jahr)) {
     g.JahrPfad = "Abrechng\\" + jahr + "\\";
     return;
   }
@@ -226,7 +227,7 @@ bool dakotaOrdnerLesen() {
     return dakotaAbbruch("FEHLER  DAKOTA nicht installiert (SOFTWARE\\ITSG\\Dakota[BNSWH])  Abbruch !");
   // The DLL's path without its last three characters, counted on the trimmed value.
   const std::string dll = wert("DLL");
-  const long long laenge = static_cast<long long>(trimmed(dll).size()) - 3;
+  const long long laenge = static_cast<long long>(platform::trim(dll).size()) - 3;
   g.DakotaProgrammPfad = laenge > 0 ? dll.substr(0, static_cast<size_t>(laenge)) : "";
   if (g.DakotaProgrammPfad.empty())
     return dakotaAbbruch("FEHLER  DAKOTA nicht installiert (SOFTWARE\\ITSG\\Dakota[DLL])  Abbruch !");
@@ -268,7 +269,7 @@ void StartInitialisieren() {
     pf::IniFile programm(programmIniPfad());
     const std::string bw = programm.readString(kEinst, "BüroWARE", "-1");
     f.EditOrdnerBw->setText(bw);
-    if (bw != "-1" && !trimmed(bw).empty()) {
+    if (bw != "-1" && !platform::trim(bw).empty()) {
       g.DatenPfad = BackslashAnhaengen(bw);
       jahresListeFuellen();
     } else {
@@ -287,7 +288,7 @@ void StartInitialisieren() {
   programmZugriffBeimStart();
   if (pf::fileExists(jahrIniPfad())) EinstellungenLesen();
 
-  const std::string fachanwendung = trimmed(f.EditOrdnerBw->text());
+  const std::string fachanwendung = platform::trim(f.EditOrdnerBw->text());
   if (!fachanwendung.empty() && !ordnerVorhanden(fachanwendung)) {
     hinweis("Ordner Fachanwendung nicht vorhanden !\n\n" + fachanwendung);
     pf::processMessages();
@@ -297,7 +298,7 @@ void StartInitialisieren() {
     if (ordnerVorhanden(g.DatenPfad)) jahresordnerAnlegen();
     versionPruefen(f);
   }
-  if (!trimmed(g.DatenPfad).empty()) dienstleistungszentrenOeffnen(f);
+  if (!platform::trim(g.DatenPfad).empty()) dienstleistungszentrenOeffnen(f);
 }
 
 void TFormEinstellungen::Timer1Timer(TComponent&) {

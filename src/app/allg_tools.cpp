@@ -13,17 +13,12 @@
 #include "platform/pump.h"
 #include "platform/screen.h"
 #include "platform/shellops.h"
+#include "platform/text.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
 
 namespace pf = platform;
-
-std::string trimmed(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return std::string(s);
-}
 
 namespace {
 // "-1" (the missing-value default) is taken as empty.
@@ -39,7 +34,7 @@ std::string BackslashAnhaengen(std::string_view folder) {
 }
 
 std::string DateiVersion(std::string_view fileName) {
-  if (trimmed(fileName).empty()) return RIVIZA_VERSION_TEXT;
+  if (platform::trim(fileName).empty()) return RIVIZA_VERSION_TEXT;
   return "No version specification";
 }
 
@@ -101,7 +96,7 @@ bool NetzlaufwerkVerbinden(std::string_view localDrive, std::string_view uncPath
 }
 
 void NetzlaufwerkTrennen(std::string_view driveLetter, std::string_view computer, std::string_view share) {
-  std::string drive = trimmed(driveLetter);
+  std::string drive = platform::trim(driveLetter);
   if (!drive.empty())
     (void)pf::networkDrives().disconnect(drive + ":");
   else

@@ -11,10 +11,6 @@
 
 namespace riviza {
 
-// The text without leading and trailing blanks and control characters (the Trim of the
-// Windows program's runtime).
-std::string trimmed(std::string_view text);
-
 // The folder with a trailing "\"; an empty text and one ending in "\" come back unchanged.
 std::string BackslashAnhaengen(std::string_view folder);
 

@@ -11,12 +11,6 @@ std::string_view copyBytes(std::string_view s, size_t first, size_t count) {
   return s.substr(first - 1, count);
 }
 
-std::string_view trimBytes(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
 void appendFixed(std::string& out, std::string_view s, size_t width) {
   s = s.substr(0, width);
   out.append(s);
@@ -28,7 +22,7 @@ std::string FixedColumns::text(size_t first, size_t last) const {
 }
 
 std::string FixedColumns::trimmed(size_t first, size_t last) const {
-  return platform::toUtf8(trimBytes(columns(bytes_, first, last)), platform::CodePage::Windows1252);
+  return platform::toUtf8(platform::trimView(columns(bytes_, first, last)), platform::CodePage::Windows1252);
 }
 
 std::string FixedColumns::utf8() const { return platform::toUtf8(bytes_, platform::CodePage::Windows1252); }

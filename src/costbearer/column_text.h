@@ -14,6 +14,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/text.h"
+
 namespace riviza::costbearer {
 
 // Copy(s, first, count): 1-based, clamped to the text.
@@ -22,9 +24,7 @@ std::string_view copyBytes(std::string_view s, size_t first, size_t count);
 inline std::string_view columns(std::string_view s, size_t first, size_t last) {
   return last < first ? std::string_view() : copyBytes(s, first, last - first + 1);
 }
-// Trim of the Windows program: every byte up to the blank (controls included) at both ends.
-std::string_view trimBytes(std::string_view s);
-inline bool isBlank(std::string_view s) { return trimBytes(s).empty(); }
+inline bool isBlank(std::string_view s) { return platform::trimView(s).empty(); }
 // Appends s cut to `width` bytes and padded with blanks to exactly `width`.
 void appendFixed(std::string& out, std::string_view s, size_t width);
 

@@ -51,9 +51,9 @@ bool sameFirstCharacter(std::string_view a, std::string_view b) {
 }
 
 bool kvBezirkAccepted(std::string_view line, std::string_view kvBezirk) {
-  std::string_view kv = trimBytes(at(line, kLinkKvBezirk));
+  std::string_view kv = platform::trimView(at(line, kLinkKvBezirk));
   if (kv.empty()) return true;
-  std::string_view own = trimBytes(kvBezirk);
+  std::string_view own = platform::trimView(kvBezirk);
   return !own.empty() && kv == own;
 }
 

@@ -41,7 +41,7 @@ struct Address {
 };
 
 bool isBareNumber(std::string_view street) {
-  return !isBlank(street) && pf::parseFloat(trimBytes(street)).has_value();
+  return !isBlank(street) && pf::parseFloat(platform::trimView(street)).has_value();
 }
 
 // Address choice. The §302 rule never trades a usable address (PLZ or town present) for one
@@ -165,7 +165,7 @@ void CostBearerReader::State::segment(std::string_view line, size_t lineNumber) 
 // A VDT closes the validity of the entry before it. Only the date that decides is read: the
 // to-date of the 22-byte form, the from-date of the 13-byte form; other lengths are passed over.
 void CostBearerReader::State::validity(std::string_view line, size_t lineNumber) {
-  std::string_view t = trimBytes(line);
+  std::string_view t = platform::trimView(line);
   bool toDate = t.size() == 22;
   if (!toDate && t.size() != 13) return;
   DateNumber date = eightDigits(toDate ? columns(t, 14, 21) : columns(t, 5, 12));

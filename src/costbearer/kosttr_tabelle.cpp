@@ -23,7 +23,7 @@ void KosttrTabelle::load(std::string_view workBytes, int scanLength) {
   std::string_view line;
   std::vector<std::string_view> stored;
   while (lines.next(line)) stored.push_back(line);
-  if (!stored.empty() && trimBytes(stored.back()).size() <= 9) stored.pop_back();
+  if (!stored.empty() && platform::trimView(stored.back()).size() <= 9) stored.pop_back();
   // The running counter bounds the lines of a work file; a file that says otherwise is cut at
   // the table's size rather than read beyond it.
   if (stored.size() > entries_.size()) stored.resize(entries_.size());

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <sys/time.h>
 
+#include "platform/text.h"
+
 namespace riviza::platform {
 namespace {
 
@@ -20,12 +22,6 @@ class SystemClock : public Clock {
 
 const SystemClock kSystemClock;
 const Clock* gClock = &kSystemClock;
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 }  // namespace
 
@@ -175,7 +171,7 @@ bool splitNumbers(std::string_view s, char sep, int (&val)[3], int (&digits)[3],
 }  // namespace
 
 std::optional<DateTime> parseDate(std::string_view text) {
-  text = trim(text);
+  text = trimView(text);
   int v[3], d[3], n;
   if (!splitNumbers(text, '.', v, d, n) || n < 2) return std::nullopt;
   if (d[0] > 2 || d[1] > 2 || (n == 3 && d[2] > 4)) return std::nullopt;
@@ -191,7 +187,7 @@ std::optional<DateTime> parseDate(std::string_view text) {
 }
 
 std::optional<DateTime> parseTime(std::string_view text) {
-  text = trim(text);
+  text = trimView(text);
   int v[3] = {0, 0, 0}, d[3], n;
   if (!splitNumbers(text, ':', v, d, n) || n < 2) return std::nullopt;
   if (v[0] > 23 || v[1] > 59 || (n == 3 && v[2] > 59)) return std::nullopt;
@@ -230,7 +226,7 @@ std::string formatGrouped(double value, int decimals) {
 std::string formatCurrency(double value) { return formatGrouped(value, 2) + " €"; }
 
 std::optional<double> parseFloat(std::string_view text) {
-  text = trim(text);
+  text = trimView(text);
   if (text.empty()) return std::nullopt;
   std::string c;
   size_t i = 0;
@@ -256,7 +252,7 @@ std::optional<double> parseFloat(std::string_view text) {
 }
 
 std::optional<long long> parseInt(std::string_view text) {
-  text = trim(text);
+  text = trimView(text);
   if (text.empty()) return std::nullopt;
   size_t i = 0;
   bool negative = false;

@@ -10,6 +10,7 @@
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace riviza::platform {
 namespace {
@@ -35,12 +36,6 @@ std::vector<Line> splitLines(const std::string& bytes) {
     i = j + endLen;
   }
   return lines;
-}
-
-std::string_view trimView(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
 }
 
 // "[name]" gives name; anything else nothing.

@@ -160,9 +160,9 @@ bool TCustomCClass::selectFiles() {
   scan.FileFound = [this](const std::string& folder, const platform::DirEntry& entry, uint32_t attributes) {
     return fileFound(folder, entry, attributes);
   };
-  std::vector<std::string> spec;
-  for (const std::string& line : FileSpec) spec.push_back(SlashToBackslash(line));
-  scan.SetFileSpec(std::move(spec));
+  std::vector<std::string> masks;
+  for (const std::string& line : FileSpec) masks.push_back(SlashToBackslash(line));
+  scan.SetFileSpec(std::move(masks));
   // A mask without a folder is taken in the current folder, not on the scanner's default drive.
   scan.SetRootDir(platform::currentFolderText());
   root_.clear();

@@ -73,7 +73,7 @@ TEST(Columns, CopyTrimAndFixedWidth) {
   EXPECT_EQ(copyBytes("abc", 4, 1), "");
   EXPECT_EQ(copyBytes("abc", 0, 2), "ab");
   EXPECT_EQ(columns("abcdef", 2, 1), "");
-  EXPECT_EQ(trimBytes("\t a \r"), "a");
+  EXPECT_EQ(platform::trimView("\t a \r"), "a");
   std::string out;
   appendFixed(out, "toolong", 3);
   appendFixed(out, "x", 3);

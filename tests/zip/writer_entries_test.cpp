@@ -239,7 +239,7 @@ TEST(WriterNames, StoredPathByStoredDirNames) {
 
 TEST(WriterNames, ExcludeSpecLines) {
   struct Case {
-    std::vector<std::string> spec;
+    std::vector<std::string> masks;
     const char* path;
     bool excluded;
   };
@@ -255,8 +255,8 @@ TEST(WriterNames, ExcludeSpecLines) {
   };
   for (const Case& c : cases) {
     TZip zip;
-    zip.ExcludeSpec = c.spec;
-    EXPECT_EQ(zip.ExcludedBySpec(c.path, root), c.excluded) << c.spec[0] << " " << c.path;
+    zip.ExcludeSpec = c.masks;
+    EXPECT_EQ(zip.ExcludedBySpec(c.path, root), c.excluded) << c.masks[0] << " " << c.path;
   }
 }
 
