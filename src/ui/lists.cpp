@@ -1,9 +1,7 @@
 #include "ui/lists.h"
 
-#include <algorithm>
-
-#include "platform/codec.h"
 #include "platform/files.h"
+#include "platform/masks.h"
 #include "ui/design.h"
 
 namespace riviza::ui {
@@ -123,21 +121,22 @@ void TFileListBox::setMask(std::string mask) {
 void TFileListBox::update() {
   std::vector<std::string> names;
   if (!directory_.empty()) {
-    std::string_view masks = mask_;
-    while (!masks.empty()) {
-      const size_t cut = masks.find(';');
-      const std::string_view one = masks.substr(0, cut);
-      for (const auto& e : platform::listDirectory(directory_, one.empty() ? "*.*" : one))
-        if (!e.isDirectory && e.name.front() != '.') names.push_back(e.name);
-      masks = cut == std::string_view::npos ? std::string_view() : masks.substr(cut + 1);
-    }
+    // One listing for all masks: each name is listed once, already in order.
+    for (const auto& e : platform::listDirectory(directory_))
+      if (!e.isDirectory && e.name.front() != '.' && matchesAnyMask(e.name)) names.push_back(e.name);
   }
-  // Sorted by name ignoring case, as each single listing already is.
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    return platform::foldCase(a) < platform::foldCase(b);
-  });
-  names.erase(std::unique(names.begin(), names.end()), names.end());
   items_.assign(std::move(names));
+}
+
+bool TFileListBox::matchesAnyMask(std::string_view name) const {
+  std::string_view masks = mask_;
+  for (;;) {
+    const size_t cut = masks.find(';');
+    const std::string_view one = masks.substr(0, cut);
+    if (platform::matchesMask(name, one.empty() ? "*.*" : one)) return true;
+    if (cut == std::string_view::npos) return false;
+    masks.remove_prefix(cut + 1);
+  }
 }
 
 }  // namespace riviza::ui

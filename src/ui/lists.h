@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "ui/component.h"
 #include "ui/strings.h"
@@ -84,7 +85,8 @@ class TRadioGroup : public TItemChoice {
 };
 
 // Lists the files of Directory that match Mask ("*.*" by default; several masks separated by
-// ";"), sorted by name; folders and hidden files are not listed. A missing folder lists nothing.
+// ";", an empty one counting as "*.*"), sorted by name; folders and hidden files are not
+// listed. A missing folder lists nothing.
 class TFileListBox : public TListBox {
  public:
   TFileListBox(TComponent* owner, std::string name, TWinControl* parent);
@@ -97,6 +99,8 @@ class TFileListBox : public TListBox {
   void update();
 
  private:
+  bool matchesAnyMask(std::string_view name) const;
+
   std::string directory_;
   std::string mask_ = "*.*";
 };

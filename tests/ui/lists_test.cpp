@@ -96,6 +96,9 @@ TEST(FileListBox, ListsMatchingFilesSortedWithoutFoldersOrHiddenFiles) {
   EXPECT_EQ(f.files.items().lines(), (std::vector<std::string>{"AO05Q224.ke0", "bk05q124.KE1"}));
   f.files.setMask("*.txt;??03*.ke?");
   EXPECT_EQ(f.files.items().lines(), (std::vector<std::string>{"AO03Q224.ke0", "readme.txt"}));
+  f.files.setMask("");
+  EXPECT_EQ(f.files.items().lines(),
+            (std::vector<std::string>{"AO03Q224.ke0", "AO05Q224.ke0", "bk05q124.KE1", "readme.txt"}));
   f.files.setDirectory((dir / "fehlt").string());
   EXPECT_TRUE(f.files.items().empty());
 }
