@@ -20,7 +20,6 @@ class InstanceLock {
   // False when another process holds the lock (after showing the message).
   bool take();
   void release() { mutex_.reset(); }
-  bool held() const { return mutex_.has_value(); }
 
  private:
   std::string name_;

@@ -29,10 +29,4 @@ FormView& QtShell::attach(ui::TForm& form) {
   return *views_.back();
 }
 
-FormView* QtShell::viewOf(const ui::TForm& form) const {
-  for (const auto& v : views_)
-    if (&v->form() == &form) return v.get();
-  return nullptr;
-}
-
 }  // namespace riviza::gui

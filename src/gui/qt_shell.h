@@ -26,7 +26,6 @@ class QtShell {
   QtShell& operator=(const QtShell&) = delete;
 
   FormView& attach(ui::TForm& form);
-  FormView* viewOf(const ui::TForm& form) const;
 
  private:
   QtDialogs dialogs_;

@@ -107,12 +107,6 @@ void TApplication::adopt(std::unique_ptr<TForm> form) {
   forms_.push_back(std::move(form));
 }
 
-std::vector<TForm*> TApplication::forms() const {
-  std::vector<TForm*> out;
-  for (const auto& f : forms_) out.push_back(f.get());
-  return out;
-}
-
 void TApplication::setActiveForm(TForm* form) {
   if (form == active_) return;
   active_ = form;

@@ -121,7 +121,6 @@ class TApplication {
   }
 
   TForm* mainForm() const { return forms_.empty() ? nullptr : forms_.front().get(); }
-  std::vector<TForm*> forms() const;
   TForm* activeForm() const { return active_; }
   void setActiveForm(TForm* form);
 
