@@ -69,36 +69,31 @@ DlgResult ScriptedDialogs::next(DlgButtons buttons) {
   return r;
 }
 
+DlgResult ScriptedDialogs::record(DialogShown shown) {
+  transcript_.push_back(std::move(shown));
+  return transcript_.back().answer;
+}
+
 DlgResult ScriptedDialogs::messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                                       DlgButtons buttons) {
-  DialogShown d;
-  d.kind = DialogShown::Kind::MessageBox;
-  d.text = text;
-  d.caption = caption;
-  d.icon = icon;
-  d.buttons = buttons;
-  d.answer = next(buttons);
-  transcript_.push_back(d);
-  return d.answer;
+  return record({.kind = DialogShown::Kind::MessageBox,
+                 .text = text,
+                 .caption = caption,
+                 .icon = icon,
+                 .buttons = buttons,
+                 .answer = next(buttons)});
 }
 
 DlgResult ScriptedDialogs::messageDlg(const std::string& text, DlgType type, DlgButtons buttons) {
-  DialogShown d;
-  d.kind = DialogShown::Kind::MessageDlg;
-  d.text = text;
-  d.type = type;
-  d.buttons = buttons;
-  d.answer = next(buttons);
-  transcript_.push_back(d);
-  return d.answer;
+  return record({.kind = DialogShown::Kind::MessageDlg,
+                 .text = text,
+                 .type = type,
+                 .buttons = buttons,
+                 .answer = next(buttons)});
 }
 
 void ScriptedDialogs::showMessage(const std::string& text) {
-  DialogShown d;
-  d.kind = DialogShown::Kind::ShowMessage;
-  d.text = text;
-  d.answer = DlgResult::Ok;
-  transcript_.push_back(d);
+  record({.kind = DialogShown::Kind::ShowMessage, .text = text, .answer = DlgResult::Ok});
 }
 
 std::optional<std::string> ScriptedDialogs::browseForFolder(const FolderRequest& request) {
@@ -111,7 +106,7 @@ std::optional<std::string> ScriptedDialogs::browseForFolder(const FolderRequest&
     folders_.pop_front();
   }
   d.answer = d.folder ? DlgResult::Ok : DlgResult::Cancel;
-  transcript_.push_back(d);
+  record(d);
   // The events of the real dialog, in its order: initialised, then the user's selection.
   if (request.onInit) request.onInit();
   if (d.folder && request.onSelChanged) request.onSelChanged(*d.folder);
@@ -119,12 +114,7 @@ std::optional<std::string> ScriptedDialogs::browseForFolder(const FolderRequest&
 }
 
 void ScriptedDialogs::showText(const std::string& title, const std::string& text) {
-  DialogShown d;
-  d.kind = DialogShown::Kind::TextViewer;
-  d.text = text;
-  d.caption = title;
-  d.answer = DlgResult::Ok;
-  transcript_.push_back(d);
+  record({.kind = DialogShown::Kind::TextViewer, .text = text, .caption = title, .answer = DlgResult::Ok});
 }
 
 }  // namespace riviza::ui

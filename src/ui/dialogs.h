@@ -37,13 +37,13 @@ struct FolderRequest {
 struct DialogShown {
   enum class Kind { MessageBox, MessageDlg, ShowMessage, FolderDialog, TextViewer };
   Kind kind = Kind::MessageBox;
-  std::string text;     // the message; the start folder of a folder dialog; the viewed text
-  std::string caption;  // message boxes; the title of a folder dialog or a text window
+  std::string text{};     // the message; the start folder of a folder dialog; the viewed text
+  std::string caption{};  // message boxes; the title of a folder dialog or a text window
   MsgIcon icon = MsgIcon::None;
   DlgType type = DlgType::Information;
   DlgButtons buttons = DlgButtons::Ok;
   DlgResult answer = DlgResult::None;
-  std::optional<std::string> folder;  // folder dialogs: the chosen folder, none when cancelled
+  std::optional<std::string> folder{};  // folder dialogs: the chosen folder, none when cancelled
 };
 
 class Dialogs {
@@ -96,6 +96,8 @@ class ScriptedDialogs : public Dialogs {
 
  private:
   DlgResult next(DlgButtons buttons);
+  // Appends to the transcript; returns the recorded answer.
+  DlgResult record(DialogShown shown);
   std::deque<DlgResult> answers_;
   std::deque<std::optional<std::string>> folders_;
   std::vector<DialogShown> transcript_;
