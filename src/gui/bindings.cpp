@@ -449,14 +449,14 @@ std::unique_ptr<Binding> makeComponentBinding(FormView& view, ui::TComponent& co
 std::uint16_t virtualKeyOfQt(int key) {
   switch (key) {
     case Qt::Key_Backspace:
-      return 8;
+      return ui::kKeyBack;
     case Qt::Key_Tab:
-      return 9;
+      return ui::kKeyTab;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      return 13;
+      return ui::kKeyReturn;
     case Qt::Key_Escape:
-      return 27;
+      return ui::kKeyEscape;
     case Qt::Key_PageUp:
       return 33;
     case Qt::Key_PageDown:

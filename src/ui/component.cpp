@@ -125,7 +125,8 @@ std::uint16_t virtualKeyOf(char32_t ch) {
   if (ch >= U'a' && ch <= U'z') return static_cast<std::uint16_t>(ch - U'a' + U'A');
   if ((ch >= U'A' && ch <= U'Z') || (ch >= U'0' && ch <= U'9') || ch == U' ')
     return static_cast<std::uint16_t>(ch);
-  if (ch == 8 || ch == 9 || ch == 13 || ch == 27) return static_cast<std::uint16_t>(ch);
+  if (ch == kKeyBack || ch == kKeyTab || ch == kKeyReturn || ch == kKeyEscape)
+    return static_cast<std::uint16_t>(ch);
   return 0;
 }
 

@@ -60,10 +60,10 @@ bool TCustomEdit::userKey(char32_t ch, TShiftState shift) {
 }
 
 bool TCustomEdit::applyKey(char32_t ch) {
-  if (ch == 9 || ch == 13 || ch == 27 || (ch < 32 && ch != 8)) return false;
+  if (ch < U' ' && ch != kKeyBack) return false;  // Tab, Return, Escape and the other controls
   if (!prepareModify()) return false;
   std::string next = text_;
-  if (ch == 8) {
+  if (ch == kKeyBack) {
     if (next.empty()) return false;
     eraseLastCharacter(next);
   } else {
