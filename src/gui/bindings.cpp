@@ -367,12 +367,6 @@ class TimerBinding : public Binding {
   ui::TTimer& control_;
 };
 
-template <class B, class W, class C>
-std::unique_ptr<Binding> bind(FormView& view, C& control, W* widget) {
-  widget->setObjectName(QString::fromStdString(control.name()));
-  return std::make_unique<B>(view, control, widget);
-}
-
 }  // namespace
 
 Binding::Binding(FormView& view, ui::TComponent& model, QWidget* widget)
@@ -400,45 +394,52 @@ void Binding::refreshAll() {
     changed(p);
 }
 
-std::unique_ptr<Binding> makeBinding(FormView& view, ui::TControl& c, QWidget* parent) {
-  std::unique_ptr<Binding> made = makeDataBinding(view, c, parent);
-  if (made) {
-    made->widget()->setObjectName(QString::fromStdString(c.name()));
-    return made;
-  }
+namespace {
+
+std::unique_ptr<Binding> makeWidgetBinding(FormView& view, ui::TControl& c, QWidget* parent) {
+  using std::make_unique;
   // Most derived kinds first.
   if (auto* x = dynamic_cast<ui::TSpeedButton*>(&c)) {
     auto* w = new QToolButton(parent);
     w->setFocusPolicy(Qt::NoFocus);
-    return bind<ButtonBinding>(view, *x, w);
+    return make_unique<ButtonBinding>(view, *x, w);
   }
-  if (auto* x = dynamic_cast<ui::TButton*>(&c)) return bind<ButtonBinding>(view, *x, new QPushButton(parent));
-  if (auto* x = dynamic_cast<ui::TCustomEdit*>(&c)) return bind<EditBinding>(view, *x, new QLineEdit(parent));
+  if (auto* x = dynamic_cast<ui::TButton*>(&c))
+    return make_unique<ButtonBinding>(view, *x, new QPushButton(parent));
+  if (auto* x = dynamic_cast<ui::TCustomEdit*>(&c))
+    return make_unique<EditBinding>(view, *x, new QLineEdit(parent));
   if (auto* x = dynamic_cast<ui::TCheckBox*>(&c))
-    return bind<CheckBoxBinding>(view, *x, new QCheckBox(parent));
+    return make_unique<CheckBoxBinding>(view, *x, new QCheckBox(parent));
   if (auto* x = dynamic_cast<ui::TRadioGroup*>(&c))
-    return bind<RadioGroupBinding>(view, *x, new QGroupBox(parent));
-  if (auto* x = dynamic_cast<ui::TComboBox*>(&c)) return bind<ComboBinding>(view, *x, new QComboBox(parent));
-  if (auto* x = dynamic_cast<ui::TListBox*>(&c)) return bind<ListBinding>(view, *x, new QListWidget(parent));
+    return make_unique<RadioGroupBinding>(view, *x, new QGroupBox(parent));
+  if (auto* x = dynamic_cast<ui::TComboBox*>(&c))
+    return make_unique<ComboBinding>(view, *x, new QComboBox(parent));
+  if (auto* x = dynamic_cast<ui::TListBox*>(&c))
+    return make_unique<ListBinding>(view, *x, new QListWidget(parent));
   if (auto* x = dynamic_cast<ui::TDateTimePicker*>(&c))
-    return bind<DateBinding>(view, *x, new QDateEdit(parent));
+    return make_unique<DateBinding>(view, *x, new QDateEdit(parent));
   if (auto* x = dynamic_cast<ui::TProgressBar*>(&c))
-    return bind<ProgressBinding>(view, *x, new QProgressBar(parent));
+    return make_unique<ProgressBinding>(view, *x, new QProgressBar(parent));
   if (auto* x = dynamic_cast<ui::TPageControl*>(&c))
-    return bind<PageControlBinding>(view, *x, new QTabWidget(parent));
+    return make_unique<PageControlBinding>(view, *x, new QTabWidget(parent));
   if (auto* x = dynamic_cast<ui::TTabSheet*>(&c))
-    return bind<TabSheetBinding>(view, *x, new QScrollArea(parent));
+    return make_unique<TabSheetBinding>(view, *x, new QScrollArea(parent));
   if (auto* x = dynamic_cast<ui::TGroupBox*>(&c)) {
     auto* w = new QGroupBox(parent);
-    w->setObjectName(QString::fromStdString(c.name()));
-    return std::make_unique<ContainerBinding>(view, *x, w, w);
+    return make_unique<ContainerBinding>(view, *x, w, w);
   }
-  if (auto* x = dynamic_cast<ui::TWinControl*>(&c)) {  // panels
-    auto* w = new QFrame(parent);
-    w->setObjectName(QString::fromStdString(c.name()));
-    return std::make_unique<ContainerBinding>(view, *x, w, nullptr);
-  }
-  return bind<LabelBinding>(view, c, new QLabel(parent));
+  if (auto* x = dynamic_cast<ui::TWinControl*>(&c))  // panels
+    return make_unique<ContainerBinding>(view, *x, new QFrame(parent), nullptr);
+  return make_unique<LabelBinding>(view, c, new QLabel(parent));
+}
+
+}  // namespace
+
+std::unique_ptr<Binding> makeBinding(FormView& view, ui::TControl& c, QWidget* parent) {
+  std::unique_ptr<Binding> made = makeDataBinding(view, c, parent);
+  if (!made) made = makeWidgetBinding(view, c, parent);
+  made->widget()->setObjectName(QString::fromStdString(c.name()));
+  return made;
 }
 
 std::unique_ptr<Binding> makeComponentBinding(FormView& view, ui::TComponent& component) {
