@@ -124,11 +124,10 @@ const std::vector<std::string>& TDBGrid::rowTexts(int row) const {
   return *cached;
 }
 
-// The text of a column's field: from a posted row's texts, or from the cursor when row is null.
-std::string TDBGrid::fieldText(int column, const std::vector<std::string>* row) const {
+// The text of a field: from a posted row's texts, or from the cursor when row is null.
+std::string TDBGrid::fieldText(const std::string& fieldName, const std::vector<std::string>* row) const {
   db::TTable* t = link_.table();
-  const auto cols = columns();
-  const db::TField* f = t ? t->findField(cols.at(static_cast<size_t>(column))) : nullptr;
+  const db::TField* f = t ? t->findField(fieldName) : nullptr;
   if (!f) return {};
   if (!row) return f->asString();
   return static_cast<size_t>(f->index()) < row->size() ? (*row)[static_cast<size_t>(f->index())]
@@ -139,10 +138,11 @@ TGridCell TDBGrid::cell(int row, int column) {
   TGridCell c;
   c.row = row;
   c.column = column;
-  if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return c;
-  c.fieldName = columns()[static_cast<size_t>(column)];
+  const auto cols = columns();
+  if (row < 0 || row >= rowCount() || column < 0 || column >= static_cast<int>(cols.size())) return c;
+  c.fieldName = cols[static_cast<size_t>(column)];
   // The current record shows what the logic holds now, pending edits included.
-  c.text = row == currentRow() ? fieldText(column, nullptr) : fieldText(column, &rowTexts(row));
+  c.text = fieldText(c.fieldName, row == currentRow() ? nullptr : &rowTexts(row));
   if (OnDrawColumnCell) OnDrawColumnCell(*this, c);
   return c;
 }

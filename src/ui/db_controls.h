@@ -149,7 +149,7 @@ class TDBGrid : public TWinControl, private DataSourceListener {
   // The texts of a posted row (every field of the table), read once after each change.
   const std::vector<std::string>& rowTexts(int row) const;
   bool inserting() const;
-  std::string fieldText(int column, const std::vector<std::string>* row) const;
+  std::string fieldText(const std::string& fieldName, const std::vector<std::string>* row) const;
 
   FieldLink link_{*this};
   std::vector<std::string> columns_;
