@@ -15,6 +15,21 @@
 namespace riviza::test {
 namespace {
 
+// What the message box of the next dialog call showed; answerNextBox presses `button` on it.
+struct ShownBox {
+  QString title;
+  QString text;
+};
+
+void answerNextBox(QMessageBox::StandardButton button, ShownBox& shown) {
+  QTimer::singleShot(0, [button, &shown] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    shown = {box->windowTitle(), box->text()};
+    box->button(button)->click();
+  });
+}
+
 // The service-provider form on a Le.DB of two providers.
 class LeFormTest : public MainFormTest {
  protected:
@@ -98,41 +113,25 @@ TEST_F(MainFormTest, QtDialogsReturnTheButtonPressed) {
                         {ui::DlgButtons::YesCancel, QMessageBox::Yes, ui::DlgResult::Yes},
                         {ui::DlgButtons::RetryCancel, QMessageBox::Cancel, ui::DlgResult::Cancel}};
   for (const Case& c : cases) {
-    QString title, text;
-    QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      ASSERT_NE(box, nullptr);
-      title = box->windowTitle();
-      text = box->text();
-      box->button(c.press)->click();
-    });
+    ShownBox shown;
+    answerNextBox(c.press, shown);
     EXPECT_EQ(ui::dialogs().messageDlg("Sind Sie sicher ?", ui::DlgType::Confirmation, c.buttons),
               c.expected);
-    EXPECT_EQ(title, "Bestätigung");
-    EXPECT_EQ(text, "Sind Sie sicher ?");
+    EXPECT_EQ(shown.title, "Bestätigung");
+    EXPECT_EQ(shown.text, "Sind Sie sicher ?");
   }
-  QString caption;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    caption = box->windowTitle();
-    box->button(QMessageBox::Ok)->click();
-  });
+  ShownBox shown;
+  answerNextBox(QMessageBox::Ok, shown);
   ui::dialogs().messageBox("Serveranmeldung fehlgeschlagen !", "Fehler !", ui::MsgIcon::Error);
-  EXPECT_EQ(caption, "Fehler !");
+  EXPECT_EQ(shown.title, "Fehler !");
 }
 
 TEST_F(MainFormTest, AFaultInAHandlerIsShownOnceAndTheLoopGoesOn) {
   form->BitBtnSpeichern->OnClick = [](ui::TComponent&) { throw std::runtime_error("Tabelle fehlt"); };
-  QString shown;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    shown = box->text();
-    box->button(QMessageBox::Ok)->click();
-  });
+  ShownBox shown;
+  answerNextBox(QMessageBox::Ok, shown);
   QTest::mouseClick(widget<QAbstractButton>(window(), "BitBtnSpeichern"), Qt::LeftButton);
-  EXPECT_EQ(shown, "Tabelle fehlt");
+  EXPECT_EQ(shown.text, "Tabelle fehlt");
   EXPECT_FALSE(application.terminated());
 }
 
