@@ -1,3 +1,5 @@
+// Construction of the service-provider form TFormLe with its design values (form library,
+// master-data editing); see DiviveveLe1.h.
 #include "app/DiviveveLe1.h"
 
 namespace riviza {

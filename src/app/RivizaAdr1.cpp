@@ -1,3 +1,5 @@
+// Construction of the address picker TFormAdressen with its design values (form library,
+// master-data editing); see RivizaAdr1.h.
 #include "app/RivizaAdr1.h"
 
 #include "app/Riviza1.h"

@@ -1,3 +1,5 @@
+// The widget of each simple, list and container control and its binding to the model (Qt
+// layer); see bindings.h.
 #include "gui/bindings.h"
 
 #include <QButtonGroup>

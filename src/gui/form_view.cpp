@@ -1,3 +1,5 @@
+// The window of one form: its widgets, the key and focus filter and the event boundary (Qt
+// layer); see form_view.h.
 #include "gui/form_view.h"
 
 #include <QApplication>

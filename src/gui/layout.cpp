@@ -1,3 +1,4 @@
+// Rows and columns of a container's widgets by kind and order (Qt layer); see layout.h.
 #include "gui/layout.h"
 
 #include <QGridLayout>

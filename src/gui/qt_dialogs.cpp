@@ -1,3 +1,4 @@
+// Message boxes, the folder dialog and the text window on Qt (Qt layer); see qt_dialogs.h.
 #include "gui/qt_dialogs.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The pump, dialogs, screen size and event loop handed to Qt (Qt layer); see qt_shell.h.
 #include "gui/qt_shell.h"
 
 #include <QApplication>

@@ -1,3 +1,5 @@
+// The hourglass, waiting label and running count of a long operation (user-interface layer);
+// see busy.h.
 #include "ui/busy.h"
 
 #include "platform/pump.h"

@@ -1,3 +1,5 @@
+// Components, controls and windowed controls: ownership, parents, visibility and keys
+// (user-interface layer); see component.h.
 #include "ui/component.h"
 
 #include <algorithm>

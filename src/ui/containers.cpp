@@ -1,3 +1,4 @@
+// Panels, group boxes, page control and tab sheets (user-interface layer); see containers.h.
 #include "ui/containers.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Labels, buttons, edits, check boxes, date picker, progress bar and timer (user-interface
+// layer); see controls.h.
 #include "ui/controls.h"
 
 #include "platform/codec.h"

@@ -1,3 +1,5 @@
+// The data source between a table and its data-aware controls (user-interface layer); see
+// data.h.
 #include "ui/data.h"
 
 #include <algorithm>

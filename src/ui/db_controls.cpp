@@ -1,3 +1,4 @@
+// Data-aware edit, check box, grid and navigator (user-interface layer); see db_controls.h.
 #include "ui/db_controls.h"
 
 #include "ui/design.h"

@@ -1,3 +1,5 @@
+// The dialogs service, its stderr default and the scripted answers of tests (user-interface
+// layer); see dialogs.h.
 #include "ui/dialogs.h"
 
 #include <cstdio>

@@ -1,3 +1,5 @@
+// The colour rule, the Return chain and the digit filter of the master-data edits
+// (user-interface layer); see edit_family.h.
 #include "ui/edit_family.h"
 
 namespace riviza::ui {

@@ -1,3 +1,4 @@
+// Forms, the focus transitions and the application object (user-interface layer); see form.h.
 #include "ui/form.h"
 
 #include <algorithm>

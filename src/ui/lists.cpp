@@ -1,3 +1,4 @@
+// Combo box, list box, radio group and file list box (user-interface layer); see lists.h.
 #include "ui/lists.h"
 
 #include "platform/files.h"

@@ -1,3 +1,4 @@
+// The item list of the list controls (user-interface layer); see strings.h.
 #include "ui/strings.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The window tests' QApplication and the fixture that builds the program's forms; see
+// qt_fixture.h.
 #include "qt_fixture.h"
 
 #include <QTest>

@@ -1,3 +1,4 @@
+// Construction and event tracing of the model tests' small form; see test_form.h.
 #include "test_form.h"
 
 #include "ui/edit_family.h"
