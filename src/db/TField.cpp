@@ -249,12 +249,6 @@ Status TField::setAsBoolean(bool v) {
   return conversionError(v ? "True" : "False", "Wert");
 }
 
-Status TField::setAsDate(const platform::DateTime& d) {
-  if (def_.type == FieldType::Date) return store(isoDate(d));
-  if (isTextType(def_.type)) return setAsString(platform::formatDate(d));
-  return conversionError(platform::formatDate(d), "Wert");
-}
-
 Status TField::clear() { return store(std::monostate{}); }
 
 Status TField::assign(const TField& source) {

@@ -9,20 +9,19 @@ namespace {
 struct TypeInfo {
   FieldType type;
   char letter;
-  std::string_view name;
 };
 
 constexpr std::array<TypeInfo, 10> kTypes{{
-    {FieldType::Alpha, 'A', "Alpha"},
-    {FieldType::Number, 'N', "Number"},
-    {FieldType::Money, '$', "Money"},
-    {FieldType::Short, 'S', "Short"},
-    {FieldType::LongInt, 'I', "LongInt"},
-    {FieldType::AutoInc, '+', "AutoInc"},
-    {FieldType::Logical, 'L', "Logical"},
-    {FieldType::Date, 'D', "Date"},
-    {FieldType::Time, 'T', "Time"},
-    {FieldType::Memo, 'M', "Memo"},
+    {FieldType::Alpha, 'A'},
+    {FieldType::Number, 'N'},
+    {FieldType::Money, '$'},
+    {FieldType::Short, 'S'},
+    {FieldType::LongInt, 'I'},
+    {FieldType::AutoInc, '+'},
+    {FieldType::Logical, 'L'},
+    {FieldType::Date, 'D'},
+    {FieldType::Time, 'T'},
+    {FieldType::Memo, 'M'},
 }};
 
 const TypeInfo& info(FieldType t) { return kTypes[static_cast<size_t>(t)]; }
@@ -30,7 +29,6 @@ const TypeInfo& info(FieldType t) { return kTypes[static_cast<size_t>(t)]; }
 }  // namespace
 
 char typeLetter(FieldType t) { return info(t).letter; }
-std::string_view typeName(FieldType t) { return info(t).name; }
 
 std::optional<FieldType> typeFromLetter(char letter) {
   for (const TypeInfo& i : kTypes)

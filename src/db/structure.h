@@ -9,7 +9,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -31,7 +30,6 @@ enum class FieldType {
 // Paradox type letter ("A", "N", "$", "S", "I", "+", "L", "D", "T", "M") and back.
 char typeLetter(FieldType t);
 std::optional<FieldType> typeFromLetter(char letter);
-std::string_view typeName(FieldType t);  // "Alpha", "Number", ... for messages and listings
 
 bool isTextType(FieldType t);     // Alpha, Memo
 bool isIntegerType(FieldType t);  // Short, LongInt, AutoInc
