@@ -210,9 +210,7 @@ class Compiler {
       case FieldType::Date: {
         auto d = value.kind == Tok::Quoted ? platform::parseDate(t) : std::nullopt;
         if (!d) return syntaxError(text_, "kein Datum: " + t);
-        char iso[11];
-        std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", d->year, d->month, d->day);
-        return Value(std::string(iso));
+        return Value(storedDate(*d));
       }
       case FieldType::Time: {
         auto tm = value.kind == Tok::Quoted ? platform::parseTime(t) : std::nullopt;

@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/clock.h"
+
 namespace riviza::db {
 
 enum class FieldType {
@@ -53,6 +55,11 @@ struct TableStructure {
 // A stored value as the SQLite file holds it: null, integer (Short, LongInt, AutoInc, Logical),
 // real (Number, Money) or text (Alpha, Memo, Date as "yyyy-mm-dd", Time as "hh:mm:ss").
 using Value = std::variant<std::monostate, long long, double, std::string>;
+
+// A Date field's stored text ("yyyy-mm-dd", so that stored dates sort as dates) and back;
+// nullopt for text that is no valid stored date.
+std::string storedDate(const platform::DateTime& d);
+std::optional<platform::DateTime> dateFromStored(const std::string& s);
 
 inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
 
