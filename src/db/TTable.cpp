@@ -8,15 +8,6 @@
 #include "platform/paths.h"
 
 namespace riviza::db {
-namespace {
-
-std::string columnList(size_t n) {
-  std::string cols;
-  for (size_t i = 0; i < n; ++i) cols += (i ? "," : "") + columnName(static_cast<int>(i));
-  return cols;
-}
-
-}  // namespace
 
 TTable::TTable() = default;
 
@@ -133,7 +124,7 @@ Status TTable::setActive(bool on) {
 
 Status TTable::prepareStatements() {
   size_t n = file_.structure.fields.size();
-  std::string cols = columnList(n);
+  std::string cols = columnList(static_cast<int>(n));
   std::string marks;
   std::string sets;
   for (size_t i = 0; i < n; ++i) {

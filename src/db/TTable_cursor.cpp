@@ -25,15 +25,10 @@ Status TTable::requireActive() const {
 
 Status TTable::loadView() {
   int keys = file_.structure.keyFieldCount;
-  std::string sql = "SELECT rowid";
-  std::string order;
-  for (int i = 0; i < keys; ++i) {
-    sql += "," + columnName(i);
-    order += columnName(i) + ",";
-  }
-  sql += " FROM records";
+  std::string keyCols = keys > 0 ? columnList(keys) + "," : "";
+  std::string sql = "SELECT " + keyCols + "rowid FROM records";
   if (!compiled_.whereSql.empty()) sql += " WHERE " + compiled_.whereSql;
-  sql += " ORDER BY " + order + "rowid";
+  sql += " ORDER BY " + keyCols + "rowid";
   auto st = Statement::prepare(file_.db, sql);
   if (!st) return st.error();
   for (size_t i = 0; i < compiled_.params.size(); ++i)
@@ -43,8 +38,8 @@ Status TTable::loadView() {
     auto row = st->step();
     if (!row) return row.error();
     if (!*row) break;
-    ViewEntry e{st->columnInt(0), {}};
-    for (int i = 0; i < keys; ++i) e.key.push_back(st->column(i + 1));
+    ViewEntry e{st->columnInt(keys), {}};
+    for (int i = 0; i < keys; ++i) e.key.push_back(st->column(i));
     view.push_back(std::move(e));
   }
   view_ = std::move(view);
