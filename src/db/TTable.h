@@ -181,6 +181,7 @@ class TTable {
   void setCompiled(CompiledFilter c);
   Status refilter();
   Status loadView();
+  Status reloadView();  // loadView, keeping the cursor's record or place
   Status loadRecord();
   Status moveTo(int index);
   Status step(int delta);

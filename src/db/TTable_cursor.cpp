@@ -230,6 +230,12 @@ Status TTable::gotoBookmark(const Bookmark& b) {
 Status TTable::refresh() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
+  return reloadView();
+}
+
+// The cursor stays on its record, or at the record's old place when another writer or a
+// rollback removed it.
+Status TTable::reloadView() {
   long long rowid = current_ >= 0 ? view_[static_cast<size_t>(current_)].rowid : -1;
   int oldIndex = current_;
   RIVIZA_TRY(loadView());

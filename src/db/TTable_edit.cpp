@@ -195,14 +195,7 @@ Status TTable::endTransaction(bool commit) {
   cancel();
   Status st = file_.db.exec("ROLLBACK");
   // The view and the current record may name records that the rollback removed.
-  if (state_ != TableState::Inactive) {
-    long long rowid = current_ >= 0 ? view_[static_cast<size_t>(current_)].rowid : -1;
-    if (Status lv = loadView(); !lv) return lv;
-    int at = indexOfRowid(rowid);
-    if (Status mv = moveTo(at >= 0 ? at : 0); !mv) return mv;
-    if (view_.empty()) bof_ = eof_ = true;
-    notifyData();
-  }
+  if (state_ != TableState::Inactive) RIVIZA_TRY(reloadView());
   return st;
 }
 
