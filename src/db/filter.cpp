@@ -9,6 +9,7 @@
 #include "db/table_file.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
+#include "platform/text.h"
 
 namespace riviza::db {
 namespace {
@@ -258,9 +259,7 @@ void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 Result<CompiledFilter> compileFilter(std::string_view text, const TableStructure& structure,
                                      FilterOptions options) {
-  bool blank = true;
-  for (char c : text) blank = blank && std::isspace(static_cast<unsigned char>(c));
-  if (blank) return CompiledFilter{};
+  if (platform::trimView(text).empty()) return CompiledFilter{};
   return Compiler(text, structure, options).run();
 }
 
