@@ -185,7 +185,7 @@ class TTable {
   Status loadRecord();
   Status moveTo(int index);
   Status step(int delta);
-  Status placeAfterWrite(long long rowid, bool wasInView);
+  Status placeAfterWrite(long long rowid, int old);
   Result<bool> passesFilter(long long rowid);
   int insertionIndex(const ViewEntry& e) const;
   int indexOfRowid(long long rowid) const;

@@ -107,11 +107,12 @@ Result<bool> TTable::passesFilter(long long rowid) {
 
 // After a record was written: put it into the view at its place (when it passes the filter) and
 // stand on it; a record that no longer passes leaves the cursor on the record after its place.
-Status TTable::placeAfterWrite(long long rowid, bool wasInView) {
+// `old` is the record's index in the view before the write (an edited record is the current
+// one; searching the view for it would make a bulk edit quadratic), -1 for a new record.
+Status TTable::placeAfterWrite(long long rowid, int old) {
   ViewEntry e = entryFor(rowid);
   auto passes = passesFilter(rowid);
   if (!passes) return passes.error();
-  int old = wasInView ? indexOfRowid(rowid) : -1;
   if (old >= 0) {
     // An edited record that keeps its key keeps its place: bulk edits stay linear.
     if (*passes && view_[static_cast<size_t>(old)].key == e.key) {

@@ -108,14 +108,14 @@ Status TTable::post() {
 
 Status TTable::writePending() {
   long long rowid = 0;
-  bool wasInView = state_ == TableState::Edit;
+  int old = state_ == TableState::Edit ? current_ : -1;
   if (state_ == TableState::Insert) {
     RIVIZA_TRY(insertRecord(rowid));
   } else {
     rowid = view_[static_cast<size_t>(current_)].rowid;
     if (modified_) RIVIZA_TRY(updateRecord(rowid));
   }
-  if (state_ == TableState::Insert || modified_) RIVIZA_TRY(placeAfterWrite(rowid, wasInView));
+  if (state_ == TableState::Insert || modified_) RIVIZA_TRY(placeAfterWrite(rowid, old));
   modified_ = false;
   bof_ = eof_ = view_.empty();
   setState(TableState::Browse);
