@@ -8,6 +8,15 @@
 #include "platform/paths.h"
 
 namespace riviza::db {
+namespace {
+
+// Folder text, "\", file name; the name alone when no folder is given.
+std::string tablePathText(std::string_view folderText, std::string_view fileName) {
+  if (folderText.empty()) return std::string(fileName);
+  return platform::includeTrailingBackslash(folderText) + std::string(fileName);
+}
+
+}  // namespace
 
 TTable::TTable() = default;
 
@@ -36,17 +45,11 @@ Status TTable::setExclusive(bool exclusive) {
   return okStatus();
 }
 
-std::string TTable::filePathText() const {
-  if (databaseName_.empty()) return tableName_;
-  return platform::includeTrailingBackslash(databaseName_) + tableName_;
-}
+std::string TTable::filePathText() const { return tablePathText(databaseName_, tableName_); }
 
 Status TTable::createTable(std::string_view folderText, std::string_view fileName,
                            const TableStructure& structure) {
-  std::string text = folderText.empty() ? std::string(fileName)
-                                        : platform::includeTrailingBackslash(folderText) +
-                                              std::string(fileName);
-  return createTableFile(platform::nativePath(text), structure);
+  return createTableFile(platform::nativePath(tablePathText(folderText, fileName)), structure);
 }
 
 Status TTable::open() {
