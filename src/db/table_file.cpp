@@ -44,8 +44,10 @@ Status writeSchema(Database& db, const TableStructure& s) {
     create += (i ? ", " : "") + columnName(static_cast<int>(i)) + " " + sqlType(s.fields[i].type);
   create += ")";
   RIVIZA_TRY(db.exec(create.c_str()));
-  if (s.keyFieldCount > 0)
-    RIVIZA_TRY(db.exec(("CREATE UNIQUE INDEX records_key ON records(" + columnList(s.keyFieldCount) + ")").c_str()));
+  if (s.keyFieldCount > 0) {
+    std::string index = "CREATE UNIQUE INDEX records_key ON records(" + columnList(s.keyFieldCount) + ")";
+    RIVIZA_TRY(db.exec(index.c_str()));
+  }
 
   auto head = Statement::prepare(db, "INSERT INTO riviza_table VALUES(?, ?, 1)");
   if (!head) return head.error();
