@@ -11,12 +11,6 @@ std::string_view copyBytes(std::string_view s, size_t first, size_t count) {
   return s.substr(first - 1, count);
 }
 
-void appendFixed(std::string& out, std::string_view s, size_t width) {
-  s = s.substr(0, width);
-  out.append(s);
-  out.append(width - s.size(), ' ');
-}
-
 std::string FixedColumns::text(size_t first, size_t last) const {
   return platform::toUtf8(columns(bytes_, first, last), platform::CodePage::Windows1252);
 }
@@ -24,7 +18,5 @@ std::string FixedColumns::text(size_t first, size_t last) const {
 std::string FixedColumns::trimmed(size_t first, size_t last) const {
   return platform::toUtf8(platform::trimView(columns(bytes_, first, last)), platform::CodePage::Windows1252);
 }
-
-std::string FixedColumns::utf8() const { return platform::toUtf8(bytes_, platform::CodePage::Windows1252); }
 
 }  // namespace riviza::costbearer

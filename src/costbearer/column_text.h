@@ -25,8 +25,6 @@ inline std::string_view columns(std::string_view s, size_t first, size_t last) {
   return last < first ? std::string_view() : copyBytes(s, first, last - first + 1);
 }
 inline bool isBlank(std::string_view s) { return platform::trimView(s).empty(); }
-// Appends s cut to `width` bytes and padded with blanks to exactly `width`.
-void appendFixed(std::string& out, std::string_view s, size_t width);
 
 // A run of work-file columns, kept in the file's single-byte encoding: an address block handed
 // out by a lookup, or a whole work-file line. Callers pick fields by position and get UTF-8.
@@ -43,8 +41,6 @@ class FixedColumns {
   // Positions first..last (1-based, inclusive, clamped) as UTF-8, as they stand / trimmed.
   std::string text(size_t first, size_t last) const;
   std::string trimmed(size_t first, size_t last) const;
-  // The whole run as UTF-8.
-  std::string utf8() const;
 
   friend bool operator==(const FixedColumns&, const FixedColumns&) = default;
 

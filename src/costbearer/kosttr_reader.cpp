@@ -32,8 +32,6 @@ constexpr std::array<size_t, kBufferCount> kCapacity = {99, 99, 499};
 
 constexpr std::string_view kCrLf = "\r\n";
 
-bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
 struct Address {
   std::string_view plz, ort, strasse;
   bool usable() const { return !isBlank(plz) || !isBlank(ort); }
@@ -132,28 +130,28 @@ void CostBearerReader::State::addLink(LinkBuffer buffer, std::string_view type, 
 }
 
 void CostBearerReader::State::segment(std::string_view line, size_t lineNumber) {
-  if (startsWith(line, "NAM")) {
+  if (line.starts_with("NAM")) {
     SegmentElements e(line, Release::Honoured);
     name1 = withoutRelease(e[3]);
     name2 = e[4];
     name3 = e[5];
-  } else if (startsWith(line, "ANS+")) {
+  } else if (line.starts_with("ANS+")) {
     char which = line.size() > 4 ? line[4] : ' ';
     if (which < '1' || which > '3') return;
     SegmentElements e(line, Release::Ignored);
     ans[which - '1'] = Address{e[3], e[4], e[5]};
-  } else if (startsWith(line, "VKG+01")) {
+  } else if (line.starts_with("VKG+01")) {
     if (!(bnFile && verweisTaken)) verweis = copyBytes(line, 8, 9);
     verweisTaken = true;
     std::string_view delivery = copyBytes(line, 21, 2);
     if (bnFile && institutionType == "04" && (delivery == "21" || delivery == "23")) addLink(k02, "03", line);
-  } else if (startsWith(line, "VKG+04")) {
+  } else if (line.starts_with("VKG+04")) {
     if (rules.paperOffice) paperOffice = copyBytes(line, 8, 9);
-  } else if (startsWith(line, "VDT")) {
+  } else if (line.starts_with("VDT")) {
     validity(line, lineNumber);
   } else {
     for (int b = 0; b < kBufferCount; ++b) {
-      if (!startsWith(line, kLinkSegment[b]) || (b == k09 && !rules.links09)) continue;
+      if (!line.starts_with(kLinkSegment[b]) || (b == k09 && !rules.links09)) continue;
       addLink(static_cast<LinkBuffer>(b), kBufferLineType[b], line);
       lastLink = b;
       if (b == k02 && rules.partnerColumns) partner02 = copyBytes(line, 8, 9);
@@ -250,13 +248,13 @@ Status CostBearerReader::readFile(std::string_view fileName, std::string_view by
   LineSplitter lines(bytes);
   std::string_view line;
   while (lines.next(line)) {
-    if (startsWith(line, "IDK")) {
+    if (line.starts_with("IDK")) {
       if (s.open) s.writeUnfinished();
       s.start(line, lines.lineNumber());
       continue;
     }
     if (!s.open) continue;
-    if (startsWith(line, "UNT")) {
+    if (line.starts_with("UNT")) {
       s.write(false);
       continue;
     }

@@ -31,22 +31,6 @@ std::string cutToChars(std::string_view text, int chars) {
   return std::string(text.substr(0, pos));
 }
 
-std::string isoDate(const platform::DateTime& d) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
-  return buf;
-}
-
-std::optional<platform::DateTime> fromIso(const std::string& s) {
-  int y = 0, m = 0, d = 0;
-  if (s.size() != 10 || std::sscanf(s.c_str(), "%4d-%2d-%2d", &y, &m, &d) != 3 ||
-      !platform::isValidDate(y, m, d))
-    return std::nullopt;
-  platform::DateTime t;
-  t.year = y, t.month = m, t.day = d;
-  return t;
-}
-
 std::optional<bool> parseFlag(std::string_view text) {
   std::string u = platform::toUpperAscii(text);
   for (const char* yes : {"TRUE", "T", "JA", "J", "YES", "Y", "1"})
@@ -106,7 +90,7 @@ std::string fieldText(FieldType type, const Value& v) {
   if (db::isNull(v)) return {};
   if (const auto* s = std::get_if<std::string>(&v)) {
     if (type == FieldType::Date) {
-      auto d = fromIso(*s);
+      auto d = dateFromStored(*s);
       return d ? platform::formatDate(*d) : std::string();
     }
     return *s;
@@ -170,7 +154,7 @@ std::optional<platform::DateTime> TField::asDate() const {
   const Value& v = value();
   const auto* s = std::get_if<std::string>(&v);
   if (!s) return std::nullopt;
-  if (def_.type == FieldType::Date) return fromIso(*s);
+  if (def_.type == FieldType::Date) return dateFromStored(*s);
   if (isTextType(def_.type)) return platform::parseDate(*s);
   return std::nullopt;
 }
@@ -212,7 +196,7 @@ Status TField::setAsString(std::string_view text) {
     case FieldType::Date: {
       auto d = platform::parseDate(text);
       if (!d) return conversionError(text, "Datumswert");
-      return store(isoDate(*d));
+      return store(storedDate(*d));
     }
     case FieldType::Time: {
       auto t = platform::parseTime(text);
@@ -238,7 +222,7 @@ Status TField::setAsFloat(double v) {
   if (isFloatType(def_.type)) return store(v);
   if (isIntegerType(def_.type)) return setAsInteger(static_cast<long long>(std::nearbyint(v)));
   if (isTextType(def_.type)) return setAsString(formatFloatText(v));
-  if (def_.type == FieldType::Date) return store(isoDate(platform::fromDateTimeNumber(v)));
+  if (def_.type == FieldType::Date) return store(storedDate(platform::fromDateTimeNumber(v)));
   return conversionError(formatFloatText(v), "Wert");
 }
 
@@ -247,12 +231,6 @@ Status TField::setAsBoolean(bool v) {
   if (isTextType(def_.type)) return setAsString(v ? "True" : "False");
   if (isIntegerType(def_.type) || isFloatType(def_.type)) return setAsInteger(v ? 1 : 0);
   return conversionError(v ? "True" : "False", "Wert");
-}
-
-Status TField::setAsDate(const platform::DateTime& d) {
-  if (def_.type == FieldType::Date) return store(isoDate(d));
-  if (isTextType(def_.type)) return setAsString(platform::formatDate(d));
-  return conversionError(platform::formatDate(d), "Wert");
 }
 
 Status TField::clear() { return store(std::monostate{}); }

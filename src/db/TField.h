@@ -62,7 +62,6 @@ class TField {
   Status setAsInteger(long long v);
   Status setAsFloat(double v);
   Status setAsBoolean(bool v);
-  Status setAsDate(const platform::DateTime& d);
   Status clear();
   // Field i of one record into field i of another: the stored value when the types match (an
   // alpha value cut to this field's size), else through the text.

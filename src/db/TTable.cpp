@@ -10,10 +10,10 @@
 namespace riviza::db {
 namespace {
 
-std::string columnList(size_t n) {
-  std::string cols;
-  for (size_t i = 0; i < n; ++i) cols += (i ? "," : "") + columnName(static_cast<int>(i));
-  return cols;
+// Folder text, "\", file name; the name alone when no folder is given.
+std::string tablePathText(std::string_view folderText, std::string_view fileName) {
+  if (folderText.empty()) return std::string(fileName);
+  return platform::includeTrailingBackslash(folderText) + std::string(fileName);
 }
 
 }  // namespace
@@ -45,17 +45,11 @@ Status TTable::setExclusive(bool exclusive) {
   return okStatus();
 }
 
-std::string TTable::filePathText() const {
-  if (databaseName_.empty()) return tableName_;
-  return platform::includeTrailingBackslash(databaseName_) + tableName_;
-}
+std::string TTable::filePathText() const { return tablePathText(databaseName_, tableName_); }
 
 Status TTable::createTable(std::string_view folderText, std::string_view fileName,
                            const TableStructure& structure) {
-  std::string text = folderText.empty() ? std::string(fileName)
-                                        : platform::includeTrailingBackslash(folderText) +
-                                              std::string(fileName);
-  return createTableFile(platform::nativePath(text), structure);
+  return createTableFile(platform::nativePath(tablePathText(folderText, fileName)), structure);
 }
 
 Status TTable::open() {
@@ -133,7 +127,7 @@ Status TTable::setActive(bool on) {
 
 Status TTable::prepareStatements() {
   size_t n = file_.structure.fields.size();
-  std::string cols = columnList(n);
+  std::string cols = columnList(static_cast<int>(n));
   std::string marks;
   std::string sets;
   for (size_t i = 0; i < n; ++i) {

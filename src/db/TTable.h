@@ -181,10 +181,11 @@ class TTable {
   void setCompiled(CompiledFilter c);
   Status refilter();
   Status loadView();
+  Status reloadView();  // loadView, keeping the cursor's record or place
   Status loadRecord();
   Status moveTo(int index);
   Status step(int delta);
-  Status placeAfterWrite(long long rowid, bool wasInView);
+  Status placeAfterWrite(long long rowid, int old);
   Result<bool> passesFilter(long long rowid);
   int insertionIndex(const ViewEntry& e) const;
   int indexOfRowid(long long rowid) const;

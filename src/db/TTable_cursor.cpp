@@ -25,15 +25,10 @@ Status TTable::requireActive() const {
 
 Status TTable::loadView() {
   int keys = file_.structure.keyFieldCount;
-  std::string sql = "SELECT rowid";
-  std::string order;
-  for (int i = 0; i < keys; ++i) {
-    sql += "," + columnName(i);
-    order += columnName(i) + ",";
-  }
-  sql += " FROM records";
+  std::string keyCols = keys > 0 ? columnList(keys) + "," : "";
+  std::string sql = "SELECT " + keyCols + "rowid FROM records";
   if (!compiled_.whereSql.empty()) sql += " WHERE " + compiled_.whereSql;
-  sql += " ORDER BY " + order + "rowid";
+  sql += " ORDER BY " + keyCols + "rowid";
   auto st = Statement::prepare(file_.db, sql);
   if (!st) return st.error();
   for (size_t i = 0; i < compiled_.params.size(); ++i)
@@ -43,8 +38,8 @@ Status TTable::loadView() {
     auto row = st->step();
     if (!row) return row.error();
     if (!*row) break;
-    ViewEntry e{st->columnInt(0), {}};
-    for (int i = 0; i < keys; ++i) e.key.push_back(st->column(i + 1));
+    ViewEntry e{st->columnInt(keys), {}};
+    for (int i = 0; i < keys; ++i) e.key.push_back(st->column(i));
     view.push_back(std::move(e));
   }
   view_ = std::move(view);
@@ -112,11 +107,12 @@ Result<bool> TTable::passesFilter(long long rowid) {
 
 // After a record was written: put it into the view at its place (when it passes the filter) and
 // stand on it; a record that no longer passes leaves the cursor on the record after its place.
-Status TTable::placeAfterWrite(long long rowid, bool wasInView) {
+// `old` is the record's index in the view before the write (an edited record is the current
+// one; searching the view for it would make a bulk edit quadratic), -1 for a new record.
+Status TTable::placeAfterWrite(long long rowid, int old) {
   ViewEntry e = entryFor(rowid);
   auto passes = passesFilter(rowid);
   if (!passes) return passes.error();
-  int old = wasInView ? indexOfRowid(rowid) : -1;
   if (old >= 0) {
     // An edited record that keeps its key keeps its place: bulk edits stay linear.
     if (*passes && view_[static_cast<size_t>(old)].key == e.key) {
@@ -235,6 +231,12 @@ Status TTable::gotoBookmark(const Bookmark& b) {
 Status TTable::refresh() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
+  return reloadView();
+}
+
+// The cursor stays on its record, or at the record's old place when another writer or a
+// rollback removed it.
+Status TTable::reloadView() {
   long long rowid = current_ >= 0 ? view_[static_cast<size_t>(current_)].rowid : -1;
   int oldIndex = current_;
   RIVIZA_TRY(loadView());

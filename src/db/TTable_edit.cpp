@@ -108,14 +108,14 @@ Status TTable::post() {
 
 Status TTable::writePending() {
   long long rowid = 0;
-  bool wasInView = state_ == TableState::Edit;
+  int old = state_ == TableState::Edit ? current_ : -1;
   if (state_ == TableState::Insert) {
     RIVIZA_TRY(insertRecord(rowid));
   } else {
     rowid = view_[static_cast<size_t>(current_)].rowid;
     if (modified_) RIVIZA_TRY(updateRecord(rowid));
   }
-  if (state_ == TableState::Insert || modified_) RIVIZA_TRY(placeAfterWrite(rowid, wasInView));
+  if (state_ == TableState::Insert || modified_) RIVIZA_TRY(placeAfterWrite(rowid, old));
   modified_ = false;
   bof_ = eof_ = view_.empty();
   setState(TableState::Browse);
@@ -195,14 +195,7 @@ Status TTable::endTransaction(bool commit) {
   cancel();
   Status st = file_.db.exec("ROLLBACK");
   // The view and the current record may name records that the rollback removed.
-  if (state_ != TableState::Inactive) {
-    long long rowid = current_ >= 0 ? view_[static_cast<size_t>(current_)].rowid : -1;
-    if (Status lv = loadView(); !lv) return lv;
-    int at = indexOfRowid(rowid);
-    if (Status mv = moveTo(at >= 0 ? at : 0); !mv) return mv;
-    if (view_.empty()) bof_ = eof_ = true;
-    notifyData();
-  }
+  if (state_ != TableState::Inactive) RIVIZA_TRY(reloadView());
   return st;
 }
 

@@ -9,6 +9,7 @@
 #include "db/table_file.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
+#include "platform/text.h"
 
 namespace riviza::db {
 namespace {
@@ -210,9 +211,7 @@ class Compiler {
       case FieldType::Date: {
         auto d = value.kind == Tok::Quoted ? platform::parseDate(t) : std::nullopt;
         if (!d) return syntaxError(text_, "kein Datum: " + t);
-        char iso[11];
-        std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", d->year, d->month, d->day);
-        return Value(std::string(iso));
+        return Value(storedDate(*d));
       }
       case FieldType::Time: {
         auto tm = value.kind == Tok::Quoted ? platform::parseTime(t) : std::nullopt;
@@ -260,9 +259,7 @@ void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 Result<CompiledFilter> compileFilter(std::string_view text, const TableStructure& structure,
                                      FilterOptions options) {
-  bool blank = true;
-  for (char c : text) blank = blank && std::isspace(static_cast<unsigned char>(c));
-  if (blank) return CompiledFilter{};
+  if (platform::trimView(text).empty()) return CompiledFilter{};
   return Compiler(text, structure, options).run();
 }
 

@@ -33,10 +33,6 @@ Status Database::exec(const char* sql) {
   return Error::make(sqlite3_extended_errcode(db_.get()), text);
 }
 
-Error Database::lastError(std::string_view context) const {
-  return sqliteError(db_.get(), sqlite3_errcode(db_.get()), context);
-}
-
 long long Database::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_.get()); }
 int Database::changes() const { return sqlite3_changes(db_.get()); }
 
@@ -111,10 +107,6 @@ std::string Statement::columnText(int index) const {
   const unsigned char* p = sqlite3_column_text(stmt_.get(), index);
   int n = sqlite3_column_bytes(stmt_.get(), index);
   return p ? std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(n)) : std::string();
-}
-
-bool Statement::columnIsNull(int index) const {
-  return sqlite3_column_type(stmt_.get(), index) == SQLITE_NULL;
 }
 
 }  // namespace riviza::db

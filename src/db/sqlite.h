@@ -29,8 +29,6 @@ class Database {
 
   // Runs SQL without parameters (schema, pragmas, transaction control).
   Status exec(const char* sql);
-  // The error of the last call on this connection.
-  Error lastError(std::string_view context) const;
   long long lastInsertRowid() const;
   int changes() const;
 
@@ -57,7 +55,6 @@ class Statement {
   Value column(int index) const;  // 0-based
   long long columnInt(int index) const;
   std::string columnText(int index) const;
-  bool columnIsNull(int index) const;
 
  private:
   struct Finalizer {

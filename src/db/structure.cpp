@@ -2,6 +2,7 @@
 #include "db/structure.h"
 
 #include <array>
+#include <cstdio>
 
 namespace riviza::db {
 namespace {
@@ -9,20 +10,19 @@ namespace {
 struct TypeInfo {
   FieldType type;
   char letter;
-  std::string_view name;
 };
 
 constexpr std::array<TypeInfo, 10> kTypes{{
-    {FieldType::Alpha, 'A', "Alpha"},
-    {FieldType::Number, 'N', "Number"},
-    {FieldType::Money, '$', "Money"},
-    {FieldType::Short, 'S', "Short"},
-    {FieldType::LongInt, 'I', "LongInt"},
-    {FieldType::AutoInc, '+', "AutoInc"},
-    {FieldType::Logical, 'L', "Logical"},
-    {FieldType::Date, 'D', "Date"},
-    {FieldType::Time, 'T', "Time"},
-    {FieldType::Memo, 'M', "Memo"},
+    {FieldType::Alpha, 'A'},
+    {FieldType::Number, 'N'},
+    {FieldType::Money, '$'},
+    {FieldType::Short, 'S'},
+    {FieldType::LongInt, 'I'},
+    {FieldType::AutoInc, '+'},
+    {FieldType::Logical, 'L'},
+    {FieldType::Date, 'D'},
+    {FieldType::Time, 'T'},
+    {FieldType::Memo, 'M'},
 }};
 
 const TypeInfo& info(FieldType t) { return kTypes[static_cast<size_t>(t)]; }
@@ -30,7 +30,6 @@ const TypeInfo& info(FieldType t) { return kTypes[static_cast<size_t>(t)]; }
 }  // namespace
 
 char typeLetter(FieldType t) { return info(t).letter; }
-std::string_view typeName(FieldType t) { return info(t).name; }
 
 std::optional<FieldType> typeFromLetter(char letter) {
   for (const TypeInfo& i : kTypes)
@@ -43,6 +42,22 @@ bool isIntegerType(FieldType t) {
   return t == FieldType::Short || t == FieldType::LongInt || t == FieldType::AutoInc;
 }
 bool isFloatType(FieldType t) { return t == FieldType::Number || t == FieldType::Money; }
+
+std::string storedDate(const platform::DateTime& d) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
+  return buf;
+}
+
+std::optional<platform::DateTime> dateFromStored(const std::string& s) {
+  int y = 0, m = 0, d = 0;
+  if (s.size() != 10 || std::sscanf(s.c_str(), "%4d-%2d-%2d", &y, &m, &d) != 3 ||
+      !platform::isValidDate(y, m, d))
+    return std::nullopt;
+  platform::DateTime t;
+  t.year = y, t.month = m, t.day = d;
+  return t;
+}
 
 int compareValues(const Value& a, const Value& b) {
   auto rank = [](const Value& v) {

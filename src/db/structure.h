@@ -9,9 +9,10 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <variant>
 #include <vector>
+
+#include "platform/clock.h"
 
 namespace riviza::db {
 
@@ -31,7 +32,6 @@ enum class FieldType {
 // Paradox type letter ("A", "N", "$", "S", "I", "+", "L", "D", "T", "M") and back.
 char typeLetter(FieldType t);
 std::optional<FieldType> typeFromLetter(char letter);
-std::string_view typeName(FieldType t);  // "Alpha", "Number", ... for messages and listings
 
 bool isTextType(FieldType t);     // Alpha, Memo
 bool isIntegerType(FieldType t);  // Short, LongInt, AutoInc
@@ -55,6 +55,11 @@ struct TableStructure {
 // A stored value as the SQLite file holds it: null, integer (Short, LongInt, AutoInc, Logical),
 // real (Number, Money) or text (Alpha, Memo, Date as "yyyy-mm-dd", Time as "hh:mm:ss").
 using Value = std::variant<std::monostate, long long, double, std::string>;
+
+// A Date field's stored text ("yyyy-mm-dd", so that stored dates sort as dates) and back;
+// nullopt for text that is no valid stored date.
+std::string storedDate(const platform::DateTime& d);
+std::optional<platform::DateTime> dateFromStored(const std::string& s);
 
 inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
 

@@ -28,12 +28,6 @@ Error notOurs(const fs::path& file, std::string_view why) {
                                        "): " + file.string());
 }
 
-std::string keyColumns(const TableStructure& s) {
-  std::string cols;
-  for (int i = 0; i < s.keyFieldCount; ++i) cols += (i ? "," : "") + columnName(i);
-  return cols;
-}
-
 Status writeSchema(Database& db, const TableStructure& s) {
   RIVIZA_TRY(db.exec("PRAGMA journal_mode=DELETE"));
   RIVIZA_TRY(db.exec(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str()));
@@ -50,8 +44,10 @@ Status writeSchema(Database& db, const TableStructure& s) {
     create += (i ? ", " : "") + columnName(static_cast<int>(i)) + " " + sqlType(s.fields[i].type);
   create += ")";
   RIVIZA_TRY(db.exec(create.c_str()));
-  if (s.keyFieldCount > 0)
-    RIVIZA_TRY(db.exec(("CREATE UNIQUE INDEX records_key ON records(" + keyColumns(s) + ")").c_str()));
+  if (s.keyFieldCount > 0) {
+    std::string index = "CREATE UNIQUE INDEX records_key ON records(" + columnList(s.keyFieldCount) + ")";
+    RIVIZA_TRY(db.exec(index.c_str()));
+  }
 
   auto head = Statement::prepare(db, "INSERT INTO riviza_table VALUES(?, ?, 1)");
   if (!head) return head.error();
@@ -144,6 +140,12 @@ fs::path lockFolder() {
 }  // namespace
 
 std::string columnName(int position) { return "f" + std::to_string(position); }
+
+std::string columnList(int count) {
+  std::string cols;
+  for (int i = 0; i < count; ++i) cols += (i ? "," : "") + columnName(i);
+  return cols;
+}
 
 Status validateStructure(const TableStructure& s) {
   RIVIZA_CHECK_DATA(!s.fields.empty(), kBadStructure, "Tabelle ohne Felder");

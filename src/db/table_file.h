@@ -26,8 +26,10 @@ namespace riviza::db {
 inline constexpr int kApplicationId = 0x52565A54;  // "RVZT"
 inline constexpr int kFormatVersion = 1;
 
-// Column name of a position ("f0", "f1", ...).
+// Column name of a position ("f0", "f1", ...), and the columns of the first `count` positions
+// joined by "," ("f0,f1,f2"; empty for 0).
 std::string columnName(int position);
+std::string columnList(int count);
 
 // Checks a structure before it is created: names present and unique (ignoring case), alpha
 // sizes 1..255, at most one autoincrement field, key within the fields.

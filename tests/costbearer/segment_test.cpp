@@ -67,17 +67,13 @@ TEST(Segment, LineEndsCrLfLfCrAndNoFinalEnd) {
   }
 }
 
-TEST(Columns, CopyTrimAndFixedWidth) {
+TEST(Columns, CopyTrimAndFixedColumns) {
   EXPECT_EQ(copyBytes("abcdef", 2, 3), "bcd");
   EXPECT_EQ(copyBytes("abc", 3, 9), "c");
   EXPECT_EQ(copyBytes("abc", 4, 1), "");
   EXPECT_EQ(copyBytes("abc", 0, 2), "ab");
   EXPECT_EQ(columns("abcdef", 2, 1), "");
   EXPECT_EQ(platform::trimView("\t a \r"), "a");
-  std::string out;
-  appendFixed(out, "toolong", 3);
-  appendFixed(out, "x", 3);
-  EXPECT_EQ(out, "toox  ");
   FixedColumns block(test::latin1("  Gießen "));
   EXPECT_EQ(block.size(), 9u);  // one byte per character
   EXPECT_EQ(block.trimmed(1, 9), "Gießen");

@@ -140,6 +140,10 @@ TEST_F(Storage, BulkRewriteRollsBackUnlessCommitted) {
     EXPECT_EQ(t.startTransaction().error().code, kTransactionState);
   }  // failure path: no commit
   EXPECT_FALSE(t.inTransaction());
+  // The record the cursor stood on is gone: it stands at that place among the restored ones.
+  EXPECT_EQ(t.recNo(), 1);
+  EXPECT_EQ(t.fields(0).asString(), "1");
+  EXPECT_FALSE(t.bof() || t.eof());
   EXPECT_EQ(column(t, 0), (std::vector<std::string>{"1", "2"}));
   t.assertInvariants();
   {
