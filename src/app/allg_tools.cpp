@@ -42,8 +42,7 @@ bool ProgrammStartenUndWarten(std::string_view folder, std::string_view commandL
   // The folder is glued to the program's name only: a blank inside the folder must not split it.
   std::vector<std::string> argv = pf::splitCommandLine(commandLine);
   if (argv.empty()) return false;
-  std::string dir = folder.empty() || folder.back() == '\\' ? std::string(folder) : std::string(folder) + "\\";
-  argv[0] = dir + argv[0];
+  argv[0] = BackslashAnhaengen(folder) + argv[0];
   auto p = pf::startProcess(argv);
   if (!p) return false;
   (void)p->wait();
@@ -123,16 +122,15 @@ void UnterordnerListe(std::string_view folder, std::vector<std::string>& list) {
 
 std::string TeilString(std::string_view text, char separator, int n) {
   if (n < 2 || static_cast<size_t>(n) > text.size()) return {};
-  // p(0) = position before the first character; p(k+1) = next separator after p(k).
-  std::vector<size_t> p{0};  // 1-based positions as in the original text arithmetic
-  while (static_cast<int>(p.size()) < n) {
-    size_t from = p.back();  // 1-based p(k) is index p(k) in 0-based search start
-    size_t next = text.find(separator, from);
-    if (next == std::string_view::npos) return {};
-    p.push_back(next + 1);
+  // The field begins after separator n-2 (the text's start for n = 2) and ends at separator n-1.
+  size_t start = 0;
+  for (int k = 2; k < n; ++k) {
+    size_t sep = text.find(separator, start);
+    if (sep == std::string_view::npos) return {};
+    start = sep + 1;
   }
-  size_t start = p[n - 2];  // 0-based index of the field's first character
-  size_t end = p[n - 1] - 1;
+  size_t end = text.find(separator, start);
+  if (end == std::string_view::npos) return {};
   return std::string(text.substr(start, end - start));
 }
 
