@@ -134,25 +134,30 @@ std::string TeilString(std::string_view text, char separator, int n) {
   return std::string(text.substr(start, end - start));
 }
 
+namespace {
+// A program starts with the parameters as its arguments; anything else is a document, which the
+// desktop's default program opens.
+Result<pf::Process> shellStarten(std::string_view file, std::string_view parameters,
+                                 std::string_view workingFolder) {
+  pf::ResolvedProgram prog = pf::resolveProgram(file, workingFolder);
+  if (!prog.path.empty() && (prog.windowsProgram || ::access(prog.path.c_str(), X_OK) == 0)) {
+    std::vector<std::string> argv{std::string(file)};
+    for (auto& a : pf::splitCommandLine(parameters)) argv.push_back(std::move(a));
+    return pf::startProcess(argv, workingFolder);
+  }
+  std::string doc = file.find_first_of("\\/:") == std::string_view::npos && !workingFolder.empty()
+                        ? BackslashAnhaengen(workingFolder) + std::string(file)
+                        : std::string(file);
+  if (!pf::pathExists(doc)) return Error::make(ENOENT, "no such document: " + doc);
+  return pf::openDocument(doc);
+}
+}  // namespace
+
 int ShellAusfuehrenUndWarten(std::string_view verb, std::string_view file, std::string_view parameters,
                              int showMode, bool wait, std::string_view workingFolder) {
   (void)verb;
   (void)showMode;
-  std::vector<std::string> argv;
-  pf::ResolvedProgram prog = pf::resolveProgram(file, workingFolder);
-  bool isProgram = !prog.path.empty() && (prog.windowsProgram || ::access(prog.path.c_str(), X_OK) == 0);
-  if (isProgram) {
-    argv.push_back(std::string(file));
-    for (auto& a : pf::splitCommandLine(parameters)) argv.push_back(std::move(a));
-  } else {
-    // A document: the desktop's default program opens it.
-    std::string doc = file.find_first_of("\\/:") == std::string_view::npos && !workingFolder.empty()
-                          ? BackslashAnhaengen(workingFolder) + std::string(file)
-                          : std::string(file);
-    if (!pf::pathExists(doc)) return -1;
-    argv = {"xdg-open", pf::nativePath(doc).string()};
-  }
-  auto p = pf::startProcess(argv, workingFolder);
+  auto p = shellStarten(file, parameters, workingFolder);
   if (!p) return -1;
   if (!wait) return 0;  // the process object lets go of the child (reaped in the background)
   for (;;) {
