@@ -91,8 +91,7 @@ Status copyFile(std::string_view from, std::string_view to, bool failIfExists) {
   auto src = File::open(from, File::Mode::Read);
   if (!src) return src.error();
   fs::path target = nativePath(to);
-  if (failIfExists && fs::exists(target)) return errnoError(EEXIST, "copy", to);
-  auto dst = File::openNative(target.string(), File::Mode::Create);
+  auto dst = File::openNative(target.string(), failIfExists ? File::Mode::CreateNew : File::Mode::Create);
   if (!dst) return dst.error();
   std::vector<char> buf(1 << 16);
   for (;;) {
@@ -101,13 +100,12 @@ Status copyFile(std::string_view from, std::string_view to, bool failIfExists) {
     if (*n == 0) break;
     RIVIZA_TRY(dst->write(buf.data(), *n));
   }
-  RIVIZA_TRY(dst->close());
   struct stat st;
-  if (::stat(nativePath(from).c_str(), &st) == 0) {
+  if (::fstat(src->fd(), &st) == 0) {
     struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ::utimensat(AT_FDCWD, target.c_str(), times, 0);
+    ::futimens(dst->fd(), times);
   }
-  return okStatus();
+  return dst->close();
 }
 
 Status copyTree(std::string_view from, std::string_view to) {
