@@ -137,23 +137,26 @@ DirEntry entryOf(const std::string& name, const struct stat& st) {
 }  // namespace
 
 std::vector<DirEntry> listDirectory(std::string_view folderText, std::string_view mask) {
-  std::vector<DirEntry> out;
+  // Each name is folded once for the sort, not once per comparison.
+  std::vector<std::pair<std::string, DirEntry>> keyed;
   std::error_code ec;
   fs::path dir = nativePath(folderText);
   fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec);
-  if (ec) return out;
+  if (ec) return {};
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) break;
     std::string name = it->path().filename().string();
     if (!matchesMask(name, mask)) continue;
     struct stat st;
     if (::stat(it->path().c_str(), &st) != 0) continue;  // dangling link
-    out.push_back(entryOf(name, st));
+    keyed.emplace_back(foldCase(name), entryOf(name, st));
   }
-  std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) {
-    std::string fa = foldCase(a.name), fb = foldCase(b.name);
-    return fa != fb ? fa < fb : a.name < b.name;
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
   });
+  std::vector<DirEntry> out;
+  out.reserve(keyed.size());
+  for (auto& k : keyed) out.push_back(std::move(k.second));
   return out;
 }
 
