@@ -85,12 +85,6 @@ void leKuerzelPruefen(TFormEinstellungen& f, const std::string&) {
     f.ButtonGusTifDateien->setVisible(true);
 }
 
-void kosttrDatumZeigen(TFormEinstellungen& f, const std::string& wert) {
-  std::string& stand = globals().StandKosttrDatum;
-  stand = wert == "-1" || platform::trim(wert).empty() ? "01.01.2000" : wert;
-  f.LabelKosttr->setCaption(stand);
-}
-
 void sicherungZeigen(TFormEinstellungen& f, const std::string& wert) {
   f.LabelSicherung->setCaption("Letzte Datensicherung: " + wert);
 }
@@ -364,5 +358,14 @@ Status iniSpeichern(TFormEinstellungen& f, IniDatei datei, platform::IniFile& in
 }
 
 std::string programmVersion() { return DateiVersion("").substr(0, 3); }
+
+std::string standDatum(const std::string& wert) {
+  return wert == "-1" || platform::trim(wert).empty() ? "01.01.2000" : wert;
+}
+
+void kosttrDatumZeigen(TFormEinstellungen& f, const std::string& wert) {
+  globals().StandKosttrDatum = standDatum(wert);
+  f.LabelKosttr->setCaption(globals().StandKosttrDatum);
+}
 
 }  // namespace riviza

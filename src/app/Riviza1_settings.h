@@ -77,4 +77,9 @@ bool EinstellungenSpeichern();
 // The program's version as the years record it: the first three characters of its file version.
 std::string programmVersion();
 
+// A stored update or cost-bearer date; "-1" (missing) and blank read as "01.01.2000".
+std::string standDatum(const std::string& wert);
+// StandKosttrDatum from a KosttrDatum value, shown in LabelKosttr.
+void kosttrDatumZeigen(TFormEinstellungen& form, const std::string& wert);
+
 }  // namespace riviza

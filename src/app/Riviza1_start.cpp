@@ -36,11 +36,6 @@ void hinweis(const std::string& text) {
 }
 void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler !", ui::MsgIcon::Error); }
 
-// "-1" (missing) and blank values read as the date of a year 2000 installation.
-std::string datumOderVorgabe(const std::string& wert) {
-  return wert == "-1" || platform::trim(wert).empty() ? "01.01.2000" : wert;
-}
-
 // A version text such as "4.5" as a number; missing or no number counts as 0, so a year of
 // unknown version is reorganised.
 double versionsNummer(std::string wert) {
@@ -277,9 +272,8 @@ void StartInitialisieren() {
       fehlerBox("Ordner <Daten> nicht definiert -> Bitte Eintrag ergänzen!");
     }
     aktuellesJahrWaehlen(f, programm);
-    g.StandUpdateDatum = datumOderVorgabe(programm.readString(kEinst, "UpdateDatum", "-1"));
-    g.StandKosttrDatum = datumOderVorgabe(programm.readString(kEinst, "KosttrDatum", "-1"));
-    f.LabelKosttr->setCaption(g.StandKosttrDatum);
+    g.StandUpdateDatum = standDatum(programm.readString(kEinst, "UpdateDatum", "-1"));
+    kosttrDatumZeigen(f, programm.readString(kEinst, "KosttrDatum", "-1"));
     // From now on the year file keeps the cost-bearer date.
     (void)programm.writeString(kEinst, "KosttrDatum", "");
   }

@@ -42,8 +42,7 @@ bool ProgrammStartenUndWarten(std::string_view folder, std::string_view commandL
   // The folder is glued to the program's name only: a blank inside the folder must not split it.
   std::vector<std::string> argv = pf::splitCommandLine(commandLine);
   if (argv.empty()) return false;
-  std::string dir = folder.empty() || folder.back() == '\\' ? std::string(folder) : std::string(folder) + "\\";
-  argv[0] = dir + argv[0];
+  argv[0] = BackslashAnhaengen(folder) + argv[0];
   auto p = pf::startProcess(argv);
   if (!p) return false;
   (void)p->wait();
@@ -123,38 +122,42 @@ void UnterordnerListe(std::string_view folder, std::vector<std::string>& list) {
 
 std::string TeilString(std::string_view text, char separator, int n) {
   if (n < 2 || static_cast<size_t>(n) > text.size()) return {};
-  // p(0) = position before the first character; p(k+1) = next separator after p(k).
-  std::vector<size_t> p{0};  // 1-based positions as in the original text arithmetic
-  while (static_cast<int>(p.size()) < n) {
-    size_t from = p.back();  // 1-based p(k) is index p(k) in 0-based search start
-    size_t next = text.find(separator, from);
-    if (next == std::string_view::npos) return {};
-    p.push_back(next + 1);
+  // The field begins after separator n-2 (the text's start for n = 2) and ends at separator n-1.
+  size_t start = 0;
+  for (int k = 2; k < n; ++k) {
+    size_t sep = text.find(separator, start);
+    if (sep == std::string_view::npos) return {};
+    start = sep + 1;
   }
-  size_t start = p[n - 2];  // 0-based index of the field's first character
-  size_t end = p[n - 1] - 1;
+  size_t end = text.find(separator, start);
+  if (end == std::string_view::npos) return {};
   return std::string(text.substr(start, end - start));
 }
+
+namespace {
+// A program starts with the parameters as its arguments; anything else is a document, which the
+// desktop's default program opens.
+Result<pf::Process> shellStarten(std::string_view file, std::string_view parameters,
+                                 std::string_view workingFolder) {
+  pf::ResolvedProgram prog = pf::resolveProgram(file, workingFolder);
+  if (!prog.path.empty() && (prog.windowsProgram || ::access(prog.path.c_str(), X_OK) == 0)) {
+    std::vector<std::string> argv{std::string(file)};
+    for (auto& a : pf::splitCommandLine(parameters)) argv.push_back(std::move(a));
+    return pf::startProcess(argv, workingFolder);
+  }
+  std::string doc = file.find_first_of("\\/:") == std::string_view::npos && !workingFolder.empty()
+                        ? BackslashAnhaengen(workingFolder) + std::string(file)
+                        : std::string(file);
+  if (!pf::pathExists(doc)) return Error::make(ENOENT, "no such document: " + doc);
+  return pf::openDocument(doc);
+}
+}  // namespace
 
 int ShellAusfuehrenUndWarten(std::string_view verb, std::string_view file, std::string_view parameters,
                              int showMode, bool wait, std::string_view workingFolder) {
   (void)verb;
   (void)showMode;
-  std::vector<std::string> argv;
-  pf::ResolvedProgram prog = pf::resolveProgram(file, workingFolder);
-  bool isProgram = !prog.path.empty() && (prog.windowsProgram || ::access(prog.path.c_str(), X_OK) == 0);
-  if (isProgram) {
-    argv.push_back(std::string(file));
-    for (auto& a : pf::splitCommandLine(parameters)) argv.push_back(std::move(a));
-  } else {
-    // A document: the desktop's default program opens it.
-    std::string doc = file.find_first_of("\\/:") == std::string_view::npos && !workingFolder.empty()
-                          ? BackslashAnhaengen(workingFolder) + std::string(file)
-                          : std::string(file);
-    if (!pf::pathExists(doc)) return -1;
-    argv = {"xdg-open", pf::nativePath(doc).string()};
-  }
-  auto p = pf::startProcess(argv, workingFolder);
+  auto p = shellStarten(file, parameters, workingFolder);
   if (!p) return -1;
   if (!wait) return 0;  // the process object lets go of the child (reaped in the background)
   for (;;) {

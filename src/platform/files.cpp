@@ -91,8 +91,7 @@ Status copyFile(std::string_view from, std::string_view to, bool failIfExists) {
   auto src = File::open(from, File::Mode::Read);
   if (!src) return src.error();
   fs::path target = nativePath(to);
-  if (failIfExists && fs::exists(target)) return errnoError(EEXIST, "copy", to);
-  auto dst = File::openNative(target.string(), File::Mode::Create);
+  auto dst = File::openNative(target.string(), failIfExists ? File::Mode::CreateNew : File::Mode::Create);
   if (!dst) return dst.error();
   std::vector<char> buf(1 << 16);
   for (;;) {
@@ -101,13 +100,12 @@ Status copyFile(std::string_view from, std::string_view to, bool failIfExists) {
     if (*n == 0) break;
     RIVIZA_TRY(dst->write(buf.data(), *n));
   }
-  RIVIZA_TRY(dst->close());
   struct stat st;
-  if (::stat(nativePath(from).c_str(), &st) == 0) {
+  if (::fstat(src->fd(), &st) == 0) {
     struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ::utimensat(AT_FDCWD, target.c_str(), times, 0);
+    ::futimens(dst->fd(), times);
   }
-  return okStatus();
+  return dst->close();
 }
 
 Status copyTree(std::string_view from, std::string_view to) {
@@ -139,23 +137,26 @@ DirEntry entryOf(const std::string& name, const struct stat& st) {
 }  // namespace
 
 std::vector<DirEntry> listDirectory(std::string_view folderText, std::string_view mask) {
-  std::vector<DirEntry> out;
+  // Each name is folded once for the sort, not once per comparison.
+  std::vector<std::pair<std::string, DirEntry>> keyed;
   std::error_code ec;
   fs::path dir = nativePath(folderText);
   fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec);
-  if (ec) return out;
+  if (ec) return {};
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) break;
     std::string name = it->path().filename().string();
     if (!matchesMask(name, mask)) continue;
     struct stat st;
     if (::stat(it->path().c_str(), &st) != 0) continue;  // dangling link
-    out.push_back(entryOf(name, st));
+    keyed.emplace_back(foldCase(name), entryOf(name, st));
   }
-  std::sort(out.begin(), out.end(), [](const DirEntry& a, const DirEntry& b) {
-    std::string fa = foldCase(a.name), fb = foldCase(b.name);
-    return fa != fb ? fa < fb : a.name < b.name;
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
   });
+  std::vector<DirEntry> out;
+  out.reserve(keyed.size());
+  for (auto& k : keyed) out.push_back(std::move(k.second));
   return out;
 }
 

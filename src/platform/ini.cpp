@@ -1,15 +1,16 @@
 #include "platform/ini.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/syscalls.h"
 #include "platform/text.h"
 
 namespace riviza::platform {
@@ -122,20 +123,16 @@ Status saveLines(const std::string& path, std::vector<Line>& lines) {
   tmp += ".tmp~";
   struct stat st;
   bool hadFile = ::stat(target.c_str(), &st) == 0;
-  {
-    auto f = File::openNative(tmp.string(), File::Mode::Create);
-    if (!f) return f.error();
-    RIVIZA_TRY(f->write(out));
-    RIVIZA_TRY(f->sync());
-    RIVIZA_TRY(f->close());
-  }
-  if (hadFile) ::chmod(tmp.c_str(), st.st_mode & 07777);
-  if (std::rename(tmp.c_str(), target.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tmp.c_str());
-    return errnoError(err, "write ini", path);
-  }
-  return okStatus();
+  auto f = File::openNative(tmp.string(), File::Mode::Create);
+  if (!f) return f.error();
+  Status written = f->write(out);
+  if (written.ok()) written = f->sync();
+  if (written.ok()) written = f->close();
+  if (written.ok() && hadFile) ::chmod(tmp.c_str(), st.st_mode & 07777);
+  if (written.ok() && sys().rename(tmp.c_str(), target.c_str()) != 0)
+    written = errnoError(errno, "write ini", path);
+  if (!written.ok()) (void)sys().unlink(tmp.c_str());  // the file stays as it was, with no leftover
+  return written;
 }
 
 }  // namespace

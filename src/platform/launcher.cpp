@@ -208,12 +208,10 @@ std::vector<std::string> splitCommandLine(std::string_view s) {
   return out;
 }
 
-Status openDocument(std::string_view pathText) {
+Result<Process> openDocument(std::string_view pathText) {
   std::string opener = searchPath("xdg-open");
   if (opener.empty()) return Error::make(ENOENT, "no program to open " + std::string(pathText));
-  auto p = startProcess({opener, nativePath(pathText).string()});
-  if (!p) return p.error();
-  return okStatus();
+  return startProcess({opener, nativePath(pathText).string()});
 }
 
 }  // namespace riviza::platform

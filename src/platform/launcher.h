@@ -55,7 +55,8 @@ struct ResolvedProgram {
 };
 ResolvedProgram resolveProgram(std::string_view programText, std::string_view workingFolderText);
 
-// Opens a document with the desktop's default program (xdg-open); does not wait for it.
-Status openDocument(std::string_view pathText);
+// Opens a document with the desktop's default program (xdg-open); the caller may wait for the
+// opener or let it go.
+Result<Process> openDocument(std::string_view pathText);
 
 }  // namespace riviza::platform

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
 #include <sys/wait.h>
@@ -40,9 +41,14 @@ fs::path gvfsMount(const std::string& computer, const std::string& share) {
 }
 
 // Runs gio with the answers to its prompts on standard input.
-bool runGio(const std::vector<std::string>& args, const std::string& input) {
+bool runGio(std::vector<std::string> args, const std::string& input) {
+  // The argument list is built before fork: another thread may hold the allocator's lock, and
+  // the child must not allocate.
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
   int in[2];
-  if (::pipe(in) != 0) return false;
+  if (::pipe2(in, O_CLOEXEC) != 0) return false;  // dup2 onto standard input drops the flag
   pid_t pid = ::fork();
   if (pid < 0) {
     ::close(in[0]);
@@ -53,9 +59,6 @@ bool runGio(const std::vector<std::string>& args, const std::string& input) {
     ::dup2(in[0], 0);
     ::close(in[0]);
     ::close(in[1]);
-    std::vector<char*> argv;
-    for (auto& a : const_cast<std::vector<std::string>&>(args)) argv.push_back(a.data());
-    argv.push_back(nullptr);
     ::execvp(argv[0], argv.data());
     ::_exit(127);
   }

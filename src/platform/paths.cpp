@@ -2,12 +2,11 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <optional>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
 
-#include "platform/codec.h"
+#include "platform/foldernames.h"
 
 namespace fs = std::filesystem;
 
@@ -27,22 +26,6 @@ std::vector<std::string> splitComponents(std::string_view text) {
   }
   if (!cur.empty()) parts.push_back(std::move(cur));
   return parts;
-}
-
-// The directory entry of `dir` spelled like `name` ignoring case, if any. Several candidates
-// (Linux allows "a" and "A" side by side) resolve to the lexically smallest for stable results.
-std::optional<std::string> findIgnoringCase(const fs::path& dir, const std::string& name) {
-  std::error_code ec;
-  fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec);
-  if (ec) return std::nullopt;
-  std::string folded = foldCase(name);
-  std::optional<std::string> best;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
-    std::string candidate = it->path().filename().string();
-    if (foldCase(candidate) == folded && (!best || candidate < *best)) best = candidate;
-  }
-  return best;
 }
 
 }  // namespace
@@ -76,7 +59,7 @@ fs::path nativePath(std::string_view text) {
       fs::path exact = out / part;
       std::error_code ec;
       if (!fs::exists(fs::symlink_status(exact, ec))) {
-        if (auto found = findIgnoringCase(out, part)) {
+        if (auto found = findNameIgnoringCase(out, part)) {
           out /= *found;
           continue;
         }

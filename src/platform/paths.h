@@ -6,7 +6,8 @@
 //  - "X:" maps through the Wine prefix's dosdevices/ link of that letter ($WINEPREFIX, default
 //    ~/.wine), "\\server\share" through dosdevices/unc/server/share;
 //  - each component that exists is found case-insensitively ("Ann.DB" finds "ann.db"); from the
-//    first missing component on the text is kept as spelled, so new files are created as named;
+//    first missing component on the text is kept as spelled, so new files are created as named
+//    (the folders' names are kept between lookups: foldernames.h);
 //  - short names are not generated: the short form of a path is the path itself.
 // Mapping reads directories but never changes anything.
 #pragma once

@@ -97,6 +97,20 @@ TEST(AllgTools, ProgramsAreStartedAndWaitedFor) {
   EXPECT_EQ(ShellAusfuehrenUndWarten("", "fehlt.sh", "", 1, true, dir.str()), -1);
 }
 
+// A document goes to the desktop's opener, which must find it from wherever it runs, also when
+// the working folder is given relative to the program folder.
+TEST(AllgTools, DocumentsGoToTheDesktopsOpener) {
+  TempDir dir;
+  dir.write("bin/xdg-open", "#!/bin/sh\ncat \"$1\" > \"" + dir.str() + "/geoeffnet.txt\"\n");
+  ::chmod((dir / "bin/xdg-open").c_str(), 0755);
+  dir.write("Export/Brief.txt", "Inhalt");
+  ScopedEnv path("PATH", dir.str() + "/bin:/usr/bin:/bin");
+  ScopedCurrentDir cwd(dir.path());
+  EXPECT_EQ(ShellAusfuehrenUndWarten("open", "brief.txt", "", 1, true, "Export"), 0);
+  EXPECT_EQ(dir.read("geoeffnet.txt"), "Inhalt");
+  EXPECT_EQ(ShellAusfuehrenUndWarten("open", "fehlt.txt", "", 1, true, "Export"), -1);
+}
+
 class Netzlaufwerk : public ::testing::Test {
  protected:
   TempDir prefix, program;

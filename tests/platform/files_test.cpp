@@ -38,6 +38,34 @@ TEST(Files, CopyTreeKeepsEmptyFoldersAndOverwrites) {
   EXPECT_FALSE(copyTree("missing", "dst2").ok());
 }
 
+TEST(Files, CopyFileKeepsTheTimeAndHonoursFailIfExists) {
+  struct Case {
+    const char* target;  // "" for a new file
+    bool failIfExists;
+    bool ok;
+    const char* after;
+  } cases[] = {
+      {"", false, true, "neu"},
+      {"alt", false, true, "neu"},
+      {"alt", true, false, "alt"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    dir.write("a.txt", "neu");
+    ASSERT_TRUE(setModifiedTime(dir.str() + "/a.txt", 1700000000).ok());
+    if (*c.target) dir.write("B.txt", c.target);
+    Status st = copyFile(dir.str() + "/A.TXT", dir.str() + "/b.txt", c.failIfExists);
+    EXPECT_EQ(st.ok(), c.ok) << c.target << c.failIfExists;
+    if (!c.ok) {
+      EXPECT_EQ(st.error().code, EEXIST);
+    }
+    EXPECT_EQ(readFile(dir.str() + "/b.txt").valueOr(""), c.after);
+    if (c.ok) {
+      EXPECT_EQ(fileInfo(dir.str() + "/b.txt")->modified, 1700000000);
+    }
+  }
+}
+
 TEST(Files, DiskFullIsAnErrorNotAShortFile) {
   TempDir dir;
   SysCalls failing = realSysCalls();

@@ -1,8 +1,12 @@
 #include "platform/ini.h"
 
+#include <cerrno>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sys/stat.h>
 
+#include "platform/syscalls.h"
 #include "support/temp_dir.h"
 
 namespace riviza::platform {
@@ -59,6 +63,36 @@ TEST(Ini, WriteCreatesFileKeepsModeAndDeletes) {
   ASSERT_TRUE(ini.eraseSection("anmeldung").ok());
   EXPECT_EQ(dir.read("neu.ini"), "");
   EXPECT_FALSE(IniFile(dir.str() + "/fehlt/x.ini").writeString("A", "B", "C").ok());
+}
+
+// A write that fails (disk full, a refused rename) leaves the file as it was and no temporary
+// file beside it.
+TEST(Ini, AFailedWriteKeepsTheFileAndLeavesNothingBehind) {
+  struct Case {
+    const char* what;
+    SysCalls calls;
+  };
+  SysCalls diskFull = realSysCalls();
+  diskFull.write = [](int, const void*, size_t) -> ssize_t {
+    errno = ENOSPC;
+    return -1;
+  };
+  SysCalls noRename = realSysCalls();
+  noRename.rename = [](const char*, const char*) {
+    errno = EACCES;
+    return -1;
+  };
+  for (const Case& c : {Case{"disk full", diskFull}, Case{"rename refused", noRename}}) {
+    TempDir dir;
+    dir.write("a.ini", "[S]\r\nA=1\r\n");
+    Status st = [&] {
+      ScopedSysCalls scope(c.calls);
+      return IniFile(dir.str() + "/a.ini").writeString("S", "A", "2");
+    }();
+    EXPECT_FALSE(st.ok()) << c.what;
+    EXPECT_EQ(dir.read("a.ini"), "[S]\r\nA=1\r\n") << c.what;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << c.what;
+  }
 }
 
 TEST(Ini, NumbersAndFlags) {
