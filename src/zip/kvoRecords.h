@@ -105,35 +105,26 @@ struct TCentralHeader {
 // End record, 22 bytes, then the archive comment:
 //   0 signature (4)  4 this disk (2)  6 directory's disk (2)  8 entries here (2)
 //   10 entries in total (2)  12 directory size (4)  16 directory offset (4)  20 comment length (2)
-struct TEndRecord {
-  static constexpr size_t kSize = 22;
-  uint32_t signature = kSigEnd;
-  uint16_t thisDisk = 0, centralDisk = 0, entriesThisDisk = 0, entriesTotal = 0;
-  uint32_t centralSize = 0, centralOffset = 0;
-  uint16_t commentLength = 0;
-
-  template <class R, class F>
-  static constexpr void Fields(R& r, F&& f) {
-    f(0, r.signature), f(4, r.thisDisk), f(6, r.centralDisk), f(8, r.entriesThisDisk), f(10, r.entriesTotal);
-    f(12, r.centralSize), f(16, r.centralOffset), f(20, r.commentLength);
-  }
-};
-
-// The engine's own 64-bit end record, 26 bytes: as the end record with an 8-byte offset at 16.
-struct TEndRecord64 {
-  static constexpr size_t kSize = 26;
-  uint32_t signature = kSigEnd64;
+// The engine's own 64-bit end record, 26 bytes, is the same with an 8-byte offset at 16 and the
+// comment length at 24; one template serves both, so the two layouts cannot drift apart.
+template <class Offset, uint32_t kSignature>
+struct TEndRecordOf {
+  static constexpr size_t kSize = 18 + sizeof(Offset);
+  uint32_t signature = kSignature;
   uint16_t thisDisk = 0, centralDisk = 0, entriesThisDisk = 0, entriesTotal = 0;
   uint32_t centralSize = 0;
-  uint64_t centralOffset = 0;
+  Offset centralOffset = 0;
   uint16_t commentLength = 0;
 
   template <class R, class F>
   static constexpr void Fields(R& r, F&& f) {
     f(0, r.signature), f(4, r.thisDisk), f(6, r.centralDisk), f(8, r.entriesThisDisk), f(10, r.entriesTotal);
-    f(12, r.centralSize), f(16, r.centralOffset), f(24, r.commentLength);
+    f(12, r.centralSize), f(16, r.centralOffset), f(16 + sizeof(Offset), r.commentLength);
   }
 };
+using TEndRecord = TEndRecordOf<uint32_t, kSigEnd>;
+using TEndRecord64 = TEndRecordOf<uint64_t, kSigEnd64>;
+static_assert(TEndRecord::kSize == 22 && TEndRecord64::kSize == 26);
 
 // Zip64 end record (APPNOTE 4.3.14), 56 bytes without its extensible data:
 //   0 signature (4)  4 size of the rest (8)  12 version made by (2)  14 version needed (2)
