@@ -13,7 +13,9 @@ namespace riviza::zip {
 // ---- TCustomStream ----
 
 TCustomStream::TCustomStream(TStream32& strm)
-    : strm_(strm), strmPos_(strm.Position().valueOr(0)), buffer_(new uint8_t[kBufferSize]) {}
+    : strm_(strm),
+      strmPos_(strm.Position().valueOr(0)),
+      buffer_(std::make_unique_for_overwrite<uint8_t[]>(kBufferSize)) {}
 
 void TCustomStream::encryptInPlace(uint8_t* data, size_t count) {
   if (run_.encryption == emNone || count == 0) return;
