@@ -32,6 +32,14 @@ constexpr void PutLE(uint8_t* p, T v) {
   for (size_t i = 0; i < sizeof(T); ++i) p[i] = static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * i));
 }
 
+// A little-endian value appended to a byte vector (extra fields are built this way).
+template <class T>
+void AppendLE(std::vector<uint8_t>& out, T v) {
+  uint8_t b[sizeof(T)];
+  PutLE(b, v);
+  out.insert(out.end(), b, b + sizeof(T));
+}
+
 // ---- signatures ----
 inline constexpr uint32_t kSigLocal = 0x04034B50;         // "PK" 03 04
 inline constexpr uint32_t kSigLocalEnc = 0x04034C50;      // "PL" 03 04
@@ -224,6 +232,21 @@ bool NeedsLargeFileExtra(const TEntrySizes& sizes);
 // (uncompressed, compressed, then for the central header the offset).
 std::vector<uint8_t> WriteZip64Extra(const TEntrySizes& sizes, bool uncompressed, bool compressed,
                                      bool offset);
+
+// Calls f(id, data) for each field of an extra area in order. False when a field's length runs
+// past the area: the walk stops there and never reads beyond it.
+template <class F>
+bool ForEachExtraField(std::span<const uint8_t> extra, F&& f) {
+  size_t at = 0;
+  while (at + 4 <= extra.size()) {
+    const uint16_t id = GetLE<uint16_t>(extra.data() + at);
+    const size_t length = GetLE<uint16_t>(extra.data() + at + 2);
+    if (at + 4 + length > extra.size()) return false;
+    f(id, extra.subspan(at + 4, length));
+    at += 4 + length;
+  }
+  return true;
+}
 
 struct TExtraInfo {
   bool largeFile = false;                 // 0x0064 seen
