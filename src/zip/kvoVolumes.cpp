@@ -132,11 +132,7 @@ int driveTypeOf(const Mount& m) {
 }
 
 std::string foldedRoot(std::string_view root) {
-  std::string key = platform::foldCase(root);
-  for (char& c : key)
-    if (c == '/') c = '\\';
-  if (key.empty() || key.back() != '\\') key += '\\';
-  return key;
+  return platform::includeTrailingBackslash(SlashToBackslash(platform::foldCase(root)));
 }
 
 TLinuxVolumes gLinuxVolumes;
