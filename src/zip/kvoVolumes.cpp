@@ -2,13 +2,11 @@
 // See kvoVolumes.h.
 #include "zip/kvoVolumes.h"
 
-#include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/sysmacros.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>

@@ -2,11 +2,9 @@
 #include "zip/kvoZipCommon.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <chrono>
 #include <cstring>
 
-#include "platform/files.h"
-#include "platform/paths.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
 

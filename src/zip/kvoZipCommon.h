@@ -12,7 +12,6 @@
 //   a run: ResetRun --> ReadBlock / WriteOutput / CopyStoredEntry ... (cancel stops loops) --> done
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
