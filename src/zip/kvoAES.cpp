@@ -1,7 +1,6 @@
 // TkvoAES (zip layer). See kvoAES.h.
 #include "zip/kvoAES.h"
 
-#include <algorithm>
 #include <cassert>
 
 #include "zip/kvoErrors.h"

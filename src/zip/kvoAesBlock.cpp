@@ -230,7 +230,7 @@ void TAesBlock::CtrXor(uint8_t* data, size_t blocks, uint64_t& counter) const {
 #if RIVIZA_AES_X86
   if (useNi(forcePortable_)) {
     static const bool wide = vaesAvailable();
-    if (wide && !forcePortable_) vaesCtr(roundKeys_.data(), rounds_, data, blocks, counter);
+    if (wide) vaesCtr(roundKeys_.data(), rounds_, data, blocks, counter);
     return niCtr(roundKeys_.data(), rounds_, data, blocks, counter);
   }
 #endif

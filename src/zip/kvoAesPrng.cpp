@@ -39,17 +39,12 @@ void TPrng::mix(std::array<uint8_t, kPoolSize>& buffer) {
   static_assert(kBlocks * kSha1DigestSize == kPoolSize, "the pool is whole digest blocks");
   for (size_t i = 0; i < kBlocks; ++i) {
     size_t prev = (i == 0 ? kBlocks - 1 : i - 1) * kSha1DigestSize;
-    TSha1State state;
-    for (int w = 0; w < 5; ++w) {
-      const uint8_t* p = buffer.data() + prev + 4 * w;
-      state[w] = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-    }
+    TSha1State state = Sha1StateFromBytes(buffer.data() + prev);
     uint8_t message[kSha1BlockSize];
     for (size_t k = 0; k < kSha1BlockSize; ++k) message[k] = buffer[(i * kSha1DigestSize + k) % kPoolSize];
     Sha1Compress(state, message, 1);
-    uint8_t* out = buffer.data() + i * kSha1DigestSize;
-    for (int w = 0; w < 5; ++w)
-      for (int b = 0; b < 4; ++b) out[4 * w + b] = static_cast<uint8_t>(state[w] >> (24 - 8 * b));
+    const TSha1Digest mixed = Sha1StateToBytes(state);
+    std::copy(mixed.begin(), mixed.end(), buffer.begin() + static_cast<std::ptrdiff_t>(i * kSha1DigestSize));
   }
 }
 

@@ -60,6 +60,19 @@ __attribute__((target("sha,sse4.1"), always_inline)) inline void niRounds(NiStat
 
 }  // namespace
 
+TSha1State Sha1StateFromBytes(const uint8_t* bytes) {
+  TSha1State state;
+  for (size_t i = 0; i < state.size(); ++i) state[i] = loadBig32(bytes + 4 * i);
+  return state;
+}
+
+TSha1Digest Sha1StateToBytes(const TSha1State& state) {
+  TSha1Digest out;
+  for (size_t i = 0; i < state.size(); ++i)
+    for (size_t j = 0; j < 4; ++j) out[4 * i + j] = static_cast<uint8_t>(state[i] >> (24 - 8 * j));
+  return out;
+}
+
 void Sha1CompressPortable(TSha1State& st, const uint8_t* data, size_t blocks) {
   for (; blocks > 0; --blocks, data += kSha1BlockSize) {
     uint32_t w[80];
@@ -174,10 +187,7 @@ TSha1Digest TSha1::Finish() {
   size_t padLength = (used_ < 56 ? 56 : 120) - used_;
   for (int i = 0; i < 8; ++i) pad[padLength + i] = static_cast<uint8_t>(bits >> (56 - 8 * i));
   Add(pad, padLength + 8);
-  TSha1Digest out;
-  for (int i = 0; i < 5; ++i)
-    for (int j = 0; j < 4; ++j) out[4 * i + j] = static_cast<uint8_t>(state_[i] >> (24 - 8 * j));
-  return out;
+  return Sha1StateToBytes(state_);
 }
 
 TSha1Digest Sha1Of(const void* data, size_t count) {

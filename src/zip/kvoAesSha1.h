@@ -19,6 +19,11 @@ using TSha1State = std::array<uint32_t, 5>;
 
 inline constexpr TSha1State kSha1Initial = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu, 0x10325476u, 0xC3D2E1F0u};
 
+// A chaining state as its 20 bytes (big-endian words) and back: the digest's form, and the form
+// in which the random pool chains blocks.
+TSha1State Sha1StateFromBytes(const uint8_t* bytes);
+TSha1Digest Sha1StateToBytes(const TSha1State& state);
+
 // Runs the compression function over `blocks` consecutive 64-byte blocks.
 void Sha1Compress(TSha1State& state, const uint8_t* data, size_t blocks);
 // The single routines, for tests; Sha1CompressShaNi only when Sha1ShaNiAvailable().

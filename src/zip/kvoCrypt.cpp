@@ -9,7 +9,7 @@ namespace riviza::zip {
 
 Status TZipCrypt::ZipInitKeys(std::string_view password) {
   if (password.size() > kMaxPasswordBytes) return zipError(kZipPasswordTooLong);
-  SetKeys(0x12345678u, 0x23456789u, 0x34567890u);
+  SetKeys(kStartKey0, kStartKey1, kStartKey2);
   for (char c : password) ZipUpdateKeys(static_cast<uint8_t>(c));
   return okStatus();
 }

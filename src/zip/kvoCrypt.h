@@ -22,6 +22,7 @@ class TZipCrypt : public TEntryCipher {
  public:
   static constexpr size_t kMaxPasswordBytes = 255;
   static constexpr size_t kHeaderSize = 12;
+  static constexpr uint32_t kStartKey0 = 0x12345678u, kStartKey1 = 0x23456789u, kStartKey2 = 0x34567890u;
   using Header = std::array<uint8_t, kHeaderSize>;
 
   // Start keys, then every password byte; a longer password is kZipPasswordTooLong.
@@ -41,7 +42,7 @@ class TZipCrypt : public TEntryCipher {
   std::array<uint32_t, 3> keys() const { return {key0_, key1_, key2_}; }
 
  private:
-  uint32_t key0_ = 0x12345678u, key1_ = 0x23456789u, key2_ = 0x34567890u;
+  uint32_t key0_ = kStartKey0, key1_ = kStartKey1, key2_ = kStartKey2;
 };
 
 // The 12-byte header for an entry whose finished CRC-32 is crc: ten random bytes, then bits 16-23

@@ -22,8 +22,8 @@
 
 namespace riviza::zip {
 
-// The operations DecodeEntry hands a decoder (the reader binds them to ReadBlock and
-// WriteExtracted of its component).
+// The operations DecodeEntry hands a decoder (the reader binds them to its entry's reads and
+// writes).
 struct TDecoderIo {
   // Up to buffer.size() bytes of the entry's compressed data, deciphered; 0 at the end of the
   // data or on a read error.

@@ -19,24 +19,16 @@ namespace fs = std::filesystem;
 
 // ---- path and name text ----
 
+// The platform's trailing-separator rules, with the engine's "empty stays empty".
 std::string AppendDirName(std::string_view folder, std::string_view name) {
-  if (folder.empty()) return {};
-  std::string out(folder);
-  if (out.back() != '\\') out += '\\';
-  out += name;
-  return out;
+  return folder.empty() ? std::string() : platform::includeTrailingBackslash(folder) + std::string(name);
 }
 
 std::string AppendBackslash(std::string_view path) {
-  std::string out(path);
-  if (!out.empty() && out.back() != '\\') out += '\\';
-  return out;
+  return path.empty() ? std::string() : platform::includeTrailingBackslash(path);
 }
 
-std::string RemoveBackslash(std::string_view path) {
-  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  return std::string(path);
-}
+std::string RemoveBackslash(std::string_view path) { return platform::excludeTrailingBackslash(path); }
 
 namespace {
 std::string replaceChar(std::string_view text, char from, char to) {

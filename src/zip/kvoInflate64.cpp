@@ -1,8 +1,6 @@
 // The table-driven inflater (zip layer); see the header.
 #include "zip/kvoInflate64.h"
 
-#include <algorithm>
-
 #include "zip/kvoErrors.h"
 #include "zip/kvoInflateEngine.h"
 

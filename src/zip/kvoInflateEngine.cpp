@@ -576,13 +576,11 @@ bool InflateEngine::fastLoop(const uint8_t*& inRef, const uint8_t* inEnd) {
   }
 
   out_ = out;
-  // The careful path pulls handed-back bytes again when it needs them.
-  const size_t back = std::min<size_t>(count >> 3, static_cast<size_t>(in - inEntry));
-  in -= back;
-  count -= static_cast<unsigned>(back * 8);
-  bitBuffer_ = bits & lowBits(count);
+  bitBuffer_ = bits;
   bitCount_ = count;
   inRef = in;
+  // The careful path pulls handed-back bytes again when it needs them.
+  giveBackWholeBytes(inRef, inEntry);
   if (error) {
     fail(error);
     return false;

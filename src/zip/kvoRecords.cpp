@@ -6,14 +6,6 @@ namespace {
 
 constexpr uint64_t kLow32 = 0xFFFFFFFFull;
 
-// A little-endian value of T appended to a byte vector.
-template <class T>
-void append(std::vector<uint8_t>& out, T v) {
-  uint8_t b[sizeof(T)];
-  PutLE(b, v);
-  out.insert(out.end(), b, b + sizeof(T));
-}
-
 uint16_t high16(uint64_t v) { return static_cast<uint16_t>(v >> 32); }
 
 uint64_t withHigh16(uint64_t v, uint16_t high) { return (v & kLow32) | (uint64_t{high} << 32); }
@@ -103,36 +95,28 @@ bool NeedsLargeFileExtra(const TEntrySizes& sizes) {
 
 std::vector<uint8_t> WriteLargeFileExtra(const TEntrySizes& sizes, bool central) {
   std::vector<uint8_t> out;
-  append(out, kExtraLargeFile);
-  append<uint16_t>(out, central ? 6 : 4);
-  append(out, high16(sizes.compressed));
-  append(out, high16(sizes.uncompressed));
-  if (central) append(out, high16(sizes.localHeaderOffset));
+  AppendLE(out, kExtraLargeFile);
+  AppendLE<uint16_t>(out, central ? 6 : 4);
+  AppendLE(out, high16(sizes.compressed));
+  AppendLE(out, high16(sizes.uncompressed));
+  if (central) AppendLE(out, high16(sizes.localHeaderOffset));
   return out;
 }
 
 std::vector<uint8_t> WriteZip64Extra(const TEntrySizes& sizes, bool uncompressed, bool compressed,
                                      bool offset) {
   std::vector<uint8_t> out;
-  append(out, kExtraZip64);
-  append<uint16_t>(out, static_cast<uint16_t>(8 * (uncompressed + compressed + offset)));
-  if (uncompressed) append(out, sizes.uncompressed);
-  if (compressed) append(out, sizes.compressed);
-  if (offset) append(out, sizes.localHeaderOffset);
+  AppendLE(out, kExtraZip64);
+  AppendLE<uint16_t>(out, static_cast<uint16_t>(8 * (uncompressed + compressed + offset)));
+  if (uncompressed) AppendLE(out, sizes.uncompressed);
+  if (compressed) AppendLE(out, sizes.compressed);
+  if (offset) AppendLE(out, sizes.localHeaderOffset);
   return out;
 }
 
 TExtraInfo ReadExtraField(std::span<const uint8_t> extra, bool central, TEntrySizes& sizes) {
   TExtraInfo info;
-  size_t at = 0;
-  while (at + 4 <= extra.size()) {
-    uint16_t id = GetLE<uint16_t>(extra.data() + at);
-    size_t length = GetLE<uint16_t>(extra.data() + at + 2);
-    if (at + 4 + length > extra.size()) {
-      info.truncated = true;
-      break;
-    }
-    auto data = extra.subspan(at + 4, length);
+  info.truncated = !ForEachExtraField(extra, [&](uint16_t id, std::span<const uint8_t> data) {
     switch (id) {
       case kExtraZip64:
         info.zip64 = true;
@@ -152,8 +136,7 @@ TExtraInfo ReadExtraField(std::span<const uint8_t> extra, bool central, TEntrySi
       default:
         break;
     }
-    at += 4 + length;
-  }
+  });
   return info;
 }
 

@@ -32,6 +32,14 @@ constexpr void PutLE(uint8_t* p, T v) {
   for (size_t i = 0; i < sizeof(T); ++i) p[i] = static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * i));
 }
 
+// A little-endian value appended to a byte vector (extra fields are built this way).
+template <class T>
+void AppendLE(std::vector<uint8_t>& out, T v) {
+  uint8_t b[sizeof(T)];
+  PutLE(b, v);
+  out.insert(out.end(), b, b + sizeof(T));
+}
+
 // ---- signatures ----
 inline constexpr uint32_t kSigLocal = 0x04034B50;         // "PK" 03 04
 inline constexpr uint32_t kSigLocalEnc = 0x04034C50;      // "PL" 03 04
@@ -105,35 +113,26 @@ struct TCentralHeader {
 // End record, 22 bytes, then the archive comment:
 //   0 signature (4)  4 this disk (2)  6 directory's disk (2)  8 entries here (2)
 //   10 entries in total (2)  12 directory size (4)  16 directory offset (4)  20 comment length (2)
-struct TEndRecord {
-  static constexpr size_t kSize = 22;
-  uint32_t signature = kSigEnd;
-  uint16_t thisDisk = 0, centralDisk = 0, entriesThisDisk = 0, entriesTotal = 0;
-  uint32_t centralSize = 0, centralOffset = 0;
-  uint16_t commentLength = 0;
-
-  template <class R, class F>
-  static constexpr void Fields(R& r, F&& f) {
-    f(0, r.signature), f(4, r.thisDisk), f(6, r.centralDisk), f(8, r.entriesThisDisk), f(10, r.entriesTotal);
-    f(12, r.centralSize), f(16, r.centralOffset), f(20, r.commentLength);
-  }
-};
-
-// The engine's own 64-bit end record, 26 bytes: as the end record with an 8-byte offset at 16.
-struct TEndRecord64 {
-  static constexpr size_t kSize = 26;
-  uint32_t signature = kSigEnd64;
+// The engine's own 64-bit end record, 26 bytes, is the same with an 8-byte offset at 16 and the
+// comment length at 24; one template serves both, so the two layouts cannot drift apart.
+template <class Offset, uint32_t kSignature>
+struct TEndRecordOf {
+  static constexpr size_t kSize = 18 + sizeof(Offset);
+  uint32_t signature = kSignature;
   uint16_t thisDisk = 0, centralDisk = 0, entriesThisDisk = 0, entriesTotal = 0;
   uint32_t centralSize = 0;
-  uint64_t centralOffset = 0;
+  Offset centralOffset = 0;
   uint16_t commentLength = 0;
 
   template <class R, class F>
   static constexpr void Fields(R& r, F&& f) {
     f(0, r.signature), f(4, r.thisDisk), f(6, r.centralDisk), f(8, r.entriesThisDisk), f(10, r.entriesTotal);
-    f(12, r.centralSize), f(16, r.centralOffset), f(24, r.commentLength);
+    f(12, r.centralSize), f(16, r.centralOffset), f(16 + sizeof(Offset), r.commentLength);
   }
 };
+using TEndRecord = TEndRecordOf<uint32_t, kSigEnd>;
+using TEndRecord64 = TEndRecordOf<uint64_t, kSigEnd64>;
+static_assert(TEndRecord::kSize == 22 && TEndRecord64::kSize == 26);
 
 // Zip64 end record (APPNOTE 4.3.14), 56 bytes without its extensible data:
 //   0 signature (4)  4 size of the rest (8)  12 version made by (2)  14 version needed (2)
@@ -233,6 +232,21 @@ bool NeedsLargeFileExtra(const TEntrySizes& sizes);
 // (uncompressed, compressed, then for the central header the offset).
 std::vector<uint8_t> WriteZip64Extra(const TEntrySizes& sizes, bool uncompressed, bool compressed,
                                      bool offset);
+
+// Calls f(id, data) for each field of an extra area in order. False when a field's length runs
+// past the area: the walk stops there and never reads beyond it.
+template <class F>
+bool ForEachExtraField(std::span<const uint8_t> extra, F&& f) {
+  size_t at = 0;
+  while (at + 4 <= extra.size()) {
+    const uint16_t id = GetLE<uint16_t>(extra.data() + at);
+    const size_t length = GetLE<uint16_t>(extra.data() + at + 2);
+    if (at + 4 + length > extra.size()) return false;
+    f(id, extra.subspan(at + 4, length));
+    at += 4 + length;
+  }
+  return true;
+}
 
 struct TExtraInfo {
   bool largeFile = false;                 // 0x0064 seen

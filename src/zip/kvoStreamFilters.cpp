@@ -13,7 +13,9 @@ namespace riviza::zip {
 // ---- TCustomStream ----
 
 TCustomStream::TCustomStream(TStream32& strm)
-    : strm_(strm), strmPos_(strm.Position().valueOr(0)), buffer_(new uint8_t[kBufferSize]) {}
+    : strm_(strm),
+      strmPos_(strm.Position().valueOr(0)),
+      buffer_(std::make_unique_for_overwrite<uint8_t[]>(kBufferSize)) {}
 
 void TCustomStream::encryptInPlace(uint8_t* data, size_t count) {
   if (run_.encryption == emNone || count == 0) return;
@@ -78,6 +80,17 @@ Result<size_t> TCompressStream::Read(void*, size_t) {
   return zipError(kZipStreamReadError, "compress stream");
 }
 
+// Enciphers and writes what deflate put into the buffer, reports progress and empties the buffer.
+Status TCompressStream::flushOutput() {
+  const size_t pending = kBufferSize - zs_.avail_out;
+  encryptInPlace(buffer_.get(), pending);
+  RIVIZA_TRY(writeToTarget(buffer_.get(), pending));
+  if (run_.progress) run_.progress();
+  zs_.next_out = buffer_.get();
+  zs_.avail_out = kBufferSize;
+  return okStatus();
+}
+
 // Runs deflate until it has taken all input (or, with Z_FINISH, until its end), writing every
 // full output buffer.
 Status TCompressStream::drain(int flush) {
@@ -85,11 +98,7 @@ Status TCompressStream::drain(int flush) {
     int rc = deflate(&zs_, flush);
     if (rc == Z_STREAM_ERROR) return zipError(kZipStreamWriteError, "deflate");
     if (zs_.avail_out == 0) {
-      encryptInPlace(buffer_.get(), kBufferSize);
-      RIVIZA_TRY(writeToTarget(buffer_.get(), kBufferSize));
-      if (run_.progress) run_.progress();
-      zs_.next_out = buffer_.get();
-      zs_.avail_out = kBufferSize;
+      RIVIZA_TRY(flushOutput());
       continue;
     }
     if (flush == Z_FINISH ? rc == Z_STREAM_END : zs_.avail_in == 0) return okStatus();
@@ -125,12 +134,7 @@ Status TCompressStream::Finish() {
   zs_.next_in = nullptr;
   zs_.avail_in = 0;
   RIVIZA_TRY(drain(Z_FINISH));
-  size_t pending = kBufferSize - zs_.avail_out;
-  if (pending > 0) {
-    encryptInPlace(buffer_.get(), pending);
-    RIVIZA_TRY(writeToTarget(buffer_.get(), pending));
-    if (run_.progress) run_.progress();
-  }
+  if (zs_.avail_out < kBufferSize) RIVIZA_TRY(flushOutput());
   finished_ = true;
   return okStatus();
 }

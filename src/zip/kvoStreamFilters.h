@@ -63,6 +63,7 @@ class TCompressStream : public TCustomStream {
  private:
   explicit TCompressStream(TStream32& target);
   Status drain(int flush);
+  Status flushOutput();
 
   z_stream zs_{};
   bool initialised_ = false;

@@ -2,13 +2,11 @@
 // See kvoVolumes.h.
 #include "zip/kvoVolumes.h"
 
-#include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <sys/sysmacros.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -132,11 +130,7 @@ int driveTypeOf(const Mount& m) {
 }
 
 std::string foldedRoot(std::string_view root) {
-  std::string key = platform::foldCase(root);
-  for (char& c : key)
-    if (c == '/') c = '\\';
-  if (key.empty() || key.back() != '\\') key += '\\';
-  return key;
+  return platform::includeTrailingBackslash(SlashToBackslash(platform::foldCase(root)));
 }
 
 TLinuxVolumes gLinuxVolumes;

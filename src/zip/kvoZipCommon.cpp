@@ -2,11 +2,9 @@
 #include "zip/kvoZipCommon.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <chrono>
 #include <cstring>
 
-#include "platform/files.h"
-#include "platform/paths.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
 
@@ -80,17 +78,24 @@ size_t TZipCommon::ReadBlock(TStream32& source, size_t count, TChecksumKind kind
     if (!n || *n == 0) break;  // a read error ends the data like its end would
     got += *n;
   }
-  if (decrypt && got > 0) {
-    if (IsAesMethod(entryEncryption) && aes_)
-      aes_->DecryptData(buffer, got);
-    else if (entryEncryption == emZIP_v2)
-      zipCrypt_.ZipDecryptBuffer(buffer, got);
-  }
-  if (kind == ckCrc16)
-    Crc16Update(buffer, got, crc16);
-  else
-    Crc32Update(buffer, got, crc32);
+  if (decrypt) DecipherBlock(buffer, got);
+  updateChecksum(kind, buffer, got);
   return got;
+}
+
+void TZipCommon::DecipherBlock(uint8_t* buffer, size_t count) {
+  if (count == 0) return;
+  if (IsAesMethod(entryEncryption) && aes_)
+    aes_->DecryptData(buffer, count);
+  else if (entryEncryption == emZIP_v2)
+    zipCrypt_.ZipDecryptBuffer(buffer, count);
+}
+
+void TZipCommon::updateChecksum(TChecksumKind kind, const uint8_t* buffer, size_t count) {
+  if (kind == ckCrc16)
+    Crc16Update(buffer, count, crc16);
+  else
+    Crc32Update(buffer, count, crc32);
 }
 
 Status TZipCommon::writeTo(TStream32* output, const uint8_t* buffer, size_t count) {
@@ -145,12 +150,7 @@ Status TZipCommon::WriteOutput(TStream32* output, const uint8_t* buffer, size_t 
     ReportError({}, written.error().message, kZipWriteError);
     return written.error();
   }
-  if (checksum) {
-    if (kind == ckCrc16)
-      Crc16Update(buffer, count, crc16);
-    else
-      Crc32Update(buffer, count, crc32);
-  }
+  if (checksum) updateChecksum(kind, buffer, count);
   return okStatus();
 }
 
@@ -161,12 +161,7 @@ Status TZipCommon::WriteCompressed(TStream32* output, uint8_t* buffer, size_t co
 }
 
 Status TZipCommon::WriteExtracted(TStream32* output, uint8_t* buffer, size_t count, bool decipher) {
-  if (decipher) {
-    if (IsAesMethod(entryEncryption) && aes_)
-      aes_->DecryptData(buffer, count);
-    else if (entryEncryption == emZIP_v2)
-      zipCrypt_.ZipDecryptBuffer(buffer, count);
-  }
+  if (decipher) DecipherBlock(buffer, count);
   return WriteOutput(output, buffer, count, ckCrc32, true);
 }
 

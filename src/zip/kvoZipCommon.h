@@ -12,7 +12,6 @@
 //   a run: ResetRun --> ReadBlock / WriteOutput / CopyStoredEntry ... (cancel stops loops) --> done
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -132,6 +131,9 @@ class TZipCommon {
   // (AES for emAES2_*, the traditional keys for emZIP_v2, nothing for emUnsupported), then runs
   // the checksum of `kind` over the plain bytes.
   size_t ReadBlock(TStream32& source, size_t count, TChecksumKind kind, bool decrypt, uint8_t* buffer);
+  // Deciphers a block in place with the current entry's cipher: AES for emAES2_*, the traditional
+  // keys for emZIP_v2, nothing otherwise.
+  void DecipherBlock(uint8_t* buffer, size_t count);
   // Writes by output mode (the given stream for mode 0). A full disk sets Count to 0 and is
   // raised (25160); any other failed write lowers Count by one and is reported (25136); both
   // return the Error so the caller stops. With `checksum` the running checksum covers the bytes
@@ -162,6 +164,7 @@ class TZipCommon {
   bool cancel_ = false;
 
  private:
+  void updateChecksum(TChecksumKind kind, const uint8_t* buffer, size_t count);
   Status writeTo(TStream32* output, const uint8_t* buffer, size_t count);
   Status writeConverted(TStream32* output, const uint8_t* buffer, size_t count);
 

@@ -29,6 +29,8 @@ TEST(PathText, Helpers) {
       {AppendBackslash("C:\\x\\"), "C:\\x\\"},
       {AppendBackslash(""), ""},
       {RemoveBackslash("C:\\x\\"), "C:\\x"},
+      {AppendBackslash("C:/x/"), "C:/x/"},  // "/" separates as well: no second separator
+      {AppendDirName("C:/a/", "b"), "C:/a/b"},
       {SlashToBackslash("a/b/c"), "a\\b\\c"},
       {BackslashToSlash("a\\b"), "a/b"},
       {ReplaceExtension("C:\\ver.1\\name.txt", ".zip"), "C:\\ver.zip"},  // cut at the first "." of all

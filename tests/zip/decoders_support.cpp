@@ -13,6 +13,7 @@
 #include "zip/kvoExplode.h"
 #include "zip/kvoInflate.h"
 #include "zip/kvoInflate64.h"
+#include "zip/kvoRecords.h"
 #include "zip/kvoUnreduce.h"
 #include "zip/kvoUnshrink.h"
 
@@ -295,33 +296,41 @@ uint32_t zlibCrc32(const Bytes& data) {
 
 namespace {
 
-uint32_t le16(const Bytes& b, size_t at) { return at + 2 <= b.size() ? b[at] | (b[at + 1] << 8) : 0; }
-uint32_t le32(const Bytes& b, size_t at) {
-  return at + 4 <= b.size() ? le16(b, at) | (le16(b, at + 2) << 16) : 0;
+// The record at `at`, read with the engine's record routines, when the file holds all of it.
+template <class Rec>
+std::optional<Rec> recordAt(const Bytes& file, size_t at) {
+  if (at > file.size() || file.size() - at < Rec::kSize) return std::nullopt;
+  return zip::ReadRecord<Rec>(std::span<const uint8_t, Rec::kSize>(file.data() + at, Rec::kSize));
+}
+
+// file[from, from + count), cut at the end of the file.
+Bytes slice(const Bytes& file, size_t from, uint64_t count) {
+  const size_t begin = std::min(file.size(), from);
+  const size_t end = static_cast<size_t>(std::min<uint64_t>(file.size(), begin + count));
+  return Bytes(file.begin() + static_cast<long>(begin), file.begin() + static_cast<long>(end));
 }
 
 // Fills name, data and (unless known from the directory) sizes from the local header at `at`;
 // returns the offset after the entry's data.
 size_t readLocal(const Bytes& file, size_t at, ZipEntry& e, bool sizesKnown) {
-  if (le32(file, at) != 0x04034B50) return 0;
+  const auto local = recordAt<zip::TLocalHeader>(file, at);
+  if (!local || local->signature != zip::kSigLocal) return 0;
   if (!sizesKnown) {
-    e.flags = static_cast<uint16_t>(le16(file, at + 6));
-    e.method = static_cast<uint16_t>(le16(file, at + 8));
-    e.crc = le32(file, at + 14);
-    e.compressedSize = le32(file, at + 18);
-    e.uncompressedSize = le32(file, at + 22);
+    e.flags = local->flags;
+    e.method = local->method;
+    e.crc = local->crc;
+    e.compressedSize = local->compressedSize;
+    e.uncompressedSize = local->uncompressedSize;
   }
-  const size_t nameLength = le16(file, at + 26);
-  const size_t extraLength = le16(file, at + 28);
-  const size_t start = std::min(file.size(), at + 30 + nameLength + extraLength);
-  e.extra.assign(file.begin() + static_cast<long>(std::min(file.size(), at + 30 + nameLength)),
-                 file.begin() + static_cast<long>(start));
-  if (e.name.empty())
-    e.name.assign(file.begin() + static_cast<long>(std::min(file.size(), at + 30)),
-                  file.begin() + static_cast<long>(std::min(file.size(), at + 30 + nameLength)));
-  const size_t end = static_cast<size_t>(std::min<uint64_t>(file.size(), start + e.compressedSize));
-  e.data.assign(file.begin() + static_cast<long>(start), file.begin() + static_cast<long>(end));
-  return end;
+  const size_t nameAt = at + zip::TLocalHeader::kSize;
+  const size_t dataAt = nameAt + local->nameLength + local->extraLength;
+  e.extra = slice(file, nameAt + local->nameLength, local->extraLength);
+  if (e.name.empty()) {
+    const Bytes name = slice(file, nameAt, local->nameLength);
+    e.name.assign(name.begin(), name.end());
+  }
+  e.data = slice(file, dataAt, e.compressedSize);
+  return std::min(file.size(), dataAt) + e.data.size();
 }
 
 }  // namespace
@@ -330,23 +339,24 @@ std::vector<ZipEntry> readZipEntries(const std::string& path) {
   const Bytes file = readFileBytes(path);
   std::vector<ZipEntry> entries;
   // The central directory, when there is a usable one.
-  for (size_t eocd = file.size() >= 22 ? file.size() - 22 : 0; eocd > 0 && file.size() - eocd < 66000;
-       --eocd) {
-    if (le32(file, eocd) != 0x06054B50) continue;
-    const size_t count = le16(file, eocd + 10);
-    size_t at = le32(file, eocd + 16);
-    for (size_t i = 0; i < count && le32(file, at) == 0x02014B50; ++i) {
+  for (size_t eocd = file.size() >= zip::TEndRecord::kSize ? file.size() - zip::TEndRecord::kSize : 0;
+       eocd > 0 && file.size() - eocd < 66000; --eocd) {
+    const auto end = recordAt<zip::TEndRecord>(file, eocd);
+    if (!end || end->signature != zip::kSigEnd) continue;
+    size_t at = end->centralOffset;
+    for (size_t i = 0; i < end->entriesTotal; ++i) {
+      const auto central = recordAt<zip::TCentralHeader>(file, at);
+      if (!central || central->signature != zip::kSigCentral) break;
       ZipEntry e;
-      e.flags = static_cast<uint16_t>(le16(file, at + 8));
-      e.method = static_cast<uint16_t>(le16(file, at + 10));
-      e.crc = le32(file, at + 16);
-      e.compressedSize = le32(file, at + 20);
-      e.uncompressedSize = le32(file, at + 24);
-      const size_t nameLength = le16(file, at + 28);
-      e.name.assign(file.begin() + static_cast<long>(at + 46),
-                    file.begin() + static_cast<long>(std::min(file.size(), at + 46 + nameLength)));
-      if (readLocal(file, le32(file, at + 42), e, true) != 0) entries.push_back(std::move(e));
-      at += 46 + nameLength + le16(file, at + 30) + le16(file, at + 32);
+      e.flags = central->flags;
+      e.method = central->method;
+      e.crc = central->crc;
+      e.compressedSize = central->compressedSize;
+      e.uncompressedSize = central->uncompressedSize;
+      const Bytes name = slice(file, at + zip::TCentralHeader::kSize, central->nameLength);
+      e.name.assign(name.begin(), name.end());
+      if (readLocal(file, central->localHeaderOffset, e, true) != 0) entries.push_back(std::move(e));
+      at += zip::TCentralHeader::kSize + central->nameLength + central->extraLength + central->commentLength;
     }
     if (!entries.empty()) return entries;
     break;
