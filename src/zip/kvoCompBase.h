@@ -187,8 +187,6 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   virtual void ReadEntries();
   // The stored form of a local name ("/" separated; code page 850 or 1252, else UTF-8).
   void EncodeName(EntryInfo& info, const std::string& name) const;
-  // The local text of a stored name ("\" separated).
-  std::string DecodeName(const std::string& stored, bool utf8) const;
 
   void recordFailure(const std::string& fileName, int code, std::string reason);
   // The name index: stored names (ignoring case) to their place in the list.

@@ -51,10 +51,6 @@ void TCustomCClass::EncodeName(EntryInfo& info, const std::string& name) const {
   info.utf8 = stored.utf8;
 }
 
-std::string TCustomCClass::DecodeName(const std::string& stored, bool utf8) const {
-  return OemNameToLocal(stored, TranslateOemChar, utf8);
-}
-
 void TCustomCClass::indexName(const std::string& name, size_t index) {
   names_[platform::foldCase(name)] = index;
 }

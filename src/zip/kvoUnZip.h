@@ -104,7 +104,6 @@ class TUnZip : public TUnBase {
   bool findShiftedLocalHeader(uint64_t& offset);
   void extractEntries(TUnBaseHeaderObj& list, bool fromDirectory);
   bool readLocalHeader(const TUnBaseHeaderObj::Entry& record, bool fromDirectory);
-  Result<std::string> readName(TLocalHeader& header, bool enciphered, std::vector<uint8_t>& extra);
 
   // One entry (kvoUnZipEntry.cpp).
   void extractEntry(uint32_t attributes);

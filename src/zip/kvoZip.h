@@ -78,6 +78,8 @@ class TZipBase : public TCustomCClass {
   void readArchiveComment(TStream32& old);
   Status writeDirectoryTo(TStream32& out, uint64_t start);
   Result<uint64_t> keptEntryLength(TStream32& old, const TCompHeaderObj::Entry& entry);
+  Result<uint64_t> entryLength(TStream32& old, uint64_t at, const TEntryRecord<TLocalHeader>& local,
+                               uint64_t compressed);
 
   // Entry data (kvoZipEntry.cpp).
   Result<bool> writeFolder(TCompHeaderObj::Entry& entry);
@@ -100,20 +102,6 @@ class TZip final : public TZipBase {
   // Stores atZip; a pending ArchiveFile without extension gets DefaultExt.
   void SetArcType(TArcType type) override;
 };
-
-// The record of kind `kind` (local or central header) at `at`, deciphered when its signature says
-// so; nothing when it cannot be read or another signature stands there.
-template <class Rec>
-std::optional<Rec> ReadHeaderAt(TStream32& s, uint64_t at, TRecordKind kind, TRegisterKorvo& cipher,
-                                bool& enciphered) {
-  std::array<uint8_t, Rec::kSize> raw{};
-  if (ReadAt(s, at, raw.data(), raw.size()) != raw.size()) return std::nullopt;
-  const auto sig = SignatureKind(kind, GetLE<uint32_t>(raw.data()));
-  if (sig.kind != kind) return std::nullopt;
-  enciphered = sig.enciphered;
-  if (enciphered) cipher.DecipherHeader(raw.data(), kind);
-  return ReadRecord<Rec>(raw);
-}
 
 // The 24 extensions TZip stores without compression.
 const std::vector<std::string>& DefaultStoreFilesOfType();

@@ -59,6 +59,12 @@ size_t ReadAt(TStream32& stream, uint64_t offset, void* buffer, size_t count) {
   return got;
 }
 
+bool LocalHeaderAt(TStream32& stream, uint64_t at) {
+  std::array<uint8_t, TLocalHeader::kSize> raw{};
+  return ReadAt(stream, at, raw.data(), raw.size()) == raw.size() &&
+         SignatureKind(TRecordKind::Local, GetLE<uint32_t>(raw.data())).kind == TRecordKind::Local;
+}
+
 // ---- archive name, extension, attributes, temporary folder ----
 
 void TRegisterKorvo::SetArchiveFile(std::string_view name) {
@@ -144,6 +150,12 @@ TArcType TRegisterKorvo::spannedOrMultiVolume() const {
   if (!info || info->driveType != dtRemovable) return atZipMV;
   std::string label = info->label.substr(0, info->label.find(' '));
   return platform::toUpperAscii(label) == "PKBACK#" ? atZipDS : atZipMV;
+}
+
+// ---- names ----
+
+std::string TRegisterKorvo::DecodeName(std::string_view stored, uint16_t flags) const {
+  return OemNameToLocal(stored, TranslateOemChar, (flags & kFlagUtf8Name) != 0);
 }
 
 // ---- header cipher ----

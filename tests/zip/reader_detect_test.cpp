@@ -242,6 +242,45 @@ TEST(Detection, EncipheredHeadersAreRead) {
   EXPECT_EQ(dir.read("out/secret/a.txt"), "plain data");
 }
 
+TEST(Records, EntryRecordIsReadWholeOrNotAtAll) {
+  Entry entry("dir/a.txt", "data", 0);
+  entry.extra = std::string("\x34\x12\x02\x00xy", 6);
+  const std::string zip = BuildZip({entry}, {{}, false, "archive comment"});
+  const uint64_t central = zip.size() - TEndRecord::kSize - 15 - TCentralHeader::kSize - 9 - 6;
+  struct Case {
+    const char* what;
+    size_t cut;  // bytes of the archive the stream holds
+    bool local, whole;
+  };
+  const Case cases[] = {
+      {"local whole", zip.size(), true, true},
+      {"local header cut", 20, true, false},
+      {"local name cut", TLocalHeader::kSize + 4, true, false},
+      {"local extra cut", TLocalHeader::kSize + 9 + 3, true, false},
+      {"central whole", zip.size(), false, true},
+      {"central extra cut", central + TCentralHeader::kSize + 9 + 2, false, false},
+  };
+  for (const Case& c : cases) {
+    TMemoryStream32 s;
+    ASSERT_TRUE(s.Write(zip.data(), c.cut));
+    TUnZip reader;
+    if (c.local) {
+      auto r = reader.ReadEntryRecord<TLocalHeader>(s, 0);
+      ASSERT_EQ(r.has_value(), c.whole) << c.what;
+      if (!r) continue;
+      EXPECT_EQ(r->name, "dir/a.txt") << c.what;
+      EXPECT_EQ(std::string(r->extra.begin(), r->extra.end()), entry.extra) << c.what;
+      EXPECT_EQ(s.Position().valueOr(0), TLocalHeader::kSize + 9 + 6) << c.what;
+    } else {
+      auto r = reader.ReadEntryRecord<TCentralHeader>(s, central);
+      ASSERT_EQ(r.has_value(), c.whole) << c.what;
+      if (!r) continue;
+      EXPECT_EQ(r->name, "dir/a.txt") << c.what;
+      EXPECT_EQ(reader.DecodeName(r->name, r->header.flags), "dir\\a.txt") << c.what;
+    }
+  }
+}
+
 TEST(ComponentBase, ArchiveNameAndDefaultExtension) {
   TRegisterKorvo c;
   c.SetArchiveFile("C:/Sich/Backup");
