@@ -225,7 +225,7 @@ void TCustomCClass::decideDuplicate(size_t existing, EntryInfo info, const std::
     recordFailure(info.source, kZipEventNotAssigned, "same stored name as " + old.info.source);
     return;
   }
-  const uint32_t oldDate = old.central ? (uint32_t{old.central->date} << 16) | old.central->time : 0;
+  const uint32_t oldDate = old.central ? DosDateTimeOf(*old.central) : 0;
   const uint32_t oldAttr = old.central ? old.central->externalAttributes : 0;
   const bool equal = old.info.sizes.uncompressed == info.fileSize && oldDate == info.dosDateTime &&
                      MaskAttributes(oldAttr) == MaskAttributes(info.attributes);

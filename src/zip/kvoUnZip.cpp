@@ -19,8 +19,6 @@ constexpr size_t kShiftSearch = 32768;
 bool isMultiVolume(TArcType t) { return t == atZipMV || t == atZipDS; }
 bool isReadable(TArcType t) { return IsZipFamily(t) || t == atJar || t == atJarExe; }
 
-uint32_t dosOf(uint16_t date, uint16_t time) { return (uint32_t{date} << 16) | time; }
-
 }  // namespace
 
 void TUnZip::SetZipCmntBufSize(int size) { zipCmntBufSize_ = std::clamp(size, 2000, 32767); }
@@ -94,7 +92,7 @@ std::vector<TUnZip::TEntryListing> TUnZip::ListEntries() {
     for (const auto& e : list.entries()) {
       const TCentralHeader& c = *e.central;
       out.push_back({e.name, e.info.sizes.compressed, e.info.sizes.uncompressed, c.method, c.flags, c.crc,
-                     (uint32_t{c.date} << 16) | c.time, e.info.externalAttributes});
+                     DosDateTimeOf(c), e.info.externalAttributes});
     }
   archive_.Close();
   archiveFile_ = savedArchiveFile_;
@@ -125,7 +123,8 @@ void TUnZip::ExtractArchive() {
 void TUnZip::addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime, uint16_t flags) {
   newestDate_ = std::max(newestDate_, dosDateTime);
   uint64_t overhead = 0;
-  if (flags & 1) overhead = info.aes ? AesSaltLength(info.aes->strength) + 2 : TZipCrypt::kHeaderSize;
+  if (flags & kFlagEncrypted)
+    overhead = info.aes ? AesSaltLength(info.aes->strength) + 2 : TZipCrypt::kHeaderSize;
   compressedTotal_ += info.sizes.compressed - std::min(info.sizes.compressed, overhead);
   uncompressedTotal_ += info.sizes.uncompressed;
 }
@@ -187,7 +186,7 @@ int TUnZip::readZipDirectory(TUnBaseHeaderObj& list) {
         continue;
       }
     }
-    addToTotals(info, dosOf(central.date, central.time), central.flags);
+    addToTotals(info, DosDateTimeOf(central), central.flags);
     list.Add({info, fileName_, 0, central, {}, std::move(record->extra)});
   }
   if (!cancel_ && seen < EntriesTotal()) {
@@ -223,11 +222,9 @@ int TUnZip::scanLocalHeaders(TUnBaseHeaderObj& list) {
       info.localOffset = position;
       info.aes = extraInfo.aes;
       info.strongEncryption = extraInfo.hasStrongEncryption;
-      addToTotals(info, dosOf(header.date, header.time), header.flags);
-      TCentralHeader copy;
-      copy.flags = header.flags, copy.method = header.method, copy.crc = header.crc;
-      copy.time = header.time, copy.date = header.date;
-      list.Add({info, fileName_, 0, copy, {}, std::move(record->extra)});
+      addToTotals(info, DosDateTimeOf(header), header.flags);
+      list.Add(
+          {info, fileName_, 0, CentralFromLocal(header, record->enciphered), {}, std::move(record->extra)});
     }
     if (!archive_.Skip(info.sizes.compressed)) break;
     position = archive_.Position().valueOr(0);
@@ -245,7 +242,7 @@ bool TUnZip::readLocalHeader(const TUnBaseHeaderObj::Entry& record, bool fromDir
   TEntrySizes localSizes{header.compressedSize, header.uncompressedSize, 0};
   const TExtraInfo localExtra = ReadExtraField(local->extra, false, localSizes);
   entry_ = {};
-  entry_.dosDateTime = dosOf(header.date, header.time);
+  entry_.dosDateTime = DosDateTimeOf(header);
   if (fromDirectory && record.central) {
     const TCentralHeader& c = *record.central;
     entry_.flags = c.flags, entry_.method = c.method, entry_.crc = c.crc;

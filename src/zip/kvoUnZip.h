@@ -121,7 +121,6 @@ class TUnZip : public TUnBase {
   bool verifyEntry(const Status& decoded);
   void entryFailed(int code, std::string reason);
   void showRaised(const Error& error);
-  uint32_t outputDosDateTime() const;
 
   // Volumes (kvoUnZipVolumes.cpp).
   Result<std::unique_ptr<TStream32>> openDisk(uint32_t disk);

@@ -16,7 +16,6 @@
 namespace riviza::zip {
 namespace {
 
-constexpr uint16_t kFlagDescriptor = 0x0008;
 constexpr size_t kDirectoryFlush = 1 << 20;
 
 }  // namespace
@@ -107,10 +106,7 @@ bool TZipBase::walkLocal(TStream32& old) {
     e.info.attributes = kAttrArchive;
     e.name = DecodeName(record->name, local.flags);
     e.info.storedName = std::move(record->name);
-    TCentralHeader c;
-    c.signature = HeaderSignature(TRecordKind::Central, record->enciphered);
-    c.versionNeeded = local.versionNeeded, c.flags = local.flags, c.method = local.method;
-    c.time = local.time, c.date = local.date, c.crc = local.crc;
+    TCentralHeader c = CentralFromLocal(local, record->enciphered);
     c.externalAttributes = kAttrArchive;
     e.central = c;
     e.extra = StripSizeFields(record->extra);
@@ -282,12 +278,12 @@ void TZipBase::DoOnReadEntries() {
     const auto& e = list_[i];
     if (!e.info.added || !e.central) continue;
     const TCentralHeader& c = *e.central;
-    const bool traditional = (c.flags & 1) && c.method != 99;
+    const bool traditional = (c.flags & kFlagEncrypted) && c.method != kMethodAes;
     ReadEntry = {c.versionNeeded,
                  c.method,
                  c.crc,
                  e.info.attributes,
-                 (uint32_t{c.date} << 16) | c.time,
+                 DosDateTimeOf(c),
                  e.info.sizes.compressed - (traditional ? TZipCrypt::kHeaderSize : 0),
                  e.info.sizes.uncompressed,
                  e.name};
@@ -306,7 +302,7 @@ void TZipBase::ReadEntries() {
                  c.method,
                  c.crc,
                  e.info.attributes,
-                 (uint32_t{c.date} << 16) | c.time,
+                 DosDateTimeOf(c),
                  e.info.sizes.compressed,
                  e.info.sizes.uncompressed,
                  e.name};

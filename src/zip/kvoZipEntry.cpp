@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -21,8 +20,6 @@ namespace {
 
 constexpr size_t kSmallFile = 257;  // below this a file is deflated in memory first
 constexpr size_t kReadBlock = 131072;
-constexpr uint16_t kMethodStored = 0, kMethodDeflated = 8, kMethodAes = 99;
-constexpr uint16_t kFlagEncrypted = 0x0001;
 
 uint16_t deflateOption(TDeflateType type) {
   switch (type) {
@@ -96,11 +93,7 @@ TLocalHeader TZipBase::InitLocalHeader(const EntryInfo& info) const {
   TLocalHeader local;
   local.signature = HeaderSignature(TRecordKind::Local, info.headerEnciphered);
   local.versionNeeded = kVersionDefault;
-  uint32_t dos = info.dosDateTime;
-  if (DateAttribute == daSysDate) dos = DateTimeToDos(platform::now());
-  if (DateAttribute == daMaxFileDate && maxDate_ != 0) dos = maxDate_;
-  local.date = static_cast<uint16_t>(dos >> 16);
-  local.time = static_cast<uint16_t>(dos);
+  SetDosDateTime(local, ChosenDosDateTime(DateAttribute, info.dosDateTime, maxDate_));
   local.uncompressedSize = static_cast<uint32_t>(info.fileSize);
   local.method = kMethodDeflated;
   local.flags = info.utf8 ? kFlagUtf8Name : 0;
@@ -357,18 +350,7 @@ Status TZipBase::completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& 
 }
 
 void TZipBase::FillCentralHeader(TCompHeaderObj::Entry& entry, const TLocalHeader& local) {
-  TCentralHeader c;
-  c.signature = HeaderSignature(TRecordKind::Central, entry.info.headerEnciphered);
-  c.versionMadeBy = kVersionDefault;
-  c.versionNeeded = local.versionNeeded;
-  c.flags = local.flags;
-  c.method = local.method;
-  c.time = local.time;
-  c.date = local.date;
-  c.crc = local.crc;
-  c.compressedSize = static_cast<uint32_t>(entry.info.sizes.compressed);
-  c.uncompressedSize = static_cast<uint32_t>(entry.info.sizes.uncompressed);
-  c.nameLength = local.nameLength;
+  TCentralHeader c = CentralFromLocal(local, entry.info.headerEnciphered);
   c.externalAttributes = entry.info.attributes;
   entry.central = c;
 }

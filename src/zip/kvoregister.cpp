@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -57,6 +58,33 @@ size_t ReadAt(TStream32& stream, uint64_t offset, void* buffer, size_t count) {
     got += *n;
   }
   return got;
+}
+
+uint32_t ChosenDosDateTime(TDateAttribute attribute, uint32_t own, uint32_t newest) {
+  switch (attribute) {
+    case daSysDate:
+      return DateTimeToDos(platform::now());
+    case daMaxFileDate:
+      return newest != 0 ? newest : own;
+    case daFileDate:
+      break;
+  }
+  return own;
+}
+
+TCentralHeader CentralFromLocal(const TLocalHeader& local, bool enciphered) {
+  TCentralHeader c;
+  c.signature = HeaderSignature(TRecordKind::Central, enciphered);
+  c.versionNeeded = local.versionNeeded;
+  c.flags = local.flags;
+  c.method = local.method;
+  c.time = local.time;
+  c.date = local.date;
+  c.crc = local.crc;
+  c.compressedSize = local.compressedSize;
+  c.uncompressedSize = local.uncompressedSize;
+  c.nameLength = local.nameLength;
+  return c;
 }
 
 bool LocalHeaderAt(TStream32& stream, uint64_t at) {

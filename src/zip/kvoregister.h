@@ -44,6 +44,32 @@ enum TScanState : uint8_t {
 // readable by every later run).
 inline constexpr std::array<uint32_t, 3> kHeaderKeys = {0x4B766F52u, 0x69766961u, 0x5A697031u};
 
+// General-purpose flag bits and methods that both components test.
+inline constexpr uint16_t kFlagEncrypted = 0x0001, kFlagDescriptor = 0x0008, kFlagStrongEncryption = 0x0040;
+inline constexpr uint16_t kMethodStored = 0, kMethodDeflated = 8, kMethodAes = 99;
+// How often a volume or disk is asked for before the run gives up: a handler that answers
+// without changing anything cannot keep the run waiting for ever.
+inline constexpr int kMaxDiskRequests = 64;
+
+// The DOS date (high half) and time (low half) of a local or central header.
+template <class Rec>
+uint32_t DosDateTimeOf(const Rec& header) {
+  return (uint32_t{header.date} << 16) | header.time;
+}
+template <class Rec>
+void SetDosDateTime(Rec& header, uint32_t dos) {
+  header.date = static_cast<uint16_t>(dos >> 16);
+  header.time = static_cast<uint16_t>(dos);
+}
+// The date-time an entry gets by DateAttribute: its own, now, or the newest of the run's
+// entries (its own while there is none).
+uint32_t ChosenDosDateTime(TDateAttribute attribute, uint32_t own, uint32_t newest);
+
+// The central header of an entry known by its local header (a new entry, or one walked without
+// a directory): version, flags, method, date, time, CRC, 32-bit sizes and name length, with the
+// signature of `enciphered`.
+TCentralHeader CentralFromLocal(const TLocalHeader& local, bool enciphered);
+
 // One header record as it stands in an archive, deciphered: the local or central header, its
 // stored name (the name continues the header's cipher), its extra field and, for a central
 // record, its comment.

@@ -281,6 +281,34 @@ TEST(Records, EntryRecordIsReadWholeOrNotAtAll) {
   }
 }
 
+TEST(Records, DateChoiceAndCentralFromLocal) {
+  struct Case {
+    TDateAttribute attribute;
+    uint32_t own, newest, expected;
+  };
+  const Case cases[] = {
+      {daFileDate, 0x5A8B6000, 0x5B000000, 0x5A8B6000},
+      {daMaxFileDate, 0x5A8B6000, 0x5B000000, 0x5B000000},
+      {daMaxFileDate, 0x5A8B6000, 0, 0x5A8B6000},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ChosenDosDateTime(c.attribute, c.own, c.newest), c.expected);
+
+  TLocalHeader local;
+  local.versionNeeded = 45, local.flags = 0x0809, local.method = 8, local.crc = 0xCAFE;
+  SetDosDateTime(local, 0x5A8B6001);
+  local.nameLength = 7;
+  for (bool enciphered : {false, true}) {
+    const TCentralHeader c = CentralFromLocal(local, enciphered);
+    EXPECT_EQ(c.signature, enciphered ? kSigCentralEnc : kSigCentral);
+    EXPECT_EQ(DosDateTimeOf(c), 0x5A8B6001u);
+    EXPECT_EQ(c.versionNeeded, 45);
+    EXPECT_EQ(c.flags, 0x0809);
+    EXPECT_EQ(c.method, 8);
+    EXPECT_EQ(c.crc, 0xCAFEu);
+    EXPECT_EQ(c.nameLength, 7);
+  }
+}
+
 TEST(ComponentBase, ArchiveNameAndDefaultExtension) {
   TRegisterKorvo c;
   c.SetArchiveFile("C:/Sich/Backup");

@@ -62,8 +62,8 @@ int runList(const TArgs& args) {
   for (const auto& e : entries) {
     const auto t = zip::DosToDateTimeParts(e.dosDateTime);
     std::printf("%12llu  %s %02d:%02d  %c %3u  %s\n", static_cast<unsigned long long>(e.uncompressed),
-                platform::formatDate(t).c_str(), t.hour, t.minute, (e.flags & 1) ? '*' : ' ', e.method,
-                e.name.c_str());
+                platform::formatDate(t).c_str(), t.hour, t.minute,
+                (e.flags & zip::kFlagEncrypted) ? '*' : ' ', e.method, e.name.c_str());
     total += e.uncompressed;
   }
   std::printf("%12llu  %zu entries\n", static_cast<unsigned long long>(total), entries.size());
