@@ -163,10 +163,6 @@ std::optional<fs::path> TUnBase::SafeOutputPath(const std::string& fileName, con
 
 // ---- accepting an entry ----
 
-void TUnBase::recordFailure(const std::string& fileName, int code, std::string reason) {
-  failures_.push_back({fileName, code, std::move(reason)});
-}
-
 bool TUnBase::confirmOverwrite(std::string& outputName) {
   OverwriteMode = omOverwrite;
   if (!platform::pathExists(outputName)) return true;

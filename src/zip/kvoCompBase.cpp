@@ -21,10 +21,6 @@ void TCustomCClass::SetCompressMethod(TCompressMethod method) {
   if (AllowsCompressMethod(method)) compressMethod_ = method;
 }
 
-void TCustomCClass::recordFailure(const std::string& fileName, int code, std::string reason) {
-  failures_.push_back({fileName, code, std::move(reason)});
-}
-
 void TCustomCClass::assertInvariants() const {
 #ifndef NDEBUG
   for (const auto& entry : names_) assert(entry.second < list_.Count());

@@ -140,8 +140,6 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
 
   // The whole run; the number of entries processed (see the file comment).
   int Compress();
-  // Files of the last run that were not archived, and why.
-  const std::vector<TEntryFailure>& Failures() const { return failures_; }
   // The header list of the last run (or of ReadDirectoryForEdit).
   TCompHeaderObj& HeaderList() { return list_; }
   // Set for OnRead's handler.
@@ -188,7 +186,6 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   // The stored form of a local name ("/" separated; code page 850 or 1252, else UTF-8).
   void EncodeName(EntryInfo& info, const std::string& name) const;
 
-  void recordFailure(const std::string& fileName, int code, std::string reason);
   // The name index: stored names (ignoring case) to their place in the list.
   void indexName(const std::string& name, size_t index);
   std::optional<size_t> findName(const std::string& name) const;
@@ -223,7 +220,6 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   std::string defaultFolderFromMasks() const;
 
   TCompressMethod compressMethod_ = cmDeflate;
-  std::vector<TEntryFailure> failures_;
   std::string root_;
   std::string archiveNative_, tempNative_;
   int taken_ = 0;

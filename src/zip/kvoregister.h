@@ -44,6 +44,14 @@ enum TScanState : uint8_t {
 // readable by every later run).
 inline constexpr std::array<uint32_t, 3> kHeaderKeys = {0x4B766F52u, 0x69766961u, 0x5A697031u};
 
+// An entry or file of a run that was selected and not extracted or archived, and why (beside
+// the run's count).
+struct TEntryFailure {
+  std::string fileName;
+  int code = 0;
+  std::string reason;
+};
+
 // General-purpose flag bits and methods that both components test.
 inline constexpr uint16_t kFlagEncrypted = 0x0001, kFlagDescriptor = 0x0008, kFlagStrongEncryption = 0x0040;
 inline constexpr uint16_t kMethodStored = 0, kMethodDeflated = 8, kMethodAes = 99;
@@ -148,6 +156,10 @@ class TRegisterKorvo : public TZipCommon {
   // creation (OnPrompt, Yes/No); No or a failed creation gives the system temporary folder.
   void SetTempDir(std::string_view dir);
 
+  // Failures of the last run (Extract, Test, Compress).
+  const std::vector<TEntryFailure>& Failures() const { return failures_; }
+  int FailedCount() const { return static_cast<int>(failures_.size()); }
+
   // ---- detection ----
   // The type of the archive on the stream; sets the directory offset, offset correction, scan
   // state and end records. Never fails: what cannot be read ends detection with what was found.
@@ -197,6 +209,11 @@ class TRegisterKorvo : public TZipCommon {
   // Sets the type from the archive's drive: a removable disk labelled "PKBACK#" is spanned
   // (atZipDS), anything else multi-volume (atZipMV).
   TArcType spannedOrMultiVolume() const;
+  void recordFailure(const std::string& fileName, int code, std::string reason) {
+    failures_.push_back({fileName, code, std::move(reason)});
+  }
+
+  std::vector<TEntryFailure> failures_;
 
   std::string archiveFile_;
   TArcType arcType_ = atNA;
