@@ -14,6 +14,7 @@
 // is ever written with a CRC that does not belong to its data.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -64,6 +65,10 @@ class TZipBase : public TCustomCClass {
 
   // One new entry's header, before and after its data.
   TLocalHeader InitLocalHeader(const EntryInfo& info) const;
+  // A local or central header followed by the entry's stored name, both enciphered when the
+  // entry's headers are: every header the writer puts goes through here.
+  template <class Rec>
+  std::vector<uint8_t> RecordWithName(const Rec& header, const EntryInfo& info);
   Result<bool> CompressFileData(TCompHeaderObj::Entry& entry);
   void FillCentralHeader(TCompHeaderObj::Entry& entry, const TLocalHeader& local);
   void DoOnEnd(const std::string& fileName, bool crcPass);
@@ -102,6 +107,19 @@ class TZip final : public TZipBase {
   // Stores atZip; a pending ArchiveFile without extension gets DefaultExt.
   void SetArcType(TArcType type) override;
 };
+
+template <class Rec>
+std::vector<uint8_t> TZipBase::RecordWithName(const Rec& header, const EntryInfo& info) {
+  const auto raw = WriteRecord(header);
+  std::vector<uint8_t> out(Rec::kSize + info.storedName.size());
+  std::copy(raw.begin(), raw.end(), out.begin());
+  std::copy(info.storedName.begin(), info.storedName.end(), out.begin() + Rec::kSize);
+  if (info.headerEnciphered) {
+    EncipherHeader(out.data(), TEntryRecord<Rec>::kKind);
+    EncipherName(out.data() + Rec::kSize, info.storedName.size());
+  }
+  return out;
+}
 
 // The 24 extensions TZip stores without compression.
 const std::vector<std::string>& DefaultStoreFilesOfType();

@@ -3,7 +3,6 @@
 // central directory with the zip64 records where needed, OnRead, comments and directory edits.
 // See kvoZip.h.
 #include <algorithm>
-#include <cstring>
 
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -180,23 +179,10 @@ std::vector<uint8_t> TZipBase::CentralRecordBytes(const TCompHeaderObj::Entry& e
   c.extraLength = static_cast<uint16_t>(entry.extra.size() + zip64.size());
   c.commentLength = static_cast<uint16_t>(std::min<size_t>(entry.comment.size(), 0xFFFF));
   c.diskNumberStart = disk;
-  auto raw = WriteRecord(c);
-  std::string name = entry.info.storedName;
-  if (entry.info.headerEnciphered) {
-    EncipherHeader(raw.data(), TRecordKind::Central);
-    EncipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
-  }
-  std::vector<uint8_t> out(raw.size() + name.size() + c.extraLength + c.commentLength);
-  uint8_t* at = out.data();
-  auto put = [&at](const void* bytes, size_t count) {
-    if (count > 0) std::memcpy(at, bytes, count);
-    at += count;
-  };
-  put(raw.data(), raw.size());
-  put(name.data(), name.size());
-  put(entry.extra.data(), entry.extra.size());
-  put(zip64.data(), zip64.size());
-  put(entry.comment.data(), c.commentLength);
+  std::vector<uint8_t> out = RecordWithName(c, entry.info);
+  out.insert(out.end(), entry.extra.begin(), entry.extra.end());
+  out.insert(out.end(), zip64.begin(), zip64.end());
+  out.insert(out.end(), entry.comment.begin(), entry.comment.begin() + c.commentLength);
   return out;
 }
 

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -47,12 +46,6 @@ bool stateOf(TFileStream32& file, TSourceState& state) {
 bool sameState(const TSourceState& a, const TSourceState& b) {
   return a.size == b.size && a.modified.tv_sec == b.modified.tv_sec &&
          a.modified.tv_nsec == b.modified.tv_nsec;
-}
-
-template <class Rec>
-Status writeRecord(TStream32& out, const Rec& rec) {
-  const auto raw = WriteRecord(rec);
-  return out.Write(raw.data(), raw.size());
 }
 
 }  // namespace
@@ -122,15 +115,9 @@ Result<bool> TZipBase::writeFolder(TCompHeaderObj::Entry& entry) {
   local.method = kMethodStored;
   local.uncompressedSize = 0;
   entry.info.sizes = {0, 0, *offset};
-  std::array<uint8_t, TLocalHeader::kSize> raw = WriteRecord(local);
-  std::string name = entry.info.storedName;
-  if (entry.info.headerEnciphered) {
-    EncipherHeader(raw.data(), TRecordKind::Local);
-    EncipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
-  }
-  Status written = output_->Write(raw.data(), raw.size());
-  if (written) written = output_->WriteBuffer(name);
-  if (!written) return RaiseError(entry.info.source, written.error().message, written.error().code);
+  const std::vector<uint8_t> head = RecordWithName(local, entry.info);
+  if (Status written = output_->Write(head.data(), head.size()); !written)
+    return RaiseError(entry.info.source, written.error().message, written.error().code);
   FillCentralHeader(entry, local);
   return true;
 }
@@ -323,16 +310,10 @@ Status TZipBase::completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& 
   if (aes) aesExtra = TAesExtra{2, w.encryption, method};
   const std::vector<uint8_t> extras = SetLocalExtras(local, aesExtra, sizes, w.reserveZip64);
 
-  auto raw = WriteRecord(local);
-  std::string name = info.storedName;
-  if (info.headerEnciphered) {
-    EncipherHeader(raw.data(), TRecordKind::Local);
-    EncipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
-  }
+  std::vector<uint8_t> head = RecordWithName(local, info);
+  head.insert(head.end(), extras.begin(), extras.end());
   RIVIZA_TRY(output_->Seek(static_cast<int64_t>(w.offset), soFromBeginning));
-  Status s = output_->Write(raw.data(), raw.size());
-  if (s) s = output_->WriteBuffer(name);
-  if (s) s = output_->Write(extras.data(), extras.size());
+  Status s = output_->Write(head.data(), head.size());
   if (s)
     s = output_->Seek(static_cast<int64_t>(*end), soFromBeginning).ok() ? okStatus()
                                                                         : zipError(kZipWriteError);
