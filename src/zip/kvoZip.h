@@ -81,6 +81,8 @@ class TZipBase : public TCustomCClass {
   bool walkCentral(TStream32& old);
   bool walkLocal(TStream32& old);
   void readArchiveComment(TStream32& old);
+  // ReadEntry from entry `index` (its packed size less `overhead`), then OnRead at `offset`.
+  void fireOnRead(size_t index, uint64_t offset, uint64_t overhead);
   Status writeDirectoryTo(TStream32& out, uint64_t start);
   Result<uint64_t> keptEntryLength(TStream32& old, const TCompHeaderObj::Entry& entry);
   Result<uint64_t> entryLength(TStream32& old, uint64_t at, const TEntryRecord<TLocalHeader>& local,

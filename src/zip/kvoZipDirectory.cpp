@@ -258,22 +258,27 @@ Status TZipBase::CommitOutput() {
 
 // ---- OnRead ----
 
+void TZipBase::fireOnRead(size_t index, uint64_t offset, uint64_t overhead) {
+  const auto& e = list_[index];
+  const TCentralHeader& c = *e.central;
+  ReadEntry = {c.versionNeeded,
+               c.method,
+               c.crc,
+               e.info.attributes,
+               DosDateTimeOf(c),
+               e.info.sizes.compressed - overhead,
+               e.info.sizes.uncompressed,
+               e.name};
+  OnRead(static_cast<int64_t>(offset), static_cast<int>(index));
+}
+
 void TZipBase::DoOnReadEntries() {
   if (!OnRead) return;
   for (size_t i = 0; i < list_.Count(); ++i) {
     const auto& e = list_[i];
     if (!e.info.added || !e.central) continue;
-    const TCentralHeader& c = *e.central;
-    const bool traditional = (c.flags & kFlagEncrypted) && c.method != kMethodAes;
-    ReadEntry = {c.versionNeeded,
-                 c.method,
-                 c.crc,
-                 e.info.attributes,
-                 DosDateTimeOf(c),
-                 e.info.sizes.compressed - (traditional ? TZipCrypt::kHeaderSize : 0),
-                 e.info.sizes.uncompressed,
-                 e.name};
-    OnRead(static_cast<int64_t>(e.info.sizes.localHeaderOffset), static_cast<int>(i));
+    const bool traditional = (e.central->flags & kFlagEncrypted) && e.central->method != kMethodAes;
+    fireOnRead(i, e.info.sizes.localHeaderOffset, traditional ? TZipCrypt::kHeaderSize : 0);
   }
 }
 
@@ -281,19 +286,7 @@ void TZipBase::ReadEntries() {
   if (ReadDirectoryForEdit() == 0 && list_.Count() == 0) return;
   Count = static_cast<int>(list_.Count());
   if (!OnRead) return;
-  for (size_t i = 0; i < list_.Count(); ++i) {
-    const auto& e = list_[i];
-    const TCentralHeader& c = *e.central;
-    ReadEntry = {c.versionNeeded,
-                 c.method,
-                 c.crc,
-                 e.info.attributes,
-                 DosDateTimeOf(c),
-                 e.info.sizes.compressed,
-                 e.info.sizes.uncompressed,
-                 e.name};
-    OnRead(static_cast<int64_t>(e.info.oldOffset), static_cast<int>(i));
-  }
+  for (size_t i = 0; i < list_.Count(); ++i) fireOnRead(i, list_[i].info.oldOffset, 0);
 }
 
 // ---- comments and directory edits ----
