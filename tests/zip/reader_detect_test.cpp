@@ -1,8 +1,9 @@
 // Archive-type detection, FindCentralDirectory and the shared component base: start signatures,
 // tar and uuencoded files, stubs in front of zip data (adjusted or not, a PE stub naming its
 // archive in a string resource), long comments, volume sets on fixed and spanned disks,
-// enciphered headers, damaged end records that must fail with their code, and the 4.102 rules
-// for names, extensions, attributes and the temporary folder.
+// enciphered headers, damaged end records that must fail with their code, the entry records
+// both components read, and the base's rules for names, extensions, attributes and the
+// temporary folder.
 #include <gtest/gtest.h>
 
 #include <cstring>
