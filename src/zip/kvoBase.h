@@ -101,5 +101,8 @@ class TUnBase : public TCustomDClass {
 
 // The folder part of a name ("\" or "/" or ":" ends it), with a trailing "\" when not empty.
 std::string FolderPartOf(std::string_view name);
+// A native path made absolute, with links and "." resolved as far as it exists and the rest
+// normalised; empty when it cannot be resolved.
+std::filesystem::path ResolvedPath(const std::filesystem::path& native);
 
 }  // namespace riviza::zip

@@ -3,7 +3,6 @@
 // entries swDelete selects. See kvoCompBase.h.
 #include <algorithm>
 #include <filesystem>
-#include <system_error>
 
 #include "platform/codec.h"
 #include "platform/paths.h"
@@ -37,10 +36,9 @@ std::string drivePart(const std::string& path) {
 }  // namespace
 
 std::string CanonicalText(const std::string& pathText) {
-  std::error_code ec;
-  std::filesystem::path p =
-      std::filesystem::weakly_canonical(std::filesystem::absolute(platform::nativePath(pathText), ec), ec);
-  return ec ? platform::nativePath(pathText).string() : p.string();
+  const std::filesystem::path native = platform::nativePath(pathText);
+  const std::filesystem::path resolved = ResolvedPath(native);
+  return (resolved.empty() ? native : resolved).string();
 }
 
 // ---- names ----
