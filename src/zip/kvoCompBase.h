@@ -183,6 +183,9 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   virtual void DoOnReadEntries();
   // swRead: the old archive's directory into the header list and OnRead for every entry.
   virtual void ReadEntries();
+  // The archive opened for reading with its type detected; nothing (after 25235 or 25244) when
+  // it cannot be opened or is not a single-volume zip.
+  std::unique_ptr<TFileStream32> openOldArchive();
   // The stored form of a local name ("/" separated; code page 850 or 1252, else UTF-8).
   void EncodeName(EntryInfo& info, const std::string& name) const;
 

@@ -318,18 +318,8 @@ void TZipBase::SetEntryComment(size_t index, const std::string& comment) {
 int TZipBase::ReadDirectoryForEdit() {
   list_.Clear();
   names_.clear();
-  auto opened = TFileStream32::Create(archiveFile_, fmOpenRead | fmShareDenyWrite);
-  if (!opened) {
-    ReportError(archiveFile_, {}, kZipOpenError);
-    return 0;
-  }
-  const TArcType type = DetectArchiveType(**opened);
-  arcType_ = atZip;
-  if (!IsZipFamily(type) || type == atZipMV || type == atZipDS) {
-    ReportError(archiveFile_, {}, kZipUnsupportedArchive);
-    return 0;
-  }
-  if (!readDirectory(**opened, true)) return 0;
+  auto opened = openOldArchive();
+  if (!opened || !readDirectory(*opened, true)) return 0;
   return static_cast<int>(list_.Count());
 }
 
