@@ -69,6 +69,7 @@ int TCustomCClass::Compress() {
   list_.Clear();
   names_.clear();
   added_ = deleted_ = deleteSelected_ = taken_ = 0;
+  passwordAsked_ = false;
   maxDate_ = 0;
   replacedSize_ = prefixLength_ = 0;
   diskCounter_ = 0;

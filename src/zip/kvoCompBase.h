@@ -199,6 +199,7 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   std::unique_ptr<TFileStream32> old_;
   TDiskManager drive_;
   int added_ = 0, deleted_ = 0;
+  bool passwordAsked_ = false;  // OnGetPassword is asked once per run
   int deleteSelected_ = 0;
   uint32_t maxDate_ = 0;
   uint64_t replacedSize_ = 0;

@@ -98,8 +98,6 @@ class TZipBase : public TCustomCClass {
   Status completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& w);
   bool entryPassword(const std::string& fileName);
   bool failEntry(const std::string& fileName, int code, std::string reason);
-
-  bool passwordAsked_ = false;
 };
 
 // The writer component placed on forms.
