@@ -430,7 +430,6 @@ TArcType TRegisterKorvo::DetectArchiveType(TStream32& s) {
   if (IsKnownArcType(type) && dirOffset_ < 0) dirOffset_ = 0;
   if (type == atZip && platform::equalsIgnoreCase(platform::extractFileExt(archiveFile_), ".jar"))
     type = atJar;
-  if (IsZipFamily(type)) currentVolume_ = 0;
   s.run().progress = std::move(progress);
   return type;
 }

@@ -47,7 +47,7 @@ bool TUnZip::openArchive() {
   if (isMultiVolume(arcType_) && !driveReady()) return false;
   ResetRun();
   newestDate_ = 0;
-  compressedTotal_ = uncompressedTotal_ = 0;
+  uncompressedTotal_ = 0;
   passwordFailed_ = false;
   shift_ = 0;
   forcedFolder_.clear();
@@ -120,12 +120,8 @@ void TUnZip::ExtractArchive() {
 
 // ---- walks ----
 
-void TUnZip::addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime, uint16_t flags) {
+void TUnZip::addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime) {
   newestDate_ = std::max(newestDate_, dosDateTime);
-  uint64_t overhead = 0;
-  if (flags & kFlagEncrypted)
-    overhead = info.aes ? AesSaltLength(info.aes->strength) + 2 : TZipCrypt::kHeaderSize;
-  compressedTotal_ += info.sizes.compressed - std::min(info.sizes.compressed, overhead);
   uncompressedTotal_ += info.sizes.uncompressed;
 }
 
@@ -186,7 +182,7 @@ int TUnZip::readZipDirectory(TUnBaseHeaderObj& list) {
         continue;
       }
     }
-    addToTotals(info, DosDateTimeOf(central), central.flags);
+    addToTotals(info, DosDateTimeOf(central));
     list.Add({info, fileName_, 0, central, {}, std::move(record->extra)});
   }
   if (!cancel_ && seen < EntriesTotal()) {
@@ -222,7 +218,7 @@ int TUnZip::scanLocalHeaders(TUnBaseHeaderObj& list) {
       info.localOffset = position;
       info.aes = extraInfo.aes;
       info.strongEncryption = extraInfo.hasStrongEncryption;
-      addToTotals(info, DosDateTimeOf(header), header.flags);
+      addToTotals(info, DosDateTimeOf(header));
       list.Add(
           {info, fileName_, 0, CentralFromLocal(header, record->enciphered), {}, std::move(record->extra)});
     }

@@ -100,7 +100,8 @@ class TUnZip : public TUnBase {
   bool buildList(TUnBaseHeaderObj& list, bool& fromDirectory);
   int readZipDirectory(TUnBaseHeaderObj& list);
   int scanLocalHeaders(TUnBaseHeaderObj& list);
-  void addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime, uint16_t flags);
+  // The newest date and the uncompressed total, which drives the archive progress.
+  void addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime);
   bool findShiftedLocalHeader(uint64_t& offset);
   void extractEntries(TUnBaseHeaderObj& list, bool fromDirectory);
   bool readLocalHeader(const TUnBaseHeaderObj::Entry& record, bool fromDirectory);
@@ -138,7 +139,7 @@ class TUnZip : public TUnBase {
   TVolumeStream archive_;
   TEntry entry_;
   uint32_t newestDate_ = 0;
-  uint64_t compressedTotal_ = 0, uncompressedTotal_ = 0;
+  uint64_t uncompressedTotal_ = 0;
   uint64_t compressedLeft_ = 0, uncompressedLeft_ = 0;
   uint64_t entryDone_ = 0;
   int64_t shift_ = 0;

@@ -67,7 +67,6 @@ Result<std::unique_ptr<TStream32>> TUnZip::OpenVolume(uint32_t volume, uint32_t 
     ReportError(name, {}, kZipOpenError);
     return stream.error();
   }
-  currentVolume_ = static_cast<uint16_t>(volume);
   volumeName_ = name;
   if (scanState_ == kScanLocalFound && platform::equalsIgnoreCase(platform::extractFileExt(name), ".zip"))
     archive_.SetLastDisk(volume);
@@ -97,7 +96,6 @@ Result<std::unique_ptr<TStream32>> TUnZip::requestSpannedDisk(uint32_t disk) {
       ReportError(archiveFile_, {}, kZipOpenError);
       return stream.error();
     }
-    currentVolume_ = static_cast<uint16_t>(disk);
     return stream;
   }
   ReportError(archiveFile_, {}, kZipOpenError, std::to_string(disk + 1));

@@ -100,7 +100,6 @@ void TRegisterKorvo::SetArchiveFile(std::string_view name) {
   if (!text.empty() && platform::extractFileExt(text).empty()) text += defaultExt_;
   archiveFile_ = std::move(text);
   archiveExists_ = !archiveFile_.empty() && platform::fileExists(archiveFile_);
-  archiveDataStart_ = 0;
   cancel_ = false;
 }
 

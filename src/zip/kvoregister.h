@@ -218,8 +218,6 @@ class TRegisterKorvo : public TZipCommon {
   std::string archiveFile_;
   TArcType arcType_ = atNA;
   bool archiveExists_ = false;
-  uint64_t archiveDataStart_ = 0;
-  uint16_t currentVolume_ = 0;
 
   // Detection state.
   uint64_t archiveSize_ = 0;
