@@ -1,8 +1,10 @@
 // TRegisterKorvo: the shared root of the archive components (zip layer). It holds what the
 // reader and the writer have in common: the archive name and its detected type, the file
 // selection (masks, attributes), the default extension, the temporary folder, the shared events,
-// the archive-type detection with FindCentralDirectory, and the signature and header-cipher
-// operations for plain and enciphered ("PL") headers.
+// the failure list of a run, the archive-type detection with FindCentralDirectory, and the
+// signature and header-cipher operations for plain and enciphered ("PL") headers. Entry records
+// are read (ReadEntryRecord), stored names decoded, DOS date-times packed and chosen here once,
+// for both components: neither keeps a record or name path of its own.
 //
 // TZipCommon's data services (kvoZipCommon.h) were built first and sit below this class; the
 // reader (TCustomDClass > TUnBase > TUnZip) and the writer (TCustomCClass ...) derive from here.
