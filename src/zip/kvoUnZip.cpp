@@ -6,10 +6,7 @@
 #include <algorithm>
 #include <random>
 
-#include "platform/codec.h"
-#include "platform/paths.h"
 #include "zip/kvoErrors.h"
-#include "zip/kvoGbls.h"
 
 namespace riviza::zip {
 namespace {

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "platform/codec.h"
-#include "platform/files.h"
 #include "platform/paths.h"
 #include "zip/kvoDiskSpan.h"
 #include "zip/kvoErrors.h"
