@@ -4,10 +4,8 @@
 // iteration extracts into an empty folder; the bytes counted are the uncompressed total, so the
 // figures read as MB/s of output.
 #include <benchmark/benchmark.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -15,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/launcher.h"
 #include "platform/paths.h"
 #include "zip/kvoUnZip.h"
 
@@ -25,19 +24,9 @@ namespace fs = std::filesystem;
 constexpr int kFiles = 30;
 constexpr size_t kFileBytes = 10u << 20;
 
-int run(std::vector<std::string> argv, const fs::path& dir) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::chdir(dir.c_str()) != 0 || !std::freopen("/dev/null", "w", stdout)) ::_exit(127);
-    std::vector<char*> args;
-    for (std::string& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-    ::execvp(args[0], args.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+bool run(const std::vector<std::string>& argv, const fs::path& dir) {
+  auto status = riviza::platform::runAndWait(argv, riviza::platform::pathText(dir));
+  return status && *status == 0;
 }
 
 struct Workload {
@@ -54,7 +43,8 @@ struct Workload {
     for (int f = 0; f < kFiles; ++f) {
       std::string bytes;
       bytes.reserve(kFileBytes);
-      while (bytes.size() < kFileBytes * 2 / 5) bytes += words[rng() % words.size()] + (rng() % 8 ? " " : "\n");
+      while (bytes.size() < kFileBytes * 2 / 5)
+        bytes += words[rng() % words.size()] + (rng() % 8 ? " " : "\n");
       while (bytes.size() < kFileBytes) {
         const uint64_t v = rng();
         bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
@@ -63,7 +53,7 @@ struct Workload {
       uncompressed += bytes.size();
     }
     archive = root / "bench.zip";
-    if (run({"zip", "-q", "-r", archive.string(), "data"}, root / "src") != 0)
+    if (!run({"zip", "-q", "-r", archive.string(), "data"}, root / "src"))
       throw std::runtime_error("zip failed");
     fs::remove_all(root / "src");
   }
@@ -109,13 +99,13 @@ void BM_TUnZip(benchmark::State& state) {
 
 void BM_Unzip(benchmark::State& state) {
   measure(state, [](Workload& w, const fs::path& target) {
-    return run({"unzip", "-o", "-q", w.archive.string(), "-d", target.string()}, w.root) == 0;
+    return run({"unzip", "-o", "-qq", w.archive.string(), "-d", target.string()}, w.root);
   });
 }
 
 void BM_SevenZip(benchmark::State& state) {
   measure(state, [](Workload& w, const fs::path& target) {
-    return run({"7zz", "x", "-y", "-bd", "-o" + target.string(), w.archive.string()}, w.root) == 0;
+    return run({"7zz", "x", "-y", "-bd", "-bso0", "-o" + target.string(), w.archive.string()}, w.root);
   });
 }
 

@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 
+#include "platform/launcher.h"
 #include "platform/paths.h"
 #include "zip/decoders_support.h"
 #include "zip/kvoZip.h"
@@ -87,11 +88,12 @@ void BM_TZipAdd(benchmark::State& state) {
 void BM_InfoZip(benchmark::State& state) {
   const Tree& t = tree();
   const fs::path archive = t.dir / "infozip.zip";
-  const std::string command =
-      "cd '" + t.dir.string() + "' && zip -q -r -" + std::to_string(state.range(0)) + " infozip.zip tree";
+  const std::vector<std::string> argv{"zip",         "-q",  "-r", "-" + std::to_string(state.range(0)),
+                                      "infozip.zip", "tree"};
   for (auto _ : state) {
     fs::remove(archive);
-    if (std::system(command.c_str()) != 0) state.SkipWithError("zip failed");
+    auto status = riviza::platform::runAndWait(argv, riviza::platform::pathText(t.dir));
+    if (!status || *status != 0) state.SkipWithError("zip failed");
   }
   report(state, archive);
 }

@@ -131,24 +131,6 @@ bool isTarHeader(std::span<const uint8_t> block) {
 
 // ---- FindCentralDirectory ----
 
-bool TRegisterKorvo::centralHeaderAt(TStream32& s, uint64_t offset) {
-  std::array<uint8_t, TCentralHeader::kSize> b{};
-  if (ReadAt(s, offset, b.data(), b.size()) != b.size()) return false;
-  auto m = SignatureKind(TRecordKind::Central, GetLE<uint32_t>(b.data()));
-  if (m.kind != TRecordKind::Central) return false;
-  if (m.enciphered) DecipherHeader(b.data(), TRecordKind::Central);
-  centralBuffer_ = b;
-  return true;
-}
-
-bool TRegisterKorvo::localHeaderAt(TStream32& s, uint64_t offset) {
-  std::array<uint8_t, TLocalHeader::kSize> b{};
-  if (ReadAt(s, offset, b.data(), b.size()) != b.size()) return false;
-  if (SignatureKind(TRecordKind::Local, GetLE<uint32_t>(b.data())).kind != TRecordKind::Local) return false;
-  localBuffer_ = b;
-  return true;
-}
-
 // The end record at window[hit] (all of it inside the window), with the zip64 records before it.
 bool TRegisterKorvo::readEndRecord(TStream32& s, std::span<const uint8_t> w, uint64_t windowStart,
                                    size_t hit) {
@@ -238,8 +220,11 @@ int64_t TRegisterKorvo::FindCentralDirectory(TStream32& s) {
   if (dirSize <= endAt) candidates.push_back(endAt - dirSize);
   if (dirSize <= hitPos) candidates.push_back(hitPos - dirSize);
   std::optional<uint64_t> start;
+  std::optional<TCentralHeader> first;
+  bool enciphered = false;
   for (uint64_t c : candidates)
-    if (c < archiveSize_ && centralHeaderAt(s, c)) {
+    if (c < archiveSize_ &&
+        (first = ReadHeaderAt<TCentralHeader>(s, c, TRecordKind::Central, *this, enciphered))) {
       start = c;
       break;
     }
@@ -252,14 +237,12 @@ int64_t TRegisterKorvo::FindCentralDirectory(TStream32& s) {
   // Data in front of the archive: the directory stands later than its stored offset says. The
   // shift is confirmed by the first entry's local header; an archive whose offsets were adjusted
   // already needs none.
-  const auto first =
-      ReadRecord<TCentralHeader>(std::span<const uint8_t, TCentralHeader::kSize>(centralBuffer_));
   const int64_t shift = static_cast<int64_t>(*start) - static_cast<int64_t>(StoredDirectoryOffset());
-  const uint64_t local = first.localHeaderOffset;
-  if (shift != 0 && static_cast<int64_t>(local) + shift >= 0 && localHeaderAt(s, local + shift)) {
+  const uint64_t local = first->localHeaderOffset;
+  if (shift != 0 && static_cast<int64_t>(local) + shift >= 0 && LocalHeaderAt(s, local + shift)) {
     offsetCorrection_ = shift;
     scanState_ |= kScanLocalFound;
-  } else if (localHeaderAt(s, local)) {
+  } else if (LocalHeaderAt(s, local)) {
     scanState_ |= kScanLocalFound;
   } else if (shift > 0) {
     offsetCorrection_ = shift;
@@ -447,7 +430,6 @@ TArcType TRegisterKorvo::DetectArchiveType(TStream32& s) {
   if (IsKnownArcType(type) && dirOffset_ < 0) dirOffset_ = 0;
   if (type == atZip && platform::equalsIgnoreCase(platform::extractFileExt(archiveFile_), ".jar"))
     type = atJar;
-  if (IsZipFamily(type)) currentVolume_ = 0;
   s.run().progress = std::move(progress);
   return type;
 }

@@ -121,13 +121,6 @@ bool hasUnsafeComponent(std::string_view name) {
   return false;
 }
 
-// The path with links resolved as far as it exists, the rest normalised; empty on failure.
-fs::path resolved(const fs::path& native) {
-  std::error_code ec;
-  fs::path p = fs::weakly_canonical(fs::absolute(native, ec), ec);
-  return ec ? fs::path() : p;
-}
-
 bool isWithin(const fs::path& inner, const fs::path& outer) {
   auto o = outer.begin(), i = inner.begin();
   for (; o != outer.end(); ++o, ++i) {
@@ -139,33 +132,35 @@ bool isWithin(const fs::path& inner, const fs::path& outer) {
 
 }  // namespace
 
+fs::path ResolvedPath(const fs::path& native) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::absolute(native, ec), ec);
+  return ec ? fs::path() : p;
+}
+
 std::optional<fs::path> TUnBase::SafeOutputPath(const std::string& fileName, const std::string& outputName) {
   if (hasUnsafeComponent(fileName) || hasUnsafeComponent(StripDrive(fileName))) return std::nullopt;
   const std::string baseText = extractDir_.empty() ? platform::currentFolderText() : extractDir_;
   if (safeBase_.text != baseText) {
-    safeBase_ = {baseText, resolved(platform::nativePath(baseText)), true};
+    safeBase_ = {baseText, ResolvedPath(platform::nativePath(baseText)), true};
     safeFolder_ = {};
   }
   const std::string folder = FolderPartOf(outputName);
   if (safeFolder_.text != folder || folder.empty()) {
-    fs::path path = resolved(platform::nativePath(folder));
+    fs::path path = ResolvedPath(platform::nativePath(folder));
     safeFolder_ = {folder, path, !path.empty() && !safeBase_.path.empty() && isWithin(path, safeBase_.path)};
   }
   if (!safeFolder_.inside) return std::nullopt;
   fs::path native = platform::nativePath(outputName);
   std::error_code ec;
   if (fs::is_symlink(fs::symlink_status(native, ec))) {
-    fs::path target = resolved(native);
+    fs::path target = ResolvedPath(native);
     if (target.empty() || !isWithin(target, safeBase_.path)) return std::nullopt;
   }
   return native;
 }
 
 // ---- accepting an entry ----
-
-void TUnBase::recordFailure(const std::string& fileName, int code, std::string reason) {
-  failures_.push_back({fileName, code, std::move(reason)});
-}
 
 bool TUnBase::confirmOverwrite(std::string& outputName) {
   OverwriteMode = omOverwrite;

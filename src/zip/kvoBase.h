@@ -47,13 +47,6 @@ struct TUnBaseInfo {
 };
 using TUnBaseHeaderObj = THeaderObj<TUnBaseInfo>;
 
-// An entry that was selected and not extracted, and why (beside Extract's count).
-struct TEntryFailure {
-  std::string fileName;
-  int code = 0;
-  std::string reason;
-};
-
 class TUnBase : public TCustomDClass {
  public:
   using TOnFileExists = std::function<void(const std::string& fileName, std::string& newFileName,
@@ -90,16 +83,9 @@ class TUnBase : public TCustomDClass {
   // The stored name without drive and leading separators, as it goes below ExtractDir.
   static std::string StripDrive(std::string_view fileName);
 
-  // Failures of the last run.
-  const std::vector<TEntryFailure>& Failures() const { return failures_; }
-  int FailedCount() const { return static_cast<int>(failures_.size()); }
-
  protected:
   // OnRenameFile and OnBegin, then the overwrite rules; an accepted file raises Count.
   bool ConfirmEntry(std::string& outputName);
-  void recordFailure(const std::string& fileName, int code, std::string reason);
-
-  std::vector<TEntryFailure> failures_;
 
  private:
   bool confirmOverwrite(std::string& outputName);
@@ -115,5 +101,8 @@ class TUnBase : public TCustomDClass {
 
 // The folder part of a name ("\" or "/" or ":" ends it), with a trailing "\" when not empty.
 std::string FolderPartOf(std::string_view name);
+// A native path made absolute, with links and "." resolved as far as it exists and the rest
+// normalised; empty when it cannot be resolved.
+std::filesystem::path ResolvedPath(const std::filesystem::path& native);
 
 }  // namespace riviza::zip

@@ -21,10 +21,6 @@ void TCustomCClass::SetCompressMethod(TCompressMethod method) {
   if (AllowsCompressMethod(method)) compressMethod_ = method;
 }
 
-void TCustomCClass::recordFailure(const std::string& fileName, int code, std::string reason) {
-  failures_.push_back({fileName, code, std::move(reason)});
-}
-
 void TCustomCClass::assertInvariants() const {
 #ifndef NDEBUG
   for (const auto& entry : names_) assert(entry.second < list_.Count());
@@ -73,6 +69,7 @@ int TCustomCClass::Compress() {
   list_.Clear();
   names_.clear();
   added_ = deleted_ = deleteSelected_ = taken_ = 0;
+  passwordAsked_ = false;
   maxDate_ = 0;
   replacedSize_ = prefixLength_ = 0;
   diskCounter_ = 0;
@@ -188,21 +185,25 @@ bool TCustomCClass::openOutput() {
   return true;
 }
 
-bool TCustomCClass::readOldArchive() {
+std::unique_ptr<TFileStream32> TCustomCClass::openOldArchive() {
   auto opened = TFileStream32::Create(archiveFile_, fmOpenRead | fmShareDenyWrite);
   if (!opened) {
     ReportError(archiveFile_, {}, kZipOpenError);
-    return false;
+    return nullptr;
   }
-  old_ = std::move(*opened);
-  const TArcType type = DetectArchiveType(*old_);
+  const TArcType type = DetectArchiveType(**opened);
   arcType_ = atZip;
   // Anything but a single-volume zip is refused rather than overwritten with a new archive.
   if (!IsZipFamily(type) || type == atZipMV || type == atZipDS) {
     ReportError(archiveFile_, {}, kZipUnsupportedArchive);
-    return false;
+    return nullptr;
   }
-  if (!ReadCentralDirectory(*old_)) return false;
+  return std::move(*opened);
+}
+
+bool TCustomCClass::readOldArchive() {
+  old_ = openOldArchive();
+  if (!old_ || !ReadCentralDirectory(*old_)) return false;
   if (prefixLength_ == 0) return true;
   auto rewound = old_->Seek(0, soFromBeginning);
   if (rewound) {

@@ -140,8 +140,6 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
 
   // The whole run; the number of entries processed (see the file comment).
   int Compress();
-  // Files of the last run that were not archived, and why.
-  const std::vector<TEntryFailure>& Failures() const { return failures_; }
   // The header list of the last run (or of ReadDirectoryForEdit).
   TCompHeaderObj& HeaderList() { return list_; }
   // Set for OnRead's handler.
@@ -185,12 +183,12 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   virtual void DoOnReadEntries();
   // swRead: the old archive's directory into the header list and OnRead for every entry.
   virtual void ReadEntries();
+  // The archive opened for reading with its type detected; nothing (after 25235 or 25244) when
+  // it cannot be opened or is not a single-volume zip.
+  std::unique_ptr<TFileStream32> openOldArchive();
   // The stored form of a local name ("/" separated; code page 850 or 1252, else UTF-8).
   void EncodeName(EntryInfo& info, const std::string& name) const;
-  // The local text of a stored name ("\" separated).
-  std::string DecodeName(const std::string& stored, bool utf8) const;
 
-  void recordFailure(const std::string& fileName, int code, std::string reason);
   // The name index: stored names (ignoring case) to their place in the list.
   void indexName(const std::string& name, size_t index);
   std::optional<size_t> findName(const std::string& name) const;
@@ -201,6 +199,7 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   std::unique_ptr<TFileStream32> old_;
   TDiskManager drive_;
   int added_ = 0, deleted_ = 0;
+  bool passwordAsked_ = false;  // OnGetPassword is asked once per run
   int deleteSelected_ = 0;
   uint32_t maxDate_ = 0;
   uint64_t replacedSize_ = 0;
@@ -225,7 +224,6 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   std::string defaultFolderFromMasks() const;
 
   TCompressMethod compressMethod_ = cmDeflate;
-  std::vector<TEntryFailure> failures_;
   std::string root_;
   std::string archiveNative_, tempNative_;
   int taken_ = 0;

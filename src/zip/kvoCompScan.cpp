@@ -3,7 +3,6 @@
 // entries swDelete selects. See kvoCompBase.h.
 #include <algorithm>
 #include <filesystem>
-#include <system_error>
 
 #include "platform/codec.h"
 #include "platform/paths.h"
@@ -37,10 +36,9 @@ std::string drivePart(const std::string& path) {
 }  // namespace
 
 std::string CanonicalText(const std::string& pathText) {
-  std::error_code ec;
-  std::filesystem::path p =
-      std::filesystem::weakly_canonical(std::filesystem::absolute(platform::nativePath(pathText), ec), ec);
-  return ec ? platform::nativePath(pathText).string() : p.string();
+  const std::filesystem::path native = platform::nativePath(pathText);
+  const std::filesystem::path resolved = ResolvedPath(native);
+  return (resolved.empty() ? native : resolved).string();
 }
 
 // ---- names ----
@@ -49,10 +47,6 @@ void TCustomCClass::EncodeName(EntryInfo& info, const std::string& name) const {
   TStoredName stored = LocalNameToOem(name, TranslateOemChar);
   info.storedName = std::move(stored.bytes);
   info.utf8 = stored.utf8;
-}
-
-std::string TCustomCClass::DecodeName(const std::string& stored, bool utf8) const {
-  return OemNameToLocal(stored, TranslateOemChar, utf8);
 }
 
 void TCustomCClass::indexName(const std::string& name, size_t index) {
@@ -229,7 +223,7 @@ void TCustomCClass::decideDuplicate(size_t existing, EntryInfo info, const std::
     recordFailure(info.source, kZipEventNotAssigned, "same stored name as " + old.info.source);
     return;
   }
-  const uint32_t oldDate = old.central ? (uint32_t{old.central->date} << 16) | old.central->time : 0;
+  const uint32_t oldDate = old.central ? DosDateTimeOf(*old.central) : 0;
   const uint32_t oldAttr = old.central ? old.central->externalAttributes : 0;
   const bool equal = old.info.sizes.uncompressed == info.fileSize && oldDate == info.dosDateTime &&
                      MaskAttributes(oldAttr) == MaskAttributes(info.attributes);

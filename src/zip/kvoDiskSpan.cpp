@@ -14,8 +14,6 @@
 namespace riviza::zip {
 namespace {
 
-// A handler that answers without changing the disk cannot keep the run waiting for ever.
-constexpr int kMaxDiskRequests = 64;
 constexpr size_t kCopyBlock = 65536;
 
 }  // namespace

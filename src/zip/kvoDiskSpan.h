@@ -37,8 +37,6 @@ class TDiskSpanObj {
   // becomes 0. A cancel in any event is kZipUserCanceled.
   Status WriteSet(TStream32& source);
 
-  int DiskNumber() const { return diskNumber_; }
-
  private:
   struct TLanding {
     uint16_t disk = 0;

@@ -6,10 +6,7 @@
 #include <algorithm>
 #include <random>
 
-#include "platform/codec.h"
-#include "platform/paths.h"
 #include "zip/kvoErrors.h"
-#include "zip/kvoGbls.h"
 
 namespace riviza::zip {
 namespace {
@@ -18,13 +15,6 @@ constexpr size_t kShiftSearch = 32768;
 
 bool isMultiVolume(TArcType t) { return t == atZipMV || t == atZipDS; }
 bool isReadable(TArcType t) { return IsZipFamily(t) || t == atJar || t == atJarExe; }
-
-uint32_t dosOf(uint16_t date, uint16_t time) { return (uint32_t{date} << 16) | time; }
-
-template <class Rec>
-bool readRecord(TStream32& s, std::array<uint8_t, Rec::kSize>& raw) {
-  return s.ReadBuffer(raw.data(), raw.size()).ok();
-}
 
 }  // namespace
 
@@ -54,7 +44,7 @@ bool TUnZip::openArchive() {
   if (isMultiVolume(arcType_) && !driveReady()) return false;
   ResetRun();
   newestDate_ = 0;
-  compressedTotal_ = uncompressedTotal_ = 0;
+  uncompressedTotal_ = 0;
   passwordFailed_ = false;
   shift_ = 0;
   forcedFolder_.clear();
@@ -99,7 +89,7 @@ std::vector<TUnZip::TEntryListing> TUnZip::ListEntries() {
     for (const auto& e : list.entries()) {
       const TCentralHeader& c = *e.central;
       out.push_back({e.name, e.info.sizes.compressed, e.info.sizes.uncompressed, c.method, c.flags, c.crc,
-                     (uint32_t{c.date} << 16) | c.time, e.info.externalAttributes});
+                     DosDateTimeOf(c), e.info.externalAttributes});
     }
   archive_.Close();
   archiveFile_ = savedArchiveFile_;
@@ -127,20 +117,8 @@ void TUnZip::ExtractArchive() {
 
 // ---- walks ----
 
-Result<std::string> TUnZip::readName(TLocalHeader& header, bool enciphered, std::vector<uint8_t>& extra) {
-  std::string name(header.nameLength, '\0');
-  RIVIZA_TRY(archive_.ReadBuffer(name.data(), name.size()));
-  if (enciphered) DecipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
-  extra.resize(header.extraLength);
-  RIVIZA_TRY(archive_.ReadBuffer(extra.data(), extra.size()));
-  return name;
-}
-
-void TUnZip::addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime, uint16_t flags) {
+void TUnZip::addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime) {
   newestDate_ = std::max(newestDate_, dosDateTime);
-  uint64_t overhead = 0;
-  if (flags & 1) overhead = info.aes ? AesSaltLength(info.aes->strength) + 2 : TZipCrypt::kHeaderSize;
-  compressedTotal_ += info.sizes.compressed - std::min(info.sizes.compressed, overhead);
   uncompressedTotal_ += info.sizes.uncompressed;
 }
 
@@ -152,10 +130,7 @@ bool TUnZip::findShiftedLocalHeader(uint64_t& offset) {
   for (size_t i = 0; i + 4 <= got && i < kShiftSearch; ++i) {
     const uint32_t sig = GetLE<uint32_t>(block.data() + i);
     if (sig != kSigLocal && sig != kSigLocalEnc) continue;
-    std::array<uint8_t, TLocalHeader::kSize> raw{};
-    if (ReadAt(archive_, offset + 1 + i, raw.data(), raw.size()) != raw.size()) return false;
-    if (SignatureKind(TRecordKind::Local, GetLE<uint32_t>(raw.data())).kind != TRecordKind::Local)
-      return false;
+    if (!LocalHeaderAt(archive_, offset + 1 + i)) return false;
     offset += 1 + i;
     return true;
   }
@@ -169,27 +144,18 @@ int TUnZip::readZipDirectory(TUnBaseHeaderObj& list) {
   bool firstChecked = false;
   uint64_t seen = 0;
   while (!cancel_) {
-    if (!archive_.Open(disk) || !archive_.Seek(static_cast<int64_t>(position), soFromBeginning)) break;
-    std::array<uint8_t, TCentralHeader::kSize> raw{};
-    if (!readRecord<TCentralHeader>(archive_, raw)) break;
-    const auto sig = SignatureKind(TRecordKind::Central, GetLE<uint32_t>(raw.data()));
-    if (sig.kind != TRecordKind::Central) break;
-    if (sig.enciphered) DecipherHeader(raw.data(), TRecordKind::Central);
-    const auto central = ReadRecord<TCentralHeader>(raw);
-    TLocalHeader lengths;
-    lengths.nameLength = central.nameLength;
-    lengths.extraLength = central.extraLength;
-    std::vector<uint8_t> extra;
-    auto name = readName(lengths, sig.enciphered, extra);
-    if (!name || !archive_.Skip(central.commentLength)) break;
+    if (!archive_.Open(disk)) break;
+    auto record = ReadEntryRecord<TCentralHeader>(archive_, position);
+    if (!record) break;
     ++seen;
     disk = archive_.Disk();
     position = archive_.Position().valueOr(position);
 
+    const TCentralHeader& central = record->header;
     TUnBaseInfo info;
     info.sizes = {central.compressedSize, central.uncompressedSize, central.localHeaderOffset};
-    const TExtraInfo extraInfo = ReadExtraField(extra, true, info.sizes);
-    fileName_ = OemNameToLocal(*name, TranslateOemChar, central.flags & kFlagUtf8Name);
+    const TExtraInfo extraInfo = ReadExtraField(record->extra, true, info.sizes);
+    fileName_ = DecodeName(record->name, central.flags);
     if (!MatchEntryName(fileName_)) continue;
     info.diskNumber = multi ? central.diskNumberStart : 0;
     info.externalAttributes = central.externalAttributes;
@@ -198,9 +164,7 @@ int TUnZip::readZipDirectory(TUnBaseHeaderObj& list) {
     const int64_t local = static_cast<int64_t>(info.sizes.localHeaderOffset) + offsetCorrection_ + shift_;
     info.localOffset = local < 0 ? 0 : static_cast<uint64_t>(local);
     if (!multi) {
-      std::array<uint8_t, TLocalHeader::kSize> head{};
-      bool good = local >= 0 && ReadAt(archive_, info.localOffset, head.data(), head.size()) == head.size() &&
-                  SignatureKind(TRecordKind::Local, GetLE<uint32_t>(head.data())).kind == TRecordKind::Local;
+      bool good = local >= 0 && LocalHeaderAt(archive_, info.localOffset);
       if (!good && !firstChecked && local >= 0) {
         uint64_t found = info.localOffset;
         if ((good = findShiftedLocalHeader(found))) {
@@ -215,8 +179,8 @@ int TUnZip::readZipDirectory(TUnBaseHeaderObj& list) {
         continue;
       }
     }
-    addToTotals(info, dosOf(central.date, central.time), central.flags);
-    list.Add({info, fileName_, 0, central, {}, std::move(extra)});
+    addToTotals(info, DosDateTimeOf(central));
+    list.Add({info, fileName_, 0, central, {}, std::move(record->extra)});
   }
   if (!cancel_ && seen < EntriesTotal()) {
     ReportError(archiveFile_, "central directory damaged", kZipBadData);
@@ -233,41 +197,30 @@ int TUnZip::scanLocalHeaders(TUnBaseHeaderObj& list) {
     OnCorruptZipHeader(scanState_, cancel);
     if (cancel) return 0;
   }
-  if (!archive_.Open(0) || !archive_.Seek(dirOffset_, soFromBeginning)) return 0;
-  std::array<uint8_t, TLocalHeader::kSize> raw{};
+  if (!archive_.Open(0)) return 0;
   uint64_t position = static_cast<uint64_t>(dirOffset_);
-  bool got = readRecord<TLocalHeader>(archive_, raw);
-  if (got && GetLE<uint32_t>(raw.data()) == kSigSpan) {
+  uint8_t first[4];
+  if (ReadAt(archive_, position, first, sizeof first) == sizeof first && GetLE<uint32_t>(first) == kSigSpan)
     position += 4;
-    got = archive_.Seek(static_cast<int64_t>(position), soFromBeginning) &&
-          readRecord<TLocalHeader>(archive_, raw);
-  }
-  while (got && !cancel_) {
-    const auto sig = SignatureKind(TRecordKind::Local, GetLE<uint32_t>(raw.data()));
-    if (sig.kind != TRecordKind::Local) break;
-    if (sig.enciphered) DecipherHeader(raw.data(), TRecordKind::Local);
-    auto header = ReadRecord<TLocalHeader>(raw);
-    std::vector<uint8_t> extra;
-    auto name = readName(header, sig.enciphered, extra);
-    if (!name) break;
+  while (!cancel_) {
+    auto record = ReadEntryRecord<TLocalHeader>(archive_, position);
+    if (!record) break;
+    const TLocalHeader& header = record->header;
     TUnBaseInfo info;
     info.sizes = {header.compressedSize, header.uncompressedSize, position};
-    const TExtraInfo extraInfo = ReadExtraField(extra, false, info.sizes);
-    fileName_ = OemNameToLocal(*name, TranslateOemChar, header.flags & kFlagUtf8Name);
-    if (!name->empty() && MatchEntryName(fileName_)) {
+    const TExtraInfo extraInfo = ReadExtraField(record->extra, false, info.sizes);
+    fileName_ = DecodeName(record->name, header.flags);
+    if (!record->name.empty() && MatchEntryName(fileName_)) {
       info.diskNumber = archive_.Disk();
       info.localOffset = position;
       info.aes = extraInfo.aes;
       info.strongEncryption = extraInfo.hasStrongEncryption;
-      addToTotals(info, dosOf(header.date, header.time), header.flags);
-      TCentralHeader copy;
-      copy.flags = header.flags, copy.method = header.method, copy.crc = header.crc;
-      copy.time = header.time, copy.date = header.date;
-      list.Add({info, fileName_, 0, copy, {}, std::move(extra)});
+      addToTotals(info, DosDateTimeOf(header));
+      list.Add(
+          {info, fileName_, 0, CentralFromLocal(header, record->enciphered), {}, std::move(record->extra)});
     }
     if (!archive_.Skip(info.sizes.compressed)) break;
     position = archive_.Position().valueOr(0);
-    got = readRecord<TLocalHeader>(archive_, raw);
   }
   return static_cast<int>(list.Count());
 }
@@ -276,19 +229,13 @@ int TUnZip::scanLocalHeaders(TUnBaseHeaderObj& list) {
 
 bool TUnZip::readLocalHeader(const TUnBaseHeaderObj::Entry& record, bool fromDirectory) {
   const TUnBaseInfo& info = record.info;
-  std::array<uint8_t, TLocalHeader::kSize> raw{};
-  if (!archive_.Seek(static_cast<int64_t>(info.localOffset), soFromBeginning) ||
-      !readRecord<TLocalHeader>(archive_, raw))
-    return false;
-  const auto sig = SignatureKind(TRecordKind::Local, GetLE<uint32_t>(raw.data()));
-  if (sig.kind != TRecordKind::Local) return false;
-  if (sig.enciphered) DecipherHeader(raw.data(), TRecordKind::Local);
-  auto local = ReadRecord<TLocalHeader>(raw);
-  std::vector<uint8_t> extra;
-  auto name = readName(local, sig.enciphered, extra);
-  if (!name) return false;
+  auto local = ReadEntryRecord<TLocalHeader>(archive_, info.localOffset);
+  if (!local) return false;
+  const TLocalHeader& header = local->header;
+  TEntrySizes localSizes{header.compressedSize, header.uncompressedSize, 0};
+  const TExtraInfo localExtra = ReadExtraField(local->extra, false, localSizes);
   entry_ = {};
-  entry_.dosDateTime = dosOf(local.date, local.time);
+  entry_.dosDateTime = DosDateTimeOf(header);
   if (fromDirectory && record.central) {
     const TCentralHeader& c = *record.central;
     entry_.flags = c.flags, entry_.method = c.method, entry_.crc = c.crc;
@@ -296,18 +243,13 @@ bool TUnZip::readLocalHeader(const TUnBaseHeaderObj::Entry& record, bool fromDir
     entry_.aes = info.aes;
     entry_.strongEncryption = info.strongEncryption;
   } else {
-    TEntrySizes sizes{local.compressedSize, local.uncompressedSize, 0};
-    const TExtraInfo localExtra = ReadExtraField(extra, false, sizes);
-    entry_.flags = local.flags, entry_.method = local.method, entry_.crc = local.crc;
-    entry_.compressed = sizes.compressed, entry_.uncompressed = sizes.uncompressed;
-    entry_.aes = localExtra.aes;
+    entry_.flags = header.flags, entry_.method = header.method, entry_.crc = header.crc;
+    entry_.compressed = localSizes.compressed, entry_.uncompressed = localSizes.uncompressed;
     entry_.strongEncryption = localExtra.hasStrongEncryption;
   }
-  if (!entry_.aes) {  // the local extra carries it when the central one was cut short
-    TEntrySizes ignored;
-    entry_.aes = ReadExtraField(extra, false, ignored).aes;
-  }
-  fileName_ = OemNameToLocal(*name, TranslateOemChar, local.flags & kFlagUtf8Name);
+  if (!entry_.aes)
+    entry_.aes = localExtra.aes;  // the local extra carries it when the central one was cut short
+  fileName_ = DecodeName(local->name, header.flags);
   return true;
 }
 

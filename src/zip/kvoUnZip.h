@@ -100,11 +100,11 @@ class TUnZip : public TUnBase {
   bool buildList(TUnBaseHeaderObj& list, bool& fromDirectory);
   int readZipDirectory(TUnBaseHeaderObj& list);
   int scanLocalHeaders(TUnBaseHeaderObj& list);
-  void addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime, uint16_t flags);
+  // The newest date and the uncompressed total, which drives the archive progress.
+  void addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime);
   bool findShiftedLocalHeader(uint64_t& offset);
   void extractEntries(TUnBaseHeaderObj& list, bool fromDirectory);
   bool readLocalHeader(const TUnBaseHeaderObj::Entry& record, bool fromDirectory);
-  Result<std::string> readName(TLocalHeader& header, bool enciphered, std::vector<uint8_t>& extra);
 
   // One entry (kvoUnZipEntry.cpp).
   void extractEntry(uint32_t attributes);
@@ -122,7 +122,6 @@ class TUnZip : public TUnBase {
   bool verifyEntry(const Status& decoded);
   void entryFailed(int code, std::string reason);
   void showRaised(const Error& error);
-  uint32_t outputDosDateTime() const;
 
   // Volumes (kvoUnZipVolumes.cpp).
   Result<std::unique_ptr<TStream32>> openDisk(uint32_t disk);
@@ -140,7 +139,7 @@ class TUnZip : public TUnBase {
   TVolumeStream archive_;
   TEntry entry_;
   uint32_t newestDate_ = 0;
-  uint64_t compressedTotal_ = 0, uncompressedTotal_ = 0;
+  uint64_t uncompressedTotal_ = 0;
   uint64_t compressedLeft_ = 0, uncompressedLeft_ = 0;
   uint64_t entryDone_ = 0;
   int64_t shift_ = 0;

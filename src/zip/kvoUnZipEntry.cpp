@@ -30,9 +30,6 @@ namespace riviza::zip {
 namespace {
 
 constexpr size_t kBlockSize = 32768;
-constexpr uint16_t kFlagEncrypted = 0x0001;
-constexpr uint16_t kFlagStrongEncryption = 0x0040;
-constexpr uint16_t kMethodAes = 99;
 
 }  // namespace
 
@@ -50,18 +47,6 @@ void TUnZip::showRaised(const Error& error) {
   if (code == kZipBadBlock || code == kZipStackOverflow) ReportError(fileName_, {}, code);
   if (code == kZipBadBlock || code == kZipStackOverflow || code == kZipWriteError || code == kZipDiskFull)
     (void)AskUser(OnPrompt, {TPromptKind::Error, TPromptButtons::Ok, {}, std::string(ErrorText(code))});
-}
-
-uint32_t TUnZip::outputDosDateTime() const {
-  switch (DateAttribute) {
-    case daSysDate:
-      return DateTimeToDos(platform::now());
-    case daMaxFileDate:
-      return newestDate_;
-    case daFileDate:
-      break;
-  }
-  return entry_.dosDateTime;
 }
 
 bool TUnZip::CheckCRC(bool entryWritten) {
@@ -172,7 +157,7 @@ void TUnZip::extractFile(uint32_t attributes) {
   if (!closed) ReportError(outputName_, {}, kZipCloseError);
   bool written = verifyEntry(decoded) && closed.ok();
   if (written) {
-    const uint32_t dos = outputDosDateTime();
+    const uint32_t dos = ChosenDosDateTime(DateAttribute, entry_.dosDateTime, newestDate_);
     (void)platform::setModifiedTime(platform::pathText(temp),
                                     platform::toUnixTime(DosToDateTimeParts(dos)));  // as on Windows: ignored
     if (platform::sys().rename(temp.c_str(), outputNative_.c_str()) != 0) {

@@ -4,8 +4,7 @@
 // The drive check of a reader asks only whether the drive is ready: a write-protected disk or a
 // read-only medium holds a perfectly readable archive (the writer's check would refuse it).
 // A disk request accepts a disk whose label carries the number asked for ("PKBACK# 002"); the
-// events are asked at most kMaxDiskRequests times, so a handler that answers without changing
-// anything cannot keep the run waiting for ever.
+// events are asked at most kMaxDiskRequests times.
 #include <cstdio>
 
 #include "platform/codec.h"
@@ -19,8 +18,6 @@
 
 namespace riviza::zip {
 namespace {
-
-constexpr int kMaxDiskRequests = 64;
 
 Result<std::unique_ptr<TStream32>> openForReading(const std::string& name) {
   auto stream = TFileStream32::Create(name, fmOpenRead | fmShareDenyWrite);
@@ -70,7 +67,6 @@ Result<std::unique_ptr<TStream32>> TUnZip::OpenVolume(uint32_t volume, uint32_t 
     ReportError(name, {}, kZipOpenError);
     return stream.error();
   }
-  currentVolume_ = static_cast<uint16_t>(volume);
   volumeName_ = name;
   if (scanState_ == kScanLocalFound && platform::equalsIgnoreCase(platform::extractFileExt(name), ".zip"))
     archive_.SetLastDisk(volume);
@@ -100,7 +96,6 @@ Result<std::unique_ptr<TStream32>> TUnZip::requestSpannedDisk(uint32_t disk) {
       ReportError(archiveFile_, {}, kZipOpenError);
       return stream.error();
     }
-    currentVolume_ = static_cast<uint16_t>(disk);
     return stream;
   }
   ReportError(archiveFile_, {}, kZipOpenError, std::to_string(disk + 1));

@@ -14,6 +14,7 @@
 // is ever written with a CRC that does not belong to its data.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -64,6 +65,10 @@ class TZipBase : public TCustomCClass {
 
   // One new entry's header, before and after its data.
   TLocalHeader InitLocalHeader(const EntryInfo& info) const;
+  // A local or central header followed by the entry's stored name, both enciphered when the
+  // entry's headers are: every header the writer puts goes through here.
+  template <class Rec>
+  std::vector<uint8_t> RecordWithName(const Rec& header, const EntryInfo& info);
   Result<bool> CompressFileData(TCompHeaderObj::Entry& entry);
   void FillCentralHeader(TCompHeaderObj::Entry& entry, const TLocalHeader& local);
   void DoOnEnd(const std::string& fileName, bool crcPass);
@@ -76,8 +81,12 @@ class TZipBase : public TCustomCClass {
   bool walkCentral(TStream32& old);
   bool walkLocal(TStream32& old);
   void readArchiveComment(TStream32& old);
+  // ReadEntry from entry `index` (its packed size less `overhead`), then OnRead at `offset`.
+  void fireOnRead(size_t index, uint64_t offset, uint64_t overhead);
   Status writeDirectoryTo(TStream32& out, uint64_t start);
   Result<uint64_t> keptEntryLength(TStream32& old, const TCompHeaderObj::Entry& entry);
+  Result<uint64_t> entryLength(TStream32& old, uint64_t at, const TEntryRecord<TLocalHeader>& local,
+                               uint64_t compressed);
 
   // Entry data (kvoZipEntry.cpp).
   Result<bool> writeFolder(TCompHeaderObj::Entry& entry);
@@ -89,8 +98,6 @@ class TZipBase : public TCustomCClass {
   Status completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& w);
   bool entryPassword(const std::string& fileName);
   bool failEntry(const std::string& fileName, int code, std::string reason);
-
-  bool passwordAsked_ = false;
 };
 
 // The writer component placed on forms.
@@ -101,18 +108,17 @@ class TZip final : public TZipBase {
   void SetArcType(TArcType type) override;
 };
 
-// The record of kind `kind` (local or central header) at `at`, deciphered when its signature says
-// so; nothing when it cannot be read or another signature stands there.
 template <class Rec>
-std::optional<Rec> ReadHeaderAt(TStream32& s, uint64_t at, TRecordKind kind, TRegisterKorvo& cipher,
-                                bool& enciphered) {
-  std::array<uint8_t, Rec::kSize> raw{};
-  if (ReadAt(s, at, raw.data(), raw.size()) != raw.size()) return std::nullopt;
-  const auto sig = SignatureKind(kind, GetLE<uint32_t>(raw.data()));
-  if (sig.kind != kind) return std::nullopt;
-  enciphered = sig.enciphered;
-  if (enciphered) cipher.DecipherHeader(raw.data(), kind);
-  return ReadRecord<Rec>(raw);
+std::vector<uint8_t> TZipBase::RecordWithName(const Rec& header, const EntryInfo& info) {
+  const auto raw = WriteRecord(header);
+  std::vector<uint8_t> out(Rec::kSize + info.storedName.size());
+  std::copy(raw.begin(), raw.end(), out.begin());
+  std::copy(info.storedName.begin(), info.storedName.end(), out.begin() + Rec::kSize);
+  if (info.headerEnciphered) {
+    EncipherHeader(out.data(), TEntryRecord<Rec>::kKind);
+    EncipherName(out.data() + Rec::kSize, info.storedName.size());
+  }
+  return out;
 }
 
 // The 24 extensions TZip stores without compression.

@@ -3,10 +3,8 @@
 // central directory with the zip64 records where needed, OnRead, comments and directory edits.
 // See kvoZip.h.
 #include <algorithm>
-#include <cstring>
 
 #include "platform/codec.h"
-#include "platform/files.h"
 #include "platform/paths.h"
 #include "zip/kvoDiskSpan.h"
 #include "zip/kvoErrors.h"
@@ -16,18 +14,7 @@
 namespace riviza::zip {
 namespace {
 
-constexpr uint16_t kFlagDescriptor = 0x0008;
 constexpr size_t kDirectoryFlush = 1 << 20;
-
-std::string readBytes(TStream32& s, uint64_t at, size_t count, bool& ok) {
-  std::string out(count, '\0');
-  ok = ReadAt(s, at, out.data(), count) == count;
-  return out;
-}
-
-std::span<const uint8_t> asBytes(const std::string& s) {
-  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
-}
 
 }  // namespace
 
@@ -64,39 +51,27 @@ bool TZipBase::readDirectory(TStream32& old, bool forEdit) {
 bool TZipBase::walkCentral(TStream32& old) {
   uint64_t position = static_cast<uint64_t>(dirOffset_);
   while (list_.Count() < EntriesTotal() && !cancel_) {
-    bool enciphered = false;
-    const auto header = ReadHeaderAt<TCentralHeader>(old, position, TRecordKind::Central, *this, enciphered);
-    if (!header) break;
-    const TCentralHeader& central = *header;
-    bool ok = false;
-    const uint64_t at = position + TCentralHeader::kSize;
-    std::string name = readBytes(old, at, central.nameLength, ok);
-    if (!ok) break;
-    if (enciphered) DecipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
-    std::string extra = readBytes(old, at + central.nameLength, central.extraLength, ok);
-    if (!ok) break;
-    std::string comment =
-        readBytes(old, at + central.nameLength + central.extraLength, central.commentLength, ok);
-    if (!ok) break;
-    position = at + central.nameLength + central.extraLength + central.commentLength;
-
+    auto record = ReadEntryRecord<TCentralHeader>(old, position);
+    if (!record) break;
+    position = old.Position().valueOr(0);
+    const TCentralHeader& central = record->header;
     TCompHeaderObj::Entry e;
     e.info.status = esKeep;
-    e.info.headerEnciphered = enciphered;
+    e.info.headerEnciphered = record->enciphered;
     e.info.sizes = {central.compressedSize, central.uncompressedSize, central.localHeaderOffset};
-    (void)ReadExtraField(asBytes(extra), true, e.info.sizes);
+    (void)ReadExtraField(record->extra, true, e.info.sizes);
     const int64_t local = static_cast<int64_t>(e.info.sizes.localHeaderOffset) + offsetCorrection_;
     if (local < 0) break;
     e.info.oldOffset = e.info.sizes.localHeaderOffset = static_cast<uint64_t>(local);
     e.info.zip64Sizes =
         central.compressedSize == kZip64Marker32 && central.uncompressedSize == kZip64Marker32;
-    e.info.storedName = name;
     e.info.utf8 = (central.flags & kFlagUtf8Name) != 0;
     e.info.attributes = central.externalAttributes;
-    e.name = DecodeName(name, e.info.utf8);
+    e.name = DecodeName(record->name, central.flags);
+    e.info.storedName = std::move(record->name);
     e.central = central;
-    e.extra = StripSizeFields(asBytes(extra));
-    e.comment = std::move(comment);
+    e.extra = StripSizeFields(record->extra);
+    e.comment = std::move(record->comment);
     list_.Add(std::move(e));
     indexName(list_[list_.Count() - 1].name, list_.Count() - 1);
   }
@@ -109,40 +84,32 @@ bool TZipBase::walkLocal(TStream32& old) {
   uint64_t position = static_cast<uint64_t>(dirOffset_);
   const uint64_t size = old.Size().valueOr(0);
   for (;;) {
-    bool enciphered = false;
-    const auto header = ReadHeaderAt<TLocalHeader>(old, position, TRecordKind::Local, *this, enciphered);
-    if (!header) break;
-    const TLocalHeader& local = *header;
-    bool ok = false;
-    std::string name = readBytes(old, position + TLocalHeader::kSize, local.nameLength, ok);
-    if (!ok) return false;
-    if (enciphered) DecipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
-    const std::string extra =
-        readBytes(old, position + TLocalHeader::kSize + local.nameLength, local.extraLength, ok);
-    if (!ok) return false;
+    auto record = ReadEntryRecord<TLocalHeader>(old, position);
+    if (!record) {
+      if (LocalHeaderAt(old, position)) return false;  // a header cut short: the walk cannot go on
+      break;
+    }
+    const TLocalHeader& local = record->header;
     TCompHeaderObj::Entry e;
     e.info.status = esKeep;
-    e.info.headerEnciphered = enciphered;
+    e.info.headerEnciphered = record->enciphered;
     e.info.sizes = {local.compressedSize, local.uncompressedSize, position};
-    (void)ReadExtraField(asBytes(extra), false, e.info.sizes);
+    (void)ReadExtraField(record->extra, false, e.info.sizes);
     // Sizes that only a data descriptor holds cannot be walked past.
     if ((local.flags & kFlagDescriptor) && e.info.sizes.compressed == 0) return false;
+    auto length = entryLength(old, position, *record, e.info.sizes.compressed);
+    if (!length || position + *length > size) return false;
     e.info.oldOffset = position;
-    e.info.storedName = name;
     e.info.utf8 = (local.flags & kFlagUtf8Name) != 0;
     e.info.attributes = kAttrArchive;
-    e.name = DecodeName(name, e.info.utf8);
-    TCentralHeader c;
-    c.signature = HeaderSignature(TRecordKind::Central, enciphered);
-    c.versionNeeded = local.versionNeeded, c.flags = local.flags, c.method = local.method;
-    c.time = local.time, c.date = local.date, c.crc = local.crc;
+    e.name = DecodeName(record->name, local.flags);
+    e.info.storedName = std::move(record->name);
+    TCentralHeader c = CentralFromLocal(local, record->enciphered);
     c.externalAttributes = kAttrArchive;
     e.central = c;
-    e.extra = StripSizeFields(asBytes(extra));
+    e.extra = StripSizeFields(record->extra);
     list_.Add(std::move(e));
     indexName(list_[list_.Count() - 1].name, list_.Count() - 1);
-    auto length = keptEntryLength(old, list_[list_.Count() - 1]);
-    if (!length || position + *length > size) return false;
     position += *length;
   }
   return !list_.entries().empty();
@@ -152,34 +119,32 @@ void TZipBase::readArchiveComment(TStream32& old) {
   const uint64_t size = old.Size().valueOr(0);
   const uint64_t at = EndOfDirectory();
   if (at >= size) return;
-  bool ok = false;
-  std::string comment =
-      readBytes(old, at, static_cast<size_t>(std::min<uint64_t>(EndRecord().commentLength, size - at)), ok);
-  if (ok) list_.archiveComment = std::move(comment);
+  std::string comment(static_cast<size_t>(std::min<uint64_t>(EndRecord().commentLength, size - at)), '\0');
+  if (ReadAt(old, at, comment.data(), comment.size()) == comment.size())
+    list_.archiveComment = std::move(comment);
 }
 
 // 30 + name + extra + data, and the data descriptor when flag bit 3 says one follows.
-Result<uint64_t> TZipBase::keptEntryLength(TStream32& old, const TCompHeaderObj::Entry& entry) {
-  bool enciphered = false;
-  const auto header =
-      ReadHeaderAt<TLocalHeader>(old, entry.info.oldOffset, TRecordKind::Local, *this, enciphered);
-  RIVIZA_CHECK_DATA(header.has_value(), kZipBadLocalOffset, "no local header where the directory says");
-  const TLocalHeader& local = *header;
-  const uint64_t dataAt = entry.info.oldOffset + TLocalHeader::kSize + local.nameLength + local.extraLength;
-  uint64_t length = dataAt + entry.info.sizes.compressed - entry.info.oldOffset;
-  if (local.flags & kFlagDescriptor) {
-    bool ok = false;
-    const std::string extra =
-        readBytes(old, entry.info.oldOffset + TLocalHeader::kSize + local.nameLength, local.extraLength, ok);
+Result<uint64_t> TZipBase::entryLength(TStream32& old, uint64_t at, const TEntryRecord<TLocalHeader>& local,
+                                       uint64_t compressed) {
+  const TLocalHeader& header = local.header;
+  const uint64_t dataEnd = at + TLocalHeader::kSize + header.nameLength + header.extraLength + compressed;
+  uint64_t length = dataEnd - at;
+  if (header.flags & kFlagDescriptor) {
     TEntrySizes ignored;
-    const bool zip64 = ok && ReadExtraField(asBytes(extra), false, ignored).zip64;
+    const bool zip64 = ReadExtraField(local.extra, false, ignored).zip64;
     uint8_t sigBytes[4] = {};
-    const bool signed_ = ReadAt(old, dataAt + entry.info.sizes.compressed, sigBytes, 4) == 4 &&
-                         GetLE<uint32_t>(sigBytes) == kSigSpan;
+    const bool signed_ = ReadAt(old, dataEnd, sigBytes, 4) == 4 && GetLE<uint32_t>(sigBytes) == kSigSpan;
     length += (signed_ ? 4 : 0) + 4 + (zip64 ? 16 : 8);
   }
-  RIVIZA_CHECK_DATA(entry.info.oldOffset + length <= ArchiveSize(), kZipBadLocalOffset, "entry past the end");
+  RIVIZA_CHECK_DATA(at + length <= ArchiveSize(), kZipBadLocalOffset, "entry past the end");
   return length;
+}
+
+Result<uint64_t> TZipBase::keptEntryLength(TStream32& old, const TCompHeaderObj::Entry& entry) {
+  const auto local = ReadEntryRecord<TLocalHeader>(old, entry.info.oldOffset);
+  RIVIZA_CHECK_DATA(local.has_value(), kZipBadLocalOffset, "no local header where the directory says");
+  return entryLength(old, entry.info.oldOffset, *local, entry.info.sizes.compressed);
 }
 
 Status TZipBase::CopyKeptEntry(TCompHeaderObj::Entry& entry) {
@@ -213,23 +178,10 @@ std::vector<uint8_t> TZipBase::CentralRecordBytes(const TCompHeaderObj::Entry& e
   c.extraLength = static_cast<uint16_t>(entry.extra.size() + zip64.size());
   c.commentLength = static_cast<uint16_t>(std::min<size_t>(entry.comment.size(), 0xFFFF));
   c.diskNumberStart = disk;
-  auto raw = WriteRecord(c);
-  std::string name = entry.info.storedName;
-  if (entry.info.headerEnciphered) {
-    EncipherHeader(raw.data(), TRecordKind::Central);
-    EncipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
-  }
-  std::vector<uint8_t> out(raw.size() + name.size() + c.extraLength + c.commentLength);
-  uint8_t* at = out.data();
-  auto put = [&at](const void* bytes, size_t count) {
-    if (count > 0) std::memcpy(at, bytes, count);
-    at += count;
-  };
-  put(raw.data(), raw.size());
-  put(name.data(), name.size());
-  put(entry.extra.data(), entry.extra.size());
-  put(zip64.data(), zip64.size());
-  put(entry.comment.data(), c.commentLength);
+  std::vector<uint8_t> out = RecordWithName(c, entry.info);
+  out.insert(out.end(), entry.extra.begin(), entry.extra.end());
+  out.insert(out.end(), zip64.begin(), zip64.end());
+  out.insert(out.end(), entry.comment.begin(), entry.comment.begin() + c.commentLength);
   return out;
 }
 
@@ -305,22 +257,27 @@ Status TZipBase::CommitOutput() {
 
 // ---- OnRead ----
 
+void TZipBase::fireOnRead(size_t index, uint64_t offset, uint64_t overhead) {
+  const auto& e = list_[index];
+  const TCentralHeader& c = *e.central;
+  ReadEntry = {c.versionNeeded,
+               c.method,
+               c.crc,
+               e.info.attributes,
+               DosDateTimeOf(c),
+               e.info.sizes.compressed - overhead,
+               e.info.sizes.uncompressed,
+               e.name};
+  OnRead(static_cast<int64_t>(offset), static_cast<int>(index));
+}
+
 void TZipBase::DoOnReadEntries() {
   if (!OnRead) return;
   for (size_t i = 0; i < list_.Count(); ++i) {
     const auto& e = list_[i];
     if (!e.info.added || !e.central) continue;
-    const TCentralHeader& c = *e.central;
-    const bool traditional = (c.flags & 1) && c.method != 99;
-    ReadEntry = {c.versionNeeded,
-                 c.method,
-                 c.crc,
-                 e.info.attributes,
-                 (uint32_t{c.date} << 16) | c.time,
-                 e.info.sizes.compressed - (traditional ? TZipCrypt::kHeaderSize : 0),
-                 e.info.sizes.uncompressed,
-                 e.name};
-    OnRead(static_cast<int64_t>(e.info.sizes.localHeaderOffset), static_cast<int>(i));
+    const bool traditional = (e.central->flags & kFlagEncrypted) && e.central->method != kMethodAes;
+    fireOnRead(i, e.info.sizes.localHeaderOffset, traditional ? TZipCrypt::kHeaderSize : 0);
   }
 }
 
@@ -328,19 +285,7 @@ void TZipBase::ReadEntries() {
   if (ReadDirectoryForEdit() == 0 && list_.Count() == 0) return;
   Count = static_cast<int>(list_.Count());
   if (!OnRead) return;
-  for (size_t i = 0; i < list_.Count(); ++i) {
-    const auto& e = list_[i];
-    const TCentralHeader& c = *e.central;
-    ReadEntry = {c.versionNeeded,
-                 c.method,
-                 c.crc,
-                 e.info.attributes,
-                 (uint32_t{c.date} << 16) | c.time,
-                 e.info.sizes.compressed,
-                 e.info.sizes.uncompressed,
-                 e.name};
-    OnRead(static_cast<int64_t>(e.info.oldOffset), static_cast<int>(i));
-  }
+  for (size_t i = 0; i < list_.Count(); ++i) fireOnRead(i, list_[i].info.oldOffset, 0);
 }
 
 // ---- comments and directory edits ----
@@ -372,18 +317,8 @@ void TZipBase::SetEntryComment(size_t index, const std::string& comment) {
 int TZipBase::ReadDirectoryForEdit() {
   list_.Clear();
   names_.clear();
-  auto opened = TFileStream32::Create(archiveFile_, fmOpenRead | fmShareDenyWrite);
-  if (!opened) {
-    ReportError(archiveFile_, {}, kZipOpenError);
-    return 0;
-  }
-  const TArcType type = DetectArchiveType(**opened);
-  arcType_ = atZip;
-  if (!IsZipFamily(type) || type == atZipMV || type == atZipDS) {
-    ReportError(archiveFile_, {}, kZipUnsupportedArchive);
-    return 0;
-  }
-  if (!readDirectory(**opened, true)) return 0;
+  auto opened = openOldArchive();
+  if (!opened || !readDirectory(*opened, true)) return 0;
   return static_cast<int>(list_.Count());
 }
 

@@ -4,9 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
 
-#include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -21,8 +19,6 @@ namespace {
 
 constexpr size_t kSmallFile = 257;  // below this a file is deflated in memory first
 constexpr size_t kReadBlock = 131072;
-constexpr uint16_t kMethodStored = 0, kMethodDeflated = 8, kMethodAes = 99;
-constexpr uint16_t kFlagEncrypted = 0x0001;
 
 uint16_t deflateOption(TDeflateType type) {
   switch (type) {
@@ -50,12 +46,6 @@ bool stateOf(TFileStream32& file, TSourceState& state) {
 bool sameState(const TSourceState& a, const TSourceState& b) {
   return a.size == b.size && a.modified.tv_sec == b.modified.tv_sec &&
          a.modified.tv_nsec == b.modified.tv_nsec;
-}
-
-template <class Rec>
-Status writeRecord(TStream32& out, const Rec& rec) {
-  const auto raw = WriteRecord(rec);
-  return out.Write(raw.data(), raw.size());
 }
 
 }  // namespace
@@ -96,11 +86,7 @@ TLocalHeader TZipBase::InitLocalHeader(const EntryInfo& info) const {
   TLocalHeader local;
   local.signature = HeaderSignature(TRecordKind::Local, info.headerEnciphered);
   local.versionNeeded = kVersionDefault;
-  uint32_t dos = info.dosDateTime;
-  if (DateAttribute == daSysDate) dos = DateTimeToDos(platform::now());
-  if (DateAttribute == daMaxFileDate && maxDate_ != 0) dos = maxDate_;
-  local.date = static_cast<uint16_t>(dos >> 16);
-  local.time = static_cast<uint16_t>(dos);
+  SetDosDateTime(local, ChosenDosDateTime(DateAttribute, info.dosDateTime, maxDate_));
   local.uncompressedSize = static_cast<uint32_t>(info.fileSize);
   local.method = kMethodDeflated;
   local.flags = info.utf8 ? kFlagUtf8Name : 0;
@@ -129,15 +115,9 @@ Result<bool> TZipBase::writeFolder(TCompHeaderObj::Entry& entry) {
   local.method = kMethodStored;
   local.uncompressedSize = 0;
   entry.info.sizes = {0, 0, *offset};
-  std::array<uint8_t, TLocalHeader::kSize> raw = WriteRecord(local);
-  std::string name = entry.info.storedName;
-  if (entry.info.headerEnciphered) {
-    EncipherHeader(raw.data(), TRecordKind::Local);
-    EncipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
-  }
-  Status written = output_->Write(raw.data(), raw.size());
-  if (written) written = output_->WriteBuffer(name);
-  if (!written) return RaiseError(entry.info.source, written.error().message, written.error().code);
+  const std::vector<uint8_t> head = RecordWithName(local, entry.info);
+  if (Status written = output_->Write(head.data(), head.size()); !written)
+    return RaiseError(entry.info.source, written.error().message, written.error().code);
   FillCentralHeader(entry, local);
   return true;
 }
@@ -330,16 +310,10 @@ Status TZipBase::completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& 
   if (aes) aesExtra = TAesExtra{2, w.encryption, method};
   const std::vector<uint8_t> extras = SetLocalExtras(local, aesExtra, sizes, w.reserveZip64);
 
-  auto raw = WriteRecord(local);
-  std::string name = info.storedName;
-  if (info.headerEnciphered) {
-    EncipherHeader(raw.data(), TRecordKind::Local);
-    EncipherName(reinterpret_cast<uint8_t*>(name.data()), name.size());
-  }
+  std::vector<uint8_t> head = RecordWithName(local, info);
+  head.insert(head.end(), extras.begin(), extras.end());
   RIVIZA_TRY(output_->Seek(static_cast<int64_t>(w.offset), soFromBeginning));
-  Status s = output_->Write(raw.data(), raw.size());
-  if (s) s = output_->WriteBuffer(name);
-  if (s) s = output_->Write(extras.data(), extras.size());
+  Status s = output_->Write(head.data(), head.size());
   if (s)
     s = output_->Seek(static_cast<int64_t>(*end), soFromBeginning).ok() ? okStatus()
                                                                         : zipError(kZipWriteError);
@@ -357,18 +331,7 @@ Status TZipBase::completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& 
 }
 
 void TZipBase::FillCentralHeader(TCompHeaderObj::Entry& entry, const TLocalHeader& local) {
-  TCentralHeader c;
-  c.signature = HeaderSignature(TRecordKind::Central, entry.info.headerEnciphered);
-  c.versionMadeBy = kVersionDefault;
-  c.versionNeeded = local.versionNeeded;
-  c.flags = local.flags;
-  c.method = local.method;
-  c.time = local.time;
-  c.date = local.date;
-  c.crc = local.crc;
-  c.compressedSize = static_cast<uint32_t>(entry.info.sizes.compressed);
-  c.uncompressedSize = static_cast<uint32_t>(entry.info.sizes.uncompressed);
-  c.nameLength = local.nameLength;
+  TCentralHeader c = CentralFromLocal(local, entry.info.headerEnciphered);
   c.externalAttributes = entry.info.attributes;
   entry.central = c;
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -59,6 +60,39 @@ size_t ReadAt(TStream32& stream, uint64_t offset, void* buffer, size_t count) {
   return got;
 }
 
+uint32_t ChosenDosDateTime(TDateAttribute attribute, uint32_t own, uint32_t newest) {
+  switch (attribute) {
+    case daSysDate:
+      return DateTimeToDos(platform::now());
+    case daMaxFileDate:
+      return newest != 0 ? newest : own;
+    case daFileDate:
+      break;
+  }
+  return own;
+}
+
+TCentralHeader CentralFromLocal(const TLocalHeader& local, bool enciphered) {
+  TCentralHeader c;
+  c.signature = HeaderSignature(TRecordKind::Central, enciphered);
+  c.versionNeeded = local.versionNeeded;
+  c.flags = local.flags;
+  c.method = local.method;
+  c.time = local.time;
+  c.date = local.date;
+  c.crc = local.crc;
+  c.compressedSize = local.compressedSize;
+  c.uncompressedSize = local.uncompressedSize;
+  c.nameLength = local.nameLength;
+  return c;
+}
+
+bool LocalHeaderAt(TStream32& stream, uint64_t at) {
+  std::array<uint8_t, TLocalHeader::kSize> raw{};
+  return ReadAt(stream, at, raw.data(), raw.size()) == raw.size() &&
+         SignatureKind(TRecordKind::Local, GetLE<uint32_t>(raw.data())).kind == TRecordKind::Local;
+}
+
 // ---- archive name, extension, attributes, temporary folder ----
 
 void TRegisterKorvo::SetArchiveFile(std::string_view name) {
@@ -66,7 +100,6 @@ void TRegisterKorvo::SetArchiveFile(std::string_view name) {
   if (!text.empty() && platform::extractFileExt(text).empty()) text += defaultExt_;
   archiveFile_ = std::move(text);
   archiveExists_ = !archiveFile_.empty() && platform::fileExists(archiveFile_);
-  archiveDataStart_ = 0;
   cancel_ = false;
 }
 
@@ -144,6 +177,12 @@ TArcType TRegisterKorvo::spannedOrMultiVolume() const {
   if (!info || info->driveType != dtRemovable) return atZipMV;
   std::string label = info->label.substr(0, info->label.find(' '));
   return platform::toUpperAscii(label) == "PKBACK#" ? atZipDS : atZipMV;
+}
+
+// ---- names ----
+
+std::string TRegisterKorvo::DecodeName(std::string_view stored, uint16_t flags) const {
+  return OemNameToLocal(stored, TranslateOemChar, (flags & kFlagUtf8Name) != 0);
 }
 
 // ---- header cipher ----

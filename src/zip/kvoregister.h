@@ -1,8 +1,10 @@
 // TRegisterKorvo: the shared root of the archive components (zip layer). It holds what the
 // reader and the writer have in common: the archive name and its detected type, the file
 // selection (masks, attributes), the default extension, the temporary folder, the shared events,
-// the archive-type detection with FindCentralDirectory, and the signature and header-cipher
-// operations for plain and enciphered ("PL") headers.
+// the failure list of a run, the archive-type detection with FindCentralDirectory, and the
+// signature and header-cipher operations for plain and enciphered ("PL") headers. Entry records
+// are read (ReadEntryRecord), stored names decoded, DOS date-times packed and chosen here once,
+// for both components: neither keeps a record or name path of its own.
 //
 // TZipCommon's data services (kvoZipCommon.h) were built first and sit below this class; the
 // reader (TCustomDClass > TUnBase > TUnZip) and the writer (TCustomCClass ...) derive from here.
@@ -11,14 +13,16 @@
 // size before it is used, and no record is taken from a buffer it does not fit in. The header
 // keys are constants of the program, so enciphered headers stay readable by later runs.
 //   detection state: (none) --DetectArchiveType--> type, directory offset, offset correction,
-//   scan state and record copies, kept until the next detection.
+//   scan state and end records, kept until the next detection.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "zip/kvoCrypt.h"
@@ -41,6 +45,54 @@ enum TScanState : uint8_t {
 // The header cipher's start keys: constants of the program (enciphered headers must stay
 // readable by every later run).
 inline constexpr std::array<uint32_t, 3> kHeaderKeys = {0x4B766F52u, 0x69766961u, 0x5A697031u};
+
+// An entry or file of a run that was selected and not extracted or archived, and why (beside
+// the run's count).
+struct TEntryFailure {
+  std::string fileName;
+  int code = 0;
+  std::string reason;
+};
+
+// General-purpose flag bits and methods that both components test.
+inline constexpr uint16_t kFlagEncrypted = 0x0001, kFlagDescriptor = 0x0008, kFlagStrongEncryption = 0x0040;
+inline constexpr uint16_t kMethodStored = 0, kMethodDeflated = 8, kMethodAes = 99;
+// How often a volume or disk is asked for before the run gives up: a handler that answers
+// without changing anything cannot keep the run waiting for ever.
+inline constexpr int kMaxDiskRequests = 64;
+
+// The DOS date (high half) and time (low half) of a local or central header.
+template <class Rec>
+uint32_t DosDateTimeOf(const Rec& header) {
+  return (uint32_t{header.date} << 16) | header.time;
+}
+template <class Rec>
+void SetDosDateTime(Rec& header, uint32_t dos) {
+  header.date = static_cast<uint16_t>(dos >> 16);
+  header.time = static_cast<uint16_t>(dos);
+}
+// The date-time an entry gets by DateAttribute: its own, now, or the newest of the run's
+// entries (its own while there is none).
+uint32_t ChosenDosDateTime(TDateAttribute attribute, uint32_t own, uint32_t newest);
+
+// The central header of an entry known by its local header (a new entry, or one walked without
+// a directory): version, flags, method, date, time, CRC, 32-bit sizes and name length, with the
+// signature of `enciphered`.
+TCentralHeader CentralFromLocal(const TLocalHeader& local, bool enciphered);
+
+// One header record as it stands in an archive, deciphered: the local or central header, its
+// stored name (the name continues the header's cipher), its extra field and, for a central
+// record, its comment.
+template <class Rec>
+struct TEntryRecord {
+  static constexpr TRecordKind kKind =
+      std::is_same_v<Rec, TCentralHeader> ? TRecordKind::Central : TRecordKind::Local;
+  Rec header;
+  bool enciphered = false;
+  std::string name;
+  std::vector<uint8_t> extra;
+  std::string comment;
+};
 
 // Each character "0".."7" multiplies by 8 and adds its value; all others are skipped.
 uint64_t OctalToInt(std::string_view text);
@@ -106,9 +158,13 @@ class TRegisterKorvo : public TZipCommon {
   // creation (OnPrompt, Yes/No); No or a failed creation gives the system temporary folder.
   void SetTempDir(std::string_view dir);
 
+  // Failures of the last run (Extract, Test, Compress).
+  const std::vector<TEntryFailure>& Failures() const { return failures_; }
+  int FailedCount() const { return static_cast<int>(failures_.size()); }
+
   // ---- detection ----
   // The type of the archive on the stream; sets the directory offset, offset correction, scan
-  // state and record copies. Never fails: what cannot be read ends detection with what was found.
+  // state and end records. Never fails: what cannot be read ends detection with what was found.
   TArcType DetectArchiveType(TStream32& stream);
   // Offset of the central directory (or, with scan state exactly kScanLocalFound, of the first
   // local header); 0 when no end record exists, -1 when neither directory nor local header is
@@ -141,16 +197,29 @@ class TRegisterKorvo : public TZipCommon {
   void DecipherName(uint8_t* name, size_t length) { headerCrypt_.ZipDecryptBuffer(name, length); }
   void EncipherName(uint8_t* name, size_t length) { headerCrypt_.ZipEncryptBuffer(name, length); }
 
+  // ---- records and names, the same for reader and writer ----
+  // The record at `at` with its name, extra field and comment, the stream left after it (reads
+  // run on into the next volume of a volume stream); nothing when it cannot be read whole or
+  // another signature stands there.
+  template <class Rec>
+  std::optional<TEntryRecord<Rec>> ReadEntryRecord(TStream32& s, uint64_t at);
+  // The local text of a stored name: UTF-8 with flag bit 11, else the code page of
+  // TranslateOemChar; "/" becomes "\".
+  std::string DecodeName(std::string_view stored, uint16_t flags) const;
+
  protected:
   // Sets the type from the archive's drive: a removable disk labelled "PKBACK#" is spanned
   // (atZipDS), anything else multi-volume (atZipMV).
   TArcType spannedOrMultiVolume() const;
+  void recordFailure(const std::string& fileName, int code, std::string reason) {
+    failures_.push_back({fileName, code, std::move(reason)});
+  }
+
+  std::vector<TEntryFailure> failures_;
 
   std::string archiveFile_;
   TArcType arcType_ = atNA;
   bool archiveExists_ = false;
-  uint64_t archiveDataStart_ = 0;
-  uint16_t currentVolume_ = 0;
 
   // Detection state.
   uint64_t archiveSize_ = 0;
@@ -169,8 +238,6 @@ class TRegisterKorvo : public TZipCommon {
     uint32_t thisDisk = 0, centralDisk = 0;
     uint64_t offset = 0, size = 0;
   } directoryEnd_;
-  std::array<uint8_t, TCentralHeader::kSize> centralBuffer_{};
-  std::array<uint8_t, TLocalHeader::kSize> localBuffer_{};
 
  private:
   // Detection steps (kvoArcDetect.cpp).
@@ -178,8 +245,6 @@ class TRegisterKorvo : public TZipCommon {
   TArcType detectPlain(TStream32& s, std::span<const uint8_t> head);
   TArcType scanForArchive(TStream32& s, uint64_t start);
   bool readEndRecord(TStream32& s, std::span<const uint8_t> window, uint64_t windowStart, size_t hit);
-  bool centralHeaderAt(TStream32& s, uint64_t offset);
-  bool localHeaderAt(TStream32& s, uint64_t offset);
   int64_t searchLocalHeader(TStream32& s, uint64_t windowSize);
   void settleDirectoryEnd();
 
@@ -190,5 +255,40 @@ class TRegisterKorvo : public TZipCommon {
 
 // Up to count bytes at offset; the count read (0 past the end or on a read error).
 size_t ReadAt(TStream32& stream, uint64_t offset, void* buffer, size_t count);
+
+// Whether a whole local header ("PK" or "PL") stands at `at`.
+bool LocalHeaderAt(TStream32& stream, uint64_t at);
+
+// The record of kind `kind` (local or central header) at `at`, deciphered when its signature says
+// so; nothing when it cannot be read or another signature stands there.
+template <class Rec>
+std::optional<Rec> ReadHeaderAt(TStream32& s, uint64_t at, TRecordKind kind, TRegisterKorvo& cipher,
+                                bool& enciphered) {
+  std::array<uint8_t, Rec::kSize> raw{};
+  if (ReadAt(s, at, raw.data(), raw.size()) != raw.size()) return std::nullopt;
+  const auto sig = SignatureKind(kind, GetLE<uint32_t>(raw.data()));
+  if (sig.kind != kind) return std::nullopt;
+  enciphered = sig.enciphered;
+  if (enciphered) cipher.DecipherHeader(raw.data(), kind);
+  return ReadRecord<Rec>(raw);
+}
+
+template <class Rec>
+std::optional<TEntryRecord<Rec>> TRegisterKorvo::ReadEntryRecord(TStream32& s, uint64_t at) {
+  TEntryRecord<Rec> r;
+  auto header = ReadHeaderAt<Rec>(s, at, TEntryRecord<Rec>::kKind, *this, r.enciphered);
+  if (!header) return std::nullopt;
+  r.header = *header;
+  r.name.resize(r.header.nameLength);
+  r.extra.resize(r.header.extraLength);
+  if (!s.ReadBuffer(r.name.data(), r.name.size()) || !s.ReadBuffer(r.extra.data(), r.extra.size()))
+    return std::nullopt;
+  if (r.enciphered) DecipherName(reinterpret_cast<uint8_t*>(r.name.data()), r.name.size());
+  if constexpr (TEntryRecord<Rec>::kKind == TRecordKind::Central) {
+    r.comment.resize(r.header.commentLength);
+    if (!s.ReadBuffer(r.comment.data(), r.comment.size())) return std::nullopt;
+  }
+  return r;
+}
 
 }  // namespace riviza::zip

@@ -1,8 +1,9 @@
 // Archive-type detection, FindCentralDirectory and the shared component base: start signatures,
 // tar and uuencoded files, stubs in front of zip data (adjusted or not, a PE stub naming its
 // archive in a string resource), long comments, volume sets on fixed and spanned disks,
-// enciphered headers, damaged end records that must fail with their code, and the 4.102 rules
-// for names, extensions, attributes and the temporary folder.
+// enciphered headers, damaged end records that must fail with their code, the entry records
+// both components read, and the base's rules for names, extensions, attributes and the
+// temporary folder.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -240,6 +241,73 @@ TEST(Detection, EncipheredHeadersAreRead) {
   auto run = readertest::ExtractAll(u, pathOf(dir, "pl.zip"), platform::pathText(dir / "out"));
   EXPECT_EQ(run.count, 1);
   EXPECT_EQ(dir.read("out/secret/a.txt"), "plain data");
+}
+
+TEST(Records, EntryRecordIsReadWholeOrNotAtAll) {
+  Entry entry("dir/a.txt", "data", 0);
+  entry.extra = std::string("\x34\x12\x02\x00xy", 6);
+  const std::string zip = BuildZip({entry}, {{}, false, "archive comment"});
+  const uint64_t central = zip.size() - TEndRecord::kSize - 15 - TCentralHeader::kSize - 9 - 6;
+  struct Case {
+    const char* what;
+    size_t cut;  // bytes of the archive the stream holds
+    bool local, whole;
+  };
+  const Case cases[] = {
+      {"local whole", zip.size(), true, true},
+      {"local header cut", 20, true, false},
+      {"local name cut", TLocalHeader::kSize + 4, true, false},
+      {"local extra cut", TLocalHeader::kSize + 9 + 3, true, false},
+      {"central whole", zip.size(), false, true},
+      {"central extra cut", central + TCentralHeader::kSize + 9 + 2, false, false},
+  };
+  for (const Case& c : cases) {
+    TMemoryStream32 s;
+    ASSERT_TRUE(s.Write(zip.data(), c.cut));
+    TUnZip reader;
+    if (c.local) {
+      auto r = reader.ReadEntryRecord<TLocalHeader>(s, 0);
+      ASSERT_EQ(r.has_value(), c.whole) << c.what;
+      if (!r) continue;
+      EXPECT_EQ(r->name, "dir/a.txt") << c.what;
+      EXPECT_EQ(std::string(r->extra.begin(), r->extra.end()), entry.extra) << c.what;
+      EXPECT_EQ(s.Position().valueOr(0), TLocalHeader::kSize + 9 + 6) << c.what;
+    } else {
+      auto r = reader.ReadEntryRecord<TCentralHeader>(s, central);
+      ASSERT_EQ(r.has_value(), c.whole) << c.what;
+      if (!r) continue;
+      EXPECT_EQ(r->name, "dir/a.txt") << c.what;
+      EXPECT_EQ(reader.DecodeName(r->name, r->header.flags), "dir\\a.txt") << c.what;
+    }
+  }
+}
+
+TEST(Records, DateChoiceAndCentralFromLocal) {
+  struct Case {
+    TDateAttribute attribute;
+    uint32_t own, newest, expected;
+  };
+  const Case cases[] = {
+      {daFileDate, 0x5A8B6000, 0x5B000000, 0x5A8B6000},
+      {daMaxFileDate, 0x5A8B6000, 0x5B000000, 0x5B000000},
+      {daMaxFileDate, 0x5A8B6000, 0, 0x5A8B6000},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ChosenDosDateTime(c.attribute, c.own, c.newest), c.expected);
+
+  TLocalHeader local;
+  local.versionNeeded = 45, local.flags = 0x0809, local.method = 8, local.crc = 0xCAFE;
+  SetDosDateTime(local, 0x5A8B6001);
+  local.nameLength = 7;
+  for (bool enciphered : {false, true}) {
+    const TCentralHeader c = CentralFromLocal(local, enciphered);
+    EXPECT_EQ(c.signature, enciphered ? kSigCentralEnc : kSigCentral);
+    EXPECT_EQ(DosDateTimeOf(c), 0x5A8B6001u);
+    EXPECT_EQ(c.versionNeeded, 45);
+    EXPECT_EQ(c.flags, 0x0809);
+    EXPECT_EQ(c.method, 8);
+    EXPECT_EQ(c.crc, 0xCAFEu);
+    EXPECT_EQ(c.nameLength, 7);
+  }
 }
 
 TEST(ComponentBase, ArchiveNameAndDefaultExtension) {

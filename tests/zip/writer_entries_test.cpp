@@ -193,6 +193,33 @@ TEST(WriterEntries, EncipheredHeadersReadBackWithTheEngine) {
   EXPECT_EQ(CompareTrees(dir / "src", dir / "out"), "");
 }
 
+// A declined password fails the run's encrypted entries without asking for each; the next run
+// asks again.
+TEST(WriterEntries, PasswordIsAskedOncePerRun) {
+  test::TempDir dir;
+  dir.write("src/a.txt", "alpha");
+  dir.write("src/b.txt", "beta");
+  TZip zip;
+  std::vector<int> errors;
+  SetUpZip(zip, dir / "a.zip", dir / "src", dir.mkdir("tmp"), errors);
+  zip.EncryptionMethod = emZIP_v2;
+  struct Run {
+    std::string answer;
+    int count;
+  };
+  const Run runs[] = {{"", 0}, {"", 0}, {"geheim", 2}};
+  for (const Run& run : runs) {
+    int asked = 0;
+    zip.OnGetPassword = [&](const std::string&, std::string& password, bool&) {
+      ++asked;
+      password = run.answer;
+    };
+    EXPECT_EQ(zip.Compress(), run.count) << run.answer;
+    EXPECT_EQ(asked, 1) << run.answer;
+  }
+  EXPECT_EQ(ExtractAll(dir / "a.zip", dir / "out", "geheim").count, 2);
+}
+
 TEST(WriterEntries, MaskWithoutFolderIsTakenInTheCurrentFolder) {
   test::TempDir dir;
   dir.write("src/a.txt", "a");

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "zip/kvoregister.h"
+
 namespace riviza::kvozip {
 
 using TArgs = std::vector<std::string>;
@@ -26,13 +28,20 @@ struct TCommandRegistration {
   explicit TCommandRegistration(TCommand command);
 };
 
-// Options of the form "-p PASSWORD" taken out of args; the remaining words stay.
+// Options of the form "-p PASSWORD" taken out of args; the remaining words stay. Any other
+// option makes the arguments unusable.
 struct TOptions {
   std::vector<std::string> passwords;
   std::vector<std::string> words;
-  std::vector<std::string> flags;  // other options as given, for commands that take them
+  bool unknownOption = false;
 };
 TOptions ParseOptions(const TArgs& args);
+
+// An OnError handler that keeps each reported error as one line: its text, code, file and
+// detail.
+zip::TZipCommon::TOnError CollectErrors(std::vector<std::string>& lines);
+// One line per failure on stderr, naming the file, the reason and the code's text.
+void PrintFailures(const std::vector<zip::TEntryFailure>& failures);
 
 // Path text for the engine from a command-line path (made absolute).
 std::string EnginePath(const std::string& argument);

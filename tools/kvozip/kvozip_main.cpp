@@ -4,6 +4,7 @@
 
 #include "kvozip.h"
 #include "platform/paths.h"
+#include "zip/kvoErrors.h"
 
 namespace riviza::kvozip {
 namespace {
@@ -33,11 +34,26 @@ TOptions ParseOptions(const TArgs& args) {
     if (args[i] == "-p" && i + 1 < args.size())
       options.passwords.push_back(args[++i]);
     else if (args[i].size() > 1 && args[i][0] == '-')
-      options.flags.push_back(args[i]);
+      options.unknownOption = true;
     else
       options.words.push_back(args[i]);
   }
   return options;
+}
+
+zip::TZipCommon::TOnError CollectErrors(std::vector<std::string>& lines) {
+  return [&lines](const std::string& fileName, const std::string& extendedMsg, const std::string&, int code) {
+    std::string line = std::string(zip::ErrorText(code)) + " (" + std::to_string(code) + ")";
+    if (!fileName.empty()) line += ": " + fileName;
+    if (!extendedMsg.empty()) line += " [" + extendedMsg + "]";
+    lines.push_back(std::move(line));
+  };
+}
+
+void PrintFailures(const std::vector<zip::TEntryFailure>& failures) {
+  for (const zip::TEntryFailure& f : failures)
+    std::fprintf(stderr, "kvozip: failed: %s: %s (%s)\n", f.fileName.c_str(), f.reason.c_str(),
+                 std::string(zip::ErrorText(f.code)).c_str());
 }
 
 std::string EnginePath(const std::string& argument) {

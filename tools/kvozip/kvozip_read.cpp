@@ -6,7 +6,6 @@
 
 #include "kvozip.h"
 #include "platform/clock.h"
-#include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
 #include "zip/kvoUnZip.h"
 
@@ -23,13 +22,7 @@ struct TReader {
 // A reader set up for the whole archive; false (after a message) when the archive is unusable.
 bool setUp(TReader& r, const TOptions& options) {
   TUnZip& u = r.unzip;
-  u.OnError = [&r](const std::string& fileName, const std::string& extendedMsg, const std::string&,
-                   int code) {
-    std::string line = std::string(zip::ErrorText(code)) + " (" + std::to_string(code) + ")";
-    if (!fileName.empty()) line += ": " + fileName;
-    if (!extendedMsg.empty()) line += " [" + extendedMsg + "]";
-    r.errors.push_back(std::move(line));
-  };
+  u.OnError = CollectErrors(r.errors);
   u.OnNextVolume = [](std::string&, const std::string&, bool exists, bool& cancel) { cancel = !exists; };
   u.Passwords = options.passwords;
   u.FileSpec = {"*.*"};
@@ -43,9 +36,7 @@ bool setUp(TReader& r, const TOptions& options) {
 
 int finish(TReader& r, int count, const char* verb) {
   const auto& failures = r.unzip.Failures();
-  for (const zip::TEntryFailure& f : failures)
-    std::fprintf(stderr, "kvozip: failed: %s: %s (%s)\n", f.fileName.c_str(), f.reason.c_str(),
-                 std::string(zip::ErrorText(f.code)).c_str());
+  PrintFailures(failures);
   if (failures.empty() && count == 0)
     for (const std::string& e : r.errors) std::fprintf(stderr, "kvozip: %s\n", e.c_str());
   std::printf("%d file%s %s, %zu failed\n", count, count == 1 ? "" : "s", verb, failures.size());
@@ -54,7 +45,7 @@ int finish(TReader& r, int count, const char* verb) {
 
 int runList(const TArgs& args) {
   TOptions options = ParseOptions(args);
-  if (options.words.size() != 1) return 2;
+  if (options.unknownOption || options.words.size() != 1) return 2;
   TReader r;
   if (!setUp(r, options)) return 1;
   auto entries = r.unzip.ListEntries();
@@ -62,19 +53,18 @@ int runList(const TArgs& args) {
   for (const auto& e : entries) {
     const auto t = zip::DosToDateTimeParts(e.dosDateTime);
     std::printf("%12llu  %s %02d:%02d  %c %3u  %s\n", static_cast<unsigned long long>(e.uncompressed),
-                platform::formatDate(t).c_str(), t.hour, t.minute, (e.flags & 1) ? '*' : ' ', e.method,
-                e.name.c_str());
+                platform::formatDate(t).c_str(), t.hour, t.minute,
+                (e.flags & zip::kFlagEncrypted) ? '*' : ' ', e.method, e.name.c_str());
     total += e.uncompressed;
   }
   std::printf("%12llu  %zu entries\n", static_cast<unsigned long long>(total), entries.size());
-  for (const zip::TEntryFailure& f : r.unzip.Failures())
-    std::fprintf(stderr, "kvozip: %s: %s\n", f.fileName.c_str(), f.reason.c_str());
+  PrintFailures(r.unzip.Failures());
   return r.unzip.Failures().empty() ? 0 : 1;
 }
 
 int runTest(const TArgs& args) {
   TOptions options = ParseOptions(args);
-  if (options.words.size() != 1) return 2;
+  if (options.unknownOption || options.words.size() != 1) return 2;
   TReader r;
   if (!setUp(r, options)) return 1;
   return finish(r, r.unzip.Test(), "tested right");
@@ -82,7 +72,7 @@ int runTest(const TArgs& args) {
 
 int runExtract(const TArgs& args) {
   TOptions options = ParseOptions(args);
-  if (options.words.size() != 2) return 2;
+  if (options.unknownOption || options.words.size() != 2) return 2;
   TReader r;
   if (!setUp(r, options)) return 1;
   r.unzip.SetExtractDir(EnginePath(options.words[1]));

@@ -10,7 +10,6 @@
 
 #include "kvozip.h"
 #include "platform/paths.h"
-#include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
 #include "zip/kvoZip.h"
 
@@ -71,13 +70,7 @@ int runAdd(const TArgs& args) {
   if (!parseAdd(args, o)) return 2;
   TZip z;
   std::vector<std::string> errors;
-  z.OnError = [&errors](const std::string& fileName, const std::string& extendedMsg, const std::string&,
-                        int code) {
-    std::string line = std::string(zip::ErrorText(code)) + " (" + std::to_string(code) + ")";
-    if (!fileName.empty()) line += ": " + fileName;
-    if (!extendedMsg.empty()) line += " [" + extendedMsg + "]";
-    errors.push_back(std::move(line));
-  };
+  z.OnError = CollectErrors(errors);
   z.OnReplaceFile = [](const std::string&, const std::string&, double, double, int64_t, int64_t, int, int,
                        bool& replace) { replace = true; };
   z.DeflateType = o.deflate;
@@ -107,9 +100,7 @@ int runAdd(const TArgs& args) {
     errors.clear();
     const int count = z.Compress();
     total += count;
-    for (const zip::TEntryFailure& f : z.Failures())
-      std::fprintf(stderr, "kvozip: failed: %s: %s (%s)\n", f.fileName.c_str(), f.reason.c_str(),
-                   std::string(zip::ErrorText(f.code)).c_str());
+    PrintFailures(z.Failures());
     failed += z.Failures().size();
     if (count == 0 && z.Failures().empty() && !errors.empty()) {
       for (const std::string& e : errors) std::fprintf(stderr, "kvozip: %s\n", e.c_str());
