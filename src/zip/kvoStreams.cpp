@@ -72,6 +72,17 @@ Status TStream32::ReadBuffer(void* buffer, size_t count) {
   return okStatus();
 }
 
+size_t TStream32::ReadUpTo(void* buffer, size_t count) {
+  auto* p = static_cast<uint8_t*>(buffer);
+  size_t got = 0;
+  while (got < count) {
+    auto n = Read(p + got, count - got);
+    if (!n || *n == 0) break;
+    got += *n;
+  }
+  return got;
+}
+
 Result<uint64_t> TStream32::CopyFrom(TStream32& source, uint64_t count) {
   if (count == 0) {
     auto size = source.Size();

@@ -76,6 +76,8 @@ class TStream32 {
   Result<uint64_t> Position() { return Seek(0, soFromCurrent); }
   // Exactly count bytes, or kZipStreamReadError.
   Status ReadBuffer(void* buffer, size_t count);
+  // Up to count bytes, fewer only at the end; a read error ends the data like its end would.
+  size_t ReadUpTo(void* buffer, size_t count);
   Status WriteBuffer(const void* buffer, size_t count) { return Write(buffer, count); }
   Status WriteBuffer(std::string_view bytes) { return Write(bytes.data(), bytes.size()); }
 

@@ -72,12 +72,7 @@ void TZipCommon::ResetRun() {
 
 size_t TZipCommon::ReadBlock(TStream32& source, size_t count, TChecksumKind kind, bool decrypt,
                              uint8_t* buffer) {
-  size_t got = 0;
-  while (got < count) {
-    auto n = source.Read(buffer + got, count - got);
-    if (!n || *n == 0) break;  // a read error ends the data like its end would
-    got += *n;
-  }
+  const size_t got = source.ReadUpTo(buffer, count);
   if (decrypt) DecipherBlock(buffer, got);
   updateChecksum(kind, buffer, got);
   return got;

@@ -50,14 +50,7 @@ size_t ReadAt(TStream32& stream, uint64_t offset, void* buffer, size_t count) {
   if (offset > static_cast<uint64_t>(INT64_MAX) ||
       !stream.Seek(static_cast<int64_t>(offset), soFromBeginning))
     return 0;
-  size_t got = 0;
-  auto* out = static_cast<uint8_t*>(buffer);
-  while (got < count) {
-    auto n = stream.Read(out + got, count - got);
-    if (!n || *n == 0) break;
-    got += *n;
-  }
-  return got;
+  return stream.ReadUpTo(buffer, count);
 }
 
 uint32_t ChosenDosDateTime(TDateAttribute attribute, uint32_t own, uint32_t newest) {

@@ -55,6 +55,30 @@ TEST(MemoryStream, ReadsSeeksAndShrinks) {
   EXPECT_EQ(m.view(), std::string("abc\0\0x", 6));
 }
 
+// Hands out at most three bytes a call and fails once `failAt` bytes were read.
+struct TrickleStream : TCustomMemoryStream32 {
+  size_t failAt = SIZE_MAX;
+  using TCustomMemoryStream32::TCustomMemoryStream32;
+  Result<size_t> Read(void* buffer, size_t count) override {
+    if (position_ >= failAt) return zipError(kZipStreamReadError, "trickle");
+    return TCustomMemoryStream32::Read(buffer, std::min<size_t>(count, 3));
+  }
+};
+
+TEST(Stream, ReadUpToJoinsShortReadsAndEndsAtAnErrorOrTheEnd) {
+  const std::string data = "0123456789";
+  struct Case {
+    size_t failAt, want, expected;
+  } cases[] = {{SIZE_MAX, 8, 8}, {SIZE_MAX, 20, 10}, {6, 10, 6}, {0, 4, 0}, {SIZE_MAX, 0, 0}};
+  for (const Case& c : cases) {
+    TrickleStream s(data.data(), data.size());
+    s.failAt = c.failAt;
+    std::string out(20, '.');
+    EXPECT_EQ(s.ReadUpTo(out.data(), c.want), c.expected) << c.failAt << " " << c.want;
+    EXPECT_EQ(out.substr(0, c.expected), data.substr(0, c.expected));
+  }
+}
+
 TEST(FileStream, SixtyFourBitPositionsAndOpenFailure) {
   test::TempDir dir;
   std::string name = (dir / "big.bin").string();
