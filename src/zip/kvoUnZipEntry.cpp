@@ -248,17 +248,8 @@ bool TUnZip::establishPassword() {
 // ---- decoding ----
 
 size_t TUnZip::readEntryData(uint8_t* buffer, size_t count) {
-  const size_t want = static_cast<size_t>(std::min<uint64_t>(count, compressedLeft_));
-  size_t got = 0;
-  while (got < want) {
-    auto n = archive_.Read(buffer + got, want - got);
-    if (!n || *n == 0) break;
-    got += *n;
-  }
-  if (IsAesMethod(entryEncryption) && aes())
-    aes()->DecryptData(buffer, got);
-  else if (entryEncryption == emZIP_v2)
-    zipCrypt().ZipDecryptBuffer(buffer, got);
+  const size_t got = archive_.ReadUpTo(buffer, static_cast<size_t>(std::min<uint64_t>(count, compressedLeft_)));
+  DecipherBlock(buffer, got);
   compressedLeft_ -= got;
   return got;
 }
@@ -275,13 +266,15 @@ Status TUnZip::writeEntryData(TStream32& output, const uint8_t* data, size_t cou
   return okStatus();
 }
 
+// Every archive this reader opens is a zip (a jar included): the entry's flag decides deciphering.
 Status TUnZip::decodeStored(TStream32& output) {
-  std::vector<uint8_t> buffer(kBlockSize);
-  while (compressedLeft_ > 0 && !cancel_) {
-    const size_t got = readEntryData(buffer.data(), buffer.size());
-    if (got == 0) break;  // the archive ended early: the size test fails the entry
-    RIVIZA_TRY(writeEntryData(output, buffer.data(), got));
-  }
+  RIVIZA_CHECK_DATA(compressedLeft_ <= uncompressedLeft_, kZipBadData, "more data than the entry's stored size");
+  TLocalHeader record;
+  record.flags = entry_.flags;
+  auto left = CopyStoredEntry(archive_, &output, record, compressedLeft_, atZip);
+  if (!left) return left.error();
+  uncompressedLeft_ -= compressedLeft_ - *left;  // an early end of the archive fails the size test
+  compressedLeft_ = *left;
   return okStatus();
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/pump.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
 
@@ -166,7 +167,9 @@ Result<uint64_t> TZipCommon::CopyStoredEntry(TStream32& source, TStream32* targe
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(remaining, kBlock)));
   const uint64_t total = remaining;
   const bool decrypt = IsZipFamily(arcType) && (entry.flags & 0x0001) != 0;
-  while (remaining > 0 && !cancel_) {
+  while (remaining > 0) {
+    platform::processMessages();  // a cancel pressed meanwhile stops the copy before the block
+    if (cancel_) break;
     size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, kBlock));
     size_t got = ReadBlock(source, want, ckCrc32, decrypt, buffer.data());
     if (got == 0) break;  // the source ended before the entry did

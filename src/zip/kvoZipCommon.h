@@ -146,8 +146,8 @@ class TZipCommon {
   // read through ReadBlock with decrypt are plain already and must not be deciphered twice).
   Status WriteExtracted(TStream32* output, uint8_t* buffer, size_t count, bool decipher = false);
   // Copies a stored entry's remaining bytes in blocks of at most 32,768, deciphering when the
-  // entry is encrypted; stops at the cancel flag or when the source ends early. Returns the
-  // bytes left uncopied.
+  // entry is encrypted; lets pending messages run before each block and stops at the cancel flag
+  // or when the source ends early. Returns the bytes left uncopied.
   Result<uint64_t> CopyStoredEntry(TStream32& source, TStream32* target, const TLocalHeader& entry,
                                    uint64_t remaining, TArcType arcType);
 
