@@ -4,6 +4,7 @@
 #include "zip/kvoUnZip.h"
 
 #include <algorithm>
+#include <limits>
 #include <random>
 
 #include "zip/kvoErrors.h"
@@ -63,6 +64,7 @@ bool TUnZip::openArchive() {
 int TUnZip::run(bool testOnly) {
   if (!openArchive()) return 0;
   testOnly_ = testOnly;
+  limit_.remaining = ExtractLimitBytes.value_or(std::numeric_limits<uint64_t>::max());
   if (OnActivate) OnActivate();
   if (OnElapsedTime) timer.Start();
   outputName_.clear();

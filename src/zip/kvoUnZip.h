@@ -21,10 +21,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "zip/kvoBase.h"
+#include "zip/kvoDecoderFrame.h"
 #include "zip/kvoVolumeStream.h"
 
 namespace riviza::zip {
@@ -49,6 +51,9 @@ class TUnZip : public TUnBase {
   TOnCorruptZipHeader OnCorruptZipHeader;
   TOnDiskError OnDiskInDrvErr;
   TOnDiskError OnDiskWriteProtectErr;
+  // The bytes all entries of one Extract or Test may produce together; no limit when unset. An
+  // entry that would go beyond it fails as damaged data and leaves nothing behind.
+  std::optional<uint64_t> ExtractLimitBytes;
 
   int ZipCmntBufSize() const { return zipCmntBufSize_; }
   // Clamped to 2,000 .. 32,767.
@@ -114,9 +119,8 @@ class TUnZip : public TUnBase {
   bool establishPassword();
   bool tryPassword(const std::string& password, const TZipCrypt::Header* header);
   Status decodeEntry(TStream32& output);
-  Status decodeStored(TStream32& output);
-  Status decodeDeflated(TStream32& output);
-  Status decodeWithFrame(TStream32& output, uint16_t method);
+  Status decodeStored(TStream32& output, const TDecoderFrame& frame);
+  Status decodeDeflated(TDecoderFrame& frame);
   size_t readEntryData(uint8_t* buffer, size_t count);
   Status writeEntryData(TStream32& output, const uint8_t* data, size_t count);
   bool verifyEntry(const Status& decoded);
@@ -138,6 +142,7 @@ class TUnZip : public TUnBase {
   uint64_t tempCounter_ = 0;
   TVolumeStream archive_;
   TEntry entry_;
+  TExtractLimit limit_;  // what is left of ExtractLimitBytes in this run
   uint32_t newestDate_ = 0;
   uint64_t uncompressedTotal_ = 0;
   uint64_t compressedLeft_ = 0, uncompressedLeft_ = 0;

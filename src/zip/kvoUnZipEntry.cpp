@@ -254,74 +254,55 @@ size_t TUnZip::readEntryData(uint8_t* buffer, size_t count) {
   return got;
 }
 
+// The frame has kept the block within the entry's size and the extraction's limit.
 Status TUnZip::writeEntryData(TStream32& output, const uint8_t* data, size_t count) {
-  const size_t allowed = static_cast<size_t>(std::min<uint64_t>(count, uncompressedLeft_));
-  if (allowed > 0) RIVIZA_TRY(WriteOutput(&output, data, allowed, ckCrc32, true));
-  uncompressedLeft_ -= allowed;
-  entryDone_ += allowed;
-  archiveRemaining -= std::min<uint64_t>(archiveRemaining, allowed);
+  RIVIZA_TRY(WriteOutput(&output, data, count, ckCrc32, true));
+  uncompressedLeft_ -= count;
+  entryDone_ += count;
+  archiveRemaining -= std::min<uint64_t>(archiveRemaining, count);
   UpdateProgress(entry_.uncompressed, entryDone_);
   platform::processMessages();
-  RIVIZA_CHECK_DATA(allowed == count, kZipBadData, "more data than the entry's stored size");
   return okStatus();
 }
 
 // Every archive this reader opens is a zip (a jar included): the entry's flag decides deciphering.
-Status TUnZip::decodeStored(TStream32& output) {
-  RIVIZA_CHECK_DATA(compressedLeft_ <= uncompressedLeft_, kZipBadData, "more data than the entry's stored size");
+// A stored entry's size is known before a byte is copied, so the frame's limits are tested first.
+Status TUnZip::decodeStored(TStream32& output, const TDecoderFrame& frame) {
+  if (compressedLeft_ > frame.outputAllowed()) return frame.overflowError();
   TLocalHeader record;
   record.flags = entry_.flags;
   auto left = CopyStoredEntry(archive_, &output, record, compressedLeft_, atZip);
   if (!left) return left.error();
-  uncompressedLeft_ -= compressedLeft_ - *left;  // an early end of the archive fails the size test
+  const uint64_t copied = compressedLeft_ - *left;
+  uncompressedLeft_ -= copied;  // an early end of the archive fails the size test
+  limit_.remaining -= copied;
   compressedLeft_ = *left;
   return okStatus();
 }
 
 // Method 8 through the stream inflater: 32 KiB of input and of output at a time.
-Status TUnZip::decodeDeflated(TStream32& output) {
+Status TUnZip::decodeDeflated(TDecoderFrame& frame) {
   TZStreamRec zs;
   if (InflateInit2(zs, -15) != kZOk) return zipError(kZipOutOfMemory, "inflate");
-  std::vector<uint8_t> in(kBlockSize), out(kBlockSize);
+  std::vector<uint8_t> out(kBlockSize);
   bool inputEnded = false;
   while (!cancel_) {
     if (zs.availIn == 0 && !inputEnded) {
-      const size_t got = readEntryData(in.data(), in.size());
+      const std::span<const uint8_t> in = frame.nextInput();
       zs.nextIn = in.data();
-      zs.availIn = static_cast<uint32_t>(got);
-      inputEnded = got == 0;
+      zs.availIn = static_cast<uint32_t>(in.size());
+      inputEnded = in.empty();
     }
     zs.nextOut = out.data();
     zs.availOut = static_cast<uint32_t>(out.size());
     const int rc = Inflate(zs, kZNoFlush);
     const size_t produced = out.size() - zs.availOut;
-    if (produced > 0) RIVIZA_TRY(writeEntryData(output, out.data(), produced));
+    if (produced > 0) RIVIZA_TRY(frame.write({out.data(), produced}));
     if (rc == kZStreamEnd) break;
     RIVIZA_CHECK_DATA(rc == kZOk || rc == kZBufError, kZipBadData, zs.msg ? zs.msg : "invalid deflate data");
     RIVIZA_CHECK_DATA(!(inputEnded && produced == 0), kZipBadData, "deflate data end early");
   }
   return okStatus();
-}
-
-// Methods 1 to 6 and 9: the frame-driven decoders.
-Status TUnZip::decodeWithFrame(TStream32& output, uint16_t method) {
-  TDecoderIo io;
-  io.read = [this](std::span<uint8_t> buffer) { return readEntryData(buffer.data(), buffer.size()); };
-  io.write = [this, &output](std::span<const uint8_t> block) {
-    return writeEntryData(output, block.data(), block.size());
-  };
-  io.cancel = &cancel_;
-  TDecoderFrame frame(io, compressedLeft_, uncompressedLeft_);
-  switch (method) {
-    case 1:
-      return UnshrinkEntry(frame);
-    case 6:
-      return ExplodeEntry(frame, entry_.flags);
-    case 9:
-      return InflateEntry(frame, true);
-    default:
-      return UnreduceEntry(frame, method - 1u);
-  }
 }
 
 Status TUnZip::decodeEntry(TStream32& output) {
@@ -336,19 +317,30 @@ Status TUnZip::decodeEntry(TStream32& output) {
   entryDone_ = 0;
   uint16_t method = entry_.method;
   if (method == kMethodAes && entry_.aes) method = entry_.aes->actualMethod;
+  // Every decoder's output passes the frame: the entry's size and the extraction's limit.
+  TDecoderIo io;
+  io.read = [this](std::span<uint8_t> buffer) { return readEntryData(buffer.data(), buffer.size()); };
+  io.write = [this, &output](std::span<const uint8_t> block) {
+    return writeEntryData(output, block.data(), block.size());
+  };
+  io.cancel = &cancel_;
+  TDecoderFrame frame(io, compressedLeft_, uncompressedLeft_, &limit_);
   switch (method) {
     case 0:
-      return decodeStored(output);
+      return decodeStored(output, frame);
     case 8:
-      return decodeDeflated(output);
+      return decodeDeflated(frame);
     case 1:
+      return UnshrinkEntry(frame);
     case 2:
     case 3:
     case 4:
     case 5:
+      return UnreduceEntry(frame, method - 1u);
     case 6:
+      return ExplodeEntry(frame, entry_.flags);
     case 9:
-      return decodeWithFrame(output, method);
+      return InflateEntry(frame, true);
     default:
       ReportError(fileName_, {}, kZipUnsupportedMethod);
       return zipError(kZipUnsupportedMethod, "method " + std::to_string(method));

@@ -1,7 +1,7 @@
 // TUnZip's extraction: the update's call profile, output names and the zip-slip corpus, the
 // overwrite rules, passwords, CRC and AES checks, failed entries that leave the old file in
-// place, unsupported methods, bad local offsets, attributes and dates, a full disk, and the
-// order of the events of one entry.
+// place, unsupported methods, bad local offsets, attributes and dates, a full disk, the
+// extraction's output limit in every method, and the order of the events of one entry.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -12,6 +12,7 @@
 #include "platform/paths.h"
 #include "support/temp_dir.h"
 #include "zip/core_test_support.h"
+#include "zip/decoders_encoders.h"
 #include "zip/kvoCrc.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
@@ -225,6 +226,46 @@ TEST_F(ExtractTest, EventsOfOneEntryInOrder) {
   EXPECT_EQ(events, (std::vector<std::string>{"activate", "rename", "begin 1", "password", "end failed",
                                               "deactivate"}));
   EXPECT_EQ(run.errors, std::vector<int>{kZipInvalidPassword});
+}
+
+// Two entries of 6,000 bytes under a limit of 9,000: the first is written, the second fails as
+// damaged data in every method and leaves neither its file nor a temporary one; the next run
+// starts with the whole limit again.
+TEST_F(ExtractTest, ExtractLimitFailsTheEntriesBeyondItInEveryMethod) {
+  std::string text;
+  for (int i = 0; text.size() < 6000; ++i) text += "Zeile " + std::to_string(i % 97) + " Kostentraeger\n";
+  const test::Bytes plain(text.begin(), text.begin() + 6000);
+  const test::ImplodeOptions implode{true, true, false};
+  struct Case {
+    uint16_t method, flags;
+    test::Bytes packed;
+  } cases[] = {{0, 0, plain},
+               {8, 0, test::fixedDeflateEncode(plain, false)},
+               {9, 0, test::fixedDeflateEncode(plain, true)},
+               {1, 0, test::shrinkEncode(plain)},
+               {3, 0, test::reduceEncode(plain, 2)},
+               {6, test::implodeFlags(implode), test::implodeEncode(plain, implode)}};
+  const std::string want(plain.begin(), plain.end());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.method);
+    const std::filesystem::path zip = dir / ("m" + std::to_string(c.method) + ".zip");
+    test::writeZip(zip.string(), {{"a.bin", c.method, c.flags, plain, c.packed},
+                                  {"b.bin", c.method, c.flags, plain, c.packed}});
+    std::filesystem::remove_all(dir / "out");
+    TUnZip u;
+    u.ExtractLimitBytes = 9000;
+    auto run = ExtractAll(u, platform::pathText(zip), target());
+    EXPECT_EQ(run.count, 1);
+    EXPECT_EQ(read("a.bin"), want);
+    ASSERT_EQ(u.FailedCount(), 1);
+    EXPECT_EQ(u.Failures()[0].code, kZipBadData);
+    EXPECT_TRUE(u.Failures()[0].reason.ends_with("the extraction's output limit is reached"));
+    for (auto& p : std::filesystem::directory_iterator(dir / "out"))
+      EXPECT_EQ(p.path().filename(), "a.bin");
+    EXPECT_EQ(u.Test(), 1);
+    u.ExtractLimitBytes.reset();
+    EXPECT_EQ(u.Test(), 2);
+  }
 }
 
 TEST_F(ExtractTest, NothingSelectedAndMissingArchive) {
