@@ -233,9 +233,7 @@ Result<bool> TZipBase::writeSmall(TEntryWrite& w) {
   }
   plain.resize(got);
   w.bytesRead = got;
-  uint32_t reg = kCrcSeed;
-  Crc32Update(plain.data(), plain.size(), reg);
-  w.crc = reg ^ kCrcSeed;
+  w.crc = Crc32Of(plain.data(), plain.size());
   TMemoryStream32 packed;
   auto compress = TCompressStream::Create(packed, -15, DeflateType);
   if (!compress) return RaiseError(w.name, compress.error().message, compress.error().code);
