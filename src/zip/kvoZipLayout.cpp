@@ -4,13 +4,6 @@
 namespace riviza::zip {
 namespace {
 
-template <class T>
-void append(std::vector<uint8_t>& out, T v) {
-  uint8_t b[sizeof(T)];
-  PutLE(b, v);
-  out.insert(out.end(), b, b + sizeof(T));
-}
-
 template <class Rec>
 void appendRecord(std::vector<uint8_t>& out, const Rec& r) {
   const auto bytes = WriteRecord(r);
@@ -35,12 +28,7 @@ std::vector<uint8_t> SetLocalSizes(TLocalHeader& local, const TEntrySizes& sizes
   local.uncompressedSize = low32OrMarker(sizes.uncompressed, reserved);
   if (!reserved) return {};
   local.versionNeeded = kVersionZip64;
-  std::vector<uint8_t> extra;
-  append(extra, kExtraZip64);
-  append<uint16_t>(extra, 16);
-  append(extra, sizes.uncompressed);
-  append(extra, sizes.compressed);
-  return extra;
+  return WriteZip64Extra(sizes, true, true, false);
 }
 
 std::vector<uint8_t> SetLocalExtras(TLocalHeader& local, const std::optional<TAesExtra>& aes,
@@ -70,16 +58,13 @@ std::vector<uint8_t> SetCentralSizes(TCentralHeader& central, const TEntrySizes&
 
 std::vector<uint8_t> StripSizeFields(std::span<const uint8_t> extra) {
   std::vector<uint8_t> out;
-  size_t at = 0;
-  while (at + 4 <= extra.size()) {
-    const uint16_t id = GetLE<uint16_t>(extra.data() + at);
-    const size_t length = GetLE<uint16_t>(extra.data() + at + 2);
-    if (at + 4 + length > extra.size()) break;
-    if (id != kExtraZip64 && id != kExtraLargeFile)
-      out.insert(out.end(), extra.begin() + static_cast<std::ptrdiff_t>(at),
-                 extra.begin() + static_cast<std::ptrdiff_t>(at + 4 + length));
-    at += 4 + length;
-  }
+  // A field running past the area ends the walk: the torn tail is dropped.
+  (void)ForEachExtraField(extra, [&](uint16_t id, std::span<const uint8_t> data) {
+    if (id == kExtraZip64 || id == kExtraLargeFile) return;
+    AppendLE(out, id);
+    AppendLE(out, static_cast<uint16_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+  });
   return out;
 }
 
