@@ -128,22 +128,27 @@ bool TreeHoldsNoFiles(std::string_view folder) {
   return !folder.empty() && IsDirectory(folder) && holdsNoFiles(platform::nativePath(folder));
 }
 
-Result<std::string> CreateUniqueFile(std::string_view folder, std::string_view prefix) {
+Result<TUniqueFile> CreateUniqueNativeFile(const fs::path& folder, std::string_view prefix) {
   static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   for (int attempt = 0; attempt < 100; ++attempt) {
     uint8_t random[6];
     RIVIZA_TRY(SystemRandom(random, sizeof random));
     std::string name(prefix);
     for (uint8_t r : random) name += kLetters[r % (sizeof kLetters - 1)];
-    std::string path = AppendDirName(folder.empty() ? "." : folder, name);
-    auto made = platform::File::open(path, platform::File::Mode::CreateNew);
-    if (made) {
-      RIVIZA_TRY(made->close());
-      return path;
-    }
+    fs::path path = folder / name;
+    auto made = platform::File::openNative(path.string(), platform::File::Mode::CreateNew);
+    if (made) return TUniqueFile{std::move(*made), std::move(path)};
     if (made.error().code != EEXIST) return made.error();
   }
-  return platform::errnoError(EEXIST, "unique file name", folder);
+  return platform::errnoError(EEXIST, "unique file name", platform::pathText(folder));
+}
+
+Result<std::string> CreateUniqueFile(std::string_view folder, std::string_view prefix) {
+  const std::string_view dir = folder.empty() ? "." : folder;
+  auto made = CreateUniqueNativeFile(platform::nativePath(dir), prefix);
+  if (!made) return made.error();
+  RIVIZA_TRY(made->file.close());
+  return AppendDirName(dir, made->path.filename().string());
 }
 
 std::string TempPath() {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -73,6 +74,13 @@ bool TreeHoldsNoFiles(std::string_view folder);
 // Creates a new empty file named prefix + six random letters and digits in folder (path text
 // with or without a trailing "\"); the path text of the file, or the errno Error of the failure.
 Result<std::string> CreateUniqueFile(std::string_view folder, std::string_view prefix);
+// The same in a folder already mapped to its native path, the file left open for writing: for a
+// caller that has the folder at hand and must not have it looked up again for every file.
+struct TUniqueFile {
+  platform::File file;
+  std::filesystem::path path;
+};
+Result<TUniqueFile> CreateUniqueNativeFile(const std::filesystem::path& folder, std::string_view prefix);
 // The system temporary folder ($TMPDIR or /tmp) as path text with a trailing "\".
 std::string TempPath();
 // Without allowUndo deletes the file; with it moves the file to the freedesktop Trash of its

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <random>
 
 #include "zip/kvoErrors.h"
 
@@ -49,7 +48,6 @@ bool TUnZip::openArchive() {
   passwordFailed_ = false;
   shift_ = 0;
   forcedFolder_.clear();
-  tempStamp_ = std::random_device{}();
   volumeName_ = archiveFile_;
   const bool firstVolumeGiven = scanState_ == kScanLocalFound;
   uint32_t lastDisk = 0, openDiskNo = 0;

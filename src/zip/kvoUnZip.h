@@ -138,8 +138,6 @@ class TUnZip : public TUnBase {
   std::string outputName_;              // the file being written
   std::filesystem::path outputNative_;  // where it lies, links not followed
   std::string forcedFolder_;            // the folder ForceDirs made or found last
-  uint32_t tempStamp_ = 0;              // random per run: temporary names of two runs differ
-  uint64_t tempCounter_ = 0;
   TVolumeStream archive_;
   TEntry entry_;
   TExtractLimit limit_;  // what is left of ExtractLimitBytes in this run

@@ -6,7 +6,6 @@
 // (and for AES its authentication code; for AE-1 the CRC as well) are right; only then does it
 // replace the target, so a failed entry never leaves a half-written or wrong file behind.
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -178,18 +177,13 @@ void TUnZip::extractFile(uint32_t attributes) {
   CheckCRC(written);
 }
 
-// A new file beside the target, named "kvo" with a number of this component's run. It is opened
-// on the mapped path of its folder, so that no folder is searched again for a name only this run
-// uses; an existing name is skipped, never reused.
+// A new file beside the target, opened on the mapped path of its folder so that no folder is
+// searched again for a name only this run uses.
 Result<std::unique_ptr<THandleStream32>> TUnZip::createTemp(std::filesystem::path& temp) {
-  for (int attempt = 0; attempt < 64; ++attempt) {
-    temp = outputNative_.parent_path() /
-           ("kvo" + std::to_string(tempStamp_) + "." + std::to_string(++tempCounter_) + ".tmp");
-    auto file = platform::File::openNative(temp.string(), platform::File::Mode::CreateNew);
-    if (file) return std::make_unique<THandleStream32>(std::move(*file));
-    if (file.error().code != EEXIST) return file.error();
-  }
-  return zipError(kZipOpenError, "no free temporary name");
+  auto made = CreateUniqueNativeFile(outputNative_.parent_path(), "kvo");
+  if (!made) return made.error();
+  temp = std::move(made->path);
+  return std::make_unique<THandleStream32>(std::move(made->file));
 }
 
 // ---- passwords ----

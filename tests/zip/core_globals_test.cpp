@@ -3,6 +3,7 @@
 // freedesktop Trash (in a temporary XDG_DATA_HOME).
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -188,6 +189,15 @@ TEST(TempFiles, UniqueNamesInTheFolderOrTheSystemFolder) {
   EXPECT_NE(*a, *b);
   EXPECT_EQ(platform::extractFileName(*a).substr(0, 3), "kvo");
   EXPECT_TRUE(platform::fileExists(*a));
+  // On a mapped folder the file comes back open; a missing folder is the open's own error.
+  auto open = CreateUniqueNativeFile(dir.path(), "kvo");
+  ASSERT_TRUE(open);
+  ASSERT_TRUE(open->file.write("abc"));
+  EXPECT_EQ(open->path.parent_path(), dir.path());
+  EXPECT_EQ(dir.read(open->path.filename().string()), "abc");
+  auto missing = CreateUniqueNativeFile(dir / "missing", "kvo");
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.error().code, ENOENT);
   test::ScopedEnv tmp("TMPDIR", (dir / "sys").string());
   EXPECT_EQ(TempPath(), platform::pathText(dir / "sys") + "\\");
 }
