@@ -200,8 +200,7 @@ void TkvoFileScan::SetSorted(TkvoSortOptions order) {
 }
 
 void TkvoFileScan::SetAttribute(TkvoFileAttribute attr, bool include) {
-  if (attr > 15) return;
-  include ? Attributes.include(attr) : Attributes.exclude(attr);
+  Attributes.set(attr, include);
 }
 
 bool TkvoFileScan::AddFileObject(const std::string& folder, const platform::DirEntry& entry,

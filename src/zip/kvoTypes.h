@@ -77,6 +77,11 @@ class TkvoFileAttributes {
   constexpr bool contains(TkvoFileAttribute a) const { return (bits_ >> a) & 1u; }
   constexpr void include(TkvoFileAttribute a) { bits_ |= static_cast<uint16_t>(1u << a); }
   constexpr void exclude(TkvoFileAttribute a) { bits_ &= static_cast<uint16_t>(~(1u << a)); }
+  // The components' setters: an ordinal above 15 has no bit and is ignored.
+  constexpr void set(TkvoFileAttribute a, bool included) {
+    if (a > 15) return;
+    included ? include(a) : exclude(a);
+  }
   constexpr bool empty() const { return bits_ == 0; }
   constexpr uint16_t bits() const { return bits_; }
   friend constexpr bool operator==(TkvoFileAttributes, TkvoFileAttributes) = default;

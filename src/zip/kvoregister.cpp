@@ -111,13 +111,11 @@ void TRegisterKorvo::SetDefaultExt(std::string_view ext) {
 }
 
 void TRegisterKorvo::SetAttribute(TkvoFileAttribute attr, bool include) {
-  if (attr > 15) return;
-  include ? Attributes.include(attr) : Attributes.exclude(attr);
+  Attributes.set(attr, include);
 }
 
 void TRegisterKorvo::SetAttributeEx(TkvoFileAttribute attr, bool include) {
-  if (attr > 15) return;
-  include ? AttributesEx.include(attr) : AttributesEx.exclude(attr);
+  AttributesEx.set(attr, include);
 }
 
 std::string TRegisterKorvo::GetTempDir() {
