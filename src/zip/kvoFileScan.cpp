@@ -199,9 +199,7 @@ void TkvoFileScan::SetSorted(TkvoSortOptions order) {
   if (list_.Count() > 0 && OnFinished) OnFinished(filesCount_, filesSize_);
 }
 
-void TkvoFileScan::SetAttribute(TkvoFileAttribute attr, bool include) {
-  Attributes.set(attr, include);
-}
+void TkvoFileScan::SetAttribute(TkvoFileAttribute attr, bool include) { Attributes.set(attr, include); }
 
 bool TkvoFileScan::AddFileObject(const std::string& folder, const platform::DirEntry& entry,
                                  uint32_t attributes) {

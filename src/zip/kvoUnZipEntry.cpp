@@ -242,7 +242,8 @@ bool TUnZip::establishPassword() {
 // ---- decoding ----
 
 size_t TUnZip::readEntryData(uint8_t* buffer, size_t count) {
-  const size_t got = archive_.ReadUpTo(buffer, static_cast<size_t>(std::min<uint64_t>(count, compressedLeft_)));
+  const size_t got =
+      archive_.ReadUpTo(buffer, static_cast<size_t>(std::min<uint64_t>(count, compressedLeft_)));
   DecipherBlock(buffer, got);
   compressedLeft_ -= got;
   return got;

@@ -110,13 +110,9 @@ void TRegisterKorvo::SetDefaultExt(std::string_view ext) {
     archiveFile_ = platform::changeFileExt(archiveFile_, defaultExt_);
 }
 
-void TRegisterKorvo::SetAttribute(TkvoFileAttribute attr, bool include) {
-  Attributes.set(attr, include);
-}
+void TRegisterKorvo::SetAttribute(TkvoFileAttribute attr, bool include) { Attributes.set(attr, include); }
 
-void TRegisterKorvo::SetAttributeEx(TkvoFileAttribute attr, bool include) {
-  AttributesEx.set(attr, include);
-}
+void TRegisterKorvo::SetAttributeEx(TkvoFileAttribute attr, bool include) { AttributesEx.set(attr, include); }
 
 std::string TRegisterKorvo::GetTempDir() {
   if (tempDir_.empty() || !IsDirectory(tempDir_)) tempDir_ = TempPath();

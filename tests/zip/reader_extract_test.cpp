@@ -260,8 +260,7 @@ TEST_F(ExtractTest, ExtractLimitFailsTheEntriesBeyondItInEveryMethod) {
     ASSERT_EQ(u.FailedCount(), 1);
     EXPECT_EQ(u.Failures()[0].code, kZipBadData);
     EXPECT_TRUE(u.Failures()[0].reason.ends_with("the extraction's output limit is reached"));
-    for (auto& p : std::filesystem::directory_iterator(dir / "out"))
-      EXPECT_EQ(p.path().filename(), "a.bin");
+    for (auto& p : std::filesystem::directory_iterator(dir / "out")) EXPECT_EQ(p.path().filename(), "a.bin");
     EXPECT_EQ(u.Test(), 1);
     u.ExtractLimitBytes.reset();
     EXPECT_EQ(u.Test(), 2);
