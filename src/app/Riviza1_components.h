@@ -169,10 +169,15 @@
 #define RIVIZA1_TAB_REORGANISATION(X) \
   X(TTabSheet, TabSheet6, PageControl1, .caption = "&Reorganisation")
 
-// Page 5: program and cost-bearer updates.
+// Page 5: program and cost-bearer updates. The three rebuild buttons are hidden, as on the
+// Windows form; riviza-batch presses them.
 #define RIVIZA1_TAB_UPDATE(X) \
   X(TTabSheet, TabSheet7, PageControl1, .caption = "&Update") \
-  X(TCheckBox, CheckBoxFtpUpdate, TabSheet7, .caption = "FTP-Update", .enabled = false, .checked = true)
+  X(TCheckBox, CheckBoxFtpUpdate, TabSheet7, .caption = "FTP-Update", .enabled = false, .checked = true) \
+  X(TListBox, ListBoxLiveUpdate, TabSheet7) \
+  X(TBitBtn, BitBtnTabelleKostentraeger, TabSheet7, .caption = "&Tabelle Kostenträger", .visible = false) \
+  X(TBitBtn, BitBtnKassen, TabSheet7, .caption = "Tabelle Kassen", .visible = false) \
+  X(TBitBtn, BitBtnImpKosttr, TabSheet7, .caption = "Imp Kosttr IDB / DTA", .visible = false)
 
 // Page 6: the service-provider slots of the billing centre.
 #define RIVIZA1_TAB_ABRECHNUNGSSTELLE(X) \
@@ -254,11 +259,48 @@
   X(TTable, TableAlt, nullptr) \
   X(TTable, TableNeu, nullptr)
 
-// Handlers, X(component, event, handler); each is declared with its event's signature.
-#define RIVIZA1_HANDLERS(X) \
+// Handlers, X(component, event, handler); each is declared with its event's signature. One
+// list per page (and one for the shell), so that the subsystems add their handlers apart.
+#define RIVIZA1_HANDLERS_SHELL(X) \
   X(Timer1, OnTimer, Timer1Timer) \
   X(BitBtnSpeichern, OnClick, BitBtnSpeichernClick) \
   X(BitBtnBeenden, OnClick, BitBtnBeendenClick) \
   X(BitBtn1, OnClick, BitBtn1Click)
+
+#define RIVIZA1_HANDLERS_EINSTELLUNGEN(X)
+
+#define RIVIZA1_HANDLERS_OPTIONEN(X)
+
+#define RIVIZA1_HANDLERS_FIRMA(X)
+
+#define RIVIZA1_HANDLERS_REORGANISATION(X)
+
+#define RIVIZA1_HANDLERS_UPDATE(X)
+
+#define RIVIZA1_HANDLERS_UPDATE_TABELLEN(X) \
+  X(BitBtnTabelleKostentraeger, OnClick, BitBtnTabelleKostentraegerClick) \
+  X(BitBtnKassen, OnClick, BitBtnKassenClick) \
+  X(BitBtnImpKosttr, OnClick, BitBtnImpKosttrClick)
+
+#define RIVIZA1_HANDLERS_ANNAHMESTELLEN(X)
+
+#define RIVIZA1_HANDLERS_DLZ(X)
+
+#define RIVIZA1_HANDLERS_KASSEN(X)
+
+#define RIVIZA1_HANDLERS_DATENPFLEGE(X)
+
+#define RIVIZA1_HANDLERS(X) \
+  RIVIZA1_HANDLERS_SHELL(X) \
+  RIVIZA1_HANDLERS_EINSTELLUNGEN(X) \
+  RIVIZA1_HANDLERS_OPTIONEN(X) \
+  RIVIZA1_HANDLERS_FIRMA(X) \
+  RIVIZA1_HANDLERS_REORGANISATION(X) \
+  RIVIZA1_HANDLERS_UPDATE(X) \
+  RIVIZA1_HANDLERS_UPDATE_TABELLEN(X) \
+  RIVIZA1_HANDLERS_ANNAHMESTELLEN(X) \
+  RIVIZA1_HANDLERS_DLZ(X) \
+  RIVIZA1_HANDLERS_KASSEN(X) \
+  RIVIZA1_HANDLERS_DATENPFLEGE(X)
 
 // clang-format on

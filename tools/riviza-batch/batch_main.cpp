@@ -1,0 +1,218 @@
+// riviza-batch (tool): the start of the form model, the dialogs that answer for the user, the
+// list printing and the exit status; see batch.h.
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/Diviveve1.h"
+#include "app/DiviveveLe1.h"
+#include "app/Riviza1.h"
+#include "app/RivizaAdr1.h"
+#include "app/globals.h"
+#include "batch.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/pump.h"
+#include "ui/dialogs.h"
+#include "ui/form.h"
+#include "ui/lists.h"
+
+namespace riviza::batch {
+
+namespace {
+
+std::vector<OperationEintrag>& registry() {
+  static std::vector<OperationEintrag> eintraege;
+  return eintraege;
+}
+
+int gFehler = 0;
+
+const char* antwortText(ui::DlgResult r) {
+  switch (r) {
+    case ui::DlgResult::Yes: return "Ja";
+    case ui::DlgResult::No: return "Nein";
+    case ui::DlgResult::Ok: return "OK";
+    case ui::DlgResult::Cancel: return "Abbrechen";
+    case ui::DlgResult::Abort: return "Abbrechen";
+    case ui::DlgResult::Retry: return "Wiederholen";
+    case ui::DlgResult::Ignore: return "Ignorieren";
+    case ui::DlgResult::None: break;
+  }
+  return "";
+}
+
+// Prints every dialog to stdout and answers questions with the session's answer: Yes or OK for
+// --ja, No or Cancel for --nein (a box with OK alone is always OK).
+class BatchDialogs : public ui::Dialogs {
+ public:
+  explicit BatchDialogs(bool ja) : ja_(ja) { ui::setDialogs(this); }
+  ~BatchDialogs() override { ui::setDialogs(nullptr); }
+  BatchDialogs(const BatchDialogs&) = delete;
+  BatchDialogs& operator=(const BatchDialogs&) = delete;
+
+  ui::DlgResult messageBox(const std::string& text, const std::string& caption, ui::MsgIcon icon,
+                           ui::DlgButtons buttons) override {
+    if (icon == ui::MsgIcon::Error || caption == "Fehler !") ++gFehler;
+    return zeigen(caption, text, buttons);
+  }
+  ui::DlgResult messageDlg(const std::string& text, ui::DlgType type, ui::DlgButtons buttons) override {
+    if (type == ui::DlgType::Error) ++gFehler;
+    return zeigen("Dialog", text, buttons);
+  }
+  void showMessage(const std::string& text) override { zeigen("Meldung", text, ui::DlgButtons::Ok); }
+  std::optional<std::string> browseForFolder(const ui::FolderRequest& request) override {
+    std::printf("[Ordner] %s: abgebrochen\n", request.title.c_str());
+    return std::nullopt;
+  }
+  void showText(const std::string& title, const std::string& text) override {
+    std::printf("[%s]\n%s\n", title.c_str(), text.c_str());
+  }
+
+ private:
+  ui::DlgResult zeigen(const std::string& caption, const std::string& text, ui::DlgButtons buttons) {
+    ui::DlgResult antwort = ui::DlgResult::Ok;
+    switch (buttons) {
+      case ui::DlgButtons::Ok: antwort = ui::DlgResult::Ok; break;
+      case ui::DlgButtons::OkCancel: antwort = ja_ ? ui::DlgResult::Ok : ui::DlgResult::Cancel; break;
+      case ui::DlgButtons::YesNo:
+      case ui::DlgButtons::YesNoCancel: antwort = ja_ ? ui::DlgResult::Yes : ui::DlgResult::No; break;
+      case ui::DlgButtons::YesCancel: antwort = ja_ ? ui::DlgResult::Yes : ui::DlgResult::Cancel; break;
+      case ui::DlgButtons::RetryCancel: antwort = ui::DlgResult::Cancel; break;
+      case ui::DlgButtons::AbortRetryIgnore: antwort = ui::DlgResult::Abort; break;
+    }
+    std::printf("[%s] %s", caption.c_str(), text.c_str());
+    if (buttons != ui::DlgButtons::Ok) std::printf(" -> %s", antwortText(antwort));
+    std::printf("\n");
+    std::fflush(stdout);
+    return antwort;
+  }
+  bool ja_;
+};
+
+// Prints the lines the form's lists gained since the last call: the update, reorganisation and
+// statistics lists, whichever the form has.
+class ListenDrucker {
+ public:
+  explicit ListenDrucker(TFormEinstellungen& form) {
+    for (const char* name : {"ListBoxLiveUpdate", "ListBoxReorg", "ListBoxStat01"})
+      if (auto* liste = dynamic_cast<ui::TListBox*>(form.findComponent(name))) gedruckt_[liste] = 0;
+  }
+  void drucken() {
+    for (auto& [liste, anzahl] : gedruckt_) {
+      const auto& zeilen = liste->items().lines();
+      if (zeilen.size() < anzahl) anzahl = 0;  // the list was cleared
+      for (; anzahl < zeilen.size(); ++anzahl) std::printf("%s\n", zeilen[anzahl].c_str());
+    }
+    std::fflush(stdout);
+  }
+
+ private:
+  std::map<ui::TListBox*, size_t> gedruckt_;
+};
+
+void nutzung(FILE* out) {
+  std::fprintf(out, "Aufruf: riviza-batch PROGRAMMORDNER OPERATION [ARGUMENTE] [--ja|--nein]\n\nOperationen:\n");
+  for (const OperationEintrag& op : registry())
+    std::fprintf(out, "  %s%s%s\n      %s\n", op.name, *op.aufruf ? " " : "", op.aufruf, op.zweck);
+}
+
+const OperationEintrag* finden(const std::string& name) {
+  for (const OperationEintrag& op : registry())
+    if (name == op.name) return &op;
+  return nullptr;
+}
+
+}  // namespace
+
+Registrierung::Registrierung(OperationEintrag eintrag) { registry().push_back(eintrag); }
+
+const std::vector<OperationEintrag>& operationen() { return registry(); }
+
+int fehlerAnzahl() { return gFehler; }
+
+int ausfuehren(int argc, char** argv) {
+  std::vector<std::string> worte;
+  bool ja = true;
+  for (int i = 1; i < argc; ++i) {
+    std::string wort = argv[i];
+    if (wort == "--help" || wort == "-h") {
+      nutzung(stdout);
+      return 0;
+    }
+    if (wort == "--ja")
+      ja = true;
+    else if (wort == "--nein")
+      ja = false;
+    else
+      worte.push_back(std::move(wort));
+  }
+  if (worte.size() < 2) {
+    nutzung(stderr);
+    return 2;
+  }
+  const OperationEintrag* op = finden(worte[1]);
+  if (!op) {
+    std::fprintf(stderr, "riviza-batch: unbekannte Operation: %s\n\n", worte[1].c_str());
+    nutzung(stderr);
+    return 2;
+  }
+  if (!platform::directoryExists(worte[0])) {
+    std::fprintf(stderr, "riviza-batch: Programmordner nicht gefunden: %s\n", worte[0].c_str());
+    return 2;
+  }
+  if (::chdir(platform::nativePath(worte[0]).c_str()) != 0) {
+    std::fprintf(stderr, "riviza-batch: Programmordner nicht lesbar: %s\n", worte[0].c_str());
+    return 2;
+  }
+
+  BatchDialogs antworten(ja);
+  if (!VuzarodedSperreAnlegen()) return 1;
+  if (!EinzelinstanzSperreAnlegen()) {
+    VuzarodedSperreFreigeben();
+    return 1;
+  }
+  int status = 1;
+  {
+    ui::TApplication application;
+    auto& form = application.createForm<TFormEinstellungen>();
+    application.createForm<TFormAdressen>();
+    application.createForm<TFormLe>();
+    ListenDrucker listen(form);
+    platform::setMessagePump([&listen] { listen.drucken(); });
+    form.show();
+    form.Timer1->fire();
+    listen.drucken();
+    const Globals& g = globals();
+    if (g.FehlerAufgetreten || g.DatenPfad.empty() || g.JahrPfad.empty()) {
+      std::fprintf(stderr, "riviza-batch: der Start hat kein Abrechnungsjahr erreicht\n");
+    } else if (g.JahrInNutzung) {
+      std::fprintf(stderr, "riviza-batch: das Abrechnungsjahr wird von einem anderen Programm benutzt\n");
+    } else {
+      Sitzung sitzung{form, {worte.begin() + 2, worte.end()}, ja};
+      try {
+        const int fehlerVorher = gFehler;
+        const bool ok = op->ausfuehren(sitzung);
+        listen.drucken();
+        status = ok && gFehler == fehlerVorher ? 0 : 1;
+      } catch (const Nutzungsfehler& e) {
+        std::fprintf(stderr, "riviza-batch %s: %s\nAufruf: riviza-batch PROGRAMMORDNER %s %s\n", op->name, e.what(),
+                     op->name, op->aufruf);
+        status = 2;
+      }
+    }
+    form.close();
+    listen.drucken();
+    platform::setMessagePump({});
+  }
+  EinzelinstanzSperreFreigeben();
+  VuzarodedSperreFreigeben();
+  return status;
+}
+
+}  // namespace riviza::batch
+
+int main(int argc, char** argv) { return riviza::batch::ausfuehren(argc, argv); }

@@ -1,0 +1,19 @@
+// riviza-batch operations of the cost-bearer tables (tool); see batch.h.
+#include "batch.h"
+#include "maintenance/update_tabellen.h"
+
+namespace riviza::batch {
+namespace {
+
+bool kosttrAktualisieren(Sitzung& s) {
+  if (!s.args.empty()) throw Nutzungsfehler("keine Argumente erwartet");
+  return KostentraegerTabellenAktualisieren();
+}
+
+}  // namespace
+
+RIVIZA_BATCH_OPERATION("kosttr-aktualisieren", "",
+                       "baut Kostenträger-, Kassen- und Annahmestellentabellen neu auf (\"&Tabelle Kostenträger\")",
+                       kosttrAktualisieren);
+
+}  // namespace riviza::batch
