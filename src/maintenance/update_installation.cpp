@@ -46,7 +46,8 @@ Entpackt entpacken(const std::string& paket, const std::string& ziel) {
   unzip.FileSpec = {"*.*"};
   int dateien = 0;
   for (const auto& e : unzip.ListEntries()) {
-    const bool ordner = (e.externalAttributes & kAttrDirectory) || e.name.ends_with('\\') || e.name.ends_with('/');
+    const bool ordner =
+        (e.externalAttributes & kAttrDirectory) || e.name.ends_with('\\') || e.name.ends_with('/');
     if (!ordner) ++dateien;
   }
   Entpackt r;
@@ -83,7 +84,8 @@ void installerStarten() {
   // The Windows program waited a second after the copy; a finished copy is complete here.
   if (pf::fileExists(mitgebracht)) (void)pf::copyFile(mitgebracht, update);
   if (pf::fileExists(mitgebracht)) (void)pf::deleteFile(mitgebracht);
-  if (pf::fileExists(update) && ShellAusfuehrenUndWarten("", update, "", kSwShowNormal, false, g.ProgrammPfad) < 0)
+  if (pf::fileExists(update) &&
+      ShellAusfuehrenUndWarten("", update, "", kSwShowNormal, false, g.ProgrammPfad) < 0)
     setupStartFehler(update);
 }
 
@@ -126,7 +128,8 @@ class KosttrErsatz {
   static Status ersetzenEins(const std::string& neu, const std::string& ziel, const std::string& alt) {
     RIVIZA_TRY(pf::forceDirectories(alt));
     RIVIZA_TRY(pf::forceDirectories(ziel));
-    for (const std::string& name : dateienIn(ziel)) RIVIZA_TRY(pf::copyFile(ziel + "\\" + name, alt + "\\" + name));
+    for (const std::string& name : dateienIn(ziel))
+      RIVIZA_TRY(pf::copyFile(ziel + "\\" + name, alt + "\\" + name));
     DateienLoeschen(ziel + "\\", "*.*");
     if (!dateienIn(ziel).empty()) return Error::make(EACCES, ziel + ": alte Dateien nicht löschbar");
     return pf::copyTree(neu, ziel);
@@ -135,7 +138,8 @@ class KosttrErsatz {
   void zurueck() {
     for (const Ersetzt& e : ersetzt_) {
       DateienLoeschen(e.ziel + "\\", "*.*");
-      for (const std::string& name : dateienIn(e.alt)) (void)pf::copyFile(e.alt + "\\" + name, e.ziel + "\\" + name);
+      for (const std::string& name : dateienIn(e.alt))
+        (void)pf::copyFile(e.alt + "\\" + name, e.ziel + "\\" + name);
     }
   }
 

@@ -169,7 +169,8 @@ void datumsdateiAngekommen(const Kette& k, const std::string& datei, int64_t gro
   globals().DownloadDatum = z.datum;
   const std::optional<bool> neu = neuer(k, z.datum);
   if (!neu) {
-    UpdateProtokoll("Datum nicht erkennbar, Download fehlgeschlagen, Datei " + groesseText + "Byte, neu starten");
+    UpdateProtokoll("Datum nicht erkennbar, Download fehlgeschlagen, Datei " + groesseText +
+                    "Byte, neu starten");
     z.ergebnis = UpdateErgebnis::Fehler;
   } else if (*neu) {
     UpdateProtokoll(k.neu + z.datum);
@@ -190,9 +191,9 @@ void datumsdateiAngekommen(const Kette& k, const std::string& datei, int64_t gro
 
 UpdateErgebnis kosttrInstallieren(const Kette& k, const std::string& datei) {
   const std::string datum = zustand(k).datum;
-  const ui::DlgResult antwort = ui::dialogs().messageDlg(
-      "Kostenträger anzuwenden ab: " + datum + "\r\n" + "übernehmen ?", ui::DlgType::Confirmation,
-      ui::DlgButtons::YesCancel);
+  const ui::DlgResult antwort =
+      ui::dialogs().messageDlg("Kostenträger anzuwenden ab: " + datum + "\r\n" + "übernehmen ?",
+                               ui::DlgType::Confirmation, ui::DlgButtons::YesCancel);
   if (antwort != ui::DlgResult::Yes) return UpdateErgebnis::Abgebrochen;
   if (!pf::fileExists(datei)) return UpdateErgebnis::Fehler;
   const bool ok = KosttrUpdateInstallieren(inTemp(k.paket), datum);
@@ -243,7 +244,8 @@ void fortschritt(int64_t gesamt, int64_t gelesen) {
 }  // namespace
 
 bool SftpWegGewaehlt() {
-  return pf::fileExists(globals().ProgrammPfad + "WinSCP.exe") && FormEinstellungen->CheckBoxFtpUpdate->checked();
+  return pf::fileExists(globals().ProgrammPfad + "WinSCP.exe") &&
+         FormEinstellungen->CheckBoxFtpUpdate->checked();
 }
 
 const UpdateKettenZustand& UpdateZustand(UpdateArt art) { return zustand(ketteVon(art)); }
@@ -289,29 +291,43 @@ void TFormEinstellungen::HttpDownloadKostTxtDoneFile(net::THttpDownload&, const 
   datumsdateiAngekommen(kKosttr, FileName, FileSize);
 }
 
-void TFormEinstellungen::HttpDownloadFileZipDoneFile(net::THttpDownload&, const std::string& FileName, int64_t) {
+void TFormEinstellungen::HttpDownloadFileZipDoneFile(net::THttpDownload&, const std::string& FileName,
+                                                     int64_t) {
   paketAngekommen(kProgramm, FileName);
 }
 
-void TFormEinstellungen::HttpDownloadKostZipDoneFile(net::THttpDownload&, const std::string& FileName, int64_t) {
+void TFormEinstellungen::HttpDownloadKostZipDoneFile(net::THttpDownload&, const std::string& FileName,
+                                                     int64_t) {
   paketAngekommen(kKosttr, FileName);
 }
 
-void TFormEinstellungen::HttpDownloadFileTxtError(net::THttpDownload&) { downloadFehler(kProgramm, "update.txt"); }
-void TFormEinstellungen::HttpDownloadFileZipError(net::THttpDownload&) { downloadFehler(kProgramm, "update.zip"); }
-void TFormEinstellungen::HttpDownloadKostTxtError(net::THttpDownload&) { downloadFehler(kKosttr, "kost.txt"); }
-void TFormEinstellungen::HttpDownloadKostZipError(net::THttpDownload&) { downloadFehler(kKosttr, "kost.zip"); }
+void TFormEinstellungen::HttpDownloadFileTxtError(net::THttpDownload&) {
+  downloadFehler(kProgramm, "update.txt");
+}
+void TFormEinstellungen::HttpDownloadFileZipError(net::THttpDownload&) {
+  downloadFehler(kProgramm, "update.zip");
+}
+void TFormEinstellungen::HttpDownloadKostTxtError(net::THttpDownload&) {
+  downloadFehler(kKosttr, "kost.txt");
+}
+void TFormEinstellungen::HttpDownloadKostZipError(net::THttpDownload&) {
+  downloadFehler(kKosttr, "kost.zip");
+}
 
-void TFormEinstellungen::HttpDownloadFileTxtProgress(net::THttpDownloadThread&, int64_t TotalSize, int64_t Readed) {
+void TFormEinstellungen::HttpDownloadFileTxtProgress(net::THttpDownloadThread&, int64_t TotalSize,
+                                                     int64_t Readed) {
   fortschritt(TotalSize, Readed);
 }
-void TFormEinstellungen::HttpDownloadFileZipProgress(net::THttpDownloadThread&, int64_t TotalSize, int64_t Readed) {
+void TFormEinstellungen::HttpDownloadFileZipProgress(net::THttpDownloadThread&, int64_t TotalSize,
+                                                     int64_t Readed) {
   fortschritt(TotalSize, Readed);
 }
-void TFormEinstellungen::HttpDownloadKostTxtProgress(net::THttpDownloadThread&, int64_t TotalSize, int64_t Readed) {
+void TFormEinstellungen::HttpDownloadKostTxtProgress(net::THttpDownloadThread&, int64_t TotalSize,
+                                                     int64_t Readed) {
   fortschritt(TotalSize, Readed);
 }
-void TFormEinstellungen::HttpDownloadKostZipProgress(net::THttpDownloadThread&, int64_t TotalSize, int64_t Readed) {
+void TFormEinstellungen::HttpDownloadKostZipProgress(net::THttpDownloadThread&, int64_t TotalSize,
+                                                     int64_t Readed) {
   fortschritt(TotalSize, Readed);
 }
 
