@@ -193,6 +193,16 @@
   X(TUnZip, UnZip1, nullptr) \
   X(TUpdateKetten, UpdateKetten, nullptr)
 
+// The components of the cost-bearer table rebuilds: the lists of the year's cost-bearer files
+// (hidden, on the update tab) and the table components of the rebuilt tables.
+#define RIVIZA1_KOSTTR_TABELLEN(X) \
+  X(TFileListBox, FileListBoxKost300, TabSheet7, .visible = false) \
+  X(TFileListBox, FileListBoxKost302, TabSheet7, .visible = false) \
+  X(TFileListBox, FileListBoxKost105, TabSheet7, .visible = false) \
+  X(TTable, TableKosttr, nullptr) \
+  X(TTable, TableKassen, nullptr) \
+  X(TTable, TableKasAdrAnn, nullptr)
+
 // Page 6: the service-provider slots of the billing centre.
 #define RIVIZA1_TAB_ABRECHNUNGSSTELLE(X) \
   X(TTabSheet, TabSheet8, PageControl1, .caption = "Abre&chnugsstelle") \
@@ -256,6 +266,7 @@
   RIVIZA1_TAB_REORGANISATION(X) \
   RIVIZA1_TAB_UPDATE(X) \
   RIVIZA1_UPDATE_NICHTSICHTBAR(X) \
+  RIVIZA1_KOSTTR_TABELLEN(X) \
   RIVIZA1_TAB_ABRECHNUNGSSTELLE(X) \
   RIVIZA1_TAB_ANNAHMESTELLEN(X) \
   RIVIZA1_TAB_DLZ(X) \
