@@ -16,18 +16,14 @@
 #include "platform/files.h"
 #include "platform/pump.h"
 #include "shell_fixture.h"
-#include "support/http_server.h"
+#include "update_server.h"
 
 namespace riviza::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kOrdner = "/OrvelTessaro/orvel_update/";
 const char* const kUnterbrochen = "Die Internetverbindung wurde unterbrochen!";
-
-// A line of the update list at the fixed clock: date, time, two blanks, the text.
-std::string z(std::string_view text) { return "15.03.2024 10:30:00  " + std::string(text); }
 
 class OnlineUpdate : public Shell {
  protected:
@@ -49,42 +45,11 @@ class OnlineUpdate : public Shell {
     starten();
   }
 
-  void veroeffentlichen(std::string_view name, std::string_view bytes) const {
-    serverDir.write("www" + std::string(kOrdner) + std::string(name), bytes);
-  }
-  void paket(std::string_view name, const std::vector<std::pair<std::string, std::string>>& eintraege) const {
-    fs::create_directories(serverDir / ("www" + std::string(kOrdner)));
-    makeZip(serverDir / ("www" + std::string(kOrdner) + std::string(name)), eintraege);
-  }
-  // The answering rules, paths given below the update folder.
-  void regeln(const std::vector<std::pair<std::string, std::string>>& regeln) const {
-    std::string json = "{";
-    for (const auto& [pfad, regel] : regeln)
-      json += (json.size() > 1 ? ", \"" : "\"") + std::string(kOrdner) + pfad + "\": " + regel;
-    server.setRules(json + "}");
-  }
-  void drueckenUndWarten(UpdateArt art) {
-    (art == UpdateArt::Programm ? form->BitBtnLiveUpdate : form->BitBtnKost)->click();
-    warten(art);
-  }
-  static void warten(UpdateArt art) {
-    while (UpdateKetteAktiv(art)) platform::waitForMessages();
-  }
+  void drueckenUndWarten(UpdateArt art) { test::drueckenUndWarten(*form, art); }
   std::vector<std::string> zeilen() const { return form->ListBoxLiveUpdate->items().lines(); }
-  // The request lines the server has seen ("GET /... HTTP/1.0").
-  std::vector<std::string> anfragen() const {
-    std::vector<std::string> out;
-    for (const std::string& r : server.requests()) out.push_back(r.substr(0, r.find('\n')));
-    return out;
-  }
-  static std::string anfrage(std::string_view datei) {
-    return "GET " + std::string(kOrdner) + std::string(datei) + " HTTP/1.0";
-  }
   std::string temp(std::string_view datei) const { return imProgramm("temp\\" + std::string(datei)); }
 
-  TempDir serverDir;
-  HttpServer server{serverDir / "www"};
-  ScopedEnv umleitung{net::kUpdateServerVariable, server.hostPort()};
+  UpdateServer server;
 };
 
 TEST_F(OnlineUpdate, DateFilesDecideWhatHappensNext) {
@@ -200,14 +165,14 @@ TEST_F(OnlineUpdate, DateFilesDecideWhatHappensNext) {
     const bool istProgramm = f.art == UpdateArt::Programm;
     const char* datei = istProgramm ? "update.txt" : "kost.txt";
     const char* paketName = istProgramm ? "update.zip" : "kost.zip";
-    veroeffentlichen(datei, f.datei);
+    server.veroeffentlichen(datei, f.datei);
     std::vector<std::pair<std::string, std::string>> r = {{paketName, R"({"status": 404})"}};
     if (*f.regel) r.push_back({datei, f.regel});
-    regeln(r);
+    server.regeln(r);
     (istProgramm ? globals().StandUpdateDatum : globals().StandKosttrDatum) = f.stand;
     form->ListBoxLiveUpdate->items().clear();
     dialogs.clear();
-    const size_t anfragenVorher = anfragen().size();
+    const size_t anfragenVorher = server.anfragen().size();
     const int aufgelegtVorher = net::hangupCount();
 
     drueckenUndWarten(f.art);
@@ -216,9 +181,9 @@ TEST_F(OnlineUpdate, DateFilesDecideWhatHappensNext) {
     for (const std::string& s : f.danach) erwartet.push_back(z(s));
     EXPECT_EQ(zeilen(), erwartet);
     EXPECT_EQ(net::hangupCount() - aufgelegtVorher, f.auflegen);
-    const auto a = anfragen();
+    const auto a = server.anfragen();
     EXPECT_EQ(a.size() - anfragenVorher, f.paketGeholt ? 2u : 1u);
-    EXPECT_EQ(a[anfragenVorher], anfrage(datei));
+    EXPECT_EQ(a[anfragenVorher], UpdateServer::anfrage(datei));
     const bool fehler = f.danach.back().starts_with("Fehler bei der");
     EXPECT_EQ(texte(), fehler ? std::vector<std::string>{kUnterbrochen} : std::vector<std::string>{});
     EXPECT_EQ(UpdateZustand(f.art).ergebnis, f.auflegen ? UpdateErgebnis::KeinNeues : UpdateErgebnis::Fehler);
@@ -227,7 +192,7 @@ TEST_F(OnlineUpdate, DateFilesDecideWhatHappensNext) {
 }
 
 TEST_F(OnlineUpdate, NoConnectionOrTheSftpRoadFetchNothingOverHttp) {
-  veroeffentlichen("kost.txt", "16.03.2024\r\n");
+  server.veroeffentlichen("kost.txt", "16.03.2024\r\n");
   {
     ScopedEnv nirgends(net::kUpdateServerVariable, "127.0.0.1:1");
     drueckenUndWarten(UpdateArt::Kosttr);
@@ -236,13 +201,13 @@ TEST_F(OnlineUpdate, NoConnectionOrTheSftpRoadFetchNothingOverHttp) {
   }
   programm.write("WinSCP.exe", "");
   for (UpdateArt art : {UpdateArt::Kosttr, UpdateArt::Programm}) drueckenUndWarten(art);
-  EXPECT_TRUE(anfragen().empty());
+  EXPECT_TRUE(server.anfragen().empty());
   // Without the tick the HTTP road is taken again, WinSCP.exe or not.
   form->CheckBoxFtpUpdate->setChecked(false);
   form->ListBoxLiveUpdate->items().clear();
   drueckenUndWarten(UpdateArt::Kosttr);
   EXPECT_EQ(zeilen().front(), z("Internetverbindung vorhanden"));
-  EXPECT_EQ(anfragen().front(), anfrage("kost.txt"));
+  EXPECT_EQ(server.anfragen().front(), UpdateServer::anfrage("kost.txt"));
 }
 
 // The outside program the launcher starts for a .exe: a script that notes its folder and
@@ -309,10 +274,10 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
     neuStarten();
     dialogs.clear();
     if (f.eintraege.empty())
-      veroeffentlichen("update.zip", "das ist kein Zip-Archiv");
+      server.veroeffentlichen("update.zip", "das ist kein Zip-Archiv");
     else
-      paket("update.zip", f.eintraege);
-    veroeffentlichen("update.txt", "16.03.2024\r\n");
+      server.paket("update.zip", f.eintraege);
+    server.veroeffentlichen("update.txt", "16.03.2024\r\n");
 
     drueckenUndWarten(UpdateArt::Programm);
 
@@ -371,11 +336,11 @@ TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {
     form->ListBoxLiveUpdate->items().clear();
     dialogs.clear();
     dialogs.answer(f.antwort);
-    veroeffentlichen("kost.txt", "14.03.2024\r\n");
+    server.veroeffentlichen("kost.txt", "14.03.2024\r\n");
     if (f.eintraege.empty())
-      veroeffentlichen("kost.zip", "das ist kein Zip-Archiv");
+      server.veroeffentlichen("kost.zip", "das ist kein Zip-Archiv");
     else
-      paket("kost.zip", f.eintraege);
+      server.paket("kost.zip", f.eintraege);
 
     drueckenUndWarten(UpdateArt::Kosttr);
 
@@ -404,12 +369,12 @@ TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {
 TEST_F(OnlineUpdate, TwoChainsAtOnceKeepTheirOwnDates) {
   // Both packages are held until both have been asked for: the program's date file has been
   // read (and DownloadDatum overwritten) before the cost-bearer package arrives.
-  veroeffentlichen("kost.txt", "14.03.2024\r\n");
-  veroeffentlichen("update.txt", "16.03.2024\r\n");
-  paket("kost.zip", {{"AO05Q224.ke0", "neu"}});
-  paket("update.zip", {{"liesmich.txt", "neu"}});
-  regeln({{"kost.zip", R"({"barrier": "pakete", "parties": 2})"},
-          {"update.zip", R"({"barrier": "pakete", "parties": 2})"}});
+  server.veroeffentlichen("kost.txt", "14.03.2024\r\n");
+  server.veroeffentlichen("update.txt", "16.03.2024\r\n");
+  server.paket("kost.zip", {{"AO05Q224.ke0", "neu"}});
+  server.paket("update.zip", {{"liesmich.txt", "neu"}});
+  server.regeln({{"kost.zip", R"({"barrier": "pakete", "parties": 2})"},
+                 {"update.zip", R"({"barrier": "pakete", "parties": 2})"}});
   dialogs.answer(ui::DlgResult::Cancel);
   form->BitBtnKost->click();
   form->BitBtnLiveUpdate->click();
@@ -429,10 +394,10 @@ TEST_F(OnlineUpdate, TwoChainsAtOnceKeepTheirOwnDates) {
 }
 
 TEST_F(OnlineUpdate, ProgramButtonLeavesTheRunningCostBearerChainItsFiles) {
-  veroeffentlichen("kost.txt", "14.03.2024\r\n");
-  veroeffentlichen("update.txt", "01.01.2000\r\n");
-  veroeffentlichen("kost.zip", std::string(20000, 'k'));
-  regeln({{"kost.zip", R"({"hang": 1000})"}});
+  server.veroeffentlichen("kost.txt", "14.03.2024\r\n");
+  server.veroeffentlichen("update.txt", "01.01.2000\r\n");
+  server.veroeffentlichen("kost.zip", std::string(20000, 'k'));
+  server.regeln({{"kost.zip", R"({"hang": 1000})"}});
   form->BitBtnKost->click();
   while (form->HttpDownloadKostZip->Readed() < 1000) platform::waitForMessages();
 
@@ -453,7 +418,7 @@ TEST_F(OnlineUpdate, UpdateLogWhenTheTabIsLeftAndAtClose) {
   const auto logDatei = [&] { return platform::toUtf8(programm.read("UPDATE.LOG")); };
   form->PageControl1->setActivePageIndex(5);
   ASSERT_TRUE(form->BitBtnKost->setFocus());
-  veroeffentlichen("kost.txt", "01.01.2000\r\n");
+  server.veroeffentlichen("kost.txt", "01.01.2000\r\n");
   drueckenUndWarten(UpdateArt::Kosttr);
   const auto erste = zeilen();
   form->PageControl1->setActivePageIndex(0);
