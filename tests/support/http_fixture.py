@@ -11,7 +11,7 @@
 #         {"nolength": true}                the file without a Content-Length header
 #         {"hang": N}                       the length and N bytes sent, then nothing until the
 #                                           client goes away
-#         {"barrier": "NAME", "parties": P} held until P requests of that barrier have arrived
+#         {"release": "NAME"}               held until the file CONTROL/NAME exists
 #   http_fixture.py zip OUT NAME FILE [NAME FILE ...]
 #       Writes the zip archive OUT with each FILE deflated under exactly NAME (also names no
 #       extractor should honour, such as "../x").
@@ -20,13 +20,13 @@ import os
 import select
 import sys
 import threading
+import time
 import urllib.parse
 import zipfile
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 ROOT = CONTROL = ""
 LOG_LOCK = threading.Lock()
-BARRIERS = {}
 
 
 def rules():
@@ -35,13 +35,6 @@ def rules():
             return json.load(f)
     except FileNotFoundError:
         return {}
-
-
-def barrier(name, parties):
-    with LOG_LOCK:
-        if name not in BARRIERS:
-            BARRIERS[name] = threading.Barrier(parties)
-        return BARRIERS[name]
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -71,8 +64,8 @@ class Handler(BaseHTTPRequestHandler):
     def answer(self, body):
         self.record(body)
         rule = rules().get(self.path.split("?", 1)[0], {})
-        if "barrier" in rule:
-            barrier(rule["barrier"], rule["parties"]).wait()
+        while "release" in rule and not os.path.exists(os.path.join(CONTROL, rule["release"])):
+            time.sleep(0.01)
         path = None if "status" in rule else self.file_of()
         if "status" in rule or path is None:
             status = rule.get("status", 404)

@@ -65,6 +65,10 @@ void HttpServer::setRules(std::string_view json) const {
   fs::rename(tmp, control_ / "rules.json");
 }
 
+void HttpServer::release(std::string_view name) const {
+  std::ofstream(control_ / std::string(name)) << "frei";
+}
+
 std::vector<std::string> HttpServer::requests() const {
   std::vector<std::string> out;
   const std::string log = readAll(control_ / "requests.log");

@@ -31,6 +31,8 @@ class HttpServer {
 
   // Replaces the answering rules (http_fixture.py): a JSON object from path to rule.
   void setRules(std::string_view json) const;
+  // Lets the requests held by a "release" rule of that name go on.
+  void release(std::string_view name) const;
   // Every request so far, as logged: request line, headers, blank line, body.
   std::vector<std::string> requests() const;
 
