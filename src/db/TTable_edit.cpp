@@ -170,6 +170,18 @@ Status TTable::rebuildIndexes() {
   return file_.db.exec("REINDEX");
 }
 
+Status TTable::checkIntegrity() {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(checkBrowseMode());
+  auto check = Statement::prepare(file_.db, "PRAGMA integrity_check(1)");
+  if (!check) return check.error();
+  auto row = check->step();
+  if (!row) return row.error();
+  const std::string finding = *row ? check->columnText(0) : std::string("keine Antwort");
+  if (finding == "ok") return okStatus();
+  return Error::make(SQLITE_CORRUPT, "Tabelle beschädigt: " + filePathText() + " (" + finding + ")");
+}
+
 // ---- transactions ----
 
 Result<TransactionGuard> TTable::startTransaction() {
