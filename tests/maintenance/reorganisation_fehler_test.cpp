@@ -196,7 +196,9 @@ TEST_F(Reorg, NothingIsMadeOrDeletedBeforeThePreconditionsHoldAndTheBackupIsConf
     EXPECT_EQ(daten.exists("Abrechng/2024/20240315/103000/Daten"), c.datiert);
     EXPECT_FALSE(daten.exists("Abrechng/2024/Daten_alt"));
     EXPECT_EQ(globals().FehlerAufgetreten, c.antwort == ui::DlgResult::Yes);
-    if (c.antwort == ui::DlgResult::Yes) EXPECT_EQ(dialogs.transcript().back().caption, "FEHLER");
+    if (c.antwort == ui::DlgResult::Yes) {
+      EXPECT_EQ(dialogs.transcript().back().caption, "FEHLER");
+    }
     EXPECT_TRUE(form->ListBoxReorg->items().empty());
   }
 }
