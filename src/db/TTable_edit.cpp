@@ -31,7 +31,10 @@ Status TTable::edit() {
 Status TTable::insert() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
-  saved_ = record_;
+  // The shown record moves aside for cancel(); swapping spares copying its texts on every
+  // append of a bulk write.
+  saved_.swap(record_);
+  record_.resize(saved_.size());
   savedCurrent_ = current_;
   savedBof_ = bof_;
   savedEof_ = eof_;

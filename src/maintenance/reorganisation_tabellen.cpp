@@ -149,6 +149,10 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   const int n = std::min(alt.fieldCount(), neu.fieldCount());
   ReorgProtokoll(datei + " Anzahl der Felder: " + std::to_string(n));
   const Regel regel = regelFuer(datei, n);
+  // One transaction on each side: the new table is written at once at the end, and the old one
+  // is read under one lock instead of taking and checking it again for every record.
+  auto lesen = alt.startTransaction();
+  if (!lesen) return lesen.error();
   auto transaktion = neu.startTransaction();
   if (!transaktion) return transaktion.error();
   RIVIZA_TRY(alt.first());
@@ -162,6 +166,7 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
     pf::processMessages();
   }
   RIVIZA_TRY(transaktion->commit());
+  RIVIZA_TRY(lesen->commit());  // nothing written: ends the read
   ReorgProtokoll("     " + std::to_string(anzahl) + " Datensätze reorganisiert");
   return okStatus();
 }
