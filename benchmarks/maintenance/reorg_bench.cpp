@@ -80,32 +80,58 @@ std::string belegNummer(int r) { return "B" + std::to_string(1000000 + r); }
 
 db::Value position(int r, int f) {
   switch (f) {
-    case 0: return belegNummer(r / 4);
-    case 2: return "HM" + std::to_string(r % 977);
-    case 4: return 1.0 + r % 3;
-    case 5: return 12.5 + r % 10;
-    case 10: return std::string(r % 2 ? "1" : "0");
-    case 11: return 19.0;
-    case 13: case 20: return 37.5;
-    case 18: return std::string("01.03.2024-31.03.2024");
-    case 21: return std::to_string(10000000 + r);
-    case 23: return static_cast<long long>(r % 4 + 1);
-    default: return f < 30 && f % 3 == 0 ? db::Value(std::string("Text ") + std::to_string(f)) : db::Value();
+    case 0:
+      return belegNummer(r / 4);
+    case 2:
+      return "HM" + std::to_string(r % 977);
+    case 4:
+      return 1.0 + r % 3;
+    case 5:
+      return 12.5 + r % 10;
+    case 10:
+      return std::string(r % 2 ? "1" : "0");
+    case 11:
+      return 19.0;
+    case 13:
+    case 20:
+      return 37.5;
+    case 18:
+      return std::string("01.03.2024-31.03.2024");
+    case 21:
+      return std::to_string(10000000 + r);
+    case 23:
+      return static_cast<long long>(r % 4 + 1);
+    default:
+      return f < 30 && f % 3 == 0 ? db::Value(std::string("Text ") + std::to_string(f)) : db::Value();
   }
 }
 
 db::Value beleg(int r, int f) {
   switch (f) {
-    case 0: return belegNummer(r);
-    case 1: case 6: return std::string("2024-03-15");
-    case 3: return "A" + std::to_string(100000000 + r);
-    case 4: return std::string("1000");
-    case 14: case 15: case 16: return 150.0;
-    case 19: return std::string("15.03.1950");
-    case 48: case 51: return static_cast<long long>(r % 2);
-    case 56: return std::string(r % 2 ? "W" : "M");
-    case 57: return 0LL;
-    default: return f % 4 == 0 ? db::Value(std::string("Feld ") + std::to_string(f)) : db::Value();
+    case 0:
+      return belegNummer(r);
+    case 1:
+    case 6:
+      return std::string("2024-03-15");
+    case 3:
+      return "A" + std::to_string(100000000 + r);
+    case 4:
+      return std::string("1000");
+    case 14:
+    case 15:
+    case 16:
+      return 150.0;
+    case 19:
+      return std::string("15.03.1950");
+    case 48:
+    case 51:
+      return static_cast<long long>(r % 2);
+    case 56:
+      return std::string(r % 2 ? "W" : "M");
+    case 57:
+      return 0LL;
+    default:
+      return f % 4 == 0 ? db::Value(std::string("Feld ") + std::to_string(f)) : db::Value();
   }
 }
 
@@ -172,10 +198,12 @@ void Reorganisation(benchmark::State& state) {
       return state.SkipWithError("reorganised tables lack records");
 
     start = std::chrono::steady_clock::now();
-    for (auto [datei, felder] : {std::pair{"ErfPosition.DB", aelter ? 30 : 31}, std::pair{"ErfBeleg.DB", 58}}) {
+    for (auto [datei, felder] :
+         {std::pair{"ErfPosition.DB", aelter ? 30 : 31}, std::pair{"ErfBeleg.DB", 58}}) {
       const std::string spalten = db::columnList(felder);
-      const std::string sql = "ATTACH '" + (q.ordner.pfad / datei).string() + "' AS alt; BEGIN; INSERT INTO records(" +
-                              spalten + ") SELECT " + spalten + " FROM alt.records; COMMIT;";
+      const std::string sql = "ATTACH '" + (q.ordner.pfad / datei).string() +
+                              "' AS alt; BEGIN; INSERT INTO records(" + spalten + ") SELECT " + spalten +
+                              " FROM alt.records; COMMIT;";
       auto rc = platform::runAndWait({"sqlite3", (peer / datei).string(), sql});
       if (!rc || *rc != 0) return state.SkipWithError("sqlite3 shell missing or failed");
     }

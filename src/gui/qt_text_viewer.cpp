@@ -119,7 +119,8 @@ void TextViewer::keyPressEvent(QKeyEvent* event) {
 }
 
 void showTextViewer(const std::string& title, const std::string& text) {
-  TextViewer viewer(QString::fromStdString(title), QString::fromStdString(text), QApplication::activeWindow());
+  TextViewer viewer(QString::fromStdString(title), QString::fromStdString(text),
+                    QApplication::activeWindow());
   viewer.exec();
 }
 

@@ -31,6 +31,7 @@
 #include "platform/masks.h"
 #include "platform/pump.h"
 #include "platform/text.h"
+#include "ui/busy.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
@@ -277,7 +278,6 @@ void Reorganisation::abschliessen(const Status& ergebnis, TabellenPause& pause) 
            "Fehler !");
   }
   f_.ListBoxReorg->setItemIndex(f_.ListBoxReorg->items().count() - 1);
-  f_.LabelWarten->setVisible(false);
   f_.LabelDbSatz->setVisible(false);
 }
 
@@ -286,8 +286,7 @@ void Reorganisation::ausfuehren() {
   if (ui::dialogs().messageDlg("Datensicherung durchgeführt ?", ui::DlgType::Confirmation,
                                ui::DlgButtons::YesNo) != ui::DlgResult::Yes)
     return;
-  f_.LabelWarten->setVisible(true);
-  pf::processMessages();
+  ui::LongOperation anzeige(f_, f_.LabelWarten);
   TabellenPause pause;
   Status ergebnis = sichern();
   if (ergebnis) {
@@ -302,7 +301,17 @@ void Reorganisation::ausfuehren() {
 
 }  // namespace
 
-void DatenReorganisieren() { Reorganisation().ausfuehren(); }
+void DatenReorganisieren() {
+  // The message pump runs after every record: a second start from the tab meanwhile would
+  // rename the folders under the first one's feet.
+  static bool laeuft = false;
+  if (laeuft) return;
+  laeuft = true;
+  struct Ende {
+    ~Ende() { laeuft = false; }
+  } ende;
+  Reorganisation().ausfuehren();
+}
 
 void TFormEinstellungen::BitBtnReorgClick(TComponent&) { DatenReorganisieren(); }
 

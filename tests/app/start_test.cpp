@@ -325,7 +325,8 @@ void alteAnnahmestellen(const std::string& ordner) {
 // The fields of Ann.DB in the year's Daten: its field count and the first record's first two.
 std::vector<std::string> annahmestellen(const std::string& ordner) {
   db::TTable t;
-  if (!t.setDatabaseName(ordner).ok() || !t.setTableName("Ann.DB").ok() || !t.open().ok() || t.isEmpty()) return {};
+  if (!t.setDatabaseName(ordner).ok() || !t.setTableName("Ann.DB").ok() || !t.open().ok() || t.isEmpty())
+    return {};
   return {std::to_string(t.fieldCount()), t.fields(0).asString(), t.fields(1).asString()};
 }
 
@@ -339,6 +340,7 @@ TEST_F(Shell, VersionCheck) {
       "Start -> Programme -> Orvel Abrechnung -> Riviza -> Live Update -> Progamme";
   const std::vector<std::string> unveraendert{"3", "1234567", "AOK Bayern"};
   const std::vector<std::string> reorganisiert{"27", "101234567", "AOK Bayern"};
+  const std::vector<std::string> gefragt{reorg, "Datensicherung durchgeführt ?"};
   struct Case {
     const char* name;
     std::optional<std::string> ini;  // none: no year file
@@ -347,10 +349,9 @@ TEST_F(Shell, VersionCheck) {
     std::string version;  // afterwards, "-1" when missing
     bool reorganisiert;
   } cases[] = {
-      {"missing Version", "[EINSTELLUNGEN]\r\n", {reorg, "Datensicherung durchgeführt ?"}, 4, eigene, true},
-      {"older", "[EINSTELLUNGEN]\r\nVersion=1.0\r\n", {reorg, "Datensicherung durchgeführt ?"}, 4, eigene, true},
-      {"no number", "[EINSTELLUNGEN]\r\nVersion=neu\r\n", {reorg, "Datensicherung durchgeführt ?"}, 4, eigene,
-       true},
+      {"missing Version", "[EINSTELLUNGEN]\r\n", gefragt, 4, eigene, true},
+      {"older", "[EINSTELLUNGEN]\r\nVersion=1.0\r\n", gefragt, 4, eigene, true},
+      {"no number", "[EINSTELLUNGEN]\r\nVersion=neu\r\n", gefragt, 4, eigene, true},
       {"same", "[EINSTELLUNGEN]\r\nVersion=" + eigene + "\r\n", {}, 0, eigene, false},
       {"newer", "[EINSTELLUNGEN]\r\nVersion=9.9\r\n", {veraltet}, 5, "9.9", false},
       {"no year file", std::nullopt, {}, 0, "-1", false},

@@ -2,11 +2,12 @@
 // posted first (or reported when it cannot be), the tables come back on their folder, name,
 // mode and record, or on a new folder after a year switch, and a table whose file is gone is
 // reported.
+#include "app/tabellen_pause.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "app/tabellen_pause.h"
 #include "db/TTable.h"
 #include "shell_fixture.h"
 
@@ -17,7 +18,8 @@ namespace {
 void annahmestellen(const std::string& ordner, std::initializer_list<const char*> iks) {
   db::TTable t;
   ASSERT_TRUE(t.setDatabaseName(ordner).ok() && t.setTableName("Ann.DB").ok() && t.open().ok());
-  for (const char* ik : iks) ASSERT_TRUE(t.append().ok() && t.fields(0).setAsString(ik).ok() && t.post().ok());
+  for (const char* ik : iks)
+    ASSERT_TRUE(t.append().ok() && t.fields(0).setAsString(ik).ok() && t.post().ok());
 }
 
 // The first field of record `satz` of Ann.DB, read through a table of its own.
@@ -34,14 +36,16 @@ TEST_F(Shell, EveryOpenTableClosesAndReopensOnItsRecordOrInTheNewYear) {
   jahr("2024");
   jahr("2025");
   for (const char* j : {"2024", "2025"})
-    std::filesystem::copy_file(programm / "LeerDaten/Ann.DB", daten / ("Abrechng/" + std::string(j) + "/Daten/Ann.DB"));
+    std::filesystem::copy_file(programm / "LeerDaten/Ann.DB",
+                               daten / ("Abrechng/" + std::string(j) + "/Daten/Ann.DB"));
   const std::string alt = imDaten("Abrechng\\2024\\Daten"), neu = imDaten("Abrechng\\2025\\Daten");
   annahmestellen(alt, {"100000001", "100000002", "100000003"});
   annahmestellen(neu, {"200000001", "200000002", "200000003"});
   starten();
   ASSERT_TRUE(form->TableAdrDlz->active());
   db::TTable& ann = *form->TableAdrAnn;
-  ASSERT_TRUE(ann.setDatabaseName(alt).ok() && ann.setTableName("Ann.DB").ok() && ann.setExclusive(true).ok());
+  ASSERT_TRUE(ann.setDatabaseName(alt).ok() && ann.setTableName("Ann.DB").ok() &&
+              ann.setExclusive(true).ok());
   ASSERT_TRUE(ann.open().ok() && ann.setRecNo(2).ok());
   ASSERT_TRUE(ann.edit().ok() && ann.fields(0).setAsString("100000009").ok());  // pending
 
@@ -72,7 +76,8 @@ TEST_F(Shell, EveryOpenTableClosesAndReopensOnItsRecordOrInTheNewYear) {
     meldungen = pause.wiederOeffnen();
   }
   ASSERT_EQ(meldungen.size(), 2u);
-  EXPECT_TRUE(meldungen[0].starts_with("Änderung verworfen: TableAdrAnn (" + neu + "\\Ann.DB): ")) << meldungen[0];
+  EXPECT_TRUE(meldungen[0].starts_with("Änderung verworfen: TableAdrAnn (" + neu + "\\Ann.DB): "))
+      << meldungen[0];
   EXPECT_TRUE(meldungen[1].starts_with("Tabelle nicht geöffnet: TableAdrDlz (" + neu + "\\AdrDlz.DB): "))
       << meldungen[1];
   EXPECT_TRUE(ann.active());

@@ -207,7 +207,8 @@ TEST_F(Storage, IntegrityCheckFindsADamagedPageAndWritesNothing) {
   Status st = t.checkIntegrity();
   ASSERT_FALSE(st.ok());
   EXPECT_EQ(st.error().code, SQLITE_CORRUPT);
-  EXPECT_TRUE(st.error().message.starts_with("Tabelle beschädigt: " + t.filePathText())) << st.error().message;
+  EXPECT_TRUE(st.error().message.starts_with("Tabelle beschädigt: " + t.filePathText()))
+      << st.error().message;
 }
 
 TEST_F(Storage, NamesChangeOnlyWhileClosed) {

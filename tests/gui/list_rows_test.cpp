@@ -25,15 +25,22 @@ TEST_F(MainFormTest, ListRowsFollowEveryChangeOfTheItems) {
     const char* was;
     std::function<void()> tun;
   } schritte[] = {
-      {"a growing log", [&] { for (int i = 0; i < 500; ++i) items.add("Zeile " + std::to_string(i)); }},
+      {"a growing log",
+       [&] {
+         for (int i = 0; i < 500; ++i) items.add("Zeile " + std::to_string(i));
+       }},
       {"insert in front", [&] { items.insert(0, "erste"); }},
       {"remove in the middle", [&] { items.remove(250); }},
-      {"replace all", [&] { items.assign({"b", "a", "c"}); }},
+      {"replace all",
+       [&] {
+         items.assign({"b", "a", "c"});
+       }},
       {"sorted", [&] { items.setSorted(true); }},
       {"added at its sorted place", [&] { items.add("ab"); }},
       {"cleared", [&] { items.clear(); }},
       {"again", [&] { items.add("neu"); }},
-      {"a batch", [&] {
+      {"a batch",
+       [&] {
          items.beginUpdate();
          items.add("x");
          items.remove(0);

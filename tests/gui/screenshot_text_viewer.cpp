@@ -46,7 +46,8 @@ TEST(TextViewerScreenshot, ShowsTheLogWithASearchHit) {
   const QRect text(viewer.textView()->mapTo(&viewer, QPoint(0, 0)), viewer.textView()->size());
   std::set<QRgb> colours;
   for (int y = text.top(); y <= text.bottom() && y < image.height(); y += 2)
-    for (int x = text.left(); x <= text.right() && x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+    for (int x = text.left(); x <= text.right() && x < image.width(); x += 2)
+      colours.insert(image.pixel(x, y));
   EXPECT_GT(colours.size(), 8u);
   EXPECT_EQ(viewer.textView()->textCursor().selectedText(), "Netto");
 }

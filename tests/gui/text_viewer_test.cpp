@@ -65,23 +65,35 @@ TEST(TextViewer, SearchWalksTheHitsAndEscapeClosesSearchThenWindow) {
     Treffer treffer;
     QString meldung;
   } schritte[] = {
-      {"typing finds the first hit, ignoring case", [&] { QTest::keyClicks(suche, "db"); }, {1, 30, "DB"}, ""},
+      {"typing finds the first hit, ignoring case",
+       [&] { QTest::keyClicks(suche, "db"); },
+       {1, 30, "DB"},
+       ""},
       {"Return the next", [&] { QTest::keyClick(suche, Qt::Key_Return); }, {2, 67, "DB"}, ""},
       {"and round to the first", [&] { QTest::keyClick(suche, Qt::Key_Return); }, {1, 30, "DB"}, ""},
       {"Shift+Return back round to the last",
-       [&] { QTest::keyClick(suche, Qt::Key_Return, Qt::ShiftModifier); }, {2, 67, "DB"}, ""},
+       [&] { QTest::keyClick(suche, Qt::Key_Return, Qt::ShiftModifier); },
+       {2, 67, "DB"},
+       ""},
       {"F3 forward again", [&] { QTest::keyClick(suche, Qt::Key_F3); }, {1, 30, "DB"}, ""},
-      {"a longer text keeps its place", [&] { QTest::keyClicks(suche, "  Index"); }, {1, 30, "DB  Index"}, ""},
+      {"a longer text keeps its place",
+       [&] { QTest::keyClicks(suche, "  Index"); },
+       {1, 30, "DB  Index"},
+       ""},
       {"no hit keeps the selection and says so",
        [&] {
          suche->setText("Fehler");
          QTest::keyClick(suche, Qt::Key_Return);
        },
-       {1, 30, "DB  Index"}, "nicht gefunden"},
-      {"brackets are plain text", [&] {
+       {1, 30, "DB  Index"},
+       "nicht gefunden"},
+      {"brackets are plain text",
+       [&] {
          suche->clear();
          QTest::keyClicks(suche, "<4711>");
-       }, {2, 48, "<4711>"}, ""},
+       },
+       {2, 48, "<4711>"},
+       ""},
   };
   for (const Schritt& s : schritte) {
     SCOPED_TRACE(s.was);

@@ -19,7 +19,8 @@ struct Lauf {
 Lauf batch(const std::string& programmOrdner, const std::string& antwort) {
   const std::string programm = RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch";
   if (!std::filesystem::exists(programm)) return {-1, "tool missing: " + programm};
-  FILE* p = ::popen(("'" + programm + "' '" + programmOrdner + "' reorganisieren " + antwort + " 2>&1").c_str(), "r");
+  FILE* p = ::popen(
+      ("'" + programm + "' '" + programmOrdner + "' reorganisieren " + antwort + " 2>&1").c_str(), "r");
   if (!p) return {-1, "popen failed"};
   Lauf lauf{0, {}};
   char puffer[4096];
@@ -37,13 +38,15 @@ TEST_F(Reorg, BatchOperationAnswersPrintsTheListAndTellsTheOutcome) {
 
   const Lauf nein = batch(programm.str(), "--nein");
   EXPECT_EQ(nein.status, 1) << nein.ausgabe;
-  EXPECT_NE(nein.ausgabe.find("[Dialog] Datensicherung durchgeführt ? -> Nein\n"), std::string::npos) << nein.ausgabe;
+  EXPECT_NE(nein.ausgabe.find("[Dialog] Datensicherung durchgeführt ? -> Nein\n"), std::string::npos)
+      << nein.ausgabe;
   EXPECT_EQ(nein.ausgabe.find("Reorganisation beendet"), std::string::npos) << nein.ausgabe;
   EXPECT_EQ(tabelleLesen(jahrDaten(), "Ann.DB")[0].size(), 20u);
 
   const Lauf ja = batch(programm.str(), "--ja");
   EXPECT_EQ(ja.status, 0) << ja.ausgabe;
-  EXPECT_NE(ja.ausgabe.find("[Dialog] Datensicherung durchgeführt ? -> Ja\n"), std::string::npos) << ja.ausgabe;
+  EXPECT_NE(ja.ausgabe.find("[Dialog] Datensicherung durchgeführt ? -> Ja\n"), std::string::npos)
+      << ja.ausgabe;
   // Every line of REORG.LOG was printed, in its order.
   std::string log = platform::toUtf8(programm.read("REORG.LOG"));
   std::erase(log, '\r');

@@ -37,13 +37,15 @@ inline void tabelleAnlegen(const std::string& ordner, const std::string& datei, 
   ASSERT_TRUE(t.setDatabaseName(ordner).ok() && t.setTableName(datei).ok() && t.open().ok()) << datei;
   for (const Satz& satz : saetze) {
     ASSERT_TRUE(t.append().ok());
-    for (const auto& [pos, text] : satz) ASSERT_TRUE(t.fields(pos).setAsString(text).ok()) << datei << " " << pos;
+    for (const auto& [pos, text] : satz)
+      ASSERT_TRUE(t.fields(pos).setAsString(text).ok()) << datei << " " << pos;
     ASSERT_TRUE(t.post().ok()) << datei;
   }
 }
 
 // Every record's field texts, in the table's order; one row {"<error>"} when it cannot be opened.
-inline std::vector<std::vector<std::string>> tabelleLesen(const std::string& ordner, const std::string& datei) {
+inline std::vector<std::vector<std::string>> tabelleLesen(const std::string& ordner,
+                                                          const std::string& datei) {
   db::TTable t;
   if (!t.setDatabaseName(ordner).ok() || !t.setTableName(datei).ok() || !t.open().ok()) return {{"<error>"}};
   std::vector<std::vector<std::string>> saetze;
@@ -94,6 +96,18 @@ class Reorg : public Shell {
     gestartet([] {});
   }
 
+  // A fresh case of a table-driven test: no year folders, fresh templates, no REORG.LOG, fresh
+  // global state, an empty transcript and a new form.
+  void neuerFall() {
+    std::filesystem::remove_all(daten / "Abrechng");
+    std::filesystem::remove_all(programm / "LeerDaten");
+    std::filesystem::remove(programm / "REORG.LOG");
+    programmVorlagen(programm);
+    resetGlobals();
+    dialogs.clear();
+    form = std::make_unique<TFormEinstellungen>();
+  }
+
   // The reorganisation from its tab, answering the backup question with `antwort`.
   void reorganisieren(ui::DlgResult antwort = ui::DlgResult::Yes) {
     dialogs.answer(antwort);
@@ -104,9 +118,11 @@ class Reorg : public Shell {
   // day as "hh:mm:ss".
   std::string reorgLog() const {
     std::string log = platform::toUtf8(programm.read("REORG.LOG"));
-    for (size_t p; (p = log.find(daten.str())) != std::string::npos;) log.replace(p, daten.str().size(), "<DATEN>");
+    for (size_t p; (p = log.find(daten.str())) != std::string::npos;)
+      log.replace(p, daten.str().size(), "<DATEN>");
     for (size_t zeile = 0; zeile < log.size(); zeile = log.find('\n', zeile) + 1) {
-      if (log.size() > zeile + 19 && log[zeile + 13] == ':' && log[zeile + 16] == ':') log.replace(zeile + 11, 8, "hh:mm:ss");
+      if (log.size() > zeile + 19 && log[zeile + 13] == ':' && log[zeile + 16] == ':')
+        log.replace(zeile + 11, 8, "hh:mm:ss");
       if (log.find('\n', zeile) == std::string::npos) break;
     }
     return log;

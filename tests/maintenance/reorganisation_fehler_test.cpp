@@ -12,6 +12,7 @@
 
 #include "app/allg_tools.h"
 #include "platform/ini.h"
+#include "platform/pump.h"
 #include "platform/syscalls.h"
 #include "reorg_fixture.h"
 
@@ -25,7 +26,8 @@ std::string gPfadTeil;
 std::set<int> gVolleDateien;
 
 int stoerendesOpen(const char* pfad, int flags, mode_t mode) {
-  const bool betroffen = (flags & O_CREAT) && std::string_view(pfad).find(gPfadTeil) != std::string_view::npos;
+  const bool betroffen =
+      (flags & O_CREAT) && std::string_view(pfad).find(gPfadTeil) != std::string_view::npos;
   if (betroffen && gStoerung == Stoerung::KeinOeffnen) {
     errno = EACCES;
     return -1;
@@ -69,7 +71,8 @@ void mitStoerung(Stoerung s, std::string pfadTeil, const std::function<void()>& 
 
 // A year of an older program: vouchers, positions, services and offices in older structures.
 void alteTabellen(const std::string& ordner, bool mitBelegen = true) {
-  if (mitBelegen) tabelleAnlegen(ordner, "ErfBeleg.DB", aelter("ErfBeleg.DB", 53), {{{0, "4711"}, {48, "True"}}});
+  if (mitBelegen)
+    tabelleAnlegen(ordner, "ErfBeleg.DB", aelter("ErfBeleg.DB", 53), {{{0, "4711"}, {48, "True"}}});
   tabelleAnlegen(ordner, "ErfPosition.DB", aelter("ErfPosition.DB", 30), {{{0, "4711"}, {10, "1"}}});
   tabelleAnlegen(ordner, "Leistungen.DB", aelter("Leistungen.DB", 19), {{{0, "L1"}, {2, "A1"}}});
   tabelleAnlegen(ordner, "Ann.DB", aelter("Ann.DB", 20), {{{0, "1234567"}}, {{0, "102345678"}}});
@@ -79,7 +82,9 @@ void versionSetzen(const std::string& iniPfad, const char* version) {
   ASSERT_TRUE(platform::IniFile(iniPfad).writeString("EINSTELLUNGEN", "Version", version).ok());
 }
 
-bool enthaelt(const std::string& text, const std::string& teil) { return text.find(teil) != std::string::npos; }
+bool enthaelt(const std::string& text, const std::string& teil) {
+  return text.find(teil) != std::string::npos;
+}
 
 TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
   const auto nurStart = [](Reorg& r) { r.reorganisieren(); };
@@ -89,16 +94,20 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
     std::function<void(Reorg&)> ausfuehren;   // the run with its failure
     std::string grund;                        // part of the message and of the log's failure line
   } cases[] = {
-      {"copy error into Daten_alt", {},
+      {"copy error into Daten_alt",
+       {},
        [](Reorg& r) { mitStoerung(Stoerung::KeinOeffnen, "/Daten_alt/", [&r] { r.reorganisieren(); }); },
        "FEHLER beim kopieren: "},
-      {"full disk under the dated backup", {},
+      {"full disk under the dated backup",
+       {},
        [](Reorg& r) { mitStoerung(Stoerung::PlatteVoll, "/20240315/", [&r] { r.reorganisieren(); }); },
        "\\20240315\\103000\\Daten\\AdrDlz.db"},
-      {"full disk while the templates are copied", {},
+      {"full disk while the templates are copied",
+       {},
        [](Reorg& r) { mitStoerung(Stoerung::PlatteVoll, "/Daten_neu/", [&r] { r.reorganisieren(); }); },
        "\\LeerDaten\\AdrAnn.DB  ->  "},
-      {"a table in use by another program", {},
+      {"a table in use by another program",
+       {},
        [](Reorg& r) {
          db::TTable andere;
          ASSERT_TRUE(andere.setDatabaseName(r.jahrDaten()).ok() && andere.setTableName("Leistungen.DB").ok());
@@ -109,21 +118,19 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
       {"a record that cannot be written (the widened IK meets its twin)",
        [](Reorg& r) {
          db::TTable ann;
-         ASSERT_TRUE(ann.setDatabaseName(r.jahrDaten()).ok() && ann.setTableName("Ann.DB").ok() && ann.open().ok());
+         ASSERT_TRUE(ann.setDatabaseName(r.jahrDaten()).ok() && ann.setTableName("Ann.DB").ok() &&
+                     ann.open().ok());
          ASSERT_TRUE(ann.append().ok() && ann.fields(0).setAsString("101234567").ok() && ann.post().ok());
        },
        nurStart, "Tabelle Ann.DB: Datensatz 3: Schlüsselverletzung"},
-      {"the exchange of the folders fails", {},
+      {"the exchange of the folders fails",
+       {},
        [](Reorg& r) { mitStoerung(Stoerung::KeinUmbenennen, "/Daten_neu", [&r] { r.reorganisieren(); }); },
        "Umbenennen fehlgeschlagen: "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::filesystem::remove_all(daten / "Abrechng");
-    std::filesystem::remove(programm / "REORG.LOG");
-    resetGlobals();
-    dialogs.clear();
-    form = std::make_unique<TFormEinstellungen>();
+    neuerFall();
     gestartet([this] { alteTabellen(jahrDaten()); });
     versionSetzen(imDaten("Abrechng\\2024\\Abrechng.ini"), "1.0");
     if (c.vorbereiten) c.vorbereiten(*this);
@@ -145,7 +152,8 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
     EXPECT_EQ(dialogs.transcript().back().caption, "Fehler !");
     const std::string log = platform::toUtf8(programm.read("REORG.LOG"));
     EXPECT_TRUE(enthaelt(log, c.grund)) << log;
-    EXPECT_TRUE(log.ends_with("  Reorganisation abgebrochen, Daten unverändert: " + jahrDaten() + "\\\r\n")) << log;
+    EXPECT_TRUE(log.ends_with("  Reorganisation abgebrochen, Daten unverändert: " + jahrDaten() + "\\\r\n"))
+        << log;
     EXPECT_FALSE(enthaelt(log, "Reorganisation beendet"));
     // The service-centre table is open again on the old file.
     EXPECT_TRUE(form->TableAdrDlz->active());
@@ -161,28 +169,32 @@ TEST_F(Reorg, NothingIsMadeOrDeletedBeforeThePreconditionsHoldAndTheBackupIsConf
     std::vector<std::string> meldungen;
     bool datiert;  // the dated folder was made
   } cases[] = {
-      {"no data root", [](Reorg&) { globals().DatenPfad = " "; }, ui::DlgResult::Yes,
-       {"Eintrag fehlt ! Ordner der Fachanwendung"}, false},
+      {"no data root",
+       [](Reorg&) { globals().DatenPfad = " "; },
+       ui::DlgResult::Yes,
+       {"Eintrag fehlt ! Ordner der Fachanwendung"},
+       false},
       {"templates without tables",
        [](Reorg& r) {
          for (const auto& e : std::filesystem::directory_iterator(r.programm / "LeerDaten"))
-           if (e.path().extension() == ".DB" || e.path().extension() == ".db") std::filesystem::remove(e.path());
+           if (e.path().extension() == ".DB" || e.path().extension() == ".db")
+             std::filesystem::remove(e.path());
        },
-       ui::DlgResult::Yes, {}, false},
-      {"no Daten", [](Reorg& r) { std::filesystem::rename(r.datenOrdner(), r.daten / "Abrechng/2024/woanders"); },
-       ui::DlgResult::Yes, {}, false},
+       ui::DlgResult::Yes,
+       {},
+       false},
+      {"no Daten",
+       [](Reorg& r) { std::filesystem::rename(r.datenOrdner(), r.daten / "Abrechng/2024/woanders"); },
+       ui::DlgResult::Yes,
+       {},
+       false},
       {"backup not confirmed", [](Reorg&) {}, ui::DlgResult::No, {"Datensicherung durchgeführt ?"}, true},
   };
   cases[1].meldungen = {"Vorlagen fehlen ! Keine Tabellen in " + imProgramm("LeerDaten")};
   cases[2].meldungen = {"Ordner fehlt ! " + jahrDaten()};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::filesystem::remove_all(daten / "Abrechng");
-    std::filesystem::remove_all(programm / "LeerDaten");
-    programmVorlagen(programm);
-    resetGlobals();
-    dialogs.clear();
-    form = std::make_unique<TFormEinstellungen>();
+    neuerFall();
     gestartet([this] { alteTabellen(jahrDaten()); });
     c.vorbereiten(*this);
     const auto vorher = ordnerInhalt(daten / "Abrechng");
@@ -207,7 +219,21 @@ TEST_F(Reorg, NothingIsMadeOrDeletedBeforeThePreconditionsHoldAndTheBackupIsConf
 // the failed index rebuild and goes on; the second finds the table its templates brought.
 TEST_F(Reorg, TwoRunsInOneSecondKeepTwoDatedBackups) {
   gestartet([this] { alteTabellen(jahrDaten(), false); });
+  // While it runs the waiting label and the record number show, and a second start from the tab
+  // (the pump lets the click through) does nothing.
+  int pumpen = 0;
+  std::set<std::string> gezeigt;
+  platform::setMessagePump([&] {
+    if (form->LabelWarten->visible()) gezeigt.insert("LabelWarten");
+    if (form->LabelDbSatz->visible()) gezeigt.insert("LabelDbSatz " + form->LabelDbSatz->caption());
+    if (++pumpen == 5) form->BitBtnReorg->click();
+  });
   reorganisieren();
+  platform::setMessagePump({});
+  EXPECT_TRUE(gezeigt.count("LabelWarten"));
+  EXPECT_TRUE(gezeigt.count("LabelDbSatz 0"));
+  EXPECT_TRUE(gezeigt.count("LabelDbSatz 2"));  // Ann.DB's second record
+  EXPECT_GT(pumpen, 5);
   const auto ersteErgebnis = ordnerInhalt(datenOrdner());
   reorganisieren();
   EXPECT_EQ(texte(), std::vector<std::string>(2, "Datensicherung durchgeführt ?"));

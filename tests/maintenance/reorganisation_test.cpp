@@ -52,7 +52,9 @@ std::vector<AlteTabelle> alteTabellen() {
         Satz{{10, ""}, {30, "False"}}, Satz{{30, "True"}}}},
       {"Leistungen.DB",
        aelter("Leistungen.DB", 19),
-       {{{0, "L1"}, {1, "Massage"}, {2, "A1"}, {3, "1"}}, {{0, "L2"}, {2, "A2"}}, {{0, "L3"}, {2, "A3"}, {3, "0"}}},
+       {{{0, "L1"}, {1, "Massage"}, {2, "A1"}, {3, "1"}},
+        {{0, "L2"}, {2, "A2"}},
+        {{0, "L3"}, {2, "A3"}, {3, "0"}}},
        "Leistungen.DB",
        20,
        19,
@@ -77,7 +79,9 @@ std::vector<AlteTabelle> alteTabellen() {
        {Satz{{51, "False"}}, Satz{{48, "False"}, {51, "False"}, {52, "False"}}}},
       {"Ann.DB",
        aelter("Ann.DB", 20),
-       {{{0, "1234567"}, {1, "AOK Bayern"}}, {{0, "123456789"}, {1, "BKK Nord"}}, {{0, " 7654321"}, {1, "IKK Süd"}}},
+       {{{0, "1234567"}, {1, "AOK Bayern"}},
+        {{0, "123456789"}, {1, "BKK Nord"}},
+        {{0, " 7654321"}, {1, "IKK Süd"}}},
        "Ann.DB",
        27,
        20,
@@ -95,7 +99,8 @@ std::vector<AlteTabelle> alteTabellen() {
 }
 
 void goldenVergleichen(const std::string& ist) {
-  const std::filesystem::path golden = std::filesystem::path(RIVIZA_SOURCE_DIR) / "tests/maintenance/golden/reorg.log";
+  const std::filesystem::path golden =
+      std::filesystem::path(RIVIZA_SOURCE_DIR) / "tests/maintenance/golden/reorg.log";
   if (const char* update = std::getenv("RIVIZA_UPDATE_GOLDEN"); update && std::string(update) == "1") {
     std::filesystem::create_directories(golden.parent_path());
     writeNative(golden, ist);
@@ -116,8 +121,9 @@ TEST_F(Reorg, OlderTablesArriveInTheNewStructuresWithTheirConversions) {
       daten.write(std::string("Abrechng/2024/Daten/") + index, "Index");
     vorher = ordnerInhalt(datenOrdner());
   });
-  vorher["AdrDlz.db"] = fingerabdruck(readNative(datenOrdner() / "AdrDlz.db"));  // the start-up's template copy
-  vorher.erase("Bilder/scan1.tif");  // the backups hold files, not sub-folders
+  vorher["AdrDlz.db"] =
+      fingerabdruck(readNative(datenOrdner() / "AdrDlz.db"));  // the start-up's template copy
+  vorher.erase("Bilder/scan1.tif");                            // the backups hold files, not sub-folders
 
   reorganisieren();
   ASSERT_EQ(texte(), std::vector<std::string>{"Datensicherung durchgeführt ?"});
@@ -130,7 +136,8 @@ TEST_F(Reorg, OlderTablesArriveInTheNewStructuresWithTheirConversions) {
       if (t.aenderungen[i]) erwartet.push_back(nachher(t.saetze[i], t.felderNeu, t.n, *t.aenderungen[i]));
     if (!t.reihenfolge.empty()) {
       auto unsortiert = erwartet;
-      for (size_t i = 0; i < t.reihenfolge.size(); ++i) erwartet[i] = unsortiert[static_cast<size_t>(t.reihenfolge[i])];
+      for (size_t i = 0; i < t.reihenfolge.size(); ++i)
+        erwartet[i] = unsortiert[static_cast<size_t>(t.reihenfolge[i])];
     }
     EXPECT_EQ(tabelleLesen(jahrDaten(), t.neuerName), erwartet);
   }
@@ -139,7 +146,8 @@ TEST_F(Reorg, OlderTablesArriveInTheNewStructuresWithTheirConversions) {
   EXPECT_EQ(jetzt.at("Eigene.DB"), vorher.at("Eigene.DB"));
   EXPECT_EQ(jetzt.at("notiz.txt"), fingerabdruck("Hallo"));
   EXPECT_EQ(jetzt.at("Bilder/scan1.tif"), fingerabdruck("TIFF"));
-  for (const char* weg : {"kosttr.db", "ErfBeleg.PX", "ErfPosition.XG0", "Patienten.YG0"}) EXPECT_FALSE(jetzt.count(weg)) << weg;
+  for (const char* weg : {"kosttr.db", "ErfBeleg.PX", "ErfPosition.XG0", "Patienten.YG0"})
+    EXPECT_FALSE(jetzt.count(weg)) << weg;
   EXPECT_TRUE(jetzt.count("Kosttr.db"));
   EXPECT_EQ(jetzt.size(), 22u + 3u);  // every template, Eigene.DB, notiz.txt, Bilder/scan1.tif
   EXPECT_FALSE(daten.exists("Abrechng/2024/Daten_neu"));
