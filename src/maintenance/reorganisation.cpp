@@ -273,8 +273,8 @@ void Reorganisation::abschliessen(const Status& ergebnis, TabellenPause& pause) 
     if (Status st = jahr.writeString("EINSTELLUNGEN", "Version", DateiVersion("").substr(0, 3)); !st)
       fehler("Version nicht gespeichert: " + jahrIniPfad() + "\n\n" + st.error().message, "Fehler !");
   } else {
-    fehler("Reorganisation abgebrochen !\n\n" + ergebnis.error().message + "\n\n" +
-               (datenUnveraendert_ ? "Die Tabellen in " + daten_ + " sind unverändert." : std::string()),
+    fehler("Reorganisation abgebrochen !\n\n" + ergebnis.error().message +
+               (datenUnveraendert_ ? "\n\nDie Tabellen in " + daten_ + " sind unverändert." : std::string()),
            "Fehler !");
   }
   f_.ListBoxReorg->setItemIndex(f_.ListBoxReorg->items().count() - 1);
