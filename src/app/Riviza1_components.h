@@ -167,7 +167,13 @@
 
 // Page 4: the reorganisation of the year's tables.
 #define RIVIZA1_TAB_REORGANISATION(X) \
-  X(TTabSheet, TabSheet6, PageControl1, .caption = "&Reorganisation")
+  X(TTabSheet, TabSheet6, PageControl1, .caption = "&Reorganisation") \
+  X(TListBox, ListBoxReorg, TabSheet6) \
+  X(TPanel, PanelReorg, TabSheet6, .row = true) \
+  X(TBitBtn, BitBtnReorg, PanelReorg, .caption = "Star&t") \
+  X(TBitBtn, BitBtnFehler, PanelReorg, .caption = "Pr&otokoll Reorganisation") \
+  X(TLabel, LabelReorg, PanelReorg) \
+  X(TFileListBox, FileListBoxReorg, TabSheet6, .visible = false)
 
 // Page 5: program and cost-bearer updates. The three rebuild buttons are hidden, as on the
 // Windows form; riviza-batch presses them.
@@ -284,7 +290,9 @@
 
 #define RIVIZA1_HANDLERS_FIRMA(X)
 
-#define RIVIZA1_HANDLERS_REORGANISATION(X)
+#define RIVIZA1_HANDLERS_REORGANISATION(X) \
+  X(BitBtnReorg, OnClick, BitBtnReorgClick) \
+  X(BitBtnFehler, OnClick, BitBtnFehlerClick)
 
 #define RIVIZA1_HANDLERS_UPDATE(X)
 

@@ -221,8 +221,14 @@ class ListBinding : public Binding {
   void update(ui::Prop p) override {
     const QSignalBlocker block(list_);
     if (p == ui::Prop::Items) {
-      list_->clear();
-      list_->addItems(qItems(control_.items()));
+      // Rows from the first changed line on are made again; a growing log list adds its new
+      // lines only.
+      const auto& lines = control_.items().lines();
+      const int from = std::min(control_.items().takeFirstChanged(), list_->count());
+      if (from == 0) list_->clear();
+      while (list_->count() > from) delete list_->takeItem(list_->count() - 1);
+      for (size_t i = static_cast<size_t>(from); i < lines.size(); ++i)
+        list_->addItem(QString::fromStdString(lines[i]));
       if (list_->count() > 0) list_->scrollToBottom();
       p = ui::Prop::ItemIndex;
     }
