@@ -250,8 +250,9 @@
     .dataSource = DataSourceAnn, .field = "Rechnung mit PaketNr.") \
   X(TDBCheckBox, DBCheckBoxSaReMitPaketNr, PanelAnn, .caption = "Rechnung mit PaketNr.", \
     .dataSource = DataSourceAnn, .field = "SaRe mit PaketNr.") \
-  X(TGroupBox, GroupBoxAnnAdresse, PanelAnn, .caption = "Anschrift der Annahmestelle") \
-  X(TLabel, LabelAdrAusKosttr, GroupBoxAnnAdresse, .caption = "Adresse aus Kostenträgerdatei !", .visible = false) \
+  X(TGroupBox, GroupBoxAnnAdresse, PanelAnn, .caption = "Anschrift der Annahmestelle", .visible = false) \
+  X(TLabel, LabelAdrAusKosttr, GroupBoxAnnAdresse, .caption = "Adresse aus Kostenträgerdatei !", .visible = false, \
+    .fontColor = 0x0000FF, .bold = true) \
   X(TLabel, LabelAnnAdrIk, GroupBoxAnnAdresse, .caption = "IK") \
   X(TDBEdit, DBEdit20, GroupBoxAnnAdresse, .visible = false, .readOnly = true, .dataSource = DataSourceAdrAnn, .field = "Ik") \
   X(TLabel, LabelAnnAdrName, GroupBoxAnnAdresse, .caption = "Name") \

@@ -13,7 +13,8 @@
 // while the tab still edits it, and only when an address is current; otherwise nothing is
 // written, and a pick for an office no longer edited is told. The picker's own records are
 // stored with an Ik of 9 characters not yet in the table; a pending entry is stored on closing
-// when it was changed and passes that check, and cancelled otherwise.
+// when it was changed and passes that check, and cancelled otherwise (a changed entry refused
+// then means no pick either: the user was looking at it).
 //
 // Browse state: PanelAdressen and "S&peichern" disabled; "&Neu" or "Än&dern" enable both
 // until the record is saved or the focus leaves the panel.
@@ -120,8 +121,9 @@ class TFormAdressen : public TForm {
   void auswahlTaste(std::uint16_t key);
   // The picker's own save rule; tells the user and answers false when the entry cannot be stored.
   bool adresseSpeicherbar();
-  // Stores a changed pending entry that may be stored, cancels any other.
-  void offeneAdresseAbschliessen();
+  // Ends an entry of "&Neu" or "Än&dern" still pending: stored when changed and storable,
+  // cancelled otherwise. False when a changed entry had to be cancelled.
+  bool offeneAdresseAbschliessen();
 
   AuswahlWache wache_;
   bool eintragOffen_ = false;  // from "&Neu" or "Än&dern" until the entry is stored or dropped

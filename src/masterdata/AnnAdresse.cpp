@@ -35,7 +35,9 @@ bool pending(const db::TTable& t) {
   return t.state() == db::TableState::Insert || t.state() == db::TableState::Edit;
 }
 
+// The group box with the address labels comes and goes with the edits.
 void blockZeigen(TFormEinstellungen& f, bool visible) {
+  f.GroupBoxAnnAdresse->setVisible(visible);
   for (ui::TControl* c :
        std::initializer_list<ui::TControl*>{f.DBEdit15, f.DBEdit16, f.DBEdit17, f.DBEdit18, f.DBEdit19,
                                             f.DBEdit20, f.BitBtnAnnAdressenSpeichern})

@@ -124,14 +124,15 @@ void TFormAdressen::BitBtnAdrBeendenClick(TComponent&) { close(); }
 
 void TFormAdressen::FormClose(TComponent&, TCloseAction&) {
   TFormEinstellungen& f = *FormEinstellungen;
-  offeneAdresseAbschliessen();
+  // An entry the user changed but could not store was on screen instead of a pick: no pick.
+  const bool waehlbar = offeneAdresseAbschliessen();
   const std::string code = f.EditAuswahl->text();
   if (code.empty()) {
     f.EditAnnSuchen->setFocus();
     return;
   }
   TDBEdit* ziel = annAuswahlEdit(f, code);
-  if (!ziel) return;  // "x" (Esc): no pick
+  if (!ziel || !waehlbar) return;  // "x" (Esc): no pick
   if (!wache_.gueltig() || !f.PanelAnn->enabled()) {
     hinweis(
         "Die Adresse wurde nicht übernommen: die Annahmestelle, für die sie gewählt wurde, "
@@ -196,15 +197,18 @@ void TFormAdressen::BitBtnAdrSpeichernClick(TComponent&) {
   EditSuchenAdressen->setFocus();
 }
 
-void TFormAdressen::offeneAdresseAbschliessen() {
+bool TFormAdressen::offeneAdresseAbschliessen() {
   db::TTable& t = *DataSourceAdrAnn->dataSet();
-  if (!std::exchange(eintragOffen_, false) || !pending(t)) return;
+  if (!std::exchange(eintragOffen_, false) || !pending(t)) return true;
   // Leaving the panel stores what is typed into its fields, so that modified() tells all.
   if (activeControl() && activeControl()->isWithin(PanelAdressen)) EditSuchenAdressen->setFocus();
-  if (t.modified() && adresseSpeicherbar() &&
-      succeeded(t.post(), "Die Adresse kann nicht gespeichert werden."))
-    return;
+  if (!t.modified()) {
+    t.cancel();
+    return true;
+  }
+  if (adresseSpeicherbar() && succeeded(t.post(), "Die Adresse kann nicht gespeichert werden.")) return true;
   t.cancel();
+  return false;
 }
 
 void TFormAdressen::BitBtnAdrLoeschenClick(TComponent&) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ann_fixture.h"
 #include "costbearer/fixtures.h"
 #include "platform/codec.h"
@@ -44,6 +46,25 @@ class Annahmestellen : public AnnTab {
            form->DBNavigatorAnn->enabled() && !form->BitBtnAnnSpeichern->enabled();
   }
 };
+
+TEST_F(Annahmestellen, OpeningCopiesTheTemplatesSaysWhenCostBearerFilesAreMissingAndLeavingCloses) {
+  std::filesystem::remove_all(daten / "Abrechng/2024/Kosttr");
+  zeigen();
+  ASSERT_EQ(dialogs.transcript().size(), 1u);
+  EXPECT_EQ(dialogs.transcript()[0].text, "Kostenträgerdateien nicht verfügbar");
+  EXPECT_EQ(dialogs.transcript()[0].caption, "Fehler");
+  EXPECT_EQ(dialogs.transcript()[0].icon, ui::MsgIcon::Error);
+  EXPECT_TRUE(daten.exists("Abrechng/2024/Daten/Ann.db"));
+  EXPECT_TRUE(daten.exists("Abrechng/2024/Daten/AdrAnn.db"));
+  EXPECT_TRUE(form->TableAnn->active() && form->TableAdrAnn->active());
+  EXPECT_EQ(form->activeControl(), form->EditAnnSuchen);
+  EXPECT_TRUE(browsing());
+
+  form->PageControl1->setActivePageIndex(0);
+  EXPECT_FALSE(form->TableAnn->active() || form->TableAdrAnn->active());
+  zeigen();
+  EXPECT_TRUE(form->TableAnn->active() && form->TableAdrAnn->active());
+}
 
 TEST_F(Annahmestellen, ANewOfficeTypedAndSavedStoresNamesAddressAndFalseFlags) {
   zeigen();
