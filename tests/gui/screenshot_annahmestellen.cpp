@@ -3,28 +3,18 @@
 // as build/artifacts/annahmestellen*.png and adressen-auswahl.png.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QLabel>
-#include <QScreen>
 
 #include "ann_window.h"
+#include "screenshot_support.h"
 
 namespace riviza::test {
 namespace {
 
-QImage foto(QWidget* fenster, const QString& datei) {
-  QTest::qWait(200);
-  const QPixmap bild = fenster->screen()->grabWindow(fenster->winId());
-  const QString ordner = QStringLiteral(RIVIZA_BINARY_DIR "/artifacts");
-  QDir().mkpath(ordner);
-  EXPECT_TRUE(bild.save(ordner + "/" + datei)) << datei.toStdString();
-  return bild.toImage();
-}
-
 TEST_F(AnnWindowTest, ScreenshotsOfTheTabAndThePicker) {
   ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
   tabZeigen();
-  EXPECT_FALSE(foto(window(), "annahmestellen.png").isNull());
+  EXPECT_FALSE(shoot(window(), "annahmestellen.png").isNull());
 
   klick(window(), "BitBtnAnnAendern");
   klick(window(), "BitBtn300Adr");
@@ -37,7 +27,7 @@ TEST_F(AnnWindowTest, ScreenshotsOfTheTabAndThePicker) {
                     grid->visualRect(grid->model()->index(0, 1)).center());
   settle();
   ASSERT_EQ(QApplication::focusWidget(), grid);
-  EXPECT_FALSE(foto(pickerView->window(), "adressen-auswahl.png").isNull());
+  EXPECT_FALSE(shoot(pickerView->window(), "adressen-auswahl.png").isNull());
 
   QTest::keyClick(grid, Qt::Key_Return);
   settle();
@@ -54,7 +44,7 @@ TEST_F(AnnWindowTest, ScreenshotsOfTheTabAndThePicker) {
   settle();
   EXPECT_TRUE(widget<QLabel>(window(), "LabelAdrAusKosttr")->isVisible());
   EXPECT_EQ(widget<QLineEdit>(window(), "DBEdit19")->text(), "München");
-  EXPECT_FALSE(foto(window(), "annahmestellen-bearbeiten.png").isNull());
+  EXPECT_FALSE(shoot(window(), "annahmestellen-bearbeiten.png").isNull());
 }
 
 }  // namespace
