@@ -125,8 +125,10 @@ std::vector<IkEditRow> annIkZeilen(TFormEinstellungen& f) {
   };
 }
 
-// The tab's repeated field handlers, from their tables. Binding them again binds the same.
+// The tab's repeated field handlers, from their tables, bound when the tab first shows (its
+// controls cannot be reached before).
 void felderEinrichten(TFormEinstellungen& f) {
+  if (f.DBEdit13->OnChange) return;
   installIkEdits(annIkZeilen(f), gAnnPanel);
   // DBEdit56 shares the handlers of DBEdit55, which colour DBEdit55.
   const ui::EditChainRow kette[] = {

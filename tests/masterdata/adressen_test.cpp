@@ -86,142 +86,99 @@ TEST_F(Adressen, EachPickerButtonWritesThePickIntoItsFieldAndFocusesItsEdit) {
   EXPECT_TRUE(dialogs.transcript().empty());
 }
 
-TEST_F(Adressen, EscWritesNothingAndTheAddressButtonReturnsToTheSearch) {
+TEST_F(Adressen, EscWritesNothingAndAPickNeedsACurrentAddressAndTheRecordStillEdited) {
   waehlenFuer(form->BitBtn300Ver);
-  ASSERT_TRUE(adressen->DBGridAdressen->userSelectRow(1));
   ASSERT_TRUE(taste(*adressen->DBGridAdressen, ui::kKeyEscape));
   EXPECT_FALSE(adressen->visible());
   EXPECT_EQ(form->EditAuswahl->text(), "x");
   EXPECT_EQ(annFeld("Verordnungen300"), "");
   EXPECT_EQ(form->activeControl(), form->BitBtn300Ver);
-
-  // Leaving the panel ends the edit; "Adressen" opens the list without a field to fill.
-  verlassen();
-  ASSERT_TRUE(form->BitBtnAnnAdressen->userClick());
-  EXPECT_EQ(form->EditAuswahl->text(), "");
-  ASSERT_TRUE(adressen->BitBtnAdrBeenden->userClick());
-  EXPECT_FALSE(adressen->visible());
-  EXPECT_EQ(form->activeControl(), form->EditAnnSuchen);
-  EXPECT_TRUE(dialogs.transcript().empty());
-}
-
-TEST_F(Adressen, APickIsNotWrittenWithoutACurrentAddressOrForARecordNoLongerEdited) {
   // A search without hits leaves no address current: the field keeps its IK.
   waehlenFuer(form->BitBtn300Adr);
   form->DBEdit1->setText("109900001");
   adressen->EditSuchenAdressen->userType("zzz");
-  EXPECT_EQ(adressen->DBGridAdressen->rowCount(), 0);
   ASSERT_TRUE(taste(*adressen->EditSuchenAdressen, ui::kKeyReturn));
   EXPECT_EQ(form->DBEdit1->text(), "109900001");
   EXPECT_TRUE(dialogs.transcript().empty());
 
-  struct Fall {
-    const char* was;
-    std::function<void()> wegbewegen;
+  const std::pair<const char*, std::function<void()>> faelle[] = {
+      {"another record", [&] { verlassen(), form->DBGridAnn->userSelectRow(1); }},
+      {"the entry left", [&] { verlassen(); }},
+      {"the tab left", [&] { form->PageControl1->setActivePageIndex(0); }},
   };
-  const Fall faelle[] = {
-      {"the tab moved to another record",
-       [&] {
-         verlassen();
-         ASSERT_TRUE(form->DBGridAnn->userSelectRow(1));
-       }},
-      {"the entry was left", [&] { verlassen(); }},
-      {"the tab was left", [&] { form->PageControl1->setActivePageIndex(0); }},
-  };
-  for (const Fall& f : faelle) {
-    SCOPED_TRACE(f.was);
+  for (const auto& [was, wegbewegen] : faelle) {
+    SCOPED_TRACE(was);
     dialogs.clear();
     zeigen();
     verlassen();
     ASSERT_TRUE(form->DBGridAnn->userSelectRow(0));
     waehlenFuer(form->BitBtn302Adr);
-    f.wegbewegen();
+    wegbewegen();
     nimm("109900002");
     ASSERT_EQ(dialogs.transcript().size(), 1u);
     EXPECT_EQ(dialogs.transcript()[0].caption, "Hinweis !");
     EXPECT_EQ(gespeichert("Ann.DB").at(0).at("Rechnungen302"), "");
-    if (form->TableAnn->active()) {
-      EXPECT_EQ(annFeld("Rechnungen302"), "");
-    }
   }
+  // "Adressen" opens the list without a field to fill; closing returns to the search.
+  zeigen();
+  ASSERT_TRUE(form->BitBtnAnnAdressen->userClick());
+  EXPECT_EQ(form->EditAuswahl->text(), "");
+  ASSERT_TRUE(adressen->BitBtnAdrBeenden->userClick());
+  EXPECT_EQ(form->activeControl(), form->EditAnnSuchen);
 }
 
 TEST_F(Adressen, TheSearchMatchesTheStartOfIkNameSecondNameOrTown) {
-  struct Fall {
-    const char* text;
-    int zeilen;
-  };
-  const Fall faelle[] = {{"1099", 2}, {"annahme", 2}, {"ANNAHME S", 1}, {"daten", 1},
-                         {"Ann", 3},  {"ulm", 1},     {"'", 0},         {"", 3}};
+  const std::pair<const char*, int> faelle[] = {{"1099", 2}, {"annahme", 2}, {"ANNAHME S", 1}, {"daten", 1},
+                                                {"Ann", 3},  {"ulm", 1},     {"'", 0},         {"", 3}};
   waehlenFuer(form->BitBtn300Adr);
-  for (const Fall& f : faelle) {
-    SCOPED_TRACE(f.text);
-    adressen->EditSuchenAdressen->setText(f.text);
-    EXPECT_EQ(adressen->DBGridAdressen->rowCount(), f.zeilen);
+  for (const auto& [text, zeilen] : faelle) {
+    adressen->EditSuchenAdressen->setText(text);
+    EXPECT_EQ(adressen->DBGridAdressen->rowCount(), zeilen) << text;
   }
 }
 
-TEST_F(Adressen, ItsOwnRecordsNeedANewNineDigitIkAndDeleteAsks) {
-  ASSERT_TRUE(form->BitBtnAnnAdressen->userClick());
-  struct Fall {
-    const char* ik;
-    bool gespeichert;
-  };
-  const Fall faelle[] = {{"10990000", false}, {"109900001", false}, {"109900004", true}};
-  for (const Fall& f : faelle) {
-    SCOPED_TRACE(f.ik);
-    dialogs.clear();
-    if (!adressen->PanelAdressen->enabled()) {
-      ASSERT_TRUE(adressen->BitBtnAdressenNeu->userClick());
-      EXPECT_EQ(adressen->activeControl(), adressen->DBEdit6);
-    }
-    ASSERT_TRUE(adressen->DBEdit6->userReach());  // a refused entry stays, to be corrected
-    adressen->DBEdit6->userType(std::string(20, '\b') + f.ik);
-    ASSERT_TRUE(taste(*adressen->DBEdit6, ui::kKeyReturn));
-    adressen->DBEdit1->userType("Neue Annahme");
-    ASSERT_TRUE(adressen->BitBtnAdrSpeichern->userClick());
-    EXPECT_EQ(dialogs.transcript().size(), f.gespeichert ? 0u : 1u);
-    EXPECT_EQ(adressen->PanelAdressen->enabled(), !f.gespeichert);
-    EXPECT_EQ(gespeichert("AdrAnn.DB").size(), f.gespeichert ? 4u : 3u);
-  }
-  EXPECT_EQ(adressen->activeControl(), adressen->EditSuchenAdressen);
-
-  // "Än&dern" keeps the Ik; an untouched entry is dropped when the picker closes.
-  ASSERT_TRUE(adressen->BitBtnAdrAendern->userClick());
-  EXPECT_FALSE(adressen->DBEdit6->enabled());
-  EXPECT_EQ(adressen->activeControl(), adressen->DBEdit1);
-  ASSERT_TRUE(adressen->BitBtnAdrBeenden->userClick());
-  EXPECT_EQ(form->TableAdrAnn->state(), db::TableState::Browse);
-
-  dialogs.clear();
-  form->BitBtnAnnAdressen->userClick();
-  dialogs.answer(ui::DlgResult::Yes);
-  ASSERT_TRUE(adressen->BitBtnAdrLoeschen->userClick());
-  ASSERT_EQ(dialogs.transcript().size(), 1u);
-  EXPECT_EQ(dialogs.transcript()[0].text, "Wollen Sie die Adresse wirklich löschen?");
-  EXPECT_EQ(gespeichert("AdrAnn.DB").size(), 3u);
-}
-
-TEST_F(Adressen, ClosingStoresAChangedEntryThatMayBeStoredAndPicksIt) {
+TEST_F(Adressen, ItsOwnRecordsNeedANewNineDigitIkAndClosingStoresOrDropsAPendingEntry) {
   waehlenFuer(form->BitBtn300PatAdr);
+  const std::pair<const char*, bool> faelle[] = {
+      {"10990000", false}, {"109900001", false}, {"109900004", true}};
+  ASSERT_TRUE(adressen->BitBtnAdressenNeu->userClick());
+  EXPECT_EQ(adressen->activeControl(), adressen->DBEdit6);
+  for (const auto& [ik, gespeichert_] : faelle) {
+    SCOPED_TRACE(ik);
+    dialogs.clear();
+    ASSERT_TRUE(adressen->DBEdit6->userReach());  // a refused entry stays, to be corrected
+    adressen->DBEdit6->userType(std::string(9, '\b') + ik);
+    adressen->DBEdit1->setText("Neue Annahme");
+    ASSERT_TRUE(adressen->BitBtnAdrSpeichern->userClick());
+    EXPECT_EQ(dialogs.transcript().size(), gespeichert_ ? 0u : 1u);
+    EXPECT_EQ(adressen->PanelAdressen->enabled(), !gespeichert_);
+    EXPECT_EQ(gespeichert("AdrAnn.DB").size(), gespeichert_ ? 4u : 3u);
+  }
+  // A changed entry is stored on closing, and picked.
   ASSERT_TRUE(adressen->BitBtnAdressenNeu->userClick());
   adressen->DBEdit6->userType("109900009");
-  adressen->DBEdit1->userType("Nachgetragen");
-  ASSERT_TRUE(taste(*adressen->EditSuchenAdressen, ui::kKeyReturn));  // leaves the panel, then picks
+  ASSERT_TRUE(taste(*adressen->EditSuchenAdressen, ui::kKeyReturn));
   EXPECT_EQ(annFeld("Rechnungen300Pat"), "109900009");
-  const auto adr = gespeichert("AdrAnn.DB");
-  ASSERT_EQ(adr.size(), 4u);
-  EXPECT_EQ(adr[3].at("Name"), "Nachgetragen");
-
-  // A changed entry that may not be stored is dropped, and the pick does not happen.
+  EXPECT_EQ(gespeichert("AdrAnn.DB").size(), 5u);
+  // One that may not be stored is dropped, and nothing is picked; an untouched one is dropped.
   waehlenFuer(form->BitBtn300PatVer);
   ASSERT_TRUE(adressen->BitBtnAdressenNeu->userClick());
-  adressen->DBEdit6->userType("109900001");  // already there
+  adressen->DBEdit6->userType("109900001");
   ASSERT_TRUE(adressen->BitBtnAdrBeenden->userClick());
-  EXPECT_EQ(dialogs.transcript().size(), 1u);
-  EXPECT_EQ(gespeichert("AdrAnn.DB").size(), 4u);
-  EXPECT_EQ(annFeld("Rechnungen300Pat"), "109900009");
   EXPECT_EQ(annFeld("Verordnungen300Pat"), "");
+  waehlenFuer(form->BitBtn300PatVer);
+  ASSERT_TRUE(adressen->BitBtnAdrAendern->userClick());
+  EXPECT_FALSE(adressen->DBEdit6->enabled());
+  ASSERT_TRUE(adressen->BitBtnAdrBeenden->userClick());
+  EXPECT_EQ(form->TableAdrAnn->state(), db::TableState::Browse);
+  EXPECT_EQ(gespeichert("AdrAnn.DB").size(), 5u);
+
+  waehlenFuer(form->BitBtn300PatVer);
+  dialogs.clear();
+  dialogs.answer(ui::DlgResult::Yes);
+  ASSERT_TRUE(adressen->BitBtnAdrLoeschen->userClick());
+  EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"Wollen Sie die Adresse wirklich löschen?"});
+  EXPECT_EQ(gespeichert("AdrAnn.DB").size(), 4u);
 }
 
 }  // namespace

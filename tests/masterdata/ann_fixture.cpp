@@ -75,11 +75,4 @@ bool AnnTab::taste(ui::TWinControl& control, std::uint16_t key) {
   return control.userReach() && control.keyDown(key);
 }
 
-std::vector<std::string> AnnTab::gridIks() const {
-  std::vector<std::string> iks;
-  for (int row = 0; row < form->DBGridAnn->rowCount(); ++row)
-    iks.push_back(form->DBGridAnn->cell(row, 0).text);
-  return iks;
-}
-
 }  // namespace riviza::test

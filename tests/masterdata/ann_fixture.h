@@ -54,8 +54,6 @@ class AnnTab : public Shell {
 
   // A user's key on a control (Return, Esc): reaches it first, as a keystroke does.
   static bool taste(ui::TWinControl& control, std::uint16_t key);
-  // The Kostentraeger of the rows the grid shows.
-  std::vector<std::string> gridIks() const;
 
   FakeAuskunft auskunft;
   std::optional<ScopedKosttrAuskunft> auskunftAktiv{std::in_place, auskunft};
