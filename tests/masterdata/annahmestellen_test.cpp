@@ -135,7 +135,8 @@ TEST_F(Annahmestellen, ASaveWithoutANineDigitCostBearerAndItsNameStoresNothingAn
     dialogs.clear();
     neu(kosttr);
     EXPECT_EQ(form->GroupBox9->caption(), caption);
-    for (ui::TControl* c : std::initializer_list<ui::TControl*>{form->DBEdit9, form->DBEdit10, form->BitBtn302Ver})
+    for (ui::TControl* c :
+         std::initializer_list<ui::TControl*>{form->DBEdit9, form->DBEdit10, form->BitBtn302Ver})
       EXPECT_EQ(c->visible(), verordnungen);
     ASSERT_TRUE(form->BitBtnAnnSpeichern->userClick());
     ASSERT_EQ(dialogs.transcript().size(), 1u);
