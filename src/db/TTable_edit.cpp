@@ -170,6 +170,16 @@ Status TTable::rebuildIndexes() {
   return file_.db.exec("REINDEX");
 }
 
+Status TTable::ensureFilterIndex(std::string_view fieldName) {
+  RIVIZA_TRY(requireActive());
+  auto field = fieldByName(fieldName);
+  if (!field) return field.error();
+  const int position = (*field)->index();
+  const std::string sql = "CREATE INDEX IF NOT EXISTS riviza_filter_" + columnName(position) +
+                          " ON records(" + filterColumnExpression(position, (*field)->dataType()) + ")";
+  return file_.db.exec(sql.c_str());
+}
+
 // ---- transactions ----
 
 Result<TransactionGuard> TTable::startTransaction() {
