@@ -1,0 +1,38 @@
+// Year tables for the scenario tests of the billing years and the bulk corrections: a year's
+// Daten filled with the catalogue's empty tables (the program folder's LeerDaten), vouchers and
+// positions written through the table component, and the tables read back as short texts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "db/TTable.h"
+
+namespace riviza::test {
+
+// A voucher: number, date ("dd.MM.yyyy", empty: none), billed, and its positions' article
+// numbers (HM Nummer); positions carry the voucher number.
+struct TestBeleg {
+  std::string nummer;
+  std::string datum;
+  bool verarbeitet = false;
+  std::vector<std::string> positionen{};
+};
+
+// Copies the program folder's LeerDaten tables into the Daten folder (path text).
+void leereTabellen(const std::string& programmOrdner, const std::string& datenOrdner);
+
+// Appends vouchers and their positions to ErfBeleg.DB and ErfPosition.DB.
+void belegeSchreiben(const std::string& datenOrdner, const std::vector<TestBeleg>& belege);
+// Appends records to a table, each a list of field texts from position 0.
+void saetzeSchreiben(const std::string& datenOrdner, const std::string& tabelle,
+                     const std::vector<std::vector<std::string>>& saetze);
+
+// The records of a table in table order, the given fields of each joined by "|".
+std::vector<std::string> saetze(const std::string& datenOrdner, const std::string& tabelle,
+                                const std::vector<std::string>& felder);
+// Vouchers as "number|date|billed", positions as "number|article".
+std::vector<std::string> belege(const std::string& datenOrdner);
+std::vector<std::string> positionen(const std::string& datenOrdner);
+
+}  // namespace riviza::test
