@@ -59,6 +59,10 @@ class QtFolderDialog final : public QDialog, public ui::FolderDialogWindow {
     setStatusText(request.statusText);
     setSelection(request.pathName);
     enableOk(request.enableOk);
+    // The model reads folders in the background: the selection is brought into view again as
+    // the folders on its way arrive.
+    QObject::connect(&model_, &QFileSystemModel::directoryLoaded, this,
+                     [this] { tree_->scrollTo(tree_->currentIndex(), QAbstractItemView::PositionAtCenter); });
     QObject::connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
                      [this](const QModelIndex& now) {
                        if (now.isValid() && request_.onSelChanged)
@@ -76,7 +80,7 @@ class QtFolderDialog final : public QDialog, public ui::FolderDialogWindow {
     const QModelIndex index = model_.index(QString::fromStdString(platform::nativePath(pathName).string()));
     if (!index.isValid()) return;
     tree_->setCurrentIndex(index);
-    tree_->scrollTo(index);
+    tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
   }
 
   void enableOk(bool enable) override { buttons_->button(QDialogButtonBox::Ok)->setEnabled(enable); }

@@ -49,13 +49,12 @@ void belegeSchreiben(const std::string& datenOrdner, const std::vector<TestBeleg
   }
 }
 
-void saetzeSchreiben(const std::string& datenOrdner, const std::string& tabelle,
-                     const std::vector<std::vector<std::string>>& liste) {
+void saetzeSchreiben(const std::string& datenOrdner, const std::string& tabelle, const std::vector<Felder>& liste) {
   db::TTable t;
   oeffnen(t, datenOrdner, tabelle);
-  for (const auto& satz : liste) {
+  for (const Felder& satz : liste) {
     ASSERT_TRUE(t.append().ok());
-    for (size_t i = 0; i < satz.size(); ++i) ASSERT_TRUE(t.fields(static_cast<int>(i)).setAsString(satz[i]).ok());
+    for (const auto& [feld, text] : satz) setzen(t, feld, text);
     ASSERT_TRUE(t.post().ok());
   }
 }
@@ -67,9 +66,9 @@ std::vector<std::string> saetze(const std::string& datenOrdner, const std::strin
   if (t.setDatabaseName(datenOrdner).ok() && t.setTableName(tabelle).ok() && t.open().ok()) {
     for (Status st = t.first(); st.ok() && !t.eof(); st = t.next()) {
       std::string zeile;
-      for (const std::string& feld : felder) {
-        auto f = t.fieldByName(feld);
-        zeile += (zeile.empty() && &feld == &felder.front() ? "" : "|") + (f.ok() ? (*f)->asString() : "?");
+      for (size_t i = 0; i < felder.size(); ++i) {
+        auto f = t.fieldByName(felder[i]);
+        zeile += (i ? "|" : "") + (f.ok() ? (*f)->asString() : "?");
       }
       out.push_back(zeile);
     }

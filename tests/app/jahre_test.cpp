@@ -7,7 +7,6 @@
 #include <cerrno>
 
 #include "app/Riviza1_jahre.h"
-#include "app/allg_tools.h"
 #include "jahr_daten.h"
 #include "platform/pump.h"
 #include "platform/syscalls.h"
@@ -22,23 +21,8 @@ using Zeilen = std::vector<std::string>;
 const std::string kBelegt =
     "Eines der Abrechnungsprogramme bereits in Nutzung, wenn nicht -> in Riviza <Benutzereintrag löschen>";
 
-class Jahre : public Shell {
+class Jahre : public JahrShell {
  public:
-  std::string datenVon(const std::string& jahr) const { return imDaten("Abrechng\\" + jahr + "\\Daten"); }
-  void jahrMitTabellen(const std::string& j, const std::string& zugriff = "") {
-    jahr(j, "[EINSTELLUNGEN]\r\nProgrammZugriff=" + zugriff + "\r\nVersion=" + DateiVersion("").substr(0, 3) + "\r\n");
-    leereTabellen(programm.str(), datenVon(j));
-  }
-  // DAKOTA, the program folder on the data root, the start-up and the export folder the save
-  // needs; the form is shown, so that the user's actions reach it.
-  void oeffnen() {
-    dakota4();
-    programmIni();
-    starten();
-    form->EditOrdnerExport->setText(daten.str());
-    form->show();
-    dialogs.clear();
-  }
   void jahrWaehlen(const std::string& j) {
     ASSERT_TRUE(form->ComboBoxAktuellesJahr->userSelect(form->ComboBoxAktuellesJahr->items().indexOf(j)));
   }
@@ -133,7 +117,7 @@ TEST_F(Jahre, OpenVouchersAreCarriedOverFromTheCutOffDate) {
                                        {"17", "20.06.2024", false, {"B1"}},
                                        {"5", "10.05.2024", true, {"C1"}},
                                        {"", "01.07.2024", false, {"X1"}}});
-    saetzeSchreiben(datenVon("2024"), "Aufstellung.DB", {{"S", "1"}});
+    saetzeSchreiben(datenVon("2024"), "Aufstellung.DB", std::vector<Felder>{{{"Feld00", "S"}, {"Feld01", "1"}}});
     resetGlobals();
     form = std::make_unique<TFormEinstellungen>();
     oeffnen();
@@ -204,9 +188,9 @@ TEST_F(Jahre, AMergeReplacesTheTargetsVoucherAndASecondMergeChangesNothing) {
   jahrMitTabellen("2023");
   jahrMitTabellen("2024");
   belegeSchreiben(datenVon("2023"), {{"17", "03.03.2023", true, {"N1"}}, {"18", "20.04.2023", false, {"N2", "N3"}}});
-  saetzeSchreiben(datenVon("2023"), "Aufstellung.DB", {{"S1", "1"}, {"S2", "2"}});
+  saetzeSchreiben(datenVon("2023"), "Aufstellung.DB", std::vector<Felder>{{{"Feld00", "S1"}, {"Feld01", "1"}}, {{"Feld00", "S2"}, {"Feld01", "2"}}});
   belegeSchreiben(datenVon("2024"), {{"17", "01.01.2024", true, {"ALT1", "ALT2"}}, {"20", "02.01.2024", false, {"B1"}}});
-  saetzeSchreiben(datenVon("2024"), "Aufstellung.DB", {{"T1", "9"}, {"S1", "1"}});
+  saetzeSchreiben(datenVon("2024"), "Aufstellung.DB", std::vector<Felder>{{{"Feld00", "T1"}, {"Feld01", "9"}}, {{"Feld00", "S1"}, {"Feld01", "1"}}});
   oeffnen();
   const Zeilen quelleVorher = belege(datenVon("2023"));
   for (int lauf = 1; lauf <= 2; ++lauf) {
