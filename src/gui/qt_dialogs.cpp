@@ -10,7 +10,6 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-
 namespace riviza::gui {
 namespace {
 

@@ -10,7 +10,8 @@ namespace riviza::test {
 void leereTabellen(const std::string& programmOrdner, const std::string& datenOrdner) {
   ASSERT_TRUE(platform::forceDirectories(datenOrdner).ok());
   for (const platform::DirEntry& e : platform::listDirectory(programmOrdner + "\\LeerDaten", "*.db"))
-    ASSERT_TRUE(platform::copyFile(programmOrdner + "\\LeerDaten\\" + e.name, datenOrdner + "\\" + e.name).ok());
+    ASSERT_TRUE(
+        platform::copyFile(programmOrdner + "\\LeerDaten\\" + e.name, datenOrdner + "\\" + e.name).ok());
 }
 
 namespace {
@@ -49,7 +50,8 @@ void belegeSchreiben(const std::string& datenOrdner, const std::vector<TestBeleg
   }
 }
 
-void saetzeSchreiben(const std::string& datenOrdner, const std::string& tabelle, const std::vector<Felder>& liste) {
+void saetzeSchreiben(const std::string& datenOrdner, const std::string& tabelle,
+                     const std::vector<Felder>& liste) {
   db::TTable t;
   oeffnen(t, datenOrdner, tabelle);
   for (const Felder& satz : liste) {

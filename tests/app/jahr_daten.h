@@ -28,7 +28,8 @@ void leereTabellen(const std::string& programmOrdner, const std::string& datenOr
 void belegeSchreiben(const std::string& datenOrdner, const std::vector<TestBeleg>& belege);
 // Appends records to a table, each a list of field names and texts.
 using Felder = std::vector<std::pair<std::string, std::string>>;
-void saetzeSchreiben(const std::string& datenOrdner, const std::string& tabelle, const std::vector<Felder>& saetze);
+void saetzeSchreiben(const std::string& datenOrdner, const std::string& tabelle,
+                     const std::vector<Felder>& saetze);
 
 // The records of a table in table order, the given fields of each joined by "|".
 std::vector<std::string> saetze(const std::string& datenOrdner, const std::string& tabelle,
@@ -44,7 +45,8 @@ class JahrShell : public Shell {
   // A year folder with its Abrechng.ini (the lock value given, the program's version) and the
   // empty tables.
   void jahrMitTabellen(const std::string& j, const std::string& zugriff = "") {
-    jahr(j, "[EINSTELLUNGEN]\r\nProgrammZugriff=" + zugriff + "\r\nVersion=" + DateiVersion("").substr(0, 3) + "\r\n");
+    jahr(j, "[EINSTELLUNGEN]\r\nProgrammZugriff=" + zugriff + "\r\nVersion=" + DateiVersion("").substr(0, 3) +
+                "\r\n");
     leereTabellen(programm.str(), datenVon(j));
   }
   // DAKOTA, the program folder on the data root, the start-up and the export folder the save

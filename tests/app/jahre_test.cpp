@@ -37,12 +37,15 @@ class Jahre : public JahrShell {
     form->EditFuerMonat->setText(monat);
     return BewegungsdatenZusammenfuehren(datenVon(von), datenVon(nach));
   }
-  Zeilen aufstellung(const std::string& j) const { return saetze(datenVon(j), "Aufstellung.DB", {"Feld00", "Feld01"}); }
+  Zeilen aufstellung(const std::string& j) const {
+    return saetze(datenVon(j), "Aufstellung.DB", {"Feld00", "Feld01"});
+  }
   // The lock value of a year whenever the operation lets messages run.
   Zeilen sperreWaehrend(const std::string& j, const std::function<void()>& vorgang) {
     Zeilen gesehen;
     platform::setMessagePump([&] {
-      if (gesehen.empty() || gesehen.back() != jahrWert(j, "ProgrammZugriff")) gesehen.push_back(jahrWert(j, "ProgrammZugriff"));
+      if (gesehen.empty() || gesehen.back() != jahrWert(j, "ProgrammZugriff"))
+        gesehen.push_back(jahrWert(j, "ProgrammZugriff"));
     });
     vorgang();
     platform::setMessagePump({});
@@ -53,7 +56,8 @@ class Jahre : public JahrShell {
 // ---- the new year ----
 
 TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
-  iniSchreiben(daten, "Abrechng/Abrechng.ini", "[EINSTELLUNGEN]\r\nProgrammZugriff=\r\nVersion=" + DateiVersion("").substr(0, 3) + "\r\n");
+  iniSchreiben(daten, "Abrechng/Abrechng.ini",
+               "[EINSTELLUNGEN]\r\nProgrammZugriff=\r\nVersion=" + DateiVersion("").substr(0, 3) + "\r\n");
   daten.mkdir("Abrechng/Kosttr");
   leereTabellen(programm.str(), imDaten("Abrechng\\Daten"));
   belegeSchreiben(imDaten("Abrechng\\Daten"), {{"1", "10.12.2023", true, {"A1"}}});
@@ -87,9 +91,10 @@ TEST_F(Jahre, UnbilledVouchersRefuseTheNewYear) {
   belegeSchreiben(datenVon("2024"), {{"1", "10.02.2024", false, {"A1"}}});
   oeffnen();
   EXPECT_FALSE(neuesJahr());
-  EXPECT_EQ(texte().back(),
-            "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nAlle Belege sind noch nicht abgerechnet!\r\n"
-            "Abrechng\\2024\\Daten");
+  EXPECT_EQ(
+      texte().back(),
+      "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nAlle Belege sind noch nicht abgerechnet!\r\n"
+      "Abrechng\\2024\\Daten");
   EXPECT_FALSE(daten.exists("Abrechng/2025"));
   EXPECT_EQ(form->ComboBoxAktuellesJahr->text(), "2024");
   EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
@@ -105,7 +110,11 @@ TEST_F(Jahre, OpenVouchersAreCarriedOverFromTheCutOffDate) {
     bool leer;
     Zeilen belege, positionen;
   } faelle[] = {
-      {"no cut-off", "", false, {"1|01.02.2024|0", "17|20.06.2024|0", "|01.07.2024|0"}, {"1|A1", "1|A2", "17|B1"}},
+      {"no cut-off",
+       "",
+       false,
+       {"1|01.02.2024|0", "17|20.06.2024|0", "|01.07.2024|0"},
+       {"1|A1", "1|A2", "17|B1"}},
       {"cut-off", "01.06.2024", false, {"17|20.06.2024|0", "|01.07.2024|0"}, {"17|B1"}},
       {"empty tables", "", true, {}, {}},
   };
@@ -117,7 +126,8 @@ TEST_F(Jahre, OpenVouchersAreCarriedOverFromTheCutOffDate) {
                                        {"17", "20.06.2024", false, {"B1"}},
                                        {"5", "10.05.2024", true, {"C1"}},
                                        {"", "01.07.2024", false, {"X1"}}});
-    saetzeSchreiben(datenVon("2024"), "Aufstellung.DB", std::vector<Felder>{{{"Feld00", "S"}, {"Feld01", "1"}}});
+    saetzeSchreiben(datenVon("2024"), "Aufstellung.DB",
+                    std::vector<Felder>{{{"Feld00", "S"}, {"Feld01", "1"}}});
     resetGlobals();
     form = std::make_unique<TFormEinstellungen>();
     oeffnen();
@@ -148,13 +158,18 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
     std::string meldung;
   } faelle[] = {
       {"cut-off no date", nullptr, "31.02.2024",
-       "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nDas Datum <<31.02.2024>> ist kein gültiges Datum!"},
+       "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nDas Datum <<31.02.2024>> ist kein gültiges "
+       "Datum!"},
       {"voucher without date",
-       [](Jahre& t) { belegeSchreiben(t.datenVon("2024"), {{"9", "", false, {"A1"}}}); }, "",
+       [](Jahre& t) {
+         belegeSchreiben(t.datenVon("2024"), {{"9", "", false, {"A1"}}});
+       },
+       "",
        "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nBeleg <<9>> hat kein gültiges Belegdatum!"},
       {"name taken by a file", [](Jahre& t) { t.daten.write("Abrechng/2025", "x"); }, "",
        "Ordner <<" + imDaten("Abrechng\\2025") + ">> kann nicht angelegt werden!"},
-      {"copy fails", nullptr, "", "Ordner <<" + imDaten("Abrechng\\2024\\Daten") + ">> kann nicht kopiert werden!"},
+      {"copy fails", nullptr, "",
+       "Ordner <<" + imDaten("Abrechng\\2024\\Daten") + ">> kann nicht kopiert werden!"},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(fall.name);
@@ -187,10 +202,16 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
 TEST_F(Jahre, AMergeReplacesTheTargetsVoucherAndASecondMergeChangesNothing) {
   jahrMitTabellen("2023");
   jahrMitTabellen("2024");
-  belegeSchreiben(datenVon("2023"), {{"17", "03.03.2023", true, {"N1"}}, {"18", "20.04.2023", false, {"N2", "N3"}}});
-  saetzeSchreiben(datenVon("2023"), "Aufstellung.DB", std::vector<Felder>{{{"Feld00", "S1"}, {"Feld01", "1"}}, {{"Feld00", "S2"}, {"Feld01", "2"}}});
-  belegeSchreiben(datenVon("2024"), {{"17", "01.01.2024", true, {"ALT1", "ALT2"}}, {"20", "02.01.2024", false, {"B1"}}});
-  saetzeSchreiben(datenVon("2024"), "Aufstellung.DB", std::vector<Felder>{{{"Feld00", "T1"}, {"Feld01", "9"}}, {{"Feld00", "S1"}, {"Feld01", "1"}}});
+  belegeSchreiben(datenVon("2023"),
+                  {{"17", "03.03.2023", true, {"N1"}}, {"18", "20.04.2023", false, {"N2", "N3"}}});
+  saetzeSchreiben(
+      datenVon("2023"), "Aufstellung.DB",
+      std::vector<Felder>{{{"Feld00", "S1"}, {"Feld01", "1"}}, {{"Feld00", "S2"}, {"Feld01", "2"}}});
+  belegeSchreiben(datenVon("2024"),
+                  {{"17", "01.01.2024", true, {"ALT1", "ALT2"}}, {"20", "02.01.2024", false, {"B1"}}});
+  saetzeSchreiben(
+      datenVon("2024"), "Aufstellung.DB",
+      std::vector<Felder>{{{"Feld00", "T1"}, {"Feld01", "9"}}, {{"Feld00", "S1"}, {"Feld01", "1"}}});
   oeffnen();
   const Zeilen quelleVorher = belege(datenVon("2023"));
   for (int lauf = 1; lauf <= 2; ++lauf) {
@@ -200,7 +221,8 @@ TEST_F(Jahre, AMergeReplacesTheTargetsVoucherAndASecondMergeChangesNothing) {
     EXPECT_TRUE(zusammenfuehren("2023", "2024"));
     EXPECT_EQ(texte(), (Zeilen{"Bewegungsdaten erfolgreich zusamenngeführt\n\n2 Belege übernommen",
                                "Abrechnungsdaten erfolgreich zusamenngeführt"}));
-    EXPECT_EQ(form->ListBoxStat01->items().lines(), (Zeilen{"Beleg: 17  für: 03.2023", "Beleg: 18  für: 04.2023"}));
+    EXPECT_EQ(form->ListBoxStat01->items().lines(),
+              (Zeilen{"Beleg: 17  für: 03.2023", "Beleg: 18  für: 04.2023"}));
     EXPECT_EQ(belege(datenVon("2024")), (Zeilen{"20|02.01.2024|0", "17|03.03.2023|1", "18|20.04.2023|0"}));
     EXPECT_EQ(positionen(datenVon("2024")), (Zeilen{"20|B1", "17|N1", "18|N2", "18|N3"}));
     EXPECT_EQ(aufstellung("2024"), (Zeilen{"T1|9", "S1|1", "S2|2"}));
@@ -221,11 +243,30 @@ TEST_F(Jahre, MergeMonthsAndRefusals) {
     Zeilen ziel;
   } faelle[] = {
       {"5", "2023", "2024", true, "Bewegungsdaten erfolgreich zusamenngeführt\n\n0 Belege übernommen", {}},
-      {"3", "2023", "2024", true, "Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Belege übernommen", {"1|03.03.2023|0"}},
+      {"3",
+       "2023",
+       "2024",
+       true,
+       "Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Belege übernommen",
+       {"1|03.03.2023|0"}},
       {"13", "2023", "2024", false, "Monat <<13>> ungültig, bitte 1 bis 12 eingeben!", {"1|03.03.2023|0"}},
-      {"4", "23", "2024", false, "Jahr <<23>> ungültig, bitte vierstellig eingeben (z.B. 2024)!", {"1|03.03.2023|0"}},
-      {"", "2024", "2024", false, "Ein Jahr kann nicht mit sich selbst zusammengeführt werden!", {"1|03.03.2023|0"}},
-      {"", "2022", "2024", false, "Ordner <<" + imDaten("Abrechng\\2022\\Daten") + ">> nicht vorhanden!",
+      {"4",
+       "23",
+       "2024",
+       false,
+       "Jahr <<23>> ungültig, bitte vierstellig eingeben (z.B. 2024)!",
+       {"1|03.03.2023|0"}},
+      {"",
+       "2024",
+       "2024",
+       false,
+       "Ein Jahr kann nicht mit sich selbst zusammengeführt werden!",
+       {"1|03.03.2023|0"}},
+      {"",
+       "2022",
+       "2024",
+       false,
+       "Ordner <<" + imDaten("Abrechng\\2022\\Daten") + ">> nicht vorhanden!",
        {"1|03.03.2023|0"}},
   };
   for (const Fall& fall : faelle) {
@@ -247,13 +288,14 @@ TEST_F(Jahre, DeletingOneYearsMovementData) {
                                      {"4", "31.12.2023", false, {"F"}}});
   oeffnen();
   form->EditLoeschenFuerJahr->setText("2023");
-  const Zeilen sperre = sperreWaehrend("2023", [&] { EXPECT_TRUE(BewegungenFuerJahrLoeschen(datenVon("2023"))); });
+  const Zeilen sperre =
+      sperreWaehrend("2023", [&] { EXPECT_TRUE(BewegungenFuerJahrLoeschen(datenVon("2023"))); });
   EXPECT_EQ(texte(), Zeilen{"Bewegungsdaten gelöscht"});
   EXPECT_EQ(belege(datenVon("2023")), (Zeilen{"3|15.12.2022|0"}));
   // The voucher without a number goes alone: its position "E" stays as it was written.
   EXPECT_EQ(positionen(datenVon("2023")), (Zeilen{"3|D", "|E"}));
-  EXPECT_EQ(form->ListBoxStat01->items().lines(),
-            (Zeilen{"Beleg: 1  für: 2023", "Beleg: 2  für: 2023", "Beleg:   für: 2023", "Beleg: 4  für: 2023"}));
+  EXPECT_EQ(form->ListBoxStat01->items().lines(), (Zeilen{"Beleg: 1  für: 2023", "Beleg: 2  für: 2023",
+                                                          "Beleg:   für: 2023", "Beleg: 4  für: 2023"}));
   // The year written was locked meanwhile and is left as it was; the current year keeps its lock.
   EXPECT_EQ(sperre, (Zeilen{"1"}));
   EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
@@ -264,7 +306,8 @@ TEST_F(Jahre, DeletingOneYearsMovementData) {
     dialogs.clear();
     form->EditLoeschenFuerJahr->setText(jahr);
     EXPECT_FALSE(BewegungenFuerJahrLoeschen(datenVon("2023")));
-    EXPECT_EQ(texte(), Zeilen{"Jahr <<" + std::string(jahr) + ">> ungültig, bitte vierstellig eingeben (z.B. 2024)!"});
+    EXPECT_EQ(texte(),
+              Zeilen{"Jahr <<" + std::string(jahr) + ">> ungültig, bitte vierstellig eingeben (z.B. 2024)!"});
   }
   dialogs.clear();
   form->EditLoeschenFuerJahr->setText("2021");
@@ -318,7 +361,8 @@ TEST_F(Jahre, TheDataRootChangeTakesTheLastYearOfTheNewRoot) {
   jahrMitTabellen("2024");
   const std::string zweit = imDaten("Zweit");
   for (const char* j : {"2022", "2023"}) {
-    iniSchreiben(daten, "Zweit/Abrechng/" + std::string(j) + "/Abrechng.ini", "[EINSTELLUNGEN]\r\nProgrammZugriff=\r\n");
+    iniSchreiben(daten, "Zweit/Abrechng/" + std::string(j) + "/Abrechng.ini",
+                 "[EINSTELLUNGEN]\r\nProgrammZugriff=\r\n");
     daten.mkdir("Zweit/Abrechng/" + std::string(j) + "/Daten");
   }
   oeffnen();

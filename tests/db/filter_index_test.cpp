@@ -39,8 +39,11 @@ TEST_F(TableTest, AnEqualityFilterUsesTheFilterIndex) {
   EXPECT_EQ(plan(file, "IK = '1*'").find("INDEX"), std::string::npos);
   EXPECT_EQ(plan(file, "IK = '17'", {.caseInsensitive = true}).find("INDEX"), std::string::npos);
 
-  const std::pair<const char*, std::vector<std::string>> faelle[] = {
-      {"IK = '17'", {"17", "17"}}, {"IK = '1'", {"1"}}, {"IK = ''", {""}}, {"IK = '1''7'", {"1'7"}}, {"IK =", {}}};
+  const std::pair<const char*, std::vector<std::string>> faelle[] = {{"IK = '17'", {"17", "17"}},
+                                                                     {"IK = '1'", {"1"}},
+                                                                     {"IK = ''", {""}},
+                                                                     {"IK = '1''7'", {"1'7"}},
+                                                                     {"IK =", {}}};
   for (const auto& [filter, iks] : faelle) {
     SCOPED_TRACE(filter);
     ASSERT_TRUE(t.setFilter(filter).ok());

@@ -15,13 +15,13 @@ TEST(Edit, InsertedTextPassesTheKeyFilter) {
     const char* text;
   };
   const Case cases[] = {
-      {"EditNummer", "12", "12a3-4", "1234"},    // appended, letters dropped
-      {"EditNummer", "12", "x9y12", "912"},      // before the old text
-      {"EditNummer", "15", "1ab5", "15"},        // nothing but letters
-      {"EditNummer", "12", "1\r\n7\t2", "172"},  // line breaks of a pasted text go
+      {"EditNummer", "12", "12a3-4", "1234"},      // appended, letters dropped
+      {"EditNummer", "12", "x9y12", "912"},        // before the old text
+      {"EditNummer", "15", "1ab5", "15"},          // nothing but letters
+      {"EditNummer", "12", "1\r\n7\t2", "172"},    // line breaks of a pasted text go
       {"EditNummer", "123", "12999993", "12993"},  // MaxLength 5 keeps the old text whole
-      {"EditNummer", "1234", "1", "1"},          // a cut is no insertion
-      {"EditName", "Mül", "Mü-ßler", "Mü-ßler"},  // no filter: as pasted, umlauts whole
+      {"EditNummer", "1234", "1", "1"},            // a cut is no insertion
+      {"EditName", "Mül", "Mü-ßler", "Mü-ßler"},   // no filter: as pasted, umlauts whole
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.edit) + " " + c.eingefuegt);
