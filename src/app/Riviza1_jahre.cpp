@@ -26,16 +26,19 @@ namespace pf = platform;
 
 void jahrVerlassen() { programmZugriffFreigeben(); }
 
-void jahrBetreten(const std::string& jahr, bool einstellungenLaden) {
-  TFormEinstellungen& f = *FormEinstellungen;
+void jahrAnzeigen(const std::string& jahr) {
   Globals& g = globals();
-  f.ComboBoxAktuellesJahr->setText(jahr);
+  FormEinstellungen->ComboBoxAktuellesJahr->setText(jahr);
   {
     pf::IniFile programm(programmIniPfad());
     (void)programm.writeString("EINSTELLUNGEN", "AktuellesJahr", jahr);
   }
   g.JahrPfad = jahr.empty() ? "Abrechng\\" : "Abrechng\\" + jahr + "\\";
   fensterTitelSetzen(g.StandUpdateDatum);
+}
+
+void jahrBetreten(const std::string& jahr, bool einstellungenLaden) {
+  jahrAnzeigen(jahr);
   programmZugriffBeimBetreten();
   if (einstellungenLaden && pf::fileExists(jahrIniPfad())) EinstellungenLesen();
 }

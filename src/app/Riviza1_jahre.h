@@ -16,9 +16,11 @@ namespace riviza {
 
 // Leaves the current year: its lock is released when this program holds it.
 void jahrVerlassen();
-// Makes `jahr` the current year (empty: the flat layout "Abrechng\"): combo text, JahrPfad,
-// AktuellesJahr, caption, the lock read and taken, and the year file loaded when it exists
-// and `einstellungenLaden` is set.
+// Names `jahr` the current year (empty: the flat layout "Abrechng\"): combo text, JahrPfad,
+// AktuellesJahr and caption, the lock untouched.
+void jahrAnzeigen(const std::string& jahr);
+// Makes `jahr` the current year: jahrAnzeigen, the lock read and taken, and the year file
+// loaded when it exists and `einstellungenLaden` is set.
 void jahrBetreten(const std::string& jahr, bool einstellungenLaden = true);
 // Every table component of the main form that names `alterDatenOrdner` is put onto the current
 // year's Daten and reopened when it was open; TableAdrDlz is opened on the current year as the

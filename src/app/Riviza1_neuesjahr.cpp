@@ -256,7 +256,7 @@ bool NeuesAbrechnungsjahrAnlegen() {
   Uebernahme u;
   if (!uebernahmePruefen(f, u) || !ordnerPruefen(j)) return false;
 
-  const std::string vorherDaten = jahrDatenPfad();
+  std::string vorherDaten = jahrDatenPfad();
   const std::string altOrdner = g.DatenPfad + "Abrechng\\" + j.alt;
   const std::string neuOrdner = g.DatenPfad + "Abrechng\\" + j.neu;
   {
@@ -264,7 +264,15 @@ bool NeuesAbrechnungsjahrAnlegen() {
     if (j.flach) {
       // The tables of the flat year must not stay open inside the folder that moves.
       f.TableAdrDlz->close();
-      if (!flachesLayoutUmziehen(j)) return false;
+      if (!flachesLayoutUmziehen(j)) {
+        dienstleistungszentrenOeffnen();
+        return false;
+      }
+      // The flat year goes on as Abrechng\<old year>, with this program's lock in its file; it
+      // stays current should a later step fail.
+      jahrAnzeigen(j.alt);
+      tabellenAufJahrUmstellen(vorherDaten);
+      vorherDaten = jahrDatenPfad();
     }
     if (!ordnerKopieren(altOrdner, neuOrdner)) {
       (void)pf::removeTree(neuOrdner);

@@ -53,6 +53,27 @@ class Jahre : public JahrShell {
   }
 };
 
+// Creating files below this folder (native path part) fails as a full disk would.
+std::string gVoll;
+int oeffnenBisVoll(const char* path, int flags, mode_t mode) {
+  if ((flags & O_CREAT) && !gVoll.empty() && std::string_view(path).find(gVoll) != std::string_view::npos) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return platform::realSysCalls().open(path, flags, mode);
+}
+
+struct VolleDaten {
+  explicit VolleDaten(std::string ordner) : calls(mitOpen()) { gVoll = std::move(ordner); }
+  ~VolleDaten() { gVoll.clear(); }
+  static platform::SysCalls mitOpen() {
+    platform::SysCalls c = platform::realSysCalls();
+    c.open = oeffnenBisVoll;
+    return c;
+  }
+  platform::ScopedSysCalls calls;
+};
+
 // ---- the new year ----
 
 TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
@@ -65,6 +86,20 @@ TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
   ASSERT_EQ(globals().JahrPfad, "Abrechng\\");
   ASSERT_EQ(wert(imDaten("Abrechng\\Abrechng.ini"), "EINSTELLUNGEN", "ProgrammZugriff"), "1");
 
+  // A copy that fails after the move: the flat year goes on as 2023, no 2024 is left behind.
+  {
+    VolleDaten voll("/Abrechng/2024/Daten/");
+    EXPECT_FALSE(neuesJahr());
+  }
+  EXPECT_EQ(texte().back(), "Ordner <<" + imDaten("Abrechng\\2023\\Daten") + ">> kann nicht kopiert werden!");
+  EXPECT_FALSE(std::filesystem::exists(daten / "Abrechng/2024"));
+  EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), Zeilen{"2023"});
+  EXPECT_EQ(programmWert("AktuellesJahr"), "2023");
+  EXPECT_EQ(globals().JahrPfad, "Abrechng\\2023\\");
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "1");
+  EXPECT_EQ(form->TableAdrDlz->databaseName(), datenVon("2023"));
+
+  dialogs.clear();
   EXPECT_TRUE(neuesJahr());
   EXPECT_EQ(texte(), (Zeilen{"Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng"),
                              "Neuen Abrechnungszeitraum anlegen?\n\n2024\n\nSind Sie sicher ?",
@@ -140,14 +175,6 @@ TEST_F(Jahre, OpenVouchersAreCarriedOverFromTheCutOffDate) {
   }
 }
 
-int oeffnenOhneNeueDaten(const char* path, int flags, mode_t mode) {
-  if ((flags & O_CREAT) && std::string_view(path).find("/Abrechng/2025/Daten/") != std::string_view::npos) {
-    errno = ENOSPC;
-    return -1;
-  }
-  return platform::realSysCalls().open(path, flags, mode);
-}
-
 // Whatever can be checked is checked first; a failure leaves no new year, keeps the old one
 // current and never reports "Verarbeitung beendet".
 TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
@@ -180,14 +207,10 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
     resetGlobals();
     form = std::make_unique<TFormEinstellungen>();
     oeffnen();
-    std::optional<platform::ScopedSysCalls> fehler;
-    if (std::string(fall.name) == "copy fails") {
-      platform::SysCalls calls = platform::realSysCalls();
-      calls.open = oeffnenOhneNeueDaten;
-      fehler.emplace(calls);
+    {
+      VolleDaten voll(std::string(fall.name) == "copy fails" ? "/Abrechng/2025/Daten/" : "");
+      EXPECT_FALSE(neuesJahr(true, fall.ab));
     }
-    EXPECT_FALSE(neuesJahr(true, fall.ab));
-    fehler.reset();
     EXPECT_EQ(texte().back(), fall.meldung);
     EXPECT_EQ(std::filesystem::is_directory(daten / "Abrechng/2025"), false);
     EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), Zeilen{"2024"});
@@ -315,9 +338,9 @@ TEST_F(Jahre, DeletingOneYearsMovementData) {
   EXPECT_EQ(texte(), Zeilen{"Ordner <<" + datenVon("2021") + ">> nicht vorhanden!"});
 }
 
-// The merge and the deletion lock the year they write, refuse one another program holds, and
-// give back what they found (the old way released the current year's lock at their end).
-TEST_F(Jahre, MergeAndDeleteLockTheYearTheyWrite) {
+// The merge locks the year it writes, refuses one another program holds, and gives back what
+// it found (the old way released the current year's lock at its end).
+TEST_F(Jahre, AMergeLocksTheYearItWritesAndRefusesAHeldOne) {
   jahrMitTabellen("2022", "1");
   jahrMitTabellen("2023");
   jahrMitTabellen("2024");
