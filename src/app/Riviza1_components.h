@@ -53,6 +53,10 @@
   X(TCheckBox, CheckBoxBwImportValutadatum, GroupBoxDatenimport, .caption = "BüroWARE-Import mit Valutadatum") \
   X(TCheckBox, CheckBoxBwImportFuerFibuFreigestellt, GroupBoxDatenimport, .caption = "BüroWARE-Import für Fibu freigestellt")
 
+// The folder dialog of the folder pickers, the data-root change and the backup target.
+#define RIVIZA1_EINSTELLUNGEN_DIALOGE(X) \
+  X(TPathDialog, PathDialog1, nullptr)
+
 // Page 1: the options of the billing application for the year.
 #define RIVIZA1_TAB_OPTIONEN(X) \
   X(TTabSheet, TabSheet2, PageControl1, .caption = "&Optionen", .columns = 3) \
@@ -345,6 +349,7 @@
 #define RIVIZA1_COMPONENTS(X) \
   X(TPageControl, PageControl1, this) \
   RIVIZA1_TAB_EINSTELLUNGEN(X) \
+  RIVIZA1_EINSTELLUNGEN_DIALOGE(X) \
   RIVIZA1_TAB_OPTIONEN(X) \
   RIVIZA1_TAB_FIRMA(X) \
   RIVIZA1_TAB_ANMELDUNG(X) \
@@ -378,11 +383,25 @@
   X(BitBtnBeenden, OnClick, BitBtnBeendenClick) \
   X(BitBtn1, OnClick, BitBtn1Click)
 
-#define RIVIZA1_HANDLERS_EINSTELLUNGEN(X)
+// RadioGroupMailClientClick hands the click on to RadioGroupFachanwendungClick: one handler
+// serves both groups, and a list line declares its handler.
+#define RIVIZA1_HANDLERS_EINSTELLUNGEN(X) \
+  X(ComboBoxAktuellesJahr, OnChange, ComboBoxAktuellesJahrChange) \
+  X(SpeedButtonBw, OnClick, SpeedButtonBwClick) \
+  X(ButtonNeuesJahrAnlegen, OnClick, ButtonNeuesJahrAnlegenClick) \
+  X(RadioGroupFachanwendung, OnClick, RadioGroupFachanwendungClick) \
+  X(RadioGroupMailClient, OnClick, RadioGroupMailClientClick) \
+  X(SpeedButtonFachAnw, OnClick, SpeedButtonFachAnwClick) \
+  X(SpeedButtonImport, OnClick, SpeedButtonImportClick) \
+  X(SpeedButtonExport, OnClick, SpeedButtonExportClick) \
+  X(SpeedButtonFiff, OnClick, SpeedButtonFiffClick)
 
 #define RIVIZA1_HANDLERS_OPTIONEN(X)
 
-#define RIVIZA1_HANDLERS_FIRMA(X)
+#define RIVIZA1_HANDLERS_FIRMA(X) \
+  X(Button256, OnClick, Button256Click) \
+  X(BitBtnLoeschZuzBefreiung, OnClick, BitBtnLoeschZuzBefreiungClick) \
+  X(ButtonMwst, OnClick, ButtonMwstClick)
 
 #define RIVIZA1_HANDLERS_REORGANISATION(X) \
   X(BitBtnReorg, OnClick, BitBtnReorgClick) \
@@ -409,6 +428,14 @@
   X(BitBtnTabelleKostentraeger, OnClick, BitBtnTabelleKostentraegerClick) \
   X(BitBtnKassen, OnClick, BitBtnKassenClick) \
   X(BitBtnImpKosttr, OnClick, BitBtnImpKosttrClick)
+
+// The digit filters of the provider and invoice numbers, one per edit.
+#define RIVIZA1_HANDLERS_ABRECHNUNGSSTELLE(X) \
+  RIVIZA1_LE_SLOT_HANDLERS(X, 1) RIVIZA1_LE_SLOT_HANDLERS(X, 2) RIVIZA1_LE_SLOT_HANDLERS(X, 3) \
+  RIVIZA1_LE_SLOT_HANDLERS(X, 4) RIVIZA1_LE_SLOT_HANDLERS(X, 5)
+#define RIVIZA1_LE_SLOT_HANDLERS(X, i) \
+  X(EditLe##i, OnKeyPress, EditLe##i##KeyPress) \
+  X(EditReNr##i, OnKeyPress, EditReNr##i##KeyPress)
 
 // Page 7's own handlers; its repeated field handlers (the IK edits, colours, Return chain,
 // digit filters, picker buttons) are bound from descriptor tables when the page shows.
@@ -439,6 +466,7 @@
   RIVIZA1_HANDLERS_REORGANISATION(X) \
   RIVIZA1_HANDLERS_UPDATE(X) \
   RIVIZA1_HANDLERS_UPDATE_TABELLEN(X) \
+  RIVIZA1_HANDLERS_ABRECHNUNGSSTELLE(X) \
   RIVIZA1_HANDLERS_ANNAHMESTELLEN(X) \
   RIVIZA1_HANDLERS_DLZ(X) \
   RIVIZA1_HANDLERS_KASSEN(X) \
