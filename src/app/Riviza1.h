@@ -9,6 +9,7 @@
 #pragma once
 
 #include "app/Riviza1_components.h"
+#include "maintenance/ExcelExport.h"
 #include "ui/containers.h"
 #include "ui/controls.h"
 #include "ui/data.h"
