@@ -63,17 +63,17 @@ class StyleTable {
 
 // Font properties to change; unset ones stay as they are (Range.Font.Name = ... one by one).
 struct FontChange {
-  std::optional<std::string> name;
-  std::optional<double> size;
-  std::optional<XlColor> color;
-  std::optional<bool> bold, italic, underline;
+  std::optional<std::string> name{};
+  std::optional<double> size{};
+  std::optional<XlColor> color{};
+  std::optional<bool> bold{}, italic{}, underline{};
 };
 
 // Borders(index).LineStyle, .Weight and .Color (or .ColorIndex as a colour value).
 struct BorderChange {
-  std::optional<int> lineStyle;
-  std::optional<int> weight;
-  std::optional<XlColor> color;
+  std::optional<int> lineStyle{};
+  std::optional<int> weight{};
+  std::optional<XlColor> color{};
 };
 
 // Checks a value as Excel's property would: kBadValue with a German text when refused.
