@@ -43,7 +43,9 @@ bool KostentraegerTabellenAktualisieren() {
   return ok;
 }
 
-void TFormEinstellungen::BitBtnTabelleKostentraegerClick(TComponent&) { KostentraegerTabellenAktualisieren(); }
+void TFormEinstellungen::BitBtnTabelleKostentraegerClick(TComponent&) {
+  KostentraegerTabellenAktualisieren();
+}
 
 void TFormEinstellungen::BitBtnKassenClick(TComponent&) {
   UpdateProtokoll("  Beginn -> Kassen lesen ...");
