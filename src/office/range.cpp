@@ -214,18 +214,14 @@ Status Range::groupRows() {
   return okStatus();
 }
 
-Status Range::clear() {
-  RIVIZA_TRY(usable("Clear"));
-  for (int r = first_.row; r <= std::min(last_.row, sheet_->usedRows()); ++r)
-    for (int c = first_.column; c <= last_.column; ++c) sheet_->clearCell(r, c, false);
-  sheet_->touch();
-  return okStatus();
-}
+Status Range::clear() { return clearCells("Clear", false); }
 
-Status Range::clearContents() {
-  RIVIZA_TRY(usable("ClearContents"));
+Status Range::clearContents() { return clearCells("ClearContents", true); }
+
+Status Range::clearCells(const char* call, bool keepStyle) {
+  RIVIZA_TRY(usable(call));
   for (int r = first_.row; r <= std::min(last_.row, sheet_->usedRows()); ++r)
-    for (int c = first_.column; c <= last_.column; ++c) sheet_->clearCell(r, c, true);
+    for (int c = first_.column; c <= last_.column; ++c) sheet_->clearCell(r, c, keepStyle);
   sheet_->touch();
   return okStatus();
 }

@@ -83,6 +83,7 @@ class Range {
 
  private:
   Status usable(const char* call) const;
+  Status clearCells(const char* call, bool keepStyle);
   // Gives every cell of the rectangle (first..last) the style `change` makes of its own.
   template <class Change>
   void restyle(CellRef first, CellRef last, Change change);

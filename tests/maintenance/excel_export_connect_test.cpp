@@ -85,8 +85,7 @@ TEST_F(ExcelExportTest, AnExistingWorkbookIsOpenedAndItsSheetFound) {
   const struct {
     const char* sheet;
     int sheets;
-    const char* a1;
-  } rows[] = {{"daten", 1, "Name"}, {"Neu", 2, "Name"}};
+  } rows[] = {{"daten", 1}, {"Neu", 2}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.sheet);
     ex.Filename = "  " + (daten.path() / "vorher.xlsx").string() + " ";
