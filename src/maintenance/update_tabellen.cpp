@@ -43,9 +43,7 @@ bool KostentraegerTabellenAktualisieren() {
   return ok;
 }
 
-void TFormEinstellungen::BitBtnTabelleKostentraegerClick(TComponent&) {
-  KostentraegerTabellenAktualisieren();
-}
+void TFormEinstellungen::BitBtnTabelleKostentraegerClick(TComponent&) { KostentraegerTabellenAktualisieren(); }
 
 void TFormEinstellungen::BitBtnKassenClick(TComponent&) {
   UpdateProtokoll("  Beginn -> Kassen lesen ...");
