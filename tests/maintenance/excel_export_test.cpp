@@ -85,18 +85,21 @@ TEST_F(ExcelExportTest, ColumnLettersStopAtZZ) {
 TEST_F(ExcelExportTest, RecordsGoInBlocksOfTwentyWithTypedValues) {
   const struct {
     int records;
+    int blockOfRecords;
     std::vector<std::string> blocks;
     int lastRow;
   } rows[] = {
-      {45, {"A2:F21", "A22:F41", "A42:F46"}, 46},
-      {40, {"A2:F21", "A22:F41"}, 41},
-      {0, {}, 1},
+      {45, 20, {"A2:F21", "A22:F41", "A42:F46"}, 46},
+      {40, 20, {"A2:F21", "A22:F41"}, 41},
+      {0, 20, {}, 1},
+      {3, 0, {"A2:F2", "A3:F3", "A4:F4"}, 4},  // no block of 0 rows: one record at a time
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.records);
     db::TTable& t = liste(r.records);
     ex.ResetFormatting();
     ex.ExcelVisible = false;
+    ex.BlockOfRecords = r.blockOfRecords;
     ex.SetDataset(&t);
     ex.ConnectExcel();
     std::vector<std::string> log;
