@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "app/DiviveveLe1.h"
@@ -24,14 +25,17 @@ W* widget(QWidget* window, const char* name) {
   return window->findChild<W*>(QString::fromLatin1(name));
 }
 
+// Lets Qt deliver events (focus, paint, timers) until done() holds; true when it did. There is no
+// fixed wait: a busy machine takes longer, and only a thing that never happens fails, named by
+// what.
+bool waitUntil(const std::function<bool()>& done, const char* what);
+
 class MainFormTest : public ::testing::Test {
  protected:
   MainFormTest();
   ~MainFormTest() override;
 
   QWidget* window() const { return view->window(); }
-  // Lets Qt deliver pending events (paint, focus, timers).
-  static void settle(int ms = 20);
 
   // The start-up timer's ticks; the fixture stands in for the start-up handler, whose body
   // belongs to the application shell.
