@@ -80,8 +80,9 @@ TEST_F(MainFormTest, ScreenshotsOfTheOtherTwoForms) {
     gui::FormView& v = shell->attach(*f);
     f->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(v.window()));
-    EXPECT_FALSE(shoot(v.window(), file, [](const QImage& image) { return coloursIn(image, image.rect()) > 8; })
-                     .isNull());
+    EXPECT_FALSE(shoot(v.window(), file, [](const QImage& image) {
+                   return coloursIn(image, image.rect()) > 8;
+                 }).isNull());
     f->close();
   }
 }
