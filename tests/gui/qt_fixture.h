@@ -5,14 +5,25 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QColor>
+#include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <ostream>
 
 #include "app/DiviveveLe1.h"
 #include "app/Riviza1.h"
 #include "app/RivizaAdr1.h"
 #include "gui/qt_shell.h"
+
+// Qt's value types as text in a failed comparison (gtest would print a QString character by
+// character as bytes); found by argument-dependent lookup in Qt's (global) namespace.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(QChar c, std::ostream* os) { PrintTo(QString(c), os); }
+inline void PrintTo(const QColor& colour, std::ostream* os) {
+  *os << colour.name(QColor::HexArgb).toStdString();
+}
 
 namespace riviza::test {
 
