@@ -1,8 +1,10 @@
 #include "platform/clock.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <sys/time.h>
+#include <thread>
 
 #include "platform/text.h"
 
@@ -123,6 +125,15 @@ DateTime today() {
 }
 
 const Clock& clock() { return *gClock; }
+
+void Clock::sleep(int ms) const { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void sleepMs(int ms) { gClock->sleep(ms); }
+
+void FixedClock::sleep(int ms) const {
+  sleeps_.push_back(ms);
+  if (onSleep) onSleep(ms);
+}
 
 ScopedClock::ScopedClock(const Clock& c) : saved_(gClock) { gClock = &c; }
 ScopedClock::~ScopedClock() { gClock = saved_; }

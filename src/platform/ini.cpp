@@ -203,7 +203,11 @@ Status IniFile::writeString(std::string_view section, std::string_view key, std:
   } else if (loc.sectionLine) {
     size_t at = loc.lastContentLine;
     if (lines[at].end.empty()) lines[at].end = eol;
-    lines.insert(lines.begin() + static_cast<long>(at) + 1, Line{k + "=" + v, eol});
+    // A lone CR before an empty LF line would read as one CR LF and that line would be gone;
+    // there the new line ends as the line before it, which ended before that LF already.
+    const bool lfFollows = at + 1 < lines.size() && lines[at + 1].text.empty() && lines[at + 1].end == "\n";
+    const std::string end = eol == "\r" && lfFollows ? lines[at].end : eol;
+    lines.insert(lines.begin() + static_cast<long>(at) + 1, Line{k + "=" + v, end});
   } else {
     if (!lines.empty() && lines.back().end.empty()) lines.back().end = eol;
     lines.push_back({"[" + s + "]", eol});

@@ -431,6 +431,7 @@ TEST_F(Shell, ShareLoginAtStartAndDisconnectAtClose) {
   EXPECT_EQ(globals().AnmKennwort, "geheim");
   EXPECT_EQ(form->EditDomaenenname->text(), "");  // read by nobody
   EXPECT_TRUE(form->CheckBoxDomaenenbenutzer->checked());
+  EXPECT_EQ(uhr.sleeps(), std::vector<int>(10, 100));  // after the whole second of polls
   EXPECT_EQ(globals().JahrPfad, "Abrechng\\2024\\");  // the start-up went on
   form->close();
   ASSERT_EQ(drives.calls.size(), 2u);

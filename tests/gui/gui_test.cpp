@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 
 #include "platform/pump.h"
 #include "qt_fixture.h"
@@ -90,12 +92,12 @@ TEST_F(MainFormTest, FocusMovesBothWays) {
   }
   // Model to window.
   ASSERT_TRUE(form->EditOrdnerBw->setFocus());
-  settle();
-  EXPECT_EQ(QApplication::focusWidget(), widget<QLineEdit>(window(), "EditOrdnerBw"));
+  auto* ordner = widget<QLineEdit>(window(), "EditOrdnerBw");
+  EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == ordner; }, "focus on EditOrdnerBw"));
   // Window to model: the user clicks into another edit.
   QTest::mouseClick(widget<QLineEdit>(window(), "EditAbDatumAbrechnung"), Qt::LeftButton);
-  settle();
-  EXPECT_EQ(form->activeControl(), form->EditAbDatumAbrechnung);
+  EXPECT_TRUE(waitUntil([&] { return form->activeControl() == form->EditAbDatumAbrechnung; },
+                        "the click made EditAbDatumAbrechnung the active control"));
   EXPECT_EQ(log, (std::vector<std::string>{"EditOrdnerBw.Enter", "EditOrdnerBw.Exit", "GroupBoxJahr.Enter",
                                            "EditAbDatumAbrechnung.Enter"}));
 }
@@ -114,9 +116,13 @@ TEST_F(MainFormTest, PagesMoveBothWays) {
 }
 
 TEST_F(MainFormTest, TheStartUpTimerFiresOnceTheLoopRuns) {
-  // The fixture let the loop run once; the timer fired and stopped itself.
+  // The fixture let the loop run until the timer fired; it stopped itself. Timers fire in the
+  // order they fall due, so once a later one has fired, a start-up timer still running would
+  // have fired again.
   EXPECT_EQ(timerTicks, 1);
-  settle(50);
+  bool later = false;
+  QTimer::singleShot(10 * std::max(1, form->Timer1->interval()), Qt::PreciseTimer, [&] { later = true; });
+  ASSERT_TRUE(waitUntil([&] { return later; }, "a later timer fired"));
   EXPECT_EQ(timerTicks, 1);
 }
 

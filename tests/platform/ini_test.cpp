@@ -46,6 +46,11 @@ TEST(Ini, WritesKeepEveryOtherByteAndSpelling) {
             "; Kommentar\r\n[EINSTELLUNGEN]\r\nB\xFCroWARE=/daten/\r\nunbekannt  =  x\r\nAktuellesJahr=2024\r\n\r\n"
             "[DASI]\nZiel=D:\\\nLetzteDatensicherung=01.02.2024\r\n[FIRMA]\r\nMwSt1=19\r\n");
   EXPECT_EQ(ini.readString("EINSTELLUNGEN", "BüroWARE", ""), "/daten/");
+  // A file of CR line ends (its first line's) with an LF blank line: the new key's CR must not
+  // join that LF into one line end, which would take the blank line away.
+  dir.write("cr.ini", "[S]\rA=1\r\n\n[T]\r");
+  ASSERT_TRUE(IniFile(dir.str() + "/cr.ini").writeString("S", "B", "2").ok());
+  EXPECT_EQ(dir.read("cr.ini"), "[S]\rA=1\r\nB=2\r\n\n[T]\r");
 }
 
 TEST(Ini, WriteCreatesFileKeepsModeAndDeletes) {
