@@ -15,33 +15,6 @@
 namespace riviza::test {
 namespace {
 
-// Distinct colours in a strip of the picture: a blank or black window has one or two.
-size_t coloursIn(const QImage& image, QRect strip) {
-  std::set<QRgb> colours;
-  strip = strip.intersected(image.rect());
-  for (int y = strip.top(); y <= strip.bottom(); ++y)
-    for (int x = strip.left(); x <= strip.right(); ++x) colours.insert(image.pixel(x, y));
-  return colours.size();
-}
-
-// X paints when it gets to it: the window is grabbed until its picture shows what ready() looks
-// for, then kept under build/artifacts. A picture that never gets there fails, named.
-QImage shoot(QWidget* window, const QString& file, const std::function<bool(const QImage&)>& ready) {
-  QImage image;
-  const bool shown = waitUntil(
-      [&] {
-        image = window->screen()->grabWindow(window->winId()).toImage();
-        return !image.isNull() && ready(image);
-      },
-      qPrintable(file + " drawn"));
-  const QString folder = QStringLiteral(RIVIZA_BINARY_DIR "/artifacts");
-  QDir().mkpath(folder);
-  if (shown) {
-    EXPECT_TRUE(image.save(folder + "/" + file)) << file.toStdString();
-  }
-  return image;
-}
-
 TEST_F(MainFormTest, ScreenshotOfTheMainFormShowsTheTabs) {
   ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
   auto* tabs = widget<QTabWidget>(window(), "PageControl1");
