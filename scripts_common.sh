@@ -9,6 +9,8 @@ RIVIZA_PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick
   unzip zip 7zip python3 openssl
+  # the tests' SFTP server (asyncssh) and FTP server (pyftpdlib) on loopback
+  python3-asyncssh python3-pyftpdlib
 )
 
 riviza_install_packages() {
