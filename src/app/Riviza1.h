@@ -12,6 +12,7 @@
 #include "ui/containers.h"
 #include "ui/controls.h"
 #include "ui/data.h"
+#include "ui/db_controls.h"
 #include "ui/design.h"
 #include "ui/form.h"
 #include "ui/lists.h"

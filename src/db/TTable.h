@@ -159,6 +159,9 @@ class TTable {
   // ---- maintenance ----
   // Rebuilds every index of the open table (the old engine's index regeneration).
   Status rebuildIndexes();
+  // Checks the whole file of the open table (pages, records, indexes) without changing it; a
+  // damaged file is SQLITE_CORRUPT with SQLite's first finding.
+  Status checkIntegrity();
   // Starts a write transaction for bulk work; see TransactionGuard.
   Result<TransactionGuard> startTransaction();
   bool inTransaction() const { return inTransaction_; }

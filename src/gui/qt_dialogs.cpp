@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include "gui/qt_text_viewer.h"
 #include "platform/paths.h"
 
 namespace riviza::gui {
@@ -116,20 +117,6 @@ std::optional<std::string> QtDialogs::browseForFolder(const ui::FolderRequest& r
   return platform::pathText(dialog.selectedFiles().front().toStdString());
 }
 
-void QtDialogs::showText(const std::string& title, const std::string& text) {
-  QDialog dialog(QApplication::activeWindow());
-  dialog.setWindowTitle(QString::fromStdString(title));
-  auto* layout = new QVBoxLayout(&dialog);
-  auto* view = new QPlainTextEdit(&dialog);
-  view->setReadOnly(true);
-  view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  view->setPlainText(QString::fromStdString(text));
-  layout->addWidget(view);
-  auto* close = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-  QObject::connect(close, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  layout->addWidget(close);
-  dialog.resize(800, 600);
-  dialog.exec();
-}
+void QtDialogs::showText(const std::string& title, const std::string& text) { showTextViewer(title, text); }
 
 }  // namespace riviza::gui

@@ -17,6 +17,12 @@ void eraseLastCharacter(std::string& s) {
 
 }  // namespace
 
+void TLabel::applyDesign(const Design& design) {
+  TControl::applyDesign(design);
+  fontColor_ = design.fontColor;
+  bold_ = design.bold;
+}
+
 void TImage::applyDesign(const Design& design) {
   TControl::applyDesign(design);
   picture_ = design.picture;

@@ -17,9 +17,21 @@
 
 namespace riviza::ui {
 
+// A label's text may carry a colour of its own and be bold (a warning in red, say).
 class TLabel : public TControl {
  public:
   using TControl::TControl;
+  static constexpr TColor kDefaultFontColor = 0x80000008;  // the system's window text
+
+  TColor fontColor() const { return fontColor_; }
+  void setFontColor(TColor c) { assign(fontColor_, c, Prop::Font); }
+  bool bold() const { return bold_; }
+  void setBold(bool b) { assign(bold_, b, Prop::Font); }
+  void applyDesign(const Design& design) override;
+
+ private:
+  TColor fontColor_ = kDefaultFontColor;
+  bool bold_ = false;
 };
 
 // A picture: a file (path text), or "check" for the check mark the grids draw.
