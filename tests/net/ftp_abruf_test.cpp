@@ -6,8 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "net/sftp_abruf.h"
-#include "support/temp_dir.h"
-#include "support/transfer_servers.h"
+#include "server_test.h"
 
 namespace riviza::net {
 namespace {
@@ -16,8 +15,8 @@ namespace fs = std::filesystem;
 using test::TempDir;
 using test::TransferServer;
 
-constexpr const char* kUser = "Pruefer";
-constexpr const char* kPassword = "Hs3Tq9Vx1Nb7Kd5Wm2Pc8Rz4Lf6Gy0Ej";
+constexpr const char* kUser = test::kTestBenutzer;
+constexpr const char* kPassword = test::kTestKennwort;
 constexpr const char* kOrdner = "/html/download_kassen";
 
 // EPRT and PORT carry the client's port, which changes from run to run.
@@ -27,11 +26,9 @@ std::vector<std::string> ohnePort(std::vector<std::string> log) {
   return log;
 }
 
-class Ftp : public ::testing::Test {
+class Ftp : public test::MitServer<TransferServer::Art::Ftp> {
  protected:
-  Ftp()
-      : server_(TransferServer::Art::Ftp, tmp_ / "server", kUser, kPassword),
-        redirect_(kUpdateServerVariable, server_.hostPort()) {
+  Ftp() {
     tmp_.write("server/html/download_kassen/update.txt", "03.03.2025\r\n");
     tmp_.write("server/html/download_kassen/kost.txt", "04.04.2025\r\n");
     fs::create_directories(tmp_ / "Programm");
@@ -41,9 +38,6 @@ class Ftp : public ::testing::Test {
   }
   std::string lokal(const std::string& name) const { return (tmp_ / "Programm" / name).string(); }
 
-  TempDir tmp_;
-  TransferServer server_;
-  test::ScopedEnv redirect_;
   FtpClient client_;
 };
 

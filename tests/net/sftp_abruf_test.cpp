@@ -8,9 +8,7 @@
 #include <filesystem>
 #include <random>
 
-#include "net/curl_util.h"
-#include "support/temp_dir.h"
-#include "support/transfer_servers.h"
+#include "server_test.h"
 
 namespace riviza::net {
 namespace {
@@ -19,8 +17,8 @@ namespace fs = std::filesystem;
 using test::TempDir;
 using test::TransferServer;
 
-constexpr const char* kUser = "Pruefer";
-constexpr const char* kPassword = "Zq4Wn8Rb2Kc6Yt0Lp3Hx7Md5Gs9Fv1Ja";
+constexpr const char* kUser = test::kTestBenutzer;
+constexpr const char* kPassword = test::kTestKennwort;
 // A well-formed fingerprint of no key the tests' servers have.
 constexpr const char* kFremderSchluessel = "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU";
 
@@ -38,13 +36,9 @@ std::vector<std::string> dateien(const fs::path& folder) {
   return out;
 }
 
-class Sftp : public ::testing::Test {
+class Sftp : public test::MitServer<TransferServer::Art::Sftp> {
  protected:
-  Sftp()
-      : server_(TransferServer::Art::Sftp, tmp_ / "server", kUser, kPassword),
-        redirect_(kUpdateServerVariable, server_.hostPort()) {
-    fs::create_directories(tmp_ / "Temp");
-  }
+  Sftp() { fs::create_directories(tmp_ / "Temp"); }
 
   SftpKonto konto(std::string password = kPassword) const {
     return SftpKonto{kUser, std::move(password), "sftp.update.example", "", ""};
@@ -53,10 +47,6 @@ class Sftp : public ::testing::Test {
   void auflegen(const std::string& name, const std::string& bytes) const {
     tmp_.write("server/orvel_update/" + name, bytes);
   }
-
-  TempDir tmp_;
-  TransferServer server_;
-  test::ScopedEnv redirect_;
 };
 
 TEST_F(Sftp, FetchesDateFileAndPackageByteForByteOverAStaleCopy) {
