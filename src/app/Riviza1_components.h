@@ -53,6 +53,10 @@
   X(TCheckBox, CheckBoxBwImportValutadatum, GroupBoxDatenimport, .caption = "BüroWARE-Import mit Valutadatum") \
   X(TCheckBox, CheckBoxBwImportFuerFibuFreigestellt, GroupBoxDatenimport, .caption = "BüroWARE-Import für Fibu freigestellt")
 
+// The folder dialog of the folder pickers, the data-root change and the backup target.
+#define RIVIZA1_EINSTELLUNGEN_DIALOGE(X) \
+  X(TPathDialog, PathDialog1, nullptr)
+
 // Page 1: the options of the billing application for the year.
 #define RIVIZA1_TAB_OPTIONEN(X) \
   X(TTabSheet, TabSheet2, PageControl1, .caption = "&Optionen", .columns = 3) \
@@ -176,14 +180,28 @@
   X(TFileListBox, FileListBoxReorg, TabSheet6, .visible = false)
 
 // Page 5: program and cost-bearer updates. The three rebuild buttons are hidden, as on the
-// Windows form; riviza-batch presses them.
+// Windows form; riviza-batch presses them. The progress bar comes last: the bottom of the tab.
 #define RIVIZA1_TAB_UPDATE(X) \
   X(TTabSheet, TabSheet7, PageControl1, .caption = "&Update") \
-  X(TCheckBox, CheckBoxFtpUpdate, TabSheet7, .caption = "FTP-Update", .enabled = false, .checked = true) \
+  X(TPanel, PanelUpdate, TabSheet7, .row = true) \
+  X(TBitBtn, BitBtnLiveUpdate, PanelUpdate, .caption = "&Programme") \
+  X(TBitBtn, BitBtnKost, PanelUpdate, .caption = "K&ostenträgerdateien") \
+  X(TCheckBox, CheckBoxFtpUpdate, PanelUpdate, .caption = "FTP-Update", .enabled = false, .checked = true) \
   X(TListBox, ListBoxLiveUpdate, TabSheet7) \
   X(TBitBtn, BitBtnTabelleKostentraeger, TabSheet7, .caption = "&Tabelle Kostenträger", .visible = false) \
   X(TBitBtn, BitBtnKassen, TabSheet7, .caption = "Tabelle Kassen", .visible = false) \
-  X(TBitBtn, BitBtnImpKosttr, TabSheet7, .caption = "Imp Kosttr IDB / DTA", .visible = false)
+  X(TBitBtn, BitBtnImpKosttr, TabSheet7, .caption = "Imp Kosttr IDB / DTA", .visible = false) \
+  X(TProgressBar, ProgressBar, TabSheet7)
+
+// The update's components without a place on screen: one download per file of the update
+// server, the zip reader that unpacks the packages, and the state of the two update chains.
+#define RIVIZA1_UPDATE_NICHTSICHTBAR(X) \
+  X(THttpDownload, HttpDownloadFileTxt, nullptr) \
+  X(THttpDownload, HttpDownloadFileZip, nullptr) \
+  X(THttpDownload, HttpDownloadKostTxt, nullptr) \
+  X(THttpDownload, HttpDownloadKostZip, nullptr) \
+  X(TUnZip, UnZip1, nullptr) \
+  X(TUpdateKetten, UpdateKetten, nullptr)
 
 // The components of the cost-bearer table rebuilds: the lists of the year's cost-bearer files
 // (hidden, on the update tab) and the table components of the rebuilt tables.
@@ -331,11 +349,13 @@
 #define RIVIZA1_COMPONENTS(X) \
   X(TPageControl, PageControl1, this) \
   RIVIZA1_TAB_EINSTELLUNGEN(X) \
+  RIVIZA1_EINSTELLUNGEN_DIALOGE(X) \
   RIVIZA1_TAB_OPTIONEN(X) \
   RIVIZA1_TAB_FIRMA(X) \
   RIVIZA1_TAB_ANMELDUNG(X) \
   RIVIZA1_TAB_REORGANISATION(X) \
   RIVIZA1_TAB_UPDATE(X) \
+  RIVIZA1_UPDATE_NICHTSICHTBAR(X) \
   RIVIZA1_KOSTTR_TABELLEN(X) \
   RIVIZA1_TAB_ABRECHNUNGSSTELLE(X) \
   RIVIZA1_TAB_ANNAHMESTELLEN(X) \
@@ -363,22 +383,59 @@
   X(BitBtnBeenden, OnClick, BitBtnBeendenClick) \
   X(BitBtn1, OnClick, BitBtn1Click)
 
-#define RIVIZA1_HANDLERS_EINSTELLUNGEN(X)
+// RadioGroupMailClientClick hands the click on to RadioGroupFachanwendungClick: one handler
+// serves both groups, and a list line declares its handler.
+#define RIVIZA1_HANDLERS_EINSTELLUNGEN(X) \
+  X(ComboBoxAktuellesJahr, OnChange, ComboBoxAktuellesJahrChange) \
+  X(SpeedButtonBw, OnClick, SpeedButtonBwClick) \
+  X(ButtonNeuesJahrAnlegen, OnClick, ButtonNeuesJahrAnlegenClick) \
+  X(RadioGroupFachanwendung, OnClick, RadioGroupFachanwendungClick) \
+  X(RadioGroupMailClient, OnClick, RadioGroupMailClientClick) \
+  X(SpeedButtonFachAnw, OnClick, SpeedButtonFachAnwClick) \
+  X(SpeedButtonImport, OnClick, SpeedButtonImportClick) \
+  X(SpeedButtonExport, OnClick, SpeedButtonExportClick) \
+  X(SpeedButtonFiff, OnClick, SpeedButtonFiffClick)
 
 #define RIVIZA1_HANDLERS_OPTIONEN(X)
 
-#define RIVIZA1_HANDLERS_FIRMA(X)
+#define RIVIZA1_HANDLERS_FIRMA(X) \
+  X(Button256, OnClick, Button256Click) \
+  X(BitBtnLoeschZuzBefreiung, OnClick, BitBtnLoeschZuzBefreiungClick) \
+  X(ButtonMwst, OnClick, ButtonMwstClick)
 
 #define RIVIZA1_HANDLERS_REORGANISATION(X) \
   X(BitBtnReorg, OnClick, BitBtnReorgClick) \
   X(BitBtnFehler, OnClick, BitBtnFehlerClick)
 
-#define RIVIZA1_HANDLERS_UPDATE(X)
+#define RIVIZA1_HANDLERS_UPDATE(X) \
+  X(BitBtnLiveUpdate, OnClick, BitBtnLiveUpdateClick) \
+  X(BitBtnKost, OnClick, BitBtnKostClick) \
+  X(TabSheet7, OnExit, TabSheet7Exit) \
+  X(HttpDownloadFileTxt, OnDoneFile, HttpDownloadFileTxtDoneFile) \
+  X(HttpDownloadKostTxt, OnDoneFile, HttpDownloadKostTxtDoneFile) \
+  X(HttpDownloadFileZip, OnDoneFile, HttpDownloadFileZipDoneFile) \
+  X(HttpDownloadKostZip, OnDoneFile, HttpDownloadKostZipDoneFile) \
+  X(HttpDownloadFileTxt, OnError, HttpDownloadFileTxtError) \
+  X(HttpDownloadFileZip, OnError, HttpDownloadFileZipError) \
+  X(HttpDownloadKostTxt, OnError, HttpDownloadKostTxtError) \
+  X(HttpDownloadKostZip, OnError, HttpDownloadKostZipError) \
+  X(HttpDownloadFileTxt, OnProgress, HttpDownloadFileTxtProgress) \
+  X(HttpDownloadFileZip, OnProgress, HttpDownloadFileZipProgress) \
+  X(HttpDownloadKostTxt, OnProgress, HttpDownloadKostTxtProgress) \
+  X(HttpDownloadKostZip, OnProgress, HttpDownloadKostZipProgress)
 
 #define RIVIZA1_HANDLERS_UPDATE_TABELLEN(X) \
   X(BitBtnTabelleKostentraeger, OnClick, BitBtnTabelleKostentraegerClick) \
   X(BitBtnKassen, OnClick, BitBtnKassenClick) \
   X(BitBtnImpKosttr, OnClick, BitBtnImpKosttrClick)
+
+// The digit filters of the provider and invoice numbers, one per edit.
+#define RIVIZA1_HANDLERS_ABRECHNUNGSSTELLE(X) \
+  RIVIZA1_LE_SLOT_HANDLERS(X, 1) RIVIZA1_LE_SLOT_HANDLERS(X, 2) RIVIZA1_LE_SLOT_HANDLERS(X, 3) \
+  RIVIZA1_LE_SLOT_HANDLERS(X, 4) RIVIZA1_LE_SLOT_HANDLERS(X, 5)
+#define RIVIZA1_LE_SLOT_HANDLERS(X, i) \
+  X(EditLe##i, OnKeyPress, EditLe##i##KeyPress) \
+  X(EditReNr##i, OnKeyPress, EditReNr##i##KeyPress)
 
 // Page 7's own handlers; its repeated field handlers (the IK edits, colours, Return chain,
 // digit filters, picker buttons) are bound from descriptor tables when the page shows.
@@ -409,6 +466,7 @@
   RIVIZA1_HANDLERS_REORGANISATION(X) \
   RIVIZA1_HANDLERS_UPDATE(X) \
   RIVIZA1_HANDLERS_UPDATE_TABELLEN(X) \
+  RIVIZA1_HANDLERS_ABRECHNUNGSSTELLE(X) \
   RIVIZA1_HANDLERS_ANNAHMESTELLEN(X) \
   RIVIZA1_HANDLERS_DLZ(X) \
   RIVIZA1_HANDLERS_KASSEN(X) \

@@ -90,7 +90,13 @@ class EditBinding : public Binding {
   EditBinding(FormView& v, ui::TCustomEdit& c, QLineEdit* w) : Binding(v, c, w), edit_(w), control_(c) {
     if (c.password()) w->setEchoMode(QLineEdit::Password);
     QObject::connect(w, &QLineEdit::textEdited, w, [this](const QString& text) {
-      view_.userAction([this, text] { control_.userEditText(text.toStdString()); });
+      const bool typed = view_.typing();
+      view_.userAction([this, text, typed] {
+        if (typed)
+          control_.userEditText(text.toStdString());
+        else
+          control_.userInsertText(text.toStdString());
+      });
       update(ui::Prop::Text);
     });
   }

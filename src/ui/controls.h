@@ -91,6 +91,10 @@ class TCustomEdit : public TWinControl {
   void userType(std::string_view utf8);
   // The view's edit result (the widget already applied the keystroke the key events let pass).
   bool userEditText(std::string text);
+  // The view's edit result of an insertion no keystroke announced (a paste, a drop): the
+  // inserted characters pass OnKeyPress one by one as if typed, so a key filter holds against
+  // them too; a swallowed character is left out, a replaced one replaced, MaxLength applies.
+  bool userInsertText(std::string text);
 
   TNotifyEvent OnChange;
 
