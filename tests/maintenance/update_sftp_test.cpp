@@ -1,10 +1,9 @@
 // The SFTP road of both update buttons against asyncssh's SFTP server on loopback, with the
 // program's own update account: the date decisions and their exact lines, the cancelled and the
 // installed package, a stale or broken package never installed, a host key that is not the
-// pinned one, the installation's lines equal to the HTTP road's, and the account's password in
-// no file of the program folder and no command line.
+// pinned one, and the account's password in no file of the program folder and no command line.
+// riviza-batch's run of the road, with the cost-bearer installation, is in batch_update_test.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,11 +12,11 @@
 #include <sstream>
 
 #include "dateiserver.h"
-#include "kosttr_jahr.h"
 #include "maintenance/update_online.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/pump.h"
+#include "shell_fixture.h"
 #include "update_server.h"
 
 namespace riviza::test {
@@ -296,55 +295,6 @@ TEST_F(SftpUpdate, ThePasswordIsInNoFileAndOnNoCommandLine) {
   EXPECT_NE(protokoll.find(z("get orvel_update/update.txt: Auf dem Server nicht vorhanden")),
             std::string::npos)
       << protokoll;
-}
-
-// The same package installed on the same year over SFTP and over HTTP writes the same
-// installation lines: only the road's own lines before them differ.
-class SftpInstallation : public KosttrJahr {
- protected:
-  SftpInstallation() {
-    platform::runPostedTasks();
-    starten(kFirma, false);
-    winScpAblegen(programm);
-  }
-  std::vector<std::string> abEntpacken() const {
-    const auto& l = protokoll();
-    auto ab = std::find_if(l.begin(), l.end(), [](const std::string& s) {
-      return s.find("Dateien entpackt") != std::string::npos;
-    });
-    return {ab, l.end()};
-  }
-};
-
-TEST_F(SftpInstallation, InstallsWithTheSameLinesAsTheHttpRoad) {
-  // The installation lines of one road, which its first line names.
-  const auto installieren = [&](auto& server, const std::string& ersteZeile) {
-    server.veroeffentlichen("kost.txt", "01.04.2024\r\n");
-    server.paket("kost.zip", kostentraegerDateien());
-    dialogs.answer(ui::DlgResult::Yes);
-    drueckenUndWarten(*form, UpdateArt::Kosttr);
-    EXPECT_EQ(protokoll().front(), z(ersteZeile));
-    EXPECT_EQ(protokoll().back(), z("Aktualisierung beendet"));
-    EXPECT_EQ(jahrWert("2024", "KosttrDatum"), "01.04.2024");
-    EXPECT_EQ(UpdateZustand(UpdateArt::Kosttr).ergebnis, UpdateErgebnis::Installiert);
-    EXPECT_FALSE(programm.exists("Temp/kost.zip"));
-    return abEntpacken();
-  };
-  std::vector<std::string> sftpZeilen;
-  {
-    SftpServer sftp;
-    sftpZeilen = installieren(sftp, "neue Kostenträgerdateien, anzuwenden ab: 01.04.2024");
-  }
-  EXPECT_GT(sftpZeilen.size(), 10u);
-
-  // The same year afresh, in a program started afresh, over HTTP.
-  fs::remove(programm / "WinSCP.exe");
-  form.reset();
-  resetGlobals();
-  form = std::make_unique<TFormEinstellungen>();
-  starten(kFirma, false);
-  UpdateServer http;
-  EXPECT_EQ(installieren(http, "Internetverbindung vorhanden"), sftpZeilen);
 }
 
 }  // namespace
