@@ -9,6 +9,12 @@ RIVIZA_PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick
   unzip zip 7zip python3 openssl
+  # reading the XML parts of .xlsx workbooks
+  libexpat1-dev
+  # the workbook tests read our files back with openpyxl ...
+  python3-openpyxl
+  # ... and convert them with LibreOffice (headless)
+  libreoffice-calc-nogui
   # the tests' SFTP server (asyncssh) and FTP server (pyftpdlib) on loopback
   python3-asyncssh python3-pyftpdlib
 )

@@ -350,6 +350,10 @@
   X(TBitBtn, BitBtnDatensicherung, GroupBoxDatensicherung, .caption = "Datensicherung da&kota") \
   X(TButton, ButtonGusTifDateien, TabSheet5, .caption = "GUS TIF-Dateien", .visible = false)
 
+// The export component of the table exports and the census (non-visual).
+#define RIVIZA1_EXCEL(X) \
+  X(TExcelExport, ExcelExport1, nullptr)
+
 // The form: the page control with its pages in page order, the status and button row, and the
 // components without a place on screen.
 #define RIVIZA1_COMPONENTS(X) \
@@ -369,6 +373,7 @@
   RIVIZA1_TAB_DLZ(X) \
   RIVIZA1_TAB_KASSEN(X) \
   RIVIZA1_TAB_DATENPFLEGE(X) \
+  RIVIZA1_EXCEL(X) \
   X(TPanel, PanelUnten, this, .row = true) \
   X(TLabel, LabelWarten, PanelUnten, .caption = "Verarbeitung läuft ...", .visible = false) \
   X(TLabel, LabelDbSatz, PanelUnten, .visible = false) \
