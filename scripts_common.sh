@@ -15,8 +15,10 @@ RIVIZA_PACKAGES=(
   python3-openpyxl
   # ... and convert them with LibreOffice (headless)
   libreoffice-calc-nogui
-  # the tests' SFTP server (asyncssh) and FTP server (pyftpdlib) on loopback
-  python3-asyncssh python3-pyftpdlib
+  # the update tests' SFTP server on loopback
+  python3-asyncssh
+  # the update tests' FTP server on loopback
+  python3-pyftpdlib
 )
 
 riviza_install_packages() {
