@@ -15,6 +15,10 @@ RIVIZA_PACKAGES=(
   python3-openpyxl
   # ... and convert them with LibreOffice (headless)
   libreoffice-calc-nogui
+  # the update tests' SFTP server on loopback
+  python3-asyncssh
+  # the update tests' FTP server on loopback
+  python3-pyftpdlib
 )
 
 riviza_install_packages() {

@@ -191,6 +191,7 @@
   X(TBitBtn, BitBtnTabelleKostentraeger, TabSheet7, .caption = "&Tabelle Kostenträger", .visible = false) \
   X(TBitBtn, BitBtnKassen, TabSheet7, .caption = "Tabelle Kassen", .visible = false) \
   X(TBitBtn, BitBtnImpKosttr, TabSheet7, .caption = "Imp Kosttr IDB / DTA", .visible = false) \
+  X(TBitBtn, BitBtnStart, TabSheet7, .caption = "Start Download", .visible = false) \
   X(TProgressBar, ProgressBar, TabSheet7)
 
 // The update's components without a place on screen: one download per file of the update
@@ -202,6 +203,11 @@
   X(THttpDownload, HttpDownloadKostZip, nullptr) \
   X(TUnZip, UnZip1, nullptr) \
   X(TUpdateKetten, UpdateKetten, nullptr)
+
+// The FTP client of the hidden "Start Download" (active mode, no proxy, the account set at each
+// connect).
+#define RIVIZA1_UPDATE_FTP(X) \
+  X(TIdFTP, IdFTP1, nullptr)
 
 // The components of the cost-bearer table rebuilds: the lists of the year's cost-bearer files
 // (hidden, on the update tab) and the table components of the rebuilt tables.
@@ -360,6 +366,7 @@
   RIVIZA1_TAB_REORGANISATION(X) \
   RIVIZA1_TAB_UPDATE(X) \
   RIVIZA1_UPDATE_NICHTSICHTBAR(X) \
+  RIVIZA1_UPDATE_FTP(X) \
   RIVIZA1_KOSTTR_TABELLEN(X) \
   RIVIZA1_TAB_ABRECHNUNGSSTELLE(X) \
   RIVIZA1_TAB_ANNAHMESTELLEN(X) \
@@ -415,6 +422,7 @@
 #define RIVIZA1_HANDLERS_UPDATE(X) \
   X(BitBtnLiveUpdate, OnClick, BitBtnLiveUpdateClick) \
   X(BitBtnKost, OnClick, BitBtnKostClick) \
+  X(BitBtnStart, OnClick, BitBtnStartClick) \
   X(TabSheet7, OnExit, TabSheet7Exit) \
   X(HttpDownloadFileTxt, OnDoneFile, HttpDownloadFileTxtDoneFile) \
   X(HttpDownloadKostTxt, OnDoneFile, HttpDownloadKostTxtDoneFile) \
