@@ -38,9 +38,7 @@ std::string bueroFilter(db::TTable& kas) {
          "AND KassenArt = " + db::quoteFilterValue(kas.fields(kArt).asString(), true);
 }
 
-void bueroFiltern(TFormEinstellungen& f) {
-  db::TTable& kas = *f.TableKas;
-  db::TTable& adressen = *f.TableKasAdrAnn;
+void bueroFiltern(db::TTable& kas, db::TTable& adressen) {
   if (!kas.active() || !adressen.active()) return;
   std::string filter = bueroFilter(kas);
   if (adressen.filtered() && adressen.filter() == filter) return;
@@ -48,30 +46,36 @@ void bueroFiltern(TFormEinstellungen& f) {
                   "Die Anschrift der Annahmestelle kann nicht gelesen werden.");
 }
 
-// Follows every move of TableKas; DBEdit44Change alone would miss a move between two funds
-// whose office IK reads the same.
+// Follows every move of the funds table; DBEdit44Change alone would miss a move between two
+// funds whose office IK reads the same. It holds the two tables, not the form, and lets go of
+// both when either goes away (the form's components die one by one).
 class FondsFolger : public db::TableObserver {
  public:
-  void folgen(TFormEinstellungen& f) {
-    if (table_ == f.TableKas) return;
+  void folgen(db::TTable& kas, db::TTable& adressen) {
+    if (kas_ == &kas && adressen_ == &adressen) return;
     loesen();
-    form_ = &f;
-    table_ = f.TableKas;
-    table_->addObserver(this);
+    kas_ = &kas;
+    adressen_ = &adressen;
+    kas_->addObserver(this);
+    adressen_->addObserver(this);
   }
   ~FondsFolger() override { loesen(); }
 
  private:
-  void tableRecordChanged(db::TTable&) override { bueroFiltern(*form_); }
-  void tableDataChanged(db::TTable&) override { bueroFiltern(*form_); }
-  void tableDestroyed(db::TTable&) override { table_ = nullptr; }
+  void tableRecordChanged(db::TTable& t) override { filtern(t); }
+  void tableDataChanged(db::TTable& t) override { filtern(t); }
+  void tableDestroyed(db::TTable&) override { loesen(); }
+  void filtern(db::TTable& t) {
+    if (&t == kas_ && adressen_) bueroFiltern(*kas_, *adressen_);
+  }
   void loesen() {
-    if (table_) table_->removeObserver(this);
-    table_ = nullptr;
+    for (db::TTable* t : {kas_, adressen_})
+      if (t) t->removeObserver(this);
+    kas_ = adressen_ = nullptr;
   }
 
-  TFormEinstellungen* form_ = nullptr;
-  db::TTable* table_ = nullptr;
+  db::TTable* kas_ = nullptr;
+  db::TTable* adressen_ = nullptr;
 };
 
 FondsFolger gFondsFolger;
@@ -80,12 +84,12 @@ FondsFolger gFondsFolger;
 
 void TFormEinstellungen::TabSheet11Show(TComponent&) {
   if (!yearKnown() || !beideTabellenDa()) return;
-  gFondsFolger.folgen(*this);
+  gFondsFolger.folgen(*TableKas, *TableKasAdrAnn);
   if (!succeeded(openYearTable(*TableKas, "Kas.db"), "Die Tabelle Kas.db kann nicht geöffnet werden.") ||
       !succeeded(openYearTable(*TableKasAdrAnn, "KasAdrAnn.db"),
                  "Die Tabelle KasAdrAnn.db kann nicht geöffnet werden."))
     return;
-  bueroFiltern(*this);
+  bueroFiltern(*TableKas, *TableKasAdrAnn);
 }
 
 void TFormEinstellungen::TabSheet11Exit(TComponent&) {
@@ -102,6 +106,6 @@ void TFormEinstellungen::EditKas302SuchenEnter(TComponent&) { colourRuleEnter(*E
 
 void TFormEinstellungen::EditKas302SuchenExit(TComponent&) { colourRuleExit(*EditKas302Suchen); }
 
-void TFormEinstellungen::DBEdit44Change(TComponent&) { bueroFiltern(*this); }
+void TFormEinstellungen::DBEdit44Change(TComponent&) { bueroFiltern(*TableKas, *TableKasAdrAnn); }
 
 }  // namespace riviza
