@@ -68,12 +68,12 @@ class StammdatenWindowTest : public MainFormTest {
   }
   void tabZeigen(ui::TTabSheet* seite) {
     widget<QTabWidget>(window(), "PageControl1")->setCurrentIndex(seite->pageIndex());
-    settle();
+    ASSERT_TRUE(waitUntil([&] { return form->PageControl1->activePage() == seite; }, "page shown"));
     ASSERT_EQ(form->PageControl1->activePage(), seite);
   }
   void klick(QWidget* fenster, const char* name) {
     QTest::mouseClick(widget<QAbstractButton>(fenster, name), Qt::LeftButton);
-    settle();
+    QCoreApplication::processEvents();
   }
   QLineEdit* edit(QWidget* fenster, const char* name) { return widget<QLineEdit>(fenster, name); }
 
@@ -96,14 +96,14 @@ TEST_F(StammdatenWindowTest, ServiceCentresShowTheCentredCheckMarkAndDropAnEntry
   QTest::keyClicks(edit(window(), "DBEdit28"), "1083102");
   QTest::keyClick(edit(window(), "DBEdit28"), Qt::Key_Return);
   QTest::keyClicks(edit(window(), "DBEdit29"), "AOK DLZ Luebeck");
-  settle();
+  QCoreApplication::processEvents();
   EXPECT_FALSE(edit(window(), "EditSuchenAdrDlz")->isEnabled());
   EXPECT_EQ(grid->model()->rowCount(), 3);
   EXPECT_FALSE(shoot(window(), "dlz-bearbeiten.png").isNull());
   // A click on a row leaves the group box: the entry is dropped.
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                     grid->visualRect(grid->model()->index(0, 1)).center());
-  settle();
+  QCoreApplication::processEvents();
   EXPECT_EQ(grid->model()->rowCount(), 2);
   EXPECT_TRUE(edit(window(), "EditSuchenAdrDlz")->isEnabled());
 }
@@ -116,7 +116,7 @@ TEST_F(StammdatenWindowTest, FundsShowTheAddressOfTheCurrentFundsOfficeAsTheNavi
   const auto knoepfe = widget<QWidget>(window(), "DBNavigator2")->findChildren<QToolButton*>();
   ASSERT_EQ(knoepfe.size(), 4);
   QTest::mouseClick(knoepfe[2], Qt::LeftButton);  // next
-  settle();
+  QCoreApplication::processEvents();
   EXPECT_EQ(edit(window(), "DBEdit44")->text(), "109000001");
   EXPECT_EQ(edit(window(), "DBEditKasAdrKurzName")->text(), "KV BKK");
   EXPECT_FALSE(shoot(window(), "kassen.png").isNull());
@@ -133,7 +133,7 @@ TEST_F(StammdatenWindowTest, TheLauncherOpensTheProviderFormWhichSearchesAndStor
   auto* grid = widget<QTableView>(fenster, "DBGridLe");
   ASSERT_EQ(grid->model()->rowCount(), 2);
   QTest::keyClicks(edit(fenster, "EditSuchenLe"), "beisp");
-  settle();
+  QCoreApplication::processEvents();
   ASSERT_EQ(grid->model()->rowCount(), 1);
   EXPECT_EQ(grid->model()->index(0, 0).data().toString(), "222222222");
   EXPECT_FALSE(shoot(fenster, "leistungserbringer.png").isNull());
@@ -144,13 +144,13 @@ TEST_F(StammdatenWindowTest, TheLauncherOpensTheProviderFormWhichSearchesAndStor
     QTest::keyClicks(edit(fenster, name), text);
     QTest::keyClick(edit(fenster, name), Qt::Key_Return);
   }
-  settle();
+  QCoreApplication::processEvents();
   EXPECT_FALSE(widget<QAbstractButton>(fenster, "BitBtnLeNeu")->isEnabled());
   EXPECT_FALSE(shoot(fenster, "leistungserbringer-bearbeiten.png").isNull());
   klick(fenster, "BitBtnLeSpeichern");
   EXPECT_TRUE(widget<QAbstractButton>(fenster, "BitBtnLeNeu")->isEnabled());
   QTest::keyClick(grid, Qt::Key_Escape);
-  settle();
+  ASSERT_TRUE(waitUntil([&] { return !fenster->isVisible(); }, "provider form closed"));
   EXPECT_FALSE(fenster->isVisible());
   db::TTable t;
   ASSERT_TRUE(t.setDatabaseName(jahrDatenPfad()).ok() && t.setTableName("Le.DB").ok() && t.open().ok());
