@@ -22,7 +22,7 @@ endfunction()
 # registered with CTest under the folder's label.
 function(riviza_test name)
   cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/process_locale.cpp)
   target_compile_options(${name} PRIVATE ${RIVIZA_WARNINGS})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} riviza_testsupport GTest::gtest GTest::gmock)

@@ -331,6 +331,7 @@ Status TZipBase::completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& 
 void TZipBase::FillCentralHeader(TCompHeaderObj::Entry& entry, const TLocalHeader& local) {
   TCentralHeader c = CentralFromLocal(local, entry.info.headerEnciphered);
   c.externalAttributes = entry.info.attributes;
+  if (entry.info.utf8) SetUtf8Flag(c);
   entry.central = c;
 }
 

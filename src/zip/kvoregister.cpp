@@ -168,8 +168,24 @@ TArcType TRegisterKorvo::spannedOrMultiVolume() const {
 
 // ---- names ----
 
-std::string TRegisterKorvo::DecodeName(std::string_view stored, uint16_t flags) const {
-  return OemNameToLocal(stored, TranslateOemChar, (flags & kFlagUtf8Name) != 0);
+std::string TRegisterKorvo::DecodeName(std::string_view stored, const TStoredTextOrigin& origin) const {
+  return OemNameToLocal(stored, TranslateOemChar, origin);
+}
+
+std::string TRegisterKorvo::DecodeName(const TEntryRecord<TCentralHeader>& r) const {
+  return DecodeName(r.name, {r.header.flags, r.extra, {}, r.header.versionMadeBy});
+}
+
+std::string TRegisterKorvo::DecodeName(const TEntryRecord<TLocalHeader>& r, const TCentralHeader* central,
+                                       std::span<const uint8_t> centralExtra) const {
+  TStoredTextOrigin origin{r.header.flags, r.extra, centralExtra, std::nullopt};
+  if (central) origin.versionMadeBy = central->versionMadeBy;
+  return DecodeName(r.name, origin);
+}
+
+std::string TRegisterKorvo::DecodeComment(const TEntryRecord<TCentralHeader>& r) {
+  return StoredTextToUtf8(r.comment, {r.header.flags, r.extra, {}, r.header.versionMadeBy},
+                          kExtraUnicodeComment, platform::CodePage::Windows1252);
 }
 
 // ---- header cipher ----

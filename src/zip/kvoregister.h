@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "zip/kvoCrypt.h"
+#include "zip/kvoGbls.h"
 #include "zip/kvoRecords.h"
 #include "zip/kvoStreams.h"
 #include "zip/kvoTypes.h"
@@ -203,9 +204,19 @@ class TRegisterKorvo : public TZipCommon {
   // another signature stands there.
   template <class Rec>
   std::optional<TEntryRecord<Rec>> ReadEntryRecord(TStream32& s, uint64_t at);
-  // The local text of a stored name: UTF-8 with flag bit 11, else the code page of
-  // TranslateOemChar; "/" becomes "\".
-  std::string DecodeName(std::string_view stored, uint16_t flags) const;
+  // The local text of a stored name (OemNameToLocal with TranslateOemChar); "/" becomes "\".
+  std::string DecodeName(std::string_view stored, const TStoredTextOrigin& origin) const;
+  std::string DecodeName(std::string_view stored, uint16_t flags) const {
+    return DecodeName(stored, TStoredTextOrigin{flags, {}, {}, std::nullopt});
+  }
+  // A central record's name; a local one's, which takes the host and a Unicode field that only
+  // the central record has from the entry's central record when there is one.
+  std::string DecodeName(const TEntryRecord<TCentralHeader>& r) const;
+  std::string DecodeName(const TEntryRecord<TLocalHeader>& r, const TCentralHeader* central = nullptr,
+                         std::span<const uint8_t> centralExtra = {}) const;
+  // An entry comment of a central record by the same rule, Windows-1252 as the last resort (the
+  // Windows program kept comments in its ANSI code page).
+  static std::string DecodeComment(const TEntryRecord<TCentralHeader>& r);
 
  protected:
   // Sets the type from the archive's drive: a removable disk labelled "PKBACK#" is spanned

@@ -309,6 +309,12 @@ TEST_F(Shell, LockRowsOfTheYearOperationsAndTheUserEntryButton) {
 
 TEST_F(Shell, VersionCheck) {
   const std::string eigene = DateiVersion("").substr(0, 3);
+  // One minor version either side: only the digit after the point tells them apart, which a
+  // conversion following a German process locale (stopping at the ".") loses.
+  ASSERT_TRUE(eigene[2] > '0' && eigene[2] < '9') << eigene;
+  std::string kleiner = eigene, groesser = eigene;
+  --kleiner[2];
+  ++groesser[2];
   const std::string reorg = "Neue Programmversion installiert !\n\nDaten werden reorganisiert";
   const std::string veraltet =
       "Der Programmstand ist nicht aktuell !\n\nStarten Sie das LiveUpdate\n\n"
@@ -322,6 +328,8 @@ TEST_F(Shell, VersionCheck) {
   } cases[] = {
       {"missing Version", "[EINSTELLUNGEN]\r\n", reorg, 4, 1},
       {"older", "[EINSTELLUNGEN]\r\nVersion=1.0\r\n", reorg, 4, 1},
+      {"one minor version older", "[EINSTELLUNGEN]\r\nVersion=" + kleiner + "\r\n", reorg, 4, 1},
+      {"one minor version newer", "[EINSTELLUNGEN]\r\nVersion=" + groesser + "\r\n", veraltet, 5, 0},
       {"no number", "[EINSTELLUNGEN]\r\nVersion=neu\r\n", reorg, 4, 1},
       {"same", "[EINSTELLUNGEN]\r\nVersion=" + eigene + "\r\n", "", 0, 0},
       {"newer", "[EINSTELLUNGEN]\r\nVersion=9.9\r\n", veraltet, 5, 0},
