@@ -83,6 +83,7 @@ class TZipBase : public TCustomCClass {
   bool walkCentral(TStream32& old);
   bool walkLocal(TStream32& old);
   void readArchiveComment(TStream32& old);
+  void readCommentBeyondWindow(TStream32& old);
   // ReadEntry from entry `index` (its packed size less `overhead`), then OnRead at `offset`.
   void fireOnRead(size_t index, uint64_t offset, uint64_t overhead);
   Status writeDirectoryTo(TStream32& out, uint64_t start);
