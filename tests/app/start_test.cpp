@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <optional>
 
 #include "app/Diviveve1.h"
@@ -401,6 +402,56 @@ TEST_F(Shell, ShareLoginAtStartAndDisconnectAtClose) {
   ASSERT_EQ(drives.calls.size(), 2u);
   EXPECT_EQ(drives.calls[1].what, "disconnect");
   EXPECT_EQ(drives.calls[1].localName, "X:");
+}
+
+// The drive letter named for the share, through the GVfs layer over a stand-in for gio: a letter
+// already in use (here the data root's drive) is refused and left alone at close, so the year's
+// lock is still released through it; a free letter is linked at start and unlinked at close.
+TEST_F(Shell, AShareLetterInUseIsRefusedAndOnlyOwnLinksAreRemovedAtClose) {
+  namespace fs = std::filesystem;
+  const fs::path dosdevices = prefix.path() / "dosdevices";
+  const fs::path mount = runtime.path() / "gvfs" / "smb-share:server=server,share=daten";
+  std::vector<std::string> gio;
+  auto gvfs = platform::makeGvfsNetworkDrives([&](const std::vector<std::string>& args, const std::string&) {
+    std::string call;
+    for (size_t i = 1; i < args.size(); ++i) call += (i > 1 ? " " : "") + args[i];
+    gio.push_back(call);
+    if (args.size() == 3) return fs::create_directories(mount);
+    return fs::remove(mount);
+  });
+  struct Case {
+    const char* laufwerk;
+    std::vector<std::string> gio;
+  } cases[] = {
+      {"D", {}},
+      {"X", {"mount smb://server/daten", "mount -f -u " + mount.string()}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.laufwerk);
+    platform::setNetworkDrives(gvfs.get());
+    gio.clear();
+    dialogs.clear();
+    resetGlobals();
+    form = std::make_unique<TFormEinstellungen>();
+    fs::remove(dosdevices / "d:");
+    fs::create_directory_symlink(daten.path(), dosdevices / "d:");
+    dakota4();
+    jahr("2024");
+    iniSchreiben(programm, "Abrechng.ini",
+                 std::string("[EINSTELLUNGEN]\r\nBüroWARE=D:\\\r\nAktuellesJahr=2024\r\n[ANMELDUNG]\r\n") +
+                     "BenutzerVerwenden=1\r\nLaufwerk=" + c.laufwerk +
+                     "\r\nComputername=server\r\nFreigabename=daten\r\n");
+    starten();
+    EXPECT_EQ(texte(), std::vector<std::string>{});  // the login found its drive
+    EXPECT_EQ(globals().DatenPfad, "D:\\");
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+    form->close();
+    platform::setNetworkDrives(&drives);
+    EXPECT_EQ(gio, c.gio);
+    EXPECT_EQ(fs::read_symlink(dosdevices / "d:"), daten.path());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dosdevices / "x:")));
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  }
 }
 
 TEST_F(Shell, AYearHeldByAnotherProgramKeepsItsLockAndTheShare) {
