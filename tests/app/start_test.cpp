@@ -85,6 +85,37 @@ TEST_F(Shell, DakotaFoldersAndTheirMessages) {
   }
 }
 
+// A 32-bit DAKOTA in a 64-bit prefix: its key under Wow6432Node is read when the plain key is
+// missing; a plain key, even one without values, is the one read.
+TEST_F(Shell, DakotaKeyUnderWow6432Node) {
+  const std::string plain = "[Software\\\\ITSG\\\\Dakota] 1\n";
+  const std::string wow = "[Software\\\\Wow6432Node\\\\ITSG\\\\Dakota] 1\n";
+  const std::string values = "\"BNSWH\"=\"C:\\\\dakota32\"\n\"DLL\"=\"C:\\\\dakota32\\\\dll\"\n";
+  struct Case {
+    const char* name;
+    std::string reg;
+    std::string benutzerPfad, meldung;
+  } cases[] = {
+      {"Wow6432Node only", wow + values, "C:\\dakota32", ""},
+      {"both", plain + "\"BNSWH\"=\"C:\\\\plain\"\n\"DLL\"=\"C:\\\\plain\\\\dll\"\n\n" + wow + values,
+       "C:\\plain", ""},
+      {"plain key without values", plain + "\n" + wow + values, "",
+       "FEHLER  DAKOTA nicht installiert (SOFTWARE\\ITSG\\Dakota[BNSWH])  Abbruch !"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    prefix.write("system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n" + c.reg);
+    resetGlobals();
+    dialogs.clear();
+    form = std::make_unique<TFormEinstellungen>();
+    programmIni();
+    starten();
+    EXPECT_EQ(globals().DakotaBenutzerPfad, c.benutzerPfad);
+    EXPECT_EQ(texte(), c.meldung.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.meldung});
+    std::filesystem::remove_all(programm / "Temp");
+  }
+}
+
 // Closing after an early end writes no lock value anywhere; the Windows program wrote
 // "ProgrammZugriff=" into the file relative to the current folder, the program-folder file.
 TEST_F(Shell, CloseAfterAnEarlyEndWritesNoLock) {
