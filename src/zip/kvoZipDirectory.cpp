@@ -127,21 +127,13 @@ void TZipBase::readArchiveComment(TStream32& old) {
     list_.archiveComment = std::move(comment);
 }
 
-// Detection looks for the end record in the last 32 KiB only, so a longer comment (up to 64 KiB)
-// hides it and the archive is walked by its local headers. The comment is still the archive's:
-// it belongs to the first end record whose comment reaches exactly to the end of the file.
+// A comment that hides the end record from detection is still the archive's.
 void TZipBase::readCommentBeyondWindow(TStream32& old) {
-  const uint64_t size = old.Size().valueOr(0);
-  const size_t span = static_cast<size_t>(std::min<uint64_t>(size, 0xFFFF + TEndRecord::kSize));
-  std::vector<uint8_t> tail(span);
-  if (span < TEndRecord::kSize || ReadAt(old, size - span, tail.data(), span) != span) return;
-  for (size_t at = 0; at + TEndRecord::kSize <= span; ++at) {
-    if (GetLE<uint32_t>(tail.data() + at) != kSigEnd) continue;
-    const size_t length = GetLE<uint16_t>(tail.data() + at + TEndRecord::kSize - 2);
-    if (at + TEndRecord::kSize + length != span) continue;
-    list_.archiveComment.assign(reinterpret_cast<const char*>(tail.data()) + at + TEndRecord::kSize, length);
-    return;
-  }
+  const auto end = FindEndRecordBehindComment(old);
+  if (!end) return;
+  std::string comment(static_cast<size_t>(old.Size().valueOr(0) - *end - TEndRecord::kSize), '\0');
+  if (ReadAt(old, *end + TEndRecord::kSize, comment.data(), comment.size()) == comment.size())
+    list_.archiveComment = std::move(comment);
 }
 
 // 30 + name + extra + data, and the data descriptor when flag bit 3 says one follows.

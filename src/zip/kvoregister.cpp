@@ -80,6 +80,19 @@ TCentralHeader CentralFromLocal(const TLocalHeader& local, bool enciphered) {
   return c;
 }
 
+std::optional<uint64_t> FindEndRecordBehindComment(TStream32& s) {
+  const uint64_t size = s.Size().valueOr(0);
+  const size_t span = static_cast<size_t>(std::min<uint64_t>(size, 0xFFFF + TEndRecord::kSize));
+  std::vector<uint8_t> tail(span);
+  if (span < TEndRecord::kSize || ReadAt(s, size - span, tail.data(), span) != span) return std::nullopt;
+  for (size_t at = 0; at + TEndRecord::kSize <= span; ++at) {
+    if (GetLE<uint32_t>(tail.data() + at) != kSigEnd) continue;
+    const size_t length = GetLE<uint16_t>(tail.data() + at + TEndRecord::kSize - 2);
+    if (at + TEndRecord::kSize + length == span) return size - span + at;
+  }
+  return std::nullopt;
+}
+
 bool LocalHeaderAt(TStream32& stream, uint64_t at) {
   std::array<uint8_t, TLocalHeader::kSize> raw{};
   return ReadAt(stream, at, raw.data(), raw.size()) == raw.size() &&

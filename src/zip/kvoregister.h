@@ -95,6 +95,12 @@ struct TEntryRecord {
   std::string comment;
 };
 
+// Detection looks for the end record in the last 32 KiB only, so a longer comment (up to 64 KiB)
+// hides it and the archive is walked by its local headers. The record is still there: the first
+// end record in the last 64 KiB whose comment reaches exactly to the end of the stream. Its
+// offset; nothing for an archive that has none (a truncated one).
+std::optional<uint64_t> FindEndRecordBehindComment(TStream32& s);
+
 // Each character "0".."7" multiplies by 8 and adds its value; all others are skipped.
 uint64_t OctalToInt(std::string_view text);
 
