@@ -104,6 +104,15 @@ bool HasDriveRoot(std::string_view path, size_t length) {
 
 bool IsUncPath(std::string_view path) { return path.size() > 2 && path.substr(0, 2) == "\\\\"; }
 
+std::string_view DrivePart(std::string_view path) {
+  if (IsUncPath(path)) {
+    const size_t server = path.find('\\', 2);
+    const size_t share = server == std::string_view::npos ? server : path.find('\\', server + 1);
+    return path.substr(0, share);
+  }
+  return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : std::string_view();
+}
+
 // ---- files and folders ----
 
 bool IsDirectory(std::string_view path) { return !path.empty() && platform::directoryExists(path); }

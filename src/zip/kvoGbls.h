@@ -72,6 +72,10 @@ std::string ReplaceExtension(std::string_view name, std::string_view extension);
 std::string NextToken(std::string& text, char delimiter);
 bool HasDriveRoot(std::string_view path, size_t length);
 bool IsUncPath(std::string_view path);
+// The drive of a path text, the one parser of the engine: "X:" when a colon follows the first
+// character, the server and share of a UNC path ("\\server\share", as far as the text goes),
+// empty for a path without either.
+std::string_view DrivePart(std::string_view path);
 inline bool CompareBytes(const void* a, const void* b, size_t count) {
   return count == 0 || std::memcmp(a, b, count) == 0;
 }

@@ -251,15 +251,14 @@ bool TUnZip::establishPassword() {
 
 size_t TUnZip::readEntryData(uint8_t* buffer, size_t count) {
   const size_t got =
-      archive_.ReadUpTo(buffer, static_cast<size_t>(std::min<uint64_t>(count, compressedLeft_)));
-  DecipherBlock(buffer, got);
+      ReadDeciphered(archive_, static_cast<size_t>(std::min<uint64_t>(count, compressedLeft_)), true, buffer);
   compressedLeft_ -= got;
   return got;
 }
 
 // The frame has kept the block within the entry's size and the extraction's limit.
 Status TUnZip::writeEntryData(TStream32& output, const uint8_t* data, size_t count) {
-  RIVIZA_TRY(WriteOutput(&output, data, count, ckCrc32, true));
+  RIVIZA_TRY(WriteExtracted(&output, data, count));
   uncompressedLeft_ -= count;
   entryDone_ += count;
   archiveRemaining -= std::min<uint64_t>(archiveRemaining, count);

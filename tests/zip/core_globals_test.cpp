@@ -42,6 +42,13 @@ TEST(PathText, Helpers) {
       {rest, "b;c"},
       {NextToken(last, ';'), "tail"},
       {last, ""},
+      {std::string(DrivePart("C:\\Daten\\a.zip")), "C:"},
+      {std::string(DrivePart("d:x.zip")), "d:"},
+      {std::string(DrivePart("\\\\srv\\freigabe\\a.zip")), "\\\\srv\\freigabe"},
+      {std::string(DrivePart("\\\\srv\\freigabe")), "\\\\srv\\freigabe"},
+      {std::string(DrivePart("\\\\srv")), "\\\\srv"},
+      {std::string(DrivePart("\\Daten\\a.zip")), ""},
+      {std::string(DrivePart("Daten\\a:b")), ""},
   };
   for (const auto& c : cases) EXPECT_EQ(c.got, c.want);
   EXPECT_TRUE(HasDriveRoot("C:\\x", 4));
