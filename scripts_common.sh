@@ -13,6 +13,12 @@ RIVIZA_PACKAGES=(
   libarchive-tools
   # the German locale the tests run under a second time (no number may depend on it)
   locales
+  # reading the XML parts of .xlsx workbooks
+  libexpat1-dev
+  # the workbook tests read our files back with openpyxl ...
+  python3-openpyxl
+  # ... and convert them with LibreOffice (headless)
+  libreoffice-calc-nogui
 )
 
 riviza_install_packages() {

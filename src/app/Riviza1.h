@@ -9,9 +9,13 @@
 #pragma once
 
 #include "app/Riviza1_components.h"
+#include "app/UPathDialog.h"
+#include "maintenance/ExcelExport.h"
+#include "maintenance/update_komponenten.h"
 #include "ui/containers.h"
 #include "ui/controls.h"
 #include "ui/data.h"
+#include "ui/db_controls.h"
 #include "ui/design.h"
 #include "ui/form.h"
 #include "ui/lists.h"

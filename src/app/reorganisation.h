@@ -1,15 +1,15 @@
-// The reorganisation of the year tables, as far as the start-up needs it (form library).
+// The reorganisation of the year tables (form library; the routine lives in src/maintenance).
 //
 // The start-up calls DatenReorganisieren when the year's recorded program version is older than
-// the program's. Until the reorganisation itself is built, the routine only counts its calls;
-// it will then replace this header's body file and the count with the real work.
+// the program's; the reorganisation tab's "Star&t" calls it too. It rebuilds every table of the
+// current year's Daten from the templates of the program folder's LeerDaten, after two backups
+// (a dated folder and Daten_alt), and writes the year's Version when it succeeded. It reports
+// through ListBoxReorg, REORG.LOG in the program folder, message boxes and FehlerAufgetreten;
+// a failure leaves the year's tables as they were.
 #pragma once
 
 namespace riviza {
 
 void DatenReorganisieren();
-
-// How often DatenReorganisieren ran in this process (the start-up's tests look at it).
-int datenReorganisierenAufrufe();
 
 }  // namespace riviza

@@ -2,8 +2,11 @@
 // library, cost-bearer tables).
 //
 // Each runs on the main thread on FormEinstellungen and the global folders, reports to message
-// boxes and the update list, and returns false when it failed; a table is then as it was
-// before. The update routines and the hidden rebuild buttons of the update tab call them.
+// boxes and the update list, and returns false when any step failed or was refused (a message
+// box or an error line says which). Every table is rebuilt in a transaction of its own: one
+// whose rebuild failed is as it was before. Only one rebuild runs at a time; a call while
+// another runs is refused. The update routines and the hidden rebuild buttons of the update tab
+// call them.
 #pragma once
 
 namespace riviza {

@@ -46,6 +46,9 @@ class TField {
   void setDisplayWidth(int width) { displayWidth_ = width; }
   bool visible() const { return visible_; }
   void setVisible(bool v) { visible_ = v; }
+  // The format a number field is shown and exported with ("#,##0.00"); empty when none.
+  const std::string& displayFormat() const { return displayFormat_; }
+  void setDisplayFormat(std::string format) { displayFormat_ = std::move(format); }
   bool readOnly() const { return def_.type == FieldType::AutoInc; }
 
   // ---- reading the current record ----
@@ -77,6 +80,7 @@ class TField {
   std::string label_;
   int displayWidth_;
   bool visible_ = true;
+  std::string displayFormat_;
 };
 
 // FloatToStr under the German formats: up to 15 significant digits, decimal comma, "1E20".

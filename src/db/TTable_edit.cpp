@@ -31,7 +31,10 @@ Status TTable::edit() {
 Status TTable::insert() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
-  saved_ = record_;
+  // The shown record moves aside for cancel(); swapping spares copying its texts on every
+  // append of a bulk write.
+  saved_.swap(record_);
+  record_.resize(saved_.size());
   savedCurrent_ = current_;
   savedBof_ = bof_;
   savedEof_ = eof_;
@@ -168,6 +171,28 @@ Status TTable::rebuildIndexes() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
   return file_.db.exec("REINDEX");
+}
+
+Status TTable::checkIntegrity() {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(checkBrowseMode());
+  auto check = Statement::prepare(file_.db, "PRAGMA integrity_check(1)");
+  if (!check) return check.error();
+  auto row = check->step();
+  if (!row) return row.error();
+  const std::string finding = *row ? check->columnText(0) : std::string("keine Antwort");
+  if (finding == "ok") return okStatus();
+  return Error::make(SQLITE_CORRUPT, "Tabelle beschädigt: " + filePathText() + " (" + finding + ")");
+}
+
+Status TTable::ensureFilterIndex(std::string_view fieldName) {
+  RIVIZA_TRY(requireActive());
+  auto field = fieldByName(fieldName);
+  if (!field) return field.error();
+  const int position = (*field)->index();
+  const std::string sql = "CREATE INDEX IF NOT EXISTS riviza_filter_" + columnName(position) +
+                          " ON records(" + filterColumnExpression(position, (*field)->dataType()) + ")";
+  return file_.db.exec(sql.c_str());
 }
 
 // ---- transactions ----

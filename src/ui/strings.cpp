@@ -2,6 +2,7 @@
 #include "ui/strings.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/codec.h"
 
@@ -19,32 +20,32 @@ int TStrings::add(std::string line) {
   if (sorted_) at = std::upper_bound(lines_.begin(), lines_.end(), line, lessIgnoreCase);
   const int index = static_cast<int>(at - lines_.begin());
   lines_.insert(at, std::move(line));
-  changed();
+  changedFrom(index);
   return index;
 }
 
 void TStrings::insert(int index, std::string line) {
   index = std::clamp(index, 0, count());
   lines_.insert(lines_.begin() + index, std::move(line));
-  changed();
+  changedFrom(index);
 }
 
 void TStrings::remove(int index) {
   if (index < 0 || index >= count()) return;
   lines_.erase(lines_.begin() + index);
-  changed();
+  changedFrom(index);
 }
 
 void TStrings::clear() {
   if (lines_.empty()) return;
   lines_.clear();
-  changed();
+  changedFrom(0);
 }
 
 void TStrings::assign(std::vector<std::string> lines) {
   lines_ = std::move(lines);
   if (sorted_) std::stable_sort(lines_.begin(), lines_.end(), lessIgnoreCase);
-  changed();
+  changedFrom(0);
 }
 
 int TStrings::indexOf(std::string_view line) const {
@@ -58,7 +59,7 @@ void TStrings::setSorted(bool sorted) {
   sorted_ = sorted;
   if (sorted_) {
     std::stable_sort(lines_.begin(), lines_.end(), lessIgnoreCase);
-    changed();
+    changedFrom(0);
   }
 }
 
@@ -67,6 +68,13 @@ void TStrings::endUpdate() {
     pending_ = false;
     if (onChange) onChange();
   }
+}
+
+int TStrings::takeFirstChanged() { return std::exchange(firstChanged_, count()); }
+
+void TStrings::changedFrom(int index) {
+  firstChanged_ = std::min(firstChanged_, index);
+  changed();
 }
 
 void TStrings::changed() {

@@ -36,13 +36,20 @@ class TStrings {
   void beginUpdate() { ++updating_; }
   void endUpdate();
 
+  // The index of the first line that may have changed since the last call (0 on the first);
+  // count() when nothing changed. The window mirrors a list from there on, so a log list that
+  // grows by one line per record costs one new row each time, not a rebuild of all rows.
+  int takeFirstChanged();
+
   std::function<void()> onChange;
 
  private:
+  void changedFrom(int index);
   void changed();
 
   std::vector<std::string> lines_;
   bool sorted_ = false;
+  int firstChanged_ = 0;
   int updating_ = 0;
   bool pending_ = false;
 };

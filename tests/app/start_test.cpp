@@ -13,6 +13,7 @@
 #include "app/Riviza1_start.h"
 #include "app/allg_tools.h"
 #include "app/reorganisation.h"
+#include "db/TTable.h"
 #include "platform/mutex.h"
 #include "shell_fixture.h"
 
@@ -339,6 +340,30 @@ TEST_F(Shell, LockRowsOfTheYearOperationsAndTheUserEntryButton) {
 
 // ---- version check (step 9) ----
 
+// An acceptance-office table of an older program: three fields, one record with a 7-digit IK.
+void alteAnnahmestellen(const std::string& ordner) {
+  const db::TableStructure alt{{{"Kostentraeger", db::FieldType::Alpha, 9},
+                                {"NameKostentraeger", db::FieldType::Alpha, 30},
+                                {"Rechnungen300", db::FieldType::Alpha, 9}},
+                               1};
+  ASSERT_TRUE(db::TTable::createTable(ordner, "Ann.DB", alt).ok());
+  db::TTable t;
+  ASSERT_TRUE(t.setDatabaseName(ordner).ok() && t.setTableName("Ann.DB").ok() && t.open().ok());
+  ASSERT_TRUE(t.append().ok());
+  ASSERT_TRUE(t.fields(0).setAsString("1234567").ok() && t.fields(1).setAsString("AOK Bayern").ok());
+  ASSERT_TRUE(t.post().ok());
+}
+
+// The fields of Ann.DB in the year's Daten: its field count and the first record's first two.
+std::vector<std::string> annahmestellen(const std::string& ordner) {
+  db::TTable t;
+  if (!t.setDatabaseName(ordner).ok() || !t.setTableName("Ann.DB").ok() || !t.open().ok() || t.isEmpty())
+    return {};
+  return {std::to_string(t.fieldCount()), t.fields(0).asString(), t.fields(1).asString()};
+}
+
+// The lower-version branch runs the real reorganisation to its end: the question, the old table
+// in the new structure with its conversion, the year's Version, REORG.LOG and both backups.
 TEST_F(Shell, VersionCheck) {
   const std::string eigene = DateiVersion("").substr(0, 3);
   // One minor version either side: only the digit after the point tells them apart, which a
@@ -351,25 +376,31 @@ TEST_F(Shell, VersionCheck) {
   const std::string veraltet =
       "Der Programmstand ist nicht aktuell !\n\nStarten Sie das LiveUpdate\n\n"
       "Start -> Programme -> Orvel Abrechnung -> Riviza -> Live Update -> Progamme";
+  const std::vector<std::string> unveraendert{"3", "1234567", "AOK Bayern"};
+  const std::vector<std::string> reorganisiert{"27", "101234567", "AOK Bayern"};
+  const std::vector<std::string> gefragt{reorg, "Datensicherung durchgeführt ?"};
   struct Case {
     const char* name;
     std::optional<std::string> ini;  // none: no year file
-    std::string meldung;
+    std::vector<std::string> meldungen;
     int seite;
-    int reorganisiert;
+    std::string version;  // afterwards, "-1" when missing
+    bool reorganisiert;
   } cases[] = {
-      {"missing Version", "[EINSTELLUNGEN]\r\n", reorg, 4, 1},
-      {"older", "[EINSTELLUNGEN]\r\nVersion=1.0\r\n", reorg, 4, 1},
-      {"one minor version older", "[EINSTELLUNGEN]\r\nVersion=" + kleiner + "\r\n", reorg, 4, 1},
-      {"one minor version newer", "[EINSTELLUNGEN]\r\nVersion=" + groesser + "\r\n", veraltet, 5, 0},
-      {"no number", "[EINSTELLUNGEN]\r\nVersion=neu\r\n", reorg, 4, 1},
-      {"same", "[EINSTELLUNGEN]\r\nVersion=" + eigene + "\r\n", "", 0, 0},
-      {"newer", "[EINSTELLUNGEN]\r\nVersion=9.9\r\n", veraltet, 5, 0},
-      {"no year file", std::nullopt, "", 0, 0},
+      {"missing Version", "[EINSTELLUNGEN]\r\n", gefragt, 4, eigene, true},
+      {"older", "[EINSTELLUNGEN]\r\nVersion=1.0\r\n", gefragt, 4, eigene, true},
+      {"one minor version older", "[EINSTELLUNGEN]\r\nVersion=" + kleiner + "\r\n", gefragt, 4, eigene, true},
+      {"one minor version newer", "[EINSTELLUNGEN]\r\nVersion=" + groesser + "\r\n", {veraltet}, 5, groesser,
+       false},
+      {"no number", "[EINSTELLUNGEN]\r\nVersion=neu\r\n", gefragt, 4, eigene, true},
+      {"same", "[EINSTELLUNGEN]\r\nVersion=" + eigene + "\r\n", {}, 0, eigene, false},
+      {"newer", "[EINSTELLUNGEN]\r\nVersion=9.9\r\n", {veraltet}, 5, "9.9", false},
+      {"no year file", std::nullopt, {}, 0, "-1", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::filesystem::remove_all(daten / "Abrechng");
+    std::filesystem::remove(programm / "REORG.LOG");
     resetGlobals();
     dialogs.clear();
     form = std::make_unique<TFormEinstellungen>();
@@ -379,11 +410,24 @@ TEST_F(Shell, VersionCheck) {
       jahr("2024", *c.ini);
     else
       jahrOhneIni("2024");
-    const int vorher = datenReorganisierenAufrufe();
+    const std::string jahrDaten = imDaten("Abrechng\\2024\\Daten");
+    alteAnnahmestellen(jahrDaten);
     starten();
-    EXPECT_EQ(texte(), c.meldung.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.meldung});
+    EXPECT_EQ(texte(), c.meldungen);
     EXPECT_EQ(form->PageControl1->activePageIndex(), c.seite);
-    EXPECT_EQ(datenReorganisierenAufrufe() - vorher, c.reorganisiert);
+    EXPECT_EQ(jahrWert("2024", "Version"), c.version);
+    EXPECT_EQ(annahmestellen(jahrDaten), c.reorganisiert ? reorganisiert : unveraendert);
+    EXPECT_EQ(programm.exists("REORG.LOG"), c.reorganisiert);
+    EXPECT_EQ(daten.exists("Abrechng/2024/Daten_alt/Ann.DB"), c.reorganisiert);
+    EXPECT_EQ(daten.exists("Abrechng/2024/20240315/103000/Daten/Ann.DB"), c.reorganisiert);
+    if (c.reorganisiert) {
+      const std::string log = programm.read("REORG.LOG");
+      EXPECT_TRUE(log.ends_with("  Reorganisation beendet\r\n")) << log;
+      // Every template arrived; the service-centre table opened after the exchange.
+      EXPECT_TRUE(daten.exists("Abrechng/2024/Daten/ErfPosition.DB"));
+      EXPECT_FALSE(daten.exists("Abrechng/2024/Daten_neu"));
+      EXPECT_TRUE(form->TableAdrDlz->active());
+    }
     form->close();
   }
 }

@@ -176,6 +176,41 @@ TEST_F(Storage, EmptyingAClosedTableAndRebuildingIndexes) {
   EXPECT_EQ(t.rebuildIndexes().ok(), true);
 }
 
+// The integrity check reads the whole file without writing it: a sound table passes and keeps
+// its bytes; a table whose last page (record or index data) was zeroed is SQLITE_CORRUPT.
+TEST_F(Storage, IntegrityCheckFindsADamagedPageAndWritesNothing) {
+  create("Mixed.db", mixedStructure());
+  {
+    TTable t;
+    openTable(t, "Mixed.db");
+    auto tx = t.startTransaction();
+    ASSERT_TRUE(tx.ok());
+    for (int i = 0; i < 400; ++i) appendRow(t, {"K" + std::to_string(100000 + i), "1,5", "2", "3", "4"});
+    ASSERT_TRUE(tx->commit().ok());
+  }
+  const std::string datei = dir_.str() + "/Mixed.db";
+  const std::string vorher = riviza::test::readNative(datei);
+  {
+    TTable t;
+    openTable(t, "Mixed.db");
+    Status st = t.checkIntegrity();
+    EXPECT_TRUE(st.ok()) << st.error().describe();
+  }
+  EXPECT_EQ(riviza::test::readNative(datei), vorher);
+
+  std::string beschaedigt = vorher;
+  ASSERT_GT(beschaedigt.size(), 4u * 4096u);
+  std::fill(beschaedigt.end() - 4096, beschaedigt.end(), '\0');
+  riviza::test::writeNative(datei, beschaedigt);
+  TTable t;
+  openTable(t, "Mixed.db");
+  Status st = t.checkIntegrity();
+  ASSERT_FALSE(st.ok());
+  EXPECT_EQ(st.error().code, SQLITE_CORRUPT);
+  EXPECT_TRUE(st.error().message.starts_with("Tabelle beschädigt: " + t.filePathText()))
+      << st.error().message;
+}
+
 TEST_F(Storage, NamesChangeOnlyWhileClosed) {
   create("Kosttr.db", kosttrStructure());
   TTable t;

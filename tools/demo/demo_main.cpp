@@ -36,8 +36,9 @@ struct Kasse {
   const char* strasse;
 };
 
-// One file of cost bearers of one kind (05: other providers, 06: care), one message per cost
-// bearer, each referring its data to the first entry, the data acceptance office.
+// One file of cost bearers of one kind (03: pharmacies, 05: other providers, 06: care), one
+// message per cost bearer, each sending its data to the first entry, the data acceptance
+// office, for every provider group and region.
 std::string kostentraegerDatei(const std::string& name, const std::vector<Kasse>& kassen) {
   std::vector<std::string> zeilen = {"UNA:+,? '",
                                      "UNB+UNOC:3+109900001+999999999+20240101:1030+00001++" + name + "'"};
@@ -53,6 +54,7 @@ std::string kostentraegerDatei(const std::string& name, const std::vector<Kasse>
     if (nr > 1) {
       m.push_back(std::string("VKG+01+") + k.ik + "+5++07++++00'");
       m.push_back(std::string("VKG+02+") + kassen.front().ik + "+5++07++01++00'");
+      m.push_back(std::string("VKG+03+") + kassen.front().ik + "+5++07++++99'");
     }
     m.push_back(std::string("NAM+01+") + k.name + "+" + k.abteilung + "'");
     m.push_back(std::string("ANS+1+") + k.plz + "+" + k.ort + "+" + k.strasse + "'");
@@ -87,6 +89,9 @@ std::vector<Datei> kostentraegerDateien() {
        kostentraegerDatei("EK05Q124.ke0", {annahme,
                                            {"109900039", "Demo-Ersatzkasse", "Rechnungsprüfung", "10117",
                                             "Berlin", "Lindenallee 40"}})},
+      {"AO03Q124.ke0", kostentraegerDatei("AO03Q124.ke0", {annahme,
+                                                           {"109900051", "Demo-Kasse West", "Arzneimittel",
+                                                            "50667", "Köln", "Domplatz 5"}})},
       {"AO06Q124.ke0", kostentraegerDatei("AO06Q124.ke0", {annahme,
                                                            {"109900040", "Demo-Pflegekasse Nord", "Pflege",
                                                             "24103", "Kiel", "Förde 14"}})},
@@ -176,6 +181,8 @@ bool jahrAnlegen(const fs::path& dir, const std::string& jahr) {
                        {"FIRMA", "LeKuerzel", "PM"},
                        {"FIRMA", "Mandant", "01"},
                        {"FIRMA", "DruckSortierung", "1"},
+                       {"FIRMA", "Bundesland", "02"},
+                       {"FIRMA", "Abrechnungscode302", "21"},
                        {"ABRECHNUNGSSTELLE_LE", "LE1", "109912345"},
                        {"ABRECHNUNGSSTELLE_LE", "Name1", "Physiotherapie Muster"},
                        {"ABRECHNUNGSSTELLE_LE_RENR", "109912345", "1001"},

@@ -1,0 +1,69 @@
+// Closing and reopening every open table of the program's forms (form library, application
+// shell); see tabellen_pause.h.
+#include "app/tabellen_pause.h"
+
+#include <utility>
+
+#include "app/DiviveveLe1.h"
+#include "app/Riviza1.h"
+#include "app/RivizaAdr1.h"
+#include "platform/codec.h"
+#include "platform/paths.h"
+#include "ui/data.h"
+
+namespace riviza {
+
+namespace {
+
+bool gleicherOrdner(std::string_view a, std::string_view b) {
+  return platform::equalsIgnoreCase(platform::excludeTrailingBackslash(a),
+                                    platform::excludeTrailingBackslash(b));
+}
+
+std::string tabellenText(const ui::TTable& t) { return t.name() + " (" + t.filePathText() + ")"; }
+
+}  // namespace
+
+TabellenPause::TabellenPause() {
+  for (ui::TForm* form : {static_cast<ui::TForm*>(FormEinstellungen), static_cast<ui::TForm*>(FormAdressen),
+                          static_cast<ui::TForm*>(FormLe)}) {
+    if (!form) continue;
+    for (ui::TComponent* c : form->components()) {
+      auto* t = dynamic_cast<ui::TTable*>(c);
+      if (!t || !t->active()) continue;
+      if (t->state() == db::TableState::Edit || t->state() == db::TableState::Insert) {
+        if (Status st = t->post(); !st) {
+          meldungen_.push_back("Änderung verworfen: " + tabellenText(*t) + ": " + st.error().message);
+          t->cancel();
+        }
+      }
+      tabellen_.push_back({t, t->databaseName(), t->tableName(), t->exclusive(), t->recNo()});
+      t->close();
+    }
+  }
+  offen_ = true;
+}
+
+TabellenPause::~TabellenPause() {
+  if (offen_) (void)wiederOeffnen();
+}
+
+std::vector<std::string> TabellenPause::wiederOeffnen(std::string_view vonOrdner,
+                                                      std::string_view nachOrdner) {
+  if (!offen_) return {};
+  offen_ = false;
+  for (const Geschlossen& g : tabellen_) {
+    ui::TTable& t = *g.tabelle;
+    t.close();  // a caller may have opened it meanwhile, on other names
+    const bool verlegt = !vonOrdner.empty() && gleicherOrdner(g.ordner, vonOrdner);
+    Status st = t.setDatabaseName(verlegt ? std::string(nachOrdner) : g.ordner);
+    if (st) st = t.setTableName(g.name);
+    if (st) st = t.setExclusive(g.exklusiv);
+    if (st) st = t.open();
+    if (st && g.satz > 0) st = t.setRecNo(g.satz);
+    if (!st) meldungen_.push_back("Tabelle nicht geöffnet: " + tabellenText(t) + ": " + st.error().message);
+  }
+  return std::exchange(meldungen_, {});
+}
+
+}  // namespace riviza

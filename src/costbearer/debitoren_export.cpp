@@ -1,0 +1,332 @@
+// The BüroWARE import files and the import run (form library, cost-bearer subsystem); see
+// debitoren_export.h.
+#include "costbearer/debitoren_export.h"
+
+#include <array>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "app/Riviza1.h"
+#include "app/globals.h"
+#include "db/filter.h"
+#include "maintenance/update_liste.h"
+#include "platform/clock.h"
+#include "platform/codec.h"
+#include "platform/ini.h"
+#include "platform/launcher.h"
+#include "platform/pump.h"
+#include "platform/text.h"
+#include "ui/dialogs.h"
+
+namespace riviza::costbearer {
+
+namespace pf = platform;
+
+namespace {
+
+constexpr char kTrenner = '\xFE';
+constexpr size_t kNummerBreite = 8;
+constexpr long long kErsatzNummer = 10000;
+
+std::string nummerText(long long n) {
+  std::array<char, 24> buf;
+  auto [end, ec] = std::to_chars(buf.data(), buf.data() + buf.size(), n);
+  return std::string(buf.data(), end);
+}
+
+std::string bytesVon(std::string_view utf8) { return pf::fromUtf8(utf8, pf::CodePage::Windows1252); }
+
+// Appends the value padded with blanks to its width; a longer value is kept whole.
+void spalte(std::string& satz, std::string_view wert, size_t breite) {
+  satz += wert;
+  if (wert.size() < breite) satz.append(breite - wert.size(), ' ');
+}
+
+std::string feldText(db::TTable& t, std::string_view name) {
+  db::TField* f = t.findField(name);
+  return f ? f->asString() : std::string();
+}
+
+Status schreiben(pf::File& datei, std::string& puffer) {
+  if (datei.isOpen() && !puffer.empty()) RIVIZA_TRY(datei.write(puffer));
+  puffer.clear();
+  return okStatus();
+}
+
+// Starts the program with its arguments (no shell) and waits, letting the message loop run
+// every 100 ms.
+Status startenUndWarten(const std::vector<std::string>& argv, std::string_view ordner) {
+  auto p = pf::startProcess(argv, ordner);
+  if (!p) return p.error();
+  while (!p->poll()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    pf::processMessages();
+  }
+  return okStatus();
+}
+
+}  // namespace
+
+std::string_view paragrafText(Paragraf p) {
+  switch (p) {
+    case Paragraf::P302:
+      return "302";
+    case Paragraf::P300:
+      return "300";
+    case Paragraf::P105:
+      return "105";
+  }
+  return "";
+}
+
+std::string tabZeile(std::span<const std::string_view> felder) {
+  std::string zeile;
+  for (std::string_view f : felder) {
+    zeile += f;
+    zeile += '\t';
+  }
+  return zeile + "\r\n";
+}
+
+bool bueroWareGewaehlt() {
+  const TFormEinstellungen& f = *FormEinstellungen;
+  return f.RadioGroupFachanwendung->itemIndex() == 1 && !pf::trim(f.EditOrdnerFachAnw->text()).empty();
+}
+
+Result<std::string> importOrdnerAnlegen() {
+  const std::string ordner = FormEinstellungen->EditOrdnerFachAnw->text() + "\\Import";
+  RIVIZA_TRY(pf::forceDirectories(ordner));
+  return ordner;
+}
+
+DebitorenExport::DebitorenExport() {
+  const TFormEinstellungen& f = *FormEinstellungen;
+  debitoren_ = f.CheckBoxFirmaDebitorenAbJN->checked();
+  neu55_ = f.CheckBoxFirmaDebitorenNeu55JN->checked();
+  tabListe_ = bueroWareGewaehlt();
+}
+
+bool DebitorenExport::nummerVorbereiten() {
+  if (!debitoren_) return true;
+  const std::string text = pf::trim(FormEinstellungen->EditDebitorenAb->text());
+  if (text.empty()) return true;
+  const std::optional<double> wert = pf::parseFloat(text);
+  const double ganz = wert ? std::trunc(*wert) : static_cast<double>(kErsatzNummer);
+  // Eight digits are the width of the debtor column; a wider number would shift the record.
+  if (ganz > 99999999.0 || ganz < -9999999.0) {
+    ui::dialogs().messageBox(
+        "Debitoren-Nr. \"" + text + "\" hat mehr als 8 Stellen:\nKostenträger nicht aktualisiert.",
+        "Fehler !", ui::MsgIcon::Error);
+    return false;
+  }
+  nummer_ = static_cast<long long>(ganz);
+  naechste_ = *nummer_;
+  nummerAnzeigen(*nummer_);
+  return true;
+}
+
+void DebitorenExport::nummerAnzeigen(long long n) {
+  auto& edit = *FormEinstellungen->EditDebitorenAb;
+  const std::string text = nummerText(n);
+  if (edit.text() == text) return;
+  edit.setText(text);
+  nummerGeaendert_ = true;
+}
+
+Status DebitorenExport::oeffnen() {
+  const std::string& programm = globals().ProgrammPfad;
+  auto idb = pf::File::open(programm + "IDB_ID0020.DAT", pf::File::Mode::Create);
+  if (!idb) return idb.error();
+  idb_ = std::move(*idb);
+  RIVIZA_TRY(idb_.write("\r\n"));
+  auto dta = pf::File::open(programm + "Kosttr.dta", pf::File::Mode::Create);
+  if (!dta) return dta.error();
+  dta_ = std::move(*dta);
+  if (tabListe_) {
+    auto ordner = importOrdnerAnlegen();
+    if (!ordner) return ordner.error();
+    auto tab = pf::File::open(*ordner + "\\Kosttr.tab", pf::File::Mode::Create);
+    if (!tab) return tab.error();
+    tab_ = std::move(*tab);
+  }
+  return okStatus();
+}
+
+Status DebitorenExport::durchgangBeginnen(Paragraf p) {
+  idbPuffer_.clear();
+  dtaPuffer_.clear();
+  tabPuffer_.clear();
+  if (nummer_) naechste_ = *nummer_;
+  // Table2 tells whether a §300 code is a §302 cost bearer already.
+  ui::TTable& t2 = *FormEinstellungen->Table2;
+  t2.close();
+  RIVIZA_TRY(t2.setFiltered(false));
+  if (!debitoren_ || p != Paragraf::P300) return okStatus();
+  RIVIZA_TRY(t2.setDatabaseName(jahrDatenPfad()));
+  RIVIZA_TRY(t2.setTableName("Kosttr.db"));
+  // Without Kosttr.db there is no §302 cost bearer to stand aside for.
+  if (!pf::fileExists(jahrTabellenPfad("Kosttr.db"))) return okStatus();
+  return t2.open();
+}
+
+// Kosttr.db keys its cost bearers by the code after "10": only a "10" IK can be one of them.
+// (Comparing the code alone made an "18" bearer stand aside for a "10" bearer.)
+Result<bool> DebitorenExport::schonAls302(const Arbeitszeile& zeile) {
+  ui::TTable& t2 = *FormEinstellungen->Table2;
+  if (!t2.active() || zeile.roh(1, 2) != "10") return false;
+  RIVIZA_TRY(t2.setFilter("IK = " + db::quoteFilterValue(zeile.code())));
+  RIVIZA_TRY(t2.setFiltered(true));
+  return !t2.isEmpty();
+}
+
+std::string DebitorenExport::dtaZeile(Paragraf p, db::TTable& gebucht) const {
+  const bool neu = neu55_ && p == Paragraf::P302;
+  const std::string kurz = feldText(gebucht, "Kurz");
+  const std::string name1 = feldText(gebucht, "Name1");
+  const std::string ik = (p == Paragraf::P105 ? "" : "10") + feldText(gebucht, "IK");
+  const bool name1WieKurz = p == Paragraf::P302 && pf::equalsIgnoreCase(name1, kurz);
+  struct Paar {
+    std::string_view tag;
+    std::string wert;
+  };
+  std::vector<Paar> paare = {
+      {"UEBER", "N"},
+      {"SKZ", "ADR"},
+      {"VART", "0 "},
+      {"aa", nummerText(naechste_) + " "},
+      {"ac", kurz + " "},
+      {"ad", name1WieKurz ? " " : name1 + " "},
+      {"jf", feldText(gebucht, "Name2") + " "},
+      {neu ? "lj" : "ae", feldText(gebucht, "Strasse") + " "},
+      {"ha", feldText(gebucht, "Plz") + " "},
+      {neu ? "lk" : "af", feldText(gebucht, "Ort") + " "},
+      {"17", ik + " "},
+      {"ajy", "20 "},
+  };
+  if (!neu) paare.push_back({"it", "20 "});
+  for (Paar fest :
+       {Paar{"im2", "DE "}, Paar{"29", "J "}, Paar{"16", "J "}, Paar{"13", "19 "}, Paar{"14", "12 "},
+        Paar{"15", "000 "}, Paar{"07", "J "}, Paar{"32", "J "}, Paar{"aix", "00 "}, Paar{"cg", "4 "},
+        Paar{"cf", "1 "}, Paar{"cc", "1 "}, Paar{"an", "14 "}, Paar{"ka", "J "}, Paar{"STAMMKALK", "J "}})
+    paare.push_back(std::move(fest));
+  std::string zeile(1, kTrenner);
+  for (size_t i = 0; i < paare.size(); ++i) {
+    if (i > 0) zeile += kTrenner;
+    zeile += paare[i].tag;
+    zeile += kTrenner;
+    zeile += bytesVon(paare[i].wert);
+  }
+  return zeile + "\r\n";
+}
+
+Status DebitorenExport::satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& gebucht) {
+  const bool pflege18 = zeile.roh(1, 2) == "18";
+  const std::string ik = p == Paragraf::P105 ? std::string(zeile.bytesGetrimmt(1, 9))
+                                             : "10" + std::string(zeile.bytesGetrimmt(3, 9));
+  auto b = [&](size_t first, size_t last) { return zeile.bytesGetrimmt(first, last); };
+  if (tabListe_ && (p != Paragraf::P105 || pflege18)) {
+    const std::array<std::string_view, 13> felder = {
+        ik, b(50, 79), b(80, 109), b(182, 211), b(140, 169),     b(110, 114), b(115, 139),
+        "", "",        "",         b(170, 171), paragrafText(p), ""};
+    tabPuffer_ += tabZeile(felder);
+  }
+  if (!debitoren_ || erschoepft_) return okStatus();
+  if (p == Paragraf::P105 && !pflege18) return okStatus();
+  if (p != Paragraf::P302) {
+    auto schon = schonAls302(zeile);
+    if (!schon) return schon.error();
+    if (*schon) return okStatus();
+  }
+  std::string satz;
+  spalte(satz, ik, 9);
+  for (auto [first, last] : {std::pair<size_t, size_t>{50, 79}, {80, 109}, {182, 211}, {140, 169}})
+    spalte(satz, b(first, last), 30);
+  spalte(satz, b(110, 114), 8);
+  spalte(satz, b(115, 139), 30);
+  spalte(satz, "", 100);
+  spalte(satz, b(170, 171), 5);
+  spalte(satz, paragrafText(p), 3);
+  spalte(satz, "", 9);
+  spalte(satz, nummer_ ? nummerText(naechste_) : "", kNummerBreite);
+  spalte(satz, "", 196);
+  idbPuffer_ += satz + "\r\n";
+  if (!nummer_) return okStatus();
+
+  dtaPuffer_ += dtaZeile(p, gebucht);
+  if (nummerText(naechste_ + 1).size() > kNummerBreite) {
+    erschoepft_ = true;
+    UpdateProtokoll("  FEHLER Debitoren-Nr. " + nummerText(naechste_ + 1) +
+                    " hat mehr als 8 Stellen, keine weiteren Debitoren geschrieben");
+    return okStatus();
+  }
+  ++naechste_;
+  return okStatus();
+}
+
+Status DebitorenExport::durchgangFestschreiben() {
+  RIVIZA_TRY(schreiben(idb_, idbPuffer_));
+  RIVIZA_TRY(schreiben(dta_, dtaPuffer_));
+  RIVIZA_TRY(schreiben(tab_, tabPuffer_));
+  if (nummer_) {
+    nummer_ = naechste_;
+    nummerAnzeigen(*nummer_);
+  }
+  return okStatus();
+}
+
+bool DebitorenExport::abschliessen(bool import) {
+  FormEinstellungen->Table2->close();
+  bool ok = !erschoepft_;
+  for (pf::File* datei : {&idb_, &dta_, &tab_}) {
+    if (!datei->isOpen()) continue;
+    if (Status s = datei->close(); !s) {
+      fehlerProtokollieren("BüroWARE-Importdateien", s.error());
+      ok = false;
+    }
+  }
+  if (nummerGeaendert_) {
+    pf::IniFile ini(jahrIniPfad());
+    if (Status s = ini.writeString("FIRMA", "DebitorenAb", FormEinstellungen->EditDebitorenAb->text()); !s) {
+      fehlerProtokollieren("Debitoren-Nr. nicht gespeichert", s.error());
+      ok = false;
+    }
+  }
+  if (import && ok) ok = importieren();
+  return ok;
+}
+
+bool DebitorenExport::importieren() {
+  const TFormEinstellungen& f = *FormEinstellungen;
+  const std::string ordner = pf::trim(f.EditOrdnerFachAnw->text());
+  const std::string bediener = pf::trim(f.EditBwBediener->text());
+  const std::string workflow = pf::trim(f.EditBwWorkflowKost->text());
+  std::string kennwort = pf::trim(f.EditBwCw->text());
+  if (f.RadioGroupFachanwendung->itemIndex() != 1 || ordner.empty() || bediener.empty() || workflow.empty())
+    return true;
+  // The log shows the stand-in of an empty password; every real password is masked.
+  std::string kennwortImLog = "*****";
+  if (kennwort.empty()) {
+    kennwort = bediener == "000" ? kBwKennwort000 : kBwOhneKennwort;
+    if (bediener != "000") kennwortImLog = kBwOhneKennwort;
+  }
+  const std::vector<std::string> argv = {kBueroWareProgramm, "/NoLogo", "/NoStartLogo",  bediener,
+                                         kennwort,           "01",      "17" + workflow, "99"};
+  const std::string programm = ordner + "\\" + kBueroWareProgramm;
+  if (!pf::fileExists(programm)) {
+    UpdateProtokoll("  FEHLER BüroWARE-Import, Datei nichr vorhanden: " + programm);
+    return false;
+  }
+  UpdateProtokoll(std::string("  BüroWARE-Import: ") + kBueroWareProgramm + " /NoLogo /NoStartLogo " +
+                  bediener + " " + kennwortImLog + " 01 17" + workflow + " 99 " + ordner);
+  if (Status s = startenUndWarten(argv, ordner); !s) {
+    UpdateProtokoll("  FEHLER BüroWARE-Import, Start fehlgeschlagen: " + programm + ": " + s.error().message);
+    return false;
+  }
+  UpdateProtokoll("  ENDE BüroWARE-Import");
+  return true;
+}
+
+}  // namespace riviza::costbearer

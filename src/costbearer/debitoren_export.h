@@ -1,0 +1,99 @@
+// The import files of the accounting program BüroWARE and its import run (form library,
+// cost-bearer subsystem): the debtor list IDB_ID0020.DAT, the debtor master file Kosttr.dta
+// and the list Kosttr.tab, written while the cost-bearer tables are rebuilt, then bwwin32.exe.
+//
+// All files are Windows-1252 with CR LF. IDB_ID0020.DAT begins with an empty line, then one
+// record of 488 columns per debtor (values padded, never cut):
+// | columns | width | content                                  |
+// |---------|-------|------------------------------------------|
+// | 1-9     | 9     | IK ("10" + code; §105: the IK itself)    |
+// | 10-39   | 30    | short name                               |
+// | 40-69   | 30    | name 1                                   |
+// | 70-99   | 30    | name 2                                   |
+// | 100-129 | 30    | street                                   |
+// | 130-137 | 8     | postcode                                 |
+// | 138-167 | 30    | town                                     |
+// | 168-267 | 100   | blanks                                   |
+// | 268-272 | 5     | kind                                     |
+// | 273-275 | 3     | "302", "300" or "105"                    |
+// | 276-284 | 9     | blanks                                   |
+// | 285-292 | 8     | debtor number                            |
+// | 293-488 | 196   | blanks                                   |
+// Kosttr.dta holds one line per debtor: the byte 0xFE, then tag 0xFE value pairs joined by 0xFE
+// (28 pairs; 27 with the newer address tags in the §302 pass). The .tab lists end every field
+// with a tab.
+//
+// The debtor number of EditDebitorenAb is normalised once, before anything is written (a
+// fraction gives its whole part, a text that is no number 10000); one of more than 8 digits
+// refuses the run. Both files carry the same number, and each debtor advances it by one. What
+// a pass writes reaches the files only when its table is committed, and the number advances
+// with it, so a failed pass hands out no number. The advanced number is stored in the year's
+// settings when the run ends. Passwords of the command line never appear in a log line.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "costbearer/tabellen_neuaufbau.h"
+#include "platform/files.h"
+
+namespace riviza::costbearer {
+
+enum class Paragraf { P302, P300, P105 };
+std::string_view paragrafText(Paragraf p);  // "302", "300", "105"
+
+// A line of a .tab list: each field followed by a tab, then CR LF (single-byte text).
+std::string tabZeile(std::span<const std::string_view> felder);
+
+// BüroWARE is the chosen application and its folder is set: the .tab lists are written.
+bool bueroWareGewaehlt();
+// EditOrdnerFachAnw + "\Import", created with its parents; the folder text or the error.
+Result<std::string> importOrdnerAnlegen();
+
+// The stand-in of an empty password on the import command line, and the fixed password of
+// operator "000" (BüroWARE's installation defaults).
+inline constexpr std::string_view kBwOhneKennwort = "---";
+inline constexpr std::string_view kBwKennwort000 = "krt30217";
+
+class DebitorenExport {
+ public:
+  // Takes the settings from the form.
+  DebitorenExport();
+  DebitorenExport(const DebitorenExport&) = delete;
+  DebitorenExport& operator=(const DebitorenExport&) = delete;
+
+  // Normalises EditDebitorenAb when debtors are written. False, after a message box, when the
+  // number has more than 8 digits: nothing may be written then.
+  bool nummerVorbereiten();
+  // Creates IDB_ID0020.DAT with its empty line, Kosttr.dta and, for BüroWARE, Kosttr.tab.
+  Status oeffnen();
+
+  // The companion of one pass (see DurchgangsRegeln).
+  Status durchgangBeginnen(Paragraf p);
+  Status satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& gebucht);
+  Status durchgangFestschreiben();
+
+  // Closes the files, runs the import when asked and BüroWARE is set up for it, and stores the
+  // advanced number. False when something failed (an error line says what).
+  bool abschliessen(bool importieren);
+
+ private:
+  Result<bool> schonAls302(const Arbeitszeile& zeile);
+  std::string dtaZeile(Paragraf p, db::TTable& gebucht) const;
+  bool importieren();
+  void nummerAnzeigen(long long n);
+
+  bool debitoren_;                   // CheckBoxFirmaDebitorenAbJN
+  bool neu55_;                       // CheckBoxFirmaDebitorenNeu55JN
+  bool tabListe_;                    // Kosttr.tab
+  std::optional<long long> nummer_;  // committed; none when EditDebitorenAb is blank
+  long long naechste_ = 0;           // within the pass
+  bool erschoepft_ = false;          // the number outgrew 8 digits
+  bool nummerGeaendert_ = false;
+  platform::File idb_, dta_, tab_;
+  std::string idbPuffer_, dtaPuffer_, tabPuffer_;
+};
+
+}  // namespace riviza::costbearer

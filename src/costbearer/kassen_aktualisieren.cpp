@@ -1,0 +1,201 @@
+// KassenAktualisieren: the year's fund tables Kassen.db (§302), Kassen300.db (§300) and
+// Kassen105.db (§105) rebuilt from the work files, the BüroWARE fund lists Kassen.tab and
+// Kassen105.tab, and the branch offices of the fund 104940005 added to the service-centre table
+// AdrDlz.DB (form library, cost-bearer subsystem). A fund table lists the cost bearers that refer
+// their billing to a cost bearer, with that cost bearer.
+#include <optional>
+
+#include "app/Riviza1.h"
+#include "app/globals.h"
+#include "costbearer/abr_tools.h"
+#include "costbearer/debitoren_export.h"
+#include "costbearer/tabellen_aktualisieren.h"
+#include "costbearer/tabellen_neuaufbau.h"
+#include "db/filter.h"
+#include "maintenance/update_liste.h"
+#include "platform/codec.h"
+#include "platform/text.h"
+
+namespace riviza {
+
+namespace cb = costbearer;
+namespace pf = platform;
+
+namespace {
+
+bool gefunden(std::string_view antwort) { return !pf::trimView(antwort).empty(); }
+
+// The §300 cost bearer a fund refers to: through its paper office when it has one.
+std::string aufgeloest300(const cb::Arbeitszeile& z) {
+  const std::string papier = pf::trim(Kosttr300Papierannahme(z.ik()));
+  return Kosttr300Verweis(papier.empty() ? z.ik() : papier);
+}
+
+// The fund lists for BüroWARE, rewritten from empty by every run: Kassen.tab gets the §302 and
+// §300 funds, Kassen105.tab beside it the §105 funds.
+class Kassenlisten {
+ public:
+  Status oeffnen() {
+    if (!cb::bueroWareGewaehlt()) return okStatus();
+    auto ordner = cb::importOrdnerAnlegen();
+    if (!ordner) return ordner.error();
+    for (auto [datei, name] :
+         {std::pair{&kassen_, "\\Kassen.tab"}, std::pair{&kassen105_, "\\Kassen105.tab"}}) {
+      auto f = pf::File::open(*ordner + name, pf::File::Mode::Create);
+      if (!f) return f.error();
+      *datei = std::move(*f);
+    }
+    return okStatus();
+  }
+  pf::File* fuer(cb::Paragraf p) {
+    pf::File& f = p == cb::Paragraf::P105 ? kassen105_ : kassen_;
+    return f.isOpen() ? &f : nullptr;
+  }
+  Status schliessen() {
+    for (pf::File* f : {&kassen_, &kassen105_})
+      if (f->isOpen()) RIVIZA_TRY(f->close());
+    return okStatus();
+  }
+
+ private:
+  pf::File kassen_, kassen105_;
+};
+
+// The branch offices of one §300 pass, added to AdrDlz.DB in a transaction of their own that
+// commits with the pass.
+class Geschaeftsstellen {
+ public:
+  Status beginnen() {
+    ui::TTable& t = *FormEinstellungen->TableAdrDlz;
+    t.close();
+    RIVIZA_TRY(t.setFiltered(false));
+    RIVIZA_TRY(t.setDatabaseName(jahrDatenPfad()));
+    RIVIZA_TRY(t.setTableName("AdrDlz.DB"));
+    RIVIZA_TRY(t.open());
+    auto g = t.startTransaction();
+    if (!g) return g.error();
+    guard_.emplace(std::move(*g));
+    return okStatus();
+  }
+  // Adds the office of the line unless AdrDlz.DB holds its code already.
+  Status hinzufuegen(const cb::Arbeitszeile& z) {
+    ui::TTable& t = *FormEinstellungen->TableAdrDlz;
+    RIVIZA_TRY(t.setFiltered(false));
+    RIVIZA_TRY(t.setFilter("DlzId = " + db::quoteFilterValue(z.code())));
+    RIVIZA_TRY(t.setFiltered(true));
+    if (!t.isEmpty()) return okStatus();
+    RIVIZA_TRY(t.setFiltered(false));
+    RIVIZA_TRY(t.last());
+    RIVIZA_TRY(t.append());
+    const std::vector<std::string> werte = {z.code(),         z.text(50, 79),   z.text(80, 109),
+                                            z.text(140, 169), z.text(110, 114), z.text(115, 139)};
+    RIVIZA_TRY(cb::felderSetzen(t, werte));
+    RIVIZA_TRY(t.post());
+    ++anzahl_;
+    return okStatus();
+  }
+  Status festschreiben() {
+    RIVIZA_TRY(FormEinstellungen->TableAdrDlz->setFiltered(false));
+    return guard_ ? guard_->commit() : okStatus();
+  }
+  ~Geschaeftsstellen() {
+    if (guard_) (void)FormEinstellungen->TableAdrDlz->setFiltered(false);
+  }
+  int anzahl() const { return anzahl_; }
+
+ private:
+  std::optional<db::TransactionGuard> guard_;
+  int anzahl_ = 0;
+};
+
+class KassenRegeln : public cb::DurchgangsRegeln {
+ public:
+  KassenRegeln(cb::Paragraf p, Kassenlisten& listen) : p_(p), listen_(listen) {
+    const std::string kuerzel = FormEinstellungen->EditLeKuerzel->text().substr(0, 3);
+    zweigstellen_ = p == cb::Paragraf::P300 && pf::toLowerAscii(kuerzel) != "ser";
+  }
+
+  Status beginnen() override { return p_ == cb::Paragraf::P300 ? stellen_.beginnen() : okStatus(); }
+  bool nimmt(const cb::Arbeitszeile& z) override {
+    switch (p_) {
+      case cb::Paragraf::P302:
+        return z.hauptzeile({"10"}) && !z.ohneVerweis() && gefunden(Kosttr302Verweis(z.ik()));
+      case cb::Paragraf::P300:
+        aufgeloest_ = z.hauptzeile({"10"}) && !z.ohneVerweis() ? aufgeloest300(z) : std::string();
+        return gefunden(aufgeloest_);
+      case cb::Paragraf::P105:
+        return z.hauptzeile({"10", "18"}) && !z.ohneVerweis();
+    }
+    return false;
+  }
+  std::vector<std::string> felder(const cb::Arbeitszeile& z) override {
+    std::vector<std::string> werte = {z.code()};
+    for (std::string& w : z.adresse()) werte.push_back(std::move(w));
+    werte.push_back(z.verweis());
+    return werte;
+  }
+  Status nachSatz(const cb::Arbeitszeile& z, db::TTable&) override {
+    if (zweigstellen_ && pf::trim(aufgeloest_) == "104940005") RIVIZA_TRY(stellen_.hinzufuegen(z));
+    if (listen_.fuer(p_)) {
+      auto b = [&](size_t first, size_t last) { return z.bytesGetrimmt(first, last); };
+      const std::array<std::string_view, 13> felder = {
+          b(3, 9), b(50, 79), b(80, 109), b(182, 211), b(140, 169),          b(110, 114), b(115, 139),
+          "",      "",        "",         b(170, 171), cb::paragrafText(p_), b(20, 28)};
+      zeilen_ += cb::tabZeile(felder);
+    }
+    return okStatus();
+  }
+  Status festschreiben() override {
+    if (pf::File* liste = listen_.fuer(p_); liste && !zeilen_.empty()) RIVIZA_TRY(liste->write(zeilen_));
+    return p_ == cb::Paragraf::P300 ? stellen_.festschreiben() : okStatus();
+  }
+  void nachAnzahl(int anzahl) override {
+    if (zweigstellen_ && anzahl > 0)
+      UpdateProtokoll("BARMER Geschäftsstelllen aktualisiert, Anzahl: " + std::to_string(stellen_.anzahl()));
+  }
+
+ private:
+  cb::Paragraf p_;
+  Kassenlisten& listen_;
+  bool zweigstellen_ = false;
+  std::string aufgeloest_;
+  std::string zeilen_;
+  Geschaeftsstellen stellen_;
+};
+
+}  // namespace
+
+bool KassenAktualisieren() {
+  cb::NeuaufbauLauf lauf;
+  if (!lauf.begonnen()) return false;
+  Kassenlisten listen;
+  if (Status s = listen.oeffnen(); !s) {
+    cb::fehlerProtokollieren("Kassenlisten nicht angelegt", s.error());
+    return false;
+  }
+  if (!lauf.kostentraegerEinlesen()) return false;
+  lauf.vorlagenKopieren({"Kassen.db", "Kassen300.db", "Kassen105.db"});
+
+  struct Pass {
+    cb::Paragraf p;
+    cb::Durchgang d;
+  };
+  bool ok = true;
+  for (const Pass& pass : {
+           Pass{cb::Paragraf::P302, {"Kassen.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "}},
+           Pass{cb::Paragraf::P300, {"Kassen300.db", "Kosttr300.txt", "Kassen 300 aktualisiert, Anzahl: "}},
+           Pass{cb::Paragraf::P105, {"Kassen105.db", "Kosttr105.txt", "Kassen 105 aktualisiert, Anzahl: "}},
+       }) {
+    KassenRegeln regeln(pass.p, listen);
+    const cb::DurchgangsErgebnis e = cb::durchgang(*FormEinstellungen->TableKassen, pass.d, regeln);
+    ok = ok && e == cb::DurchgangsErgebnis::Ok;
+    if (e == cb::DurchgangsErgebnis::Fehler) break;
+  }
+  if (Status s = listen.schliessen(); !s) {
+    cb::fehlerProtokollieren("Kassenlisten", s.error());
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace riviza

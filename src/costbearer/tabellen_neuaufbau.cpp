@@ -1,0 +1,266 @@
+// The rebuild pattern (form library, cost-bearer subsystem); see tabellen_neuaufbau.h.
+#include "costbearer/tabellen_neuaufbau.h"
+
+#include <optional>
+#include <unordered_set>
+#include <utility>
+
+#include "app/Riviza1.h"
+#include "app/globals.h"
+#include "costbearer/abr_tools.h"
+#include "maintenance/update_liste.h"
+#include "platform/codec.h"
+#include "platform/files.h"
+#include "platform/ini.h"
+#include "platform/pump.h"
+#include "ui/dialogs.h"
+
+namespace riviza::costbearer {
+
+namespace pf = platform;
+
+namespace {
+
+// One rebuild at a time (see the header).
+bool gLaeuft = false;
+
+std::string firmaWert(const pf::IniFile& ini, std::string_view schluessel) {
+  std::string wert = ini.readString("FIRMA", schluessel, "-1");
+  return wert == "-1" ? std::string() : pf::trim(wert);
+}
+
+// The lines of a work file (CR LF), without their ends; a last line without an end counts.
+template <class F>
+void zeilenDurchgehen(std::string_view text, F&& f) {
+  while (!text.empty()) {
+    size_t ende = text.find('\n');
+    std::string_view zeile = text.substr(0, ende);
+    if (!zeile.empty() && zeile.back() == '\r') zeile.remove_suffix(1);
+    if (!f(zeile)) return;
+    if (ende == std::string_view::npos) return;
+    text.remove_prefix(ende + 1);
+  }
+}
+
+}  // namespace
+
+// ---- Arbeitszeile ----
+
+std::string_view Arbeitszeile::bytesGetrimmt(size_t first, size_t last) const {
+  return pf::trimView(roh(first, last));
+}
+
+std::string Arbeitszeile::text(size_t first, size_t last) const {
+  return pf::toUtf8(bytesGetrimmt(first, last), pf::CodePage::Windows1252);
+}
+
+bool Arbeitszeile::hauptzeile(std::initializer_list<std::string_view> praefixe) const {
+  if (roh(11, 12) != "01") return false;
+  for (std::string_view p : praefixe)
+    if (roh(1, 2) == p) return true;
+  return false;
+}
+
+std::vector<std::string> Arbeitszeile::adresse() const {
+  return {text(50, 79),   text(80, 109),  text(182, 211), text(140, 169),
+          text(110, 114), text(115, 139), text(170, 171)};
+}
+
+FirmaWerte firmaWerteLesen() {
+  pf::IniFile ini(jahrIniPfad());
+  return {firmaWert(ini, "Bundesland"), firmaWert(ini, "KvBezirk"), firmaWert(ini, "Abrechnungscode302")};
+}
+
+std::string jahrTabellenPfad(std::string_view tabelle) {
+  return jahrDatenPfad() + "\\" + std::string(tabelle);
+}
+
+std::string arbeitsdateiPfad(std::string_view datei) {
+  return globals().ProgrammPfad + "temp\\" + std::string(datei);
+}
+
+void fehlerProtokollieren(std::string_view was, const Error& fehler) {
+  UpdateProtokoll("  FEHLER " + std::string(was) + ": " + fehler.message);
+}
+
+// ---- the run ----
+
+NeuaufbauLauf::NeuaufbauLauf() {
+  if (gLaeuft) {
+    UpdateProtokoll("Tabellenaktualisierung läuft bereits, nicht noch einmal gestartet");
+    return;
+  }
+  if (!pf::directoryExists(jahrKosttrPfad())) {
+    ui::dialogs().messageBox("Kostenträgerdateien nicht verfügbar", "Fehler", ui::MsgIcon::Error);
+    return;
+  }
+  gLaeuft = true;
+  begonnen_ = true;
+}
+
+NeuaufbauLauf::~NeuaufbauLauf() {
+  if (!begonnen_) return;
+  FormEinstellungen->LabelWarten->setVisible(false);
+  gLaeuft = false;
+}
+
+bool NeuaufbauLauf::kostentraegerEinlesen() {
+  TFormEinstellungen& f = *FormEinstellungen;
+  f.LabelWarten->setVisible(true);
+  const std::string ordner = jahrKosttrPfad();
+  struct Liste {
+    ui::TFileListBox* box;
+    const char* maske;
+  };
+  for (const Liste& l : {Liste{f.FileListBoxKost300, "??03*.ke?"}, Liste{f.FileListBoxKost302, "??05*.ke?"},
+                         Liste{f.FileListBoxKost105, "??06*.ke?"}}) {
+    l.box->setMask(l.maske);
+    l.box->setDirectory(ordner);
+  }
+
+  using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
+  struct Lauf {
+    Leser lesen;
+    const char* arbeitsdatei;
+  };
+  const Globals& g = globals();
+  for (const Lauf& l : {Lauf{Kosttr300Einlesen, "Kosttr300.txt"}, Lauf{Kosttr302Einlesen, "Kosttr302.txt"},
+                        Lauf{Kosttr105Einlesen, "Kosttr105.txt"}}) {
+    KosttrLeseErgebnis r = l.lesen(g.ProgrammPfad, g.DatenPfad, g.JahrPfad);
+    for (const std::string& notiz : r.notes) UpdateProtokoll(notiz);
+    if (!r.ok()) {
+      fehlerProtokollieren(std::string("Kostenträgerdateien nicht eingelesen (") + l.arbeitsdatei + ")",
+                           r.status.error());
+      return false;
+    }
+  }
+  return true;
+}
+
+void NeuaufbauLauf::vorlagenKopieren(std::initializer_list<std::string_view> tabellen) {
+  for (std::string_view t : tabellen) {
+    const std::string ziel = jahrTabellenPfad(t);
+    if (!pf::fileExists(ziel))
+      (void)pf::copyFile(globals().ProgrammPfad + "LeerDaten\\" + std::string(t), ziel);
+  }
+}
+
+// ---- one table in one transaction ----
+
+Result<TabelleImNeuaufbau> TabelleImNeuaufbau::beginnen(ui::TTable& komponente, std::string_view tabelle) {
+  komponente.close();
+  RIVIZA_TRY(komponente.setFiltered(false));
+  RIVIZA_TRY(komponente.setDatabaseName(jahrDatenPfad()));
+  RIVIZA_TRY(komponente.setTableName(std::string(tabelle)));
+  RIVIZA_TRY(komponente.open());
+  auto guard = komponente.startTransaction();
+  if (!guard) {
+    komponente.close();
+    return guard.error();
+  }
+  TabelleImNeuaufbau t(komponente, std::move(*guard));
+  RIVIZA_TRY(komponente.emptyTable());
+  return t;
+}
+
+TabelleImNeuaufbau::TabelleImNeuaufbau(TabelleImNeuaufbau&& other) noexcept
+    : komponente_(std::exchange(other.komponente_, nullptr)),
+      guard_(std::move(other.guard_)),
+      fest_(other.fest_) {}
+
+TabelleImNeuaufbau::~TabelleImNeuaufbau() {
+  if (!komponente_ || fest_) return;
+  (void)guard_.rollback();
+  komponente_->close();
+}
+
+Status felderSetzen(db::TTable& tabelle, std::span<const std::string> werte) {
+  for (size_t i = 0; i < werte.size(); ++i)
+    RIVIZA_TRY(tabelle.fields(static_cast<int>(i)).setAsString(werte[i]));
+  return okStatus();
+}
+
+Status TabelleImNeuaufbau::anfuegen(std::span<const std::string> werte) {
+  RIVIZA_TRY(komponente_->append());
+  RIVIZA_TRY(felderSetzen(*komponente_, werte));
+  return komponente_->post();
+}
+
+Status TabelleImNeuaufbau::festschreiben(bool schliessen) {
+  RIVIZA_TRY(guard_.commit());
+  fest_ = true;
+  if (schliessen) {
+    RIVIZA_TRY(komponente_->refresh());
+    komponente_->close();
+  }
+  return okStatus();
+}
+
+// ---- one pass ----
+
+namespace {
+
+// The lines of the work file through the rules; the count of records written.
+Result<int> zeilenUebertragen(std::string_view text, const Durchgang& d, TabelleImNeuaufbau& t,
+                              DurchgangsRegeln& regeln) {
+  TFormEinstellungen& f = *FormEinstellungen;
+  std::unordered_set<std::string> genommen;
+  int anzahl = 0;
+  Status fehler;
+  zeilenDurchgehen(text, [&](std::string_view bytes) {
+    const Arbeitszeile zeile(bytes);
+    if (regeln.nimmt(zeile)) {
+      if (!genommen.insert(std::string(zeile.roh(1, 9))).second) {
+        UpdateProtokoll("Doppelte IK übergangen: " + zeile.ik() + " in " + std::string(d.arbeitsdatei));
+      } else {
+        const std::vector<std::string> werte = regeln.felder(zeile);
+        fehler = t.anfuegen(werte);
+        if (fehler) fehler = regeln.nachSatz(zeile, t.tabelle());
+        if (!fehler) return false;
+        ++anzahl;
+      }
+    }
+    f.LabelKosttr->setCaption(zeile.ik());
+    pf::processMessages();
+    return true;
+  });
+  if (!fehler) return fehler.error();
+  return anzahl;
+}
+
+}  // namespace
+
+DurchgangsErgebnis durchgang(ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln) {
+  const std::string pfad = jahrTabellenPfad(d.tabelle);
+  if (!pf::fileExists(pfad)) {
+    UpdateProtokoll("Datei nicht vorhanden! " + pfad);
+    return DurchgangsErgebnis::TabelleFehlt;
+  }
+  auto fehlgeschlagen = [&](const Error& e) {
+    fehlerProtokollieren(pfad, e);
+    return DurchgangsErgebnis::Fehler;
+  };
+  auto t = TabelleImNeuaufbau::beginnen(komponente, d.tabelle);
+  if (!t) return fehlgeschlagen(t.error());
+  if (Status s = regeln.beginnen(); !s) return fehlgeschlagen(s.error());
+
+  std::optional<int> anzahl;
+  const std::string arbeitsdatei = arbeitsdateiPfad(d.arbeitsdatei);
+  if (pf::fileExists(arbeitsdatei)) {
+    auto text = pf::readFile(arbeitsdatei);
+    if (!text) return fehlgeschlagen(text.error());
+    regeln.firma = firmaWerteLesen();
+    auto n = zeilenUebertragen(*text, d, *t, regeln);
+    if (!n) return fehlgeschlagen(n.error());
+    anzahl = *n;
+  }
+  if (Status s = regeln.festschreiben(); !s) return fehlgeschlagen(s.error());
+  if (Status s = t->festschreiben(); !s) return fehlgeschlagen(s.error());
+  if (anzahl) {
+    UpdateProtokoll(std::string(d.anzahlText) + std::to_string(*anzahl));
+    regeln.nachAnzahl(*anzahl);
+  }
+  return DurchgangsErgebnis::Ok;
+}
+
+}  // namespace riviza::costbearer

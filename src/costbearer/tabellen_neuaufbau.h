@@ -1,0 +1,159 @@
+// The rebuild pattern the three table rebuilds share (form library, cost-bearer subsystem): the
+// run with its guard, folder test, readers and template copies, one pass of a work file into a
+// year table, and the view of a work-file line the passes select and fill fields from.
+//
+// A run (NeuaufbauLauf) holds the one rebuild that may run at a time: the pump lets the user
+// press a rebuild button again, and a second rebuild would fill the same form tables and reader
+// tables under the first. It shows LabelWarten while it lives.
+//
+// A pass rebuilds one table inside one transaction (TabelleImNeuaufbau): the table is emptied
+// and refilled there and committed only when every line went through, so a failure leaves the
+// table as it was. A second main line of an IK already taken in the pass is logged and left out,
+// so no table ever holds a cost bearer twice. What a pass writes besides its table (debtor
+// files, fund lists, branch offices, office rows) is kept by its rules until the pass commits.
+//
+//   NeuaufbauLauf: refused | begun --kostentraegerEinlesen()--> read | failed
+//   durchgang(): missing table -> logged; begin, lines, rules commit, table commit, count line
+#pragma once
+
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "costbearer/column_text.h"
+#include "db/TTable.h"
+#include "platform/result.h"
+#include "ui/data.h"
+
+namespace riviza::costbearer {
+
+// ---- one work-file line (single-byte text, see work_lines.h) ----
+class Arbeitszeile {
+ public:
+  explicit Arbeitszeile(std::string_view bytes) : bytes_(bytes) {}
+
+  std::string_view bytes() const { return bytes_; }
+  // Columns first..last as they stand / trimmed, in the file's single-byte text.
+  std::string_view roh(size_t first, size_t last) const { return columns(bytes_, first, last); }
+  std::string_view bytesGetrimmt(size_t first, size_t last) const;
+  // Columns first..last trimmed, as UTF-8.
+  std::string text(size_t first, size_t last) const;
+  bool leer(size_t first, size_t last) const { return isBlank(roh(first, last)); }
+
+  // A main line ("01" in columns 11-12) whose IK begins with one of the prefixes.
+  bool hauptzeile(std::initializer_list<std::string_view> praefixe) const;
+  std::string ik() const { return text(1, 9); }      // trimmed columns 1-9
+  std::string code() const { return text(3, 9); }    // the IK without its first two digits
+  bool ohneVerweis() const { return leer(20, 28); }  // no referenced IK
+  std::string verweis() const { return text(20, 28); }
+
+  // The address fields every rebuilt table carries, trimmed, in table order: short name, name 1,
+  // name 2, street, postcode, town, kind.
+  std::vector<std::string> adresse() const;
+
+ private:
+  std::string_view bytes_;
+};
+
+// Bundesland, KvBezirk and Abrechnungscode302 of section FIRMA of the year's settings, "" for
+// a missing key ("-1").
+struct FirmaWerte {
+  std::string bundesland, kvBezirk, abrechnungscode302;
+};
+FirmaWerte firmaWerteLesen();
+
+// ---- paths of the year ----
+std::string jahrTabellenPfad(std::string_view tabelle);  // ...\Daten\<tabelle>
+std::string arbeitsdateiPfad(std::string_view datei);    // ProgrammPfad + "temp\" + datei
+
+// ---- the run ----
+class NeuaufbauLauf {
+ public:
+  // Refused (logged) while another rebuild runs; without the year's cost-bearer folder shows
+  // "Kostenträgerdateien nicht verfügbar" and touches nothing.
+  NeuaufbauLauf();
+  ~NeuaufbauLauf();
+  NeuaufbauLauf(const NeuaufbauLauf&) = delete;
+  NeuaufbauLauf& operator=(const NeuaufbauLauf&) = delete;
+
+  bool begonnen() const { return begonnen_; }
+
+  // Shows LabelWarten, points the file lists at the year's files and runs the three readers;
+  // their notes go to the update list. False after a reader failed (an error line says which):
+  // the work files are then incomplete and no table may be emptied.
+  bool kostentraegerEinlesen();
+  // Copies the templates of missing year tables from LeerDaten; a failed copy shows later as the
+  // pass's missing table.
+  void vorlagenKopieren(std::initializer_list<std::string_view> tabellen);
+
+ private:
+  bool begonnen_ = false;
+};
+
+// ---- one table in one transaction ----
+class TabelleImNeuaufbau {
+ public:
+  // Closes the component, points it at the year's table, opens it, starts the transaction and
+  // empties the table.
+  static Result<TabelleImNeuaufbau> beginnen(ui::TTable& komponente, std::string_view tabelle);
+
+  TabelleImNeuaufbau(TabelleImNeuaufbau&& other) noexcept;
+  TabelleImNeuaufbau& operator=(TabelleImNeuaufbau&&) = delete;
+  // Without festschreiben() the old records come back and the component is closed.
+  ~TabelleImNeuaufbau();
+
+  ui::TTable& tabelle() const { return *komponente_; }
+  // Appends a record with the values as text at positions 0, 1, ...
+  Status anfuegen(std::span<const std::string> werte);
+  // Commits; with schliessen the component is refreshed and closed.
+  Status festschreiben(bool schliessen = true);
+
+ private:
+  TabelleImNeuaufbau(ui::TTable& komponente, db::TransactionGuard guard)
+      : komponente_(&komponente), guard_(std::move(guard)) {}
+  ui::TTable* komponente_;
+  db::TransactionGuard guard_;
+  bool fest_ = false;
+};
+
+// Sets the fields at positions 0, 1, ... of the current record as text.
+Status felderSetzen(db::TTable& tabelle, std::span<const std::string> werte);
+
+// ---- one pass ----
+struct Durchgang {
+  std::string_view tabelle;       // "Kosttr.db"
+  std::string_view arbeitsdatei;  // "Kosttr302.txt"
+  std::string_view anzahlText;    // "Kostenträger 302 aktualisiert, Anzahl: "
+};
+
+// What one pass does with its lines. The pass calls, in order: beginnen() once the table is
+// emptied; for each line nimmt(), and for a line taken felder(), then nachSatz() with the
+// record just posted; festschreiben() before it commits its table; nachAnzahl() after its
+// count line. A failure from any of them ends the pass with its table as it was.
+class DurchgangsRegeln {
+ public:
+  virtual ~DurchgangsRegeln() = default;
+  virtual Status beginnen() { return okStatus(); }
+  virtual bool nimmt(const Arbeitszeile& zeile) = 0;
+  virtual std::vector<std::string> felder(const Arbeitszeile& zeile) = 0;
+  virtual Status nachSatz(const Arbeitszeile&, db::TTable&) { return okStatus(); }
+  virtual Status festschreiben() { return okStatus(); }
+  virtual void nachAnzahl(int) {}
+
+  // The settings of the year, read by the pass before its first line.
+  FirmaWerte firma;
+};
+
+enum class DurchgangsErgebnis { Ok, TabelleFehlt, Fehler };
+
+// Runs one pass through the component (the rebuild pattern's step 7). A missing year table is
+// logged ("Datei nicht vorhanden! " and its path); a missing work file leaves the table empty
+// without a count line; any other failure is logged as an error line.
+DurchgangsErgebnis durchgang(ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln);
+
+// The error line of a failed step: "  FEHLER " + was + ": " + the error's text.
+void fehlerProtokollieren(std::string_view was, const Error& fehler);
+
+}  // namespace riviza::costbearer

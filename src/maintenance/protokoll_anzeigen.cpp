@@ -1,0 +1,41 @@
+// The log viewers and the reorganisation tab's log button (form library, maintenance); see
+// protokoll_anzeigen.h.
+#include "maintenance/protokoll_anzeigen.h"
+
+#include <string>
+
+#include "app/Riviza1.h"
+#include "app/globals.h"
+#include "platform/codec.h"
+#include "platform/files.h"
+#include "ui/dialogs.h"
+
+namespace riviza {
+
+namespace {
+
+std::string ohneWagenruecklauf(std::string text) {
+  std::erase(text, '\r');
+  return text;
+}
+
+}  // namespace
+
+void ProtokollAnzeigen(std::string_view pfad, std::string_view titel) {
+  const std::string datei(pfad);
+  std::string text;
+  if (!platform::fileExists(datei)) {
+    text = "Die Datei " + datei + " ist nicht vorhanden.";
+  } else if (auto inhalt = platform::readFile(datei); !inhalt) {
+    text = "Die Datei " + datei + " kann nicht gelesen werden:\n" + inhalt.error().message;
+  } else {
+    text = ohneWagenruecklauf(platform::toUtf8(*inhalt));
+  }
+  ui::dialogs().showText(std::string(titel) + " - " + datei, text);
+}
+
+void TFormEinstellungen::BitBtnFehlerClick(TComponent&) {
+  ProtokollAnzeigen(globals().ProgrammPfad + kReorgLog, "Protokoll Reorganisation");
+}
+
+}  // namespace riviza

@@ -1,0 +1,318 @@
+// DatenReorganisieren and the reorganisation tab's start button (form library, maintenance); see
+// app/reorganisation.h.
+//
+// The year folder Y (DatenPfad + JahrPfad) holds, besides the tables in Daten:
+//   <yyyymmdd>\<hhnnss>\Daten   the dated backup of this run (a suffix "_2", "_3", ... when a
+//                               run of the same second left one), with a copy of REORG.LOG
+//   Daten_alt                   the backup of the last run, emptied and filled again
+//   Daten_neu                   the work folder: templates of LeerDaten, filled table by table
+//   Daten_vorher                the old Daten for the moment of the exchange
+// The order keeps the year's tables usable whatever fails: the preconditions are checked before
+// anything is made; both backups are copied and their sizes checked before Daten_neu is built;
+// every table is converted in Daten_neu; what only Daten has is carried over; then Daten_neu
+// takes Daten's place by two renames and the old folder is removed. A failure before the
+// renames leaves Daten untouched and the year's Version unwritten; REORG.LOG and a message say
+// what failed. The index files the old database engine kept beside its tables ("*.p*", "*.x*",
+// "*.y*") are the ones not carried over.
+#include "app/reorganisation.h"
+
+#include <set>
+
+#include "app/Riviza1.h"
+#include "app/allg_tools.h"
+#include "app/globals.h"
+#include "app/tabellen_pause.h"
+#include "maintenance/reorganisation_tabellen.h"
+#include "maintenance/update_liste.h"
+#include "platform/clock.h"
+#include "platform/codec.h"
+#include "platform/files.h"
+#include "platform/ini.h"
+#include "platform/masks.h"
+#include "platform/pump.h"
+#include "platform/text.h"
+#include "ui/busy.h"
+#include "ui/dialogs.h"
+
+namespace riviza {
+
+namespace {
+
+namespace pf = platform;
+
+// Companion files SQLite may leave beside a table; they belong to the table file they name.
+constexpr const char* kBegleitEndungen[] = {"-journal", "-wal", "-shm"};
+
+bool istIndexDatei(std::string_view name) {
+  for (const char* maske : {"*.p*", "*.x*", "*.y*"})
+    if (pf::matchesMask(name, maske)) return true;
+  return false;
+}
+
+// The table file a companion file belongs to; nullopt for any other name.
+std::optional<std::string> begleiteteTabelle(std::string_view name) {
+  for (std::string_view endung : kBegleitEndungen) {
+    if (name.size() > endung.size() && pf::equalsIgnoreCase(name.substr(name.size() - endung.size()), endung))
+      return std::string(name.substr(0, name.size() - endung.size()));
+  }
+  return std::nullopt;
+}
+
+// A failed step with the German text of what failed in front of the layer's message.
+Status mitGrund(Status st, const std::string& was) {
+  if (st) return st;
+  return Error::make(st.error().code, was + " (" + st.error().message + ")");
+}
+
+Status kopierenUndPruefen(const std::string& von, const std::string& nach) {
+  Status st = pf::copyFile(von, nach);
+  if (st) {
+    const auto quelle = pf::fileInfo(von), ziel = pf::fileInfo(nach);
+    if (!quelle || !ziel || quelle->sizeBytes != ziel->sizeBytes)
+      st = Error::make(EIO, "Kopie unvollständig: " + nach);
+  }
+  return mitGrund(st, "FEHLER beim kopieren: " + von + "  ->  " + nach);
+}
+
+class Reorganisation {
+ public:
+  Reorganisation()
+      : f_(*FormEinstellungen),
+        y_(globals().DatenPfad + globals().JahrPfad),
+        daten_(y_ + "Daten"),
+        datenAlt_(y_ + "Daten_alt"),
+        datenNeu_(y_ + "Daten_neu"),
+        datenVorher_(y_ + "Daten_vorher") {}
+
+  void ausfuehren();
+
+ private:
+  bool vorbedingungen();
+  bool datiertenOrdnerAnlegen();
+  Status sichern();
+  void indexNeuAufbauen();
+  Result<std::vector<std::string>> vorlagenKopieren();
+  Status tabellenUmbauen(const std::vector<std::string>& tabellen);
+  Status uebernehmen();
+  Status tauschen();
+  void abschliessen(const Status& ergebnis, TabellenPause& pause);
+  std::vector<std::string> auflisten(const std::string& ordner, const char* maske);
+
+  TFormEinstellungen& f_;
+  const std::string y_, daten_, datenAlt_, datenNeu_, datenVorher_;
+  std::string datiert_;  // relative to Y: "yyyymmdd\hhnnss"
+  bool datenUnveraendert_ = true;
+};
+
+void fehler(const std::string& text, const char* titel = "FEHLER") {
+  ui::dialogs().messageBox(text, titel, ui::MsgIcon::Error);
+  globals().FehlerAufgetreten = true;
+}
+
+std::vector<std::string> Reorganisation::auflisten(const std::string& ordner, const char* maske) {
+  f_.FileListBoxReorg->setMask(maske);
+  f_.FileListBoxReorg->setDirectory(ordner);
+  pf::processMessages();
+  return f_.FileListBoxReorg->items().lines();
+}
+
+// Everything the routine relies on, before it makes a folder or deletes a file.
+bool Reorganisation::vorbedingungen() {
+  if (pf::trim(globals().DatenPfad).empty()) {
+    fehler("Eintrag fehlt ! Ordner der Fachanwendung");
+    return false;
+  }
+  const std::string vorlagen = globals().ProgrammPfad + "LeerDaten";
+  if (auflisten(vorlagen, "*.db").empty()) {
+    fehler("Vorlagen fehlen ! Keine Tabellen in " + vorlagen);
+    return false;
+  }
+  if (!pf::directoryExists(daten_)) {
+    fehler("Ordner fehlt ! " + daten_);
+    return false;
+  }
+  return true;
+}
+
+bool Reorganisation::datiertenOrdnerAnlegen() {
+  const pf::DateTime jetzt = pf::now();
+  const std::string datum = pf::formatDate(jetzt), zeit = pf::formatTime(jetzt);
+  const std::string basis = datum.substr(6, 4) + datum.substr(3, 2) + datum.substr(0, 2) + "\\" +
+                            zeit.substr(0, 2) + zeit.substr(3, 2) + zeit.substr(6, 2);
+  datiert_ = basis;
+  for (int n = 2; pf::pathExists(y_ + datiert_); ++n) datiert_ = basis + "_" + std::to_string(n);
+  if (Status st = pf::forceDirectories(y_ + datiert_ + "\\Daten"); !st) {
+    fehler("Ordner nicht angelegt: " + y_ + datiert_ + "\\Daten\n\n" + st.error().message);
+    return false;
+  }
+  return true;
+}
+
+// Both backups, each file checked for its size before anything goes on.
+Status Reorganisation::sichern() {
+  if (!pf::directoryExists(datenAlt_)) {
+    RIVIZA_TRY(mitGrund(pf::forceDirectories(datenAlt_), "Ordner nicht angelegt: " + datenAlt_));
+    ReorgProtokoll("Ordner angelegt: " + datenAlt_);
+  }
+  DateienLoeschen(datenAlt_ + "\\", "*.*");
+  ReorgProtokoll("Dateien gelöscht: " + datenAlt_);
+  pf::processMessages();
+  for (const std::string& datei : auflisten(daten_, "*.*")) {
+    for (const std::string& ziel : {datenAlt_, y_ + datiert_ + "\\Daten"})
+      RIVIZA_TRY(kopierenUndPruefen(daten_ + "\\" + datei, ziel + "\\" + datei));
+  }
+  ReorgProtokoll("Daten kopiert: " + daten_ + "\\  ->  " + datenAlt_ + "\\");
+  ReorgProtokoll("Daten kopiert: " + daten_ + "\\  ->  " + y_ + datiert_ + "\\Daten\\");
+  pf::processMessages();
+  return okStatus();
+}
+
+// The voucher table's indexes rebuilt and its file checked; a failure is logged and the routine
+// goes on (reading the table in the copy step will find a real defect).
+void Reorganisation::indexNeuAufbauen() {
+  db::TTable& t = *f_.TableAlt;
+  t.close();
+  Status st = t.setDatabaseName(daten_);
+  if (st) st = t.setTableName("ErfBeleg.DB");
+  if (st) st = t.setExclusive(true);
+  if (st) st = t.open();
+  if (st) st = t.rebuildIndexes();
+  if (st) st = t.checkIntegrity();
+  pf::processMessages();
+  t.close();
+  ReorgProtokoll(st ? "  ErfBeleg.DB  Index neu aufgebaut" : "  ErfBeleg.DB  Index nicht aufgebaut, Fehler!");
+  pf::processMessages();
+}
+
+// Daten_neu afresh with every template but the template settings file; the table files it holds.
+Result<std::vector<std::string>> Reorganisation::vorlagenKopieren() {
+  const std::string vorlagen = globals().ProgrammPfad + "LeerDaten";
+  const std::vector<std::string> dateien = auflisten(vorlagen, "*.*");
+  if (pf::pathExists(datenNeu_))
+    RIVIZA_TRY(mitGrund(pf::removeTree(datenNeu_), "Ordner nicht gelöscht: " + datenNeu_));
+  RIVIZA_TRY(mitGrund(pf::forceDirectories(datenNeu_), "Ordner nicht angelegt: " + datenNeu_));
+  for (const std::string& datei : dateien)
+    if (!pf::equalsIgnoreCase(datei, kAbrechngIni))
+      RIVIZA_TRY(kopierenUndPruefen(vorlagen + "\\" + datei, datenNeu_ + "\\" + datei));
+  pf::processMessages();
+  return auflisten(datenNeu_, "*.db");
+}
+
+Status Reorganisation::tabellenUmbauen(const std::vector<std::string>& tabellen) {
+  RIVIZA_TRY(f_.TableAlt->setDatabaseName(daten_));
+  RIVIZA_TRY(f_.TableNeu->setDatabaseName(datenNeu_));
+  f_.LabelDbSatz->setCaption("0");
+  f_.LabelDbSatz->setVisible(true);
+  for (const std::string& datei : tabellen)
+    if (pf::fileExists(daten_ + "\\" + datei)) RIVIZA_TRY(TabelleReorganisieren(datei));
+  return okStatus();
+}
+
+// What only Daten has (tables of no template, other files, sub-folders) goes over unchanged;
+// the old engine's index files and the companions of rebuilt tables stay behind.
+Status Reorganisation::uebernehmen() {
+  std::set<std::string> neu;
+  for (const pf::DirEntry& e : pf::listDirectory(datenNeu_)) neu.insert(pf::foldCase(e.name));
+  for (const pf::DirEntry& e : pf::listDirectory(daten_)) {
+    if (neu.count(pf::foldCase(e.name))) continue;
+    if (!e.isDirectory && istIndexDatei(e.name)) continue;
+    if (auto tabelle = begleiteteTabelle(e.name); tabelle && neu.count(pf::foldCase(*tabelle))) continue;
+    const std::string von = daten_ + "\\" + e.name, nach = datenNeu_ + "\\" + e.name;
+    RIVIZA_TRY(e.isDirectory
+                   ? mitGrund(pf::copyTree(von, nach), "FEHLER beim kopieren: " + von + "  ->  " + nach)
+                   : kopierenUndPruefen(von, nach));
+    ReorgProtokoll(e.name + " nur in Daten, unverändert übernommen");
+    pf::processMessages();
+  }
+  return okStatus();
+}
+
+Status Reorganisation::tauschen() {
+  if (pf::pathExists(datenVorher_))
+    RIVIZA_TRY(mitGrund(pf::removeTree(datenVorher_), "Ordner nicht gelöscht: " + datenVorher_));
+  RIVIZA_TRY(mitGrund(pf::renamePath(daten_, datenVorher_), "Umbenennen fehlgeschlagen: " + daten_));
+  if (Status st = mitGrund(pf::renamePath(datenNeu_, daten_), "Umbenennen fehlgeschlagen: " + datenNeu_);
+      !st) {
+    if (pf::renamePath(datenVorher_, daten_)) return st;
+    datenUnveraendert_ = false;
+    return Error::make(st.error().code,
+                       st.error().message + "; die bisherigen Tabellen liegen in " + datenVorher_);
+  }
+  ReorgProtokoll("Index gelöscht: " + daten_ + "\\");
+  if (Status st = pf::removeTree(datenVorher_); !st)
+    ReorgProtokoll("FEHLER beim Löschen: " + datenVorher_ + " (" + st.error().message + ")");
+  ReorgProtokoll("Dateien gelöscht: " + daten_ + "\\");
+  ReorgProtokoll("Daten kopiert: " + datenNeu_ + "\\  ->  " + daten_ + "\\");
+  ReorgProtokoll("Dateien gelöscht: " + datenNeu_);
+  pf::processMessages();
+  return okStatus();
+}
+
+void Reorganisation::abschliessen(const Status& ergebnis, TabellenPause& pause) {
+  const Globals& g = globals();
+  if (!ergebnis && datenUnveraendert_ && pf::pathExists(datenNeu_)) (void)pf::removeTree(datenNeu_);
+  for (const std::string& meldung : pause.wiederOeffnen()) ReorgProtokoll(meldung);
+  if (ergebnis) {
+    ReorgProtokoll("Reorganisation beendet");
+  } else {
+    ReorgProtokoll(ergebnis.error().message);
+    ReorgProtokoll(datenUnveraendert_ ? "Reorganisation abgebrochen, Daten unverändert: " + daten_ + "\\"
+                                      : "Reorganisation abgebrochen: " + daten_ + "\\");
+  }
+  pf::processMessages();
+
+  const std::string log = g.ProgrammPfad + kReorgLog;
+  Status geschrieben = ListeSpeichern(f_.ListBoxReorg->items(), log);
+  if (geschrieben) geschrieben = pf::copyFile(log, y_ + datiert_ + "\\" + kReorgLog);
+  if (!geschrieben)
+    fehler(std::string(kReorgLog) + " nicht geschrieben:\n\n" + geschrieben.error().message, "Fehler !");
+
+  if (ergebnis) {
+    if (pf::fileExists(g.ProgrammPfad + "update.txt")) (void)pf::deleteFile(g.ProgrammPfad + "update.txt");
+    pf::IniFile jahr(jahrIniPfad());
+    if (Status st = jahr.writeString("EINSTELLUNGEN", "Version", DateiVersion("").substr(0, 3)); !st)
+      fehler("Version nicht gespeichert: " + jahrIniPfad() + "\n\n" + st.error().message, "Fehler !");
+  } else {
+    fehler("Reorganisation abgebrochen !\n\n" + ergebnis.error().message +
+               (datenUnveraendert_ ? "\n\nDie Tabellen in " + daten_ + " sind unverändert." : std::string()),
+           "Fehler !");
+  }
+  f_.ListBoxReorg->setItemIndex(f_.ListBoxReorg->items().count() - 1);
+  f_.LabelDbSatz->setVisible(false);
+}
+
+void Reorganisation::ausfuehren() {
+  if (!vorbedingungen() || !datiertenOrdnerAnlegen()) return;
+  if (ui::dialogs().messageDlg("Datensicherung durchgeführt ?", ui::DlgType::Confirmation,
+                               ui::DlgButtons::YesNo) != ui::DlgResult::Yes)
+    return;
+  ui::LongOperation anzeige(f_, f_.LabelWarten);
+  TabellenPause pause;
+  Status ergebnis = sichern();
+  if (ergebnis) {
+    indexNeuAufbauen();
+    auto tabellen = vorlagenKopieren();
+    ergebnis = tabellen ? tabellenUmbauen(*tabellen) : Status(tabellen.error());
+  }
+  if (ergebnis) ergebnis = uebernehmen();
+  if (ergebnis) ergebnis = tauschen();
+  abschliessen(ergebnis, pause);
+}
+
+}  // namespace
+
+void DatenReorganisieren() {
+  // The message pump runs after every record: a second start from the tab meanwhile would
+  // rename the folders under the first one's feet.
+  static bool laeuft = false;
+  if (laeuft) return;
+  laeuft = true;
+  struct Ende {
+    ~Ende() { laeuft = false; }
+  } ende;
+  Reorganisation().ausfuehren();
+}
+
+void TFormEinstellungen::BitBtnReorgClick(TComponent&) { DatenReorganisieren(); }
+
+}  // namespace riviza

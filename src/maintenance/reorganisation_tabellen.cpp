@@ -1,0 +1,194 @@
+// The record copy of the reorganisation and the rules of its five special tables (form library,
+// maintenance); see reorganisation_tabellen.h.
+//
+// The rules, by table file (names compared ignoring case, as the tables themselves are found):
+//   Patienten.DB     records with fields 1, 7, 8, 11 and 12 all blank are dropped; position 0 (the
+//                    new table's counter) is not copied; 26 (co-payment exemption) not True ->
+//                    False; 33 := month * 100 + day of the birth date text in 16, else 9999
+//   ErfPosition.DB   records without a voucher number (field 0) are dropped; with 30 common
+//                    fields the VAT code in 10 becomes the net flag in 30
+//   Leistungen.DB    with 19 common fields the VAT code in 3 becomes the net flag in 19
+//   ErfBeleg.DB      48, 51, 52 not True -> False
+//   Ann.DB           a cost-bearer IK of 7 characters (trimmed) gets "10" in front
+// Every other table is copied as it is. A position one of the structures lacks reads as empty
+// and is not written.
+#include "maintenance/reorganisation_tabellen.h"
+
+#include <algorithm>
+
+#include "app/Riviza1.h"
+#include "maintenance/update_liste.h"
+#include "platform/clock.h"
+#include "platform/codec.h"
+#include "platform/pump.h"
+#include "platform/text.h"
+
+namespace riviza {
+
+namespace {
+
+namespace pf = platform;
+using db::TField;
+using db::TTable;
+
+// Field `pos` of the current record as text; "" where the table has no such field.
+std::string feldText(TTable& t, int pos) {
+  return pos < t.fieldCount() ? t.fields(pos).asString() : std::string();
+}
+std::string getrimmt(TTable& t, int pos) { return pf::trim(feldText(t, pos)); }
+
+// Copy(text, start, count) of the Pascal runtime, counted in characters (start from 1).
+std::string zeichen(std::string_view text, size_t start, size_t anzahl) {
+  size_t pos = 0, vonByte = text.size(), nr = 1;
+  for (; pos < text.size() && nr < start + anzahl; ++nr) {
+    if (nr == start) vonByte = pos;
+    pf::nextCodePoint(text, pos);
+  }
+  return vonByte < pos ? std::string(text.substr(vonByte, pos - vonByte)) : std::string();
+}
+
+// A flag that is not True becomes False; an empty one too.
+Status nichtWahrIstFalsch(TTable& neu, int pos) {
+  if (pos >= neu.fieldCount() || neu.fields(pos).asBoolean()) return okStatus();
+  return neu.fields(pos).setAsBoolean(false);
+}
+
+// Older positions and services carried the net price in their VAT code: a code that reads as a
+// number above 0 (decimal comma) marks a net price, any other a gross one, whose code is cleared.
+struct MwStRegel {
+  const char* datei;  // as the log line names it
+  int kennzeichen;    // the VAT code
+  int nummer;         // the number logged with it
+  const char* nummerText;
+  int netto;  // the net-price flag, the field after the older ones
+};
+
+Status mwstUmstellen(const MwStRegel& r, TTable& alt, TTable& neu) {
+  if (r.netto >= neu.fieldCount())
+    return Error::make(db::kFieldNotFound, "Feld " + std::to_string(r.netto) + " fehlt in der Vorlage");
+  const std::string kz = getrimmt(alt, r.kennzeichen);
+  const auto wert = pf::parseFloat(kz);
+  const bool netto = wert && *wert > 0;
+  if (!netto) RIVIZA_TRY(neu.fields(r.kennzeichen).clear());
+  RIVIZA_TRY(neu.fields(r.netto).setAsBoolean(netto));
+  ReorgProtokoll("MwStKz <" + kz + "> -> " + (netto ? "Netto" : "Brutto") + " - " + r.nummerText + ": <" +
+                 getrimmt(alt, r.nummer) + "> " + r.datei);
+  return okStatus();
+}
+
+bool patientOhneAngaben(TTable& alt) {
+  for (int pos : {1, 7, 8, 11, 12})
+    if (!getrimmt(alt, pos).empty()) return false;
+  return true;
+}
+
+bool positionOhneBeleg(TTable& alt) { return getrimmt(alt, 0).empty(); }
+
+Status patientAnpassen(TTable& alt, TTable& neu, int) {
+  RIVIZA_TRY(nichtWahrIstFalsch(neu, 26));
+  if (33 >= neu.fieldCount()) return okStatus();
+  // "dd.MM.yyyy": month and day side by side read as month * 100 + day.
+  const std::string datum = feldText(alt, 16);
+  return neu.fields(33).setAsInteger(
+      pf::parseInt(zeichen(datum, 4, 2) + zeichen(datum, 1, 2)).value_or(9999));
+}
+
+Status positionAnpassen(TTable& alt, TTable& neu, int n) {
+  if (n != 30) return okStatus();
+  return mwstUmstellen({"ErfPosition.DB", 10, 0, "Bel", 30}, alt, neu);
+}
+
+Status leistungAnpassen(TTable& alt, TTable& neu, int) {
+  return mwstUmstellen({"Leistungen.DB", 3, 2, "Nr", 19}, alt, neu);
+}
+
+Status belegAnpassen(TTable&, TTable& neu, int) {
+  for (int pos : {48, 51, 52}) RIVIZA_TRY(nichtWahrIstFalsch(neu, pos));
+  return okStatus();
+}
+
+Status annAnpassen(TTable& alt, TTable& neu, int) {
+  const std::string ik = getrimmt(alt, 0);
+  return pf::utf8Length(ik) == 7 ? neu.fields(0).setAsString("10" + ik) : okStatus();
+}
+
+// What a table's rule adds to the plain copy of positions 0 to n-1.
+struct Regel {
+  int ab = 0;  // the first position copied
+  bool (*auslassen)(TTable& alt) = nullptr;
+  Status (*anpassen)(TTable& alt, TTable& neu, int n) = nullptr;
+};
+
+Regel regelFuer(std::string_view datei, int n) {
+  auto ist = [datei](const char* name) { return pf::equalsIgnoreCase(datei, name); };
+  if (ist("Patienten.DB")) return {1, patientOhneAngaben, patientAnpassen};
+  if (ist("ErfPosition.DB")) return {0, positionOhneBeleg, positionAnpassen};
+  if (ist("Leistungen.DB") && n == 19) return {0, nullptr, leistungAnpassen};
+  if (ist("ErfBeleg.DB")) return {0, nullptr, belegAnpassen};
+  if (ist("Ann.DB")) return {0, nullptr, annAnpassen};
+  return {};
+}
+
+Status satzKopieren(const Regel& r, TTable& alt, TTable& neu, int n) {
+  if (r.auslassen && r.auslassen(alt)) return okStatus();
+  RIVIZA_TRY(neu.append());
+  for (int i = r.ab; i < n; ++i) RIVIZA_TRY(neu.fields(i).assign(alt.fields(i)));
+  if (r.anpassen) RIVIZA_TRY(r.anpassen(alt, neu, n));
+  return neu.post();
+}
+
+Error mitOrt(const Error& e, const std::string& wo) { return Error::make(e.code, wo + ": " + e.message); }
+
+Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const std::string& datei) {
+  RIVIZA_TRY(alt.setTableName(datei));
+  RIVIZA_TRY(neu.setTableName(datei));
+  RIVIZA_TRY(alt.open());
+  RIVIZA_TRY(neu.emptyTable());
+  RIVIZA_TRY(neu.open());
+  const int anzahl = alt.recordCount();
+  const int n = std::min(alt.fieldCount(), neu.fieldCount());
+  ReorgProtokoll(datei + " Anzahl der Felder: " + std::to_string(n));
+  const Regel regel = regelFuer(datei, n);
+  // One transaction on each side: the new table is written at once at the end, and the old one
+  // is read under one lock instead of taking and checking it again for every record.
+  auto lesen = alt.startTransaction();
+  if (!lesen) return lesen.error();
+  auto transaktion = neu.startTransaction();
+  if (!transaktion) return transaktion.error();
+  RIVIZA_TRY(alt.first());
+  while (!alt.eof()) {
+    const int satz = alt.recNo();
+    f.LabelReorg->setCaption(std::to_string(satz));
+    if (Status st = satzKopieren(regel, alt, neu, n); !st)
+      return mitOrt(st.error(), "Datensatz " + std::to_string(satz));
+    RIVIZA_TRY(alt.next());
+    f.LabelDbSatz->setCaption(std::to_string(alt.recNo()));
+    pf::processMessages();
+  }
+  RIVIZA_TRY(transaktion->commit());
+  RIVIZA_TRY(lesen->commit());  // nothing written: ends the read
+  ReorgProtokoll("     " + std::to_string(anzahl) + " Datensätze reorganisiert");
+  return okStatus();
+}
+
+}  // namespace
+
+void ReorgProtokoll(std::string_view meldung) {
+  FormEinstellungen->ListBoxReorg->items().add(LogZeile(meldung));
+}
+
+Status TabelleReorganisieren(const std::string& datei) {
+  TFormEinstellungen& f = *FormEinstellungen;
+  db::TTable& alt = *f.TableAlt;
+  db::TTable& neu = *f.TableNeu;
+  alt.close();
+  neu.close();
+  Status st = tabelleKopieren(f, alt, neu, datei);
+  alt.close();  // a failed copy rolls the new table back here
+  neu.close();
+  pf::processMessages();
+  if (!st) return mitOrt(st.error(), "Tabelle " + datei);
+  return okStatus();
+}
+
+}  // namespace riviza

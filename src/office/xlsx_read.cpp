@@ -1,0 +1,353 @@
+// Reading .xlsx workbooks: the package unpacked by the zip reader into a private temporary
+// folder, its parts parsed with expat (office layer); see file_formats.h.
+//
+// The parts are found as the package format says: _rels/.rels names the workbook part, the
+// workbook's relationships name its sheets, shared strings and styles. Element names are
+// compared without their namespace prefix. The styles are read only to tell which cells show a
+// date. A part that is missing or malformed, a shared-string index or a cell position out of
+// range make the whole read fail (kBadFile), naming the part.
+#include <expat.h>
+#include <stdlib.h>
+
+#include <charconv>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "office/a1.h"
+#include "office/errors.h"
+#include "office/file_formats.h"
+#include "office/style.h"
+#include "office/workbook.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "zip/kvoUnZip.h"
+
+namespace riviza::office {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint64_t kMaxUnpackedBytes = 1ull << 30;  // a zip bomb stops here
+constexpr double kDays1904 = 1462;                  // 01.01.1904 in the 1900 date system
+
+using Attributes = const XML_Char**;
+
+std::string_view localName(const XML_Char* name) {
+  std::string_view n(name);
+  const size_t colon = n.rfind(':');
+  return colon == std::string_view::npos ? n : n.substr(colon + 1);
+}
+
+const char* attribute(Attributes attrs, std::string_view name) {
+  for (int i = 0; attrs[i]; i += 2)
+    if (localName(attrs[i]) == name) return attrs[i + 1];
+  return nullptr;
+}
+
+// An expat parse of one part, fed from the file in blocks.
+struct XmlHandler {
+  std::function<void(std::string_view, Attributes)> start;
+  std::function<void(std::string_view)> end;
+  std::function<void(std::string_view)> text;
+};
+
+Error badPart(const std::string& part, const std::string& why) {
+  return Error::make(kBadFile, "Die Arbeitsmappe ist beschädigt (" + part + "): " + why);
+}
+
+Status parseXml(const fs::path& root, const std::string& part, XmlHandler& h) {
+  const std::string wrapped = "/" + part + "/";
+  if (wrapped.find("/../") != std::string::npos || wrapped.find("/./") != std::string::npos)
+    return badPart(part, "Verweis aus dem Paket hinaus");
+  auto file = platform::File::openNative((root / part).string(), platform::File::Mode::Read);
+  if (!file) return badPart(part, "Teil fehlt");
+  std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate("UTF-8"),
+                                                                      XML_ParserFree);
+  XML_SetUserData(parser.get(), &h);
+  XML_SetElementHandler(
+      parser.get(),
+      [](void* data, const XML_Char* name, const XML_Char** attrs) {
+        auto* self = static_cast<XmlHandler*>(data);
+        if (self->start) self->start(localName(name), attrs);
+      },
+      [](void* data, const XML_Char* name) {
+        auto* self = static_cast<XmlHandler*>(data);
+        if (self->end) self->end(localName(name));
+      });
+  XML_SetCharacterDataHandler(parser.get(), [](void* data, const XML_Char* s, int len) {
+    auto* self = static_cast<XmlHandler*>(data);
+    if (self->text) self->text(std::string_view(s, static_cast<size_t>(len)));
+  });
+  char buffer[1 << 16];
+  for (;;) {
+    auto got = file->read(buffer, sizeof buffer);
+    if (!got) return got.error();
+    const bool last = *got == 0;
+    if (XML_Parse(parser.get(), buffer, static_cast<int>(*got), last) == XML_STATUS_ERROR)
+      return badPart(part, std::string(XML_ErrorString(XML_GetErrorCode(parser.get()))) + " in Zeile " +
+                               std::to_string(XML_GetCurrentLineNumber(parser.get())));
+    if (last) return okStatus();
+  }
+}
+
+// The relationships of a part: id -> target, and type suffix -> target, targets resolved
+// against the part's folder.
+struct Relationships {
+  std::map<std::string, std::string> byId;
+  std::map<std::string, std::string> byType;  // the type's last path segment
+};
+
+std::string resolve(const std::string& folder, std::string target) {
+  if (!target.empty() && target[0] == '/') return target.substr(1);
+  std::string path = folder;
+  while (target.rfind("../", 0) == 0) {
+    target.erase(0, 3);
+    const size_t slash = path.find_last_of('/', path.size() >= 2 ? path.size() - 2 : 0);
+    path = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  }
+  return path + target;
+}
+
+Result<Relationships> readRelationships(const fs::path& root, const std::string& part) {
+  const size_t slash = part.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : part.substr(0, slash + 1);
+  const std::string relsPart = folder + "_rels/" + part.substr(folder.size()) + ".rels";
+  Relationships rels;
+  XmlHandler h;
+  h.start = [&](std::string_view name, Attributes attrs) {
+    if (name != "Relationship") return;
+    const char* id = attribute(attrs, "Id");
+    const char* type = attribute(attrs, "Type");
+    const char* target = attribute(attrs, "Target");
+    if (!target) return;
+    const std::string resolved = resolve(folder, target);
+    if (id) rels.byId[id] = resolved;
+    if (type) {
+      std::string_view t(type);
+      rels.byType[std::string(t.substr(t.find_last_of('/') + 1))] = resolved;
+    }
+  };
+  RIVIZA_TRY(parseXml(root, relsPart, h));
+  return rels;
+}
+
+// Shared strings: the text of each <si>, runs joined, phonetic runs left out.
+Result<std::vector<std::string>> readSharedStrings(const fs::path& root, const std::string& part) {
+  std::vector<std::string> strings;
+  bool inText = false;
+  int phonetic = 0;
+  XmlHandler h;
+  h.start = [&](std::string_view name, Attributes) {
+    if (name == "si") strings.emplace_back();
+    if (name == "rPh") ++phonetic;
+    if (name == "t") inText = phonetic == 0 && !strings.empty();
+  };
+  h.end = [&](std::string_view name) {
+    if (name == "rPh") --phonetic;
+    if (name == "t") inText = false;
+  };
+  h.text = [&](std::string_view s) {
+    if (inText) strings.back().append(s);
+  };
+  RIVIZA_TRY(parseXml(root, part, h));
+  return strings;
+}
+
+// For each cell format (xf) of the styles part: whether it shows a date.
+Result<std::vector<bool>> readDateStyles(const fs::path& root, const std::string& part) {
+  std::map<int, std::string> custom;
+  std::vector<int> xfFormats;
+  bool inCellXfs = false;
+  XmlHandler h;
+  h.start = [&](std::string_view name, Attributes attrs) {
+    if (name == "numFmt") {
+      const char* id = attribute(attrs, "numFmtId");
+      const char* code = attribute(attrs, "formatCode");
+      if (id && code) custom[std::atoi(id)] = code;
+    } else if (name == "cellXfs") {
+      inCellXfs = true;
+    } else if (name == "xf" && inCellXfs) {
+      const char* id = attribute(attrs, "numFmtId");
+      xfFormats.push_back(id ? std::atoi(id) : 0);
+    }
+  };
+  h.end = [&](std::string_view name) {
+    if (name == "cellXfs") inCellXfs = false;
+  };
+  RIVIZA_TRY(parseXml(root, part, h));
+  std::vector<bool> dates;
+  for (int id : xfFormats) {
+    auto it = custom.find(id);
+    dates.push_back(it != custom.end() ? isDateFormat(it->second) : isBuiltInDateFormat(id));
+  }
+  return dates;
+}
+
+std::optional<double> parseNumber(std::string_view s) {
+  double v = 0;
+  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || p != s.data() + s.size()) return std::nullopt;
+  return v;
+}
+
+// "2024-03-15" or "2024-03-15T10:30:00" (the t="d" cells of some writers).
+std::optional<double> isoDate(std::string_view s) {
+  platform::DateTime t;
+  if (s.size() < 10 || s[4] != '-' || s[7] != '-') return std::nullopt;
+  auto num = [&](size_t at, size_t len) { return parseNumber(s.substr(at, len)).value_or(-1); };
+  t.year = static_cast<int>(num(0, 4)), t.month = static_cast<int>(num(5, 2)),
+  t.day = static_cast<int>(num(8, 2));
+  if (!platform::isValidDate(t.year, t.month, t.day)) return std::nullopt;
+  if (s.size() >= 19)
+    t.hour = static_cast<int>(num(11, 2)), t.minute = static_cast<int>(num(14, 2)),
+    t.second = static_cast<int>(num(17, 2));
+  return platform::toDateTimeNumber(t);
+}
+
+struct SheetContext {
+  const std::vector<std::string>& strings;
+  const std::vector<bool>& dateStyles;
+  bool date1904 = false;
+};
+
+Status readSheet(const fs::path& root, const std::string& part, const SheetContext& ctx, Worksheet& sheet) {
+  int row = 0, column = 0;
+  std::string type, value, inline_;
+  bool isDate = false, inValue = false, inInline = false, inCell = false;
+  std::optional<Error> failure;
+  XmlHandler h;
+  h.start = [&](std::string_view name, Attributes attrs) {
+    if (name == "row") {
+      const char* r = attribute(attrs, "r");
+      row = r ? std::atoi(r) : row + 1;
+      column = 0;
+    } else if (name == "c") {
+      inCell = true;
+      const char* r = attribute(attrs, "r");
+      auto ref = r ? parseA1(r) : std::nullopt;
+      if (ref)
+        row = ref->row, column = ref->column;
+      else
+        ++column;
+      const char* t = attribute(attrs, "t");
+      type = t ? t : "n";
+      const char* s = attribute(attrs, "s");
+      const size_t style = s ? static_cast<size_t>(std::atoi(s)) : 0;
+      isDate = style < ctx.dateStyles.size() && ctx.dateStyles[style];
+      value.clear(), inline_.clear();
+    } else if (name == "v" && inCell) {
+      inValue = true;
+    } else if (name == "t" && inCell) {
+      inInline = true;
+    }
+  };
+  h.text = [&](std::string_view s) {
+    if (inValue) value.append(s);
+    if (inInline) inline_.append(s);
+  };
+  h.end = [&](std::string_view name) {
+    if (name == "v") inValue = false;
+    if (name == "t") inInline = false;
+    if (name != "c" || failure) return;
+    inCell = false;
+    if (row < 1 || row > sheet.rowsCount() || column < 1 || column > kMaxColumns) {
+      failure = badPart(part, "Zelle außerhalb des Tabellenblatts");
+      return;
+    }
+    CellValue v;
+    if (type == "s") {
+      auto index = parseNumber(value);
+      if (!index || *index < 0 || *index >= static_cast<double>(ctx.strings.size())) {
+        failure = badPart(part, "ungültiger Textverweis " + value);
+        return;
+      }
+      v = ctx.strings[static_cast<size_t>(*index)];
+    } else if (type == "inlineStr") {
+      v = inline_;
+    } else if (type == "str" || type == "e") {
+      if (!value.empty()) v = value;
+    } else if (type == "b") {
+      v = value == "1";
+    } else if (type == "d") {
+      if (auto d = isoDate(value)) v = DateValue{*d};
+    } else if (auto d = parseNumber(value)) {
+      if (isDate)
+        v = DateValue{*d + (ctx.date1904 ? kDays1904 : 0)};
+      else
+        v = *d;
+    }
+    if (!std::holds_alternative<std::monostate>(v)) sheet.putValue(row, column, std::move(v));
+  };
+  RIVIZA_TRY(parseXml(root, part, h));
+  if (failure) return *failure;
+  return okStatus();
+}
+
+// A private folder removed with everything in it.
+struct TempFolder {
+  fs::path path;
+  ~TempFolder() {
+    std::error_code ec;
+    if (!path.empty()) fs::remove_all(path, ec);
+  }
+};
+
+}  // namespace
+
+Status readXlsx(const fs::path& file, Workbook& into) {
+  TempFolder temp;
+  std::string pattern = (fs::temp_directory_path() / "riviza-xlsx-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) return platform::errnoError(errno, "Temporären Ordner anlegen", pattern);
+  temp.path = pattern;
+
+  zip::TUnZip unzip;
+  unzip.FileSpec = {"*"};
+  unzip.ExtractLimitBytes = kMaxUnpackedBytes;
+  unzip.SetArchiveFile(platform::pathText(fs::absolute(file)));
+  unzip.SetExtractDir(platform::pathText(temp.path));
+  unzip.Extract();
+  const fs::path& root = temp.path;
+
+  auto packageRels = readRelationships(root, "");
+  if (!packageRels) return packageRels.error();
+  auto workbookPart = packageRels->byType.find("officeDocument");
+  if (workbookPart == packageRels->byType.end()) return badPart("_rels/.rels", "keine Arbeitsmappe");
+  const std::string bookPart = workbookPart->second;
+  auto bookRels = readRelationships(root, bookPart);
+  if (!bookRels) return bookRels.error();
+
+  std::vector<std::string> strings;
+  if (auto it = bookRels->byType.find("sharedStrings"); it != bookRels->byType.end()) {
+    auto read = readSharedStrings(root, it->second);
+    if (!read) return read.error();
+    strings = std::move(*read);
+  }
+  std::vector<bool> dateStyles;
+  if (auto it = bookRels->byType.find("styles"); it != bookRels->byType.end()) {
+    auto read = readDateStyles(root, it->second);
+    if (!read) return read.error();
+    dateStyles = std::move(*read);
+  }
+
+  std::vector<std::pair<std::string, std::string>> sheets;  // name, part
+  SheetContext ctx{strings, dateStyles};
+  XmlHandler h;
+  h.start = [&](std::string_view name, Attributes attrs) {
+    if (name == "workbookPr") {
+      const char* d = attribute(attrs, "date1904");
+      ctx.date1904 = d && (std::string_view(d) == "1" || std::string_view(d) == "true");
+    } else if (name == "sheet") {
+      const char* sheetName = attribute(attrs, "name");
+      const char* id = attribute(attrs, "id");
+      auto target = id ? bookRels->byId.find(id) : bookRels->byId.end();
+      if (sheetName && target != bookRels->byId.end()) sheets.emplace_back(sheetName, target->second);
+    }
+  };
+  RIVIZA_TRY(parseXml(root, bookPart, h));
+  for (const auto& [name, part] : sheets) RIVIZA_TRY(readSheet(root, part, ctx, *into.appendWorksheet(name)));
+  return okStatus();
+}
+
+}  // namespace riviza::office

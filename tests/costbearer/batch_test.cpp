@@ -1,0 +1,71 @@
+// riviza-batch kosttr-aktualisieren end to end: on a fresh demo installation (riviza-demo) it
+// fills the tables, prints the update list and exits 0; a missing program folder exits 2 with
+// its message.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "db/TTable.h"
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
+namespace riviza::test {
+namespace {
+
+struct Lauf {
+  int status = -1;
+  std::string ausgabe;  // stdout and stderr
+};
+
+Lauf ausfuehren(const std::string& befehl) {
+  Lauf l;
+  std::FILE* pipe = ::popen((befehl + " 2>&1").c_str(), "r");
+  if (!pipe) return l;
+  char buf[4096];
+  for (size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) l.ausgabe.append(buf, n);
+  const int w = ::pclose(pipe);
+  l.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
+  return l;
+}
+
+size_t saetze(const std::string& ordner, const char* tabelle) {
+  db::TTable t;
+  EXPECT_TRUE(t.setDatabaseName(ordner).ok());
+  EXPECT_TRUE(t.setTableName(tabelle).ok());
+  EXPECT_TRUE(t.open().ok()) << tabelle;
+  return static_cast<size_t>(t.recordCount());
+}
+
+TEST(RivizaBatch, KosttrAktualisierenFillsTheDemoTablesAndAMissingFolderExits2) {
+  TempDir dir;
+  const std::string bin = RIVIZA_BINARY_DIR "/tools/";
+  const std::string demo = (dir / "demo").string();
+  ASSERT_EQ(ausfuehren("'" + bin + "demo/riviza-demo' '" + demo + "'").status, 0);
+  const std::string umgebung = "XDG_RUNTIME_DIR='" + dir.str() + "' WINEPREFIX='" + demo + "/wineprefix' ";
+  const std::string batch = umgebung + "'" + bin + "riviza-batch/riviza-batch' ";
+
+  const Lauf l = ausfuehren(batch + "'" + demo + "/Programm' kosttr-aktualisieren");
+  EXPECT_EQ(l.status, 0) << l.ausgabe;
+  for (const char* z :
+       {"  Beginn -> Kostenträgerdatei wird aktualisiert ...\n",
+        "  Kostenträger 302 aktualisiert, Anzahl: 3\n", "  Kostenträger 300 aktualisiert, Anzahl: 1\n",
+        "  Kostenträger 105 aktualisiert, Anzahl: 2\n", "  Kassen 302 aktualisiert, Anzahl: 3\n",
+        "  Aktualisierung beendet\n"})
+    EXPECT_NE(l.ausgabe.find(z), std::string::npos) << z << l.ausgabe;
+  const auto jahre = platform::listDirectory(demo + "/Daten/Abrechng");
+  ASSERT_EQ(jahre.size(), 1u);
+  const std::string tabellen = demo + "/Daten/Abrechng/" + jahre[0].name + "/Daten";
+  EXPECT_EQ(saetze(tabellen, "Kosttr.db"), 3u);
+  EXPECT_EQ(saetze(tabellen, "Kas.db"), 3u);
+  EXPECT_EQ(saetze(tabellen, "KasAdrAnn.db"), 3u);
+
+  const Lauf fehlt = ausfuehren(batch + "'" + dir.str() + "/gibt-es-nicht' kosttr-aktualisieren");
+  EXPECT_EQ(fehlt.status, 2);
+  EXPECT_NE(fehlt.ausgabe.find("Programmordner nicht gefunden: " + dir.str() + "/gibt-es-nicht"),
+            std::string::npos)
+      << fehlt.ausgabe;
+}
+
+}  // namespace
+}  // namespace riviza::test

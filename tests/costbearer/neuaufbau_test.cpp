@@ -1,0 +1,269 @@
+// The table rebuilds through the update tab's hidden buttons on the synthetic year (see
+// kosttr_jahr.cpp, whose comments say which rule each cost bearer walks): the exact tables and
+// update list, a second run, failures that leave the old tables, the one-run-at-a-time guard,
+// the branch-office and provider-group settings, and the published files of the test data.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "costbearer/tabellen_aktualisieren.h"
+#include "fixtures.h"
+#include "kosttr_jahr.h"
+#include "maintenance/update_tabellen.h"
+#include "platform/files.h"
+#include "platform/pump.h"
+#include "platform/syscalls.h"
+
+namespace riviza::test {
+namespace {
+
+using Neuaufbau = KosttrJahr;
+
+const std::vector<std::vector<std::string>> kErwartet = {
+    {"1234561|AOK Bayern|aok bayern|Die Gesundheitskasse|Carl-Wery-Straße 28|81739|München|AO",
+     "2468001|Ersatzkasse Test|Ersatzkasse|Landesvertretung|Markt 3|20095|Hamburg|EK"},
+    {"2345671|Apothekenkasse Nord|Apothekenkasse|Nord|Förde 1|24103|Kiel|AO",
+     "1234561|AOK Bayern Apotheken|AOK Apotheken||Carl-Wery-Straße 28|81739|München|AO",
+     "5555551|Apotheke Art 04|Apotheke||Weg 3|10115|Berlin|AO"},
+    {"101234561|AOK Bayern Pflege|AOK Pflegekasse||Weg 5|81739|München|AO",
+     "181234561|Pflegekasse Ärzte|Pflegekasse|der Ärzte|Weg 6|90402|Nürnberg|AO",
+     "187777771|Pflegekasse Doppelt|Doppelt||Weg 7|01067|Dresden|AO"},
+    {"1234561|AOK Bayern|aok bayern|Die Gesundheitskasse|Carl-Wery-Straße 28|81739|München|AO|101234561",
+     "1234572|Betriebskasse Ärzte|BKK der Ärzte|Abteilung Süd|Königstraße 9|90402|Nürnberg|AO|101234561",
+     "2468001|Ersatzkasse Test|Ersatzkasse|Landesvertretung|Markt 3|20095|Hamburg|EK|102468001"},
+    {"2345671|Apothekenkasse Nord|Apothekenkasse|Nord|Förde 1|24103|Kiel|AO|102345671",
+     "1234561|AOK Bayern Apotheken|AOK Apotheken||Carl-Wery-Straße 28|81739|München|AO|101234561",
+     "3333331|BARMER Wuppertal|BARMER|GS Wuppertal|Lichtscheid 1|42103|Wuppertal|AO|104940005",
+     "3333353|BARMER Bonn|BARMER|GS Bonn|Markt 4|53111|Bonn|AO|104940005"},
+    {"1234561|AOK Bayern Pflege|AOK Pflegekasse||Weg 5|81739|München|AO|101234561",
+     "1234561|Pflegekasse Ärzte|Pflegekasse|der Ärzte|Weg 6|90402|Nürnberg|AO|181234561",
+     "7777771|Pflegekasse Doppelt|Doppelt||Weg 7|01067|Dresden|AO|187777771"},
+    {"1234561|AO|302|AOK Bayern|101234561|AOK Bayern|109100001|Papierannahme Mitte|109100001|Papierannahme "
+     "Mitte|101234561|AOK Bayern|||109000001|Datenannahme Süd|109000002|",
+     "1234572|AO|302|Betriebskasse Ärzte|101234561|AOK Bayern|109100001|Papierannahme Mitte|109100001|"
+     "Papierannahme Mitte|101234561|AOK Bayern|||109000001|Datenannahme Süd|109000002|",
+     "2468001|EK|302|Ersatzkasse Test|102468001|Ersatzkasse Test|102468001|Ersatzkasse Test|109100001|"
+     "Papierannahme Mitte|102468001|Ersatzkasse Test|||109000001|Datenannahme Süd|109000002|"},
+    {"109100001|Papierannahme Mitte|Papierannahme|Mitte|Belegannahme|Zeil 5|60311|Frankfurt|AO|302",
+     "101234561|AOK Bayern|aok bayern|Die Gesundheitskasse||Carl-Wery-Straße 28|81739|München|AO|",
+     "102468001|Ersatzkasse Test|Ersatzkasse|Landesvertretung||Markt 3|20095|Hamburg|EK|302",
+     "109100001||||||||EK|"},
+    {"3333353|BARMER Bonn alt|||||||", "3333331|BARMER Wuppertal|BARMER|Lichtscheid 1|42103|Wuppertal|||"},
+};
+
+const std::vector<std::string> kProtokoll = {
+    zeile("Beginn -> Kostenträgerdatei wird aktualisiert ..."),
+    zeile("Doppelte IK übergangen: 101234561 in Kosttr302.txt"),
+    zeile("Kostenträger 302 aktualisiert, Anzahl: 2"),
+    zeile("Kostenträger 300 aktualisiert, Anzahl: 3"),
+    zeile("Doppelte IK übergangen: 187777771 in Kosttr105.txt"),
+    zeile("Kostenträger 105 aktualisiert, Anzahl: 3"),
+    zeile("Ende   -> Kostenträgerdatei aktualisiert"),
+    zeile("Beginn -> Kassendatei wird aktualisiert ..."),
+    zeile("Doppelte IK übergangen: 101234561 in Kosttr302.txt"),
+    zeile("Kassen 302 aktualisiert, Anzahl: 3"),
+    zeile("Kassen 300 aktualisiert, Anzahl: 4"),
+    zeile("BARMER Geschäftsstelllen aktualisiert, Anzahl: 1"),
+    zeile("Doppelte IK übergangen: 187777771 in Kosttr105.txt"),
+    zeile("Kassen 105 aktualisiert, Anzahl: 3"),
+    zeile("Ende   -> Kassendatei aktualisiert"),
+    zeile("Beginn -> Kassendatei302 wird aktualisiert ..."),
+    zeile("Doppelte IK übergangen: 101234561 in Kosttr302.txt"),
+    zeile("Kassen 302 aktualisiert, Anzahl: 3"),
+    zeile("Ende   -> Kassendatei302 aktualisiert"),
+    zeile("Aktualisierung beendet"),
+};
+
+TEST_F(Neuaufbau, SyntheticYearGivesExactTablesAndLinesAndASecondRunTheSame) {
+  starten();
+  for (int lauf = 1; lauf <= 2; ++lauf) {
+    SCOPED_TRACE(lauf);
+    form->ListBoxLiveUpdate->items().clear();
+    form->BitBtnTabelleKostentraeger->click();
+    EXPECT_EQ(alleTabellen(), kErwartet);
+    // The second run finds its branch office in AdrDlz.DB already.
+    auto erwartet = kProtokoll;
+    if (lauf == 2) erwartet[11] = zeile("BARMER Geschäftsstelllen aktualisiert, Anzahl: 0");
+    EXPECT_EQ(protokoll(), erwartet);
+    EXPECT_FALSE(form->LabelWarten->visible());
+    EXPECT_EQ(form->LabelKosttr->caption(), "101234561");  // the last line of Kosttr302.txt
+    EXPECT_EQ(form->FileListBoxKost300->items().lines(), std::vector<std::string>{"AO03Q124.ke0"});
+  }
+  EXPECT_TRUE(dialogs.transcript().empty());
+}
+
+// Writes whose bytes begin with the debtor file's separator fail as on a full disk.
+ssize_t dtaSchreibfehler(int fd, const void* buf, size_t n) {
+  if (n > 0 && *static_cast<const unsigned char*>(buf) == 0xFE) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return platform::realSysCalls().write(fd, buf, n);
+}
+
+TEST_F(Neuaufbau, AFailureLeavesTheOldTables) {
+  starten();
+  ASSERT_TRUE(KostentraegerTabellenAktualisieren());
+  // Without the EK05 file a successful run would change Kosttr.db, Kassen.db and Kas.db.
+  ASSERT_TRUE(platform::deleteFile(jahrOrdner("Kosttr\\EK05Q124.ke0")).ok());
+  struct Fall {
+    const char* name;
+    std::function<void()> vorbereiten;
+    std::string meldung;  // the beginning of the line or message that tells
+    size_t unveraendert;  // the first n tables of kTabellen keep their records
+  } faelle[] = {
+      {"a reader fails",
+       [&] {
+         ASSERT_TRUE(platform::deleteFile(imProgramm("Temp\\Kosttr105.txt")).ok());
+         programm.mkdir("Temp/Kosttr105.txt");
+       },
+       zeile("FEHLER Kostenträgerdateien nicht eingelesen (Kosttr105.txt): "), std::size(kTabellen)},
+      {"the debtor file cannot be written",
+       [&] {
+         ASSERT_TRUE(platform::removeDirectory(imProgramm("Temp\\Kosttr105.txt")).ok());
+         form->CheckBoxFirmaDebitorenAbJN->setChecked(true);
+         form->EditDebitorenAb->setText("100");
+       },
+       zeile("FEHLER " + jahrOrdner("Daten\\Kosttr.db") + ": "), 3},
+      {"the year has no cost-bearer folder",
+       [&] { ASSERT_TRUE(platform::removeTree(jahrOrdner("Kosttr")).ok()); },
+       "Kostenträgerdateien nicht verfügbar", std::size(kTabellen)},
+  };
+  platform::SysCalls fehlerhaft = platform::realSysCalls();
+  fehlerhaft.write = dtaSchreibfehler;
+  for (auto& fall : faelle) {
+    SCOPED_TRACE(fall.name);
+    fall.vorbereiten();
+    const auto vorher = alleTabellen();
+    form->ListBoxLiveUpdate->items().clear();
+    {
+      platform::ScopedSysCalls schreibfehler(fehlerhaft);
+      EXPECT_FALSE(KostentraegerTabellenAktualisieren());
+    }
+    std::vector<std::string> gesagt = protokoll();
+    for (const auto& d : dialogs.transcript()) gesagt.push_back(d.text);
+    dialogs.clear();
+    EXPECT_TRUE(std::any_of(gesagt.begin(), gesagt.end(), [&](const std::string& z) {
+      return z.starts_with(fall.meldung);
+    })) << testing::PrintToString(gesagt);
+    const auto nachher = alleTabellen();
+    for (size_t i = 0; i < fall.unveraendert; ++i) EXPECT_EQ(nachher[i], vorher[i]) << kTabellen[i];
+    EXPECT_EQ(nachher[0], kErwartet[0]);  // the old table, not the one of the files as they are now
+  }
+  EXPECT_EQ(form->EditDebitorenAb->text(), "100");  // a failed pass hands out no number
+}
+
+TEST_F(Neuaufbau, ARebuildCannotStartWhileAnotherRuns) {
+  starten();
+  std::optional<bool> zweiter;
+  platform::setMessagePump([&] {
+    if (!zweiter) zweiter = KassenAktualisieren();
+  });
+  EXPECT_TRUE(KosttrAktualisieren());
+  platform::setMessagePump({});
+  EXPECT_EQ(zweiter, false);
+  EXPECT_EQ(protokoll().front(), zeile("Tabellenaktualisierung läuft bereits, nicht noch einmal gestartet"));
+  EXPECT_EQ(tabelle("Kosttr.db"), kErwartet[0]);
+  EXPECT_TRUE(KassenAktualisieren());  // the guard is released at the end
+}
+
+TEST_F(Neuaufbau, BranchOfficesAndProviderGroupFollowTheSettings) {
+  struct Fall {
+    const char* kuerzel;
+    const char* gruppe;
+    bool geschaeftsstelle;  // 3333331 added and counted
+    size_t kasAdrAnn;       // rows
+  } faelle[] = {
+      {"PM", "2", true, 0}, {"ser", "21", false, 4}, {"SERVICE", "21", false, 4}, {"Ser", "213", false, 0}};
+  for (const auto& f : faelle) {
+    SCOPED_TRACE(f.kuerzel + std::string(" ") + f.gruppe);
+    starten("Bundesland=02\r\nAbrechnungscode302=" + std::string(f.gruppe) + "\r\nLeKuerzel=" + f.kuerzel +
+            "\r\n");
+    ASSERT_TRUE(KassenAktualisieren());
+    ASSERT_TRUE(KassenAktualisieren());  // an office already there is not added again
+    ASSERT_TRUE(KassenAdrAnnAktualisieren());
+    EXPECT_EQ(tabelle("AdrDlz.DB").size(), f.geschaeftsstelle ? 2u : 1u);
+    const auto& z = protokoll();
+    EXPECT_EQ(std::count(z.begin(), z.end(), zeile("BARMER Geschäftsstelllen aktualisiert, Anzahl: 1")),
+              f.geschaeftsstelle ? 1 : 0);
+    EXPECT_EQ(std::count(z.begin(), z.end(), zeile("BARMER Geschäftsstelllen aktualisiert, Anzahl: 0")),
+              f.geschaeftsstelle ? 1 : 0);
+    EXPECT_EQ(tabelle("KasAdrAnn.db").size(), f.kasAdrAnn);
+    // Without a two-character group no fund gets an office.
+    for (const std::string& kas : tabelle("Kas.db"))
+      EXPECT_EQ(kas.ends_with("||||||||||||"), f.kasAdrAnn == 0) << kas;
+    form.reset();
+    form = std::make_unique<TFormEinstellungen>();
+    ASSERT_TRUE(platform::removeTree(daten.str() + "/Abrechng").ok());
+  }
+}
+
+// IK -> number of IDK segments in the published files of one kind whose IK begins with one of
+// the prefixes.
+std::map<std::string, int> idks(const char* maske, std::set<std::string> praefixe) {
+  std::map<std::string, int> anzahl;
+  for (const auto& e : platform::listDirectory(testData("kosttr").string(), maske)) {
+    const std::string text = readNative(testData("kosttr") / e.name);
+    for (size_t p = text.find("IDK+"); p != std::string::npos; p = text.find("IDK+", p + 1))
+      if (praefixe.count(text.substr(p + 4, 2))) ++anzahl[text.substr(p + 4, 9)];
+  }
+  return anzahl;
+}
+
+TEST_F(Neuaufbau, PublishedFilesGivePlausibleTables) {
+  uhr.set({2025, 11, 1, 10, 30, 0});
+  starten(kFirma, false);
+  for (const auto& e : platform::listDirectory(testData("kosttr").string(), "*.ke0"))
+    ASSERT_TRUE(
+        platform::copyFile((testData("kosttr") / e.name).string(), jahrOrdner("Kosttr\\" + e.name)).ok());
+  ASSERT_TRUE(KostentraegerTabellenAktualisieren());
+
+  const auto ik302 = idks("??05*.ke?", {"10"});
+  const auto ik105 = idks("??06*.ke?", {"10", "18"});
+  // A cost bearer whose work file holds two valid main lines is logged once.
+  std::map<std::string, int> gueltig;
+  for (const std::string& z : crlfLines(programm.read("Temp/Kosttr105.txt")))
+    if (z.substr(10, 2) == "01" && (z.starts_with("10") || z.starts_with("18"))) ++gueltig[z.substr(0, 9)];
+  std::set<std::string> doppelt;
+  for (const auto& [ik, n] : gueltig)
+    if (n > 1) doppelt.insert("01.11.2025 10:30:00  Doppelte IK übergangen: " + ik + " in Kosttr105.txt");
+  std::set<std::string> gemeldet;
+  for (const std::string& z : protokoll()) {
+    EXPECT_EQ(z.find("FEHLER"), std::string::npos) << z;
+    if (z.find("Doppelte IK") != std::string::npos && z.ends_with("Kosttr105.txt")) gemeldet.insert(z);
+  }
+  EXPECT_EQ(gemeldet, doppelt);
+  EXPECT_FALSE(doppelt.empty());
+
+  // Each table holds each IK once and no more cost bearers than the files name.
+  struct Grenze {
+    const char* tabelle;
+    size_t hoechstens;
+  } grenzen[] = {{"Kosttr.db", ik302.size()},
+                 {"Kassen.db", ik302.size()},
+                 {"Kas.db", ik302.size()},
+                 {"Kosttr105.db", ik105.size()},
+                 {"Kassen105.db", ik105.size()}};
+  for (const auto& g : grenzen) {
+    SCOPED_TRACE(g.tabelle);
+    std::set<std::string> iks;
+    const auto saetze = tabelle(g.tabelle);
+    for (const std::string& s : saetze) iks.insert(s.substr(0, s.find('|')));
+    EXPECT_GT(saetze.size(), 0u);
+    EXPECT_LE(saetze.size(), g.hoechstens);
+    // Kassen105.db keys by the code after the first two digits, which a 10 and an 18 IK share.
+    EXPECT_EQ(iks.size() == saetze.size() || std::string(g.tabelle) == "Kassen105.db", true);
+  }
+  EXPECT_EQ(tabelle("Kosttr105.db").size(), tabelle("Kassen105.db").size());
+  EXPECT_TRUE(tabelle("Kosttr300.db").empty());  // the test data holds no §300 files
+  EXPECT_GT(tabelle("KasAdrAnn.db").size(), 0u);
+  for (const std::string& s : tabelle("KasAdrAnn.db")) EXPECT_FALSE(s.starts_with("|")) << s;
+}
+
+}  // namespace
+}  // namespace riviza::test

@@ -1,0 +1,56 @@
+// The log viewer on a real X server (run under xvfb-run): the reviewed REORG.LOG of the
+// reorganisation tests in the text window with a search hit, kept as
+// build/artifacts/text-viewer.png for CI.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTest>
+#include <set>
+
+#include "gui/qt_text_viewer.h"
+#include "qt_fixture.h"
+
+namespace riviza::test {
+namespace {
+
+TEST(TextViewerScreenshot, ShowsTheLogWithASearchHit) {
+  qtApp();
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
+  QFile golden(RIVIZA_SOURCE_DIR "/tests/maintenance/golden/reorg.log");
+  ASSERT_TRUE(golden.open(QIODevice::ReadOnly));
+  QString log = QString::fromUtf8(golden.readAll());
+  log.replace("<DATEN>", "D:").replace("hh:mm:ss", "10:30:00").remove('\r');
+
+  gui::TextViewer viewer("Protokoll Reorganisation - C:\\Riviza\\REORG.LOG", log);
+  viewer.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+  viewer.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
+  QTest::keyClick(&viewer, Qt::Key_F, Qt::ControlModifier);
+  ASSERT_TRUE(viewer.searchField()->isVisible());
+  QTest::keyClicks(viewer.searchField(), "Netto");
+  QTest::qWait(200);
+
+  const QPixmap shot = viewer.screen()->grabWindow(viewer.winId());
+  const QString folder = QStringLiteral(RIVIZA_BINARY_DIR "/artifacts");
+  QDir().mkpath(folder);
+  ASSERT_TRUE(shot.save(folder + "/text-viewer.png"));
+  const QImage image = shot.toImage();
+  EXPECT_GE(image.width(), 600);
+  // Text and the selection are drawn: many colours over the text view.
+  const QRect text(viewer.textView()->mapTo(&viewer, QPoint(0, 0)), viewer.textView()->size());
+  std::set<QRgb> colours;
+  for (int y = text.top(); y <= text.bottom() && y < image.height(); y += 2)
+    for (int x = text.left(); x <= text.right() && x < image.width(); x += 2)
+      colours.insert(image.pixel(x, y));
+  EXPECT_GT(colours.size(), 8u);
+  EXPECT_EQ(viewer.textView()->textCursor().selectedText(), "Netto");
+}
+
+}  // namespace
+}  // namespace riviza::test

@@ -1,0 +1,91 @@
+// Set-up of the Excel export tests: the settings form with its ExcelExport1 and Table1, a table
+// file filled from text rows, the export folder in the data root, a spy for opened workbooks,
+// and the exported sheet's cells by A1 name.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "db/TTable.h"
+#include "maintenance/ExcelExport.h"
+#include "office/office_fixture.h"
+#include "shell_fixture.h"
+
+namespace riviza::test {
+
+class ExcelExportTest : public Shell {
+ protected:
+  ExcelExportTest() : ex(*form->ExcelExport1) { form->EditOrdnerExport->setText(exportDir().string()); }
+  ~ExcelExportTest() override {
+    if (auto app = office::Application::running()) app->quit();
+  }
+
+  std::filesystem::path exportDir() const { return daten.path() / "Export"; }
+
+  // Name, amount, count, date, flag and memo; rows given as field texts.
+  static db::TableStructure listeStructure() {
+    using db::FieldType;
+    return {{{"Name", FieldType::Alpha, 30},
+             {"Betrag", FieldType::Money, 0},
+             {"Anzahl", FieldType::Short, 0},
+             {"Datum", FieldType::Date, 0},
+             {"Aktiv", FieldType::Logical, 0},
+             {"Notiz", FieldType::Memo, 0}},
+            0};
+  }
+
+  // Creates `file` in the data root (anew) with the rows and opens it through Table1.
+  db::TTable& table(const db::TableStructure& s, const std::vector<std::vector<std::string>>& rows,
+                    const std::string& file = "Liste.db") {
+    db::TTable& t = *form->Table1;
+    t.close();
+    std::filesystem::remove(daten.path() / file);
+    EXPECT_TRUE(db::TTable::createTable(daten.str(), file, s).ok());
+    EXPECT_TRUE(t.setDatabaseName(daten.str()).ok());
+    EXPECT_TRUE(t.setTableName(file).ok());
+    EXPECT_TRUE(t.open().ok());
+    for (const auto& row : rows) {
+      EXPECT_TRUE(t.append().ok());
+      for (size_t i = 0; i < row.size(); ++i)
+        EXPECT_TRUE(t.fields(static_cast<int>(i)).setAsString(row[i]).ok());
+      EXPECT_TRUE(t.post().ok());
+    }
+    EXPECT_TRUE(t.first().ok());
+    return t;
+  }
+
+  // `n` records of listeStructure: "Kunde i", i * 1,5, i, 15.03.2024, i odd, "=1+1".
+  db::TTable& liste(int n) {
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 1; i <= n; ++i)
+      rows.push_back({"Kunde " + std::to_string(i), std::to_string(i) + ",5", std::to_string(i), "15.03.2024",
+                      i % 2 ? "True" : "False", "=1+1"});
+    return table(listeStructure(), rows);
+  }
+
+  office::Range at(const std::string& first, const std::string& last = "") {
+    auto r = ex.Worksheet()->range(first, last.empty() ? first : last);
+    EXPECT_TRUE(r.ok());
+    return *r;
+  }
+  std::string text(const std::string& a1) { return at(a1).text(); }
+  office::CellValue value(const std::string& a1) { return at(a1).value(); }
+  const office::Style& style(const std::string& a1) {
+    auto ref = office::parseA1(a1);
+    return ex.Worksheet()->styleOf(ref->row, ref->column);
+  }
+  int level(int row) {
+    const office::Row* r = ex.Worksheet()->row(row);
+    return r ? r->level : 0;
+  }
+
+  TExcelExport& ex;
+  std::vector<std::string> opened;
+  office::ScopedDocumentOpener spy{[this](const std::string& path) {
+    opened.push_back(path);
+    return okStatus();
+  }};
+};
+
+}  // namespace riviza::test

@@ -1,0 +1,258 @@
+// The reorganisation when something goes wrong: injected failures (a copy error, a full disk, a
+// table in use, a record that cannot be written, a failed exchange) each leave the year's Daten
+// byte for byte as it was and its Version unwritten, with the failure in REORG.LOG and a
+// message; the preconditions are checked before anything is made; two runs in one second keep
+// two dated backups.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <set>
+
+#include "app/allg_tools.h"
+#include "platform/ini.h"
+#include "platform/pump.h"
+#include "platform/syscalls.h"
+#include "reorg_fixture.h"
+
+namespace riviza::test {
+namespace {
+
+// The injected file-system failures: a path part and what happens to files below it.
+enum class Stoerung { KeinOeffnen, PlatteVoll, KeinUmbenennen };
+Stoerung gStoerung;
+std::string gPfadTeil;
+std::set<int> gVolleDateien;
+
+int stoerendesOpen(const char* pfad, int flags, mode_t mode) {
+  const bool betroffen =
+      (flags & O_CREAT) && std::string_view(pfad).find(gPfadTeil) != std::string_view::npos;
+  if (betroffen && gStoerung == Stoerung::KeinOeffnen) {
+    errno = EACCES;
+    return -1;
+  }
+  const int fd = platform::realSysCalls().open(pfad, flags, mode);
+  if (betroffen && fd >= 0 && gStoerung == Stoerung::PlatteVoll) gVolleDateien.insert(fd);
+  return fd;
+}
+ssize_t stoerendesWrite(int fd, const void* daten, size_t n) {
+  if (gVolleDateien.count(fd)) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return platform::realSysCalls().write(fd, daten, n);
+}
+int stoerendesClose(int fd) {
+  gVolleDateien.erase(fd);
+  return platform::realSysCalls().close(fd);
+}
+int stoerendesRename(const char* von, const char* nach) {
+  if (gStoerung == Stoerung::KeinUmbenennen && std::string_view(von).ends_with(gPfadTeil)) {
+    errno = EXDEV;
+    return -1;
+  }
+  return platform::realSysCalls().rename(von, nach);
+}
+
+// Runs `f` with the failure injected below `pfadTeil`.
+void mitStoerung(Stoerung s, std::string pfadTeil, const std::function<void()>& f) {
+  gStoerung = s;
+  gPfadTeil = std::move(pfadTeil);
+  gVolleDateien.clear();
+  platform::SysCalls tabelle = platform::realSysCalls();
+  tabelle.open = stoerendesOpen;
+  tabelle.write = stoerendesWrite;
+  tabelle.close = stoerendesClose;
+  tabelle.rename = stoerendesRename;
+  platform::ScopedSysCalls aktiv(tabelle);
+  f();
+}
+
+// A year of an older program: vouchers, positions, services and offices in older structures.
+void alteTabellen(const std::string& ordner, bool mitBelegen = true) {
+  if (mitBelegen)
+    tabelleAnlegen(ordner, "ErfBeleg.DB", aelter("ErfBeleg.DB", 53), {{{0, "4711"}, {48, "True"}}});
+  tabelleAnlegen(ordner, "ErfPosition.DB", aelter("ErfPosition.DB", 30), {{{0, "4711"}, {10, "1"}}});
+  tabelleAnlegen(ordner, "Leistungen.DB", aelter("Leistungen.DB", 19), {{{0, "L1"}, {2, "A1"}}});
+  tabelleAnlegen(ordner, "Ann.DB", aelter("Ann.DB", 20), {{{0, "1234567"}}, {{0, "102345678"}}});
+}
+
+void versionSetzen(const std::string& iniPfad, const char* version) {
+  ASSERT_TRUE(platform::IniFile(iniPfad).writeString("EINSTELLUNGEN", "Version", version).ok());
+}
+
+bool enthaelt(const std::string& text, const std::string& teil) {
+  return text.find(teil) != std::string::npos;
+}
+
+TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
+  const auto nurStart = [](Reorg& r) { r.reorganisieren(); };
+  struct Case {
+    const char* name;
+    std::function<void(Reorg&)> vorbereiten;  // before the snapshot of Daten
+    std::function<void(Reorg&)> ausfuehren;   // the run with its failure
+    std::string grund;                        // part of the message and of the log's failure line
+  } cases[] = {
+      {"copy error into Daten_alt",
+       {},
+       [](Reorg& r) { mitStoerung(Stoerung::KeinOeffnen, "/Daten_alt/", [&r] { r.reorganisieren(); }); },
+       "FEHLER beim kopieren: "},
+      {"full disk under the dated backup",
+       {},
+       [](Reorg& r) { mitStoerung(Stoerung::PlatteVoll, "/20240315/", [&r] { r.reorganisieren(); }); },
+       "\\20240315\\103000\\Daten\\AdrDlz.db"},
+      {"full disk while the templates are copied",
+       {},
+       [](Reorg& r) { mitStoerung(Stoerung::PlatteVoll, "/Daten_neu/", [&r] { r.reorganisieren(); }); },
+       "\\LeerDaten\\AdrAnn.DB  ->  "},
+      {"a table in use by another program",
+       {},
+       [](Reorg& r) {
+         db::TTable andere;
+         ASSERT_TRUE(andere.setDatabaseName(r.jahrDaten()).ok() && andere.setTableName("Leistungen.DB").ok());
+         ASSERT_TRUE(andere.setExclusive(true).ok() && andere.open().ok());
+         r.reorganisieren();
+       },
+       "Tabelle Leistungen.DB: Tabelle ist in Benutzung"},
+      {"a record that cannot be written (the widened IK meets its twin)",
+       [](Reorg& r) {
+         db::TTable ann;
+         ASSERT_TRUE(ann.setDatabaseName(r.jahrDaten()).ok() && ann.setTableName("Ann.DB").ok() &&
+                     ann.open().ok());
+         ASSERT_TRUE(ann.append().ok() && ann.fields(0).setAsString("101234567").ok() && ann.post().ok());
+       },
+       nurStart, "Tabelle Ann.DB: Datensatz 3: Schlüsselverletzung"},
+      {"the exchange of the folders fails",
+       {},
+       [](Reorg& r) { mitStoerung(Stoerung::KeinUmbenennen, "/Daten_neu", [&r] { r.reorganisieren(); }); },
+       "Umbenennen fehlgeschlagen: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    neuerFall();
+    gestartet([this] { alteTabellen(jahrDaten()); });
+    versionSetzen(imDaten("Abrechng\\2024\\Abrechng.ini"), "1.0");
+    if (c.vorbereiten) c.vorbereiten(*this);
+    const auto vorher = ordnerInhalt(datenOrdner());
+
+    c.ausfuehren(*this);
+
+    EXPECT_EQ(ordnerInhalt(datenOrdner()), vorher);
+    EXPECT_EQ(jahrWert("2024", "Version"), "1.0");
+    EXPECT_TRUE(globals().FehlerAufgetreten);
+    EXPECT_FALSE(daten.exists("Abrechng/2024/Daten_neu"));
+    EXPECT_FALSE(daten.exists("Abrechng/2024/Daten_vorher"));
+    ASSERT_GE(texte().size(), 2u);
+    EXPECT_EQ(texte().front(), "Datensicherung durchgeführt ?");
+    const std::string meldung = texte().back();
+    EXPECT_TRUE(meldung.starts_with("Reorganisation abgebrochen !\n\n")) << meldung;
+    EXPECT_TRUE(enthaelt(meldung, c.grund)) << meldung;
+    EXPECT_TRUE(meldung.ends_with("Die Tabellen in " + jahrDaten() + " sind unverändert.")) << meldung;
+    EXPECT_EQ(dialogs.transcript().back().caption, "Fehler !");
+    const std::string log = platform::toUtf8(programm.read("REORG.LOG"));
+    EXPECT_TRUE(enthaelt(log, c.grund)) << log;
+    EXPECT_TRUE(log.ends_with("  Reorganisation abgebrochen, Daten unverändert: " + jahrDaten() + "\\\r\n"))
+        << log;
+    EXPECT_FALSE(enthaelt(log, "Reorganisation beendet"));
+    // The service-centre table is open again on the old file.
+    EXPECT_TRUE(form->TableAdrDlz->active());
+    EXPECT_FALSE(form->LabelWarten->visible());
+  }
+}
+
+TEST_F(Reorg, NothingIsMadeOrDeletedBeforeThePreconditionsHoldAndTheBackupIsConfirmed) {
+  struct Case {
+    const char* name;
+    std::function<void(Reorg&)> vorbereiten;
+    ui::DlgResult antwort;
+    std::vector<std::string> meldungen;
+    bool datiert;  // the dated folder was made
+  } cases[] = {
+      {"no data root",
+       [](Reorg&) { globals().DatenPfad = " "; },
+       ui::DlgResult::Yes,
+       {"Eintrag fehlt ! Ordner der Fachanwendung"},
+       false},
+      {"templates without tables",
+       [](Reorg& r) {
+         for (const auto& e : std::filesystem::directory_iterator(r.programm / "LeerDaten"))
+           if (e.path().extension() == ".DB" || e.path().extension() == ".db")
+             std::filesystem::remove(e.path());
+       },
+       ui::DlgResult::Yes,
+       {},
+       false},
+      {"no Daten",
+       [](Reorg& r) { std::filesystem::rename(r.datenOrdner(), r.daten / "Abrechng/2024/woanders"); },
+       ui::DlgResult::Yes,
+       {},
+       false},
+      {"backup not confirmed", [](Reorg&) {}, ui::DlgResult::No, {"Datensicherung durchgeführt ?"}, true},
+  };
+  cases[1].meldungen = {"Vorlagen fehlen ! Keine Tabellen in " + imProgramm("LeerDaten")};
+  cases[2].meldungen = {"Ordner fehlt ! " + jahrDaten()};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    neuerFall();
+    gestartet([this] { alteTabellen(jahrDaten()); });
+    c.vorbereiten(*this);
+    const auto vorher = ordnerInhalt(daten / "Abrechng");
+    const auto programmVorher = ordnerInhalt(programm.path());
+
+    reorganisieren(c.antwort);
+
+    EXPECT_EQ(texte(), c.meldungen);
+    EXPECT_EQ(ordnerInhalt(daten / "Abrechng"), vorher);
+    EXPECT_EQ(ordnerInhalt(programm.path()), programmVorher);
+    EXPECT_EQ(daten.exists("Abrechng/2024/20240315/103000/Daten"), c.datiert);
+    EXPECT_FALSE(daten.exists("Abrechng/2024/Daten_alt"));
+    EXPECT_EQ(globals().FehlerAufgetreten, c.antwort == ui::DlgResult::Yes);
+    if (c.antwort == ui::DlgResult::Yes) {
+      EXPECT_EQ(dialogs.transcript().back().caption, "FEHLER");
+    }
+    EXPECT_TRUE(form->ListBoxReorg->items().empty());
+  }
+}
+
+// Two runs in one second keep two dated backups; the first run, without a voucher table, logs
+// the failed index rebuild and goes on; the second finds the table its templates brought.
+TEST_F(Reorg, TwoRunsInOneSecondKeepTwoDatedBackups) {
+  gestartet([this] { alteTabellen(jahrDaten(), false); });
+  // While it runs the waiting label and the record number show, and a second start from the tab
+  // (the pump lets the click through) does nothing.
+  int pumpen = 0;
+  std::set<std::string> gezeigt;
+  platform::setMessagePump([&] {
+    if (form->LabelWarten->visible()) gezeigt.insert("LabelWarten");
+    if (form->LabelDbSatz->visible()) gezeigt.insert("LabelDbSatz " + form->LabelDbSatz->caption());
+    if (++pumpen == 5) form->BitBtnReorg->click();
+  });
+  reorganisieren();
+  platform::setMessagePump({});
+  EXPECT_TRUE(gezeigt.count("LabelWarten"));
+  EXPECT_TRUE(gezeigt.count("LabelDbSatz 0"));
+  EXPECT_TRUE(gezeigt.count("LabelDbSatz 2"));  // Ann.DB's second record
+  EXPECT_GT(pumpen, 5);
+  const auto ersteErgebnis = ordnerInhalt(datenOrdner());
+  reorganisieren();
+  EXPECT_EQ(texte(), std::vector<std::string>(2, "Datensicherung durchgeführt ?"));
+  EXPECT_TRUE(daten.exists("Abrechng/2024/20240315/103000/Daten/Ann.DB"));
+  EXPECT_FALSE(daten.exists("Abrechng/2024/20240315/103000/Daten/ErfBeleg.DB"));
+  EXPECT_TRUE(daten.exists("Abrechng/2024/20240315/103000_2/Daten/ErfBeleg.DB"));
+  EXPECT_EQ(ordnerInhalt(daten / "Abrechng/2024/20240315/103000_2/Daten"), ersteErgebnis);
+  EXPECT_EQ(ordnerInhalt(daten / "Abrechng/2024/Daten_alt"), ersteErgebnis);
+  const auto& zeilen = form->ListBoxReorg->items().lines();
+  std::vector<std::string> index;
+  for (const std::string& z : zeilen)
+    if (enthaelt(z, "ErfBeleg.DB  Index")) index.push_back(z.substr(19));
+  EXPECT_EQ(index, (std::vector<std::string>{"  ErfBeleg.DB  Index nicht aufgebaut, Fehler!",
+                                             "  ErfBeleg.DB  Index neu aufgebaut"}));
+  // The list is kept between runs, so REORG.LOG holds both; the widened IK stays as it is.
+  EXPECT_EQ(std::count(zeilen.begin(), zeilen.end(), zeilen.back()), 2);
+  EXPECT_EQ(tabelleLesen(jahrDaten(), "Ann.DB")[0][0], "101234567");
+  EXPECT_EQ(daten.read("Abrechng/2024/20240315/103000_2/REORG.LOG"), programm.read("REORG.LOG"));
+}
+
+}  // namespace
+}  // namespace riviza::test
