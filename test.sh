@@ -10,7 +10,7 @@ source ./scripts_common.sh
 riviza_install_packages
 german=de_DE.UTF-8
 riviza_ensure_locale "$german"
-german_labels="platform|db|ui|app|costbearer|masterdata|maintenance|gui"
+german_labels="platform|db|ui|net|office|app|costbearer|masterdata|maintenance|gui"
 
 build=build
 cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)

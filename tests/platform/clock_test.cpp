@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdio>
 #include <string>
+#include <thread>
+
+#include "platform/c_numbers.h"
 
 namespace riviza::platform {
 namespace {
@@ -39,6 +43,27 @@ TEST(GermanFormats, HoldUnderAGermanProcessLocale) {
   EXPECT_EQ(formatFixed(-2.125, 1), "-2,1");
   EXPECT_EQ(formatGrouped(1234567.891, 2), "1.234.567,89");
   EXPECT_EQ(formatCurrency(0.5), "0,50 €");
+}
+
+// A library that prints numbers with printf (the workbook writer's XML) gets "." inside the
+// scope; outside it the German process locale stands, for this thread and the others.
+TEST(GermanFormats, ScopedCNumbersGivesPrintfItsPointBack) {
+  ScopedProcessLocale german("de_DE.UTF-8");
+  ASSERT_TRUE(german.ok()) << "locale de_DE.UTF-8 missing (./test.sh generates it)";
+  auto printed = [] {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f", -12.5);
+    return std::string(buffer);
+  };
+  EXPECT_EQ(printed(), "-12,50");
+  {
+    const ScopedCNumbers c;
+    EXPECT_EQ(printed(), "-12.50");
+    std::string other;
+    std::thread([&] { other = printed(); }).join();
+    EXPECT_EQ(other, "-12,50");
+  }
+  EXPECT_EQ(printed(), "-12,50");
 }
 
 TEST(GermanFormats, NumbersUseDecimalCommaAndDotGrouping) {
