@@ -114,23 +114,14 @@ TEST_F(NamesInterop, OurArchiveListsTheNamesInEveryTool) {
             (std::set<std::string>{"Ördner leer", "Grüße/ä ö.txt", "日本.txt", "plain.txt"}))
       << "7zz";
   const char* script = R"(
-import struct, sys, zipfile, zlib
-z = zipfile.ZipFile(sys.argv[1])
-for i in z.infolist():
+import sys, zipfile
+for i in zipfile.ZipFile(sys.argv[1]).infolist():
     print(i.filename)
     if i.comment and i.flag_bits & 0x800:
         print('utf-8 comment ' + i.comment.decode('utf-8'))
-    at = 0
-    while at + 4 <= len(i.extra):
-        tag, size = struct.unpack('<HH', i.extra[at:at + 4])
-        data = i.extra[at + 4:at + 4 + size]
-        if tag == 0x6375 and data[0] == 1 and struct.unpack('<I', data[1:5])[0] == zlib.crc32(i.comment):
-            print('unicode comment ' + data[5:].decode('utf-8'))
-        at += 4 + size
 )";
   std::set<std::string> python = lines(tool({"/usr/bin/python3", "-c", script, archive.string()}));
   EXPECT_EQ(python.erase("utf-8 comment Prüfung bestanden"), 1u) << "python";
-  EXPECT_EQ(python.erase("unicode comment Größe 日本"), 1u) << "python";
   EXPECT_EQ(python, kNames) << "python";
   EXPECT_EQ(lines(tool({"bsdtar", "-tf", archive.string()})), kNames) << "bsdtar";
 
