@@ -1,10 +1,12 @@
 #include "platform/ini.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <sys/stat.h>
 
 #include "platform/clock.h"
 #include "platform/codec.h"
@@ -123,6 +125,9 @@ Status saveLines(const std::string& path, std::vector<Line>& lines) {
   tmp += ".tmp~";
   struct stat st;
   bool hadFile = ::stat(target.c_str(), &st) == 0;
+  // The rename would replace a read-only file as well; the profile functions refuse to write it.
+  if (hadFile && ((st.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0))
+    return errnoError(EACCES, "write ini", path);
   auto f = File::openNative(tmp.string(), File::Mode::Create);
   if (!f) return f.error();
   Status written = f->write(out);

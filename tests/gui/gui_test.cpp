@@ -2,7 +2,9 @@
 // reaches the model, the model's changes reach the widgets, focus and pages move both ways.
 #include <gtest/gtest.h>
 
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -41,6 +43,21 @@ TEST_F(MainFormTest, RendersEveryPageInItsOrder) {
       EXPECT_NE(view->widgetOf(c), nullptr) << c->name();
     }
   EXPECT_GT(controls, 150);
+}
+
+// German in the window whatever LANG says (the test programs run under C and de_DE alike).
+TEST_F(MainFormTest, DatePickersCalendarsAndNumbersAreGerman) {
+  auto* picker = widget<QDateEdit>(window(), "DateTimePicker1");
+  ASSERT_NE(picker, nullptr);
+  form->DateTimePicker1->setDate(platform::DateTime{2025, 3, 1});
+  EXPECT_EQ(picker->text().toStdString(), "01.03.2025");
+  const QCalendarWidget* calendar = picker->calendarWidget();
+  ASSERT_NE(calendar, nullptr);
+  EXPECT_EQ(calendar->locale().monthName(3).toStdString(), "März");
+  EXPECT_EQ(calendar->locale().dayName(1).toStdString(), "Montag");
+  EXPECT_EQ(calendar->firstDayOfWeek(), Qt::Monday);
+  EXPECT_EQ(picker->locale().toString(1234.5, 'f', 2).toStdString(), "1.234,50");
+  EXPECT_EQ(QLocale().decimalPoint().toStdString(), ",");
 }
 
 TEST_F(MainFormTest, TypingReachesTheModelsOnChange) {

@@ -76,6 +76,7 @@ TEST(Ini, AFailedWriteKeepsTheFileAndLeavesNothingBehind) {
   struct Case {
     const char* what;
     SysCalls calls;
+    mode_t mode = 0644;
   };
   SysCalls diskFull = realSysCalls();
   diskFull.write = [](int, const void*, size_t) -> ssize_t {
@@ -87,9 +88,11 @@ TEST(Ini, AFailedWriteKeepsTheFileAndLeavesNothingBehind) {
     errno = EACCES;
     return -1;
   };
-  for (const Case& c : {Case{"disk full", diskFull}, Case{"rename refused", noRename}}) {
+  for (const Case& c : {Case{"disk full", diskFull}, Case{"rename refused", noRename},
+                        Case{"read-only file", realSysCalls(), 0444}}) {
     TempDir dir;
     dir.write("a.ini", "[S]\r\nA=1\r\n");
+    ::chmod((dir / "a.ini").c_str(), c.mode);
     Status st = [&] {
       ScopedSysCalls scope(c.calls);
       return IniFile(dir.str() + "/a.ini").writeString("S", "A", "2");
