@@ -9,9 +9,11 @@
 #pragma once
 
 #include "app/Riviza1_components.h"
+#include "app/UPathDialog.h"
 #include "ui/containers.h"
 #include "ui/controls.h"
 #include "ui/data.h"
+#include "ui/db_controls.h"
 #include "ui/design.h"
 #include "ui/form.h"
 #include "ui/lists.h"

@@ -53,6 +53,10 @@
   X(TCheckBox, CheckBoxBwImportValutadatum, GroupBoxDatenimport, .caption = "BüroWARE-Import mit Valutadatum") \
   X(TCheckBox, CheckBoxBwImportFuerFibuFreigestellt, GroupBoxDatenimport, .caption = "BüroWARE-Import für Fibu freigestellt")
 
+// The folder dialog of the folder pickers, the data-root change and the backup target.
+#define RIVIZA1_EINSTELLUNGEN_DIALOGE(X) \
+  X(TPathDialog, PathDialog1, nullptr)
+
 // Page 1: the options of the billing application for the year.
 #define RIVIZA1_TAB_OPTIONEN(X) \
   X(TTabSheet, TabSheet2, PageControl1, .caption = "&Optionen", .columns = 3) \
@@ -210,12 +214,91 @@
   X(TEdit, EditName##i, PanelLe##i) \
   X(TEdit, EditReNr##i, PanelLe##i)
 
-// Pages 7 to 9: acceptance offices, service centres, funds. The address table and its data
-// source also serve the address picker TFormAdressen.
+// Pages 7 to 9: acceptance offices, service centres, funds.
+// Page 7: search and record buttons on top, the grid, then the edit panel (disabled while the
+// tab browses) with its group boxes; one row per office IK: label, IK, name, picker button. The
+// tables and data sources come first because the controls below bind to them; the address table
+// and its data source also serve the address picker TFormAdressen.
 #define RIVIZA1_TAB_ANNAHMESTELLEN(X) \
   X(TTabSheet, TabSheet9, PageControl1, .caption = "Anna&hmestellen") \
+  X(TTable, TableAnn, nullptr) \
+  X(TDataSource, DataSourceAnn, nullptr, .dataSet = TableAnn) \
   X(TTable, TableAdrAnn, nullptr) \
-  X(TDataSource, DataSourceAdrAnn, nullptr, .dataSet = TableAdrAnn)
+  X(TDataSource, DataSourceAdrAnn, nullptr, .dataSet = TableAdrAnn) \
+  X(TPanel, PanelAnnSuchen, TabSheet9, .row = true) \
+  X(TLabel, LabelAnnSuchen, PanelAnnSuchen, .caption = "Suchen") \
+  X(TEdit, EditAnnSuchen, PanelAnnSuchen) \
+  X(TBitBtn, BitBtnAnnNeu, PanelAnnSuchen, .caption = "&Neu") \
+  X(TBitBtn, BitBtnAnnAendern, PanelAnnSuchen, .caption = "Än&dern") \
+  X(TBitBtn, BitBtnAnnLoeschen, PanelAnnSuchen, .caption = "Lös&chen") \
+  X(TBitBtn, BitBtnAnnAdressen, PanelAnnSuchen, .caption = "Adressen") \
+  X(TDBNavigator, DBNavigatorAnn, PanelAnnSuchen, .dataSource = DataSourceAnn) \
+  X(TDBGrid, DBGridAnn, TabSheet9, .readOnly = true, .dataSource = DataSourceAnn, \
+    .fields = {"Kostentraeger", "NameKostentraeger", "Verordnungen300", "NameVerordnungen300", \
+               "Verordnungen302", "NameVerordnungen302", "Verordnungen300Pat", "NameVerordnungen300Pat"}) \
+  X(TPanel, PanelAnn, TabSheet9, .enabled = false, .columns = 2) \
+  X(TPanel, PanelAnnKosttr, PanelAnn, .row = true) \
+  X(TLabel, LabelAnnKosttr, PanelAnnKosttr, .caption = "IK Kosttr.") \
+  X(TDBEdit, DBEdit13, PanelAnnKosttr, .maxLength = 9, .dataSource = DataSourceAnn, .field = "Kostentraeger") \
+  X(TDBEdit, DBEdit14, PanelAnnKosttr, .readOnly = true, .dataSource = DataSourceAnn, .field = "NameKostentraeger") \
+  X(TLabel, LabelAnnDebitor, PanelAnnKosttr, .caption = "Debitor", .visible = false) \
+  X(TDBEdit, DBEdit27, PanelAnnKosttr, .visible = false, .dataSource = DataSourceAnn, .field = "Debitor") \
+  X(TGroupBox, GroupBox7, PanelAnn, .caption = "§ 300 (Sprechstundenbedarf)") \
+  RIVIZA1_ANN_IK(X, GroupBox7, 300Re, "Rechnungen", DBEdit1, "Rechnungen300", DBEdit2, BitBtn300Adr) \
+  RIVIZA1_ANN_IK(X, GroupBox7, 300Ve, "Verordnungen", DBEdit3, "Verordnungen300", DBEdit4, BitBtn300Ver) \
+  RIVIZA1_ANN_IK(X, GroupBox7, Image, "Image-Dateien", DBEdit5, "ImageDateien", DBEdit6, BitBtnImage) \
+  X(TGroupBox, GroupBox8, PanelAnn, .caption = "§ 300 (Patientenabrechnung)") \
+  RIVIZA1_ANN_IK(X, GroupBox8, PatRe, "Rechnungen", DBEdit21, "Rechnungen300Pat", DBEdit22, BitBtn300PatAdr) \
+  RIVIZA1_ANN_IK(X, GroupBox8, PatVe, "Verordnungen", DBEdit23, "Verordnungen300Pat", DBEdit24, BitBtn300PatVer) \
+  RIVIZA1_ANN_IK(X, GroupBox8, PatImage, "Image-Dateien", DBEdit25, "ImageDateienPat", DBEdit26, BitBtnPatImage) \
+  X(TGroupBox, GroupBox9, PanelAnn, .caption = "§ 302 / § 105") \
+  RIVIZA1_ANN_IK(X, GroupBox9, 302Re, "Rechnungen", DBEdit7, "Rechnungen302", DBEdit8, BitBtn302Adr) \
+  RIVIZA1_ANN_IK(X, GroupBox9, 302Ve, "Verordnungen", DBEdit9, "Verordnungen302", DBEdit10, BitBtn302Ver) \
+  X(TPanel, PanelAnn105, GroupBox9, .visible = false, .row = true) \
+  X(TLabel, LabelAnn105, PanelAnn105, .caption = "Kostenvoranschläge") \
+  X(TDBEdit, DBEdit11, PanelAnn105, .maxLength = 9, .dataSource = DataSourceAnn, .field = "Kostenvoranschläge") \
+  X(TDBEdit, DBEdit12, PanelAnn105, .readOnly = true, .dataSource = DataSourceAnn, .field = "Name Kostenvoranschläge") \
+  X(TBitBtn, BitBtn105, PanelAnn105, .caption = "...", .visible = false) \
+  X(TPanel, PanelAnnZahlung, PanelAnn, .row = true) \
+  X(TLabel, LabelAnnZahlung, PanelAnnZahlung, .caption = "NeTa / SkTa / Sk%") \
+  X(TDBEdit, DBEdit53, PanelAnnZahlung, .maxLength = 3, .dataSource = DataSourceAnn, .field = "NettoTage") \
+  X(TDBEdit, DBEdit54, PanelAnnZahlung, .maxLength = 3, .dataSource = DataSourceAnn, .field = "SkontoTage") \
+  X(TDBEdit, DBEdit55, PanelAnnZahlung, .dataSource = DataSourceAnn, .field = "Skonto%") \
+  X(TLabel, LabelAnnFaktor, PanelAnnZahlung, .caption = "Faktor Images") \
+  X(TDBEdit, DBEdit56, PanelAnnZahlung, .dataSource = DataSourceAnn, .field = "FaktorImages") \
+  X(TDBCheckBox, DBCheckBoxReMitPaketNr, PanelAnn, .caption = "Zusammenstellung mit PaketNr.", \
+    .dataSource = DataSourceAnn, .field = "Rechnung mit PaketNr.") \
+  X(TDBCheckBox, DBCheckBoxSaReMitPaketNr, PanelAnn, .caption = "Rechnung mit PaketNr.", \
+    .dataSource = DataSourceAnn, .field = "SaRe mit PaketNr.") \
+  X(TGroupBox, GroupBoxAnnAdresse, PanelAnn, .caption = "Anschrift der Annahmestelle", .visible = false) \
+  X(TLabel, LabelAdrAusKosttr, GroupBoxAnnAdresse, .caption = "Adresse aus Kostenträgerdatei !", .visible = false, \
+    .fontColor = 0x0000FF, .bold = true) \
+  X(TLabel, LabelAnnAdrIk, GroupBoxAnnAdresse, .caption = "IK") \
+  X(TDBEdit, DBEdit20, GroupBoxAnnAdresse, .visible = false, .readOnly = true, .dataSource = DataSourceAdrAnn, .field = "Ik") \
+  X(TLabel, LabelAnnAdrName, GroupBoxAnnAdresse, .caption = "Name") \
+  X(TDBEdit, DBEdit15, GroupBoxAnnAdresse, .visible = false, .dataSource = DataSourceAdrAnn, .field = "Name") \
+  X(TLabel, LabelAnnAdrName2, GroupBoxAnnAdresse, .caption = "Name 2") \
+  X(TDBEdit, DBEdit16, GroupBoxAnnAdresse, .visible = false, .dataSource = DataSourceAdrAnn, .field = "Name2") \
+  X(TLabel, LabelAnnAdrStrasse, GroupBoxAnnAdresse, .caption = "Straße") \
+  X(TDBEdit, DBEdit17, GroupBoxAnnAdresse, .visible = false, .dataSource = DataSourceAdrAnn, .field = "Strasse") \
+  X(TLabel, LabelAnnAdrPlz, GroupBoxAnnAdresse, .caption = "PLZ") \
+  X(TDBEdit, DBEdit18, GroupBoxAnnAdresse, .visible = false, .dataSource = DataSourceAdrAnn, .field = "Plz") \
+  X(TLabel, LabelAnnAdrOrt, GroupBoxAnnAdresse, .caption = "Ort") \
+  X(TDBEdit, DBEdit19, GroupBoxAnnAdresse, .visible = false, .dataSource = DataSourceAdrAnn, .field = "Ort") \
+  X(TBitBtn, BitBtnAnnAdressenSpeichern, GroupBoxAnnAdresse, .caption = "&Adr Speich.", .visible = false) \
+  X(TEdit, EditAuswahl, PanelAnn, .visible = false) \
+  X(TPanel, PanelAnnKnoepfe, PanelAnn, .row = true) \
+  X(TBitBtn, BitBtnAnnSpeichern, PanelAnnKnoepfe, .caption = "S&peichern", .enabled = false) \
+  X(TBitBtn, BitBtnAnnSpeichernNeu, PanelAnnKnoepfe, .caption = "Speichern / &Neu", .visible = false, \
+    .enabled = false)
+// One office IK row of page 7: a row panel with its label, the IK edit, its name edit (read-only)
+// and the picker button.
+#define RIVIZA1_ANN_IK(X, box, suffix, label, ikEdit, ikField, nameEdit, picker) \
+  X(TPanel, PanelAnn##suffix, box, .row = true) \
+  X(TLabel, LabelAnn##suffix, PanelAnn##suffix, .caption = label) \
+  X(TDBEdit, ikEdit, PanelAnn##suffix, .maxLength = 9, .dataSource = DataSourceAnn, .field = ikField) \
+  X(TDBEdit, nameEdit, PanelAnn##suffix, .readOnly = true, .dataSource = DataSourceAnn, .field = "Name" ikField) \
+  X(TBitBtn, picker, PanelAnn##suffix, .caption = "...")
 #define RIVIZA1_TAB_DLZ(X) \
   X(TTabSheet, TabSheet10, PageControl1, .caption = "DL&Z / GS")
 #define RIVIZA1_TAB_KASSEN(X) \
@@ -257,6 +340,7 @@
 #define RIVIZA1_COMPONENTS(X) \
   X(TPageControl, PageControl1, this) \
   RIVIZA1_TAB_EINSTELLUNGEN(X) \
+  RIVIZA1_EINSTELLUNGEN_DIALOGE(X) \
   RIVIZA1_TAB_OPTIONEN(X) \
   RIVIZA1_TAB_FIRMA(X) \
   RIVIZA1_TAB_ANMELDUNG(X) \
@@ -289,11 +373,25 @@
   X(BitBtnBeenden, OnClick, BitBtnBeendenClick) \
   X(BitBtn1, OnClick, BitBtn1Click)
 
-#define RIVIZA1_HANDLERS_EINSTELLUNGEN(X)
+// RadioGroupMailClientClick hands the click on to RadioGroupFachanwendungClick: one handler
+// serves both groups, and a list line declares its handler.
+#define RIVIZA1_HANDLERS_EINSTELLUNGEN(X) \
+  X(ComboBoxAktuellesJahr, OnChange, ComboBoxAktuellesJahrChange) \
+  X(SpeedButtonBw, OnClick, SpeedButtonBwClick) \
+  X(ButtonNeuesJahrAnlegen, OnClick, ButtonNeuesJahrAnlegenClick) \
+  X(RadioGroupFachanwendung, OnClick, RadioGroupFachanwendungClick) \
+  X(RadioGroupMailClient, OnClick, RadioGroupMailClientClick) \
+  X(SpeedButtonFachAnw, OnClick, SpeedButtonFachAnwClick) \
+  X(SpeedButtonImport, OnClick, SpeedButtonImportClick) \
+  X(SpeedButtonExport, OnClick, SpeedButtonExportClick) \
+  X(SpeedButtonFiff, OnClick, SpeedButtonFiffClick)
 
 #define RIVIZA1_HANDLERS_OPTIONEN(X)
 
-#define RIVIZA1_HANDLERS_FIRMA(X)
+#define RIVIZA1_HANDLERS_FIRMA(X) \
+  X(Button256, OnClick, Button256Click) \
+  X(BitBtnLoeschZuzBefreiung, OnClick, BitBtnLoeschZuzBefreiungClick) \
+  X(ButtonMwst, OnClick, ButtonMwstClick)
 
 #define RIVIZA1_HANDLERS_REORGANISATION(X) \
   X(BitBtnReorg, OnClick, BitBtnReorgClick) \
@@ -306,7 +404,28 @@
   X(BitBtnKassen, OnClick, BitBtnKassenClick) \
   X(BitBtnImpKosttr, OnClick, BitBtnImpKosttrClick)
 
-#define RIVIZA1_HANDLERS_ANNAHMESTELLEN(X)
+// The digit filters of the provider and invoice numbers, one per edit.
+#define RIVIZA1_HANDLERS_ABRECHNUNGSSTELLE(X) \
+  RIVIZA1_LE_SLOT_HANDLERS(X, 1) RIVIZA1_LE_SLOT_HANDLERS(X, 2) RIVIZA1_LE_SLOT_HANDLERS(X, 3) \
+  RIVIZA1_LE_SLOT_HANDLERS(X, 4) RIVIZA1_LE_SLOT_HANDLERS(X, 5)
+#define RIVIZA1_LE_SLOT_HANDLERS(X, i) \
+  X(EditLe##i, OnKeyPress, EditLe##i##KeyPress) \
+  X(EditReNr##i, OnKeyPress, EditReNr##i##KeyPress)
+
+// Page 7's own handlers; its repeated field handlers (the IK edits, colours, Return chain,
+// digit filters, picker buttons) are bound from descriptor tables when the page shows.
+#define RIVIZA1_HANDLERS_ANNAHMESTELLEN(X) \
+  X(TabSheet9, OnShow, TabSheet9Show) \
+  X(TabSheet9, OnExit, TabSheet9Exit) \
+  X(EditAnnSuchen, OnChange, EditAnnSuchenChange) \
+  X(BitBtnAnnNeu, OnClick, BitBtnAnnNeuClick) \
+  X(BitBtnAnnAendern, OnClick, BitBtnAnnAendernClick) \
+  X(BitBtnAnnLoeschen, OnClick, BitBtnAnnLoeschenClick) \
+  X(BitBtnAnnSpeichern, OnClick, BitBtnAnnSpeichernClick) \
+  X(BitBtnAnnAdressenSpeichern, OnClick, BitBtnAnnAdressenSpeichernClick) \
+  X(BitBtnAnnAdressen, OnClick, BitBtnAnnAdressenClick) \
+  X(PanelAnn, OnEnter, PanelAnnEnter) \
+  X(PanelAnn, OnExit, PanelAnnExit)
 
 #define RIVIZA1_HANDLERS_DLZ(X)
 
@@ -326,6 +445,7 @@
   RIVIZA1_HANDLERS_REORGANISATION(X) \
   RIVIZA1_HANDLERS_UPDATE(X) \
   RIVIZA1_HANDLERS_UPDATE_TABELLEN(X) \
+  RIVIZA1_HANDLERS_ABRECHNUNGSSTELLE(X) \
   RIVIZA1_HANDLERS_ANNAHMESTELLEN(X) \
   RIVIZA1_HANDLERS_DLZ(X) \
   RIVIZA1_HANDLERS_KASSEN(X) \

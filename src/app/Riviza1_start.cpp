@@ -151,9 +151,12 @@ void versionPruefen(TFormEinstellungen& f) {
   }
 }
 
+}  // namespace
+
 // The service-centre table is the one table the start-up opens; a year without it gets the
 // empty template.
-void dienstleistungszentrenOeffnen(TFormEinstellungen& f) {
+void dienstleistungszentrenOeffnen() {
+  TFormEinstellungen& f = *FormEinstellungen;
   const std::string daten = jahrDatenPfad();
   const std::string vorlage = globals().ProgrammPfad + "LeerDaten\\AdrDlz.db";
   if (!pf::fileExists(daten + "\\AdrDlz.db") && pf::fileExists(vorlage))
@@ -164,8 +167,6 @@ void dienstleistungszentrenOeffnen(TFormEinstellungen& f) {
   if (st.ok()) st = f.TableAdrDlz->open();
   if (!st.ok()) ui::dialogs().showMessage(st.error().message);
 }
-
-}  // namespace
 
 void fensterTitelSetzen(std::string_view updateDatum) {
   TFormEinstellungen& f = *FormEinstellungen;
@@ -229,16 +230,33 @@ bool dakotaOrdnerLesen() {
   return true;
 }
 
+void programmZugriffBelegtMelden() {
+  fehlerBox(
+      "Eines der Abrechnungsprogramme bereits in Nutzung, wenn nicht -> in Riviza <Benutzereintrag "
+      "löschen>");
+}
+
 void programmZugriffBeimStart() {
   if (!jahrBekannt()) return;
   pf::IniFile jahr(jahrIniPfad());
   const std::string wert = jahr.readString(kEinst, kProgrammZugriff, "-1");
   if (wert == "1") {
-    fehlerBox(
-        "Eines der Abrechnungsprogramme bereits in Nutzung, wenn nicht -> in Riviza <Benutzereintrag "
-        "löschen>");
+    programmZugriffBelegtMelden();
     globals().JahrInNutzung = true;
   } else if (wert != "-1") {
+    (void)jahr.writeString(kEinst, kProgrammZugriff, "1");
+  }
+}
+
+void programmZugriffBeimBetreten() {
+  Globals& g = globals();
+  g.JahrInNutzung = false;
+  if (!jahrBekannt() || !pf::fileExists(jahrIniPfad())) return;
+  pf::IniFile jahr(jahrIniPfad());
+  if (jahr.readString(kEinst, kProgrammZugriff, "-1") == "1") {
+    programmZugriffBelegtMelden();
+    g.JahrInNutzung = true;
+  } else {
     (void)jahr.writeString(kEinst, kProgrammZugriff, "1");
   }
 }
@@ -292,7 +310,7 @@ void StartInitialisieren() {
     if (ordnerVorhanden(g.DatenPfad)) jahresordnerAnlegen();
     versionPruefen(f);
   }
-  if (!platform::trim(g.DatenPfad).empty()) dienstleistungszentrenOeffnen(f);
+  if (!platform::trim(g.DatenPfad).empty()) dienstleistungszentrenOeffnen();
 }
 
 void TFormEinstellungen::Timer1Timer(TComponent&) {

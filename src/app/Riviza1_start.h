@@ -8,7 +8,10 @@
 //            key missing -> nothing written;
 //   leaving a year (close, switch, data-root change, new year): "" when the year file exists
 //            and JahrInNutzung is not set;
-//   entering a year (switch, data-root change): "1" under the same condition;
+//   entering a year (switch, data-root change, new year): read first, as at the start: "1" ->
+//            message, JahrInNutzung set, value kept; else "1" when the year file exists.
+//            JahrInNutzung belongs to the current year and is set afresh on every entry, so a
+//            lock another program holds is never released by this one;
 //   "Be&nutzereintrag löschen": "" always, JahrInNutzung unchanged.
 // The lock is only ever touched in a year below a known data root: before the start-up has
 // found one, DatenPfad + JahrPfad would name a file relative to the program folder.
@@ -35,9 +38,16 @@ void jahresListeFuellen();
 void jahresordnerAnlegen();
 
 void programmZugriffBeimStart();
+void programmZugriffBeimBetreten();
+// The start-up's message that another program of the suite holds a year's lock.
+void programmZugriffBelegtMelden();
 void programmZugriffSetzen();
 void programmZugriffFreigeben();
 void programmZugriffLoeschen();
+
+// Opens TableAdrDlz on the current year's Daten, copying the empty template there first when
+// the year lacks the table.
+void dienstleistungszentrenOeffnen();
 
 // The DAKOTA folders (start-up step 10): from DAKOTA 4's Riviza.ini, else from the registry.
 // False, after the message and with FehlerAufgetreten set, when DAKOTA is not installed.

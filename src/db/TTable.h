@@ -162,6 +162,10 @@ class TTable {
   // Checks the whole file of the open table (pages, records, indexes) without changing it; a
   // damaged file is SQLITE_CORRUPT with SQLite's first finding.
   Status checkIntegrity();
+  // Gives the file a secondary index for the filter's equality terms on one field (the voucher
+  // number the bulk routines select by, once per voucher), so that each such filter reads only
+  // its records instead of the whole table. Kept in the file; creating it again does nothing.
+  Status ensureFilterIndex(std::string_view fieldName);
   // Starts a write transaction for bulk work; see TransactionGuard.
   Result<TransactionGuard> startTransaction();
   bool inTransaction() const { return inTransaction_; }

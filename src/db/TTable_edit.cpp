@@ -185,6 +185,16 @@ Status TTable::checkIntegrity() {
   return Error::make(SQLITE_CORRUPT, "Tabelle beschädigt: " + filePathText() + " (" + finding + ")");
 }
 
+Status TTable::ensureFilterIndex(std::string_view fieldName) {
+  RIVIZA_TRY(requireActive());
+  auto field = fieldByName(fieldName);
+  if (!field) return field.error();
+  const int position = (*field)->index();
+  const std::string sql = "CREATE INDEX IF NOT EXISTS riviza_filter_" + columnName(position) +
+                          " ON records(" + filterColumnExpression(position, (*field)->dataType()) + ")";
+  return file_.db.exec(sql.c_str());
+}
+
 // ---- transactions ----
 
 Result<TransactionGuard> TTable::startTransaction() {

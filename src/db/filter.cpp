@@ -180,7 +180,7 @@ class Compiler {
   Result<std::string> term(int field, const std::string& op, const Token& value) {
     const FieldDef& f = s_.fields[static_cast<size_t>(field)];
     if (isTextType(f.type)) return textTerm(field, op, value);
-    std::string col = columnName(field);
+    std::string col = filterColumnExpression(field, f.type);
     if (value.kind == Tok::Quoted && value.text.empty()) {
       if (op == "=") return col + " IS NULL";
       if (op == "<>") return col + " IS NOT NULL";
@@ -192,8 +192,7 @@ class Compiler {
   }
 
   Result<std::string> textTerm(int field, const std::string& op, const Token& value) {
-    std::string col = "coalesce(" + columnName(field) + ",'')";
-    if (opt_.caseInsensitive) col = "riviza_fold(" + col + ")";
+    std::string col = filterColumnExpression(field, s_.fields[static_cast<size_t>(field)].type, opt_);
     std::string v = opt_.caseInsensitive ? platform::foldCase(value.text) : value.text;
     bool prefix = value.kind == Tok::Quoted && !v.empty() && v.back() == '*' &&
                   (op == "=" || op == "<>");
@@ -256,6 +255,12 @@ void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 }  // namespace
+
+std::string filterColumnExpression(int position, FieldType type, FilterOptions options) {
+  if (!isTextType(type)) return columnName(position);
+  std::string col = "coalesce(" + columnName(position) + ",'')";
+  return options.caseInsensitive ? "riviza_fold(" + col + ")" : col;
+}
 
 Result<CompiledFilter> compileFilter(std::string_view text, const TableStructure& structure,
                                      FilterOptions options) {

@@ -36,6 +36,11 @@ struct CompiledFilter {
   std::vector<Value> params;
 };
 
+// The SQL expression a term compares for the field at `position`: text fields count null as
+// empty (and fold case with the case-insensitive option), other fields compare the column.
+// An index over this expression serves the filter's equality terms (TTable::ensureFilterIndex).
+std::string filterColumnExpression(int position, FieldType type, FilterOptions options = {});
+
 Result<CompiledFilter> compileFilter(std::string_view text, const TableStructure& structure,
                                      FilterOptions options);
 

@@ -32,11 +32,11 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-// TColor 0x00BBGGRR to a Qt colour; system colours leave the palette as it is.
-void applyBaseColour(QWidget* w, ui::TColor c) {
+// A palette role of the widget takes a TColor (0x00BBGGRR); a system colour (top bit set)
+// leaves the parent's.
+void applyColour(QWidget* w, QPalette::ColorRole role, ui::TColor c) {
   QPalette pal = w->parentWidget() ? w->parentWidget()->palette() : QPalette();
-  if ((c & 0x80000000u) == 0)
-    pal.setColor(QPalette::Base, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  if ((c & 0x80000000u) == 0) pal.setColor(role, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
   w->setPalette(pal);
 }
 
@@ -53,9 +53,19 @@ class LabelBinding : public Binding {
   LabelBinding(FormView& v, ui::TControl& c, QLabel* w) : Binding(v, c, w), label_(w), control_(c) {}
   void update(ui::Prop p) override {
     if (p == ui::Prop::Caption) label_->setText(plainCaption(control_.caption()));
+    if (p == ui::Prop::Font) applyFont();
   }
 
  private:
+  void applyFont() {
+    const auto* label = dynamic_cast<const ui::TLabel*>(&control_);
+    if (!label) return;
+    applyColour(label_, QPalette::WindowText, label->fontColor());
+    QFont font = label_->font();
+    font.setBold(label->bold());
+    label_->setFont(font);
+  }
+
   QLabel* label_;
   ui::TControl& control_;
 };
@@ -80,7 +90,13 @@ class EditBinding : public Binding {
   EditBinding(FormView& v, ui::TCustomEdit& c, QLineEdit* w) : Binding(v, c, w), edit_(w), control_(c) {
     if (c.password()) w->setEchoMode(QLineEdit::Password);
     QObject::connect(w, &QLineEdit::textEdited, w, [this](const QString& text) {
-      view_.userAction([this, text] { control_.userEditText(text.toStdString()); });
+      const bool typed = view_.typing();
+      view_.userAction([this, text, typed] {
+        if (typed)
+          control_.userEditText(text.toStdString());
+        else
+          control_.userInsertText(text.toStdString());
+      });
       update(ui::Prop::Text);
     });
   }
@@ -96,7 +112,7 @@ class EditBinding : public Binding {
         edit_->setMaxLength(control_.maxLength() > 0 ? control_.maxLength() : 32767);
         break;
       case ui::Prop::Color:
-        applyBaseColour(edit_, control_.color());
+        applyColour(edit_, QPalette::Base, control_.color());
         break;
       default:
         break;
@@ -201,7 +217,7 @@ class ComboBinding : public Binding {
       if (combo_->isEditable() && combo_->currentText().toStdString() != control_.text())
         combo_->setEditText(qs(control_.text()));
     }
-    if (p == ui::Prop::Color) applyBaseColour(combo_, control_.color());
+    if (p == ui::Prop::Color) applyColour(combo_, QPalette::Base, control_.color());
   }
 
  private:
@@ -233,7 +249,7 @@ class ListBinding : public Binding {
       p = ui::Prop::ItemIndex;
     }
     if (p == ui::Prop::ItemIndex) list_->setCurrentRow(control_.itemIndex());
-    if (p == ui::Prop::Color) applyBaseColour(list_, control_.color());
+    if (p == ui::Prop::Color) applyColour(list_, QPalette::Base, control_.color());
   }
 
  private:
@@ -398,7 +414,7 @@ void Binding::refreshAll() {
   for (Prop p :
        {Prop::Items, Prop::Caption, Prop::Text, Prop::Enabled, Prop::Visible, Prop::Color, Prop::Checked,
         Prop::ItemIndex, Prop::ReadOnly, Prop::MaxLength, Prop::ActivePage, Prop::TabVisible, Prop::Position,
-        Prop::Date, Prop::Bounds, Prop::Cursor, Prop::Timer, Prop::Data})
+        Prop::Date, Prop::Bounds, Prop::Cursor, Prop::Timer, Prop::Data, Prop::Font})
     changed(p);
 }
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <exception>
 
 #include "gui/bindings.h"
@@ -112,10 +113,17 @@ class InputFilter : public QObject {
       if (passes && typed != 0) passes = control->keyPress(ch);
     });
     if (!passes) return true;
-    if (ch != typed) {  // a handler replaced the character: the widget receives the new one
-      QKeyEvent replaced(QEvent::KeyPress, key->key(), key->modifiers(), QString::fromUcs4(&ch, 1));
+    // A character typed into a line edit reaches it here, with the character the handlers left,
+    // so the edit it causes is known as typing; whatever else changes its text (a paste by menu
+    // or Shift+Insert, a drop) arrives without it and passes the key handlers in the model. A
+    // replaced character is handed on the same way to any widget.
+    if ((ch >= U' ' && qobject_cast<QLineEdit*>(watched)) || ch != typed) {
+      QKeyEvent replayed(QEvent::KeyPress, key->key(), key->modifiers(), QString::fromUcs4(&ch, 1),
+                         key->isAutoRepeat(), static_cast<quint16>(key->count()));
       replaying_ = true;
-      QCoreApplication::sendEvent(watched, &replaced);
+      ++view_.typing_;
+      QCoreApplication::sendEvent(watched, &replayed);
+      --view_.typing_;
       replaying_ = false;
       return true;
     }

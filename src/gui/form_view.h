@@ -45,6 +45,8 @@ class FormView {
   // lets out is shown once in a message box, and the loop goes on.
   void userAction(const std::function<void()>& action);
   bool inUserAction() const { return userActions_ > 0; }
+  // A typed character is being delivered to its widget (its key events have already run).
+  bool typing() const { return typing_ > 0; }
   // Sets the Qt focus to the model's active control.
   void syncFocus();
 
@@ -59,7 +61,9 @@ class FormView {
   std::vector<std::unique_ptr<Binding>> bindings_;
   std::unique_ptr<InputFilter> filter_;
   int userActions_ = 0;
+  int typing_ = 0;
   bool dying_ = false;
+  friend class InputFilter;
 };
 
 // Text of a caption for widgets that show no mnemonic: "&&" becomes "&", a single "&" goes.

@@ -85,7 +85,15 @@ void arrangeColumns(const ui::TWinControl& container, QWidget* content, const st
     outer->addStretch(1);
 }
 
+// An edit made for a short code (an IK, a number of days): MaxLength of a few characters.
+constexpr int kShortInputChars = 12;
+int shortInputChars(const ui::TControl* c) {
+  const auto* edit = dynamic_cast<const ui::TCustomEdit*>(c);
+  return edit && edit->maxLength() > 0 && edit->maxLength() <= kShortInputChars ? edit->maxLength() : 0;
+}
+
 // A row of labels alone is a header: its labels share the width as the inputs below them do.
+// Short inputs keep their width, the other inputs share the rest.
 void arrangeRow(QWidget* content, const std::vector<Placed>& placed) {
   auto* box = new QHBoxLayout(content);
   box->setContentsMargins(2, 2, 2, 2);
@@ -93,7 +101,17 @@ void arrangeRow(QWidget* content, const std::vector<Placed>& placed) {
                                   [](const Placed& p) { return dynamic_cast<ui::TLabel*>(p.control); });
   const bool anyInput =
       std::any_of(placed.begin(), placed.end(), [](const Placed& p) { return isInput(p.control); });
-  for (const Placed& p : placed) box->addWidget(p.widget, header || isInput(p.control) ? 1 : 0);
+  const QFontMetrics metrics = content->fontMetrics();
+  for (const Placed& p : placed) {
+    if (!header && &p == &placed.front() && dynamic_cast<ui::TLabel*>(p.control))
+      p.widget->setMinimumWidth(16 * metrics.averageCharWidth());
+    if (const int chars = header ? 0 : shortInputChars(p.control)) {
+      p.widget->setFixedWidth(metrics.horizontalAdvance(QString(chars + 2, QLatin1Char('0'))) + 8);
+      box->addWidget(p.widget, 0);
+      continue;
+    }
+    box->addWidget(p.widget, header || isInput(p.control) ? 1 : 0);
+  }
   if (!header && !anyInput) box->addStretch(1);
 }
 

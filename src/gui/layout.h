@@ -4,8 +4,10 @@
 // picker) shares its row, with a speed button after the input as a third cell; every other
 // control takes a row of its own. A container with `columns` > 1 flows its rows top to bottom
 // into that many columns; a container marked `row` lines its controls up left to right (a row of
-// labels only is a header over the inputs below, sharing the width alike). Lists,
-// grids and page controls take the spare height; elsewhere the spare space stays at the bottom.
+// labels only is a header over the inputs below, sharing the width alike; in other rows a leading
+// label has a common minimum width, so that stacked rows line up, and an edit whose MaxLength is
+// a short code's keeps the width of its characters). Lists, grids and page controls take the
+// spare height; elsewhere the spare space stays at the bottom.
 #pragma once
 
 #include <QWidget>

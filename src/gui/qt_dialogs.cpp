@@ -1,17 +1,11 @@
-// Message boxes, the folder dialog and the text window on Qt (Qt layer); see qt_dialogs.h.
+// Message boxes and the text window on Qt (Qt layer); see qt_dialogs.h. The folder dialog is
+// qt_folder_dialog.cpp.
 #include "gui/qt_dialogs.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QFontDatabase>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QVBoxLayout>
 
 #include "gui/qt_text_viewer.h"
-#include "platform/paths.h"
 
 namespace riviza::gui {
 namespace {
@@ -99,22 +93,6 @@ DlgResult QtDialogs::messageDlg(const std::string& text, ui::DlgType type, DlgBu
 
 void QtDialogs::showMessage(const std::string& text) {
   ask(text, QApplication::applicationName(), QMessageBox::NoIcon, DlgButtons::Ok);
-}
-
-std::optional<std::string> QtDialogs::browseForFolder(const ui::FolderRequest& request) {
-  QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title));
-  dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOption(QFileDialog::ShowDirsOnly);
-  if (!request.pathName.empty())
-    dialog.setDirectory(QString::fromStdString(platform::nativePath(request.pathName).string()));
-  if (!request.statusText.empty())
-    dialog.setLabelText(QFileDialog::LookIn, QString::fromStdString(request.statusText));
-  QObject::connect(&dialog, &QFileDialog::currentChanged, &dialog, [&request](const QString& path) {
-    if (request.onSelChanged) request.onSelChanged(platform::pathText(path.toStdString()));
-  });
-  if (request.onInit) request.onInit();
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return platform::pathText(dialog.selectedFiles().front().toStdString());
 }
 
 void QtDialogs::showText(const std::string& title, const std::string& text) { showTextViewer(title, text); }

@@ -55,6 +55,7 @@ enum class Prop {
   Focus,
   Timer,
   Data,  // data-aware controls: the record, the state or the columns changed
+  Font,  // labels: the text colour or weight
 };
 
 class ComponentView {

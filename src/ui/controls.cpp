@@ -17,6 +17,12 @@ void eraseLastCharacter(std::string& s) {
 
 }  // namespace
 
+void TLabel::applyDesign(const Design& design) {
+  TControl::applyDesign(design);
+  fontColor_ = design.fontColor;
+  bold_ = design.bold;
+}
+
 void TImage::applyDesign(const Design& design) {
   TControl::applyDesign(design);
   picture_ = design.picture;
@@ -87,6 +93,35 @@ bool TCustomEdit::userEditText(std::string text) {
   if (!prepareModify()) return false;
   setText(std::move(text));
   return true;
+}
+
+bool TCustomEdit::userInsertText(std::string text) {
+  if (!userReach()) return false;
+  // The insertion is what lies between the part both texts begin with and the part both end
+  // with (a selection the paste replaced is simply gone).
+  size_t head = 0;
+  while (head < text.size() && head < text_.size() && text[head] == text_[head]) ++head;
+  while (head > 0 && head < text.size() && (static_cast<unsigned char>(text[head]) & 0xC0) == 0x80) --head;
+  size_t tail = 0;
+  while (tail < text.size() - head && tail < text_.size() - head &&
+         text[text.size() - 1 - tail] == text_[text_.size() - 1 - tail])
+    ++tail;
+  while (tail > 0 && (static_cast<unsigned char>(text[text.size() - tail]) & 0xC0) == 0x80) --tail;
+  const std::string_view inserted(text.data() + head, text.size() - head - tail);
+  std::string kept = text.substr(0, head);
+  size_t room = maxLength_ > 0 ? static_cast<size_t>(maxLength_) : SIZE_MAX;
+  const size_t fixed = platform::utf8Length(kept) + platform::utf8Length(text.substr(text.size() - tail));
+  room = room > fixed ? room - fixed : 0;
+  size_t pos = 0;
+  while (pos < inserted.size()) {
+    char32_t ch = platform::nextCodePoint(inserted, pos);
+    if (ch < U' ') continue;  // line breaks and other controls of a pasted text
+    if (!keyPress(ch) || ch < U' ' || room == 0) continue;
+    platform::appendUtf8(kept, ch);
+    --room;
+  }
+  kept += text.substr(text.size() - tail);
+  return userEditText(std::move(kept));
 }
 
 void TCustomEdit::applyDesign(const Design& design) {

@@ -17,9 +17,21 @@
 
 namespace riviza::ui {
 
+// A label's text may carry a colour of its own and be bold (a warning in red, say).
 class TLabel : public TControl {
  public:
   using TControl::TControl;
+  static constexpr TColor kDefaultFontColor = 0x80000008;  // the system's window text
+
+  TColor fontColor() const { return fontColor_; }
+  void setFontColor(TColor c) { assign(fontColor_, c, Prop::Font); }
+  bool bold() const { return bold_; }
+  void setBold(bool b) { assign(bold_, b, Prop::Font); }
+  void applyDesign(const Design& design) override;
+
+ private:
+  TColor fontColor_ = kDefaultFontColor;
+  bool bold_ = false;
 };
 
 // A picture: a file (path text), or "check" for the check mark the grids draw.
@@ -79,6 +91,10 @@ class TCustomEdit : public TWinControl {
   void userType(std::string_view utf8);
   // The view's edit result (the widget already applied the keystroke the key events let pass).
   bool userEditText(std::string text);
+  // The view's edit result of an insertion no keystroke announced (a paste, a drop): the
+  // inserted characters pass OnKeyPress one by one as if typed, so a key filter holds against
+  // them too; a swallowed character is left out, a replaced one replaced, MaxLength applies.
+  bool userInsertText(std::string text);
 
   TNotifyEvent OnChange;
 

@@ -42,6 +42,8 @@ struct Design {
   std::string field{};                // data-aware edits and check boxes: the field name
   std::vector<std::string> fields{};  // grids: the column fields, in order
   std::string picture{};              // images: a picture file, or "check" for the check mark
+  TColor fontColor = 0x80000008;      // labels: the text colour (0x00BBGGRR; default window text)
+  bool bold = false;                  // labels: bold text
 };
 
 // Creates a component of kind T on `owner`, inside `parent` when it is a control, and applies

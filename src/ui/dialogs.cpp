@@ -98,21 +98,50 @@ void ScriptedDialogs::showMessage(const std::string& text) {
   record({.kind = DialogShown::Kind::ShowMessage, .text = text, .answer = DlgResult::Ok});
 }
 
+namespace {
+
+// The scripted dialog's window: keeps what the owner sends while the dialog is "open".
+struct ScriptedFolderWindow : FolderDialogWindow {
+  std::string status, selection;
+  bool ok = true;
+  void setStatusText(const std::string& text) override { status = text; }
+  void setSelection(const std::string& pathName) override { selection = pathName; }
+  void enableOk(bool enable) override { ok = enable; }
+};
+
+}  // namespace
+
 std::optional<std::string> ScriptedDialogs::browseForFolder(const FolderRequest& request) {
   DialogShown d;
   d.kind = DialogShown::Kind::FolderDialog;
   d.text = request.pathName;
   d.caption = request.title;
+  std::optional<std::string> choice;
   if (!folders_.empty()) {
-    d.folder = std::move(folders_.front());
+    choice = std::move(folders_.front());
     folders_.pop_front();
   }
-  d.answer = d.folder ? DlgResult::Ok : DlgResult::Cancel;
+  const size_t at = transcript_.size();
   record(d);
-  // The events of the real dialog, in its order: initialised, then the user's selection.
+  ScriptedFolderWindow window;
+  window.status = request.statusText;
+  window.selection = request.pathName;
+  window.ok = request.enableOk;
+  // The events of the real dialog, in its order: opened, initialised, the user's selection.
+  if (request.onWindow) request.onWindow(&window);
   if (request.onInit) request.onInit();
-  if (d.folder && request.onSelChanged) request.onSelChanged(*d.folder);
-  return d.folder;
+  if (choice) {
+    window.selection = *choice;
+    if (request.onSelChanged) request.onSelChanged(*choice);
+    if (!window.ok) choice.reset();
+  }
+  if (request.onWindow) request.onWindow(nullptr);
+  DialogShown& shown = transcript_[at];
+  shown.folder = choice;
+  shown.answer = choice ? DlgResult::Ok : DlgResult::Cancel;
+  shown.statusText = window.status;
+  shown.okEnabled = window.ok;
+  return choice;
 }
 
 void ScriptedDialogs::showText(const std::string& title, const std::string& text) {

@@ -23,15 +23,30 @@ enum class DlgType { Warning, Error, Information, Confirmation, Custom };
 enum class DlgResult { None = 0, Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 enum class DlgButtons { Ok, OkCancel, YesNo, YesCancel, YesNoCancel, RetryCancel, AbortRetryIgnore };
 
+// The open folder dialog as its owner reaches it while it runs (the shell dialog's messages to
+// set the status text, the selection and the OK button's state).
+class FolderDialogWindow {
+ public:
+  virtual ~FolderDialogWindow() = default;
+  virtual void setStatusText(const std::string& text) = 0;
+  virtual void setSelection(const std::string& pathName) = 0;  // path text
+  virtual void enableOk(bool enable) = 0;
+};
+
 // The folder dialog's request: what the folder-browse component hands over when it executes.
+// The dialog applies the first four values when it opens, then calls onWindow with itself,
+// onInit, and onSelChanged after each change of the selection; onWindow(nullptr) when it
+// closes. With the OK button disabled the dialog cannot be confirmed.
 struct FolderRequest {
   std::string title{};             // shown above the folder tree
-  std::string statusText{};        // a status line; empty: none
+  std::string statusText{};        // a status line; empty: none (unless statusLine)
   std::string pathName{};          // the folder selected at open (path text); empty: none
   bool enableOk = true;            // state of the OK button while the dialog is open
   std::function<void()> onInit{};  // the dialog has initialised
   // The selection changed; receives the newly selected folder (path text).
   std::function<void(const std::string& pathName)> onSelChanged{};
+  bool statusLine = false;  // show the status line even while its text is empty
+  std::function<void(FolderDialogWindow* window)> onWindow{};
 };
 
 struct DialogShown {
@@ -44,6 +59,9 @@ struct DialogShown {
   DlgButtons buttons = DlgButtons::Ok;
   DlgResult answer = DlgResult::None;
   std::optional<std::string> folder{};  // folder dialogs: the chosen folder, none when cancelled
+  // Folder dialogs: the status line and the OK button's state when the dialog closed.
+  std::string statusText{};
+  bool okEnabled = true;
 };
 
 class Dialogs {
@@ -80,7 +98,8 @@ class ScriptedDialogs : public Dialogs {
 
   void answer(DlgResult r) { answers_.push_back(r); }
   // The next folder dialog chooses this folder (path text); none: it is cancelled. Without a
-  // queued folder a folder dialog is cancelled.
+  // queued folder a folder dialog is cancelled, and so is one whose OK button is disabled once
+  // the folder is chosen (the user could not confirm it).
   void answerFolder(std::optional<std::string> folder) { folders_.push_back(std::move(folder)); }
   const std::vector<DialogShown>& transcript() const { return transcript_; }
   void clear() { transcript_.clear(); }

@@ -2,27 +2,17 @@
 // picture of it is kept as build/artifacts/main-form.png (and one of each page) for CI.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
-#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <set>
 
 #include "qt_fixture.h"
+#include "screenshot_support.h"
 
 namespace riviza::test {
 namespace {
-
-QImage shoot(QWidget* window, const QString& file) {
-  QTest::qWait(200);
-  const QPixmap shot = window->screen()->grabWindow(window->winId());
-  const QString folder = QStringLiteral(RIVIZA_BINARY_DIR "/artifacts");
-  QDir().mkpath(folder);
-  EXPECT_TRUE(shot.save(folder + "/" + file)) << file.toStdString();
-  return shot.toImage();
-}
 
 // Distinct colours in a strip of the picture: a blank or black window has one or two.
 size_t coloursIn(const QImage& image, QRect strip) {

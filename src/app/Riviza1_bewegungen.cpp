@@ -1,0 +1,233 @@
+// Merging one year's movement data into another and deleting one year's movement data (form
+// library, application shell); see Riviza1_jahre.h.
+//
+// Mended against the Windows program: a voucher's positions are selected by its exact, quoted
+// number and an empty number selects none (it kept the filter of the voucher before); the
+// month may be typed as "3" and means "03", a month outside 1-12 or a year that is not four
+// digits is refused; a merge of a year into itself and a deletion in an empty, malformed or
+// missing year are refused; the merge says how many vouchers it moved. The summaries merge in
+// one transaction on the target and skip the records the target holds already (the old way
+// copied the source's table over the target's and doubled everything on a second run); the
+// source is only read. Each operation locks the year it writes (Riviza1_sperre.h) instead of
+// the current year, and the tables it writes change in one transaction each. The deletion
+// goes on after a deleted voucher instead of scanning again from the first: the records
+// before it did not match, so the result is the same, in linear time.
+#include <filesystem>
+#include <set>
+
+#include "app/Riviza1.h"
+#include "app/Riviza1_jahre.h"
+#include "app/Riviza1_sperre.h"
+#include "app/Riviza1_tabellen.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "ui/dialogs.h"
+
+namespace riviza {
+
+namespace pf = platform;
+
+namespace {
+
+void fehler(const std::string& text) { ui::dialogs().messageBox(text, "FEHLER", ui::MsgIcon::Error); }
+void hinweis(const std::string& text) {
+  ui::dialogs().messageBox(text, "Hinweis !", ui::MsgIcon::Information);
+}
+
+bool nurZiffern(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool jahrGueltig(const std::string& jahr) {
+  if (nurZiffern(jahr) && jahr.size() == 4) return true;
+  fehler("Jahr <<" + jahr + ">> ungültig, bitte vierstellig eingeben (z.B. 2024)!");
+  return false;
+}
+
+// EditFuerMonat as the date text carries it ("3" -> "03"); nullopt after the message when it
+// names no month. Empty: every month.
+std::optional<std::string> monatLesen(TFormEinstellungen& f) {
+  const std::string text = pf::trim(f.EditFuerMonat->text());
+  if (text.empty()) return text;
+  const int monat = nurZiffern(text) && text.size() <= 2 ? std::stoi(text) : 0;
+  if (monat < 1 || monat > 12) {
+    fehler("Monat <<" + text + ">> ungültig, bitte 1 bis 12 eingeben!");
+    return std::nullopt;
+  }
+  return std::string(monat < 10 ? "0" : "") + std::to_string(monat);
+}
+
+bool gleicherOrdner(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(pf::nativePath(a), pf::nativePath(b), ec);
+}
+
+bool belegTabellenDa(const std::string& ordner) {
+  return tabelleVorhanden(ordner, "ErfBeleg.DB") && tabelleVorhanden(ordner, "ErfPosition.DB");
+}
+
+std::string monatUndJahr(const std::string& datum) { return datum.size() >= 10 ? datum.substr(3, 7) : datum; }
+
+// The vouchers: each taken source voucher replaces the target's voucher of that number.
+Status belegeZusammenfuehren(TFormEinstellungen& f, const std::string& quelle, const std::string& ziel,
+                             const std::string& monat, Fortschritt& fortschritt) {
+  RIVIZA_TRY(tabelleOeffnen(*f.TableAlt, quelle, "ErfBeleg.DB"));
+  RIVIZA_TRY(tabelleOeffnen(*f.TableNeu, ziel, "ErfBeleg.DB"));
+  RIVIZA_TRY(tabelleOeffnen(*f.Table1, quelle, "ErfPosition.DB"));
+  RIVIZA_TRY(tabelleOeffnen(*f.Table2, ziel, "ErfPosition.DB"));
+  auto quellPositionen = belegIndex(*f.Table1);
+  if (!quellPositionen) return quellPositionen.error();
+  RIVIZA_TRY(f.TableNeu->ensureFilterIndex("BelegNummer"));
+  RIVIZA_TRY(f.Table2->ensureFilterIndex("BelegNummer"));
+  auto belege = f.TableNeu->startTransaction();
+  if (!belege) return belege.error();
+  auto positionen = f.Table2->startTransaction();
+  if (!positionen) return positionen.error();
+  const std::string vonJahr = pf::trim(f.EditVonJahr->text());
+  RIVIZA_TRY(jedenSatz(*f.TableAlt, [&]() -> Status {
+    const std::string datum = f.TableAlt->fields(1).asString();
+    if (!monat.empty() && (datum.size() < 10 || datum.substr(3, 2) != monat || datum.substr(6) != vonJahr))
+      return okStatus();
+    const std::string nummer = f.TableAlt->fields(0).asString();
+    f.ListBoxStat01->items().add("Beleg: " + nummer + "  für: " + monatUndJahr(datum));
+    RIVIZA_TRY(belegWaehlen(*f.TableNeu, nummer));
+    RIVIZA_TRY(belegWaehlen(*f.Table2, nummer));
+    if (!f.TableNeu->isEmpty()) {
+      RIVIZA_TRY(alleLoeschen(*f.Table2));
+      RIVIZA_TRY(f.TableNeu->first());
+      RIVIZA_TRY(f.TableNeu->deleteRecord());
+    }
+    RIVIZA_TRY(belegSaetzeAnhaengen(*quellPositionen, nummer, *f.Table1, *f.Table2));
+    RIVIZA_TRY(datensatzAnhaengen(*f.TableAlt, *f.TableNeu));
+    fortschritt.weiter();
+    return okStatus();
+  }));
+  RIVIZA_TRY(positionen->commit());
+  return belege->commit();
+}
+
+std::string satzSchluessel(db::TTable& t) {
+  std::string key;
+  for (int i = 0; i < t.fieldCount(); ++i) key += t.fields(i).asString() + '\x1f';
+  return key;
+}
+
+// The summaries: every source record the target does not hold yet is appended to it.
+Status aufstellungZusammenfuehren(TFormEinstellungen& f, const std::string& quelle, const std::string& ziel,
+                                  Fortschritt& fortschritt) {
+  RIVIZA_TRY(tabelleOeffnen(*f.TableAlt, quelle, "Aufstellung.DB"));
+  RIVIZA_TRY(tabelleOeffnen(*f.TableNeu, ziel, "Aufstellung.DB"));
+  std::set<std::string> vorhanden;
+  RIVIZA_TRY(jedenSatz(*f.TableNeu, [&] {
+    vorhanden.insert(satzSchluessel(*f.TableNeu));
+    return okStatus();
+  }));
+  auto guard = f.TableNeu->startTransaction();
+  if (!guard) return guard.error();
+  RIVIZA_TRY(jedenSatz(*f.TableAlt, [&]() -> Status {
+    if (vorhanden.contains(satzSchluessel(*f.TableAlt))) return okStatus();
+    RIVIZA_TRY(datensatzAnhaengen(*f.TableAlt, *f.TableNeu));
+    fortschritt.weiter();
+    return okStatus();
+  }));
+  return guard->commit();
+}
+
+Status belegeLoeschen(TFormEinstellungen& f, const std::string& daten, const std::string& jahr,
+                      Fortschritt& fortschritt) {
+  RIVIZA_TRY(tabelleOeffnen(*f.TableAlt, daten, "ErfBeleg.DB"));
+  RIVIZA_TRY(tabelleOeffnen(*f.Table1, daten, "ErfPosition.DB"));
+  RIVIZA_TRY(f.Table1->ensureFilterIndex("BelegNummer"));
+  auto belege = f.TableAlt->startTransaction();
+  if (!belege) return belege.error();
+  auto positionen = f.Table1->startTransaction();
+  if (!positionen) return positionen.error();
+  RIVIZA_TRY(loeschenWo(*f.TableAlt, [&]() -> Result<bool> {
+    const std::string datum = f.TableAlt->fields(1).asString();
+    if (datum.size() < 10 || datum.substr(6) != jahr) return false;
+    const std::string nummer = f.TableAlt->fields(0).asString();
+    f.ListBoxStat01->items().add("Beleg: " + nummer + "  für: " + datum.substr(6, 4));
+    RIVIZA_TRY(belegWaehlen(*f.Table1, nummer));
+    RIVIZA_TRY(alleLoeschen(*f.Table1));
+    fortschritt.weiter();
+    return true;
+  }));
+  RIVIZA_TRY(positionen->commit());
+  return belege->commit();
+}
+
+}  // namespace
+
+bool BewegungsdatenZusammenfuehren(const std::string& quelle, const std::string& ziel) {
+  TFormEinstellungen& f = *FormEinstellungen;
+  const auto monat = monatLesen(f);
+  if (!monat) return false;
+  if (!monat->empty() && !jahrGueltig(pf::trim(f.EditVonJahr->text()))) return false;
+  for (const std::string& ordner : {quelle, ziel}) {
+    if (!pf::directoryExists(ordner)) {
+      fehler("Ordner <<" + ordner + ">> nicht vorhanden!");
+      return false;
+    }
+  }
+  if (gleicherOrdner(quelle, ziel)) {
+    fehler("Ein Jahr kann nicht mit sich selbst zusammengeführt werden!");
+    return false;
+  }
+  VorgangsSperre sperre;
+  if (!sperre.nehmen(ziel)) return false;
+  Fortschritt fortschritt;
+  bool ok = true;
+  if (!belegTabellenDa(quelle) || !belegTabellenDa(ziel)) {
+    fehler("Datei ErfBeleg.DB oder ErfPosition.DB nicht vorhanden!");
+    ok = false;
+  } else {
+    Status st = belegeZusammenfuehren(f, quelle, ziel, *monat, fortschritt);
+    const int belege = fortschritt.anzahl();
+    arbeitstabellenSchliessen();
+    if (!st) {
+      tabellenFehler("Bewegungsdaten nicht zusammengeführt, das Ziel ist unverändert.", st.error());
+      return false;
+    }
+    hinweis("Bewegungsdaten erfolgreich zusamenngeführt\n\n" + std::to_string(belege) + " Belege übernommen");
+  }
+  if (!tabelleVorhanden(quelle, "Aufstellung.DB") || !tabelleVorhanden(ziel, "Aufstellung.DB")) {
+    fehler("Datei Aufstellung.DB nicht vorhanden!");
+    return false;
+  }
+  Status st = aufstellungZusammenfuehren(f, quelle, ziel, fortschritt);
+  arbeitstabellenSchliessen();
+  if (!st) {
+    tabellenFehler("Abrechnungsdaten nicht zusammengeführt, das Ziel ist unverändert.", st.error());
+    return false;
+  }
+  hinweis("Abrechnungsdaten erfolgreich zusamenngeführt");
+  return ok;
+}
+
+bool BewegungenFuerJahrLoeschen(const std::string& datenOrdner) {
+  TFormEinstellungen& f = *FormEinstellungen;
+  const std::string jahr = pf::trim(f.EditLoeschenFuerJahr->text());
+  if (!jahrGueltig(jahr)) return false;
+  if (!pf::directoryExists(datenOrdner)) {
+    fehler("Ordner <<" + datenOrdner + ">> nicht vorhanden!");
+    return false;
+  }
+  VorgangsSperre sperre;
+  if (!sperre.nehmen(datenOrdner)) return false;
+  Fortschritt fortschritt;
+  if (!belegTabellenDa(datenOrdner)) {
+    fehler("Datei ErfBeleg.DB oder ErfPosition.DB nicht vorhanden!");
+    return false;
+  }
+  Status st = belegeLoeschen(f, datenOrdner, jahr, fortschritt);
+  arbeitstabellenSchliessen();
+  if (!st) {
+    tabellenFehler("Bewegungsdaten nicht gelöscht, die Tabellen sind unverändert.", st.error());
+    return false;
+  }
+  hinweis("Bewegungsdaten gelöscht");
+  return true;
+}
+
+}  // namespace riviza

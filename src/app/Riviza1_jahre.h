@@ -1,0 +1,50 @@
+// The billing-year operations (form library, application shell): switching the current year,
+// changing the data root, creating the next year (with the migration of the flat layout),
+// merging one year's movement data into another and deleting one year's movement data.
+//
+// Every operation keeps JahrPfad, ComboBoxAktuellesJahr and AktuellesJahr of the program-folder
+// file naming the same year, the caption rule and the program-access lock of Riviza1_start.h
+// (a year is left by releasing this program's own lock, entered by reading the lock first),
+// and puts every table component of the form that worked on the year left onto the year
+// entered. Long work shows LabelWarten with a running count in LabelDbSatz and lets messages
+// run per voucher; the merge and the deletion write one line per voucher into ListBoxStat01.
+#pragma once
+
+#include <string>
+
+namespace riviza {
+
+// Leaves the current year: its lock is released when this program holds it.
+void jahrVerlassen();
+// Names `jahr` the current year (empty: the flat layout "Abrechng\"): combo text, JahrPfad,
+// AktuellesJahr and caption, the lock untouched.
+void jahrAnzeigen(const std::string& jahr);
+// Makes `jahr` the current year: jahrAnzeigen, the lock read and taken, and the year file
+// loaded when it exists and `einstellungenLaden` is set.
+void jahrBetreten(const std::string& jahr, bool einstellungenLaden = true);
+// Every table component of the main form that names `alterDatenOrdner` is put onto the current
+// year's Daten and reopened when it was open; TableAdrDlz is opened on the current year as the
+// start-up opens it.
+void tabellenAufJahrUmstellen(const std::string& alterDatenOrdner);
+
+// "neues Abrechnungsjahr anlegen": the backup question, the save, then the new year. True when
+// the new year was created.
+bool neuesJahrAnlegenMitRueckfrage();
+// The next billing year from the highest listed one (or, in the flat layout, the calendar
+// year from the data as they are); true when it was created and became the current year.
+// Everything that can be checked is checked before anything is created; a failure after that
+// removes the new year's folder again, so a refused or failed run leaves no half-made year.
+bool NeuesAbrechnungsjahrAnlegen();
+
+// Merges the vouchers (with their positions) and the billing summaries of the `quelle` Daten
+// folder into the `ziel` Daten folder (both without trailing "\"); with EditFuerMonat, only the
+// vouchers of that month of EditVonJahr. A voucher the target holds already is replaced; a
+// summary record the target holds already is not added again, so a second merge changes
+// nothing. True when everything was merged.
+bool BewegungsdatenZusammenfuehren(const std::string& quelle, const std::string& ziel);
+
+// Deletes, in the given Daten folder, every voucher dated in the year of EditLoeschenFuerJahr
+// (four digits) with its positions. True when the deletion ran.
+bool BewegungenFuerJahrLoeschen(const std::string& datenOrdner);
+
+}  // namespace riviza

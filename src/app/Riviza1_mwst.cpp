@@ -1,0 +1,252 @@
+// The VAT button, the recomputation of a voucher and the co-payment reset (form library,
+// application shell); see Riviza1_mwst.h.
+//
+// Mended against the Windows program: both rates are checked before the settings file or any
+// table changes (a bad one ended the run halfway with a conversion error); a voucher's
+// positions get their rates first and the voucher is recomputed once, in one transaction per
+// voucher (recomputing after every position deleted positions under the running cursor and
+// skipped others); an empty voucher number selects no positions (it recomputed the voucher
+// before into this one); co-payment amounts count as amounts, so 0,50 is a co-payment (they
+// were cut to whole euros). The voucher cursor is not refreshed after each voucher: that reread
+// the whole table per voucher and shows nothing this routine did not write itself.
+#include "app/Riviza1_mwst.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "app/Riviza1.h"
+#include "app/Riviza1_tabellen.h"
+#include "app/globals.h"
+#include "platform/ini.h"
+#include "platform/text.h"
+#include "ui/dialogs.h"
+
+namespace riviza {
+
+namespace pf = platform;
+
+namespace {
+
+void hinweis(const std::string& text) {
+  ui::dialogs().messageBox(text, "Hinweis !", ui::MsgIcon::Information);
+}
+
+bool gefragt(const std::string& text) {
+  return ui::dialogs().messageDlg(text, ui::DlgType::Confirmation, ui::DlgButtons::YesNo) ==
+         ui::DlgResult::Yes;
+}
+
+// A stored amount in whole units of 1/scale (cents: 100), null as 0.
+long long festkomma(db::TTable& t, const char* feld, int scale) {
+  db::TField* f = t.findField(feld);
+  const double wert = f ? f->asFloat().valueOr(0) : 0;
+  return std::llround(wert * scale);
+}
+
+// "35,70" for 3570 cents: the "%.2f" of the German formats, without a floating-point detour.
+std::string centText(long long cents) {
+  const bool negativ = cents < 0;
+  const unsigned long long betrag = negativ ? 0ULL - static_cast<unsigned long long>(cents) : cents;
+  std::string rest = std::to_string(betrag % 100);
+  return (negativ ? "-" : "") + std::to_string(betrag / 100) + "," + (rest.size() < 2 ? "0" : "") + rest;
+}
+
+std::string feldText(db::TTable& t, const char* feld) {
+  db::TField* f = t.findField(feld);
+  return f ? f->asString() : std::string();
+}
+
+Status feldSetzen(db::TTable& t, const char* feld, std::string_view text) {
+  auto f = t.fieldByName(feld);
+  if (!f) return f.error();
+  return (*f)->setAsString(text);
+}
+
+// A value in hundredths (cents, hundredths of a percent) as its German text.
+Status hundertstelSetzen(db::TTable& t, const char* feld, long long hundertstel) {
+  return feldSetzen(t, feld, centText(hundertstel));
+}
+
+struct PositionsWerte {
+  long long netto = 0, brutto = 0;  // cents
+  std::optional<std::string> kzZuzahlberechnung;
+};
+
+// One position: VAT per unit from rate and net unit price, gross per unit, the totals of the
+// quantity, and the co-payment indicator.
+PositionsWerte positionRechnen(db::TTable& p) {
+  const long long preis = festkomma(p, "Einzelbetrag", 100);
+  const long long satz = festkomma(p, "MwSt Satz", 100);
+  const long long menge = festkomma(p, "Anzahl", 1000);
+  const long long mwst = rundenGerade(satz * preis, 10000);
+  PositionsWerte w;
+  w.netto = rundenGerade(menge * preis, 1000);
+  w.brutto = rundenGerade(menge * (preis + mwst), 1000);
+  if (feldText(p, "KzZUZ") == "J") {
+    const long long zuzahlung = festkomma(p, "Zuzahlung", 100);
+    const long long eigenanteil = festkomma(p, "BetragEigenanteil", 100);
+    if (zuzahlung == 0 && eigenanteil == 0)
+      w.kzZuzahlberechnung = "0";
+    else if (zuzahlung > 0 || eigenanteil > 0)
+      w.kzZuzahlberechnung = feldText(p, "Versorgungszeitraum").empty() ? "2" : "1";
+  }
+  return w;
+}
+
+bool ohneArtikel(db::TTable& p) {
+  return feldText(p, "HM Nummer").empty() && feldText(p, "Pharmazentralnummer").empty();
+}
+
+// The rates of the voucher's positions by their indicator: "1" the full, "2" the reduced rate.
+Status saetzeSetzen(db::TTable& p, long long voll, long long ermaessigt) {
+  return jedenSatz(p, [&]() -> Status {
+    const std::string kz = feldText(p, "MwSt Kennzeichen");
+    if (kz != "1" && kz != "2") return okStatus();
+    return satzAendern(p, [&] { return hundertstelSetzen(p, "MwSt Satz", kz == "1" ? voll : ermaessigt); });
+  });
+}
+
+// One voucher in one transaction on each of the two tables: all of it or nothing.
+Status belegUmschreiben(TFormEinstellungen& f, long long voll, long long ermaessigt) {
+  RIVIZA_TRY(belegWaehlen(*f.Table2, f.Table1->fields(0).asString()));
+  if (f.Table2->isEmpty()) return okStatus();
+  auto positionen = f.Table2->startTransaction();
+  if (!positionen) return positionen.error();
+  auto beleg = f.Table1->startTransaction();
+  if (!beleg) return beleg.error();
+  RIVIZA_TRY(saetzeSetzen(*f.Table2, voll, ermaessigt));
+  RIVIZA_TRY(BelegSummenNeuBerechnen(1));
+  RIVIZA_TRY(positionen->commit());
+  return beleg->commit();
+}
+
+Status mwstUmschreiben(TFormEinstellungen& f, long long voll, long long ermaessigt,
+                       Fortschritt& fortschritt) {
+  const std::string daten = jahrDatenPfad();
+  RIVIZA_TRY(tabelleOeffnen(*f.Table1, daten, "ErfBeleg.DB", "Verarbeitet = 0"));
+  RIVIZA_TRY(tabelleOeffnen(*f.Table2, daten, "ErfPosition.DB"));
+  RIVIZA_TRY(f.Table2->ensureFilterIndex("BelegNummer"));
+  return jedenSatz(*f.Table1, [&]() -> Status {
+    RIVIZA_TRY(belegUmschreiben(f, voll, ermaessigt));
+    fortschritt.weiter();
+    return okStatus();
+  });
+}
+
+Status zuzahlungsbefreiungenLoeschen(TFormEinstellungen& f) {
+  RIVIZA_TRY(tabelleOeffnen(*f.Table1, jahrDatenPfad(), "Patienten.DB"));
+  auto guard = f.Table1->startTransaction();
+  if (!guard) return guard.error();
+  RIVIZA_TRY(jedenSatz(*f.Table1, [&] {
+    return satzAendern(*f.Table1, [&] { return f.Table1->fields(26).setAsBoolean(false); });
+  }));
+  return guard->commit();
+}
+
+}  // namespace
+
+std::optional<long long> mwstSatzLesen(std::string_view text) {
+  text = pf::trimView(text);
+  const size_t komma = text.find(',');
+  const std::string_view ganz = text.substr(0, komma);
+  const std::string_view bruch =
+      komma == std::string_view::npos ? std::string_view() : text.substr(komma + 1);
+  auto ziffern = [](std::string_view s) {
+    return s.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (ganz.empty() || ganz.size() > 3 || !ziffern(ganz) || bruch.size() > 2 || !ziffern(bruch))
+    return std::nullopt;
+  if (komma != std::string_view::npos && bruch.empty()) return std::nullopt;
+  long long wert = 0;
+  std::from_chars(ganz.data(), ganz.data() + ganz.size(), wert);
+  wert *= 100;
+  if (!bruch.empty()) wert += (bruch[0] - '0') * 10 + (bruch.size() > 1 ? bruch[1] - '0' : 0);
+  if (wert > 10000) return std::nullopt;
+  return wert;
+}
+
+long long rundenGerade(long long zaehler, long long nenner) {
+  const __int128 a = zaehler, b = nenner;
+  __int128 q = a / b, r = a % b;
+  if (r < 0) {  // floor division
+    q -= 1;
+    r += b;
+  }
+  if (2 * r > b || (2 * r == b && (q & 1) != 0)) q += 1;
+  return static_cast<long long>(q);
+}
+
+Status BelegSummenNeuBerechnen(int positionSatz) {
+  TFormEinstellungen& f = *FormEinstellungen;
+  db::TTable& p = *f.Table2;
+  RIVIZA_TRY(loeschenWo(p, [&p]() -> Result<bool> { return ohneArtikel(p); }));
+  long long brutto = 0, zuzahlung = 0;
+  int nummer = 0;
+  RIVIZA_TRY(jedenSatz(p, [&]() -> Status {
+    const PositionsWerte w = positionRechnen(p);
+    RIVIZA_TRY(satzAendern(p, [&]() -> Status {
+      RIVIZA_TRY(hundertstelSetzen(p, "GesNetto", w.netto));
+      RIVIZA_TRY(hundertstelSetzen(p, "GesBrutto", w.brutto));
+      RIVIZA_TRY(feldSetzen(p, "PosNr", std::to_string(++nummer)));
+      return w.kzZuzahlberechnung ? feldSetzen(p, "KzZuzahlberechnung", *w.kzZuzahlberechnung) : okStatus();
+    }));
+    brutto += w.brutto;
+    zuzahlung += festkomma(p, "Zuzahlung", 100);
+    return okStatus();
+  }));
+  db::TTable& beleg = *f.Table1;
+  RIVIZA_TRY(satzAendern(beleg, [&]() -> Status {
+    RIVIZA_TRY(hundertstelSetzen(beleg, "GesBrutto", brutto));
+    RIVIZA_TRY(hundertstelSetzen(beleg, "GesZuzahlung", zuzahlung));
+    return hundertstelSetzen(beleg, "PauschalerZuzahlbetrag", 0);
+  }));
+  return p.isEmpty() ? okStatus() : p.setRecNo(positionSatz);
+}
+
+void TFormEinstellungen::ButtonMwstClick(TComponent&) {
+  const std::string vollText = pf::trim(EditMwStVoll->text());
+  const std::string ermText = pf::trim(EditMwstErm->text());
+  const auto voll = mwstSatzLesen(vollText);
+  const auto ermaessigt = mwstSatzLesen(ermText);
+  for (const auto& [satz, text] : {std::pair{voll, vollText}, std::pair{ermaessigt, ermText}}) {
+    if (!satz) {
+      ui::dialogs().messageBox("MwSt-Satz <<" + text + ">> ungültig, bitte eine Zahl von 0 bis 100 eingeben!",
+                               "FEHLER", ui::MsgIcon::Error);
+      return;
+    }
+  }
+  if (!gefragt("MwSt-Sätze werden in nicht abgerechneten Rezepten / Verordnungen überschrieben\n\nSind Sie "
+               "sicher ?"))
+    return;
+  Status st;
+  {
+    Fortschritt fortschritt;
+    pf::IniFile jahr(jahrIniPfad());
+    st = jahr.writeString("FIRMA", "MwSt1", vollText);
+    if (st) st = jahr.writeString("FIRMA", "MwSt2", ermText);
+    if (st) st = mwstUmschreiben(*this, *voll, *ermaessigt, fortschritt);
+    arbeitstabellenSchliessen();
+  }
+  if (!st) {
+    tabellenFehler("MwSt-Sätze nicht vollständig geändert, der Beleg in Arbeit ist unverändert.", st.error());
+    return;
+  }
+  hinweis("MwSt-Sätze geändert, Verarbeitung beendet");
+}
+
+void TFormEinstellungen::BitBtnLoeschZuzBefreiungClick(TComponent&) {
+  if (!gefragt("Die Zuzahlungsbefreiungen aller Patienten werden gelöscht\n\nSind Sie sicher ?")) return;
+  Status st;
+  {
+    Fortschritt fortschritt(false);
+    st = zuzahlungsbefreiungenLoeschen(*this);
+    FormEinstellungen->Table1->close();
+  }
+  if (!st) {
+    tabellenFehler("Zuzahlungsbefreiungen nicht gelöscht.", st.error());
+    return;
+  }
+  hinweis("Alle Zuzahlungsbefreiungen gelöscht, Verarbeitung beendet");
+}
+
+}  // namespace riviza

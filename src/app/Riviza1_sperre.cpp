@@ -1,0 +1,62 @@
+// The operation's program-access locks (form library, application shell); see Riviza1_sperre.h.
+#include "app/Riviza1_sperre.h"
+
+#include <filesystem>
+
+#include "app/Riviza1_start.h"
+#include "app/globals.h"
+#include "platform/files.h"
+#include "platform/ini.h"
+#include "platform/paths.h"
+
+namespace riviza {
+
+namespace pf = platform;
+
+namespace {
+
+constexpr const char* kEinst = "EINSTELLUNGEN";
+constexpr const char* kProgrammZugriff = "ProgrammZugriff";
+
+// Two path texts that name one file (spelling, separators and case may differ).
+bool gleicheDatei(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(pf::nativePath(a), pf::nativePath(b), ec);
+}
+
+}  // namespace
+
+std::string jahresIniVonDaten(const std::string& datenOrdner) {
+  return pf::extractFilePath(pf::excludeTrailingBackslash(datenOrdner)) + kAbrechngIni;
+}
+
+bool VorgangsSperre::nehmen(const std::string& datenOrdner) {
+  const std::string ini = jahresIniVonDaten(datenOrdner);
+  if (!pf::fileExists(ini)) return true;
+  for (const Genommen& g : genommen_)
+    if (gleicheDatei(g.ini, ini)) return true;
+  pf::IniFile datei(ini);
+  const std::string vorher = datei.readString(kEinst, kProgrammZugriff, "-1");
+  const bool aktuellesJahr = gleicheDatei(ini, jahrIniPfad());
+  // In the current year a "1" is this program's own lock, unless the start or the switch found
+  // it held by another program.
+  if (aktuellesJahr ? globals().JahrInNutzung : vorher == "1") {
+    programmZugriffBelegtMelden();
+    return false;
+  }
+  (void)datei.writeString(kEinst, kProgrammZugriff, "1");
+  genommen_.push_back({ini, vorher});
+  return true;
+}
+
+VorgangsSperre::~VorgangsSperre() {
+  for (auto it = genommen_.rbegin(); it != genommen_.rend(); ++it) {
+    pf::IniFile datei(it->ini);
+    if (it->vorher == "-1")
+      (void)datei.deleteKey(kEinst, kProgrammZugriff);
+    else
+      (void)datei.writeString(kEinst, kProgrammZugriff, it->vorher);
+  }
+}
+
+}  // namespace riviza

@@ -1,0 +1,102 @@
+// The acceptance-office address of the tab: shown from AdrAnn.DB or filled from the cost-bearer
+// files, hidden, and stored (form library, master-data editing); see Annahmestellen.h.
+#include "app/Riviza1.h"
+#include "masterdata/Annahmestellen.h"
+#include "masterdata/ik_edits.h"
+#include "masterdata/kosttr_auskunft.h"
+#include "masterdata/stammdaten.h"
+#include "platform/text.h"
+
+namespace riviza {
+namespace {
+
+// Where the address block of a cost bearer (positions 1-based, inclusive, in the block of
+// kosttr_auskunft.h) goes; each value is trimmed. A block shorter than a field's positions gives
+// an empty field.
+//
+//   positions  length  content            edit (field)
+//   31-60      30      first name line    DBEdit15 (Name)
+//   133-162    30      second name line   DBEdit16 (Name2)
+//   91-120     30      street             DBEdit17 (Strasse)
+//   61-65      5       postcode           DBEdit18 (Plz)
+//   66-90      25      town               DBEdit19 (Ort)
+struct BlockFeld {
+  size_t first, last;
+  ui::TDBEdit* TFormEinstellungen::*edit;
+};
+constexpr BlockFeld kBlockFelder[] = {
+    {31, 60, &TFormEinstellungen::DBEdit15},  {133, 162, &TFormEinstellungen::DBEdit16},
+    {91, 120, &TFormEinstellungen::DBEdit17}, {61, 65, &TFormEinstellungen::DBEdit18},
+    {66, 90, &TFormEinstellungen::DBEdit19},
+};
+static_assert(kBlockFelder[1].last == 162, "the second name line ends the 162-position block");
+
+bool pending(const db::TTable& t) {
+  return t.state() == db::TableState::Insert || t.state() == db::TableState::Edit;
+}
+
+// The group box with the address labels comes and goes with the edits.
+void blockZeigen(TFormEinstellungen& f, bool visible) {
+  f.GroupBoxAnnAdresse->setVisible(visible);
+  for (ui::TControl* c :
+       std::initializer_list<ui::TControl*>{f.DBEdit15, f.DBEdit16, f.DBEdit17, f.DBEdit18, f.DBEdit19,
+                                            f.DBEdit20, f.BitBtnAnnAdressenSpeichern})
+    c->setVisible(visible);
+}
+
+// A new address record for ik, filled from the cost-bearer files when they know the office.
+void neueAdresse(TFormEinstellungen& f, std::string_view ik, std::string_view kind) {
+  db::TTable& t = *f.TableAdrAnn;
+  if (!succeeded(t.insert(), "Die Adresse kann nicht angelegt werden.")) return;
+  costbearer::FixedColumns block;
+  if (kind == "300")
+    block = kosttrAuskunft().adresse(costbearer::Basis::S300, ik);
+  else if (kind == "302" || kind == "105")  // §105 offices are listed in the §302 file
+    block = kosttrAuskunft().adresse(costbearer::Basis::S302, ik);
+  if (!block.blank()) {
+    f.LabelAdrAusKosttr->setVisible(true);
+    for (const BlockFeld& b : kBlockFelder)
+      if (db::TField* field = (f.*b.edit)->field()) (void)field->setAsString(block.trimmed(b.first, b.last));
+  }
+  if (db::TField* field = f.DBEdit20->field()) (void)field->setAsString(ik);
+}
+
+}  // namespace
+
+void AnnAdresseAusKosttr(std::string_view ik, std::string_view kind) {
+  TFormEinstellungen& f = *FormEinstellungen;
+  db::TTable& t = *f.TableAdrAnn;
+  if (!t.active()) return;
+  const db::TField* shownIk = f.DBEdit20->field();
+  // Coming back to the office whose address is being entered keeps the entry.
+  if (!(pending(t) && shownIk && shownIk->asString() == ik)) {
+    f.LabelAdrAusKosttr->setVisible(false);
+    t.cancel();  // an address left unsaved for another office is not stored in passing
+    if (!succeeded(setFilterText(t, "Ik = " + db::quoteFilterValue(ik)),
+                   "Die Adresse kann nicht gesucht werden."))
+      return;
+    if (t.isEmpty()) neueAdresse(f, ik, kind);
+  }
+  blockZeigen(f, true);
+}
+
+void AnnAdresseVerbergen() {
+  TFormEinstellungen& f = *FormEinstellungen;
+  if (pending(*f.TableAdrAnn)) f.TableAdrAnn->cancel();
+  f.LabelAdrAusKosttr->setVisible(false);
+  blockZeigen(f, false);
+}
+
+bool annAdresseSpeichern(bool cancelRefused) {
+  TFormEinstellungen& f = *FormEinstellungen;
+  db::TTable& t = *f.TableAdrAnn;
+  if (isFullIk(f.DBEdit20->text()) && !platform::trimView(f.DBEdit15->text()).empty()) {
+    return succeeded(editIfAny(t), "Die Adresse kann nicht bearbeitet werden.") &&
+           succeeded(t.post(), "Die Adresse kann nicht gespeichert werden.");
+  }
+  if (cancelRefused && pending(t)) t.cancel();
+  hinweis("Die Adresse wurde nicht gespeichert: sie braucht eine IK mit 9 Stellen und einen Namen.");
+  return false;
+}
+
+}  // namespace riviza

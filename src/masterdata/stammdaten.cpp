@@ -1,0 +1,89 @@
+// The shared steps of the master-data tabs and forms (form library, master-data editing); see
+// stammdaten.h.
+#include "masterdata/stammdaten.h"
+
+#include "app/globals.h"
+#include "platform/codec.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "ui/dialogs.h"
+
+namespace riviza {
+
+std::string searchFilterText(const SearchRule& rule, std::string_view text) {
+  const std::string quoted = db::quoteFilterValue(text, true);
+  std::string filter;
+  for (const std::string& field : rule.fields) {
+    if (!filter.empty()) filter += "OR ";
+    filter += field + " = " + quoted;
+  }
+  return filter;
+}
+
+Status setFilterText(db::TTable& table, std::string text) {
+  RIVIZA_TRY(table.setFiltered(false));
+  RIVIZA_TRY(table.setFilter(std::move(text)));
+  return table.setFiltered(true);
+}
+
+Status applySearch(db::TTable& table, const SearchRule& rule, std::string_view text) {
+  if (rule.maxChars > 0 && platform::utf8Length(text) > rule.maxChars) return okStatus();
+  return setFilterText(table, text.empty() ? std::string() : searchFilterText(rule, text));
+}
+
+void enableAll(std::initializer_list<ui::TControl*> controls, bool enabled) {
+  for (ui::TControl* c : controls) c->setEnabled(enabled);
+}
+
+Status editIfAny(db::TTable& table) {
+  if (!table.active() || table.isEmpty()) return okStatus();
+  return table.edit();
+}
+
+bool deleteAfterQuestion(db::TTable& table, const std::string& question) {
+  if (!table.active() || table.isEmpty()) return false;
+  if (ui::dialogs().messageDlg(question, ui::DlgType::Warning, ui::DlgButtons::YesNo) != ui::DlgResult::Yes)
+    return false;
+  if (!succeeded(table.deleteRecord(), "Der Datensatz konnte nicht gelöscht werden.")) return false;
+  (void)succeeded(editIfAny(table), "Der Datensatz kann nicht bearbeitet werden.");
+  return true;
+}
+
+std::optional<db::Bookmark> findRecord(const db::TTable& table, std::string_view field,
+                                       std::string_view value) {
+  db::TTable other;
+  if (!other.setDatabaseName(table.databaseName()) || !other.setTableName(table.tableName()) ||
+      !other.setFilterOptions(table.filterOptions()) || !other.open())
+    return std::nullopt;
+  if (!other.setFilter(std::string(field) + " = " + db::quoteFilterValue(value)) ||
+      !other.setFiltered(true) || other.isEmpty())
+    return std::nullopt;
+  return other.getBookmark();
+}
+
+bool yearKnown() { return !platform::trim(globals().DatenPfad).empty(); }
+
+Status openYearTable(db::TTable& table, std::string_view fileName) {
+  const std::string daten = jahrDatenPfad();
+  const std::string datei = daten + "\\" + std::string(fileName);
+  const std::string vorlage = globals().ProgrammPfad + "LeerDaten\\" + std::string(fileName);
+  // A failed copy shows as the open's failure below.
+  if (!platform::fileExists(datei) && platform::fileExists(vorlage)) (void)platform::copyFile(vorlage, datei);
+  table.close();
+  RIVIZA_TRY(table.setDatabaseName(daten));
+  RIVIZA_TRY(table.setTableName(std::string(fileName)));
+  RIVIZA_TRY(table.setFilterOptions({.caseInsensitive = true}));
+  return table.open();
+}
+
+bool succeeded(const Status& status, std::string_view what) {
+  if (status.ok()) return true;
+  ui::dialogs().messageBox(std::string(what) + "\n" + status.error().message, "Fehler !", ui::MsgIcon::Error);
+  return false;
+}
+
+void hinweis(const std::string& text) {
+  ui::dialogs().messageBox(text, "Hinweis !", ui::MsgIcon::Information);
+}
+
+}  // namespace riviza

@@ -1,0 +1,414 @@
+// The billing years on fixture data roots whose tables come from the catalogue: the new year
+// (flat-layout migration, refusal, carry-over, the checks before anything is made), the merge
+// and the deletion of movement data, the year switch and the data-root change, each with the
+// program-access lock of the years they leave, enter and write.
+#include <fcntl.h>
+
+#include <cerrno>
+
+#include "app/Riviza1_jahre.h"
+#include "jahr_daten.h"
+#include "platform/pump.h"
+#include "platform/syscalls.h"
+#include "shell_fixture.h"
+
+namespace riviza::test {
+namespace {
+
+using ui::DlgResult;
+using Zeilen = std::vector<std::string>;
+
+const std::string kBelegt =
+    "Eines der Abrechnungsprogramme bereits in Nutzung, wenn nicht -> in Riviza <Benutzereintrag löschen>";
+
+class Jahre : public JahrShell {
+ public:
+  void jahrWaehlen(const std::string& j) {
+    ASSERT_TRUE(form->ComboBoxAktuellesJahr->userSelect(form->ComboBoxAktuellesJahr->items().indexOf(j)));
+  }
+  bool neuesJahr(bool offene = false, const std::string& ab = "", bool leer = false) {
+    form->CheckBoxOffeneBelUebernehmen->setChecked(offene);
+    form->EditAbDatumAbrechnung->setText(ab);
+    form->CheckBoxLeereDbAnlegen->setChecked(leer);
+    return neuesJahrAnlegenMitRueckfrage();
+  }
+  bool zusammenfuehren(const std::string& von, const std::string& nach, const std::string& monat = "") {
+    form->EditVonJahr->setText(von);
+    form->EditFuerMonat->setText(monat);
+    return BewegungsdatenZusammenfuehren(datenVon(von), datenVon(nach));
+  }
+  Zeilen aufstellung(const std::string& j) const {
+    return saetze(datenVon(j), "Aufstellung.DB", {"Feld00", "Feld01"});
+  }
+  // The lock value of a year whenever the operation lets messages run.
+  Zeilen sperreWaehrend(const std::string& j, const std::function<void()>& vorgang) {
+    Zeilen gesehen;
+    platform::setMessagePump([&] {
+      if (gesehen.empty() || gesehen.back() != jahrWert(j, "ProgrammZugriff"))
+        gesehen.push_back(jahrWert(j, "ProgrammZugriff"));
+    });
+    vorgang();
+    platform::setMessagePump({});
+    return gesehen;
+  }
+};
+
+// Creating files below this folder (native path part) fails as a full disk would.
+std::string gVoll;
+int oeffnenBisVoll(const char* path, int flags, mode_t mode) {
+  if ((flags & O_CREAT) && !gVoll.empty() && std::string_view(path).find(gVoll) != std::string_view::npos) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return platform::realSysCalls().open(path, flags, mode);
+}
+
+struct VolleDaten {
+  explicit VolleDaten(std::string ordner) : calls(mitOpen()) { gVoll = std::move(ordner); }
+  ~VolleDaten() { gVoll.clear(); }
+  static platform::SysCalls mitOpen() {
+    platform::SysCalls c = platform::realSysCalls();
+    c.open = oeffnenBisVoll;
+    return c;
+  }
+  platform::ScopedSysCalls calls;
+};
+
+// ---- the new year ----
+
+TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
+  iniSchreiben(daten, "Abrechng/Abrechng.ini",
+               "[EINSTELLUNGEN]\r\nProgrammZugriff=\r\nVersion=" + DateiVersion("").substr(0, 3) + "\r\n");
+  daten.mkdir("Abrechng/Kosttr");
+  leereTabellen(programm.str(), imDaten("Abrechng\\Daten"));
+  belegeSchreiben(imDaten("Abrechng\\Daten"), {{"1", "10.12.2023", true, {"A1"}}});
+  oeffnen();
+  ASSERT_EQ(globals().JahrPfad, "Abrechng\\");
+  ASSERT_EQ(wert(imDaten("Abrechng\\Abrechng.ini"), "EINSTELLUNGEN", "ProgrammZugriff"), "1");
+
+  // A copy that fails after the move: the flat year goes on as 2023, no 2024 is left behind.
+  {
+    VolleDaten voll("/Abrechng/2024/Daten/");
+    EXPECT_FALSE(neuesJahr());
+  }
+  EXPECT_EQ(texte().back(), "Ordner <<" + imDaten("Abrechng\\2023\\Daten") + ">> kann nicht kopiert werden!");
+  EXPECT_FALSE(std::filesystem::exists(daten / "Abrechng/2024"));
+  EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), Zeilen{"2023"});
+  EXPECT_EQ(programmWert("AktuellesJahr"), "2023");
+  EXPECT_EQ(globals().JahrPfad, "Abrechng\\2023\\");
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "1");
+  EXPECT_EQ(form->TableAdrDlz->databaseName(), datenVon("2023"));
+
+  dialogs.clear();
+  EXPECT_TRUE(neuesJahr());
+  EXPECT_EQ(texte(), (Zeilen{"Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng"),
+                             "Neuen Abrechnungszeitraum anlegen?\n\n2024\n\nSind Sie sicher ?",
+                             "Neuen Abrechnungszeitraum: 2024\n\nVerarbeitung beendet"}));
+  EXPECT_EQ(belege(datenVon("2023")), (Zeilen{"1|10.12.2023|1"}));
+  EXPECT_EQ(positionen(datenVon("2023")), (Zeilen{"1|A1"}));
+  EXPECT_EQ(belege(datenVon("2024")), Zeilen{});
+  EXPECT_FALSE(daten.exists("Abrechng/Daten"));
+  EXPECT_FALSE(daten.exists("2023"));
+  EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), (Zeilen{"2023", "2024"}));
+  EXPECT_EQ(form->ComboBoxAktuellesJahr->text(), "2024");
+  EXPECT_EQ(programmWert("AktuellesJahr"), "2024");
+  EXPECT_EQ(globals().JahrPfad, "Abrechng\\2024\\");
+  EXPECT_TRUE(form->caption().ends_with(" / Abrechnungsjahr: 2024"));
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  EXPECT_TRUE(form->TableAdrDlz->active());
+  EXPECT_EQ(form->TableAdrDlz->databaseName(), datenVon("2024"));
+  EXPECT_FALSE(form->LabelWarten->visible());
+}
+
+TEST_F(Jahre, UnbilledVouchersRefuseTheNewYear) {
+  jahrMitTabellen("2024");
+  belegeSchreiben(datenVon("2024"), {{"1", "10.02.2024", false, {"A1"}}});
+  oeffnen();
+  EXPECT_FALSE(neuesJahr());
+  EXPECT_EQ(
+      texte().back(),
+      "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nAlle Belege sind noch nicht abgerechnet!\r\n"
+      "Abrechng\\2024\\Daten");
+  EXPECT_FALSE(daten.exists("Abrechng/2025"));
+  EXPECT_EQ(form->ComboBoxAktuellesJahr->text(), "2024");
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+}
+
+// Open vouchers go over with their positions from the cut-off date on; a voucher without a
+// number takes no positions along (the old way gave it those of the voucher before), and "1"
+// does not select the positions of "17".
+TEST_F(Jahre, OpenVouchersAreCarriedOverFromTheCutOffDate) {
+  struct Fall {
+    const char* name;
+    const char* ab;
+    bool leer;
+    Zeilen belege, positionen;
+  } faelle[] = {
+      {"no cut-off",
+       "",
+       false,
+       {"1|01.02.2024|0", "17|20.06.2024|0", "|01.07.2024|0"},
+       {"1|A1", "1|A2", "17|B1"}},
+      {"cut-off", "01.06.2024", false, {"17|20.06.2024|0", "|01.07.2024|0"}, {"17|B1"}},
+      {"empty tables", "", true, {}, {}},
+  };
+  for (const Fall& fall : faelle) {
+    SCOPED_TRACE(fall.name);
+    std::filesystem::remove_all(daten / "Abrechng");
+    jahrMitTabellen("2024");
+    belegeSchreiben(datenVon("2024"), {{"1", "01.02.2024", false, {"A1", "A2"}},
+                                       {"17", "20.06.2024", false, {"B1"}},
+                                       {"5", "10.05.2024", true, {"C1"}},
+                                       {"", "01.07.2024", false, {"X1"}}});
+    saetzeSchreiben(datenVon("2024"), "Aufstellung.DB",
+                    std::vector<Felder>{{{"Feld00", "S"}, {"Feld01", "1"}}});
+    resetGlobals();
+    form = std::make_unique<TFormEinstellungen>();
+    oeffnen();
+    EXPECT_TRUE(neuesJahr(true, fall.ab, fall.leer));
+    EXPECT_EQ(belege(datenVon("2025")), fall.belege);
+    EXPECT_EQ(positionen(datenVon("2025")), fall.positionen);
+    EXPECT_EQ(aufstellung("2025"), Zeilen{});
+    EXPECT_EQ(aufstellung("2024"), (Zeilen{"S|1"}));
+    EXPECT_EQ(belege(datenVon("2024")).size(), 4u);
+  }
+}
+
+// Whatever can be checked is checked first; a failure leaves no new year, keeps the old one
+// current and never reports "Verarbeitung beendet".
+TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
+  struct Fall {
+    const char* name;
+    std::function<void(Jahre&)> vorher;
+    const char* ab;
+    std::string meldung;
+  } faelle[] = {
+      {"cut-off no date", nullptr, "31.02.2024",
+       "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nDas Datum <<31.02.2024>> ist kein gültiges "
+       "Datum!"},
+      {"voucher without date",
+       [](Jahre& t) {
+         belegeSchreiben(t.datenVon("2024"), {{"9", "", false, {"A1"}}});
+       },
+       "",
+       "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nBeleg <<9>> hat kein gültiges Belegdatum!"},
+      {"name taken by a file", [](Jahre& t) { t.daten.write("Abrechng/2025", "x"); }, "",
+       "Ordner <<" + imDaten("Abrechng\\2025") + ">> kann nicht angelegt werden!"},
+      {"copy fails", nullptr, "",
+       "Ordner <<" + imDaten("Abrechng\\2024\\Daten") + ">> kann nicht kopiert werden!"},
+  };
+  for (const Fall& fall : faelle) {
+    SCOPED_TRACE(fall.name);
+    std::filesystem::remove_all(daten / "Abrechng");
+    jahrMitTabellen("2024");
+    belegeSchreiben(datenVon("2024"), {{"1", "01.02.2024", false, {"A1"}}});
+    if (fall.vorher) fall.vorher(*this);
+    resetGlobals();
+    form = std::make_unique<TFormEinstellungen>();
+    oeffnen();
+    {
+      VolleDaten voll(std::string(fall.name) == "copy fails" ? "/Abrechng/2025/Daten/" : "");
+      EXPECT_FALSE(neuesJahr(true, fall.ab));
+    }
+    EXPECT_EQ(texte().back(), fall.meldung);
+    EXPECT_EQ(std::filesystem::is_directory(daten / "Abrechng/2025"), false);
+    EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), Zeilen{"2024"});
+    EXPECT_EQ(programmWert("AktuellesJahr"), "2024");
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+    EXPECT_FALSE(form->LabelWarten->visible());
+  }
+}
+
+// ---- merge and deletion ----
+
+TEST_F(Jahre, AMergeReplacesTheTargetsVoucherAndASecondMergeChangesNothing) {
+  jahrMitTabellen("2023");
+  jahrMitTabellen("2024");
+  belegeSchreiben(datenVon("2023"),
+                  {{"17", "03.03.2023", true, {"N1"}}, {"18", "20.04.2023", false, {"N2", "N3"}}});
+  saetzeSchreiben(
+      datenVon("2023"), "Aufstellung.DB",
+      std::vector<Felder>{{{"Feld00", "S1"}, {"Feld01", "1"}}, {{"Feld00", "S2"}, {"Feld01", "2"}}});
+  belegeSchreiben(datenVon("2024"),
+                  {{"17", "01.01.2024", true, {"ALT1", "ALT2"}}, {"20", "02.01.2024", false, {"B1"}}});
+  saetzeSchreiben(
+      datenVon("2024"), "Aufstellung.DB",
+      std::vector<Felder>{{{"Feld00", "T1"}, {"Feld01", "9"}}, {{"Feld00", "S1"}, {"Feld01", "1"}}});
+  oeffnen();
+  const Zeilen quelleVorher = belege(datenVon("2023"));
+  for (int lauf = 1; lauf <= 2; ++lauf) {
+    SCOPED_TRACE(lauf);
+    dialogs.clear();
+    form->ListBoxStat01->items().clear();
+    EXPECT_TRUE(zusammenfuehren("2023", "2024"));
+    EXPECT_EQ(texte(), (Zeilen{"Bewegungsdaten erfolgreich zusamenngeführt\n\n2 Belege übernommen",
+                               "Abrechnungsdaten erfolgreich zusamenngeführt"}));
+    EXPECT_EQ(form->ListBoxStat01->items().lines(),
+              (Zeilen{"Beleg: 17  für: 03.2023", "Beleg: 18  für: 04.2023"}));
+    EXPECT_EQ(belege(datenVon("2024")), (Zeilen{"20|02.01.2024|0", "17|03.03.2023|1", "18|20.04.2023|0"}));
+    EXPECT_EQ(positionen(datenVon("2024")), (Zeilen{"20|B1", "17|N1", "18|N2", "18|N3"}));
+    EXPECT_EQ(aufstellung("2024"), (Zeilen{"T1|9", "S1|1", "S2|2"}));
+    EXPECT_EQ(belege(datenVon("2023")), quelleVorher);
+    EXPECT_EQ(aufstellung("2023"), (Zeilen{"S1|1", "S2|2"}));
+  }
+}
+
+TEST_F(Jahre, MergeMonthsAndRefusals) {
+  jahrMitTabellen("2023");
+  jahrMitTabellen("2024");
+  belegeSchreiben(datenVon("2023"), {{"1", "03.03.2023", false, {"A"}}, {"2", "04.04.2023", false, {"B"}}});
+  oeffnen();
+  struct Fall {
+    const char *monat, *von, *nach;
+    bool ok;
+    std::string meldung;
+    Zeilen ziel;
+  } faelle[] = {
+      {"5", "2023", "2024", true, "Bewegungsdaten erfolgreich zusamenngeführt\n\n0 Belege übernommen", {}},
+      {"3",
+       "2023",
+       "2024",
+       true,
+       "Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Belege übernommen",
+       {"1|03.03.2023|0"}},
+      {"13", "2023", "2024", false, "Monat <<13>> ungültig, bitte 1 bis 12 eingeben!", {"1|03.03.2023|0"}},
+      {"4",
+       "23",
+       "2024",
+       false,
+       "Jahr <<23>> ungültig, bitte vierstellig eingeben (z.B. 2024)!",
+       {"1|03.03.2023|0"}},
+      {"",
+       "2024",
+       "2024",
+       false,
+       "Ein Jahr kann nicht mit sich selbst zusammengeführt werden!",
+       {"1|03.03.2023|0"}},
+      {"",
+       "2022",
+       "2024",
+       false,
+       "Ordner <<" + imDaten("Abrechng\\2022\\Daten") + ">> nicht vorhanden!",
+       {"1|03.03.2023|0"}},
+  };
+  for (const Fall& fall : faelle) {
+    SCOPED_TRACE(std::string(fall.monat) + " " + fall.von);
+    dialogs.clear();
+    EXPECT_EQ(zusammenfuehren(fall.von, fall.nach, fall.monat), fall.ok);
+    EXPECT_EQ(texte().at(0), fall.meldung);
+    EXPECT_EQ(belege(datenVon("2024")), fall.ziel);
+  }
+}
+
+TEST_F(Jahre, DeletingOneYearsMovementData) {
+  jahrMitTabellen("2023");
+  jahrMitTabellen("2024");
+  belegeSchreiben(datenVon("2023"), {{"1", "02.01.2023", true, {"A"}},
+                                     {"2", "03.01.2023", true, {"B", "C"}},
+                                     {"3", "15.12.2022", false, {"D"}},
+                                     {"", "20.12.2023", false, {"E"}},
+                                     {"4", "31.12.2023", false, {"F"}}});
+  oeffnen();
+  form->EditLoeschenFuerJahr->setText("2023");
+  const Zeilen sperre =
+      sperreWaehrend("2023", [&] { EXPECT_TRUE(BewegungenFuerJahrLoeschen(datenVon("2023"))); });
+  EXPECT_EQ(texte(), Zeilen{"Bewegungsdaten gelöscht"});
+  EXPECT_EQ(belege(datenVon("2023")), (Zeilen{"3|15.12.2022|0"}));
+  // The voucher without a number goes alone: its position "E" stays as it was written.
+  EXPECT_EQ(positionen(datenVon("2023")), (Zeilen{"3|D", "|E"}));
+  EXPECT_EQ(form->ListBoxStat01->items().lines(), (Zeilen{"Beleg: 1  für: 2023", "Beleg: 2  für: 2023",
+                                                          "Beleg:   für: 2023", "Beleg: 4  für: 2023"}));
+  // The year written was locked meanwhile and is left as it was; the current year keeps its lock.
+  EXPECT_EQ(sperre, (Zeilen{"1"}));
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+
+  for (const char* jahr : {"", "23", "20x3"}) {
+    SCOPED_TRACE(jahr);
+    dialogs.clear();
+    form->EditLoeschenFuerJahr->setText(jahr);
+    EXPECT_FALSE(BewegungenFuerJahrLoeschen(datenVon("2023")));
+    EXPECT_EQ(texte(),
+              Zeilen{"Jahr <<" + std::string(jahr) + ">> ungültig, bitte vierstellig eingeben (z.B. 2024)!"});
+  }
+  dialogs.clear();
+  form->EditLoeschenFuerJahr->setText("2021");
+  EXPECT_FALSE(BewegungenFuerJahrLoeschen(datenVon("2021")));
+  EXPECT_EQ(texte(), Zeilen{"Ordner <<" + datenVon("2021") + ">> nicht vorhanden!"});
+}
+
+// The merge locks the year it writes, refuses one another program holds, and gives back what
+// it found (the old way released the current year's lock at its end).
+TEST_F(Jahre, AMergeLocksTheYearItWritesAndRefusesAHeldOne) {
+  jahrMitTabellen("2022", "1");
+  jahrMitTabellen("2023");
+  jahrMitTabellen("2024");
+  belegeSchreiben(datenVon("2023"), {{"1", "03.03.2023", false, {"A"}}});
+  oeffnen();
+  EXPECT_EQ(sperreWaehrend("2024", [&] { EXPECT_TRUE(zusammenfuehren("2023", "2024")); }), Zeilen{"1"});
+  EXPECT_EQ(sperreWaehrend("2022", [&] { EXPECT_TRUE(zusammenfuehren("2023", "2022") == false); }), Zeilen{});
+  EXPECT_EQ(texte().back(), kBelegt);
+  EXPECT_EQ(belege(datenVon("2022")), Zeilen{});
+  EXPECT_EQ(jahrWert("2022", "ProgrammZugriff"), "1");
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+}
+
+// ---- switch and data-root change ----
+
+TEST_F(Jahre, SwitchingIntoAYearAnotherProgramHolds) {
+  jahrMitTabellen("2023", "1");
+  jahrMitTabellen("2024");
+  oeffnen();
+  ASSERT_FALSE(globals().JahrInNutzung);
+  jahrWaehlen("2023");
+  EXPECT_EQ(texte(), Zeilen{kBelegt});
+  EXPECT_TRUE(globals().JahrInNutzung);
+  EXPECT_EQ(globals().JahrPfad, "Abrechng\\2023\\");
+  EXPECT_EQ(programmWert("AktuellesJahr"), "2023");
+  EXPECT_EQ(form->TableAdrDlz->databaseName(), datenVon("2023"));
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  // Back in a free year the flag is that year's again; the other program's lock stays.
+  jahrWaehlen("2024");
+  EXPECT_FALSE(globals().JahrInNutzung);
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "1");
+  jahrWaehlen("2023");
+  form->BitBtnBeenden->click();
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "1");
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+}
+
+TEST_F(Jahre, TheDataRootChangeTakesTheLastYearOfTheNewRoot) {
+  jahrMitTabellen("2024");
+  const std::string zweit = imDaten("Zweit");
+  for (const char* j : {"2022", "2023"}) {
+    iniSchreiben(daten, "Zweit/Abrechng/" + std::string(j) + "/Abrechng.ini",
+                 "[EINSTELLUNGEN]\r\nProgrammZugriff=\r\n");
+    daten.mkdir("Zweit/Abrechng/" + std::string(j) + "/Daten");
+  }
+  oeffnen();
+  // Cancelled with the edit emptied: the year and its lock stay.
+  form->EditOrdnerBw->setText("");
+  dialogs.answerFolder(std::nullopt);
+  form->SpeedButtonBw->click();
+  EXPECT_EQ(globals().DatenPfad, daten.str() + "\\");
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+
+  dialogs.answerFolder(zweit);
+  form->SpeedButtonBw->click();
+  EXPECT_EQ(form->EditOrdnerBw->text(), zweit);
+  EXPECT_EQ(programmWert("BüroWARE"), zweit);
+  EXPECT_EQ(programmWert("AktuellesJahr"), "2023");
+  EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), (Zeilen{"2022", "2023"}));
+  EXPECT_EQ(globals().JahrPfad, "Abrechng\\2023\\");
+  EXPECT_TRUE(form->caption().ends_with(" / Abrechnungsjahr: 2023"));
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  EXPECT_EQ(wert(zweit + "\\Abrechng\\2023\\Abrechng.ini", "EINSTELLUNGEN", "ProgrammZugriff"), "1");
+  EXPECT_TRUE(form->TableAdrDlz->active());
+  EXPECT_EQ(form->TableAdrDlz->databaseName(), zweit + "\\Abrechng\\2023\\Daten");
+}
+
+}  // namespace
+}  // namespace riviza::test

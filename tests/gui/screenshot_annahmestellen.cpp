@@ -1,0 +1,138 @@
+// The acceptance-office tab and the address picker on a real X server (run under xvfb-run), on
+// an installation in a temporary folder (templates, a year 2024 with offices, addresses and two
+// cost-bearer files): the search filters the grid, the picker fills an office IK, an office
+// without an address shows the one of the cost-bearer file under the red bold label. Pictures of
+// the tab browsing, the picker and the tab editing are kept as build/artifacts/annahmestellen*.png
+// and adressen-auswahl.png.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+
+#include "app/globals.h"
+#include "costbearer/fixtures.h"
+#include "db/leerdaten.h"
+#include "platform/files.h"
+#include "qt_fixture.h"
+#include "screenshot_support.h"
+#include "support/temp_dir.h"
+
+namespace riviza::test {
+namespace {
+
+class AnnWindowTest : public MainFormTest {
+ protected:
+  AnnWindowTest() {
+    EXPECT_TRUE(db::writeLeerDaten(root.str() + "/Programm/LeerDaten").ok());
+    root.mkdir("Programm/Temp");
+    root.mkdir("Daten/Abrechng/2024/Daten");
+    root.write("Daten/Abrechng/2024/Kosttr/AO05Q124.ke0",
+               segmentFile(message({"IDK+108310400+99+AOK Bayern'", "NAM+01+AOK Bayern+Die Gesundheitskasse'",
+                                    "ANS+1+80331+München+Carl-Wery-Straße 28'"})));
+    root.write(
+        "Daten/Abrechng/2024/Kosttr/AO03Q124.ke0",
+        segmentFile(message({"IDK+109905003+99+DAV Rechenzentrum'", "NAM+01+Datenannahme §300+Abrechnung'",
+                             "ANS+1+40211+Düsseldorf+Königsallee 1'"})));
+    Globals& g = globals();
+    g.ProgrammPfad = root.str() + "/Programm\\";
+    g.DatenPfad = root.str() + "/Daten\\";
+    g.JahrPfad = "Abrechng\\2024\\";
+    tabelle("Ann.DB", {{"108310400", "AOK Bayern"}, {"101111111", "BKK Süd"}},
+            {"Kostentraeger", "NameKostentraeger"});
+    tabelle("AdrAnn.DB",
+            {{"109905003", "Datenannahme §300", "Düsseldorf"}, {"209900003", "Zentrale", "Annaberg"}},
+            {"Ik", "Name", "Ort"});
+    picker = &application.createForm<TFormAdressen>();
+    pickerView = &shell->attach(*picker);
+  }
+  ~AnnWindowTest() override { resetGlobals(); }
+
+  // Records of a table of the year, made from its template.
+  void tabelle(const char* datei, const std::vector<std::vector<std::string>>& saetze,
+               const std::vector<std::string>& felder) {
+    const std::string daten = jahrDatenPfad();
+    EXPECT_TRUE(
+        platform::copyFile(globals().ProgrammPfad + "LeerDaten\\" + datei, daten + "\\" + datei).ok());
+    db::TTable t;
+    ASSERT_TRUE(t.setDatabaseName(daten).ok() && t.setTableName(datei).ok() && t.open().ok());
+    for (const auto& satz : saetze) {
+      ASSERT_TRUE(t.append().ok());
+      for (size_t i = 0; i < felder.size(); ++i)
+        ASSERT_TRUE(t.findField(felder[i])->setAsString(satz[i]).ok());
+      ASSERT_TRUE(t.post().ok());
+    }
+  }
+
+  // A click on the tab of page 7.
+  void tabZeigen() {
+    auto* tabs = widget<QTabWidget>(window(), "PageControl1");
+    ASSERT_NE(tabs, nullptr);
+    tabs->setCurrentIndex(form->TabSheet9->pageIndex());
+    settle();
+    ASSERT_EQ(form->PageControl1->activePage(), form->TabSheet9);
+  }
+  // A click on a button of a window.
+  void klick(QWidget* fenster, const char* name) {
+    auto* knopf = widget<QAbstractButton>(fenster, name);
+    ASSERT_NE(knopf, nullptr) << name;
+    QTest::mouseClick(knopf, Qt::LeftButton);
+    settle();
+  }
+
+  TempDir root;
+  TFormAdressen* picker = nullptr;
+  gui::FormView* pickerView = nullptr;
+};
+
+TEST_F(AnnWindowTest, SearchPickAndTheAddressFromTheCostBearerFileWithScreenshots) {
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
+  tabZeigen();
+  auto* grid = widget<QTableView>(window(), "DBGridAnn");
+  auto* suchen = widget<QLineEdit>(window(), "EditAnnSuchen");
+  EXPECT_EQ(grid->model()->rowCount(), 2);
+  QTest::keyClicks(suchen, "bkk");
+  ASSERT_EQ(grid->model()->rowCount(), 1);
+  EXPECT_EQ(grid->model()->index(0, 0).data().toString(), "101111111");
+  EXPECT_FALSE(shoot(window(), "annahmestellen.png").isNull());
+
+  klick(window(), "BitBtnAnnAendern");
+  EXPECT_FALSE(suchen->isEnabled());
+  klick(window(), "BitBtn300Adr");
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(pickerView->window()));
+  pickerView->window()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(pickerView->window()));
+  auto* adressen = widget<QTableView>(pickerView->window(), "DBGridAdressen");
+  QTest::mouseClick(adressen->viewport(), Qt::LeftButton, {},
+                    adressen->visualRect(adressen->model()->index(0, 1)).center());
+  settle();
+  EXPECT_FALSE(shoot(pickerView->window(), "adressen-auswahl.png").isNull());
+  QTest::keyClick(adressen, Qt::Key_Return);
+  settle();
+  EXPECT_FALSE(pickerView->window()->isVisible());
+  EXPECT_EQ(widget<QLineEdit>(window(), "DBEdit1")->text(), "109905003");
+  EXPECT_EQ(widget<QLineEdit>(window(), "DBEdit15")->text(), "Datenannahme §300");
+
+  window()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+  auto* rechnungen302 = widget<QLineEdit>(window(), "DBEdit7");
+  QTest::mouseClick(rechnungen302, Qt::LeftButton);
+  QTest::keyClicks(rechnungen302, "108310400");
+  settle();
+  auto* label = widget<QLabel>(window(), "LabelAdrAusKosttr");
+  EXPECT_TRUE(label->isVisible());
+  EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
+  EXPECT_TRUE(label->font().bold());
+  EXPECT_EQ(widget<QLineEdit>(window(), "DBEdit19")->text(), "München");
+  EXPECT_FALSE(shoot(window(), "annahmestellen-bearbeiten.png").isNull());
+
+  klick(window(), "BitBtnAnnSpeichern");
+  EXPECT_TRUE(suchen->isEnabled());
+  EXPECT_EQ(form->TableAnn->findField("Rechnungen302")->asString(), "108310400");
+}
+
+}  // namespace
+}  // namespace riviza::test

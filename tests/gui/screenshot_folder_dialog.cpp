@@ -1,0 +1,63 @@
+// The folder dialog on a real X server (run under xvfb-run): opened by the form's PathDialog1
+// on a folder with a status text, it shows the tree with the status line under it, and a
+// picture is kept as build/artifacts/folder-dialog.png.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <set>
+
+#include "platform/paths.h"
+#include "qt_fixture.h"
+#include "support/temp_dir.h"
+
+namespace riviza::test {
+namespace {
+
+TEST_F(MainFormTest, ScreenshotOfTheFolderDialog) {
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
+  TempDir root;
+  for (const char* ordner : {"Daten/Abrechng/2023", "Daten/Abrechng/2024", "Daten/Export", "Sicherung"})
+    root.mkdir(ordner);
+  TPathDialog& d = *form->PathDialog1;
+  d.setTitle("Ordner der Daten wählen");
+  d.setPathName(platform::pathText(root / "Daten/Abrechng/2024"));
+  d.setStatusText("Abrechnungsjahr 2024");
+  bool gesehen = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    QTest::qWait(300);  // the tree fills from the file system in the background
+    auto* tree = dialog->findChild<QTreeView*>("PathDialogTree");
+    auto* status = dialog->findChild<QLabel*>("PathDialogStatus");
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_EQ(status->text(), "Abrechnungsjahr 2024");
+    EXPECT_GE(status->geometry().top(), tree->geometry().bottom());
+    // The selected folder is in view, though the tree filled after the dialog opened.
+    EXPECT_TRUE(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+    const QPixmap shot = dialog->screen()->grabWindow(dialog->winId());
+    const QString folder = QStringLiteral(RIVIZA_BINARY_DIR "/artifacts");
+    QDir().mkpath(folder);
+    EXPECT_TRUE(shot.save(folder + "/folder-dialog.png"));
+    std::set<QRgb> farben;
+    const QImage bild = shot.toImage();
+    for (int y = 0; y < bild.height(); y += 2)
+      for (int x = 0; x < bild.width(); x += 2) farben.insert(bild.pixel(x, y));
+    EXPECT_GT(farben.size(), 8u);  // text and a tree, not a blank window
+    gesehen = true;
+    dialog->reject();
+  });
+  EXPECT_FALSE(d.Execute());
+  EXPECT_TRUE(gesehen);
+  EXPECT_EQ(d.PathName(), platform::pathText(root / "Daten/Abrechng/2024"));
+}
+
+}  // namespace
+}  // namespace riviza::test

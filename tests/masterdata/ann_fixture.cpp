@@ -1,0 +1,78 @@
+// The master-data scenario fixture; see ann_fixture.h.
+#include "ann_fixture.h"
+
+#include "app/globals.h"
+#include "platform/codec.h"
+#include "platform/files.h"
+
+namespace riviza::test {
+namespace {
+
+std::string feld(std::string_view utf8, size_t breite) {
+  std::string bytes = platform::fromUtf8(utf8, platform::CodePage::Windows1252);
+  bytes.resize(breite, ' ');
+  return bytes;
+}
+
+}  // namespace
+
+costbearer::FixedColumns FakeAuskunft::adresse(costbearer::Basis basis, std::string_view ik) const {
+  auto it = bloecke_.find({basis, std::string(ik)});
+  return it == bloecke_.end() ? costbearer::FixedColumns() : costbearer::FixedColumns(it->second);
+}
+
+std::string adressblock(std::string_view kurz, std::string_view name, std::string_view plz,
+                        std::string_view ort, std::string_view strasse, std::string_view name2) {
+  return feld(kurz, 30) + feld(name, 30) + feld(plz, 5) + feld(ort, 25) + feld(strasse, 30) + feld("AO", 2) +
+         feld("", 10) + feld(name2, 30);
+}
+
+AnnTab::AnnTab() {
+  dakota4();
+  programmIni();
+  jahr("2024");
+  programm.mkdir("Temp");
+  starten();
+  form->show();
+}
+
+AnnTab::~AnnTab() { adressen.reset(); }
+
+void AnnTab::tabelle(const char* datei, const std::vector<Satz>& saetze) {
+  const std::string ziel = jahrDatenPfad() + "\\" + datei;
+  if (!platform::fileExists(ziel)) {
+    ASSERT_TRUE(platform::copyFile(imProgramm(std::string("LeerDaten\\") + datei), ziel).ok());
+  }
+  db::TTable t;
+  ASSERT_TRUE(t.setDatabaseName(jahrDatenPfad()).ok() && t.setTableName(datei).ok() && t.open().ok());
+  for (const Satz& satz : saetze) {
+    ASSERT_TRUE(t.append().ok());
+    for (const auto& [name, wert] : satz) ASSERT_TRUE(t.findField(name)->setAsString(wert).ok()) << name;
+    ASSERT_TRUE(t.post().ok());
+  }
+}
+
+std::vector<Satz> AnnTab::gespeichert(const char* datei) const {
+  db::TTable t;
+  std::vector<Satz> out;
+  if (!t.setDatabaseName(jahrDatenPfad()).ok() || !t.setTableName(datei).ok() || !t.open().ok()) return out;
+  for (Status st = t.first(); st.ok() && !t.eof(); st = t.next()) {
+    Satz satz;
+    for (int i = 0; i < t.fieldCount(); ++i) satz[t.fields(i).fieldName()] = t.fields(i).asString();
+    out.push_back(std::move(satz));
+  }
+  return out;
+}
+
+void AnnTab::zeigen() { form->PageControl1->setActivePage(form->TabSheet9); }
+
+TFormAdressen& AnnTab::picker() {
+  if (!adressen) adressen = std::make_unique<TFormAdressen>();
+  return *adressen;
+}
+
+bool AnnTab::taste(ui::TWinControl& control, std::uint16_t key) {
+  return control.userReach() && control.keyDown(key);
+}
+
+}  // namespace riviza::test
