@@ -432,6 +432,7 @@
 #define RIVIZA1_HANDLERS_KASSEN(X)
 
 #define RIVIZA1_HANDLERS_DATENPFLEGE(X) \
+  X(SpeedButton1, OnClick, SpeedButton1Click) \
   X(BitBtn5, OnClick, BitBtn5Click) \
   X(BitBtnDatensicherung, OnClick, BitBtnDatensicherungClick) \
   X(BitBtnProtokoll, OnClick, BitBtnProtokollClick) \

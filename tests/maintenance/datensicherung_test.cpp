@@ -1,7 +1,7 @@
-// The zip backup of the billing year through "Start": the archive of the loaded year (not of the
-// unsaved data-root edit) under the name pattern, judged by unzip, 7zz and Python's zipfile,
-// restored to the year's bytes with its umlaut names and empty folders, the stored types kept
-// stored, the label and LetzteDatensicherung; a second backup in the same second adding to the
+// The zip backup of the billing year through "Start": the target from the folder dialog, the
+// archive of the loaded year (not of the unsaved data-root edit) under the name pattern, judged by unzip, 7zz
+// and Python's zipfile, restored to the year's bytes with its umlaut names and empty folders, the stored
+// types kept stored, the label and LetzteDatensicherung; a second backup in the same second adding to the
 // first; and the failures (no target, a missing, read-only or full target) that leave no
 // archive, no temporary file and no stamp.
 #include <fcntl.h>
@@ -36,7 +36,20 @@ TEST_F(Sicherung, StartArchivesTheLoadedYearForTheOutsideToolsAndStampsIt) {
   gestartet();
   const fs::path schnappschuss = systemTemp / "vorher";
   fs::copy(jahrOrdner(), schnappschuss, fs::copy_options::recursive);
-  form->EditZiel->setText(imDaten("Sicherung"));
+  // The target comes from the folder dialog, which opens on the edit's folder; cancel keeps it.
+  form->EditZiel->setText(imDaten("alt"));
+  dialogs.answerFolder(std::nullopt);
+  form->SpeedButton1->click();
+  EXPECT_EQ(form->EditZiel->text(), imDaten("alt"));
+  dialogs.answerFolder(imDaten("Sicherung"));
+  form->SpeedButton1->click();
+  EXPECT_EQ(form->EditZiel->text(), imDaten("Sicherung"));
+  ASSERT_EQ(dialogs.transcript().size(), 2u);
+  for (const ui::DialogShown& d : dialogs.transcript()) {
+    EXPECT_EQ(d.kind, ui::DialogShown::Kind::FolderDialog);
+    EXPECT_EQ(d.text, imDaten("alt"));
+  }
+  dialogs.clear();
   form->EditKuerzel->setText("");
   form->EditOrdnerBw->setText(imDaten("woanders"));  // unsaved: the loaded root counts
 
