@@ -30,8 +30,9 @@ inline std::string tabellenText(size_t n, int saat) {
 
 class Sicherung : public Shell {
  protected:
-  // The year 2024 (and an untouched 2023) with DAKOTA 4 or DAKOTA from the registry, started.
-  void gestartet(bool dakotaAusRegistry = false) {
+  // The year 2024 (and an untouched 2023) with DAKOTA 4 or DAKOTA from the registry, and the
+  // target folder Sicherung in the data root.
+  void anlegen(bool dakotaAusRegistry = false) {
     if (dakotaAusRegistry)
       dakotaRegistry("C:\\dakotale\\Benutzer\\", "C:\\Programme\\Dakotale\\dll");
     else
@@ -50,6 +51,10 @@ class Sicherung : public Shell {
     daten.mkdir(j + "Temp");
     daten.mkdir(j + "Leer/Unter");
     daten.mkdir("Sicherung");
+  }
+  // The same, started.
+  void gestartet(bool dakotaAusRegistry = false) {
+    anlegen(dakotaAusRegistry);
     starten();
     ASSERT_EQ(globals().JahrPfad, "Abrechng\\2024\\");
     dialogs.clear();
