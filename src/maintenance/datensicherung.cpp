@@ -6,6 +6,7 @@
 // makes a row fail even when an older ".txt" file still sits in the target.
 #include "maintenance/datensicherung.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -99,7 +100,10 @@ void zipEinrichten(zip::TZip& z, const std::string& archiv, const std::string& m
 // What went wrong in a run: the engine's reports and the files it left out.
 class Gruende {
  public:
-  void add(std::string grund) { gruende_.push_back(std::move(grund)); }
+  void add(std::string grund) {
+    if (std::find(gruende_.begin(), gruende_.end(), grund) == gruende_.end())
+      gruende_.push_back(std::move(grund));
+  }
   bool empty() const { return gruende_.empty(); }
   std::string text() const {
     std::string out;
@@ -188,7 +192,10 @@ bool JahrSichern(TFormEinstellungen& f) {
 
   const std::string meldung = "Archivierte Dateien: " + std::to_string(anzahl);
   if (!gruende.empty() || !pf::fileExists(archiv)) {
-    fehlerBox(meldung + "\n\nDatensicherung fehlgeschlagen: " + archiv + gruende.text());
+    // Files the engine could not read leave an archive without them.
+    const char* was =
+        pf::fileExists(archiv) ? "Datensicherung unvollständig: " : "Datensicherung fehlgeschlagen: ";
+    fehlerBox(meldung + "\n\n" + was + archiv + gruende.text());
     return false;
   }
   ui::dialogs().showMessage(meldung);

@@ -1,6 +1,7 @@
 // riviza-batch sicherung, dakota-sicherung and abrdat-bereinigen on an installation: the
 // messages printed, the exit status telling success from failure, and what each left on disk
-// (the archive under the name pattern of the real clock, its stamp, ABR.NEU, DAKOTA's copies).
+// (the archive under the name pattern of the real clock, its stamp, ABR.NEU); the DAKOTA copy is
+// refused under DAKOTA 4, whose button the form hides.
 #include <regex>
 
 #include "sicherung_fixture.h"
@@ -54,21 +55,6 @@ TEST_F(BatchSicherung, OperationsPrintTheirMessagesAndTellTheOutcome) {
   werkzeug({"unzip", "-tq", (sicherungOrdner() / archive[0]).string()}, daten.path());
   EXPECT_EQ(daten.read("Export/ABR.NEU"), "KOPF\r\nK;1\r\nP;320110301;20110331\r\n");
   EXPECT_FALSE(fs::exists(daten / "Leer/ABR.NEU"));
-}
-
-TEST_F(BatchSicherung, DakotaBackupOfTheRegistryVariant) {
-  anlegen(true);
-  prefix.write("drive_c/windows/dakota_le/a.txt", "a");
-  prefix.write("drive_c/dakotale/Benutzer/b.txt", "b");
-  prefix.write("drive_c/Programme/Dakotale/c.txt", "c");
-  const interop::RunResult r = batch({"dakota-sicherung"});
-  EXPECT_EQ(r.status, 0) << r.output;
-  EXPECT_NE(r.output.find("[Meldung] Dakota erfogreich gesichert  " + imDaten("Abrechng\\2024\\") + "\n"),
-            std::string::npos)
-      << r.output;
-  EXPECT_EQ(daten.read("Abrechng/2024/Dakota_le/a.txt"), "a");
-  EXPECT_EQ(daten.read("Abrechng/2024/Dakotale/b.txt"), "b");
-  EXPECT_EQ(daten.read("Abrechng/2024/Programme/Dakotale/c.txt"), "c");
 }
 
 }  // namespace

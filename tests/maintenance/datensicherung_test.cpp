@@ -105,10 +105,12 @@ TEST_F(Sicherung, TwoBackupsInOneSecondWriteOneArchiveHoldingTheYearAsNow) {
 }
 
 // System calls of the failure cases: writes of the zip engine's temporary file fail with a full
-// disk, or the target folder refuses new files and renames into it (root ignores file modes).
+// disk, the target folder refuses new files and renames into it, or one table cannot be read
+// (root ignores file modes).
 struct Stoerung {
   static inline std::string ziel, temp;
-  static inline int fehler = 0;  // ENOSPC or EROFS; 0: none
+  static inline int fehler = 0;  // ENOSPC, EROFS or EACCES; 0: none
+  static inline const char* gesperrt = "/Daten/ErfPosition.db";
 
   static bool unter(const char* pfad, const std::string& ordner) {
     return !ordner.empty() && std::strncmp(pfad, ordner.c_str(), ordner.size()) == 0;
@@ -123,6 +125,7 @@ struct Stoerung {
     platform::SysCalls c = platform::realSysCalls();
     c.open = [](const char* pfad, int flags, mode_t mode) {
       if (fehler == EROFS && (flags & O_CREAT) && unter(pfad, ziel)) return errno = EROFS, -1;
+      if (fehler == EACCES && std::string_view(pfad).ends_with(gesperrt)) return errno = EACCES, -1;
       return platform::realSysCalls().open(pfad, flags, mode);
     };
     c.rename = [](const char* von, const char* nach) {
@@ -148,6 +151,7 @@ TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
     std::string ziel;
     int stoerung;
     std::string meldungsanfang;
+    bool unvollstaendig = false;  // an archive without the unreadable table stays
   };
   const std::string fehlgeschlagen = "Archivierte Dateien: 0\n\nDatensicherung fehlgeschlagen: ";
   const Fall faelle[] = {
@@ -156,6 +160,10 @@ TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
       {"missing target folder", imDaten("Fehlt"), 0, fehlgeschlagen + imDaten("Fehlt") + "\\_2024_"},
       {"read-only target", imDaten("Sicherung"), EROFS, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_"},
       {"full disk", imDaten("Sicherung"), ENOSPC, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_"},
+      {"a table cannot be read", imDaten("Sicherung"), EACCES,
+       "Archivierte Dateien: " + std::to_string(kEintraege - 1) +
+           "\n\nDatensicherung unvollständig: " + imDaten("Sicherung") + "\\_2024_",
+       true},
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
@@ -173,7 +181,10 @@ TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
     EXPECT_EQ(d.caption, "Fehler !");
     EXPECT_EQ(d.icon, ui::MsgIcon::Error);
     EXPECT_TRUE(d.text.starts_with(f.meldungsanfang)) << d.text;
-    EXPECT_TRUE(dateienIn(sicherungOrdner()).empty());
+    if (f.unvollstaendig) {
+      EXPECT_NE(d.text.find("ErfPosition.db"), std::string::npos) << d.text;
+    }
+    EXPECT_EQ(dateienIn(sicherungOrdner()).size(), f.unvollstaendig ? 1u : 0u);
     EXPECT_FALSE(fs::exists(daten / "Fehlt"));
     EXPECT_TRUE(dateienIn(systemTemp.path()).empty());
     EXPECT_EQ(jahrWert("2024", "LetzteDatensicherung", "DASI"), "-1");
