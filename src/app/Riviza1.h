@@ -10,6 +10,7 @@
 
 #include "app/Riviza1_components.h"
 #include "app/UPathDialog.h"
+#include "maintenance/update_komponenten.h"
 #include "ui/containers.h"
 #include "ui/controls.h"
 #include "ui/data.h"

@@ -180,14 +180,28 @@
   X(TFileListBox, FileListBoxReorg, TabSheet6, .visible = false)
 
 // Page 5: program and cost-bearer updates. The three rebuild buttons are hidden, as on the
-// Windows form; riviza-batch presses them.
+// Windows form; riviza-batch presses them. The progress bar comes last: the bottom of the tab.
 #define RIVIZA1_TAB_UPDATE(X) \
   X(TTabSheet, TabSheet7, PageControl1, .caption = "&Update") \
-  X(TCheckBox, CheckBoxFtpUpdate, TabSheet7, .caption = "FTP-Update", .enabled = false, .checked = true) \
+  X(TPanel, PanelUpdate, TabSheet7, .row = true) \
+  X(TBitBtn, BitBtnLiveUpdate, PanelUpdate, .caption = "&Programme") \
+  X(TBitBtn, BitBtnKost, PanelUpdate, .caption = "K&ostenträgerdateien") \
+  X(TCheckBox, CheckBoxFtpUpdate, PanelUpdate, .caption = "FTP-Update", .enabled = false, .checked = true) \
   X(TListBox, ListBoxLiveUpdate, TabSheet7) \
   X(TBitBtn, BitBtnTabelleKostentraeger, TabSheet7, .caption = "&Tabelle Kostenträger", .visible = false) \
   X(TBitBtn, BitBtnKassen, TabSheet7, .caption = "Tabelle Kassen", .visible = false) \
-  X(TBitBtn, BitBtnImpKosttr, TabSheet7, .caption = "Imp Kosttr IDB / DTA", .visible = false)
+  X(TBitBtn, BitBtnImpKosttr, TabSheet7, .caption = "Imp Kosttr IDB / DTA", .visible = false) \
+  X(TProgressBar, ProgressBar, TabSheet7)
+
+// The update's components without a place on screen: one download per file of the update
+// server, the zip reader that unpacks the packages, and the state of the two update chains.
+#define RIVIZA1_UPDATE_NICHTSICHTBAR(X) \
+  X(THttpDownload, HttpDownloadFileTxt, nullptr) \
+  X(THttpDownload, HttpDownloadFileZip, nullptr) \
+  X(THttpDownload, HttpDownloadKostTxt, nullptr) \
+  X(THttpDownload, HttpDownloadKostZip, nullptr) \
+  X(TUnZip, UnZip1, nullptr) \
+  X(TUpdateKetten, UpdateKetten, nullptr)
 
 // The components of the cost-bearer table rebuilds: the lists of the year's cost-bearer files
 // (hidden, on the update tab) and the table components of the rebuilt tables.
@@ -346,6 +360,7 @@
   RIVIZA1_TAB_ANMELDUNG(X) \
   RIVIZA1_TAB_REORGANISATION(X) \
   RIVIZA1_TAB_UPDATE(X) \
+  RIVIZA1_UPDATE_NICHTSICHTBAR(X) \
   RIVIZA1_KOSTTR_TABELLEN(X) \
   RIVIZA1_TAB_ABRECHNUNGSSTELLE(X) \
   RIVIZA1_TAB_ANNAHMESTELLEN(X) \
@@ -397,7 +412,22 @@
   X(BitBtnReorg, OnClick, BitBtnReorgClick) \
   X(BitBtnFehler, OnClick, BitBtnFehlerClick)
 
-#define RIVIZA1_HANDLERS_UPDATE(X)
+#define RIVIZA1_HANDLERS_UPDATE(X) \
+  X(BitBtnLiveUpdate, OnClick, BitBtnLiveUpdateClick) \
+  X(BitBtnKost, OnClick, BitBtnKostClick) \
+  X(TabSheet7, OnExit, TabSheet7Exit) \
+  X(HttpDownloadFileTxt, OnDoneFile, HttpDownloadFileTxtDoneFile) \
+  X(HttpDownloadKostTxt, OnDoneFile, HttpDownloadKostTxtDoneFile) \
+  X(HttpDownloadFileZip, OnDoneFile, HttpDownloadFileZipDoneFile) \
+  X(HttpDownloadKostZip, OnDoneFile, HttpDownloadKostZipDoneFile) \
+  X(HttpDownloadFileTxt, OnError, HttpDownloadFileTxtError) \
+  X(HttpDownloadFileZip, OnError, HttpDownloadFileZipError) \
+  X(HttpDownloadKostTxt, OnError, HttpDownloadKostTxtError) \
+  X(HttpDownloadKostZip, OnError, HttpDownloadKostZipError) \
+  X(HttpDownloadFileTxt, OnProgress, HttpDownloadFileTxtProgress) \
+  X(HttpDownloadFileZip, OnProgress, HttpDownloadFileZipProgress) \
+  X(HttpDownloadKostTxt, OnProgress, HttpDownloadKostTxtProgress) \
+  X(HttpDownloadKostZip, OnProgress, HttpDownloadKostZipProgress)
 
 #define RIVIZA1_HANDLERS_UPDATE_TABELLEN(X) \
   X(BitBtnTabelleKostentraeger, OnClick, BitBtnTabelleKostentraegerClick) \

@@ -12,6 +12,7 @@
 #include "app/allg_tools.h"
 #include "app/globals.h"
 #include "app/reorganisation.h"
+#include "maintenance/update_online.h"
 #include "platform/text.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
@@ -334,6 +335,7 @@ void TFormEinstellungen::Timer1Timer(TComponent&) {
 
 void TFormEinstellungen::FormClose(TComponent&, TCloseAction&) {
   Globals& g = globals();
+  UpdateLogBeimBeenden();
   if (TableAdrDlz->active()) TableAdrDlz->close();
   if (!g.ProgrammPfad.empty()) DateienLoeschen(g.ProgrammPfad + "Temp\\", "*.*");
   programmZugriffFreigeben();

@@ -13,6 +13,15 @@ QtShell::QtShell(QApplication& qt, ui::TApplication& application) {
   if (QScreen* screen = QGuiApplication::primaryScreen())
     platform::setScreenSize({screen->size().width(), screen->size().height()});
   platform::setMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+  // Work posted by another thread (a finished download) must reach the main thread while the
+  // loop sleeps: each post queues a call into the loop, which wakes it.
+  platform::setWakeHook([] {
+    if (QCoreApplication* app = QCoreApplication::instance())
+      QMetaObject::invokeMethod(
+          app, [] { platform::runPostedTasks(); }, Qt::QueuedConnection);
+  });
+  platform::setWaitHook(
+      [] { QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents); });
   ui::setDialogs(&dialogs_);
   // Closing the last window does not end the program; closing the main form does.
   qt.setQuitOnLastWindowClosed(false);
@@ -22,6 +31,8 @@ QtShell::QtShell(QApplication& qt, ui::TApplication& application) {
 QtShell::~QtShell() {
   views_.clear();
   ui::setDialogs(nullptr);
+  platform::setWakeHook({});
+  platform::setWaitHook({});
   platform::setMessagePump({});
 }
 

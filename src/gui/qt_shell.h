@@ -1,5 +1,5 @@
-// The program's tie to Qt: the pump, the dialogs, the screen size, the event loop and one
-// window per form (Qt layer).
+// The program's tie to Qt: the pump and the wake-up of the main-thread queue, the dialogs, the
+// screen size, the event loop and one window per form (Qt layer).
 //
 // Construct it after the QApplication and before the forms (FormCreate reads the screen size);
 // attach each form once it is created. While it lives, "let pending messages run" processes Qt

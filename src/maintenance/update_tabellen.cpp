@@ -11,11 +11,7 @@
 
 namespace riviza {
 
-namespace {
-
-// The three rebuilds of a cost-bearer installation, each between its lines; the fund-office
-// rebuild only when the year has both of its tables. False when one of them failed.
-bool alleTabellenAktualisieren() {
+bool KosttrTabellenNeuAufbauen() {
   bool ok = true;
   UpdateProtokoll("  Beginn -> Kostenträgerdatei wird aktualisiert ...");
   ok = KosttrAktualisieren() && ok;
@@ -34,10 +30,8 @@ bool alleTabellenAktualisieren() {
   return ok;
 }
 
-}  // namespace
-
 bool KostentraegerTabellenAktualisieren() {
-  const bool ok = alleTabellenAktualisieren();
+  const bool ok = KosttrTabellenNeuAufbauen();
   platform::processMessages();
   UpdateProtokoll("  Aktualisierung beendet");
   return ok;

@@ -204,7 +204,7 @@ int ausfuehren(int argc, char** argv) {
         status = 2;
       }
     }
-    form.close();
+    if (form.visible()) form.close();  // an operation may have closed it (a program update)
     listen.drucken();
     platform::setMessagePump({});
   }

@@ -1,0 +1,218 @@
+// Installing the program and the cost-bearer packages (form library, maintenance); see
+// update_installation.h.
+//
+// The Windows program unpacked straight into the target folders and went on whatever the zip
+// component said, so a broken package emptied the Kosttr folders or closed the program for an
+// installer that was never unpacked. Here a package is judged first: unpacked whole (the cost
+// bearers into a staging folder), every selected entry written and checked. The old cost-bearer
+// files are kept aside until the new ones are in both folders.
+#include "maintenance/update_installation.h"
+
+#include <optional>
+#include <vector>
+
+#include "app/Riviza1.h"
+#include "app/allg_tools.h"
+#include "app/globals.h"
+#include "maintenance/update_liste.h"
+#include "maintenance/update_tabellen.h"
+#include "platform/files.h"
+#include "platform/ini.h"
+#include "platform/pump.h"
+#include "ui/dialogs.h"
+
+namespace riviza {
+
+namespace pf = platform;
+
+namespace {
+
+constexpr int kSwShowNormal = 1;
+constexpr unsigned kAttrDirectory = 0x10;
+
+std::string zahl(long long n) { return std::to_string(n); }
+
+// Unpacks the whole package into the folder; the count of files written, and why it is not
+// the whole package when it is not.
+struct Entpackt {
+  int anzahl = 0;
+  std::optional<std::string> fehler;
+};
+
+Entpackt entpacken(const std::string& paket, const std::string& ziel) {
+  TUnZip& unzip = *FormEinstellungen->UnZip1;
+  unzip.SetArchiveFile(paket);
+  unzip.SetExtractDir(ziel);
+  unzip.FileSpec = {"*.*"};
+  int dateien = 0;
+  for (const auto& e : unzip.ListEntries()) {
+    const bool ordner =
+        (e.externalAttributes & kAttrDirectory) || e.name.ends_with('\\') || e.name.ends_with('/');
+    if (!ordner) ++dateien;
+  }
+  Entpackt r;
+  r.anzahl = unzip.Extract();
+  if (!unzip.Failures().empty()) {
+    const auto& f = unzip.Failures().front();
+    r.fehler = "Datei " + f.fileName + ": " + f.reason;
+  } else if (r.anzahl == 0) {
+    r.fehler = "das Paket ist kein Zip-Archiv oder enthält keine Dateien";
+  } else if (r.anzahl != dateien) {
+    r.fehler = zahl(r.anzahl) + " von " + zahl(dateien) + " Dateien entpackt";
+  }
+  return r;
+}
+
+void setupStartFehler(const std::string& programm) {
+  UpdateProtokoll("Setup-Programm nicht gestartet: " + programm);
+  ui::dialogs().messageBox("Das Setup-Programm konnte nicht gestartet werden!\n\n" + programm, "Fehler !",
+                           ui::MsgIcon::Error);
+}
+
+// Starts the installer the package brought: Setup.exe in Update\, else Update.exe moved into
+// the program folder. Not waited for; it outlives the program.
+void installerStarten() {
+  const Globals& g = globals();
+  const std::string ordner = g.ProgrammPfad + "Update";
+  const std::string setup = ordner + "\\Setup.exe";
+  if (pf::fileExists(setup)) {
+    if (ShellAusfuehrenUndWarten("", setup, "", kSwShowNormal, false, ordner) < 0) setupStartFehler(setup);
+    return;
+  }
+  const std::string mitgebracht = ordner + "\\Update.exe";
+  const std::string update = g.ProgrammPfad + "Update.exe";
+  // The Windows program waited a second after the copy; a finished copy is complete here.
+  if (pf::fileExists(mitgebracht)) (void)pf::copyFile(mitgebracht, update);
+  if (pf::fileExists(mitgebracht)) (void)pf::deleteFile(mitgebracht);
+  if (pf::fileExists(update) &&
+      ShellAusfuehrenUndWarten("", update, "", kSwShowNormal, false, g.ProgrammPfad) < 0)
+    setupStartFehler(update);
+}
+
+// The regular files directly in a folder.
+std::vector<std::string> dateienIn(const std::string& ordner, const char* maske = "*.*") {
+  std::vector<std::string> namen;
+  for (const auto& e : pf::listDirectory(ordner, maske))
+    if (!e.isDirectory) namen.push_back(e.name);
+  return namen;
+}
+
+// Replaces the files of each target folder by the staged tree. The old files are copied aside
+// first (the data root may sit on another file system, so nothing is renamed across); when a
+// step fails, every target already touched gets its old files back. The error says which.
+class KosttrErsatz {
+ public:
+  explicit KosttrErsatz(std::string ablage) : ablage_(std::move(ablage)) {}
+  ~KosttrErsatz() { (void)pf::removeTree(ablage_); }
+  KosttrErsatz(const KosttrErsatz&) = delete;
+  KosttrErsatz& operator=(const KosttrErsatz&) = delete;
+
+  Status ersetzen(const std::string& neu, const std::vector<std::string>& ziele) {
+    for (const std::string& ziel : ziele) {
+      const std::string alt = ablage_ + "\\" + zahl(static_cast<long long>(ersetzt_.size()));
+      ersetzt_.push_back({ziel, alt});
+      Status st = ersetzenEins(neu, ziel, alt);
+      if (!st.ok()) {
+        zurueck();
+        return st;
+      }
+    }
+    return okStatus();
+  }
+
+ private:
+  struct Ersetzt {
+    std::string ziel, alt;
+  };
+
+  static Status ersetzenEins(const std::string& neu, const std::string& ziel, const std::string& alt) {
+    RIVIZA_TRY(pf::forceDirectories(alt));
+    RIVIZA_TRY(pf::forceDirectories(ziel));
+    for (const std::string& name : dateienIn(ziel))
+      RIVIZA_TRY(pf::copyFile(ziel + "\\" + name, alt + "\\" + name));
+    DateienLoeschen(ziel + "\\", "*.*");
+    if (!dateienIn(ziel).empty()) return Error::make(EACCES, ziel + ": alte Dateien nicht löschbar");
+    return pf::copyTree(neu, ziel);
+  }
+
+  void zurueck() {
+    for (const Ersetzt& e : ersetzt_) {
+      DateienLoeschen(e.ziel + "\\", "*.*");
+      for (const std::string& name : dateienIn(e.alt))
+        (void)pf::copyFile(e.alt + "\\" + name, e.ziel + "\\" + name);
+    }
+  }
+
+  std::string ablage_;
+  std::vector<Ersetzt> ersetzt_;
+};
+
+bool kosttrAbbruch(const std::string& grund) {
+  UpdateProtokoll("Kostenträgerdateien nicht übernommen: " + grund);
+  return false;
+}
+
+}  // namespace
+
+bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen) {
+  const std::string ordner = globals().ProgrammPfad + "Update";
+  (void)pf::removeTree(ordner);
+  (void)pf::forceDirectories(ordner);
+  const Entpackt e = entpacken(paket, ordner);
+  UpdateProtokoll("Dateien entpackt: " + zahl(e.anzahl));
+  pf::processMessages();
+  if (e.fehler) {
+    // The start-up would run a Setup.exe of a half package.
+    (void)pf::removeTree(ordner);
+    UpdateProtokoll("Programmupdate nicht installiert: " + *e.fehler);
+    ui::dialogs().messageBox("Das Programmupdate wurde nicht installiert!\n\n" + *e.fehler, "Fehler !",
+                             ui::MsgIcon::Error);
+    return false;
+  }
+  if (paketLoeschen) (void)pf::deleteFile(paket);
+  FormEinstellungen->close();
+  installerStarten();
+  return true;
+}
+
+bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum) {
+  TFormEinstellungen& f = *FormEinstellungen;
+  Globals& g = globals();
+  const std::string neu = g.ProgrammPfad + "Temp\\KosttrNeu";
+  struct Aufraeumen {
+    std::string ordner;
+    ~Aufraeumen() { (void)pf::removeTree(ordner); }
+  } aufraeumen{neu};
+  (void)pf::removeTree(neu);
+  (void)pf::forceDirectories(neu);
+  const Entpackt e = entpacken(paket, neu);
+  UpdateProtokoll("Dateien entpackt: " + zahl(e.anzahl));
+  pf::processMessages();
+  if (e.fehler) return kosttrAbbruch(*e.fehler);
+  if (dateienIn(neu, "*.ke?").empty()) return kosttrAbbruch("keine Kostenträgerdatei (*.ke?) im Paket");
+  {
+    KosttrErsatz ersatz(g.ProgrammPfad + "Temp\\KosttrAlt");
+    Status st = ersatz.ersetzen(neu, {jahrKosttrPfad(), g.ProgrammPfad + "Kosttr"});
+    if (!st.ok()) return kosttrAbbruch(st.error().message);
+  }
+  pf::processMessages();
+  if (!KosttrTabellenNeuAufbauen()) {
+    UpdateProtokoll("Tabellen nicht aktualisiert, Kostenträgerdatum nicht gespeichert");
+    return false;
+  }
+  {
+    pf::IniFile jahr(jahrIniPfad());
+    Status st = jahr.writeString("EINSTELLUNGEN", "KosttrDatum", datum);
+    if (!st.ok()) {
+      UpdateProtokoll("Kostenträgerdatum nicht gespeichert: " + st.error().message);
+      return false;
+    }
+  }
+  g.StandKosttrDatum = datum;
+  f.LabelKosttr->setCaption(datum);
+  pf::processMessages();
+  UpdateProtokoll("  Aktualisierung beendet");
+  return true;
+}
+
+}  // namespace riviza

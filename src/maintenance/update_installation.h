@@ -1,0 +1,34 @@
+// Installing the two kinds of update package, whatever road brought it (form library,
+// maintenance).
+//
+// Both routines work on FormEinstellungen (UnZip1, the update list, LabelKosttr) and the global
+// folders, report every step as a line of the update list and never throw. The HTTP road
+// (update_online.h) and the SFTP road call them with the package in ProgrammPfad + "Temp\".
+//
+// What a package may do is checked before anything is replaced: the zip reader writes nothing
+// outside its target folder (a name with ".." or an absolute name is refused), and a package
+// that unpacks nothing, or any entry with an error, installs nothing.
+#pragma once
+
+#include <string>
+
+namespace riviza {
+
+// Unpacks the program package into ProgrammPfad + "Update\" (emptied first), logs
+// "Dateien entpackt: " with the count, and on success closes the settings form and then starts
+// Update\Setup.exe, or else Update.exe (copied from Update\ into the program folder), through
+// the launcher without waiting for it. A package that unpacks nothing or with errors leaves the
+// program running with an empty Update\, a log line and a message saying why: false. With
+// paketLoeschen the package is deleted once it has been unpacked (the SFTP road).
+bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen);
+
+// Unpacks the cost-bearer package into a staging folder under Temp and checks it (at least one
+// "*.ke?" file, every entry written with its checksum right); only then replaces the files of
+// the year's and the program folder's Kosttr folders with it (put back as they were if that
+// fails), logs "Dateien entpackt: " with the count and rebuilds the cost-bearer and fund tables
+// between their log lines. Only when every rebuild succeeded is `datum` stored as the year's
+// KosttrDatum, taken as StandKosttrDatum, shown in LabelKosttr, and "  Aktualisierung beendet"
+// logged: true. Otherwise a log line says what failed and the date stays as it was.
+bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum);
+
+}  // namespace riviza
