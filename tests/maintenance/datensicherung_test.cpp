@@ -1,9 +1,10 @@
-// The zip backup of the billing year through "Start": the target from the folder dialog, the
-// archive of the loaded year (not of the unsaved data-root edit) under the name pattern, judged by unzip, 7zz
-// and Python's zipfile, restored to the year's bytes with its umlaut names and empty folders, the stored
-// types kept stored, the label and LetzteDatensicherung; a second backup in the same second adding to the
-// first; and the failures (no target, a missing, read-only or full target) that leave no
-// archive, no temporary file and no stamp.
+// The zip backup of the billing year through "Start": the target from the folder dialog; the
+// archive of the loaded year (not of the unsaved data-root edit) under the name pattern, judged
+// by unzip, 7zz and Python's zipfile and restored by unzip to the year's bytes with its umlaut
+// names and empty folders; the stored types stored; the label and LetzteDatensicherung; a second
+// backup in the same second adding to the first; and the failures (no target, a missing,
+// read-only or full target) that leave no archive, no temporary file and no stamp, or an
+// unreadable table that leaves an incomplete archive and no stamp.
 #include <fcntl.h>
 #include <unistd.h>
 
