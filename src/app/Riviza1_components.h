@@ -338,10 +338,15 @@
   X(TGroupBox, GroupBoxDatensicherung, TabSheet5, .caption = "Datensicherung") \
   X(TLabel, LabelZiel, GroupBoxDatensicherung, .caption = "Ziel") \
   X(TEdit, EditZiel, GroupBoxDatensicherung, .readOnly = true) \
+  X(TSpeedButton, SpeedButton1, GroupBoxDatensicherung, .caption = "...") \
   X(TLabel, LabelKuerzel, GroupBoxDatensicherung, .caption = "Kürzel") \
   X(TEdit, EditKuerzel, GroupBoxDatensicherung, .maxLength = 2) \
   X(TLabel, LabelSicherung, GroupBoxDatensicherung, .caption = "Letzte Datensicherung: ") \
+  X(TBitBtn, BitBtn5, GroupBoxDatensicherung, .caption = "Start") \
   X(TBitBtn, BitBtnDatensicherung, GroupBoxDatensicherung, .caption = "Datensicherung da&kota") \
+  X(TGroupBox, GroupBoxAbrProtokolle, TabSheet5, .caption = "Protokolle der Abrechnung", .row = true) \
+  X(TBitBtn, BitBtnProtokoll, GroupBoxAbrProtokolle, .caption = "Lo&gdatei") \
+  X(TBitBtn, BitBtn2, GroupBoxAbrProtokolle, .caption = "&Fehlerdatei") \
   X(TButton, ButtonGusTifDateien, TabSheet5, .caption = "GUS TIF-Dateien", .visible = false)
 
 // The export component of the table exports and the census (non-visual).
@@ -461,7 +466,12 @@
 
 #define RIVIZA1_HANDLERS_KASSEN(X)
 
-#define RIVIZA1_HANDLERS_DATENPFLEGE(X)
+#define RIVIZA1_HANDLERS_DATENPFLEGE(X) \
+  X(SpeedButton1, OnClick, SpeedButton1Click) \
+  X(BitBtn5, OnClick, BitBtn5Click) \
+  X(BitBtnDatensicherung, OnClick, BitBtnDatensicherungClick) \
+  X(BitBtnProtokoll, OnClick, BitBtnProtokollClick) \
+  X(BitBtn2, OnClick, BitBtn2Click)
 
 #define RIVIZA1_HANDLERS(X) \
   RIVIZA1_HANDLERS_SHELL(X) \
