@@ -15,6 +15,8 @@ RIVIZA_PACKAGES=(
   python3-openpyxl
   # ... and convert them with LibreOffice (headless)
   libreoffice-calc-nogui
+  # the service-list import tests write their .xls lists with xlwt
+  python3-xlwt
 )
 
 riviza_install_packages() {
