@@ -75,6 +75,19 @@ Result<int> feldUmsetzen(const std::string& ordner, const char* tabelle, int fel
   return geaendert;
 }
 
+// LabelWarten, and LabelDbSatz starting at "0", while an import runs.
+struct ImportAnzeige {
+  ImportAnzeige() {
+    FormEinstellungen->LabelWarten->setVisible(true);
+    FormEinstellungen->LabelDbSatz->setCaption("0");
+    FormEinstellungen->LabelDbSatz->setVisible(true);
+  }
+  ~ImportAnzeige() {
+    FormEinstellungen->LabelWarten->setVisible(false);
+    FormEinstellungen->LabelDbSatz->setVisible(false);
+  }
+};
+
 bool nurZiffern(std::string_view text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
@@ -136,8 +149,7 @@ bool LeistungenImportieren(const std::string& datei, LeistungsListe art) {
                   "vorher Ihre Daten !",
                   ui::DlgButtons::YesCancel))
     return false;
-  Fortschritt anzeige;
-  FormEinstellungen->LabelDbSatz->setCaption("0");
+  const ImportAnzeige anzeige;
   return art == LeistungsListe::Xls ? ImportLeistungenXls(datei) : ImportLeistungenCsv(datei);
 }
 
