@@ -1,6 +1,7 @@
 // riviza-batch import-leistungen, pzn8 and arztnummern on an installation: usage errors, the
 // import's question answered both ways, the messages printed, the exit status, and the tables
 // each run left behind.
+#include "batch_support.h"
 #include "datenpflege_fixture.h"
 
 namespace riviza::test {
@@ -8,12 +9,7 @@ namespace {
 
 class BatchDatenpflege : public Datenpflege {
  protected:
-  interop::RunResult batch(std::vector<std::string> args) {
-    const std::string werkzeug = RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch";
-    if (!fs::exists(werkzeug)) return {-1, "tool missing: " + werkzeug};
-    args.insert(args.begin(), {werkzeug, programm.str()});
-    return interop::Run(args, programm.path());
-  }
+  interop::RunResult batch(std::vector<std::string> args) { return rivizaBatch(programm, std::move(args)); }
 };
 
 TEST_F(BatchDatenpflege, ImportPznAndDoctorNumbersFromTheCommandLine) {
