@@ -23,6 +23,8 @@ RIVIZA_PACKAGES=(
   python3-asyncssh
   # the update tests' FTP server on loopback
   python3-pyftpdlib
+  # the service-list import tests write their .xls lists with xlwt
+  python3-xlwt
 )
 
 riviza_install_packages() {

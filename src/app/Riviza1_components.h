@@ -437,7 +437,24 @@
   X(TGroupBox, GroupBoxAbrProtokolle, TabSheet5, .caption = "Protokolle der Abrechnung", .row = true) \
   X(TBitBtn, BitBtnProtokoll, GroupBoxAbrProtokolle, .caption = "Lo&gdatei") \
   X(TBitBtn, BitBtn2, GroupBoxAbrProtokolle, .caption = "&Fehlerdatei") \
-  X(TButton, ButtonGusTifDateien, TabSheet5, .caption = "GUS TIF-Dateien", .visible = false)
+  X(TButton, ButtonGusTifDateien, TabSheet5, .caption = "GUS TIF-Dateien", .visible = false) \
+  RIVIZA1_DATENPFLEGE_WERKZEUGE(X)
+// The one-shot tools of page 10: the START buttons of the merge and the deletion, the service
+// list with its imports and the PZN widening, the billing-export clean-up, and the doctor numbers
+// in a group the design never shows; the TIFF copies list their folder in a hidden file list.
+#define RIVIZA1_DATENPFLEGE_WERKZEUGE(X) \
+  X(TBitBtn, BitBtnVonJahrNachJahr, GroupBoxZusammenfuehren, .caption = "START") \
+  X(TBitBtn, BitBtnBewegungenFuerJahrLoeschen, GroupBoxBewegungenLoeschen, .caption = "START") \
+  X(TGroupBox, GroupBoxLeistungen, TabSheet5, .caption = "Leistungen", .row = true) \
+  X(TBitBtn, BitBtnImpLeistungen, GroupBoxLeistungen, .caption = "<Import>\\ArtImp.xls") \
+  X(TBitBtn, BitBtnArtImpCsv, GroupBoxLeistungen, .caption = "<Import>\\ArtImp.csv") \
+  X(TBitBtn, BitBtnPZN8, GroupBoxLeistungen, .caption = "PZN8") \
+  X(TGroupBox, GroupBoxAbrDat, TabSheet5, .caption = "Abrechnungsdatei", .row = true) \
+  X(TBitBtn, BitBtnBereinigenAbrDat, GroupBoxAbrDat, .caption = "Bereinigen ABR.DAT") \
+  X(TGroupBox, GroupBoxAerzte, TabSheet5, .caption = "Ärzte", .visible = false) \
+  X(TButton, ButtonArztNrInBerstNr, GroupBoxAerzte, .caption = "Arzt-Nr. in Bertriebsstätten-Nr.") \
+  X(TLabel, LabelUmsetzungBeendet, GroupBoxAerzte, .visible = false) \
+  X(TFileListBox, FileListBoxGusTifDateien, TabSheet5, .visible = false)
 
 // The export component of the table exports and the census (non-visual).
 #define RIVIZA1_EXCEL(X) \
@@ -586,7 +603,19 @@
   X(BitBtn5, OnClick, BitBtn5Click) \
   X(BitBtnDatensicherung, OnClick, BitBtnDatensicherungClick) \
   X(BitBtnProtokoll, OnClick, BitBtnProtokollClick) \
-  X(BitBtn2, OnClick, BitBtn2Click)
+  X(BitBtn2, OnClick, BitBtn2Click) \
+  RIVIZA1_HANDLERS_DATENPFLEGE_WERKZEUGE(X)
+// The date picker of the year change sits on page 0; its handler belongs to the tools.
+#define RIVIZA1_HANDLERS_DATENPFLEGE_WERKZEUGE(X) \
+  X(BitBtnImpLeistungen, OnClick, BitBtnImpLeistungenClick) \
+  X(BitBtnArtImpCsv, OnClick, BitBtnArtImpCsvClick) \
+  X(BitBtnBereinigenAbrDat, OnClick, BitBtnBereinigenAbrDatClick) \
+  X(BitBtnVonJahrNachJahr, OnClick, BitBtnVonJahrNachJahrClick) \
+  X(BitBtnBewegungenFuerJahrLoeschen, OnClick, BitBtnBewegungenFuerJahrLoeschenClick) \
+  X(BitBtnPZN8, OnClick, BitBtnPZN8Click) \
+  X(ButtonArztNrInBerstNr, OnClick, ButtonArztNrInBerstNrClick) \
+  X(ButtonGusTifDateien, OnClick, ButtonGusTifDateienClick) \
+  X(DateTimePicker2, OnChange, DateTimePicker2Change)
 
 #define RIVIZA1_HANDLERS(X) \
   RIVIZA1_HANDLERS_SHELL(X) \

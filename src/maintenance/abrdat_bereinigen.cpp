@@ -13,6 +13,7 @@
 
 #include "app/globals.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
@@ -28,22 +29,13 @@ static_assert(kNachZeitraum - kVorZeitraum == kZeitraum.size());
 
 void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler !", ui::MsgIcon::Error); }
 
-// The next line of `rest` without its CR LF or LF; `rest` moves past it.
-std::string_view naechsteZeile(std::string_view& rest) {
-  const size_t ende = rest.find('\n');
-  std::string_view zeile = rest.substr(0, ende);
-  rest.remove_prefix(ende == std::string_view::npos ? rest.size() : ende + 1);
-  if (zeile.ends_with('\r')) zeile.remove_suffix(1);
-  return zeile;
-}
-
 std::string bereinigt(std::string_view abrDat) {
   std::string neu;
   if (abrDat.empty()) return neu;
   std::string_view rest = abrDat;
-  neu.append(naechsteZeile(rest)).append("\r\n");
+  neu.append(pf::nextLine(rest)).append("\r\n");
   while (!rest.empty()) {
-    const std::string_view zeile = naechsteZeile(rest);
+    const std::string_view zeile = pf::nextLine(rest);
     if (zeile.starts_with('K')) {
       neu.append(zeile);
     } else if (zeile.starts_with('P')) {

@@ -4,6 +4,7 @@
 // refused under DAKOTA 4, whose button the form hides.
 #include <regex>
 
+#include "batch_support.h"
 #include "sicherung_fixture.h"
 
 namespace riviza::test {
@@ -11,12 +12,7 @@ namespace {
 
 class BatchSicherung : public Sicherung {
  protected:
-  interop::RunResult batch(std::vector<std::string> args) {
-    const std::string werkzeug = RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch";
-    if (!fs::exists(werkzeug)) return {-1, "tool missing: " + werkzeug};
-    args.insert(args.begin(), {werkzeug, programm.str()});
-    return interop::Run(args, programm.path());
-  }
+  interop::RunResult batch(std::vector<std::string> args) { return rivizaBatch(programm, std::move(args)); }
   std::string stempel() const { return jahrWert("2024", "LetzteDatensicherung", "DASI"); }
 };
 
