@@ -332,8 +332,19 @@
   X(TLabel, LabelLoeschenFuerJahr, GroupBoxBewegungenLoeschen, .caption = "für Jahr") \
   X(TEdit, EditLoeschenFuerJahr, GroupBoxBewegungenLoeschen, .maxLength = 4) \
   X(TGroupBox, GroupBoxPatienten, TabSheet5, .caption = "Patienten") \
+  X(TLabel, LabelMonat, GroupBoxPatienten, .caption = "Monat wählen") \
   X(TDateTimePicker, DateTimePicker1, GroupBoxPatienten) \
+  X(TLabel, LabelGueltigBis, GroupBoxPatienten, .caption = "Karte gültig bis vor") \
+  X(TEdit, EditGueltigBis, GroupBoxPatienten, .readOnly = true) \
+  X(TPanel, PanelPatienten, GroupBoxPatienten, .row = true) \
+  X(TBitBtn, BitBtnPatientenExp, PanelPatienten, .caption = "Export nach E&xcel") \
+  X(TBitBtn, BitBtnKosttr, PanelPatienten, .caption = "Export Kostenträger", .visible = false) \
   X(TGroupBox, GroupBoxStatistik, TabSheet5, .caption = "Statistik") \
+  X(TPanel, PanelStatistik, GroupBoxStatistik, .row = true) \
+  X(TBitBtn, BitBtnStat01, PanelStatistik, .caption = "Stat01") \
+  X(TBitBtn, BitBtn6, PanelStatistik, .caption = "Stat02", .visible = false) \
+  X(TBitBtn, BitBtnListboxstat01, PanelStatistik, .caption = "An&sicht") \
+  X(TLabel, LabelStat01, PanelStatistik, .visible = false) \
   X(TListBox, ListBoxStat01, GroupBoxStatistik) \
   X(TGroupBox, GroupBoxDatensicherung, TabSheet5, .caption = "Datensicherung") \
   X(TLabel, LabelZiel, GroupBoxDatensicherung, .caption = "Ziel") \
@@ -343,6 +354,10 @@
   X(TLabel, LabelSicherung, GroupBoxDatensicherung, .caption = "Letzte Datensicherung: ") \
   X(TBitBtn, BitBtnDatensicherung, GroupBoxDatensicherung, .caption = "Datensicherung da&kota") \
   X(TButton, ButtonGusTifDateien, TabSheet5, .caption = "GUS TIF-Dateien", .visible = false)
+
+// The census's cursor over Stat01.DB and Firma.DB (the other work cursors are the form's own).
+#define RIVIZA1_STATISTIK_TABELLEN(X) \
+  X(TTable, TableFirma, nullptr)
 
 // The export component of the table exports and the census (non-visual).
 #define RIVIZA1_EXCEL(X) \
@@ -366,6 +381,7 @@
   RIVIZA1_TAB_DLZ(X) \
   RIVIZA1_TAB_KASSEN(X) \
   RIVIZA1_TAB_DATENPFLEGE(X) \
+  RIVIZA1_STATISTIK_TABELLEN(X) \
   RIVIZA1_EXCEL(X) \
   X(TPanel, PanelUnten, this, .row = true) \
   X(TLabel, LabelWarten, PanelUnten, .caption = "Verarbeitung läuft ...", .visible = false) \
@@ -461,7 +477,13 @@
 
 #define RIVIZA1_HANDLERS_KASSEN(X)
 
-#define RIVIZA1_HANDLERS_DATENPFLEGE(X)
+#define RIVIZA1_HANDLERS_DATENPFLEGE(X) \
+  X(DateTimePicker1, OnChange, DateTimePicker1Change) \
+  X(BitBtnPatientenExp, OnClick, BitBtnPatientenExpClick) \
+  X(BitBtnKosttr, OnClick, BitBtnKosttrClick) \
+  X(BitBtnStat01, OnClick, BitBtnStat01Click) \
+  X(BitBtn6, OnClick, BitBtn6Click) \
+  X(BitBtnListboxstat01, OnClick, BitBtnListboxstat01Click)
 
 #define RIVIZA1_HANDLERS(X) \
   RIVIZA1_HANDLERS_SHELL(X) \

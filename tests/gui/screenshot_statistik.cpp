@@ -1,0 +1,108 @@
+// The "Patienten" and "Statistik" groups of the Datenpflege tab on a real X server (run under
+// xvfb-run), on a year in a temporary folder with two vouchers: the date picker speaks German and
+// fills the month edit, the hidden buttons stay hidden, "Stat01" runs the census and the group
+// shows its counts and the voucher without sex. Pictures: build/artifacts/datenpflege.png and
+// datenpflege-kalender.png (the calendar open).
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/globals.h"
+#include "db/catalogue.h"
+#include "office/application.h"
+#include "qt_fixture.h"
+#include "screenshot_support.h"
+#include "support/temp_dir.h"
+
+namespace riviza::test {
+namespace {
+
+class DatenpflegeWindowTest : public MainFormTest {
+ protected:
+  DatenpflegeWindowTest() {
+    root.mkdir("Programm");
+    root.mkdir("Daten/Abrechng/2024/Daten");
+    Globals& g = globals();
+    g.ProgrammPfad = root.str() + "/Programm\\";
+    g.DatenPfad = root.str() + "/Daten\\";
+    g.JahrPfad = "Abrechng\\2024\\";
+    tabelle("ErfBeleg.DB", {{{0, "1001"}, {1, "04.01.2024"}, {3, "K001"}, {4, "13"}, {19, "01.01.1980"}},
+                            {{0, "1002"}, {1, "04.01.2024"}, {3, "K002"}, {19, "01.01.1980"}}});
+    tabelle("ErfPosition.DB", {{{0, "1001"}, {2, "604503"}}, {{0, "1002"}, {2, "704505"}}});
+    tabelle("Stat01.DB", {});
+    tabelle("Firma.DB", {{{0, "Firma"}}});
+  }
+  ~DatenpflegeWindowTest() override {
+    if (auto app = office::Application::running()) app->quit();
+    resetGlobals();
+  }
+
+  void tabelle(const char* datei, const std::vector<std::map<int, std::string>>& saetze) {
+    const std::string daten = jahrDatenPfad();
+    ASSERT_TRUE(db::TTable::createTable(daten, datei, db::structureOf(*db::findCatalogueTable(datei))).ok());
+    db::TTable t;
+    ASSERT_TRUE(t.setDatabaseName(daten).ok() && t.setTableName(datei).ok() && t.open().ok());
+    for (const auto& satz : saetze) {
+      ASSERT_TRUE(t.append().ok());
+      for (const auto& [pos, text] : satz) ASSERT_TRUE(t.fields(pos).setAsString(text).ok());
+      ASSERT_TRUE(t.post().ok());
+    }
+  }
+
+  TempDir root;
+  std::vector<std::string> opened;
+  office::ScopedDocumentOpener spy{[this](const std::string& path) {
+    opened.push_back(path);
+    return okStatus();
+  }};
+};
+
+TEST_F(DatenpflegeWindowTest, GermanDatePickerAndTheCensusWithScreenshots) {
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
+  form->EditOrdnerExport->setText(root.str());
+  auto* tabs = widget<QTabWidget>(window(), "PageControl1");
+  tabs->setCurrentIndex(form->TabSheet5->pageIndex());
+  settle();
+
+  auto* picker = widget<QDateEdit>(window(), "DateTimePicker1");
+  ASSERT_NE(picker, nullptr);
+  const QLocale kalender = picker->calendarWidget()->locale();
+  EXPECT_EQ(kalender.monthName(3), "März");
+  EXPECT_EQ(kalender.dayName(1, QLocale::ShortFormat), "Mo.");
+  EXPECT_EQ(picker->calendarWidget()->firstDayOfWeek(), Qt::Monday);
+  picker->setDate(QDate(2024, 3, 15));
+  settle();
+  EXPECT_EQ(widget<QLineEdit>(window(), "EditGueltigBis")->text(), "15.03.2024");
+  EXPECT_TRUE(widget<QLineEdit>(window(), "EditGueltigBis")->isReadOnly());
+  for (const char* versteckt : {"BitBtnKosttr", "BitBtn6"})
+    EXPECT_FALSE(widget<QAbstractButton>(window(), versteckt)->isVisible()) << versteckt;
+
+  QTest::mouseClick(widget<QAbstractButton>(window(), "BitBtnStat01"), Qt::LeftButton);
+  settle();
+  auto* zaehler = widget<QLabel>(window(), "LabelStat01");
+  EXPECT_TRUE(zaehler->isVisible());
+  EXPECT_EQ(zaehler->text(), "2 / 1");
+  auto* liste = widget<QListWidget>(window(), "ListBoxStat01");
+  ASSERT_EQ(liste->count(), 1);
+  EXPECT_EQ(liste->item(0)->text(), "04.01.2024;1002;704505;F");
+  EXPECT_FALSE(widget<QLabel>(window(), "LabelWarten")->isVisible());
+  EXPECT_EQ(opened.size(), 1u);
+  EXPECT_FALSE(shoot(window(), "datenpflege.png").isNull());
+
+  QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(picker->width() - 6, picker->height() / 2));
+  settle(100);
+  ASSERT_TRUE(picker->calendarWidget()->isVisible());
+  const QPixmap bild = window()->screen()->grabWindow(0);
+  EXPECT_TRUE(bild.save(QStringLiteral(RIVIZA_BINARY_DIR "/artifacts/datenpflege-kalender.png")));
+  QTest::keyClick(picker->calendarWidget(), Qt::Key_Escape);
+}
+
+}  // namespace
+}  // namespace riviza::test
