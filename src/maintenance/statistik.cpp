@@ -15,6 +15,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
@@ -58,20 +59,9 @@ std::string geschlechtVon(std::string_view status, const std::string& maenWeibli
   if (pf::utf8Length(pf::trimView(status)) > 1) {
     size_t pos = 0;
     pf::nextCodePoint(status, pos);
-    switch (pf::nextCodePoint(status, pos)) {
-      case U'1':
-      case U'3':
-      case U'5':
-      case U'7':
-        return "W";
-      case U'2':
-      case U'4':
-      case U'6':
-      case U'8':
-        return "M";
-      default:
-        break;
-    }
+    const char32_t zweites = pf::nextCodePoint(status, pos);
+    if (std::u32string_view(U"1357").find(zweites) != std::u32string_view::npos) return "W";
+    if (std::u32string_view(U"2468").find(zweites) != std::u32string_view::npos) return "M";
   }
   return maenWeiblich;
 }

@@ -33,14 +33,14 @@ constexpr std::array<Band, Bestand::kBaender> kBaender{{{6, "bis 6"},
                                                         {60, "51 bis 60"},
                                                         {LLONG_MAX, "ab 61"}}};
 constexpr std::array<const char*, 2> kGeschlechter{" ml.", " wbl."};
-constexpr int kErsteZaehlspalte = 3;                                      // C
-constexpr int kSummenspalte = kErsteZaehlspalte + 2 * Bestand::kBaender;  // U, then V
+constexpr int kSummenspalte = 21;  // U, then V
 
-using Zeile = std::array<std::array<int, 2>, Bestand::kBaender>;
+// C and D for the first band, male and female, up to S and T.
+int zaehlspalte(size_t band, size_t geschlecht) { return 3 + static_cast<int>(2 * band + geschlecht); }
 
-int bandVon(long long alter) {
-  int b = 0;
-  while (alter > kBaender[static_cast<size_t>(b)].bis) ++b;
+size_t bandVon(long long alter) {
+  size_t b = 0;
+  while (alter > kBaender[b].bis) ++b;
   return b;
 }
 
@@ -64,14 +64,13 @@ class Blatt {
   void zahl(int zeile, int spalte, int wert) { setzen(zeile, spalte, static_cast<double>(wert)); }
 
   // A row of counts: the label, the bands male then female, and the two totals.
-  void zaehlzeile(int zeile, const char* titel, const Zeile& werte) {
+  void zaehlzeile(int zeile, const char* titel, const Bestand::Zeile& werte) {
     text(zeile, 1, titel);
     std::array<int, 2> summe{};
-    for (int b = 0; b < Bestand::kBaender; ++b)
-      for (int g = 0; g < 2; ++g) {
-        const int n = werte[static_cast<size_t>(b)][static_cast<size_t>(g)];
-        zahl(zeile, kErsteZaehlspalte + 2 * b + g, n);
-        summe[static_cast<size_t>(g)] += n;
+    for (size_t b = 0; b < Bestand::kBaender; ++b)
+      for (size_t g = 0; g < 2; ++g) {
+        zahl(zeile, zaehlspalte(b, g), werte[b][g]);
+        summe[g] += werte[b][g];
       }
     zahl(zeile, kSummenspalte, summe[0]);
     zahl(zeile, kSummenspalte + 1, summe[1]);
@@ -86,8 +85,7 @@ class Blatt {
 void Bestand::zaehlen(long long alter, std::string_view art, std::string_view geschlecht) {
   const int a = art == "R" ? 0 : art == "F" ? 1 : -1;
   const int g = geschlecht == "M" ? 0 : geschlecht == "W" ? 1 : -1;
-  if (a >= 0 && g >= 0)
-    ++n_[static_cast<size_t>(a)][static_cast<size_t>(bandVon(alter))][static_cast<size_t>(g)];
+  if (a >= 0 && g >= 0) ++n_[static_cast<size_t>(a)][bandVon(alter)][static_cast<size_t>(g)];
 }
 
 void blattSchreiben(TExcelExport& ex, const Bestand& bestand) {
@@ -97,25 +95,18 @@ void blattSchreiben(TExcelExport& ex, const Bestand& bestand) {
   blatt.setzen(1, 3, office::DateValue{platform::toDateTimeNumber(platform::today())});
   blatt.text(3, 1, "Sportart");
   blatt.text(3, 2, "Verein / Abteilung");
-  for (int b = 0; b < Bestand::kBaender; ++b)
-    for (int g = 0; g < 2; ++g)
-      blatt.text(3, kErsteZaehlspalte + 2 * b + g,
-                 std::string(kBaender[static_cast<size_t>(b)].text) + kGeschlechter[static_cast<size_t>(g)]);
+  Bestand::Zeile gesamt{};
+  int alle = 0;
+  for (size_t b = 0; b < Bestand::kBaender; ++b)
+    for (size_t g = 0; g < 2; ++g) {
+      blatt.text(3, zaehlspalte(b, g), std::string(kBaender[b].text) + kGeschlechter[g]);
+      gesamt[b][g] = bestand.reha()[b][g] + bestand.funktion()[b][g];
+      alle += gesamt[b][g];
+    }
   blatt.text(3, kSummenspalte, "ges. ml.");
   blatt.text(3, kSummenspalte + 1, "ges. wbl.");
-
-  Zeile reha{}, funktion{}, gesamt{};
-  int alle = 0;
-  for (int b = 0; b < Bestand::kBaender; ++b)
-    for (int g = 0; g < 2; ++g) {
-      const auto bi = static_cast<size_t>(b), gi = static_cast<size_t>(g);
-      reha[bi][gi] = bestand.anzahl(0, b, g);
-      funktion[bi][gi] = bestand.anzahl(1, b, g);
-      gesamt[bi][gi] = reha[bi][gi] + funktion[bi][gi];
-      alle += gesamt[bi][gi];
-    }
-  blatt.zaehlzeile(4, "Rehasport", reha);
-  blatt.zaehlzeile(5, "Funktionstraining", funktion);
+  blatt.zaehlzeile(4, "Rehasport", bestand.reha());
+  blatt.zaehlzeile(5, "Funktionstraining", bestand.funktion());
   blatt.zaehlzeile(7, "Gesamt", gesamt);
   blatt.text(9, kSummenspalte, "Gesamt (ml.+wbl.)");
   blatt.zahl(9, kSummenspalte + 1, alle);

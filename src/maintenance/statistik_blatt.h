@@ -14,6 +14,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace riviza {
@@ -22,14 +23,17 @@ class TExcelExport;
 
 class Bestand {
  public:
-  static constexpr int kBaender = 9;
+  static constexpr size_t kBaender = 9;
+  // The counts of one kind: [band][0 = M, 1 = W].
+  using Zeile = std::array<std::array<int, 2>, kBaender>;
+
   // Counts one Stat01.DB row.
   void zaehlen(long long alter, std::string_view art, std::string_view geschlecht);
-  // The count of kind 0 (R) or 1 (F), band 0..8, sex 0 (M) or 1 (W).
-  int anzahl(int art, int band, int geschlecht) const { return n_[art][band][geschlecht]; }
+  const Zeile& reha() const { return n_[0]; }
+  const Zeile& funktion() const { return n_[1]; }
 
  private:
-  std::array<std::array<std::array<int, 2>, kBaender>, 2> n_{};
+  std::array<Zeile, 2> n_{};
 };
 
 // Empties the worksheet of the connected component and writes the census into it; a refused
