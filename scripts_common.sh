@@ -9,12 +9,20 @@ RIVIZA_PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick
   unzip zip 7zip python3 openssl
+  # bsdtar: a fourth outside reader of the archives the zip engine writes
+  libarchive-tools
+  # the German locale the tests run under a second time (no number may depend on it)
+  locales
   # reading the XML parts of .xlsx workbooks
   libexpat1-dev
   # the workbook tests read our files back with openpyxl ...
   python3-openpyxl
   # ... and convert them with LibreOffice (headless)
   libreoffice-calc-nogui
+  # the update tests' SFTP server on loopback
+  python3-asyncssh
+  # the update tests' FTP server on loopback
+  python3-pyftpdlib
 )
 
 riviza_install_packages() {
@@ -31,4 +39,19 @@ riviza_install_packages() {
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
+}
+
+# Generates a locale (such as de_DE.UTF-8) when the system does not have it yet; root or sudo.
+riviza_ensure_locale() {
+  local name="$1"
+  local lang="${name%%.*}" charset="${name#*.}"
+  local normalised
+  normalised="$lang.$(echo "$charset" | tr '[:upper:]' '[:lower:]' | tr -d '-')"
+  if locale -a 2>/dev/null | grep -qx -e "$name" -e "$normalised"; then return 0; fi
+  echo "Generating locale $name"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  # localedef exits 1 for mere warnings; the list afterwards is the test.
+  $sudo localedef -i "$lang" -f "$charset" "$name" || true
+  locale -a 2>/dev/null | grep -qx -e "$name" -e "$normalised"
 }

@@ -7,8 +7,9 @@ if(RIVIZA_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# Where the tests find the shared read-only test data (../shared/testdata next to the project).
-get_filename_component(RIVIZA_TESTDATA "${CMAKE_SOURCE_DIR}/../shared/testdata" ABSOLUTE)
+# Where the tests find the files made by others that they read: the project's own copy, so that a
+# clone anywhere passes its tests (tests/data/SOURCES.md names each file's origin and licence).
+set(RIVIZA_TESTDATA "${CMAKE_SOURCE_DIR}/tests/data")
 
 # riviza_library(name SOURCES...) : a static library of our own with our warnings.
 function(riviza_library name)
@@ -21,7 +22,7 @@ endfunction()
 # registered with CTest under the folder's label.
 function(riviza_test name)
   cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/process_locale.cpp)
   target_compile_options(${name} PRIVATE ${RIVIZA_WARNINGS})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} riviza_testsupport GTest::gtest GTest::gmock)
@@ -61,6 +62,6 @@ function(riviza_benchmark name)
   find_package(benchmark REQUIRED)
   add_executable(${name} ${B_SOURCES})
   target_compile_options(${name} PRIVATE ${RIVIZA_WARNINGS})
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/benchmarks)
   target_link_libraries(${name} PRIVATE ${B_LIBS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()

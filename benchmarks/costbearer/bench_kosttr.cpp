@@ -4,8 +4,12 @@
 // FKT, a run of VKG links, NAM, ANS, UEM, DFU per message; ISO-8859-1 with umlauts, LF line ends).
 // BM_ReadYear runs the three readers with their file writes and table loads; its counter
 // per_real_set is the time per real-size set (a tenth of one iteration). BM_Lookups compares the
-// index with the scan on the loaded §302 table, the peer measured in the same run.
+// index with the scan on the loaded §302 table, the peer measured in the same run; LookupRatio
+// times both on the same 500 IKs and checks that they give the same answers. No outside program
+// reads these files, so the reader's own peer is that scan.
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +20,7 @@
 #include "costbearer/abr_tools.h"
 #include "costbearer/kosttr_lookups.h"
 #include "platform/codec.h"
+#include "support/peer.h"
 
 namespace fs = std::filesystem;
 
@@ -125,5 +130,36 @@ void BM_Lookups(benchmark::State& state) {
   state.SetLabel(state.range(0) ? "scan" : "index");
 }
 BENCHMARK(BM_Lookups)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void LookupRatio(benchmark::State& state) {
+  namespace cb = riviza::costbearer;
+  const Year& y = year();
+  (void)riviza::Kosttr302Einlesen(y.prog(), y.daten(), "");
+  cb::KosttrTabelle table = riviza::Kosttr302Tabelle();
+  std::vector<std::string> iks;
+  for (size_t i = 0; i < table.scanLength() && iks.size() < 500; ++i)
+    if (table.entry(i).substr(10, 2) == "01") iks.emplace_back(table.entry(i).substr(0, 9));
+  const cb::OfficeQuery q{"01", "", "21"};
+  const auto lookAll = [&](cb::Search search, std::vector<std::string>& answers) {
+    table.setSearch(search);
+    answers.clear();
+    for (const std::string& ik : iks) {
+      answers.push_back(cb::prioritySearch(table, ik, " 03", "", q));
+      answers.push_back(cb::firstLinkSearch(table, ik, cb::FirstLinkRule::Entschluesselung, q));
+    }
+    return true;
+  };
+  std::vector<std::string> byIndex, byScan;
+  riviza::bench::compareWithPeer(
+      state, static_cast<double>(iks.size() * 2), "lookupsps",
+      {"ours", [&] { return lookAll(cb::Search::Index, byIndex); },
+       [&] {
+         // Some lookups find a partner: an index that finds nothing is no index.
+         return iks.size() == 500 &&
+                std::count(byIndex.begin(), byIndex.end(), "") < static_cast<long>(byIndex.size());
+       }},
+      {"scan", [&] { return lookAll(cb::Search::Scan, byScan); }, [&] { return byScan == byIndex; }});
+}
+BENCHMARK(LookupRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,15 +1,20 @@
 // Rows per second of the table component against plain SQLite on the same file layout:
 // 100,000 appends of the cost-bearer table's structure in one transaction, and a scan of them
 // with a case-insensitive prefix filter (one record in ten passes); and every record edited once.
+// AppendRatio and ScanRatio time the table against SQLite in one run each and check that both
+// stored, or found, the same records.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdlib.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "db/TTable.h"
 #include "db/catalogue.h"
+#include "support/peer.h"
 
 namespace {
 
@@ -34,8 +39,7 @@ std::string shortName(int i) { return (i % 10 == 0 ? "AOK Bezirk " : "BKK Betrie
 void openFresh(TTable& t, const Folder& folder) {
   t.close();
   fs::remove(folder.path / "Kosttr.db");
-  (void)TTable::createTable(folder.path.string(), "Kosttr.db",
-                            structureOf(*findCatalogueTable("Kosttr.db")));
+  (void)TTable::createTable(folder.path.string(), "Kosttr.db", structureOf(*findCatalogueTable("Kosttr.db")));
   (void)t.setDatabaseName(folder.path.string());
   (void)t.setTableName("Kosttr.db");
   (void)t.open();
@@ -117,6 +121,20 @@ void TTableEditAll100k(benchmark::State& state) {
 }
 
 // The peer: the same file layout written and read with prepared SQLite statements directly.
+bool sqliteInsertAll(sqlite3* db, sqlite3_stmt* ins) {
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  for (int i = 0; i < kRows; ++i) {
+    std::string ik = std::to_string(1000000 + i), kurz = shortName(i);
+    const char* values[] = {
+        ik.c_str(), kurz.c_str(), "Name eins der Kasse", "Name zwei", "Hauptstraße 1", "80333",
+        "München",  "AO"};
+    for (int c = 0; c < 8; ++c) sqlite3_bind_text(ins, c + 1, values[c], -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(ins) != SQLITE_DONE) return false;
+    sqlite3_reset(ins);
+  }
+  return sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
 void SqliteAppend100k(benchmark::State& state) {
   Folder folder;
   for (auto _ : state) {
@@ -129,16 +147,7 @@ void SqliteAppend100k(benchmark::State& state) {
     sqlite3_stmt* ins = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO records VALUES(?,?,?,?,?,?,?,?)", -1, &ins, nullptr);
     state.ResumeTiming();
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    for (int i = 0; i < kRows; ++i) {
-      std::string ik = std::to_string(1000000 + i), kurz = shortName(i);
-      const char* values[] = {ik.c_str(), kurz.c_str(), "Name eins der Kasse", "Name zwei",
-                              "Hauptstraße 1", "80333", "München", "AO"};
-      for (int c = 0; c < 8; ++c) sqlite3_bind_text(ins, c + 1, values[c], -1, SQLITE_TRANSIENT);
-      sqlite3_step(ins);
-      sqlite3_reset(ins);
-    }
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (!sqliteInsertAll(db, ins)) state.SkipWithError("insert");
     state.PauseTiming();
     sqlite3_finalize(ins);
     sqlite3_close(db);
@@ -155,8 +164,8 @@ void SqlitePrefixScan(benchmark::State& state) {
   sqlite3* db = nullptr;
   sqlite3_open((folder.path / "Kosttr.db").c_str(), &db);
   sqlite3_stmt* sel = nullptr;
-  sqlite3_prepare_v2(db, "SELECT * FROM records WHERE lower(f1) LIKE 'aok%' ORDER BY rowid", -1,
-                     &sel, nullptr);
+  sqlite3_prepare_v2(db, "SELECT * FROM records WHERE lower(f1) LIKE 'aok%' ORDER BY rowid", -1, &sel,
+                     nullptr);
   long long seen = 0;
   for (auto _ : state) {
     while (sqlite3_step(sel) == SQLITE_ROW) seen += sqlite3_column_bytes(sel, 0);
@@ -167,6 +176,110 @@ void SqlitePrefixScan(benchmark::State& state) {
   sqlite3_close(db);
   state.SetItemsProcessed(state.iterations() * kRows);
 }
+
+// The records of Kosttr.db in `folder` as SQLite reads them: count, and a digest of every value
+// of every record in order.
+struct Stored {
+  long long count = -1;
+  size_t digest = 0;
+  bool operator==(const Stored&) const = default;
+};
+Stored storedIn(const Folder& folder) {
+  Stored s;
+  sqlite3* db = nullptr;
+  sqlite3_open_v2((folder.path / "Kosttr.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* sel = nullptr;
+  sqlite3_prepare_v2(db, "SELECT f0,f1,f2,f3,f4,f5,f6,f7 FROM records ORDER BY rowid", -1, &sel, nullptr);
+  s.count = 0;
+  std::string row;
+  while (sqlite3_step(sel) == SQLITE_ROW) {
+    row.clear();
+    for (int c = 0; c < 8; ++c) {
+      const unsigned char* text = sqlite3_column_text(sel, c);
+      row += text ? reinterpret_cast<const char*>(text) : "\x01null";
+      row += '\t';
+    }
+    s.digest = s.digest * 31 + std::hash<std::string>{}(row);
+    ++s.count;
+  }
+  sqlite3_finalize(sel);
+  sqlite3_close(db);
+  return s;
+}
+
+// 100,000 appends in one transaction, ours and SQLite's own, on a fresh file each: both files
+// must hold the same records.
+void AppendRatio(benchmark::State& state) {
+  Folder folder;
+  TTable t;
+  Stored ours, peer;
+  sqlite3* db = nullptr;
+  sqlite3_stmt* ins = nullptr;
+  riviza::bench::compareWithPeer(state, kRows, "rowsps",
+                                 {"ours", [&] { return fill(t).ok(); },
+                                  [&] {
+                                    t.close();
+                                    ours = storedIn(folder);
+                                    return ours.count == kRows;
+                                  },
+                                  [&] { openFresh(t, folder); }},
+                                 {"sqlite", [&] { return sqliteInsertAll(db, ins); },
+                                  [&] {
+                                    sqlite3_finalize(ins);
+                                    sqlite3_close(db);
+                                    peer = storedIn(folder);
+                                    return peer == ours;
+                                  },
+                                  [&] {
+                                    openFresh(t, folder);
+                                    t.close();
+                                    sqlite3_open((folder.path / "Kosttr.db").c_str(), &db);
+                                    sqlite3_prepare_v2(db, "INSERT INTO records VALUES(?,?,?,?,?,?,?,?)", -1,
+                                                       &ins, nullptr);
+                                  }},
+                                 2);
+}
+
+// The case-insensitive prefix scan, ours through the filter and SQLite's own LIKE: both must
+// find the same tenth of the records.
+void ScanRatio(benchmark::State& state) {
+  Folder folder;
+  TTable t;
+  openFilled(t, folder, state);
+  (void)t.setFilterOptions({true});
+  std::vector<std::string> oursFound, peerFound;
+  sqlite3* db = nullptr;
+  sqlite3_open_v2((folder.path / "Kosttr.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* sel = nullptr;
+  sqlite3_prepare_v2(db, "SELECT f0 FROM records WHERE lower(f1) LIKE 'aok%' ORDER BY rowid", -1, &sel,
+                     nullptr);
+  riviza::bench::compareWithPeer(
+      state, kRows, "rowsps",
+      {"ours",
+       [&] {
+         oursFound.clear();
+         (void)t.setFiltered(false);
+         (void)t.setFilter("Kurz = 'aok*'");
+         (void)t.setFiltered(true);
+         for (Status st = t.first(); st && !t.eof(); st = t.next())
+           oursFound.push_back(t.fields(0).asString());
+         return true;
+       },
+       [&] { return oursFound.size() == kRows / 10; }},
+      {"sqlite",
+       [&] {
+         peerFound.clear();
+         while (sqlite3_step(sel) == SQLITE_ROW)
+           peerFound.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(sel, 0)));
+         return sqlite3_reset(sel) == SQLITE_OK;
+       },
+       [&] { return peerFound == oursFound; }});
+  sqlite3_finalize(sel);
+  sqlite3_close(db);
+}
+
+BENCHMARK(AppendRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(ScanRatio)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(TTableAppend100k)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(SqliteAppend100k)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -1,6 +1,9 @@
 // Inflate throughput: our stream inflater beside zlib's inflate on the same zlib-made streams,
 // whole-buffer and in the 32 KiB output pieces the zip reader asks for; and our Deflate64 beside
 // our plain inflate on 7-Zip streams of the same data (7-Zip is the common encoder of both).
+// InflateRatio times ours against zlib in the reader's pieces, Deflate64Ratio our Deflate64
+// against `7zz t` on the 7-Zip archive (7-Zip decodes it and checks its CRC; its time includes
+// its start and reading the archive), each with its output checked.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -11,6 +14,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "support/peer.h"
 #include "zip/decoders_support.h"
 #include "zip/kvoInflate.h"
 
@@ -29,6 +33,7 @@ struct Corpus {
   Bytes zlibStream;       // raw deflate, zlib level 6
   Bytes sevenZipDeflate;  // raw deflate, 7-Zip
   Bytes sevenZipDeflate64;
+  std::string sevenZipDeflate64Archive;  // the 7-Zip archive holding it, for 7zz as the peer
 };
 
 Bytes makeData(Kind kind) {
@@ -46,20 +51,35 @@ Bytes makeData(Kind kind) {
   return out;
 }
 
-Bytes sevenZip(const Bytes& data, const char* method) {
-  const auto dir = std::filesystem::temp_directory_path() / ("riviza_bench_" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  const auto input = dir / "corpus.bin";
-  const auto archive = dir / "corpus.zip";
+// The folder of the 7-Zip archives, removed when the process ends.
+const std::filesystem::path& archiveFolder() {
+  static const std::filesystem::path dir = [] {
+    auto d = std::filesystem::temp_directory_path() / ("riviza_bench_" + std::to_string(getpid()));
+    std::filesystem::create_directories(d);
+    std::atexit([] {
+      std::filesystem::remove_all(std::filesystem::temp_directory_path() /
+                                  ("riviza_bench_" + std::to_string(getpid())));
+    });
+    return d;
+  }();
+  return dir;
+}
+
+// 7-Zip's raw stream of `data` by `method`, and the archive it came in.
+Bytes sevenZip(const Bytes& data, const char* method, const std::string& archiveName,
+               std::string* archivePath) {
+  const auto input = archiveFolder() / "corpus.bin";
+  const auto archive = archiveFolder() / archiveName;
   std::FILE* f = std::fopen(input.c_str(), "wb");
   std::fwrite(data.data(), 1, data.size(), f);
   std::fclose(f);
   const std::string command = "7zz a -tzip -mx=5 -mm=" + std::string(method) + " '" + archive.string() +
                               "' '" + input.string() + "' > /dev/null";
   if (std::system(command.c_str()) != 0) throw std::runtime_error("7zz failed");
+  std::filesystem::remove(input);
   auto entries = riviza::test::readZipEntries(archive.string());
-  std::filesystem::remove_all(dir);
   if (entries.size() != 1) throw std::runtime_error("7zz archive unreadable");
+  if (archivePath) *archivePath = archive.string();
   return std::move(entries[0].data);
 }
 
@@ -71,8 +91,10 @@ const Corpus& corpus(Kind kind) {
   c.data = makeData(kind);
   c.zlibStream = riviza::test::zlibCompress(c.data, 6, Z_DEFAULT_STRATEGY);
   if (kind != Kind::Compressed) {
-    c.sevenZipDeflate = sevenZip(c.data, "Deflate");
-    c.sevenZipDeflate64 = sevenZip(c.data, "Deflate64");
+    const std::string name = std::to_string(static_cast<int>(kind));
+    c.sevenZipDeflate = sevenZip(c.data, "Deflate", "deflate" + name + ".zip", nullptr);
+    c.sevenZipDeflate64 =
+        sevenZip(c.data, "Deflate64", "deflate64" + name + ".zip", &c.sevenZipDeflate64Archive);
   }
   return cache.emplace(kind, std::move(c)).first->second;
 }
@@ -156,6 +178,35 @@ void runInflate(benchmark::State& state, Kind kind, Decoder decoder, size_t piec
   INFLATE_BENCH(kind, OursOn7zDeflate, 0);    \
   INFLATE_BENCH(kind, OursD64On7zDeflate, 0); \
   INFLATE_BENCH(kind, OursOn7zDeflate64, 0)
+
+// Ours against zlib in the reader's pieces, and our Deflate64 against 7-Zip's, in one run each.
+void InflateRatio(benchmark::State& state, Kind kind) {
+  const Corpus& c = corpus(kind);
+  Bytes out(c.data.size());
+  const auto right = [&] { return out == c.data; };
+  riviza::bench::compareWithPeer(
+      state, static_cast<double>(c.data.size()) / 1e6, "MBps",
+      {"ours", [&] { return oursInflate(c.zlibStream, out, kReaderPiece, false) == c.data.size(); }, right},
+      {"zlib", [&] { return zlibInflate(c.zlibStream, out, kReaderPiece) == c.data.size(); }, right});
+}
+
+void Deflate64Ratio(benchmark::State& state, Kind kind) {
+  const Corpus& c = corpus(kind);
+  Bytes out(c.data.size());
+  riviza::bench::compareWithPeer(
+      state, static_cast<double>(c.data.size()) / 1e6, "MBps",
+      {"ours", [&] { return oursInflate(c.sevenZipDeflate64, out, kReaderPiece, true) == c.data.size(); },
+       [&] { return out == c.data; }},
+      {"7zz", [&] {
+         return riviza::bench::toolRuns({"7zz", "t", c.sevenZipDeflate64Archive});
+       }});
+}
+
+BENCHMARK_CAPTURE(InflateRatio, Text, Kind::Text)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(InflateRatio, Binary, Kind::Binary)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(InflateRatio, Compressed, Kind::Compressed)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Deflate64Ratio, Text, Kind::Text)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Deflate64Ratio, Binary, Kind::Binary)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 INFLATE_KIND(Text);
 INFLATE_KIND(Binary);

@@ -1,20 +1,26 @@
 // Whole-archive extraction: TUnZip beside `unzip -o` and `7zz x` on one generated archive of
 // about 200 MB (30 files of 10 MB, 40 % text of a small vocabulary and 60 % random bytes, zipped
 // by Info-ZIP zip at its default level), made once at start-up in the temporary folder. Each
-// iteration extracts into an empty folder; the bytes counted are the uncompressed total, so the
-// figures read as MB/s of output.
+// run extracts into an empty folder; the work counted is the uncompressed total, so the figures
+// read as MB/s of output. ExtractRatio times TUnZip against one tool in the same run and checks
+// every extracted file's size and CRC-32 (zlib's) after each run of either.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/launcher.h"
 #include "platform/paths.h"
+#include "support/peer.h"
 #include "zip/kvoUnZip.h"
 
 namespace {
@@ -29,9 +35,15 @@ bool run(const std::vector<std::string>& argv, const fs::path& dir) {
   return status && *status == 0;
 }
 
+uint32_t crcOf(std::string_view bytes) {
+  return static_cast<uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
 struct Workload {
   fs::path root, archive;
   uint64_t uncompressed = 0;
+  std::vector<std::pair<size_t, uint32_t>> files;  // size and CRC of file0.bin, file1.bin, ...
 
   Workload() {
     root = fs::temp_directory_path() / ("kvo-bench-" + std::to_string(::getpid()));
@@ -51,6 +63,7 @@ struct Workload {
       }
       std::ofstream(root / "src" / "data" / ("file" + std::to_string(f) + ".bin"), std::ios::binary) << bytes;
       uncompressed += bytes.size();
+      files.emplace_back(bytes.size(), crcOf(bytes));
     }
     archive = root / "bench.zip";
     if (!run({"zip", "-q", "-r", archive.string(), "data"}, root / "src"))
@@ -61,11 +74,22 @@ struct Workload {
     std::error_code ec;
     fs::remove_all(root, ec);
   }
-  fs::path freshTarget() {
-    const fs::path target = root / "out";
-    fs::remove_all(target);
-    fs::create_directories(target);
-    return target;
+  fs::path target() const { return root / "out"; }
+  void freshTarget() const {
+    fs::remove_all(target());
+    fs::create_directories(target());
+  }
+  // Every file extracted whole: the right count, sizes and CRCs.
+  bool extractedWhole() const {
+    const fs::path data = target() / "data";
+    std::error_code ec;
+    if (std::distance(fs::directory_iterator(data, ec), fs::directory_iterator()) != kFiles) return false;
+    for (int f = 0; f < kFiles; ++f) {
+      std::ifstream in(data / ("file" + std::to_string(f) + ".bin"), std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (std::make_pair(bytes.size(), crcOf(bytes)) != files[static_cast<size_t>(f)]) return false;
+    }
+    return true;
   }
 };
 
@@ -74,43 +98,38 @@ Workload& workload() {
   return w;
 }
 
-template <class Extract>
-void measure(benchmark::State& state, Extract extract) {
+bool extractWithTUnZip(const Workload& w) {
+  riviza::zip::TUnZip unzip;
+  unzip.SetArchiveFile(riviza::platform::pathText(w.archive));
+  unzip.SetExtractDir(riviza::platform::pathText(w.target()));
+  unzip.FileSpec = {"*.*"};
+  return unzip.Extract() == kFiles && unzip.Failures().empty();
+}
+
+enum class Peer { Unzip, SevenZip };
+
+void ExtractRatio(benchmark::State& state, Peer which) {
   Workload& w = workload();
-  for (auto _ : state) {
-    state.PauseTiming();
-    const fs::path target = w.freshTarget();
-    state.ResumeTiming();
-    if (!extract(w, target)) state.SkipWithError("extraction failed");
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * w.uncompressed));
+  const std::vector<std::string> peer =
+      which == Peer::Unzip
+          ? std::vector<std::string>{"unzip", "-o", "-qq", w.archive.string(), "-d", w.target().string()}
+          : std::vector<std::string>{
+                "7zz", "x", "-y", "-bd", "-bso0", "-o" + w.target().string(), w.archive.string()};
+  const auto prepare = [&] { w.freshTarget(); };
+  const auto whole = [&] { return w.extractedWhole(); };
+  riviza::bench::compareWithPeer(state, static_cast<double>(w.uncompressed) / 1e6, "MBps",
+                                 {"ours", [&] { return extractWithTUnZip(w); }, whole, prepare},
+                                 {peer[0], [&] { return riviza::bench::toolRuns(peer); }, whole, prepare}, 2);
   state.counters["archive_MB"] = static_cast<double>(fs::file_size(w.archive)) / 1e6;
 }
 
-void BM_TUnZip(benchmark::State& state) {
-  measure(state, [](Workload& w, const fs::path& target) {
-    riviza::zip::TUnZip unzip;
-    unzip.SetArchiveFile(riviza::platform::pathText(w.archive));
-    unzip.SetExtractDir(riviza::platform::pathText(target));
-    unzip.FileSpec = {"*.*"};
-    return unzip.Extract() == kFiles && unzip.Failures().empty();
-  });
-}
-
-void BM_Unzip(benchmark::State& state) {
-  measure(state, [](Workload& w, const fs::path& target) {
-    return run({"unzip", "-o", "-qq", w.archive.string(), "-d", target.string()}, w.root);
-  });
-}
-
-void BM_SevenZip(benchmark::State& state) {
-  measure(state, [](Workload& w, const fs::path& target) {
-    return run({"7zz", "x", "-y", "-bd", "-bso0", "-o" + target.string(), w.archive.string()}, w.root);
-  });
-}
-
-BENCHMARK(BM_TUnZip)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
-BENCHMARK(BM_Unzip)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
-BENCHMARK(BM_SevenZip)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK_CAPTURE(ExtractRatio, unzip, Peer::Unzip)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(ExtractRatio, 7zz, Peer::SevenZip)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -1,8 +1,26 @@
 // TFormLe, the service-provider form of unit DiviveveLe1 (form library, master-data editing).
 //
-// It maintains Le.DB through its own TableLe; created once at start and shown modeless by the
-// main form's "Leistung&serbringer" button.
+// It maintains Le.DB, the service providers on whose behalf invoices are written, through its
+// own TableLe. Created once at start, hidden until the settings form's "Leistung&serbringer"
+// (BitBtnLeClick) shows it, modeless. The launcher checks the Le.db of the settings form's year
+// and hands that folder to the form (LeOeffnen), which opens exactly that table; a form shown
+// otherwise finds its year itself from the program folder's Abrechng.ini (LeOrdnerFinden). The
+// handlers are defined in src/masterdata/DiviveveLe1.cpp.
+//
+// The table is opened once each time the form is shown; an activation reopens it only when the
+// folder the form should work on has changed and no entry is pending, so that coming back to
+// the window never drops, stores or moves what is on screen (a delete question's box closing
+// activates the form, too). Closing stores a pending entry only when a field was changed, and
+// keeps the form open when that fails.
+//
+// States:
+//   browse --"&Neu" (insert) / "Än&dern" (current record; not on an empty table)--> edit
+//   edit   --"S&peichern" (stored), or the focus leaving PanelLe (entry cancelled)--> browse
+// Browse: PanelLe and "S&peichern" disabled, the record buttons and the navigator enabled; edit
+// the other way round. Without an open table the record buttons do nothing.
 #pragma once
+
+#include <string>
 
 #include "ui/containers.h"
 #include "ui/controls.h"
@@ -71,7 +89,17 @@ using namespace riviza::ui;
   X(TBitBtn, BitBtnLeSpeichern, PanelLe, .caption = "S&peichern", .enabled = false) \
   X(TEdit, EditGeoeffnetVon, this, .visible = false)
 
-#define DIVIVEVELE1_HANDLERS(X)
+#define DIVIVEVELE1_HANDLERS(X) \
+  X(EditSuchenLe, OnChange, EditSuchenLeChange) \
+  X(EditSuchenLe, OnEnter, EditSuchenLeEnter) \
+  X(EditSuchenLe, OnExit, EditSuchenLeExit) \
+  X(EditSuchenLe, OnKeyDown, EditSuchenLeKeyDown) \
+  X(DBGridLe, OnKeyDown, DBGridLeKeyDown) \
+  X(BitBtnLeNeu, OnClick, BitBtnLeNeuClick) \
+  X(BitBtnLeAendern, OnClick, BitBtnLeAendernClick) \
+  X(BitBtnLeSpeichern, OnClick, BitBtnLeSpeichernClick) \
+  X(BitBtnLeLoeschen, OnClick, BitBtnLeLoeschenClick) \
+  X(PanelLe, OnExit, PanelLeExit)
 // clang-format on
 
 class TFormLe;
@@ -84,7 +112,28 @@ class TFormLe : public TForm {
   DIVIVEVELE1_COMPONENTS(RIVIZA_DECLARE_COMPONENT)
   DIVIVEVELE1_HANDLERS(RIVIZA_DECLARE_HANDLER)
 
+  void FormShow(TComponent& Sender);
+  void FormActivate(TComponent& Sender);
+  void FormClose(TComponent& Sender, TCloseAction& Action);
+
+  // The launcher's folder (the settings form's year Daten folder, whose Le.db it checked): the
+  // form works on it from now on.
+  void LeOeffnen(std::string datenOrdner);
+  // The Daten folder the form works on: the launcher's, or else the one it finds itself.
+  std::string LeOrdner() const;
+  // The form's own finding: data root and year from the program folder's Abrechng.ini; the
+  // year path "Abrechng\" when the year is empty or its folder missing. Without trailing "\".
+  static std::string LeOrdnerFinden();
+
  private:
+  // Opens Le.db of LeOrdner() when it exists (true); an open table stays as it is when it does
+  // not.
+  bool tabelleOeffnen();
+  // Return and Esc close the form.
+  void schliessenTaste(std::uint16_t key);
+
+  std::string vorgabeOrdner_;  // from the launcher; empty: the form finds its year itself
+  std::string geoeffnetIn_;    // the folder tabelleOeffnen last opened, empty when none
   GlobalFormRef<TFormLe> global_{FormLe, this};
 };
 

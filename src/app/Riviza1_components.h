@@ -191,6 +191,7 @@
   X(TBitBtn, BitBtnTabelleKostentraeger, TabSheet7, .caption = "&Tabelle Kostenträger", .visible = false) \
   X(TBitBtn, BitBtnKassen, TabSheet7, .caption = "Tabelle Kassen", .visible = false) \
   X(TBitBtn, BitBtnImpKosttr, TabSheet7, .caption = "Imp Kosttr IDB / DTA", .visible = false) \
+  X(TBitBtn, BitBtnStart, TabSheet7, .caption = "Start Download", .visible = false) \
   X(TProgressBar, ProgressBar, TabSheet7)
 
 // The update's components without a place on screen: one download per file of the update
@@ -202,6 +203,11 @@
   X(THttpDownload, HttpDownloadKostZip, nullptr) \
   X(TUnZip, UnZip1, nullptr) \
   X(TUpdateKetten, UpdateKetten, nullptr)
+
+// The FTP client of the hidden "Start Download" (active mode, no proxy, the account set at each
+// connect).
+#define RIVIZA1_UPDATE_FTP(X) \
+  X(TIdFTP, IdFTP1, nullptr)
 
 // The components of the cost-bearer table rebuilds: the lists of the year's cost-bearer files
 // (hidden, on the update tab) and the table components of the rebuilt tables.
@@ -313,10 +319,94 @@
   X(TDBEdit, ikEdit, PanelAnn##suffix, .maxLength = 9, .dataSource = DataSourceAnn, .field = ikField) \
   X(TDBEdit, nameEdit, PanelAnn##suffix, .readOnly = true, .dataSource = DataSourceAnn, .field = "Name" ikField) \
   X(TBitBtn, picker, PanelAnn##suffix, .caption = "...")
+// Page 8: search row, grid, then the group box of the service centre's fields (disabled while
+// the tab browses). The table is the one the start-up opens; Image3 holds the grid's check mark.
 #define RIVIZA1_TAB_DLZ(X) \
-  X(TTabSheet, TabSheet10, PageControl1, .caption = "DL&Z / GS")
+  X(TTabSheet, TabSheet10, PageControl1, .caption = "DL&Z / GS") \
+  X(TTable, TableAdrDlz, nullptr) \
+  X(TDataSource, DataSourceAdrDlz, nullptr, .dataSet = TableAdrDlz) \
+  X(TPanel, PanelDlzSuchen, TabSheet10, .row = true) \
+  X(TLabel, LabelSuchenAdrDlz, PanelDlzSuchen, .caption = "Suchen") \
+  X(TEdit, EditSuchenAdrDlz, PanelDlzSuchen) \
+  X(TBitBtn, BitBtnNeuAdrDlz, PanelDlzSuchen, .caption = "&Neu") \
+  X(TBitBtn, BitBtnAendernAdrDlz, PanelDlzSuchen, .caption = "Än&dern") \
+  X(TBitBtn, BitBtnLoeschenAdrDlz, PanelDlzSuchen, .caption = "Lös&chen") \
+  X(TDBNavigator, DBNavigator1, PanelDlzSuchen, .dataSource = DataSourceAdrDlz) \
+  X(TDBGrid, DBGridAdrDlz, TabSheet10, .readOnly = true, .dataSource = DataSourceAdrDlz, \
+    .fields = {"DlzId", "Name", "Name2", "Strasse", "Plz", "Ort", "Telefon", "Ansprechpartner", "DruckDlz"}) \
+  X(TImage, Image3, TabSheet10, .visible = false, .picture = "check") \
+  X(TGroupBox, GroupBoxDlz, TabSheet10, \
+    .caption = "AOK Dienstleistungszentren (Kostenträger IK 108310400) / " \
+               "BARMER Geschäftsstellen (Kostenträger IK 104940005)", \
+    .enabled = false, .columns = 2) \
+  X(TPanel, PanelDlzId, GroupBoxDlz, .row = true) \
+  X(TLabel, LabelDlzId, PanelDlzId, .caption = "ID") \
+  X(TDBEdit, DBEdit28, PanelDlzId, .dataSource = DataSourceAdrDlz, .field = "DlzId") \
+  X(TLabel, LabelDlzIdHinweis, PanelDlzId, .caption = "(IK 7-stellig)") \
+  X(TLabel, LabelDlzName, GroupBoxDlz, .caption = "Name") \
+  X(TDBEdit, DBEdit29, GroupBoxDlz, .dataSource = DataSourceAdrDlz, .field = "Name") \
+  X(TLabel, LabelDlzName2, GroupBoxDlz, .caption = "Name 2") \
+  X(TDBEdit, DBEdit30, GroupBoxDlz, .dataSource = DataSourceAdrDlz, .field = "Name2") \
+  X(TLabel, LabelDlzStrasse, GroupBoxDlz, .caption = "Straße") \
+  X(TDBEdit, DBEdit31, GroupBoxDlz, .dataSource = DataSourceAdrDlz, .field = "Strasse") \
+  X(TLabel, LabelDlzPlz, GroupBoxDlz, .caption = "PLZ") \
+  X(TDBEdit, DBEdit32, GroupBoxDlz, .dataSource = DataSourceAdrDlz, .field = "Plz") \
+  X(TLabel, LabelDlzOrt, GroupBoxDlz, .caption = "Ort") \
+  X(TDBEdit, DBEdit33, GroupBoxDlz, .dataSource = DataSourceAdrDlz, .field = "Ort") \
+  X(TLabel, LabelDlzTelefon, GroupBoxDlz, .caption = "Telefon") \
+  X(TDBEdit, DBEdit34, GroupBoxDlz, .dataSource = DataSourceAdrDlz, .field = "Telefon") \
+  X(TLabel, LabelDlzAnsprechpartner, GroupBoxDlz, .caption = "Ansprechpartner") \
+  X(TDBEdit, DBEdit35, GroupBoxDlz, .dataSource = DataSourceAdrDlz, .field = "Ansprechpartner") \
+  X(TBitBtn, BitBtnSpeichernAdrDlz, GroupBoxDlz, .caption = "S&peichern", .enabled = false)
+
+// Page 9: search row, the read-only grid of the funds, then the disabled group box with the
+// offices of the current fund (left) and the address of its office for cost estimates (right). TableKasAdrAnn
+// is the rebuild's table component (RIVIZA1_KOSTTR_TABELLEN, created before this page).
 #define RIVIZA1_TAB_KASSEN(X) \
-  X(TTabSheet, TabSheet11, PageControl1, .caption = "Kassen")
+  X(TTabSheet, TabSheet11, PageControl1, .caption = "Kassen") \
+  X(TTable, TableKas, nullptr) \
+  X(TDataSource, DataSourceKas, nullptr, .dataSet = TableKas) \
+  X(TDataSource, DataSourceKasAdrAnn, nullptr, .dataSet = TableKasAdrAnn) \
+  X(TPanel, PanelKasSuchen, TabSheet11, .row = true) \
+  X(TLabel, LabelKas302Suchen, PanelKasSuchen, .caption = "Suchen") \
+  X(TEdit, EditKas302Suchen, PanelKasSuchen) \
+  X(TDBNavigator, DBNavigator2, PanelKasSuchen, .dataSource = DataSourceKas) \
+  X(TDBGrid, DBGridKas302, TabSheet11, .readOnly = true, .dataSource = DataSourceKas) \
+  X(TGroupBox, GroupBox13, TabSheet11, .caption = "Annahmestellen", .enabled = false, .columns = 2) \
+  X(TPanel, PanelKasStellen, GroupBox13) \
+  RIVIZA1_KAS_STELLE(X, Rech, "Rechnungen", DBEditKasRechIk, "AnRechIk", DBEditKasRechKurz, "AnRechKurz") \
+  RIVIZA1_KAS_STELLE(X, Verord, "Verordnungen", DBEditKasVerordIk, "AnVerordIk", DBEditKasVerordKurz, \
+                     "AnVerordKurz") \
+  RIVIZA1_KAS_STELLE(X, DatOhne, "Daten (ohne)", DBEditKasDatOhneIk, "AnDatOhneIk", DBEditKasDatOhneKurz, \
+                     "AnDatOhneKurz") \
+  RIVIZA1_KAS_STELLE(X, DatMit, "Daten (mit)", DBEditKasDatMitIk, "AnDatMitIk", DBEditKasDatMitKurz, \
+                     "AnDatMitKurz") \
+  RIVIZA1_KAS_STELLE(X, Kostvor, "KV", DBEdit44, "AnKostvorIk", DBEditKasKostvorKurz, "AnKostvorKurz") \
+  X(TPanel, PanelKasAdresse, GroupBox13) \
+  X(TLabel, LabelKasAdrKurzName, PanelKasAdresse, .caption = "Kurzname") \
+  X(TDBEdit, DBEditKasAdrKurzName, PanelKasAdresse, .dataSource = DataSourceKasAdrAnn, .field = "KurzName") \
+  X(TLabel, LabelKasAdrName1, PanelKasAdresse, .caption = "Name") \
+  X(TDBEdit, DBEditKasAdrName1, PanelKasAdresse, .dataSource = DataSourceKasAdrAnn, .field = "Name1") \
+  X(TLabel, LabelKasAdrName2, PanelKasAdresse, .caption = "Name 2") \
+  X(TDBEdit, DBEditKasAdrName2, PanelKasAdresse, .dataSource = DataSourceKasAdrAnn, .field = "Name2") \
+  X(TLabel, LabelKasAdrName3, PanelKasAdresse, .caption = "Name 3") \
+  X(TDBEdit, DBEditKasAdrName3, PanelKasAdresse, .dataSource = DataSourceKasAdrAnn, .field = "Name3") \
+  X(TLabel, LabelKasAdrStrasse, PanelKasAdresse, .caption = "Straße") \
+  X(TDBEdit, DBEditKasAdrStrasse, PanelKasAdresse, .dataSource = DataSourceKasAdrAnn, .field = "Strasse") \
+  X(TLabel, LabelKasAdrPlz, PanelKasAdresse, .caption = "PLZ") \
+  X(TDBEdit, DBEditKasAdrPlz, PanelKasAdresse, .dataSource = DataSourceKasAdrAnn, .field = "Plz") \
+  X(TLabel, LabelKasAdrOrt, PanelKasAdresse, .caption = "Ort") \
+  X(TDBEdit, DBEditKasAdrOrt, PanelKasAdresse, .dataSource = DataSourceKasAdrAnn, .field = "Ort")
+// One office of page 9: a row panel with its label, the office's IK and its short name.
+#define RIVIZA1_KAS_STELLE(X, suffix, label, ikEdit, ikField, kurzEdit, kurzField) \
+  X(TPanel, PanelKas##suffix, PanelKasStellen, .row = true) \
+  X(TLabel, LabelKas##suffix, PanelKas##suffix, .caption = label) \
+  X(TDBEdit, ikEdit, PanelKas##suffix, .dataSource = DataSourceKas, .field = ikField) \
+  X(TDBEdit, kurzEdit, PanelKas##suffix, .dataSource = DataSourceKas, .field = kurzField)
+
+// The launcher of the service-provider form TFormLe, on page 6 after its slots.
+#define RIVIZA1_LE_AUFRUF(X) \
+  X(TBitBtn, BitBtnLe, TabSheet8, .caption = "Leistung&serbringer")
 
 // Page 10: the one-shot tools, year merge and delete, exports, statistics and backups.
 #define RIVIZA1_TAB_DATENPFLEGE(X) \
@@ -349,10 +439,15 @@
   X(TGroupBox, GroupBoxDatensicherung, TabSheet5, .caption = "Datensicherung") \
   X(TLabel, LabelZiel, GroupBoxDatensicherung, .caption = "Ziel") \
   X(TEdit, EditZiel, GroupBoxDatensicherung, .readOnly = true) \
+  X(TSpeedButton, SpeedButton1, GroupBoxDatensicherung, .caption = "...") \
   X(TLabel, LabelKuerzel, GroupBoxDatensicherung, .caption = "Kürzel") \
   X(TEdit, EditKuerzel, GroupBoxDatensicherung, .maxLength = 2) \
   X(TLabel, LabelSicherung, GroupBoxDatensicherung, .caption = "Letzte Datensicherung: ") \
+  X(TBitBtn, BitBtn5, GroupBoxDatensicherung, .caption = "Start") \
   X(TBitBtn, BitBtnDatensicherung, GroupBoxDatensicherung, .caption = "Datensicherung da&kota") \
+  X(TGroupBox, GroupBoxAbrProtokolle, TabSheet5, .caption = "Protokolle der Abrechnung", .row = true) \
+  X(TBitBtn, BitBtnProtokoll, GroupBoxAbrProtokolle, .caption = "Lo&gdatei") \
+  X(TBitBtn, BitBtn2, GroupBoxAbrProtokolle, .caption = "&Fehlerdatei") \
   X(TButton, ButtonGusTifDateien, TabSheet5, .caption = "GUS TIF-Dateien", .visible = false)
 
 // The census's cursor over Stat01.DB and Firma.DB (the other work cursors are the form's own).
@@ -375,11 +470,13 @@
   RIVIZA1_TAB_REORGANISATION(X) \
   RIVIZA1_TAB_UPDATE(X) \
   RIVIZA1_UPDATE_NICHTSICHTBAR(X) \
+  RIVIZA1_UPDATE_FTP(X) \
   RIVIZA1_KOSTTR_TABELLEN(X) \
   RIVIZA1_TAB_ABRECHNUNGSSTELLE(X) \
   RIVIZA1_TAB_ANNAHMESTELLEN(X) \
   RIVIZA1_TAB_DLZ(X) \
   RIVIZA1_TAB_KASSEN(X) \
+  RIVIZA1_LE_AUFRUF(X) \
   RIVIZA1_TAB_DATENPFLEGE(X) \
   RIVIZA1_STATISTIK_TABELLEN(X) \
   RIVIZA1_EXCEL(X) \
@@ -390,7 +487,6 @@
   X(TBitBtn, BitBtnSpeichern, PanelUnten, .caption = "&Speichern") \
   X(TBitBtn, BitBtnBeenden, PanelUnten, .caption = "&Beenden") \
   X(TTimer, Timer1, nullptr, .enabled = true, .interval = 1) \
-  X(TTable, TableAdrDlz, nullptr) \
   X(TTable, Table1, nullptr) \
   X(TTable, Table2, nullptr) \
   X(TTable, TableAlt, nullptr) \
@@ -431,6 +527,7 @@
 #define RIVIZA1_HANDLERS_UPDATE(X) \
   X(BitBtnLiveUpdate, OnClick, BitBtnLiveUpdateClick) \
   X(BitBtnKost, OnClick, BitBtnKostClick) \
+  X(BitBtnStart, OnClick, BitBtnStartClick) \
   X(TabSheet7, OnExit, TabSheet7Exit) \
   X(HttpDownloadFileTxt, OnDoneFile, HttpDownloadFileTxtDoneFile) \
   X(HttpDownloadKostTxt, OnDoneFile, HttpDownloadKostTxtDoneFile) \
@@ -473,11 +570,39 @@
   X(PanelAnn, OnEnter, PanelAnnEnter) \
   X(PanelAnn, OnExit, PanelAnnExit)
 
-#define RIVIZA1_HANDLERS_DLZ(X)
+// Page 8's handlers; the Enter, Exit and KeyDown handlers of DBEdit28 to DBEdit35 are rows of
+// one Return chain, bound when the page shows.
+#define RIVIZA1_HANDLERS_DLZ(X) \
+  X(TabSheet10, OnShow, TabSheet10Show) \
+  X(EditSuchenAdrDlz, OnChange, EditSuchenAdrDlzChange) \
+  X(EditSuchenAdrDlz, OnEnter, EditSuchenAdrDlzEnter) \
+  X(EditSuchenAdrDlz, OnExit, EditSuchenAdrDlzExit) \
+  X(BitBtnNeuAdrDlz, OnClick, BitBtnNeuAdrDlzClick) \
+  X(BitBtnAendernAdrDlz, OnClick, BitBtnAendernAdrDlzClick) \
+  X(BitBtnLoeschenAdrDlz, OnClick, BitBtnLoeschenAdrDlzClick) \
+  X(BitBtnSpeichernAdrDlz, OnClick, BitBtnSpeichernAdrDlzClick) \
+  X(GroupBoxDlz, OnEnter, GroupBoxDlzEnter) \
+  X(GroupBoxDlz, OnExit, GroupBoxDlzExit) \
+  X(DBGridAdrDlz, OnEnter, DBGridAdrDlzEnter) \
+  X(DBGridAdrDlz, OnDrawColumnCell, DBGridAdrDlzDrawColumnCell)
 
-#define RIVIZA1_HANDLERS_KASSEN(X)
+#define RIVIZA1_HANDLERS_KASSEN(X) \
+  X(TabSheet11, OnShow, TabSheet11Show) \
+  X(TabSheet11, OnExit, TabSheet11Exit) \
+  X(EditKas302Suchen, OnChange, EditKas302SuchenChange) \
+  X(EditKas302Suchen, OnEnter, EditKas302SuchenEnter) \
+  X(EditKas302Suchen, OnExit, EditKas302SuchenExit) \
+  X(DBEdit44, OnChange, DBEdit44Change)
+
+#define RIVIZA1_HANDLERS_LE_AUFRUF(X) \
+  X(BitBtnLe, OnClick, BitBtnLeClick)
 
 #define RIVIZA1_HANDLERS_DATENPFLEGE(X) \
+  X(SpeedButton1, OnClick, SpeedButton1Click) \
+  X(BitBtn5, OnClick, BitBtn5Click) \
+  X(BitBtnDatensicherung, OnClick, BitBtnDatensicherungClick) \
+  X(BitBtnProtokoll, OnClick, BitBtnProtokollClick) \
+  X(BitBtn2, OnClick, BitBtn2Click) \
   X(DateTimePicker1, OnChange, DateTimePicker1Change) \
   X(BitBtnPatientenExp, OnClick, BitBtnPatientenExpClick) \
   X(BitBtnKosttr, OnClick, BitBtnKosttrClick) \
@@ -497,6 +622,7 @@
   RIVIZA1_HANDLERS_ANNAHMESTELLEN(X) \
   RIVIZA1_HANDLERS_DLZ(X) \
   RIVIZA1_HANDLERS_KASSEN(X) \
+  RIVIZA1_HANDLERS_LE_AUFRUF(X) \
   RIVIZA1_HANDLERS_DATENPFLEGE(X)
 
 // clang-format on

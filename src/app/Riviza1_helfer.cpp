@@ -1,6 +1,7 @@
 // The small handlers of the settings tabs (form library, application shell): the field
 // separator button, the digit filters of the provider and invoice numbers, the application
-// choice and the controls it shows, and the four folder pickers.
+// choice and the controls it shows, and the folder pickers (four on the settings tab, the backup
+// target on the data-maintenance tab).
 //
 // The choice of BüroWARE also shows CheckBoxBwImportFuerFibuFreigestellt again, which loading
 // a year of another application hides: without it that box stayed hidden for the rest of the
@@ -55,5 +56,7 @@ void TFormEinstellungen::SpeedButtonFachAnwClick(TComponent&) { ordnerWaehlen(*t
 void TFormEinstellungen::SpeedButtonImportClick(TComponent&) { ordnerWaehlen(*this, *EditOrdnerImport); }
 void TFormEinstellungen::SpeedButtonExportClick(TComponent&) { ordnerWaehlen(*this, *EditOrdnerExport); }
 void TFormEinstellungen::SpeedButtonFiffClick(TComponent&) { ordnerWaehlen(*this, *EditOrdnerTiff); }
+// The backup target: EditZiel is read-only, so the folder dialog is the only way to set it.
+void TFormEinstellungen::SpeedButton1Click(TComponent&) { ordnerWaehlen(*this, *EditZiel); }
 
 }  // namespace riviza

@@ -216,8 +216,12 @@ bool dakotaOrdnerLesen() {
     if (g.DakotaBenutzerPfad != "-1" && !g.DakotaBenutzerPfad.empty()) return true;
     return dakotaAbbruch("FEHLER  DAKOTA 3/4 nicht installiert (BENUTZERPFAD/DATEN) Abbruch !");
   }
-  auto wert = [](const char* name) {
-    return pf::readRegistryValue(pf::RegistryRoot::LocalMachine, "SOFTWARE\\ITSG\\Dakota", name).value_or("");
+  // A 32-bit DAKOTA in a 64-bit prefix keeps its key under Wow6432Node.
+  const char* schluessel = "SOFTWARE\\ITSG\\Dakota";
+  if (!pf::registryKeyExists(pf::RegistryRoot::LocalMachine, schluessel))
+    schluessel = "SOFTWARE\\Wow6432Node\\ITSG\\Dakota";
+  auto wert = [schluessel](const char* name) {
+    return pf::readRegistryValue(pf::RegistryRoot::LocalMachine, schluessel, name).value_or("");
   };
   g.DakotaBenutzerPfad = wert("BNSWH");
   if (g.DakotaBenutzerPfad.empty())

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <thread>
 
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/launcher.h"
@@ -84,7 +85,7 @@ bool NetzlaufwerkAnmelden(std::string_view folder, std::string_view iniFileName)
   }
   for (int attempt = 0; attempt < 11; ++attempt) {
     if (pf::directoryExists(drive + ":\\")) return true;
-    if (attempt < 10) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (attempt < 10) pf::sleepMs(100);
   }
   return false;
 }

@@ -1,6 +1,7 @@
 // Field values and their conversions (db layer); see TField.h.
 #include "db/TField.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -52,8 +53,9 @@ const Value kNull{};
 std::string formatFloatText(double v) {
   if (v == 0) return "0";
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  std::string s = buf;
+  // to_chars is "%.15g" of the C locale whatever the process locale is.
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+  std::string s(buf, ec == std::errc() ? end : buf);
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
     char c = s[i];

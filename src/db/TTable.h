@@ -131,6 +131,9 @@ class TTable {
   void cancel();
   Status deleteRecord();
   bool modified() const { return modified_; }
+  // In Edit or Insert: the observers write what they still hold (a half-typed text) into the
+  // fields now, without a post (the old engine's UpdateRecord), so modified() tells all.
+  void updateFromControls();
   Status refresh();
   Status emptyTable();  // open or closed; inside an open transaction it rolls back with it
 

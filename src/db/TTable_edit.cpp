@@ -9,7 +9,7 @@ namespace riviza::db {
 // Leaves Edit/Insert before a move: post a changed record, drop an untouched one.
 Status TTable::checkBrowseMode() {
   if (state_ != TableState::Edit && state_ != TableState::Insert) return okStatus();
-  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableUpdateRecord(*this);
+  updateFromControls();
   if (modified_) return writePending();
   cancel();
   return okStatus();
@@ -105,8 +105,13 @@ Status TTable::updateRecord(long long rowid) {
 Status TTable::post() {
   RIVIZA_TRY(requireActive());
   if (state_ == TableState::Browse) return okStatus();
-  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableUpdateRecord(*this);
+  updateFromControls();
   return writePending();
+}
+
+void TTable::updateFromControls() {
+  if (state_ != TableState::Edit && state_ != TableState::Insert) return;
+  for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableUpdateRecord(*this);
 }
 
 Status TTable::writePending() {

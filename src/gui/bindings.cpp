@@ -11,7 +11,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -153,8 +152,6 @@ class CheckBoxBinding : public Binding {
 class DateBinding : public Binding {
  public:
   DateBinding(FormView& v, ui::TDateTimePicker& c, QDateEdit* w) : Binding(v, c, w), edit_(w), control_(c) {
-    // German whatever LANG says: month and day names of the calendar, the week from Monday.
-    w->setLocale(QLocale(QLocale::German, QLocale::Germany));
     w->setCalendarPopup(true);
     w->setDisplayFormat("dd.MM.yyyy");
     QObject::connect(w, &QDateEdit::dateChanged, w, [this](QDate d) {

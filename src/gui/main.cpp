@@ -1,14 +1,19 @@
 // The program entry `riviza` (Hauptprogramm): the two single-instance locks, the three forms in
 // their order with their captions, and the event loop (Qt layer).
 //
-// Nothing is read from disk before the loop runs: the start-up is Timer1's first tick.
+// Nothing is read from disk before the loop runs: the start-up is Timer1's first tick. A logout,
+// Ctrl+C or a closed terminal (SIGTERM, SIGINT, SIGHUP) closes the main form as "&Beenden" does,
+// so its close handler empties Temp, releases the year's lock and disconnects the share.
 #include <QApplication>
+#include <QSocketNotifier>
+#include <memory>
 
 #include "app/Diviveve1.h"
 #include "app/DiviveveLe1.h"
 #include "app/Riviza1.h"
 #include "app/RivizaAdr1.h"
 #include "gui/qt_shell.h"
+#include "platform/signals.h"
 #include "ui/form.h"
 
 int main(int argc, char** argv) {
@@ -28,6 +33,14 @@ int main(int argc, char** argv) {
   shell.attach(einstellungen);
   shell.attach(adressen);
   shell.attach(le);
+
+  std::unique_ptr<QSocketNotifier> endSignals;
+  if (const int fd = platform::watchEndSignals(); fd >= 0) {
+    endSignals = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(endSignals.get(), &QSocketNotifier::activated, [&einstellungen] {
+      if (platform::takeEndSignal()) einstellungen.close();
+    });
+  }
   einstellungen.show();
   application.run();
 

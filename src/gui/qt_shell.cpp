@@ -2,6 +2,7 @@
 #include "gui/qt_shell.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QScreen>
 
 #include "platform/pump.h"
@@ -10,6 +11,9 @@
 namespace riviza::gui {
 
 QtShell::QtShell(QApplication& qt, ui::TApplication& application) {
+  // The start-up forces German formats; the widgets made from here on (date pickers, their
+  // calendars, number displays) follow whatever LANG says otherwise.
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   if (QScreen* screen = QGuiApplication::primaryScreen())
     platform::setScreenSize({screen->size().width(), screen->size().height()});
   platform::setMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });

@@ -1,7 +1,8 @@
 // The program's tie to Qt: the pump and the wake-up of the main-thread queue, the dialogs, the
 // screen size, the event loop and one window per form (Qt layer).
 //
-// Construct it after the QApplication and before the forms (FormCreate reads the screen size);
+// Construct it after the QApplication and before the forms (FormCreate reads the screen size, and
+// the widgets take the German locale it sets as the default);
 // attach each form once it is created. While it lives, "let pending messages run" processes Qt
 // events and every dialog is a Qt dialog; it gives both back on destruction, after closing its
 // windows, so it must die before the forms do.

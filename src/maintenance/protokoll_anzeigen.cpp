@@ -1,5 +1,5 @@
-// The log viewers and the reorganisation tab's log button (form library, maintenance); see
-// protokoll_anzeigen.h.
+// The log viewers and the three log buttons (form library, maintenance); see
+// protokoll_anzeigen.h. Each button shows its file of the program folder under its own caption.
 #include "maintenance/protokoll_anzeigen.h"
 
 #include <string>
@@ -19,6 +19,16 @@ std::string ohneWagenruecklauf(std::string text) {
   return text;
 }
 
+// A caption as a title: the accelerator's "&" is not shown.
+std::string ohneKuerzel(std::string caption) {
+  std::erase(caption, '&');
+  return caption;
+}
+
+void protokollKnopf(const TButton& knopf, const char* datei) {
+  ProtokollAnzeigen(globals().ProgrammPfad + datei, ohneKuerzel(knopf.caption()));
+}
+
 }  // namespace
 
 void ProtokollAnzeigen(std::string_view pfad, std::string_view titel) {
@@ -34,8 +44,10 @@ void ProtokollAnzeigen(std::string_view pfad, std::string_view titel) {
   ui::dialogs().showText(std::string(titel) + " - " + datei, text);
 }
 
-void TFormEinstellungen::BitBtnFehlerClick(TComponent&) {
-  ProtokollAnzeigen(globals().ProgrammPfad + kReorgLog, "Protokoll Reorganisation");
-}
+void TFormEinstellungen::BitBtnFehlerClick(TComponent&) { protokollKnopf(*BitBtnFehler, kReorgLog); }
+
+void TFormEinstellungen::BitBtnProtokollClick(TComponent&) { protokollKnopf(*BitBtnProtokoll, kAbrLog); }
+
+void TFormEinstellungen::BitBtn2Click(TComponent&) { protokollKnopf(*BitBtn2, kAbrErr); }
 
 }  // namespace riviza

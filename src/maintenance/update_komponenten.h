@@ -1,6 +1,6 @@
 // The update tab's components without a place on screen (form library, maintenance): the
-// download component and the zip reader as form components, and the state the two update
-// chains keep apart.
+// download component, the FTP client and the zip reader as form components, and the state the
+// two update chains keep apart.
 //
 // An update is a chain of events: button, date file, package, installation. The program chain
 // and the cost-bearer chain may run at the same time; each keeps its own date and outcome here,
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "net/HttpDownload.h"
+#include "net/ftp_abruf.h"
 #include "ui/nonvisual.h"
 #include "zip/kvoUnZip.h"
 
@@ -18,6 +19,7 @@ namespace riviza {
 
 using THttpDownload = ui::TComponentOf<net::THttpDownload>;
 using TUnZip = ui::TComponentOf<zip::TUnZip>;
+using TIdFTP = ui::TComponentOf<net::FtpClient>;
 
 enum class UpdateErgebnis {
   Keines,       // never started

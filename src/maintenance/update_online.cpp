@@ -114,12 +114,6 @@ void unvollstaendig(const Kette& k) {
   zustand(k).ergebnis = UpdateErgebnis::Fehler;
 }
 
-// The first line of a date file (Windows-1252 on disk), as the Windows program's ReadLn.
-std::string ersteZeile(const std::string& datei) {
-  const std::string text = pf::toUtf8(pf::readFile(datei).valueOr(""));
-  return text.substr(0, text.find_first_of("\r\n"));
-}
-
 // Program: a later date than the installed update (equal is not later); none when a date
 // cannot be read. Cost bearers: any difference of the text, whichever date is later.
 std::optional<bool> neuer(const Kette& k, const std::string& datum) {
@@ -165,7 +159,7 @@ void datumsdateiAngekommen(const Kette& k, const std::string& datei, int64_t gro
     z.ergebnis = UpdateErgebnis::Fehler;
     return;
   }
-  z.datum = ersteZeile(datei);
+  z.datum = DatumsdateiZeile(datei);
   globals().DownloadDatum = z.datum;
   const std::optional<bool> neu = neuer(k, z.datum);
   if (!neu) {
@@ -235,13 +229,18 @@ void downloadFehler(const Kette& k, const char* datei) {
   pf::processMessages();
 }
 
-void fortschritt(int64_t gesamt, int64_t gelesen) {
+}  // namespace
+
+std::string DatumsdateiZeile(const std::string& datei) {
+  const std::string text = pf::toUtf8(pf::readFile(datei).valueOr(""));
+  return text.substr(0, text.find_first_of("\r\n"));
+}
+
+void UpdateFortschritt(int64_t gesamt, int64_t gelesen) {
   auto alsInt = [](int64_t n) { return static_cast<int>(std::clamp<int64_t>(n, 0, INT_MAX)); };
   FormEinstellungen->ProgressBar->setMax(alsInt(gesamt));
   FormEinstellungen->ProgressBar->setPosition(alsInt(gelesen));
 }
-
-}  // namespace
 
 bool SftpWegGewaehlt() {
   return pf::fileExists(globals().ProgrammPfad + "WinSCP.exe") &&
@@ -316,19 +315,19 @@ void TFormEinstellungen::HttpDownloadKostZipError(net::THttpDownload&) {
 
 void TFormEinstellungen::HttpDownloadFileTxtProgress(net::THttpDownloadThread&, int64_t TotalSize,
                                                      int64_t Readed) {
-  fortschritt(TotalSize, Readed);
+  UpdateFortschritt(TotalSize, Readed);
 }
 void TFormEinstellungen::HttpDownloadFileZipProgress(net::THttpDownloadThread&, int64_t TotalSize,
                                                      int64_t Readed) {
-  fortschritt(TotalSize, Readed);
+  UpdateFortschritt(TotalSize, Readed);
 }
 void TFormEinstellungen::HttpDownloadKostTxtProgress(net::THttpDownloadThread&, int64_t TotalSize,
                                                      int64_t Readed) {
-  fortschritt(TotalSize, Readed);
+  UpdateFortschritt(TotalSize, Readed);
 }
 void TFormEinstellungen::HttpDownloadKostZipProgress(net::THttpDownloadThread&, int64_t TotalSize,
                                                      int64_t Readed) {
-  fortschritt(TotalSize, Readed);
+  UpdateFortschritt(TotalSize, Readed);
 }
 
 }  // namespace riviza

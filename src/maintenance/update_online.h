@@ -12,6 +12,7 @@
 // deletes its files from Temp or the Update folder it is installing from.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "maintenance/update_komponenten.h"
@@ -25,6 +26,12 @@ inline constexpr const char* kUpdateBasisAdresse = "www.orvel-tessaro.example/Or
 // The SFTP road instead of HTTP: ProgrammPfad + "WinSCP.exe" exists and CheckBoxFtpUpdate is
 // checked. Decided at every press.
 bool SftpWegGewaehlt();
+
+// The first line of a date file (Windows-1252 on disk), as the Windows program's ReadLn.
+std::string DatumsdateiZeile(const std::string& datei);
+
+// Shows a transfer's progress on ProgressBar: Max the announced size, Position the bytes so far.
+void UpdateFortschritt(int64_t gesamt, int64_t gelesen);
 
 enum class UpdateArt { Programm, Kosttr };
 

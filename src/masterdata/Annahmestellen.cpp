@@ -155,14 +155,11 @@ void kosttrEinlesen(TFormEinstellungen& f) {
     ui::dialogs().messageBox("Kostenträgerdateien nicht verfügbar", "Fehler", ui::MsgIcon::Error);
     return;
   }
-  // The file lists belong to the cost-bearer rebuild; the tab points them when the form has them.
-  for (const auto& [liste, maske] :
-       {std::pair{"FileListBoxKost300", "??03*.ke?"}, std::pair{"FileListBoxKost302", "??05*.ke?"},
-        std::pair{"FileListBoxKost105", "??06*.ke?"}}) {
-    if (auto* box = dynamic_cast<ui::TFileListBox*>(f.findComponent(liste))) {
-      box->setDirectory(kosttr);
-      box->setMask(maske);
-    }
+  for (const auto& [box, maske] :
+       {std::pair{f.FileListBoxKost300, "??03*.ke?"}, std::pair{f.FileListBoxKost302, "??05*.ke?"},
+        std::pair{f.FileListBoxKost105, "??06*.ke?"}}) {
+    box->setDirectory(kosttr);
+    box->setMask(maske);
   }
   using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
   for (Leser leser : {&Kosttr300Einlesen, &Kosttr302Einlesen, &Kosttr105Einlesen}) {

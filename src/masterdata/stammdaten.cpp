@@ -40,6 +40,14 @@ Status editIfAny(db::TTable& table) {
   return table.edit();
 }
 
+Status postIfModified(db::TTable& table) {
+  if (table.state() != db::TableState::Edit && table.state() != db::TableState::Insert) return okStatus();
+  table.updateFromControls();
+  if (table.modified()) return table.post();
+  table.cancel();
+  return okStatus();
+}
+
 bool deleteAfterQuestion(db::TTable& table, const std::string& question) {
   if (!table.active() || table.isEmpty()) return false;
   if (ui::dialogs().messageDlg(question, ui::DlgType::Warning, ui::DlgButtons::YesNo) != ui::DlgResult::Yes)
@@ -69,8 +77,12 @@ Status openYearTable(db::TTable& table, std::string_view fileName) {
   const std::string vorlage = globals().ProgrammPfad + "LeerDaten\\" + std::string(fileName);
   // A failed copy shows as the open's failure below.
   if (!platform::fileExists(datei) && platform::fileExists(vorlage)) (void)platform::copyFile(vorlage, datei);
+  return openTable(table, daten, fileName);
+}
+
+Status openTable(db::TTable& table, std::string_view folder, std::string_view fileName) {
   table.close();
-  RIVIZA_TRY(table.setDatabaseName(daten));
+  RIVIZA_TRY(table.setDatabaseName(std::string(folder)));
   RIVIZA_TRY(table.setTableName(std::string(fileName)));
   RIVIZA_TRY(table.setFilterOptions({.caseInsensitive = true}));
   return table.open();

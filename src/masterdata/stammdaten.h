@@ -54,6 +54,10 @@ void enableAll(std::initializer_list<ui::TControl*> controls, bool enabled);
 // Edit state on the current record; on an empty view (or a closed table) nothing happens.
 Status editIfAny(db::TTable& table);
 
+// Ends a pending Edit or Insert once the controls' input is collected: posted when a field was
+// changed, cancelled when none was (an untouched "&Neu" leaves no blank record behind).
+Status postIfModified(db::TTable& table);
+
 // With a current record: the warning question (Yes, No); on Yes the record is deleted and the
 // table put into edit state on the record then current. True when a record was deleted.
 bool deleteAfterQuestion(db::TTable& table, const std::string& question);
@@ -64,9 +68,11 @@ bool deleteAfterQuestion(db::TTable& table, const std::string& question);
 std::optional<db::Bookmark> findRecord(const db::TTable& table, std::string_view field,
                                        std::string_view value);
 
-// Points the table at the year's Daten folder under fileName and opens it with case-insensitive
-// filters, first copying the program folder's LeerDaten template when the year has no such
-// file. Closes it first; fails with the table layer's error when neither file exists.
+// Points the table at folder (path text) under fileName and opens it with case-insensitive
+// filters; closes it first.
+Status openTable(db::TTable& table, std::string_view folder, std::string_view fileName);
+// openTable on the year's Daten folder, first copying the program folder's LeerDaten template
+// when the year has no such file; fails with the table layer's error when neither file exists.
 Status openYearTable(db::TTable& table, std::string_view fileName);
 // The year's Daten folder is known: the start-up has found the data root.
 bool yearKnown();

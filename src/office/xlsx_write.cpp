@@ -15,6 +15,7 @@
 #include "office/file_formats.h"
 #include "office/formula.h"
 #include "office/workbook.h"
+#include "platform/c_numbers.h"
 #include "platform/codec.h"
 
 namespace riviza::office {
@@ -204,6 +205,7 @@ Error writeError(lxw_error e, const std::filesystem::path& file) {
 }  // namespace
 
 Status writeXlsx(const Workbook& book, const std::filesystem::path& file) {
+  const platform::ScopedCNumbers cNumbers;  // the library prints numbers with printf
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.use_zip64 = LXW_TRUE;

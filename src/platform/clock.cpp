@@ -1,8 +1,12 @@
 #include "platform/clock.h"
 
+#include <sys/time.h>
+
+#include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <sys/time.h>
+#include <thread>
 
 #include "platform/text.h"
 
@@ -124,6 +128,15 @@ DateTime today() {
 
 const Clock& clock() { return *gClock; }
 
+void Clock::sleep(int ms) const { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void sleepMs(int ms) { gClock->sleep(ms); }
+
+void FixedClock::sleep(int ms) const {
+  sleeps_.push_back(ms);
+  if (onSleep) onSleep(ms);
+}
+
 ScopedClock::ScopedClock(const Clock& c) : saved_(gClock) { gClock = &c; }
 ScopedClock::~ScopedClock() { gClock = saved_; }
 
@@ -198,10 +211,12 @@ std::optional<DateTime> parseTime(std::string_view text) {
   return t;
 }
 
+// to_chars and from_chars, never printf or strtod: those follow the process locale, which Qt
+// takes from the environment (a German one turns "." into "," and stops strtod at the ".").
 std::string formatFixed(double value, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-  std::string s = buf;
+  char buf[400];  // the largest double in full, with its decimals
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  std::string s(buf, ec == std::errc() ? end : buf);
   for (char& c : s)
     if (c == '.') c = ',';
   if (s == "-0" || (s.size() > 1 && s[0] == '-' && s.find_first_not_of("0,", 1) == std::string::npos))
@@ -248,7 +263,10 @@ std::optional<double> parseFloat(std::string_view text) {
     if (!expDigits) return std::nullopt;
   }
   if (i != text.size()) return std::nullopt;
-  return std::strtod(c.c_str(), nullptr);
+  double value = 0;
+  const auto [end, ec] = std::from_chars(c.data() + (c[0] == '+' ? 1 : 0), c.data() + c.size(), value);
+  if (ec != std::errc() || end != c.data() + c.size()) return std::nullopt;  // also beyond a double
+  return value;
 }
 
 std::optional<long long> parseInt(std::string_view text) {

@@ -2,14 +2,18 @@
 //
 // The program forces German formats at start; here they are explicit routines and the process
 // locale is never touched: dates "dd.MM.yyyy", times "hh:mm:ss", decimal comma, thousands ".".
-// Time comes from one Clock that tests replace (ScopedClock) so that "today" is fixed.
+// Time comes from one Clock that tests replace (ScopedClock) so that "today" is fixed; the pauses
+// of poll loops go through the same clock, so that a test's clock lets a loop run its course
+// without real time passing and counts the pauses.
 #pragma once
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace riviza::platform {
 
@@ -38,12 +42,17 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual DateTime now() const = 0;
+  // Lets ms milliseconds pass. The machine's clock sleeps; a clock that has no real time to
+  // offer overrides it.
+  virtual void sleep(int ms) const;
 };
 
 // The local time of the machine, unless a test installed another clock.
 DateTime now();
 DateTime today();  // now() without the time
 const Clock& clock();
+// A poll loop's pause, on the clock in use.
+void sleepMs(int ms);
 
 // Installs a clock for its lifetime.
 class ScopedClock {
@@ -57,14 +66,22 @@ class ScopedClock {
   const Clock* saved_;
 };
 
+// Stands still: a pause is recorded, not slept, and then onSleep runs (a test changes the world
+// between two polls there).
 class FixedClock : public Clock {
  public:
   explicit FixedClock(DateTime t) : t_(t) {}
   DateTime now() const override { return t_; }
+  void sleep(int ms) const override;
   void set(DateTime t) { t_ = t; }
+  // The pauses asked for so far, in milliseconds, in order.
+  const std::vector<int>& sleeps() const { return sleeps_; }
+
+  std::function<void(int ms)> onSleep;
 
  private:
   DateTime t_;
+  mutable std::vector<int> sleeps_;
 };
 
 // ---- German formats ----

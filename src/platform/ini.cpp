@@ -1,10 +1,12 @@
 #include "platform/ini.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <sys/stat.h>
 
 #include "platform/clock.h"
 #include "platform/codec.h"
@@ -123,6 +125,9 @@ Status saveLines(const std::string& path, std::vector<Line>& lines) {
   tmp += ".tmp~";
   struct stat st;
   bool hadFile = ::stat(target.c_str(), &st) == 0;
+  // The rename would replace a read-only file as well; the profile functions refuse to write it.
+  if (hadFile && ((st.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0))
+    return errnoError(EACCES, "write ini", path);
   auto f = File::openNative(tmp.string(), File::Mode::Create);
   if (!f) return f.error();
   Status written = f->write(out);
@@ -203,7 +208,11 @@ Status IniFile::writeString(std::string_view section, std::string_view key, std:
   } else if (loc.sectionLine) {
     size_t at = loc.lastContentLine;
     if (lines[at].end.empty()) lines[at].end = eol;
-    lines.insert(lines.begin() + static_cast<long>(at) + 1, Line{k + "=" + v, eol});
+    // A lone CR before an empty LF line would read as one CR LF and that line would be gone;
+    // there the new line ends as the line before it, which ended before that LF already.
+    const bool lfFollows = at + 1 < lines.size() && lines[at + 1].text.empty() && lines[at + 1].end == "\n";
+    const std::string end = eol == "\r" && lfFollows ? lines[at].end : eol;
+    lines.insert(lines.begin() + static_cast<long>(at) + 1, Line{k + "=" + v, end});
   } else {
     if (!lines.empty() && lines.back().end.empty()) lines.back().end = eol;
     lines.push_back({"[" + s + "]", eol});

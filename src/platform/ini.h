@@ -8,7 +8,8 @@
 //  - a write creates the file, section or key as needed, replaces the key's line in place and
 //    keeps every other line, its order and its bytes (line ends included);
 //  - the file is Windows-1252 on disk; names and values are UTF-8 in memory.
-// Writes replace the file atomically (temporary file, then rename) and keep its permissions.
+// Writes replace the file atomically (temporary file, then rename) and keep its permissions; a
+// read-only file (no write permission) is not written, as the profile functions refuse it.
 #pragma once
 
 #include <string>

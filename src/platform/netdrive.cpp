@@ -1,12 +1,14 @@
 #include "platform/netdrive.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
-#include <sys/wait.h>
 
 #include "platform/codec.h"
 #include "platform/launcher.h"
@@ -71,49 +73,80 @@ bool runGio(std::vector<std::string> args, const std::string& input) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool hasDriveLetter(std::string_view name) { return name.size() >= 2 && name[1] == ':'; }
+
 class GvfsNetworkDrives : public NetworkDrives {
  public:
+  explicit GvfsNetworkDrives(GioRunner runner) : gio_(std::move(runner)) {
+    if (!gio_)
+      gio_ = [](const std::vector<std::string>& args, const std::string& input) {
+        return runGio(args, input);
+      };
+  }
+
   bool connect(std::string_view localName, std::string_view remote, std::string_view user,
                std::string_view password, unsigned) override {
     std::string computer, share;
     if (!splitUnc(remote, computer, share)) return false;
+    const bool letter = hasDriveLetter(localName);
+    std::error_code ec;
+    // A letter in use stays as it is: replacing it would take the data drive or another share
+    // from the programs that use it.
+    if (letter && fs::exists(fs::symlink_status(driveLink(localName), ec))) return false;
     std::string url = "smb://" + computer + "/" + share;
     // gio asks for user, domain and password in this order when the share wants them.
     std::string answers = std::string(user) + "\n\n" + std::string(password) + "\n";
-    if (!runGio({"gio", "mount", url}, answers) && !fs::exists(gvfsMount(computer, share))) return false;
-    if (localName.size() >= 2 && localName[1] == ':') {
-      fs::path link = driveLink(localName);
-      std::error_code ec;
-      fs::create_directories(link.parent_path(), ec);
-      fs::remove(link, ec);
-      fs::create_directory_symlink(gvfsMount(computer, share), link, ec);
-      if (ec) return false;
-    }
+    const fs::path mount = gvfsMount(computer, share);
+    const bool mounted = gio_({"gio", "mount", url}, answers);
+    if (!mounted && !fs::exists(mount)) return false;  // else it was mounted before
+    if (!letter) return true;
+    const fs::path link = driveLink(localName);
+    fs::create_directories(link.parent_path(), ec);
+    fs::create_directory_symlink(mount, link, ec);
+    if (ec) return false;
+    made_.push_back({link, mount, mounted});
     return true;
   }
 
   bool disconnect(std::string_view name) override {
-    std::error_code ec;
-    if (name.size() >= 2 && name[1] == ':') {
-      fs::path link = driveLink(name);
-      fs::path target = fs::read_symlink(link, ec);
-      fs::remove(link, ec);
-      if (!target.empty()) runGio({"gio", "mount", "-f", "-u", target.string()}, "");
-      return true;
+    if (!hasDriveLetter(name)) {
+      std::string computer, share;
+      if (!splitUnc(name, computer, share)) return false;
+      return gio_({"gio", "mount", "-f", "-u", "smb://" + computer + "/" + share}, "");
     }
-    std::string computer, share;
-    if (!splitUnc(name, computer, share)) return false;
-    return runGio({"gio", "mount", "-f", "-u", "smb://" + computer + "/" + share}, "");
+    const fs::path link = driveLink(name);
+    std::error_code ec;
+    const fs::path target = fs::read_symlink(link, ec);
+    auto it = std::find_if(made_.begin(), made_.end(), [&](const Made& m) { return m.link == link; });
+    if (it == made_.end()) return false;  // not ours: whatever the letter names stays
+    const Made m = *it;
+    made_.erase(it);
+    if (ec || target != m.target) return false;  // changed since by someone else
+    fs::remove(link, ec);
+    if (m.mountedHere) gio_({"gio", "mount", "-f", "-u", m.target.string()}, "");
+    return true;
   }
+
+ private:
+  struct Made {
+    fs::path link, target;
+    bool mountedHere;
+  };
+  GioRunner gio_;
+  std::vector<Made> made_;
 };
 
-GvfsNetworkDrives gGvfs;
+GvfsNetworkDrives gGvfs{{}};
 NetworkDrives* gDrives = &gGvfs;
 
 }  // namespace
 
 NetworkDrives& networkDrives() { return *gDrives; }
 void setNetworkDrives(NetworkDrives* drives) { gDrives = drives ? drives : &gGvfs; }
+
+std::unique_ptr<NetworkDrives> makeGvfsNetworkDrives(GioRunner runner) {
+  return std::make_unique<GvfsNetworkDrives>(std::move(runner));
+}
 
 FakeNetworkDrives::FakeNetworkDrives() : previous_(gDrives) { gDrives = this; }
 FakeNetworkDrives::~FakeNetworkDrives() { gDrives = previous_; }

@@ -2,10 +2,15 @@
 //
 // Connecting "\\computer\share" as "X:" mounts the share through GVfs (`gio mount smb://...`,
 // which needs no root) and points the drive letter of the Wine prefix (dosdevices/x:) at the
-// mount; disconnecting undoes both. The credentials go to gio on its standard input, never on a
-// command line or into a file. Tests install FakeNetworkDrives behind the same interface.
+// mount; disconnecting undoes both. A letter already in use (a link or folder of the prefix,
+// such as the data drive) is refused, as Windows refuses it, and disconnecting a letter removes
+// only a link this process made, and unmounts only a share it mounted. The credentials go to gio
+// on its standard input, never on a command line or into a file. Tests install
+// FakeNetworkDrives behind the same interface, or the GVfs implementation over a gio stand-in.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +30,12 @@ class NetworkDrives {
 
 NetworkDrives& networkDrives();
 void setNetworkDrives(NetworkDrives* drives);  // nullptr: the GVfs implementation
+
+// Runs gio with its arguments and the answers to its prompts on standard input; true when it
+// succeeded.
+using GioRunner = std::function<bool(const std::vector<std::string>& args, const std::string& input)>;
+// The GVfs implementation over the given runner (the real gio when empty).
+std::unique_ptr<NetworkDrives> makeGvfsNetworkDrives(GioRunner runner = {});
 
 // Records calls; connect succeeds as configured and may create the drive's folder in the prefix
 // (so that a poll for "X:\" succeeds), optionally only after some polls.

@@ -66,13 +66,11 @@ std::optional<std::string> valueText(std::string_view data) {
   return std::nullopt;  // binary values are not read as text
 }
 
-}  // namespace
-
-std::optional<std::string> readRegistryValueFrom(const std::string& text, std::string_view keyPath,
-                                                 std::string_view valueName) {
-  std::string wantedKey = foldCase(keyPath);
-  std::string wantedValue = foldCase(valueName);
-  bool inKey = false;
+// Calls f(line) for each value line of the key until f returns true; whether the key exists.
+template <class F>
+bool walkKey(const std::string& text, std::string_view keyPath, F&& f) {
+  const std::string wantedKey = foldCase(keyPath);
+  bool inKey = false, seen = false;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
@@ -84,9 +82,28 @@ std::optional<std::string> readRegistryValueFrom(const std::string& text, std::s
       size_t close = line.rfind(']');
       if (close == std::string_view::npos) continue;
       inKey = foldCase(unescape(line.substr(1, close - 1))) == wantedKey;
+      seen = seen || inKey;
       continue;
     }
-    if (!inKey) continue;
+    if (inKey && f(line)) break;
+  }
+  return seen;
+}
+
+std::optional<std::string> registryFile(RegistryRoot root) {
+  auto file = winePrefix() / (root == RegistryRoot::LocalMachine ? "system.reg" : "user.reg");
+  auto text = readFile(file.string());
+  if (!text) return std::nullopt;
+  return std::move(*text);
+}
+
+}  // namespace
+
+std::optional<std::string> readRegistryValueFrom(const std::string& text, std::string_view keyPath,
+                                                 std::string_view valueName) {
+  const std::string wantedValue = foldCase(valueName);
+  std::optional<std::string> value;
+  walkKey(text, keyPath, [&](std::string_view line) {
     std::string name;
     size_t p = 0;
     if (line.front() == '@') {
@@ -94,20 +111,25 @@ std::optional<std::string> readRegistryValueFrom(const std::string& text, std::s
     } else if (auto q = quoted(line, p)) {
       name = unescape(*q);
     } else {
-      continue;
+      return false;
     }
-    if (p >= line.size() || line[p] != '=') continue;
-    if (foldCase(name) == wantedValue) return valueText(line.substr(p + 1));
-  }
-  return std::nullopt;
+    if (p >= line.size() || line[p] != '=' || foldCase(name) != wantedValue) return false;
+    value = valueText(line.substr(p + 1));
+    return true;
+  });
+  return value;
 }
 
 std::optional<std::string> readRegistryValue(RegistryRoot root, std::string_view keyPath,
                                              std::string_view valueName) {
-  auto file = winePrefix() / (root == RegistryRoot::LocalMachine ? "system.reg" : "user.reg");
-  auto text = readFile(file.string());
+  auto text = registryFile(root);
   if (!text) return std::nullopt;
   return readRegistryValueFrom(*text, keyPath, valueName);
+}
+
+bool registryKeyExists(RegistryRoot root, std::string_view keyPath) {
+  auto text = registryFile(root);
+  return text && walkKey(*text, keyPath, [](std::string_view) { return true; });
 }
 
 }  // namespace riviza::platform

@@ -22,4 +22,7 @@ std::optional<std::string> readRegistryValue(RegistryRoot root, std::string_view
 std::optional<std::string> readRegistryValueFrom(const std::string& regFileText, std::string_view keyPath,
                                                  std::string_view valueName);
 
+// True when the key exists (with or without values).
+bool registryKeyExists(RegistryRoot root, std::string_view keyPath);
+
 }  // namespace riviza::platform

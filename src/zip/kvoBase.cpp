@@ -81,10 +81,8 @@ void TUnBase::SetExtractDir(std::string_view dir) {
 
 std::string TUnBase::StripDrive(std::string_view fileName) {
   std::string name = SlashToBackslash(fileName);
-  if (name.find(':') != std::string::npos) {
-    const size_t firstSep = name.find('\\');
-    name.erase(0, std::min<size_t>(name.size(), firstSep == 2 ? 3 : 2));
-  }
+  // A letter drive goes; a UNC server stays as a folder below the target.
+  if (!IsUncPath(name)) name.erase(0, DrivePart(name).size());
   // Every leading separator goes, not just one: "\\x" must not become a path of its own.
   name.erase(0,
              name.find_first_not_of('\\') == std::string::npos ? name.size() : name.find_first_not_of('\\'));

@@ -321,16 +321,13 @@ Status CopyToNewFile(TStream32& source, uint64_t count, const std::string& targe
   if (!made) return made.error();
   TFileStream32& out = **made;
   RIVIZA_TRY(source.Seek(0, soFromBeginning));
-  std::vector<uint8_t> block(kBlock);
-  uint64_t done = 0;
-  while (done < count) {
-    platform::processMessages();
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(kBlock, count - done));
-    RIVIZA_TRY(source.ReadBuffer(block.data(), n));
-    RIVIZA_TRY(out.Write(block.data(), n));
-    done += n;
-    if (progress) progress(done);
-  }
+  auto copied = CopyBlocks(
+      count, {kBlock, {}, ExactReader(source), [&](uint8_t* buffer, size_t n, uint64_t done) -> Status {
+                RIVIZA_TRY(out.Write(buffer, n));
+                if (progress) progress(done);
+                return okStatus();
+              }});
+  if (!copied) return copied.error();
   if (auto synced = out.file().sync(); !synced) return zipError(kZipWriteError, synced.error().message);
   return out.Close();
 }

@@ -61,7 +61,7 @@ struct EntryInfo {
   uint64_t fileSize = 0;
   uint32_t dosDateTime = 0, attributes = 0;
   bool added = false;  // written by this run
-  // The name as stored: code page bytes, or UTF-8 with flag bit 11.
+  // The name as stored: ASCII, or UTF-8 with flag bit 11 (kept entries: as the old archive had it).
   std::string storedName;
   bool utf8 = false;
   bool deleteSource = false;  // swMove: delete the source once the archive is in place
@@ -186,7 +186,7 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   // The archive opened for reading with its type detected; nothing (after 25235 or 25244) when
   // it cannot be opened or is not a single-volume zip.
   std::unique_ptr<TFileStream32> openOldArchive();
-  // The stored form of a local name ("/" separated; code page 850 or 1252, else UTF-8).
+  // The stored form of a local name ("/" separated; ASCII, else UTF-8 with the flag).
   void EncodeName(EntryInfo& info, const std::string& name) const;
 
   // The name index: stored names (ignoring case) to their place in the list.

@@ -22,17 +22,6 @@ std::string withoutPrefix(const std::string& path, const std::string& prefix) {
   return !prefix.empty() && startsWithIgnoreCase(path, prefix) ? path.substr(prefix.size()) : path;
 }
 
-// "C:" of "C:\x", the server and share of "\\server\share\x", nothing otherwise.
-std::string drivePart(const std::string& path) {
-  if (IsUncPath(path)) {
-    size_t server = path.find('\\', 2);
-    size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
-    return share == std::string::npos ? path : path.substr(0, share);
-  }
-  size_t colon = path.find(':');
-  return colon == std::string::npos ? std::string() : path.substr(0, colon + 1);
-}
-
 }  // namespace
 
 std::string CanonicalText(const std::string& pathText) {
@@ -69,9 +58,9 @@ std::string TCustomCClass::BuildOutputName(const std::string& path, const std::s
     case sdAbsolute:
       return path;
     case sdAbsoluteNoDrv:
-      return path.substr(drivePart(path).size());
+      return path.substr(DrivePart(path).size());
     case sdAbsoluteNoRoot: {
-      std::string rest = path.substr(drivePart(path).size());
+      std::string rest = path.substr(DrivePart(path).size());
       return rest.substr(std::min(rest.find_first_not_of('\\'), rest.size()));
     }
     case sdRelative:
@@ -99,7 +88,7 @@ bool TCustomCClass::ExcludedBySpec(const std::string& path, const std::string& r
     std::string mask = platform::extractFileName(line);
     if (mask.empty()) mask.push_back('*');
     if (folder.front() == '\\' && !IsUncPath(folder))
-      folder = drivePart(path) + folder;
+      folder = std::string(DrivePart(path)) + folder;
     else if (folder.find(':') == std::string::npos && folder.front() != '\\')
       folder = AppendBackslash(root) + folder;
     if (startsWithIgnoreCase(fileFolder, folder) && WildcardMatch(name, mask)) return true;

@@ -67,10 +67,10 @@ bool TFrameBitReader::fill(unsigned n) {
   return count_ >= n;
 }
 
-TLegacyOutput::TLegacyOutput(TDecoderFrame& frame, size_t windowSize, bool zeroHistory)
+// The buffer starts zeroed: the window before the first byte is the format's zero history.
+TLegacyOutput::TLegacyOutput(TDecoderFrame& frame, size_t windowSize)
     : frame_(frame),
       windowSize_(windowSize),
-      zeroHistory_(zeroHistory),
       buffer_(std::make_unique<uint8_t[]>(windowSize + TDecoderFrame::kBlockSize)),
       start_(windowSize),
       pos_(windowSize),
@@ -100,8 +100,8 @@ bool TLegacyOutput::flushBlock() {
 
 bool TLegacyOutput::copy(size_t distance, size_t length) {
   if (error_) return false;
-  if (distance == 0 || distance > windowSize_ || (!zeroHistory_ && distance > produced()))
-    return fail(zipError(kZipBadData, "a distance reaches before the start of the output"));
+  if (distance == 0 || distance > windowSize_)
+    return fail(zipError(kZipBadData, "a distance reaches beyond the window"));
   while (length > 0) {
     if (left_ == 0) return overflow();
     const size_t n = std::min({length, end_ - pos_, static_cast<size_t>(std::min<uint64_t>(left_, length))});

@@ -109,12 +109,13 @@ class TFrameBitReader {
 };
 
 // The output of a legacy decoder: bytes appended, and copies from up to `windowSize` bytes back,
-// handed to the frame in blocks of 32,768 bytes. With `zeroHistory` the bytes before the start of
-// the output read as zeros (the imploding format defines them so); otherwise a copy from before
-// the start is bad data. The first failure is kept and stops further output.
+// handed to the frame in blocks of 32,768 bytes. The bytes before the start of the output read as
+// zeros: both the reducing and the imploding format define them so, and the old DOS packers'
+// archives of binary files begin with such copies. The first failure is kept and stops further
+// output.
 class TLegacyOutput {
  public:
-  TLegacyOutput(TDecoderFrame& frame, size_t windowSize, bool zeroHistory);
+  TLegacyOutput(TDecoderFrame& frame, size_t windowSize);
 
   // False once the output has failed (the declared size was reached, a write failed, ...).
   bool put(uint8_t byte) {
@@ -142,7 +143,6 @@ class TLegacyOutput {
 
   TDecoderFrame& frame_;
   size_t windowSize_;
-  bool zeroHistory_;
   std::unique_ptr<uint8_t[]> buffer_;
   size_t start_;           // first byte not yet written (the window lies before it)
   size_t pos_;             // next byte

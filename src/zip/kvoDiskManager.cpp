@@ -39,14 +39,7 @@ bool waitWhile(Condition stillBad, const TOnDiskError& event, const TDiskCheckHo
 }  // namespace
 
 std::string DriveOfPath(std::string_view path) {
-  if (IsUncPath(path)) {
-    // "\\server\share": up to the separator after the share.
-    size_t server = path.find('\\', 2);
-    if (server == std::string_view::npos) return std::string(path);
-    size_t share = path.find('\\', server + 1);
-    return std::string(path.substr(0, share));
-  }
-  if (path.size() >= 2 && path[1] == ':') return std::string(path.substr(0, 2));
+  if (const std::string_view drive = DrivePart(path); !drive.empty()) return std::string(drive);
   // No drive: the nearest existing folder stands for the file system.
   std::string folder = RemoveBackslash(SlashToBackslash(path));
   while (!folder.empty() && !IsDirectory(folder)) {

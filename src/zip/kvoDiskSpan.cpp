@@ -51,7 +51,6 @@ Status TDiskSpanObj::WriteSet(TStream32& source) {
 }
 
 Status TDiskSpanObj::writeEntries(TStream32& source) {
-  std::vector<uint8_t> block(kCopyBlock);
   for (auto& e : zip_.list_.entries()) {
     if (e.info.status == esDrop) continue;
     const uint64_t at = e.info.sizes.localHeaderOffset;
@@ -65,16 +64,14 @@ Status TDiskSpanObj::writeEntries(TStream32& source) {
     if (!landed) return landed.error();
     e.info.diskNumber = landed->disk;
     e.info.sizes.localHeaderOffset = landed->offset;
-    uint64_t left = e.info.sizes.compressed;
-    uint64_t from = at + head.size();
-    while (left > 0) {
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(left, block.size()));
-      if (ReadAt(source, from, block.data(), n) != n) return zipError(kZipStreamReadError, e.name);
-      if (auto w = write(block.data(), n, false); !w) return w.error();
-      left -= n;
-      from += n;
-    }
-    platform::processMessages();
+    // The source stands after the header just read: the data follow.
+    auto copied =
+        CopyBlocks(e.info.sizes.compressed, {kCopyBlock, [this] { return zip_.cancel_; }, ExactReader(source),
+                                             [this](uint8_t* data, size_t n, uint64_t) -> Status {
+                                               auto w = write(data, n, false);
+                                               return w ? okStatus() : Status(w.error());
+                                             }});
+    if (!copied) return copied.error();
     if (zip_.cancel_) return cancelled();
   }
   return okStatus();

@@ -89,7 +89,7 @@ Status ExplodeEntry(TDecoderFrame& frame, uint16_t generalPurposeFlags) {
   const size_t minMatch = literalTree ? 3 : 2;
 
   TFrameBitReader in(frame);
-  TLegacyOutput out(frame, largeWindow ? 8192 : 4096, true);
+  TLegacyOutput out(frame, largeWindow ? 8192 : 4096);
   if (out.done()) return okStatus();
   auto tables = std::make_unique<ExplodeTables>();
   if ((literalTree && !readTree(in, out, {256, tables->literal, kLiteralTableSize})) ||

@@ -50,7 +50,7 @@ TInternalMask::TInternalMask(std::string_view mask) {
   endsWithPeriod_ = !mask.empty() && mask.back() == '.';
 }
 
-bool TInternalMask::Matches(std::string_view nameText) const {
+bool TInternalMask::Matches(std::string_view nameText, size_t* steps) const {
   std::u32string name = foldedCodePoints(nameText);
   if (endsWithPeriod_ && name.find(U'.') == std::u32string::npos) name.push_back(U'.');
   size_t i = 0, k = 0;
@@ -58,6 +58,7 @@ bool TInternalMask::Matches(std::string_view nameText) const {
   bool saved = false;
   size_t savedPos = 0, savedItem = 0;
   for (;;) {
+    if (steps) ++*steps;
     const Item& item = items_[k];
     bool ok = false;
     if (item.star) {

@@ -29,7 +29,8 @@ namespace riviza::zip {
 class TInternalMask {
  public:
   explicit TInternalMask(std::string_view mask);
-  bool Matches(std::string_view name) const;
+  // steps, when given, receives the number of matching steps taken (the bound above, in tests).
+  bool Matches(std::string_view name, size_t* steps = nullptr) const;
 
  private:
   struct Item {

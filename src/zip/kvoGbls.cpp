@@ -45,16 +45,38 @@ platform::CodePage storedPage(bool translate) {
 std::string SlashToBackslash(std::string_view name) { return replaceChar(name, '/', '\\'); }
 std::string BackslashToSlash(std::string_view name) { return replaceChar(name, '\\', '/'); }
 
-std::string OemNameToLocal(std::string_view stored, bool translate, bool utf8Flag) {
-  if (utf8Flag && platform::isValidUtf8(stored)) return SlashToBackslash(stored);
-  return SlashToBackslash(platform::toUtf8(stored, storedPage(translate)));
+namespace {
+// Hosts of "version made by" whose tools store names in the DOS code page.
+bool dosWorldHost(uint16_t versionMadeBy) {
+  const unsigned host = versionMadeBy >> 8;
+  return host == 0 || host == 6 || host == 11;  // MS-DOS and FAT, OS/2 HPFS, NTFS
+}
+bool isAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
+std::string StoredTextToUtf8(std::string_view stored, const TStoredTextOrigin& origin, uint16_t unicodeExtra,
+                             platform::CodePage page) {
+  if ((origin.flags & kFlagUtf8Name) && platform::isValidUtf8(stored)) return std::string(stored);
+  for (std::span<const uint8_t> extra : {origin.extra, origin.centralExtra})
+    if (auto text = UnicodeExtraText(extra, unicodeExtra, stored); text && platform::isValidUtf8(*text))
+      return std::string(*text);
+  if (origin.versionMadeBy && !dosWorldHost(*origin.versionMadeBy) && platform::isValidUtf8(stored))
+    return std::string(stored);
+  return platform::toUtf8(stored, page);
 }
 
-TStoredName LocalNameToOem(std::string_view name, bool translate) {
+std::string OemNameToLocal(std::string_view stored, bool translate, const TStoredTextOrigin& origin) {
+  return SlashToBackslash(StoredTextToUtf8(stored, origin, kExtraUnicodePath, storedPage(translate)));
+}
+
+TStoredName LocalNameToOem(std::string_view name, bool /*translate*/) {
   std::string slashed = BackslashToSlash(name);
-  if (platform::fitsCodePage(slashed, storedPage(translate)))
-    return {platform::fromUtf8(slashed, storedPage(translate)), false};
-  return {slashed, true};
+  const bool ascii = isAscii(slashed);
+  return {std::move(slashed), !ascii};
 }
 
 std::string AnsiToOemIf(std::string_view name, bool translate) {
@@ -81,6 +103,15 @@ bool HasDriveRoot(std::string_view path, size_t length) {
 }
 
 bool IsUncPath(std::string_view path) { return path.size() > 2 && path.substr(0, 2) == "\\\\"; }
+
+std::string_view DrivePart(std::string_view path) {
+  if (IsUncPath(path)) {
+    const size_t server = path.find('\\', 2);
+    const size_t share = server == std::string_view::npos ? server : path.find('\\', server + 1);
+    return path.substr(0, share);
+  }
+  return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : std::string_view();
+}
 
 // ---- files and folders ----
 

@@ -3,9 +3,11 @@
 // desktop trash, attribute masks, DOS dates and times, percentages and method names.
 //
 // Paths are the program's path text ("\" separators, drive letters), mapped by src/platform on
-// every access. In memory names are UTF-8 ("ANSI" of the Windows program); a stored name is code page
-// 850 ("OEM") with TranslateOemChar, Windows-1252 without it, and UTF-8 with flag bit 11 when
-// that page cannot hold it, so no name is lost or merged with another. Linux files have no
+// every access. In memory names are UTF-8, the "ANSI" code page of Linux. A name is stored as it
+// is when it is pure ASCII, else in UTF-8 with flag bit 11, which every current zip tool reads. A
+// name read from an archive is UTF-8 by flag bit 11, by Info-ZIP's Unicode path field, or when a
+// host other than DOS, OS/2 or NTFS wrote valid UTF-8 (zip on Linux); else it is code page 850
+// ("OEM") with TranslateOemChar, Windows-1252 without, as the Windows world wrote it. Linux files have no
 // Windows attributes: they are synthesised as directory 0x10, read-only 0x01 and, for a plain
 // file, archive 0x20 (what Windows reports for an ordinary file). Nothing here keeps state; the
 // engine raises no exceptions (its E_RAISE is an Error returned up the calls).
@@ -15,11 +17,15 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "platform/clock.h"
+#include "platform/codec.h"
 #include "platform/files.h"
+#include "zip/kvoRecords.h"
 #include "zip/kvoTypes.h"
 
 namespace riviza::zip {
@@ -36,13 +42,26 @@ struct TStoredName {
   std::string bytes;
   bool utf8 = false;
 };
-inline constexpr uint16_t kFlagUtf8Name = 0x0800;
 
-// Name read from an archive: UTF-8 when flagged, else code page 850 (translate) or Windows-1252,
-// to in-memory UTF-8; then "/" to "\".
-std::string OemNameToLocal(std::string_view stored, bool translate, bool utf8Flag = false);
-// Name to store: "\" to "/", then code page 850 (translate) or Windows-1252; a name the page
-// cannot hold is stored as UTF-8 with the flag.
+// Where a stored name or comment was found: its entry's general-purpose flags, the extra field of
+// its record (for a local name also the central one: some tools put the Unicode field there
+// alone) and "version made by" (central records only; a local header does not name the host).
+struct TStoredTextOrigin {
+  uint16_t flags = 0;
+  std::span<const uint8_t> extra;
+  std::span<const uint8_t> centralExtra;
+  std::optional<uint16_t> versionMadeBy;
+};
+// The UTF-8 text of a stored name (unicodeExtra kExtraUnicodePath) or comment
+// (kExtraUnicodeComment): flag bit 11 and valid UTF-8; else the matching Unicode field with valid
+// UTF-8; else valid UTF-8 from a host other than MS-DOS, OS/2 or NTFS; else the bytes in `page`.
+std::string StoredTextToUtf8(std::string_view stored, const TStoredTextOrigin& origin, uint16_t unicodeExtra,
+                             platform::CodePage page);
+// Name read from an archive by the rule above, code page 850 (translate) or Windows-1252 as the
+// last resort; then "/" to "\".
+std::string OemNameToLocal(std::string_view stored, bool translate, const TStoredTextOrigin& origin = {});
+// Name to store: "\" to "/"; pure ASCII as it is, anything else UTF-8 with the flag (translate
+// chose between 850 and 1252 on Windows; on Linux the ANSI code page is UTF-8 itself).
 TStoredName LocalNameToOem(std::string_view name, bool translate);
 // Code-page conversion only (slashes untouched): 850 with translate, else Windows-1252.
 std::string AnsiToOemIf(std::string_view name, bool translate);
@@ -53,6 +72,10 @@ std::string ReplaceExtension(std::string_view name, std::string_view extension);
 std::string NextToken(std::string& text, char delimiter);
 bool HasDriveRoot(std::string_view path, size_t length);
 bool IsUncPath(std::string_view path);
+// The drive of a path text, the one parser of the engine: "X:" when a colon follows the first
+// character, the server and share of a UNC path ("\\server\share", as far as the text goes),
+// empty for a path without either.
+std::string_view DrivePart(std::string_view path);
 inline bool CompareBytes(const void* a, const void* b, size_t count) {
   return count == 0 || std::memcmp(a, b, count) == 0;
 }

@@ -1,6 +1,10 @@
 // Signature tests and extra fields of zip records (zip layer). See kvoRecords.h.
 #include "zip/kvoRecords.h"
 
+#include <algorithm>
+
+#include "zip/kvoCrc.h"
+
 namespace riviza::zip {
 namespace {
 
@@ -138,6 +142,41 @@ TExtraInfo ReadExtraField(std::span<const uint8_t> extra, bool central, TEntrySi
     }
   });
   return info;
+}
+
+std::optional<std::string_view> UnicodeExtraText(std::span<const uint8_t> extra, uint16_t id,
+                                                 std::string_view stored) {
+  std::optional<std::string_view> text;
+  bool seen = false;
+  (void)ForEachExtraField(extra, [&](uint16_t fieldId, std::span<const uint8_t> data) {
+    if (fieldId != id || seen) return;
+    seen = true;
+    if (data.size() < kUnicodeExtraHeader || data[0] != 1) return;
+    if (GetLE<uint32_t>(data.data() + 1) != Crc32Of(stored)) return;
+    text = std::string_view(reinterpret_cast<const char*>(data.data()) + kUnicodeExtraHeader,
+                            data.size() - kUnicodeExtraHeader);
+  });
+  return text;
+}
+
+void AppendUnicodeExtra(std::vector<uint8_t>& extra, uint16_t id, std::string_view stored,
+                        std::string_view utf8) {
+  AppendLE(extra, id);
+  AppendLE(extra, static_cast<uint16_t>(kUnicodeExtraHeader + utf8.size()));
+  extra.push_back(1);
+  AppendLE(extra, Crc32Of(stored));
+  extra.insert(extra.end(), utf8.begin(), utf8.end());
+}
+
+std::vector<uint8_t> WithoutExtraFields(std::span<const uint8_t> extra, std::initializer_list<uint16_t> ids) {
+  std::vector<uint8_t> out;
+  (void)ForEachExtraField(extra, [&](uint16_t id, std::span<const uint8_t> data) {
+    if (std::find(ids.begin(), ids.end(), id) != ids.end()) return;
+    AppendLE(out, id);
+    AppendLE(out, static_cast<uint16_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+  });
+  return out;
 }
 
 }  // namespace riviza::zip

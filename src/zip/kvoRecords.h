@@ -1,6 +1,7 @@
 // On-disk records of zip archives (zip layer): local and central headers, the end record, the
 // engine's 64-bit end record, the zip64 end record and locator, the extra fields (large-file
-// 0x0064, zip64 0x0001, AES 0x9901, strong encryption 0x0017), and the signature tests.
+// 0x0064, zip64 0x0001, AES 0x9901, strong encryption 0x0017, Info-ZIP's Unicode path 0x7075 and
+// comment 0x6375), and the signature tests.
 //
 // No struct is ever laid over archive bytes. Each record lists its fields once, as (offset,
 // member) pairs in its Fields() routine; one generic reader and one generic writer walk that
@@ -13,8 +14,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -247,6 +250,36 @@ bool ForEachExtraField(std::span<const uint8_t> extra, F&& f) {
   }
   return true;
 }
+
+// Flag bit 11 (name and comment in UTF-8) on a central header, with NTFS as the host of "version
+// made by" when it named MS-DOS: Info-ZIP's unzip turns the names of MS-DOS hosts from the OEM
+// code page whatever the flag says, and NTFS keeps the attributes' DOS meaning.
+inline constexpr uint16_t kFlagUtf8Name = 0x0800;
+inline constexpr uint16_t kHostNtfs = 11;
+constexpr void SetUtf8Flag(TCentralHeader& c) {
+  c.flags |= kFlagUtf8Name;
+  if ((c.versionMadeBy >> 8) == 0)
+    c.versionMadeBy = static_cast<uint16_t>(kHostNtfs << 8 | (c.versionMadeBy & 0xFF));
+}
+
+// Info-ZIP's Unicode path 0x7075 and Unicode comment 0x6375, written beside a name or comment
+// stored in a code page:
+//   0 version 1 (1)  1 CRC-32 of the header's own name or comment bytes (4)  5 UTF-8 text (rest)
+inline constexpr uint16_t kExtraUnicodePath = 0x7075;
+inline constexpr uint16_t kExtraUnicodeComment = 0x6375;
+inline constexpr size_t kUnicodeExtraHeader = 5;
+// The text of the first such field (`id`) in the area, when its version is 1 and its CRC matches
+// `stored`: a field whose CRC belongs to other bytes was left behind by a tool that renamed the
+// entry without knowing the field, and is ignored. The text is not checked here.
+std::optional<std::string_view> UnicodeExtraText(std::span<const uint8_t> extra, uint16_t id,
+                                                 std::string_view stored);
+// Appends such a field for `stored` with its UTF-8 text.
+void AppendUnicodeExtra(std::vector<uint8_t>& extra, uint16_t id, std::string_view stored,
+                        std::string_view utf8);
+
+// The area without the fields of the given IDs; a field running past the area ends the walk
+// and the torn tail is dropped.
+std::vector<uint8_t> WithoutExtraFields(std::span<const uint8_t> extra, std::initializer_list<uint16_t> ids);
 
 struct TExtraInfo {
   bool largeFile = false;                 // 0x0064 seen

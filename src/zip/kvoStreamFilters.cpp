@@ -225,20 +225,4 @@ Result<uint32_t> CalcFileCRC(TStream32& file, const TStreamRun& run) {
   return calc.run().checksum;
 }
 
-Result<bool> DeflateFileToStream(TStream32& source, TStream32& target, const TStreamRun& run, int windowBits,
-                                 TDeflateType deflateType, uint32_t& crc) {
-  auto made = TCompressStream::Create(target, windowBits, deflateType);
-  if (!made) return made.error();
-  TCompressStream& compress = **made;
-  adoptRun(compress.run(), run);
-  compress.run().checksumKind = ckCrc32;
-  compress.run().resetChecksum();
-  auto copied = compress.CopyFrom(source, 0);
-  if (!copied) return copied.error();
-  if (compress.run().cancelled()) return false;
-  RIVIZA_TRY(compress.Finish());
-  if (run.encryption == emNone) crc = compress.run().checksum ^ kCrcSeed;
-  return true;
-}
-
 }  // namespace riviza::zip

@@ -1,5 +1,6 @@
 // Filter streams of the engine (zip layer): the filter base and the compress, store and checksum
-// filters, with the deflate glue the writer uses.
+// filters, with the whole-file CRC the writer takes before a traditionally enciphered entry. (The
+// writer deflates a file through a TCompressStream fed by the engine's one block-copy loop.)
 //
 // A filter stands between the component and the archive stream: it checksums, enciphers or
 // deflates what passes and reports each block through its run state (kvoStreams.h). Deflate is
@@ -100,11 +101,5 @@ class TCalcStreamCRC : public TCustomStream {
 // The raw running CRC-32 of a whole file (the caller complements it); rewinds the file to its
 // start. The run's cancel flag, counter and progress are taken from `run`.
 Result<uint32_t> CalcFileCRC(TStream32& file, const TStreamRun& run);
-
-// Deflates the whole source into target through a TCompressStream with the run's state. Sets crc
-// to the finished CRC-32 of the source unless the data was encrypted (the caller's CRC then
-// stands); an empty source gives 0. Returns false when the run was cancelled.
-Result<bool> DeflateFileToStream(TStream32& source, TStream32& target, const TStreamRun& run, int windowBits,
-                                 TDeflateType deflateType, uint32_t& crc);
 
 }  // namespace riviza::zip

@@ -32,6 +32,31 @@ Error writeFailure(const Error& e) {
 
 }  // namespace
 
+// ---- the block copy ----
+
+Result<uint64_t> CopyBlocks(uint64_t count, const TBlockCopy& copy) {
+  std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(count, copy.blockSize)));
+  uint64_t moved = 0;
+  for (;;) {
+    platform::processMessages();
+    if ((copy.cancelled && copy.cancelled()) || moved >= count) break;
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(count - moved, block.size()));
+    auto got = copy.read(block.data(), want);
+    if (!got) return got.error();
+    if (*got == 0) break;
+    moved += *got;
+    RIVIZA_TRY(copy.write(block.data(), *got, moved));
+  }
+  return moved;
+}
+
+std::function<Result<size_t>(uint8_t*, size_t)> ExactReader(TStream32& source) {
+  return [&source](uint8_t* buffer, size_t n) -> Result<size_t> {
+    RIVIZA_TRY(source.ReadBuffer(buffer, n));
+    return n;
+  };
+}
+
 // ---- TStreamRun ----
 
 void TStreamRun::passed(uint64_t bytes) {
@@ -91,18 +116,8 @@ Result<uint64_t> TStream32::CopyFrom(TStream32& source, uint64_t count) {
     if (!start) return start.error();
     count = *size;
   }
-  const size_t blockSize = copyBlockSize();
-  std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(count, blockSize)));
-  uint64_t copied = 0;
-  while (copied < count) {
-    platform::processMessages();
-    if (run_.cancelled()) break;
-    size_t n = static_cast<size_t>(std::min<uint64_t>(count - copied, blockSize));
-    RIVIZA_TRY(source.ReadBuffer(block.data(), n));
-    RIVIZA_TRY(Write(block.data(), n));
-    copied += n;
-  }
-  return copied;
+  return CopyBlocks(count, {copyBlockSize(), [this] { return run_.cancelled(); }, ExactReader(source),
+                            [this](uint8_t* buffer, size_t n, uint64_t) { return Write(buffer, n); }});
 }
 
 // ---- THandleStream32 ----

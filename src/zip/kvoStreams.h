@@ -26,6 +26,26 @@ namespace riviza::zip {
 
 enum TSeekOrigin { soFromBeginning, soFromCurrent, soFromEnd };
 
+// The one block-copy loop of the engine: stream copies, the commit's copy beside an archive,
+// stored entries, the span writer's entries and the writer's streamed files all move their bytes
+// through it. Before each block (and once after the last) pending messages run and `cancelled`,
+// when set, may stop the copy; `read` fills up to the asked count, 0 ending the copy (the source
+// ended); `write` takes the bytes read, may change them in place, and learns the bytes moved so
+// far with them. An error of either ends the copy with that error.
+struct TBlockCopy {
+  size_t blockSize = 32768;
+  std::function<bool()> cancelled;
+  std::function<Result<size_t>(uint8_t* buffer, size_t count)> read;
+  std::function<Status(uint8_t* buffer, size_t count, uint64_t done)> write;
+};
+inline constexpr uint64_t kUntilSourceEnds = UINT64_MAX;
+class TStream32;
+// A reader for TBlockCopy that takes exactly the count asked from the source's position, a short
+// read being kZipStreamReadError.
+std::function<Result<size_t>(uint8_t* buffer, size_t count)> ExactReader(TStream32& source);
+// Moves up to `count` bytes (kUntilSourceEnds: until read gives 0); the bytes moved.
+Result<uint64_t> CopyBlocks(uint64_t count, const TBlockCopy& copy);
+
 // A cipher of one entry, owned by the operation (the traditional keys or an AES context); the
 // filter streams call it in place on each block when their encryption byte is set.
 class TEntryCipher {

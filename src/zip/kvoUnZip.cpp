@@ -155,7 +155,7 @@ int TUnZip::readZipDirectory(TUnBaseHeaderObj& list) {
     TUnBaseInfo info;
     info.sizes = {central.compressedSize, central.uncompressedSize, central.localHeaderOffset};
     const TExtraInfo extraInfo = ReadExtraField(record->extra, true, info.sizes);
-    fileName_ = DecodeName(record->name, central.flags);
+    fileName_ = DecodeName(*record);
     if (!MatchEntryName(fileName_)) continue;
     info.diskNumber = multi ? central.diskNumberStart : 0;
     info.externalAttributes = central.externalAttributes;
@@ -209,7 +209,7 @@ int TUnZip::scanLocalHeaders(TUnBaseHeaderObj& list) {
     TUnBaseInfo info;
     info.sizes = {header.compressedSize, header.uncompressedSize, position};
     const TExtraInfo extraInfo = ReadExtraField(record->extra, false, info.sizes);
-    fileName_ = DecodeName(record->name, header.flags);
+    fileName_ = DecodeName(*record);
     if (!record->name.empty() && MatchEntryName(fileName_)) {
       info.diskNumber = archive_.Disk();
       info.localOffset = position;
@@ -249,7 +249,10 @@ bool TUnZip::readLocalHeader(const TUnBaseHeaderObj::Entry& record, bool fromDir
   }
   if (!entry_.aes)
     entry_.aes = localExtra.aes;  // the local extra carries it when the central one was cut short
-  fileName_ = DecodeName(local->name, header.flags);
+  if (fromDirectory && record.central)
+    fileName_ = DecodeName(*local, &*record.central, record.extra);
+  else
+    fileName_ = DecodeName(*local);
   return true;
 }
 

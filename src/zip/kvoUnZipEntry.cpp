@@ -6,6 +6,7 @@
 // (and for AES its authentication code; for AE-1 the CRC as well) are right; only then does it
 // replace the target, so a failed entry never leaves a half-written or wrong file behind.
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -80,9 +81,13 @@ void TUnZip::extractEntry(uint32_t attributes) {
     extractFile(attributes);
 }
 
+// A failure names the path on disk and the system's reason, for whoever has to mend it.
 void TUnZip::extractDirectory() {
   if (CreateStoredDirs && !ForceDirs(outputName_)) {
-    entryFailed(kZipInvalidDirectory, "folder could not be created");
+    const Status made = platform::forceDirectories(outputName_);
+    entryFailed(kZipInvalidDirectory,
+                "cannot create the folder " + outputNative_.string() + ": " +
+                    (made ? std::string("it does not appear") : std::strerror(made.error().code)));
     return;
   }
   CheckCRC(true);
@@ -147,7 +152,10 @@ void TUnZip::extractFile(uint32_t attributes) {
       blocked ? Result<std::unique_ptr<THandleStream32>>(zipError(kZipOpenError)) : createTemp(temp);
   if (!output) {
     ReportError(outputName_, {}, kZipOpenError);
-    fail(kZipOpenError, "output file could not be created");
+    const std::string why = std::filesystem::is_directory(existing) ? "a folder of that name is in the way"
+                            : blocked                               ? "the existing file is read-only"
+                                                                    : std::strerror(output.error().code);
+    fail(kZipOpenError, "cannot create " + outputNative_.string() + ": " + why);
     return;
   }
   const Status decoded = decodeEntry(**output);
@@ -243,15 +251,14 @@ bool TUnZip::establishPassword() {
 
 size_t TUnZip::readEntryData(uint8_t* buffer, size_t count) {
   const size_t got =
-      archive_.ReadUpTo(buffer, static_cast<size_t>(std::min<uint64_t>(count, compressedLeft_)));
-  DecipherBlock(buffer, got);
+      ReadDeciphered(archive_, static_cast<size_t>(std::min<uint64_t>(count, compressedLeft_)), true, buffer);
   compressedLeft_ -= got;
   return got;
 }
 
 // The frame has kept the block within the entry's size and the extraction's limit.
 Status TUnZip::writeEntryData(TStream32& output, const uint8_t* data, size_t count) {
-  RIVIZA_TRY(WriteOutput(&output, data, count, ckCrc32, true));
+  RIVIZA_TRY(WriteExtracted(&output, data, count));
   uncompressedLeft_ -= count;
   entryDone_ += count;
   archiveRemaining -= std::min<uint64_t>(archiveRemaining, count);

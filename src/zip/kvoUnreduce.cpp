@@ -65,7 +65,7 @@ bool nextByte(TFrameBitReader& in, const FollowerSets& sets, uint8_t last, uint8
 Status UnreduceEntry(TDecoderFrame& frame, unsigned factor) {
   assert(factor >= 1 && factor <= 4);
   TFrameBitReader in(frame);
-  TLegacyOutput out(frame, kWindow, false);
+  TLegacyOutput out(frame, kWindow);
   if (out.done()) return okStatus();
   auto sets = std::make_unique<FollowerSets>();
   if (!readFollowerSets(in, out, *sets)) return out.finish();

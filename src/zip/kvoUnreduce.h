@@ -6,8 +6,9 @@
 // a literal of 8 bits, a 0 bit an index into the set of as many bits as the set size needs. The
 // byte 144 introduces a copy from the 4,096-byte window (144 then 0 is a literal 144). A follower
 // count above 32 cannot index a 32-entry set and is refused as a bad block (25116); a copy from
-// before the start of the output is bad data (kZipBadData). Decoding ends at the entry's declared
-// size (the padding bits after the last byte could read as one more) or at the end of the data.
+// before the start of the output reads zeros, as the format defines (the DOS packer relied on it
+// for files that begin with zeros). Decoding ends at the entry's declared size (the padding bits
+// after the last byte could read as one more) or at the end of the data.
 #pragma once
 
 #include "platform/result.h"

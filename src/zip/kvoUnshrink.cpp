@@ -23,7 +23,7 @@ struct ShrinkTables {
 
 class Unshrinker {
  public:
-  explicit Unshrinker(TDecoderFrame& frame) : frame_(frame), in_(frame), out_(frame, 0, false) {
+  explicit Unshrinker(TDecoderFrame& frame) : frame_(frame), in_(frame), out_(frame, 0) {
     for (unsigned c = 0; c < kTableSize; ++c) t_->parent[c] = kFreeCode;
   }
 

@@ -7,8 +7,8 @@
 // Entry layout as written (APPNOTE; sizes little-endian): local header (30), stored name, AES
 // extra 0x9901 (11, AES entries), zip64 extra (20, entries whose data may reach 4 GiB); then the
 // 12-byte traditional header or the AES salt and verifier, the data, the AES code (10). No data
-// descriptor follows: sizes and CRC are written back into the local header. Names the code page
-// cannot hold are stored in UTF-8 with flag bit 11, files and folders alike.
+// descriptor follows: sizes and CRC are written back into the local header. Names beyond ASCII are
+// stored in UTF-8 with flag bit 11 (and NTFS as the host), files and folders alike.
 // A source is checked while it is read: a file whose size or modification time changes, or whose
 // two reads (CRC, then data, for the traditional cipher) disagree, fails its entry, so no entry
 // is ever written with a CRC that does not belong to its data.
@@ -32,7 +32,9 @@ class TZipBase : public TCustomCClass {
 
  public:
   // ---- comments and directory edits ----
-  // Comments are kept in the archive as the Windows program's ANSI text (Windows-1252).
+  // The archive comment is kept as the Windows program's ANSI text (Windows-1252). An entry
+  // comment beyond ASCII is UTF-8 under the entry's flag bit 11, or ANSI text with Info-ZIP's
+  // Unicode comment field beside it when the entry has no flag; either reads back as it was set.
   std::string GetArchiveComment() const;
   // Marks the list changed when the text differs.
   void SetArchiveComment(const std::string& comment);
@@ -81,6 +83,7 @@ class TZipBase : public TCustomCClass {
   bool walkCentral(TStream32& old);
   bool walkLocal(TStream32& old);
   void readArchiveComment(TStream32& old);
+  void readCommentBeyondWindow(TStream32& old);
   // ReadEntry from entry `index` (its packed size less `overhead`), then OnRead at `offset`.
   void fireOnRead(size_t index, uint64_t offset, uint64_t overhead);
   Status writeDirectoryTo(TStream32& out, uint64_t start);

@@ -73,18 +73,24 @@ void TZipCommon::ResetRun() {
 
 size_t TZipCommon::ReadBlock(TStream32& source, size_t count, TChecksumKind kind, bool decrypt,
                              uint8_t* buffer) {
-  const size_t got = source.ReadUpTo(buffer, count);
-  if (decrypt) DecipherBlock(buffer, got);
+  const size_t got = ReadDeciphered(source, count, decrypt, buffer);
   updateChecksum(kind, buffer, got);
   return got;
 }
 
+size_t TZipCommon::ReadDeciphered(TStream32& source, size_t count, bool decrypt, uint8_t* buffer) {
+  const size_t got = source.ReadUpTo(buffer, count);
+  if (decrypt) DecipherBlock(buffer, got);
+  return got;
+}
+
+TEntryCipher* TZipCommon::EntryCipher() {
+  if (IsAesMethod(entryEncryption)) return aes_ ? &aes_->cipher() : nullptr;
+  return entryEncryption == emZIP_v2 ? &zipCrypt_ : nullptr;
+}
+
 void TZipCommon::DecipherBlock(uint8_t* buffer, size_t count) {
-  if (count == 0) return;
-  if (IsAesMethod(entryEncryption) && aes_)
-    aes_->DecryptData(buffer, count);
-  else if (entryEncryption == emZIP_v2)
-    zipCrypt_.ZipDecryptBuffer(buffer, count);
+  if (TEntryCipher* cipher = EntryCipher(); cipher && count > 0) cipher->DecryptBlock(buffer, count);
 }
 
 void TZipCommon::updateChecksum(TChecksumKind kind, const uint8_t* buffer, size_t count) {
@@ -156,30 +162,28 @@ Status TZipCommon::WriteCompressed(TStream32* output, uint8_t* buffer, size_t co
   return WriteOutput(output, buffer, count, ckCrc32, false);
 }
 
-Status TZipCommon::WriteExtracted(TStream32* output, uint8_t* buffer, size_t count, bool decipher) {
-  if (decipher) DecipherBlock(buffer, count);
+Status TZipCommon::WriteExtracted(TStream32* output, const uint8_t* buffer, size_t count) {
   return WriteOutput(output, buffer, count, ckCrc32, true);
 }
 
 Result<uint64_t> TZipCommon::CopyStoredEntry(TStream32& source, TStream32* target, const TLocalHeader& entry,
                                              uint64_t remaining, TArcType arcType) {
-  constexpr size_t kBlock = 32768;
-  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(remaining, kBlock)));
   const uint64_t total = remaining;
-  const bool decrypt = IsZipFamily(arcType) && (entry.flags & 0x0001) != 0;
-  while (remaining > 0) {
-    platform::processMessages();  // a cancel pressed meanwhile stops the copy before the block
-    if (cancel_) break;
-    size_t want = static_cast<size_t>(std::min<uint64_t>(remaining, kBlock));
-    size_t got = ReadBlock(source, want, ckCrc32, decrypt, buffer.data());
-    if (got == 0) break;  // the source ended before the entry did
-    // ReadBlock ran the checksum already; write without a second pass.
-    RIVIZA_TRY(WriteOutput(target, buffer.data(), got, ckCrc32, false));
-    remaining -= got;
-    archiveRemaining -= std::min<uint64_t>(archiveRemaining, got);
-    if (remaining > 0) UpdateProgress(total, total - remaining);
-  }
-  return remaining;
+  const bool decrypt = IsZipFamily(arcType) && (entry.flags & 0x0001) != 0;  // general flag bit 0
+  auto copied = CopyBlocks(total, {32768, [this] { return cancel_; },
+                                   [&](uint8_t* buffer, size_t n) -> Result<size_t> {
+                                     return ReadBlock(source, n, ckCrc32, decrypt,
+                                                      buffer);  // 0: the source ended early
+                                   },
+                                   [&](uint8_t* buffer, size_t n, uint64_t done) -> Status {
+                                     // ReadBlock ran the checksum already; written without a second pass.
+                                     RIVIZA_TRY(WriteOutput(target, buffer, n, ckCrc32, false));
+                                     archiveRemaining -= std::min<uint64_t>(archiveRemaining, n);
+                                     if (done < total) UpdateProgress(total, done);
+                                     return okStatus();
+                                   }});
+  if (!copied) return copied.error();
+  return total - *copied;
 }
 
 void TZipCommon::UpdateProgress(uint64_t fileTotal, uint64_t fileDone) {

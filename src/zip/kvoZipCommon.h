@@ -131,8 +131,13 @@ class TZipCommon {
   // (AES for emAES2_*, the traditional keys for emZIP_v2, nothing for emUnsupported), then runs
   // the checksum of `kind` over the plain bytes.
   size_t ReadBlock(TStream32& source, size_t count, TChecksumKind kind, bool decrypt, uint8_t* buffer);
-  // Deciphers a block in place with the current entry's cipher: AES for emAES2_*, the traditional
-  // keys for emZIP_v2, nothing otherwise.
+  // The same without a checksum (compressed bytes for a decoder): the one path on which bytes
+  // read from an archive are deciphered, each exactly once.
+  size_t ReadDeciphered(TStream32& source, size_t count, bool decrypt, uint8_t* buffer);
+  // The current entry's cipher: AES for emAES2_*, the traditional keys for emZIP_v2, none
+  // otherwise (emUnsupported included).
+  TEntryCipher* EntryCipher();
+  // Deciphers a block in place with EntryCipher (nothing without one).
   void DecipherBlock(uint8_t* buffer, size_t count);
   // Writes by output mode (the given stream for mode 0). A full disk sets Count to 0 and is
   // raised (25160); any other failed write lowers Count by one and is reported (25136); both
@@ -142,9 +147,9 @@ class TZipCommon {
                      bool checksum);
   // Enciphers in place with the traditional keys (zip family, encrypted entry), then WriteOutput.
   Status WriteCompressed(TStream32* output, uint8_t* buffer, size_t count, TArcType arcType, bool encrypted);
-  // Writes extracted bytes with the CRC-32; deciphers first only when `decipher` is set (bytes
-  // read through ReadBlock with decrypt are plain already and must not be deciphered twice).
-  Status WriteExtracted(TStream32* output, uint8_t* buffer, size_t count, bool decipher = false);
+  // Writes extracted bytes with the CRC-32. They are plain already: deciphering is the read's
+  // business (ReadBlock), so no byte is deciphered twice.
+  Status WriteExtracted(TStream32* output, const uint8_t* buffer, size_t count);
   // Copies a stored entry's remaining bytes in blocks of at most 32,768, deciphering when the
   // entry is encrypted; lets pending messages run before each block and stops at the cancel flag
   // or when the source ends early. Returns the bytes left uncopied.

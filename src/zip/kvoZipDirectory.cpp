@@ -36,7 +36,10 @@ bool TZipBase::readDirectory(TStream32& old, bool forEdit) {
     ReportError(archiveFile_, "no readable central directory", kZipBadData);
     return false;
   }
-  if (scanState_ & kScanEndFound) readArchiveComment(old);
+  if (scanState_ & kScanEndFound)
+    readArchiveComment(old);
+  else
+    readCommentBeyondWindow(old);
   list_.changed = false;
   // A stub in front of the first entry (a self-extractor) is kept; an archive without entries
   // keeps nothing of itself.
@@ -67,7 +70,7 @@ bool TZipBase::walkCentral(TStream32& old) {
         central.compressedSize == kZip64Marker32 && central.uncompressedSize == kZip64Marker32;
     e.info.utf8 = (central.flags & kFlagUtf8Name) != 0;
     e.info.attributes = central.externalAttributes;
-    e.name = DecodeName(record->name, central.flags);
+    e.name = DecodeName(*record);
     e.info.storedName = std::move(record->name);
     e.central = central;
     e.extra = StripSizeFields(record->extra);
@@ -102,7 +105,7 @@ bool TZipBase::walkLocal(TStream32& old) {
     e.info.oldOffset = position;
     e.info.utf8 = (local.flags & kFlagUtf8Name) != 0;
     e.info.attributes = kAttrArchive;
-    e.name = DecodeName(record->name, local.flags);
+    e.name = DecodeName(*record);
     e.info.storedName = std::move(record->name);
     TCentralHeader c = CentralFromLocal(local, record->enciphered);
     c.externalAttributes = kAttrArchive;
@@ -121,6 +124,15 @@ void TZipBase::readArchiveComment(TStream32& old) {
   if (at >= size) return;
   std::string comment(static_cast<size_t>(std::min<uint64_t>(EndRecord().commentLength, size - at)), '\0');
   if (ReadAt(old, at, comment.data(), comment.size()) == comment.size())
+    list_.archiveComment = std::move(comment);
+}
+
+// A comment that hides the end record from detection is still the archive's.
+void TZipBase::readCommentBeyondWindow(TStream32& old) {
+  const auto end = FindEndRecordBehindComment(old);
+  if (!end) return;
+  std::string comment(static_cast<size_t>(old.Size().valueOr(0) - *end - TEndRecord::kSize), '\0');
+  if (ReadAt(old, *end + TEndRecord::kSize, comment.data(), comment.size()) == comment.size())
     list_.archiveComment = std::move(comment);
 }
 
@@ -301,16 +313,28 @@ void TZipBase::SetArchiveComment(const std::string& comment) {
 
 bool TZipBase::GetEntryComment(size_t index, std::string& fileName, std::string& comment) const {
   if (index >= list_.Count()) return false;
-  fileName = list_[index].name;
-  comment = platform::toUtf8(list_[index].comment);
+  const auto& e = list_[index];
+  fileName = e.name;
+  TStoredTextOrigin origin{0, e.extra, {}, std::nullopt};
+  if (e.central) origin.flags = e.central->flags, origin.versionMadeBy = e.central->versionMadeBy;
+  comment = StoredTextToUtf8(e.comment, origin, kExtraUnicodeComment, platform::CodePage::Windows1252);
   return true;
 }
 
+// A comment beyond ASCII goes in UTF-8 under the entry's flag bit 11. An entry without the flag
+// cannot be given it here: its local header, copied as it is, would disagree with the central
+// one. Its comment is stored in the Windows program's ANSI code page with Info-ZIP's Unicode
+// comment field beside it, which holds the UTF-8 text.
 void TZipBase::SetEntryComment(size_t index, const std::string& comment) {
   if (index >= list_.Count()) return;
-  std::string bytes = platform::fromUtf8(comment);
-  if (bytes == list_[index].comment) return;
-  list_[index].comment = std::move(bytes);
+  auto& e = list_[index];
+  const bool plain = !LocalNameToOem(comment, TranslateOemChar).utf8;
+  std::string bytes = plain || e.info.utf8 ? comment : platform::fromUtf8(comment);
+  std::vector<uint8_t> extra = WithoutExtraFields(e.extra, {kExtraUnicodeComment});
+  if (!plain && !e.info.utf8) AppendUnicodeExtra(extra, kExtraUnicodeComment, bytes, comment);
+  if (bytes == e.comment && extra == e.extra) return;
+  e.comment = std::move(bytes);
+  e.extra = std::move(extra);
   list_.changed = true;
 }
 

@@ -267,21 +267,26 @@ Result<bool> TZipBase::writeStreamed(TEntryWrite& w) {
   // A stored and enciphered block is no longer plain when the filter sees it.
   const bool ownCrc = w.store && w.encryption != emNone;
   uint32_t reg = kCrcSeed;
-  std::vector<uint8_t> block(kReadBlock);
   const uint64_t total = static_cast<uint64_t>(w.before.size);
-  for (;;) {
-    auto n = w.source->Read(block.data(), block.size());
-    if (!n) return failEntry(w.name, kZipOpenError, "cannot be read: " + n.error().message);
-    if (*n == 0) break;
-    if (ownCrc) Crc32Update(block.data(), *n, reg);
-    if (Status s = filter->Write(block.data(), *n); !s)
-      return RaiseError(w.name, s.error().message, s.error().code);
-    w.bytesRead += *n;
-    archiveRemaining -= std::min<uint64_t>(archiveRemaining, *n);
-    UpdateProgress(total, w.bytesRead);
-    platform::processMessages();
-    if (cancel_) return false;
-  }
+  bool readFailed = false;  // a source that cannot be read fails its entry; a failed write the run
+  auto copied = CopyBlocks(kUntilSourceEnds, {kReadBlock, [this] { return cancel_; },
+                                              [&](uint8_t* buffer, size_t n) {
+                                                auto got = w.source->Read(buffer, n);
+                                                readFailed = !got;
+                                                return got;
+                                              },
+                                              [&](uint8_t* buffer, size_t n, uint64_t done) -> Status {
+                                                if (ownCrc) Crc32Update(buffer, n, reg);
+                                                RIVIZA_TRY(filter->Write(buffer, n));
+                                                w.bytesRead = done;
+                                                archiveRemaining -= std::min<uint64_t>(archiveRemaining, n);
+                                                UpdateProgress(total, done);
+                                                return okStatus();
+                                              }});
+  if (!copied && readFailed)
+    return failEntry(w.name, kZipOpenError, "cannot be read: " + copied.error().message);
+  if (!copied) return RaiseError(w.name, copied.error().message, copied.error().code);
+  if (cancel_) return false;
   if (!w.store) {
     auto* compress = static_cast<TCompressStream*>(filter.get());
     if (Status s = compress->Finish(); !s) return RaiseError(w.name, s.error().message, s.error().code);
@@ -331,6 +336,7 @@ Status TZipBase::completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& 
 void TZipBase::FillCentralHeader(TCompHeaderObj::Entry& entry, const TLocalHeader& local) {
   TCentralHeader c = CentralFromLocal(local, entry.info.headerEnciphered);
   c.externalAttributes = entry.info.attributes;
+  if (entry.info.utf8) SetUtf8Flag(c);
   entry.central = c;
 }
 

@@ -57,15 +57,7 @@ std::vector<uint8_t> SetCentralSizes(TCentralHeader& central, const TEntrySizes&
 }
 
 std::vector<uint8_t> StripSizeFields(std::span<const uint8_t> extra) {
-  std::vector<uint8_t> out;
-  // A field running past the area ends the walk: the torn tail is dropped.
-  (void)ForEachExtraField(extra, [&](uint16_t id, std::span<const uint8_t> data) {
-    if (id == kExtraZip64 || id == kExtraLargeFile) return;
-    AppendLE(out, id);
-    AppendLE(out, static_cast<uint16_t>(data.size()));
-    out.insert(out.end(), data.begin(), data.end());
-  });
-  return out;
+  return WithoutExtraFields(extra, {kExtraZip64, kExtraLargeFile});
 }
 
 bool DirectoryEndNeedsZip64(const TCentralEnd& end) {

@@ -80,6 +80,19 @@ TCentralHeader CentralFromLocal(const TLocalHeader& local, bool enciphered) {
   return c;
 }
 
+std::optional<uint64_t> FindEndRecordBehindComment(TStream32& s) {
+  const uint64_t size = s.Size().valueOr(0);
+  const size_t span = static_cast<size_t>(std::min<uint64_t>(size, 0xFFFF + TEndRecord::kSize));
+  std::vector<uint8_t> tail(span);
+  if (span < TEndRecord::kSize || ReadAt(s, size - span, tail.data(), span) != span) return std::nullopt;
+  for (size_t at = 0; at + TEndRecord::kSize <= span; ++at) {
+    if (GetLE<uint32_t>(tail.data() + at) != kSigEnd) continue;
+    const size_t length = GetLE<uint16_t>(tail.data() + at + TEndRecord::kSize - 2);
+    if (at + TEndRecord::kSize + length == span) return size - span + at;
+  }
+  return std::nullopt;
+}
+
 bool LocalHeaderAt(TStream32& stream, uint64_t at) {
   std::array<uint8_t, TLocalHeader::kSize> raw{};
   return ReadAt(stream, at, raw.data(), raw.size()) == raw.size() &&
@@ -168,8 +181,24 @@ TArcType TRegisterKorvo::spannedOrMultiVolume() const {
 
 // ---- names ----
 
-std::string TRegisterKorvo::DecodeName(std::string_view stored, uint16_t flags) const {
-  return OemNameToLocal(stored, TranslateOemChar, (flags & kFlagUtf8Name) != 0);
+std::string TRegisterKorvo::DecodeName(std::string_view stored, const TStoredTextOrigin& origin) const {
+  return OemNameToLocal(stored, TranslateOemChar, origin);
+}
+
+std::string TRegisterKorvo::DecodeName(const TEntryRecord<TCentralHeader>& r) const {
+  return DecodeName(r.name, {r.header.flags, r.extra, {}, r.header.versionMadeBy});
+}
+
+std::string TRegisterKorvo::DecodeName(const TEntryRecord<TLocalHeader>& r, const TCentralHeader* central,
+                                       std::span<const uint8_t> centralExtra) const {
+  TStoredTextOrigin origin{r.header.flags, r.extra, centralExtra, std::nullopt};
+  if (central) origin.versionMadeBy = central->versionMadeBy;
+  return DecodeName(r.name, origin);
+}
+
+std::string TRegisterKorvo::DecodeComment(const TEntryRecord<TCentralHeader>& r) {
+  return StoredTextToUtf8(r.comment, {r.header.flags, r.extra, {}, r.header.versionMadeBy},
+                          kExtraUnicodeComment, platform::CodePage::Windows1252);
 }
 
 // ---- header cipher ----

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "zip/kvoCrypt.h"
+#include "zip/kvoGbls.h"
 #include "zip/kvoRecords.h"
 #include "zip/kvoStreams.h"
 #include "zip/kvoTypes.h"
@@ -93,6 +94,12 @@ struct TEntryRecord {
   std::vector<uint8_t> extra;
   std::string comment;
 };
+
+// Detection looks for the end record in the last 32 KiB only, so a longer comment (up to 64 KiB)
+// hides it and the archive is walked by its local headers. The record is still there: the first
+// end record in the last 64 KiB whose comment reaches exactly to the end of the stream. Its
+// offset; nothing for an archive that has none (a truncated one).
+std::optional<uint64_t> FindEndRecordBehindComment(TStream32& s);
 
 // Each character "0".."7" multiplies by 8 and adds its value; all others are skipped.
 uint64_t OctalToInt(std::string_view text);
@@ -203,9 +210,19 @@ class TRegisterKorvo : public TZipCommon {
   // another signature stands there.
   template <class Rec>
   std::optional<TEntryRecord<Rec>> ReadEntryRecord(TStream32& s, uint64_t at);
-  // The local text of a stored name: UTF-8 with flag bit 11, else the code page of
-  // TranslateOemChar; "/" becomes "\".
-  std::string DecodeName(std::string_view stored, uint16_t flags) const;
+  // The local text of a stored name (OemNameToLocal with TranslateOemChar); "/" becomes "\".
+  std::string DecodeName(std::string_view stored, const TStoredTextOrigin& origin) const;
+  std::string DecodeName(std::string_view stored, uint16_t flags) const {
+    return DecodeName(stored, TStoredTextOrigin{flags, {}, {}, std::nullopt});
+  }
+  // A central record's name; a local one's, which takes the host and a Unicode field that only
+  // the central record has from the entry's central record when there is one.
+  std::string DecodeName(const TEntryRecord<TCentralHeader>& r) const;
+  std::string DecodeName(const TEntryRecord<TLocalHeader>& r, const TCentralHeader* central = nullptr,
+                         std::span<const uint8_t> centralExtra = {}) const;
+  // An entry comment of a central record by the same rule, Windows-1252 as the last resort (the
+  // Windows program kept comments in its ANSI code page).
+  static std::string DecodeComment(const TEntryRecord<TCentralHeader>& r);
 
  protected:
   // Sets the type from the archive's drive: a removable disk labelled "PKBACK#" is spanned

@@ -2,10 +2,11 @@
 // started programs, the network drive through fake drives, the screen fit and file versions.
 #include "app/allg_tools.h"
 
-#include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "platform/clock.h"
 #include "platform/netdrive.h"
 #include "platform/screen.h"
 #include "support/temp_dir.h"
@@ -117,6 +118,8 @@ class Netzlaufwerk : public ::testing::Test {
   ScopedEnv env{"WINEPREFIX", prefix.str()};
   platform::FakeNetworkDrives drives;
   ui::ScriptedDialogs dialogs;
+  platform::FixedClock clock{{2024, 3, 15, 10, 30, 0}};
+  platform::ScopedClock clockInUse{clock};
 };
 
 TEST_F(Netzlaufwerk, ConnectsThroughTheIniValuesAndPollsTheDrive) {
@@ -135,14 +138,32 @@ TEST_F(Netzlaufwerk, ConnectsThroughTheIniValuesAndPollsTheDrive) {
   EXPECT_EQ(drives.calls[2].localName, "\\\\server\\daten");
 }
 
-TEST_F(Netzlaufwerk, UnreachableDriveGivesFalseAfterAboutOneSecond) {
+// The drive is polled at once and after each of ten pauses of 100 ms: one that shows up by the
+// last poll counts, one that never does gives false after the whole second.
+TEST_F(Netzlaufwerk, TheDriveIsPolledElevenTimesOverOneSecond) {
   program.write("Abrechng.ini", "[ANMELDUNG]\r\nLaufwerk=Y\r\nComputername=s\r\nFreigabename=f\r\n");
   drives.createDriveFolder = false;
-  auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(NetzlaufwerkAnmelden(program.str() + "\\", "Abrechng.ini"));
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_GE(ms, 950);
-  EXPECT_LT(ms, 2500);
+  const int kNever = -1;
+  struct Case {
+    int appearsAfterPauses;
+    bool connected;
+    int pauses;
+  } cases[] = {{0, true, 0}, {3, true, 3}, {10, true, 10}, {kNever, false, 10}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("drive after " + std::to_string(c.appearsAfterPauses) + " pauses");
+    platform::FixedClock pauses{{2024, 3, 15, 10, 30, 0}};
+    platform::ScopedClock inUse{pauses};
+    const std::filesystem::path driveFolder = prefix / "dosdevices/y:";
+    std::filesystem::remove_all(driveFolder);
+    auto appear = [&] {
+      if (static_cast<int>(pauses.sleeps().size()) == c.appearsAfterPauses)
+        std::filesystem::create_directories(driveFolder);
+    };
+    appear();
+    pauses.onSleep = [&](int) { appear(); };
+    EXPECT_EQ(NetzlaufwerkAnmelden(program.str() + "\\", "Abrechng.ini"), c.connected);
+    EXPECT_EQ(pauses.sleeps(), std::vector<int>(c.pauses, 100));
+  }
 }
 
 TEST_F(Netzlaufwerk, MissingNetUseBatIsReported) {
@@ -150,6 +171,7 @@ TEST_F(Netzlaufwerk, MissingNetUseBatIsReported) {
   drives.createDriveFolder = false;
   ScopedCurrentDir cwd(program.path());
   EXPECT_FALSE(NetzlaufwerkAnmelden(program.str() + "\\", "Abrechng.ini"));
+  EXPECT_EQ(clock.sleeps(), std::vector<int>(10, 100));  // the drive was still waited for
   ASSERT_EQ(dialogs.texts().size(), 1u);
   EXPECT_EQ(dialogs.texts()[0], "Datei nicht vorhanden! " + program.str() + "\\NetUse.bat");
   EXPECT_TRUE(drives.calls.empty());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -456,6 +457,25 @@ TEST_F(Shell, AnEmptyProviderSlotKeepsItsOldEntries) {
 }
 
 // The first save on an empty data root builds the whole year from the program folder.
+// A read-only year file is not replaced behind its attribute: the save reports it in its
+// "FEHLER" box and the file keeps its bytes.
+TEST_F(Shell, AReadOnlyYearFileIsNotWrittenAndTheSaveSaysSo) {
+  bereitZumSpeichern();
+  const std::filesystem::path datei = daten / "Abrechng/2024/Abrechng.ini";
+  const std::string vorher = daten.read("Abrechng/2024/Abrechng.ini");
+  std::filesystem::permissions(datei, std::filesystem::perms::owner_read | std::filesystem::perms::group_read,
+                               std::filesystem::perm_options::replace);
+  dialogs.clear();
+  form->EditMandant->setText("42");
+  EinstellungenSpeichern();
+  EXPECT_EQ(daten.read("Abrechng/2024/Abrechng.ini"), vorher);
+  ASSERT_FALSE(dialogs.transcript().empty());
+  const ui::DialogShown& box = dialogs.transcript().back();
+  EXPECT_EQ(box.caption, "FEHLER");
+  EXPECT_TRUE(box.text.starts_with("Fehler beim Schreiben: " + imDaten("Abrechng\\2024\\Abrechng.ini")))
+      << box.text;
+}
+
 TEST_F(Shell, TheFirstSaveOnAnEmptyDataRootCreatesTheYear) {
   dakota4();
   iniSchreiben(programm, "Abrechng.ini", "[ANMELDUNG]\r\nKennwort=x\r\n");

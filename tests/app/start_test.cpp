@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <optional>
 
 #include "app/Diviveve1.h"
@@ -82,6 +83,37 @@ TEST_F(Shell, DakotaFoldersAndTheirMessages) {
     EXPECT_EQ(form->caption() == "  Riviza Abrechnung", abbruch);
     std::filesystem::remove_all(programm / "Temp");
     std::filesystem::remove_all(daten / "Abrechng");
+  }
+}
+
+// A 32-bit DAKOTA in a 64-bit prefix: its key under Wow6432Node is read when the plain key is
+// missing; a plain key, even one without values, is the one read.
+TEST_F(Shell, DakotaKeyUnderWow6432Node) {
+  const std::string plain = "[Software\\\\ITSG\\\\Dakota] 1\n";
+  const std::string wow = "[Software\\\\Wow6432Node\\\\ITSG\\\\Dakota] 1\n";
+  const std::string values = "\"BNSWH\"=\"C:\\\\dakota32\"\n\"DLL\"=\"C:\\\\dakota32\\\\dll\"\n";
+  struct Case {
+    const char* name;
+    std::string reg;
+    std::string benutzerPfad, meldung;
+  } cases[] = {
+      {"Wow6432Node only", wow + values, "C:\\dakota32", ""},
+      {"both", plain + "\"BNSWH\"=\"C:\\\\plain\"\n\"DLL\"=\"C:\\\\plain\\\\dll\"\n\n" + wow + values,
+       "C:\\plain", ""},
+      {"plain key without values", plain + "\n" + wow + values, "",
+       "FEHLER  DAKOTA nicht installiert (SOFTWARE\\ITSG\\Dakota[BNSWH])  Abbruch !"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    prefix.write("system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n" + c.reg);
+    resetGlobals();
+    dialogs.clear();
+    form = std::make_unique<TFormEinstellungen>();
+    programmIni();
+    starten();
+    EXPECT_EQ(globals().DakotaBenutzerPfad, c.benutzerPfad);
+    EXPECT_EQ(texte(), c.meldung.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.meldung});
+    std::filesystem::remove_all(programm / "Temp");
   }
 }
 
@@ -334,6 +366,12 @@ std::vector<std::string> annahmestellen(const std::string& ordner) {
 // in the new structure with its conversion, the year's Version, REORG.LOG and both backups.
 TEST_F(Shell, VersionCheck) {
   const std::string eigene = DateiVersion("").substr(0, 3);
+  // One minor version either side: only the digit after the point tells them apart, which a
+  // conversion following a German process locale (stopping at the ".") loses.
+  ASSERT_TRUE(eigene[2] > '0' && eigene[2] < '9') << eigene;
+  std::string kleiner = eigene, groesser = eigene;
+  --kleiner[2];
+  ++groesser[2];
   const std::string reorg = "Neue Programmversion installiert !\n\nDaten werden reorganisiert";
   const std::string veraltet =
       "Der Programmstand ist nicht aktuell !\n\nStarten Sie das LiveUpdate\n\n"
@@ -351,6 +389,9 @@ TEST_F(Shell, VersionCheck) {
   } cases[] = {
       {"missing Version", "[EINSTELLUNGEN]\r\n", gefragt, 4, eigene, true},
       {"older", "[EINSTELLUNGEN]\r\nVersion=1.0\r\n", gefragt, 4, eigene, true},
+      {"one minor version older", "[EINSTELLUNGEN]\r\nVersion=" + kleiner + "\r\n", gefragt, 4, eigene, true},
+      {"one minor version newer", "[EINSTELLUNGEN]\r\nVersion=" + groesser + "\r\n", {veraltet}, 5, groesser,
+       false},
       {"no number", "[EINSTELLUNGEN]\r\nVersion=neu\r\n", gefragt, 4, eigene, true},
       {"same", "[EINSTELLUNGEN]\r\nVersion=" + eigene + "\r\n", {}, 0, eigene, false},
       {"newer", "[EINSTELLUNGEN]\r\nVersion=9.9\r\n", {veraltet}, 5, "9.9", false},
@@ -431,11 +472,62 @@ TEST_F(Shell, ShareLoginAtStartAndDisconnectAtClose) {
   EXPECT_EQ(globals().AnmKennwort, "geheim");
   EXPECT_EQ(form->EditDomaenenname->text(), "");  // read by nobody
   EXPECT_TRUE(form->CheckBoxDomaenenbenutzer->checked());
+  EXPECT_EQ(uhr.sleeps(), std::vector<int>(10, 100));  // after the whole second of polls
   EXPECT_EQ(globals().JahrPfad, "Abrechng\\2024\\");  // the start-up went on
   form->close();
   ASSERT_EQ(drives.calls.size(), 2u);
   EXPECT_EQ(drives.calls[1].what, "disconnect");
   EXPECT_EQ(drives.calls[1].localName, "X:");
+}
+
+// The drive letter named for the share, through the GVfs layer over a stand-in for gio: a letter
+// already in use (here the data root's drive) is refused and left alone at close, so the year's
+// lock is still released through it; a free letter is linked at start and unlinked at close.
+TEST_F(Shell, AShareLetterInUseIsRefusedAndOnlyOwnLinksAreRemovedAtClose) {
+  namespace fs = std::filesystem;
+  const fs::path dosdevices = prefix.path() / "dosdevices";
+  const fs::path mount = runtime.path() / "gvfs" / "smb-share:server=server,share=daten";
+  std::vector<std::string> gio;
+  auto gvfs = platform::makeGvfsNetworkDrives([&](const std::vector<std::string>& args, const std::string&) {
+    std::string call;
+    for (size_t i = 1; i < args.size(); ++i) call += (i > 1 ? " " : "") + args[i];
+    gio.push_back(call);
+    if (args.size() == 3) return fs::create_directories(mount);
+    return fs::remove(mount);
+  });
+  struct Case {
+    const char* laufwerk;
+    std::vector<std::string> gio;
+  } cases[] = {
+      {"D", {}},
+      {"X", {"mount smb://server/daten", "mount -f -u " + mount.string()}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.laufwerk);
+    platform::setNetworkDrives(gvfs.get());
+    gio.clear();
+    dialogs.clear();
+    resetGlobals();
+    form = std::make_unique<TFormEinstellungen>();
+    fs::remove(dosdevices / "d:");
+    fs::create_directory_symlink(daten.path(), dosdevices / "d:");
+    dakota4();
+    jahr("2024");
+    iniSchreiben(programm, "Abrechng.ini",
+                 std::string("[EINSTELLUNGEN]\r\nBüroWARE=D:\\\r\nAktuellesJahr=2024\r\n[ANMELDUNG]\r\n") +
+                     "BenutzerVerwenden=1\r\nLaufwerk=" + c.laufwerk +
+                     "\r\nComputername=server\r\nFreigabename=daten\r\n");
+    starten();
+    EXPECT_EQ(texte(), std::vector<std::string>{});  // the login found its drive
+    EXPECT_EQ(globals().DatenPfad, "D:\\");
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+    form->close();
+    platform::setNetworkDrives(&drives);
+    EXPECT_EQ(gio, c.gio);
+    EXPECT_EQ(fs::read_symlink(dosdevices / "d:"), daten.path());
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dosdevices / "x:")));
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  }
 }
 
 TEST_F(Shell, AYearHeldByAnotherProgramKeepsItsLockAndTheShare) {

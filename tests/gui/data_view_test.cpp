@@ -49,7 +49,7 @@ class LeFormTest : public MainFormTest {
     EXPECT_TRUE(le->TableLe->first().ok());
     leView = &shell->attach(*le);
     le->show();
-    settle();
+    if (!QTest::qWaitForWindowExposed(leWindow())) ADD_FAILURE() << "the provider window never showed";
   }
   QWidget* leWindow() const { return leView->window(); }
 
@@ -92,11 +92,11 @@ TEST_F(MainFormTest, ReturnChainMovesTheQtFocus) {
   const ui::EditChainRow rows[] = {{form->EditComputername, form->EditComputername, form->EditFreigabename}};
   ui::installEditChain(rows);
   ASSERT_TRUE(form->EditComputername->setFocus());
-  settle();
-  EXPECT_EQ(widget<QLineEdit>(window(), "EditComputername")->palette().color(QPalette::Base),
-            QColor(0xC0, 0xDC, 0xC0));
+  auto* computername = widget<QLineEdit>(window(), "EditComputername");
+  ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == computername; }, "focus on the edit"));
+  EXPECT_EQ(computername->palette().color(QPalette::Base), QColor(0xC0, 0xDC, 0xC0));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-  settle();
+  waitUntil([&] { return QApplication::focusWidget() != computername; }, "focus left the edit");
   EXPECT_EQ(form->activeControl(), form->EditFreigabename);
   EXPECT_EQ(QApplication::focusWidget(), widget<QLineEdit>(window(), "EditFreigabename"));
   EXPECT_NE(widget<QLineEdit>(window(), "EditComputername")->palette().color(QPalette::Base),

@@ -103,8 +103,8 @@ TEST_F(MainFormTest, TheFolderDialogFollowsItsCallbacks) {
 // A paste reaches no keystroke filter of Qt's; the model's filter still drops the letters.
 TEST_F(MainFormTest, APasteIntoADigitOnlyEditKeepsTheDigits) {
   form->PageControl1->setActivePage(form->TabSheet8);
-  settle();
   auto* edit = widget<QLineEdit>(window(), "EditReNr2");
+  ASSERT_TRUE(waitUntil([&] { return edit->isVisible(); }, "page 6 shown"));
   edit->setFocus();
   QApplication::clipboard()->setText("12a-3");
   edit->paste();

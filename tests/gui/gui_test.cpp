@@ -2,11 +2,15 @@
 // reaches the model, the model's changes reach the widgets, focus and pages move both ways.
 #include <gtest/gtest.h>
 
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 
 #include "platform/pump.h"
 #include "qt_fixture.h"
@@ -39,6 +43,21 @@ TEST_F(MainFormTest, RendersEveryPageInItsOrder) {
       EXPECT_NE(view->widgetOf(c), nullptr) << c->name();
     }
   EXPECT_GT(controls, 150);
+}
+
+// German in the window whatever LANG says (the test programs run under C and de_DE alike).
+TEST_F(MainFormTest, DatePickersCalendarsAndNumbersAreGerman) {
+  auto* picker = widget<QDateEdit>(window(), "DateTimePicker1");
+  ASSERT_NE(picker, nullptr);
+  form->DateTimePicker1->setDate(platform::DateTime{2025, 3, 1});
+  EXPECT_EQ(picker->text().toStdString(), "01.03.2025");
+  const QCalendarWidget* calendar = picker->calendarWidget();
+  ASSERT_NE(calendar, nullptr);
+  EXPECT_EQ(calendar->locale().monthName(3).toStdString(), "März");
+  EXPECT_EQ(calendar->locale().dayName(1).toStdString(), "Montag");
+  EXPECT_EQ(calendar->firstDayOfWeek(), Qt::Monday);
+  EXPECT_EQ(picker->locale().toString(1234.5, 'f', 2).toStdString(), "1.234,50");
+  EXPECT_EQ(QLocale().decimalPoint().toStdString(), ",");
 }
 
 TEST_F(MainFormTest, TypingReachesTheModelsOnChange) {
@@ -90,12 +109,12 @@ TEST_F(MainFormTest, FocusMovesBothWays) {
   }
   // Model to window.
   ASSERT_TRUE(form->EditOrdnerBw->setFocus());
-  settle();
-  EXPECT_EQ(QApplication::focusWidget(), widget<QLineEdit>(window(), "EditOrdnerBw"));
+  auto* ordner = widget<QLineEdit>(window(), "EditOrdnerBw");
+  EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == ordner; }, "focus on EditOrdnerBw"));
   // Window to model: the user clicks into another edit.
   QTest::mouseClick(widget<QLineEdit>(window(), "EditAbDatumAbrechnung"), Qt::LeftButton);
-  settle();
-  EXPECT_EQ(form->activeControl(), form->EditAbDatumAbrechnung);
+  EXPECT_TRUE(waitUntil([&] { return form->activeControl() == form->EditAbDatumAbrechnung; },
+                        "the click made EditAbDatumAbrechnung the active control"));
   EXPECT_EQ(log, (std::vector<std::string>{"EditOrdnerBw.Enter", "EditOrdnerBw.Exit", "GroupBoxJahr.Enter",
                                            "EditAbDatumAbrechnung.Enter"}));
 }
@@ -114,9 +133,13 @@ TEST_F(MainFormTest, PagesMoveBothWays) {
 }
 
 TEST_F(MainFormTest, TheStartUpTimerFiresOnceTheLoopRuns) {
-  // The fixture let the loop run once; the timer fired and stopped itself.
+  // The fixture let the loop run until the timer fired; it stopped itself. Timers fire in the
+  // order they fall due, so once a later one has fired, a start-up timer still running would
+  // have fired again.
   EXPECT_EQ(timerTicks, 1);
-  settle(50);
+  bool later = false;
+  QTimer::singleShot(10 * std::max(1, form->Timer1->interval()), Qt::PreciseTimer, [&] { later = true; });
+  ASSERT_TRUE(waitUntil([&] { return later; }, "a later timer fired"));
   EXPECT_EQ(timerTicks, 1);
 }
 

@@ -51,11 +51,17 @@ MainFormTest::MainFormTest() {
   form->show();
   window()->activateWindow();
   if (!QTest::qWaitForWindowExposed(window())) ADD_FAILURE() << "the main window never showed";
-  settle();
+  waitUntil([this] { return timerTicks > 0; }, "the start-up timer fired");
 }
 
 MainFormTest::~MainFormTest() { shell.reset(); }
 
-void MainFormTest::settle(int ms) { QTest::qWait(ms); }
+bool waitUntil(const std::function<bool()>& done, const char* what) {
+  // The limit only ends a wait for something that will never come.
+  constexpr int kGiveUpMs = 60'000;
+  if (QTest::qWaitFor(done, kGiveUpMs)) return true;
+  ADD_FAILURE() << "never happened: " << what;
+  return false;
+}
 
 }  // namespace riviza::test

@@ -5,13 +5,25 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QColor>
+#include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <ostream>
 
 #include "app/DiviveveLe1.h"
 #include "app/Riviza1.h"
 #include "app/RivizaAdr1.h"
 #include "gui/qt_shell.h"
+
+// Qt's value types as text in a failed comparison (gtest would print a QString character by
+// character as bytes); found by argument-dependent lookup in Qt's (global) namespace.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(QChar c, std::ostream* os) { PrintTo(QString(c), os); }
+inline void PrintTo(const QColor& colour, std::ostream* os) {
+  *os << colour.name(QColor::HexArgb).toStdString();
+}
 
 namespace riviza::test {
 
@@ -24,14 +36,17 @@ W* widget(QWidget* window, const char* name) {
   return window->findChild<W*>(QString::fromLatin1(name));
 }
 
+// Lets Qt deliver events (focus, paint, timers) until done() holds; true when it did. There is no
+// fixed wait: a busy machine takes longer, and only a thing that never happens fails, named by
+// what.
+bool waitUntil(const std::function<bool()>& done, const char* what);
+
 class MainFormTest : public ::testing::Test {
  protected:
   MainFormTest();
   ~MainFormTest() override;
 
   QWidget* window() const { return view->window(); }
-  // Lets Qt deliver pending events (paint, focus, timers).
-  static void settle(int ms = 20);
 
   // The start-up timer's ticks; the fixture stands in for the start-up handler, whose body
   // belongs to the application shell.

@@ -72,7 +72,7 @@ class AnnWindowTest : public MainFormTest {
     auto* tabs = widget<QTabWidget>(window(), "PageControl1");
     ASSERT_NE(tabs, nullptr);
     tabs->setCurrentIndex(form->TabSheet9->pageIndex());
-    settle();
+    ASSERT_TRUE(waitUntil([&] { return widget<QTableView>(window(), "DBGridAnn")->isVisible(); }, "page 7 shown"));
     ASSERT_EQ(form->PageControl1->activePage(), form->TabSheet9);
   }
   // A click on a button of a window.
@@ -80,7 +80,7 @@ class AnnWindowTest : public MainFormTest {
     auto* knopf = widget<QAbstractButton>(fenster, name);
     ASSERT_NE(knopf, nullptr) << name;
     QTest::mouseClick(knopf, Qt::LeftButton);
-    settle();
+    QCoreApplication::processEvents();
   }
 
   TempDir root;
@@ -108,10 +108,10 @@ TEST_F(AnnWindowTest, SearchPickAndTheAddressFromTheCostBearerFileWithScreenshot
   auto* adressen = widget<QTableView>(pickerView->window(), "DBGridAdressen");
   QTest::mouseClick(adressen->viewport(), Qt::LeftButton, {},
                     adressen->visualRect(adressen->model()->index(0, 1)).center());
-  settle();
+  ASSERT_TRUE(waitUntil([&] { return adressen->currentIndex().row() == 0; }, "first address chosen"));
   EXPECT_FALSE(shoot(pickerView->window(), "adressen-auswahl.png").isNull());
   QTest::keyClick(adressen, Qt::Key_Return);
-  settle();
+  ASSERT_TRUE(waitUntil([&] { return !pickerView->window()->isVisible(); }, "picker closed"));
   EXPECT_FALSE(pickerView->window()->isVisible());
   EXPECT_EQ(widget<QLineEdit>(window(), "DBEdit1")->text(), "109905003");
   EXPECT_EQ(widget<QLineEdit>(window(), "DBEdit15")->text(), "Datenannahme §300");
@@ -121,8 +121,8 @@ TEST_F(AnnWindowTest, SearchPickAndTheAddressFromTheCostBearerFileWithScreenshot
   auto* rechnungen302 = widget<QLineEdit>(window(), "DBEdit7");
   QTest::mouseClick(rechnungen302, Qt::LeftButton);
   QTest::keyClicks(rechnungen302, "108310400");
-  settle();
   auto* label = widget<QLabel>(window(), "LabelAdrAusKosttr");
+  ASSERT_TRUE(waitUntil([&] { return label->isVisible(); }, "address label shown"));
   EXPECT_TRUE(label->isVisible());
   EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0xFF, 0, 0));
   EXPECT_TRUE(label->font().bold());

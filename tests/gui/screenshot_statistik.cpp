@@ -68,7 +68,8 @@ TEST_F(DatenpflegeWindowTest, GermanDatePickerAndTheCensusWithScreenshots) {
   form->EditOrdnerExport->setText(root.str());
   auto* tabs = widget<QTabWidget>(window(), "PageControl1");
   tabs->setCurrentIndex(form->TabSheet5->pageIndex());
-  settle();
+  ASSERT_TRUE(waitUntil([&] { return widget<QDateEdit>(window(), "DateTimePicker1")->isVisible(); },
+                        "page 10 shown"));
 
   auto* picker = widget<QDateEdit>(window(), "DateTimePicker1");
   ASSERT_NE(picker, nullptr);
@@ -77,16 +78,14 @@ TEST_F(DatenpflegeWindowTest, GermanDatePickerAndTheCensusWithScreenshots) {
   EXPECT_EQ(kalender.dayName(1, QLocale::ShortFormat), "Mo.");
   EXPECT_EQ(picker->calendarWidget()->firstDayOfWeek(), Qt::Monday);
   picker->setDate(QDate(2024, 3, 15));
-  settle();
   EXPECT_EQ(widget<QLineEdit>(window(), "EditGueltigBis")->text(), "15.03.2024");
   EXPECT_TRUE(widget<QLineEdit>(window(), "EditGueltigBis")->isReadOnly());
   for (const char* versteckt : {"BitBtnKosttr", "BitBtn6"})
     EXPECT_FALSE(widget<QAbstractButton>(window(), versteckt)->isVisible()) << versteckt;
 
   QTest::mouseClick(widget<QAbstractButton>(window(), "BitBtnStat01"), Qt::LeftButton);
-  settle();
   auto* zaehler = widget<QLabel>(window(), "LabelStat01");
-  EXPECT_TRUE(zaehler->isVisible());
+  ASSERT_TRUE(waitUntil([&] { return zaehler->isVisible(); }, "census counts shown"));
   EXPECT_EQ(zaehler->text(), "2 / 1");
   auto* liste = widget<QListWidget>(window(), "ListBoxStat01");
   ASSERT_EQ(liste->count(), 1);

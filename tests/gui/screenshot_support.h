@@ -7,19 +7,44 @@
 #include <QDir>
 #include <QImage>
 #include <QScreen>
-#include <QTest>
 #include <QWidget>
+#include <functional>
+#include <set>
+
+#include "qt_fixture.h"
 
 namespace riviza::test {
 
-// Grabs the window once pending paints are done and saves it as build/artifacts/<file>.
-inline QImage shoot(QWidget* window, const QString& file) {
-  QTest::qWait(200);
-  const QPixmap shot = window->screen()->grabWindow(window->winId());
+// Distinct colours in a strip of the picture: a blank or black window has one or two.
+inline size_t coloursIn(const QImage& image, QRect strip) {
+  std::set<QRgb> colours;
+  strip = strip.intersected(image.rect());
+  for (int y = strip.top(); y <= strip.bottom(); ++y)
+    for (int x = strip.left(); x <= strip.right(); ++x) colours.insert(image.pixel(x, y));
+  return colours.size();
+}
+
+// X paints when it gets to it: the window is grabbed until its picture shows what ready() looks
+// for, then kept as build/artifacts/<file>. A picture that never gets there fails, named.
+inline QImage shoot(QWidget* window, const QString& file, const std::function<bool(const QImage&)>& ready) {
+  QImage image;
+  const bool shown = waitUntil(
+      [&] {
+        image = window->screen()->grabWindow(window->winId()).toImage();
+        return !image.isNull() && ready(image);
+      },
+      qPrintable(file + " drawn"));
   const QString folder = QStringLiteral(RIVIZA_BINARY_DIR "/artifacts");
   QDir().mkpath(folder);
-  EXPECT_TRUE(shot.save(folder + "/" + file)) << file.toStdString();
-  return shot.toImage();
+  if (shown) {
+    EXPECT_TRUE(image.save(folder + "/" + file)) << file.toStdString();
+  }
+  return image;
+}
+
+// The same, ready once the window shows more than a blank background.
+inline QImage shoot(QWidget* window, const QString& file) {
+  return shoot(window, file, [](const QImage& image) { return coloursIn(image, image.rect()) > 8; });
 }
 
 }  // namespace riviza::test

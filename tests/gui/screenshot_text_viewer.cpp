@@ -14,6 +14,7 @@
 
 #include "gui/qt_text_viewer.h"
 #include "qt_fixture.h"
+#include "screenshot_support.h"
 
 namespace riviza::test {
 namespace {
@@ -34,21 +35,12 @@ TEST(TextViewerScreenshot, ShowsTheLogWithASearchHit) {
   QTest::keyClick(&viewer, Qt::Key_F, Qt::ControlModifier);
   ASSERT_TRUE(viewer.searchField()->isVisible());
   QTest::keyClicks(viewer.searchField(), "Netto");
-  QTest::qWait(200);
 
-  const QPixmap shot = viewer.screen()->grabWindow(viewer.winId());
-  const QString folder = QStringLiteral(RIVIZA_BINARY_DIR "/artifacts");
-  QDir().mkpath(folder);
-  ASSERT_TRUE(shot.save(folder + "/text-viewer.png"));
-  const QImage image = shot.toImage();
-  EXPECT_GE(image.width(), 600);
   // Text and the selection are drawn: many colours over the text view.
   const QRect text(viewer.textView()->mapTo(&viewer, QPoint(0, 0)), viewer.textView()->size());
-  std::set<QRgb> colours;
-  for (int y = text.top(); y <= text.bottom() && y < image.height(); y += 2)
-    for (int x = text.left(); x <= text.right() && x < image.width(); x += 2)
-      colours.insert(image.pixel(x, y));
-  EXPECT_GT(colours.size(), 8u);
+  const QImage image =
+      shoot(&viewer, "text-viewer.png", [&](const QImage& shot) { return coloursIn(shot, text) > 8; });
+  EXPECT_GE(image.width(), 600);
   EXPECT_EQ(viewer.textView()->textCursor().selectedText(), "Netto");
 }
 

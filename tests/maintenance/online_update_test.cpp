@@ -25,28 +25,9 @@ namespace fs = std::filesystem;
 
 const char* const kUnterbrochen = "Die Internetverbindung wurde unterbrochen!";
 
-class OnlineUpdate : public Shell {
+class OnlineUpdate : public UpdateTab {
  protected:
-  OnlineUpdate() {
-    platform::runPostedTasks();
-    dakota4();
-    programmIni();
-    jahr("2024");
-    form->show();
-    starten();
-  }
-
-  // A program started afresh on the same installation (after an update closed the form).
-  void neuStarten() {
-    form.reset();
-    resetGlobals();
-    form = std::make_unique<TFormEinstellungen>();
-    form->show();
-    starten();
-  }
-
   void drueckenUndWarten(UpdateArt art) { test::drueckenUndWarten(*form, art); }
-  std::vector<std::string> zeilen() const { return form->ListBoxLiveUpdate->items().lines(); }
   std::string temp(std::string_view datei) const { return imProgramm("temp\\" + std::string(datei)); }
 
   UpdateServer server;

@@ -1,5 +1,6 @@
-// The reorganisation log's viewer: REORG.LOG in the program's text window, decoded from
-// Windows-1252 with plain line breaks, or the note that the file is missing.
+// The log viewers: REORG.LOG in the program's text window, decoded from Windows-1252 with plain
+// line breaks, or the note that the file is missing; and each of the three log buttons showing
+// its own file of the program folder under its caption.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -36,6 +37,32 @@ TEST_F(Reorg, TheLogButtonShowsReorgLogOrSaysItIsMissing) {
     EXPECT_EQ(shown.kind, ui::DialogShown::Kind::TextViewer);
     EXPECT_EQ(shown.caption, "Protokoll Reorganisation - " + pfad);
     EXPECT_EQ(shown.text, c.text);
+  }
+}
+
+TEST_F(Reorg, EachLogButtonShowsItsOwnFileUnderItsCaption) {
+  gestartet();
+  programm.write("ABR.LOG", "Abrechnung M\xE4rz\r\n");
+  programm.write("ABR.ERR", "Fehler in Zeile 3\r\n");
+  programm.write("REORG.LOG", "Reorganisation beendet\r\n");
+  struct Case {
+    TBitBtn* button;
+    std::string caption, title, text;
+  } cases[] = {
+      {form->BitBtnProtokoll, "Lo&gdatei", "Logdatei - " + imProgramm("ABR.LOG"), "Abrechnung März\n"},
+      {form->BitBtn2, "&Fehlerdatei", "Fehlerdatei - " + imProgramm("ABR.ERR"), "Fehler in Zeile 3\n"},
+      {form->BitBtnFehler, "Pr&otokoll Reorganisation",
+       "Protokoll Reorganisation - " + imProgramm("REORG.LOG"), "Reorganisation beendet\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption);
+    EXPECT_EQ(c.button->caption(), c.caption);
+    dialogs.clear();
+    c.button->click();
+    ASSERT_EQ(dialogs.transcript().size(), 1u);
+    EXPECT_EQ(dialogs.transcript()[0].kind, ui::DialogShown::Kind::TextViewer);
+    EXPECT_EQ(dialogs.transcript()[0].caption, c.title);
+    EXPECT_EQ(dialogs.transcript()[0].text, c.text);
   }
 }
 

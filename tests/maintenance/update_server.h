@@ -1,6 +1,7 @@
 // The maker's update server for the update tests: a loopback HTTP server publishing files
 // under the update folder, with RIVIZA_UPDATE_SERVER pointing at it while the object lives;
-// and pressing an update button and letting messages run until its chain has ended.
+// the fixture the update tests start from; and pressing an update button and letting messages
+// run until its chain has ended.
 #pragma once
 
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "maintenance/update_online.h"
 #include "net/curl_util.h"
 #include "platform/pump.h"
+#include "shell_fixture.h"
 #include "support/http_server.h"
 #include "support/temp_dir.h"
 
@@ -54,6 +56,30 @@ struct UpdateServer {
   TempDir dir;
   HttpServer http{dir / "www"};
   ScopedEnv umleitung{net::kUpdateServerVariable, http.hostPort()};
+};
+
+// The shell fixture with the year 2024 started and the form shown: where the update tests begin.
+class UpdateTab : public Shell {
+ protected:
+  UpdateTab() {
+    platform::runPostedTasks();
+    dakota4();
+    programmIni();
+    jahr("2024");
+    form->show();
+    starten();
+  }
+
+  // A program started afresh on the same installation (after an update closed the form).
+  void neuStarten() {
+    form.reset();
+    resetGlobals();
+    form = std::make_unique<TFormEinstellungen>();
+    form->show();
+    starten();
+  }
+
+  std::vector<std::string> zeilen() const { return form->ListBoxLiveUpdate->items().lines(); }
 };
 
 inline void warten(UpdateArt art) {

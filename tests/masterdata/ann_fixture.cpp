@@ -38,13 +38,15 @@ AnnTab::AnnTab() {
 
 AnnTab::~AnnTab() { adressen.reset(); }
 
-void AnnTab::tabelle(const char* datei, const std::vector<Satz>& saetze) {
-  const std::string ziel = jahrDatenPfad() + "\\" + datei;
+void AnnTab::tabelle(const char* datei, const std::vector<Satz>& saetze, std::string ordner) {
+  if (ordner.empty()) ordner = jahrDatenPfad();
+  const std::string ziel = ordner + "\\" + datei;
   if (!platform::fileExists(ziel)) {
+    ASSERT_TRUE(platform::forceDirectories(ordner).ok());
     ASSERT_TRUE(platform::copyFile(imProgramm(std::string("LeerDaten\\") + datei), ziel).ok());
   }
   db::TTable t;
-  ASSERT_TRUE(t.setDatabaseName(jahrDatenPfad()).ok() && t.setTableName(datei).ok() && t.open().ok());
+  ASSERT_TRUE(t.setDatabaseName(ordner).ok() && t.setTableName(datei).ok() && t.open().ok());
   for (const Satz& satz : saetze) {
     ASSERT_TRUE(t.append().ok());
     for (const auto& [name, wert] : satz) ASSERT_TRUE(t.findField(name)->setAsString(wert).ok()) << name;
@@ -52,10 +54,12 @@ void AnnTab::tabelle(const char* datei, const std::vector<Satz>& saetze) {
   }
 }
 
-std::vector<Satz> AnnTab::gespeichert(const char* datei) const {
+std::vector<Satz> AnnTab::gespeichert(const char* datei, std::string ordner) const {
   db::TTable t;
   std::vector<Satz> out;
-  if (!t.setDatabaseName(jahrDatenPfad()).ok() || !t.setTableName(datei).ok() || !t.open().ok()) return out;
+  if (!t.setDatabaseName(ordner.empty() ? jahrDatenPfad() : ordner).ok() || !t.setTableName(datei).ok() ||
+      !t.open().ok())
+    return out;
   for (Status st = t.first(); st.ok() && !t.eof(); st = t.next()) {
     Satz satz;
     for (int i = 0; i < t.fieldCount(); ++i) satz[t.fields(i).fieldName()] = t.fields(i).asString();
@@ -64,7 +68,9 @@ std::vector<Satz> AnnTab::gespeichert(const char* datei) const {
   return out;
 }
 
-void AnnTab::zeigen() { form->PageControl1->setActivePage(form->TabSheet9); }
+void AnnTab::zeigen(ui::TTabSheet* seite) {
+  form->PageControl1->setActivePage(seite ? seite : form->TabSheet9);
+}
 
 TFormAdressen& AnnTab::picker() {
   if (!adressen) adressen = std::make_unique<TFormAdressen>();

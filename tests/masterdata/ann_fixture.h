@@ -42,13 +42,13 @@ class AnnTab : public Shell {
   AnnTab();
   ~AnnTab() override;
 
-  // Appends records (field name -> text) to a table of the year's Daten folder, creating it from
-  // its template first.
-  void tabelle(const char* datei, const std::vector<Satz>& saetze);
+  // Appends records (field name -> text) to a table of the year's Daten folder (or of another
+  // folder, path text), creating it from its template first.
+  void tabelle(const char* datei, const std::vector<Satz>& saetze, std::string ordner = {});
   // The records of a table as stored, in table order (field name -> text).
-  std::vector<Satz> gespeichert(const char* datei) const;
-  // Shows the tab, as a click on its page does.
-  void zeigen();
+  std::vector<Satz> gespeichert(const char* datei, std::string ordner = {}) const;
+  // Shows the acceptance-office tab (or another page), as a click on its page does.
+  void zeigen(ui::TTabSheet* seite = nullptr);
   // The picker, created as at program start (after the main form).
   TFormAdressen& picker();
 

@@ -2,8 +2,69 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "platform/c_numbers.h"
+
 namespace riviza::platform {
 namespace {
+
+// The process locale for the scope, as Qt sets it from a German environment.
+class ScopedProcessLocale {
+ public:
+  explicit ScopedProcessLocale(const char* name) : saved_(std::setlocale(LC_ALL, nullptr)) {
+    ok_ = std::setlocale(LC_ALL, name) != nullptr;
+  }
+  ~ScopedProcessLocale() { std::setlocale(LC_ALL, saved_.c_str()); }
+  bool ok() const { return ok_; }
+
+ private:
+  std::string saved_;
+  bool ok_ = false;
+};
+
+// Whatever locale the process runs under, the German formats are the program's own: "4,5" is
+// 4.5 (the version check compares 5.1 with 5.2 so), and numbers are written with one comma.
+TEST(GermanFormats, HoldUnderAGermanProcessLocale) {
+  ScopedProcessLocale german("de_DE.UTF-8");
+  ASSERT_TRUE(german.ok()) << "locale de_DE.UTF-8 missing (./test.sh generates it)";
+  struct Case {
+    const char* text;
+    std::optional<double> value;
+  };
+  const Case cases[] = {{"4,5", 4.5},       {"5,1", 5.1},          {"+0,25", 0.25},
+                        {"-1,5e2", -150.0}, {"4.5", std::nullopt}, {"1e999", std::nullopt}};
+  for (const Case& c : cases) EXPECT_EQ(parseFloat(c.text), c.value) << c.text;
+  EXPECT_LT(*parseFloat("5,1"), *parseFloat("5,2"));
+  EXPECT_EQ(formatFixed(1234.5, 2), "1234,50");
+  EXPECT_EQ(formatFixed(-2.125, 1), "-2,1");
+  EXPECT_EQ(formatGrouped(1234567.891, 2), "1.234.567,89");
+  EXPECT_EQ(formatCurrency(0.5), "0,50 €");
+}
+
+// A library that prints numbers with printf (the workbook writer's XML) gets "." inside the
+// scope; outside it the German process locale stands, for this thread and the others.
+TEST(GermanFormats, ScopedCNumbersGivesPrintfItsPointBack) {
+  ScopedProcessLocale german("de_DE.UTF-8");
+  ASSERT_TRUE(german.ok()) << "locale de_DE.UTF-8 missing (./test.sh generates it)";
+  auto printed = [] {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f", -12.5);
+    return std::string(buffer);
+  };
+  EXPECT_EQ(printed(), "-12,50");
+  {
+    const ScopedCNumbers c;
+    EXPECT_EQ(printed(), "-12.50");
+    std::string other;
+    std::thread([&] { other = printed(); }).join();
+    EXPECT_EQ(other, "-12,50");
+  }
+  EXPECT_EQ(printed(), "-12,50");
+}
 
 TEST(GermanFormats, NumbersUseDecimalCommaAndDotGrouping) {
   EXPECT_EQ(formatFixed(1234.5, 2), "1234,50");

@@ -46,6 +46,11 @@ TEST(Ini, WritesKeepEveryOtherByteAndSpelling) {
             "; Kommentar\r\n[EINSTELLUNGEN]\r\nB\xFCroWARE=/daten/\r\nunbekannt  =  x\r\nAktuellesJahr=2024\r\n\r\n"
             "[DASI]\nZiel=D:\\\nLetzteDatensicherung=01.02.2024\r\n[FIRMA]\r\nMwSt1=19\r\n");
   EXPECT_EQ(ini.readString("EINSTELLUNGEN", "BüroWARE", ""), "/daten/");
+  // A file of CR line ends (its first line's) with an LF blank line: the new key's CR must not
+  // join that LF into one line end, which would take the blank line away.
+  dir.write("cr.ini", "[S]\rA=1\r\n\n[T]\r");
+  ASSERT_TRUE(IniFile(dir.str() + "/cr.ini").writeString("S", "B", "2").ok());
+  EXPECT_EQ(dir.read("cr.ini"), "[S]\rA=1\r\nB=2\r\n\n[T]\r");
 }
 
 TEST(Ini, WriteCreatesFileKeepsModeAndDeletes) {
@@ -71,6 +76,7 @@ TEST(Ini, AFailedWriteKeepsTheFileAndLeavesNothingBehind) {
   struct Case {
     const char* what;
     SysCalls calls;
+    mode_t mode = 0644;
   };
   SysCalls diskFull = realSysCalls();
   diskFull.write = [](int, const void*, size_t) -> ssize_t {
@@ -82,9 +88,11 @@ TEST(Ini, AFailedWriteKeepsTheFileAndLeavesNothingBehind) {
     errno = EACCES;
     return -1;
   };
-  for (const Case& c : {Case{"disk full", diskFull}, Case{"rename refused", noRename}}) {
+  for (const Case& c : {Case{"disk full", diskFull}, Case{"rename refused", noRename},
+                        Case{"read-only file", realSysCalls(), 0444}}) {
     TempDir dir;
     dir.write("a.ini", "[S]\r\nA=1\r\n");
+    ::chmod((dir / "a.ini").c_str(), c.mode);
     Status st = [&] {
       ScopedSysCalls scope(c.calls);
       return IniFile(dir.str() + "/a.ini").writeString("S", "A", "2");

@@ -76,8 +76,11 @@ ScopedEnv::~ScopedEnv() {
 }
 
 fs::path testData(std::string_view rel) {
-  fs::path base = RIVIZA_TESTDATA;
-  return rel.empty() ? base : base / std::string(rel);
+  const fs::path base = RIVIZA_TESTDATA;
+  fs::path p = rel.empty() ? base : base / std::string(rel);
+  if (!fs::exists(p))
+    throw std::runtime_error("test data missing: " + p.string() + " (see tests/data/SOURCES.md)");
+  return p;
 }
 
 }  // namespace riviza::test

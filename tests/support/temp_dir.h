@@ -55,7 +55,8 @@ class ScopedEnv {
   bool had_;
 };
 
-// The shared test data folder (../shared/testdata of the project).
+// A file (or folder) of the project's test data (tests/data). A missing one throws, so the test
+// that wanted it fails with the path in its message instead of reading nothing and going astray.
 std::filesystem::path testData(std::string_view rel = {});
 
 }  // namespace riviza::test

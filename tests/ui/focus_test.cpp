@@ -14,6 +14,9 @@ struct FocusMove {
   Log expected;
 };
 
+// The case's name in gtest's listing and failures.
+void PrintTo(const FocusMove& m, std::ostream* os) { *os << (m.from ? m.from : "(none)") << " -> " << m.to; }
+
 class FocusMoves : public ::testing::TestWithParam<FocusMove> {};
 
 TEST_P(FocusMoves, FireExitsInnermostFirstThenEntersOutermostFirst) {

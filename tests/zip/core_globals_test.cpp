@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "support/temp_dir.h"
 #include "zip/kvoGbls.h"
+#include "zip/kvoRecords.h"
 
 namespace riviza::zip {
 namespace {
@@ -41,6 +42,13 @@ TEST(PathText, Helpers) {
       {rest, "b;c"},
       {NextToken(last, ';'), "tail"},
       {last, ""},
+      {std::string(DrivePart("C:\\Daten\\a.zip")), "C:"},
+      {std::string(DrivePart("d:x.zip")), "d:"},
+      {std::string(DrivePart("\\\\srv\\freigabe\\a.zip")), "\\\\srv\\freigabe"},
+      {std::string(DrivePart("\\\\srv\\freigabe")), "\\\\srv\\freigabe"},
+      {std::string(DrivePart("\\\\srv")), "\\\\srv"},
+      {std::string(DrivePart("\\Daten\\a.zip")), ""},
+      {std::string(DrivePart("Daten\\a:b")), ""},
   };
   for (const auto& c : cases) EXPECT_EQ(c.got, c.want);
   EXPECT_TRUE(HasDriveRoot("C:\\x", 4));
@@ -60,27 +68,92 @@ TEST(StoredNames, OemPageUtf8FlagAndBack) {
     std::string stored;
     bool utf8;
   };
+  // Pure ASCII as it is; anything beyond it in UTF-8 with the flag, whatever TranslateOemChar says.
   const Case cases[] = {
       {"Daten\\Kosttr.db", true, "Daten/Kosttr.db", false},
-      {"Prüfung\\Äpfel.txt", true,
-       "Pr\x81"
-       "fung/\x8e"
-       "pfel.txt",
-       false},  // code page 850
-      {"Prüfung.txt", false,
-       "Pr\xfc"
-       "fung.txt",
-       false},                                       // Windows-1252 unchanged
-      {"Zeichen€.txt", true, "Zeichen€.txt", true},  // 850 has no euro sign
+      {"Prüfung\\Äpfel.txt", true, "Prüfung/Äpfel.txt", true},
+      {"Prüfung.txt", false, "Prüfung.txt", true},
+      {"Grüße\\", true, "Grüße/", true},  // folders alike
+      {"Zeichen€.txt", true, "Zeichen€.txt", true},
       {"日本.txt", false, "日本.txt", true},
   };
   for (const auto& c : cases) {
     TStoredName s = LocalNameToOem(c.local, c.translate);
     EXPECT_EQ(s.bytes, c.stored) << c.local;
     EXPECT_EQ(s.utf8, c.utf8) << c.local;
-    EXPECT_EQ(OemNameToLocal(s.bytes, c.translate, s.utf8), c.local) << c.local;
+    EXPECT_EQ(
+        OemNameToLocal(s.bytes, c.translate, {s.utf8 ? kFlagUtf8Name : uint16_t{0}, {}, {}, std::nullopt}),
+        c.local)
+        << c.local;
   }
   EXPECT_EQ(AnsiToOemIf("a\\ü", true), "a\\\x81");
+}
+
+// Which bytes a stored name is read as: flag bit 11, Info-ZIP's Unicode path field (when its CRC
+// is the stored name's), UTF-8 from a host outside the DOS world, else code page 850 (the old
+// rule, so archives of the Windows world and of earlier runs read as before).
+TEST(StoredNames, ReadByFlagUnicodeFieldHostOrCodePage) {
+  const std::string oem =
+      "Pr\x81"
+      "fung/\x8e"
+      "pfel.txt";  // code page 850
+  const std::string utf8 = "Prüfung/Äpfel.txt";
+  const std::string mojibake =
+      "Pr├╝fung\\├ä"
+      "pfel.txt";  // the UTF-8 bytes read as 850
+  auto unicodeField = [](uint16_t id, uint8_t version, uint32_t crc, const std::string& text) {
+    std::vector<uint8_t> f;
+    AppendLE<uint16_t>(f, 0x5455), AppendLE<uint16_t>(f, 1), f.push_back(3);  // a field before it
+    AppendLE<uint16_t>(f, id), AppendLE<uint16_t>(f, static_cast<uint16_t>(5 + text.size()));
+    f.push_back(version), AppendLE<uint32_t>(f, crc);
+    f.insert(f.end(), text.begin(), text.end());
+    return f;
+  };
+  const uint32_t oemCrc = 0xB49DB688u;  // CRC-32 of `oem` (python3 zlib.crc32)
+  const auto path = unicodeField(0x7075, 1, oemCrc, "Grüße/ä ö.txt");
+  const auto stale = unicodeField(0x7075, 1, oemCrc ^ 1, "Grüße/ä ö.txt");
+  const auto version2 = unicodeField(0x7075, 2, oemCrc, "Grüße/ä ö.txt");
+  const auto badText = unicodeField(0x7075, 1, oemCrc, "\xff\xfe");
+  const auto comment = unicodeField(0x6375, 1, oemCrc, "Grüße/ä ö.txt");
+  auto cut = path;
+  cut.pop_back();  // its length now runs past the area
+  const uint16_t dos = 0x0014, unix = 0x031E, ntfs = 0x0B14, os2 = 0x0614, mac = 0x1314;
+  struct Case {
+    const char* what;
+    std::string stored;
+    TStoredTextOrigin origin;
+    std::string want;
+  };
+  const Case cases[] = {
+      {"flag", utf8, {kFlagUtf8Name, {}, {}, dos}, "Prüfung\\Äpfel.txt"},
+      {"flag, but no UTF-8", oem, {kFlagUtf8Name, {}, {}, dos}, "Prüfung\\Äpfel.txt"},
+      {"Unicode path field", oem, {0, path, {}, dos}, "Grüße\\ä ö.txt"},
+      {"field in the central record only", oem, {0, {}, path, std::nullopt}, "Grüße\\ä ö.txt"},
+      {"stale field", oem, {0, stale, {}, dos}, "Prüfung\\Äpfel.txt"},
+      {"field of version 2", oem, {0, version2, {}, dos}, "Prüfung\\Äpfel.txt"},
+      {"field with bad UTF-8", oem, {0, badText, {}, dos}, "Prüfung\\Äpfel.txt"},
+      {"field cut short", oem, {0, cut, {}, dos}, "Prüfung\\Äpfel.txt"},
+      {"comment field for a name", oem, {0, comment, {}, dos}, "Prüfung\\Äpfel.txt"},
+      {"UTF-8 from Unix", utf8, {0, {}, {}, unix}, "Prüfung\\Äpfel.txt"},
+      {"UTF-8 from a Mac", utf8, {0, {}, {}, mac}, "Prüfung\\Äpfel.txt"},
+      {"UTF-8 bytes from DOS", utf8, {0, {}, {}, dos}, mojibake},
+      {"UTF-8 bytes from NTFS", utf8, {0, {}, {}, ntfs}, mojibake},
+      {"UTF-8 bytes from OS/2", utf8, {0, {}, {}, os2}, mojibake},
+      {"UTF-8 bytes, host unknown (local header)", utf8, {0, {}, {}, std::nullopt}, mojibake},
+      {"code page from Unix", oem, {0, {}, {}, unix}, "Prüfung\\Äpfel.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(OemNameToLocal(c.stored, true, c.origin), c.want);
+  }
+  // Comments by their own field, Windows-1252 as the last resort.
+  EXPECT_EQ(
+      StoredTextToUtf8(oem, {0, comment, {}, dos}, kExtraUnicodeComment, platform::CodePage::Windows1252),
+      "Grüße/ä ö.txt");
+  EXPECT_EQ(StoredTextToUtf8("Gr\xfc\xdf"
+                             "e",
+                             {0, path, {}, dos}, kExtraUnicodeComment, platform::CodePage::Windows1252),
+            "Grüße");
 }
 
 TEST(DosDates, ConversionRules) {

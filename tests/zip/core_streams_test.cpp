@@ -262,24 +262,35 @@ TEST(CalcFileCrc, RunsOverTheWholeFileAndRewinds) {
   EXPECT_EQ(*src.Position(), 0u);
 }
 
-TEST(DeflateFileToStream, CrcOfSourceEmptySourceAndCancel) {
+// A whole source deflated through the compress filter, as the writer feeds a file: the CRC-32 of
+// the source, an empty source, and a cancel before the first block.
+TEST(CompressStream, CrcOfSourceEmptySourceAndCancel) {
   std::string data = sampleBytes(50000, 6);
   TCustomMemoryStream32 src(data.data(), data.size());
-  TMemoryStream32 out;
-  TStreamRun run;
-  uint32_t crc = 123;
-  EXPECT_TRUE(*DeflateFileToStream(src, out, run, -15, dtDeflateN, crc));
-  EXPECT_EQ(crc, Crc32Of(data));
-
   TCustomMemoryStream32 empty(nullptr, 0);
-  TMemoryStream32 out2;
-  EXPECT_TRUE(*DeflateFileToStream(empty, out2, run, -15, dtDeflateN, crc));
-  EXPECT_EQ(crc, 0u);
-
-  bool cancel = true;
-  run.cancel = &cancel;
-  TMemoryStream32 out3;
-  EXPECT_FALSE(*DeflateFileToStream(src, out3, run, -15, dtDeflateN, crc));
+  bool cancel = false;
+  struct Case {
+    const char* what;
+    TStream32& source;
+    bool cancelled;
+    uint64_t copied;
+    uint32_t crc;
+  } cases[] = {{"source", src, false, data.size(), Crc32Of(data)},
+               {"empty source", empty, false, 0, 0},
+               {"cancelled", src, true, 0, 0}};
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TMemoryStream32 out;
+    auto compress = TCompressStream::Create(out, -15, dtDeflateN);
+    ASSERT_TRUE(compress);
+    cancel = c.cancelled;
+    (*compress)->run().cancel = &cancel;
+    auto copied = (*compress)->CopyFrom(c.source, 0);
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(*copied, c.copied);
+    ASSERT_TRUE((*compress)->Finish());
+    EXPECT_EQ((*compress)->run().checksum ^ kCrcSeed, c.crc);
+  }
 }
 
 }  // namespace

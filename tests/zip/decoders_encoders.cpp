@@ -149,11 +149,11 @@ unsigned reduceIndexBits(unsigned n) {
 
 }  // namespace
 
-Bytes reduceEncode(const Bytes& data, unsigned factor) {
+Bytes reduceEncode(const Bytes& data, unsigned factor, bool zeroHistory) {
   const unsigned mask = 0xFFu >> factor;
   // A marker byte of 0 would read as a literal 144: length 3 needs a distance above 256.
   const auto tokens =
-      findMatches(data, size_t{256} << factor, 3, mask + 255 + 3, false,
+      findMatches(data, size_t{256} << factor, 3, mask + 255 + 3, zeroHistory,
                   [](size_t length, size_t distance) { return length > 3 || distance > 256; });
   // Stage 1: the byte stream with the 144 escapes.
   Bytes stage;

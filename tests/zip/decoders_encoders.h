@@ -22,7 +22,8 @@ struct ShrinkOptions {
 };
 Bytes shrinkEncode(const Bytes& data, const ShrinkOptions& options = {});
 
-Bytes reduceEncode(const Bytes& data, unsigned factor);
+// With zeroHistory matches may copy from the zeros the format puts before the start.
+Bytes reduceEncode(const Bytes& data, unsigned factor, bool zeroHistory = false);
 
 struct ImplodeOptions {
   bool largeWindow = true;   // general-purpose flag bit 1

@@ -100,6 +100,7 @@ TEST(TestData, AesEntriesAgreeWithTheirPlainText) {
   for (const char* name :
        {"secret_data_128", "secret_data_192", "secret_data_256", "secret_data_256_uncompressed"})
     EXPECT_EQ(dir.read(name), "Lorem ipsum dolor sit amet") << name;
+  ASSERT_FALSE(u.Passwords.empty());
   EXPECT_EQ(u.Passwords.front(), "wrong");  // a password found in the list is not moved
 }
 
@@ -144,6 +145,7 @@ TEST(TestData, WrongPasswordAsksThenGivesUp) {
   run = readertest::ExtractAll(u, platform::pathText(test::testData("zip/winzip_aes256.zip")),
                                platform::pathText(dir.path()));
   EXPECT_EQ(run.count, 1);
+  ASSERT_FALSE(u.Passwords.empty());
   EXPECT_EQ(u.Passwords.front(), "password");  // an answered password goes to the top
 }
 

@@ -2,6 +2,7 @@
 // temporary file; the new archive is flushed before one rename puts it in place, and copied
 // beside the archive across file systems; unreadable and changing sources are dropped and named;
 // the archive and its temporary file never archive themselves; the run's start checks.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -115,7 +116,7 @@ TEST_F(WriterCommit, CancelLeavesTheArchiveAndNoTemporaryFile) {
         EXPECT_FALSE(dir_.exists("a.zip"));
       EXPECT_EQ(FilesIn(dir_ / "tmp"), std::vector<std::string>{});
       if (where != kMoveBegin) {
-        EXPECT_NE(std::find(errors_.begin(), errors_.end(), kZipUserCanceled), errors_.end());
+        EXPECT_THAT(errors_, ::testing::Contains(kZipUserCanceled));
       }
     }
   }
@@ -253,8 +254,9 @@ TEST_F(WriterCommit, NewArchiveIsFlushedBeforeTheRename) {
   ASSERT_EQ(run(), 2);
   const auto& calls = Injected::calls;
   auto rename = std::find(calls.begin(), calls.end(), "rename");
-  ASSERT_NE(rename, calls.end());
-  EXPECT_NE(std::find(calls.begin(), rename, "fsync"), rename);
+  ASSERT_THAT(calls, ::testing::Contains("rename"));
+  EXPECT_THAT(std::vector<std::string>(calls.begin(), rename), ::testing::Contains("fsync"))
+      << "before the rename";
   EXPECT_EQ(FilesIn(dir_.path()), std::vector<std::string>{"a.zip"});
 }
 
@@ -273,7 +275,7 @@ TEST_F(WriterCommit, AcrossFileSystemsTheCopyIsMadeBesideTheArchive) {
   Injected::renameTried = false;
   EXPECT_EQ(run(), 0);
   Injected::failWritesAfterRename = false;
-  EXPECT_NE(std::find(errors_.begin(), errors_.end(), kZipDiskFull), errors_.end());
+  EXPECT_THAT(errors_, ::testing::Contains(kZipDiskFull));
   EXPECT_EQ(dir_.read("a.zip"), before);
   EXPECT_EQ(FilesIn(dir_.path()), std::vector<std::string>{"a.zip"});
   EXPECT_TRUE(FilesIn(dir_ / "tmp").empty());
@@ -287,7 +289,7 @@ TEST_F(WriterCommit, FullDiskWhileWritingEndsTheRunWithNothingArchived) {
     coretest::ScopedWriteFailure full(ENOSPC);
     EXPECT_EQ(run(), 0);
   }
-  EXPECT_NE(std::find(errors_.begin(), errors_.end(), kZipDiskFull), errors_.end());
+  EXPECT_THAT(errors_, ::testing::Contains(kZipDiskFull));
   EXPECT_EQ(dir_.read("a.zip"), before);
   EXPECT_TRUE(FilesIn(dir_ / "tmp").empty());
 }

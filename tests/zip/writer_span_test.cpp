@@ -3,6 +3,7 @@
 // disk, and is read back by the engine's reader disk by disk. The disk rules: the first disk's
 // reserve, the same disk inserted again, a missing OnInsertDisk, an unwritable label, an
 // existing volume skipped.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -168,7 +169,7 @@ TEST_F(WriterSpan, ExistingVolumeOnALaterDisk) {
   TOverwriteMode answer = omSkip;
   zip.OnDiskSpanFileExists = [&](const std::string&, double, TOverwriteMode& mode) { mode = answer; };
   zip.Compress();
-  EXPECT_NE(std::find(errors_.begin(), errors_.end(), kZipUserCanceled), errors_.end());
+  EXPECT_THAT(errors_, ::testing::Contains(kZipUserCanceled));
   EXPECT_EQ(test::readNative(volumeFile()), "an older set");
   fs::remove(volumeFile());  // not a zip: the writer would refuse to replace it
   answer = omOverwrite;

@@ -232,6 +232,44 @@ TEST_F(WriterSwitch, CommentsAndDirectoryEdits) {
   EXPECT_EQ(bytes().substr(bytes().size() - 19), "Datensicherung M\xE4rz");
 }
 
+// A comment longer than the 32 KiB in which the end record is looked for hides that record: the
+// archive is then walked by its local headers, and adding to it keeps the comment all the same.
+TEST_F(WriterSwitch, AddingKeepsCommentsOfEveryLength) {
+  for (size_t length : {size_t{1000}, size_t{40000}, size_t{65535}}) {
+    for (bool foreign : {false, true}) {
+      SCOPED_TRACE(std::to_string(length) + (foreign ? " foreign" : " own"));
+      std::string comment;
+      for (int i = 0; comment.size() < length; ++i) comment += "Sicherung " + std::to_string(i) + "; ";
+      comment.resize(length);
+      fs::remove(archive());
+      fs::remove(dir_ / "src/neu.txt");
+      if (foreign) {
+        test::writeNative(archive(),
+                          readertest::BuildZip({{"alt.txt", TextBytes(900, 9)}}, {"", false, comment}));
+      } else {
+        ASSERT_EQ(run(swAdd), 3);
+        TZip zip;
+        prepare(zip, swAdd);
+        ASSERT_EQ(zip.ReadDirectoryForEdit(), 3);
+        zip.SetArchiveComment(comment);
+        ASSERT_TRUE(zip.WriteDirectoryEdits());
+      }
+      const size_t entries = ReadTestArchive(bytes()).size();
+      dir_.write("src/neu.txt", "neu");
+      ASSERT_GT(run(swAdd), 0);
+      const std::string after = bytes();
+      EXPECT_EQ(ReadTestArchive(after).size(), foreign ? entries + 4 : entries + 1);
+      ASSERT_GE(after.size(), length + 2);
+      const std::string lengthField{static_cast<char>(length & 0xFF), static_cast<char>(length >> 8)};
+      EXPECT_EQ(after.substr(after.size() - length - 2), lengthField + comment);  // the end record's tail
+      TZip again;
+      prepare(again, swAdd);
+      again.ReadDirectoryForEdit();
+      EXPECT_EQ(again.GetArchiveComment(), comment);
+    }
+  }
+}
+
 TEST_F(WriterSwitch, OnReadForEachAddedEntry) {
   TZip zip;
   prepare(zip, swAdd);

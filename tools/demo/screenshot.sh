@@ -14,17 +14,29 @@ export WINEPREFIX="$work/demo/wineprefix" XDG_RUNTIME_DIR="$work/run" QT_QPA_PLA
 year=$(date +%Y)
 cd "$work/demo/Programm"
 
-# Inside the X server: start, wait for the window, look at every window title, take the picture.
+# Inside the X server: start, wait for the form by condition, look at every window title, keep
+# the picture. The form has shown once its caption names a year (the start-up read it) and two
+# pictures in a row agree and are not blank (painting has ended); a message box ends the wait
+# at once. The pause between looks is the poll step only; the count just gives up on a form
+# that never comes.
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   "$1" & pid=$!
-  for _ in $(seq 1 150); do
-    xwininfo -root -tree | grep -q "Riviza Abrechnung nach" && break
-    sleep 0.1
+  previous=""
+  for _ in $(seq 1 1200); do
+    windows=$(xwininfo -root -tree)
+    grep -E -q "\"(Fehler !|FEHLER|Hinweis !)\"" <<<"$windows" && break
+    if grep -q "Abrechnungsjahr: " <<<"$windows"; then
+      import -window root "$2"
+      current=$(md5sum <"$2")
+      [ "$current" = "$previous" ] && [ "$(convert "$2" -format %k info:)" -ge 16 ] && break
+      previous=$current
+    fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
   done
-  sleep 1.5
   xwininfo -root -tree > "$3/windows.txt"
   import -window root "$2"
-  kill "$pid"; wait "$pid" || true
+  kill "$pid" 2>/dev/null; wait "$pid" || true
 ' _ "$program" "$out" "$work"
 
 titles=$(grep -o '"[^"]*"' "$work/windows.txt" || true)

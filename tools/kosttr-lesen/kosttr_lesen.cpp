@@ -1,8 +1,9 @@
 // kosttr-lesen YEARFOLDER PROGRAMFOLDER: runs the §300, §302 and §105 readers on the cost-bearer
 // files of YEARFOLDER's Kosttr folder and leaves the work files and logs in PROGRAMFOLDER's Temp
 // (created when missing). Prints one line per reader with its count, then the notes for the
-// update list; a failed reader is reported on stderr and makes the exit status 1. For tests and
-// for checking a newly published set of cost-bearer files before it ships.
+// update list; a failed reader is reported on stderr and makes the exit status 1. A folder that
+// does not exist is a usage error (exit status 2) and nothing is created. For tests and for
+// checking a newly published set of cost-bearer files before it ships.
 #include <cstdio>
 #include <string>
 
@@ -32,6 +33,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kosttr-lesen YEARFOLDER PROGRAMFOLDER\n");
     return 2;
   }
+  for (int i : {1, 2})
+    if (!riviza::platform::directoryExists(argv[i])) {
+      std::fprintf(stderr, "kosttr-lesen: %s %s: no such folder\n", i == 1 ? "YEARFOLDER" : "PROGRAMFOLDER",
+                   argv[i]);
+      return 2;
+    }
   std::string yearFolder = riviza::BackslashAnhaengen(argv[1]);
   std::string programFolder = riviza::BackslashAnhaengen(argv[2]);
   if (auto s = riviza::platform::forceDirectories(programFolder + "Temp"); !s) {

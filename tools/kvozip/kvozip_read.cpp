@@ -1,12 +1,16 @@
 // kvozip list, test and extract (tool): TUnZip with every entry selected, the passwords of -p,
-// and the volumes of a split set taken under their usual names. Failures are listed at the end,
-// one line per entry with its reason, and make the exit status 1.
+// and the volumes of a split set taken under their usual names. A file that is no zip archive is
+// refused; an archive without its end record (cut short, or damaged at its end) is read as far
+// as its local headers go and reported, exit status 1. Failures are listed at the end, one line
+// per entry with its reason, and make the exit status 1. Extraction creates the archive's
+// folder entries, as unzip does.
 #include <cstdio>
 #include <string>
 
 #include "kvozip.h"
 #include "platform/clock.h"
 #include "zip/kvoGbls.h"
+#include "zip/kvoStreams.h"
 #include "zip/kvoUnZip.h"
 
 namespace riviza::kvozip {
@@ -17,35 +21,60 @@ using zip::TUnZip;
 struct TReader {
   TUnZip unzip;
   std::vector<std::string> errors;  // reported errors, shown when no entry names the failure
+  bool truncated = false;           // no end record: what is read comes from the local headers
 };
+
+bool isZip(zip::TArcType t) {
+  return t == zip::atZip || t == zip::atZipExe || t == zip::atZipDS || t == zip::atZipMV;
+}
 
 // A reader set up for the whole archive; false (after a message) when the archive is unusable.
 bool setUp(TReader& r, const TOptions& options) {
   TUnZip& u = r.unzip;
+  const std::string& name = options.words.front();
   u.OnError = CollectErrors(r.errors);
   u.OnNextVolume = [](std::string&, const std::string&, bool exists, bool& cancel) { cancel = !exists; };
   u.Passwords = options.passwords;
   u.FileSpec = {"*.*"};
-  u.SetArchiveFile(EnginePath(options.words.front()));
+  u.SetArchiveFile(EnginePath(name));
   if (u.GetArchiveFile().empty()) {
-    std::fprintf(stderr, "kvozip: %s: no such archive\n", options.words.front().c_str());
+    std::fprintf(stderr, "kvozip: %s: no such file\n", name.c_str());
     return false;
+  }
+  if (!isZip(u.ArcType())) {
+    std::fprintf(stderr, "kvozip: %s: not a zip archive\n", name.c_str());
+    return false;
+  }
+  if (!(u.ScanState() & zip::kScanEndFound)) {
+    auto stream = zip::TFileStream32::Create(u.GetArchiveFile(), zip::fmOpenRead | zip::fmShareDenyNone);
+    r.truncated = !stream || !zip::FindEndRecordBehindComment(**stream);
   }
   return true;
 }
 
-int finish(TReader& r, int count, const char* verb) {
-  const auto& failures = r.unzip.Failures();
-  PrintFailures(failures);
-  if (failures.empty() && count == 0)
+// After the work: the failures, the note on a truncated archive, the exit status.
+int report(TReader& r, bool succeeded, const std::string& name) {
+  PrintFailures(r.unzip.Failures());
+  if (r.truncated)
+    std::fprintf(stderr,
+                 "kvozip: %s: truncated or damaged: the archive has no end of central directory "
+                 "record; its entries were read from their local headers\n",
+                 name.c_str());
+  return succeeded && !r.truncated && r.unzip.Failures().empty() ? 0 : 1;
+}
+
+int finish(TReader& r, int count, const char* verb, const std::string& name) {
+  const bool nothing = r.unzip.Failures().empty() && count == 0 && !r.errors.empty();
+  if (nothing)
     for (const std::string& e : r.errors) std::fprintf(stderr, "kvozip: %s\n", e.c_str());
-  std::printf("%d file%s %s, %zu failed\n", count, count == 1 ? "" : "s", verb, failures.size());
-  return failures.empty() && (count > 0 || r.errors.empty()) ? 0 : 1;
+  std::printf("%s %s, %zu failed\n", Counted(static_cast<size_t>(count), "file", "files").c_str(), verb,
+              r.unzip.Failures().size());
+  return report(r, !nothing, name);
 }
 
 int runList(const TArgs& args) {
   TOptions options = ParseOptions(args);
-  if (options.unknownOption || options.words.size() != 1) return 2;
+  if (int s = CheckWords(options, 1, "list")) return s;
   TReader r;
   if (!setUp(r, options)) return 1;
   auto entries = r.unzip.ListEntries();
@@ -54,29 +83,30 @@ int runList(const TArgs& args) {
     const auto t = zip::DosToDateTimeParts(e.dosDateTime);
     std::printf("%12llu  %s %02d:%02d  %c %3u  %s\n", static_cast<unsigned long long>(e.uncompressed),
                 platform::formatDate(t).c_str(), t.hour, t.minute,
-                (e.flags & zip::kFlagEncrypted) ? '*' : ' ', e.method, e.name.c_str());
+                (e.flags & zip::kFlagEncrypted) ? '*' : ' ', e.method, DisplayName(e.name).c_str());
     total += e.uncompressed;
   }
-  std::printf("%12llu  %zu entries\n", static_cast<unsigned long long>(total), entries.size());
-  PrintFailures(r.unzip.Failures());
-  return r.unzip.Failures().empty() ? 0 : 1;
+  std::printf("%12llu  %s\n", static_cast<unsigned long long>(total),
+              Counted(entries.size(), "entry", "entries").c_str());
+  return report(r, true, options.words.front());
 }
 
 int runTest(const TArgs& args) {
   TOptions options = ParseOptions(args);
-  if (options.unknownOption || options.words.size() != 1) return 2;
+  if (int s = CheckWords(options, 1, "test")) return s;
   TReader r;
   if (!setUp(r, options)) return 1;
-  return finish(r, r.unzip.Test(), "tested right");
+  return finish(r, r.unzip.Test(), "tested right", options.words.front());
 }
 
 int runExtract(const TArgs& args) {
   TOptions options = ParseOptions(args);
-  if (options.unknownOption || options.words.size() != 2) return 2;
+  if (int s = CheckWords(options, 2, "extract")) return s;
   TReader r;
   if (!setUp(r, options)) return 1;
+  r.unzip.CreateStoredDirs = true;
   r.unzip.SetExtractDir(EnginePath(options.words[1]));
-  return finish(r, r.unzip.Extract(), "extracted");
+  return finish(r, r.unzip.Extract(), "extracted", options.words.front());
 }
 
 const TCommandRegistration kList{{"list", "ARCHIVE", runList}};

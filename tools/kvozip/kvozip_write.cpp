@@ -2,8 +2,9 @@
 // new or existing. Names are stored relative to the current folder, or, for a path outside
 // it, relative to the path's own parent folder. -0 stores, -1 deflates fast, -9 best, the other
 // digits normally; -p encrypts with the traditional cipher, or with --aes 128|192|256 with AES.
-// A file that differs from its entry in an existing archive replaces it, as with zip.
-// Every file that was not archived is listed with its reason and makes the exit status 1.
+// A file that differs from its entry in an existing archive replaces it, as with zip. The count
+// printed is of the entries this command added. Every file that was not archived is listed with
+// its reason and makes the exit status 1.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -26,34 +27,36 @@ struct TAddOptions {
   zip::TEncryptionMethod encryption = zip::emNone;
 };
 
-// False for a usage error.
-bool parseAdd(const TArgs& args, TAddOptions& o) {
-  int aesBits = 0;
+// What is wrong with the command line; empty when it is usable.
+std::string parseAdd(const TArgs& args, TAddOptions& o) {
+  std::string aes;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "-p" && i + 1 < args.size()) {
+    if ((a == "-p" || a == "--aes") && i + 1 == args.size()) return a + " needs a value";
+    if (a == "-p") {
       o.password = args[++i];
-    } else if (a == "--aes" && i + 1 < args.size()) {
-      aesBits = std::atoi(args[++i].c_str());
-      if (aesBits != 128 && aesBits != 192 && aesBits != 256) return false;
+    } else if (a == "--aes") {
+      aes = args[++i];
+      if (aes != "128" && aes != "192" && aes != "256") return "--aes takes 128, 192 or 256, not " + aes;
     } else if (a.size() == 2 && a[0] == '-' && a[1] >= '0' && a[1] <= '9') {
       o.deflate = a[1] == '0'   ? zip::dtDeflateS
                   : a[1] == '1' ? zip::dtDeflateF
                   : a[1] == '9' ? zip::dtDeflateX
                                 : zip::dtDeflateN;
     } else if (a.size() > 1 && a[0] == '-') {
-      return false;
+      return "unknown option " + a;
     } else {
       o.words.push_back(a);
     }
   }
-  if (aesBits != 0 && o.password.empty()) return false;
+  if (!aes.empty() && o.password.empty()) return "--aes needs -p PASSWORD";
+  if (o.words.size() < 2) return "add takes an archive and at least one file or folder";
   if (!o.password.empty())
-    o.encryption = aesBits == 128   ? zip::emAES2_128
-                   : aesBits == 192 ? zip::emAES2_192
-                   : aesBits == 256 ? zip::emAES2_256
-                                    : zip::emZIP_v2;
-  return o.words.size() >= 2;
+    o.encryption = aes == "128"   ? zip::emAES2_128
+                   : aes == "192" ? zip::emAES2_192
+                   : aes == "256" ? zip::emAES2_256
+                                  : zip::emZIP_v2;
+  return {};
 }
 
 // The folder names are stored relative to: the current folder when the path lies below it.
@@ -67,7 +70,7 @@ std::string baseFolderOf(const fs::path& absolute) {
 
 int runAdd(const TArgs& args) {
   TAddOptions o;
-  if (!parseAdd(args, o)) return 2;
+  if (const std::string bad = parseAdd(args, o); !bad.empty()) return UsageError(bad);
   TZip z;
   std::vector<std::string> errors;
   z.OnError = CollectErrors(errors);
@@ -99,7 +102,7 @@ int runAdd(const TArgs& args) {
     z.FileSpec = {folder ? zip::AppendBackslash(zip::RemoveBackslash(text)) + "*.*" : text};
     errors.clear();
     const int count = z.Compress();
-    total += count;
+    total += z.AddedCount();
     PrintFailures(z.Failures());
     failed += z.Failures().size();
     if (count == 0 && z.Failures().empty() && !errors.empty()) {
@@ -107,7 +110,8 @@ int runAdd(const TArgs& args) {
       ++failed;
     }
   }
-  std::printf("%d entr%s processed, %zu failed\n", total, total == 1 ? "y" : "ies", failed);
+  std::printf("%s added, %zu failed\n", Counted(static_cast<size_t>(total), "entry", "entries").c_str(),
+              failed);
   return failed == 0 ? 0 : 1;
 }
 

@@ -1,0 +1,61 @@
+// riviza-batch sicherung, dakota-sicherung and abrdat-bereinigen on an installation: the
+// messages printed, the exit status telling success from failure, and what each left on disk
+// (the archive under the name pattern of the real clock, its stamp, ABR.NEU); the DAKOTA copy is
+// refused under DAKOTA 4, whose button the form hides.
+#include <regex>
+
+#include "sicherung_fixture.h"
+
+namespace riviza::test {
+namespace {
+
+class BatchSicherung : public Sicherung {
+ protected:
+  interop::RunResult batch(std::vector<std::string> args) {
+    const std::string werkzeug = RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch";
+    if (!fs::exists(werkzeug)) return {-1, "tool missing: " + werkzeug};
+    args.insert(args.begin(), {werkzeug, programm.str()});
+    return interop::Run(args, programm.path());
+  }
+  std::string stempel() const { return jahrWert("2024", "LetzteDatensicherung", "DASI"); }
+};
+
+TEST_F(BatchSicherung, OperationsPrintTheirMessagesAndTellTheOutcome) {
+  anlegen();
+  daten.write("Export/ABR.DAT", "KOPF\r\nK;1\r\np;2\r\nP;3\r\n");
+  struct Fall {
+    std::vector<std::string> args;
+    int status;
+    std::string ausgabe;  // a part of what is printed
+  };
+  const Fall faelle[] = {
+      {{"sicherung"}, 2, "ZIELORDNER [KUERZEL] erwartet"},
+      {{"sicherung", imDaten("Fehlt")}, 1, "Datensicherung fehlgeschlagen: " + imDaten("Fehlt") + "\\_2024_"},
+      {{"sicherung", imDaten("Sicherung"), "AB"}, 0, "[Meldung] Archivierte Dateien: 12\n"},
+      {{"dakota-sicherung"}, 1, "Datensicherung da&kota ist bei DAKOTA 4 nicht vorgesehen\n"},
+      {{"abrdat-bereinigen", imDaten("Leer")},
+       1,
+       "Datei nicht vorhanden: " + imDaten("Leer") + "\\ABR.DAT\n"},
+      {{"abrdat-bereinigen", imDaten("Export")}, 0, "[Meldung] Datei erstellt!\n"},
+  };
+  for (const Fall& f : faelle) {
+    SCOPED_TRACE(f.args[0] + (f.args.size() > 1 ? " " + f.args[1] : ""));
+    const std::string vorher = stempel();
+    const interop::RunResult r = batch(f.args);
+    EXPECT_EQ(r.status, f.status) << r.output;
+    EXPECT_NE(r.output.find(f.ausgabe), std::string::npos) << r.output;
+    if (f.args[0] == "sicherung" && f.status != 0) {
+      EXPECT_EQ(stempel(), vorher);
+    }
+  }
+  const std::vector<std::string> archive = dateienIn(sicherungOrdner());
+  ASSERT_EQ(archive.size(), 1u);
+  EXPECT_TRUE(std::regex_match(archive[0], std::regex(R"(AB_2024_\d\d-\d\d-\d\d_\d{6}\.ZIP)"))) << archive[0];
+  EXPECT_TRUE(std::regex_match(stempel(), std::regex(R"(\d\d\.\d\d\.\d{4})"))) << stempel();
+  werkzeug({"unzip", "-tq", (sicherungOrdner() / archive[0]).string()}, daten.path());
+  EXPECT_EQ(daten.read("Export/ABR.NEU"), "KOPF\r\nK;1\r\nP;320110301;20110331\r\n");
+  EXPECT_FALSE(fs::exists(daten / "Leer/ABR.NEU"));
+}
+
+}  // namespace
+}  // namespace riviza::test
