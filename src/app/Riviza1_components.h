@@ -422,8 +422,19 @@
   X(TLabel, LabelLoeschenFuerJahr, GroupBoxBewegungenLoeschen, .caption = "für Jahr") \
   X(TEdit, EditLoeschenFuerJahr, GroupBoxBewegungenLoeschen, .maxLength = 4) \
   X(TGroupBox, GroupBoxPatienten, TabSheet5, .caption = "Patienten") \
+  X(TLabel, LabelMonat, GroupBoxPatienten, .caption = "Monat wählen") \
   X(TDateTimePicker, DateTimePicker1, GroupBoxPatienten) \
+  X(TLabel, LabelGueltigBis, GroupBoxPatienten, .caption = "Karte gültig bis vor") \
+  X(TEdit, EditGueltigBis, GroupBoxPatienten, .readOnly = true) \
+  X(TPanel, PanelPatienten, GroupBoxPatienten, .row = true) \
+  X(TBitBtn, BitBtnPatientenExp, PanelPatienten, .caption = "Export nach E&xcel") \
+  X(TBitBtn, BitBtnKosttr, PanelPatienten, .caption = "Export Kostenträger", .visible = false) \
   X(TGroupBox, GroupBoxStatistik, TabSheet5, .caption = "Statistik") \
+  X(TPanel, PanelStatistik, GroupBoxStatistik, .row = true) \
+  X(TBitBtn, BitBtnStat01, PanelStatistik, .caption = "Stat01") \
+  X(TBitBtn, BitBtn6, PanelStatistik, .caption = "Stat02", .visible = false) \
+  X(TBitBtn, BitBtnListboxstat01, PanelStatistik, .caption = "An&sicht") \
+  X(TLabel, LabelStat01, PanelStatistik, .visible = false) \
   X(TListBox, ListBoxStat01, GroupBoxStatistik) \
   X(TGroupBox, GroupBoxDatensicherung, TabSheet5, .caption = "Datensicherung") \
   X(TLabel, LabelZiel, GroupBoxDatensicherung, .caption = "Ziel") \
@@ -456,6 +467,10 @@
   X(TLabel, LabelUmsetzungBeendet, GroupBoxAerzte, .visible = false) \
   X(TFileListBox, FileListBoxGusTifDateien, TabSheet5, .visible = false)
 
+// The census's cursor over Stat01.DB and Firma.DB (the other work cursors are the form's own).
+#define RIVIZA1_STATISTIK_TABELLEN(X) \
+  X(TTable, TableFirma, nullptr)
+
 // The export component of the table exports and the census (non-visual).
 #define RIVIZA1_EXCEL(X) \
   X(TExcelExport, ExcelExport1, nullptr)
@@ -480,6 +495,7 @@
   RIVIZA1_TAB_KASSEN(X) \
   RIVIZA1_LE_AUFRUF(X) \
   RIVIZA1_TAB_DATENPFLEGE(X) \
+  RIVIZA1_STATISTIK_TABELLEN(X) \
   RIVIZA1_EXCEL(X) \
   X(TPanel, PanelUnten, this, .row = true) \
   X(TLabel, LabelWarten, PanelUnten, .caption = "Verarbeitung läuft ...", .visible = false) \
@@ -604,6 +620,12 @@
   X(BitBtnDatensicherung, OnClick, BitBtnDatensicherungClick) \
   X(BitBtnProtokoll, OnClick, BitBtnProtokollClick) \
   X(BitBtn2, OnClick, BitBtn2Click) \
+  X(DateTimePicker1, OnChange, DateTimePicker1Change) \
+  X(BitBtnPatientenExp, OnClick, BitBtnPatientenExpClick) \
+  X(BitBtnKosttr, OnClick, BitBtnKosttrClick) \
+  X(BitBtnStat01, OnClick, BitBtnStat01Click) \
+  X(BitBtn6, OnClick, BitBtn6Click) \
+  X(BitBtnListboxstat01, OnClick, BitBtnListboxstat01Click) \
   RIVIZA1_HANDLERS_DATENPFLEGE_WERKZEUGE(X)
 // The date picker of the year change sits on page 0; its handler belongs to the tools.
 #define RIVIZA1_HANDLERS_DATENPFLEGE_WERKZEUGE(X) \
