@@ -232,20 +232,46 @@ std::optional<Jahre> jahreBestimmen(TFormEinstellungen& f) {
     return std::nullopt;
   }
   j.neu = std::to_string(*zahl + 1);
-  if (f.ComboBoxAktuellesJahr->text() != j.alt) {
-    const std::string vorher = jahrDatenPfad();
-    jahrVerlassen();
-    jahrBetreten(j.alt);
-    tabellenAufJahrUmstellen(vorher);
-  }
+  if (f.ComboBoxAktuellesJahr->text() != j.alt) jahrWechseln(j.alt);
   return j;
+}
+
+// The new year made, with the tables of the program closed (mitTabellenImJahr): the flat
+// layout moved first when there is one, then the folder, its tables and its settings file; the
+// new year current. False after a message when a step failed; the new year's folder is gone then.
+bool jahrAnlegen(TFormEinstellungen& f, const Jahre& j, const Uebernahme& u, Fortschritt& fortschritt) {
+  const Globals& g = globals();
+  const std::string altOrdner = g.DatenPfad + "Abrechng\\" + j.alt;
+  const std::string neuOrdner = g.DatenPfad + "Abrechng\\" + j.neu;
+  if (j.flach) {
+    if (!flachesLayoutUmziehen(j)) return false;
+    // The flat year goes on as Abrechng\<old year>, with this program's lock in its file; it
+    // stays current should a later step fail.
+    jahrAnzeigen(j.alt);
+  }
+  if (!ordnerKopieren(altOrdner, neuOrdner)) {
+    (void)pf::removeTree(neuOrdner);
+    return false;
+  }
+  Status st = tabellenLeeren(f, neuOrdner + "\\Daten");
+  if (st && u.aktiv)
+    st = offeneBelegeUebernehmen(f, altOrdner + "\\Daten", neuOrdner + "\\Daten", u, fortschritt);
+  arbeitstabellenSchliessen();
+  if (!st) {
+    tabellenFehler("Neues Abrechnungsjahr konnte nicht angelegt werden!", st.error());
+    (void)pf::removeTree(neuOrdner);
+    return false;
+  }
+  einstellungenUebergeben(altOrdner + "\\" + kAbrechngIni, neuOrdner + "\\" + kAbrechngIni);
+  f.ComboBoxAktuellesJahr->items().add(j.neu);
+  jahrBetreten(j.neu, false);
+  return true;
 }
 
 }  // namespace
 
 bool NeuesAbrechnungsjahrAnlegen() {
   TFormEinstellungen& f = *FormEinstellungen;
-  const Globals& g = globals();
   const auto jahre = jahreBestimmen(f);
   if (!jahre || !offeneBelegeErlaubt(f)) return false;
   const Jahre& j = *jahre;
@@ -256,42 +282,12 @@ bool NeuesAbrechnungsjahrAnlegen() {
   Uebernahme u;
   if (!uebernahmePruefen(f, u) || !ordnerPruefen(j)) return false;
 
-  std::string vorherDaten = jahrDatenPfad();
-  const std::string altOrdner = g.DatenPfad + "Abrechng\\" + j.alt;
-  const std::string neuOrdner = g.DatenPfad + "Abrechng\\" + j.neu;
+  bool angelegt = false;
   {
     Fortschritt fortschritt;
-    if (j.flach) {
-      // The tables of the flat year must not stay open inside the folder that moves.
-      f.TableAdrDlz->close();
-      if (!flachesLayoutUmziehen(j)) {
-        dienstleistungszentrenOeffnen();
-        return false;
-      }
-      // The flat year goes on as Abrechng\<old year>, with this program's lock in its file; it
-      // stays current should a later step fail.
-      jahrAnzeigen(j.alt);
-      tabellenAufJahrUmstellen(vorherDaten);
-      vorherDaten = jahrDatenPfad();
-    }
-    if (!ordnerKopieren(altOrdner, neuOrdner)) {
-      (void)pf::removeTree(neuOrdner);
-      return false;
-    }
-    Status st = tabellenLeeren(f, neuOrdner + "\\Daten");
-    if (st && u.aktiv)
-      st = offeneBelegeUebernehmen(f, altOrdner + "\\Daten", neuOrdner + "\\Daten", u, fortschritt);
-    arbeitstabellenSchliessen();
-    if (!st) {
-      tabellenFehler("Neues Abrechnungsjahr konnte nicht angelegt werden!", st.error());
-      (void)pf::removeTree(neuOrdner);
-      return false;
-    }
-    einstellungenUebergeben(altOrdner + "\\" + kAbrechngIni, neuOrdner + "\\" + kAbrechngIni);
-    f.ComboBoxAktuellesJahr->items().add(j.neu);
-    jahrBetreten(j.neu, false);
-    tabellenAufJahrUmstellen(vorherDaten);
+    angelegt = mitTabellenImJahr([&] { return jahrAnlegen(f, j, u, fortschritt); });
   }
+  if (!angelegt) return false;
   ui::dialogs().messageBox("Neuen Abrechnungszeitraum: " + j.neu + "\n\n" + "Verarbeitung beendet",
                            "Hinweis !", ui::MsgIcon::Information);
   return true;

@@ -1,7 +1,7 @@
 // Closing every open table of the program's forms and opening them again: a pending edit is
 // posted first (or reported when it cannot be), the tables come back on their folder, name,
 // mode and record, or on a new folder after a year switch, and a table whose file is gone is
-// reported.
+// reported; a table the caller opens itself is left closed.
 #include "app/tabellen_pause.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +89,13 @@ TEST_F(Shell, EveryOpenTableClosesAndReopensOnItsRecordOrInTheNewYear) {
     EXPECT_FALSE(ann.active());
   }
   EXPECT_TRUE(ann.active());
+  // A table its caller opens itself stays closed.
+  {
+    TabellenPause pause;
+    pause.auslassen(*form->TableAdrAnn);
+    EXPECT_EQ(pause.anzahl(), 0);
+  }
+  EXPECT_FALSE(ann.active());
 }
 
 }  // namespace
