@@ -19,21 +19,18 @@
 #include "app/Riviza1_jahre.h"
 #include "app/Riviza1_sperre.h"
 #include "app/Riviza1_tabellen.h"
+#include "app/meldungen.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
 namespace pf = platform;
+using meldung::fehler;
+using meldung::hinweis;
 
 namespace {
-
-void fehler(const std::string& text) { ui::dialogs().messageBox(text, "FEHLER", ui::MsgIcon::Error); }
-void hinweis(const std::string& text) {
-  ui::dialogs().messageBox(text, "Hinweis !", ui::MsgIcon::Information);
-}
 
 bool nurZiffern(std::string_view text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;

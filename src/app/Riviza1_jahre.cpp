@@ -14,6 +14,7 @@
 #include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "app/tabellen_pause.h"
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -21,7 +22,6 @@
 #include "platform/paths.h"
 #include "platform/pump.h"
 #include "platform/text.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
@@ -57,7 +57,7 @@ bool mitTabellenImJahr(const std::function<bool()>& wechsel) {
   std::string meldungen;
   for (const std::string& meldung : pause.wiederOeffnen(alt, neu))
     meldungen += (meldungen.empty() ? "" : "\n") + meldung;
-  if (!meldungen.empty()) ui::dialogs().messageBox(meldungen, "FEHLER", ui::MsgIcon::Error);
+  if (!meldungen.empty()) meldung::fehler(meldungen);
   if (!pf::trim(globals().DatenPfad).empty() && pf::directoryExists(neu))
     dienstleistungszentrenOeffnen();
   else

@@ -17,24 +17,17 @@
 #include "app/Riviza1.h"
 #include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "platform/ini.h"
 #include "platform/text.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
 namespace pf = platform;
+using meldung::gefragt;
+using meldung::hinweis;
 
 namespace {
-
-void hinweis(const std::string& text) {
-  ui::dialogs().messageBox(text, "Hinweis !", ui::MsgIcon::Information);
-}
-
-bool gefragt(const std::string& text) {
-  return ui::dialogs().messageDlg(text, ui::DlgType::Confirmation, ui::DlgButtons::YesNo) ==
-         ui::DlgResult::Yes;
-}
 
 // A stored amount in whole units of 1/scale (cents: 100), null as 0.
 long long festkomma(db::TTable& t, const char* feld, int scale) {
@@ -210,8 +203,7 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
   const auto ermaessigt = mwstSatzLesen(ermText);
   for (const auto& [satz, text] : {std::pair{voll, vollText}, std::pair{ermaessigt, ermText}}) {
     if (!satz) {
-      ui::dialogs().messageBox("MwSt-Satz <<" + text + ">> ungültig, bitte eine Zahl von 0 bis 100 eingeben!",
-                               "FEHLER", ui::MsgIcon::Error);
+      meldung::fehler("MwSt-Satz <<" + text + ">> ungültig, bitte eine Zahl von 0 bis 100 eingeben!");
       return;
     }
   }

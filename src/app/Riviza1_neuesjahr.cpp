@@ -19,6 +19,7 @@
 #include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "db/errors.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -30,12 +31,9 @@
 namespace riviza {
 
 namespace pf = platform;
+using meldung::warnung;
 
 namespace {
-
-void warnung(const std::string& text) {
-  ui::dialogs().messageDlg(text, ui::DlgType::Warning, ui::DlgButtons::Ok);
-}
 
 void abgelehnt(const std::string& grund) {
   warnung("Neues Abrechnungsjahr konnte nicht angelegt werden!\r\n" + grund);
@@ -288,15 +286,12 @@ bool NeuesAbrechnungsjahrAnlegen() {
     angelegt = mitTabellenImJahr([&] { return jahrAnlegen(f, j, u, fortschritt); });
   }
   if (!angelegt) return false;
-  ui::dialogs().messageBox("Neuen Abrechnungszeitraum: " + j.neu + "\n\n" + "Verarbeitung beendet",
-                           "Hinweis !", ui::MsgIcon::Information);
+  meldung::hinweis("Neuen Abrechnungszeitraum: " + j.neu + "\n\n" + "Verarbeitung beendet");
   return true;
 }
 
 bool neuesJahrAnlegenMitRueckfrage() {
-  if (ui::dialogs().messageDlg("Datensicherung durchgeführt ?\n\n" + globals().DatenPfad + "Abrechng",
-                               ui::DlgType::Confirmation, ui::DlgButtons::YesNo) != ui::DlgResult::Yes)
-    return false;
+  if (!meldung::gefragt("Datensicherung durchgeführt ?\n\n" + globals().DatenPfad + "Abrechng")) return false;
   // The save reports its own failures; a year is not made from settings that could not be saved.
   if (!EinstellungenSpeichern()) return false;
   return NeuesAbrechnungsjahrAnlegen();

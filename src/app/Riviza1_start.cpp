@@ -11,9 +11,9 @@
 #include "app/Riviza1_settings.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "app/reorganisation.h"
 #include "maintenance/update_online.h"
-#include "platform/text.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -21,6 +21,7 @@
 #include "platform/paths.h"
 #include "platform/pump.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
@@ -32,10 +33,8 @@ namespace {
 constexpr const char* kEinst = "EINSTELLUNGEN";
 constexpr const char* kProgrammZugriff = "ProgrammZugriff";
 
-void hinweis(const std::string& text) {
-  ui::dialogs().messageBox(text, "Hinweis !", ui::MsgIcon::Information);
-}
-void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler !", ui::MsgIcon::Error); }
+using meldung::fehlerBox;
+using meldung::hinweis;
 
 // A version text such as "4.5" as a number; missing or no number counts as 0, so a year of
 // unknown version is reorganised.

@@ -3,10 +3,10 @@
 #include "app/Riviza1_tabellen.h"
 
 #include "app/Riviza1.h"
+#include "app/meldungen.h"
 #include "db/filter.h"
 #include "platform/files.h"
 #include "platform/pump.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
@@ -136,7 +136,7 @@ void Fortschritt::weiter() {
 }
 
 void tabellenFehler(const std::string& was, const Error& fehler) {
-  ui::dialogs().messageBox(was + "\n\n" + fehler.message, "FEHLER", ui::MsgIcon::Error);
+  meldung::fehler(was + "\n\n" + fehler.message);
 }
 
 }  // namespace riviza

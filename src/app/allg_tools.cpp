@@ -1,8 +1,9 @@
 #include "app/allg_tools.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
-#include <unistd.h>
 #include <thread>
 
 #include "platform/files.h"
