@@ -25,7 +25,6 @@ namespace riviza {
 
 namespace pf = platform;
 using meldung::gefragt;
-using meldung::hinweis;
 
 namespace {
 
@@ -217,13 +216,9 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
     st = jahr.writeString("FIRMA", "MwSt1", vollText);
     if (st) st = jahr.writeString("FIRMA", "MwSt2", ermText);
     if (st) st = mwstUmschreiben(*this, *voll, *ermaessigt, fortschritt);
-    arbeitstabellenSchliessen();
   }
-  if (!st) {
-    tabellenFehler("MwSt-Sätze nicht vollständig geändert, der Beleg in Arbeit ist unverändert.", st.error());
-    return;
-  }
-  hinweis("MwSt-Sätze geändert, Verarbeitung beendet");
+  (void)arbeitAbschliessen(st, "MwSt-Sätze nicht vollständig geändert, der Beleg in Arbeit ist unverändert.",
+                           "MwSt-Sätze geändert, Verarbeitung beendet");
 }
 
 void TFormEinstellungen::BitBtnLoeschZuzBefreiungClick(TComponent&) {
@@ -232,13 +227,9 @@ void TFormEinstellungen::BitBtnLoeschZuzBefreiungClick(TComponent&) {
   {
     Fortschritt fortschritt(false);
     st = zuzahlungsbefreiungenLoeschen(*this);
-    FormEinstellungen->Table1->close();
   }
-  if (!st) {
-    tabellenFehler("Zuzahlungsbefreiungen nicht gelöscht.", st.error());
-    return;
-  }
-  hinweis("Alle Zuzahlungsbefreiungen gelöscht, Verarbeitung beendet");
+  (void)arbeitAbschliessen(st, "Zuzahlungsbefreiungen nicht gelöscht.",
+                           "Alle Zuzahlungsbefreiungen gelöscht, Verarbeitung beendet");
 }
 
 }  // namespace riviza

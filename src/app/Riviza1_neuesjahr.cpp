@@ -174,16 +174,8 @@ Status tabellenLeeren(TFormEinstellungen& f, const std::string& daten) {
 // The open vouchers of the old year dated on or after the cut-off, each after its positions.
 Status offeneBelegeUebernehmen(TFormEinstellungen& f, const std::string& altDaten,
                                const std::string& neuDaten, const Uebernahme& u, Fortschritt& fortschritt) {
-  RIVIZA_TRY(tabelleOeffnen(*f.TableAlt, altDaten, "ErfBeleg.DB", "Verarbeitet = 0"));
-  RIVIZA_TRY(tabelleOeffnen(*f.TableNeu, neuDaten, "ErfBeleg.DB"));
-  RIVIZA_TRY(tabelleOeffnen(*f.Table1, altDaten, "ErfPosition.DB"));
-  RIVIZA_TRY(tabelleOeffnen(*f.Table2, neuDaten, "ErfPosition.DB"));
-  auto index = belegIndex(*f.Table1);
-  if (!index) return index.error();
-  auto belege = f.TableNeu->startTransaction();
-  if (!belege) return belege.error();
-  auto positionen = f.Table2->startTransaction();
-  if (!positionen) return positionen.error();
+  auto kopie = BelegKopie::beginnen(altDaten, neuDaten, "Verarbeitet = 0", false);
+  if (!kopie) return kopie.error();
   pf::processMessages();
   RIVIZA_TRY(jedenSatz(*f.TableAlt, [&]() -> Status {
     const auto datum = f.TableAlt->fields(1).asDate();
@@ -191,13 +183,11 @@ Status offeneBelegeUebernehmen(TFormEinstellungen& f, const std::string& altDate
       return Error::make(db::kConversion,
                          "Beleg ohne gültiges Belegdatum: " + f.TableAlt->fields(0).asString());
     if (*datum < u.stichtag) return okStatus();
-    RIVIZA_TRY(belegSaetzeAnhaengen(*index, f.TableAlt->fields(0).asString(), *f.Table1, *f.Table2));
-    RIVIZA_TRY(datensatzAnhaengen(*f.TableAlt, *f.TableNeu));
+    RIVIZA_TRY(kopie->uebernehmen());
     fortschritt.weiter();
     return okStatus();
   }));
-  RIVIZA_TRY(positionen->commit());
-  return belege->commit();
+  return kopie->festschreiben();
 }
 
 // The old year's file goes with the new year; the new year starts without a lock, which
