@@ -9,6 +9,7 @@
 
 #include "app/Riviza1.h"
 #include "app/Riviza1_settings.h"
+#include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
 #include "app/meldungen.h"
@@ -157,12 +158,9 @@ void versionPruefen(TFormEinstellungen& f) {
 // empty template.
 void dienstleistungszentrenOeffnen() {
   TFormEinstellungen& f = *FormEinstellungen;
-  const std::string daten = jahrDatenPfad();
-  const std::string vorlage = globals().ProgrammPfad + "LeerDaten\\AdrDlz.db";
-  if (!pf::fileExists(daten + "\\AdrDlz.db") && pf::fileExists(vorlage))
-    (void)pf::copyFile(vorlage, daten + "\\AdrDlz.db");
+  jahresVorlageKopieren("AdrDlz.db");
   f.TableAdrDlz->close();
-  Status st = f.TableAdrDlz->setDatabaseName(daten);
+  Status st = f.TableAdrDlz->setDatabaseName(jahrDatenPfad());
   if (st.ok()) st = f.TableAdrDlz->setTableName("AdrDlz.DB");
   if (st.ok()) st = f.TableAdrDlz->open();
   if (!st.ok()) ui::dialogs().showMessage(st.error().message);

@@ -3,6 +3,7 @@
 #include "app/Riviza1_tabellen.h"
 
 #include "app/Riviza1.h"
+#include "app/globals.h"
 #include "app/meldungen.h"
 #include "db/filter.h"
 #include "platform/files.h"
@@ -146,6 +147,12 @@ void arbeitstabellenSchliessen() {
 
 bool tabelleVorhanden(const std::string& ordner, const std::string& name) {
   return platform::fileExists(ordner + "\\" + name);
+}
+
+void jahresVorlageKopieren(const std::string& name) {
+  const std::string vorlage = globals().ProgrammPfad + "LeerDaten\\" + name;
+  if (!tabelleVorhanden(jahrDatenPfad(), name) && platform::fileExists(vorlage))
+    (void)platform::copyFile(vorlage, jahrDatenPfad() + "\\" + name);
 }
 
 Fortschritt::Fortschritt(bool mitZaehler) : mitZaehler_(mitZaehler) {

@@ -80,6 +80,9 @@ void arbeitstabellenSchliessen();
 
 // Whether folder + "\" + name exists (found ignoring case, as the tables are).
 bool tabelleVorhanden(const std::string& ordner, const std::string& name);
+// A table the current year's Daten lacks is copied from the program folder's LeerDaten; a copy
+// that fails shows as the failure of the open that follows.
+void jahresVorlageKopieren(const std::string& name);
 
 // The form's progress while an operation runs: LabelWarten shown, LabelDbSatz empty and shown
 // (with mitZaehler), both hidden again at the end of the scope.

@@ -41,9 +41,6 @@
 
 namespace riviza::costbearer {
 
-enum class Paragraf { P302, P300, P105 };
-std::string_view paragrafText(Paragraf p);  // "302", "300", "105"
-
 // A line of a .tab list: each field followed by a tab, then CR LF (single-byte text).
 std::string tabZeile(std::span<const std::string_view> felder);
 
