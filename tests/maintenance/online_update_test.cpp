@@ -1,12 +1,14 @@
 // The online update through the form, against a real HTTP server on loopback: the date files of
 // both chains, the packages and their installation, two chains at once, the road choice, and
 // UPDATE.LOG. Log lines are compared whole, with the fixed clock's date and time.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <thread>
 
 #include "maintenance/update_online.h"
@@ -15,6 +17,7 @@
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/pump.h"
+#include "platform/syscalls.h"
 #include "shell_fixture.h"
 #include "update_server.h"
 
@@ -212,6 +215,43 @@ TEST_F(OnlineUpdate, NoConnectionOrTheSftpRoadFetchNothingOverHttp) {
 
 // The outside program the launcher starts for a .exe: a script that notes its folder and
 // arguments.
+// Writes into one file fail as on a full disk (the file is created, nothing reaches it), for
+// the scope; an empty path injects nothing.
+fs::path gVolleDatei;
+std::set<int> gVolleFds;
+int volleDateiOeffnen(const char* pfad, int flags, mode_t mode) {
+  const int fd = platform::realSysCalls().open(pfad, flags, mode);
+  if (fd >= 0 && (flags & O_CREAT) && !gVolleDatei.empty() && fs::path(pfad) == gVolleDatei)
+    gVolleFds.insert(fd);
+  return fd;
+}
+ssize_t volleDateiSchreiben(int fd, const void* daten, size_t n) {
+  if (gVolleFds.count(fd)) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return platform::realSysCalls().write(fd, daten, n);
+}
+int volleDateiSchliessen(int fd) {
+  gVolleFds.erase(fd);
+  return platform::realSysCalls().close(fd);
+}
+class VolleDatei {
+ public:
+  explicit VolleDatei(fs::path datei) : aktiv_(tabelle()) { gVolleDatei = std::move(datei); }
+  ~VolleDatei() { gVolleDatei.clear(); }
+
+ private:
+  static platform::SysCalls tabelle() {
+    platform::SysCalls t = platform::realSysCalls();
+    t.open = volleDateiOeffnen;
+    t.write = volleDateiSchreiben;
+    t.close = volleDateiSchliessen;
+    return t;
+  }
+  platform::ScopedSysCalls aktiv_;
+};
+
 class WineAttrappe {
  public:
   WineAttrappe()
@@ -243,6 +283,9 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
     const char* entpackt;                // the count line
     std::string aufruf;                  // the installer's start (folder|program); "" none
     std::vector<const char*> vorhanden;  // below the program folder afterwards
+    // Writes into the program folder's Update.exe fail as on a full disk: the installer is not
+    // started and this is the reason given.
+    std::string startFehler{};
   };
   const std::string prog = programm.str();
   const std::vector<Fall> faelle = {
@@ -258,6 +301,13 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
        "Dateien entpackt: 1",
        prog + "|" + prog + "/Update.exe",
        {"Update.exe"}},
+      {"Update.exe, program folder full",
+       {{"Update.exe", "MZ update"}},
+       true,
+       "Dateien entpackt: 1",
+       "",
+       {"Update/Update.exe"},
+       prog + "\\Update.exe: "},
       {"no installer", {{"liesmich.txt", "neu"}}, true, "Dateien entpackt: 1", "", {"Update/liesmich.txt"}},
       {"a name leading out",
        {{"Setup.exe", "MZ setup"}, {"../boese.txt", "x"}},
@@ -279,19 +329,33 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
       server.paket("update.zip", f.eintraege);
     server.veroeffentlichen("update.txt", "16.03.2024\r\n");
 
-    drueckenUndWarten(UpdateArt::Programm);
+    {
+      VolleDatei voll(f.startFehler.empty() ? fs::path() : programm / "Update.exe");
+      drueckenUndWarten(UpdateArt::Programm);
+    }
 
     const auto l = zeilen();
+    const bool gestartet = f.installiert && f.startFehler.empty();
     ASSERT_GE(l.size(), 4u);
-    EXPECT_EQ(l[l.size() - (f.installiert ? 1 : 2)], z(f.entpackt));
+    EXPECT_EQ(l[l.size() - (gestartet ? 1 : 2)], z(f.entpackt));
     EXPECT_EQ(form->visible(), !f.installiert);
     EXPECT_EQ(UpdateZustand(UpdateArt::Programm).ergebnis,
-              f.installiert ? UpdateErgebnis::Installiert : UpdateErgebnis::Fehler);
+              gestartet ? UpdateErgebnis::Installiert : UpdateErgebnis::Fehler);
     if (f.installiert) {
       // Closed as the program closes: Temp emptied, the list kept in UPDATE.LOG.
       EXPECT_TRUE(platform::listDirectory(imProgramm("Temp")).empty());
       EXPECT_NE(programm.read("UPDATE.LOG").find(z(f.entpackt) + "\r\n"), std::string::npos);
-      EXPECT_TRUE(texte().empty());
+      if (gestartet) {
+        EXPECT_TRUE(texte().empty());
+      } else {
+        // The package's installer stays for a later run, no part of a copy is left to start.
+        EXPECT_TRUE(l.back().starts_with(z("Setup-Programm nicht gestartet: " + f.startFehler))) << l.back();
+        ASSERT_EQ(texte().size(), 1u);
+        EXPECT_TRUE(
+            texte()[0].starts_with("Das Setup-Programm konnte nicht gestartet werden!\n\n" + f.startFehler))
+            << texte()[0];
+        EXPECT_FALSE(programm.exists("Update.exe"));
+      }
     } else {
       EXPECT_TRUE(l.back().starts_with(z("Programmupdate nicht installiert: "))) << l.back();
       ASSERT_EQ(texte().size(), 1u);
