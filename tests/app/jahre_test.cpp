@@ -2,7 +2,6 @@
 // (flat-layout migration, refusal, carry-over, the checks before anything is made), the merge
 // and the deletion of movement data, the year switch and the data-root change, each with the
 // program-access lock of the years they leave, enter and write.
-#include <fcntl.h>
 
 #include <cerrno>
 
@@ -10,8 +9,8 @@
 #include "app/Riviza1_tabellen.h"
 #include "jahr_daten.h"
 #include "platform/pump.h"
-#include "platform/syscalls.h"
 #include "shell_fixture.h"
+#include "stoerung.h"
 
 namespace riviza::test {
 namespace {
@@ -54,27 +53,6 @@ class Jahre : public JahrShell {
   }
 };
 
-// Creating files below this folder (native path part) fails as a full disk would.
-std::string gVoll;
-int oeffnenBisVoll(const char* path, int flags, mode_t mode) {
-  if ((flags & O_CREAT) && !gVoll.empty() && std::string_view(path).find(gVoll) != std::string_view::npos) {
-    errno = ENOSPC;
-    return -1;
-  }
-  return platform::realSysCalls().open(path, flags, mode);
-}
-
-struct VolleDaten {
-  explicit VolleDaten(std::string ordner) : calls(mitOpen()) { gVoll = std::move(ordner); }
-  ~VolleDaten() { gVoll.clear(); }
-  static platform::SysCalls mitOpen() {
-    platform::SysCalls c = platform::realSysCalls();
-    c.open = oeffnenBisVoll;
-    return c;
-  }
-  platform::ScopedSysCalls calls;
-};
-
 // ---- the new year ----
 
 TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
@@ -89,7 +67,7 @@ TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
 
   // A copy that fails after the move: the flat year goes on as 2023, no 2024 is left behind.
   {
-    VolleDaten voll("/Abrechng/2024/Daten/");
+    ScopedStoerung voll(Stoerung::KeinAnlegen, "/Abrechng/2024/Daten/", ENOSPC);
     EXPECT_FALSE(neuesJahr());
   }
   EXPECT_EQ(texte().back(), "Ordner <<" + imDaten("Abrechng\\2023\\Daten") + ">> kann nicht kopiert werden!");
@@ -209,7 +187,8 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
     form = std::make_unique<TFormEinstellungen>();
     oeffnen();
     {
-      VolleDaten voll(std::string(fall.name) == "copy fails" ? "/Abrechng/2025/Daten/" : "");
+      ScopedStoerung voll(Stoerung::KeinAnlegen,
+                          std::string(fall.name) == "copy fails" ? "/Abrechng/2025/Daten/" : "", ENOSPC);
       EXPECT_FALSE(neuesJahr(true, fall.ab));
     }
     EXPECT_EQ(texte().back(), fall.meldung);

@@ -1,14 +1,12 @@
 // The online update through the form, against a real HTTP server on loopback: the date files of
 // both chains, the packages and their installation, two chains at once, the road choice, and
 // UPDATE.LOG. Log lines are compared whole, with the fixed clock's date and time.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
-#include <set>
 #include <thread>
 
 #include "maintenance/update_online.h"
@@ -17,8 +15,8 @@
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/pump.h"
-#include "platform/syscalls.h"
 #include "shell_fixture.h"
+#include "stoerung.h"
 #include "update_server.h"
 
 namespace riviza::test {
@@ -215,43 +213,6 @@ TEST_F(OnlineUpdate, NoConnectionOrTheSftpRoadFetchNothingOverHttp) {
 
 // The outside program the launcher starts for a .exe: a script that notes its folder and
 // arguments.
-// Writes into one file fail as on a full disk (the file is created, nothing reaches it), for
-// the scope; an empty path injects nothing.
-fs::path gVolleDatei;
-std::set<int> gVolleFds;
-int volleDateiOeffnen(const char* pfad, int flags, mode_t mode) {
-  const int fd = platform::realSysCalls().open(pfad, flags, mode);
-  if (fd >= 0 && (flags & O_CREAT) && !gVolleDatei.empty() && fs::path(pfad) == gVolleDatei)
-    gVolleFds.insert(fd);
-  return fd;
-}
-ssize_t volleDateiSchreiben(int fd, const void* daten, size_t n) {
-  if (gVolleFds.count(fd)) {
-    errno = ENOSPC;
-    return -1;
-  }
-  return platform::realSysCalls().write(fd, daten, n);
-}
-int volleDateiSchliessen(int fd) {
-  gVolleFds.erase(fd);
-  return platform::realSysCalls().close(fd);
-}
-class VolleDatei {
- public:
-  explicit VolleDatei(fs::path datei) : aktiv_(tabelle()) { gVolleDatei = std::move(datei); }
-  ~VolleDatei() { gVolleDatei.clear(); }
-
- private:
-  static platform::SysCalls tabelle() {
-    platform::SysCalls t = platform::realSysCalls();
-    t.open = volleDateiOeffnen;
-    t.write = volleDateiSchreiben;
-    t.close = volleDateiSchliessen;
-    return t;
-  }
-  platform::ScopedSysCalls aktiv_;
-};
-
 class WineAttrappe {
  public:
   WineAttrappe()
@@ -330,7 +291,8 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
     server.veroeffentlichen("update.txt", "16.03.2024\r\n");
 
     {
-      VolleDatei voll(f.startFehler.empty() ? fs::path() : programm / "Update.exe");
+      ScopedStoerung voll(Stoerung::PlatteVoll,
+                          f.startFehler.empty() ? "" : (programm / "Update.exe").string());
       drueckenUndWarten(UpdateArt::Programm);
     }
 
