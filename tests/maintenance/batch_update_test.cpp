@@ -2,56 +2,21 @@
 // loopback server that publishes the demo's own cost-bearer files as a package with a newer
 // date. With --ja the files are installed, the tables rebuilt and the date stored (exit 0); with
 // --nein nothing is installed and the run still succeeds; with the same date it finds nothing.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "support/werkzeug.h"
 #include "update_server.h"
-
-extern char** environ;
 
 namespace riviza::test {
 namespace {
-
-struct Lauf {
-  int status = -1;
-  std::string ausgabe;  // stdout and stderr
-};
-
-// Runs a program with an argument list, its output caught in a file.
-Lauf starten(const std::vector<std::string>& argv, const std::filesystem::path& ausgabe) {
-  posix_spawn_file_actions_t aktionen;
-  posix_spawn_file_actions_init(&aktionen);
-  posix_spawn_file_actions_addopen(&aktionen, 1, ausgabe.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&aktionen, 1, 2);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  Lauf l;
-  if (posix_spawn(&pid, args[0], &aktionen, nullptr, args.data(), environ) == 0) {
-    int w = 0;
-    ::waitpid(pid, &w, 0);
-    l.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-  }
-  posix_spawn_file_actions_destroy(&aktionen);
-  std::ostringstream text;
-  text << std::ifstream(ausgabe, std::ios::binary).rdbuf();
-  l.ausgabe = text.str();
-  return l;
-}
 
 TEST(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   TempDir dir;
   const std::string bin = RIVIZA_BINARY_DIR "/tools/";
   const std::string demo = (dir / "demo").string();
-  ASSERT_EQ(starten({bin + "demo/riviza-demo", demo}, dir / "demo.txt").status, 0);
+  ASSERT_EQ(werkzeugAusfuehren({bin + "demo/riviza-demo", demo}).status, 0);
   const std::string programm = demo + "/Programm";
   std::vector<std::pair<std::string, std::string>> dateien;
   for (const auto& e : platform::listDirectory(programm + "/Kosttr"))
@@ -71,7 +36,7 @@ TEST(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   const std::string neu = "neue Kostenträgerdateien, anzuwenden ab: 14.03.2024\n";
 
   server.veroeffentlichen("kost.txt", "14.03.2024\r\n");
-  const Lauf nein = starten({batch, programm, "update-kosttr", "--nein"}, dir / "nein.txt");
+  const WerkzeugLauf nein = werkzeugAusfuehren({batch, programm, "update-kosttr", "--nein"});
   EXPECT_EQ(nein.status, 0) << nein.ausgabe;
   EXPECT_NE(
       nein.ausgabe.find("[Dialog] Kostenträger anzuwenden ab: 14.03.2024\r\nübernehmen ? -> Abbrechen\n"),
@@ -80,7 +45,7 @@ TEST(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   EXPECT_EQ(nein.ausgabe.find("Dateien entpackt"), std::string::npos) << nein.ausgabe;
   EXPECT_NE(kosttrDatum(), "14.03.2024");
 
-  const Lauf ja = starten({batch, programm, "update-kosttr"}, dir / "ja.txt");
+  const WerkzeugLauf ja = werkzeugAusfuehren({batch, programm, "update-kosttr"});
   EXPECT_EQ(ja.status, 0) << ja.ausgabe;
   for (const std::string& zeile : {std::string("  Internetverbindung vorhanden\n"), neu,
                                    "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n",
@@ -89,7 +54,7 @@ TEST(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
     EXPECT_NE(ja.ausgabe.find(zeile), std::string::npos) << zeile << ja.ausgabe;
   EXPECT_EQ(kosttrDatum(), "14.03.2024");
 
-  const Lauf gleich = starten({batch, programm, "update-kosttr"}, dir / "gleich.txt");
+  const WerkzeugLauf gleich = werkzeugAusfuehren({batch, programm, "update-kosttr"});
   EXPECT_EQ(gleich.status, 0) << gleich.ausgabe;
   EXPECT_NE(gleich.ausgabe.find("  keine neuen Kostenträgerdateien vorhanden, Stand: 14.03.2024\n"),
             std::string::npos)
@@ -97,7 +62,7 @@ TEST(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   EXPECT_EQ(server.anfragen().size(), 5u);  // twice date and package, once the date alone
 
   server.regeln({{"kost.txt", R"({"status": 404})"}});
-  const Lauf fehler = starten({batch, programm, "update-kosttr"}, dir / "fehler.txt");
+  const WerkzeugLauf fehler = werkzeugAusfuehren({batch, programm, "update-kosttr"});
   EXPECT_EQ(fehler.status, 1) << fehler.ausgabe;
   EXPECT_NE(fehler.ausgabe.find("  Fehler bei der Datenübertragung, Datei: kost.txt\n"), std::string::npos)
       << fehler.ausgabe;
