@@ -2,9 +2,10 @@
 // started programs, the network drive through fake drives, the screen fit and file versions.
 #include "app/allg_tools.h"
 
-#include <chrono>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <chrono>
 
 #include "platform/netdrive.h"
 #include "platform/screen.h"
@@ -30,9 +31,10 @@ TEST(AllgTools, TeilStringFields) {
     int n;
     std::string field;
   } cases[] = {
-      {"a\tb\t", 2, "a"}, {"a\tb\t", 3, "b"}, {"a\tb", 3, ""},  {"a\tb", 2, "a"},
-      {"\t\tc\t", 3, ""}, {"x\tyz\t", 3, "yz"}, {"a\tb\t", 4, ""}, {"a\tb\t", 1, ""},
-      {"a\t", 5, ""},  // beyond the text's length: empty instead of a range error
+      {"a\tb\t", 2, "a"},   {"a\tb\t", 3, "b"}, {"a\tb", 3, ""},   {"a\tb", 2, "a"}, {"\t\tc\t", 3, ""},
+      {"x\tyz\t", 3, "yz"}, {"a\tb\t", 4, ""},  {"a\tb\t", 1, ""}, {"a\t", 5, ""},  // beyond the text's
+                                                                                    // length: empty instead
+                                                                                    // of a range error
   };
   for (const auto& c : cases) EXPECT_EQ(TeilString(c.text, '\t', c.n), c.field) << c.text << " n=" << c.n;
 }
@@ -140,7 +142,8 @@ TEST_F(Netzlaufwerk, UnreachableDriveGivesFalseAfterAboutOneSecond) {
   drives.createDriveFolder = false;
   auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(NetzlaufwerkAnmelden(program.str() + "\\", "Abrechng.ini"));
-  auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   EXPECT_GE(ms, 950);
   EXPECT_LT(ms, 2500);
 }

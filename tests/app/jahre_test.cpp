@@ -142,8 +142,7 @@ TEST_F(Jahre, OpenVouchersAreCarriedOverFromTheCutOffDate) {
                                        {"", "01.07.2024", false, {"X1"}}});
     saetzeSchreiben(datenVon("2024"), "Aufstellung.DB",
                     std::vector<Felder>{{{"Feld00", "S"}, {"Feld01", "1"}}});
-    resetGlobals();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     oeffnen();
     EXPECT_TRUE(neuesJahr(true, fall.ab, fall.leer));
     EXPECT_EQ(belege(datenVon("2025")), fall.belege);
@@ -183,8 +182,7 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
     jahrMitTabellen("2024");
     belegeSchreiben(datenVon("2024"), {{"1", "01.02.2024", false, {"A1"}}});
     if (fall.vorher) fall.vorher(*this);
-    resetGlobals();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     oeffnen();
     {
       ScopedStoerung voll(Stoerung::KeinAnlegen,

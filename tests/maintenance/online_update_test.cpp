@@ -39,9 +39,7 @@ class OnlineUpdate : public Shell {
 
   // A program started afresh on the same installation (after an update closed the form).
   void neuStarten() {
-    form.reset();
-    resetGlobals();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     form->show();
     starten();
   }
