@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "db/TTable.h"
+#include "jahr_daten.h"
 #include "shell_fixture.h"
 
 namespace riviza::test {
@@ -16,18 +17,14 @@ namespace {
 
 // Ann.DB (keyed on its first field) with the given keys, in the folder.
 void annahmestellen(const std::string& ordner, std::initializer_list<const char*> iks) {
-  db::TTable t;
-  ASSERT_TRUE(t.setDatabaseName(ordner).ok() && t.setTableName("Ann.DB").ok() && t.open().ok());
-  for (const char* ik : iks)
-    ASSERT_TRUE(t.append().ok() && t.fields(0).setAsString(ik).ok() && t.post().ok());
+  std::vector<Felder> saetze;
+  for (const char* ik : iks) saetze.push_back({{"Kostentraeger", ik}});
+  saetzeSchreiben(ordner, "Ann.DB", saetze);
 }
 
 // The first field of record `satz` of Ann.DB, read through a table of its own.
 std::string erstesFeld(const std::string& ordner, int satz) {
-  db::TTable t;
-  if (!t.setDatabaseName(ordner).ok() || !t.setTableName("Ann.DB").ok() || !t.open().ok()) return "<error>";
-  if (!t.setRecNo(satz).ok()) return "<error>";
-  return t.fields(0).asString();
+  return saetze(ordner, "Ann.DB", {"Kostentraeger"}).at(static_cast<size_t>(satz - 1));
 }
 
 TEST_F(Shell, EveryOpenTableClosesAndReopensOnItsRecordOrInTheNewYear) {

@@ -2,6 +2,7 @@
 #include "ann_fixture.h"
 
 #include "app/globals.h"
+#include "jahr_daten.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 
@@ -43,13 +44,9 @@ void AnnTab::tabelle(const char* datei, const std::vector<Satz>& saetze) {
   if (!platform::fileExists(ziel)) {
     ASSERT_TRUE(platform::copyFile(imProgramm(std::string("LeerDaten\\") + datei), ziel).ok());
   }
-  db::TTable t;
-  ASSERT_TRUE(t.setDatabaseName(jahrDatenPfad()).ok() && t.setTableName(datei).ok() && t.open().ok());
-  for (const Satz& satz : saetze) {
-    ASSERT_TRUE(t.append().ok());
-    for (const auto& [name, wert] : satz) ASSERT_TRUE(t.findField(name)->setAsString(wert).ok()) << name;
-    ASSERT_TRUE(t.post().ok());
-  }
+  std::vector<Felder> felder;
+  for (const Satz& satz : saetze) felder.emplace_back(satz.begin(), satz.end());
+  saetzeSchreiben(jahrDatenPfad(), datei, felder);
 }
 
 std::vector<Satz> AnnTab::gespeichert(const char* datei) const {
