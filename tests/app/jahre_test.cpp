@@ -331,6 +331,19 @@ TEST_F(Jahre, AMergeLocksTheYearItWritesAndRefusesAHeldOne) {
   EXPECT_EQ(jahrWert("2022", "ProgrammZugriff"), "1");
   EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
   EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+
+  // A lock that cannot be written is no lock: the merge is refused and the year left alone.
+  dialogs.clear();
+  {
+    ScopedStoerung voll(Stoerung::KeinAnlegen, "/Abrechng/2023/Abrechng.ini", ENOSPC);
+    EXPECT_FALSE(zusammenfuehren("2024", "2023"));
+  }
+  ASSERT_EQ(texte().size(), 1u);
+  EXPECT_TRUE(
+      texte()[0].starts_with("Programmzugriff nicht gesetzt: " + imDaten("Abrechng\\2023\\Abrechng.ini")))
+      << texte()[0];
+  EXPECT_EQ(belege(datenVon("2023")), (Zeilen{"1|03.03.2023|0"}));
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
 }
 
 // ---- switch and data-root change ----
