@@ -6,8 +6,8 @@
 // "Verarbeitung beendet" whatever happened): the cut-off date, the dates of the open vouchers,
 // the old year's folder and the free name of the new one are checked before anything is
 // created; a failed step of the migration is undone as far as it went; a failure after the new
-// folder exists removes it again; and only a year that was really made ends with the success
-// message and becomes current. The old year's lock is released only when this program holds
+// folder exists (the settings file that cannot be copied included) removes it again; and only a
+// year that was really made ends with the success message and becomes current. The old year's lock is released only when this program holds
 // it. The carry-over selects each voucher's positions by its exact number (an empty number
 // has none) and reads the old position table once, so its time grows with the data.
 #include <charconv>
@@ -191,16 +191,22 @@ Status offeneBelegeUebernehmen(TFormEinstellungen& f, const std::string& altDate
 }
 
 // The old year's file goes with the new year; the new year starts without a lock, which
-// entering it then takes, and the old year's own lock is given up.
-void einstellungenUebergeben(const std::string& altIni, const std::string& neuIni) {
-  if (!pf::fileExists(altIni)) return;
-  (void)pf::copyFile(altIni, neuIni);
-  pf::IniFile neu(neuIni);
-  (void)neu.writeString("EINSTELLUNGEN", "ProgrammZugriff", "");
+// entering it then takes, and the old year's own lock is given up. False after a message when
+// the new year's file cannot be made: a year without its settings, or with the old year's "1"
+// (another program's lock, to the next start), is no year to go on with.
+bool einstellungenUebergeben(const std::string& altIni, const std::string& neuIni) {
+  if (!pf::fileExists(altIni)) return true;
+  Status st = pf::copyFile(altIni, neuIni);
+  if (st) st = pf::IniFile(neuIni).writeString("EINSTELLUNGEN", "ProgrammZugriff", "");
+  if (!st) {
+    warnung("Datei <<" + neuIni + ">> kann nicht angelegt werden!");
+    return false;
+  }
   if (!globals().JahrInNutzung) {
     pf::IniFile alt(altIni);
     (void)alt.writeString("EINSTELLUNGEN", "ProgrammZugriff", "");
   }
+  return true;
 }
 
 // Years and, with a year list, the old year made current.
@@ -250,7 +256,10 @@ bool jahrAnlegen(TFormEinstellungen& f, const Jahre& j, const Uebernahme& u, For
     (void)pf::removeTree(neuOrdner);
     return false;
   }
-  einstellungenUebergeben(altOrdner + "\\" + kAbrechngIni, neuOrdner + "\\" + kAbrechngIni);
+  if (!einstellungenUebergeben(altOrdner + "\\" + kAbrechngIni, neuOrdner + "\\" + kAbrechngIni)) {
+    (void)pf::removeTree(neuOrdner);
+    return false;
+  }
   f.ComboBoxAktuellesJahr->items().add(j.neu);
   jahrBetreten(j.neu, false);
   return true;

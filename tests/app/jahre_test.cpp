@@ -161,6 +161,7 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
     std::function<void(Jahre&)> vorher;
     const char* ab;
     std::string meldung;
+    const char* voll = "";  // creating files below this path part fails as on a full disk
   } faelle[] = {
       {"cut-off no date", nullptr, "31.02.2024",
        "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nDas Datum <<31.02.2024>> ist kein gültiges "
@@ -174,7 +175,12 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
       {"name taken by a file", [](Jahre& t) { t.daten.write("Abrechng/2025", "x"); }, "",
        "Ordner <<" + imDaten("Abrechng\\2025") + ">> kann nicht angelegt werden!"},
       {"copy fails", nullptr, "",
-       "Ordner <<" + imDaten("Abrechng\\2024\\Daten") + ">> kann nicht kopiert werden!"},
+       "Ordner <<" + imDaten("Abrechng\\2024\\Daten") + ">> kann nicht kopiert werden!",
+       "/Abrechng/2025/Daten/"},
+      // The new year would start without the old year's settings.
+      {"settings file not copied", nullptr, "",
+       "Datei <<" + imDaten("Abrechng\\2025\\Abrechng.ini") + ">> kann nicht angelegt werden!",
+       "/Abrechng/2025/Abrechng.ini"},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(fall.name);
@@ -185,8 +191,7 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
     neuesProgramm();
     oeffnen();
     {
-      ScopedStoerung voll(Stoerung::KeinAnlegen,
-                          std::string(fall.name) == "copy fails" ? "/Abrechng/2025/Daten/" : "", ENOSPC);
+      ScopedStoerung voll(Stoerung::KeinAnlegen, fall.voll, ENOSPC);
       EXPECT_FALSE(neuesJahr(true, fall.ab));
     }
     EXPECT_EQ(texte().back(), fall.meldung);
