@@ -78,8 +78,7 @@ void TFormEinstellungen::ComboBoxAktuellesJahrChange(TComponent&) {
 }
 
 void TFormEinstellungen::SpeedButtonBwClick(TComponent&) {
-  PathDialog1->setPathName(EditOrdnerBw->text());
-  if (PathDialog1->Execute()) EditOrdnerBw->setText(PathDialog1->PathName());
+  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerBw);
   if (pf::trim(EditOrdnerBw->text()).empty()) return;  // nothing chosen: the year and its lock stay
   (void)mitTabellenImJahr([this] {
     jahrVerlassen();
