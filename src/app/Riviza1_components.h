@@ -7,7 +7,9 @@
 // order of ui::Design. Layout follows from container and order (a label before an input shares
 // its row; a container's `columns` flows its rows into columns; `row` lines its children up).
 // Captions the settings files and handlers name are the system's own; the rest are plain
-// German captions of our choosing.
+// German captions of our choosing. The file is longer than a header should be because it is the
+// form's one declaration, a line per control and handler of all its pages: split by page it
+// would need an include per page in the one place that expands them all.
 #pragma once
 
 // clang-format off

@@ -4,12 +4,12 @@
 
 #include <array>
 #include <charconv>
-#include <chrono>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 #include "app/Riviza1.h"
+#include "app/Riviza1_tabellen.h"
+#include "app/allg_tools.h"
 #include "app/globals.h"
 #include "db/filter.h"
 #include "maintenance/update_liste.h"
@@ -17,7 +17,6 @@
 #include "platform/codec.h"
 #include "platform/ini.h"
 #include "platform/launcher.h"
-#include "platform/pump.h"
 #include "platform/text.h"
 #include "ui/dialogs.h"
 
@@ -56,31 +55,16 @@ Status schreiben(pf::File& datei, std::string& puffer) {
   return okStatus();
 }
 
-// Starts the program with its arguments (no shell) and waits, letting the message loop run
-// every 100 ms.
+// Starts the program with its arguments (no shell, so a password stays one argument) and
+// waits for it; its exit code is not looked at.
 Status startenUndWarten(const std::vector<std::string>& argv, std::string_view ordner) {
   auto p = pf::startProcess(argv, ordner);
   if (!p) return p.error();
-  while (!p->poll()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    pf::processMessages();
-  }
+  (void)ProzessAbwarten(*p);
   return okStatus();
 }
 
 }  // namespace
-
-std::string_view paragrafText(Paragraf p) {
-  switch (p) {
-    case Paragraf::P302:
-      return "302";
-    case Paragraf::P300:
-      return "300";
-    case Paragraf::P105:
-      return "105";
-  }
-  return "";
-}
 
 std::string tabZeile(std::span<const std::string_view> felder) {
   std::string zeile;
@@ -160,16 +144,12 @@ Status DebitorenExport::durchgangBeginnen(Paragraf p) {
   dtaPuffer_.clear();
   tabPuffer_.clear();
   if (nummer_) naechste_ = *nummer_;
-  // Table2 tells whether a §300 code is a §302 cost bearer already.
+  // Table2 tells whether a §300 code is a §302 cost bearer already; without Kosttr.db there is
+  // none to stand aside for.
   ui::TTable& t2 = *FormEinstellungen->Table2;
   t2.close();
-  RIVIZA_TRY(t2.setFiltered(false));
-  if (!debitoren_ || p != Paragraf::P300) return okStatus();
-  RIVIZA_TRY(t2.setDatabaseName(jahrDatenPfad()));
-  RIVIZA_TRY(t2.setTableName("Kosttr.db"));
-  // Without Kosttr.db there is no §302 cost bearer to stand aside for.
-  if (!pf::fileExists(jahrTabellenPfad("Kosttr.db"))) return okStatus();
-  return t2.open();
+  if (!debitoren_ || p != Paragraf::P300 || !pf::fileExists(jahrTabellenPfad("Kosttr.db"))) return okStatus();
+  return tabelleOeffnen(t2, jahrDatenPfad(), "Kosttr.db");
 }
 
 // Kosttr.db keys its cost bearers by the code after "10": only a "10" IK can be one of them.

@@ -29,6 +29,12 @@
 // a pass writes reaches the files only when its table is committed, and the number advances
 // with it, so a failed pass hands out no number. The advanced number is stored in the year's
 // settings when the run ends. Passwords of the command line never appear in a log line.
+//
+//   constructed --nummerVorbereiten()--> ready (refused: nothing may be written)
+//   ready --oeffnen()--> open; per pass: durchgangBeginnen() --satz()...--> durchgangFestschreiben()
+//     (a pass that fails never reaches durchgangFestschreiben: its lines and numbers are dropped
+//     by the next durchgangBeginnen())
+//   any --abschliessen()--> closed, the import run when asked
 #pragma once
 
 #include <optional>
@@ -40,9 +46,6 @@
 #include "platform/files.h"
 
 namespace riviza::costbearer {
-
-enum class Paragraf { P302, P300, P105 };
-std::string_view paragrafText(Paragraf p);  // "302", "300", "105"
 
 // A line of a .tab list: each field followed by a tab, then CR LF (single-byte text).
 std::string tabZeile(std::span<const std::string_view> felder);

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/Riviza1.h"
+#include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/debitoren_export.h"
@@ -22,8 +23,6 @@ namespace cb = costbearer;
 namespace pf = platform;
 
 namespace {
-
-bool gefunden(std::string_view antwort) { return !pf::trimView(antwort).empty(); }
 
 // The §300 cost bearer a fund refers to: through its paper office when it has one.
 std::string aufgeloest300(const cb::Arbeitszeile& z) {
@@ -67,11 +66,7 @@ class Geschaeftsstellen {
  public:
   Status beginnen() {
     ui::TTable& t = *FormEinstellungen->TableAdrDlz;
-    t.close();
-    RIVIZA_TRY(t.setFiltered(false));
-    RIVIZA_TRY(t.setDatabaseName(jahrDatenPfad()));
-    RIVIZA_TRY(t.setTableName("AdrDlz.DB"));
-    RIVIZA_TRY(t.open());
+    RIVIZA_TRY(tabelleOeffnen(t, jahrDatenPfad(), "AdrDlz.DB"));
     auto g = t.startTransaction();
     if (!g) return g.error();
     guard_.emplace(std::move(*g));
@@ -119,10 +114,10 @@ class KassenRegeln : public cb::DurchgangsRegeln {
   bool nimmt(const cb::Arbeitszeile& z) override {
     switch (p_) {
       case cb::Paragraf::P302:
-        return z.hauptzeile({"10"}) && !z.ohneVerweis() && gefunden(Kosttr302Verweis(z.ik()));
+        return z.hauptzeile({"10"}) && !z.ohneVerweis() && cb::gefunden(Kosttr302Verweis(z.ik()));
       case cb::Paragraf::P300:
         aufgeloest_ = z.hauptzeile({"10"}) && !z.ohneVerweis() ? aufgeloest300(z) : std::string();
-        return gefunden(aufgeloest_);
+        return cb::gefunden(aufgeloest_);
       case cb::Paragraf::P105:
         return z.hauptzeile({"10", "18"}) && !z.ohneVerweis();
     }
@@ -176,21 +171,17 @@ bool KassenAktualisieren() {
   if (!lauf.kostentraegerEinlesen()) return false;
   lauf.vorlagenKopieren({"Kassen.db", "Kassen300.db", "Kassen105.db"});
 
-  struct Pass {
-    cb::Paragraf p;
-    cb::Durchgang d;
-  };
-  bool ok = true;
-  for (const Pass& pass : {
-           Pass{cb::Paragraf::P302, {"Kassen.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "}},
-           Pass{cb::Paragraf::P300, {"Kassen300.db", "Kosttr300.txt", "Kassen 300 aktualisiert, Anzahl: "}},
-           Pass{cb::Paragraf::P105, {"Kassen105.db", "Kosttr105.txt", "Kassen 105 aktualisiert, Anzahl: "}},
-       }) {
-    KassenRegeln regeln(pass.p, listen);
-    const cb::DurchgangsErgebnis e = cb::durchgang(*FormEinstellungen->TableKassen, pass.d, regeln);
-    ok = ok && e == cb::DurchgangsErgebnis::Ok;
-    if (e == cb::DurchgangsErgebnis::Fehler) break;
-  }
+  bool ok =
+      cb::durchgaenge(
+          *FormEinstellungen->TableKassen,
+          {cb::ParagrafDurchgang{cb::Paragraf::P302,
+                                 {"Kassen.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "}},
+           cb::ParagrafDurchgang{cb::Paragraf::P300,
+                                 {"Kassen300.db", "Kosttr300.txt", "Kassen 300 aktualisiert, Anzahl: "}},
+           cb::ParagrafDurchgang{cb::Paragraf::P105,
+                                 {"Kassen105.db", "Kosttr105.txt", "Kassen 105 aktualisiert, Anzahl: "}}},
+          [&](const cb::ParagrafDurchgang& pass) { return KassenRegeln(pass.p, listen); }) ==
+      cb::DurchgangsErgebnis::Ok;
   if (Status s = listen.schliessen(); !s) {
     cb::fehlerProtokollieren("Kassenlisten", s.error());
     ok = false;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/Riviza1.h"
+#include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
 #include "costbearer/abr_tools.h"
 #include "maintenance/update_liste.h"
@@ -69,6 +70,28 @@ std::vector<std::string> Arbeitszeile::adresse() const {
 FirmaWerte firmaWerteLesen() {
   pf::IniFile ini(jahrIniPfad());
   return {firmaWert(ini, "Bundesland"), firmaWert(ini, "KvBezirk"), firmaWert(ini, "Abrechnungscode302")};
+}
+
+bool gefunden(std::string_view antwort) { return !pf::trimView(antwort).empty(); }
+
+std::string datenannahme302(const std::string& ik, const FirmaWerte& w, bool ersteSuche) {
+  std::string stelle =
+      ersteSuche ? Datenannahme302Suchen(ik, w.bundesland, w.kvBezirk, w.abrechnungscode302) : "";
+  if (!gefunden(stelle)) stelle = Datenannahme302Suchen2(ik, w.bundesland, w.kvBezirk, w.abrechnungscode302);
+  if (!gefunden(stelle)) stelle = Datenannahme302Suchen3(ik, w.bundesland, w.kvBezirk, w.abrechnungscode302);
+  return stelle;
+}
+
+std::string_view paragrafText(Paragraf p) {
+  switch (p) {
+    case Paragraf::P302:
+      return "302";
+    case Paragraf::P300:
+      return "300";
+    case Paragraf::P105:
+      return "105";
+  }
+  return "";
 }
 
 std::string jahrTabellenPfad(std::string_view tabelle) {
@@ -138,21 +161,13 @@ bool NeuaufbauLauf::kostentraegerEinlesen() {
 }
 
 void NeuaufbauLauf::vorlagenKopieren(std::initializer_list<std::string_view> tabellen) {
-  for (std::string_view t : tabellen) {
-    const std::string ziel = jahrTabellenPfad(t);
-    if (!pf::fileExists(ziel))
-      (void)pf::copyFile(globals().ProgrammPfad + "LeerDaten\\" + std::string(t), ziel);
-  }
+  for (std::string_view t : tabellen) jahresVorlageKopieren(std::string(t));
 }
 
 // ---- one table in one transaction ----
 
 Result<TabelleImNeuaufbau> TabelleImNeuaufbau::beginnen(ui::TTable& komponente, std::string_view tabelle) {
-  komponente.close();
-  RIVIZA_TRY(komponente.setFiltered(false));
-  RIVIZA_TRY(komponente.setDatabaseName(jahrDatenPfad()));
-  RIVIZA_TRY(komponente.setTableName(std::string(tabelle)));
-  RIVIZA_TRY(komponente.open());
+  RIVIZA_TRY(tabelleOeffnen(komponente, jahrDatenPfad(), std::string(tabelle)));
   auto guard = komponente.startTransaction();
   if (!guard) {
     komponente.close();

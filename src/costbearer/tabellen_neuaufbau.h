@@ -64,6 +64,12 @@ struct FirmaWerte {
 };
 FirmaWerte firmaWerteLesen();
 
+// A lookup's answer names an office or cost bearer; one of blanks names none.
+bool gefunden(std::string_view antwort);
+// The §302 data office of an IK: Datenannahme302Suchen (only with `ersteSuche`), then
+// Datenannahme302Suchen2, then Datenannahme302Suchen3, each while the answer names none.
+std::string datenannahme302(const std::string& ik, const FirmaWerte& w, bool ersteSuche);
+
 // ---- paths of the year ----
 std::string jahrTabellenPfad(std::string_view tabelle);  // ...\Daten\<tabelle>
 std::string arbeitsdateiPfad(std::string_view datei);    // ProgrammPfad + "temp\" + datei
@@ -128,6 +134,14 @@ struct Durchgang {
   std::string_view anzahlText;    // "Kostenträger 302 aktualisiert, Anzahl: "
 };
 
+// The cost-bearer rules a pass works under, and a pass of a rebuild with its rules' paragraph.
+enum class Paragraf { P302, P300, P105 };
+std::string_view paragrafText(Paragraf p);  // "302", "300", "105"
+struct ParagrafDurchgang {
+  Paragraf p;
+  Durchgang d;
+};
+
 // What one pass does with its lines. The pass calls, in order: beginnen() once the table is
 // emptied; for each line nimmt(), and for a line taken felder(), then nachSatz() with the
 // record just posted; festschreiben() before it commits its table; nachAnzahl() after its
@@ -152,6 +166,22 @@ enum class DurchgangsErgebnis { Ok, TabelleFehlt, Fehler };
 // logged ("Datei nicht vorhanden! " and its path); a missing work file leaves the table empty
 // without a count line; any other failure is logged as an error line.
 DurchgangsErgebnis durchgang(ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln);
+
+// The passes of a rebuild in order through one component, each with the rules `regelnFuer`
+// makes for it: a failed pass ends the rebuild (Fehler), a missing table does not (TabelleFehlt
+// when no pass failed).
+template <class Pass, class RegelnFuer>
+DurchgangsErgebnis durchgaenge(ui::TTable& komponente, std::initializer_list<Pass> passes,
+                               RegelnFuer&& regelnFuer) {
+  DurchgangsErgebnis gesamt = DurchgangsErgebnis::Ok;
+  for (const Pass& pass : passes) {
+    auto regeln = regelnFuer(pass);
+    const DurchgangsErgebnis e = durchgang(komponente, pass.d, regeln);
+    if (e == DurchgangsErgebnis::Fehler) return e;
+    if (e == DurchgangsErgebnis::TabelleFehlt) gesamt = e;
+  }
+  return gesamt;
+}
 
 // The error line of a failed step: "  FEHLER " + was + ": " + the error's text.
 void fehlerProtokollieren(std::string_view was, const Error& fehler);

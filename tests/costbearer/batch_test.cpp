@@ -2,32 +2,14 @@
 // fills the tables, prints the update list and exits 0; a missing program folder exits 2 with
 // its message.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
 
 #include "db/TTable.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
+#include "support/werkzeug.h"
 
 namespace riviza::test {
 namespace {
-
-struct Lauf {
-  int status = -1;
-  std::string ausgabe;  // stdout and stderr
-};
-
-Lauf ausfuehren(const std::string& befehl) {
-  Lauf l;
-  std::FILE* pipe = ::popen((befehl + " 2>&1").c_str(), "r");
-  if (!pipe) return l;
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) l.ausgabe.append(buf, n);
-  const int w = ::pclose(pipe);
-  l.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-  return l;
-}
 
 size_t saetze(const std::string& ordner, const char* tabelle) {
   db::TTable t;
@@ -41,11 +23,12 @@ TEST(RivizaBatch, KosttrAktualisierenFillsTheDemoTablesAndAMissingFolderExits2) 
   TempDir dir;
   const std::string bin = RIVIZA_BINARY_DIR "/tools/";
   const std::string demo = (dir / "demo").string();
-  ASSERT_EQ(ausfuehren("'" + bin + "demo/riviza-demo' '" + demo + "'").status, 0);
-  const std::string umgebung = "XDG_RUNTIME_DIR='" + dir.str() + "' WINEPREFIX='" + demo + "/wineprefix' ";
-  const std::string batch = umgebung + "'" + bin + "riviza-batch/riviza-batch' ";
+  ASSERT_EQ(werkzeugAusfuehren({bin + "demo/riviza-demo", demo}).status, 0);
+  ScopedEnv laufzeit("XDG_RUNTIME_DIR", dir.str());
+  ScopedEnv wine("WINEPREFIX", demo + "/wineprefix");
+  const std::string batch = bin + "riviza-batch/riviza-batch";
 
-  const Lauf l = ausfuehren(batch + "'" + demo + "/Programm' kosttr-aktualisieren");
+  const WerkzeugLauf l = werkzeugAusfuehren({batch, demo + "/Programm", "kosttr-aktualisieren"});
   EXPECT_EQ(l.status, 0) << l.ausgabe;
   for (const char* z :
        {"  Beginn -> Kostenträgerdatei wird aktualisiert ...\n",
@@ -60,7 +43,8 @@ TEST(RivizaBatch, KosttrAktualisierenFillsTheDemoTablesAndAMissingFolderExits2) 
   EXPECT_EQ(saetze(tabellen, "Kas.db"), 3u);
   EXPECT_EQ(saetze(tabellen, "KasAdrAnn.db"), 3u);
 
-  const Lauf fehlt = ausfuehren(batch + "'" + dir.str() + "/gibt-es-nicht' kosttr-aktualisieren");
+  const WerkzeugLauf fehlt =
+      werkzeugAusfuehren({batch, dir.str() + "/gibt-es-nicht", "kosttr-aktualisieren"});
   EXPECT_EQ(fehlt.status, 2);
   EXPECT_NE(fehlt.ausgabe.find("Programmordner nicht gefunden: " + dir.str() + "/gibt-es-nicht"),
             std::string::npos)

@@ -3,58 +3,25 @@
 // date. With --ja the files are installed, the tables rebuilt and the date stored (exit 0); with
 // --nein nothing is installed and the run still succeeds; with the same date it finds nothing.
 // With WinSCP.exe in the program folder the operation takes the SFTP road.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "dateiserver.h"
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "support/werkzeug.h"
 #include "update_server.h"
-
-extern char** environ;
 
 namespace riviza::test {
 namespace {
 
-struct Lauf {
-  int status = -1;
-  std::string ausgabe;  // stdout and stderr
-};
-
-// Runs a program with an argument list, its output caught in a file.
-Lauf starten(const std::vector<std::string>& argv, const std::filesystem::path& ausgabe) {
-  posix_spawn_file_actions_t aktionen;
-  posix_spawn_file_actions_init(&aktionen);
-  posix_spawn_file_actions_addopen(&aktionen, 1, ausgabe.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&aktionen, 1, 2);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  Lauf l;
-  if (posix_spawn(&pid, args[0], &aktionen, nullptr, args.data(), environ) == 0) {
-    int w = 0;
-    ::waitpid(pid, &w, 0);
-    l.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-  }
-  posix_spawn_file_actions_destroy(&aktionen);
-  std::ostringstream text;
-  text << std::ifstream(ausgabe, std::ios::binary).rdbuf();
-  l.ausgabe = text.str();
-  return l;
-}
+using Lauf = WerkzeugLauf;
 
 // A fresh demo installation (riviza-demo) and its one year; the package holds the demo's own
 // cost-bearer files.
 class RivizaBatchUpdate : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(starten({bin + "demo/riviza-demo", demo}, dir / "demo.txt").status, 0);
+    ASSERT_EQ(werkzeugAusfuehren({bin + "demo/riviza-demo", demo}).status, 0);
     for (const auto& e : platform::listDirectory(programm + "/Kosttr"))
       dateien.push_back({e.name, platform::readFile(programm + "/Kosttr/" + e.name).value()});
     ASSERT_FALSE(dateien.empty());
@@ -65,8 +32,8 @@ class RivizaBatchUpdate : public ::testing::Test {
   std::string kosttrDatum() const {
     return platform::IniFile(jahr + "/Abrechng.ini").readString("EINSTELLUNGEN", "KosttrDatum", "-1");
   }
-  Lauf updateKosttr(const std::string& ausgabe, const char* antwort = "--ja") const {
-    return starten({bin + "riviza-batch/riviza-batch", programm, "update-kosttr", antwort}, dir / ausgabe);
+  Lauf updateKosttr(const char* antwort = "--ja") const {
+    return werkzeugAusfuehren({bin + "riviza-batch/riviza-batch", programm, "update-kosttr", antwort});
   }
 
   TempDir dir;
@@ -85,7 +52,7 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   const std::string neu = "neue Kostenträgerdateien, anzuwenden ab: 14.03.2024\n";
 
   server.veroeffentlichen("kost.txt", "14.03.2024\r\n");
-  const Lauf nein = updateKosttr("nein.txt", "--nein");
+  const Lauf nein = updateKosttr("--nein");
   EXPECT_EQ(nein.status, 0) << nein.ausgabe;
   EXPECT_NE(
       nein.ausgabe.find("[Dialog] Kostenträger anzuwenden ab: 14.03.2024\r\nübernehmen ? -> Abbrechen\n"),
@@ -94,7 +61,7 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   EXPECT_EQ(nein.ausgabe.find("Dateien entpackt"), std::string::npos) << nein.ausgabe;
   EXPECT_NE(kosttrDatum(), "14.03.2024");
 
-  const Lauf ja = updateKosttr("ja.txt");
+  const Lauf ja = updateKosttr();
   EXPECT_EQ(ja.status, 0) << ja.ausgabe;
   for (const std::string& zeile : {std::string("  Internetverbindung vorhanden\n"), neu,
                                    "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n",
@@ -103,7 +70,7 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
     EXPECT_NE(ja.ausgabe.find(zeile), std::string::npos) << zeile << ja.ausgabe;
   EXPECT_EQ(kosttrDatum(), "14.03.2024");
 
-  const Lauf gleich = updateKosttr("gleich.txt");
+  const Lauf gleich = updateKosttr();
   EXPECT_EQ(gleich.status, 0) << gleich.ausgabe;
   EXPECT_NE(gleich.ausgabe.find("  keine neuen Kostenträgerdateien vorhanden, Stand: 14.03.2024\n"),
             std::string::npos)
@@ -111,7 +78,7 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   EXPECT_EQ(server.anfragen().size(), 5u);  // twice date and package, once the date alone
 
   server.regeln({{"kost.txt", R"({"status": 404})"}});
-  const Lauf fehler = updateKosttr("fehler.txt");
+  const Lauf fehler = updateKosttr();
   EXPECT_EQ(fehler.status, 1) << fehler.ausgabe;
   EXPECT_NE(fehler.ausgabe.find("  Fehler bei der Datenübertragung, Datei: kost.txt\n"), std::string::npos)
       << fehler.ausgabe;
@@ -125,7 +92,7 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrTakesTheSftpRoadWhenWinScpIsInTheProgramFo
   server.paket("kost.zip", dateien);
   ASSERT_TRUE(platform::writeFile(programm + "/WinSCP.exe", "").ok());
 
-  const Lauf ja = updateKosttr("sftp.txt");
+  const Lauf ja = updateKosttr();
   EXPECT_EQ(ja.status, 0) << ja.ausgabe;
   for (const std::string& zeile : {std::string("  neue Kostenträgerdateien, anzuwenden ab: 31.12.2098\n"),
                                    "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n",
@@ -137,7 +104,7 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrTakesTheSftpRoadWhenWinScpIsInTheProgramFo
             (std::vector<std::string>{"open orvel_update/kost.txt", "open orvel_update/kost.zip"}));
 
   ScopedEnv mitgeliefert(net::kUpdateHostKeyVariable, "");
-  const Lauf fremd = updateKosttr("fremd.txt");
+  const Lauf fremd = updateKosttr();
   EXPECT_EQ(fremd.status, 1) << fremd.ausgabe;
   EXPECT_NE(fremd.ausgabe.find("  SFTP: Der Schlüssel des Servers stimmt nicht"), std::string::npos)
       << fremd.ausgabe;
