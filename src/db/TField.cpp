@@ -159,13 +159,24 @@ std::optional<platform::DateTime> TField::asDate() const {
   return std::nullopt;
 }
 
-Status TField::store(Value v) {
+Status TField::writable() const {
   if (!table_->active()) return Error::make(kInactive, "Tabelle ist nicht geöffnet");
   if (table_->state_ != TableState::Edit && table_->state_ != TableState::Insert)
     return Error::make(kNotEditing, "Datenmenge nicht im Bearbeitungs- oder Einfügemodus");
-  if (readOnly())
-    return Error::make(kReadOnlyField, "Feld '" + def_.name + "' kann nicht geändert werden");
+  if (readOnly()) return Error::make(kReadOnlyField, "Feld '" + def_.name + "' kann nicht geändert werden");
+  return okStatus();
+}
+
+Status TField::store(Value v) {
+  RIVIZA_TRY(writable());
   table_->record_[static_cast<size_t>(index_)] = std::move(v);
+  table_->fieldStored(index_);
+  return okStatus();
+}
+
+Status TField::storeCopy(const Value& v) {
+  RIVIZA_TRY(writable());
+  table_->record_[static_cast<size_t>(index_)] = v;
   table_->fieldStored(index_);
   return okStatus();
 }
@@ -238,9 +249,11 @@ Status TField::clear() { return store(std::monostate{}); }
 Status TField::assign(const TField& source) {
   if (source.dataType() != def_.type) return setAsString(source.asString());
   const Value& v = source.value();
+  // A text of no more bytes than the field has characters cannot be too long.
   if (def_.type == FieldType::Alpha)
-    if (const auto* s = std::get_if<std::string>(&v)) return store(cutToChars(*s, def_.size));
-  return store(v);
+    if (const auto* s = std::get_if<std::string>(&v); s && s->size() > static_cast<size_t>(def_.size))
+      return store(cutToChars(*s, def_.size));
+  return storeCopy(v);
 }
 
 }  // namespace riviza::db

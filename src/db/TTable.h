@@ -46,6 +46,7 @@
 #include "db/TField.h"
 #include "db/errors.h"
 #include "db/filter.h"
+#include "db/record_reader.h"
 #include "db/structure.h"
 #include "db/table_file.h"
 #include "platform/result.h"
@@ -175,10 +176,7 @@ class TTable {
  private:
   friend class TField;
   friend class TransactionGuard;
-  struct ViewEntry {
-    long long rowid;
-    std::vector<Value> key;  // key values in key order; empty for tables without a key
-  };
+  using ViewEntry = db::ViewEntry;  // key values empty for tables without a key
 
   void teardown();  // back to Inactive without notices
   Status requireActive() const;
@@ -188,8 +186,10 @@ class TTable {
   void setCompiled(CompiledFilter c);
   Status refilter();
   Status loadView();
-  Status reloadView();  // loadView, keeping the cursor's record or place
-  Status loadRecord();
+  Status reloadView();    // loadView, keeping the cursor's record or place
+  Status loadRecord();    // the current record into record_, unless record_ still holds it
+  void forgetBuffered();  // record_ and the reader's batch may no longer match the file
+  void wroteRecord(long long rowid);
   Status moveTo(int index);
   Status step(int delta);
   Status placeAfterWrite(long long rowid, int old);
@@ -214,8 +214,10 @@ class TTable {
 
   TableLock lock_;
   TableFile file_;  // connection and structure; statements below are finalised first
-  Statement selectRow_, insertRow_, updateRow_, deleteRow_, nextAutoInc_, filterCheck_;
+  Statement selectRow_, insertRow_, updateRow_, deleteRow_, nextAutoInc_;
+  RecordReader reader_;
   std::vector<std::unique_ptr<TField>> fields_;
+  std::vector<std::string> foldedNames_;  // the fields' names case-folded, for findField
   int autoIncField_ = -1;
 
   std::string filterText_;
@@ -227,6 +229,7 @@ class TTable {
   int current_ = -1;  // index into view_, -1 when empty
   bool bof_ = true, eof_ = true;
   std::vector<Value> record_, saved_;
+  long long recordRowid_ = -1;  // the record whose stored values record_ holds unchanged; -1 none
   int savedCurrent_ = -1;
   bool savedBof_ = true, savedEof_ = true;
   bool modified_ = false;

@@ -19,9 +19,11 @@ Status TTable::edit() {
   RIVIZA_TRY(requireActive());
   if (state_ == TableState::Edit || state_ == TableState::Insert) return okStatus();
   if (view_.empty()) return insert();
-  // The record is read again, so the edit starts from what another cursor may have stored.
+  // The record is read again, so the edit starts from what another cursor may have stored
+  // (loadRecord reads only when something was committed since the record was read).
   RIVIZA_TRY(loadRecord());
   saved_ = record_;
+  recordRowid_ = -1;
   modified_ = false;
   setState(TableState::Edit);
   notifyRecord();
@@ -34,6 +36,7 @@ Status TTable::insert() {
   // The shown record moves aside for cancel(); swapping spares copying its texts on every
   // append of a bulk write.
   saved_.swap(record_);
+  recordRowid_ = -1;
   record_.resize(saved_.size());
   savedCurrent_ = current_;
   savedBof_ = bof_;
@@ -78,23 +81,28 @@ Status TTable::insertRecord(long long& rowid) {
     record_[static_cast<size_t>(autoIncField_)] = nextAutoInc_.columnInt(0);
     RIVIZA_TRY(nextAutoInc_.reset());
   }
-  RIVIZA_TRY(insertRow_.reset());
-  for (size_t i = 0; i < record_.size(); ++i) RIVIZA_TRY(insertRow_.bind(static_cast<int>(i) + 1, record_[i]));
+  // record_ stays as it is until the insert has run: its texts are bound without a copy.
+  insertRow_.rewind();
+  for (size_t i = 0; i < record_.size(); ++i)
+    RIVIZA_TRY(insertRow_.bindUncopied(static_cast<int>(i) + 1, record_[i]));
   Status st = insertRow_.run();
   if (!st) {
+    forgetBuffered();
     if (autoIncField_ >= 0) record_[static_cast<size_t>(autoIncField_)] = Value{};
     return mapWriteError(st.error());
   }
   rowid = file_.db.lastInsertRowid();
+  wroteRecord(rowid);  // a record id freed by a delete comes back
   return okStatus();
 }
 
 Status TTable::updateRecord(long long rowid) {
-  RIVIZA_TRY(updateRow_.reset());
+  updateRow_.rewind();
   int n = static_cast<int>(record_.size());
-  for (int i = 0; i < n; ++i) RIVIZA_TRY(updateRow_.bind(i + 1, record_[static_cast<size_t>(i)]));
+  for (int i = 0; i < n; ++i) RIVIZA_TRY(updateRow_.bindUncopied(i + 1, record_[static_cast<size_t>(i)]));
   RIVIZA_TRY(updateRow_.bind(n + 1, rowid));
   Status st = updateRow_.run();
+  wroteRecord(rowid);
   if (!st) return mapWriteError(st.error());
   if (file_.db.changes() == 0)
     return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " +
@@ -137,7 +145,9 @@ Status TTable::deleteRecord() {
   long long rowid = view_[static_cast<size_t>(current_)].rowid;
   RIVIZA_TRY(deleteRow_.reset());
   RIVIZA_TRY(deleteRow_.bind(1, rowid));
-  RIVIZA_TRY(deleteRow_.run());
+  Status st = deleteRow_.run();
+  wroteRecord(rowid);
+  RIVIZA_TRY(st);
   view_.erase(view_.begin() + current_);
   modified_ = false;
   setState(TableState::Browse);
@@ -159,7 +169,9 @@ Status TTable::emptyTable() {
     return file->db.exec("DELETE FROM records");
   }
   RIVIZA_TRY(checkBrowseMode());
-  RIVIZA_TRY(file_.db.exec("DELETE FROM records"));
+  Status emptied = file_.db.exec("DELETE FROM records");
+  forgetBuffered();
+  RIVIZA_TRY(emptied);
   view_.clear();
   RIVIZA_TRY(moveTo(-1));
   bof_ = eof_ = true;
@@ -203,7 +215,10 @@ Result<TransactionGuard> TTable::startTransaction() {
     return Error::make(kTransactionState, "Transaktion läuft bereits: " + filePathText());
   // IMMEDIATE takes the write lock now: a table another program writes is reported here, not
   // halfway through the bulk work.
-  RIVIZA_TRY(file_.db.exec("BEGIN IMMEDIATE"));
+  RIVIZA_TRY(file_.db.run("BEGIN IMMEDIATE"));
+  // From here on nobody else commits; what was read before counts only when nothing was
+  // committed in between.
+  if (!reader_.unchanged(file_.db, false)) forgetBuffered();
   inTransaction_ = true;
   return TransactionGuard(this);
 }
@@ -212,13 +227,16 @@ Status TTable::endTransaction(bool commit) {
   if (!inTransaction_) return Error::make(kTransactionState, "keine Transaktion: " + filePathText());
   if (commit) {
     RIVIZA_TRY(checkBrowseMode());
-    RIVIZA_TRY(file_.db.exec("COMMIT"));
+    RIVIZA_TRY(file_.db.run("COMMIT"));
     inTransaction_ = false;
+    // The commit changed the file's counter; what was read inside is read again when needed.
+    forgetBuffered();
     return okStatus();
   }
   inTransaction_ = false;
   cancel();
-  Status st = file_.db.exec("ROLLBACK");
+  Status st = file_.db.run("ROLLBACK");
+  forgetBuffered();
   // The view and the current record may name records that the rollback removed.
   if (state_ != TableState::Inactive) RIVIZA_TRY(reloadView());
   return st;
