@@ -189,7 +189,10 @@ class TTable {
   Status reloadView();    // loadView, keeping the cursor's record or place
   Status loadRecord();    // the current record into record_, unless record_ still holds it
   void forgetBuffered();  // record_ and the reader's batch may no longer match the file
-  void wroteRecord(long long rowid);
+  // A write through this connection: of record `rowid`, or of the file; `changed` when it
+  // certainly changed the file (a commit then advances the file change counter by one).
+  void wroteRecord(long long rowid, bool changed);
+  void wroteFile(bool changed);
   Status moveTo(int index);
   Status step(int delta);
   Status placeAfterWrite(long long rowid, int old);
@@ -234,6 +237,10 @@ class TTable {
   bool savedBof_ = true, savedEof_ = true;
   bool modified_ = false;
   bool inTransaction_ = false;
+  // The file change counter when the transaction began, and what the transaction wrote: a
+  // commit after certain changes only keeps the reader's batch valid.
+  std::optional<unsigned> counterAtBegin_;
+  bool changedInTransaction_ = false, uncertainInTransaction_ = false;
 
   std::vector<TableObserver*> observers_;
   int disableCount_ = 0;

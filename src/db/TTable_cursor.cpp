@@ -72,12 +72,18 @@ void TTable::forgetBuffered() {
 
 // Inside its own transaction the table alone writes the file, so only the written record leaves
 // the reader's batch; outside, the commit that just happened makes the whole batch suspect.
-void TTable::wroteRecord(long long rowid) {
-  if (inTransaction_)
-    reader_.forget(rowid);
-  else
-    reader_.invalidate();
+void TTable::wroteRecord(long long rowid, bool changed) {
   recordRowid_ = -1;
+  if (inTransaction_) reader_.forget(rowid);
+  wroteFile(changed);
+}
+
+void TTable::wroteFile(bool changed) {
+  if (!inTransaction_) {
+    reader_.invalidate();
+    return;
+  }
+  (changed ? changedInTransaction_ : uncertainInTransaction_) = true;
 }
 
 Status TTable::moveTo(int index) {

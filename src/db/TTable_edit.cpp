@@ -5,6 +5,20 @@
 #include "platform/paths.h"
 
 namespace riviza::db {
+namespace {
+
+// Deletes every record. A table without records is left as it is: emptying the fresh copy of a
+// template then costs no write transaction (journal, flushes to disk) at all.
+Status deleteAll(Database& db) {
+  auto probe = db.cached("SELECT 1 FROM records LIMIT 1");
+  if (!probe) return probe.error();
+  auto any = (*probe)->step();
+  if (!any) return any.error();
+  (*probe)->rewind();
+  return *any ? db.exec("DELETE FROM records") : okStatus();
+}
+
+}  // namespace
 
 // Leaves Edit/Insert before a move: post a changed record, drop an untouched one.
 Status TTable::checkBrowseMode() {
@@ -77,6 +91,7 @@ Status TTable::insertRecord(long long& rowid) {
   if (autoIncField_ >= 0) {
     RIVIZA_TRY(nextAutoInc_.reset());
     auto row = nextAutoInc_.step();
+    wroteFile(row.ok());
     if (!row) return row.error();
     record_[static_cast<size_t>(autoIncField_)] = nextAutoInc_.columnInt(0);
     RIVIZA_TRY(nextAutoInc_.reset());
@@ -87,12 +102,12 @@ Status TTable::insertRecord(long long& rowid) {
     RIVIZA_TRY(insertRow_.bindUncopied(static_cast<int>(i) + 1, record_[i]));
   Status st = insertRow_.run();
   if (!st) {
-    forgetBuffered();
+    wroteFile(false);
     if (autoIncField_ >= 0) record_[static_cast<size_t>(autoIncField_)] = Value{};
     return mapWriteError(st.error());
   }
   rowid = file_.db.lastInsertRowid();
-  wroteRecord(rowid);  // a record id freed by a delete comes back
+  wroteRecord(rowid, true);  // a record id freed by a delete comes back
   return okStatus();
 }
 
@@ -102,7 +117,7 @@ Status TTable::updateRecord(long long rowid) {
   for (int i = 0; i < n; ++i) RIVIZA_TRY(updateRow_.bindUncopied(i + 1, record_[static_cast<size_t>(i)]));
   RIVIZA_TRY(updateRow_.bind(n + 1, rowid));
   Status st = updateRow_.run();
-  wroteRecord(rowid);
+  wroteRecord(rowid, st && file_.db.changes() > 0);
   if (!st) return mapWriteError(st.error());
   if (file_.db.changes() == 0)
     return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " +
@@ -146,7 +161,7 @@ Status TTable::deleteRecord() {
   RIVIZA_TRY(deleteRow_.reset());
   RIVIZA_TRY(deleteRow_.bind(1, rowid));
   Status st = deleteRow_.run();
-  wroteRecord(rowid);
+  wroteRecord(rowid, st && file_.db.changes() > 0);
   RIVIZA_TRY(st);
   view_.erase(view_.begin() + current_);
   modified_ = false;
@@ -166,11 +181,12 @@ Status TTable::emptyTable() {
     if (!lock) return lock.error();
     auto file = openTableFile(native);
     if (!file) return file.error();
-    return file->db.exec("DELETE FROM records");
+    return deleteAll(file->db);
   }
   RIVIZA_TRY(checkBrowseMode());
-  Status emptied = file_.db.exec("DELETE FROM records");
+  Status emptied = deleteAll(file_.db);
   forgetBuffered();
+  wroteFile(false);
   RIVIZA_TRY(emptied);
   view_.clear();
   RIVIZA_TRY(moveTo(-1));
@@ -182,6 +198,7 @@ Status TTable::emptyTable() {
 Status TTable::rebuildIndexes() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
+  wroteFile(false);
   return file_.db.exec("REINDEX");
 }
 
@@ -204,6 +221,7 @@ Status TTable::ensureFilterIndex(std::string_view fieldName) {
   const int position = (*field)->index();
   const std::string sql = "CREATE INDEX IF NOT EXISTS riviza_filter_" + columnName(position) +
                           " ON records(" + filterColumnExpression(position, (*field)->dataType()) + ")";
+  wroteFile(false);
   return file_.db.exec(sql.c_str());
 }
 
@@ -218,7 +236,11 @@ Result<TransactionGuard> TTable::startTransaction() {
   RIVIZA_TRY(file_.db.run("BEGIN IMMEDIATE"));
   // From here on nobody else commits; what was read before counts only when nothing was
   // committed in between.
-  if (!reader_.unchanged(file_.db, false)) forgetBuffered();
+  auto counter = file_.db.fileChangeCounter();
+  counterAtBegin_.reset();
+  if (counter) counterAtBegin_ = *counter;
+  if (!counter || !reader_.readAt(*counter)) forgetBuffered();
+  changedInTransaction_ = uncertainInTransaction_ = false;
   inTransaction_ = true;
   return TransactionGuard(this);
 }
@@ -229,8 +251,13 @@ Status TTable::endTransaction(bool commit) {
     RIVIZA_TRY(checkBrowseMode());
     RIVIZA_TRY(file_.db.run("COMMIT"));
     inTransaction_ = false;
-    // The commit changed the file's counter; what was read inside is read again when needed.
-    forgetBuffered();
+    // The commit advanced the file change counter by one when the transaction changed the file,
+    // else not at all; the batch read meanwhile stays valid until anyone commits after it (a
+    // bulk routine with a transaction per voucher reads on without reading again).
+    if (counterAtBegin_ && !uncertainInTransaction_)
+      reader_.rebase(*counterAtBegin_ + (changedInTransaction_ ? 1u : 0u));
+    else
+      forgetBuffered();
     return okStatus();
   }
   inTransaction_ = false;

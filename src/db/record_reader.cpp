@@ -11,14 +11,23 @@ namespace riviza::db {
 Status RecordReader::prepare(const Database& db, int fieldCount) {
   release();
   fieldCount_ = fieldCount;
-  const std::string select = "SELECT rowid," + columnList(fieldCount) + " FROM records WHERE rowid";
+  auto range = Statement::prepare(db, selectSql() + " BETWEEN ? AND ?");
+  if (!range) return range.error();
+  range_ = std::move(*range);
+  return okStatus();
+}
+
+std::string RecordReader::selectSql() const {
+  return "SELECT rowid," + columnList(fieldCount_) + " FROM records WHERE rowid";
+}
+
+// Only filtered and keyed views need it, and it is the dearest statement to prepare.
+Status RecordReader::prepareList(const Database& db) {
+  if (list_.isPrepared()) return okStatus();
   std::string marks;
   for (int i = 0; i < kMaxBatch; ++i) marks += i ? ",?" : "?";
-  auto range = Statement::prepare(db, select + " BETWEEN ? AND ?");
-  if (!range) return range.error();
-  auto list = Statement::prepare(db, select + " IN (" + marks + ")");
+  auto list = Statement::prepare(db, selectSql() + " IN (" + marks + ")");
   if (!list) return list.error();
-  range_ = std::move(*range);
   list_ = std::move(*list);
   return okStatus();
 }
@@ -46,7 +55,7 @@ bool RecordReader::unchanged(const Database& db, bool inTransaction) const {
   if (inTransaction) return true;
   if (!counter_) return false;
   auto now = db.fileChangeCounter();
-  return now && *now == *counter_;
+  return now && readAt(*now);
 }
 
 int RecordReader::find(long long rowid, int index) const {
@@ -84,15 +93,20 @@ Result<bool> RecordReader::read(const Database& db, const std::vector<ViewEntry>
   return true;
 }
 
-// Fetches the batch that holds record `index`: one record, or twice the last batch when the
-// cursor just left the last one at its end (or, moving back, at its start).
+// Fetches the batch that holds record `index`: one record (a small view: all of it), or twice
+// the last batch when the cursor just left the last one at its end (or, moving back, at its
+// start).
 Status RecordReader::load(const Database& db, const std::vector<ViewEntry>& view, int index,
                           bool inTransaction) {
   const bool onward = count_ > 0 && lastIndex_ == index - 1 && lastSlot_ == count_ - 1;
   const bool back = count_ > 0 && lastIndex_ == index + 1 && lastSlot_ == 0;
-  batch_ = onward || back ? std::min(batch_ * 2, kMaxBatch) : 1;
+  const int records = static_cast<int>(view.size());
+  if (onward || back)
+    batch_ = std::min(batch_ * 2, kMaxBatch);
+  else  // a small view (one voucher's positions) is read whole: it is usually walked through
+    batch_ = records <= kSmallView ? records : 1;
   const int from = back ? std::max(0, index - batch_ + 1) : index;
-  const int to = back ? index + 1 : std::min(static_cast<int>(view.size()), index + batch_);
+  const int to = back ? index + 1 : std::min(records, index + batch_);
   const int count = to - from;
   count_ = 0;
   counter_.reset();
@@ -118,6 +132,7 @@ Status RecordReader::load(const Database& db, const std::vector<ViewEntry>& view
     RIVIZA_TRY(range_.bind(1, lo));
     RIVIZA_TRY(range_.bind(2, hi));
   } else {
+    RIVIZA_TRY(prepareList(db));
     query = &list_;
     for (int i = 0; i < kMaxBatch; ++i)
       RIVIZA_TRY(list_.bind(i + 1, i < count ? Value(ids_[static_cast<size_t>(i)].first) : Value()));

@@ -6,21 +6,24 @@
 // fetches the records after the one asked for in one statement run: the batch starts at one
 // record and doubles, up to kMaxBatch, while the cursor keeps moving on (or back) past the end
 // of what was fetched; any other move starts again at one, so random access reads no more than
-// before. Records are found in the buffer by record id, never by position alone, so a view that
-// changed since (an insert or delete moves positions) can only miss, never hand out the wrong
-// record.
+// before (a view of up to kSmallView records is read whole at once). Records are found in the
+// buffer by record id, never by position alone, so a view that changed since (an insert or
+// delete moves positions) can only miss, never hand out the wrong record.
 //
 // What the buffer holds is what the file held when it was read, and it is handed out only while
 // that is still so:
 //  - inside the table's own write transaction nobody else can commit, and the table's own
 //    writes drop the records they touched (forget);
 //  - outside it, every hand-out first compares the file change counter with the one read under
-//    the batch's read lock; any commit by any connection since throws the buffer away.
+//    the batch's read lock; any commit by any connection since throws the buffer away. The
+//    table's own commit moves the counter on by exactly one when it changed the file, so the
+//    buffer survives it (rebase) and still notices anyone committing after it.
 // A record handed out leaves the buffer (its vector is swapped into the cursor's record, and
 // the cursor's old vector comes back to be refilled), so a record is never copied field by field.
 #pragma once
 
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -39,6 +42,7 @@ struct ViewEntry {
 class RecordReader {
  public:
   static constexpr int kMaxBatch = 64;
+  static constexpr int kSmallView = 8;
 
   // Prepares the statements for a table of `fieldCount` fields on `db`.
   Status prepare(const Database& db, int fieldCount);
@@ -52,10 +56,15 @@ class RecordReader {
   // True while nothing can have been committed since the last batch was read: what the cursor
   // was handed then is still what the file holds.
   bool unchanged(const Database& db, bool inTransaction) const;
+  // True when the buffer was read at file change counter `counter`.
+  bool readAt(unsigned counter) const { return counter_ && *counter_ == counter; }
   // Everything buffered is dropped; the next read starts a batch of one again.
   void invalidate();
   // One record was written through this connection inside its transaction.
   void forget(long long rowid);
+  // The connection's transaction committed, leaving the file at `counter`: what the buffer
+  // holds (the records the transaction wrote were forgotten) is what the file holds then.
+  void rebase(unsigned counter) { counter_ = counter; }
 
  private:
   struct Slot {
@@ -65,6 +74,8 @@ class RecordReader {
   };
 
   Status load(const Database& db, const std::vector<ViewEntry>& view, int index, bool inTransaction);
+  std::string selectSql() const;
+  Status prepareList(const Database& db);
   int find(long long rowid, int index) const;
 
   int fieldCount_ = 0;

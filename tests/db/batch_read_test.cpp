@@ -109,6 +109,8 @@ TEST_F(BatchRead, ScansSeeWhatSingleReadsSeeWithKeysAndFilters) {
            Case{&plain, "Kurz = 'a*' OR Kurz = 'b*'", "SELECT f0 FROM records WHERE f1 NOT LIKE 'c%'"},
            Case{&plain, "Kurz = 'c*'", "SELECT f0 FROM records WHERE f1 LIKE 'c%'"},
            Case{&plain, "Name1 = 'zwei'", "SELECT f0 FROM records WHERE f2 = 'zwei'"},
+           Case{&plain, "IK = '00001' OR IK = '00005' OR IK = '00009'",
+                "SELECT f0 FROM records WHERE f0 IN ('00001', '00005', '00009')"},
            Case{&keyed, "", ""},
            Case{&keyed, "Flag = 1", ""},
        }) {
@@ -220,7 +222,28 @@ TEST_F(BatchRead, OthersCommitsShowAtTheNextMove) {
   EXPECT_EQ(t.fields(3).asString(), "neu");
   t.cancel();
 
-  ASSERT_TRUE(other.setRecNo(here + 3).ok());
+  // Between transactions of its own, with and without writes (a bulk routine's transaction
+  // per voucher): the next record is already read ahead when the neighbour changes it.
+  for (bool writes : {true, false}) {
+    SCOPED_TRACE(writes ? "after a transaction that wrote" : "after one that did not");
+    ASSERT_TRUE(t.next().ok());
+    auto guard = t.startTransaction();
+    ASSERT_TRUE(guard.ok());
+    if (writes) {
+      ASSERT_TRUE(t.edit().ok());
+      ASSERT_TRUE(t.fields(3).setAsString("eigen").ok());
+      ASSERT_TRUE(t.post().ok());
+    }
+    ASSERT_TRUE(guard->commit().ok());
+    ASSERT_TRUE(other.setRecNo(t.recNo() + 1).ok());
+    ASSERT_TRUE(other.edit().ok());
+    ASSERT_TRUE(other.fields(2).setAsString(writes ? "danach" : "auch danach").ok());
+    ASSERT_TRUE(other.post().ok());
+    ASSERT_TRUE(t.next().ok());
+    EXPECT_EQ(t.fields(2).asString(), writes ? "danach" : "auch danach");
+  }
+
+  ASSERT_TRUE(other.setRecNo(t.recNo() + 1).ok());
   ASSERT_TRUE(other.deleteRecord().ok());
   Status gone = t.next();
   ASSERT_FALSE(gone.ok());
