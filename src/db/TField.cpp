@@ -175,7 +175,9 @@ Status TField::store(Value v) {
 }
 
 Status TField::storeCopy(const Value& v) {
-  RIVIZA_TRY(writable());
+  // Edit and Insert imply an open table: one test on the path a bulk copy takes per field.
+  const TableState state = table_->state_;
+  if ((state != TableState::Edit && state != TableState::Insert) || readOnly()) return writable();
   table_->record_[static_cast<size_t>(index_)] = v;
   table_->fieldStored(index_);
   return okStatus();

@@ -2,6 +2,7 @@
 #include "db/sqlite.h"
 
 #include <algorithm>
+#include <bit>
 #include <map>
 
 namespace riviza::db {
@@ -125,14 +126,14 @@ Result<Statement> Statement::prepare(const Database& db, std::string_view sql) {
   Statement s;
   s.stmt_.reset(raw);
   s.db_ = db.handle();
-  s.isNull_.assign(static_cast<size_t>(sqlite3_bind_parameter_count(raw)) + 1, 1);
+  s.bound_.assign(static_cast<size_t>(sqlite3_bind_parameter_count(raw)) + 1, Bound{});
   return s;
 }
 
 Status Statement::reset() {
   sqlite3_reset(stmt_.get());
   sqlite3_clear_bindings(stmt_.get());
-  std::fill(isNull_.begin(), isNull_.end(), 1);
+  std::fill(bound_.begin(), bound_.end(), Bound{});
   return okStatus();
 }
 
@@ -144,21 +145,31 @@ Status Statement::bindUncopied(int index, const Value& v) { return bindValue(ind
 
 Status Statement::bindValue(int index, const Value& v, sqlite3_destructor_type keep) {
   sqlite3_stmt* s = stmt_.get();
-  const bool inRange = index > 0 && static_cast<size_t>(index) < isNull_.size();
+  Bound dummy;
+  Bound& was =
+      index > 0 && static_cast<size_t>(index) < bound_.size() ? bound_[static_cast<size_t>(index)] : dummy;
+  Bound now;
   int rc = SQLITE_OK;
   if (const auto* i = std::get_if<long long>(&v)) {
+    now = {Bound::Integer, *i};
+    if (was.kind == now.kind && was.bits == now.bits) return okStatus();
     rc = sqlite3_bind_int64(s, index, *i);
   } else if (const auto* d = std::get_if<double>(&v)) {
+    now = {Bound::Real, std::bit_cast<long long>(*d)};
+    if (was.kind == now.kind && was.bits == now.bits) return okStatus();
     rc = sqlite3_bind_double(s, index, *d);
   } else if (const auto* t = std::get_if<std::string>(&v)) {
+    now = {Bound::Text, 0};
     rc = sqlite3_bind_text(s, index, t->data(), static_cast<int>(t->size()), keep);
-  } else if (inRange && isNull_[static_cast<size_t>(index)]) {
-    return okStatus();
   } else {
+    if (was.kind == Bound::Null) return okStatus();
     rc = sqlite3_bind_null(s, index);
   }
-  if (rc != SQLITE_OK) return sqliteError(db_, rc, "Parameter");
-  if (inRange) isNull_[static_cast<size_t>(index)] = std::holds_alternative<std::monostate>(v);
+  if (rc != SQLITE_OK) {
+    was = {Bound::Text, 0};  // unknown: bound again next time
+    return sqliteError(db_, rc, "Parameter");
+  }
+  was = now;
   return okStatus();
 }
 

@@ -95,9 +95,14 @@ class Statement {
 
   std::unique_ptr<sqlite3_stmt, Finalizer> stmt_;
   sqlite3* db_ = nullptr;
-  // Parameters known to hold null (all after prepare and reset): binding null again is skipped,
-  // which spares most of a bulk insert's binds of empty fields.
-  std::vector<unsigned char> isNull_;
+  // What each parameter holds (null after prepare and reset; numbers with their bits): binding
+  // the same null or number again is skipped, which spares a bulk insert most binds of empty
+  // fields, rates and flags.
+  struct Bound {
+    enum Kind : unsigned char { Null, Integer, Real, Text } kind = Null;
+    long long bits = 0;
+  };
+  std::vector<Bound> bound_;
 };
 
 // An Error from a SQLite result code on a connection.
