@@ -1,6 +1,7 @@
 // Field values and their conversions (db layer); see TField.h.
 #include "db/TField.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -26,6 +27,8 @@ int defaultDisplayWidth(const FieldDef& d) {
 
 // Cuts UTF-8 text after `chars` code points.
 std::string cutToChars(std::string_view text, int chars) {
+  // No more bytes than characters allowed: nothing to cut, and no need to walk the text.
+  if (text.size() <= static_cast<size_t>(std::max(chars, 0))) return std::string(text);
   size_t pos = 0;
   for (int n = 0; n < chars && pos < text.size(); ++n) platform::nextCodePoint(text, pos);
   return std::string(text.substr(0, pos));
