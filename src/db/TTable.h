@@ -32,6 +32,9 @@
 // matching enableControls(), which then sends one data notice (and a state notice when the
 // state differs from the one at disableControls()).
 //
+// Records are read a batch at a time (record_reader.h), which no caller sees: a move shows what
+// the file holds at that moment, whoever committed it.
+//
 // Two TTables on one file in one process are two connections: a bulk write transaction on one
 // can make reads of the other wait (busy time-out 5 s), so a caller does not read a table
 // through a second TTable while it rewrites it in a transaction.

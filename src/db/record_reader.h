@@ -17,7 +17,8 @@
 //  - outside it, every hand-out first compares the file change counter with the one read under
 //    the batch's read lock; any commit by any connection since throws the buffer away. The
 //    table's own commit moves the counter on by exactly one when it changed the file, so the
-//    buffer survives it (rebase) and still notices anyone committing after it.
+//    buffer survives it (rebase) and still notices anyone committing after it. (The counter moves
+//    with every commit in rollback-journal mode, the mode every table file is kept in.)
 // A record handed out leaves the buffer (its vector is swapped into the cursor's record, and
 // the cursor's old vector comes back to be refilled), so a record is never copied field by field.
 #pragma once
