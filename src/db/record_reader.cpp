@@ -101,12 +101,11 @@ Status RecordReader::load(const Database& db, const std::vector<ViewEntry>& view
   const bool onward = count_ > 0 && lastIndex_ == index - 1 && lastSlot_ == count_ - 1;
   const bool back = count_ > 0 && lastIndex_ == index + 1 && lastSlot_ == 0;
   const int records = static_cast<int>(view.size());
-  if (onward || back)
-    batch_ = std::min(batch_ * 2, kMaxBatch);
-  else  // a small view (one voucher's positions) is read whole: it is usually walked through
-    batch_ = records <= kSmallView ? records : 1;
-  const int from = back ? std::max(0, index - batch_ + 1) : index;
-  const int to = back ? index + 1 : std::min(records, index + batch_);
+  // A small view (one voucher's positions) is read whole: it is usually walked through.
+  const bool whole = !onward && !back && records <= kSmallView;
+  batch_ = onward || back ? std::min(batch_ * 2, kMaxBatch) : whole ? records : 1;
+  const int from = whole ? 0 : back ? std::max(0, index - batch_ + 1) : index;
+  const int to = whole ? records : back ? index + 1 : std::min(records, index + batch_);
   const int count = to - from;
   count_ = 0;
   counter_.reset();
