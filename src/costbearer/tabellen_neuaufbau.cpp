@@ -106,6 +106,41 @@ void fehlerProtokollieren(std::string_view was, const Error& fehler) {
   UpdateProtokoll("  FEHLER " + std::string(was) + ": " + fehler.message);
 }
 
+// ---- the year's cost-bearer files ----
+
+bool kostentraegerOrdnerDa() {
+  if (pf::directoryExists(jahrKosttrPfad())) return true;
+  ui::dialogs().messageBox("Kostenträgerdateien nicht verfügbar", "Fehler", ui::MsgIcon::Error);
+  return false;
+}
+
+void kostentraegerListenZeigen() {
+  TFormEinstellungen& f = *FormEinstellungen;
+  const std::string ordner = jahrKosttrPfad();
+  struct Liste {
+    ui::TFileListBox* box;
+    const char* maske;
+  };
+  for (const Liste& l : {Liste{f.FileListBoxKost300, "??03*.ke?"}, Liste{f.FileListBoxKost302, "??05*.ke?"},
+                         Liste{f.FileListBoxKost105, "??06*.ke?"}}) {
+    l.box->setMask(l.maske);
+    l.box->setDirectory(ordner);
+  }
+}
+
+bool kostentraegerLesen(const std::function<bool(const KosttrLeseErgebnis&, std::string_view)>& ergebnis) {
+  using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
+  struct Lauf {
+    Leser lesen;
+    const char* arbeitsdatei;
+  };
+  const Globals& g = globals();
+  for (const Lauf& l : {Lauf{Kosttr300Einlesen, "Kosttr300.txt"}, Lauf{Kosttr302Einlesen, "Kosttr302.txt"},
+                        Lauf{Kosttr105Einlesen, "Kosttr105.txt"}})
+    if (!ergebnis(l.lesen(g.ProgrammPfad, g.DatenPfad, g.JahrPfad), l.arbeitsdatei)) return false;
+  return true;
+}
+
 // ---- the run ----
 
 NeuaufbauLauf::NeuaufbauLauf() {
@@ -113,10 +148,7 @@ NeuaufbauLauf::NeuaufbauLauf() {
     UpdateProtokoll("Tabellenaktualisierung läuft bereits, nicht noch einmal gestartet");
     return;
   }
-  if (!pf::directoryExists(jahrKosttrPfad())) {
-    ui::dialogs().messageBox("Kostenträgerdateien nicht verfügbar", "Fehler", ui::MsgIcon::Error);
-    return;
-  }
+  if (!kostentraegerOrdnerDa()) return;
   gLaeuft = true;
   begonnen_ = true;
 }
@@ -128,36 +160,15 @@ NeuaufbauLauf::~NeuaufbauLauf() {
 }
 
 bool NeuaufbauLauf::kostentraegerEinlesen() {
-  TFormEinstellungen& f = *FormEinstellungen;
-  f.LabelWarten->setVisible(true);
-  const std::string ordner = jahrKosttrPfad();
-  struct Liste {
-    ui::TFileListBox* box;
-    const char* maske;
-  };
-  for (const Liste& l : {Liste{f.FileListBoxKost300, "??03*.ke?"}, Liste{f.FileListBoxKost302, "??05*.ke?"},
-                         Liste{f.FileListBoxKost105, "??06*.ke?"}}) {
-    l.box->setMask(l.maske);
-    l.box->setDirectory(ordner);
-  }
-
-  using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
-  struct Lauf {
-    Leser lesen;
-    const char* arbeitsdatei;
-  };
-  const Globals& g = globals();
-  for (const Lauf& l : {Lauf{Kosttr300Einlesen, "Kosttr300.txt"}, Lauf{Kosttr302Einlesen, "Kosttr302.txt"},
-                        Lauf{Kosttr105Einlesen, "Kosttr105.txt"}}) {
-    KosttrLeseErgebnis r = l.lesen(g.ProgrammPfad, g.DatenPfad, g.JahrPfad);
+  FormEinstellungen->LabelWarten->setVisible(true);
+  kostentraegerListenZeigen();
+  return kostentraegerLesen([](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
     for (const std::string& notiz : r.notes) UpdateProtokoll(notiz);
-    if (!r.ok()) {
-      fehlerProtokollieren(std::string("Kostenträgerdateien nicht eingelesen (") + l.arbeitsdatei + ")",
-                           r.status.error());
-      return false;
-    }
-  }
-  return true;
+    if (r.ok()) return true;
+    fehlerProtokollieren("Kostenträgerdateien nicht eingelesen (" + std::string(arbeitsdatei) + ")",
+                         r.status.error());
+    return false;
+  });
 }
 
 void NeuaufbauLauf::vorlagenKopieren(std::initializer_list<std::string_view> tabellen) {
