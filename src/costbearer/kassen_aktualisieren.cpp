@@ -38,30 +38,24 @@ class Kassenlisten {
     if (!cb::bueroWareGewaehlt()) return okStatus();
     auto ordner = cb::importOrdnerAnlegen();
     if (!ordner) return ordner.error();
-    for (auto [datei, name] :
-         {std::pair{&kassen_, "\\Kassen.tab"}, std::pair{&kassen105_, "\\Kassen105.tab"}}) {
-      auto f = pf::File::open(*ordner + name, pf::File::Mode::Create);
-      if (!f) return f.error();
-      *datei = std::move(*f);
-    }
-    return okStatus();
+    RIVIZA_TRY(kassen_.anlegen(*ordner + "\\Kassen.tab"));
+    return kassen105_.anlegen(*ordner + "\\Kassen105.tab");
   }
-  pf::File* fuer(cb::Paragraf p) {
-    pf::File& f = p == cb::Paragraf::P105 ? kassen105_ : kassen_;
-    return f.isOpen() ? &f : nullptr;
+  cb::Begleitdatei* fuer(cb::Paragraf p) {
+    cb::Begleitdatei& f = p == cb::Paragraf::P105 ? kassen105_ : kassen_;
+    return f.offen() ? &f : nullptr;
   }
   Status schliessen() {
-    for (pf::File* f : {&kassen_, &kassen105_})
-      if (f->isOpen()) RIVIZA_TRY(f->close());
-    return okStatus();
+    RIVIZA_TRY(kassen_.schliessen());
+    return kassen105_.schliessen();
   }
 
  private:
-  pf::File kassen_, kassen105_;
+  cb::Begleitdatei kassen_, kassen105_;
 };
 
 // The branch offices of one §300 pass, added to AdrDlz.DB in a transaction of their own that
-// commits with the pass.
+// commits after the pass's table (and rolls back, on destruction, when that did not commit).
 class Geschaeftsstellen {
  public:
   Status beginnen() {
@@ -140,10 +134,17 @@ class KassenRegeln : public cb::DurchgangsRegeln {
     }
     return okStatus();
   }
-  Status festschreiben() override {
-    if (pf::File* liste = listen_.fuer(p_); liste && !zeilen_.empty()) RIVIZA_TRY(liste->write(zeilen_));
-    return p_ == cb::Paragraf::P300 ? stellen_.festschreiben() : okStatus();
+  Status schreiben() override {
+    cb::Begleitdatei* liste = listen_.fuer(p_);
+    if (!liste) return okStatus();
+    RIVIZA_TRY(liste->markieren());
+    return liste->anhaengen(zeilen_);
   }
+  Status zuruecknehmen() override {
+    cb::Begleitdatei* liste = listen_.fuer(p_);
+    return liste ? liste->zuruecknehmen() : okStatus();
+  }
+  Status festschreiben() override { return p_ == cb::Paragraf::P300 ? stellen_.festschreiben() : okStatus(); }
   void nachAnzahl(int anzahl) override {
     if (zweigstellen_ && anzahl > 0)
       UpdateProtokoll("BARMER Geschäftsstelllen aktualisiert, Anzahl: " + std::to_string(stellen_.anzahl()));

@@ -58,7 +58,12 @@ class KosttrRegeln : public cb::DurchgangsRegeln {
   Status nachSatz(const cb::Arbeitszeile& z, db::TTable& gebucht) override {
     return debitoren_.satz(p_, z, gebucht);
   }
-  Status festschreiben() override { return debitoren_.durchgangFestschreiben(); }
+  Status schreiben() override { return debitoren_.durchgangSchreiben(); }
+  Status zuruecknehmen() override { return debitoren_.durchgangZuruecknehmen(); }
+  Status festschreiben() override {
+    debitoren_.durchgangFestschreiben();
+    return okStatus();
+  }
 
  private:
   cb::Paragraf p_;

@@ -215,12 +215,37 @@ Status TabelleImNeuaufbau::anfuegen(std::span<const std::string> werte) {
 Status TabelleImNeuaufbau::festschreiben(bool schliessen) {
   RIVIZA_TRY(guard_.commit());
   fest_ = true;
-  if (schliessen) {
-    RIVIZA_TRY(komponente_->refresh());
-    komponente_->close();
-  }
+  if (!schliessen) return okStatus();
+  Status aufgefrischt = komponente_->refresh();
+  komponente_->close();
+  return aufgefrischt;
+}
+
+// ---- a companion file ----
+
+Status Begleitdatei::anlegen(const std::string& pfad) {
+  auto d = pf::File::open(pfad, pf::File::Mode::Create);
+  if (!d) return d.error();
+  datei_ = std::move(*d);
+  marke_ = 0;
   return okStatus();
 }
+
+Status Begleitdatei::markieren() {
+  auto ende = datei_.seekEnd();
+  if (!ende) return ende.error();
+  marke_ = *ende;
+  return okStatus();
+}
+
+Status Begleitdatei::zuruecknehmen() {
+  RIVIZA_TRY(datei_.truncate(marke_));
+  auto stand = datei_.seek(marke_);
+  if (!stand) return stand.error();
+  return okStatus();
+}
+
+Status Begleitdatei::schliessen() { return datei_.isOpen() ? datei_.close() : okStatus(); }
 
 // ---- one pass ----
 
@@ -280,8 +305,15 @@ DurchgangsErgebnis durchgang(ui::TTable& komponente, const Durchgang& d, Durchga
     if (!n) return fehlgeschlagen(n.error());
     anzahl = *n;
   }
+  // The companions follow the table: taken back when it does not commit, committed after it.
+  Status fest = regeln.schreiben();
+  if (fest) fest = t->festschreiben();
+  if (!t->fest()) {
+    if (Status z = regeln.zuruecknehmen(); !z) fehlerProtokollieren(pfad, z.error());
+    return fehlgeschlagen(fest.error());
+  }
   if (Status s = regeln.festschreiben(); !s) return fehlgeschlagen(s.error());
-  if (Status s = t->festschreiben(); !s) return fehlgeschlagen(s.error());
+  if (!fest) return fehlgeschlagen(fest.error());
   if (anzahl) {
     UpdateProtokoll(std::string(d.anzahlText) + std::to_string(*anzahl));
     regeln.nachAnzahl(*anzahl);

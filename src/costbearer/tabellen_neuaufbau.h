@@ -9,11 +9,17 @@
 // A pass rebuilds one table inside one transaction (TabelleImNeuaufbau): the table is emptied
 // and refilled there and committed only when every line went through, so a failure leaves the
 // table as it was. A second main line of an IK already taken in the pass is logged and left out,
-// so no table ever holds a cost bearer twice. What a pass writes besides its table (debtor
-// files, fund lists, branch offices, office rows) is kept by its rules until the pass commits.
+// so no table ever holds a cost bearer twice. What a pass writes besides its table follows the
+// table: its lines in the companion files (debtor files, fund lists) are appended before the
+// table commits and cut off again when the commit fails (Begleitdatei); the companion tables
+// (branch offices, office rows) and the debtor number are committed only after the table was.
+// Writing the files after the commit was rejected: a full disk would then leave a rebuilt table
+// beside files that lack its lines. A companion table that fails after the table committed
+// cannot be undone (two files are two transactions); the pass reports it as its failure.
 //
 //   NeuaufbauLauf: refused | begun --kostentraegerEinlesen()--> read | failed
-//   durchgang(): missing table -> logged; begin, lines, rules commit, table commit, count line
+//   durchgang(): missing table -> logged; begin, lines, rules write, table commit (failed: rules
+//   take back), rules commit, count line
 #pragma once
 
 #include <functional>
@@ -26,6 +32,7 @@
 #include "costbearer/abr_tools.h"
 #include "costbearer/column_text.h"
 #include "db/TTable.h"
+#include "platform/files.h"
 #include "platform/result.h"
 #include "ui/data.h"
 
@@ -111,6 +118,27 @@ class NeuaufbauLauf {
   bool begonnen_ = false;
 };
 
+// ---- a companion file, appended to pass by pass ----
+//   closed --anlegen()--> open --markieren()--> marked --anhaengen()...--> marked
+//   marked --zuruecknehmen()--> marked (cut back to the mark) ; open/marked --schliessen()--> closed
+class Begleitdatei {
+ public:
+  // Creates the file (or empties it).
+  Status anlegen(const std::string& pfad);
+  bool offen() const { return datei_.isOpen(); }
+  // Sets the mark at the end of the file: where a pass's bytes begin.
+  Status markieren();
+  Status anhaengen(std::string_view bytes) { return datei_.write(bytes); }
+  // Cuts the file back to the mark: the bytes appended since, also a part of them written before
+  // a failure, are gone.
+  Status zuruecknehmen();
+  Status schliessen();
+
+ private:
+  platform::File datei_;
+  uint64_t marke_ = 0;
+};
+
 // ---- one table in one transaction ----
 class TabelleImNeuaufbau {
  public:
@@ -126,8 +154,10 @@ class TabelleImNeuaufbau {
   ui::TTable& tabelle() const { return *komponente_; }
   // Appends a record with the values as text at positions 0, 1, ...
   Status anfuegen(std::span<const std::string> werte);
-  // Commits; with schliessen the component is refreshed and closed.
+  // Commits; with schliessen the component is then refreshed and closed (also when the refresh
+  // fails: the records are committed then, fest() tells).
   Status festschreiben(bool schliessen = true);
+  bool fest() const { return fest_; }
 
  private:
   TabelleImNeuaufbau(ui::TTable& komponente, db::TransactionGuard guard)
@@ -157,8 +187,10 @@ struct ParagrafDurchgang {
 
 // What one pass does with its lines. The pass calls, in order: beginnen() once the table is
 // emptied; for each line nimmt(), and for a line taken felder(), then nachSatz() with the
-// record just posted; festschreiben() before it commits its table; nachAnzahl() after its
-// count line. A failure from any of them ends the pass with its table as it was.
+// record just posted; schreiben() before it commits its table, to append what can be taken
+// back (the companion files); then zuruecknehmen() when schreiben() or the commit failed, or
+// festschreiben() once the table is committed; nachAnzahl() after its count line. A failure
+// before the commit ends the pass with its table as it was.
 class DurchgangsRegeln {
  public:
   virtual ~DurchgangsRegeln() = default;
@@ -166,6 +198,8 @@ class DurchgangsRegeln {
   virtual bool nimmt(const Arbeitszeile& zeile) = 0;
   virtual std::vector<std::string> felder(const Arbeitszeile& zeile) = 0;
   virtual Status nachSatz(const Arbeitszeile&, db::TTable&) { return okStatus(); }
+  virtual Status schreiben() { return okStatus(); }
+  virtual Status zuruecknehmen() { return okStatus(); }
   virtual Status festschreiben() { return okStatus(); }
   virtual void nachAnzahl(int) {}
 
