@@ -124,7 +124,8 @@ Result<std::string> Application::presentWorkbook(Workbook& book) {
   Status written =
       writeFileSafely(target, true, [&](const std::filesystem::path& temp) { return writeXlsx(book, temp); });
   if (!written) {
-    std::filesystem::remove(target);
+    std::error_code ignored;  // the write's failure is the one to report
+    std::filesystem::remove(target, ignored);
     return written.error();
   }
   book.presentedRevision = book.revision();

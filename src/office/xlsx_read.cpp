@@ -57,10 +57,16 @@ Error badPart(const std::string& part, const std::string& why) {
   return Error::make(kBadFile, "Die Arbeitsmappe ist beschädigt (" + part + "): " + why);
 }
 
-Status parseXml(const fs::path& root, const std::string& part, XmlHandler& h) {
+// A part name stays inside the unpacked package: relative, without "." or ".." segments. An
+// absolute target ("//tmp/x.xml" resolves to "/tmp/x.xml") would otherwise replace the root.
+bool imPaket(const std::string& part) {
   const std::string wrapped = "/" + part + "/";
-  if (wrapped.find("/../") != std::string::npos || wrapped.find("/./") != std::string::npos)
-    return badPart(part, "Verweis aus dem Paket hinaus");
+  return !part.empty() && part.front() != '/' && wrapped.find("/../") == std::string::npos &&
+         wrapped.find("/./") == std::string::npos;
+}
+
+Status parseXml(const fs::path& root, const std::string& part, XmlHandler& h) {
+  if (!imPaket(part)) return badPart(part, "Verweis aus dem Paket hinaus");
   auto file = platform::File::openNative((root / part).string(), platform::File::Mode::Read);
   if (!file) return badPart(part, "Teil fehlt");
   std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate("UTF-8"),
@@ -298,7 +304,10 @@ struct TempFolder {
 
 Status readXlsx(const fs::path& file, Workbook& into) {
   TempFolder temp;
-  std::string pattern = (fs::temp_directory_path() / "riviza-xlsx-XXXXXX").string();
+  std::error_code ec;
+  const fs::path tmp = fs::temp_directory_path(ec);
+  if (ec) return platform::errnoError(ec.value(), "Temporären Ordner finden", "");
+  std::string pattern = (tmp / "riviza-xlsx-XXXXXX").string();
   if (!mkdtemp(pattern.data())) return platform::errnoError(errno, "Temporären Ordner anlegen", pattern);
   temp.path = pattern;
 

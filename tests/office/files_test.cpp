@@ -189,6 +189,9 @@ TEST_F(Files, PresentingSavesTimeStampedFilesNeverOverOneAndHandsThePathsOver) {
 }
 
 TEST_F(Files, DamagedOrForeignFilesFailWithTheirCodeAndOpenNothing) {
+  // A well-formed sheet outside the package, which an absolute target must not reach.
+  dir.write("draussen.xml",
+            "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData></worksheet>");
   const struct {
     const char* what;
     std::string bytes;
@@ -203,6 +206,8 @@ TEST_F(Files, DamagedOrForeignFilesFailWithTheirCodeAndOpenNothing) {
        kBadFile},
       {"row beyond the sheet", storedZip(package("<row r=\"2000000\"><c><v>1</v></c></row>")), kBadFile},
       {"part outside the package", storedZip(package("", "../../../etc/passwd")), kBadFile},
+      {"absolute part outside the package", storedZip(package("", "/" + (dir / "draussen.xml").string())),
+       kBadFile},
       {"missing sheet part", storedZip(package("", "worksheets/fehlt.xml")), kBadFile},
   };
   for (const auto& r : rows) {
