@@ -9,6 +9,7 @@
 #include <expat.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -44,6 +45,17 @@ const char* attribute(Attributes attrs, std::string_view name) {
   for (int i = 0; attrs[i]; i += 2)
     if (localName(attrs[i]) == name) return attrs[i + 1];
   return nullptr;
+}
+
+// A whole decimal attribute; none for text that is no number or does not fit an int (atoi
+// would wrap "4294967297" to 1).
+std::optional<int> wholeNumber(const char* text) {
+  if (!text) return std::nullopt;
+  const std::string_view s(text);
+  int v = 0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  return v;
 }
 
 // An expat parse of one part, fed from the file in blocks.
@@ -171,12 +183,12 @@ Result<std::vector<bool>> readDateStyles(const fs::path& root, const std::string
     if (name == "numFmt") {
       const char* id = attribute(attrs, "numFmtId");
       const char* code = attribute(attrs, "formatCode");
-      if (id && code) custom[std::atoi(id)] = code;
+      if (auto n = wholeNumber(id); n && code) custom[*n] = code;
     } else if (name == "cellXfs") {
       inCellXfs = true;
     } else if (name == "xf" && inCellXfs) {
       const char* id = attribute(attrs, "numFmtId");
-      xfFormats.push_back(id ? std::atoi(id) : 0);
+      xfFormats.push_back(wholeNumber(id).value_or(0));
     }
   };
   h.end = [&](std::string_view name) {
@@ -227,7 +239,8 @@ Status readSheet(const fs::path& root, const std::string& part, const SheetConte
   h.start = [&](std::string_view name, Attributes attrs) {
     if (name == "row") {
       const char* r = attribute(attrs, "r");
-      row = r ? std::atoi(r) : row + 1;
+      // A number that is none or out of range names no row: its cells are refused below.
+      row = r ? wholeNumber(r).value_or(0) : row + 1;
       column = 0;
     } else if (name == "c") {
       inCell = true;
@@ -240,7 +253,7 @@ Status readSheet(const fs::path& root, const std::string& part, const SheetConte
       const char* t = attribute(attrs, "t");
       type = t ? t : "n";
       const char* s = attribute(attrs, "s");
-      const size_t style = s ? static_cast<size_t>(std::atoi(s)) : 0;
+      const size_t style = static_cast<size_t>(std::max(0, wholeNumber(s).value_or(0)));
       isDate = style < ctx.dateStyles.size() && ctx.dateStyles[style];
       value.clear(), inline_.clear();
     } else if (name == "v" && inCell) {
