@@ -14,6 +14,7 @@
 #include "app/Riviza1.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -34,8 +35,6 @@ namespace pf = platform;
 
 // At most this many reasons are listed in a failure message; the rest are counted.
 constexpr size_t kMaxGruende = 8;
-
-void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler !", ui::MsgIcon::Error); }
 
 // ---- DAKOTA ----
 
@@ -160,7 +159,7 @@ bool JahrSichern(TFormEinstellungen& f) {
   const Globals& g = globals();
   const std::string ziel = pf::trim(f.EditZiel->text());
   if (ziel.empty()) {
-    fehlerBox("Kein Ziel für die Datensicherung angegeben!\n\nBitte zuerst den Zielordner wählen.");
+    meldung::fehlerBox("Kein Ziel für die Datensicherung angegeben!\n\nBitte zuerst den Zielordner wählen.");
     return false;
   }
   ui::LongOperation anzeige(f, f.LabelWarten, f.LabelDbSatz);
@@ -195,14 +194,14 @@ bool JahrSichern(TFormEinstellungen& f) {
     // Files the engine could not read leave an archive without them.
     const char* was =
         pf::fileExists(archiv) ? "Datensicherung unvollständig: " : "Datensicherung fehlgeschlagen: ";
-    fehlerBox(meldung + "\n\n" + was + archiv + gruende.text());
+    meldung::fehlerBox(meldung + "\n\n" + was + archiv + gruende.text());
     return false;
   }
   ui::dialogs().showMessage(meldung);
   f.LabelSicherung->setCaption(archiv);
   pf::IniFile ini(jahrIniPfad());
   if (Status st = ini.writeString("DASI", "LetzteDatensicherung", pf::formatDate(jetzt)); !st) {
-    fehlerBox("LetzteDatensicherung nicht gespeichert: " + st.error().message);
+    meldung::fehlerBox("LetzteDatensicherung nicht gespeichert: " + st.error().message);
     return false;
   }
   return true;
