@@ -22,9 +22,15 @@
 // flags of the sheet (SUM works), texts stay texts, never formulas. Columns are counted among the
 // exported fields everywhere, the group stage included.
 //
-// States: not connected --ConnectExcel / ExportDataset--> connected --DisconnectExcel--> not
-// connected. Failures raise the exceptions of ExcelExport_types.h; the component stays connected
-// and the dataset's position and controls are restored.
+// States:
+//   not connected --ConnectExcel() (or ExportDataset(), which connects first)--> connected
+//   connected --ExportDataset() / SaveWorksheetAs() / PrintPreviewWorksheet()--> connected
+//   connected --DisconnectExcel()--> not connected (the workbook presented or discarded)
+//   not connected --SaveWorksheetAs() / PrintPreviewWorksheet()--> ENoActiveWorkbook
+// Failures raise the exceptions of ExcelExport_types.h; the component stays in its state and
+// the dataset's position and controls are restored. assertInvariants() checks, in debug builds,
+// that a connection holds application, workbook and worksheet and the row rules of the
+// properties (titles below the header lines, data below the titles).
 #pragma once
 
 #include <memory>
@@ -123,6 +129,7 @@ class TExcelExport : public TComponent, private db::TableObserver {
   virtual void PrintPreviewWorksheet(bool gridLines);
   virtual void DisconnectExcel();
   bool Connected() const { return connected_; }
+  void assertInvariants() const;
 
   // The connection's objects (null while not connected).
   const std::shared_ptr<office::Application>& Application() const { return excel_; }
