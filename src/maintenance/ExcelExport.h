@@ -166,6 +166,10 @@ class TExcelExport : public TComponent, private db::TableObserver {
   void writeSummary();
   void setColumnWidths();
   void writeGroups(ExportSource& source);
+  struct GroupLevel;  // ExcelExport_groups.cpp
+  std::vector<GroupLevel> groupLevels(ExportSource& source) const;
+  void insertGroupRows(ExportSource& source, std::vector<GroupLevel>& levels);
+  void formatGroups(const std::vector<GroupLevel>& levels);
 
   // The range between two cells by their A1 names; an automation failure raises.
   office::Range range(int row1, int column1, int row2, int column2) const;

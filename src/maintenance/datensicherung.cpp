@@ -131,6 +131,33 @@ std::string meldungstext(const std::string& datei, int code, const std::string& 
   return text;
 }
 
+// The loaded year folder compressed into `archiv`, the archive's percentage shown as it goes;
+// the entries the archive then holds, what went wrong added to `gruende`.
+int archivieren(const std::string& archiv, ui::LongOperation& anzeige, Gruende& gruende) {
+  const Globals& g = globals();
+  zip::TZip z;
+  zipEinrichten(z, archiv, g.DatenPfad + g.JahrPfad + "*.*");
+  z.OnError = [&gruende](const std::string& datei, const std::string& zusatz, const std::string&, int code) {
+    gruende.add(meldungstext(datei, code, zusatz));
+  };
+  // A file changed since an archive of the same name (a second backup within one second; the
+  // first one's stamp changes Abrechng.ini) replaces its entry: the archive holds the year as now.
+  z.OnReplaceFile = [](const std::string&, const std::string&, double, double, int64_t, int64_t, int, int,
+                       bool& ersetzen) { ersetzen = true; };
+  int prozent = -1;
+  z.OnProgress = [&](uint8_t, uint8_t archivProzent) {
+    if (archivProzent == prozent) return;
+    prozent = archivProzent;
+    anzeige.show(std::to_string(prozent) + " %");
+  };
+  const int verarbeitet = z.Compress();
+  const int anzahl = verarbeitet > 0 ? eintraegeImArchiv(z) : 0;
+  for (const zip::TEntryFailure& fehler : z.Failures())
+    gruende.add(meldungstext(fehler.fileName, fehler.code, fehler.reason));
+  if (anzahl == 0 && gruende.empty()) gruende.add("Keine Dateien gefunden: " + g.DatenPfad + g.JahrPfad);
+  return anzahl;
+}
+
 }  // namespace
 
 bool DakotaSichern(TFormEinstellungen& f) {
@@ -156,7 +183,6 @@ bool DakotaSichern(TFormEinstellungen& f) {
 }
 
 bool JahrSichern(TFormEinstellungen& f) {
-  const Globals& g = globals();
   const std::string ziel = pf::trim(f.EditZiel->text());
   if (ziel.empty()) {
     meldung::fehlerBox("Kein Ziel für die Datensicherung angegeben!\n\nBitte zuerst den Zielordner wählen.");
@@ -166,28 +192,8 @@ bool JahrSichern(TFormEinstellungen& f) {
   const pf::DateTime jetzt = pf::now();
   const std::string archiv =
       BackslashAnhaengen(ziel) + f.EditKuerzel->text() + "_" + jahrName() + "_" + zeitstempel(jetzt) + ".ZIP";
-
-  zip::TZip z;
-  zipEinrichten(z, archiv, g.DatenPfad + g.JahrPfad + "*.*");
   Gruende gruende;
-  z.OnError = [&gruende](const std::string& datei, const std::string& zusatz, const std::string&, int code) {
-    gruende.add(meldungstext(datei, code, zusatz));
-  };
-  // A file changed since an archive of the same name (a second backup within one second; the
-  // first one's stamp changes Abrechng.ini) replaces its entry: the archive holds the year as now.
-  z.OnReplaceFile = [](const std::string&, const std::string&, double, double, int64_t, int64_t, int, int,
-                       bool& ersetzen) { ersetzen = true; };
-  int prozent = -1;
-  z.OnProgress = [&](uint8_t, uint8_t archivProzent) {
-    if (archivProzent == prozent) return;
-    prozent = archivProzent;
-    anzeige.show(std::to_string(prozent) + " %");
-  };
-  const int verarbeitet = z.Compress();
-  const int anzahl = verarbeitet > 0 ? eintraegeImArchiv(z) : 0;
-  for (const zip::TEntryFailure& fehler : z.Failures())
-    gruende.add(meldungstext(fehler.fileName, fehler.code, fehler.reason));
-  if (anzahl == 0 && gruende.empty()) gruende.add("Keine Dateien gefunden: " + g.DatenPfad + g.JahrPfad);
+  const int anzahl = archivieren(archiv, anzeige, gruende);
 
   const std::string meldung = "Archivierte Dateien: " + std::to_string(anzahl);
   if (!gruende.empty() || !pf::fileExists(archiv)) {
