@@ -249,7 +249,10 @@ void TFormEinstellungen::PanelAnnExit(TComponent&) {
 void TFormEinstellungen::BitBtnAnnSpeichernClick(TComponent&) {
   LabelAdrAusKosttr->setVisible(false);
   if (isFullIk(DBEdit13->text()) && !platform::trimView(DBEdit14->text()).empty()) {
-    if (annSpeichern(*this) && BitBtnAnnAdressenSpeichern->visible()) (void)annAdresseSpeichern(true);
+    // A save the table refused (a key another workstation took meanwhile, a full disk) keeps the
+    // focus in the panel, whose exit would drop the entry.
+    if (!annSpeichern(*this)) return;
+    if (BitBtnAnnAdressenSpeichern->visible()) (void)annAdresseSpeichern(true);
   } else {
     meldung::hinweis(
         "Die Annahmestelle wurde nicht gespeichert: die IK des Kostenträgers braucht 9 Stellen "
