@@ -116,13 +116,12 @@ void DebitorenExport::nummerAnzeigen(long long n) {
 
 Status DebitorenExport::oeffnen() {
   const std::string& programm = globals().ProgrammPfad;
-  RIVIZA_TRY(idb_.datei.anlegen(programm + "IDB_ID0020.DAT"));
-  RIVIZA_TRY(idb_.datei.anhaengen("\r\n"));
-  RIVIZA_TRY(dta_.datei.anlegen(programm + "Kosttr.dta"));
+  idb_.datei.vorsehen(programm + "IDB_ID0020.DAT", "\r\n");
+  dta_.datei.vorsehen(programm + "Kosttr.dta");
   if (tabListe_) {
     auto ordner = importOrdnerAnlegen();
     if (!ordner) return ordner.error();
-    RIVIZA_TRY(tab_.datei.anlegen(*ordner + "\\Kosttr.tab"));
+    tab_.datei.vorsehen(*ordner + "\\Kosttr.tab");
   }
   return okStatus();
 }
@@ -234,22 +233,24 @@ Status DebitorenExport::satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& 
 
 Status DebitorenExport::durchgangSchreiben() {
   for (Datei* d : {&idb_, &dta_, &tab_})
-    if (d->datei.offen()) RIVIZA_TRY(d->datei.markieren());
+    if (d->datei.vorgesehen()) RIVIZA_TRY(d->datei.markieren());
   for (Datei* d : {&idb_, &dta_, &tab_})
-    if (d->datei.offen()) RIVIZA_TRY(d->datei.anhaengen(d->puffer));
+    if (d->datei.vorgesehen()) RIVIZA_TRY(d->datei.anhaengen(d->puffer));
   return okStatus();
 }
 
 Status DebitorenExport::durchgangZuruecknehmen() {
-  for (Datei* d : {&idb_, &dta_, &tab_})
-    if (d->datei.offen()) RIVIZA_TRY(d->datei.zuruecknehmen());
+  for (Datei* d : {&idb_, &dta_, &tab_}) RIVIZA_TRY(d->datei.zuruecknehmen());
   return okStatus();
 }
 
-void DebitorenExport::durchgangFestschreiben() {
-  if (!nummer_) return;
-  nummer_ = naechste_;
-  nummerAnzeigen(*nummer_);
+Status DebitorenExport::durchgangFestschreiben() {
+  for (Datei* d : {&idb_, &dta_, &tab_}) RIVIZA_TRY(d->datei.festschreiben());
+  if (nummer_) {
+    nummer_ = naechste_;
+    nummerAnzeigen(*nummer_);
+  }
+  return okStatus();
 }
 
 bool DebitorenExport::abschliessen(bool import) {

@@ -25,11 +25,13 @@
 //
 // The debtor number of EditDebitorenAb is normalised once, before anything is written (a
 // fraction gives its whole part, a text that is no number 10000); one of more than 8 digits
-// refuses the run. Both files carry the same number, and each debtor advances it by one. A
-// pass's lines are appended to the files just before its table commits and cut off again when
-// the commit fails; the number advances only after the commit, so a failed pass leaves neither
-// its lines nor a number behind. The advanced number is stored in the year's settings when the
-// run ends. Passwords of the command line never appear in a log line.
+// refuses the run. Both files carry the same number, and each debtor advances it by one. The
+// files follow the tables (Begleitdatei): a pass's lines are appended just before its table
+// commits and cut off again when the commit fails, the files take their names once a table has
+// committed (a run that commits none leaves the files of the run before), and the number
+// advances only after the commit, so a failed pass leaves neither its lines nor a number
+// behind. The advanced number is stored in the year's settings when the run ends. Passwords of
+// the command line never appear in a log line.
 //
 //   constructed --nummerVorbereiten()--> ready (refused: nothing may be written)
 //   ready --oeffnen()--> open; per pass: durchgangBeginnen() --satz()...--> durchgangSchreiben()
@@ -71,7 +73,8 @@ class DebitorenExport {
   // Normalises EditDebitorenAb when debtors are written. False, after a message box, when the
   // number has more than 8 digits: nothing may be written then.
   bool nummerVorbereiten();
-  // Creates IDB_ID0020.DAT with its empty line, Kosttr.dta and, for BüroWARE, Kosttr.tab.
+  // Names IDB_ID0020.DAT (with its empty line), Kosttr.dta and, for BüroWARE, Kosttr.tab, whose
+  // import folder is created here; the files are written by the passes.
   Status oeffnen();
 
   // The companion of one pass (see DurchgangsRegeln).
@@ -79,7 +82,7 @@ class DebitorenExport {
   Status satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& gebucht);
   Status durchgangSchreiben();
   Status durchgangZuruecknehmen();
-  void durchgangFestschreiben();
+  Status durchgangFestschreiben();
 
   // Closes the files, runs the import when asked and BüroWARE is set up for it, and stores the
   // advanced number. False when something failed (an error line says what).

@@ -30,20 +30,21 @@ std::string aufgeloest300(const cb::Arbeitszeile& z) {
   return Kosttr300Verweis(papier.empty() ? z.ik() : papier);
 }
 
-// The fund lists for BüroWARE, rewritten from empty by every run: Kassen.tab gets the §302 and
-// §300 funds, Kassen105.tab beside it the §105 funds.
+// The fund lists for BüroWARE, rewritten from empty by every run that commits a table they list:
+// Kassen.tab gets the §302 and §300 funds, Kassen105.tab beside it the §105 funds.
 class Kassenlisten {
  public:
   Status oeffnen() {
     if (!cb::bueroWareGewaehlt()) return okStatus();
     auto ordner = cb::importOrdnerAnlegen();
     if (!ordner) return ordner.error();
-    RIVIZA_TRY(kassen_.anlegen(*ordner + "\\Kassen.tab"));
-    return kassen105_.anlegen(*ordner + "\\Kassen105.tab");
+    kassen_.vorsehen(*ordner + "\\Kassen.tab");
+    kassen105_.vorsehen(*ordner + "\\Kassen105.tab");
+    return okStatus();
   }
   cb::Begleitdatei* fuer(cb::Paragraf p) {
     cb::Begleitdatei& f = p == cb::Paragraf::P105 ? kassen105_ : kassen_;
-    return f.offen() ? &f : nullptr;
+    return f.vorgesehen() ? &f : nullptr;
   }
   Status schliessen() {
     RIVIZA_TRY(kassen_.schliessen());
@@ -144,7 +145,10 @@ class KassenRegeln : public cb::DurchgangsRegeln {
     cb::Begleitdatei* liste = listen_.fuer(p_);
     return liste ? liste->zuruecknehmen() : okStatus();
   }
-  Status festschreiben() override { return p_ == cb::Paragraf::P300 ? stellen_.festschreiben() : okStatus(); }
+  Status festschreiben() override {
+    if (cb::Begleitdatei* liste = listen_.fuer(p_)) RIVIZA_TRY(liste->festschreiben());
+    return p_ == cb::Paragraf::P300 ? stellen_.festschreiben() : okStatus();
+  }
   void nachAnzahl(int anzahl) override {
     if (zweigstellen_ && anzahl > 0)
       UpdateProtokoll("BARMER Geschäftsstelllen aktualisiert, Anzahl: " + std::to_string(stellen_.anzahl()));

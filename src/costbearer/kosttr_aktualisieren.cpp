@@ -60,10 +60,7 @@ class KosttrRegeln : public cb::DurchgangsRegeln {
   }
   Status schreiben() override { return debitoren_.durchgangSchreiben(); }
   Status zuruecknehmen() override { return debitoren_.durchgangZuruecknehmen(); }
-  Status festschreiben() override {
-    debitoren_.durchgangFestschreiben();
-    return okStatus();
-  }
+  Status festschreiben() override { return debitoren_.durchgangFestschreiben(); }
 
  private:
   cb::Paragraf p_;

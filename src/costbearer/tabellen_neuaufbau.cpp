@@ -223,15 +223,19 @@ Status TabelleImNeuaufbau::festschreiben(bool schliessen) {
 
 // ---- a companion file ----
 
-Status Begleitdatei::anlegen(const std::string& pfad) {
-  auto d = pf::File::open(pfad, pf::File::Mode::Create);
-  if (!d) return d.error();
-  datei_ = std::move(*d);
-  marke_ = 0;
-  return okStatus();
+void Begleitdatei::vorsehen(std::string pfad, std::string kopf) {
+  pfad_ = std::move(pfad);
+  kopf_ = std::move(kopf);
 }
 
 Status Begleitdatei::markieren() {
+  if (!datei_.isOpen()) {
+    auto d = pf::File::open(temporaer(), pf::File::Mode::Create);
+    if (!d) return d.error();
+    datei_ = std::move(*d);
+    benannt_ = false;
+    RIVIZA_TRY(datei_.write(kopf_));
+  }
   auto ende = datei_.seekEnd();
   if (!ende) return ende.error();
   marke_ = *ende;
@@ -239,13 +243,27 @@ Status Begleitdatei::markieren() {
 }
 
 Status Begleitdatei::zuruecknehmen() {
+  if (!datei_.isOpen()) return okStatus();
   RIVIZA_TRY(datei_.truncate(marke_));
   auto stand = datei_.seek(marke_);
   if (!stand) return stand.error();
   return okStatus();
 }
 
-Status Begleitdatei::schliessen() { return datei_.isOpen() ? datei_.close() : okStatus(); }
+Status Begleitdatei::festschreiben() {
+  if (!datei_.isOpen() || benannt_) return okStatus();
+  RIVIZA_TRY(pf::renamePath(temporaer(), pfad_));
+  benannt_ = true;
+  return okStatus();
+}
+
+Status Begleitdatei::schliessen() {
+  if (!datei_.isOpen()) return okStatus();
+  const Status geschlossen = datei_.close();
+  // A file no table committed is not the run's: the one of the run before stays.
+  if (!benannt_) return pf::deleteFile(temporaer());
+  return geschlossen;
+}
 
 // ---- one pass ----
 

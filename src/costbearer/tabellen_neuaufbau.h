@@ -119,24 +119,41 @@ class NeuaufbauLauf {
 };
 
 // ---- a companion file, appended to pass by pass ----
-//   closed --anlegen()--> open --markieren()--> marked --anhaengen()...--> marked
-//   marked --zuruecknehmen()--> marked (cut back to the mark) ; open/marked --schliessen()--> closed
+// The file follows the tables of the passes that write it: it is written under a temporary name
+// beside it (name + ".tmp") and takes its name when the first pass's table has committed, so a
+// run in which no table commits leaves the file of the run before as it was; a pass whose table
+// does not commit has its bytes cut off again.
+//   named --markieren() (the first creates name.tmp with the opening bytes)--> marked
+//   marked --anhaengen()...--> marked --zuruecknehmen()--> marked (cut back to the mark)
+//   marked --festschreiben() (the first renames name.tmp to name)--> marked
+//   any --schliessen()--> closed (a name.tmp that was never committed is deleted)
 class Begleitdatei {
  public:
-  // Creates the file (or empties it).
-  Status anlegen(const std::string& pfad);
-  bool offen() const { return datei_.isOpen(); }
-  // Sets the mark at the end of the file: where a pass's bytes begin.
+  Begleitdatei() = default;
+  Begleitdatei(const Begleitdatei&) = delete;
+  Begleitdatei& operator=(const Begleitdatei&) = delete;
+  ~Begleitdatei() { (void)schliessen(); }
+
+  // Names the file (path text) and the bytes it begins with; nothing is written yet.
+  void vorsehen(std::string pfad, std::string kopf = {});
+  bool vorgesehen() const { return !pfad_.empty(); }
+  // Sets the mark at the end of the file, where the bytes of the next pass begin.
   Status markieren();
   Status anhaengen(std::string_view bytes) { return datei_.write(bytes); }
   // Cuts the file back to the mark: the bytes appended since, also a part of them written before
   // a failure, are gone.
   Status zuruecknehmen();
+  // The pass's table has committed: the file takes its name.
+  Status festschreiben();
   Status schliessen();
 
  private:
+  std::string temporaer() const { return pfad_ + ".tmp"; }
+
+  std::string pfad_, kopf_;
   platform::File datei_;
   uint64_t marke_ = 0;
+  bool benannt_ = false;  // renamed to its name
 };
 
 // ---- one table in one transaction ----

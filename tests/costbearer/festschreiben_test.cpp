@@ -1,6 +1,7 @@
-// A rebuild pass whose table does not commit leaves what it writes beside the table as it was:
-// no lines of the pass in the BüroWARE files, no debtor number handed out, no branch office in
-// AdrDlz.DB. The commit is made to fail by a SQLite VFS over the default one whose writes into
+// What a rebuild writes beside its tables follows the tables it commits: a run that commits
+// nothing (a reader fails) leaves the BüroWARE files of the run before; a pass whose table does
+// not commit leaves no lines in those files, hands out no debtor number and adds no branch
+// office to AdrDlz.DB. The commit is made to fail by a SQLite VFS over the default one whose writes into
 // one table's file fail as on a full disk: SQLite writes a table's pages when the transaction
 // commits, so the emptied and refilled table never reaches the disk.
 #include <gtest/gtest.h>
@@ -8,9 +9,11 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "costbearer/tabellen_aktualisieren.h"
+#include "db/TTable.h"
 #include "fixtures.h"
 #include "kosttr_jahr.h"
 #include "platform/files.h"
@@ -66,70 +69,110 @@ class VolleTabelle {
 class Festschreiben : public KosttrJahr {
  protected:
   std::string bw() const { return imDaten("BueroWare"); }
-  std::vector<std::string> zeilen(const std::string& pfad) const {
-    return crlfLines(platform::readFile(pfad).valueOr("<fehlt>"));
+  std::vector<std::string> dateien() const {
+    return {imProgramm("IDB_ID0020.DAT"), imProgramm("Kosttr.dta"), bw() + "\\Import\\Kosttr.tab",
+            bw() + "\\Import\\Kassen.tab", bw() + "\\Import\\Kassen105.tab"};
+  }
+  std::map<std::string, std::string> inhalte() const {
+    std::map<std::string, std::string> out;
+    for (const std::string& pfad : dateien()) out[pfad] = platform::readFile(pfad).valueOr("<fehlt>");
+    return out;
+  }
+  // Takes the branch office out of AdrDlz.DB again, so that a run that adds it shows.
+  void zweigstelleEntfernen(const char* id) {
+    db::TTable dlz;
+    ASSERT_TRUE(dlz.setDatabaseName(jahrOrdner("Daten")).ok());
+    ASSERT_TRUE(dlz.setTableName("AdrDlz.DB").ok());
+    ASSERT_TRUE(dlz.open().ok());
+    ASSERT_TRUE(dlz.setFilter(std::string("DlzId = '") + id + "'").ok());
+    ASSERT_TRUE(dlz.setFiltered(true).ok());
+    ASSERT_EQ(dlz.recordCount(), 1);
+    ASSERT_TRUE(dlz.deleteRecord().ok());
   }
 };
 
-TEST_F(Festschreiben, APassWhoseTableDoesNotCommitLeavesItsFilesNumberAndBranchOfficesAsTheyWere) {
+TEST_F(Festschreiben, TheFilesNumberAndBranchOfficesOfARunFollowTheTablesItCommits) {
   starten();
-  ASSERT_TRUE(KosttrAktualisieren());  // Kosttr300.db holds the cost bearers of the files
   form->RadioGroupFachanwendung->setItemIndex(1);
   form->EditOrdnerFachAnw->setText(bw());
   form->CheckBoxFirmaDebitorenAbJN->setChecked(true);
   form->EditDebitorenAb->setText("500");
+  ASSERT_TRUE(KosttrAktualisieren());
+  ASSERT_TRUE(KassenAktualisieren());
+  ASSERT_EQ(form->EditDebitorenAb->text(), "506");
+  const auto ersterLauf = inhalte();
+  zweigstelleEntfernen("3333331");
+
+  const std::string kosttr105 = imProgramm("Temp\\Kosttr105.txt");
   struct Fall {
     const char* name;
     std::function<bool()> lauf;
-    const char* tabelle;  // whose commit fails: the run's second pass
-    // What the first pass (§302) alone leaves: lines of the files, the debtor number.
-    std::vector<std::pair<std::string, size_t>> dateien;
+    const char* volleTabelle;  // whose commit fails (the run's second pass); none: a reader fails
+    // Lines of the files the run leaves; a file not named is as it was before the run.
+    std::map<std::string, size_t> zeilen;
     const char* nummer;
-    size_t adrDlz;  // records of AdrDlz.DB (one there before the run)
   } faelle[] = {
-      {"cost bearers, §300 pass",
+      {"cost bearers, a reader fails", KosttrAktualisieren, nullptr, {}, "506"},
+      {"funds, a reader fails", KassenAktualisieren, nullptr, {}, "506"},
+      // IDB_ID0020.DAT begins with an empty line; the §302 pass hands out two numbers.
+      {"cost bearers, the §300 table does not commit",
        KosttrAktualisieren,
        "Kosttr300.db",
-       {{imProgramm("IDB_ID0020.DAT"), 3}, {imProgramm("Kosttr.dta"), 2}, {bw() + "\\Import\\Kosttr.tab", 2}},
-       "502",
-       1},
-      {"funds, §300 pass",
+       {{dateien()[0], 3}, {dateien()[1], 2}, {dateien()[2], 2}},
+       "508"},
+      {"funds, the §300 table does not commit",
        KassenAktualisieren,
        "Kassen300.db",
-       {{bw() + "\\Import\\Kassen.tab", 3}, {bw() + "\\Import\\Kassen105.tab", 0}},
-       "502",
-       1},
+       {{dateien()[3], 3}},
+       "508"},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(fall.name);
-    const auto vorher = tabelle(fall.tabelle);
+    const auto vorher = alleTabellen();
+    const auto dateienVorher = inhalte();
     form->ListBoxLiveUpdate->items().clear();
-    {
-      VolleTabelle voll(fall.tabelle);
+    if (fall.volleTabelle) {
+      VolleTabelle voll(fall.volleTabelle);
       EXPECT_FALSE(fall.lauf());
       EXPECT_GT(VolleTabelle::verweigert(), 0);
+    } else {
+      if (platform::fileExists(kosttr105)) ASSERT_TRUE(platform::deleteFile(kosttr105).ok());
+      programm.mkdir("Temp/Kosttr105.txt");  // the reader cannot write its work file
+      EXPECT_FALSE(fall.lauf());
+      ASSERT_TRUE(platform::removeDirectory(kosttr105).ok());
     }
-    const std::string fehler = zeile("FEHLER " + jahrOrdner("Daten\\") + fall.tabelle + ": ");
+    const std::string fehler =
+        zeile(fall.volleTabelle ? "FEHLER " + jahrOrdner("Daten\\") + fall.volleTabelle + ": "
+                                : std::string("FEHLER Kostenträgerdateien nicht eingelesen"));
     const auto& p = protokoll();
     EXPECT_TRUE(std::any_of(p.begin(), p.end(), [&](const std::string& z) { return z.starts_with(fehler); }))
         << testing::PrintToString(p);
-    EXPECT_EQ(tabelle(fall.tabelle), vorher);
-    for (const auto& [pfad, anzahl] : fall.dateien) {
+    if (fall.volleTabelle) {
+      const auto nachher = alleTabellen();
+      const size_t i = std::find(std::begin(kTabellen), std::end(kTabellen), std::string(fall.volleTabelle)) -
+                       std::begin(kTabellen);
+      EXPECT_EQ(nachher[i], vorher[i]);
+    } else {
+      EXPECT_EQ(alleTabellen(), vorher);
+    }
+    for (const auto& [pfad, inhalt] : inhalte()) {
       SCOPED_TRACE(pfad);
-      // Kassen105.tab is created empty; IDB_ID0020.DAT begins with an empty line.
-      EXPECT_EQ(zeilen(pfad).size(), anzahl);
+      if (auto z = fall.zeilen.find(pfad); z != fall.zeilen.end())
+        EXPECT_EQ(crlfLines(inhalt).size(), z->second);
+      else
+        EXPECT_EQ(inhalt, dateienVorher.at(pfad));
+      EXPECT_FALSE(platform::pathExists(pfad + ".tmp"));
     }
     EXPECT_EQ(form->EditDebitorenAb->text(), fall.nummer);
     EXPECT_EQ(jahrWert("2024", "DebitorenAb", "FIRMA"), fall.nummer);
-    EXPECT_EQ(tabelle("AdrDlz.DB").size(), fall.adrDlz);
+    EXPECT_EQ(tabelle("AdrDlz.DB").size(), 1u);  // no branch office of a pass that did not commit
   }
-  // Nothing of the failures stays: the next runs write what a first run writes.
+  // Nothing of the failures stays: the next runs write what the first ones wrote.
   form->EditDebitorenAb->setText("500");
   ASSERT_TRUE(KosttrAktualisieren());
   ASSERT_TRUE(KassenAktualisieren());
-  EXPECT_EQ(form->EditDebitorenAb->text(), "506");
+  EXPECT_EQ(inhalte(), ersterLauf);
   EXPECT_EQ(tabelle("AdrDlz.DB").size(), 2u);
-  EXPECT_EQ(zeilen(bw() + "\\Import\\Kassen.tab").size(), 7u);
 }
 
 }  // namespace
