@@ -33,8 +33,13 @@ void jahrWechseln(const std::string& jahr);
 // error box. Returns what `wechsel` returned.
 bool mitTabellenImJahr(const std::function<bool()>& wechsel);
 
-// "neues Abrechnungsjahr anlegen": the backup question, the save, then the new year. True when
-// the new year was created.
+// The step before an operation that rewrites a year (the new year, the merge and the deletion of
+// movement data): the question "Datensicherung durchgeführt ?" naming the data root's Abrechng
+// folder, then the save of the settings. False when not confirmed or when the save failed (it
+// has said why): the operation stands aside.
+bool gesichertUndGespeichert();
+// "neues Abrechnungsjahr anlegen": gesichertUndGespeichert, then the new year. True when the new
+// year was created.
 bool neuesJahrAnlegenMitRueckfrage();
 // The next billing year from the highest listed one (or, in the flat layout, the calendar
 // year from the data as they are); true when it was created and became the current year.

@@ -96,6 +96,7 @@ class KasRegeln : public cb::DurchgangsRegeln {
     RIVIZA_TRY(adresseHinzufuegen(stellen_.rechnung, ""));
     return adresseHinzufuegen(stellen_.verordnung, "");
   }
+  // KasAdrAnn.db follows Kas.db: committed after it, rolled back when it did not commit.
   Status festschreiben() override { return adressen_->festschreiben(); }
 
  private:

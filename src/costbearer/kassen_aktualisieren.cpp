@@ -30,38 +30,33 @@ std::string aufgeloest300(const cb::Arbeitszeile& z) {
   return Kosttr300Verweis(papier.empty() ? z.ik() : papier);
 }
 
-// The fund lists for BüroWARE, rewritten from empty by every run: Kassen.tab gets the §302 and
-// §300 funds, Kassen105.tab beside it the §105 funds.
+// The fund lists for BüroWARE, rewritten from empty by every run that commits a table they list:
+// Kassen.tab gets the §302 and §300 funds, Kassen105.tab beside it the §105 funds.
 class Kassenlisten {
  public:
   Status oeffnen() {
     if (!cb::bueroWareGewaehlt()) return okStatus();
     auto ordner = cb::importOrdnerAnlegen();
     if (!ordner) return ordner.error();
-    for (auto [datei, name] :
-         {std::pair{&kassen_, "\\Kassen.tab"}, std::pair{&kassen105_, "\\Kassen105.tab"}}) {
-      auto f = pf::File::open(*ordner + name, pf::File::Mode::Create);
-      if (!f) return f.error();
-      *datei = std::move(*f);
-    }
+    kassen_.vorsehen(*ordner + "\\Kassen.tab");
+    kassen105_.vorsehen(*ordner + "\\Kassen105.tab");
     return okStatus();
   }
-  pf::File* fuer(cb::Paragraf p) {
-    pf::File& f = p == cb::Paragraf::P105 ? kassen105_ : kassen_;
-    return f.isOpen() ? &f : nullptr;
+  cb::Begleitdatei* fuer(cb::Paragraf p) {
+    cb::Begleitdatei& f = p == cb::Paragraf::P105 ? kassen105_ : kassen_;
+    return f.vorgesehen() ? &f : nullptr;
   }
   Status schliessen() {
-    for (pf::File* f : {&kassen_, &kassen105_})
-      if (f->isOpen()) RIVIZA_TRY(f->close());
-    return okStatus();
+    RIVIZA_TRY(kassen_.schliessen());
+    return kassen105_.schliessen();
   }
 
  private:
-  pf::File kassen_, kassen105_;
+  cb::Begleitdatei kassen_, kassen105_;
 };
 
 // The branch offices of one §300 pass, added to AdrDlz.DB in a transaction of their own that
-// commits with the pass.
+// commits after the pass's table (and rolls back, on destruction, when that did not commit).
 class Geschaeftsstellen {
  public:
   Status beginnen() {
@@ -140,8 +135,18 @@ class KassenRegeln : public cb::DurchgangsRegeln {
     }
     return okStatus();
   }
+  Status schreiben() override {
+    cb::Begleitdatei* liste = listen_.fuer(p_);
+    if (!liste) return okStatus();
+    RIVIZA_TRY(liste->markieren());
+    return liste->anhaengen(zeilen_);
+  }
+  Status zuruecknehmen() override {
+    cb::Begleitdatei* liste = listen_.fuer(p_);
+    return liste ? liste->zuruecknehmen() : okStatus();
+  }
   Status festschreiben() override {
-    if (pf::File* liste = listen_.fuer(p_); liste && !zeilen_.empty()) RIVIZA_TRY(liste->write(zeilen_));
+    if (cb::Begleitdatei* liste = listen_.fuer(p_)) RIVIZA_TRY(liste->festschreiben());
     return p_ == cb::Paragraf::P300 ? stellen_.festschreiben() : okStatus();
   }
   void nachAnzahl(int anzahl) override {

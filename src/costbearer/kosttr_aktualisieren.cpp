@@ -58,6 +58,8 @@ class KosttrRegeln : public cb::DurchgangsRegeln {
   Status nachSatz(const cb::Arbeitszeile& z, db::TTable& gebucht) override {
     return debitoren_.satz(p_, z, gebucht);
   }
+  Status schreiben() override { return debitoren_.durchgangSchreiben(); }
+  Status zuruecknehmen() override { return debitoren_.durchgangZuruecknehmen(); }
   Status festschreiben() override { return debitoren_.durchgangFestschreiben(); }
 
  private:

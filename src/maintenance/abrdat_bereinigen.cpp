@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "ui/dialogs.h"
@@ -26,8 +27,6 @@ constexpr size_t kVorZeitraum = 228;   // bytes kept in front of the period
 constexpr size_t kNachZeitraum = 245;  // bytes up to the end of the period
 constexpr std::string_view kZeitraum = "20110301;20110331";
 static_assert(kNachZeitraum - kVorZeitraum == kZeitraum.size());
-
-void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler !", ui::MsgIcon::Error); }
 
 std::string bereinigt(std::string_view abrDat) {
   std::string neu;
@@ -57,12 +56,12 @@ bool AbrDatBereinigen() {
   if (!pf::fileExists(quelle)) return false;
   const auto inhalt = pf::readFile(quelle);
   if (!inhalt) {
-    fehlerBox("Fehler beim Lesen: " + quelle + "\n" + inhalt.error().message);
+    meldung::fehlerBox("Fehler beim Lesen: " + quelle + "\n" + inhalt.error().message);
     return false;
   }
   if (Status st = pf::writeFile(ziel, bereinigt(*inhalt)); !st) {
     (void)pf::deleteFile(ziel);
-    fehlerBox("Fehler beim Schreiben: " + ziel + "\n" + st.error().message);
+    meldung::fehlerBox("Fehler beim Schreiben: " + ziel + "\n" + st.error().message);
     return false;
   }
   ui::dialogs().showMessage("Datei erstellt!");

@@ -15,9 +15,9 @@
 
 #include "app/Riviza1.h"
 #include "app/Riviza1_jahre.h"
-#include "app/Riviza1_settings.h"
 #include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "maintenance/abrdat_bereinigen.h"
 #include "maintenance/leistungen_import.h"
 #include "maintenance/update_liste.h"
@@ -34,24 +34,6 @@ namespace {
 namespace pf = platform;
 
 constexpr long long kTifVersatz = 100000000;
-
-void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler !", ui::MsgIcon::Error); }
-
-bool bestaetigt(const std::string& frage, ui::DlgButtons knoepfe) {
-  return ui::dialogs().messageDlg(frage, ui::DlgType::Confirmation, knoepfe) == ui::DlgResult::Yes;
-}
-
-std::string datenOrdnerVon(const std::string& jahr) {
-  return globals().DatenPfad + "Abrechng\\" + jahr + "\\Daten";
-}
-
-// The year operations' common step: the backup question, then the save; a save that failed has
-// said why, and the operation stands aside.
-bool gesichertUndGespeichert() {
-  return bestaetigt("Datensicherung durchgeführt ?\n\n" + globals().DatenPfad + "Abrechng",
-                    ui::DlgButtons::YesNo) &&
-         EinstellungenSpeichern();
-}
 
 // Walks a table of `ordner` through Table1 and gives field `feld` of each record the text
 // `neu` answers, where it answers one; all in one transaction. The number of records changed.
@@ -124,13 +106,13 @@ bool tifKopieren(TFormEinstellungen& f, const std::string& quelle, const std::st
     const std::string nummer = ohneEndung(name);
     const std::optional<long long> n = tifNummer(nummer);
     if (!n) {
-      fehlerBox("'" + nummer + "' ist kein gültiger Integerwert");
+      meldung::fehlerBox("'" + nummer + "' ist kein gültiger Integerwert");
       return false;
     }
     const std::string neu = ziel + "\\" + mandant + std::to_string(*n + kTifVersatz) + ".tif";
     if (pf::fileExists(neu)) continue;
     if (Status st = pf::copyFile(quelle + "\\" + name, neu); !st) {
-      fehlerBox("Fehler beim Kopieren: " + quelle + "\\" + name + "\n" + st.error().message);
+      meldung::fehlerBox("Fehler beim Kopieren: " + quelle + "\\" + name + "\n" + st.error().message);
       return false;
     }
     f.ListBoxReorg->items().add(LogZeile("GUS-Daten kopiert: " + neu));
@@ -145,16 +127,16 @@ bool LeistungenImportieren(const std::string& datei, LeistungsListe art) {
     ui::dialogs().showMessage("Datei nicht vorhanden!");
     return false;
   }
-  if (!bestaetigt("Datenimport Leistungen starten ?\n\nLeistungen werden gelöscht !\n\nBitte sichern Sie "
-                  "vorher Ihre Daten !",
-                  ui::DlgButtons::YesCancel))
+  if (ui::dialogs().messageDlg("Datenimport Leistungen starten ?\n\nLeistungen werden gelöscht !\n\nBitte "
+                               "sichern Sie vorher Ihre Daten !",
+                               ui::DlgType::Confirmation, ui::DlgButtons::YesCancel) != ui::DlgResult::Yes)
     return false;
   const ImportAnzeige anzeige;
   return art == LeistungsListe::Xls ? ImportLeistungenXls(datei) : ImportLeistungenCsv(datei);
 }
 
 bool PznAchtstellig() {
-  const std::string ordner = datenOrdnerVon(FormEinstellungen->ComboBoxAktuellesJahr->text());
+  const std::string ordner = datenOrdnerDesJahres(FormEinstellungen->ComboBoxAktuellesJahr->text());
   const Result<int> geaendert = feldUmsetzen(ordner, "Leistungen.DB", 18, [](const std::string& pzn) {
     return pf::utf8Length(pzn) == 7 ? std::optional<std::string>("0" + pzn) : std::nullopt;
   });
@@ -197,7 +179,7 @@ bool GusTifDateienKopieren() {
   if (!pf::directoryExists(quelle) || !pf::directoryExists(ziel)) return false;
   const std::string mandant = f.EditMandant->text();
   if (!mandantErlaubt(mandant)) {
-    fehlerBox("Mandant <<" + mandant + ">> ungültig: \\, / und .. sind im Mandanten nicht erlaubt!");
+    meldung::fehlerBox("Mandant <<" + mandant + ">> ungültig: \\, / und .. sind im Mandanten nicht erlaubt!");
     return false;
   }
   if (!tifKopieren(f, quelle, ziel, mandant)) return false;
@@ -216,22 +198,23 @@ void TFormEinstellungen::BitBtnArtImpCsvClick(TComponent&) {
 void TFormEinstellungen::BitBtnBereinigenAbrDatClick(TComponent&) {
   Globals& g = globals();
   g.ExportPfad = EditOrdnerExport->text() + "\\";
-  if (bestaetigt("Ändern ABR.DAT ?\n\n" + g.ExportPfad + kAbrDat + "\n", ui::DlgButtons::YesNo))
-    AbrDatBereinigen();
+  if (meldung::gefragt("Ändern ABR.DAT ?\n\n" + g.ExportPfad + kAbrDat + "\n")) AbrDatBereinigen();
 }
 
 void TFormEinstellungen::BitBtnVonJahrNachJahrClick(TComponent&) {
   const std::string von = EditVonJahr->text(), nach = EditNachJahr->text();
-  if (!pf::directoryExists(datenOrdnerVon(von)) || !pf::directoryExists(datenOrdnerVon(nach)) ||
+  if (!pf::directoryExists(datenOrdnerDesJahres(von)) || !pf::directoryExists(datenOrdnerDesJahres(nach)) ||
       von.empty() || nach.empty()) {
-    ui::dialogs().messageBox("In diese Jahren gibt es keine Daten!", "FEHLER", ui::MsgIcon::Error);
+    meldung::fehler("In diese Jahren gibt es keine Daten!");
     return;
   }
-  if (gesichertUndGespeichert()) BewegungsdatenZusammenfuehren(datenOrdnerVon(von), datenOrdnerVon(nach));
+  if (gesichertUndGespeichert())
+    BewegungsdatenZusammenfuehren(datenOrdnerDesJahres(von), datenOrdnerDesJahres(nach));
 }
 
 void TFormEinstellungen::BitBtnBewegungenFuerJahrLoeschenClick(TComponent&) {
-  if (gesichertUndGespeichert()) BewegungenFuerJahrLoeschen(datenOrdnerVon(EditLoeschenFuerJahr->text()));
+  if (gesichertUndGespeichert())
+    BewegungenFuerJahrLoeschen(datenOrdnerDesJahres(EditLoeschenFuerJahr->text()));
 }
 
 void TFormEinstellungen::BitBtnPZN8Click(TComponent&) { PznAchtstellig(); }

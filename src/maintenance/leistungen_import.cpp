@@ -153,7 +153,7 @@ Status ersetzen(db::TTable& t, const Liste& liste, ui::TLabel& zaehler, size_t& 
 
 bool importieren(const std::string& datei, Result<Liste> (*lesen)(const std::string&)) {
   TFormEinstellungen& f = *FormEinstellungen;
-  const std::string ordner = globals().DatenPfad + "Abrechng\\" + f.ComboBoxAktuellesJahr->text() + "\\Daten";
+  const std::string ordner = datenOrdnerDesJahres(f.ComboBoxAktuellesJahr->text());
   f.LabelDbSatz->setCaption("0");
   pf::processMessages();
   if (!pf::fileExists(datei) || !tabelleVorhanden(ordner, kTabelle)) return false;

@@ -225,4 +225,9 @@ bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum
   return true;
 }
 
+bool KosttrUebernehmenGefragt(const std::string& datum) {
+  return ui::dialogs().messageDlg("Kostenträger anzuwenden ab: " + datum + "\r\n" + "übernehmen ?",
+                                  ui::DlgType::Confirmation, ui::DlgButtons::YesCancel) == ui::DlgResult::Yes;
+}
+
 }  // namespace riviza

@@ -32,4 +32,8 @@ bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen);
 // logged: true. Otherwise a log line says what failed and the date stays as it was.
 bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum);
 
+// The question both roads ask before KosttrUpdateInstallieren: "Kostenträger anzuwenden ab: "
+// + datum + "\r\nübernehmen ?" with Yes and Cancel; true on Yes.
+bool KosttrUebernehmenGefragt(const std::string& datum);
+
 }  // namespace riviza

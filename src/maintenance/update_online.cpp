@@ -185,10 +185,7 @@ void datumsdateiAngekommen(const Kette& k, const std::string& datei, int64_t gro
 
 UpdateErgebnis kosttrInstallieren(const Kette& k, const std::string& datei) {
   const std::string datum = zustand(k).datum;
-  const ui::DlgResult antwort =
-      ui::dialogs().messageDlg("Kostenträger anzuwenden ab: " + datum + "\r\n" + "übernehmen ?",
-                               ui::DlgType::Confirmation, ui::DlgButtons::YesCancel);
-  if (antwort != ui::DlgResult::Yes) return UpdateErgebnis::Abgebrochen;
+  if (!KosttrUebernehmenGefragt(datum)) return UpdateErgebnis::Abgebrochen;
   if (!pf::fileExists(datei)) return UpdateErgebnis::Fehler;
   const bool ok = KosttrUpdateInstallieren(inTemp(k.paket), datum);
   (void)pf::deleteFile(datei);

@@ -29,10 +29,6 @@ bool importLeistungen(Sitzung& s) {
   return true;
 }
 
-void keineArgumente(const Sitzung& s) {
-  if (!s.args.empty()) throw Nutzungsfehler("keine Argumente erwartet");
-}
-
 bool pzn8(Sitzung& s) {
   keineArgumente(s);
   return PznAchtstellig();

@@ -26,14 +26,14 @@ bool patientenExportieren(Sitzung& s) {
 }
 
 bool kostentraegerExportieren(Sitzung& s) {
-  if (!s.args.empty()) throw Nutzungsfehler("keine Argumente erwartet");
+  keineArgumente(s);
   s.form.BitBtnKosttrClick(*s.form.BitBtnKosttr);
   return true;
 }
 
 // The button does nothing without the work table; here that is a failure worth saying.
 bool statistik(Sitzung& s) {
-  if (!s.args.empty()) throw Nutzungsfehler("keine Argumente erwartet");
+  keineArgumente(s);
   if (!tabelleVorhanden(jahrDatenPfad(), "Stat01.DB")) {
     std::printf("Tabelle nicht vorhanden: %s\\Stat01.DB\n", jahrDatenPfad().c_str());
     return false;
