@@ -24,6 +24,7 @@ struct Row {
   QWidget* extra = nullptr;
   QWidget* whole = nullptr;  // a control with a row of its own
   bool stretch = false;
+  bool hidden = false;  // hidden at layout time: takes no height when columns are balanced
 };
 
 bool isInput(const ui::TControl* c) {
@@ -41,6 +42,7 @@ std::vector<Row> formRows(const std::vector<Placed>& placed) {
     const ui::TControl* c = placed[i].control;
     const auto at = [&](size_t k) { return k < placed.size() ? placed[k].control : nullptr; };
     Row row;
+    row.hidden = !c->visible();
     if (dynamic_cast<const ui::TLabel*>(c) && isInput(at(i + 1))) {
       row.label = placed[i].widget;
       row.input = placed[++i].widget;
@@ -56,20 +58,50 @@ std::vector<Row> formRows(const std::vector<Placed>& placed) {
   return rows;
 }
 
+int heightOf(const Row& row) {
+  if (row.hidden) return 0;
+  int h = 0;
+  for (const QWidget* w : {row.label, row.input, row.extra, row.whole})
+    if (w) h = std::max(h, w->sizeHint().height());
+  return h;
+}
+
+// The first row of each column: rows keep their order, and a column ends once it holds its share
+// of the height, so that tall group boxes do not pile up in one column while another stays short
+// (splitting by the number of rows did that, hidden rows counting as full ones).
+std::vector<size_t> columnStarts(const std::vector<Row>& rows, int columns) {
+  int total = 0;
+  for (const Row& row : rows) total += heightOf(row);
+  std::vector<size_t> starts{0};
+  int filled = 0;
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const int h = heightOf(rows[r]);
+    const int share = total * static_cast<int>(starts.size()) / columns;
+    // A row that would reach past this column's share begins the next column, when the column
+    // already holds something and that lands nearer the share.
+    if (static_cast<int>(starts.size()) < columns && r > starts.back() && filled + h > share &&
+        share - filled < filled + h - share)
+      starts.push_back(r);
+    filled += h;
+  }
+  return starts;
+}
+
 // Each column is a grid of its own (label, input, button), so columns keep their own heights.
 void arrangeColumns(const ui::TWinControl& container, QWidget* content, const std::vector<Placed>& placed) {
   const std::vector<Row> rows = formRows(placed);
   const int columns = std::max(1, container.layoutColumns());
-  const int perColumn = (static_cast<int>(rows.size()) + columns - 1) / columns;
+  const std::vector<size_t> starts = columnStarts(rows, columns);
   auto* outer = new QHBoxLayout(content);
-  for (int first = 0; first < static_cast<int>(rows.size()); first += perColumn) {
+  for (size_t c = 0; c < starts.size(); ++c) {
+    const size_t first = starts[c];
+    const size_t end = c + 1 < starts.size() ? starts[c + 1] : rows.size();
     auto* grid = new QGridLayout();
     outer->addLayout(grid, 1);
     bool anyStretch = false;
-    const int end = std::min(first + perColumn, static_cast<int>(rows.size()));
-    for (int r = first; r < end; ++r) {
-      const Row& row = rows[static_cast<size_t>(r)];
-      const int at = r - first;
+    for (size_t r = first; r < end; ++r) {
+      const Row& row = rows[r];
+      const int at = static_cast<int>(r - first);
       if (row.whole) grid->addWidget(row.whole, at, 0, 1, 3);
       if (row.label) grid->addWidget(row.label, at, 0);
       if (row.input) grid->addWidget(row.input, at, 1, 1, row.extra ? 1 : 2);
@@ -78,11 +110,10 @@ void arrangeColumns(const ui::TWinControl& container, QWidget* content, const st
       anyStretch = anyStretch || row.stretch;
     }
     grid->setColumnStretch(1, 1);
-    if (!anyStretch) grid->setRowStretch(end - first, 1);
+    if (!anyStretch) grid->setRowStretch(static_cast<int>(end - first), 1);
   }
   // Columns after the last filled one keep their share of the width.
-  for (int c = (static_cast<int>(rows.size()) + perColumn - 1) / std::max(1, perColumn); c < columns; ++c)
-    outer->addStretch(1);
+  for (int c = static_cast<int>(starts.size()); c < columns; ++c) outer->addStretch(1);
 }
 
 // An edit made for a short code (an IK, a number of days): MaxLength of a few characters.
