@@ -10,9 +10,11 @@
 #include <functional>
 #include <string>
 
-#include "interop/interop_support.h"
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
+#include "support/trees.h"
+#include "support/zip_extract.h"
 #include "zip/kvoDiskManager.h"
 #include "zip/kvoUnZip.h"
 #include "zip/kvoVolumes.h"
@@ -21,6 +23,8 @@ namespace riviza::interop {
 namespace {
 
 namespace fs = std::filesystem;
+using test::CompareTrees;
+using test::CountFiles;
 
 const std::vector<std::string> kTree{"Kosttr", "Update", "README", "Leer"};
 constexpr const char* kPassword = "Geheim-42";
@@ -39,7 +43,7 @@ class ReaderInterop : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     work_ = new test::TempDir;
-    MakeTree(source(), 17);
+    test::MakeTree(source(), 17);
   }
   static void TearDownTestSuite() {
     delete work_;
@@ -49,9 +53,7 @@ class ReaderInterop : public ::testing::Test {
 
   // Runs a tool in the source folder; the test fails when it does not succeed.
   static void tool(const std::vector<std::string>& argv, const fs::path& in = {}, bool warningsOk = false) {
-    RunResult r = interop::Run(argv, source(), in);
-    EXPECT_TRUE(r.status == 0 || (warningsOk && r.status == 1))
-        << argv[0] << " " << argv.back() << ": " << r.output;
+    test::toolOutput(argv, {.dir = source(), .stdinFile = in}, warningsOk);
   }
 
   fs::path caseDir(const std::string& name) {
@@ -67,19 +69,10 @@ class ReaderInterop : public ::testing::Test {
     u.CreateStoredDirs = true;
     u.Passwords = {kPassword};
     u.OnNextVolume = [](std::string&, const std::string&, bool exists, bool& cancel) { cancel = !exists; };
-    u.SetArchiveFile(platform::pathText(archive));
-    u.SetExtractDir(platform::pathText(ours));
-    u.FileSpec = {"*.*"};
-    const int count = u.Extract();
-    for (const auto& f : u.Failures()) ADD_FAILURE() << f.fileName << ": " << f.reason;
-    EXPECT_EQ(count, static_cast<int>(files)) << archive;
-    EXPECT_EQ(DiffTrees(reference, ours), "") << archive;
-  }
-
-  static size_t countFiles(const fs::path& dir) {
-    size_t n = 0;
-    for (auto& e : fs::recursive_directory_iterator(dir)) n += e.is_regular_file();
-    return n;
+    const test::ExtractRun run = test::ExtractAll(u, archive, ours);
+    for (const auto& f : run.failures) ADD_FAILURE() << f.fileName << ": " << f.reason;
+    EXPECT_EQ(run.count, static_cast<int>(files)) << archive;
+    EXPECT_EQ(CompareTrees(reference, ours), "") << archive;
   }
 
   void unzipReference(const fs::path& archive, const fs::path& ref, bool warningsOk = false) {
@@ -110,7 +103,7 @@ TEST_F(ReaderInterop, InfoZipArchives) {
     const fs::path d = caseDir(c.name), archive = d / "a.zip";
     tool(concat(concat({"zip", "-q", "-r"}, c.options), concat({archive.string()}, kTree)));
     unzipReference(archive, d / "ref");
-    compare(archive, d / "ref", d / "ours", countFiles(d / "ref"));
+    compare(archive, d / "ref", d / "ours", CountFiles(d / "ref"));
   }
 }
 
@@ -127,7 +120,7 @@ TEST_F(ReaderInterop, InfoZipSplitSet) {
   tool(concat({"zip", "-q", "-r", "-s", "64k", archive.string()}, kTree));
   ASSERT_TRUE(fs::exists(d / "split.z03"));
   sevenZipReference(archive, d / "ref");  // unzip reads no split sets
-  compare(archive, d / "ref", d / "ours", countFiles(d / "ref"));
+  compare(archive, d / "ref", d / "ours", CountFiles(d / "ref"));
 }
 
 // The same split set as the volumes of a spanned set on a removable disk: one file name, the
@@ -162,12 +155,11 @@ TEST_F(ReaderInterop, SpannedDisksOnARemovableDrive) {
   u.CreateStoredDirs = true;
   u.SetArchiveFile(platform::pathText(disk / "set.zip"));
   EXPECT_EQ(u.ArcType(), zip::atZipDS);
-  u.SetExtractDir(platform::pathText(d / "ours"));
-  u.FileSpec = {"*.*"};
   tool({"7zz", "x", "-y", "-bd", "-o" + (d / "ref").string(), (d / "set.zip").string()});
-  EXPECT_EQ(u.Extract(), static_cast<int>(countFiles(d / "ref")));
-  for (const auto& f : u.Failures()) ADD_FAILURE() << f.fileName << ": " << f.reason;
-  EXPECT_EQ(DiffTrees(d / "ref", d / "ours"), "");
+  const test::ExtractRun run = test::ExtractAll(u, disk / "set.zip", d / "ours");
+  EXPECT_EQ(run.count, static_cast<int>(CountFiles(d / "ref")));
+  for (const auto& f : run.failures) ADD_FAILURE() << f.fileName << ": " << f.reason;
+  EXPECT_EQ(CompareTrees(d / "ref", d / "ours"), "");
   ASSERT_FALSE(requests.empty());
   EXPECT_EQ(requests.front(), "first 1");
 }
@@ -181,7 +173,7 @@ TEST_F(ReaderInterop, InfoZipComments) {
     tool(concat({"zip", "-q", "-r", archive.string()}, kTree));
     tool({"zip", "-q", "-z", archive.string()}, d / "comment.txt");
     unzipReference(archive, d / "ref");
-    compare(archive, d / "ref", d / "ours", countFiles(d / "ref"));
+    compare(archive, d / "ref", d / "ours", CountFiles(d / "ref"));
   }
 }
 
@@ -195,7 +187,7 @@ TEST_F(ReaderInterop, SelfExtractorStubs) {
   for (const char* exe : {"raw.exe", "adjusted.exe"}) {
     unzipReference(d / exe, d / (std::string("ref-") + exe), true);
     compare(d / exe, d / (std::string("ref-") + exe), d / (std::string("ours-") + exe),
-            countFiles(d / (std::string("ref-") + exe)));
+            CountFiles(d / (std::string("ref-") + exe)));
   }
 }
 
@@ -211,7 +203,7 @@ TEST_F(ReaderInterop, SevenZipMethodsAndCiphers) {
     const fs::path d = caseDir(std::string("7z-") + c.name), archive = d / "a.zip";
     tool(concat(concat({"7zz", "a", "-tzip", "-bd"}, c.options), concat({archive.string()}, kTree)));
     sevenZipReference(archive, d / "ref");
-    compare(archive, d / "ref", d / "ours", countFiles(d / "ref"));
+    compare(archive, d / "ref", d / "ours", CountFiles(d / "ref"));
   }
 }
 

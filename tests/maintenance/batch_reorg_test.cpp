@@ -1,33 +1,16 @@
 // riviza-batch reorganisieren on an installation: the question answered as told, every line of
 // the reorganisation list printed, exit status 0 only when the reorganisation ended.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <filesystem>
 
 #include "reorg_fixture.h"
+#include "support/tools.h"
 
 namespace riviza::test {
 namespace {
 
-struct Lauf {
-  int status;
-  std::string ausgabe;
-};
-
-Lauf batch(const std::string& programmOrdner, const std::string& antwort) {
-  const std::string programm = RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch";
-  if (!std::filesystem::exists(programm)) return {-1, "tool missing: " + programm};
-  FILE* p = ::popen(
-      ("'" + programm + "' '" + programmOrdner + "' reorganisieren " + antwort + " 2>&1").c_str(), "r");
-  if (!p) return {-1, "popen failed"};
-  Lauf lauf{0, {}};
-  char puffer[4096];
-  for (size_t n; (n = std::fread(puffer, 1, sizeof puffer, p)) > 0;) lauf.ausgabe.append(puffer, n);
-  const int rc = ::pclose(p);
-  lauf.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return lauf;
+ToolRun batch(const std::string& programmOrdner, const std::string& antwort) {
+  return runTool(
+      {RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch", programmOrdner, "reorganisieren", antwort});
 }
 
 TEST_F(Reorg, BatchOperationAnswersPrintsTheListAndTellsTheOutcome) {
@@ -36,21 +19,20 @@ TEST_F(Reorg, BatchOperationAnswersPrintsTheListAndTellsTheOutcome) {
   jahr("2024");
   tabelleAnlegen(jahrDaten(), "Ann.DB", aelter("Ann.DB", 20), {{{0, "1234567"}}});
 
-  const Lauf nein = batch(programm.str(), "--nein");
-  EXPECT_EQ(nein.status, 1) << nein.ausgabe;
-  EXPECT_NE(nein.ausgabe.find("[Dialog] Datensicherung durchgeführt ? -> Nein\n"), std::string::npos)
-      << nein.ausgabe;
-  EXPECT_EQ(nein.ausgabe.find("Reorganisation beendet"), std::string::npos) << nein.ausgabe;
+  const ToolRun nein = batch(programm.str(), "--nein");
+  EXPECT_EQ(nein.status, 1) << nein.output;
+  EXPECT_NE(nein.output.find("[Dialog] Datensicherung durchgeführt ? -> Nein\n"), std::string::npos)
+      << nein.output;
+  EXPECT_EQ(nein.output.find("Reorganisation beendet"), std::string::npos) << nein.output;
   EXPECT_EQ(tabelleLesen(jahrDaten(), "Ann.DB")[0].size(), 20u);
 
-  const Lauf ja = batch(programm.str(), "--ja");
-  EXPECT_EQ(ja.status, 0) << ja.ausgabe;
-  EXPECT_NE(ja.ausgabe.find("[Dialog] Datensicherung durchgeführt ? -> Ja\n"), std::string::npos)
-      << ja.ausgabe;
+  const ToolRun ja = batch(programm.str(), "--ja");
+  EXPECT_EQ(ja.status, 0) << ja.output;
+  EXPECT_NE(ja.output.find("[Dialog] Datensicherung durchgeführt ? -> Ja\n"), std::string::npos) << ja.output;
   // Every line of REORG.LOG was printed, in its order.
   std::string log = platform::toUtf8(programm.read("REORG.LOG"));
   std::erase(log, '\r');
-  EXPECT_NE(ja.ausgabe.find(log), std::string::npos) << ja.ausgabe;
+  EXPECT_NE(ja.output.find(log), std::string::npos) << ja.output;
   EXPECT_TRUE(log.ends_with("  Reorganisation beendet\n"));
   EXPECT_EQ(tabelleLesen(jahrDaten(), "Ann.DB")[0][0], "101234567");
 }

@@ -11,11 +11,9 @@ namespace {
 
 class BatchSicherung : public Sicherung {
  protected:
-  interop::RunResult batch(std::vector<std::string> args) {
-    const std::string werkzeug = RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch";
-    if (!fs::exists(werkzeug)) return {-1, "tool missing: " + werkzeug};
-    args.insert(args.begin(), {werkzeug, programm.str()});
-    return interop::Run(args, programm.path());
+  ToolRun batch(std::vector<std::string> args) {
+    args.insert(args.begin(), {RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch", programm.str()});
+    return runTool(args, {.dir = programm.path()});
   }
   std::string stempel() const { return jahrWert("2024", "LetzteDatensicherung", "DASI"); }
 };
@@ -41,7 +39,7 @@ TEST_F(BatchSicherung, OperationsPrintTheirMessagesAndTellTheOutcome) {
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.args[0] + (f.args.size() > 1 ? " " + f.args[1] : ""));
     const std::string vorher = stempel();
-    const interop::RunResult r = batch(f.args);
+    const ToolRun r = batch(f.args);
     EXPECT_EQ(r.status, f.status) << r.output;
     EXPECT_NE(r.output.find(f.ausgabe), std::string::npos) << r.output;
     if (f.args[0] == "sicherung" && f.status != 0) {

@@ -3,50 +3,23 @@
 // date. With --ja the files are installed, the tables rebuilt and the date stored (exit 0); with
 // --nein nothing is installed and the run still succeeds; with the same date it finds nothing.
 // With WinSCP.exe in the program folder the operation takes the SFTP road.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "dateiserver.h"
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "support/tools.h"
 #include "update_server.h"
-
-extern char** environ;
 
 namespace riviza::test {
 namespace {
 
-struct Lauf {
-  int status = -1;
-  std::string ausgabe;  // stdout and stderr
-};
-
-// Runs a program with an argument list, its output caught in a file.
-Lauf starten(const std::vector<std::string>& argv, const std::filesystem::path& ausgabe) {
-  posix_spawn_file_actions_t aktionen;
-  posix_spawn_file_actions_init(&aktionen);
-  posix_spawn_file_actions_addopen(&aktionen, 1, ausgabe.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&aktionen, 1, 2);
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  pid_t pid = -1;
-  Lauf l;
-  if (posix_spawn(&pid, args[0], &aktionen, nullptr, args.data(), environ) == 0) {
-    int w = 0;
-    ::waitpid(pid, &w, 0);
-    l.status = WIFEXITED(w) ? WEXITSTATUS(w) : -1;
-  }
-  posix_spawn_file_actions_destroy(&aktionen);
-  std::ostringstream text;
-  text << std::ifstream(ausgabe, std::ios::binary).rdbuf();
-  l.ausgabe = text.str();
-  return l;
+// Runs a program, its output caught in a file: an update may leave a program running that
+// would hold a pipe open.
+ToolRun starten(const std::vector<std::string>& argv, const std::filesystem::path& ausgabe) {
+  ToolRun run = runTool(argv, {.stdoutFile = ausgabe});
+  if (!run.missing) run.output = readNative(ausgabe);
+  return run;
 }
 
 // A fresh demo installation (riviza-demo) and its one year; the package holds the demo's own
@@ -65,7 +38,7 @@ class RivizaBatchUpdate : public ::testing::Test {
   std::string kosttrDatum() const {
     return platform::IniFile(jahr + "/Abrechng.ini").readString("EINSTELLUNGEN", "KosttrDatum", "-1");
   }
-  Lauf updateKosttr(const std::string& ausgabe, const char* antwort = "--ja") const {
+  ToolRun updateKosttr(const std::string& ausgabe, const char* antwort = "--ja") const {
     return starten({bin + "riviza-batch/riviza-batch", programm, "update-kosttr", antwort}, dir / ausgabe);
   }
 
@@ -85,36 +58,36 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   const std::string neu = "neue Kostenträgerdateien, anzuwenden ab: 14.03.2024\n";
 
   server.veroeffentlichen("kost.txt", "14.03.2024\r\n");
-  const Lauf nein = updateKosttr("nein.txt", "--nein");
-  EXPECT_EQ(nein.status, 0) << nein.ausgabe;
+  const ToolRun nein = updateKosttr("nein.txt", "--nein");
+  EXPECT_EQ(nein.status, 0) << nein.output;
   EXPECT_NE(
-      nein.ausgabe.find("[Dialog] Kostenträger anzuwenden ab: 14.03.2024\r\nübernehmen ? -> Abbrechen\n"),
+      nein.output.find("[Dialog] Kostenträger anzuwenden ab: 14.03.2024\r\nübernehmen ? -> Abbrechen\n"),
       std::string::npos)
-      << nein.ausgabe;
-  EXPECT_EQ(nein.ausgabe.find("Dateien entpackt"), std::string::npos) << nein.ausgabe;
+      << nein.output;
+  EXPECT_EQ(nein.output.find("Dateien entpackt"), std::string::npos) << nein.output;
   EXPECT_NE(kosttrDatum(), "14.03.2024");
 
-  const Lauf ja = updateKosttr("ja.txt");
-  EXPECT_EQ(ja.status, 0) << ja.ausgabe;
+  const ToolRun ja = updateKosttr("ja.txt");
+  EXPECT_EQ(ja.status, 0) << ja.output;
   for (const std::string& zeile : {std::string("  Internetverbindung vorhanden\n"), neu,
                                    "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n",
                                    std::string("  Kostenträger 302 aktualisiert, Anzahl: 3\n"),
                                    std::string("  Aktualisierung beendet\n")})
-    EXPECT_NE(ja.ausgabe.find(zeile), std::string::npos) << zeile << ja.ausgabe;
+    EXPECT_NE(ja.output.find(zeile), std::string::npos) << zeile << ja.output;
   EXPECT_EQ(kosttrDatum(), "14.03.2024");
 
-  const Lauf gleich = updateKosttr("gleich.txt");
-  EXPECT_EQ(gleich.status, 0) << gleich.ausgabe;
-  EXPECT_NE(gleich.ausgabe.find("  keine neuen Kostenträgerdateien vorhanden, Stand: 14.03.2024\n"),
+  const ToolRun gleich = updateKosttr("gleich.txt");
+  EXPECT_EQ(gleich.status, 0) << gleich.output;
+  EXPECT_NE(gleich.output.find("  keine neuen Kostenträgerdateien vorhanden, Stand: 14.03.2024\n"),
             std::string::npos)
-      << gleich.ausgabe;
+      << gleich.output;
   EXPECT_EQ(server.anfragen().size(), 5u);  // twice date and package, once the date alone
 
   server.regeln({{"kost.txt", R"({"status": 404})"}});
-  const Lauf fehler = updateKosttr("fehler.txt");
-  EXPECT_EQ(fehler.status, 1) << fehler.ausgabe;
-  EXPECT_NE(fehler.ausgabe.find("  Fehler bei der Datenübertragung, Datei: kost.txt\n"), std::string::npos)
-      << fehler.ausgabe;
+  const ToolRun fehler = updateKosttr("fehler.txt");
+  EXPECT_EQ(fehler.status, 1) << fehler.output;
+  EXPECT_NE(fehler.output.find("  Fehler bei der Datenübertragung, Datei: kost.txt\n"), std::string::npos)
+      << fehler.output;
 }
 
 // With WinSCP.exe in the program folder the same operation takes the SFTP road: the server's
@@ -125,22 +98,22 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrTakesTheSftpRoadWhenWinScpIsInTheProgramFo
   server.paket("kost.zip", dateien);
   ASSERT_TRUE(platform::writeFile(programm + "/WinSCP.exe", "").ok());
 
-  const Lauf ja = updateKosttr("sftp.txt");
-  EXPECT_EQ(ja.status, 0) << ja.ausgabe;
+  const ToolRun ja = updateKosttr("sftp.txt");
+  EXPECT_EQ(ja.status, 0) << ja.output;
   for (const std::string& zeile : {std::string("  neue Kostenträgerdateien, anzuwenden ab: 31.12.2098\n"),
                                    "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n",
                                    std::string("  Aktualisierung beendet\n")})
-    EXPECT_NE(ja.ausgabe.find(zeile), std::string::npos) << zeile << ja.ausgabe;
-  EXPECT_EQ(ja.ausgabe.find("Internetverbindung"), std::string::npos) << ja.ausgabe;
+    EXPECT_NE(ja.output.find(zeile), std::string::npos) << zeile << ja.output;
+  EXPECT_EQ(ja.output.find("Internetverbindung"), std::string::npos) << ja.output;
   EXPECT_EQ(kosttrDatum(), "31.12.2098");
   EXPECT_EQ(server.server.log(),
             (std::vector<std::string>{"open orvel_update/kost.txt", "open orvel_update/kost.zip"}));
 
   ScopedEnv mitgeliefert(net::kUpdateHostKeyVariable, "");
-  const Lauf fremd = updateKosttr("fremd.txt");
-  EXPECT_EQ(fremd.status, 1) << fremd.ausgabe;
-  EXPECT_NE(fremd.ausgabe.find("  SFTP: Der Schlüssel des Servers stimmt nicht"), std::string::npos)
-      << fremd.ausgabe;
+  const ToolRun fremd = updateKosttr("fremd.txt");
+  EXPECT_EQ(fremd.status, 1) << fremd.output;
+  EXPECT_NE(fremd.output.find("  SFTP: Der Schlüssel des Servers stimmt nicht"), std::string::npos)
+      << fremd.output;
 }
 
 }  // namespace

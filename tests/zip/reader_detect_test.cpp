@@ -11,18 +11,19 @@
 
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "support/zip_archive.h"
+#include "support/zip_extract.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoExeResources.h"
 #include "zip/kvoGbls.h"
 #include "zip/kvoVolumes.h"
-#include "zip/reader_support.h"
 
 namespace riviza::zip {
 namespace {
 
-using readertest::BuildZip;
-using readertest::Entry;
-using readertest::Layout;
+using test::BuildZip;
+using Entry = test::ZipEntrySpec;
+using Layout = test::ZipLayout;
 
 std::string pathOf(const test::TempDir& dir, const char* name) { return platform::pathText(dir / name); }
 
@@ -120,7 +121,7 @@ TEST(Detection, DataInFrontAndLongComments) {
   for (const Case& c : cases) {
     dir.write(c.file, BuildZip(entries, c.layout));
     TUnZip u;
-    auto run = readertest::ExtractAll(u, pathOf(dir, c.file), platform::pathText(dir / "out" / c.file));
+    auto run = test::ExtractAll(u, pathOf(dir, c.file), platform::pathText(dir / "out" / c.file));
     EXPECT_EQ(u.ScanState(), c.scanState) << c.file;
     EXPECT_EQ(u.OffsetCorrection(), c.correction) << c.file;
     EXPECT_EQ(run.count, 2) << c.file;
@@ -164,7 +165,7 @@ TEST(Detection, ExecutableStubNamesItsArchive) {
   image += BuildZip({{"inside.txt", "from the stub"}});
   EXPECT_EQ(detect(dir, "setup.exe", image), atZipExe);
   TUnZip u;
-  auto run = readertest::ExtractAll(u, pathOf(dir, "setup.exe"), platform::pathText(dir / "out"));
+  auto run = test::ExtractAll(u, pathOf(dir, "setup.exe"), platform::pathText(dir / "out"));
   EXPECT_EQ(run.count, 1);
   EXPECT_EQ(dir.read("out/inside.txt"), "from the stub");
 }
@@ -217,7 +218,7 @@ TEST(Detection, DamagedEndRecordsFailWithTheirCode) {
     if (c.field == 10) PutLE<uint16_t>(p - 2, static_cast<uint16_t>(c.value));
     dir.write("bad.zip", bad);
     TUnZip u;
-    auto run = readertest::ExtractAll(u, pathOf(dir, "bad.zip"), platform::pathText(dir / "out"));
+    auto run = test::ExtractAll(u, pathOf(dir, "bad.zip"), platform::pathText(dir / "out"));
     EXPECT_LE(run.count, 2) << c.what;
     EXPECT_FALSE(run.failures.empty() && run.count < 2) << c.what;
   }
@@ -238,7 +239,7 @@ TEST(Detection, EncipheredHeadersAreRead) {
   cipher.EncipherName(b + central + TCentralHeader::kSize, name);
   dir.write("pl.zip", zip);
   TUnZip u;
-  auto run = readertest::ExtractAll(u, pathOf(dir, "pl.zip"), platform::pathText(dir / "out"));
+  auto run = test::ExtractAll(u, pathOf(dir, "pl.zip"), platform::pathText(dir / "out"));
   EXPECT_EQ(run.count, 1);
   EXPECT_EQ(dir.read("out/secret/a.txt"), "plain data");
 }

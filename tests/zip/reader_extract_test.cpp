@@ -12,23 +12,24 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "support/zip_archive.h"
+#include "support/zip_extract.h"
 #include "zip/core_test_support.h"
 #include "zip/decoders_encoders.h"
 #include "zip/kvoCrc.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
-#include "zip/reader_support.h"
 
 namespace riviza::zip {
 namespace {
 
-using readertest::BuildZip;
-using readertest::Entry;
-using readertest::ExtractAll;
+using test::BuildZip;
+using Entry = test::ZipEntrySpec;
+using test::ExtractAll;
 
 class ExtractTest : public ::testing::Test {
  protected:
-  std::string archive(const std::vector<Entry>& entries, const readertest::Layout& layout = {}) {
+  std::string archive(const std::vector<Entry>& entries, const test::ZipLayout& layout = {}) {
     dir.write("a.zip", BuildZip(entries, layout));
     return platform::pathText(dir / "a.zip");
   }
@@ -199,7 +200,7 @@ TEST_F(ExtractTest, DiskFullMakesTheResultZero) {
     return TPromptAnswer::Ok;
   };
   std::filesystem::create_directories(dir / "out");
-  readertest::Run run;
+  test::ExtractRun run;
   {
     coretest::ScopedWriteFailure full(ENOSPC);
     run = ExtractAll(unzip, a, target());
@@ -250,8 +251,9 @@ TEST_F(ExtractTest, ExtractLimitFailsTheEntriesBeyondItInEveryMethod) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.method);
     const std::filesystem::path zip = dir / ("m" + std::to_string(c.method) + ".zip");
-    test::writeZip(zip.string(), {{"a.bin", c.method, c.flags, plain, c.packed},
-                                  {"b.bin", c.method, c.flags, plain, c.packed}});
+    std::vector<Entry> entries{{"a.bin", want, c.method, c.flags}, {"b.bin", want, c.method, c.flags}};
+    for (Entry& e : entries) e.packed = test::asString(c.packed);
+    test::WriteZip(zip, entries);
     std::filesystem::remove_all(dir / "out");
     TUnZip u;
     u.ExtractLimitBytes = 9000;
