@@ -11,7 +11,7 @@ namespace riviza::test {
 namespace {
 
 constexpr uint32_t kLocalSig = 0x04034B50, kCentralSig = 0x02014B50, kEndSig = 0x06054B50;
-constexpr uint32_t kZip64EndSig = 0x06064B50, kZip64LocatorSig = 0x07064B50;
+constexpr uint32_t kZip64EndSig = 0x06064B50, kZip64LocatorSig = 0x07064B50, kDescriptorSig = 0x08074B50;
 constexpr size_t kLocalSize = 30, kCentralSize = 46, kEndSize = 22, kZip64EndSize = 56, kLocatorSize = 20;
 
 void put(std::string& out, uint64_t value, int bytes) {
@@ -98,25 +98,31 @@ std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipLayout& 
     const std::string packed = e.packed ? *e.packed : e.method == 8 ? deflateRaw(e.data) : e.data;
     const std::string& localName = e.localName ? *e.localName : e.name;
     const uint32_t crc = e.crc ? *e.crc : crcOf(e.data);
-    auto fields = [&](std::string& out, const std::string& name) {
+    // With flag bit 3 the local header leaves CRC and sizes 0; a data descriptor follows the data.
+    const bool descriptor = (e.flags & 0x0008) != 0;
+    auto fields = [&](std::string& out, const std::string& name, bool local) {
       put(out, 20, 2);  // version needed
       put(out, e.flags, 2);
       put(out, e.method, 2);
       put(out, e.dosDateTime & 0xFFFF, 2);
       put(out, e.dosDateTime >> 16, 2);
-      put(out, crc, 4);
-      put(out, packed.size(), 4);
-      put(out, e.data.size(), 4);
+      const bool later = local && descriptor;
+      put(out, later ? 0 : crc, 4);
+      put(out, later ? 0 : packed.size(), 4);
+      put(out, later ? 0 : e.data.size(), 4);
       put(out, name.size(), 2);
       put(out, e.extra.size(), 2);
     };
     const uint64_t offset = base + body.size();
     put(body, kLocalSig, 4);
-    fields(body, localName);
+    fields(body, localName, true);
     body += localName + e.extra + packed;
+    if (descriptor)
+      put(body, kDescriptorSig, 4), put(body, crc, 4), put(body, packed.size(), 4),
+          put(body, e.data.size(), 4);
     put(directory, kCentralSig, 4);
     put(directory, 20, 2);  // made by: MS-DOS, 2.0
-    fields(directory, e.name);
+    fields(directory, e.name, false);
     put(directory, 0, 2);  // comment length
     put(directory, 0, 2);  // disk start
     put(directory, 0, 2);  // internal attributes

@@ -20,6 +20,8 @@
 //                  16 this disk (4), 20 directory disk (4), 24 entries on this disk (8),
 //                  32 entries (8), 40 directory size (8), 48 directory offset (8)
 //   zip64 locator  20: 0 sig 50 4B 06 07, 4 disk of the zip64 end, 8 its offset (8), 16 disks
+//   descriptor     16, after the data of an entry with flag bit 3 (its local header holds 0 for
+//                  CRC and sizes): 0 sig 50 4B 07 08, 4 CRC-32, 8 compressed, 12 uncompressed size
 //   extra fields   id (2), size (2), data; 0x0001 zip64 sizes and offset (each only when the
 //                  header field is FF FF FF FF), 0x9901 AES (vendor version 2, "AE", strength 1,
 //                  actual method 2), 0x0017 strong encryption
@@ -60,9 +62,9 @@ struct ZipEntrySpec {
 };
 
 struct ZipLayout {
-  std::string prefix;          // data in front (a stub)
+  std::string prefix = {};     // data in front (a stub)
   bool adjustOffsets = false;  // offsets count the prefix
-  std::string comment;
+  std::string comment = {};
   bool zip64 = false;  // zip64 end record and locator, the end record's fields all FF
 };
 
@@ -90,7 +92,7 @@ struct ParsedZipEntry {
   uint16_t versionMadeBy = 0, diskNumberStart = 0, internalAttributes = 0;
   uint32_t externalAttributes = 0;
   uint64_t localHeaderOffset = 0;  // as stored
-  std::string comment;
+  std::string comment = {};
   uint64_t localAt = 0;            // where the local header stands, data in front counted
   uint64_t dataOffset = 0;         // first byte after the local header, name and extra
   std::string data;                // the stored data (cut at the end of the file)
@@ -102,7 +104,7 @@ struct ParsedZip {
   std::vector<ParsedZipEntry> entries;
   uint64_t shift = 0;  // data in front that the stored offsets do not count
   bool zip64 = false;
-  std::string comment;
+  std::string comment = {};
 };
 
 ParsedZip ParseZip(const std::string& bytes);
