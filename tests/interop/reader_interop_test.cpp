@@ -180,7 +180,9 @@ TEST_F(ReaderInterop, InfoZipComments) {
 TEST_F(ReaderInterop, SelfExtractorStubs) {
   const fs::path d = caseDir("sfx"), plain = d / "a.zip";
   tool(concat({"zip", "-q", "-r", plain.string()}, kTree));
-  const std::string stub = readFile("/usr/bin/unzipsfx");
+  const fs::path unzipsfx = test::findTool("unzipsfx");
+  ASSERT_FALSE(unzipsfx.empty()) << "tool missing: unzipsfx";
+  const std::string stub = readFile(unzipsfx);
   writeFile(d / "raw.exe", stub + readFile(plain));
   writeFile(d / "adjusted.exe", stub + readFile(plain));
   tool({"zip", "-q", "-A", (d / "adjusted.exe").string()});
