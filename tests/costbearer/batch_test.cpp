@@ -23,7 +23,7 @@ TEST(RivizaBatch, KosttrAktualisierenFillsTheDemoTablesAndAMissingFolderExits2) 
   TempDir dir;
   const std::string bin = RIVIZA_BINARY_DIR "/tools/";
   const std::string demo = (dir / "demo").string();
-  toolOutput({bin + "demo/riviza-demo", demo});
+  ASSERT_EQ(runTool({bin + "demo/riviza-demo", demo}).status, 0);
   const ToolOptions umgebung{.env = {"XDG_RUNTIME_DIR=" + dir.str(), "WINEPREFIX=" + demo + "/wineprefix"}};
   const std::string batch = bin + "riviza-batch/riviza-batch";
 
