@@ -146,7 +146,7 @@ TEST(DiskManager, LabelsAndRealDrive) {
 TEST(ErrorTexts, EveryNumberedCodeReadsAsItsStringTableEntry) {
   struct Case {
     int code;
-    const char* text;
+    std::string_view text;
   };
   const Case cases[] = {
       {25115, "Bad offset to local header"},

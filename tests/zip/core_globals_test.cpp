@@ -199,8 +199,7 @@ TEST(Names, DeflateVariantsOfInfoZipLevels) {
   dir.write("text.txt", std::string(30000, 'k') + "Kostentraeger");
   struct Case {
     const char* level;
-    const char* name;
-    const char* name64;
+    std::string_view name, name64;
   };
   for (const Case c : {Case{"-1", "DeflateF", "Def-64F"}, Case{"-2", "DeflateF", "Def-64F"},
                        Case{"-6", "DeflateN", "Def-64N"}, Case{"-8", "DeflateX", "Def-64X"},
