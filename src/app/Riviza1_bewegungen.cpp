@@ -19,21 +19,17 @@
 #include "app/Riviza1_jahre.h"
 #include "app/Riviza1_sperre.h"
 #include "app/Riviza1_tabellen.h"
+#include "app/meldungen.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
 namespace pf = platform;
+using meldung::fehler;
 
 namespace {
-
-void fehler(const std::string& text) { ui::dialogs().messageBox(text, "FEHLER", ui::MsgIcon::Error); }
-void hinweis(const std::string& text) {
-  ui::dialogs().messageBox(text, "Hinweis !", ui::MsgIcon::Information);
-}
 
 bool nurZiffern(std::string_view text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
@@ -72,18 +68,8 @@ std::string monatUndJahr(const std::string& datum) { return datum.size() >= 10 ?
 // The vouchers: each taken source voucher replaces the target's voucher of that number.
 Status belegeZusammenfuehren(TFormEinstellungen& f, const std::string& quelle, const std::string& ziel,
                              const std::string& monat, Fortschritt& fortschritt) {
-  RIVIZA_TRY(tabelleOeffnen(*f.TableAlt, quelle, "ErfBeleg.DB"));
-  RIVIZA_TRY(tabelleOeffnen(*f.TableNeu, ziel, "ErfBeleg.DB"));
-  RIVIZA_TRY(tabelleOeffnen(*f.Table1, quelle, "ErfPosition.DB"));
-  RIVIZA_TRY(tabelleOeffnen(*f.Table2, ziel, "ErfPosition.DB"));
-  auto quellPositionen = belegIndex(*f.Table1);
-  if (!quellPositionen) return quellPositionen.error();
-  RIVIZA_TRY(f.TableNeu->ensureFilterIndex("BelegNummer"));
-  RIVIZA_TRY(f.Table2->ensureFilterIndex("BelegNummer"));
-  auto belege = f.TableNeu->startTransaction();
-  if (!belege) return belege.error();
-  auto positionen = f.Table2->startTransaction();
-  if (!positionen) return positionen.error();
+  auto kopie = BelegKopie::beginnen(quelle, ziel, "", true);
+  if (!kopie) return kopie.error();
   const std::string vonJahr = pf::trim(f.EditVonJahr->text());
   RIVIZA_TRY(jedenSatz(*f.TableAlt, [&]() -> Status {
     const std::string datum = f.TableAlt->fields(1).asString();
@@ -98,13 +84,11 @@ Status belegeZusammenfuehren(TFormEinstellungen& f, const std::string& quelle, c
       RIVIZA_TRY(f.TableNeu->first());
       RIVIZA_TRY(f.TableNeu->deleteRecord());
     }
-    RIVIZA_TRY(belegSaetzeAnhaengen(*quellPositionen, nummer, *f.Table1, *f.Table2));
-    RIVIZA_TRY(datensatzAnhaengen(*f.TableAlt, *f.TableNeu));
+    RIVIZA_TRY(kopie->uebernehmen());
     fortschritt.weiter();
     return okStatus();
   }));
-  RIVIZA_TRY(positionen->commit());
-  return belege->commit();
+  return kopie->festschreiben();
 }
 
 std::string satzSchluessel(db::TTable& t) {
@@ -182,27 +166,20 @@ bool BewegungsdatenZusammenfuehren(const std::string& quelle, const std::string&
     fehler("Datei ErfBeleg.DB oder ErfPosition.DB nicht vorhanden!");
     ok = false;
   } else {
-    Status st = belegeZusammenfuehren(f, quelle, ziel, *monat, fortschritt);
-    const int belege = fortschritt.anzahl();
-    arbeitstabellenSchliessen();
-    if (!st) {
-      tabellenFehler("Bewegungsdaten nicht zusammengeführt, das Ziel ist unverändert.", st.error());
+    const Status st = belegeZusammenfuehren(f, quelle, ziel, *monat, fortschritt);
+    if (!arbeitAbschliessen(st, "Bewegungsdaten nicht zusammengeführt, das Ziel ist unverändert.",
+                            "Bewegungsdaten erfolgreich zusamenngeführt\n\n" +
+                                std::to_string(fortschritt.anzahl()) + " Belege übernommen"))
       return false;
-    }
-    hinweis("Bewegungsdaten erfolgreich zusamenngeführt\n\n" + std::to_string(belege) + " Belege übernommen");
   }
   if (!tabelleVorhanden(quelle, "Aufstellung.DB") || !tabelleVorhanden(ziel, "Aufstellung.DB")) {
     fehler("Datei Aufstellung.DB nicht vorhanden!");
     return false;
   }
-  Status st = aufstellungZusammenfuehren(f, quelle, ziel, fortschritt);
-  arbeitstabellenSchliessen();
-  if (!st) {
-    tabellenFehler("Abrechnungsdaten nicht zusammengeführt, das Ziel ist unverändert.", st.error());
-    return false;
-  }
-  hinweis("Abrechnungsdaten erfolgreich zusamenngeführt");
-  return ok;
+  const Status st = aufstellungZusammenfuehren(f, quelle, ziel, fortschritt);
+  return arbeitAbschliessen(st, "Abrechnungsdaten nicht zusammengeführt, das Ziel ist unverändert.",
+                            "Abrechnungsdaten erfolgreich zusamenngeführt") &&
+         ok;
 }
 
 bool BewegungenFuerJahrLoeschen(const std::string& datenOrdner) {
@@ -220,14 +197,9 @@ bool BewegungenFuerJahrLoeschen(const std::string& datenOrdner) {
     fehler("Datei ErfBeleg.DB oder ErfPosition.DB nicht vorhanden!");
     return false;
   }
-  Status st = belegeLoeschen(f, datenOrdner, jahr, fortschritt);
-  arbeitstabellenSchliessen();
-  if (!st) {
-    tabellenFehler("Bewegungsdaten nicht gelöscht, die Tabellen sind unverändert.", st.error());
-    return false;
-  }
-  hinweis("Bewegungsdaten gelöscht");
-  return true;
+  return arbeitAbschliessen(belegeLoeschen(f, datenOrdner, jahr, fortschritt),
+                            "Bewegungsdaten nicht gelöscht, die Tabellen sind unverändert.",
+                            "Bewegungsdaten gelöscht");
 }
 
 }  // namespace riviza

@@ -7,7 +7,9 @@
 // order of ui::Design. Layout follows from container and order (a label before an input shares
 // its row; a container's `columns` flows its rows into columns; `row` lines its children up).
 // Captions the settings files and handlers name are the system's own; the rest are plain
-// German captions of our choosing.
+// German captions of our choosing. The file is longer than a header should be because it is the
+// form's one declaration, a line per control and handler of all its pages: split by page it
+// would need an include per page in the one place that expands them all.
 #pragma once
 
 // clang-format off
@@ -422,8 +424,19 @@
   X(TLabel, LabelLoeschenFuerJahr, GroupBoxBewegungenLoeschen, .caption = "für Jahr") \
   X(TEdit, EditLoeschenFuerJahr, GroupBoxBewegungenLoeschen, .maxLength = 4) \
   X(TGroupBox, GroupBoxPatienten, TabSheet5, .caption = "Patienten") \
+  X(TLabel, LabelMonat, GroupBoxPatienten, .caption = "Monat wählen") \
   X(TDateTimePicker, DateTimePicker1, GroupBoxPatienten) \
+  X(TLabel, LabelGueltigBis, GroupBoxPatienten, .caption = "Karte gültig bis vor") \
+  X(TEdit, EditGueltigBis, GroupBoxPatienten, .readOnly = true) \
+  X(TPanel, PanelPatienten, GroupBoxPatienten, .row = true) \
+  X(TBitBtn, BitBtnPatientenExp, PanelPatienten, .caption = "Export nach E&xcel") \
+  X(TBitBtn, BitBtnKosttr, PanelPatienten, .caption = "Export Kostenträger", .visible = false) \
   X(TGroupBox, GroupBoxStatistik, TabSheet5, .caption = "Statistik") \
+  X(TPanel, PanelStatistik, GroupBoxStatistik, .row = true) \
+  X(TBitBtn, BitBtnStat01, PanelStatistik, .caption = "Stat01") \
+  X(TBitBtn, BitBtn6, PanelStatistik, .caption = "Stat02", .visible = false) \
+  X(TBitBtn, BitBtnListboxstat01, PanelStatistik, .caption = "An&sicht") \
+  X(TLabel, LabelStat01, PanelStatistik, .visible = false) \
   X(TListBox, ListBoxStat01, GroupBoxStatistik) \
   X(TGroupBox, GroupBoxDatensicherung, TabSheet5, .caption = "Datensicherung") \
   X(TLabel, LabelZiel, GroupBoxDatensicherung, .caption = "Ziel") \
@@ -437,7 +450,28 @@
   X(TGroupBox, GroupBoxAbrProtokolle, TabSheet5, .caption = "Protokolle der Abrechnung", .row = true) \
   X(TBitBtn, BitBtnProtokoll, GroupBoxAbrProtokolle, .caption = "Lo&gdatei") \
   X(TBitBtn, BitBtn2, GroupBoxAbrProtokolle, .caption = "&Fehlerdatei") \
-  X(TButton, ButtonGusTifDateien, TabSheet5, .caption = "GUS TIF-Dateien", .visible = false)
+  X(TButton, ButtonGusTifDateien, TabSheet5, .caption = "GUS TIF-Dateien", .visible = false) \
+  RIVIZA1_DATENPFLEGE_WERKZEUGE(X)
+// The one-shot tools of page 10: the START buttons of the merge and the deletion, the service
+// list with its imports and the PZN widening, the billing-export clean-up, and the doctor numbers
+// in a group the design never shows; the TIFF copies list their folder in a hidden file list.
+#define RIVIZA1_DATENPFLEGE_WERKZEUGE(X) \
+  X(TBitBtn, BitBtnVonJahrNachJahr, GroupBoxZusammenfuehren, .caption = "START") \
+  X(TBitBtn, BitBtnBewegungenFuerJahrLoeschen, GroupBoxBewegungenLoeschen, .caption = "START") \
+  X(TGroupBox, GroupBoxLeistungen, TabSheet5, .caption = "Leistungen", .row = true) \
+  X(TBitBtn, BitBtnImpLeistungen, GroupBoxLeistungen, .caption = "<Import>\\ArtImp.xls") \
+  X(TBitBtn, BitBtnArtImpCsv, GroupBoxLeistungen, .caption = "<Import>\\ArtImp.csv") \
+  X(TBitBtn, BitBtnPZN8, GroupBoxLeistungen, .caption = "PZN8") \
+  X(TGroupBox, GroupBoxAbrDat, TabSheet5, .caption = "Abrechnungsdatei", .row = true) \
+  X(TBitBtn, BitBtnBereinigenAbrDat, GroupBoxAbrDat, .caption = "Bereinigen ABR.DAT") \
+  X(TGroupBox, GroupBoxAerzte, TabSheet5, .caption = "Ärzte", .visible = false) \
+  X(TButton, ButtonArztNrInBerstNr, GroupBoxAerzte, .caption = "Arzt-Nr. in Bertriebsstätten-Nr.") \
+  X(TLabel, LabelUmsetzungBeendet, GroupBoxAerzte, .visible = false) \
+  X(TFileListBox, FileListBoxGusTifDateien, TabSheet5, .visible = false)
+
+// The census's cursor over Stat01.DB and Firma.DB (the other work cursors are the form's own).
+#define RIVIZA1_STATISTIK_TABELLEN(X) \
+  X(TTable, TableFirma, nullptr)
 
 // The export component of the table exports and the census (non-visual).
 #define RIVIZA1_EXCEL(X) \
@@ -463,6 +497,7 @@
   RIVIZA1_TAB_KASSEN(X) \
   RIVIZA1_LE_AUFRUF(X) \
   RIVIZA1_TAB_DATENPFLEGE(X) \
+  RIVIZA1_STATISTIK_TABELLEN(X) \
   RIVIZA1_EXCEL(X) \
   X(TPanel, PanelUnten, this, .row = true) \
   X(TLabel, LabelWarten, PanelUnten, .caption = "Verarbeitung läuft ...", .visible = false) \
@@ -586,7 +621,25 @@
   X(BitBtn5, OnClick, BitBtn5Click) \
   X(BitBtnDatensicherung, OnClick, BitBtnDatensicherungClick) \
   X(BitBtnProtokoll, OnClick, BitBtnProtokollClick) \
-  X(BitBtn2, OnClick, BitBtn2Click)
+  X(BitBtn2, OnClick, BitBtn2Click) \
+  X(DateTimePicker1, OnChange, DateTimePicker1Change) \
+  X(BitBtnPatientenExp, OnClick, BitBtnPatientenExpClick) \
+  X(BitBtnKosttr, OnClick, BitBtnKosttrClick) \
+  X(BitBtnStat01, OnClick, BitBtnStat01Click) \
+  X(BitBtn6, OnClick, BitBtn6Click) \
+  X(BitBtnListboxstat01, OnClick, BitBtnListboxstat01Click) \
+  RIVIZA1_HANDLERS_DATENPFLEGE_WERKZEUGE(X)
+// The date picker of the year change sits on page 0; its handler belongs to the tools.
+#define RIVIZA1_HANDLERS_DATENPFLEGE_WERKZEUGE(X) \
+  X(BitBtnImpLeistungen, OnClick, BitBtnImpLeistungenClick) \
+  X(BitBtnArtImpCsv, OnClick, BitBtnArtImpCsvClick) \
+  X(BitBtnBereinigenAbrDat, OnClick, BitBtnBereinigenAbrDatClick) \
+  X(BitBtnVonJahrNachJahr, OnClick, BitBtnVonJahrNachJahrClick) \
+  X(BitBtnBewegungenFuerJahrLoeschen, OnClick, BitBtnBewegungenFuerJahrLoeschenClick) \
+  X(BitBtnPZN8, OnClick, BitBtnPZN8Click) \
+  X(ButtonArztNrInBerstNr, OnClick, ButtonArztNrInBerstNrClick) \
+  X(ButtonGusTifDateien, OnClick, ButtonGusTifDateienClick) \
+  X(DateTimePicker2, OnChange, DateTimePicker2Change)
 
 #define RIVIZA1_HANDLERS(X) \
   RIVIZA1_HANDLERS_SHELL(X) \

@@ -12,16 +12,6 @@
 
 namespace riviza {
 
-namespace {
-
-// Lets the user choose a folder for the edit; a cancelled dialog changes nothing.
-void ordnerWaehlen(TFormEinstellungen& f, TEdit& edit) {
-  f.PathDialog1->setPathName(edit.text());
-  if (f.PathDialog1->Execute()) edit.setText(f.PathDialog1->PathName());
-}
-
-}  // namespace
-
 // Character 254 of the Windows code page, the separator the billing application offers.
 void TFormEinstellungen::Button256Click(TComponent&) { EditFeldtrenner->setText("\u00FE"); }
 
@@ -52,11 +42,19 @@ void TFormEinstellungen::RadioGroupMailClientClick(TComponent& Sender) {
   RadioGroupFachanwendungClick(Sender);
 }
 
-void TFormEinstellungen::SpeedButtonFachAnwClick(TComponent&) { ordnerWaehlen(*this, *EditOrdnerFachAnw); }
-void TFormEinstellungen::SpeedButtonImportClick(TComponent&) { ordnerWaehlen(*this, *EditOrdnerImport); }
-void TFormEinstellungen::SpeedButtonExportClick(TComponent&) { ordnerWaehlen(*this, *EditOrdnerExport); }
-void TFormEinstellungen::SpeedButtonFiffClick(TComponent&) { ordnerWaehlen(*this, *EditOrdnerTiff); }
+void TFormEinstellungen::SpeedButtonFachAnwClick(TComponent&) {
+  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerFachAnw);
+}
+void TFormEinstellungen::SpeedButtonImportClick(TComponent&) {
+  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerImport);
+}
+void TFormEinstellungen::SpeedButtonExportClick(TComponent&) {
+  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerExport);
+}
+void TFormEinstellungen::SpeedButtonFiffClick(TComponent&) {
+  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerTiff);
+}
 // The backup target: EditZiel is read-only, so the folder dialog is the only way to set it.
-void TFormEinstellungen::SpeedButton1Click(TComponent&) { ordnerWaehlen(*this, *EditZiel); }
+void TFormEinstellungen::SpeedButton1Click(TComponent&) { (void)ordnerWaehlen(*PathDialog1, *EditZiel); }
 
 }  // namespace riviza

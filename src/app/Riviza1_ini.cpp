@@ -7,9 +7,9 @@
 #include "app/Riviza1_settings.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
-#include "platform/text.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
+#include "platform/text.h"
 
 namespace riviza {
 

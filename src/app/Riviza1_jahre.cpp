@@ -4,7 +4,8 @@
 // Mended against the Windows program: the data-root change writes AktuellesJahr as the start-up
 // does (it left the program-folder file naming a year of the old root), an empty data-root
 // edit stops before the lock is touched, and every table component, TableAdrDlz included,
-// follows the year (they stayed open on the year left).
+// follows the year (they stayed open on the year left), an edit in progress posted into the
+// year it was made in (closing the table dropped it).
 #include "app/Riviza1_jahre.h"
 
 #include "app/Riviza1.h"
@@ -13,6 +14,8 @@
 #include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
+#include "app/tabellen_pause.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/ini.h"
@@ -43,50 +46,52 @@ void jahrBetreten(const std::string& jahr, bool einstellungenLaden) {
   if (einstellungenLaden && pf::fileExists(jahrIniPfad())) EinstellungenLesen();
 }
 
-void tabellenAufJahrUmstellen(const std::string& alterDatenOrdner) {
+bool mitTabellenImJahr(const std::function<bool()>& wechsel) {
   TFormEinstellungen& f = *FormEinstellungen;
+  const std::string alt = jahrDatenPfad();
+  TabellenPause pause;
+  // The service-centre table gets the template when the year lacks it, as at the start-up.
+  pause.auslassen(*f.TableAdrDlz);
+  const bool ergebnis = wechsel();
   const std::string neu = jahrDatenPfad();
-  for (ui::TComponent* c : f.components()) {
-    auto* tabelle = dynamic_cast<ui::TTable*>(c);
-    if (!tabelle || tabelle == f.TableAdrDlz) continue;
-    if (!pf::equalsIgnoreCase(pf::excludeTrailingBackslash(tabelle->databaseName()), alterDatenOrdner))
-      continue;
-    const bool offen = tabelle->active();
-    tabelle->close();
-    (void)tabelle->setDatabaseName(neu);
-    if (!offen) continue;
-    if (Status st = tabelle->open(); !st)
-      tabellenFehler("Tabelle " + tabelle->tableName() + " nicht geöffnet", st.error());
-  }
+  std::string meldungen;
+  for (const std::string& meldung : pause.wiederOeffnen(alt, neu))
+    meldungen += (meldungen.empty() ? "" : "\n") + meldung;
+  if (!meldungen.empty()) meldung::fehler(meldungen);
   if (!pf::trim(globals().DatenPfad).empty() && pf::directoryExists(neu))
     dienstleistungszentrenOeffnen();
   else
     f.TableAdrDlz->close();
+  return ergebnis;
+}
+
+void jahrWechseln(const std::string& jahr) {
+  (void)mitTabellenImJahr([&jahr] {
+    jahrVerlassen();
+    jahrBetreten(jahr);
+    return true;
+  });
 }
 
 void TFormEinstellungen::ComboBoxAktuellesJahrChange(TComponent&) {
-  const std::string alt = jahrDatenPfad();
-  jahrVerlassen();
-  jahrBetreten(ComboBoxAktuellesJahr->text());
-  tabellenAufJahrUmstellen(alt);
+  jahrWechseln(ComboBoxAktuellesJahr->text());
 }
 
 void TFormEinstellungen::SpeedButtonBwClick(TComponent&) {
-  Globals& g = globals();
-  PathDialog1->setPathName(EditOrdnerBw->text());
-  if (PathDialog1->Execute()) EditOrdnerBw->setText(PathDialog1->PathName());
+  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerBw);
   if (pf::trim(EditOrdnerBw->text()).empty()) return;  // nothing chosen: the year and its lock stay
-  const std::string alt = jahrDatenPfad();
-  jahrVerlassen();
-  g.DatenPfad = BackslashAnhaengen(EditOrdnerBw->text());
-  {
-    pf::IniFile programm(programmIniPfad());
-    (void)programm.writeString("EINSTELLUNGEN", "BüroWARE", EditOrdnerBw->text());
-  }
-  jahresListeFuellen();
-  const TStrings& jahre = ComboBoxAktuellesJahr->items();
-  jahrBetreten(jahre.empty() ? "" : jahre[jahre.count() - 1]);
-  tabellenAufJahrUmstellen(alt);
+  (void)mitTabellenImJahr([this] {
+    jahrVerlassen();
+    globals().DatenPfad = BackslashAnhaengen(EditOrdnerBw->text());
+    {
+      pf::IniFile programm(programmIniPfad());
+      (void)programm.writeString("EINSTELLUNGEN", "BüroWARE", EditOrdnerBw->text());
+    }
+    jahresListeFuellen();
+    const TStrings& jahre = ComboBoxAktuellesJahr->items();
+    jahrBetreten(jahre.empty() ? "" : jahre[jahre.count() - 1]);
+    return true;
+  });
 }
 
 }  // namespace riviza

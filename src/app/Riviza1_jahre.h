@@ -5,11 +5,12 @@
 // Every operation keeps JahrPfad, ComboBoxAktuellesJahr and AktuellesJahr of the program-folder
 // file naming the same year, the caption rule and the program-access lock of Riviza1_start.h
 // (a year is left by releasing this program's own lock, entered by reading the lock first),
-// and puts every table component of the form that worked on the year left onto the year
+// and puts every table component of the program that worked on the year left onto the year
 // entered. Long work shows LabelWarten with a running count in LabelDbSatz and lets messages
 // run per voucher; the merge and the deletion write one line per voucher into ListBoxStat01.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace riviza {
@@ -22,13 +23,23 @@ void jahrAnzeigen(const std::string& jahr);
 // Makes `jahr` the current year: jahrAnzeigen, the lock read and taken, and the year file
 // loaded when it exists and `einstellungenLaden` is set.
 void jahrBetreten(const std::string& jahr, bool einstellungenLaden = true);
-// Every table component of the main form that names `alterDatenOrdner` is put onto the current
-// year's Daten and reopened when it was open; TableAdrDlz is opened on the current year as the
-// start-up opens it.
-void tabellenAufJahrUmstellen(const std::string& alterDatenOrdner);
+// Makes `jahr` the current year as the year combo box does: the year left, `jahr` entered,
+// the tables moved along (mitTabellenImJahr).
+void jahrWechseln(const std::string& jahr);
+// Runs `wechsel`, which may make another year current, with every table of the program's forms
+// closed (TabellenPause). Afterwards the tables that named the Daten folder of the year current
+// before open on the year current now, TableAdrDlz as the start-up opens it (closed when the
+// year has no Daten folder), and a lost edit or a table that cannot be opened is shown in an
+// error box. Returns what `wechsel` returned.
+bool mitTabellenImJahr(const std::function<bool()>& wechsel);
 
-// "neues Abrechnungsjahr anlegen": the backup question, the save, then the new year. True when
-// the new year was created.
+// The step before an operation that rewrites a year (the new year, the merge and the deletion of
+// movement data): the question "Datensicherung durchgeführt ?" naming the data root's Abrechng
+// folder, then the save of the settings. False when not confirmed or when the save failed (it
+// has said why): the operation stands aside.
+bool gesichertUndGespeichert();
+// "neues Abrechnungsjahr anlegen": gesichertUndGespeichert, then the new year. True when the new
+// year was created.
 bool neuesJahrAnlegenMitRueckfrage();
 // The next billing year from the highest listed one (or, in the flat layout, the calendar
 // year from the data as they are); true when it was created and became the current year.

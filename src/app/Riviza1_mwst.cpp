@@ -17,24 +17,16 @@
 #include "app/Riviza1.h"
 #include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "platform/ini.h"
 #include "platform/text.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
 namespace pf = platform;
+using meldung::gefragt;
 
 namespace {
-
-void hinweis(const std::string& text) {
-  ui::dialogs().messageBox(text, "Hinweis !", ui::MsgIcon::Information);
-}
-
-bool gefragt(const std::string& text) {
-  return ui::dialogs().messageDlg(text, ui::DlgType::Confirmation, ui::DlgButtons::YesNo) ==
-         ui::DlgResult::Yes;
-}
 
 // A stored amount in whole units of 1/scale (cents: 100), null as 0.
 long long festkomma(db::TTable& t, const char* feld, int scale) {
@@ -210,8 +202,7 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
   const auto ermaessigt = mwstSatzLesen(ermText);
   for (const auto& [satz, text] : {std::pair{voll, vollText}, std::pair{ermaessigt, ermText}}) {
     if (!satz) {
-      ui::dialogs().messageBox("MwSt-Satz <<" + text + ">> ungültig, bitte eine Zahl von 0 bis 100 eingeben!",
-                               "FEHLER", ui::MsgIcon::Error);
+      meldung::fehler("MwSt-Satz <<" + text + ">> ungültig, bitte eine Zahl von 0 bis 100 eingeben!");
       return;
     }
   }
@@ -225,13 +216,9 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
     st = jahr.writeString("FIRMA", "MwSt1", vollText);
     if (st) st = jahr.writeString("FIRMA", "MwSt2", ermText);
     if (st) st = mwstUmschreiben(*this, *voll, *ermaessigt, fortschritt);
-    arbeitstabellenSchliessen();
   }
-  if (!st) {
-    tabellenFehler("MwSt-Sätze nicht vollständig geändert, der Beleg in Arbeit ist unverändert.", st.error());
-    return;
-  }
-  hinweis("MwSt-Sätze geändert, Verarbeitung beendet");
+  (void)arbeitAbschliessen(st, "MwSt-Sätze nicht vollständig geändert, der Beleg in Arbeit ist unverändert.",
+                           "MwSt-Sätze geändert, Verarbeitung beendet");
 }
 
 void TFormEinstellungen::BitBtnLoeschZuzBefreiungClick(TComponent&) {
@@ -240,13 +227,9 @@ void TFormEinstellungen::BitBtnLoeschZuzBefreiungClick(TComponent&) {
   {
     Fortschritt fortschritt(false);
     st = zuzahlungsbefreiungenLoeschen(*this);
-    FormEinstellungen->Table1->close();
   }
-  if (!st) {
-    tabellenFehler("Zuzahlungsbefreiungen nicht gelöscht.", st.error());
-    return;
-  }
-  hinweis("Alle Zuzahlungsbefreiungen gelöscht, Verarbeitung beendet");
+  (void)arbeitAbschliessen(st, "Zuzahlungsbefreiungen nicht gelöscht.",
+                           "Alle Zuzahlungsbefreiungen gelöscht, Verarbeitung beendet");
 }
 
 }  // namespace riviza

@@ -6,10 +6,10 @@
 // "Verarbeitung beendet" whatever happened): the cut-off date, the dates of the open vouchers,
 // the old year's folder and the free name of the new one are checked before anything is
 // created; a failed step of the migration is undone as far as it went; a failure after the new
-// folder exists removes it again; and only a year that was really made ends with the success
-// message and becomes current. The old year's lock is released only when this program holds
-// it. The carry-over selects each voucher's positions by its exact number (an empty number
-// has none) and reads the old position table once, so its time grows with the data.
+// folder exists (the settings file that cannot be copied included) removes it again; and only a
+// year that was really made ends with the success message and becomes current. The old year's lock is
+// released only when this program holds it. The carry-over selects each voucher's positions by its exact
+// number (an empty number has none) and reads the old position table once, so its time grows with the data.
 #include <charconv>
 
 #include "app/Riviza1.h"
@@ -19,6 +19,7 @@
 #include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "db/errors.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -30,12 +31,9 @@
 namespace riviza {
 
 namespace pf = platform;
+using meldung::warnung;
 
 namespace {
-
-void warnung(const std::string& text) {
-  ui::dialogs().messageDlg(text, ui::DlgType::Warning, ui::DlgButtons::Ok);
-}
 
 void abgelehnt(const std::string& grund) {
   warnung("Neues Abrechnungsjahr konnte nicht angelegt werden!\r\n" + grund);
@@ -176,16 +174,8 @@ Status tabellenLeeren(TFormEinstellungen& f, const std::string& daten) {
 // The open vouchers of the old year dated on or after the cut-off, each after its positions.
 Status offeneBelegeUebernehmen(TFormEinstellungen& f, const std::string& altDaten,
                                const std::string& neuDaten, const Uebernahme& u, Fortschritt& fortschritt) {
-  RIVIZA_TRY(tabelleOeffnen(*f.TableAlt, altDaten, "ErfBeleg.DB", "Verarbeitet = 0"));
-  RIVIZA_TRY(tabelleOeffnen(*f.TableNeu, neuDaten, "ErfBeleg.DB"));
-  RIVIZA_TRY(tabelleOeffnen(*f.Table1, altDaten, "ErfPosition.DB"));
-  RIVIZA_TRY(tabelleOeffnen(*f.Table2, neuDaten, "ErfPosition.DB"));
-  auto index = belegIndex(*f.Table1);
-  if (!index) return index.error();
-  auto belege = f.TableNeu->startTransaction();
-  if (!belege) return belege.error();
-  auto positionen = f.Table2->startTransaction();
-  if (!positionen) return positionen.error();
+  auto kopie = BelegKopie::beginnen(altDaten, neuDaten, "Verarbeitet = 0", false);
+  if (!kopie) return kopie.error();
   pf::processMessages();
   RIVIZA_TRY(jedenSatz(*f.TableAlt, [&]() -> Status {
     const auto datum = f.TableAlt->fields(1).asDate();
@@ -193,26 +183,30 @@ Status offeneBelegeUebernehmen(TFormEinstellungen& f, const std::string& altDate
       return Error::make(db::kConversion,
                          "Beleg ohne gültiges Belegdatum: " + f.TableAlt->fields(0).asString());
     if (*datum < u.stichtag) return okStatus();
-    RIVIZA_TRY(belegSaetzeAnhaengen(*index, f.TableAlt->fields(0).asString(), *f.Table1, *f.Table2));
-    RIVIZA_TRY(datensatzAnhaengen(*f.TableAlt, *f.TableNeu));
+    RIVIZA_TRY(kopie->uebernehmen());
     fortschritt.weiter();
     return okStatus();
   }));
-  RIVIZA_TRY(positionen->commit());
-  return belege->commit();
+  return kopie->festschreiben();
 }
 
 // The old year's file goes with the new year; the new year starts without a lock, which
-// entering it then takes, and the old year's own lock is given up.
-void einstellungenUebergeben(const std::string& altIni, const std::string& neuIni) {
-  if (!pf::fileExists(altIni)) return;
-  (void)pf::copyFile(altIni, neuIni);
-  pf::IniFile neu(neuIni);
-  (void)neu.writeString("EINSTELLUNGEN", "ProgrammZugriff", "");
+// entering it then takes, and the old year's own lock is given up. False after a message when
+// the new year's file cannot be made: a year without its settings, or with the old year's "1"
+// (another program's lock, to the next start), is no year to go on with.
+bool einstellungenUebergeben(const std::string& altIni, const std::string& neuIni) {
+  if (!pf::fileExists(altIni)) return true;
+  Status st = pf::copyFile(altIni, neuIni);
+  if (st) st = pf::IniFile(neuIni).writeString("EINSTELLUNGEN", "ProgrammZugriff", "");
+  if (!st) {
+    warnung("Datei <<" + neuIni + ">> kann nicht angelegt werden!");
+    return false;
+  }
   if (!globals().JahrInNutzung) {
     pf::IniFile alt(altIni);
     (void)alt.writeString("EINSTELLUNGEN", "ProgrammZugriff", "");
   }
+  return true;
 }
 
 // Years and, with a year list, the old year made current.
@@ -232,20 +226,49 @@ std::optional<Jahre> jahreBestimmen(TFormEinstellungen& f) {
     return std::nullopt;
   }
   j.neu = std::to_string(*zahl + 1);
-  if (f.ComboBoxAktuellesJahr->text() != j.alt) {
-    const std::string vorher = jahrDatenPfad();
-    jahrVerlassen();
-    jahrBetreten(j.alt);
-    tabellenAufJahrUmstellen(vorher);
-  }
+  if (f.ComboBoxAktuellesJahr->text() != j.alt) jahrWechseln(j.alt);
   return j;
+}
+
+// The new year made, with the tables of the program closed (mitTabellenImJahr): the flat
+// layout moved first when there is one, then the folder, its tables and its settings file; the
+// new year current. False after a message when a step failed; the new year's folder is gone then.
+bool jahrAnlegen(TFormEinstellungen& f, const Jahre& j, const Uebernahme& u, Fortschritt& fortschritt) {
+  const Globals& g = globals();
+  const std::string altOrdner = g.DatenPfad + "Abrechng\\" + j.alt;
+  const std::string neuOrdner = g.DatenPfad + "Abrechng\\" + j.neu;
+  if (j.flach) {
+    if (!flachesLayoutUmziehen(j)) return false;
+    // The flat year goes on as Abrechng\<old year>, with this program's lock in its file; it
+    // stays current should a later step fail.
+    jahrAnzeigen(j.alt);
+  }
+  if (!ordnerKopieren(altOrdner, neuOrdner)) {
+    (void)pf::removeTree(neuOrdner);
+    return false;
+  }
+  Status st = tabellenLeeren(f, neuOrdner + "\\Daten");
+  if (st && u.aktiv)
+    st = offeneBelegeUebernehmen(f, altOrdner + "\\Daten", neuOrdner + "\\Daten", u, fortschritt);
+  arbeitstabellenSchliessen();
+  if (!st) {
+    tabellenFehler("Neues Abrechnungsjahr konnte nicht angelegt werden!", st.error());
+    (void)pf::removeTree(neuOrdner);
+    return false;
+  }
+  if (!einstellungenUebergeben(altOrdner + "\\" + kAbrechngIni, neuOrdner + "\\" + kAbrechngIni)) {
+    (void)pf::removeTree(neuOrdner);
+    return false;
+  }
+  f.ComboBoxAktuellesJahr->items().add(j.neu);
+  jahrBetreten(j.neu, false);
+  return true;
 }
 
 }  // namespace
 
 bool NeuesAbrechnungsjahrAnlegen() {
   TFormEinstellungen& f = *FormEinstellungen;
-  const Globals& g = globals();
   const auto jahre = jahreBestimmen(f);
   if (!jahre || !offeneBelegeErlaubt(f)) return false;
   const Jahre& j = *jahre;
@@ -256,55 +279,24 @@ bool NeuesAbrechnungsjahrAnlegen() {
   Uebernahme u;
   if (!uebernahmePruefen(f, u) || !ordnerPruefen(j)) return false;
 
-  std::string vorherDaten = jahrDatenPfad();
-  const std::string altOrdner = g.DatenPfad + "Abrechng\\" + j.alt;
-  const std::string neuOrdner = g.DatenPfad + "Abrechng\\" + j.neu;
+  bool angelegt = false;
   {
     Fortschritt fortschritt;
-    if (j.flach) {
-      // The tables of the flat year must not stay open inside the folder that moves.
-      f.TableAdrDlz->close();
-      if (!flachesLayoutUmziehen(j)) {
-        dienstleistungszentrenOeffnen();
-        return false;
-      }
-      // The flat year goes on as Abrechng\<old year>, with this program's lock in its file; it
-      // stays current should a later step fail.
-      jahrAnzeigen(j.alt);
-      tabellenAufJahrUmstellen(vorherDaten);
-      vorherDaten = jahrDatenPfad();
-    }
-    if (!ordnerKopieren(altOrdner, neuOrdner)) {
-      (void)pf::removeTree(neuOrdner);
-      return false;
-    }
-    Status st = tabellenLeeren(f, neuOrdner + "\\Daten");
-    if (st && u.aktiv)
-      st = offeneBelegeUebernehmen(f, altOrdner + "\\Daten", neuOrdner + "\\Daten", u, fortschritt);
-    arbeitstabellenSchliessen();
-    if (!st) {
-      tabellenFehler("Neues Abrechnungsjahr konnte nicht angelegt werden!", st.error());
-      (void)pf::removeTree(neuOrdner);
-      return false;
-    }
-    einstellungenUebergeben(altOrdner + "\\" + kAbrechngIni, neuOrdner + "\\" + kAbrechngIni);
-    f.ComboBoxAktuellesJahr->items().add(j.neu);
-    jahrBetreten(j.neu, false);
-    tabellenAufJahrUmstellen(vorherDaten);
+    angelegt = mitTabellenImJahr([&] { return jahrAnlegen(f, j, u, fortschritt); });
   }
-  ui::dialogs().messageBox("Neuen Abrechnungszeitraum: " + j.neu + "\n\n" + "Verarbeitung beendet",
-                           "Hinweis !", ui::MsgIcon::Information);
+  if (!angelegt) return false;
+  meldung::hinweis("Neuen Abrechnungszeitraum: " + j.neu + "\n\n" + "Verarbeitung beendet");
   return true;
 }
 
-bool neuesJahrAnlegenMitRueckfrage() {
-  if (ui::dialogs().messageDlg("Datensicherung durchgeführt ?\n\n" + globals().DatenPfad + "Abrechng",
-                               ui::DlgType::Confirmation, ui::DlgButtons::YesNo) != ui::DlgResult::Yes)
-    return false;
-  // The save reports its own failures; a year is not made from settings that could not be saved.
-  if (!EinstellungenSpeichern()) return false;
-  return NeuesAbrechnungsjahrAnlegen();
+bool gesichertUndGespeichert() {
+  // The save reports its own failures; a year is not rewritten from settings that could not be
+  // saved.
+  return meldung::gefragt("Datensicherung durchgeführt ?\n\n" + globals().DatenPfad + "Abrechng") &&
+         EinstellungenSpeichern();
 }
+
+bool neuesJahrAnlegenMitRueckfrage() { return gesichertUndGespeichert() && NeuesAbrechnungsjahrAnlegen(); }
 
 void TFormEinstellungen::ButtonNeuesJahrAnlegenClick(TComponent&) { (void)neuesJahrAnlegenMitRueckfrage(); }
 

@@ -15,11 +15,12 @@
 #include "app/Riviza1_start.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
-#include "platform/text.h"
+#include "app/meldungen.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/pump.h"
+#include "platform/text.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
@@ -29,7 +30,7 @@ namespace pf = platform;
 namespace {
 
 void fehlerMeldung(const std::string& text) {
-  ui::dialogs().messageBox(text, "FEHLER", ui::MsgIcon::Error);
+  meldung::fehler(text);
   globals().FehlerAufgetreten = true;
 }
 
@@ -115,8 +116,7 @@ bool dateiSchreiben(TFormEinstellungen& f, IniDatei datei, const std::string& pf
   pf::IniFile ini(pfad);
   Status st = iniSpeichern(f, datei, ini);
   if (st.ok()) return true;
-  ui::dialogs().messageBox("Fehler beim Schreiben: " + pfad + "\n\n" + st.error().message, "FEHLER",
-                           ui::MsgIcon::Error);
+  meldung::fehler("Fehler beim Schreiben: " + pfad + "\n\n" + st.error().message);
   return false;
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/Riviza1_start.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/paths.h"
@@ -44,7 +45,11 @@ bool VorgangsSperre::nehmen(const std::string& datenOrdner) {
     programmZugriffBelegtMelden();
     return false;
   }
-  (void)datei.writeString(kEinst, kProgrammZugriff, "1");
+  // A "1" that did not reach the file protects nothing: the operation must not run on it.
+  if (Status st = datei.writeString(kEinst, kProgrammZugriff, "1"); !st) {
+    meldung::fehler("Programmzugriff nicht gesetzt: " + ini + "\n\n" + st.error().message);
+    return false;
+  }
   genommen_.push_back({ini, vorher});
   return true;
 }

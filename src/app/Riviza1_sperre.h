@@ -22,7 +22,8 @@ class VorgangsSperre {
   VorgangsSperre& operator=(const VorgangsSperre&) = delete;
 
   // Locks the year whose Daten folder is given (path text, without trailing "\"). False, after
-  // the message, when another program holds it; nothing is written then.
+  // the message, when another program holds it (nothing is written then) or when the lock
+  // cannot be written.
   bool nehmen(const std::string& datenOrdner);
 
  private:

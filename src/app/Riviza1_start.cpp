@@ -9,11 +9,12 @@
 
 #include "app/Riviza1.h"
 #include "app/Riviza1_settings.h"
+#include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "app/reorganisation.h"
 #include "maintenance/update_online.h"
-#include "platform/text.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -21,6 +22,7 @@
 #include "platform/paths.h"
 #include "platform/pump.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
@@ -32,10 +34,8 @@ namespace {
 constexpr const char* kEinst = "EINSTELLUNGEN";
 constexpr const char* kProgrammZugriff = "ProgrammZugriff";
 
-void hinweis(const std::string& text) {
-  ui::dialogs().messageBox(text, "Hinweis !", ui::MsgIcon::Information);
-}
-void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler !", ui::MsgIcon::Error); }
+using meldung::fehlerBox;
+using meldung::hinweis;
 
 // A version text such as "4.5" as a number; missing or no number counts as 0, so a year of
 // unknown version is reorganised.
@@ -158,12 +158,9 @@ void versionPruefen(TFormEinstellungen& f) {
 // empty template.
 void dienstleistungszentrenOeffnen() {
   TFormEinstellungen& f = *FormEinstellungen;
-  const std::string daten = jahrDatenPfad();
-  const std::string vorlage = globals().ProgrammPfad + "LeerDaten\\AdrDlz.db";
-  if (!pf::fileExists(daten + "\\AdrDlz.db") && pf::fileExists(vorlage))
-    (void)pf::copyFile(vorlage, daten + "\\AdrDlz.db");
+  jahresVorlageKopieren("AdrDlz.db");
   f.TableAdrDlz->close();
-  Status st = f.TableAdrDlz->setDatabaseName(daten);
+  Status st = f.TableAdrDlz->setDatabaseName(jahrDatenPfad());
   if (st.ok()) st = f.TableAdrDlz->setTableName("AdrDlz.DB");
   if (st.ok()) st = f.TableAdrDlz->open();
   if (!st.ok()) ui::dialogs().showMessage(st.error().message);

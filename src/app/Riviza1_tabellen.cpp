@@ -3,10 +3,11 @@
 #include "app/Riviza1_tabellen.h"
 
 #include "app/Riviza1.h"
+#include "app/globals.h"
+#include "app/meldungen.h"
 #include "db/filter.h"
 #include "platform/files.h"
 #include "platform/pump.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
@@ -84,8 +85,10 @@ Status loeschenWo(db::TTable& tabelle, const std::function<Result<bool>()>& tref
   return okStatus();
 }
 
-Result<BelegIndex> belegIndex(db::TTable& tabelle) {
-  BelegIndex index;
+namespace {
+
+Result<BelegKopie::Index> belegIndex(db::TTable& tabelle) {
+  BelegKopie::Index index;
   Status st = tabelle.first();
   for (; st && !tabelle.eof(); st = tabelle.next())
     index[tabelle.fields(0).asString()].push_back(tabelle.recNo());
@@ -93,8 +96,8 @@ Result<BelegIndex> belegIndex(db::TTable& tabelle) {
   return index;
 }
 
-Status belegSaetzeAnhaengen(const BelegIndex& index, const std::string& belegNummer, db::TTable& quelle,
-                            db::TTable& ziel) {
+Status belegSaetzeAnhaengen(const BelegKopie::Index& index, const std::string& belegNummer,
+                            db::TTable& quelle, db::TTable& ziel) {
   auto it = index.find(belegNummer);
   if (belegNummer.empty() || it == index.end()) return okStatus();
   for (int satz : it->second) {
@@ -104,6 +107,39 @@ Status belegSaetzeAnhaengen(const BelegIndex& index, const std::string& belegNum
   return okStatus();
 }
 
+}  // namespace
+
+Result<BelegKopie> BelegKopie::beginnen(const std::string& quelle, const std::string& ziel,
+                                        const std::string& quellFilter, bool zielNachNummer) {
+  TFormEinstellungen& f = *FormEinstellungen;
+  RIVIZA_TRY(tabelleOeffnen(*f.TableAlt, quelle, "ErfBeleg.DB", quellFilter));
+  RIVIZA_TRY(tabelleOeffnen(*f.TableNeu, ziel, "ErfBeleg.DB"));
+  RIVIZA_TRY(tabelleOeffnen(*f.Table1, quelle, "ErfPosition.DB"));
+  RIVIZA_TRY(tabelleOeffnen(*f.Table2, ziel, "ErfPosition.DB"));
+  auto positionen = belegIndex(*f.Table1);
+  if (!positionen) return positionen.error();
+  if (zielNachNummer) {
+    RIVIZA_TRY(f.TableNeu->ensureFilterIndex("BelegNummer"));
+    RIVIZA_TRY(f.Table2->ensureFilterIndex("BelegNummer"));
+  }
+  auto belege = f.TableNeu->startTransaction();
+  if (!belege) return belege.error();
+  auto zielPositionen = f.Table2->startTransaction();
+  if (!zielPositionen) return zielPositionen.error();
+  return BelegKopie(std::move(*positionen), std::move(*belege), std::move(*zielPositionen));
+}
+
+Status BelegKopie::uebernehmen() {
+  TFormEinstellungen& f = *FormEinstellungen;
+  RIVIZA_TRY(belegSaetzeAnhaengen(positionen_, f.TableAlt->fields(0).asString(), *f.Table1, *f.Table2));
+  return datensatzAnhaengen(*f.TableAlt, *f.TableNeu);
+}
+
+Status BelegKopie::festschreiben() {
+  RIVIZA_TRY(zielPositionen_.commit());
+  return belege_.commit();
+}
+
 void arbeitstabellenSchliessen() {
   TFormEinstellungen& f = *FormEinstellungen;
   for (ui::TTable* t : {f.Table1, f.Table2, f.TableAlt, f.TableNeu}) t->close();
@@ -111,6 +147,12 @@ void arbeitstabellenSchliessen() {
 
 bool tabelleVorhanden(const std::string& ordner, const std::string& name) {
   return platform::fileExists(ordner + "\\" + name);
+}
+
+void jahresVorlageKopieren(const std::string& name) {
+  const std::string vorlage = globals().ProgrammPfad + "LeerDaten\\" + name;
+  if (!tabelleVorhanden(jahrDatenPfad(), name) && platform::fileExists(vorlage))
+    (void)platform::copyFile(vorlage, jahrDatenPfad() + "\\" + name);
 }
 
 Fortschritt::Fortschritt(bool mitZaehler) : mitZaehler_(mitZaehler) {
@@ -136,7 +178,17 @@ void Fortschritt::weiter() {
 }
 
 void tabellenFehler(const std::string& was, const Error& fehler) {
-  ui::dialogs().messageBox(was + "\n\n" + fehler.message, "FEHLER", ui::MsgIcon::Error);
+  meldung::fehler(was + "\n\n" + fehler.message);
+}
+
+bool arbeitAbschliessen(const Status& ergebnis, const std::string& wasBeiFehler, const std::string& erfolg) {
+  arbeitstabellenSchliessen();
+  if (!ergebnis) {
+    tabellenFehler(wasBeiFehler, ergebnis.error());
+    return false;
+  }
+  meldung::hinweis(erfolg);
+  return true;
 }
 
 }  // namespace riviza

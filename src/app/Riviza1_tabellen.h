@@ -47,20 +47,42 @@ Status alleLoeschen(db::TTable& tabelle);
 // from where a deletion leaves it.
 Status loeschenWo(db::TTable& tabelle, const std::function<Result<bool>()>& treffer);
 
-// A table's record numbers grouped by the voucher number in field 0, in table order: one pass
-// over a table that is only read, instead of one filter per voucher.
-using BelegIndex = std::map<std::string, std::vector<int>>;
-Result<BelegIndex> belegIndex(db::TTable& tabelle);
-// Appends the records of one voucher, as the index lists them, from `quelle` to `ziel`; an
-// empty number has none.
-Status belegSaetzeAnhaengen(const BelegIndex& index, const std::string& belegNummer, db::TTable& quelle,
-                            db::TTable& ziel);
+// Vouchers with their positions from one Daten folder into another, through the form's work
+// cursors: TableAlt and Table1 read the source's vouchers and positions (the positions grouped
+// once by number, so the source is read once instead of filtered per voucher), TableNeu and
+// Table2 write the target's, each in one transaction that
+// festschreiben() commits, positions first. Without it, nothing the copy wrote stays.
+class BelegKopie {
+ public:
+  // The source's position record numbers by voucher number, in table order.
+  using Index = std::map<std::string, std::vector<int>>;
+
+  // Opens the four cursors (the source's vouchers through `quellFilter`) and begins both
+  // transactions; with `zielNachNummer` the target's tables first get the index a selection by
+  // voucher number reads through.
+  static Result<BelegKopie> beginnen(const std::string& quelle, const std::string& ziel,
+                                     const std::string& quellFilter, bool zielNachNummer);
+  // Appends TableAlt's current voucher to the target, after its positions.
+  Status uebernehmen();
+  Status festschreiben();
+
+ private:
+  BelegKopie(Index positionen, db::TransactionGuard belege, db::TransactionGuard zielPositionen)
+      : positionen_(std::move(positionen)),
+        belege_(std::move(belege)),
+        zielPositionen_(std::move(zielPositionen)) {}
+  Index positionen_;
+  db::TransactionGuard belege_, zielPositionen_;
+};
 
 // Closes Table1, Table2, TableAlt and TableNeu.
 void arbeitstabellenSchliessen();
 
 // Whether folder + "\" + name exists (found ignoring case, as the tables are).
 bool tabelleVorhanden(const std::string& ordner, const std::string& name);
+// A table the current year's Daten lacks is copied from the program folder's LeerDaten; a copy
+// that fails shows as the failure of the open that follows.
+void jahresVorlageKopieren(const std::string& name);
 
 // The form's progress while an operation runs: LabelWarten shown, LabelDbSatz empty and shown
 // (with mitZaehler), both hidden again at the end of the scope.
@@ -82,5 +104,10 @@ class Fortschritt {
 // A table failure ends the running operation: message box, caption "FEHLER", error icon,
 // with what failed and the table's own reason.
 void tabellenFehler(const std::string& was, const Error& fehler);
+
+// Ends an operation's table work: the work cursors closed, then its outcome shown, the failure
+// through tabellenFehler with `wasBeiFehler`, the success as `erfolg` under "Hinweis !". True
+// when it succeeded.
+bool arbeitAbschliessen(const Status& ergebnis, const std::string& wasBeiFehler, const std::string& erfolg);
 
 }  // namespace riviza

@@ -50,4 +50,11 @@ bool TPathDialog::Execute() {
   return true;
 }
 
+bool ordnerWaehlen(TPathDialog& dialog, ui::TCustomEdit& edit) {
+  dialog.setPathName(edit.text());
+  if (!dialog.Execute()) return false;
+  edit.setText(dialog.PathName());
+  return true;
+}
+
 }  // namespace riviza

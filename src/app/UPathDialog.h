@@ -18,6 +18,7 @@
 #include <string>
 
 #include "ui/component.h"
+#include "ui/controls.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
@@ -65,5 +66,9 @@ class TPathDialog : public ui::TComponent {
   bool enableOk_ = true;
   ui::FolderDialogWindow* window_ = nullptr;
 };
+
+// Lets the user choose a folder for the edit, starting from its text; a cancelled dialog
+// changes nothing. True when a folder was chosen.
+bool ordnerWaehlen(TPathDialog& dialog, ui::TCustomEdit& edit);
 
 }  // namespace riviza

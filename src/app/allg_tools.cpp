@@ -1,8 +1,11 @@
+// The general routines every subsystem calls (form library, application shell); see
+// allg_tools.h.
 #include "app/allg_tools.h"
+
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <unistd.h>
 #include <thread>
 
 #include "platform/clock.h"
@@ -161,8 +164,12 @@ int ShellAusfuehrenUndWarten(std::string_view verb, std::string_view file, std::
   auto p = shellStarten(file, parameters, workingFolder);
   if (!p) return -1;
   if (!wait) return 0;  // the process object lets go of the child (reaped in the background)
+  return ProzessAbwarten(*p);
+}
+
+int ProzessAbwarten(pf::Process& prozess) {
   for (;;) {
-    if (auto code = p->poll()) return *code;
+    if (auto code = prozess.poll()) return *code;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     pf::processMessages();
   }

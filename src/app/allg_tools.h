@@ -11,6 +11,10 @@
 
 namespace riviza {
 
+namespace platform {
+class Process;
+}
+
 // The folder with a trailing "\"; an empty text and one ending in "\" come back unchanged.
 std::string BackslashAnhaengen(std::string_view folder);
 
@@ -48,10 +52,14 @@ void UnterordnerListe(std::string_view folder, std::vector<std::string>& list);
 // separator, and any n outside 2..length of the text, give "".
 std::string TeilString(std::string_view text, char separator, int fieldNumber);
 
-// Opens a document or starts a program through the shell; with wait, waits in 100 ms steps
-// while the message pump runs and returns the exit code; without, 0; -1 when it cannot start.
+// Opens a document or starts a program through the shell; with wait, waits as ProzessAbwarten
+// does and returns the exit code; without, 0; -1 when it cannot start.
 int ShellAusfuehrenUndWarten(std::string_view verb, std::string_view file, std::string_view parameters,
                              int showMode, bool wait, std::string_view workingFolder);
+
+// Waits for a started program without a time limit, in 100 ms steps while the message pump
+// runs (the Windows program's wait loop, so the window stays responsive); its exit code.
+int ProzessAbwarten(platform::Process& prozess);
 
 // A form 10 pixels wider and higher on screens of another size than the design size that are
 // taller than 768 pixels; otherwise unchanged.

@@ -13,4 +13,7 @@ std::string programmIniPfad() { return gGlobals.ProgrammPfad + kAbrechngIni; }
 std::string jahrIniPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + kAbrechngIni; }
 std::string jahrDatenPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + "Daten"; }
 std::string jahrKosttrPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + "Kosttr"; }
+std::string datenOrdnerDesJahres(const std::string& jahr) {
+  return gGlobals.DatenPfad + "Abrechng\\" + jahr + "\\Daten";
+}
 }  // namespace riviza

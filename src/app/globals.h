@@ -44,6 +44,8 @@ std::string programmIniPfad();
 std::string jahrIniPfad();
 std::string jahrDatenPfad();   // without trailing "\"
 std::string jahrKosttrPfad();  // without trailing "\"
+// The Daten folder of a listed year, current or not: DatenPfad + "Abrechng\" + jahr + "\Daten".
+std::string datenOrdnerDesJahres(const std::string& jahr);
 
 // File names fixed program-wide.
 inline constexpr const char* kAbrechngIni = "Abrechng.ini";

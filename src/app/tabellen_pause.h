@@ -1,5 +1,6 @@
 // TabellenPause: every open table component of the program, closed while work replaces or moves
-// the year's table files, and opened again afterwards (form library, application shell).
+// the year's table files or makes another year current, and opened again afterwards (form
+// library, application shell). The reorganisation and every change of the current year use it.
 //
 // On Linux a component that stays open on a table goes on reading and writing the file it
 // opened even after that file was renamed or deleted: its later changes would land in a file
@@ -9,10 +10,11 @@
 // record number; a pending edit is posted first, and one that cannot be posted is cancelled and
 // reported (closing would have dropped it without a word). wiederOeffnen() gives each table its
 // folder, name and mode back, opens it and returns to its record number (or the last record).
-// A year switch reopens the tables on the new year's folder: a table whose folder was
-// `vonOrdner` (ignoring case and a trailing "\") opens in `nachOrdner`.
+// A year change reopens the tables on the new year's folder: a table whose folder was
+// `vonOrdner` (ignoring case and a trailing "\") opens in `nachOrdner`, and a closed table of
+// the forms that names `vonOrdner` is pointed at `nachOrdner` too, so that it opens there later.
 //
-//   paused (constructed) --wiederOeffnen()--> reopened
+//   paused (constructed) --auslassen()--> paused --wiederOeffnen()--> reopened
 //   destruction while paused: wiederOeffnen() without a folder change, messages dropped
 #pragma once
 
@@ -33,8 +35,12 @@ class TabellenPause {
   TabellenPause(const TabellenPause&) = delete;
   TabellenPause& operator=(const TabellenPause&) = delete;
 
-  // The number of tables that were closed.
+  // The number of tables that were closed and will be opened again.
   int anzahl() const { return static_cast<int>(tabellen_.size()); }
+
+  // The caller opens this table itself afterwards: it stays closed, and wiederOeffnen passes
+  // it over.
+  void auslassen(const ui::TTable& tabelle);
 
   // Opens every closed table again (only once); returns one German message per edit that was
   // lost at the close and per table that could not be opened again, empty when all went well.

@@ -4,12 +4,12 @@
 
 #include <array>
 #include <charconv>
-#include <chrono>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 #include "app/Riviza1.h"
+#include "app/Riviza1_tabellen.h"
+#include "app/allg_tools.h"
 #include "app/globals.h"
 #include "db/filter.h"
 #include "maintenance/update_liste.h"
@@ -17,7 +17,6 @@
 #include "platform/codec.h"
 #include "platform/ini.h"
 #include "platform/launcher.h"
-#include "platform/pump.h"
 #include "platform/text.h"
 #include "ui/dialogs.h"
 
@@ -50,37 +49,16 @@ std::string feldText(db::TTable& t, std::string_view name) {
   return f ? f->asString() : std::string();
 }
 
-Status schreiben(pf::File& datei, std::string& puffer) {
-  if (datei.isOpen() && !puffer.empty()) RIVIZA_TRY(datei.write(puffer));
-  puffer.clear();
-  return okStatus();
-}
-
-// Starts the program with its arguments (no shell) and waits, letting the message loop run
-// every 100 ms.
+// Starts the program with its arguments (no shell, so a password stays one argument) and
+// waits for it; its exit code is not looked at.
 Status startenUndWarten(const std::vector<std::string>& argv, std::string_view ordner) {
   auto p = pf::startProcess(argv, ordner);
   if (!p) return p.error();
-  while (!p->poll()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    pf::processMessages();
-  }
+  (void)ProzessAbwarten(*p);
   return okStatus();
 }
 
 }  // namespace
-
-std::string_view paragrafText(Paragraf p) {
-  switch (p) {
-    case Paragraf::P302:
-      return "302";
-    case Paragraf::P300:
-      return "300";
-    case Paragraf::P105:
-      return "105";
-  }
-  return "";
-}
 
 std::string tabZeile(std::span<const std::string_view> felder) {
   std::string zeile;
@@ -138,38 +116,25 @@ void DebitorenExport::nummerAnzeigen(long long n) {
 
 Status DebitorenExport::oeffnen() {
   const std::string& programm = globals().ProgrammPfad;
-  auto idb = pf::File::open(programm + "IDB_ID0020.DAT", pf::File::Mode::Create);
-  if (!idb) return idb.error();
-  idb_ = std::move(*idb);
-  RIVIZA_TRY(idb_.write("\r\n"));
-  auto dta = pf::File::open(programm + "Kosttr.dta", pf::File::Mode::Create);
-  if (!dta) return dta.error();
-  dta_ = std::move(*dta);
+  idb_.datei.vorsehen(programm + "IDB_ID0020.DAT", "\r\n");
+  dta_.datei.vorsehen(programm + "Kosttr.dta");
   if (tabListe_) {
     auto ordner = importOrdnerAnlegen();
     if (!ordner) return ordner.error();
-    auto tab = pf::File::open(*ordner + "\\Kosttr.tab", pf::File::Mode::Create);
-    if (!tab) return tab.error();
-    tab_ = std::move(*tab);
+    tab_.datei.vorsehen(*ordner + "\\Kosttr.tab");
   }
   return okStatus();
 }
 
 Status DebitorenExport::durchgangBeginnen(Paragraf p) {
-  idbPuffer_.clear();
-  dtaPuffer_.clear();
-  tabPuffer_.clear();
+  for (Datei* d : {&idb_, &dta_, &tab_}) d->puffer.clear();
   if (nummer_) naechste_ = *nummer_;
-  // Table2 tells whether a §300 code is a §302 cost bearer already.
+  // Table2 tells whether a §300 code is a §302 cost bearer already; without Kosttr.db there is
+  // none to stand aside for.
   ui::TTable& t2 = *FormEinstellungen->Table2;
   t2.close();
-  RIVIZA_TRY(t2.setFiltered(false));
-  if (!debitoren_ || p != Paragraf::P300) return okStatus();
-  RIVIZA_TRY(t2.setDatabaseName(jahrDatenPfad()));
-  RIVIZA_TRY(t2.setTableName("Kosttr.db"));
-  // Without Kosttr.db there is no §302 cost bearer to stand aside for.
-  if (!pf::fileExists(jahrTabellenPfad("Kosttr.db"))) return okStatus();
-  return t2.open();
+  if (!debitoren_ || p != Paragraf::P300 || !pf::fileExists(jahrTabellenPfad("Kosttr.db"))) return okStatus();
+  return tabelleOeffnen(t2, jahrDatenPfad(), "Kosttr.db");
 }
 
 // Kosttr.db keys its cost bearers by the code after "10": only a "10" IK can be one of them.
@@ -231,7 +196,7 @@ Status DebitorenExport::satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& 
     const std::array<std::string_view, 13> felder = {
         ik, b(50, 79), b(80, 109), b(182, 211), b(140, 169),     b(110, 114), b(115, 139),
         "", "",        "",         b(170, 171), paragrafText(p), ""};
-    tabPuffer_ += tabZeile(felder);
+    tab_.puffer += tabZeile(felder);
   }
   if (!debitoren_ || erschoepft_) return okStatus();
   if (p == Paragraf::P105 && !pflege18) return okStatus();
@@ -252,10 +217,10 @@ Status DebitorenExport::satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& 
   spalte(satz, "", 9);
   spalte(satz, nummer_ ? nummerText(naechste_) : "", kNummerBreite);
   spalte(satz, "", 196);
-  idbPuffer_ += satz + "\r\n";
+  idb_.puffer += satz + "\r\n";
   if (!nummer_) return okStatus();
 
-  dtaPuffer_ += dtaZeile(p, gebucht);
+  dta_.puffer += dtaZeile(p, gebucht);
   if (nummerText(naechste_ + 1).size() > kNummerBreite) {
     erschoepft_ = true;
     UpdateProtokoll("  FEHLER Debitoren-Nr. " + nummerText(naechste_ + 1) +
@@ -266,10 +231,21 @@ Status DebitorenExport::satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& 
   return okStatus();
 }
 
+Status DebitorenExport::durchgangSchreiben() {
+  for (Datei* d : {&idb_, &dta_, &tab_})
+    if (d->datei.vorgesehen()) RIVIZA_TRY(d->datei.markieren());
+  for (Datei* d : {&idb_, &dta_, &tab_})
+    if (d->datei.vorgesehen()) RIVIZA_TRY(d->datei.anhaengen(d->puffer));
+  return okStatus();
+}
+
+Status DebitorenExport::durchgangZuruecknehmen() {
+  for (Datei* d : {&idb_, &dta_, &tab_}) RIVIZA_TRY(d->datei.zuruecknehmen());
+  return okStatus();
+}
+
 Status DebitorenExport::durchgangFestschreiben() {
-  RIVIZA_TRY(schreiben(idb_, idbPuffer_));
-  RIVIZA_TRY(schreiben(dta_, dtaPuffer_));
-  RIVIZA_TRY(schreiben(tab_, tabPuffer_));
+  for (Datei* d : {&idb_, &dta_, &tab_}) RIVIZA_TRY(d->datei.festschreiben());
   if (nummer_) {
     nummer_ = naechste_;
     nummerAnzeigen(*nummer_);
@@ -280,9 +256,8 @@ Status DebitorenExport::durchgangFestschreiben() {
 bool DebitorenExport::abschliessen(bool import) {
   FormEinstellungen->Table2->close();
   bool ok = !erschoepft_;
-  for (pf::File* datei : {&idb_, &dta_, &tab_}) {
-    if (!datei->isOpen()) continue;
-    if (Status s = datei->close(); !s) {
+  for (Datei* d : {&idb_, &dta_, &tab_}) {
+    if (Status s = d->datei.schliessen(); !s) {
       fehlerProtokollieren("BüroWARE-Importdateien", s.error());
       ok = false;
     }

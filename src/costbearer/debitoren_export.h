@@ -25,10 +25,20 @@
 //
 // The debtor number of EditDebitorenAb is normalised once, before anything is written (a
 // fraction gives its whole part, a text that is no number 10000); one of more than 8 digits
-// refuses the run. Both files carry the same number, and each debtor advances it by one. What
-// a pass writes reaches the files only when its table is committed, and the number advances
-// with it, so a failed pass hands out no number. The advanced number is stored in the year's
-// settings when the run ends. Passwords of the command line never appear in a log line.
+// refuses the run. Both files carry the same number, and each debtor advances it by one. The
+// files follow the tables (Begleitdatei): a pass's lines are appended just before its table
+// commits and cut off again when the commit fails, the files take their names once a table has
+// committed (a run that commits none leaves the files of the run before), and the number
+// advances only after the commit, so a failed pass leaves neither its lines nor a number
+// behind. The advanced number is stored in the year's settings when the run ends. Passwords of
+// the command line never appear in a log line.
+//
+//   constructed --nummerVorbereiten()--> ready (refused: nothing may be written)
+//   ready --oeffnen()--> open; per pass: durchgangBeginnen() --satz()...--> durchgangSchreiben()
+//     --(table committed)--> durchgangFestschreiben() | --(not committed)--> durchgangZuruecknehmen()
+//     (a pass that fails before durchgangSchreiben: its buffered lines and numbers are dropped
+//     by the next durchgangBeginnen())
+//   any --abschliessen()--> closed, the import run when asked
 #pragma once
 
 #include <optional>
@@ -37,12 +47,8 @@
 #include <string_view>
 
 #include "costbearer/tabellen_neuaufbau.h"
-#include "platform/files.h"
 
 namespace riviza::costbearer {
-
-enum class Paragraf { P302, P300, P105 };
-std::string_view paragrafText(Paragraf p);  // "302", "300", "105"
 
 // A line of a .tab list: each field followed by a tab, then CR LF (single-byte text).
 std::string tabZeile(std::span<const std::string_view> felder);
@@ -67,12 +73,15 @@ class DebitorenExport {
   // Normalises EditDebitorenAb when debtors are written. False, after a message box, when the
   // number has more than 8 digits: nothing may be written then.
   bool nummerVorbereiten();
-  // Creates IDB_ID0020.DAT with its empty line, Kosttr.dta and, for BüroWARE, Kosttr.tab.
+  // Names IDB_ID0020.DAT (with its empty line), Kosttr.dta and, for BüroWARE, Kosttr.tab, whose
+  // import folder is created here; the files are written by the passes.
   Status oeffnen();
 
   // The companion of one pass (see DurchgangsRegeln).
   Status durchgangBeginnen(Paragraf p);
   Status satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& gebucht);
+  Status durchgangSchreiben();
+  Status durchgangZuruecknehmen();
   Status durchgangFestschreiben();
 
   // Closes the files, runs the import when asked and BüroWARE is set up for it, and stores the
@@ -92,8 +101,12 @@ class DebitorenExport {
   long long naechste_ = 0;           // within the pass
   bool erschoepft_ = false;          // the number outgrew 8 digits
   bool nummerGeaendert_ = false;
-  platform::File idb_, dta_, tab_;
-  std::string idbPuffer_, dtaPuffer_, tabPuffer_;
+  // The files with the lines of the pass that runs.
+  struct Datei {
+    Begleitdatei datei;
+    std::string puffer;
+  };
+  Datei idb_, dta_, tab_;
 };
 
 }  // namespace riviza::costbearer

@@ -22,8 +22,6 @@ namespace pf = platform;
 
 namespace {
 
-bool leer(std::string_view s) { return pf::trimView(s).empty(); }
-
 // The short name of an IK's first main line: the first 30 characters of its trimmed address
 // block; "" without a main line.
 std::string kurzname(const std::string& ik) {
@@ -43,13 +41,12 @@ Stellen stellenSuchen(const std::string& r, const cb::FirmaWerte& w) {
   const std::string& region = w.bundesland;
   const std::string& kv = w.kvBezirk;
   const std::string& gruppe = w.abrechnungscode302;
-  s.daten = Datenannahme302Suchen(r, region, kv, gruppe);
-  if (leer(s.daten)) s.daten = Datenannahme302Suchen2(r, region, kv, gruppe);
-  if (leer(s.daten)) s.daten = Datenannahme302Suchen3(r, region, kv, gruppe);
+  s.daten = cb::datenannahme302(r, w, true);
   s.entschluesselung = Entschluesselung302Suchen99(s.daten, region, kv, gruppe);
-  if (leer(s.entschluesselung)) s.entschluesselung = Entschluesselung302Suchen(s.daten, region, kv, gruppe);
-  if (leer(s.entschluesselung)) s.entschluesselung = s.daten;
-  auto papier = [&](std::string stelle) { return leer(stelle) ? r : stelle; };
+  if (!cb::gefunden(s.entschluesselung))
+    s.entschluesselung = Entschluesselung302Suchen(s.daten, region, kv, gruppe);
+  if (!cb::gefunden(s.entschluesselung)) s.entschluesselung = s.daten;
+  auto papier = [&](std::string stelle) { return cb::gefunden(stelle) ? stelle : r; };
   s.rechnung = papier(PapierannahmeSuchen21(r, gruppe, region));
   s.verordnung = papier(PapierannahmeSuchen26(r, gruppe, region));
   s.kostenvoranschlag = papier(PapierannahmeSuchen27(r, gruppe, region));
@@ -99,13 +96,14 @@ class KasRegeln : public cb::DurchgangsRegeln {
     RIVIZA_TRY(adresseHinzufuegen(stellen_.rechnung, ""));
     return adresseHinzufuegen(stellen_.verordnung, "");
   }
+  // KasAdrAnn.db follows Kas.db: committed after it, rolled back when it did not commit.
   Status festschreiben() override { return adressen_->festschreiben(); }
 
  private:
   // One row per office and kind. An office the provider group left empty gets none (a row
   // without Ik would stand for every office).
   Status adresseHinzufuegen(const std::string& stelle, std::string_view datei) {
-    if (leer(stelle)) return okStatus();
+    if (!cb::gefunden(stelle)) return okStatus();
     ui::TTable& t = adressen_->tabelle();
     RIVIZA_TRY(t.setFiltered(false));
     RIVIZA_TRY(t.setFilter("Ik = " + db::quoteFilterValue(stelle, true) +

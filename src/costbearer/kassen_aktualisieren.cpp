@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/Riviza1.h"
+#include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/debitoren_export.h"
@@ -23,55 +24,44 @@ namespace pf = platform;
 
 namespace {
 
-bool gefunden(std::string_view antwort) { return !pf::trimView(antwort).empty(); }
-
 // The §300 cost bearer a fund refers to: through its paper office when it has one.
 std::string aufgeloest300(const cb::Arbeitszeile& z) {
   const std::string papier = pf::trim(Kosttr300Papierannahme(z.ik()));
   return Kosttr300Verweis(papier.empty() ? z.ik() : papier);
 }
 
-// The fund lists for BüroWARE, rewritten from empty by every run: Kassen.tab gets the §302 and
-// §300 funds, Kassen105.tab beside it the §105 funds.
+// The fund lists for BüroWARE, rewritten from empty by every run that commits a table they list:
+// Kassen.tab gets the §302 and §300 funds, Kassen105.tab beside it the §105 funds.
 class Kassenlisten {
  public:
   Status oeffnen() {
     if (!cb::bueroWareGewaehlt()) return okStatus();
     auto ordner = cb::importOrdnerAnlegen();
     if (!ordner) return ordner.error();
-    for (auto [datei, name] :
-         {std::pair{&kassen_, "\\Kassen.tab"}, std::pair{&kassen105_, "\\Kassen105.tab"}}) {
-      auto f = pf::File::open(*ordner + name, pf::File::Mode::Create);
-      if (!f) return f.error();
-      *datei = std::move(*f);
-    }
+    kassen_.vorsehen(*ordner + "\\Kassen.tab");
+    kassen105_.vorsehen(*ordner + "\\Kassen105.tab");
     return okStatus();
   }
-  pf::File* fuer(cb::Paragraf p) {
-    pf::File& f = p == cb::Paragraf::P105 ? kassen105_ : kassen_;
-    return f.isOpen() ? &f : nullptr;
+  cb::Begleitdatei* fuer(cb::Paragraf p) {
+    cb::Begleitdatei& f = p == cb::Paragraf::P105 ? kassen105_ : kassen_;
+    return f.vorgesehen() ? &f : nullptr;
   }
   Status schliessen() {
-    for (pf::File* f : {&kassen_, &kassen105_})
-      if (f->isOpen()) RIVIZA_TRY(f->close());
-    return okStatus();
+    RIVIZA_TRY(kassen_.schliessen());
+    return kassen105_.schliessen();
   }
 
  private:
-  pf::File kassen_, kassen105_;
+  cb::Begleitdatei kassen_, kassen105_;
 };
 
 // The branch offices of one §300 pass, added to AdrDlz.DB in a transaction of their own that
-// commits with the pass.
+// commits after the pass's table (and rolls back, on destruction, when that did not commit).
 class Geschaeftsstellen {
  public:
   Status beginnen() {
     ui::TTable& t = *FormEinstellungen->TableAdrDlz;
-    t.close();
-    RIVIZA_TRY(t.setFiltered(false));
-    RIVIZA_TRY(t.setDatabaseName(jahrDatenPfad()));
-    RIVIZA_TRY(t.setTableName("AdrDlz.DB"));
-    RIVIZA_TRY(t.open());
+    RIVIZA_TRY(tabelleOeffnen(t, jahrDatenPfad(), "AdrDlz.DB"));
     auto g = t.startTransaction();
     if (!g) return g.error();
     guard_.emplace(std::move(*g));
@@ -119,10 +109,10 @@ class KassenRegeln : public cb::DurchgangsRegeln {
   bool nimmt(const cb::Arbeitszeile& z) override {
     switch (p_) {
       case cb::Paragraf::P302:
-        return z.hauptzeile({"10"}) && !z.ohneVerweis() && gefunden(Kosttr302Verweis(z.ik()));
+        return z.hauptzeile({"10"}) && !z.ohneVerweis() && cb::gefunden(Kosttr302Verweis(z.ik()));
       case cb::Paragraf::P300:
         aufgeloest_ = z.hauptzeile({"10"}) && !z.ohneVerweis() ? aufgeloest300(z) : std::string();
-        return gefunden(aufgeloest_);
+        return cb::gefunden(aufgeloest_);
       case cb::Paragraf::P105:
         return z.hauptzeile({"10", "18"}) && !z.ohneVerweis();
     }
@@ -145,8 +135,18 @@ class KassenRegeln : public cb::DurchgangsRegeln {
     }
     return okStatus();
   }
+  Status schreiben() override {
+    cb::Begleitdatei* liste = listen_.fuer(p_);
+    if (!liste) return okStatus();
+    RIVIZA_TRY(liste->markieren());
+    return liste->anhaengen(zeilen_);
+  }
+  Status zuruecknehmen() override {
+    cb::Begleitdatei* liste = listen_.fuer(p_);
+    return liste ? liste->zuruecknehmen() : okStatus();
+  }
   Status festschreiben() override {
-    if (pf::File* liste = listen_.fuer(p_); liste && !zeilen_.empty()) RIVIZA_TRY(liste->write(zeilen_));
+    if (cb::Begleitdatei* liste = listen_.fuer(p_)) RIVIZA_TRY(liste->festschreiben());
     return p_ == cb::Paragraf::P300 ? stellen_.festschreiben() : okStatus();
   }
   void nachAnzahl(int anzahl) override {
@@ -176,21 +176,17 @@ bool KassenAktualisieren() {
   if (!lauf.kostentraegerEinlesen()) return false;
   lauf.vorlagenKopieren({"Kassen.db", "Kassen300.db", "Kassen105.db"});
 
-  struct Pass {
-    cb::Paragraf p;
-    cb::Durchgang d;
-  };
-  bool ok = true;
-  for (const Pass& pass : {
-           Pass{cb::Paragraf::P302, {"Kassen.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "}},
-           Pass{cb::Paragraf::P300, {"Kassen300.db", "Kosttr300.txt", "Kassen 300 aktualisiert, Anzahl: "}},
-           Pass{cb::Paragraf::P105, {"Kassen105.db", "Kosttr105.txt", "Kassen 105 aktualisiert, Anzahl: "}},
-       }) {
-    KassenRegeln regeln(pass.p, listen);
-    const cb::DurchgangsErgebnis e = cb::durchgang(*FormEinstellungen->TableKassen, pass.d, regeln);
-    ok = ok && e == cb::DurchgangsErgebnis::Ok;
-    if (e == cb::DurchgangsErgebnis::Fehler) break;
-  }
+  bool ok =
+      cb::durchgaenge(
+          *FormEinstellungen->TableKassen,
+          {cb::ParagrafDurchgang{cb::Paragraf::P302,
+                                 {"Kassen.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "}},
+           cb::ParagrafDurchgang{cb::Paragraf::P300,
+                                 {"Kassen300.db", "Kosttr300.txt", "Kassen 300 aktualisiert, Anzahl: "}},
+           cb::ParagrafDurchgang{cb::Paragraf::P105,
+                                 {"Kassen105.db", "Kosttr105.txt", "Kassen 105 aktualisiert, Anzahl: "}}},
+          [&](const cb::ParagrafDurchgang& pass) { return KassenRegeln(pass.p, listen); }) ==
+      cb::DurchgangsErgebnis::Ok;
   if (Status s = listen.schliessen(); !s) {
     cb::fehlerProtokollieren("Kassenlisten", s.error());
     ok = false;

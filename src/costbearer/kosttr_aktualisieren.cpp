@@ -16,28 +16,22 @@ namespace cb = costbearer;
 
 namespace {
 
-bool gefunden(std::string_view antwort) { return !platform::trimView(antwort).empty(); }
-
 // A cost bearer stays when it points to nobody or to itself.
 bool rechnetSelbst(const cb::Arbeitszeile& z) {
   return z.ohneVerweis() || z.bytesGetrimmt(20, 28) == z.bytesGetrimmt(1, 9);
 }
 
+// The IK untrimmed; the first search only with region and provider group set.
 bool datenannahme302(const cb::Arbeitszeile& z, const cb::FirmaWerte& w) {
-  const std::string ik(z.roh(1, 9));
-  std::string stelle;
-  if (!w.bundesland.empty() && !w.abrechnungscode302.empty())
-    stelle = Datenannahme302Suchen(ik, w.bundesland, w.kvBezirk, w.abrechnungscode302);
-  if (!gefunden(stelle)) stelle = Datenannahme302Suchen2(ik, w.bundesland, w.kvBezirk, w.abrechnungscode302);
-  if (!gefunden(stelle)) stelle = Datenannahme302Suchen3(ik, w.bundesland, w.kvBezirk, w.abrechnungscode302);
-  return gefunden(stelle);
+  const bool ersteSuche = !w.bundesland.empty() && !w.abrechnungscode302.empty();
+  return cb::gefunden(cb::datenannahme302(std::string(z.roh(1, 9)), w, ersteSuche));
 }
 
 // Every step trims, as the §302 test does: an answer of blanks is no office.
 bool datenannahme300(const cb::Arbeitszeile& z) {
   const std::string ik = z.ik();
-  return gefunden(Datenannahme300Suchen(ik, "5")) || gefunden(Datenannahme300Suchen(ik, "3")) ||
-         gefunden(Kosttr300Art04(ik));
+  return cb::gefunden(Datenannahme300Suchen(ik, "5")) || cb::gefunden(Datenannahme300Suchen(ik, "3")) ||
+         cb::gefunden(Kosttr300Art04(ik));
 }
 
 class KosttrRegeln : public cb::DurchgangsRegeln {
@@ -64,6 +58,8 @@ class KosttrRegeln : public cb::DurchgangsRegeln {
   Status nachSatz(const cb::Arbeitszeile& z, db::TTable& gebucht) override {
     return debitoren_.satz(p_, z, gebucht);
   }
+  Status schreiben() override { return debitoren_.durchgangSchreiben(); }
+  Status zuruecknehmen() override { return debitoren_.durchgangZuruecknehmen(); }
   Status festschreiben() override { return debitoren_.durchgangFestschreiben(); }
 
  private:
@@ -89,29 +85,17 @@ bool KosttrAktualisieren() {
   }
   lauf.vorlagenKopieren({"Kosttr.db", "Kosttr300.db", "Kosttr105.db"});
 
-  struct Pass {
-    cb::Paragraf p;
-    cb::Durchgang d;
-  };
-  bool ok = true, abgebrochen = false;
-  for (const Pass& pass : {
-           Pass{cb::Paragraf::P302,
-                {"Kosttr.db", "Kosttr302.txt", "Kostenträger 302 aktualisiert, Anzahl: "}},
-           Pass{cb::Paragraf::P300,
-                {"Kosttr300.db", "Kosttr300.txt", "Kostenträger 300 aktualisiert, Anzahl: "}},
-           Pass{cb::Paragraf::P105,
-                {"Kosttr105.db", "Kosttr105.txt", "Kostenträger 105 aktualisiert, Anzahl: "}},
-       }) {
-    KosttrRegeln regeln(pass.p, debitoren);
-    const cb::DurchgangsErgebnis e = cb::durchgang(*FormEinstellungen->TableKosttr, pass.d, regeln);
-    ok = ok && e == cb::DurchgangsErgebnis::Ok;
-    if (e == cb::DurchgangsErgebnis::Fehler) {
-      abgebrochen = true;
-      break;
-    }
-  }
+  const cb::DurchgangsErgebnis e = cb::durchgaenge(
+      *FormEinstellungen->TableKosttr,
+      {cb::ParagrafDurchgang{cb::Paragraf::P302,
+                             {"Kosttr.db", "Kosttr302.txt", "Kostenträger 302 aktualisiert, Anzahl: "}},
+       cb::ParagrafDurchgang{cb::Paragraf::P300,
+                             {"Kosttr300.db", "Kosttr300.txt", "Kostenträger 300 aktualisiert, Anzahl: "}},
+       cb::ParagrafDurchgang{cb::Paragraf::P105,
+                             {"Kosttr105.db", "Kosttr105.txt", "Kostenträger 105 aktualisiert, Anzahl: "}}},
+      [&](const cb::ParagrafDurchgang& pass) { return KosttrRegeln(pass.p, debitoren); });
   FormEinstellungen->LabelWarten->setVisible(false);
-  return debitoren.abschliessen(!abgebrochen) && ok;
+  return debitoren.abschliessen(e != cb::DurchgangsErgebnis::Fehler) && e == cb::DurchgangsErgebnis::Ok;
 }
 
 }  // namespace riviza

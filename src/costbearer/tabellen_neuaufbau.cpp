@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/Riviza1.h"
+#include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
 #include "costbearer/abr_tools.h"
 #include "maintenance/update_liste.h"
@@ -71,6 +72,28 @@ FirmaWerte firmaWerteLesen() {
   return {firmaWert(ini, "Bundesland"), firmaWert(ini, "KvBezirk"), firmaWert(ini, "Abrechnungscode302")};
 }
 
+bool gefunden(std::string_view antwort) { return !pf::trimView(antwort).empty(); }
+
+std::string datenannahme302(const std::string& ik, const FirmaWerte& w, bool ersteSuche) {
+  std::string stelle =
+      ersteSuche ? Datenannahme302Suchen(ik, w.bundesland, w.kvBezirk, w.abrechnungscode302) : "";
+  if (!gefunden(stelle)) stelle = Datenannahme302Suchen2(ik, w.bundesland, w.kvBezirk, w.abrechnungscode302);
+  if (!gefunden(stelle)) stelle = Datenannahme302Suchen3(ik, w.bundesland, w.kvBezirk, w.abrechnungscode302);
+  return stelle;
+}
+
+std::string_view paragrafText(Paragraf p) {
+  switch (p) {
+    case Paragraf::P302:
+      return "302";
+    case Paragraf::P300:
+      return "300";
+    case Paragraf::P105:
+      return "105";
+  }
+  return "";
+}
+
 std::string jahrTabellenPfad(std::string_view tabelle) {
   return jahrDatenPfad() + "\\" + std::string(tabelle);
 }
@@ -83,6 +106,41 @@ void fehlerProtokollieren(std::string_view was, const Error& fehler) {
   UpdateProtokoll("  FEHLER " + std::string(was) + ": " + fehler.message);
 }
 
+// ---- the year's cost-bearer files ----
+
+bool kostentraegerOrdnerDa() {
+  if (pf::directoryExists(jahrKosttrPfad())) return true;
+  ui::dialogs().messageBox("Kostenträgerdateien nicht verfügbar", "Fehler", ui::MsgIcon::Error);
+  return false;
+}
+
+void kostentraegerListenZeigen() {
+  TFormEinstellungen& f = *FormEinstellungen;
+  const std::string ordner = jahrKosttrPfad();
+  struct Liste {
+    ui::TFileListBox* box;
+    const char* maske;
+  };
+  for (const Liste& l : {Liste{f.FileListBoxKost300, "??03*.ke?"}, Liste{f.FileListBoxKost302, "??05*.ke?"},
+                         Liste{f.FileListBoxKost105, "??06*.ke?"}}) {
+    l.box->setMask(l.maske);
+    l.box->setDirectory(ordner);
+  }
+}
+
+bool kostentraegerLesen(const std::function<bool(const KosttrLeseErgebnis&, std::string_view)>& ergebnis) {
+  using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
+  struct Lauf {
+    Leser lesen;
+    const char* arbeitsdatei;
+  };
+  const Globals& g = globals();
+  for (const Lauf& l : {Lauf{Kosttr300Einlesen, "Kosttr300.txt"}, Lauf{Kosttr302Einlesen, "Kosttr302.txt"},
+                        Lauf{Kosttr105Einlesen, "Kosttr105.txt"}})
+    if (!ergebnis(l.lesen(g.ProgrammPfad, g.DatenPfad, g.JahrPfad), l.arbeitsdatei)) return false;
+  return true;
+}
+
 // ---- the run ----
 
 NeuaufbauLauf::NeuaufbauLauf() {
@@ -90,10 +148,7 @@ NeuaufbauLauf::NeuaufbauLauf() {
     UpdateProtokoll("Tabellenaktualisierung läuft bereits, nicht noch einmal gestartet");
     return;
   }
-  if (!pf::directoryExists(jahrKosttrPfad())) {
-    ui::dialogs().messageBox("Kostenträgerdateien nicht verfügbar", "Fehler", ui::MsgIcon::Error);
-    return;
-  }
+  if (!kostentraegerOrdnerDa()) return;
   gLaeuft = true;
   begonnen_ = true;
 }
@@ -105,54 +160,25 @@ NeuaufbauLauf::~NeuaufbauLauf() {
 }
 
 bool NeuaufbauLauf::kostentraegerEinlesen() {
-  TFormEinstellungen& f = *FormEinstellungen;
-  f.LabelWarten->setVisible(true);
-  const std::string ordner = jahrKosttrPfad();
-  struct Liste {
-    ui::TFileListBox* box;
-    const char* maske;
-  };
-  for (const Liste& l : {Liste{f.FileListBoxKost300, "??03*.ke?"}, Liste{f.FileListBoxKost302, "??05*.ke?"},
-                         Liste{f.FileListBoxKost105, "??06*.ke?"}}) {
-    l.box->setMask(l.maske);
-    l.box->setDirectory(ordner);
-  }
-
-  using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
-  struct Lauf {
-    Leser lesen;
-    const char* arbeitsdatei;
-  };
-  const Globals& g = globals();
-  for (const Lauf& l : {Lauf{Kosttr300Einlesen, "Kosttr300.txt"}, Lauf{Kosttr302Einlesen, "Kosttr302.txt"},
-                        Lauf{Kosttr105Einlesen, "Kosttr105.txt"}}) {
-    KosttrLeseErgebnis r = l.lesen(g.ProgrammPfad, g.DatenPfad, g.JahrPfad);
+  FormEinstellungen->LabelWarten->setVisible(true);
+  kostentraegerListenZeigen();
+  return kostentraegerLesen([](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
     for (const std::string& notiz : r.notes) UpdateProtokoll(notiz);
-    if (!r.ok()) {
-      fehlerProtokollieren(std::string("Kostenträgerdateien nicht eingelesen (") + l.arbeitsdatei + ")",
-                           r.status.error());
-      return false;
-    }
-  }
-  return true;
+    if (r.ok()) return true;
+    fehlerProtokollieren("Kostenträgerdateien nicht eingelesen (" + std::string(arbeitsdatei) + ")",
+                         r.status.error());
+    return false;
+  });
 }
 
 void NeuaufbauLauf::vorlagenKopieren(std::initializer_list<std::string_view> tabellen) {
-  for (std::string_view t : tabellen) {
-    const std::string ziel = jahrTabellenPfad(t);
-    if (!pf::fileExists(ziel))
-      (void)pf::copyFile(globals().ProgrammPfad + "LeerDaten\\" + std::string(t), ziel);
-  }
+  for (std::string_view t : tabellen) jahresVorlageKopieren(std::string(t));
 }
 
 // ---- one table in one transaction ----
 
 Result<TabelleImNeuaufbau> TabelleImNeuaufbau::beginnen(ui::TTable& komponente, std::string_view tabelle) {
-  komponente.close();
-  RIVIZA_TRY(komponente.setFiltered(false));
-  RIVIZA_TRY(komponente.setDatabaseName(jahrDatenPfad()));
-  RIVIZA_TRY(komponente.setTableName(std::string(tabelle)));
-  RIVIZA_TRY(komponente.open());
+  RIVIZA_TRY(tabelleOeffnen(komponente, jahrDatenPfad(), std::string(tabelle)));
   auto guard = komponente.startTransaction();
   if (!guard) {
     komponente.close();
@@ -189,11 +215,54 @@ Status TabelleImNeuaufbau::anfuegen(std::span<const std::string> werte) {
 Status TabelleImNeuaufbau::festschreiben(bool schliessen) {
   RIVIZA_TRY(guard_.commit());
   fest_ = true;
-  if (schliessen) {
-    RIVIZA_TRY(komponente_->refresh());
-    komponente_->close();
+  if (!schliessen) return okStatus();
+  Status aufgefrischt = komponente_->refresh();
+  komponente_->close();
+  return aufgefrischt;
+}
+
+// ---- a companion file ----
+
+void Begleitdatei::vorsehen(std::string pfad, std::string kopf) {
+  pfad_ = std::move(pfad);
+  kopf_ = std::move(kopf);
+}
+
+Status Begleitdatei::markieren() {
+  if (!datei_.isOpen()) {
+    auto d = pf::File::open(temporaer(), pf::File::Mode::Create);
+    if (!d) return d.error();
+    datei_ = std::move(*d);
+    benannt_ = false;
+    RIVIZA_TRY(datei_.write(kopf_));
   }
+  auto ende = datei_.seekEnd();
+  if (!ende) return ende.error();
+  marke_ = *ende;
   return okStatus();
+}
+
+Status Begleitdatei::zuruecknehmen() {
+  if (!datei_.isOpen()) return okStatus();
+  RIVIZA_TRY(datei_.truncate(marke_));
+  auto stand = datei_.seek(marke_);
+  if (!stand) return stand.error();
+  return okStatus();
+}
+
+Status Begleitdatei::festschreiben() {
+  if (!datei_.isOpen() || benannt_) return okStatus();
+  RIVIZA_TRY(pf::renamePath(temporaer(), pfad_));
+  benannt_ = true;
+  return okStatus();
+}
+
+Status Begleitdatei::schliessen() {
+  if (!datei_.isOpen()) return okStatus();
+  const Status geschlossen = datei_.close();
+  // A file no table committed is not the run's: the one of the run before stays.
+  if (!benannt_) return pf::deleteFile(temporaer());
+  return geschlossen;
 }
 
 // ---- one pass ----
@@ -254,8 +323,15 @@ DurchgangsErgebnis durchgang(ui::TTable& komponente, const Durchgang& d, Durchga
     if (!n) return fehlgeschlagen(n.error());
     anzahl = *n;
   }
+  // The companions follow the table: taken back when it does not commit, committed after it.
+  Status fest = regeln.schreiben();
+  if (fest) fest = t->festschreiben();
+  if (!t->fest()) {
+    if (Status z = regeln.zuruecknehmen(); !z) fehlerProtokollieren(pfad, z.error());
+    return fehlgeschlagen(fest.error());
+  }
   if (Status s = regeln.festschreiben(); !s) return fehlgeschlagen(s.error());
-  if (Status s = t->festschreiben(); !s) return fehlgeschlagen(s.error());
+  if (!fest) return fehlgeschlagen(fest.error());
   if (anzahl) {
     UpdateProtokoll(std::string(d.anzahlText) + std::to_string(*anzahl));
     regeln.nachAnzahl(*anzahl);

@@ -1,6 +1,7 @@
 // Field values and their conversions (db layer); see TField.h.
 #include "db/TField.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -27,6 +28,8 @@ int defaultDisplayWidth(const FieldDef& d) {
 
 // Cuts UTF-8 text after `chars` code points.
 std::string cutToChars(std::string_view text, int chars) {
+  // No more bytes than characters allowed: nothing to cut, and no need to walk the text.
+  if (text.size() <= static_cast<size_t>(std::max(chars, 0))) return std::string(text);
   size_t pos = 0;
   for (int n = 0; n < chars && pos < text.size(); ++n) platform::nextCodePoint(text, pos);
   return std::string(text.substr(0, pos));
@@ -161,13 +164,26 @@ std::optional<platform::DateTime> TField::asDate() const {
   return std::nullopt;
 }
 
-Status TField::store(Value v) {
+Status TField::writable() const {
   if (!table_->active()) return Error::make(kInactive, "Tabelle ist nicht geöffnet");
   if (table_->state_ != TableState::Edit && table_->state_ != TableState::Insert)
     return Error::make(kNotEditing, "Datenmenge nicht im Bearbeitungs- oder Einfügemodus");
-  if (readOnly())
-    return Error::make(kReadOnlyField, "Feld '" + def_.name + "' kann nicht geändert werden");
+  if (readOnly()) return Error::make(kReadOnlyField, "Feld '" + def_.name + "' kann nicht geändert werden");
+  return okStatus();
+}
+
+Status TField::store(Value v) {
+  RIVIZA_TRY(writable());
   table_->record_[static_cast<size_t>(index_)] = std::move(v);
+  table_->fieldStored(index_);
+  return okStatus();
+}
+
+Status TField::storeCopy(const Value& v) {
+  // Edit and Insert imply an open table: one test on the path a bulk copy takes per field.
+  const TableState state = table_->state_;
+  if ((state != TableState::Edit && state != TableState::Insert) || readOnly()) return writable();
+  table_->record_[static_cast<size_t>(index_)] = v;
   table_->fieldStored(index_);
   return okStatus();
 }
@@ -240,9 +256,11 @@ Status TField::clear() { return store(std::monostate{}); }
 Status TField::assign(const TField& source) {
   if (source.dataType() != def_.type) return setAsString(source.asString());
   const Value& v = source.value();
+  // A text of no more bytes than the field has characters cannot be too long.
   if (def_.type == FieldType::Alpha)
-    if (const auto* s = std::get_if<std::string>(&v)) return store(cutToChars(*s, def_.size));
-  return store(v);
+    if (const auto* s = std::get_if<std::string>(&v); s && s->size() > static_cast<size_t>(def_.size))
+      return store(cutToChars(*s, def_.size));
+  return storeCopy(v);
 }
 
 }  // namespace riviza::db

@@ -71,7 +71,9 @@ class TField {
   Status assign(const TField& source);
 
  private:
-  Status store(Value v);  // checks the state, marks the record modified, tells observers
+  Status store(Value v);             // checks the state, marks the record modified, tells observers
+  Status storeCopy(const Value& v);  // the same, copying into the buffer's own text
+  Status writable() const;
   Error conversionError(std::string_view text, std::string_view what) const;
 
   TTable* table_;

@@ -69,6 +69,8 @@ Status TTable::open() {
     for (size_t i = 0; i < file_.structure.fields.size(); ++i)
       fields_.push_back(std::make_unique<TField>(*this, static_cast<int>(i), file_.structure.fields[i]));
   }
+  foldedNames_.clear();
+  for (const auto& f : fields_) foldedNames_.push_back(platform::foldCase(f->fieldName()));
   autoIncField_ = -1;
   for (size_t i = 0; i < file_.structure.fields.size(); ++i)
     if (file_.structure.fields[i].type == FieldType::AutoInc) autoIncField_ = static_cast<int>(i);
@@ -99,12 +101,13 @@ void TTable::close() {
 }
 
 void TTable::teardown() {
-  filterCheck_ = {};
   selectRow_ = {};
   insertRow_ = {};
   updateRow_ = {};
   deleteRow_ = {};
   nextAutoInc_ = {};
+  reader_.release();
+  recordRowid_ = -1;
   file_.db.close();
   lock_.release();
   view_.clear();
@@ -150,7 +153,7 @@ Status TTable::prepareStatements() {
     if (!st) return st.error();
     *p.target = std::move(*st);
   }
-  return okStatus();
+  return reader_.prepare(file_.db, static_cast<int>(n));
 }
 
 // ---- fields ----
@@ -160,10 +163,15 @@ TField& TTable::fields(int index) {
   return *fields_[static_cast<size_t>(index)];
 }
 
+// Routines look fields up by name per record; the names are unique ignoring case, so the name
+// as written is tried first and the case-folded one (folded once, not per field) after it.
 TField* TTable::findField(std::string_view name) {
   if (!active()) return nullptr;
   for (auto& f : fields_)
-    if (platform::equalsIgnoreCase(f->fieldName(), name)) return f.get();
+    if (f->fieldName() == name) return f.get();
+  const std::string folded = platform::foldCase(name);
+  for (size_t i = 0; i < foldedNames_.size(); ++i)
+    if (foldedNames_[i] == folded) return fields_[i].get();
   return nullptr;
 }
 
@@ -184,10 +192,7 @@ Status TTable::applyFilter() {
   return okStatus();
 }
 
-void TTable::setCompiled(CompiledFilter c) {
-  compiled_ = std::move(c);
-  filterCheck_ = {};
-}
+void TTable::setCompiled(CompiledFilter c) { compiled_ = std::move(c); }
 
 Status TTable::setFilter(std::string text) {
   if (!active() || !filtered_) {
@@ -296,6 +301,7 @@ void TTable::fieldStored(int index) {
     pendingData_ = true;
     return;
   }
+  if (observers_.empty()) return;  // a bulk write's cursor has no controls to tell
   for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableFieldChanged(*this, index);
 }
 

@@ -32,6 +32,9 @@
 // matching enableControls(), which then sends one data notice (and a state notice when the
 // state differs from the one at disableControls()).
 //
+// Records are read a batch at a time (record_reader.h), which no caller sees: a move shows what
+// the file holds at that moment, whoever committed it.
+//
 // Two TTables on one file in one process are two connections: a bulk write transaction on one
 // can make reads of the other wait (busy time-out 5 s), so a caller does not read a table
 // through a second TTable while it rewrites it in a transaction.
@@ -46,6 +49,7 @@
 #include "db/TField.h"
 #include "db/errors.h"
 #include "db/filter.h"
+#include "db/record_reader.h"
 #include "db/structure.h"
 #include "db/table_file.h"
 #include "platform/result.h"
@@ -178,10 +182,7 @@ class TTable {
  private:
   friend class TField;
   friend class TransactionGuard;
-  struct ViewEntry {
-    long long rowid;
-    std::vector<Value> key;  // key values in key order; empty for tables without a key
-  };
+  using ViewEntry = db::ViewEntry;  // key values empty for tables without a key
 
   void teardown();  // back to Inactive without notices
   Status requireActive() const;
@@ -191,8 +192,13 @@ class TTable {
   void setCompiled(CompiledFilter c);
   Status refilter();
   Status loadView();
-  Status reloadView();  // loadView, keeping the cursor's record or place
-  Status loadRecord();
+  Status reloadView();    // loadView, keeping the cursor's record or place
+  Status loadRecord();    // the current record into record_, unless record_ still holds it
+  void forgetBuffered();  // record_ and the reader's batch may no longer match the file
+  // A write through this connection: of record `rowid`, or of the file; `changed` when it
+  // certainly changed the file (a commit then advances the file change counter by one).
+  void wroteRecord(long long rowid, bool changed);
+  void wroteFile(bool changed);
   Status moveTo(int index);
   Status step(int delta);
   Status placeAfterWrite(long long rowid, int old);
@@ -217,8 +223,10 @@ class TTable {
 
   TableLock lock_;
   TableFile file_;  // connection and structure; statements below are finalised first
-  Statement selectRow_, insertRow_, updateRow_, deleteRow_, nextAutoInc_, filterCheck_;
+  Statement selectRow_, insertRow_, updateRow_, deleteRow_, nextAutoInc_;
+  RecordReader reader_;
   std::vector<std::unique_ptr<TField>> fields_;
+  std::vector<std::string> foldedNames_;  // the fields' names case-folded, for findField
   int autoIncField_ = -1;
 
   std::string filterText_;
@@ -230,10 +238,15 @@ class TTable {
   int current_ = -1;  // index into view_, -1 when empty
   bool bof_ = true, eof_ = true;
   std::vector<Value> record_, saved_;
+  long long recordRowid_ = -1;  // the record whose stored values record_ holds unchanged; -1 none
   int savedCurrent_ = -1;
   bool savedBof_ = true, savedEof_ = true;
   bool modified_ = false;
   bool inTransaction_ = false;
+  // The file change counter when the transaction began, and what the transaction wrote: a
+  // commit after certain changes only keeps the reader's batch valid.
+  std::optional<unsigned> counterAtBegin_;
+  bool changedInTransaction_ = false, uncertainInTransaction_ = false;
 
   std::vector<TableObserver*> observers_;
   int disableCount_ = 0;

@@ -29,37 +29,61 @@ Status TTable::loadView() {
   std::string sql = "SELECT " + keyCols + "rowid FROM records";
   if (!compiled_.whereSql.empty()) sql += " WHERE " + compiled_.whereSql;
   sql += " ORDER BY " + keyCols + "rowid";
-  auto st = Statement::prepare(file_.db, sql);
-  if (!st) return st.error();
+  auto cached = file_.db.cached(sql);
+  if (!cached) return cached.error();
+  Statement& st = **cached;
   for (size_t i = 0; i < compiled_.params.size(); ++i)
-    RIVIZA_TRY(st->bind(static_cast<int>(i) + 1, compiled_.params[i]));
+    RIVIZA_TRY(st.bind(static_cast<int>(i) + 1, compiled_.params[i]));
   std::vector<ViewEntry> view;
   for (;;) {
-    auto row = st->step();
+    auto row = st.step();
     if (!row) return row.error();
     if (!*row) break;
-    ViewEntry e{st->columnInt(keys), {}};
-    for (int i = 0; i < keys; ++i) e.key.push_back(st->column(i));
-    view.push_back(std::move(e));
+    ViewEntry& e = view.emplace_back(ViewEntry{st.columnInt(keys), {}});
+    for (int i = 0; i < keys; ++i) e.key.push_back(st.column(i));
   }
+  st.rewind();
   view_ = std::move(view);
+  reader_.invalidate();  // positions changed: the next read starts a batch of its own
   return okStatus();
 }
 
 Status TTable::loadRecord() {
   if (current_ < 0) {
     std::fill(record_.begin(), record_.end(), Value{});
+    recordRowid_ = -1;
     return okStatus();
   }
-  RIVIZA_TRY(selectRow_.reset());
-  RIVIZA_TRY(selectRow_.bind(1, view_[static_cast<size_t>(current_)].rowid));
-  auto row = selectRow_.step();
-  if (!row) return row.error();
-  if (!*row)
-    return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " +
-                                        filePathText());
-  for (size_t i = 0; i < record_.size(); ++i) record_[i] = selectRow_.column(static_cast<int>(i));
-  return selectRow_.reset();
+  const long long rowid = view_[static_cast<size_t>(current_)].rowid;
+  if (rowid == recordRowid_ && reader_.unchanged(file_.db, inTransaction_)) return okStatus();
+  recordRowid_ = -1;
+  auto found = reader_.read(file_.db, view_, current_, inTransaction_, record_);
+  if (!found) return found.error();
+  if (!*found)
+    return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " + filePathText());
+  recordRowid_ = rowid;
+  return okStatus();
+}
+
+void TTable::forgetBuffered() {
+  reader_.invalidate();
+  recordRowid_ = -1;
+}
+
+// Inside its own transaction the table alone writes the file, so only the written record leaves
+// the reader's batch; outside, the commit that just happened makes the whole batch suspect.
+void TTable::wroteRecord(long long rowid, bool changed) {
+  recordRowid_ = -1;
+  if (inTransaction_) reader_.forget(rowid);
+  wroteFile(changed);
+}
+
+void TTable::wroteFile(bool changed) {
+  if (!inTransaction_) {
+    reader_.invalidate();
+    return;
+  }
+  (changed ? changedInTransaction_ : uncertainInTransaction_) = true;
 }
 
 Status TTable::moveTo(int index) {
@@ -89,19 +113,15 @@ TTable::ViewEntry TTable::entryFor(long long rowid) const {
 
 Result<bool> TTable::passesFilter(long long rowid) {
   if (compiled_.whereSql.empty()) return true;
-  if (!filterCheck_.isPrepared()) {
-    auto st = Statement::prepare(file_.db, "SELECT 1 FROM records WHERE rowid=? AND (" +
-                                               compiled_.whereSql + ")");
-    if (!st) return st.error();
-    filterCheck_ = std::move(*st);
-  }
-  RIVIZA_TRY(filterCheck_.reset());
-  RIVIZA_TRY(filterCheck_.bind(1, rowid));
+  auto cached = file_.db.cached("SELECT 1 FROM records WHERE rowid=? AND (" + compiled_.whereSql + ")");
+  if (!cached) return cached.error();
+  Statement& check = **cached;
+  RIVIZA_TRY(check.bind(1, rowid));
   for (size_t i = 0; i < compiled_.params.size(); ++i)
-    RIVIZA_TRY(filterCheck_.bind(static_cast<int>(i) + 2, compiled_.params[i]));
-  auto row = filterCheck_.step();
+    RIVIZA_TRY(check.bind(static_cast<int>(i) + 2, compiled_.params[i]));
+  auto row = check.step();
   if (!row) return row.error();
-  RIVIZA_TRY(filterCheck_.reset());
+  check.rewind();
   return *row;
 }
 

@@ -5,6 +5,20 @@
 #include "platform/paths.h"
 
 namespace riviza::db {
+namespace {
+
+// Deletes every record. A table without records is left as it is: emptying the fresh copy of a
+// template then costs no write transaction (journal, flushes to disk) at all.
+Status deleteAll(Database& db) {
+  auto probe = db.cached("SELECT 1 FROM records LIMIT 1");
+  if (!probe) return probe.error();
+  auto any = (*probe)->step();
+  if (!any) return any.error();
+  (*probe)->rewind();
+  return *any ? db.exec("DELETE FROM records") : okStatus();
+}
+
+}  // namespace
 
 // Leaves Edit/Insert before a move: post a changed record, drop an untouched one.
 Status TTable::checkBrowseMode() {
@@ -19,9 +33,11 @@ Status TTable::edit() {
   RIVIZA_TRY(requireActive());
   if (state_ == TableState::Edit || state_ == TableState::Insert) return okStatus();
   if (view_.empty()) return insert();
-  // The record is read again, so the edit starts from what another cursor may have stored.
+  // The record is read again, so the edit starts from what another cursor may have stored
+  // (loadRecord reads only when something was committed since the record was read).
   RIVIZA_TRY(loadRecord());
   saved_ = record_;
+  recordRowid_ = -1;
   modified_ = false;
   setState(TableState::Edit);
   notifyRecord();
@@ -34,6 +50,7 @@ Status TTable::insert() {
   // The shown record moves aside for cancel(); swapping spares copying its texts on every
   // append of a bulk write.
   saved_.swap(record_);
+  recordRowid_ = -1;
   record_.resize(saved_.size());
   savedCurrent_ = current_;
   savedBof_ = bof_;
@@ -74,27 +91,33 @@ Status TTable::insertRecord(long long& rowid) {
   if (autoIncField_ >= 0) {
     RIVIZA_TRY(nextAutoInc_.reset());
     auto row = nextAutoInc_.step();
+    wroteFile(row.ok());
     if (!row) return row.error();
     record_[static_cast<size_t>(autoIncField_)] = nextAutoInc_.columnInt(0);
     RIVIZA_TRY(nextAutoInc_.reset());
   }
-  RIVIZA_TRY(insertRow_.reset());
-  for (size_t i = 0; i < record_.size(); ++i) RIVIZA_TRY(insertRow_.bind(static_cast<int>(i) + 1, record_[i]));
+  // record_ stays as it is until the insert has run: its texts are bound without a copy.
+  insertRow_.rewind();
+  for (size_t i = 0; i < record_.size(); ++i)
+    RIVIZA_TRY(insertRow_.bindUncopied(static_cast<int>(i) + 1, record_[i]));
   Status st = insertRow_.run();
   if (!st) {
+    wroteFile(false);
     if (autoIncField_ >= 0) record_[static_cast<size_t>(autoIncField_)] = Value{};
     return mapWriteError(st.error());
   }
   rowid = file_.db.lastInsertRowid();
+  wroteRecord(rowid, true);  // a record id freed by a delete comes back
   return okStatus();
 }
 
 Status TTable::updateRecord(long long rowid) {
-  RIVIZA_TRY(updateRow_.reset());
+  updateRow_.rewind();
   int n = static_cast<int>(record_.size());
-  for (int i = 0; i < n; ++i) RIVIZA_TRY(updateRow_.bind(i + 1, record_[static_cast<size_t>(i)]));
+  for (int i = 0; i < n; ++i) RIVIZA_TRY(updateRow_.bindUncopied(i + 1, record_[static_cast<size_t>(i)]));
   RIVIZA_TRY(updateRow_.bind(n + 1, rowid));
   Status st = updateRow_.run();
+  wroteRecord(rowid, st && file_.db.changes() > 0);
   if (!st) return mapWriteError(st.error());
   if (file_.db.changes() == 0)
     return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " +
@@ -142,7 +165,9 @@ Status TTable::deleteRecord() {
   long long rowid = view_[static_cast<size_t>(current_)].rowid;
   RIVIZA_TRY(deleteRow_.reset());
   RIVIZA_TRY(deleteRow_.bind(1, rowid));
-  RIVIZA_TRY(deleteRow_.run());
+  Status st = deleteRow_.run();
+  wroteRecord(rowid, st && file_.db.changes() > 0);
+  RIVIZA_TRY(st);
   view_.erase(view_.begin() + current_);
   modified_ = false;
   setState(TableState::Browse);
@@ -161,10 +186,13 @@ Status TTable::emptyTable() {
     if (!lock) return lock.error();
     auto file = openTableFile(native);
     if (!file) return file.error();
-    return file->db.exec("DELETE FROM records");
+    return deleteAll(file->db);
   }
   RIVIZA_TRY(checkBrowseMode());
-  RIVIZA_TRY(file_.db.exec("DELETE FROM records"));
+  Status emptied = deleteAll(file_.db);
+  forgetBuffered();
+  wroteFile(false);
+  RIVIZA_TRY(emptied);
   view_.clear();
   RIVIZA_TRY(moveTo(-1));
   bof_ = eof_ = true;
@@ -175,6 +203,7 @@ Status TTable::emptyTable() {
 Status TTable::rebuildIndexes() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
+  wroteFile(false);
   return file_.db.exec("REINDEX");
 }
 
@@ -197,6 +226,7 @@ Status TTable::ensureFilterIndex(std::string_view fieldName) {
   const int position = (*field)->index();
   const std::string sql = "CREATE INDEX IF NOT EXISTS riviza_filter_" + columnName(position) +
                           " ON records(" + filterColumnExpression(position, (*field)->dataType()) + ")";
+  wroteFile(false);
   return file_.db.exec(sql.c_str());
 }
 
@@ -208,7 +238,14 @@ Result<TransactionGuard> TTable::startTransaction() {
     return Error::make(kTransactionState, "Transaktion läuft bereits: " + filePathText());
   // IMMEDIATE takes the write lock now: a table another program writes is reported here, not
   // halfway through the bulk work.
-  RIVIZA_TRY(file_.db.exec("BEGIN IMMEDIATE"));
+  RIVIZA_TRY(file_.db.run("BEGIN IMMEDIATE"));
+  // From here on nobody else commits; what was read before counts only when nothing was
+  // committed in between.
+  auto counter = file_.db.fileChangeCounter();
+  counterAtBegin_.reset();
+  if (counter) counterAtBegin_ = *counter;
+  if (!counter || !reader_.readAt(*counter)) forgetBuffered();
+  changedInTransaction_ = uncertainInTransaction_ = false;
   inTransaction_ = true;
   return TransactionGuard(this);
 }
@@ -217,13 +254,21 @@ Status TTable::endTransaction(bool commit) {
   if (!inTransaction_) return Error::make(kTransactionState, "keine Transaktion: " + filePathText());
   if (commit) {
     RIVIZA_TRY(checkBrowseMode());
-    RIVIZA_TRY(file_.db.exec("COMMIT"));
+    RIVIZA_TRY(file_.db.run("COMMIT"));
     inTransaction_ = false;
+    // The commit advanced the file change counter by one when the transaction changed the file,
+    // else not at all; the batch read meanwhile stays valid until anyone commits after it (a
+    // bulk routine with a transaction per voucher reads on without reading again).
+    if (counterAtBegin_ && !uncertainInTransaction_)
+      reader_.rebase(*counterAtBegin_ + (changedInTransaction_ ? 1u : 0u));
+    else
+      forgetBuffered();
     return okStatus();
   }
   inTransaction_ = false;
   cancel();
-  Status st = file_.db.exec("ROLLBACK");
+  Status st = file_.db.run("ROLLBACK");
+  forgetBuffered();
   // The view and the current record may name records that the rollback removed.
   if (state_ != TableState::Inactive) RIVIZA_TRY(reloadView());
   return st;

@@ -1,7 +1,26 @@
 // Owning wrappers for SQLite handles and statements (db layer); see sqlite.h.
 #include "db/sqlite.h"
 
+#include <algorithm>
+#include <bit>
+#include <map>
+
 namespace riviza::db {
+namespace {
+
+// SQLite's memory statistics put a process-wide mutex around every allocation, even on
+// connections opened without mutexes; nothing here reads the statistics. The setting only takes
+// before SQLite is first initialised, which the first open of this layer does; later calls are
+// refused by SQLite and change nothing.
+void configureOnce() {
+  static const bool configured = [] {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    return true;
+  }();
+  (void)configured;
+}
+
+}  // namespace
 
 Error sqliteError(sqlite3* db, int rc, std::string_view context) {
   std::string message(context);
@@ -11,7 +30,57 @@ Error sqliteError(sqlite3* db, int rc, std::string_view context) {
   return Error::make(code, std::move(message));
 }
 
+struct Database::Cache {
+  // Bounded: filters built from user input could otherwise add statements without end.
+  static constexpr size_t kMaxStatements = 16;
+  std::map<std::string, Statement, std::less<>> statements;
+};
+
+Database::Database() = default;
+Database::~Database() { close(); }
+Database::Database(Database&&) noexcept = default;
+
+Database& Database::operator=(Database&& other) noexcept {
+  if (this != &other) {
+    close();
+    db_ = std::move(other.db_);
+    cache_ = std::move(other.cache_);
+  }
+  return *this;
+}
+
+void Database::close() {
+  cache_.reset();
+  db_.reset();
+}
+
+Result<Statement*> Database::cached(std::string_view sql) {
+  if (!cache_) cache_ = std::make_unique<Cache>();
+  auto& statements = cache_->statements;
+  if (auto it = statements.find(sql); it != statements.end()) {
+    RIVIZA_TRY(it->second.reset());
+    return &it->second;
+  }
+  auto st = Statement::prepare(*this, sql);
+  if (!st) return st.error();
+  if (statements.size() >= Cache::kMaxStatements) statements.clear();
+  return &statements.emplace(std::string(sql), std::move(*st)).first->second;
+}
+
+Status Database::run(std::string_view sql) {
+  auto st = cached(sql);
+  if (!st) return st.error();
+  sqlite3_stmt* s = (*st)->stmt_.get();
+  int rc = sqlite3_step(s);
+  while (rc == SQLITE_ROW) rc = sqlite3_step(s);
+  Status result = okStatus();
+  if (rc != SQLITE_DONE) result = Error::make(sqlite3_extended_errcode(db_.get()), sqlite3_errmsg(db_.get()));
+  sqlite3_reset(s);
+  return result;
+}
+
 Result<Database> Database::open(const std::string& nativePath, bool create) {
+  configureOnce();
   sqlite3* raw = nullptr;
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   int rc = sqlite3_open_v2(nativePath.c_str(), &raw, flags, nullptr);
@@ -36,6 +105,17 @@ Status Database::exec(const char* sql) {
 long long Database::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_.get()); }
 int Database::changes() const { return sqlite3_changes(db_.get()); }
 
+Result<unsigned> Database::fileChangeCounter() const {
+  sqlite3_file* file = nullptr;
+  int rc = sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_FILE_POINTER, &file);
+  if (rc != SQLITE_OK || !file || !file->pMethods) return sqliteError(db_.get(), rc, "Tabellendatei");
+  unsigned char bytes[4] = {};
+  rc = file->pMethods->xRead(file, bytes, sizeof bytes, 24);
+  if (rc != SQLITE_OK) return Error::make(rc, "Tabellendatei nicht lesbar");
+  return static_cast<unsigned>(bytes[0]) << 24 | static_cast<unsigned>(bytes[1]) << 16 |
+         static_cast<unsigned>(bytes[2]) << 8 | static_cast<unsigned>(bytes[3]);
+}
+
 Result<Statement> Statement::prepare(const Database& db, std::string_view sql) {
   sqlite3_stmt* raw = nullptr;
   int rc = sqlite3_prepare_v2(db.handle(), sql.data(), static_cast<int>(sql.size()), &raw, nullptr);
@@ -46,28 +126,50 @@ Result<Statement> Statement::prepare(const Database& db, std::string_view sql) {
   Statement s;
   s.stmt_.reset(raw);
   s.db_ = db.handle();
+  s.bound_.assign(static_cast<size_t>(sqlite3_bind_parameter_count(raw)) + 1, Bound{});
   return s;
 }
 
 Status Statement::reset() {
   sqlite3_reset(stmt_.get());
   sqlite3_clear_bindings(stmt_.get());
+  std::fill(bound_.begin(), bound_.end(), Bound{});
   return okStatus();
 }
 
-Status Statement::bind(int index, const Value& v) {
+void Statement::rewind() { sqlite3_reset(stmt_.get()); }
+
+Status Statement::bind(int index, const Value& v) { return bindValue(index, v, SQLITE_TRANSIENT); }
+
+Status Statement::bindUncopied(int index, const Value& v) { return bindValue(index, v, SQLITE_STATIC); }
+
+Status Statement::bindValue(int index, const Value& v, sqlite3_destructor_type keep) {
+  sqlite3_stmt* s = stmt_.get();
+  Bound dummy;
+  Bound& was =
+      index > 0 && static_cast<size_t>(index) < bound_.size() ? bound_[static_cast<size_t>(index)] : dummy;
+  Bound now;
   int rc = SQLITE_OK;
   if (const auto* i = std::get_if<long long>(&v)) {
-    rc = sqlite3_bind_int64(stmt_.get(), index, *i);
+    now = {Bound::Integer, *i};
+    if (was.kind == now.kind && was.bits == now.bits) return okStatus();
+    rc = sqlite3_bind_int64(s, index, *i);
   } else if (const auto* d = std::get_if<double>(&v)) {
-    rc = sqlite3_bind_double(stmt_.get(), index, *d);
-  } else if (const auto* s = std::get_if<std::string>(&v)) {
-    rc = sqlite3_bind_text(stmt_.get(), index, s->data(), static_cast<int>(s->size()),
-                           SQLITE_TRANSIENT);
+    now = {Bound::Real, std::bit_cast<long long>(*d)};
+    if (was.kind == now.kind && was.bits == now.bits) return okStatus();
+    rc = sqlite3_bind_double(s, index, *d);
+  } else if (const auto* t = std::get_if<std::string>(&v)) {
+    now = {Bound::Text, 0};
+    rc = sqlite3_bind_text(s, index, t->data(), static_cast<int>(t->size()), keep);
   } else {
-    rc = sqlite3_bind_null(stmt_.get(), index);
+    if (was.kind == Bound::Null) return okStatus();
+    rc = sqlite3_bind_null(s, index);
   }
-  if (rc != SQLITE_OK) return sqliteError(db_, rc, "Parameter");
+  if (rc != SQLITE_OK) {
+    was = {Bound::Text, 0};  // unknown: bound again next time
+    return sqliteError(db_, rc, "Parameter");
+  }
+  was = now;
   return okStatus();
 }
 
@@ -98,6 +200,31 @@ Value Statement::column(int index) const {
       return std::monostate{};
     default:
       return columnText(index);
+  }
+}
+
+void Statement::columnInto(int index, Value& out) const {
+  // One value handle instead of a column call per question: each column call looks the column
+  // up again. The statement is used on one thread only, which is what the handle asks for.
+  sqlite3_value* v = sqlite3_column_value(stmt_.get(), index);
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+      out = static_cast<long long>(sqlite3_value_int64(v));
+      return;
+    case SQLITE_FLOAT:
+      out = sqlite3_value_double(v);
+      return;
+    case SQLITE_NULL:
+      out = std::monostate{};
+      return;
+    default: {
+      const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+      const auto n = p ? static_cast<size_t>(sqlite3_value_bytes(v)) : 0;
+      if (auto* text = std::get_if<std::string>(&out))
+        text->assign(p ? p : "", n);
+      else
+        out = std::string(p ? p : "", n);
+    }
   }
 }
 

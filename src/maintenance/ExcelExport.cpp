@@ -4,6 +4,7 @@
 #include "maintenance/ExcelExport.h"
 
 #include <array>
+#include <cassert>
 
 #include "app/Riviza1.h"
 #include "app/globals.h"
@@ -68,6 +69,31 @@ std::string exportFolderText() {
   }
   if (!globals().ExportPfad.empty()) return globals().ExportPfad;
   return platform::currentFolderText();
+}
+
+// What ConnectExcel reaches before the component takes it over.
+struct Connection {
+  std::shared_ptr<office::Application> app;
+  std::shared_ptr<office::Workbook> book;
+  std::shared_ptr<office::Worksheet> sheet;
+  bool sheetIsNew = false;  // added by the connection: it takes the worksheet name
+};
+
+// A new workbook of the connection's application; its first sheet is the one written.
+void addBook(Connection& c) {
+  auto book = c.app->addWorkbook();
+  if (!book) throw EExcelAutomation(book.error());
+  c.book = *book;
+  c.sheet = c.book->worksheet(1), c.sheetIsNew = true;
+}
+
+// The sheet of that name in the connection's workbook, or a new one.
+void findOrAddSheet(Connection& c, const std::string& name) {
+  c.sheet = c.book->findWorksheet(name);
+  if (c.sheet) return;
+  auto added = c.book->addWorksheet();
+  if (!added) throw EExcelAutomation(added.error());
+  c.sheet = *added, c.sheetIsNew = true;
 }
 
 }  // namespace
@@ -177,53 +203,36 @@ void TExcelExport::ConnectExcel() {
   if (connected_) return;
   std::string sheetName = WorksheetName;
   if (sheetName.empty() && DataPipe == dpDataSet) sheetName = datasetName();
-
-  std::shared_ptr<office::Worksheet> sheet;
-  bool name = false;
-  auto findOrAdd = [&](office::Workbook& book) {
-    sheet = book.findWorksheet(sheetName);
-    if (!sheet) {
-      auto added = book.addWorksheet();
-      throwOnFailure(added.ok() ? okStatus() : Status(added.error()));
-      sheet = *added, name = true;
-    }
-  };
-  auto addBook = [&](office::Application& app) {
-    auto book = app.addWorkbook();
-    if (!book) throw EExcelAutomation(book.error());
-    sheet = (*book)->worksheet(1), name = true;
-    return *book;
-  };
-
-  std::shared_ptr<office::Application> app;
-  std::shared_ptr<office::Workbook> book;
   const std::string file = platform::trim(Filename);
+  if (ConnectTo == ctNewExcel && !file.empty() && !platform::fileExists(file)) throw EFileNotExists(Filename);
+
+  Connection c;
   if (ConnectTo == ctNewExcel) {
-    if (!file.empty() && !platform::fileExists(file)) throw EFileNotExists(Filename);
-    app = office::Application::start();
-    if (!file.empty()) {
-      auto opened = app->openWorkbook(file);
-      if (!opened) throw EExcelAutomation(opened.error());
-      book = *opened;
-      findOrAdd(*book);
+    c.app = office::Application::start();
+    if (file.empty()) {
+      addBook(c);
     } else {
-      book = addBook(*app);
+      auto opened = c.app->openWorkbook(file);
+      if (!opened) throw EExcelAutomation(opened.error());
+      c.book = *opened;
+      findOrAddSheet(c, sheetName);
     }
   } else {
-    app = office::Application::connect();
+    c.app = office::Application::connect();
     if (ConnectTo == ctNewWorkbook) {
-      book = addBook(*app);
+      addBook(c);
     } else {
-      if (app->workbookCount() == 0) throw ENoActiveWorkbook();
-      book = app->activeWorkbook();
-      findOrAdd(*book);
+      if (c.app->workbookCount() == 0) throw ENoActiveWorkbook();
+      c.book = c.app->activeWorkbook();
+      findOrAddSheet(c, sheetName);
     }
   }
-  app->setScreenUpdating(false);
-  app->setExportFolder(exportFolderText());
-  if (name && !sheetName.empty()) throwOnFailure(sheet->setName(sheetName));
-  excel_ = std::move(app), workbook_ = std::move(book), worksheet_ = std::move(sheet);
+  c.app->setScreenUpdating(false);
+  c.app->setExportFolder(exportFolderText());
+  if (c.sheetIsNew && !sheetName.empty()) throwOnFailure(c.sheet->setName(sheetName));
+  excel_ = std::move(c.app), workbook_ = std::move(c.book), worksheet_ = std::move(c.sheet);
   connected_ = true;
+  assertInvariants();
 }
 
 void TExcelExport::DisconnectExcel() {
@@ -239,7 +248,16 @@ void TExcelExport::DisconnectExcel() {
   }
   worksheet_.reset(), workbook_.reset(), excel_.reset();
   connected_ = false;
+  assertInvariants();
   throwOnFailure(shown);
+}
+
+void TExcelExport::assertInvariants() const {
+  assert(connected_ == (excel_ && workbook_ && worksheet_));
+  assert(connected_ || (!excel_ && !workbook_ && !worksheet_));
+  assert(beginRowHeader_ >= 1 && beginColumnHeader_ >= 1 && beginColumnData_ >= 1);
+  assert(beginRowTitles_ >= beginRowHeader_ + headerText_.count());
+  assert(beginRowData_ >= beginRowTitles_ + (showTitles_ ? 1 : 0));
 }
 
 void TExcelExport::requireWorkbook() const {

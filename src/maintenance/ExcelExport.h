@@ -22,9 +22,15 @@
 // flags of the sheet (SUM works), texts stay texts, never formulas. Columns are counted among the
 // exported fields everywhere, the group stage included.
 //
-// States: not connected --ConnectExcel / ExportDataset--> connected --DisconnectExcel--> not
-// connected. Failures raise the exceptions of ExcelExport_types.h; the component stays connected
-// and the dataset's position and controls are restored.
+// States:
+//   not connected --ConnectExcel() (or ExportDataset(), which connects first)--> connected
+//   connected --ExportDataset() / SaveWorksheetAs() / PrintPreviewWorksheet()--> connected
+//   connected --DisconnectExcel()--> not connected (the workbook presented or discarded)
+//   not connected --SaveWorksheetAs() / PrintPreviewWorksheet()--> ENoActiveWorkbook
+// Failures raise the exceptions of ExcelExport_types.h; the component stays in its state and
+// the dataset's position and controls are restored. assertInvariants() checks, in debug builds,
+// that a connection holds application, workbook and worksheet and the row rules of the
+// properties (titles below the header lines, data below the titles).
 #pragma once
 
 #include <memory>
@@ -123,6 +129,7 @@ class TExcelExport : public TComponent, private db::TableObserver {
   virtual void PrintPreviewWorksheet(bool gridLines);
   virtual void DisconnectExcel();
   bool Connected() const { return connected_; }
+  void assertInvariants() const;
 
   // The connection's objects (null while not connected).
   const std::shared_ptr<office::Application>& Application() const { return excel_; }
@@ -159,6 +166,10 @@ class TExcelExport : public TComponent, private db::TableObserver {
   void writeSummary();
   void setColumnWidths();
   void writeGroups(ExportSource& source);
+  struct GroupLevel;  // ExcelExport_groups.cpp
+  std::vector<GroupLevel> groupLevels(ExportSource& source) const;
+  void insertGroupRows(ExportSource& source, std::vector<GroupLevel>& levels);
+  void formatGroups(const std::vector<GroupLevel>& levels);
 
   // The range between two cells by their A1 names; an automation failure raises.
   office::Range range(int row1, int column1, int row2, int column2) const;

@@ -68,6 +68,7 @@ void TExcelExport::ExportDataset() {
   writeLines(footerText_, footerRow_, fontFooter_, BorderFooter);
   excel_->setScreenUpdating(ExcelVisible);
   if (ExcelVisible) excel_->setVisible(true);
+  assertInvariants();
 }
 
 void TExcelExport::writeLines(const ui::TStrings& lines, int firstRow, const TxlFont& font,

@@ -12,7 +12,9 @@
 #include <string_view>
 
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
@@ -26,24 +28,13 @@ constexpr size_t kNachZeitraum = 245;  // bytes up to the end of the period
 constexpr std::string_view kZeitraum = "20110301;20110331";
 static_assert(kNachZeitraum - kVorZeitraum == kZeitraum.size());
 
-void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler !", ui::MsgIcon::Error); }
-
-// The next line of `rest` without its CR LF or LF; `rest` moves past it.
-std::string_view naechsteZeile(std::string_view& rest) {
-  const size_t ende = rest.find('\n');
-  std::string_view zeile = rest.substr(0, ende);
-  rest.remove_prefix(ende == std::string_view::npos ? rest.size() : ende + 1);
-  if (zeile.ends_with('\r')) zeile.remove_suffix(1);
-  return zeile;
-}
-
 std::string bereinigt(std::string_view abrDat) {
   std::string neu;
   if (abrDat.empty()) return neu;
   std::string_view rest = abrDat;
-  neu.append(naechsteZeile(rest)).append("\r\n");
+  neu.append(pf::nextLine(rest)).append("\r\n");
   while (!rest.empty()) {
-    const std::string_view zeile = naechsteZeile(rest);
+    const std::string_view zeile = pf::nextLine(rest);
     if (zeile.starts_with('K')) {
       neu.append(zeile);
     } else if (zeile.starts_with('P')) {
@@ -65,12 +56,12 @@ bool AbrDatBereinigen() {
   if (!pf::fileExists(quelle)) return false;
   const auto inhalt = pf::readFile(quelle);
   if (!inhalt) {
-    fehlerBox("Fehler beim Lesen: " + quelle + "\n" + inhalt.error().message);
+    meldung::fehlerBox("Fehler beim Lesen: " + quelle + "\n" + inhalt.error().message);
     return false;
   }
   if (Status st = pf::writeFile(ziel, bereinigt(*inhalt)); !st) {
     (void)pf::deleteFile(ziel);
-    fehlerBox("Fehler beim Schreiben: " + ziel + "\n" + st.error().message);
+    meldung::fehlerBox("Fehler beim Schreiben: " + ziel + "\n" + st.error().message);
     return false;
   }
   ui::dialogs().showMessage("Datei erstellt!");

@@ -14,6 +14,7 @@
 #include "app/Riviza1.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -34,8 +35,6 @@ namespace pf = platform;
 
 // At most this many reasons are listed in a failure message; the rest are counted.
 constexpr size_t kMaxGruende = 8;
-
-void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler !", ui::MsgIcon::Error); }
 
 // ---- DAKOTA ----
 
@@ -132,6 +131,33 @@ std::string meldungstext(const std::string& datei, int code, const std::string& 
   return text;
 }
 
+// The loaded year folder compressed into `archiv`, the archive's percentage shown as it goes;
+// the entries the archive then holds, what went wrong added to `gruende`.
+int archivieren(const std::string& archiv, ui::LongOperation& anzeige, Gruende& gruende) {
+  const Globals& g = globals();
+  zip::TZip z;
+  zipEinrichten(z, archiv, g.DatenPfad + g.JahrPfad + "*.*");
+  z.OnError = [&gruende](const std::string& datei, const std::string& zusatz, const std::string&, int code) {
+    gruende.add(meldungstext(datei, code, zusatz));
+  };
+  // A file changed since an archive of the same name (a second backup within one second; the
+  // first one's stamp changes Abrechng.ini) replaces its entry: the archive holds the year as now.
+  z.OnReplaceFile = [](const std::string&, const std::string&, double, double, int64_t, int64_t, int, int,
+                       bool& ersetzen) { ersetzen = true; };
+  int prozent = -1;
+  z.OnProgress = [&](uint8_t, uint8_t archivProzent) {
+    if (archivProzent == prozent) return;
+    prozent = archivProzent;
+    anzeige.show(std::to_string(prozent) + " %");
+  };
+  const int verarbeitet = z.Compress();
+  const int anzahl = verarbeitet > 0 ? eintraegeImArchiv(z) : 0;
+  for (const zip::TEntryFailure& fehler : z.Failures())
+    gruende.add(meldungstext(fehler.fileName, fehler.code, fehler.reason));
+  if (anzahl == 0 && gruende.empty()) gruende.add("Keine Dateien gefunden: " + g.DatenPfad + g.JahrPfad);
+  return anzahl;
+}
+
 }  // namespace
 
 bool DakotaSichern(TFormEinstellungen& f) {
@@ -157,52 +183,31 @@ bool DakotaSichern(TFormEinstellungen& f) {
 }
 
 bool JahrSichern(TFormEinstellungen& f) {
-  const Globals& g = globals();
   const std::string ziel = pf::trim(f.EditZiel->text());
   if (ziel.empty()) {
-    fehlerBox("Kein Ziel für die Datensicherung angegeben!\n\nBitte zuerst den Zielordner wählen.");
+    meldung::fehlerBox("Kein Ziel für die Datensicherung angegeben!\n\nBitte zuerst den Zielordner wählen.");
     return false;
   }
   ui::LongOperation anzeige(f, f.LabelWarten, f.LabelDbSatz);
   const pf::DateTime jetzt = pf::now();
   const std::string archiv =
       BackslashAnhaengen(ziel) + f.EditKuerzel->text() + "_" + jahrName() + "_" + zeitstempel(jetzt) + ".ZIP";
-
-  zip::TZip z;
-  zipEinrichten(z, archiv, g.DatenPfad + g.JahrPfad + "*.*");
   Gruende gruende;
-  z.OnError = [&gruende](const std::string& datei, const std::string& zusatz, const std::string&, int code) {
-    gruende.add(meldungstext(datei, code, zusatz));
-  };
-  // A file changed since an archive of the same name (a second backup within one second; the
-  // first one's stamp changes Abrechng.ini) replaces its entry: the archive holds the year as now.
-  z.OnReplaceFile = [](const std::string&, const std::string&, double, double, int64_t, int64_t, int, int,
-                       bool& ersetzen) { ersetzen = true; };
-  int prozent = -1;
-  z.OnProgress = [&](uint8_t, uint8_t archivProzent) {
-    if (archivProzent == prozent) return;
-    prozent = archivProzent;
-    anzeige.show(std::to_string(prozent) + " %");
-  };
-  const int verarbeitet = z.Compress();
-  const int anzahl = verarbeitet > 0 ? eintraegeImArchiv(z) : 0;
-  for (const zip::TEntryFailure& fehler : z.Failures())
-    gruende.add(meldungstext(fehler.fileName, fehler.code, fehler.reason));
-  if (anzahl == 0 && gruende.empty()) gruende.add("Keine Dateien gefunden: " + g.DatenPfad + g.JahrPfad);
+  const int anzahl = archivieren(archiv, anzeige, gruende);
 
   const std::string meldung = "Archivierte Dateien: " + std::to_string(anzahl);
   if (!gruende.empty() || !pf::fileExists(archiv)) {
     // Files the engine could not read leave an archive without them.
     const char* was =
         pf::fileExists(archiv) ? "Datensicherung unvollständig: " : "Datensicherung fehlgeschlagen: ";
-    fehlerBox(meldung + "\n\n" + was + archiv + gruende.text());
+    meldung::fehlerBox(meldung + "\n\n" + was + archiv + gruende.text());
     return false;
   }
   ui::dialogs().showMessage(meldung);
   f.LabelSicherung->setCaption(archiv);
   pf::IniFile ini(jahrIniPfad());
   if (Status st = ini.writeString("DASI", "LetzteDatensicherung", pf::formatDate(jetzt)); !st) {
-    fehlerBox("LetzteDatensicherung nicht gespeichert: " + st.error().message);
+    meldung::fehlerBox("LetzteDatensicherung nicht gespeichert: " + st.error().message);
     return false;
   }
   return true;

@@ -21,6 +21,7 @@
 #include "app/Riviza1.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "app/tabellen_pause.h"
 #include "maintenance/reorganisation_tabellen.h"
 #include "maintenance/update_liste.h"
@@ -32,7 +33,6 @@
 #include "platform/pump.h"
 #include "platform/text.h"
 #include "ui/busy.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
@@ -104,8 +104,13 @@ class Reorganisation {
   bool datenUnveraendert_ = true;
 };
 
-void fehler(const std::string& text, const char* titel = "FEHLER") {
-  ui::dialogs().messageBox(text, titel, ui::MsgIcon::Error);
+// The checks before the run are reported under "FEHLER", its outcome under "Fehler !".
+void fehler(const std::string& text) {
+  meldung::fehler(text);
+  globals().FehlerAufgetreten = true;
+}
+void fehlerBox(const std::string& text) {
+  meldung::fehlerBox(text);
   globals().FehlerAufgetreten = true;
 }
 
@@ -265,17 +270,16 @@ void Reorganisation::abschliessen(const Status& ergebnis, TabellenPause& pause) 
   Status geschrieben = ListeSpeichern(f_.ListBoxReorg->items(), log);
   if (geschrieben) geschrieben = pf::copyFile(log, y_ + datiert_ + "\\" + kReorgLog);
   if (!geschrieben)
-    fehler(std::string(kReorgLog) + " nicht geschrieben:\n\n" + geschrieben.error().message, "Fehler !");
+    fehlerBox(std::string(kReorgLog) + " nicht geschrieben:\n\n" + geschrieben.error().message);
 
   if (ergebnis) {
     if (pf::fileExists(g.ProgrammPfad + "update.txt")) (void)pf::deleteFile(g.ProgrammPfad + "update.txt");
     pf::IniFile jahr(jahrIniPfad());
     if (Status st = jahr.writeString("EINSTELLUNGEN", "Version", DateiVersion("").substr(0, 3)); !st)
-      fehler("Version nicht gespeichert: " + jahrIniPfad() + "\n\n" + st.error().message, "Fehler !");
+      fehlerBox("Version nicht gespeichert: " + jahrIniPfad() + "\n\n" + st.error().message);
   } else {
-    fehler("Reorganisation abgebrochen !\n\n" + ergebnis.error().message +
-               (datenUnveraendert_ ? "\n\nDie Tabellen in " + daten_ + " sind unverändert." : std::string()),
-           "Fehler !");
+    fehlerBox("Reorganisation abgebrochen !\n\n" + ergebnis.error().message +
+              (datenUnveraendert_ ? "\n\nDie Tabellen in " + daten_ + " sind unverändert." : std::string()));
   }
   f_.ListBoxReorg->setItemIndex(f_.ListBoxReorg->items().count() - 1);
   f_.LabelDbSatz->setVisible(false);
@@ -283,9 +287,7 @@ void Reorganisation::abschliessen(const Status& ergebnis, TabellenPause& pause) 
 
 void Reorganisation::ausfuehren() {
   if (!vorbedingungen() || !datiertenOrdnerAnlegen()) return;
-  if (ui::dialogs().messageDlg("Datensicherung durchgeführt ?", ui::DlgType::Confirmation,
-                               ui::DlgButtons::YesNo) != ui::DlgResult::Yes)
-    return;
+  if (!meldung::gefragt("Datensicherung durchgeführt ?")) return;
   ui::LongOperation anzeige(f_, f_.LabelWarten);
   TabellenPause pause;
   Status ergebnis = sichern();

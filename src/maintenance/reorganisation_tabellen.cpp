@@ -129,12 +129,14 @@ Regel regelFuer(std::string_view datei, int n) {
   return {};
 }
 
-Status satzKopieren(const Regel& r, TTable& alt, TTable& neu, int n) {
-  if (r.auslassen && r.auslassen(alt)) return okStatus();
+// Whether the record was written (the rule may leave it out).
+Result<bool> satzKopieren(const Regel& r, TTable& alt, TTable& neu, int n) {
+  if (r.auslassen && r.auslassen(alt)) return false;
   RIVIZA_TRY(neu.append());
   for (int i = r.ab; i < n; ++i) RIVIZA_TRY(neu.fields(i).assign(alt.fields(i)));
   if (r.anpassen) RIVIZA_TRY(r.anpassen(alt, neu, n));
-  return neu.post();
+  RIVIZA_TRY(neu.post());
+  return true;
 }
 
 Error mitOrt(const Error& e, const std::string& wo) { return Error::make(e.code, wo + ": " + e.message); }
@@ -145,7 +147,7 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   RIVIZA_TRY(alt.open());
   RIVIZA_TRY(neu.emptyTable());
   RIVIZA_TRY(neu.open());
-  const int anzahl = alt.recordCount();
+  int geschrieben = 0, uebergangen = 0;
   const int n = std::min(alt.fieldCount(), neu.fieldCount());
   ReorgProtokoll(datei + " Anzahl der Felder: " + std::to_string(n));
   const Regel regel = regelFuer(datei, n);
@@ -159,15 +161,19 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   while (!alt.eof()) {
     const int satz = alt.recNo();
     f.LabelReorg->setCaption(std::to_string(satz));
-    if (Status st = satzKopieren(regel, alt, neu, n); !st)
-      return mitOrt(st.error(), "Datensatz " + std::to_string(satz));
+    const Result<bool> kopiert = satzKopieren(regel, alt, neu, n);
+    if (!kopiert) return mitOrt(kopiert.error(), "Datensatz " + std::to_string(satz));
+    ++(*kopiert ? geschrieben : uebergangen);
     RIVIZA_TRY(alt.next());
     f.LabelDbSatz->setCaption(std::to_string(alt.recNo()));
     pf::processMessages();
   }
   RIVIZA_TRY(transaktion->commit());
   RIVIZA_TRY(lesen->commit());  // nothing written: ends the read
-  ReorgProtokoll("     " + std::to_string(anzahl) + " Datensätze reorganisiert");
+  // The count is of the records the new table holds; the records a rule leaves out are counted
+  // apart (the Windows program counted them as reorganised, and they vanished without a trace).
+  ReorgProtokoll("     " + std::to_string(geschrieben) + " Datensätze reorganisiert");
+  if (uebergangen > 0) ReorgProtokoll("     " + std::to_string(uebergangen) + " Datensätze übergangen");
   return okStatus();
 }
 

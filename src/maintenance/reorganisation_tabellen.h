@@ -19,9 +19,10 @@ namespace riviza {
 void ReorgProtokoll(std::string_view meldung);
 
 // Copies every record of the table file `datei` (a name of Daten_neu, found in Daten ignoring
-// case) from TableAlt into TableNeu, with the log lines " Anzahl der Felder: " and
-// " Datensätze reorganisiert", the record numbers in LabelReorg and LabelDbSatz, and the
-// message pump after each record. Both tables are closed again on return.
+// case) from TableAlt into TableNeu, with the log lines " Anzahl der Felder: ", " Datensätze
+// reorganisiert" (the records written) and, when the table's rule left records out,
+// " Datensätze übergangen", the record numbers in LabelReorg and LabelDbSatz, and the message
+// pump after each record. Both tables are closed again on return.
 Status TabelleReorganisieren(const std::string& datei);
 
 }  // namespace riviza

@@ -70,23 +70,34 @@ void setupStartFehler(const std::string& programm) {
 }
 
 // Starts the installer the package brought: Setup.exe in Update\, else Update.exe moved into
-// the program folder. Not waited for; it outlives the program.
-void installerStarten() {
+// the program folder. Not waited for; it outlives the program. False after a log line and a
+// message when there was one and it could not be started.
+bool installerStarten() {
   const Globals& g = globals();
   const std::string ordner = g.ProgrammPfad + "Update";
   const std::string setup = ordner + "\\Setup.exe";
   if (pf::fileExists(setup)) {
-    if (ShellAusfuehrenUndWarten("", setup, "", kSwShowNormal, false, ordner) < 0) setupStartFehler(setup);
-    return;
+    if (ShellAusfuehrenUndWarten("", setup, "", kSwShowNormal, false, ordner) >= 0) return true;
+    setupStartFehler(setup);
+    return false;
   }
   const std::string mitgebracht = ordner + "\\Update.exe";
   const std::string update = g.ProgrammPfad + "Update.exe";
-  // The Windows program waited a second after the copy; a finished copy is complete here.
-  if (pf::fileExists(mitgebracht)) (void)pf::copyFile(mitgebracht, update);
-  if (pf::fileExists(mitgebracht)) (void)pf::deleteFile(mitgebracht);
-  if (pf::fileExists(update) &&
-      ShellAusfuehrenUndWarten("", update, "", kSwShowNormal, false, g.ProgrammPfad) < 0)
-    setupStartFehler(update);
+  // The Windows program waited a second after the copy; a finished copy is complete here. It
+  // deleted the package's copy whatever the copy did and started what had arrived: a copy cut
+  // short (a full disk) is removed instead, and the package's copy stays for a later run.
+  if (pf::fileExists(mitgebracht)) {
+    if (Status st = pf::copyFile(mitgebracht, update); !st) {
+      (void)pf::deleteFile(update);
+      setupStartFehler(update + ": " + st.error().message);
+      return false;
+    }
+    (void)pf::deleteFile(mitgebracht);
+  }
+  if (!pf::fileExists(update)) return true;  // a package without an installer
+  if (ShellAusfuehrenUndWarten("", update, "", kSwShowNormal, false, g.ProgrammPfad) >= 0) return true;
+  setupStartFehler(update);
+  return false;
 }
 
 // The regular files directly in a folder.
@@ -171,8 +182,7 @@ bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen) {
   }
   if (paketLoeschen) (void)pf::deleteFile(paket);
   FormEinstellungen->close();
-  installerStarten();
-  return true;
+  return installerStarten();
 }
 
 bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum) {
@@ -213,6 +223,11 @@ bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum
   pf::processMessages();
   UpdateProtokoll("  Aktualisierung beendet");
   return true;
+}
+
+bool KosttrUebernehmenGefragt(const std::string& datum) {
+  return ui::dialogs().messageDlg("Kostenträger anzuwenden ab: " + datum + "\r\n" + "übernehmen ?",
+                                  ui::DlgType::Confirmation, ui::DlgButtons::YesCancel) == ui::DlgResult::Yes;
 }
 
 }  // namespace riviza

@@ -18,7 +18,8 @@ namespace riviza {
 // "Dateien entpackt: " with the count, and on success closes the settings form and then starts
 // Update\Setup.exe, or else Update.exe (copied from Update\ into the program folder), through
 // the launcher without waiting for it. A package that unpacks nothing or with errors leaves the
-// program running with an empty Update\, a log line and a message saying why: false. With
+// program running with an empty Update\, a log line and a message saying why: false. An
+// installer that cannot be copied or started is logged and shown as well: false. With
 // paketLoeschen the package is deleted once it has been unpacked (the SFTP road).
 bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen);
 
@@ -30,5 +31,9 @@ bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen);
 // KosttrDatum, taken as StandKosttrDatum, shown in LabelKosttr, and "  Aktualisierung beendet"
 // logged: true. Otherwise a log line says what failed and the date stays as it was.
 bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum);
+
+// The question both roads ask before KosttrUpdateInstallieren: "Kostenträger anzuwenden ab: "
+// + datum + "\r\nübernehmen ?" with Yes and Cancel; true on Yes.
+bool KosttrUebernehmenGefragt(const std::string& datum);
 
 }  // namespace riviza

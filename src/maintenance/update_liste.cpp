@@ -23,9 +23,13 @@ void UpdateProtokollOhneZeit(std::string_view meldung) {
 }
 
 Status ListeSpeichern(const ui::TStrings& zeilen, std::string_view pfadText) {
+  // One conversion of the whole text: a reorganisation log can hold a line per record.
+  size_t laenge = 0;
+  for (const std::string& zeile : zeilen.lines()) laenge += zeile.size() + 2;
   std::string text;
-  for (const std::string& zeile : zeilen.lines()) text += platform::fromUtf8(zeile) + "\r\n";
-  return platform::writeFile(pfadText, text);
+  text.reserve(laenge);
+  for (const std::string& zeile : zeilen.lines()) text.append(zeile).append("\r\n");
+  return platform::writeFile(pfadText, platform::fromUtf8(text));
 }
 
 }  // namespace riviza

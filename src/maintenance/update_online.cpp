@@ -185,17 +185,15 @@ void datumsdateiAngekommen(const Kette& k, const std::string& datei, int64_t gro
 
 UpdateErgebnis kosttrInstallieren(const Kette& k, const std::string& datei) {
   const std::string datum = zustand(k).datum;
-  const ui::DlgResult antwort =
-      ui::dialogs().messageDlg("Kostenträger anzuwenden ab: " + datum + "\r\n" + "übernehmen ?",
-                               ui::DlgType::Confirmation, ui::DlgButtons::YesCancel);
-  if (antwort != ui::DlgResult::Yes) return UpdateErgebnis::Abgebrochen;
+  if (!KosttrUebernehmenGefragt(datum)) return UpdateErgebnis::Abgebrochen;
   if (!pf::fileExists(datei)) return UpdateErgebnis::Fehler;
   const bool ok = KosttrUpdateInstallieren(inTemp(k.paket), datum);
   (void)pf::deleteFile(datei);
   return ok ? UpdateErgebnis::Installiert : UpdateErgebnis::Fehler;
 }
 
-void paketAngekommen(const Kette& k, const std::string& datei) {
+// The package's size is judged by the component's byte counts, not by the announced size.
+void paketAngekommen(const Kette& k, const std::string& datei, int64_t) {
   const THttpDownload& p = paketdownload(k);
   UpdateProtokoll("Datei: " + datei);
   UpdateProtokoll(bytesZeile(p));
@@ -280,54 +278,21 @@ void TFormEinstellungen::TabSheet7Exit(TComponent&) {
   (void)ListeSpeichern(ListBoxLiveUpdate->items(), globals().ProgrammPfad + kUpdateLog);
 }
 
-void TFormEinstellungen::HttpDownloadFileTxtDoneFile(net::THttpDownload&, const std::string& FileName,
-                                                     int64_t FileSize) {
-  datumsdateiAngekommen(kProgramm, FileName, FileSize);
-}
-
-void TFormEinstellungen::HttpDownloadKostTxtDoneFile(net::THttpDownload&, const std::string& FileName,
-                                                     int64_t FileSize) {
-  datumsdateiAngekommen(kKosttr, FileName, FileSize);
-}
-
-void TFormEinstellungen::HttpDownloadFileZipDoneFile(net::THttpDownload&, const std::string& FileName,
-                                                     int64_t) {
-  paketAngekommen(kProgramm, FileName);
-}
-
-void TFormEinstellungen::HttpDownloadKostZipDoneFile(net::THttpDownload&, const std::string& FileName,
-                                                     int64_t) {
-  paketAngekommen(kKosttr, FileName);
-}
-
-void TFormEinstellungen::HttpDownloadFileTxtError(net::THttpDownload&) {
-  downloadFehler(kProgramm, "update.txt");
-}
-void TFormEinstellungen::HttpDownloadFileZipError(net::THttpDownload&) {
-  downloadFehler(kProgramm, "update.zip");
-}
-void TFormEinstellungen::HttpDownloadKostTxtError(net::THttpDownload&) {
-  downloadFehler(kKosttr, "kost.txt");
-}
-void TFormEinstellungen::HttpDownloadKostZipError(net::THttpDownload&) {
-  downloadFehler(kKosttr, "kost.zip");
-}
-
-void TFormEinstellungen::HttpDownloadFileTxtProgress(net::THttpDownloadThread&, int64_t TotalSize,
-                                                     int64_t Readed) {
-  UpdateFortschritt(TotalSize, Readed);
-}
-void TFormEinstellungen::HttpDownloadFileZipProgress(net::THttpDownloadThread&, int64_t TotalSize,
-                                                     int64_t Readed) {
-  UpdateFortschritt(TotalSize, Readed);
-}
-void TFormEinstellungen::HttpDownloadKostTxtProgress(net::THttpDownloadThread&, int64_t TotalSize,
-                                                     int64_t Readed) {
-  UpdateFortschritt(TotalSize, Readed);
-}
-void TFormEinstellungen::HttpDownloadKostZipProgress(net::THttpDownloadThread&, int64_t TotalSize,
-                                                     int64_t Readed) {
-  UpdateFortschritt(TotalSize, Readed);
-}
+// The four components' handlers: each forwards to the step routine with its chain and file.
+#define RIVIZA_UPDATE_DOWNLOAD_HANDLER(komponente, kette, datei, angekommen)                        \
+  void TFormEinstellungen::komponente##DoneFile(net::THttpDownload&, const std::string& FileName,   \
+                                                int64_t FileSize) {                                 \
+    angekommen(kette, FileName, FileSize);                                                          \
+  }                                                                                                 \
+  void TFormEinstellungen::komponente##Error(net::THttpDownload&) { downloadFehler(kette, datei); } \
+  void TFormEinstellungen::komponente##Progress(net::THttpDownloadThread&, int64_t TotalSize,       \
+                                                int64_t Readed) {                                   \
+    UpdateFortschritt(TotalSize, Readed);                                                           \
+  }
+RIVIZA_UPDATE_DOWNLOAD_HANDLER(HttpDownloadFileTxt, kProgramm, "update.txt", datumsdateiAngekommen)
+RIVIZA_UPDATE_DOWNLOAD_HANDLER(HttpDownloadFileZip, kProgramm, "update.zip", paketAngekommen)
+RIVIZA_UPDATE_DOWNLOAD_HANDLER(HttpDownloadKostTxt, kKosttr, "kost.txt", datumsdateiAngekommen)
+RIVIZA_UPDATE_DOWNLOAD_HANDLER(HttpDownloadKostZip, kKosttr, "kost.zip", paketAngekommen)
+#undef RIVIZA_UPDATE_DOWNLOAD_HANDLER
 
 }  // namespace riviza

@@ -21,7 +21,6 @@
 #include "platform/launcher.h"
 #include "platform/paths.h"
 #include "platform/pump.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
@@ -53,10 +52,7 @@ UpdateErgebnis programmInstallieren(const std::string& paket, const std::string&
 // Asked whatever happens next; the package goes whatever the answer, so the next attempt
 // fetches it again.
 UpdateErgebnis kosttrInstallieren(const std::string& paket, const std::string& datum) {
-  const ui::DlgResult antwort =
-      ui::dialogs().messageDlg("Kostenträger anzuwenden ab: " + datum + "\r\n" + "übernehmen ?",
-                               ui::DlgType::Confirmation, ui::DlgButtons::YesCancel);
-  const UpdateErgebnis ergebnis = antwort != ui::DlgResult::Yes            ? UpdateErgebnis::Abgebrochen
+  const UpdateErgebnis ergebnis = !KosttrUebernehmenGefragt(datum)         ? UpdateErgebnis::Abgebrochen
                                   : KosttrUpdateInstallieren(paket, datum) ? UpdateErgebnis::Installiert
                                                                            : UpdateErgebnis::Fehler;
   (void)pf::deleteFile(paket);

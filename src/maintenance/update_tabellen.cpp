@@ -11,21 +11,31 @@
 
 namespace riviza {
 
+namespace {
+
+// One rebuild between its beginning and end lines in the update list; whether it succeeded.
+bool zwischenZeilen(std::string_view beginn, bool (*neuaufbau)(), std::string_view ende) {
+  UpdateProtokoll(beginn);
+  const bool ok = neuaufbau();
+  UpdateProtokoll(ende);
+  return ok;
+}
+
+}  // namespace
+
 bool KosttrTabellenNeuAufbauen() {
-  bool ok = true;
-  UpdateProtokoll("  Beginn -> Kostenträgerdatei wird aktualisiert ...");
-  ok = KosttrAktualisieren() && ok;
-  UpdateProtokoll("  Ende   -> Kostenträgerdatei aktualisiert");
+  bool ok = zwischenZeilen("  Beginn -> Kostenträgerdatei wird aktualisiert ...", KosttrAktualisieren,
+                           "  Ende   -> Kostenträgerdatei aktualisiert");
   platform::processMessages();
-  UpdateProtokoll("  Beginn -> Kassendatei wird aktualisiert ...");
-  ok = KassenAktualisieren() && ok;
-  UpdateProtokoll("  Ende   -> Kassendatei aktualisiert");
+  ok = zwischenZeilen("  Beginn -> Kassendatei wird aktualisiert ...", KassenAktualisieren,
+                      "  Ende   -> Kassendatei aktualisiert") &&
+       ok;
   const std::string daten = jahrDatenPfad() + "\\";
   if (platform::fileExists(daten + "Kas.db") && platform::fileExists(daten + "KasAdrAnn.db")) {
     platform::processMessages();
-    UpdateProtokoll("  Beginn -> Kassendatei302 wird aktualisiert ...");
-    ok = KassenAdrAnnAktualisieren() && ok;
-    UpdateProtokoll("  Ende   -> Kassendatei302 aktualisiert");
+    ok = zwischenZeilen("  Beginn -> Kassendatei302 wird aktualisiert ...", KassenAdrAnnAktualisieren,
+                        "  Ende   -> Kassendatei302 aktualisiert") &&
+         ok;
   }
   return ok;
 }
@@ -37,12 +47,13 @@ bool KostentraegerTabellenAktualisieren() {
   return ok;
 }
 
-void TFormEinstellungen::BitBtnTabelleKostentraegerClick(TComponent&) { KostentraegerTabellenAktualisieren(); }
+void TFormEinstellungen::BitBtnTabelleKostentraegerClick(TComponent&) {
+  KostentraegerTabellenAktualisieren();
+}
 
 void TFormEinstellungen::BitBtnKassenClick(TComponent&) {
-  UpdateProtokoll("  Beginn -> Kassen lesen ...");
-  KassenAktualisieren();
-  UpdateProtokoll("  Ende   -> Kassen lesen aktualisiert");
+  (void)zwischenZeilen("  Beginn -> Kassen lesen ...", KassenAktualisieren,
+                       "  Ende   -> Kassen lesen aktualisiert");
   platform::processMessages();
 }
 

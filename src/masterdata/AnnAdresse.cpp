@@ -1,6 +1,7 @@
 // The acceptance-office address of the tab: shown from AdrAnn.DB or filled from the cost-bearer
 // files, hidden, and stored (form library, master-data editing); see Annahmestellen.h.
 #include "app/Riviza1.h"
+#include "app/meldungen.h"
 #include "masterdata/Annahmestellen.h"
 #include "masterdata/ik_edits.h"
 #include "masterdata/kosttr_auskunft.h"
@@ -30,10 +31,6 @@ constexpr BlockFeld kBlockFelder[] = {
     {66, 90, &TFormEinstellungen::DBEdit19},
 };
 static_assert(kBlockFelder[1].last == 162, "the second name line ends the 162-position block");
-
-bool pending(const db::TTable& t) {
-  return t.state() == db::TableState::Insert || t.state() == db::TableState::Edit;
-}
 
 // The group box with the address labels comes and goes with the edits.
 void blockZeigen(TFormEinstellungen& f, bool visible) {
@@ -69,7 +66,7 @@ void AnnAdresseAusKosttr(std::string_view ik, std::string_view kind) {
   if (!t.active()) return;
   const db::TField* shownIk = f.DBEdit20->field();
   // Coming back to the office whose address is being entered keeps the entry.
-  if (!(pending(t) && shownIk && shownIk->asString() == ik)) {
+  if (!(isPending(t) && shownIk && shownIk->asString() == ik)) {
     f.LabelAdrAusKosttr->setVisible(false);
     t.cancel();  // an address left unsaved for another office is not stored in passing
     if (!succeeded(setFilterText(t, "Ik = " + db::quoteFilterValue(ik)),
@@ -82,7 +79,7 @@ void AnnAdresseAusKosttr(std::string_view ik, std::string_view kind) {
 
 void AnnAdresseVerbergen() {
   TFormEinstellungen& f = *FormEinstellungen;
-  if (pending(*f.TableAdrAnn)) f.TableAdrAnn->cancel();
+  if (isPending(*f.TableAdrAnn)) f.TableAdrAnn->cancel();
   f.LabelAdrAusKosttr->setVisible(false);
   blockZeigen(f, false);
 }
@@ -94,8 +91,8 @@ bool annAdresseSpeichern(bool cancelRefused) {
     return succeeded(editIfAny(t), "Die Adresse kann nicht bearbeitet werden.") &&
            succeeded(t.post(), "Die Adresse kann nicht gespeichert werden.");
   }
-  if (cancelRefused && pending(t)) t.cancel();
-  hinweis("Die Adresse wurde nicht gespeichert: sie braucht eine IK mit 9 Stellen und einen Namen.");
+  if (cancelRefused && isPending(t)) t.cancel();
+  meldung::hinweis("Die Adresse wurde nicht gespeichert: sie braucht eine IK mit 9 Stellen und einen Namen.");
   return false;
 }
 

@@ -5,7 +5,9 @@
 #include "app/Riviza1.h"
 #include "app/RivizaAdr1.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "costbearer/abr_tools.h"
+#include "costbearer/tabellen_neuaufbau.h"
 #include "masterdata/ik_edits.h"
 #include "masterdata/stammdaten.h"
 #include "platform/files.h"
@@ -64,9 +66,9 @@ void bestehendeAnbieten(TFormEinstellungen& f, const std::string& ik) {
   if (t.state() != db::TableState::Insert && t.state() != db::TableState::Edit) return;
   const std::optional<db::Bookmark> found = findRecord(t, "Kostentraeger", ik);
   if (!found || (t.state() == db::TableState::Edit && t.getBookmark() == found)) return;
-  hinweis("Für den Kostenträger " + ik +
-          " ist bereits eine Annahmestelle eingetragen.\n"
-          "Sie wird zum Ändern angezeigt.");
+  meldung::hinweis("Für den Kostenträger " + ik +
+                   " ist bereits eine Annahmestelle eingetragen.\n"
+                   "Sie wird zum Ändern angezeigt.");
   t.cancel();
   if (!t.bookmarkValid(*found)) f.EditAnnSuchen->setText("");  // the search had hidden it
   if (succeeded(t.gotoBookmark(*found), "Die Annahmestelle kann nicht angezeigt werden."))
@@ -148,26 +150,16 @@ void felderEinrichten(TFormEinstellungen& f) {
     tage->OnKeyPress = [](ui::TComponent&, char32_t& key) { ui::keepDigitsOnly(key); };
 }
 
-void kosttrEinlesen(TFormEinstellungen& f) {
-  const Globals& g = globals();
-  const std::string kosttr = jahrKosttrPfad();
-  if (!platform::directoryExists(kosttr)) {
-    ui::dialogs().messageBox("Kostenträgerdateien nicht verfügbar", "Fehler", ui::MsgIcon::Error);
-    return;
-  }
-  for (const auto& [box, maske] :
-       {std::pair{f.FileListBoxKost300, "??03*.ke?"}, std::pair{f.FileListBoxKost302, "??05*.ke?"},
-        std::pair{f.FileListBoxKost105, "??06*.ke?"}}) {
-    box->setDirectory(kosttr);
-    box->setMask(maske);
-  }
-  using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
-  for (Leser leser : {&Kosttr300Einlesen, &Kosttr302Einlesen, &Kosttr105Einlesen}) {
-    const KosttrLeseErgebnis r = leser(g.ProgrammPfad, g.DatenPfad, g.JahrPfad);
+// The year's cost-bearer files read for the names and addresses the IK edits show.
+void kosttrEinlesen() {
+  if (!costbearer::kostentraegerOrdnerDa()) return;
+  costbearer::kostentraegerListenZeigen();
+  (void)costbearer::kostentraegerLesen([](const KosttrLeseErgebnis& r, std::string_view) {
     // The reader has already shown its own message for a full link table.
     if (!r.ok() && r.status.error().code != costbearer::kTableSizeExceeded)
       (void)succeeded(r.status, "Die Kostenträgerdateien können nicht gelesen werden.");
-  }
+    return true;
+  });
 }
 
 bool annSpeichern(TFormEinstellungen& f) {
@@ -199,7 +191,7 @@ void TFormEinstellungen::TabSheet9Show(TComponent&) {
     (void)succeeded(TableAnn->last(), "Die Tabelle Ann.db kann nicht gelesen werden.");
   (void)succeeded(openYearTable(*TableAdrAnn, "AdrAnn.db"),
                   "Die Tabelle AdrAnn.db kann nicht geöffnet werden.");
-  kosttrEinlesen(*this);
+  kosttrEinlesen();
   AnnAdresseVerbergen();
   EditAnnSuchen->setFocus();
   if (TableAnn->active()) (void)succeeded(TableAnn->first(), "Die Tabelle Ann.db kann nicht gelesen werden.");
@@ -257,9 +249,12 @@ void TFormEinstellungen::PanelAnnExit(TComponent&) {
 void TFormEinstellungen::BitBtnAnnSpeichernClick(TComponent&) {
   LabelAdrAusKosttr->setVisible(false);
   if (isFullIk(DBEdit13->text()) && !platform::trimView(DBEdit14->text()).empty()) {
-    if (annSpeichern(*this) && BitBtnAnnAdressenSpeichern->visible()) (void)annAdresseSpeichern(true);
+    // A save the table refused (a key another workstation took meanwhile, a full disk) keeps the
+    // focus in the panel, whose exit would drop the entry.
+    if (!annSpeichern(*this)) return;
+    if (BitBtnAnnAdressenSpeichern->visible()) (void)annAdresseSpeichern(true);
   } else {
-    hinweis(
+    meldung::hinweis(
         "Die Annahmestelle wurde nicht gespeichert: die IK des Kostenträgers braucht 9 Stellen "
         "und einen Namen aus den Kostenträgerdateien.");
   }

@@ -8,6 +8,7 @@
 #include "app/Riviza1.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "masterdata/stammdaten.h"
 #include "platform/files.h"
 #include "platform/ini.h"
@@ -22,10 +23,6 @@ TFormLe* FormLe = nullptr;
 namespace {
 
 const SearchRule kLeSuche{{"Nummer", "Suchen", "Name"}, 0};
-
-bool pending(const db::TTable& t) {
-  return t.state() == db::TableState::Edit || t.state() == db::TableState::Insert;
-}
 
 std::string leDatei(const std::string& ordner) { return ordner + "\\Le.db"; }
 
@@ -104,7 +101,7 @@ void TFormLe::FormShow(TComponent&) {
 }
 
 void TFormLe::FormActivate(TComponent&) {
-  if (pending(*TableLe) || LeOrdner() == geoeffnetIn_ || !tabelleOeffnen()) return;
+  if (isPending(*TableLe) || LeOrdner() == geoeffnetIn_ || !tabelleOeffnen()) return;
   EditSuchenLe->setText("");
   EditSuchenLe->setFocus();
 }
@@ -192,7 +189,8 @@ void TFormLe::PanelLeExit(TComponent&) {
 void TFormEinstellungen::BitBtnLeClick(TComponent&) {
   const std::string ordner = jahrDatenPfad();
   if (!yearKnown() || !platform::fileExists(leDatei(ordner))) {
-    hinweis("Für das Abrechnungsjahr gibt es keine Tabelle der Leistungserbringer:\n" + leDatei(ordner));
+    meldung::hinweis("Für das Abrechnungsjahr gibt es keine Tabelle der Leistungserbringer:\n" +
+                     leDatei(ordner));
     return;
   }
   if (!FormLe) return;

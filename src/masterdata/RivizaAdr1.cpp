@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/Riviza1.h"
+#include "app/meldungen.h"
 #include "masterdata/Annahmestellen.h"
 #include "masterdata/ik_edits.h"
 #include "masterdata/stammdaten.h"
@@ -18,10 +19,6 @@ TFormAdressen* FormAdressen = nullptr;
 namespace {
 
 const SearchRule kAdressenSuche{{"Ik", "Name", "Name2", "Ort"}, 0};
-
-bool pending(const db::TTable& t) {
-  return t.state() == db::TableState::Insert || t.state() == db::TableState::Edit;
-}
 
 }  // namespace
 
@@ -134,7 +131,7 @@ void TFormAdressen::FormClose(TComponent&, TCloseAction&) {
   TDBEdit* ziel = annAuswahlEdit(f, code);
   if (!ziel || !waehlbar) return;  // "x" (Esc): no pick
   if (!wache_.gueltig() || !f.PanelAnn->enabled()) {
-    hinweis(
+    meldung::hinweis(
         "Die Adresse wurde nicht übernommen: die Annahmestelle, für die sie gewählt wurde, "
         "wird nicht mehr bearbeitet.");
     return;
@@ -175,12 +172,12 @@ bool TFormAdressen::adresseSpeicherbar() {
   db::TTable& t = *DataSourceAdrAnn->dataSet();
   const std::string ik = DBEdit6->text();
   if (!isFullIk(ik)) {
-    hinweis("Die Adresse wurde nicht gespeichert: die IK der Annahmestelle braucht 9 Stellen.");
+    meldung::hinweis("Die Adresse wurde nicht gespeichert: die IK der Annahmestelle braucht 9 Stellen.");
     return false;
   }
   const std::optional<db::Bookmark> vorhanden = findRecord(t, "Ik", ik);
   if (vorhanden && (t.state() == db::TableState::Insert || t.getBookmark() != vorhanden)) {
-    hinweis("Die Adresse wurde nicht gespeichert: die IK " + ik + " ist schon eingetragen.");
+    meldung::hinweis("Die Adresse wurde nicht gespeichert: die IK " + ik + " ist schon eingetragen.");
     return false;
   }
   return true;
@@ -199,7 +196,7 @@ void TFormAdressen::BitBtnAdrSpeichernClick(TComponent&) {
 
 bool TFormAdressen::offeneAdresseAbschliessen() {
   db::TTable& t = *DataSourceAdrAnn->dataSet();
-  if (!std::exchange(eintragOffen_, false) || !pending(t)) return true;
+  if (!std::exchange(eintragOffen_, false) || !isPending(t)) return true;
   // Leaving the panel stores what is typed into its fields, so that modified() tells all.
   if (activeControl() && activeControl()->isWithin(PanelAdressen)) EditSuchenAdressen->setFocus();
   if (!t.modified()) {

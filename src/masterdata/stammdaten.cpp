@@ -2,9 +2,10 @@
 // stammdaten.h.
 #include "masterdata/stammdaten.h"
 
+#include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "platform/codec.h"
-#include "platform/files.h"
 #include "platform/text.h"
 #include "ui/dialogs.h"
 
@@ -40,8 +41,12 @@ Status editIfAny(db::TTable& table) {
   return table.edit();
 }
 
+bool isPending(const db::TTable& table) {
+  return table.state() == db::TableState::Edit || table.state() == db::TableState::Insert;
+}
+
 Status postIfModified(db::TTable& table) {
-  if (table.state() != db::TableState::Edit && table.state() != db::TableState::Insert) return okStatus();
+  if (!isPending(table)) return okStatus();
   table.updateFromControls();
   if (table.modified()) return table.post();
   table.cancel();
@@ -71,13 +76,9 @@ std::optional<db::Bookmark> findRecord(const db::TTable& table, std::string_view
 
 bool yearKnown() { return !platform::trim(globals().DatenPfad).empty(); }
 
-Status openYearTable(db::TTable& table, std::string_view fileName) {
-  const std::string daten = jahrDatenPfad();
-  const std::string datei = daten + "\\" + std::string(fileName);
-  const std::string vorlage = globals().ProgrammPfad + "LeerDaten\\" + std::string(fileName);
-  // A failed copy shows as the open's failure below.
-  if (!platform::fileExists(datei) && platform::fileExists(vorlage)) (void)platform::copyFile(vorlage, datei);
-  return openTable(table, daten, fileName);
+Status openYearTable(db::TTable& table, const std::string& fileName) {
+  jahresVorlageKopieren(fileName);
+  return openTable(table, jahrDatenPfad(), fileName);
 }
 
 Status openTable(db::TTable& table, std::string_view folder, std::string_view fileName) {
@@ -90,12 +91,8 @@ Status openTable(db::TTable& table, std::string_view folder, std::string_view fi
 
 bool succeeded(const Status& status, std::string_view what) {
   if (status.ok()) return true;
-  ui::dialogs().messageBox(std::string(what) + "\n" + status.error().message, "Fehler !", ui::MsgIcon::Error);
+  meldung::fehlerBox(std::string(what) + "\n" + status.error().message);
   return false;
-}
-
-void hinweis(const std::string& text) {
-  ui::dialogs().messageBox(text, "Hinweis !", ui::MsgIcon::Information);
 }
 
 }  // namespace riviza

@@ -12,8 +12,9 @@
 //    makes the prefix test.
 //  - "Edit state on the current record" never inserts: on an empty view the table stays in
 //    browse state (the table layer's edit() would insert a blank record there).
-//  - Refused input is told in an information box under "Hinweis !"; a failure of the table layer
-//    in an error box under "Fehler !" with the layer's text. Nothing is refused silently.
+//  - Refused input is told in an information box (meldung::hinweis, "Hinweis !"); a failure of
+//    the table layer in an error box under "Fehler !" with the layer's text (succeeded). Nothing
+//    is refused silently.
 //  - The year folder is only touched below a known data root (DatenPfad set by the start-up).
 // The edit colours, the Return chain and the digit filter are ui/edit_family.h; the IK edits
 // with their cost-bearer names are ik_edits.h.
@@ -53,6 +54,8 @@ void enableAll(std::initializer_list<ui::TControl*> controls, bool enabled);
 
 // Edit state on the current record; on an empty view (or a closed table) nothing happens.
 Status editIfAny(db::TTable& table);
+// An entry is pending: the table is in Edit or Insert state.
+bool isPending(const db::TTable& table);
 
 // Ends a pending Edit or Insert once the controls' input is collected: posted when a field was
 // changed, cancelled when none was (an untouched "&Neu" leaves no blank record behind).
@@ -72,15 +75,14 @@ std::optional<db::Bookmark> findRecord(const db::TTable& table, std::string_view
 // filters; closes it first.
 Status openTable(db::TTable& table, std::string_view folder, std::string_view fileName);
 // openTable on the year's Daten folder, first copying the program folder's LeerDaten template
-// when the year has no such file; fails with the table layer's error when neither file exists.
-Status openYearTable(db::TTable& table, std::string_view fileName);
+// when the year has no such file (jahresVorlageKopieren); fails with the table layer's error when
+// neither file exists.
+Status openYearTable(db::TTable& table, const std::string& fileName);
 // The year's Daten folder is known: the start-up has found the data root.
 bool yearKnown();
 
 // Shows a failed status in the error box ("what" and the layer's text) and answers false;
 // answers true for success.
 bool succeeded(const Status& status, std::string_view what);
-// An information box under "Hinweis !".
-void hinweis(const std::string& text);
 
 }  // namespace riviza

@@ -10,6 +10,7 @@
 #include <curl/curl.h>
 
 #include <atomic>
+#include <cassert>
 #include <chrono>
 #include <mutex>
 #include <system_error>
@@ -297,7 +298,13 @@ THttpDownload::~THttpDownload() {
   }
 }
 
+void THttpDownload::assertInvariants() const {
+  assert(totalSize_ >= 0 && readed_ >= 0);
+  assert(worker_ || !success_ || readed_ == totalSize_);
+}
+
 void THttpDownload::StartDownloadToFile() {
+  assertInvariants();
   if (worker_) return;
   THttpDownloadThread::Settings s{AcceptTypes, Agent,     URL,     FileName,   UserName,
                                   Password,    PostQuery, Referer, BinaryData, UseCache};
@@ -333,7 +340,9 @@ void THttpDownload::completed(const std::shared_ptr<THttpDownloadThread>& worker
     error(*this);
   }
   // Only now can the component start again: a start from its own handler was ignored.
-  if (*alive) worker_.reset();
+  if (!*alive) return;
+  worker_.reset();
+  assertInvariants();
 }
 
 }  // namespace riviza::net

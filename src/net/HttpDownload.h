@@ -84,6 +84,10 @@ class THttpDownload {
   int64_t TotalSize() const { return totalSize_; }
   int64_t Readed() const { return readed_; }
 
+  // Debug builds: the counts are never negative, and a completed success received exactly the
+  // announced bytes. Release builds check nothing.
+  void assertInvariants() const;
+
  private:
   friend class THttpDownloadThread;
   void progressArrived(THttpDownloadThread& worker, int64_t totalSize, int64_t readed);

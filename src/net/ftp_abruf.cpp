@@ -8,6 +8,8 @@
 
 #include <curl/curl.h>
 
+#include <cassert>
+
 #include "net/abruf_curl.h"
 #include "platform/files.h"
 
@@ -68,6 +70,7 @@ Status FtpClient::perform(const std::string& address, bool nobody, curl_slist* q
   }
   curl_easy_setopt(e, CURLOPT_QUOTE, nullptr);
   connected_ = connectionAlive(e);
+  assertInvariants();
   return result;
 }
 
@@ -100,6 +103,12 @@ void FtpClient::Disconnect() {
   umleitung_ = CurlList();
   folder_.clear();
   connected_ = false;
+  assertInvariants();
+}
+
+void FtpClient::assertInvariants() const {
+  assert(!connected_ || easy_);
+  assert(easy_ || (!connected_ && folder_.empty()));
 }
 
 Status FtpClient::ChangeDir(std::string_view folder) {

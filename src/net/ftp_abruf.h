@@ -16,6 +16,8 @@
 // closes it: Connected() tells which, after every call.
 //   disconnected --Connect ok--> connected --Disconnect--> disconnected
 //   connected --a call after which libcurl dropped the connection--> disconnected
+// assertInvariants() checks, in debug builds, that a connected client has its handle and that a
+// client without a handle is disconnected in the login folder.
 #pragma once
 
 #include <string>
@@ -54,6 +56,8 @@ class FtpClient {
   // The target is replaced only when the whole file arrived (abruf.h); without `canOverwrite`
   // an existing target is an error and stays.
   Status Get(std::string_view name, std::string_view zielText, bool canOverwrite);
+
+  void assertInvariants() const;
 
  private:
   Status perform(const std::string& url, bool nobody, curl_slist* quote, AbrufZiel* ziel,

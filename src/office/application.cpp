@@ -3,6 +3,7 @@
 #include "office/application.h"
 
 #include <algorithm>
+#include <cassert>
 
 #include "office/errors.h"
 #include "office/file_formats.h"
@@ -70,6 +71,7 @@ Result<std::shared_ptr<Workbook>> Application::addWorkbook() {
   book->appendWorksheet("Tabelle1");
   books_.push_back(book);
   active_ = book;
+  assertInvariants();
   return book;
 }
 
@@ -94,15 +96,23 @@ Result<std::shared_ptr<Workbook>> Application::openWorkbook(std::string_view pat
   book->setFullName(std::string(pathText));
   books_.push_back(book);
   active_ = book;
+  assertInvariants();
   return book;
 }
 
 std::shared_ptr<Workbook> Application::activeWorkbook() const { return active_; }
 
+void Application::assertInvariants() const {
+  assert(!active_ || std::find(books_.begin(), books_.end(), active_) != books_.end());
+  assert(!active_ == books_.empty());
+  assert(!quitted_ || (books_.empty() && runningSlot().get() != this));
+}
+
 void Application::forget(const Workbook* book) {
   books_.erase(std::remove_if(books_.begin(), books_.end(), [&](const auto& b) { return b.get() == book; }),
                books_.end());
   if (active_.get() == book) active_ = books_.empty() ? nullptr : books_.back();
+  if (!quitted_) assertInvariants();  // quit() closes them one by one, then checks
 }
 
 void Application::quit() {
@@ -110,6 +120,7 @@ void Application::quit() {
   quitted_ = true;
   while (!books_.empty()) books_.back()->close();
   if (runningSlot().get() == this) runningSlot().reset();
+  assertInvariants();
 }
 
 Result<std::string> Application::presentWorkbook(Workbook& book) {
@@ -124,7 +135,8 @@ Result<std::string> Application::presentWorkbook(Workbook& book) {
   Status written =
       writeFileSafely(target, true, [&](const std::filesystem::path& temp) { return writeXlsx(book, temp); });
   if (!written) {
-    std::filesystem::remove(target);
+    std::error_code ignored;  // the write's failure is the one to report
+    std::filesystem::remove(target, ignored);
     return written.error();
   }
   book.presentedRevision = book.revision();

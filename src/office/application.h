@@ -15,6 +15,14 @@
 // program lets go of a visible application; presentWorkbook() for PrintPreview. Tests and
 // riviza-batch install their own opener (setDocumentOpener), which gets the saved path.
 //
+//   (none) --start() / connect() without one--> running --addWorkbook() / openWorkbook()-->
+//   running with workbooks (the last added or opened is active; Workbook::close() forgets one)
+//   running --quit()--> quitted: no workbooks, not the running one; every call answers kClosed
+//   another start() --> the new one is running; the old one keeps its workbooks, unreachable
+//                       through running()
+// assertInvariants() checks, in debug builds, that the active workbook is one of the list and
+// that a quitted application holds none and is not the running one.
+//
 // Main thread only.
 #pragma once
 
@@ -79,6 +87,8 @@ class Application : public std::enable_shared_from_this<Application> {
 
   // When set, every Range call is appended as "Sheet.Range(A1:B2).Value" (a test's spy).
   std::vector<std::string>* callLog = nullptr;
+
+  void assertInvariants() const;
 
  private:
   std::vector<std::shared_ptr<Workbook>> books_;

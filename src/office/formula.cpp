@@ -43,77 +43,80 @@ bool isRowToken(std::string_view t) {
   return !t.empty() && std::all_of(t.begin(), t.end(), isDigit);
 }
 
+// The end of a text literal ("..." with "" inside) that begins at `from`.
+size_t literalEnd(std::string_view f, size_t from) {
+  size_t j = from + 1;
+  while (j < f.size() && !(f[j] == '"' && (j + 1 >= f.size() || f[j + 1] != '"'))) j += f[j] == '"' ? 2 : 1;
+  return std::min(j + 1, f.size());
+}
+
+// The end of a quoted sheet name ('...' with '' inside) that begins at `from`; the name unquoted.
+size_t quotedNameEnd(std::string_view f, size_t from, std::string& name) {
+  size_t j = from + 1;
+  while (j < f.size() && !(f[j] == '\'' && (j + 1 >= f.size() || f[j + 1] != '\''))) {
+    if (f[j] == '\'') ++j;
+    name += f[j++];
+  }
+  return std::min(j + 1, f.size());
+}
+
+size_t wordEnd(std::string_view f, size_t from) {
+  while (from < f.size() && isWordChar(f[from])) ++from;
+  return from;
+}
+
+// One word of a formula that is no sheet name: a cell or a row-range part with its row moved, a
+// function name or anything else as it stands.
+std::string shiftedWord(std::string_view f, size_t begin, size_t end, int at, int count) {
+  const std::string_view word = f.substr(begin, end - begin);
+  if (end < f.size() && f[end] == '(') return std::string(word);  // a function
+  if (parseA1(word)) return shiftCellToken(word, at, count);
+  if (isRowToken(word) && ((end < f.size() && f[end] == ':') || (begin > 0 && f[begin - 1] == ':')))
+    return shiftRowToken(word, at, count);
+  return std::string(word);
+}
+
 }  // namespace
 
+// A scan over the formula's tokens: literals are copied, a sheet name (quoted or not) decides
+// whether the reference after it is ours, and the words of our references are shifted.
 std::string shiftRowReferences(std::string_view f, std::string_view sheetName, bool qualifiedOnly, int at,
                                int count) {
   std::string out;
   out.reserve(f.size() + 8);
   bool applies = !qualifiedOnly;
   size_t i = 0;
-  auto readWord = [&](size_t from) {
-    size_t j = from;
-    while (j < f.size() && isWordChar(f[j])) ++j;
-    return j;
-  };
   while (i < f.size()) {
     const char c = f[i];
-    if (c == '"') {  // a text literal, "" inside
-      size_t j = i + 1;
-      while (j < f.size() && !(f[j] == '"' && (j + 1 >= f.size() || f[j + 1] != '"')))
-        j += f[j] == '"' ? 2 : 1;
-      j = std::min(j + 1, f.size());
+    if (c == '"') {
+      const size_t j = literalEnd(f, i);
       out.append(f.substr(i, j - i));
       i = j;
-      continue;
-    }
-    if (c == '\'') {  // a quoted sheet name, '' inside, then "!"
-      size_t j = i + 1;
+    } else if (c == '\'') {
       std::string name;
-      while (j < f.size() && !(f[j] == '\'' && (j + 1 >= f.size() || f[j + 1] != '\''))) {
-        if (f[j] == '\'') ++j;
-        name += f[j++];
-      }
-      j = std::min(j + 1, f.size());
+      const size_t j = quotedNameEnd(f, i, name);
       out.append(f.substr(i, j - i));
       i = j;
       if (i < f.size() && f[i] == '!') {
-        out += '!';
-        ++i;
+        out += f[i++];
         applies = platform::equalsIgnoreCase(name, sheetName);
       }
-      continue;
-    }
-    if (isWordChar(c)) {
-      const size_t end = readWord(i);
-      std::string_view word = f.substr(i, end - i);
+    } else if (isWordChar(c)) {
+      const size_t end = wordEnd(f, i);
       if (end < f.size() && f[end] == '!') {  // an unquoted sheet name
-        out.append(word);
-        out += '!';
+        applies = platform::equalsIgnoreCase(f.substr(i, end - i), sheetName);
+        out.append(f.substr(i, end + 1 - i));
         i = end + 1;
-        applies = platform::equalsIgnoreCase(word, sheetName);
         continue;
       }
-      const bool function = end < f.size() && f[end] == '(';
-      if (!function && applies) {
-        if (parseA1(word))
-          out += shiftCellToken(word, at, count);
-        else if (isRowToken(word) && ((end < f.size() && f[end] == ':') || (i > 0 && f[i - 1] == ':')))
-          out += shiftRowToken(word, at, count);
-        else
-          out.append(word);
-      } else {
-        out.append(word);
-      }
+      out += applies ? shiftedWord(f, i, end, at, count) : std::string(f.substr(i, end - i));
       i = end;
       // The second half of "A1:B2" belongs to the same sheet as the first.
-      if (!(i < f.size() && f[i] == ':')) {
-        applies = !qualifiedOnly;
-      }
-      continue;
+      if (!(i < f.size() && f[i] == ':')) applies = !qualifiedOnly;
+    } else {
+      out += c;
+      ++i;
     }
-    out += c;
-    ++i;
   }
   return out;
 }

@@ -9,6 +9,7 @@
 #include <expat.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -46,6 +47,17 @@ const char* attribute(Attributes attrs, std::string_view name) {
   return nullptr;
 }
 
+// A whole decimal attribute; none for text that is no number or does not fit an int (atoi
+// would wrap "4294967297" to 1).
+std::optional<int> wholeNumber(const char* text) {
+  if (!text) return std::nullopt;
+  const std::string_view s(text);
+  int v = 0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  return v;
+}
+
 // An expat parse of one part, fed from the file in blocks.
 struct XmlHandler {
   std::function<void(std::string_view, Attributes)> start;
@@ -57,10 +69,16 @@ Error badPart(const std::string& part, const std::string& why) {
   return Error::make(kBadFile, "Die Arbeitsmappe ist beschädigt (" + part + "): " + why);
 }
 
-Status parseXml(const fs::path& root, const std::string& part, XmlHandler& h) {
+// A part name stays inside the unpacked package: relative, without "." or ".." segments. An
+// absolute target ("//tmp/x.xml" resolves to "/tmp/x.xml") would otherwise replace the root.
+bool imPaket(const std::string& part) {
   const std::string wrapped = "/" + part + "/";
-  if (wrapped.find("/../") != std::string::npos || wrapped.find("/./") != std::string::npos)
-    return badPart(part, "Verweis aus dem Paket hinaus");
+  return !part.empty() && part.front() != '/' && wrapped.find("/../") == std::string::npos &&
+         wrapped.find("/./") == std::string::npos;
+}
+
+Status parseXml(const fs::path& root, const std::string& part, XmlHandler& h) {
+  if (!imPaket(part)) return badPart(part, "Verweis aus dem Paket hinaus");
   auto file = platform::File::openNative((root / part).string(), platform::File::Mode::Read);
   if (!file) return badPart(part, "Teil fehlt");
   std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate("UTF-8"),
@@ -165,12 +183,12 @@ Result<std::vector<bool>> readDateStyles(const fs::path& root, const std::string
     if (name == "numFmt") {
       const char* id = attribute(attrs, "numFmtId");
       const char* code = attribute(attrs, "formatCode");
-      if (id && code) custom[std::atoi(id)] = code;
+      if (auto n = wholeNumber(id); n && code) custom[*n] = code;
     } else if (name == "cellXfs") {
       inCellXfs = true;
     } else if (name == "xf" && inCellXfs) {
       const char* id = attribute(attrs, "numFmtId");
-      xfFormats.push_back(id ? std::atoi(id) : 0);
+      xfFormats.push_back(wholeNumber(id).value_or(0));
     }
   };
   h.end = [&](std::string_view name) {
@@ -212,16 +230,47 @@ struct SheetContext {
   bool date1904 = false;
 };
 
+// What a <c> element of a sheet says of its cell.
+struct CellText {
+  std::string type;        // the t attribute, "n" when absent
+  std::string value;       // <v>
+  std::string inlineText;  // <is><t>
+  bool isDate = false;     // its style shows a date
+};
+
+// The cell's value by its type; empty for an empty or unreadable value, an error for a text index
+// outside the shared strings.
+Result<CellValue> cellValue(const CellText& c, const SheetContext& ctx, const std::string& part) {
+  if (c.type == "s") {
+    auto index = parseNumber(c.value);
+    if (!index || *index < 0 || *index >= static_cast<double>(ctx.strings.size()))
+      return badPart(part, "ungültiger Textverweis " + c.value);
+    return CellValue{ctx.strings[static_cast<size_t>(*index)]};
+  }
+  if (c.type == "inlineStr") return CellValue{c.inlineText};
+  if (c.type == "str" || c.type == "e") return c.value.empty() ? CellValue{} : CellValue{c.value};
+  if (c.type == "b") return CellValue{c.value == "1"};
+  if (c.type == "d") {
+    auto d = isoDate(c.value);
+    return d ? CellValue{DateValue{*d}} : CellValue{};
+  }
+  auto d = parseNumber(c.value);
+  if (!d) return CellValue{};
+  if (c.isDate) return CellValue{DateValue{*d + (ctx.date1904 ? kDays1904 : 0)}};
+  return CellValue{*d};
+}
+
 Status readSheet(const fs::path& root, const std::string& part, const SheetContext& ctx, Worksheet& sheet) {
   int row = 0, column = 0;
-  std::string type, value, inline_;
-  bool isDate = false, inValue = false, inInline = false, inCell = false;
+  CellText cell;
+  bool inValue = false, inInline = false, inCell = false;
   std::optional<Error> failure;
   XmlHandler h;
   h.start = [&](std::string_view name, Attributes attrs) {
     if (name == "row") {
       const char* r = attribute(attrs, "r");
-      row = r ? std::atoi(r) : row + 1;
+      // A number that is none or out of range names no row: its cells are refused below.
+      row = r ? wholeNumber(r).value_or(0) : row + 1;
       column = 0;
     } else if (name == "c") {
       inCell = true;
@@ -232,11 +281,8 @@ Status readSheet(const fs::path& root, const std::string& part, const SheetConte
       else
         ++column;
       const char* t = attribute(attrs, "t");
-      type = t ? t : "n";
-      const char* s = attribute(attrs, "s");
-      const size_t style = s ? static_cast<size_t>(std::atoi(s)) : 0;
-      isDate = style < ctx.dateStyles.size() && ctx.dateStyles[style];
-      value.clear(), inline_.clear();
+      const size_t style = static_cast<size_t>(std::max(0, wholeNumber(attribute(attrs, "s")).value_or(0)));
+      cell = {t ? t : "n", "", "", style < ctx.dateStyles.size() && ctx.dateStyles[style]};
     } else if (name == "v" && inCell) {
       inValue = true;
     } else if (name == "t" && inCell) {
@@ -244,8 +290,8 @@ Status readSheet(const fs::path& root, const std::string& part, const SheetConte
     }
   };
   h.text = [&](std::string_view s) {
-    if (inValue) value.append(s);
-    if (inInline) inline_.append(s);
+    if (inValue) cell.value.append(s);
+    if (inInline) cell.inlineText.append(s);
   };
   h.end = [&](std::string_view name) {
     if (name == "v") inValue = false;
@@ -256,29 +302,11 @@ Status readSheet(const fs::path& root, const std::string& part, const SheetConte
       failure = badPart(part, "Zelle außerhalb des Tabellenblatts");
       return;
     }
-    CellValue v;
-    if (type == "s") {
-      auto index = parseNumber(value);
-      if (!index || *index < 0 || *index >= static_cast<double>(ctx.strings.size())) {
-        failure = badPart(part, "ungültiger Textverweis " + value);
-        return;
-      }
-      v = ctx.strings[static_cast<size_t>(*index)];
-    } else if (type == "inlineStr") {
-      v = inline_;
-    } else if (type == "str" || type == "e") {
-      if (!value.empty()) v = value;
-    } else if (type == "b") {
-      v = value == "1";
-    } else if (type == "d") {
-      if (auto d = isoDate(value)) v = DateValue{*d};
-    } else if (auto d = parseNumber(value)) {
-      if (isDate)
-        v = DateValue{*d + (ctx.date1904 ? kDays1904 : 0)};
-      else
-        v = *d;
-    }
-    if (!std::holds_alternative<std::monostate>(v)) sheet.putValue(row, column, std::move(v));
+    Result<CellValue> v = cellValue(cell, ctx, part);
+    if (!v)
+      failure = v.error();
+    else if (!std::holds_alternative<std::monostate>(*v))
+      sheet.putValue(row, column, std::move(*v));
   };
   RIVIZA_TRY(parseXml(root, part, h));
   if (failure) return *failure;
@@ -294,20 +322,30 @@ struct TempFolder {
   }
 };
 
+// The package unpacked into a new private folder; what cannot be unpacked shows as a missing part.
+Status unpack(const fs::path& file, TempFolder& temp) {
+  std::error_code ec;
+  const fs::path tmp = fs::temp_directory_path(ec);
+  if (ec) return platform::errnoError(ec.value(), "Temporären Ordner finden", "");
+  const fs::path archive = fs::absolute(file, ec);
+  if (ec) return platform::errnoError(ec.value(), "Arbeitsmappe finden", platform::pathText(file));
+  std::string pattern = (tmp / "riviza-xlsx-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) return platform::errnoError(errno, "Temporären Ordner anlegen", pattern);
+  temp.path = pattern;
+  zip::TUnZip unzip;
+  unzip.FileSpec = {"*"};
+  unzip.ExtractLimitBytes = kMaxUnpackedBytes;
+  unzip.SetArchiveFile(platform::pathText(archive));
+  unzip.SetExtractDir(platform::pathText(temp.path));
+  unzip.Extract();
+  return okStatus();
+}
+
 }  // namespace
 
 Status readXlsx(const fs::path& file, Workbook& into) {
   TempFolder temp;
-  std::string pattern = (fs::temp_directory_path() / "riviza-xlsx-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return platform::errnoError(errno, "Temporären Ordner anlegen", pattern);
-  temp.path = pattern;
-
-  zip::TUnZip unzip;
-  unzip.FileSpec = {"*"};
-  unzip.ExtractLimitBytes = kMaxUnpackedBytes;
-  unzip.SetArchiveFile(platform::pathText(fs::absolute(file)));
-  unzip.SetExtractDir(platform::pathText(temp.path));
-  unzip.Extract();
+  RIVIZA_TRY(unpack(file, temp));
   const fs::path& root = temp.path;
 
   auto packageRels = readRelationships(root, "");

@@ -1,4 +1,4 @@
-// Small text helpers shared by every layer (platform layer).
+// Small text helpers shared by every layer (platform layer): trimming and line splitting.
 //
 // Trim follows the Windows program's runtime: every character up to and including the blank
 // (controls, CR, LF, tab) is cut at both ends; bytes above 0x7F are never cut, so the helpers work
@@ -17,5 +17,15 @@ inline std::string_view trimView(std::string_view s) {
 }
 
 inline std::string trim(std::string_view s) { return std::string(trimView(s)); }
+
+// The next line of `rest` without its CR LF or LF; `rest` moves past it (to empty after a last
+// line with or without a line end).
+inline std::string_view nextLine(std::string_view& rest) {
+  const size_t end = rest.find('\n');
+  std::string_view line = rest.substr(0, end);
+  rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  return line;
+}
 
 }  // namespace riviza::platform

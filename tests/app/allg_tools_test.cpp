@@ -31,9 +31,10 @@ TEST(AllgTools, TeilStringFields) {
     int n;
     std::string field;
   } cases[] = {
-      {"a\tb\t", 2, "a"}, {"a\tb\t", 3, "b"}, {"a\tb", 3, ""},  {"a\tb", 2, "a"},
-      {"\t\tc\t", 3, ""}, {"x\tyz\t", 3, "yz"}, {"a\tb\t", 4, ""}, {"a\tb\t", 1, ""},
-      {"a\t", 5, ""},  // beyond the text's length: empty instead of a range error
+      {"a\tb\t", 2, "a"},   {"a\tb\t", 3, "b"}, {"a\tb", 3, ""},   {"a\tb", 2, "a"}, {"\t\tc\t", 3, ""},
+      {"x\tyz\t", 3, "yz"}, {"a\tb\t", 4, ""},  {"a\tb\t", 1, ""}, {"a\t", 5, ""},  // beyond the text's
+                                                                                    // length: empty instead
+                                                                                    // of a range error
   };
   for (const auto& c : cases) EXPECT_EQ(TeilString(c.text, '\t', c.n), c.field) << c.text << " n=" << c.n;
 }

@@ -68,9 +68,15 @@ std::vector<std::string> saetze(const std::string& datenOrdner, const std::strin
   if (t.setDatabaseName(datenOrdner).ok() && t.setTableName(tabelle).ok() && t.open().ok()) {
     for (Status st = t.first(); st.ok() && !t.eof(); st = t.next()) {
       std::string zeile;
-      for (size_t i = 0; i < felder.size(); ++i) {
-        auto f = t.fieldByName(felder[i]);
-        zeile += (i ? "|" : "") + (f.ok() ? (*f)->asString() : "?");
+      const size_t anzahl = felder.empty() ? static_cast<size_t>(t.fieldCount()) : felder.size();
+      for (size_t i = 0; i < anzahl; ++i) {
+        std::string text = "?";
+        if (felder.empty()) {
+          text = t.fields(static_cast<int>(i)).asString();
+        } else if (auto f = t.fieldByName(felder[i]); f.ok()) {
+          text = (*f)->asString();
+        }
+        zeile += (i ? "|" : "") + text;
       }
       out.push_back(zeile);
     }

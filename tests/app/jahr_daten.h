@@ -1,6 +1,6 @@
-// Year tables for the scenario tests of the billing years and the bulk corrections: a year's
-// Daten filled with the catalogue's empty tables (the program folder's LeerDaten), vouchers and
-// positions written through the table component, and the tables read back as short texts.
+// Year tables for the scenario tests of every folder: a year's Daten filled with the catalogue's
+// empty tables (the program folder's LeerDaten), records, vouchers and positions written through
+// the table component by field name, and the tables read back as short texts.
 #pragma once
 
 #include <string>
@@ -31,9 +31,10 @@ using Felder = std::vector<std::pair<std::string, std::string>>;
 void saetzeSchreiben(const std::string& datenOrdner, const std::string& tabelle,
                      const std::vector<Felder>& saetze);
 
-// The records of a table in table order, the given fields of each joined by "|".
+// The records of a table in table order, the given fields of each (no fields: every field)
+// joined by "|"; one line "<tabelle fehlt>" when it cannot be opened.
 std::vector<std::string> saetze(const std::string& datenOrdner, const std::string& tabelle,
-                                const std::vector<std::string>& felder);
+                                const std::vector<std::string>& felder = {});
 // Vouchers as "number|date|billed", positions as "number|article".
 std::vector<std::string> belege(const std::string& datenOrdner);
 std::vector<std::string> positionen(const std::string& datenOrdner);

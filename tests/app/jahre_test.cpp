@@ -2,15 +2,15 @@
 // (flat-layout migration, refusal, carry-over, the checks before anything is made), the merge
 // and the deletion of movement data, the year switch and the data-root change, each with the
 // program-access lock of the years they leave, enter and write.
-#include <fcntl.h>
 
 #include <cerrno>
 
 #include "app/Riviza1_jahre.h"
+#include "app/Riviza1_tabellen.h"
 #include "jahr_daten.h"
 #include "platform/pump.h"
-#include "platform/syscalls.h"
 #include "shell_fixture.h"
+#include "stoerung.h"
 
 namespace riviza::test {
 namespace {
@@ -53,27 +53,6 @@ class Jahre : public JahrShell {
   }
 };
 
-// Creating files below this folder (native path part) fails as a full disk would.
-std::string gVoll;
-int oeffnenBisVoll(const char* path, int flags, mode_t mode) {
-  if ((flags & O_CREAT) && !gVoll.empty() && std::string_view(path).find(gVoll) != std::string_view::npos) {
-    errno = ENOSPC;
-    return -1;
-  }
-  return platform::realSysCalls().open(path, flags, mode);
-}
-
-struct VolleDaten {
-  explicit VolleDaten(std::string ordner) : calls(mitOpen()) { gVoll = std::move(ordner); }
-  ~VolleDaten() { gVoll.clear(); }
-  static platform::SysCalls mitOpen() {
-    platform::SysCalls c = platform::realSysCalls();
-    c.open = oeffnenBisVoll;
-    return c;
-  }
-  platform::ScopedSysCalls calls;
-};
-
 // ---- the new year ----
 
 TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
@@ -88,7 +67,7 @@ TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
 
   // A copy that fails after the move: the flat year goes on as 2023, no 2024 is left behind.
   {
-    VolleDaten voll("/Abrechng/2024/Daten/");
+    ScopedStoerung voll(Stoerung::KeinAnlegen, "/Abrechng/2024/Daten/", ENOSPC);
     EXPECT_FALSE(neuesJahr());
   }
   EXPECT_EQ(texte().back(), "Ordner <<" + imDaten("Abrechng\\2023\\Daten") + ">> kann nicht kopiert werden!");
@@ -163,8 +142,7 @@ TEST_F(Jahre, OpenVouchersAreCarriedOverFromTheCutOffDate) {
                                        {"", "01.07.2024", false, {"X1"}}});
     saetzeSchreiben(datenVon("2024"), "Aufstellung.DB",
                     std::vector<Felder>{{{"Feld00", "S"}, {"Feld01", "1"}}});
-    resetGlobals();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     oeffnen();
     EXPECT_TRUE(neuesJahr(true, fall.ab, fall.leer));
     EXPECT_EQ(belege(datenVon("2025")), fall.belege);
@@ -183,6 +161,7 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
     std::function<void(Jahre&)> vorher;
     const char* ab;
     std::string meldung;
+    const char* voll = "";  // creating files below this path part fails as on a full disk
   } faelle[] = {
       {"cut-off no date", nullptr, "31.02.2024",
        "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nDas Datum <<31.02.2024>> ist kein gültiges "
@@ -196,7 +175,12 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
       {"name taken by a file", [](Jahre& t) { t.daten.write("Abrechng/2025", "x"); }, "",
        "Ordner <<" + imDaten("Abrechng\\2025") + ">> kann nicht angelegt werden!"},
       {"copy fails", nullptr, "",
-       "Ordner <<" + imDaten("Abrechng\\2024\\Daten") + ">> kann nicht kopiert werden!"},
+       "Ordner <<" + imDaten("Abrechng\\2024\\Daten") + ">> kann nicht kopiert werden!",
+       "/Abrechng/2025/Daten/"},
+      // The new year would start without the old year's settings.
+      {"settings file not copied", nullptr, "",
+       "Datei <<" + imDaten("Abrechng\\2025\\Abrechng.ini") + ">> kann nicht angelegt werden!",
+       "/Abrechng/2025/Abrechng.ini"},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(fall.name);
@@ -204,11 +188,10 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
     jahrMitTabellen("2024");
     belegeSchreiben(datenVon("2024"), {{"1", "01.02.2024", false, {"A1"}}});
     if (fall.vorher) fall.vorher(*this);
-    resetGlobals();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     oeffnen();
     {
-      VolleDaten voll(std::string(fall.name) == "copy fails" ? "/Abrechng/2025/Daten/" : "");
+      ScopedStoerung voll(Stoerung::KeinAnlegen, fall.voll, ENOSPC);
       EXPECT_FALSE(neuesJahr(true, fall.ab));
     }
     EXPECT_EQ(texte().back(), fall.meldung);
@@ -353,6 +336,19 @@ TEST_F(Jahre, AMergeLocksTheYearItWritesAndRefusesAHeldOne) {
   EXPECT_EQ(jahrWert("2022", "ProgrammZugriff"), "1");
   EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
   EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+
+  // A lock that cannot be written is no lock: the merge is refused and the year left alone.
+  dialogs.clear();
+  {
+    ScopedStoerung voll(Stoerung::KeinAnlegen, "/Abrechng/2023/Abrechng.ini", ENOSPC);
+    EXPECT_FALSE(zusammenfuehren("2024", "2023"));
+  }
+  ASSERT_EQ(texte().size(), 1u);
+  EXPECT_TRUE(
+      texte()[0].starts_with("Programmzugriff nicht gesetzt: " + imDaten("Abrechng\\2023\\Abrechng.ini")))
+      << texte()[0];
+  EXPECT_EQ(belege(datenVon("2023")), (Zeilen{"1|03.03.2023|0"}));
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
 }
 
 // ---- switch and data-root change ----
@@ -380,6 +376,28 @@ TEST_F(Jahre, SwitchingIntoAYearAnotherProgramHolds) {
   EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
 }
 
+// Every table of the program is closed before the year is left: an edit in progress is posted
+// into the year it was made in, and each table that named the year's Daten, open or closed,
+// names the year entered (the open ones open there again).
+TEST_F(Jahre, ASwitchPostsAPendingEditAndTheTablesFollowTheYear) {
+  jahrMitTabellen("2023");
+  jahrMitTabellen("2024");
+  oeffnen();
+  db::TTable& ann = *form->TableAnn;
+  ASSERT_TRUE(tabelleOeffnen(ann, datenVon("2024"), "Ann.DB").ok());
+  ASSERT_TRUE(ann.append().ok() && ann.fields(0).setAsString("101234567").ok());
+  ASSERT_TRUE(form->TableAdrAnn->setDatabaseName(datenVon("2024")).ok());
+  jahrWaehlen("2023");
+  EXPECT_EQ(saetze(datenVon("2024"), "Ann.DB", {"Kostentraeger"}), Zeilen{"101234567"});
+  EXPECT_EQ(saetze(datenVon("2023"), "Ann.DB", {"Kostentraeger"}), Zeilen{});
+  EXPECT_TRUE(ann.active());
+  EXPECT_EQ(ann.databaseName(), datenVon("2023"));
+  EXPECT_TRUE(ann.isEmpty());
+  EXPECT_FALSE(form->TableAdrAnn->active());
+  EXPECT_EQ(form->TableAdrAnn->databaseName(), datenVon("2023"));
+  EXPECT_EQ(texte(), Zeilen{});
+}
+
 TEST_F(Jahre, TheDataRootChangeTakesTheLastYearOfTheNewRoot) {
   jahrMitTabellen("2024");
   const std::string zweit = imDaten("Zweit");
@@ -397,7 +415,11 @@ TEST_F(Jahre, TheDataRootChangeTakesTheLastYearOfTheNewRoot) {
   EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
 
   dialogs.answerFolder(zweit);
+  dialogs.clear();
   form->SpeedButtonBw->click();
+  // The new root's years lack the service-centre table: it comes from the template, unasked;
+  // the folder dialog is all that was shown.
+  EXPECT_EQ(texte(), Zeilen{""});
   EXPECT_EQ(form->EditOrdnerBw->text(), zweit);
   EXPECT_EQ(programmWert("BüroWARE"), zweit);
   EXPECT_EQ(programmWert("AktuellesJahr"), "2023");

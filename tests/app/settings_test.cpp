@@ -390,8 +390,7 @@ TEST_F(Shell, LoadingTheYearFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    resetGlobals();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     form->EditReNr2->setText("vom Vorjahr");
     form->EditReNr3->setText("vom Vorjahr");
     globals().DatenPfad = daten.str() + "\\";
@@ -574,8 +573,7 @@ TEST_F(Shell, SaveChecksAndQuestions) {
     std::filesystem::remove_all(programm / "LeerDaten");
     std::filesystem::remove_all(programm / "Kosttr");
     programmVorlagen(programm);
-    resetGlobals();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     bereitZumSpeichern();
     form->EditMandant->setText("gespeichert");
     c.vorbereiten(*this);

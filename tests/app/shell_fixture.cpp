@@ -25,6 +25,13 @@ Shell::~Shell() {
   resetGlobals();
 }
 
+void Shell::neuesProgramm() {
+  form.reset();
+  resetGlobals();
+  dialogs.clear();
+  form = std::make_unique<TFormEinstellungen>();
+}
+
 void Shell::dakota4(std::string_view rivizaIni, bool zertifikat) {
   iniSchreiben(prefix, "drive_c/dakotale/System/Riviza.ini", rivizaIni);
   iniSchreiben(prefix, "drive_c/dakotale/System/annahmest.ini", "[ANNAHMESTELLEN]\r\n");

@@ -58,6 +58,9 @@ class Shell : public ::testing::Test {
 
   // The start-up timer's tick.
   void starten() { form->Timer1->fire(); }
+  // A program started afresh on the same folders: the form gone, the global state a fresh
+  // process has, a new form, an empty transcript. (Not yet started.)
+  void neuesProgramm();
   // The texts shown so far.
   std::vector<std::string> texte() const { return dialogs.texts(); }
 

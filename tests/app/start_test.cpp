@@ -62,9 +62,7 @@ TEST_F(Shell, DakotaFoldersAndTheirMessages) {
     std::filesystem::remove(prefix / "system.reg");
     if (c.rivizaIni) dakota4(c.rivizaIni, c.zertifikat);
     dakotaRegistry(c.bnswh, c.dll);
-    resetGlobals();
-    dialogs.clear();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     programmIni();
     starten();
 
@@ -218,8 +216,7 @@ TEST_F(Shell, YearListAndCurrentYear) {
     std::filesystem::remove_all(daten / "Abrechng");
     for (const char* o : c.ordner) jahrOhneIni(o);
     daten.write("Abrechng/2025", "a file is no year");
-    resetGlobals();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     dakota4();
     programmIni(c.aktuellesJahr ? std::string("AktuellesJahr=") + c.aktuellesJahr + "\r\n" : "");
     starten();
@@ -258,9 +255,7 @@ TEST_F(Shell, MissingDataRootEntryAndMissingDataRootFolder) {
   EXPECT_EQ(form->caption(), titel("01.01.2000"));
   EXPECT_FALSE(form->TableAdrDlz->active());
 
-  resetGlobals();
-  dialogs.clear();
-  form = std::make_unique<TFormEinstellungen>();
+  neuesProgramm();
   const std::string fehlt = imDaten("fehlt");
   iniSchreiben(programm, "Abrechng.ini", "[EINSTELLUNGEN]\r\nBüroWARE=" + fehlt + "\r\n");
   starten();
@@ -285,9 +280,7 @@ TEST_F(Shell, ProgramAccessLockAtStartAndClose) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.vorher ? c.vorher : "missing");
-    resetGlobals();
-    dialogs.clear();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     dakota4();
     programmIni();
     std::string ini = "[EINSTELLUNGEN]\r\nVersion=" + DateiVersion("").substr(0, 3) + "\r\n";
@@ -401,9 +394,7 @@ TEST_F(Shell, VersionCheck) {
     SCOPED_TRACE(c.name);
     std::filesystem::remove_all(daten / "Abrechng");
     std::filesystem::remove(programm / "REORG.LOG");
-    resetGlobals();
-    dialogs.clear();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     dakota4();
     programmIni();
     if (c.ini)

@@ -4,6 +4,7 @@
 #include "app/allg_tools.h"
 #include "db/TTable.h"
 #include "fixtures.h"
+#include "jahr_daten.h"
 #include "platform/files.h"
 
 namespace riviza::test {
@@ -107,19 +108,7 @@ void KosttrJahr::starten(std::string_view firma, bool dateien) {
 }
 
 std::vector<std::string> KosttrJahr::tabelle(std::string_view name) const {
-  db::TTable t;
-  std::vector<std::string> saetze;
-  EXPECT_TRUE(t.setDatabaseName(jahrOrdner("Daten")).ok());
-  EXPECT_TRUE(t.setTableName(std::string(name)).ok());
-  if (!t.open().ok()) return {"<" + std::string(name) + " nicht lesbar>"};
-  EXPECT_TRUE(t.first().ok());
-  while (!t.eof()) {
-    std::string satz;
-    for (int i = 0; i < t.fieldCount(); ++i) satz += (i ? "|" : "") + t.fields(i).asString();
-    saetze.push_back(satz);
-    if (!t.next().ok()) break;
-  }
-  return saetze;
+  return saetze(jahrOrdner("Daten"), std::string(name));
 }
 
 std::vector<std::vector<std::string>> KosttrJahr::alleTabellen() const {

@@ -197,8 +197,7 @@ TEST_F(Neuaufbau, BranchOfficesAndProviderGroupFollowTheSettings) {
     // Without a two-character group no fund gets an office.
     for (const std::string& kas : tabelle("Kas.db"))
       EXPECT_EQ(kas.ends_with("||||||||||||"), f.kasAdrAnn == 0) << kas;
-    form.reset();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
     ASSERT_TRUE(platform::removeTree(daten.str() + "/Abrechng").ok());
   }
 }

@@ -174,6 +174,12 @@ TEST_F(Storage, EmptyingAClosedTableAndRebuildingIndexes) {
   ASSERT_TRUE(t.open().ok());
   EXPECT_TRUE(t.isEmpty());
   EXPECT_EQ(t.rebuildIndexes().ok(), true);
+  // Emptying a table that has no records, open or closed, leaves its file as it was.
+  const std::string before = readNative(dir_ / "Mixed.db");
+  ASSERT_TRUE(t.emptyTable().ok());
+  t.close();
+  ASSERT_TRUE(t.emptyTable().ok());
+  EXPECT_EQ(readNative(dir_ / "Mixed.db"), before);
 }
 
 // The integrity check reads the whole file without writing it: a sound table passes and keeps

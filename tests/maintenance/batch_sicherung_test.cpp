@@ -4,6 +4,7 @@
 // refused under DAKOTA 4, whose button the form hides.
 #include <regex>
 
+#include "batch_support.h"
 #include "sicherung_fixture.h"
 
 namespace riviza::test {
@@ -11,10 +12,7 @@ namespace {
 
 class BatchSicherung : public Sicherung {
  protected:
-  ToolRun batch(std::vector<std::string> args) {
-    args.insert(args.begin(), {RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch", programm.str()});
-    return runTool(args, {.dir = programm.path()});
-  }
+  ToolRun batch(std::vector<std::string> args) { return rivizaBatch(programm, std::move(args)); }
   std::string stempel() const { return jahrWert("2024", "LetzteDatensicherung", "DASI"); }
 };
 

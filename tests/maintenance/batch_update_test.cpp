@@ -27,7 +27,7 @@ ToolRun starten(const std::vector<std::string>& argv, const std::filesystem::pat
 class RivizaBatchUpdate : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(starten({bin + "demo/riviza-demo", demo}, dir / "demo.txt").status, 0);
+    ASSERT_EQ(runTool({bin + "demo/riviza-demo", demo}).status, 0);
     for (const auto& e : platform::listDirectory(programm + "/Kosttr"))
       dateien.push_back({e.name, platform::readFile(programm + "/Kosttr/" + e.name).value()});
     ASSERT_FALSE(dateien.empty());

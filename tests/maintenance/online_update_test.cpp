@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/pump.h"
 #include "shell_fixture.h"
+#include "stoerung.h"
 #include "update_server.h"
 
 namespace riviza::test {
@@ -224,6 +225,9 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
     const char* entpackt;                // the count line
     std::string aufruf;                  // the installer's start (folder|program); "" none
     std::vector<const char*> vorhanden;  // below the program folder afterwards
+    // Writes into the program folder's Update.exe fail as on a full disk: the installer is not
+    // started and this is the reason given.
+    std::string startFehler{};
   };
   const std::string prog = programm.str();
   const std::vector<Fall> faelle = {
@@ -239,6 +243,13 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
        "Dateien entpackt: 1",
        prog + "|" + prog + "/Update.exe",
        {"Update.exe"}},
+      {"Update.exe, program folder full",
+       {{"Update.exe", "MZ update"}},
+       true,
+       "Dateien entpackt: 1",
+       "",
+       {"Update/Update.exe"},
+       prog + "\\Update.exe: "},
       {"no installer", {{"liesmich.txt", "neu"}}, true, "Dateien entpackt: 1", "", {"Update/liesmich.txt"}},
       {"a name leading out",
        {{"Setup.exe", "MZ setup"}, {"../boese.txt", "x"}},
@@ -260,19 +271,34 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
       server.paket("update.zip", f.eintraege);
     server.veroeffentlichen("update.txt", "16.03.2024\r\n");
 
-    drueckenUndWarten(UpdateArt::Programm);
+    {
+      ScopedStoerung voll(Stoerung::PlatteVoll,
+                          f.startFehler.empty() ? "" : (programm / "Update.exe").string());
+      drueckenUndWarten(UpdateArt::Programm);
+    }
 
     const auto l = zeilen();
+    const bool gestartet = f.installiert && f.startFehler.empty();
     ASSERT_GE(l.size(), 4u);
-    EXPECT_EQ(l[l.size() - (f.installiert ? 1 : 2)], z(f.entpackt));
+    EXPECT_EQ(l[l.size() - (gestartet ? 1 : 2)], z(f.entpackt));
     EXPECT_EQ(form->visible(), !f.installiert);
     EXPECT_EQ(UpdateZustand(UpdateArt::Programm).ergebnis,
-              f.installiert ? UpdateErgebnis::Installiert : UpdateErgebnis::Fehler);
+              gestartet ? UpdateErgebnis::Installiert : UpdateErgebnis::Fehler);
     if (f.installiert) {
       // Closed as the program closes: Temp emptied, the list kept in UPDATE.LOG.
       EXPECT_TRUE(platform::listDirectory(imProgramm("Temp")).empty());
       EXPECT_NE(programm.read("UPDATE.LOG").find(z(f.entpackt) + "\r\n"), std::string::npos);
-      EXPECT_TRUE(texte().empty());
+      if (gestartet) {
+        EXPECT_TRUE(texte().empty());
+      } else {
+        // The package's installer stays for a later run, no part of a copy is left to start.
+        EXPECT_TRUE(l.back().starts_with(z("Setup-Programm nicht gestartet: " + f.startFehler))) << l.back();
+        ASSERT_EQ(texte().size(), 1u);
+        EXPECT_TRUE(
+            texte()[0].starts_with("Das Setup-Programm konnte nicht gestartet werden!\n\n" + f.startFehler))
+            << texte()[0];
+        EXPECT_FALSE(programm.exists("Update.exe"));
+      }
     } else {
       EXPECT_TRUE(l.back().starts_with(z("Programmupdate nicht installiert: "))) << l.back();
       ASSERT_EQ(texte().size(), 1u);

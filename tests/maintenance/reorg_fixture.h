@@ -93,9 +93,7 @@ class Reorg : public Shell {
     std::filesystem::remove_all(programm / "LeerDaten");
     std::filesystem::remove(programm / "REORG.LOG");
     programmVorlagen(programm);
-    resetGlobals();
-    dialogs.clear();
-    form = std::make_unique<TFormEinstellungen>();
+    neuesProgramm();
   }
 
   // The reorganisation from its tab, answering the backup question with `antwort`.

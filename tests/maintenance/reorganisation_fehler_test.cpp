@@ -3,7 +3,6 @@
 // byte for byte as it was and its Version unwritten, with the failure in REORG.LOG and a
 // message; the preconditions are checked before anything is made; two runs in one second keep
 // two dated backups.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,59 +12,15 @@
 #include "app/allg_tools.h"
 #include "platform/ini.h"
 #include "platform/pump.h"
-#include "platform/syscalls.h"
 #include "reorg_fixture.h"
+#include "stoerung.h"
 
 namespace riviza::test {
 namespace {
 
-// The injected file-system failures: a path part and what happens to files below it.
-enum class Stoerung { KeinOeffnen, PlatteVoll, KeinUmbenennen };
-Stoerung gStoerung;
-std::string gPfadTeil;
-std::set<int> gVolleDateien;
-
-int stoerendesOpen(const char* pfad, int flags, mode_t mode) {
-  const bool betroffen =
-      (flags & O_CREAT) && std::string_view(pfad).find(gPfadTeil) != std::string_view::npos;
-  if (betroffen && gStoerung == Stoerung::KeinOeffnen) {
-    errno = EACCES;
-    return -1;
-  }
-  const int fd = platform::realSysCalls().open(pfad, flags, mode);
-  if (betroffen && fd >= 0 && gStoerung == Stoerung::PlatteVoll) gVolleDateien.insert(fd);
-  return fd;
-}
-ssize_t stoerendesWrite(int fd, const void* daten, size_t n) {
-  if (gVolleDateien.count(fd)) {
-    errno = ENOSPC;
-    return -1;
-  }
-  return platform::realSysCalls().write(fd, daten, n);
-}
-int stoerendesClose(int fd) {
-  gVolleDateien.erase(fd);
-  return platform::realSysCalls().close(fd);
-}
-int stoerendesRename(const char* von, const char* nach) {
-  if (gStoerung == Stoerung::KeinUmbenennen && std::string_view(von).ends_with(gPfadTeil)) {
-    errno = EXDEV;
-    return -1;
-  }
-  return platform::realSysCalls().rename(von, nach);
-}
-
 // Runs `f` with the failure injected below `pfadTeil`.
 void mitStoerung(Stoerung s, std::string pfadTeil, const std::function<void()>& f) {
-  gStoerung = s;
-  gPfadTeil = std::move(pfadTeil);
-  gVolleDateien.clear();
-  platform::SysCalls tabelle = platform::realSysCalls();
-  tabelle.open = stoerendesOpen;
-  tabelle.write = stoerendesWrite;
-  tabelle.close = stoerendesClose;
-  tabelle.rename = stoerendesRename;
-  platform::ScopedSysCalls aktiv(tabelle);
+  ScopedStoerung aktiv(s, std::move(pfadTeil));
   f();
 }
 
@@ -96,7 +51,7 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
   } cases[] = {
       {"copy error into Daten_alt",
        {},
-       [](Reorg& r) { mitStoerung(Stoerung::KeinOeffnen, "/Daten_alt/", [&r] { r.reorganisieren(); }); },
+       [](Reorg& r) { mitStoerung(Stoerung::KeinAnlegen, "/Daten_alt/", [&r] { r.reorganisieren(); }); },
        "FEHLER beim kopieren: "},
       {"full disk under the dated backup",
        {},

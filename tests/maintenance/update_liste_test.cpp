@@ -1,7 +1,8 @@
 // The update list's log lines and UPDATE.LOG, through the hidden rebuild button.
+#include "maintenance/update_liste.h"
+
 #include <gtest/gtest.h>
 
-#include "maintenance/update_liste.h"
 #include "platform/files.h"
 #include "shell_fixture.h"
 

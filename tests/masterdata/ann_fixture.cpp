@@ -2,6 +2,7 @@
 #include "ann_fixture.h"
 
 #include "app/globals.h"
+#include "jahr_daten.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 

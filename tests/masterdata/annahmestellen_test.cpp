@@ -255,5 +255,33 @@ TEST_F(Annahmestellen, AnAddressIsStoredOnlyWithNineDigitsAndAName) {
   EXPECT_EQ(gespeichert("AdrAnn.DB")[0].at("Name"), "Annahme West");
 }
 
+TEST_F(Annahmestellen, ASaveTheTableRefusesKeepsTheEntryOnScreenToBeCorrected) {
+  auskunft.setze(Basis::S302, "101111111", adressblock("BKK Süd", "BKK Süd", "80331", "München", "Weg 1"));
+  zeigen();
+  neu(kAok);
+  ASSERT_TRUE(form->DBEdit53->userReach());
+  form->DBEdit53->userType("30");
+  // Meanwhile another workstation on the same data folder stores the AOK's record.
+  tabelle("Ann.DB", {{{"Kostentraeger", kAok}, {"NameKostentraeger", "AOK von nebenan"}}});
+  ASSERT_TRUE(form->BitBtnAnnSpeichern->userClick());
+  ASSERT_EQ(dialogs.transcript().size(), 1u);
+  EXPECT_EQ(dialogs.transcript()[0].caption, "Fehler !");
+  EXPECT_TRUE(dialogs.transcript()[0].text.starts_with("Die Annahmestelle kann nicht gespeichert werden."));
+  // Still editing: the typed entry is there to be corrected, not dropped by leaving the panel.
+  EXPECT_FALSE(browsing());
+  EXPECT_TRUE(form->activeControl() && form->activeControl()->isWithin(form->PanelAnn));
+  EXPECT_EQ(form->DBEdit53->text(), "30");
+  ASSERT_TRUE(form->DBEdit13->userReach());
+  form->DBEdit13->userType(std::string(9, '\b') + "101111111");
+  ASSERT_TRUE(form->BitBtnAnnSpeichern->userClick());
+  EXPECT_EQ(dialogs.transcript().size(), 1u);
+  EXPECT_TRUE(browsing());
+  const auto ann = gespeichert("Ann.DB");
+  ASSERT_EQ(ann.size(), 2u);  // in key order
+  EXPECT_EQ(ann[0].at("Kostentraeger"), "101111111");
+  EXPECT_EQ(ann[0].at("NettoTage"), "30");
+  EXPECT_EQ(ann[1].at("NameKostentraeger"), "AOK von nebenan");
+}
+
 }  // namespace
 }  // namespace riviza::test

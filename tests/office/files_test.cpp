@@ -166,6 +166,9 @@ TEST_F(Files, PresentingSavesTimeStampedFilesNeverOverOneAndHandsThePathsOver) {
 }
 
 TEST_F(Files, DamagedOrForeignFilesFailWithTheirCodeAndOpenNothing) {
+  // A well-formed sheet outside the package, which an absolute target must not reach.
+  dir.write("draussen.xml",
+            "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData></worksheet>");
   const struct {
     const char* what;
     std::string bytes;
@@ -179,7 +182,11 @@ TEST_F(Files, DamagedOrForeignFilesFailWithTheirCodeAndOpenNothing) {
       {"text index out of range", storedZip(package("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row>")),
        kBadFile},
       {"row beyond the sheet", storedZip(package("<row r=\"2000000\"><c><v>1</v></c></row>")), kBadFile},
+      {"row number beyond 32 bits", storedZip(package("<row r=\"4294967297\"><c><v>1</v></c></row>")),
+       kBadFile},
       {"part outside the package", storedZip(package("", "../../../etc/passwd")), kBadFile},
+      {"absolute part outside the package", storedZip(package("", "/" + (dir / "draussen.xml").string())),
+       kBadFile},
       {"missing sheet part", storedZip(package("", "worksheets/fehlt.xml")), kBadFile},
   };
   for (const auto& r : rows) {

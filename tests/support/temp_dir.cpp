@@ -1,3 +1,5 @@
+// Test support: the temporary folder, the scoped current folder and environment, and the
+// shared test data (see temp_dir.h).
 #include "support/temp_dir.h"
 
 #include <cstdlib>

@@ -37,13 +37,18 @@ struct Nutzungsfehler : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// An operation that takes no arguments refuses any.
+inline void keineArgumente(const Sitzung& s) {
+  if (!s.args.empty()) throw Nutzungsfehler("keine Argumente erwartet");
+}
+
 // Runs the operation; false when it failed (it has said why).
 using Operation = bool (*)(Sitzung&);
 
 struct OperationEintrag {
-  const char* name;     // as typed on the command line
-  const char* aufruf;   // its arguments, for the usage text ("" when none)
-  const char* zweck;    // one line
+  const char* name;    // as typed on the command line
+  const char* aufruf;  // its arguments, for the usage text ("" when none)
+  const char* zweck;   // one line
   Operation ausfuehren;
 };
 
@@ -61,7 +66,7 @@ int fehlerAnzahl();
 
 #define RIVIZA_BATCH_CONCAT2(a, b) a##b
 #define RIVIZA_BATCH_CONCAT(a, b) RIVIZA_BATCH_CONCAT2(a, b)
-#define RIVIZA_BATCH_OPERATION(...)                                                       \
+#define RIVIZA_BATCH_OPERATION(...)                                                           \
   static const ::riviza::batch::Registrierung RIVIZA_BATCH_CONCAT(registrierung_, __LINE__) { \
-    ::riviza::batch::OperationEintrag { __VA_ARGS__ }                                     \
+    ::riviza::batch::OperationEintrag { __VA_ARGS__ }                                         \
   }

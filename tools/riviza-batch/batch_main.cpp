@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,14 +34,22 @@ int gFehler = 0;
 
 const char* antwortText(ui::DlgResult r) {
   switch (r) {
-    case ui::DlgResult::Yes: return "Ja";
-    case ui::DlgResult::No: return "Nein";
-    case ui::DlgResult::Ok: return "OK";
-    case ui::DlgResult::Cancel: return "Abbrechen";
-    case ui::DlgResult::Abort: return "Abbrechen";
-    case ui::DlgResult::Retry: return "Wiederholen";
-    case ui::DlgResult::Ignore: return "Ignorieren";
-    case ui::DlgResult::None: break;
+    case ui::DlgResult::Yes:
+      return "Ja";
+    case ui::DlgResult::No:
+      return "Nein";
+    case ui::DlgResult::Ok:
+      return "OK";
+    case ui::DlgResult::Cancel:
+      return "Abbrechen";
+    case ui::DlgResult::Abort:
+      return "Abbrechen";
+    case ui::DlgResult::Retry:
+      return "Wiederholen";
+    case ui::DlgResult::Ignore:
+      return "Ignorieren";
+    case ui::DlgResult::None:
+      break;
   }
   return "";
 }
@@ -76,13 +85,25 @@ class BatchDialogs : public ui::Dialogs {
   ui::DlgResult zeigen(const std::string& caption, const std::string& text, ui::DlgButtons buttons) {
     ui::DlgResult antwort = ui::DlgResult::Ok;
     switch (buttons) {
-      case ui::DlgButtons::Ok: antwort = ui::DlgResult::Ok; break;
-      case ui::DlgButtons::OkCancel: antwort = ja_ ? ui::DlgResult::Ok : ui::DlgResult::Cancel; break;
+      case ui::DlgButtons::Ok:
+        antwort = ui::DlgResult::Ok;
+        break;
+      case ui::DlgButtons::OkCancel:
+        antwort = ja_ ? ui::DlgResult::Ok : ui::DlgResult::Cancel;
+        break;
       case ui::DlgButtons::YesNo:
-      case ui::DlgButtons::YesNoCancel: antwort = ja_ ? ui::DlgResult::Yes : ui::DlgResult::No; break;
-      case ui::DlgButtons::YesCancel: antwort = ja_ ? ui::DlgResult::Yes : ui::DlgResult::Cancel; break;
-      case ui::DlgButtons::RetryCancel: antwort = ui::DlgResult::Cancel; break;
-      case ui::DlgButtons::AbortRetryIgnore: antwort = ui::DlgResult::Abort; break;
+      case ui::DlgButtons::YesNoCancel:
+        antwort = ja_ ? ui::DlgResult::Yes : ui::DlgResult::No;
+        break;
+      case ui::DlgButtons::YesCancel:
+        antwort = ja_ ? ui::DlgResult::Yes : ui::DlgResult::Cancel;
+        break;
+      case ui::DlgButtons::RetryCancel:
+        antwort = ui::DlgResult::Cancel;
+        break;
+      case ui::DlgButtons::AbortRetryIgnore:
+        antwort = ui::DlgResult::Abort;
+        break;
     }
     std::printf("[%s] %s", caption.c_str(), text.c_str());
     if (buttons != ui::DlgButtons::Ok) std::printf(" -> %s", antwortText(antwort));
@@ -115,7 +136,8 @@ class ListenDrucker {
 };
 
 void nutzung(FILE* out) {
-  std::fprintf(out, "Aufruf: riviza-batch PROGRAMMORDNER OPERATION [ARGUMENTE] [--ja|--nein]\n\nOperationen:\n");
+  std::fprintf(out,
+               "Aufruf: riviza-batch PROGRAMMORDNER OPERATION [ARGUMENTE] [--ja|--nein]\n\nOperationen:\n");
   for (const OperationEintrag& op : registry())
     std::fprintf(out, "  %s%s%s\n      %s\n", op.name, *op.aufruf ? " " : "", op.aufruf, op.zweck);
 }
@@ -134,9 +156,19 @@ const std::vector<OperationEintrag>& operationen() { return registry(); }
 
 int fehlerAnzahl() { return gFehler; }
 
-int ausfuehren(int argc, char** argv) {
-  std::vector<std::string> worte;
+namespace {
+
+struct Aufruf {
+  std::string programmOrdner;
+  const OperationEintrag* op = nullptr;
+  std::vector<std::string> args;
   bool ja = true;
+};
+
+// The command line checked and the program folder made the current folder; the exit status
+// when there is nothing to run (help, a usage error, a missing folder).
+std::optional<int> aufrufLesen(int argc, char** argv, Aufruf& aufruf) {
+  std::vector<std::string> worte;
   for (int i = 1; i < argc; ++i) {
     std::string wort = argv[i];
     if (wort == "--help" || wort == "-h") {
@@ -144,9 +176,9 @@ int ausfuehren(int argc, char** argv) {
       return 0;
     }
     if (wort == "--ja")
-      ja = true;
+      aufruf.ja = true;
     else if (wort == "--nein")
-      ja = false;
+      aufruf.ja = false;
     else
       worte.push_back(std::move(wort));
   }
@@ -154,22 +186,55 @@ int ausfuehren(int argc, char** argv) {
     nutzung(stderr);
     return 2;
   }
-  const OperationEintrag* op = finden(worte[1]);
-  if (!op) {
+  aufruf.op = finden(worte[1]);
+  if (!aufruf.op) {
     std::fprintf(stderr, "riviza-batch: unbekannte Operation: %s\n\n", worte[1].c_str());
     nutzung(stderr);
     return 2;
   }
-  if (!platform::directoryExists(worte[0])) {
-    std::fprintf(stderr, "riviza-batch: Programmordner nicht gefunden: %s\n", worte[0].c_str());
+  aufruf.programmOrdner = worte[0];
+  aufruf.args.assign(worte.begin() + 2, worte.end());
+  if (!platform::directoryExists(aufruf.programmOrdner)) {
+    std::fprintf(stderr, "riviza-batch: Programmordner nicht gefunden: %s\n", aufruf.programmOrdner.c_str());
     return 2;
   }
-  if (::chdir(platform::nativePath(worte[0]).c_str()) != 0) {
-    std::fprintf(stderr, "riviza-batch: Programmordner nicht lesbar: %s\n", worte[0].c_str());
+  if (::chdir(platform::nativePath(aufruf.programmOrdner).c_str()) != 0) {
+    std::fprintf(stderr, "riviza-batch: Programmordner nicht lesbar: %s\n", aufruf.programmOrdner.c_str());
     return 2;
   }
+  return std::nullopt;
+}
 
-  BatchDialogs antworten(ja);
+// The started form's operation; its exit status.
+int operationAusfuehren(const Aufruf& aufruf, TFormEinstellungen& form, ListenDrucker& listen) {
+  const Globals& g = globals();
+  if (g.FehlerAufgetreten || g.DatenPfad.empty() || g.JahrPfad.empty()) {
+    std::fprintf(stderr, "riviza-batch: der Start hat kein Abrechnungsjahr erreicht\n");
+    return 1;
+  }
+  if (g.JahrInNutzung) {
+    std::fprintf(stderr, "riviza-batch: das Abrechnungsjahr wird von einem anderen Programm benutzt\n");
+    return 1;
+  }
+  Sitzung sitzung{form, aufruf.args, aufruf.ja};
+  try {
+    const int fehlerVorher = gFehler;
+    const bool ok = aufruf.op->ausfuehren(sitzung);
+    listen.drucken();
+    return ok && gFehler == fehlerVorher ? 0 : 1;
+  } catch (const Nutzungsfehler& e) {
+    std::fprintf(stderr, "riviza-batch %s: %s\nAufruf: riviza-batch PROGRAMMORDNER %s %s\n", aufruf.op->name,
+                 e.what(), aufruf.op->name, aufruf.op->aufruf);
+    return 2;
+  }
+}
+
+}  // namespace
+
+int ausfuehren(int argc, char** argv) {
+  Aufruf aufruf;
+  if (const std::optional<int> ende = aufrufLesen(argc, argv, aufruf)) return *ende;
+  BatchDialogs antworten(aufruf.ja);
   if (!VuzarodedSperreAnlegen()) return 1;
   if (!EinzelinstanzSperreAnlegen()) {
     VuzarodedSperreFreigeben();
@@ -186,24 +251,7 @@ int ausfuehren(int argc, char** argv) {
     form.show();
     form.Timer1->fire();
     listen.drucken();
-    const Globals& g = globals();
-    if (g.FehlerAufgetreten || g.DatenPfad.empty() || g.JahrPfad.empty()) {
-      std::fprintf(stderr, "riviza-batch: der Start hat kein Abrechnungsjahr erreicht\n");
-    } else if (g.JahrInNutzung) {
-      std::fprintf(stderr, "riviza-batch: das Abrechnungsjahr wird von einem anderen Programm benutzt\n");
-    } else {
-      Sitzung sitzung{form, {worte.begin() + 2, worte.end()}, ja};
-      try {
-        const int fehlerVorher = gFehler;
-        const bool ok = op->ausfuehren(sitzung);
-        listen.drucken();
-        status = ok && gFehler == fehlerVorher ? 0 : 1;
-      } catch (const Nutzungsfehler& e) {
-        std::fprintf(stderr, "riviza-batch %s: %s\nAufruf: riviza-batch PROGRAMMORDNER %s %s\n", op->name, e.what(),
-                     op->name, op->aufruf);
-        status = 2;
-      }
-    }
+    status = operationAusfuehren(aufruf, form, listen);
     if (form.visible()) form.close();  // an operation may have closed it (a program update)
     listen.drucken();
     platform::setMessagePump({});

@@ -28,10 +28,6 @@ std::string jahrArgument(const std::string& jahr) {
   return jahr;
 }
 
-std::string datenOrdner(const std::string& jahr) {
-  return globals().DatenPfad + "Abrechng\\" + jahr + "\\Daten";
-}
-
 bool neuesJahr(Sitzung& s) {
   bool offene = false, leer = false;
   std::string ab;
@@ -72,14 +68,14 @@ bool zusammenfuehren(Sitzung& s) {
   s.form.EditVonJahr->setText(von);
   s.form.EditNachJahr->setText(nach);
   s.form.EditFuerMonat->setText(s.args.size() == 3 ? s.args[2] : "");
-  return BewegungsdatenZusammenfuehren(datenOrdner(von), datenOrdner(nach));
+  return BewegungsdatenZusammenfuehren(datenOrdnerDesJahres(von), datenOrdnerDesJahres(nach));
 }
 
 bool bewegungenLoeschen(Sitzung& s) {
   if (s.args.size() != 1) throw Nutzungsfehler("ein Jahr erwartet");
   const std::string jahr = jahrArgument(s.args[0]);
   s.form.EditLoeschenFuerJahr->setText(jahr);
-  return BewegungenFuerJahrLoeschen(datenOrdner(jahr));
+  return BewegungenFuerJahrLoeschen(datenOrdnerDesJahres(jahr));
 }
 
 }  // namespace

@@ -6,14 +6,15 @@ namespace riviza::batch {
 namespace {
 
 bool kosttrAktualisieren(Sitzung& s) {
-  if (!s.args.empty()) throw Nutzungsfehler("keine Argumente erwartet");
+  keineArgumente(s);
   return KostentraegerTabellenAktualisieren();
 }
 
 }  // namespace
 
-RIVIZA_BATCH_OPERATION("kosttr-aktualisieren", "",
-                       "baut Kostenträger-, Kassen- und Annahmestellentabellen neu auf (\"&Tabelle Kostenträger\")",
-                       kosttrAktualisieren);
+RIVIZA_BATCH_OPERATION(
+    "kosttr-aktualisieren", "",
+    "baut Kostenträger-, Kassen- und Annahmestellentabellen neu auf (\"&Tabelle Kostenträger\")",
+    kosttrAktualisieren);
 
 }  // namespace riviza::batch

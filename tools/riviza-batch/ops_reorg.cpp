@@ -9,7 +9,7 @@ namespace {
 // The routine reports through its list and FehlerAufgetreten; it succeeded when it ended with
 // its closing line and without an error.
 bool reorganisieren(Sitzung& s) {
-  if (!s.args.empty()) throw Nutzungsfehler("keine Argumente erwartet");
+  keineArgumente(s);
   globals().FehlerAufgetreten = false;
   const int zeilenVorher = s.form.ListBoxReorg->items().count();
   DatenReorganisieren();

@@ -25,7 +25,7 @@ bool sicherung(Sitzung& s) {
 
 // DAKOTA 4 keeps its data apart, so the form hides the button; the tool follows it.
 bool dakotaSicherung(Sitzung& s) {
-  if (!s.args.empty()) throw Nutzungsfehler("keine Argumente erwartet");
+  keineArgumente(s);
   if (!s.form.BitBtnDatensicherung->visible()) {
     std::printf("Datensicherung da&kota ist bei DAKOTA 4 nicht vorgesehen\n");
     return false;

@@ -11,7 +11,7 @@ namespace riviza::batch {
 namespace {
 
 bool updateAusfuehren(Sitzung& s, UpdateArt art) {
-  if (!s.args.empty()) throw Nutzungsfehler("keine Argumente erwartet");
+  keineArgumente(s);
   (art == UpdateArt::Programm ? s.form.BitBtnLiveUpdate : s.form.BitBtnKost)->click();
   while (UpdateKetteAktiv(art)) platform::waitForMessages();
   switch (UpdateZustand(art).ergebnis) {

@@ -1,0 +1,68 @@
+// The run of a Datenpflege button that writes a workbook (form library, maintenance); see
+// excel_lauf.h.
+#include "maintenance/excel_lauf.h"
+
+#include "app/Riviza1.h"
+#include "maintenance/ExcelExport.h"
+#include "ui/dialogs.h"
+
+namespace riviza {
+
+namespace {
+
+// One program, one form: a flag is enough to know that a run is going on.
+bool gLaeuft = false;
+
+Error komponentenFehler(const EExcelExport& e) {
+  const auto* automation = dynamic_cast<const EExcelAutomation*>(&e);
+  return Error::make(automation ? automation->code : -1, e.what());
+}
+
+}  // namespace
+
+void excelLauf(std::initializer_list<db::TTable*> tabellen, const std::function<Status()>& lauf) {
+  if (gLaeuft) return;
+  gLaeuft = true;
+  struct Ende {
+    ~Ende() { gLaeuft = false; }
+  } ende;
+  const Status st = lauf();
+  for (db::TTable* t : tabellen) {
+    t->close();
+    (void)t->setFiltered(false);  // closed: a name or filter change cannot fail
+    (void)t->setFilter("");
+  }
+  if (!st) ui::dialogs().messageBox(st.error().message, "Fehler", ui::MsgIcon::Error);
+}
+
+Status tabelleNachExcel(db::TTable& tabelle, const std::string& blatt,
+                        const std::function<void(TExcelExport&)>& danach) {
+  TExcelExport& ex = *FormEinstellungen->ExcelExport1;
+  Status st;
+  try {
+    ex.ExcelVisible = true;
+    ex.ResetFormatting();
+    ex.SetDataset(&tabelle);
+    ex.WorksheetName = blatt;
+    ex.ConnectTo = ctNewExcel;
+    ex.ConnectExcel();
+    ex.ExportDataset();
+    danach(ex);
+  } catch (const EExcelExport& e) {
+    st = komponentenFehler(e);
+  }
+  try {
+    ex.DisconnectExcel();
+  } catch (const EExcelExport& e) {
+    if (st) st = komponentenFehler(e);  // the first failure is the one to tell
+  }
+  return st;
+}
+
+void zelleSchreiben(TExcelExport& ex, const std::string& a1, const office::CellValue& wert) {
+  auto zelle = ex.Worksheet()->range(a1, a1);
+  if (!zelle) throw EExcelAutomation(zelle.error());
+  throwOnFailure(zelle->setValue(wert));
+}
+
+}  // namespace riviza

@@ -1,0 +1,197 @@
+// ImportLeistungenXls and ImportLeistungenCsv (form library, maintenance); see
+// leistungen_import.h.
+//
+// Mended against the Windows program, which emptied the table first and then appended record by
+// record, so that a read error or a refused record left half a catalogue: the list is read
+// first, and the emptying and the refill share one transaction. Its text-file reader counted the
+// parts of a line from the first, so it stored the ignored first part as the service key; here
+// parts 2 to 5 are the columns, and a short line gives empty columns instead of a range error.
+#include "maintenance/leistungen_import.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "app/Riviza1.h"
+#include "app/Riviza1_tabellen.h"
+#include "app/globals.h"
+#include "office/application.h"
+#include "office/range.h"
+#include "platform/codec.h"
+#include "platform/files.h"
+#include "platform/pump.h"
+#include "platform/text.h"
+#include "ui/dialogs.h"
+
+namespace riviza {
+
+namespace {
+
+namespace pf = platform;
+
+constexpr const char* kTabelle = "Leistungen.DB";
+// The highest field position the import writes; a table with fewer fields cannot take a record.
+constexpr int kLetztesFeld = 19;
+constexpr size_t kPznZeichen = 8;
+
+// The four source columns of one record, in the order of the list.
+using Spalten = std::array<std::string, 4>;
+using Liste = std::vector<Spalten>;
+
+void importFehler(const std::string& was, const std::string& grund) {
+  ui::dialogs().messageBox("Leistungen nicht importiert: " + was + "\n" + grund +
+                               "\n\nDie bisherigen Leistungen bleiben erhalten.",
+                           "Fehler !", ui::MsgIcon::Error);
+}
+
+// The first n characters (not bytes) of UTF-8 text.
+std::string ersteZeichen(const std::string& text, size_t n) {
+  size_t pos = 0;
+  for (size_t i = 0; i < n && pos < text.size(); ++i) pf::nextCodePoint(text, pos);
+  return text.substr(0, pos);
+}
+
+// ---- the workbook ----
+
+// The workbook is closed unsaved and the spreadsheet program quit however the reading ends.
+struct Arbeitsmappe {
+  std::shared_ptr<office::Application> app = office::Application::connect();
+  std::shared_ptr<office::Workbook> mappe;
+  ~Arbeitsmappe() {
+    if (mappe) mappe->close();
+    app->quit();
+  }
+};
+
+Result<Liste> xlsLesen(const std::string& datei) {
+  Arbeitsmappe excel;
+  excel.app->setVisible(true);
+  excel.app->setUserControl(true);
+  auto mappe = excel.app->openWorkbook(datei);
+  if (!mappe) return mappe.error();
+  excel.mappe = *mappe;
+  const std::shared_ptr<office::Worksheet> blatt = excel.mappe->worksheet(1);
+  Liste liste;
+  for (int zeile = 2; zeile <= blatt->rowsCount(); ++zeile) {
+    Spalten spalten;
+    for (size_t s = 0; s < spalten.size(); ++s) {
+      const std::string zelle = std::string(1, static_cast<char>('A' + s)) + std::to_string(zeile);
+      auto bereich = blatt->range(zelle, zelle);
+      if (!bereich) return bereich.error();
+      spalten[s] = pf::trim(bereich->text());
+    }
+    if (spalten[0].empty()) break;
+    liste.push_back(std::move(spalten));
+  }
+  return liste;
+}
+
+// ---- the text file ----
+
+// Part 1 of the line is ignored; parts 2 to 5 are the columns. The end of the line ends the
+// last part as a tab would; parts that are missing stay empty.
+Spalten csvSpalten(std::string_view zeile) {
+  Spalten spalten;
+  size_t anfang = 0;
+  for (size_t teil = 1; teil <= spalten.size() + 1 && anfang <= zeile.size(); ++teil) {
+    const size_t ende = std::min(zeile.find('\t', anfang), zeile.size());
+    if (teil > 1) {
+      std::string& spalte = spalten[teil - 2];
+      spalte = zeile.substr(anfang, ende - anfang);
+      std::erase(spalte, '\'');
+    }
+    anfang = ende + 1;
+  }
+  return spalten;
+}
+
+Result<Liste> csvLesen(const std::string& datei) {
+  auto inhalt = pf::readFile(datei);
+  if (!inhalt) return inhalt.error();
+  const std::string text = pf::toUtf8(*inhalt);
+  std::string_view rest = text;
+  pf::nextLine(rest);
+  Liste liste;
+  while (!rest.empty()) liste.push_back(csvSpalten(pf::nextLine(rest)));
+  return liste;
+}
+
+// ---- the catalogue ----
+
+Status satzAnhaengen(db::TTable& t, const Spalten& s) {
+  RIVIZA_TRY(t.append());
+  RIVIZA_TRY(t.fields(0).setAsString(pf::foldCase(s[0])));
+  RIVIZA_TRY(t.fields(18).setAsString(ersteZeichen(s[1], kPznZeichen)));
+  RIVIZA_TRY(t.fields(1).setAsString(s[2]));
+  RIVIZA_TRY(t.fields(11).setAsString(s[3]));
+  RIVIZA_TRY(t.fields(19).setAsBoolean(true));
+  RIVIZA_TRY(t.fields(3).setAsString("1"));
+  RIVIZA_TRY(t.fields(16).setAsString(""));
+  RIVIZA_TRY(t.fields(17).setAsString(""));
+  return t.post();
+}
+
+// Empties the open table and appends the list, in one transaction that a failure rolls back.
+// `satz` is the number (from 1) of the record that failed.
+Status ersetzen(db::TTable& t, const Liste& liste, ui::TLabel& zaehler, size_t& satz) {
+  auto transaktion = t.startTransaction();
+  if (!transaktion) return transaktion.error();
+  RIVIZA_TRY(t.emptyTable());
+  for (satz = 1; satz <= liste.size(); ++satz) {
+    if (Status st = satzAnhaengen(t, liste[satz - 1]); !st) {
+      t.cancel();
+      return st;
+    }
+    zaehler.setCaption(std::to_string(satz));
+    pf::processMessages();
+  }
+  satz = 0;
+  return transaktion->commit();
+}
+
+bool importieren(const std::string& datei, Result<Liste> (*lesen)(const std::string&)) {
+  TFormEinstellungen& f = *FormEinstellungen;
+  const std::string ordner = datenOrdnerDesJahres(f.ComboBoxAktuellesJahr->text());
+  f.LabelDbSatz->setCaption("0");
+  pf::processMessages();
+  if (!pf::fileExists(datei) || !tabelleVorhanden(ordner, kTabelle)) return false;
+
+  const Result<Liste> liste = lesen(datei);
+  if (!liste) {
+    importFehler(datei + " kann nicht gelesen werden.", liste.error().message);
+    return false;
+  }
+  db::TTable& t = *f.Table1;
+  if (Status st = tabelleOeffnen(t, ordner, kTabelle); !st) {
+    importFehler(ordner + "\\" + kTabelle + " kann nicht geöffnet werden.", st.error().message);
+    return false;
+  }
+  if (t.fieldCount() <= kLetztesFeld) {
+    importFehler(ordner + "\\" + kTabelle + " hat " + std::to_string(t.fieldCount()) +
+                     " Felder, der Import schreibt bis Feld " + std::to_string(kLetztesFeld + 1) + ".",
+                 "Bitte zuerst die Tabellen reorganisieren.");
+    t.close();
+    return false;
+  }
+  size_t satz = 0;
+  const Status st = ersetzen(t, *liste, *f.LabelDbSatz, satz);
+  t.close();
+  if (!st) {
+    importFehler(satz ? "Satz " + std::to_string(satz) + " wird von " + kTabelle + " nicht angenommen."
+                      : std::string(kTabelle) + " kann nicht geschrieben werden.",
+                 st.error().message);
+    f.LabelDbSatz->setCaption("0");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ImportLeistungenXls(const std::string& datei) { return importieren(datei, xlsLesen); }
+
+bool ImportLeistungenCsv(const std::string& datei) { return importieren(datei, csvLesen); }
+
+}  // namespace riviza

@@ -1,0 +1,179 @@
+// What a rebuild writes beside its tables follows the tables it commits: a run that commits
+// nothing (a reader fails) leaves the BüroWARE files of the run before; a pass whose table does
+// not commit leaves no lines in those files, hands out no debtor number and adds no branch
+// office to AdrDlz.DB. The commit is made to fail by a SQLite VFS over the default one whose writes into
+// one table's file fail as on a full disk: SQLite writes a table's pages when the transaction
+// commits, so the emptied and refilled table never reaches the disk.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "costbearer/tabellen_aktualisieren.h"
+#include "db/TTable.h"
+#include "fixtures.h"
+#include "kosttr_jahr.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace riviza::test {
+namespace {
+
+// While installed, the default VFS: every file opens as the default VFS opens it, and the main
+// database file whose name ends with `tabelle` (ignoring case) gets a method table whose xWrite
+// fails with SQLITE_FULL.
+class VolleTabelle {
+ public:
+  explicit VolleTabelle(std::string tabelle) {
+    tabelle_ = platform::toLowerAscii(std::move(tabelle));
+    basis_ = sqlite3_vfs_find(nullptr);
+    vfs_ = *basis_;
+    vfs_.zName = "riviza_volle_tabelle";
+    vfs_.xOpen = &oeffnen;
+    EXPECT_EQ(sqlite3_vfs_register(&vfs_, 1), SQLITE_OK);
+  }
+  ~VolleTabelle() {
+    sqlite3_vfs_unregister(&vfs_);
+    sqlite3_vfs_register(basis_, 1);
+  }
+  VolleTabelle(const VolleTabelle&) = delete;
+  VolleTabelle& operator=(const VolleTabelle&) = delete;
+
+  // Writes refused so far.
+  static int verweigert() { return verweigert_; }
+
+ private:
+  static int oeffnen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* datei, int flags, int* aus) {
+    const int rc = basis_->xOpen(basis_, name, datei, flags, aus);
+    if (rc != SQLITE_OK || !name || !(flags & SQLITE_OPEN_MAIN_DB)) return rc;
+    if (!platform::toLowerAscii(name).ends_with(tabelle_)) return rc;
+    methoden_ = *datei->pMethods;
+    methoden_.xWrite = [](sqlite3_file*, const void*, int, sqlite3_int64) {
+      ++verweigert_;
+      return SQLITE_FULL;
+    };
+    datei->pMethods = &methoden_;
+    return rc;
+  }
+
+  static inline sqlite3_vfs* basis_ = nullptr;
+  static inline std::string tabelle_;
+  static inline sqlite3_io_methods methoden_{};
+  static inline int verweigert_ = 0;
+  sqlite3_vfs vfs_{};
+};
+
+class Festschreiben : public KosttrJahr {
+ protected:
+  std::string bw() const { return imDaten("BueroWare"); }
+  std::vector<std::string> dateien() const {
+    return {imProgramm("IDB_ID0020.DAT"), imProgramm("Kosttr.dta"), bw() + "\\Import\\Kosttr.tab",
+            bw() + "\\Import\\Kassen.tab", bw() + "\\Import\\Kassen105.tab"};
+  }
+  std::map<std::string, std::string> inhalte() const {
+    std::map<std::string, std::string> out;
+    for (const std::string& pfad : dateien()) out[pfad] = platform::readFile(pfad).valueOr("<fehlt>");
+    return out;
+  }
+  // Takes the branch office out of AdrDlz.DB again, so that a run that adds it shows.
+  void zweigstelleEntfernen(const char* id) {
+    db::TTable dlz;
+    ASSERT_TRUE(dlz.setDatabaseName(jahrOrdner("Daten")).ok());
+    ASSERT_TRUE(dlz.setTableName("AdrDlz.DB").ok());
+    ASSERT_TRUE(dlz.open().ok());
+    ASSERT_TRUE(dlz.setFilter(std::string("DlzId = '") + id + "'").ok());
+    ASSERT_TRUE(dlz.setFiltered(true).ok());
+    ASSERT_EQ(dlz.recordCount(), 1);
+    ASSERT_TRUE(dlz.deleteRecord().ok());
+  }
+};
+
+TEST_F(Festschreiben, TheFilesNumberAndBranchOfficesOfARunFollowTheTablesItCommits) {
+  starten();
+  form->RadioGroupFachanwendung->setItemIndex(1);
+  form->EditOrdnerFachAnw->setText(bw());
+  form->CheckBoxFirmaDebitorenAbJN->setChecked(true);
+  form->EditDebitorenAb->setText("500");
+  ASSERT_TRUE(KosttrAktualisieren());
+  ASSERT_TRUE(KassenAktualisieren());
+  ASSERT_EQ(form->EditDebitorenAb->text(), "506");
+  const auto ersterLauf = inhalte();
+  zweigstelleEntfernen("3333331");
+
+  const std::string kosttr105 = imProgramm("Temp\\Kosttr105.txt");
+  struct Fall {
+    const char* name;
+    std::function<bool()> lauf;
+    const char* volleTabelle;  // whose commit fails (the run's second pass); none: a reader fails
+    // Lines of the files the run leaves; a file not named is as it was before the run.
+    std::map<std::string, size_t> zeilen;
+    const char* nummer;
+  } faelle[] = {
+      {"cost bearers, a reader fails", KosttrAktualisieren, nullptr, {}, "506"},
+      {"funds, a reader fails", KassenAktualisieren, nullptr, {}, "506"},
+      // IDB_ID0020.DAT begins with an empty line; the §302 pass hands out two numbers.
+      {"cost bearers, the §300 table does not commit",
+       KosttrAktualisieren,
+       "Kosttr300.db",
+       {{dateien()[0], 3}, {dateien()[1], 2}, {dateien()[2], 2}},
+       "508"},
+      {"funds, the §300 table does not commit",
+       KassenAktualisieren,
+       "Kassen300.db",
+       {{dateien()[3], 3}},
+       "508"},
+  };
+  for (const Fall& fall : faelle) {
+    SCOPED_TRACE(fall.name);
+    const auto vorher = alleTabellen();
+    const auto dateienVorher = inhalte();
+    form->ListBoxLiveUpdate->items().clear();
+    if (fall.volleTabelle) {
+      VolleTabelle voll(fall.volleTabelle);
+      EXPECT_FALSE(fall.lauf());
+      EXPECT_GT(VolleTabelle::verweigert(), 0);
+    } else {
+      if (platform::fileExists(kosttr105)) ASSERT_TRUE(platform::deleteFile(kosttr105).ok());
+      programm.mkdir("Temp/Kosttr105.txt");  // the reader cannot write its work file
+      EXPECT_FALSE(fall.lauf());
+      ASSERT_TRUE(platform::removeDirectory(kosttr105).ok());
+    }
+    const std::string fehler =
+        zeile(fall.volleTabelle ? "FEHLER " + jahrOrdner("Daten\\") + fall.volleTabelle + ": "
+                                : std::string("FEHLER Kostenträgerdateien nicht eingelesen"));
+    const auto& p = protokoll();
+    EXPECT_TRUE(std::any_of(p.begin(), p.end(), [&](const std::string& z) { return z.starts_with(fehler); }))
+        << testing::PrintToString(p);
+    if (fall.volleTabelle) {
+      const auto nachher = alleTabellen();
+      const size_t i = std::find(std::begin(kTabellen), std::end(kTabellen), std::string(fall.volleTabelle)) -
+                       std::begin(kTabellen);
+      EXPECT_EQ(nachher[i], vorher[i]);
+    } else {
+      EXPECT_EQ(alleTabellen(), vorher);
+    }
+    for (const auto& [pfad, inhalt] : inhalte()) {
+      SCOPED_TRACE(pfad);
+      if (auto z = fall.zeilen.find(pfad); z != fall.zeilen.end())
+        EXPECT_EQ(crlfLines(inhalt).size(), z->second);
+      else
+        EXPECT_EQ(inhalt, dateienVorher.at(pfad));
+      EXPECT_FALSE(platform::pathExists(pfad + ".tmp"));
+    }
+    EXPECT_EQ(form->EditDebitorenAb->text(), fall.nummer);
+    EXPECT_EQ(jahrWert("2024", "DebitorenAb", "FIRMA"), fall.nummer);
+    EXPECT_EQ(tabelle("AdrDlz.DB").size(), 1u);  // no branch office of a pass that did not commit
+  }
+  // Nothing of the failures stays: the next runs write what the first ones wrote.
+  form->EditDebitorenAb->setText("500");
+  ASSERT_TRUE(KosttrAktualisieren());
+  ASSERT_TRUE(KassenAktualisieren());
+  EXPECT_EQ(inhalte(), ersterLauf);
+  EXPECT_EQ(tabelle("AdrDlz.DB").size(), 2u);
+}
+
+}  // namespace
+}  // namespace riviza::test

@@ -1,0 +1,112 @@
+// The page "Da&tenpflege" on a real X server (run under xvfb-run), on an installation in a
+// temporary folder (templates, a year 2024, a service list in the import folder): every button of
+// the page is bound to a handler and every group holds controls; a click on the csv import asks,
+// runs and leaves the labels hidden; a click on the merge with empty years is refused. The
+// picture of the page is kept as build/artifacts/datenpflege.png.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/globals.h"
+#include "db/TTable.h"
+#include "db/leerdaten.h"
+#include "platform/codec.h"
+#include "qt_fixture.h"
+#include "screenshot_support.h"
+#include "support/temp_dir.h"
+#include "ui/dialogs.h"
+
+namespace riviza::test {
+namespace {
+
+// Whether the component sits on the page, at any depth.
+bool aufSeite(const ui::TComponent* c, const ui::TWinControl* seite) {
+  const auto* control = dynamic_cast<const ui::TControl*>(c);
+  for (const ui::TWinControl* p = control ? control->parent() : nullptr; p; p = p->parent())
+    if (p == seite) return true;
+  return false;
+}
+
+class DatenpflegeWindowTest : public MainFormTest {
+ protected:
+  DatenpflegeWindowTest() {
+    EXPECT_TRUE(db::writeLeerDaten(root.str() + "/Programm/LeerDaten").ok());
+    root.mkdir("Daten/Abrechng/2024/Daten");
+    std::filesystem::copy_file(root.path() / "Programm/LeerDaten/Leistungen.DB",
+                               root.path() / "Daten/Abrechng/2024/Daten/Leistungen.DB");
+    root.write("Import/artImp.csv",
+               platform::fromUtf8("Nr\tSchlüssel\tPZN\tText\r\n1\tG-1\t1234567\tGehhilfe\r\n"
+                                  "2\tG-2\t7654321\tRollator für Übungen\r\n"));
+    Globals& g = globals();
+    g.ProgrammPfad = root.str() + "/Programm\\";
+    g.DatenPfad = root.str() + "/Daten\\";
+    g.JahrPfad = "Abrechng\\2024\\";
+    form->ComboBoxAktuellesJahr->setText("2024");
+    form->EditOrdnerImport->setText(root.str() + "/Import");
+  }
+  ~DatenpflegeWindowTest() override { resetGlobals(); }
+
+  void klick(const char* name) {
+    auto* knopf = widget<QAbstractButton>(window(), name);
+    ASSERT_NE(knopf, nullptr) << name;
+    QTest::mouseClick(knopf, Qt::LeftButton);
+    QCoreApplication::processEvents();
+  }
+
+  TempDir root;
+};
+
+TEST_F(DatenpflegeWindowTest, EveryToolIsBoundAndTheImportRunsFromItsButton) {
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
+  ui::ScriptedDialogs dialogs;
+  auto* tabs = widget<QTabWidget>(window(), "PageControl1");
+  ASSERT_NE(tabs, nullptr);
+  tabs->setCurrentIndex(form->TabSheet5->pageIndex());
+  ASSERT_TRUE(waitUntil([&] { return form->PageControl1->activePage() == form->TabSheet5; }, "page 10 shown"));
+
+  int knoepfe = 0;
+  for (const ui::TComponent* c : form->components()) {
+    if (!aufSeite(c, form->TabSheet5)) continue;
+    SCOPED_TRACE(c->name());
+    if (const auto* knopf = dynamic_cast<const ui::TButton*>(c)) {
+      ++knoepfe;
+      EXPECT_TRUE(static_cast<bool>(knopf->OnClick)) << "a button without a handler";
+    }
+    if (const auto* gruppe = dynamic_cast<const ui::TGroupBox*>(c)) {
+      EXPECT_TRUE(std::any_of(form->components().begin(), form->components().end(),
+                              [&](const ui::TComponent* k) { return aufSeite(k, gruppe); }))
+          << "an empty group";
+    }
+  }
+  EXPECT_GE(knoepfe, 13);
+  for (const char* name : {"BitBtnImpLeistungen", "BitBtnArtImpCsv", "BitBtnPZN8", "BitBtnBereinigenAbrDat",
+                           "BitBtnVonJahrNachJahr", "BitBtnBewegungenFuerJahrLoeschen"})
+    EXPECT_TRUE(widget<QAbstractButton>(window(), name)->isVisible()) << name;
+  EXPECT_FALSE(widget<QAbstractButton>(window(), "ButtonArztNrInBerstNr")->isVisible());
+
+  // The TIFF button shows for service providers whose abbreviation says so; show it for the picture.
+  form->ButtonGusTifDateien->setVisible(true);
+  ASSERT_TRUE(waitUntil([&] { return widget<QAbstractButton>(window(), "ButtonGusTifDateien")->isVisible(); },
+                        "TIFF button shown"));
+  EXPECT_FALSE(shoot(window(), "datenpflege-werkzeuge.png").isNull());
+
+  dialogs.answer(ui::DlgResult::Yes);
+  klick("BitBtnArtImpCsv");
+  ASSERT_EQ(dialogs.texts().size(), 1u);
+  EXPECT_TRUE(dialogs.texts()[0].starts_with("Datenimport Leistungen starten ?"));
+  db::TTable t;
+  ASSERT_TRUE(t.setDatabaseName(root.str() + "/Daten/Abrechng/2024/Daten").ok() &&
+              t.setTableName("Leistungen.DB").ok() && t.open().ok());
+  EXPECT_EQ(t.recordCount(), 2);
+  EXPECT_FALSE(widget<QWidget>(window(), "LabelWarten")->isVisible());
+  EXPECT_FALSE(widget<QWidget>(window(), "LabelDbSatz")->isVisible());
+
+  dialogs.clear();
+  klick("BitBtnVonJahrNachJahr");
+  EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"In diese Jahren gibt es keine Daten!"});
+}
+
+}  // namespace
+}  // namespace riviza::test
