@@ -25,6 +25,8 @@ RIVIZA_PACKAGES=(
   python3-pyftpdlib
   # the service-list import tests write their .xls lists with xlwt
   python3-xlwt
+  # the load beside which ./test.sh must pass again and again (stress-ng --cpu 0; not run by it)
+  stress-ng
 )
 
 riviza_install_packages() {

@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "support/peer.h"
+#include "support/zip_archive.h"
 #include "zip/decoders_support.h"
 #include "zip/kvoInflate.h"
 
@@ -77,10 +78,10 @@ Bytes sevenZip(const Bytes& data, const char* method, const std::string& archive
                               "' '" + input.string() + "' > /dev/null";
   if (std::system(command.c_str()) != 0) throw std::runtime_error("7zz failed");
   std::filesystem::remove(input);
-  auto entries = riviza::test::readZipEntries(archive.string());
+  auto entries = riviza::test::ParseZipFile(archive).entries;
   if (entries.size() != 1) throw std::runtime_error("7zz archive unreadable");
   if (archivePath) *archivePath = archive.string();
-  return std::move(entries[0].data);
+  return riviza::test::asBytes(entries[0].data);
 }
 
 const Corpus& corpus(Kind kind) {

@@ -12,6 +12,7 @@
 #include <map>
 
 #include "support/peer.h"
+#include "support/zip_archive.h"
 #include "zip/decoders_encoders.h"
 #include "zip/decoders_support.h"
 
@@ -69,7 +70,9 @@ void LegacyRatio(benchmark::State& state, Method method) {
       std::filesystem::temp_directory_path() / ("riviza_legacy_bench_" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   const std::string zip = (dir / "legacy.zip").string();
-  riviza::test::writeZip(zip, {{"legacy.txt", zipMethod, flags, s.plain, s.compressed}});
+  riviza::test::ZipEntrySpec entry("legacy.txt", riviza::test::asString(s.plain), zipMethod, flags);
+  entry.packed = riviza::test::asString(s.compressed);
+  riviza::test::WriteZip(zip, {entry});
   riviza::test::FrameDecoded decoded;
   const std::vector<std::string> peer = method == Method::Unshrink
                                             ? std::vector<std::string>{"7zz", "t", zip}

@@ -16,6 +16,7 @@
 #include "platform/launcher.h"
 #include "platform/paths.h"
 #include "support/peer.h"
+#include "support/zip_archive.h"
 #include "zip/decoders_support.h"
 #include "zip/kvoZip.h"
 
@@ -80,7 +81,7 @@ bool addWithTZip(const Tree& t, const fs::path& archive, int level) {
 bool holdsTheTree(const Tree& t, const fs::path& archive) {
   if (!riviza::bench::toolRuns({"unzip", "-tqq", archive.string()})) return false;
   int files = 0;
-  for (const auto& e : riviza::test::readZipEntries(archive.string())) files += !e.name.ends_with("/");
+  for (const auto& e : riviza::test::ParseZipFile(archive).entries) files += !e.name.ends_with("/");
   return files == t.files;
 }
 

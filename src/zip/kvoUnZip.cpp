@@ -16,6 +16,25 @@ constexpr size_t kShiftSearch = 32768;
 bool isMultiVolume(TArcType t) { return t == atZipMV || t == atZipDS; }
 bool isReadable(TArcType t) { return IsZipFamily(t) || t == atJar || t == atJarExe; }
 
+// Records that may follow the last entry: the directory and the records around it.
+bool endsLocalHeaders(uint32_t signature) {
+  switch (signature) {
+    case kSigCentral:
+    case kSigCentralEnc:
+    case kSigEnd:
+    case kSigEndEnc:
+    case kSigEnd64:
+    case kSigEnd64Enc:
+    case kSigZip64End:
+    case kSigZip64Locator:
+    case 0x05054B50:  // digital signature
+    case 0x08064B50:  // archive extra data
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 void TUnZip::SetZipCmntBufSize(int size) { zipCmntBufSize_ = std::clamp(size, 2000, 32767); }
@@ -219,8 +238,19 @@ int TUnZip::scanLocalHeaders(TUnBaseHeaderObj& list) {
       list.Add(
           {info, fileName_, 0, CentralFromLocal(header, record->enciphered), {}, std::move(record->extra)});
     }
-    if (!archive_.Skip(info.sizes.compressed)) break;
+    if (!archive_.Skip(info.sizes.compressed))
+      return static_cast<int>(list.Count());  // that entry fails itself
     position = archive_.Position().valueOr(0);
+  }
+  // The walk ends at the directory or the end of the file. Anything else (an entry whose sizes
+  // follow its data in a descriptor, damaged bytes) hides the entries behind it: say so rather
+  // than extract a part as if it were the whole.
+  uint8_t next[4];
+  if (!cancel_ && ReadAt(archive_, position, next, sizeof next) == sizeof next &&
+      !endsLocalHeaders(GetLE<uint32_t>(next))) {
+    const std::string reason = "no entry can be read after offset " + std::to_string(position);
+    ReportError(archiveFile_, reason, kZipBadData);
+    recordFailure(archiveFile_, kZipBadData, reason);
   }
   return static_cast<int>(list.Count());
 }

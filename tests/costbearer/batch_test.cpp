@@ -6,7 +6,7 @@
 #include "db/TTable.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
-#include "support/werkzeug.h"
+#include "support/tools.h"
 
 namespace riviza::test {
 namespace {
@@ -23,19 +23,18 @@ TEST(RivizaBatch, KosttrAktualisierenFillsTheDemoTablesAndAMissingFolderExits2) 
   TempDir dir;
   const std::string bin = RIVIZA_BINARY_DIR "/tools/";
   const std::string demo = (dir / "demo").string();
-  ASSERT_EQ(werkzeugAusfuehren({bin + "demo/riviza-demo", demo}).status, 0);
-  ScopedEnv laufzeit("XDG_RUNTIME_DIR", dir.str());
-  ScopedEnv wine("WINEPREFIX", demo + "/wineprefix");
+  ASSERT_EQ(runTool({bin + "demo/riviza-demo", demo}).status, 0);
+  const ToolOptions umgebung{.env = {"XDG_RUNTIME_DIR=" + dir.str(), "WINEPREFIX=" + demo + "/wineprefix"}};
   const std::string batch = bin + "riviza-batch/riviza-batch";
 
-  const WerkzeugLauf l = werkzeugAusfuehren({batch, demo + "/Programm", "kosttr-aktualisieren"});
-  EXPECT_EQ(l.status, 0) << l.ausgabe;
+  const ToolRun l = runTool({batch, demo + "/Programm", "kosttr-aktualisieren"}, umgebung);
+  EXPECT_EQ(l.status, 0) << l.output;
   for (const char* z :
        {"  Beginn -> Kostenträgerdatei wird aktualisiert ...\n",
         "  Kostenträger 302 aktualisiert, Anzahl: 3\n", "  Kostenträger 300 aktualisiert, Anzahl: 1\n",
         "  Kostenträger 105 aktualisiert, Anzahl: 2\n", "  Kassen 302 aktualisiert, Anzahl: 3\n",
         "  Aktualisierung beendet\n"})
-    EXPECT_NE(l.ausgabe.find(z), std::string::npos) << z << l.ausgabe;
+    EXPECT_NE(l.output.find(z), std::string::npos) << z << l.output;
   const auto jahre = platform::listDirectory(demo + "/Daten/Abrechng");
   ASSERT_EQ(jahre.size(), 1u);
   const std::string tabellen = demo + "/Daten/Abrechng/" + jahre[0].name + "/Daten";
@@ -43,12 +42,11 @@ TEST(RivizaBatch, KosttrAktualisierenFillsTheDemoTablesAndAMissingFolderExits2) 
   EXPECT_EQ(saetze(tabellen, "Kas.db"), 3u);
   EXPECT_EQ(saetze(tabellen, "KasAdrAnn.db"), 3u);
 
-  const WerkzeugLauf fehlt =
-      werkzeugAusfuehren({batch, dir.str() + "/gibt-es-nicht", "kosttr-aktualisieren"});
+  const ToolRun fehlt = runTool({batch, dir.str() + "/gibt-es-nicht", "kosttr-aktualisieren"}, umgebung);
   EXPECT_EQ(fehlt.status, 2);
-  EXPECT_NE(fehlt.ausgabe.find("Programmordner nicht gefunden: " + dir.str() + "/gibt-es-nicht"),
+  EXPECT_NE(fehlt.output.find("Programmordner nicht gefunden: " + dir.str() + "/gibt-es-nicht"),
             std::string::npos)
-      << fehlt.ausgabe;
+      << fehlt.output;
 }
 
 }  // namespace

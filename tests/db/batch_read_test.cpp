@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "db/TTable.h"
+#include "support/tools.h"
 #include "table_fixture.h"
 
 namespace riviza::db::test {
@@ -16,13 +17,7 @@ using Strings = std::vector<std::string>;
 
 // The sqlite3 shell's answer to a query on a table file, one line per row.
 std::string shell(const std::string& file, const std::string& sql) {
-  std::string out;
-  FILE* p = ::popen(("sqlite3 '" + file + "' \"" + sql + "\" 2>&1").c_str(), "r");
-  if (!p) return "sqlite3 missing";
-  char buf[4096];
-  for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  EXPECT_EQ(::pclose(p), 0) << out;
-  return out;
+  return riviza::test::toolOutput({"sqlite3", file, sql});
 }
 
 std::string number(int i) {

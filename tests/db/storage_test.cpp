@@ -1,12 +1,12 @@
 // The table file: foreign files, locks between processes, keys, transactions, emptying, and
 // what observers hear.
-#include "db/TTable.h"
-
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
+#include "db/TTable.h"
+#include "support/tools.h"
 #include "table_fixture.h"
 
 namespace riviza::db::test {
@@ -20,7 +20,7 @@ TEST_F(Storage, AForeignFileIsRefusedAndLeftAsItWas) {
   const std::string paradox = std::string("\x00\x08\x00\x00\x02\x03\x00\x10", 8) + std::string(300, 'P');
   dir_.write("Ann.DB", paradox);
   std::string other = (dir_ / "Other.db").string();
-  ASSERT_EQ(std::system(("sqlite3 '" + other + "' 'CREATE TABLE x(a); INSERT INTO x VALUES(1);'").c_str()), 0);
+  riviza::test::toolOutput({"sqlite3", other, "CREATE TABLE x(a); INSERT INTO x VALUES(1);"});
   std::string otherBefore = readNative(other);
   dir_.write("Leer.db", "");
 
@@ -249,9 +249,8 @@ TEST_F(Storage, ObserversHearMovesStatesAndFieldChanges) {
     openTable(t, "Kosttr.db");
     appendRow(t, {"1"});
     ASSERT_TRUE(t.first().ok());
-    EXPECT_EQ(r.events, (std::vector<std::string>{"state:Browse", "data", "state:Insert", "record",
-                                                  "field:0", "update", "state:Browse", "data",
-                                                  "record"}));
+    EXPECT_EQ(r.events, (std::vector<std::string>{"state:Browse", "data", "state:Insert", "record", "field:0",
+                                                  "update", "state:Browse", "data", "record"}));
     r.events.clear();
     t.disableControls();
     appendRow(t, {"2"});

@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/ini.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
 
 extern char** environ;
 
@@ -47,7 +48,7 @@ TEST(EndSignals, CloseTheProgramAsBeendenDoes) {
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
     SCOPED_TRACE(strsignal(signal));
     TempDir dir;
-    ASSERT_EQ(waitFor(spawn({RIVIZA_DEMO_TOOL, (dir / "demo").string()}, {}, dir.path())), 0);
+    ASSERT_EQ(runTool({RIVIZA_DEMO_TOOL, (dir / "demo").string()}, {.dir = dir.path()}).status, 0);
     const fs::path run = dir.mkdir("run");
     fs::permissions(run, fs::perms::owner_all, fs::perm_options::replace);
     const fs::path programm = dir / "demo/Programm";

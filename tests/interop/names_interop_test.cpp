@@ -11,9 +11,11 @@
 #include <sstream>
 #include <string>
 
-#include "interop/interop_support.h"
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
+#include "support/trees.h"
+#include "support/zip_extract.h"
 #include "zip/kvoUnZip.h"
 #include "zip/kvoZip.h"
 
@@ -38,22 +40,15 @@ class NamesInterop : public ::testing::Test {
   fs::path source() const { return dir_.path() / "src"; }
 
   // A tool under a UTF-8 locale in the source folder; its output, the test failing on an error.
-  std::string tool(std::vector<std::string> argv) const {
-    argv.insert(argv.begin(), {"env", "LC_ALL=C.UTF-8", "PYTHONIOENCODING=utf-8"});
-    RunResult r = interop::Run(argv, source());
-    EXPECT_EQ(r.status, 0) << argv[3] << ": tool missing or failed\n" << r.output;
-    return r.output;
+  std::string tool(const std::vector<std::string>& argv) const {
+    return test::toolOutput(argv, {.dir = source(), .env = {"LC_ALL=C.UTF-8", "PYTHONIOENCODING=utf-8"}});
   }
 
   // The engine's reader, as the update extracts (folders created).
   void extractWithOurReader(const fs::path& archive, const fs::path& out) const {
-    zip::TUnZip u;
-    u.CreateStoredDirs = true;
-    u.SetArchiveFile(platform::pathText(archive));
-    u.SetExtractDir(platform::pathText(out));
-    u.FileSpec = {"*.*"};
-    EXPECT_EQ(u.Extract(), 3) << archive;
-    for (const auto& f : u.Failures()) ADD_FAILURE() << f.fileName << ": " << f.reason;
+    const test::ExtractRun run = test::ExtractAll(archive, out);
+    EXPECT_EQ(run.count, 3) << archive;
+    for (const auto& f : run.failures) ADD_FAILURE() << f.fileName << ": " << f.reason;
   }
 
   test::TempDir dir_;
@@ -86,7 +81,7 @@ TEST_F(NamesInterop, ArchivesOfOtherToolsExtractToTheirNames) {
     extractWithOurReader(archive, out);
     EXPECT_EQ(test::readNative(out / "Grüße" / "ä ö.txt"), "Umlaute und ein Leerzeichen\n");
     EXPECT_EQ(test::readNative(out / "日本.txt"), "not in any single-byte code page\n");
-    EXPECT_EQ(DiffTrees(source(), out), "");
+    EXPECT_EQ(test::CompareTrees(source(), out), "");
   }
 }
 
@@ -127,10 +122,10 @@ for i in zipfile.ZipFile(sys.argv[1]).infolist():
 
   const fs::path unzipped = dir_.path() / "unzipped";
   tool({"unzip", "-q", archive.string(), "-d", unzipped.string()});
-  EXPECT_EQ(DiffTrees(source(), unzipped), "");
+  EXPECT_EQ(test::CompareTrees(source(), unzipped), "");
   const fs::path ours = dir_.path() / "ours";
   extractWithOurReader(archive, ours);
-  EXPECT_EQ(DiffTrees(source(), ours), "");
+  EXPECT_EQ(test::CompareTrees(source(), ours), "");
   zip::TZip again;
   again.SetArchiveFile(platform::pathText(archive));
   ASSERT_EQ(again.ReadDirectoryForEdit(), 4);

@@ -2,13 +2,14 @@
 // short or fine with a long comment, its counts, its option errors and --help, extraction
 // failures that name the path and the system's reason, folder entries created on extraction;
 // kosttr-lesen refusing folders that do not exist without creating anything.
+#include "support/tools.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "interop/interop_support.h"
 #include "support/temp_dir.h"
 
 namespace riviza::interop {
@@ -28,9 +29,9 @@ class Tools : public ::testing::Test {
     fs::create_directories(dir_ / "tree" / "leer");
     test::writeNative(dir_ / "tree" / "x.txt", "x\n");
   }
-  RunResult kvozip(std::vector<std::string> args) const {
+  test::ToolRun kvozip(std::vector<std::string> args) const {
     args.insert(args.begin(), kKvozip.string());
-    return interop::Run(args, dir_.path());
+    return test::runTool(args, {.dir = dir_.path()});
   }
   fs::path path(const std::string& rel) const { return dir_ / rel; }
 
@@ -45,7 +46,7 @@ struct Case {
   std::vector<std::string> says;
 };
 
-void expectRun(const RunResult& r, const Case& c) {
+void expectRun(const test::ToolRun& r, const Case& c) {
   SCOPED_TRACE(c.what);
   EXPECT_EQ(r.status, c.status) << r.output;
   for (const std::string& s : c.says)
@@ -53,15 +54,15 @@ void expectRun(const RunResult& r, const Case& c) {
 }
 
 TEST_F(Tools, KvozipSaysWhatItDidAndWhatWasWrong) {
-  ASSERT_TRUE(fs::exists(kKvozip)) << "tool missing: " << kKvozip;
+  ASSERT_FALSE(test::findTool(kKvozip).empty()) << "tool missing: " << kKvozip;
   test::writeNative(path("text.zip"), "no archive at all\n");
-  ASSERT_EQ(interop::Run({"zip", "-q", "-r", "whole.zip", "a.txt", "tree"}, dir_.path()).status, 0)
-      << "tool missing: zip";
+  test::toolOutput({"zip", "-q", "-r", "whole.zip", "a.txt", "tree"}, {.dir = dir_.path()});
   const std::string whole = test::readNative(path("whole.zip"));
   test::writeNative(path("cut.zip"), whole.substr(0, whole.size() - 30));
   test::writeNative(path("comment.txt"), std::string(40000, 'k'));
-  ASSERT_EQ(interop::Run({"cp", "whole.zip", "commented.zip"}, dir_.path()).status, 0);
-  ASSERT_EQ(interop::Run({"zip", "-q", "-z", "commented.zip"}, dir_.path(), path("comment.txt")).status, 0);
+  test::writeNative(path("commented.zip"), whole);
+  test::toolOutput({"zip", "-q", "-z", "commented.zip"},
+                   {.dir = dir_.path(), .stdinFile = path("comment.txt")});
   test::writeNative(path("blocker"), "a file where the target folder should be");
   const Case cases[] = {
       {"add one", {"add", "n1.zip", "a.txt"}, 0, {"1 entry added, 0 failed"}},
@@ -99,7 +100,7 @@ TEST_F(Tools, KvozipSaysWhatItDidAndWhatWasWrong) {
 }
 
 TEST_F(Tools, KosttrLesenRefusesFoldersThatDoNotExist) {
-  ASSERT_TRUE(fs::exists(kKosttrLesen)) << "tool missing: " << kKosttrLesen;
+  ASSERT_FALSE(test::findTool(kKosttrLesen).empty()) << "tool missing: " << kKosttrLesen;
   fs::create_directories(path("jahr/Kosttr"));
   fs::create_directories(path("programm"));
   const Case cases[] = {
@@ -110,7 +111,7 @@ TEST_F(Tools, KosttrLesenRefusesFoldersThatDoNotExist) {
   for (const Case& c : cases) {
     std::vector<std::string> argv{kKosttrLesen.string()};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
-    expectRun(interop::Run(argv, dir_.path()), c);
+    expectRun(test::runTool(argv, {.dir = dir_.path()}), c);
     EXPECT_FALSE(fs::exists(path("fehlt"))) << c.what;
     EXPECT_EQ(fs::exists(path("programm/Temp")), c.status == 0) << c.what;
   }

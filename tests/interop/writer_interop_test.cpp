@@ -11,9 +11,11 @@
 #include <fstream>
 #include <string>
 
-#include "interop/interop_support.h"
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
+#include "support/trees.h"
+#include "support/zip_extract.h"
 #include "zip/kvoDiskManager.h"
 #include "zip/kvoUnZip.h"
 #include "zip/kvoVolumes.h"
@@ -23,6 +25,9 @@ namespace riviza::interop {
 namespace {
 
 namespace fs = std::filesystem;
+using test::CompareTrees;
+using test::CountFiles;
+using test::runTool;
 using zip::TZip;
 
 constexpr const char* kPassword = "Geheim-42";
@@ -33,7 +38,7 @@ class WriterInterop : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     work_ = new test::TempDir;
-    MakeTree(source(), 23);
+    test::MakeTree(source(), 23);
     const fs::path s = source();
     fs::create_directories(s / "Größe");
     fs::create_directories(s / "Preis €");
@@ -54,8 +59,7 @@ class WriterInterop : public ::testing::Test {
   }
 
   static void tool(const std::vector<std::string>& argv, const fs::path& dir = {}) {
-    RunResult r = interop::Run(argv, dir.empty() ? work_->path() : dir);
-    EXPECT_EQ(r.status, 0) << argv[0] << " " << argv[1] << " " << argv.back() << ":\n" << r.output;
+    test::toolOutput(argv, {.dir = dir.empty() ? work_->path() : dir});
   }
 
   // A writer over the source tree as the backup sets it up (empty folders kept).
@@ -85,15 +89,10 @@ sys.exit('bad entry: %s' % bad if bad else 0)
       tool({"/usr/bin/python3", "-c", script, archive.string(), kPassword});
     }
     const fs::path out = archive.parent_path() / ("ours-" + archive.stem().string());
-    zip::TUnZip u;
-    u.CreateStoredDirs = true;
-    u.Passwords = {kPassword};
-    u.SetArchiveFile(text(archive));
-    u.SetExtractDir(text(out));
-    u.FileSpec = {"*.*"};
-    EXPECT_EQ(u.Extract(), files) << archive;
-    for (const auto& f : u.Failures()) ADD_FAILURE() << f.fileName << ": " << f.reason;
-    EXPECT_EQ(DiffTrees(source(), out), "") << archive;
+    const test::ExtractRun run = test::ExtractAll(archive, out, kPassword);
+    EXPECT_EQ(run.count, files) << archive;
+    for (const auto& f : run.failures) ADD_FAILURE() << f.fileName << ": " << f.reason;
+    EXPECT_EQ(CompareTrees(source(), out), "") << archive;
   }
 
   // Files below `folder` into a new archive; the count, with no error reported.
@@ -126,12 +125,6 @@ sys.exit('bad entry: %s' % bad if bad else 0)
     EXPECT_EQ(u.Test(), entries);
   }
 
-  static size_t countFiles(const fs::path& dir) {
-    size_t n = 0;
-    for (auto& e : fs::recursive_directory_iterator(dir)) n += e.is_regular_file();
-    return n;
-  }
-
   static test::TempDir* work_;
 };
 
@@ -149,7 +142,7 @@ TEST_F(WriterInterop, EveryKindPassesTheToolsAndReadsBack) {
       {"traditional", zip::dtDeflateN, zip::emZIP_v2}, {"aes128", zip::dtDeflateN, zip::emAES2_128},
       {"aes192", zip::dtDeflateX, zip::emAES2_192},    {"aes256", zip::dtDeflateF, zip::emAES2_256},
   };
-  const int files = static_cast<int>(countFiles(source()));
+  const int files = static_cast<int>(CountFiles(source()));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const fs::path archive = caseDir(c.name) / (std::string(c.name) + ".zip");
@@ -177,9 +170,9 @@ TEST_F(WriterInterop, CommentsPassTheTools) {
   z.SetEntryComment(0, "erster Eintrag");
   z.SetEntryComment(2, "dritter Eintrag");
   ASSERT_TRUE(z.WriteDirectoryEdits());
-  RunResult listed = interop::Run({"unzip", "-z", archive.string()}, work_->path());
+  const test::ToolRun listed = runTool({"unzip", "-z", archive.string()}, {.dir = work_->path()});
   EXPECT_NE(listed.output.find("Datensicherung 2024 - Abrechnungsjahr"), std::string::npos) << listed.output;
-  checkWithTools(archive, zip::emNone, static_cast<int>(countFiles(source())));
+  checkWithTools(archive, zip::emNone, static_cast<int>(CountFiles(source())));
 }
 
 TEST_F(WriterInterop, Zip64ByEntryCount) {
@@ -221,8 +214,9 @@ TEST_F(WriterInterop, EntryBeyond4GiB) {
 TEST_F(WriterInterop, AddingToAStreamedInfoZipArchiveKeepsItsEntries) {
   const fs::path d = caseDir("streamed"), archive = d / "piped.zip";
   // From a pipe Info-ZIP writes data descriptors after each entry.
-  RunResult made = interop::Run({"zip", "-q", "-", "README", "Kosttr/AO05Q425.ke0"}, source(), {}, archive);
-  ASSERT_EQ(made.status, 0) << made.output;
+  const test::ToolRun made = runTool({"zip", "-q", "-", "README", "Kosttr/AO05Q425.ke0"},
+                                     {.dir = source(), .stdoutFile = archive, .stderrApart = true});
+  ASSERT_EQ(made.status, 0) << made.errors;
   const std::string before = test::readNative(archive);
   const size_t directory = before.find("PK\x01\x02");
   ASSERT_NE(directory, std::string::npos);
@@ -268,40 +262,39 @@ TEST_F(WriterInterop, SpannedSetReadBySevenZip) {
   tool({"7zz", "t", "-bd", (store / "set.zip").string()});
   tool({"7zz", "x", "-bd", "-y", "-o" + (d / "7z").string(), (store / "set.zip").string()});
   // 7zz on Linux writes code-page names as their bytes, so only the ASCII part is compared.
-  for (const char* part : {"Kosttr", "Update", "README", "Leer"}) {
-    RunResult diff = interop::Run({"diff", "-r", (source() / part).string(), (d / "7z" / part).string()}, d);
-    EXPECT_EQ(diff.status, 0) << diff.output;
-  }
+  for (const char* part : {"Kosttr", "Update", "Leer"})
+    EXPECT_EQ(CompareTrees(source() / part, d / "7z" / part), "");
+  EXPECT_EQ(test::readNative(d / "7z" / "README"), test::readNative(source() / "README"));
 }
 
 TEST_F(WriterInterop, KvozipAddAndItsExitStatus) {
   const fs::path kvozip = fs::path(RIVIZA_BINARY_DIR) / "tools" / "kvozip" / "kvozip";
-  ASSERT_TRUE(fs::exists(kvozip)) << "build the kvozip target first";
+  ASSERT_FALSE(test::findTool(kvozip).empty()) << "tool missing: " << kvozip << " (build the kvozip target)";
   const fs::path d = caseDir("cli");
   for (const std::vector<std::string>& options :
        {std::vector<std::string>{"-6"}, {"-0"}, {"-9", "-p", kPassword}, {"-p", kPassword, "--aes", "256"}}) {
     fs::remove(d / "cli.zip");
     std::vector<std::string> argv{kvozip.string(), "add", (d / "cli.zip").string(), "src"};
     argv.insert(argv.end(), options.begin(), options.end());
-    RunResult r = interop::Run(argv, work_->path());
+    const test::ToolRun r = runTool(argv, {.dir = work_->path()});
     EXPECT_EQ(r.status, 0) << r.output;
     tool({"7zz", "t", "-bd", std::string("-p") + kPassword, (d / "cli.zip").string()});
-    RunResult listed =
-        interop::Run({"7zz", "l", "-ba", std::string("-p") + kPassword, (d / "cli.zip").string()}, d);
+    const test::ToolRun listed =
+        runTool({"7zz", "l", "-ba", std::string("-p") + kPassword, (d / "cli.zip").string()}, {.dir = d});
     EXPECT_NE(listed.output.find("src/Kosttr/AO05Q425.ke0"), std::string::npos) << listed.output;
   }
-  RunResult missing =
-      interop::Run({kvozip.string(), "add", (d / "cli.zip").string(), "fehlt.txt"}, work_->path());
+  const test::ToolRun missing =
+      runTool({kvozip.string(), "add", (d / "cli.zip").string(), "fehlt.txt"}, {.dir = work_->path()});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.output.find("fehlt.txt: not found"), std::string::npos) << missing.output;
-  EXPECT_EQ(interop::Run({kvozip.string(), "add", (d / "cli.zip").string()}, work_->path()).status, 2);
+  EXPECT_EQ(runTool({kvozip.string(), "add", (d / "cli.zip").string()}, {.dir = work_->path()}).status, 2);
   // Adding again replaces a file that changed.
   fs::create_directories(d / "own");
   for (const char* content : {"erste Fassung", "zweite Fassung"}) {
     test::writeNative(d / "own" / "x.txt", content);
-    EXPECT_EQ(interop::Run({kvozip.string(), "add", "own.zip", "own"}, d).status, 0);
+    EXPECT_EQ(runTool({kvozip.string(), "add", "own.zip", "own"}, {.dir = d}).status, 0);
   }
-  EXPECT_EQ(interop::Run({"unzip", "-p", "own.zip", "own/x.txt"}, d).output, "zweite Fassung");
+  EXPECT_EQ(runTool({"unzip", "-p", "own.zip", "own/x.txt"}, {.dir = d}).output, "zweite Fassung");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ namespace {
 
 class BatchDatenpflege : public Datenpflege {
  protected:
-  interop::RunResult batch(std::vector<std::string> args) { return rivizaBatch(programm, std::move(args)); }
+  ToolRun batch(std::vector<std::string> args) { return rivizaBatch(programm, std::move(args)); }
 };
 
 TEST_F(BatchDatenpflege, ImportPznAndDoctorNumbersFromTheCommandLine) {
@@ -57,7 +57,7 @@ TEST_F(BatchDatenpflege, ImportPznAndDoctorNumbersFromTheCommandLine) {
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.args[0] + (f.args.size() > 1 ? " " + f.args[1] : ""));
-    const interop::RunResult r = batch(f.args);
+    const ToolRun r = batch(f.args);
     EXPECT_EQ(r.status, f.status) << r.output;
     EXPECT_NE(r.output.find(f.ausgabe), std::string::npos) << r.output;
     EXPECT_EQ(leistungen(), f.leistungen);

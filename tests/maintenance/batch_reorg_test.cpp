@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "reorg_fixture.h"
-#include "support/werkzeug.h"
+#include "support/tools.h"
 
 namespace riviza::test {
 namespace {
 
-WerkzeugLauf batch(const std::string& programmOrdner, const std::string& antwort) {
-  return werkzeugAusfuehren(
+ToolRun batch(const std::string& programmOrdner, const std::string& antwort) {
+  return runTool(
       {RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch", programmOrdner, "reorganisieren", antwort});
 }
 
@@ -19,21 +19,20 @@ TEST_F(Reorg, BatchOperationAnswersPrintsTheListAndTellsTheOutcome) {
   jahr("2024");
   tabelleAnlegen(jahrDaten(), "Ann.DB", aelter("Ann.DB", 20), {{{0, "1234567"}}});
 
-  const WerkzeugLauf nein = batch(programm.str(), "--nein");
-  EXPECT_EQ(nein.status, 1) << nein.ausgabe;
-  EXPECT_NE(nein.ausgabe.find("[Dialog] Datensicherung durchgeführt ? -> Nein\n"), std::string::npos)
-      << nein.ausgabe;
-  EXPECT_EQ(nein.ausgabe.find("Reorganisation beendet"), std::string::npos) << nein.ausgabe;
+  const ToolRun nein = batch(programm.str(), "--nein");
+  EXPECT_EQ(nein.status, 1) << nein.output;
+  EXPECT_NE(nein.output.find("[Dialog] Datensicherung durchgeführt ? -> Nein\n"), std::string::npos)
+      << nein.output;
+  EXPECT_EQ(nein.output.find("Reorganisation beendet"), std::string::npos) << nein.output;
   EXPECT_EQ(tabelleLesen(jahrDaten(), "Ann.DB")[0].size(), 20u);
 
-  const WerkzeugLauf ja = batch(programm.str(), "--ja");
-  EXPECT_EQ(ja.status, 0) << ja.ausgabe;
-  EXPECT_NE(ja.ausgabe.find("[Dialog] Datensicherung durchgeführt ? -> Ja\n"), std::string::npos)
-      << ja.ausgabe;
+  const ToolRun ja = batch(programm.str(), "--ja");
+  EXPECT_EQ(ja.status, 0) << ja.output;
+  EXPECT_NE(ja.output.find("[Dialog] Datensicherung durchgeführt ? -> Ja\n"), std::string::npos) << ja.output;
   // Every line of REORG.LOG was printed, in its order.
   std::string log = platform::toUtf8(programm.read("REORG.LOG"));
   std::erase(log, '\r');
-  EXPECT_NE(ja.ausgabe.find(log), std::string::npos) << ja.ausgabe;
+  EXPECT_NE(ja.output.find(log), std::string::npos) << ja.output;
   EXPECT_TRUE(log.ends_with("  Reorganisation beendet\n"));
   EXPECT_EQ(tabelleLesen(jahrDaten(), "Ann.DB")[0][0], "101234567");
 }

@@ -12,7 +12,7 @@ namespace {
 
 class BatchSicherung : public Sicherung {
  protected:
-  interop::RunResult batch(std::vector<std::string> args) { return rivizaBatch(programm, std::move(args)); }
+  ToolRun batch(std::vector<std::string> args) { return rivizaBatch(programm, std::move(args)); }
   std::string stempel() const { return jahrWert("2024", "LetzteDatensicherung", "DASI"); }
 };
 
@@ -37,7 +37,7 @@ TEST_F(BatchSicherung, OperationsPrintTheirMessagesAndTellTheOutcome) {
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.args[0] + (f.args.size() > 1 ? " " + f.args[1] : ""));
     const std::string vorher = stempel();
-    const interop::RunResult r = batch(f.args);
+    const ToolRun r = batch(f.args);
     EXPECT_EQ(r.status, f.status) << r.output;
     EXPECT_NE(r.output.find(f.ausgabe), std::string::npos) << r.output;
     if (f.args[0] == "sicherung" && f.status != 0) {

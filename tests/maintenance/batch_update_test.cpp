@@ -8,20 +8,26 @@
 #include "dateiserver.h"
 #include "platform/files.h"
 #include "platform/ini.h"
-#include "support/werkzeug.h"
+#include "support/tools.h"
 #include "update_server.h"
 
 namespace riviza::test {
 namespace {
 
-using Lauf = WerkzeugLauf;
+// Runs a program, its output caught in a file: an update may leave a program running that
+// would hold a pipe open.
+ToolRun starten(const std::vector<std::string>& argv, const std::filesystem::path& ausgabe) {
+  ToolRun run = runTool(argv, {.stdoutFile = ausgabe});
+  if (!run.missing) run.output = readNative(ausgabe);
+  return run;
+}
 
 // A fresh demo installation (riviza-demo) and its one year; the package holds the demo's own
 // cost-bearer files.
 class RivizaBatchUpdate : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(werkzeugAusfuehren({bin + "demo/riviza-demo", demo}).status, 0);
+    ASSERT_EQ(runTool({bin + "demo/riviza-demo", demo}).status, 0);
     for (const auto& e : platform::listDirectory(programm + "/Kosttr"))
       dateien.push_back({e.name, platform::readFile(programm + "/Kosttr/" + e.name).value()});
     ASSERT_FALSE(dateien.empty());
@@ -32,8 +38,8 @@ class RivizaBatchUpdate : public ::testing::Test {
   std::string kosttrDatum() const {
     return platform::IniFile(jahr + "/Abrechng.ini").readString("EINSTELLUNGEN", "KosttrDatum", "-1");
   }
-  Lauf updateKosttr(const char* antwort = "--ja") const {
-    return werkzeugAusfuehren({bin + "riviza-batch/riviza-batch", programm, "update-kosttr", antwort});
+  ToolRun updateKosttr(const std::string& ausgabe, const char* antwort = "--ja") const {
+    return starten({bin + "riviza-batch/riviza-batch", programm, "update-kosttr", antwort}, dir / ausgabe);
   }
 
   TempDir dir;
@@ -52,36 +58,36 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   const std::string neu = "neue Kostenträgerdateien, anzuwenden ab: 14.03.2024\n";
 
   server.veroeffentlichen("kost.txt", "14.03.2024\r\n");
-  const Lauf nein = updateKosttr("--nein");
-  EXPECT_EQ(nein.status, 0) << nein.ausgabe;
+  const ToolRun nein = updateKosttr("nein.txt", "--nein");
+  EXPECT_EQ(nein.status, 0) << nein.output;
   EXPECT_NE(
-      nein.ausgabe.find("[Dialog] Kostenträger anzuwenden ab: 14.03.2024\r\nübernehmen ? -> Abbrechen\n"),
+      nein.output.find("[Dialog] Kostenträger anzuwenden ab: 14.03.2024\r\nübernehmen ? -> Abbrechen\n"),
       std::string::npos)
-      << nein.ausgabe;
-  EXPECT_EQ(nein.ausgabe.find("Dateien entpackt"), std::string::npos) << nein.ausgabe;
+      << nein.output;
+  EXPECT_EQ(nein.output.find("Dateien entpackt"), std::string::npos) << nein.output;
   EXPECT_NE(kosttrDatum(), "14.03.2024");
 
-  const Lauf ja = updateKosttr();
-  EXPECT_EQ(ja.status, 0) << ja.ausgabe;
+  const ToolRun ja = updateKosttr("ja.txt");
+  EXPECT_EQ(ja.status, 0) << ja.output;
   for (const std::string& zeile : {std::string("  Internetverbindung vorhanden\n"), neu,
                                    "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n",
                                    std::string("  Kostenträger 302 aktualisiert, Anzahl: 3\n"),
                                    std::string("  Aktualisierung beendet\n")})
-    EXPECT_NE(ja.ausgabe.find(zeile), std::string::npos) << zeile << ja.ausgabe;
+    EXPECT_NE(ja.output.find(zeile), std::string::npos) << zeile << ja.output;
   EXPECT_EQ(kosttrDatum(), "14.03.2024");
 
-  const Lauf gleich = updateKosttr();
-  EXPECT_EQ(gleich.status, 0) << gleich.ausgabe;
-  EXPECT_NE(gleich.ausgabe.find("  keine neuen Kostenträgerdateien vorhanden, Stand: 14.03.2024\n"),
+  const ToolRun gleich = updateKosttr("gleich.txt");
+  EXPECT_EQ(gleich.status, 0) << gleich.output;
+  EXPECT_NE(gleich.output.find("  keine neuen Kostenträgerdateien vorhanden, Stand: 14.03.2024\n"),
             std::string::npos)
-      << gleich.ausgabe;
+      << gleich.output;
   EXPECT_EQ(server.anfragen().size(), 5u);  // twice date and package, once the date alone
 
   server.regeln({{"kost.txt", R"({"status": 404})"}});
-  const Lauf fehler = updateKosttr();
-  EXPECT_EQ(fehler.status, 1) << fehler.ausgabe;
-  EXPECT_NE(fehler.ausgabe.find("  Fehler bei der Datenübertragung, Datei: kost.txt\n"), std::string::npos)
-      << fehler.ausgabe;
+  const ToolRun fehler = updateKosttr("fehler.txt");
+  EXPECT_EQ(fehler.status, 1) << fehler.output;
+  EXPECT_NE(fehler.output.find("  Fehler bei der Datenübertragung, Datei: kost.txt\n"), std::string::npos)
+      << fehler.output;
 }
 
 // With WinSCP.exe in the program folder the same operation takes the SFTP road: the server's
@@ -92,22 +98,22 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrTakesTheSftpRoadWhenWinScpIsInTheProgramFo
   server.paket("kost.zip", dateien);
   ASSERT_TRUE(platform::writeFile(programm + "/WinSCP.exe", "").ok());
 
-  const Lauf ja = updateKosttr();
-  EXPECT_EQ(ja.status, 0) << ja.ausgabe;
+  const ToolRun ja = updateKosttr("sftp.txt");
+  EXPECT_EQ(ja.status, 0) << ja.output;
   for (const std::string& zeile : {std::string("  neue Kostenträgerdateien, anzuwenden ab: 31.12.2098\n"),
                                    "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n",
                                    std::string("  Aktualisierung beendet\n")})
-    EXPECT_NE(ja.ausgabe.find(zeile), std::string::npos) << zeile << ja.ausgabe;
-  EXPECT_EQ(ja.ausgabe.find("Internetverbindung"), std::string::npos) << ja.ausgabe;
+    EXPECT_NE(ja.output.find(zeile), std::string::npos) << zeile << ja.output;
+  EXPECT_EQ(ja.output.find("Internetverbindung"), std::string::npos) << ja.output;
   EXPECT_EQ(kosttrDatum(), "31.12.2098");
   EXPECT_EQ(server.server.log(),
             (std::vector<std::string>{"open orvel_update/kost.txt", "open orvel_update/kost.zip"}));
 
   ScopedEnv mitgeliefert(net::kUpdateHostKeyVariable, "");
-  const Lauf fremd = updateKosttr();
-  EXPECT_EQ(fremd.status, 1) << fremd.ausgabe;
-  EXPECT_NE(fremd.ausgabe.find("  SFTP: Der Schlüssel des Servers stimmt nicht"), std::string::npos)
-      << fremd.ausgabe;
+  const ToolRun fremd = updateKosttr("fremd.txt");
+  EXPECT_EQ(fremd.status, 1) << fremd.output;
+  EXPECT_NE(fremd.output.find("  SFTP: Der Schlüssel des Servers stimmt nicht"), std::string::npos)
+      << fremd.output;
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "interop/interop_support.h"
 #include "jahr_daten.h"
 #include "platform/codec.h"
+#include "support/tools.h"
 
 namespace riviza::test {
 
@@ -31,19 +31,18 @@ class Datenpflege : public JahrShell {
   // An .xls by xlwt from a Python list of sheets (name, rows); a cell is a str (text), an int or
   // float (number), D(y, m, d) (a date shown dd.mm.yyyy) or None (no cell).
   static void xlsSchreiben(const fs::path& datei, const std::string& blaetter) {
-    const interop::RunResult r =
-        interop::Run({"/usr/bin/python3", "-c",
-                      "import sys, datetime, xlwt\nD = datetime.date\nwb = xlwt.Workbook(encoding='utf-8')\n"
-                      "for name, zeilen in " +
-                          blaetter +
-                          ":\n  ws = wb.add_sheet(name)\n"
-                          "  for r, z in enumerate(zeilen):\n    for c, w in enumerate(z):\n"
-                          "      if isinstance(w, datetime.date): ws.write(r, c, w, "
-                          "xlwt.easyxf(num_format_str='DD.MM.YYYY'))\n"
-                          "      elif w is not None: ws.write(r, c, w)\nwb.save(sys.argv[1])\n",
-                      datei.string()},
-                     datei.parent_path());
-    ASSERT_NE(r.status, -1) << "tool missing: /usr/bin/python3";
+    const ToolRun r =
+        runTool({"/usr/bin/python3", "-c",
+                 "import sys, datetime, xlwt\nD = datetime.date\nwb = xlwt.Workbook(encoding='utf-8')\n"
+                 "for name, zeilen in " +
+                     blaetter +
+                     ":\n  ws = wb.add_sheet(name)\n"
+                     "  for r, z in enumerate(zeilen):\n    for c, w in enumerate(z):\n"
+                     "      if isinstance(w, datetime.date): ws.write(r, c, w, "
+                     "xlwt.easyxf(num_format_str='DD.MM.YYYY'))\n"
+                     "      elif w is not None: ws.write(r, c, w)\nwb.save(sys.argv[1])\n",
+                 datei.string()},
+                {.dir = datei.parent_path()});
     ASSERT_EQ(r.status, 0) << "python3-xlwt:\n" << r.output;
   }
   void csvSchreiben(const std::string& rel, std::string_view utf8) {

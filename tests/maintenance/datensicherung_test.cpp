@@ -81,7 +81,7 @@ TEST_F(Sicherung, StartArchivesTheLoadedYearForTheOutsideToolsAndStampsIt) {
   const fs::path wiederhergestellt = systemTemp / "unzip";
   fs::create_directories(wiederhergestellt);
   werkzeug({"unzip", "-q", archiv.string(), "-d", wiederhergestellt.string()}, sicherungOrdner());
-  EXPECT_EQ(interop::DiffTrees(schnappschuss, wiederhergestellt), "");
+  EXPECT_EQ(CompareTrees(schnappschuss, wiederhergestellt), "");
   EXPECT_TRUE(fs::exists(wiederhergestellt / "Prüfung" / "Übersicht für Ärzte.txt"));
   EXPECT_TRUE(fs::is_directory(wiederhergestellt / "Leer" / "Unter"));
 }

@@ -16,6 +16,7 @@
 #include "db/catalogue.h"
 #include "platform/codec.h"
 #include "shell_fixture.h"
+#include "support/trees.h"
 
 namespace riviza::test {
 
@@ -57,21 +58,10 @@ inline std::vector<std::vector<std::string>> tabelleLesen(const std::string& ord
   return saetze;
 }
 
-// Size and FNV-1a digest of a file's bytes, so that a failed comparison of folders reads short.
-inline std::string fingerabdruck(const std::string& bytes) {
-  uint64_t h = 0xcbf29ce484222325ull;
-  for (unsigned char c : bytes) h = (h ^ c) * 0x100000001b3ull;
-  return std::to_string(bytes.size()) + " bytes, " + std::to_string(h);
-}
-
-// Relative name -> fingerprint of every file under a folder (sub-folders included).
+// A file's bytes and the files below a folder in a form that compares and reads short.
+inline std::string fingerabdruck(const std::string& bytes) { return Fingerprint(bytes); }
 inline std::map<std::string, std::string> ordnerInhalt(const std::filesystem::path& ordner) {
-  std::map<std::string, std::string> inhalt;
-  if (!std::filesystem::exists(ordner)) return inhalt;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(ordner))
-    if (e.is_regular_file())
-      inhalt[std::filesystem::relative(e.path(), ordner).string()] = fingerabdruck(readNative(e.path()));
-  return inhalt;
+  return TreeContents(ordner, false);
 }
 
 class Reorg : public Shell {

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "interop/interop_support.h"
 #include "shell_fixture.h"
+#include "support/tools.h"
+#include "support/trees.h"
 
 namespace riviza::test {
 
@@ -74,10 +75,7 @@ class Sicherung : public Shell {
 
   // An outside tool's run; the test fails, naming the tool, when it is missing or fails.
   static std::string werkzeug(const std::vector<std::string>& argv, const fs::path& ordner) {
-    const interop::RunResult r = interop::Run(argv, ordner);
-    EXPECT_NE(r.status, -1) << "tool missing: " << argv[0];
-    EXPECT_EQ(r.status, 0) << argv[0] << ":\n" << r.output;
-    return r.output;
+    return toolOutput(argv, {.dir = ordner});
   }
 
   // Python's zipfile: tests every entry and lists "name method" per line, in archive order.

@@ -3,13 +3,12 @@
 // workbooks as openpyxl reads them back; the month filter; failures; riviza-batch. With
 // RIVIZA_UPDATE_GOLDEN=1 the census test rewrites tests/maintenance/golden/stat01.txt instead.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <regex>
 #include <sstream>
 #include <utility>
 
+#include "batch_support.h"
 #include "db/catalogue.h"
 #include "excel_export_fixture.h"
 #include "office/sheet_oracles.h"
@@ -73,20 +72,10 @@ class Statistik : public ExcelExportTest {
         "  if v is not None: print('%s%d\\t%s' % (L(c), r, v))\n";
     if (opened.empty() || !haveOpenpyxl()) return {{"", "no workbook or tool missing: python3-openpyxl"}};
     std::map<std::string, std::string> z;
-    std::istringstream in(
-        ausgabe("'" + std::string(kPython) + "' -c \"" + lesen + "\" '" + opened.back() + "' " + blatt)
-            .second);
+    std::istringstream in(toolOutput({kPython, "-c", lesen, opened.back(), blatt}));
     for (std::string zeile; std::getline(in, zeile);)
       z[zeile.substr(0, zeile.find('\t'))] = zeile.substr(zeile.find('\t') + 1);
     return z;
-  }
-  // Exit status and output of a command line.
-  static std::pair<int, std::string> ausgabe(const std::string& befehl) {
-    std::string aus;
-    FILE* p = ::popen((befehl + " 2>&1").c_str(), "r");
-    char puffer[4096];
-    for (size_t n; p && (n = std::fread(puffer, 1, sizeof puffer, p)) > 0;) aus.append(puffer, n);
-    return {p ? WEXITSTATUS(::pclose(p)) : -1, aus};
   }
 };
 
@@ -291,9 +280,12 @@ TEST_F(Statistik, BatchOperationsSaveTheWorkbooksAndNameThem) {
   };
   for (const auto& fall : faelle) {
     SCOPED_TRACE(fall.operation);
-    const auto [status, aus] = ausgabe(RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch '" +
-                                       programm.str() + "' " + fall.operation);
-    EXPECT_EQ(status, fall.status) << aus;
+    std::vector<std::string> args;
+    std::istringstream woerter(fall.operation);
+    for (std::string wort; woerter >> wort;) args.push_back(wort);
+    const ToolRun lauf = rivizaBatch(programm, args);
+    const std::string& aus = lauf.output;
+    EXPECT_EQ(lauf.status, fall.status) << aus;
     for (const char* zeile : fall.zeilen) EXPECT_NE(aus.find(zeile), std::string::npos) << aus;
     std::smatch m;
     EXPECT_EQ(std::regex_search(aus, m, gespeichert) && std::filesystem::exists(m[1].str()),

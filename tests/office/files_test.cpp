@@ -2,12 +2,12 @@
 // read: each failure with its code, nothing half-read.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include "office/errors.h"
 #include "office_fixture.h"
 #include "platform/clock.h"
 #include "support/temp_dir.h"
+#include "support/zip_archive.h"
 
 namespace riviza::test {
 namespace {
@@ -19,34 +19,11 @@ unsigned modeOf(const std::filesystem::path& p) {
   return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 0777 : 0;
 }
 
-// A zip archive of stored entries, laid out by hand (local headers, directory, end record).
+// A zip archive of stored entries.
 std::string storedZip(const std::vector<std::pair<std::string, std::string>>& entries) {
-  auto le = [](std::string& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-  };
-  std::string body, directory;
-  for (const auto& [name, data] : entries) {
-    const uint32_t crc =
-        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
-    const auto offset = static_cast<uint32_t>(body.size());
-    auto common = [&](std::string& out) {
-      le(out, 20, 2), le(out, 0, 2), le(out, 0, 2), le(out, 0, 2), le(out, 0x21, 2);
-      le(out, crc, 4), le(out, static_cast<uint32_t>(data.size()), 4),
-          le(out, static_cast<uint32_t>(data.size()), 4);
-      le(out, static_cast<uint32_t>(name.size()), 2), le(out, 0, 2);
-    };
-    le(body, 0x04034b50, 4), common(body), body += name, body += data;
-    le(directory, 0x02014b50, 4), le(directory, 20, 2), common(directory);
-    le(directory, 0, 2), le(directory, 0, 2), le(directory, 0, 2), le(directory, 0, 4),
-        le(directory, offset, 4);
-    directory += name;
-  }
-  std::string end;
-  le(end, 0x06054b50, 4), le(end, 0, 2), le(end, 0, 2);
-  le(end, static_cast<uint32_t>(entries.size()), 2), le(end, static_cast<uint32_t>(entries.size()), 2);
-  le(end, static_cast<uint32_t>(directory.size()), 4), le(end, static_cast<uint32_t>(body.size()), 4),
-      le(end, 0, 2);
-  return body + directory + end;
+  std::vector<ZipEntrySpec> specs;
+  for (const auto& [name, data] : entries) specs.emplace_back(name, data, 0);
+  return BuildZip(specs);
 }
 
 // The parts of a one-sheet package; a test replaces one of them.

@@ -12,21 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/launcher.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
 
 namespace riviza::test {
 
 inline constexpr const char* kPython = "/usr/bin/python3";
 
-// Runs a program and waits; its exit code, or -1 when it could not start.
-inline int runTool(const std::vector<std::string>& argv) {
-  auto code = platform::runAndWait(argv);
-  return code ? *code : -1;
-}
-
-inline bool haveOpenpyxl() { return runTool({kPython, "-c", "import openpyxl"}) == 0; }
-inline bool haveLibreOffice() { return runTool({"soffice", "--version"}) == 0; }
+inline bool haveOpenpyxl() { return runTool({kPython, "-c", "import openpyxl"}).status == 0; }
+inline bool haveLibreOffice() { return runTool({"soffice", "--version"}).status == 0; }
 
 // The workbook as openpyxl reads it: key -> value (see xlsx_dump.py for the keys).
 inline std::map<std::string, std::string> openpyxlDump(const std::filesystem::path& workbook) {
@@ -36,9 +30,9 @@ inline std::map<std::string, std::string> openpyxlDump(const std::filesystem::pa
     return dump;
   }
   const std::filesystem::path out = workbook.string() + ".dump";
-  const int code = runTool({kPython, std::string(RIVIZA_SOURCE_DIR) + "/tests/office/xlsx_dump.py",
-                            workbook.string(), out.string()});
-  EXPECT_EQ(code, 0) << "openpyxl could not read " << workbook;
+  const ToolRun run = runTool({kPython, std::string(RIVIZA_SOURCE_DIR) + "/tests/office/xlsx_dump.py",
+                               workbook.string(), out.string()});
+  EXPECT_EQ(run.status, 0) << "openpyxl could not read " << workbook << ":\n" << run.output;
   std::ifstream in(out);
   for (std::string line; std::getline(in, line);) {
     const size_t tab = line.find('\t');
@@ -53,7 +47,7 @@ inline void openpyxlWrite(const std::string& code, const std::filesystem::path& 
   ASSERT_TRUE(haveOpenpyxl()) << "tool missing: python3-openpyxl";
   const std::string script =
       "import datetime, openpyxl, sys\nwb = openpyxl.Workbook()\n" + code + "\nwb.save(sys.argv[1])\n";
-  ASSERT_EQ(runTool({kPython, "-c", script, target.string()}), 0) << script;
+  toolOutput({kPython, "-c", script, target.string()});
 }
 
 // LibreOffice headless, with its own profile folder, under the C locale (numbers with ".").
@@ -66,9 +60,10 @@ class LibreOffice {
       ADD_FAILURE() << "tool missing: soffice (libreoffice-calc-nogui)";
       return false;
     }
-    ScopedEnv locale("LC_ALL", "C.UTF-8");
     return runTool({"soffice", "-env:UserInstallation=file://" + profile_.str(), "--headless", "--convert-to",
-                    filter, "--outdir", outDir.string(), input.string()}) == 0;
+                    filter, "--outdir", outDir.string(), input.string()},
+                   {.env = {"LC_ALL=C.UTF-8"}})
+               .status == 0;
   }
 
   // Every sheet of an .xlsx as CSV lines: ";" between fields, UTF-8, cells as shown.

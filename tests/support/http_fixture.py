@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-# The tests' HTTP server and zip maker (test support, run by tests/support/http_server.cpp).
+# The tests' HTTP server (test support, run by tests/support/http_server.cpp).
 #
 #   http_fixture.py serve ROOT CONTROL
 #       Serves the files under ROOT on 127.0.0.1, on a free port that it writes to CONTROL/port.
@@ -12,9 +12,6 @@
 #         {"hang": N}                       the length and N bytes sent, then nothing until the
 #                                           client goes away
 #         {"release": "NAME"}               held until the file CONTROL/NAME exists
-#   http_fixture.py zip OUT NAME FILE [NAME FILE ...]
-#       Writes the zip archive OUT with each FILE deflated under exactly NAME (also names no
-#       extractor should honour, such as "../x").
 import json
 import os
 import select
@@ -22,7 +19,6 @@ import sys
 import threading
 import time
 import urllib.parse
-import zipfile
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 ROOT = CONTROL = ""
@@ -110,19 +106,8 @@ def serve(root, control):
     server.serve_forever()
 
 
-def make_zip(out, pairs):
-    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
-        for name, source in zip(pairs[0::2], pairs[1::2]):
-            info = zipfile.ZipInfo(name, date_time=(2024, 3, 15, 10, 30, 0))
-            info.compress_type = zipfile.ZIP_DEFLATED
-            with open(source, "rb") as f:
-                z.writestr(info, f.read())
-
-
 if __name__ == "__main__":
     if len(sys.argv) == 4 and sys.argv[1] == "serve":
         serve(sys.argv[2], sys.argv[3])
-    elif len(sys.argv) >= 5 and sys.argv[1] == "zip" and len(sys.argv) % 2 == 1:
-        make_zip(sys.argv[2], sys.argv[3:])
     else:
-        sys.exit(__doc__ or "usage: http_fixture.py serve ROOT CONTROL | zip OUT NAME FILE ...")
+        sys.exit(__doc__ or "usage: http_fixture.py serve ROOT CONTROL")

@@ -1,6 +1,6 @@
 // A real HTTP server on loopback for tests and benchmarks: Python's http.server with the
 // fixture handler of http_fixture.py, started by the constructor on a free port and stopped by
-// the destructor; and zip archives written by Python's zipfile (test support).
+// the destructor; and the zip packages it serves (test support).
 //
 // Failures to start throw std::runtime_error (a test fails, a benchmark ends), with "tool
 // missing" when /usr/bin/python3 is not there. No gtest here, so benchmarks can use it too.

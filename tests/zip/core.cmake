@@ -7,5 +7,4 @@ list(APPEND ZIP_TEST_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/core_records_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/core_streams_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/core_test_support.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/core_testdata_test.cpp
 )

@@ -1,12 +1,16 @@
 // Ciphers and hashes against published vectors (FIPS 180, RFC 2202, RFC 6070, FIPS-197), the
-// AE-2 entry vector made with the openssl command line, both processor paths against each other,
-// and the entry-level rules: TkvoAES framing, password limits, salts, the traditional header.
+// AE-2 entry vector made with the openssl command line, the traditional cipher against archives of
+// Info-ZIP zip and 7-Zip, both processor paths against each other, and the entry-level rules:
+// TkvoAES framing, password limits, salts, the traditional header.
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+#include "support/tools.h"
+#include "support/zip_archive.h"
 #include "zip/kvoAES.h"
 #include "zip/kvoAesKeyDerive.h"
 #include "zip/kvoCrypt.h"
@@ -358,17 +362,46 @@ TEST(ZipCrypt, HeaderRoundTripCheckByteAndPasswordLimit) {
   EXPECT_EQ(refused.error().code, kZipPasswordTooLong);
 }
 
-TEST(ZipCrypt, KeysFollowTheAppnoteRule) {
-  TZipCrypt c;
-  ASSERT_TRUE(c.ZipInitKeys(""));
-  EXPECT_EQ(c.keys(), (std::array<uint32_t, 3>{0x12345678u, 0x23456789u, 0x34567890u}));
-  c.ZipUpdateKeys('a');
-  uint32_t k0 = Crc32Byte('a', 0x12345678u);
-  uint32_t k1 = (0x23456789u + (k0 & 0xFF)) * 134775813u + 1;
-  uint32_t k2 = Crc32Byte(static_cast<uint8_t>(k1 >> 24), 0x34567890u);
-  EXPECT_EQ(c.keys(), (std::array<uint32_t, 3>{k0, k1, k2}));
-  uint32_t t = (k2 & 0xFFFF) | 2;
-  EXPECT_EQ(c.ZipStreamByte(), static_cast<uint8_t>((t * (t ^ 1)) >> 8));
+// The traditional cipher against archives that Info-ZIP zip and 7-Zip encipher with a password
+// at test time: the header's check byte agrees, and the data, deciphered in uneven pieces (the
+// keys carry over from call to call), is the file. The start keys are APPNOTE's constants.
+TEST(ZipCrypt, DeciphersWhatInfoZipAndSevenZipEncipher) {
+  test::TempDir dir;
+  std::string plain;
+  for (int i = 0; plain.size() < 20000; ++i)
+    plain += "Zeile " + std::to_string(i * 7919 % 1000) + " Kostentraeger\r\n";
+  dir.write("plain.txt", plain);
+  const std::string password = "Geheim-42";
+  struct Maker {
+    const char* archive;
+    std::vector<std::string> argv;
+  };
+  const Maker makers[] = {
+      {"infozip.zip", {"zip", "-q", "-0", "-P", password, "infozip.zip", "plain.txt"}},
+      {"7zz.zip",
+       {"7zz", "a", "-tzip", "-bd", "-mx=0", "-mem=ZipCrypto", "-p" + password, "7zz.zip", "plain.txt"}},
+  };
+  for (const Maker& m : makers) {
+    SCOPED_TRACE(m.archive);
+    test::toolOutput(m.argv, {.dir = dir.path()});
+    const auto entries = test::ParseZipFile(dir / m.archive).entries;
+    ASSERT_EQ(entries.size(), 1u);
+    const test::ParsedZipEntry& e = entries[0];
+    ASSERT_EQ(e.central.method, 0);
+    ASSERT_TRUE(e.central.flags & 1);
+    ASSERT_EQ(e.data.size(), TZipCrypt::kHeaderSize + plain.size());
+    TZipCrypt::Header header;
+    std::copy_n(e.data.begin(), header.size(), header.begin());
+    TZipCrypt c;
+    ASSERT_TRUE(TestEncryptionHeader(c, header, e.local.flags, e.central.crc, e.local.time, password));
+    std::string data = e.data.substr(TZipCrypt::kHeaderSize);
+    for (size_t at = 0, piece = 1; at < data.size(); at += piece, piece = piece * 7 % 1000 + 1)
+      c.ZipDecryptBuffer(reinterpret_cast<uint8_t*>(data.data()) + at, std::min(piece, data.size() - at));
+    EXPECT_EQ(data, plain);
+  }
+  TZipCrypt start;
+  ASSERT_TRUE(start.ZipInitKeys(""));
+  EXPECT_EQ(start.keys(), (std::array<uint32_t, 3>{0x12345678u, 0x23456789u, 0x34567890u}));
 }
 
 }  // namespace

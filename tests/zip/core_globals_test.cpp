@@ -1,6 +1,6 @@
 // Globals of the engine: path and name text, stored names in code page 850 / UTF-8, DOS dates,
-// percentages and names, attributes, folder tests on real folders, and deleting to the
-// freedesktop Trash (in a temporary XDG_DATA_HOME).
+// percentages, the deflate variant names of Info-ZIP's entries, attributes, folder tests on real folders, and
+// deleting to the freedesktop Trash (in a temporary XDG_DATA_HOME).
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -9,6 +9,8 @@
 
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
+#include "support/zip_archive.h"
 #include "zip/kvoGbls.h"
 #include "zip/kvoRecords.h"
 
@@ -178,7 +180,7 @@ TEST(DosDates, ConversionRules) {
   EXPECT_EQ(DosToDateTimeParts(DateTimeToDos({2200, 1, 1})), (platform::DateTime{2107, 12, 31, 23, 59, 58}));
 }
 
-TEST(Percentages, ProgressRatioAndNames) {
+TEST(Percentages, ProgressAndRatio) {
   EXPECT_EQ(ProgressPercent(0, 5), 0);
   EXPECT_EQ(ProgressPercent(200, 300), 100);
   EXPECT_EQ(ProgressPercent(200, -1), 0);
@@ -187,13 +189,34 @@ TEST(Percentages, ProgressRatioAndNames) {
   EXPECT_EQ(CompressionRatio(100, 150), 0);
   EXPECT_EQ(CompressionRatio(0, 0), 0);
   EXPECT_EQ(CompressionRatio(1000, 333), 67);
-  const char* deflate[] = {"DeflateN", "DeflateN", "DeflateX", "DeflateN",
-                           "DeflateF", "DeflateN", "DeflateS", "DeflateN"};
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(DeflateMethodName(i), deflate[i]) << i;
-  EXPECT_EQ(Deflate64MethodName(4), "Def-64F");
-  EXPECT_EQ(Deflate64MethodName(7), "Def-64N");
-  EXPECT_EQ(DriveTypeName(7), "3½ Floppy");
-  EXPECT_EQ(DriveTypeName(42), "Unknown");
+}
+
+// The deflate variant names of real entries: Info-ZIP zip marks its fastest levels "fast" and its
+// best levels "maximum" in flag bits 1-2, and the names must say the same of them. The Deflate64
+// name of the same flags carries the same letter; flags outside the variants read as normal.
+TEST(Names, DeflateVariantsOfInfoZipLevels) {
+  test::TempDir dir;
+  dir.write("text.txt", std::string(30000, 'k') + "Kostentraeger");
+  struct Case {
+    const char* level;
+    std::string_view name, name64;
+  };
+  for (const Case c : {Case{"-1", "DeflateF", "Def-64F"}, Case{"-2", "DeflateF", "Def-64F"},
+                       Case{"-6", "DeflateN", "Def-64N"}, Case{"-8", "DeflateX", "Def-64X"},
+                       Case{"-9", "DeflateX", "Def-64X"}}) {
+    SCOPED_TRACE(c.level);
+    const std::string archive = std::string("z") + c.level + ".zip";
+    test::toolOutput({"zip", "-q", c.level, archive, "text.txt"}, {.dir = dir.path()});
+    const auto entries = test::ParseZipFile(dir / archive).entries;
+    ASSERT_EQ(entries.size(), 1u);
+    ASSERT_EQ(entries[0].central.method, 8);
+    const int variant = entries[0].central.flags & 6;
+    EXPECT_EQ(DeflateMethodName(variant), c.name);
+    EXPECT_EQ(Deflate64MethodName(variant), c.name64);
+    EXPECT_EQ(DeflateMethodName(variant | 1), DeflateMethodName(0));
+  }
+  EXPECT_EQ(DeflateMethodName(6), "DeflateS");  // "super fast": no level of Info-ZIP's sets it
+  EXPECT_EQ(Deflate64MethodName(6), "Def-64S");
 }
 
 TEST(Attributes, MasksSetsAndSignatures) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/temp_dir.h"
+#include "support/tools.h"
 #include "zip/core_test_support.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoStreamFilters.h"
@@ -161,17 +162,13 @@ TEST(CopyFrom, WholeSourceEmptySourceAndCancel) {
 // Python's zlib, raw deflate (wbits -15), must give back the original of every file.
 void expectPythonInflates(const std::vector<std::filesystem::path>& packed,
                           const std::filesystem::path& original) {
-  std::string cmd =
-      "/usr/bin/python3 -c \"import sys,zlib; o=open(sys.argv[1],'rb').read(); "
-      "print(all(zlib.decompress(open(p,'rb').read(), -15) == o for p in sys.argv[2:]))\" ";
-  cmd += "'" + original.string() + "'";
-  for (const auto& p : packed) cmd += " '" + p.string() + "'";
-  FILE* pipe = ::popen(cmd.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  char line[64] = {};
-  std::string out = fgets(line, sizeof line, pipe) ? line : "";
-  EXPECT_EQ(::pclose(pipe), 0);
-  EXPECT_EQ(out, "True\n");
+  std::vector<std::string> argv{
+      "/usr/bin/python3", "-c",
+      "import sys, zlib\no = open(sys.argv[1], 'rb').read()\n"
+      "print(all(zlib.decompress(open(p, 'rb').read(), -15) == o for p in sys.argv[2:]))",
+      original.string()};
+  for (const auto& p : packed) argv.push_back(p.string());
+  EXPECT_EQ(test::toolOutput(argv), "True\n");
 }
 
 TEST(CompressStream, EveryDeflateTypeInflatesWithPythonZlib) {

@@ -5,5 +5,4 @@ list(APPEND ZIP_TEST_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/decoders_inflate_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/decoders_legacy_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/decoders_stream_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/decoders_support.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/decoders_testdata_test.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/decoders_support.cpp)

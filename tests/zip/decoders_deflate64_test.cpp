@@ -3,14 +3,16 @@
 // data refused as plain deflate; the fixed tables of the two formats kept apart.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "support/temp_dir.h"
+#include "support/tools.h"
+#include "support/zip_archive.h"
 #include "zip/decoders_encoders.h"
 #include "zip/decoders_support.h"
 
 namespace riviza::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Text with far repeats and runs longer than any plain-deflate match.
 Bytes farAndLong(uint64_t seed) {
@@ -24,16 +26,6 @@ Bytes farAndLong(uint64_t seed) {
   const Bytes tail(data.end() - 60000, data.end() - 20000);
   data.insert(data.end(), tail.begin(), tail.end());  // 40 to 60 KiB back
   return data;
-}
-
-Bytes runTool(const std::string& command) {
-  Bytes out;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  uint8_t buffer[65536];
-  for (size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    out.insert(out.end(), buffer, buffer + n);
-  if (pipe) pclose(pipe);
-  return out;
 }
 
 TEST(Deflate64, ReferenceStreamsDecodeThroughBothInflaters) {
@@ -63,22 +55,25 @@ TEST(Deflate64, PlainVariantOfTheReferenceEncoderMatchesZlib) {
 TEST(Deflate64, SevenZipReadsTheReferenceStreamsAndWeRead7ZipStreams) {
   TempDir dir;
   const Bytes plain = farAndLong(5);
-  const std::string ours = (dir / "ours.zip").string();
-  writeZip(ours, {{"d64.bin", 9, 0, plain, fixedDeflateEncode(plain, true)}});
-  EXPECT_EQ(runTool("7zz x -so '" + ours + "' d64.bin 2>/dev/null"), plain);
+  const fs::path ours = dir / "ours.zip";
+  ZipEntrySpec entry("d64.bin", asString(plain), 9);
+  entry.packed = asString(fixedDeflateEncode(plain, true));
+  WriteZip(ours, {entry});
+  EXPECT_EQ(asBytes(runTool({"7zz", "x", "-so", ours.string(), "d64.bin"}, {.stderrApart = true}).output),
+            plain);
 
-  writeNative(dir / "input.bin", std::string(plain.begin(), plain.end()));
-  const std::string theirs = (dir / "7z.zip").string();
+  writeNative(dir / "input.bin", asString(plain));
+  const fs::path theirs = dir / "7z.zip";
   for (const char* level : {"-mx=1", "-mx=9"}) {
-    std::filesystem::remove(theirs);
-    ASSERT_EQ(std::system(("7zz a -tzip -mm=Deflate64 " + std::string(level) + " '" + theirs + "' '" +
-                           (dir / "input.bin").string() + "' > /dev/null")
-                              .c_str()),
-              0);
-    const auto entries = readZipEntries(theirs);
+    fs::remove(theirs);
+    toolOutput(
+        {"7zz", "a", "-tzip", "-bd", "-mm=Deflate64", level, theirs.string(), (dir / "input.bin").string()});
+    const auto entries = ParseZipFile(theirs).entries;
     ASSERT_EQ(entries.size(), 1u);
-    ASSERT_EQ(entries[0].method, 9);
-    const FrameDecoded d = decodeEntry(entries[0]);
+    const auto& e = entries[0];
+    ASSERT_EQ(e.central.method, 9);
+    const FrameDecoded d = decodeWithFrame(9, e.central.flags, asBytes(e.data), e.central.compressedSize,
+                                           e.central.uncompressedSize);
     ASSERT_TRUE(d.status.ok()) << d.status.error().describe();
     EXPECT_EQ(d.output, plain) << level;
   }

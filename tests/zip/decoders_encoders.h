@@ -1,7 +1,6 @@
 // Reference encoders of the legacy zip methods, for tests only: shrinking (LZW with code widening
 // and partial clears), reducing (follower sets over a DLE-escaped LZ stage, factors 1-4) and
-// imploding (Shannon-Fano trees, 4 or 8 KiB window, two or three trees), plus a minimal zip
-// writer so that outside tools (unzip, 7zz) can serve as oracles for the formats.
+// imploding (Shannon-Fano trees, 4 or 8 KiB window, two or three trees).
 #pragma once
 
 #include <cstdint>
@@ -40,15 +39,5 @@ inline uint16_t implodeFlags(const ImplodeOptions& o) {
 // zlib check the encoder; the Deflate64 one uses length code 285 with its 16 extra bits and the
 // distance codes 30 and 31.
 Bytes fixedDeflateEncode(const Bytes& data, bool deflate64);
-
-struct ZipMember {
-  std::string name;
-  uint16_t method = 0;
-  uint16_t flags = 0;
-  Bytes plain;
-  Bytes compressed;
-};
-// Writes a zip archive of the members (local headers, central directory, end record).
-void writeZip(const std::string& path, const std::vector<ZipMember>& members);
 
 }  // namespace riviza::test

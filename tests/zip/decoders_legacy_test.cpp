@@ -3,26 +3,15 @@
 // the frame for every frame-driven decoder.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "support/temp_dir.h"
+#include "support/tools.h"
+#include "support/zip_archive.h"
 #include "zip/decoders_encoders.h"
 #include "zip/decoders_support.h"
 #include "zip/kvoErrors.h"
 
 namespace riviza::test {
 namespace {
-
-Bytes runTool(const std::string& command) {
-  Bytes out;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  uint8_t buffer[65536];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    out.insert(out.end(), buffer, buffer + n);
-  pclose(pipe);
-  return out;
-}
 
 Bytes sample(DataKind kind, size_t size, uint64_t seed) {
   std::mt19937_64 rng(seed);
@@ -118,39 +107,45 @@ TEST(Unreduce, CopiesFromBeforeTheStartReadZeros) {
 TEST(LegacyOracles, UnzipAnd7zzReadTheReferenceEncodings) {
   TempDir dir;
   struct Member {
-    ZipMember zip;
+    ZipEntrySpec zip;
     bool unzip;
     bool sevenZip;
+  };
+  // An entry whose data are `packed`, the method's encoding of `plain`.
+  auto member = [](std::string name, uint16_t method, uint16_t flags, const Bytes& plain,
+                   const Bytes& packed) {
+    ZipEntrySpec e(std::move(name), asString(plain), method, flags);
+    e.packed = asString(packed);
+    return e;
   };
   std::vector<Member> members;
   const Bytes big = sample(DataKind::Mixed, 1500000, 99);
   const Bytes small = sample(DataKind::Text, 20000, 98);
   members.push_back(
-      {{"shrunk-small.bin", 1, 0, small, shrinkEncode(small, {ShrinkClears::Never})}, true, true});
+      {member("shrunk-small.bin", 1, 0, small, shrinkEncode(small, {ShrinkClears::Never})), true, true});
   for (auto clears : {ShrinkClears::Never, ShrinkClears::Early, ShrinkClears::WhenFull}) {
     const std::string name = "shrunk" + std::to_string(static_cast<int>(clears)) + ".bin";
-    members.push_back({{name, 1, 0, big, shrinkEncode(big, {clears})}, false, true});
+    members.push_back({member(name, 1, 0, big, shrinkEncode(big, {clears})), false, true});
   }
   for (int variant = 0; variant < 8; ++variant) {
     const ImplodeOptions o{(variant & 1) != 0, (variant & 2) != 0, (variant & 4) != 0};
     const Bytes plain = sample(DataKind::Mixed, 90000 + variant, variant);
-    members.push_back(
-        {{"imploded" + std::to_string(variant) + ".bin", 6, implodeFlags(o), plain, implodeEncode(plain, o)},
-         true,
-         false});
+    members.push_back({member("imploded" + std::to_string(variant) + ".bin", 6, implodeFlags(o), plain,
+                              implodeEncode(plain, o)),
+                       true, false});
   }
-  std::vector<ZipMember> zipMembers;
-  for (const Member& m : members) zipMembers.push_back(m.zip);
+  std::vector<ZipEntrySpec> entries;
+  for (const Member& m : members) entries.push_back(m.zip);
   const std::string zip = (dir / "legacy.zip").string();
-  writeZip(zip, zipMembers);
+  WriteZip(zip, entries);
   for (const Member& m : members) {
     SCOPED_TRACE(m.zip.name);
-    expectDecodes(m.zip.method, m.zip.flags, m.zip.compressed, m.zip.plain, m.zip.name);
+    expectDecodes(m.zip.method, m.zip.flags, asBytes(*m.zip.packed), asBytes(m.zip.data), m.zip.name);
     if (m.unzip) {
-      EXPECT_EQ(runTool("unzip -p '" + zip + "' " + m.zip.name + " 2>/dev/null"), m.zip.plain);
+      EXPECT_EQ(runTool({"unzip", "-p", zip, m.zip.name}, {.stderrApart = true}).output, m.zip.data);
     }
     if (m.sevenZip) {
-      EXPECT_EQ(runTool("7zz x -so '" + zip + "' " + m.zip.name + " 2>/dev/null"), m.zip.plain);
+      EXPECT_EQ(runTool({"7zz", "x", "-so", zip, m.zip.name}, {.stderrApart = true}).output, m.zip.data);
     }
   }
 }

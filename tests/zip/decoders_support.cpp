@@ -13,7 +13,6 @@
 #include "zip/kvoExplode.h"
 #include "zip/kvoInflate.h"
 #include "zip/kvoInflate64.h"
-#include "zip/kvoRecords.h"
 #include "zip/kvoUnreduce.h"
 #include "zip/kvoUnshrink.h"
 
@@ -279,11 +278,6 @@ Status runDecoder(uint16_t method, uint16_t flags, zip::TDecoderFrame& frame) {
   }
 }
 
-FrameDecoded decodeEntry(const ZipEntry& entry, zip::TExtractLimit* limit) {
-  return decodeWithFrame(entry.method, entry.flags, entry.data, entry.compressedSize, entry.uncompressedSize,
-                         limit);
-}
-
 Bytes readFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
@@ -292,84 +286,6 @@ Bytes readFileBytes(const std::string& path) {
 
 uint32_t zlibCrc32(const Bytes& data) {
   return static_cast<uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size())));
-}
-
-namespace {
-
-// The record at `at`, read with the engine's record routines, when the file holds all of it.
-template <class Rec>
-std::optional<Rec> recordAt(const Bytes& file, size_t at) {
-  if (at > file.size() || file.size() - at < Rec::kSize) return std::nullopt;
-  return zip::ReadRecord<Rec>(std::span<const uint8_t, Rec::kSize>(file.data() + at, Rec::kSize));
-}
-
-// file[from, from + count), cut at the end of the file.
-Bytes slice(const Bytes& file, size_t from, uint64_t count) {
-  const size_t begin = std::min(file.size(), from);
-  const size_t end = static_cast<size_t>(std::min<uint64_t>(file.size(), begin + count));
-  return Bytes(file.begin() + static_cast<long>(begin), file.begin() + static_cast<long>(end));
-}
-
-// Fills name, data and (unless known from the directory) sizes from the local header at `at`;
-// returns the offset after the entry's data.
-size_t readLocal(const Bytes& file, size_t at, ZipEntry& e, bool sizesKnown) {
-  const auto local = recordAt<zip::TLocalHeader>(file, at);
-  if (!local || local->signature != zip::kSigLocal) return 0;
-  if (!sizesKnown) {
-    e.flags = local->flags;
-    e.method = local->method;
-    e.crc = local->crc;
-    e.compressedSize = local->compressedSize;
-    e.uncompressedSize = local->uncompressedSize;
-  }
-  const size_t nameAt = at + zip::TLocalHeader::kSize;
-  const size_t dataAt = nameAt + local->nameLength + local->extraLength;
-  e.extra = slice(file, nameAt + local->nameLength, local->extraLength);
-  if (e.name.empty()) {
-    const Bytes name = slice(file, nameAt, local->nameLength);
-    e.name.assign(name.begin(), name.end());
-  }
-  e.data = slice(file, dataAt, e.compressedSize);
-  return std::min(file.size(), dataAt) + e.data.size();
-}
-
-}  // namespace
-
-std::vector<ZipEntry> readZipEntries(const std::string& path) {
-  const Bytes file = readFileBytes(path);
-  std::vector<ZipEntry> entries;
-  // The central directory, when there is a usable one.
-  for (size_t eocd = file.size() >= zip::TEndRecord::kSize ? file.size() - zip::TEndRecord::kSize : 0;
-       eocd > 0 && file.size() - eocd < 66000; --eocd) {
-    const auto end = recordAt<zip::TEndRecord>(file, eocd);
-    if (!end || end->signature != zip::kSigEnd) continue;
-    size_t at = end->centralOffset;
-    for (size_t i = 0; i < end->entriesTotal; ++i) {
-      const auto central = recordAt<zip::TCentralHeader>(file, at);
-      if (!central || central->signature != zip::kSigCentral) break;
-      ZipEntry e;
-      e.flags = central->flags;
-      e.method = central->method;
-      e.crc = central->crc;
-      e.compressedSize = central->compressedSize;
-      e.uncompressedSize = central->uncompressedSize;
-      const Bytes name = slice(file, at + zip::TCentralHeader::kSize, central->nameLength);
-      e.name.assign(name.begin(), name.end());
-      if (readLocal(file, central->localHeaderOffset, e, true) != 0) entries.push_back(std::move(e));
-      at += zip::TCentralHeader::kSize + central->nameLength + central->extraLength + central->commentLength;
-    }
-    if (!entries.empty()) return entries;
-    break;
-  }
-  // No usable directory: walk the local headers.
-  for (size_t at = 0; at < file.size();) {
-    ZipEntry e;
-    const size_t next = readLocal(file, at, e, false);
-    if (next == 0) break;
-    entries.push_back(std::move(e));
-    at = next;
-  }
-  return entries;
 }
 
 size_t caseCount(size_t full) {

@@ -1,6 +1,5 @@
 // Test support for the zip decoders: zlib as the reference (compress, inflate), generated data,
-// a deflate bit writer for hand-built streams, and a walker over the local headers of a zip file
-// that stands in for the reader in decoder tests.
+// a deflate bit writer for hand-built streams, and the frame-driven decoders run on memory.
 #pragma once
 
 #include <cstddef>
@@ -58,20 +57,6 @@ class BitWriter {
   unsigned count_ = 0;
 };
 
-// One entry of a zip file, found by walking its local headers (no directory needed; sizes come
-// from the central directory when a local header defers them to a data descriptor).
-struct ZipEntry {
-  std::string name;
-  uint16_t flags = 0;
-  uint16_t method = 0;
-  uint32_t crc = 0;
-  uint64_t compressedSize = 0;
-  uint64_t uncompressedSize = 0;
-  Bytes data;   // the compressed bytes
-  Bytes extra;  // the local header's extra field
-};
-std::vector<ZipEntry> readZipEntries(const std::string& path);
-
 // Runs the frame-driven decoder of `method` (1 unshrink, 2-5 unreduce, 6 explode, 8 and 9
 // inflate) on a frame.
 Status runDecoder(uint16_t method, uint16_t flags, zip::TDecoderFrame& frame);
@@ -83,9 +68,10 @@ struct FrameDecoded {
 FrameDecoded decodeWithFrame(uint16_t method, uint16_t flags, const Bytes& compressed,
                              uint64_t compressedSize, uint64_t uncompressedSize,
                              zip::TExtractLimit* limit = nullptr, size_t readPiece = 1 << 20);
-FrameDecoded decodeEntry(const ZipEntry& entry, zip::TExtractLimit* limit = nullptr);
 
 Bytes readFileBytes(const std::string& path);
+inline std::string asString(const Bytes& b) { return std::string(b.begin(), b.end()); }
+inline Bytes asBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 uint32_t zlibCrc32(const Bytes& data);
 
 // How many generated cases a test runs: `full` normally, a tenth under the sanitizers; the

@@ -4,5 +4,4 @@ list(APPEND ZIP_TEST_SOURCES
   ${CMAKE_CURRENT_SOURCE_DIR}/reader_detect_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/reader_extract_test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/reader_masks_test.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/reader_support.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/reader_testdata_test.cpp)

@@ -1,7 +1,7 @@
 // Archive-type detection, FindCentralDirectory and the shared component base: start signatures,
 // tar and uuencoded files, stubs in front of zip data (adjusted or not, a PE stub naming its
 // archive in a string resource), long comments, volume sets on fixed and spanned disks,
-// enciphered headers, damaged end records that must fail with their code, the entry records
+// enciphered headers, damaged end records whose entries are recovered, the entry records
 // both components read, and the base's rules for names, extensions, attributes and the
 // temporary folder.
 #include <gtest/gtest.h>
@@ -11,18 +11,19 @@
 
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "support/zip_archive.h"
+#include "support/zip_extract.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoExeResources.h"
 #include "zip/kvoGbls.h"
 #include "zip/kvoVolumes.h"
-#include "zip/reader_support.h"
 
 namespace riviza::zip {
 namespace {
 
-using readertest::BuildZip;
-using readertest::Entry;
-using readertest::Layout;
+using test::BuildZip;
+using Entry = test::ZipEntrySpec;
+using Layout = test::ZipLayout;
 
 std::string pathOf(const test::TempDir& dir, const char* name) { return platform::pathText(dir / name); }
 
@@ -120,7 +121,7 @@ TEST(Detection, DataInFrontAndLongComments) {
   for (const Case& c : cases) {
     dir.write(c.file, BuildZip(entries, c.layout));
     TUnZip u;
-    auto run = readertest::ExtractAll(u, pathOf(dir, c.file), platform::pathText(dir / "out" / c.file));
+    auto run = test::ExtractAll(u, pathOf(dir, c.file), platform::pathText(dir / "out" / c.file));
     EXPECT_EQ(u.ScanState(), c.scanState) << c.file;
     EXPECT_EQ(u.OffsetCorrection(), c.correction) << c.file;
     EXPECT_EQ(run.count, 2) << c.file;
@@ -164,7 +165,7 @@ TEST(Detection, ExecutableStubNamesItsArchive) {
   image += BuildZip({{"inside.txt", "from the stub"}});
   EXPECT_EQ(detect(dir, "setup.exe", image), atZipExe);
   TUnZip u;
-  auto run = readertest::ExtractAll(u, pathOf(dir, "setup.exe"), platform::pathText(dir / "out"));
+  auto run = test::ExtractAll(u, pathOf(dir, "setup.exe"), platform::pathText(dir / "out"));
   EXPECT_EQ(run.count, 1);
   EXPECT_EQ(dir.read("out/inside.txt"), "from the stub");
 }
@@ -192,34 +193,108 @@ TEST(Detection, ResourceProbeSurvivesEveryTruncationAndBadByte) {
     }
 }
 
-// Damaged end records, each field on its own: the run fails with a code and reads nothing
-// beyond the file.
-TEST(Detection, DamagedEndRecordsFailWithTheirCode) {
-  test::TempDir dir;
-  const std::string good = BuildZip({{"a.txt", "alpha"}, {"b.txt", "beta"}});
-  const size_t end = good.size() - TEndRecord::kSize;
+// Damaged end records, each field on its own, on an archive whose entries are all still there.
+// The reader must get every entry back: through the directory when it finds it anyway (its
+// start is computed from where the end record stands, not read from the record), through the
+// local headers when it does not; and when the record promises more entries than the directory
+// holds, the run says so with 25100 for the archive beside what it extracted, since entries may
+// be lost. Entries whose sizes follow their data (flag bit 3) cannot be walked: then the first
+// fails as damaged data and the run says with 25100 where the readable entries end.
+TEST(Detection, DamagedEndRecordsRecoverEveryEntryOrNameTheLoss) {
+  enum Record { End, Zip64End, Locator };
+  enum Road { Directory, LocalHeaders };
   struct Case {
     const char* what;
-    size_t field;
-    uint32_t value;
+    bool zip64;
+    Record record;
+    std::vector<size_t> fields;  // offsets in the record, each set to `value`
     size_t width;
+    uint64_t value;
+    Road road;
+    std::vector<int> errors;
+    size_t cut = 0;            // bytes cut from the end of the file instead
+    std::string comment = {};  // the archive's comment
+    uint16_t flags = 0;        // of every entry
   };
+  const std::vector<int> none, loss{kZipBadData};
   const Case cases[] = {
-      {"directory larger than the file", 12, 0x7FFFFFF0u, 4},
-      {"directory offset beyond the file", 16, 0x7FFFFFF0u, 4},
-      {"more entries than written", 10, 9, 2},
-      {"directory size cut short", 12, 20, 4},
+      {"directory larger than the file", false, End, {12}, 4, 0x7FFFFFF0u, LocalHeaders, none},
+      {"directory size cut short", false, End, {12}, 4, 20, LocalHeaders, none},
+      {"directory size zero", false, End, {12}, 4, 0, LocalHeaders, none},
+      {"directory offset beyond the file", false, End, {16}, 4, 0x7FFFFFF0u, Directory, none},
+      {"directory offset zero", false, End, {16}, 4, 0, Directory, none},
+      {"more entries than written", false, End, {8, 10}, 2, 9, Directory, loss},
+      {"fewer entries than written", false, End, {8, 10}, 2, 1, Directory, none},
+      {"comment longer than the file", false, End, {20}, 2, 500, Directory, none},
+      {"disk number of a later volume", false, End, {4}, 2, 1, Directory, none},
+      {"both disk numbers of a later volume", false, End, {4, 6}, 2, 1, Directory, none},
+      // Only the last end signature counts: one inside the comment hides the directory.
+      {"end record signature inside the comment",
+       false,
+       End,
+       {},
+       0,
+       0,
+       LocalHeaders,
+       none,
+       0,
+       std::string("PK\x05\x06", 4) + std::string(18, '\0')},
+      {"end record cut short", false, End, {}, 0, 0, LocalHeaders, none, 5},
+      {"zip64 directory larger than the file",
+       true,
+       Zip64End,
+       {40},
+       8,
+       uint64_t{1} << 40,
+       LocalHeaders,
+       none},
+      {"zip64 directory offset beyond the file", true, Zip64End, {48}, 8, uint64_t{1} << 40, Directory, none},
+      {"zip64 promises more entries", true, Zip64End, {24, 32}, 8, 9, Directory, loss},
+      {"zip64 end record without its signature", true, Zip64End, {0}, 4, 0, LocalHeaders, none},
+      {"locator pointing beyond the file", true, Locator, {8}, 8, uint64_t{1} << 40, Directory, none},
+      {"directory size cut short before entries with descriptors",
+       false,
+       End,
+       {12},
+       4,
+       20,
+       LocalHeaders,
+       {kZipBadData, kZipCrcFailed},
+       0,
+       {},
+       0x0008},
   };
   for (const Case& c : cases) {
-    std::string bad = good;
-    auto* p = reinterpret_cast<uint8_t*>(bad.data()) + end + c.field;
-    c.width == 4 ? PutLE<uint32_t>(p, c.value) : PutLE<uint16_t>(p, static_cast<uint16_t>(c.value));
-    if (c.field == 10) PutLE<uint16_t>(p - 2, static_cast<uint16_t>(c.value));
+    SCOPED_TRACE(c.what);
+    test::TempDir dir;
+    std::string bad =
+        BuildZip({{"a.txt", "alpha", 8, c.flags}, {"d/b.txt", std::string(3000, 'b'), 8, c.flags}},
+                 {.comment = c.comment, .zip64 = c.zip64});
+    const size_t end = bad.size() - TEndRecord::kSize;
+    const size_t at = c.record == End ? end : c.record == Locator ? end - 20 : end - 20 - 56;
+    for (size_t field : c.fields)
+      for (size_t i = 0; i < c.width; ++i) bad[at + field + i] = static_cast<char>(c.value >> (8 * i));
+    bad.resize(bad.size() - c.cut);
     dir.write("bad.zip", bad);
     TUnZip u;
-    auto run = readertest::ExtractAll(u, pathOf(dir, "bad.zip"), platform::pathText(dir / "out"));
-    EXPECT_LE(run.count, 2) << c.what;
-    EXPECT_FALSE(run.failures.empty() && run.count < 2) << c.what;
+    const test::ExtractRun run = test::ExtractAll(u, dir / "bad.zip", dir / "out");
+    EXPECT_EQ(u.ScanState() == kScanLocalFound, c.road == LocalHeaders) << int(u.ScanState());
+    EXPECT_EQ(run.errors, c.errors);
+    ASSERT_EQ(run.failures.size(), c.errors.size());
+    if (c.flags & 0x0008) {
+      EXPECT_EQ(run.count, 0);
+      EXPECT_EQ(run.failures[0].fileName, platform::pathText(dir / "bad.zip"));
+      EXPECT_EQ(run.failures[0].reason, "no entry can be read after offset 35");  // a.txt's data
+      EXPECT_EQ(run.failures[1].fileName, "a.txt");
+      continue;
+    }
+    EXPECT_EQ(run.count, 2);
+    EXPECT_EQ(dir.read("out/a.txt"), "alpha");
+    EXPECT_EQ(dir.read("out/d/b.txt"), std::string(3000, 'b'));
+    if (!c.errors.empty()) {
+      EXPECT_EQ(run.failures[0].fileName, platform::pathText(dir / "bad.zip"));
+      EXPECT_TRUE(run.failures[0].reason.ends_with("2 of 9 entries readable")) << run.failures[0].reason;
+    }
   }
 }
 
@@ -238,7 +313,7 @@ TEST(Detection, EncipheredHeadersAreRead) {
   cipher.EncipherName(b + central + TCentralHeader::kSize, name);
   dir.write("pl.zip", zip);
   TUnZip u;
-  auto run = readertest::ExtractAll(u, pathOf(dir, "pl.zip"), platform::pathText(dir / "out"));
+  auto run = test::ExtractAll(u, pathOf(dir, "pl.zip"), platform::pathText(dir / "out"));
   EXPECT_EQ(run.count, 1);
   EXPECT_EQ(dir.read("out/secret/a.txt"), "plain data");
 }

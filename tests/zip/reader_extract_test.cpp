@@ -1,7 +1,8 @@
 // TUnZip's extraction: the update's call profile, output names and the zip-slip corpus, the
 // overwrite rules, passwords, CRC and AES checks, failed entries that leave the old file in
-// place, unsupported methods, bad local offsets, attributes and dates, a full disk, the
-// extraction's output limit in every method, and the order of the events of one entry.
+// place, unsupported methods, bad local offsets, corrupt shrunk data shown in a box, attributes
+// and dates, a full disk, the extraction's output limit in every method, and the order of the
+// events of one entry.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,23 +13,24 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "support/zip_archive.h"
+#include "support/zip_extract.h"
 #include "zip/core_test_support.h"
 #include "zip/decoders_encoders.h"
 #include "zip/kvoCrc.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
-#include "zip/reader_support.h"
 
 namespace riviza::zip {
 namespace {
 
-using readertest::BuildZip;
-using readertest::Entry;
-using readertest::ExtractAll;
+using test::BuildZip;
+using Entry = test::ZipEntrySpec;
+using test::ExtractAll;
 
 class ExtractTest : public ::testing::Test {
  protected:
-  std::string archive(const std::vector<Entry>& entries, const readertest::Layout& layout = {}) {
+  std::string archive(const std::vector<Entry>& entries, const test::ZipLayout& layout = {}) {
     dir.write("a.zip", BuildZip(entries, layout));
     return platform::pathText(dir / "a.zip");
   }
@@ -199,7 +201,7 @@ TEST_F(ExtractTest, DiskFullMakesTheResultZero) {
     return TPromptAnswer::Ok;
   };
   std::filesystem::create_directories(dir / "out");
-  readertest::Run run;
+  test::ExtractRun run;
   {
     coretest::ScopedWriteFailure full(ENOSPC);
     run = ExtractAll(unzip, a, target());
@@ -207,6 +209,33 @@ TEST_F(ExtractTest, DiskFullMakesTheResultZero) {
   EXPECT_EQ(run.count, 0);
   EXPECT_EQ(boxes.front(), "Disk full");
   EXPECT_FALSE(exists("a.txt"));
+}
+
+// Corrupt shrunk data shows its message in a box, in the words users know, and the run goes on
+// with the next entry: a first code that is no byte ("Bad block"), a chain that runs into itself
+// after a partial clear ("Stack overflow").
+TEST_F(ExtractTest, CorruptShrunkEntriesShowTheirMessageAndTheRunGoesOn) {
+  auto codes9 = [](std::initializer_list<unsigned> codes) {
+    test::BitWriter w;
+    for (unsigned c : codes) w.bits(c, 9);
+    return test::asString(w.finish());
+  };
+  std::vector<Entry> entries{
+      {"block.txt", "ab", 1}, {"chain.txt", "aaab" + std::string(96, 'b'), 1}, {"good.txt", "good"}};
+  entries[0].packed = codes9({300, 97});
+  entries[1].packed = codes9({97, 257, 256, 2, 98, 257});
+  std::vector<std::string> boxes;
+  unzip.OnPrompt = [&](const TPrompt& p) {
+    boxes.push_back(p.text);
+    return TPromptAnswer::Ok;
+  };
+  const auto run = ExtractAll(unzip, archive(entries), target());
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Bad block", "Stack overflow"}));
+  EXPECT_EQ(run.count, 1);
+  EXPECT_EQ(read("good.txt"), "good");
+  ASSERT_EQ(unzip.FailedCount(), 2);
+  EXPECT_EQ(unzip.Failures()[0].code, kZipBadBlock);
+  EXPECT_EQ(unzip.Failures()[1].code, kZipStackOverflow);
 }
 
 TEST_F(ExtractTest, EventsOfOneEntryInOrder) {
@@ -250,8 +279,9 @@ TEST_F(ExtractTest, ExtractLimitFailsTheEntriesBeyondItInEveryMethod) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.method);
     const std::filesystem::path zip = dir / ("m" + std::to_string(c.method) + ".zip");
-    test::writeZip(zip.string(), {{"a.bin", c.method, c.flags, plain, c.packed},
-                                  {"b.bin", c.method, c.flags, plain, c.packed}});
+    std::vector<Entry> entries{{"a.bin", want, c.method, c.flags}, {"b.bin", want, c.method, c.flags}};
+    for (Entry& e : entries) e.packed = test::asString(c.packed);
+    test::WriteZip(zip, entries);
     std::filesystem::remove_all(dir / "out");
     TUnZip u;
     u.ExtractLimitBytes = 9000;

@@ -19,7 +19,6 @@ namespace riviza::zip {
 namespace {
 
 using namespace writertest;
-using coretest::ReadTestArchive;
 
 // System calls of a test: open refused for one name, renames out of one folder across file
 // systems, writes failing once a rename was tried, and the order of fsync and rename.
@@ -186,7 +185,7 @@ TEST_F(WriterCommit, UnreadableAndChangingFilesAreDroppedAndNamed) {
   EXPECT_EQ(failed,
             (std::map<std::string, int>{{"gesperrt.txt", kZipOpenError}, {"wachsend.log", kZipCrcFailed}}));
   std::vector<std::string> names;
-  for (const auto& e : ReadTestArchive(dir_.read("a.zip"))) names.push_back(e.name);
+  for (const auto& e : ParseZip(dir_.read("a.zip")).entries) names.push_back(e.name);
   EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub/b.txt"}));
   EXPECT_EQ(ExtractAll(dir_ / "a.zip", dir_ / "out").count, 2);
 }
@@ -226,7 +225,7 @@ TEST_F(WriterCommit, ArchiveAndTemporaryFileAreNeverTheirOwnSources) {
   EXPECT_EQ(zip.Compress(), 2);
   dir_.write("src/n.txt", "n");
   EXPECT_EQ(zip.Compress(), 3);
-  for (const auto& e : ReadTestArchive(dir_.read("src/ich.zip"))) names.push_back(e.name);
+  for (const auto& e : ParseZip(dir_.read("src/ich.zip")).entries) names.push_back(e.name);
   EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub/b.txt", "n.txt"}));
   EXPECT_EQ(FilesIn(dir_ / "src"), (std::vector<std::string>{"a.txt", "ich.zip", "n.txt"}));
 }

@@ -17,7 +17,6 @@ namespace riviza::zip {
 namespace {
 
 using namespace writertest;
-using coretest::ReadTestArchive;
 
 struct EntryCase {
   const char* label;
@@ -62,28 +61,28 @@ TEST(WriterEntries, MethodFlagsAndSizesFollowContentAndSettings) {
     ASSERT_EQ(zip.Compress(), 1);
     EXPECT_TRUE(errors.empty());
     const std::string bytes = dir.read("a.zip");
-    auto entries = ReadTestArchive(bytes);
+    auto entries = ParseZip(bytes).entries;
     ASSERT_EQ(entries.size(), 1u);
     const auto& e = entries[0];
     EXPECT_EQ(e.central.method, c.method);
     EXPECT_EQ(e.local.method, c.method);
     EXPECT_EQ(e.central.flags & 7, c.flagBits);
-    EXPECT_EQ(e.sizes.uncompressed, c.content.size());
+    EXPECT_EQ(e.central.uncompressedSize, c.content.size());
     const bool aes = c.method == 99;
     EXPECT_EQ(e.central.crc, aes || c.content.empty() ? 0u : Crc32Of(c.content));
     EXPECT_EQ(e.local.crc, e.central.crc);
     EXPECT_EQ(e.local.compressedSize, e.central.compressedSize);
     if (c.deflated) {
-      EXPECT_LT(e.sizes.compressed, c.content.size());
+      EXPECT_LT(e.central.compressedSize, c.content.size());
     } else {
-      EXPECT_EQ(e.sizes.compressed, c.content.size() + c.overhead);
+      EXPECT_EQ(e.central.compressedSize, c.content.size() + c.overhead);
     }
-    EXPECT_EQ(e.extra.aes.has_value(), aes);
+    EXPECT_EQ(e.aes.has_value(), aes);
     if (aes) {
-      EXPECT_EQ(e.extra.aes->strength, c.encryption);
-      EXPECT_EQ(e.extra.aes->actualMethod, c.deflated ? 8 : 0);
-      EXPECT_EQ(e.central.extraLength, kAesExtraSize);
-      EXPECT_EQ(e.local.extraLength, kAesExtraSize);
+      EXPECT_EQ(e.aes->strength, c.encryption);
+      EXPECT_EQ(e.aes->actualMethod, c.deflated ? 8 : 0);
+      EXPECT_EQ(e.central.extra.size(), kAesExtraSize);
+      EXPECT_EQ(e.local.extra.size(), kAesExtraSize);
     }
     auto out = ExtractAll(dir / "a.zip", dir / "out", "Geheim");
     EXPECT_EQ(out.count, 1);
@@ -101,7 +100,7 @@ TEST(WriterEntries, StoreMethodSetsTheStoredLevelForGood) {
   EXPECT_EQ(zip.CompressMethod(), cmDeflate);
   zip.SetCompressMethod(cmStore);
   ASSERT_EQ(zip.Compress(), 1);
-  EXPECT_EQ(ReadTestArchive(dir.read("a.zip"))[0].central.method, 0);
+  EXPECT_EQ(ParseZip(dir.read("a.zip")).entries[0].central.method, 0);
   EXPECT_EQ(zip.DeflateType, dtDeflateS);
 }
 
@@ -119,7 +118,7 @@ TEST(WriterEntries, NamesOfFilesAndFoldersInCodePageOrUtf8) {
   SetUpZip(zip, dir / "a.zip", dir / "src", dir.mkdir("tmp"), errors);
   ASSERT_EQ(zip.Compress(), 7);
   std::map<std::string, bool> utf8;
-  for (const auto& e : ReadTestArchive(dir.read("a.zip")))
+  for (const auto& e : ParseZip(dir.read("a.zip")).entries)
     utf8[e.name] = (e.central.flags & kFlagUtf8Name) != 0;
   const std::map<std::string, bool> want{
       {"Grüße/Übersicht.txt", true}, {"Ärzte leer/", true}, {"Ärzte leer/Unterordner/", true},
@@ -161,8 +160,8 @@ TEST(WriterEntries, AttributesAndDatesByDateAttribute) {
     zip.DateAttribute = c.attribute;
     ASSERT_EQ(zip.Compress(), 3);
     std::map<std::string, std::pair<uint32_t, uint32_t>> got;
-    for (const auto& e : ReadTestArchive(dir.read("a.zip")))
-      got[e.name] = {(uint32_t{e.central.date} << 16) | e.central.time, e.central.externalAttributes};
+    for (const auto& e : ParseZip(dir.read("a.zip")).entries)
+      got[e.name] = {(uint32_t{e.central.date} << 16) | e.central.time, e.externalAttributes};
     EXPECT_EQ(got["alt.txt"], std::make_pair(c.alt, 0x20u));
     EXPECT_EQ(got["neu.txt"], std::make_pair(c.neu, 0x21u));
     EXPECT_EQ(got["leer/"].second, 0x10u);
@@ -225,7 +224,7 @@ TEST(WriterEntries, MaskWithoutFolderIsTakenInTheCurrentFolder) {
   zip.FileSpec = {"*.txt"};
   ASSERT_EQ(zip.Compress(), 2);
   std::vector<std::string> names;
-  for (const auto& e : ReadTestArchive(dir.read("a.zip"))) names.push_back(e.name);
+  for (const auto& e : ParseZip(dir.read("a.zip")).entries) names.push_back(e.name);
   EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub/c.txt"}));
 }
 

@@ -51,7 +51,7 @@ class WriterSpan : public ::testing::Test {
   }
 
   // Reads the set back with the engine's reader, the disks put in as it asks for them.
-  Extracted readBack() {
+  test::ExtractRun readBack() {
     const int last = VolumeNumberFromLabel(drive().info.label);
     fs::copy_file(volumeFile(), stored(last), fs::copy_options::overwrite_existing);
     TUnZip u;
@@ -61,14 +61,9 @@ class WriterSpan : public ::testing::Test {
     };
     u.OnGetZipFirstDisk = u.OnGetZipNextDisk = u.OnGetZipLastDisk = put;
     u.CreateStoredDirs = true;
-    u.SetArchiveFile(Text(volumeFile()));
+    const test::ExtractRun run = ExtractAll(u, volumeFile(), dir_ / "out");
     EXPECT_EQ(u.ArcType(), atZipDS);
-    u.SetExtractDir(Text(dir_ / "out"));
-    u.FileSpec = {"*.*"};
-    Extracted out;
-    out.count = u.Extract();
-    out.failures = u.Failures();
-    return out;
+    return run;
   }
 
   static constexpr uint64_t kDiskFree = 60000;
@@ -105,7 +100,7 @@ TEST_F(WriterSpan, LargerArchiveIsSpannedAndReadBack) {
       reinterpret_cast<const uint8_t*>(last.data()) + last.size() - 22, 22));
   EXPECT_EQ(end.thisDisk, disks - 1);
   EXPECT_EQ(end.entriesTotal, 7);
-  const Extracted out = readBack();
+  const test::ExtractRun out = readBack();
   EXPECT_EQ(out.count, 6);
   EXPECT_TRUE(out.failures.empty());
   EXPECT_EQ(CompareTrees(dir_ / "src", dir_ / "out"), "");

@@ -10,28 +10,26 @@
 #include "platform/paths.h"
 #include "zip/core_test_support.h"
 #include "zip/kvoErrors.h"
-#include "zip/reader_support.h"
 #include "zip/writer_support.h"
 
 namespace riviza::zip {
 namespace {
 
 using namespace writertest;
-using coretest::ReadTestArchive;
 
 // The bytes of each entry from its local header to the end of its data, by name.
 std::map<std::string, std::string> entryBytes(const std::string& archive) {
   std::map<std::string, std::string> out;
-  for (const auto& e : ReadTestArchive(archive)) {
-    const uint64_t start = e.dataOffset - TLocalHeader::kSize - e.local.nameLength - e.local.extraLength;
-    out[e.name] = archive.substr(start, e.dataOffset + e.sizes.compressed - start);
+  for (const auto& e : ParseZip(archive).entries) {
+    const uint64_t start = e.dataOffset - TLocalHeader::kSize - e.local.name.size() - e.local.extra.size();
+    out[e.name] = archive.substr(start, e.dataOffset + e.central.compressedSize - start);
   }
   return out;
 }
 
 std::vector<std::string> namesOf(const std::string& archive) {
   std::vector<std::string> out;
-  for (const auto& e : ReadTestArchive(archive)) out.push_back(e.name);
+  for (const auto& e : ParseZip(archive).entries) out.push_back(e.name);
   return out;
 }
 
@@ -62,8 +60,8 @@ class WriterSwitch : public ::testing::Test {
 
 TEST_F(WriterSwitch, AddingToAnArchiveKeepsItsEntriesByteForByte) {
   // One archive of this writer, one with a stub in front and a comment from another builder.
-  const std::string foreign = readertest::BuildZip({{"alt/x.txt", TextBytes(900, 9)}, {"y.bin", "yy", 0}},
-                                                   {"MZ-stub-bytes", true, "Kommentar"});
+  const std::string foreign =
+      BuildZip({{"alt/x.txt", TextBytes(900, 9)}, {"y.bin", "yy", 0}}, {"MZ-stub-bytes", true, "Kommentar"});
   for (const std::string& start : {std::string(), foreign}) {
     SCOPED_TRACE(start.empty() ? "own" : "foreign");
     fs::remove(archive());
@@ -215,8 +213,8 @@ TEST_F(WriterSwitch, CommentsAndDirectoryEdits) {
   ASSERT_TRUE(zip.WriteDirectoryEdits());
   const std::string edited = bytes();
   EXPECT_EQ(edited.substr(edited.size() - 19), "Datensicherung M\xE4rz");
-  const auto entries = ReadTestArchive(edited);
-  EXPECT_EQ(entries[2].central.commentLength, 11);
+  const auto entries = ParseZip(edited).entries;
+  EXPECT_EQ(entries[2].comment.size(), 11);
   EXPECT_EQ(ExtractAll(archive(), dir_ / "out").count, 3);
   TZip again;
   prepare(again, swAdd);
@@ -244,8 +242,7 @@ TEST_F(WriterSwitch, AddingKeepsCommentsOfEveryLength) {
       fs::remove(archive());
       fs::remove(dir_ / "src/neu.txt");
       if (foreign) {
-        test::writeNative(archive(),
-                          readertest::BuildZip({{"alt.txt", TextBytes(900, 9)}}, {"", false, comment}));
+        test::writeNative(archive(), BuildZip({{"alt.txt", TextBytes(900, 9)}}, {"", false, comment}));
       } else {
         ASSERT_EQ(run(swAdd), 3);
         TZip zip;
@@ -254,11 +251,11 @@ TEST_F(WriterSwitch, AddingKeepsCommentsOfEveryLength) {
         zip.SetArchiveComment(comment);
         ASSERT_TRUE(zip.WriteDirectoryEdits());
       }
-      const size_t entries = ReadTestArchive(bytes()).size();
+      const size_t entries = ParseZip(bytes()).entries.size();
       dir_.write("src/neu.txt", "neu");
       ASSERT_GT(run(swAdd), 0);
       const std::string after = bytes();
-      EXPECT_EQ(ReadTestArchive(after).size(), foreign ? entries + 4 : entries + 1);
+      EXPECT_EQ(ParseZip(after).entries.size(), foreign ? entries + 4 : entries + 1);
       ASSERT_GE(after.size(), length + 2);
       const std::string lengthField{static_cast<char>(length & 0xFF), static_cast<char>(length >> 8)};
       EXPECT_EQ(after.substr(after.size() - length - 2), lengthField + comment);  // the end record's tail
@@ -278,10 +275,10 @@ TEST_F(WriterSwitch, OnReadForEachAddedEntry) {
   std::vector<std::pair<std::string, uint64_t>> read;
   zip.OnRead = [&](int64_t, int) { read.emplace_back(zip.ReadEntry.fileName, zip.ReadEntry.compressedSize); };
   ASSERT_EQ(zip.Compress(), 3);
-  const auto entries = ReadTestArchive(bytes());
+  const auto entries = ParseZip(bytes()).entries;
   ASSERT_EQ(read.size(), 3u);
   EXPECT_EQ(read[2].first, "sub\\b.txt");
-  EXPECT_EQ(read[2].second + 12, entries[2].sizes.compressed);
+  EXPECT_EQ(read[2].second + 12, entries[2].central.compressedSize);
 }
 
 }  // namespace
