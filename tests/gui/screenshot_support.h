@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QImage>
-#include <QScreen>
 #include <QWidget>
 #include <functional>
 #include <set>
@@ -24,13 +23,14 @@ inline size_t coloursIn(const QImage& image, QRect strip) {
   return colours.size();
 }
 
-// X paints when it gets to it: the window is grabbed until its picture shows what ready() looks
-// for, then kept as build/artifacts/<file>. A picture that never gets there fails, named.
+// The window renders itself into the picture: a grab of the X screen can still hold the page
+// shown before. It is rendered until the picture shows what ready() looks for, then kept as
+// build/artifacts/<file>. A picture that never gets there fails, named.
 inline QImage shoot(QWidget* window, const QString& file, const std::function<bool(const QImage&)>& ready) {
   QImage image;
   const bool shown = waitUntil(
       [&] {
-        image = window->screen()->grabWindow(window->winId()).toImage();
+        image = window->grab().toImage();
         return !image.isNull() && ready(image);
       },
       qPrintable(file + " drawn"));
