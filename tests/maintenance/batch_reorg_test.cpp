@@ -2,16 +2,11 @@
 // the reorganisation list printed, exit status 0 only when the reorganisation ended.
 #include <gtest/gtest.h>
 
+#include "batch_support.h"
 #include "reorg_fixture.h"
-#include "support/tools.h"
 
 namespace riviza::test {
 namespace {
-
-ToolRun batch(const std::string& programmOrdner, const std::string& antwort) {
-  return runTool(
-      {RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch", programmOrdner, "reorganisieren", antwort});
-}
 
 TEST_F(Reorg, BatchOperationAnswersPrintsTheListAndTellsTheOutcome) {
   dakota4();
@@ -19,16 +14,13 @@ TEST_F(Reorg, BatchOperationAnswersPrintsTheListAndTellsTheOutcome) {
   jahr("2024");
   tabelleAnlegen(jahrDaten(), "Ann.DB", aelter("Ann.DB", 20), {{{0, "1234567"}}});
 
-  const ToolRun nein = batch(programm.str(), "--nein");
-  EXPECT_EQ(nein.status, 1) << nein.output;
-  EXPECT_NE(nein.output.find("[Dialog] Datensicherung durchgeführt ? -> Nein\n"), std::string::npos)
-      << nein.output;
+  const ToolRun nein = rivizaBatch(programm, {"reorganisieren", "--nein"});
+  ausgabePruefen(nein, 1, {"[Dialog] Datensicherung durchgeführt ? -> Nein\n"});
   EXPECT_EQ(nein.output.find("Reorganisation beendet"), std::string::npos) << nein.output;
   EXPECT_EQ(tabelleLesen(jahrDaten(), "Ann.DB")[0].size(), 20u);
 
-  const ToolRun ja = batch(programm.str(), "--ja");
-  EXPECT_EQ(ja.status, 0) << ja.output;
-  EXPECT_NE(ja.output.find("[Dialog] Datensicherung durchgeführt ? -> Ja\n"), std::string::npos) << ja.output;
+  const ToolRun ja = rivizaBatch(programm, {"reorganisieren", "--ja"});
+  ausgabePruefen(ja, 0, {"[Dialog] Datensicherung durchgeführt ? -> Ja\n"});
   // Every line of REORG.LOG was printed, in its order.
   std::string log = platform::toUtf8(programm.read("REORG.LOG"));
   std::erase(log, '\r');

@@ -1,5 +1,8 @@
-// riviza-batch run on a test's program folder, for the tests of its operations.
+// riviza-batch run on a test's program folder, for the tests of its operations, and the check of
+// a run's exit status and printed lines.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -14,6 +17,12 @@ namespace riviza::test {
 inline ToolRun rivizaBatch(const TempDir& programm, std::vector<std::string> args) {
   args.insert(args.begin(), {RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch", programm.str()});
   return runTool(args, {.dir = programm.path()});
+}
+
+// The run ended with `status` and printed each of `teile`.
+inline void ausgabePruefen(const ToolRun& r, int status, const std::vector<std::string>& teile) {
+  EXPECT_EQ(r.status, status) << r.output;
+  for (const std::string& t : teile) EXPECT_NE(r.output.find(t), std::string::npos) << t << "\n" << r.output;
 }
 
 }  // namespace riviza::test

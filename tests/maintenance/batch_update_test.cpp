@@ -5,10 +5,10 @@
 // With WinSCP.exe in the program folder the operation takes the SFTP road.
 #include <gtest/gtest.h>
 
+#include "batch_support.h"
 #include "dateiserver.h"
 #include "platform/files.h"
 #include "platform/ini.h"
-#include "support/tools.h"
 #include "update_server.h"
 
 namespace riviza::test {
@@ -55,39 +55,24 @@ class RivizaBatchUpdate : public ::testing::Test {
 TEST_F(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   UpdateServer server;
   server.paket("kost.zip", dateien);
-  const std::string neu = "neue Kostenträgerdateien, anzuwenden ab: 14.03.2024\n";
-
   server.veroeffentlichen("kost.txt", "14.03.2024\r\n");
   const ToolRun nein = updateKosttr("nein.txt", "--nein");
-  EXPECT_EQ(nein.status, 0) << nein.output;
-  EXPECT_NE(
-      nein.output.find("[Dialog] Kostenträger anzuwenden ab: 14.03.2024\r\nübernehmen ? -> Abbrechen\n"),
-      std::string::npos)
-      << nein.output;
+  ausgabePruefen(nein, 0, {"[Dialog] Kostenträger anzuwenden ab: 14.03.2024\r\nübernehmen ? -> Abbrechen\n"});
   EXPECT_EQ(nein.output.find("Dateien entpackt"), std::string::npos) << nein.output;
   EXPECT_NE(kosttrDatum(), "14.03.2024");
 
-  const ToolRun ja = updateKosttr("ja.txt");
-  EXPECT_EQ(ja.status, 0) << ja.output;
-  for (const std::string& zeile : {std::string("  Internetverbindung vorhanden\n"), neu,
-                                   "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n",
-                                   std::string("  Kostenträger 302 aktualisiert, Anzahl: 3\n"),
-                                   std::string("  Aktualisierung beendet\n")})
-    EXPECT_NE(ja.output.find(zeile), std::string::npos) << zeile << ja.output;
+  ausgabePruefen(updateKosttr("ja.txt"), 0,
+                 {"  Internetverbindung vorhanden\n", "neue Kostenträgerdateien, anzuwenden ab: 14.03.2024\n",
+                  "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n",
+                  "  Kostenträger 302 aktualisiert, Anzahl: 3\n", "  Aktualisierung beendet\n"});
   EXPECT_EQ(kosttrDatum(), "14.03.2024");
 
-  const ToolRun gleich = updateKosttr("gleich.txt");
-  EXPECT_EQ(gleich.status, 0) << gleich.output;
-  EXPECT_NE(gleich.output.find("  keine neuen Kostenträgerdateien vorhanden, Stand: 14.03.2024\n"),
-            std::string::npos)
-      << gleich.output;
+  ausgabePruefen(updateKosttr("gleich.txt"), 0,
+                 {"  keine neuen Kostenträgerdateien vorhanden, Stand: 14.03.2024\n"});
   EXPECT_EQ(server.anfragen().size(), 5u);  // twice date and package, once the date alone
 
   server.regeln({{"kost.txt", R"({"status": 404})"}});
-  const ToolRun fehler = updateKosttr("fehler.txt");
-  EXPECT_EQ(fehler.status, 1) << fehler.output;
-  EXPECT_NE(fehler.output.find("  Fehler bei der Datenübertragung, Datei: kost.txt\n"), std::string::npos)
-      << fehler.output;
+  ausgabePruefen(updateKosttr("fehler.txt"), 1, {"  Fehler bei der Datenübertragung, Datei: kost.txt\n"});
 }
 
 // With WinSCP.exe in the program folder the same operation takes the SFTP road: the server's
@@ -99,21 +84,17 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrTakesTheSftpRoadWhenWinScpIsInTheProgramFo
   ASSERT_TRUE(platform::writeFile(programm + "/WinSCP.exe", "").ok());
 
   const ToolRun ja = updateKosttr("sftp.txt");
-  EXPECT_EQ(ja.status, 0) << ja.output;
-  for (const std::string& zeile : {std::string("  neue Kostenträgerdateien, anzuwenden ab: 31.12.2098\n"),
-                                   "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n",
-                                   std::string("  Aktualisierung beendet\n")})
-    EXPECT_NE(ja.output.find(zeile), std::string::npos) << zeile << ja.output;
+  ausgabePruefen(
+      ja, 0,
+      {"  neue Kostenträgerdateien, anzuwenden ab: 31.12.2098\n",
+       "  Dateien entpackt: " + std::to_string(dateien.size()) + "\n", "  Aktualisierung beendet\n"});
   EXPECT_EQ(ja.output.find("Internetverbindung"), std::string::npos) << ja.output;
   EXPECT_EQ(kosttrDatum(), "31.12.2098");
   EXPECT_EQ(server.server.log(),
             (std::vector<std::string>{"open orvel_update/kost.txt", "open orvel_update/kost.zip"}));
 
   ScopedEnv mitgeliefert(net::kUpdateHostKeyVariable, "");
-  const ToolRun fremd = updateKosttr("fremd.txt");
-  EXPECT_EQ(fremd.status, 1) << fremd.output;
-  EXPECT_NE(fremd.output.find("  SFTP: Der Schlüssel des Servers stimmt nicht"), std::string::npos)
-      << fremd.output;
+  ausgabePruefen(updateKosttr("fremd.txt"), 1, {"  SFTP: Der Schlüssel des Servers stimmt nicht"});
 }
 
 }  // namespace
