@@ -1,6 +1,6 @@
 // Set-up of the Excel export tests: the settings form with its ExcelExport1 and Table1, a table
 // file filled from text rows, the export folder in the data root, a spy for opened workbooks,
-// and the exported sheet's cells by A1 name.
+// and the exported sheet's cells by A1 name or as rows of texts.
 #pragma once
 
 #include <filesystem>
@@ -9,6 +9,7 @@
 
 #include "db/TTable.h"
 #include "maintenance/ExcelExport.h"
+#include "office/a1.h"
 #include "office/office_fixture.h"
 #include "shell_fixture.h"
 
@@ -64,6 +65,13 @@ class ExcelExportTest : public Shell {
     return table(listeStructure(), rows);
   }
 
+  // Formatting reset, `t` as the dataset, no workbook handed to the user.
+  void hidden(db::TTable& t) {
+    ex.ResetFormatting();
+    ex.SetDataset(&t);
+    ex.ExcelVisible = false;
+  }
+
   office::Range at(const std::string& first, const std::string& last = "") {
     auto r = ex.Worksheet()->range(first, last.empty() ? first : last);
     EXPECT_TRUE(r.ok());
@@ -74,6 +82,16 @@ class ExcelExportTest : public Shell {
   const office::Style& style(const std::string& a1) {
     auto ref = office::parseA1(a1);
     return ex.Worksheet()->styleOf(ref->row, ref->column);
+  }
+  // Rows 1 to `rows` over the first `columns` columns as shown, one "A|B|..." text per row.
+  std::vector<std::string> rowTexts(int rows, int columns) {
+    std::vector<std::string> out;
+    for (int r = 1; r <= rows; ++r) {
+      std::string line;
+      for (int c = 1; c <= columns; ++c) line += (c > 1 ? "|" : "") + text(office::a1Name({r, c}));
+      out.push_back(line);
+    }
+    return out;
   }
   int level(int row) {
     const office::Row* r = ex.Worksheet()->row(row);
