@@ -25,6 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kUnterbrochen = "Die Internetverbindung wurde unterbrochen!";
+using Eintraege = std::vector<std::pair<std::string, std::string>>;  // a package's names and bytes
 
 class OnlineUpdate : public UpdateTab {
  protected:
@@ -38,110 +39,50 @@ TEST_F(OnlineUpdate, DateFilesDecideWhatHappensNext) {
   struct Fall {
     const char* was;
     UpdateArt art;
-    const char* stand;                // the installed date
-    std::string datei;                // the date file's bytes
-    const char* regel;                // for the date file; "" none
-    std::vector<std::string> danach;  // the lines after "Download gestartet"
+    std::string datei;  // the date file's bytes
+    Zeilen danach;      // the lines after "Download gestartet"
     int auflegen;
     bool paketGeholt;
+    const char* regel = "";  // the server's rule for the date file
   };
   const std::string kost = "Datei: " + temp("kost.txt");
   const std::string upd = "Datei: " + temp("update.txt");
-  const std::vector<Fall> faelle = {
-      {"13 bytes",
-       UpdateArt::Kosttr,
-       "15.03.2024",
-       "16.03.2024 \r\n",
-       "",
-       {kost, "13 von 13 bytes", "Download fehlgeschlagen, Datei 13Byte, neu starten"},
-       0,
+  const UpdateArt kosttr = UpdateArt::Kosttr, progr = UpdateArt::Programm;
+  std::vector<Fall> faelle = {
+      {"13 bytes", kosttr, "16.03.2024 \r\n",
+       Zeilen{kost, "13 von 13 bytes", "Download fehlgeschlagen, Datei 13Byte, neu starten"}, 0, false},
+      {"same date", kosttr, "15.03.2024\r\n",
+       Zeilen{kost, "12 von 12 bytes", "keine neuen Kostenträgerdateien vorhanden, Stand: 15.03.2024",
+              "Download beendet"},
+       1, false},
+      {"older date counts as new", kosttr, "01.01.2024\r\n",
+       Zeilen{kost, "12 von 12 bytes", "neue Kostenträgerdateien, anzuwenden ab: 01.01.2024",
+              "... Daten werden kopiert, Dauer bei ISDN ca. 0,5 min.",
+              "Fehler bei der Datenübertragung, Datei: kost.zip"},
+       0, true},
+      {"program, same date", progr, "15.03.2024\r\n",
+       Zeilen{upd, "12 von 12 bytes", "kein neues Update gefunden, Stand: 15.03.2024", "Download beendet"}, 1,
        false},
-      {"same date",
-       UpdateArt::Kosttr,
-       "15.03.2024",
-       "15.03.2024\r\n",
-       "",
-       {kost, "12 von 12 bytes", "keine neuen Kostenträgerdateien vorhanden, Stand: 15.03.2024",
-        "Download beendet"},
-       1,
+      {"program, older date", progr, "01.01.2024\r\n",
+       Zeilen{upd, "12 von 12 bytes", "kein neues Update gefunden, Stand: 01.01.2024", "Download beendet"}, 1,
        false},
-      {"older date counts as new",
-       UpdateArt::Kosttr,
-       "15.03.2024",
-       "01.01.2024\r\n",
-       "",
-       {kost, "12 von 12 bytes", "neue Kostenträgerdateien, anzuwenden ab: 01.01.2024",
-        "... Daten werden kopiert, Dauer bei ISDN ca. 0,5 min.",
-        "Fehler bei der Datenübertragung, Datei: kost.zip"},
-       0,
-       true},
-      {"404 with a body",
-       UpdateArt::Kosttr,
-       "15.03.2024",
-       "16.03.2024\r\n",
-       R"({"status": 404, "body": "fehlt"})",
-       {"Fehler bei der Datenübertragung, Datei: kost.txt"},
-       0,
-       false},
-      {"truncated body",
-       UpdateArt::Kosttr,
-       "15.03.2024",
-       "16.03.2024\r\n",
-       R"({"truncate": 5})",
-       {"Fehler bei der Datenübertragung, Datei: kost.txt"},
-       0,
-       false},
-      {"no length header",
-       UpdateArt::Kosttr,
-       "15.03.2024",
-       "16.03.2024\r\n",
-       R"({"nolength": true})",
-       {"Fehler bei der Datenübertragung, Datei: kost.txt"},
-       0,
-       false},
-      {"program, same date",
-       UpdateArt::Programm,
-       "15.03.2024",
-       "15.03.2024\r\n",
-       "",
-       {upd, "12 von 12 bytes", "kein neues Update gefunden, Stand: 15.03.2024", "Download beendet"},
-       1,
-       false},
-      {"program, older date",
-       UpdateArt::Programm,
-       "15.03.2024",
-       "01.01.2024\r\n",
-       "",
-       {upd, "12 von 12 bytes", "kein neues Update gefunden, Stand: 01.01.2024", "Download beendet"},
-       1,
-       false},
-      {"program, newer date",
-       UpdateArt::Programm,
-       "15.03.2024",
-       "16.03.2024\r\n",
-       "",
-       {upd, "12 von 12 bytes", "neues Update gefunden, vom: 16.03.2024",
-        "... Daten werden kopiert, Dauer bei ISDN ca. 10 min.",
-        "Fehler bei der Datenübertragung, Datei: update.zip"},
-       0,
-       true},
-      {"program, no date",
-       UpdateArt::Programm,
-       "15.03.2024",
-       "31.02.2024\r\n",
-       "",
-       {upd, "12 von 12 bytes", "Datum nicht erkennbar, Download fehlgeschlagen, Datei 12Byte, neu starten"},
-       0,
-       false},
-      {"program, 13 bytes",
-       UpdateArt::Programm,
-       "15.03.2024",
-       "16.03.2024 \r\n",
-       "",
-       {upd, "13 von 13 bytes", "Download fehlgeschlagen, Datei 13Byte, neu starten"},
-       0,
-       false},
+      {"program, newer date", progr, "16.03.2024\r\n",
+       Zeilen{upd, "12 von 12 bytes", "neues Update gefunden, vom: 16.03.2024",
+              "... Daten werden kopiert, Dauer bei ISDN ca. 10 min.",
+              "Fehler bei der Datenübertragung, Datei: update.zip"},
+       0, true},
+      {"program, no date", progr, "31.02.2024\r\n",
+       Zeilen{upd, "12 von 12 bytes",
+              "Datum nicht erkennbar, Download fehlgeschlagen, Datei 12Byte, neu starten"},
+       0, false},
+      {"program, 13 bytes", progr, "16.03.2024 \r\n",
+       Zeilen{upd, "13 von 13 bytes", "Download fehlgeschlagen, Datei 13Byte, neu starten"}, 0, false},
   };
+  // A date file that does not arrive whole: answered 404 with a body, cut short, without length.
+  for (const char* regel :
+       {R"({"status": 404, "body": "fehlt"})", R"({"truncate": 5})", R"({"nolength": true})"})
+    faelle.push_back({regel, kosttr, "16.03.2024\r\n",
+                      Zeilen{"Fehler bei der Datenübertragung, Datei: kost.txt"}, 0, false, regel});
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
     const bool istProgramm = f.art == UpdateArt::Programm;
@@ -151,7 +92,7 @@ TEST_F(OnlineUpdate, DateFilesDecideWhatHappensNext) {
     std::vector<std::pair<std::string, std::string>> r = {{paketName, R"({"status": 404})"}};
     if (*f.regel) r.push_back({datei, f.regel});
     server.regeln(r);
-    (istProgramm ? globals().StandUpdateDatum : globals().StandKosttrDatum) = f.stand;
+    globals().StandKosttrDatum = globals().StandUpdateDatum = "15.03.2024";  // installed
     form->ListBoxLiveUpdate->items().clear();
     dialogs.clear();
     const size_t anfragenVorher = server.anfragen().size();
@@ -220,43 +161,28 @@ class WineAttrappe {
 TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
   struct Fall {
     const char* was;
-    std::vector<std::pair<std::string, std::string>> eintraege;  // empty: the package is no zip
+    Eintraege eintraege;  // empty: the package is no zip
     bool installiert;
-    const char* entpackt;                // the count line
-    std::string aufruf;                  // the installer's start (folder|program); "" none
-    std::vector<const char*> vorhanden;  // below the program folder afterwards
+    const char* entpackt;  // the count line
+    std::string aufruf;    // the installer's start (folder|program); "" none
+    Zeilen vorhanden;      // below the program folder afterwards
     // Writes into the program folder's Update.exe fail as on a full disk: the installer is not
     // started and this is the reason given.
     std::string startFehler{};
   };
   const std::string prog = programm.str();
   const std::vector<Fall> faelle = {
-      {"Setup.exe",
-       {{"Setup.exe", "MZ setup"}, {"hilfe/liesmich.txt", "Hilfe"}},
-       true,
-       "Dateien entpackt: 2",
-       prog + "/Update|" + prog + "/Update/Setup.exe",
-       {"Update/hilfe/liesmich.txt"}},
-      {"Update.exe only",
-       {{"Update.exe", "MZ update"}},
-       true,
-       "Dateien entpackt: 1",
-       prog + "|" + prog + "/Update.exe",
-       {"Update.exe"}},
-      {"Update.exe, program folder full",
-       {{"Update.exe", "MZ update"}},
-       true,
-       "Dateien entpackt: 1",
-       "",
-       {"Update/Update.exe"},
-       prog + "\\Update.exe: "},
-      {"no installer", {{"liesmich.txt", "neu"}}, true, "Dateien entpackt: 1", "", {"Update/liesmich.txt"}},
-      {"a name leading out",
-       {{"Setup.exe", "MZ setup"}, {"../boese.txt", "x"}},
-       false,
-       "Dateien entpackt: 1",
-       "",
-       {}},
+      {"Setup.exe", Eintraege{{"Setup.exe", "MZ setup"}, {"hilfe/liesmich.txt", "Hilfe"}}, true,
+       "Dateien entpackt: 2", prog + "/Update|" + prog + "/Update/Setup.exe",
+       Zeilen{"Update/hilfe/liesmich.txt"}},
+      {"Update.exe only", Eintraege{{"Update.exe", "MZ update"}}, true, "Dateien entpackt: 1",
+       prog + "|" + prog + "/Update.exe", Zeilen{"Update.exe"}},
+      {"Update.exe, program folder full", Eintraege{{"Update.exe", "MZ update"}}, true, "Dateien entpackt: 1",
+       "", Zeilen{"Update/Update.exe"}, prog + "\\Update.exe: "},
+      {"no installer", Eintraege{{"liesmich.txt", "neu"}}, true, "Dateien entpackt: 1", "",
+       Zeilen{"Update/liesmich.txt"}},
+      {"a name leading out", Eintraege{{"Setup.exe", "MZ setup"}, {"../boese.txt", "x"}}, false,
+       "Dateien entpackt: 1", "", Zeilen{}},
       {"no zip", {}, false, "Dateien entpackt: 0", "", {}},
   };
   for (const Fall& f : faelle) {
@@ -306,7 +232,7 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
       EXPECT_FALSE(programm.exists("boese.txt"));
       EXPECT_FALSE(programm.exists("Update/Setup.exe"));
     }
-    for (const char* rel : f.vorhanden) EXPECT_TRUE(programm.exists(rel)) << rel;
+    for (const std::string& rel : f.vorhanden) EXPECT_TRUE(programm.exists(rel)) << rel;
     if (!f.aufruf.empty()) {
       EXPECT_EQ(wine.ersterAufruf(), f.aufruf);
       EXPECT_FALSE(programm.exists("Update/Update.exe"));
@@ -320,19 +246,15 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
 TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {
   struct Fall {
     const char* was;
-    std::vector<std::pair<std::string, std::string>> eintraege;  // empty: no zip
+    Eintraege eintraege;  // empty: no zip
     ui::DlgResult antwort;
     std::optional<std::string> grund;  // the line's start after "Kostenträgerdateien nicht übernommen: "
   };
   const std::vector<Fall> faelle = {
-      {"cancel at the question", {{"AO05Q224.ke0", "neu"}}, ui::DlgResult::Cancel, std::nullopt},
-      {"a name leading out",
-       {{"AO05Q224.ke0", "neu"}, {"../../boese.ke0", "x"}},
-       ui::DlgResult::Yes,
+      {"cancel at the question", Eintraege{{"AO05Q224.ke0", "neu"}}, ui::DlgResult::Cancel, std::nullopt},
+      {"a name leading out", Eintraege{{"AO05Q224.ke0", "neu"}, {"../../boese.ke0", "x"}}, ui::DlgResult::Yes,
        "Datei "},
-      {"no cost-bearer file",
-       {{"liesmich.txt", "neu"}},
-       ui::DlgResult::Yes,
+      {"no cost-bearer file", Eintraege{{"liesmich.txt", "neu"}}, ui::DlgResult::Yes,
        "keine Kostenträgerdatei (*.ke?) im Paket"},
       {"no zip", {}, ui::DlgResult::Yes, "das Paket ist kein Zip-Archiv"},
   };

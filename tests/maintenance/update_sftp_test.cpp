@@ -72,87 +72,41 @@ TEST_F(SftpUpdate, DatesDecideWhatHappensNext) {
     UpdateArt art;
     std::optional<std::string> datei;  // on the server; none: missing
     bool paket;                        // the package is on the server
-    std::vector<std::string> zeilen;
-    std::vector<std::string> geoeffnet;
+    Zeilen zeilen, geoeffnet;
     UpdateErgebnis ergebnis;
     const char* downloadDatum;  // DownloadDatum afterwards (it was "vorher")
   };
-  const std::vector<std::string> kostBeide = {"open orvel_update/kost.txt", "open orvel_update/kost.zip"};
-  const std::vector<std::string> kost = {"open orvel_update/kost.txt"};
-  const std::vector<std::string> upd = {"open orvel_update/update.txt"};
-  const std::vector<Fall> faelle = {
-      {"newer cost bearers, cancelled",
-       UpdateArt::Kosttr,
-       "16.03.2024\r\n",
-       true,
-       {z("neue Kostenträgerdateien, anzuwenden ab: 16.03.2024")},
-       kostBeide,
-       UpdateErgebnis::Abgebrochen,
-       "16.03.2024"},
-      {"same date",
-       UpdateArt::Kosttr,
-       "15.03.2024\r\n",
-       true,
-       {z("keine neuen Kostenträgerdateien vorhanden, Stand: 15.03.2024"), z("Download beendet")},
-       kost,
-       UpdateErgebnis::KeinNeues,
-       "15.03.2024"},
-      {"older date shows the installed one",
-       UpdateArt::Kosttr,
-       "01.01.2024\r\n",
-       true,
-       {z("keine neuen Kostenträgerdateien vorhanden, Stand: 15.03.2024"), z("Download beendet")},
-       kost,
-       UpdateErgebnis::KeinNeues,
-       "01.01.2024"},
-      {"no date",
-       UpdateArt::Kosttr,
-       "31.02.2024\r\n",
-       true,
-       {z("Datum nicht erkennbar, Download fehlgeschlagen, neu starten")},
-       kost,
-       UpdateErgebnis::Fehler,
+  const Zeilen kostBeide = {"open orvel_update/kost.txt", "open orvel_update/kost.zip"};
+  const Zeilen kost = {"open orvel_update/kost.txt"};
+  const Zeilen upd = {"open orvel_update/update.txt"};
+  const UpdateArt kosttr = UpdateArt::Kosttr, progr = UpdateArt::Programm;
+  const std::string nichtDa = "SFTP: Auf dem Server nicht vorhanden oder nicht zugänglich (orvel_update/";
+  const Fall faelle[] = {
+      {"newer cost bearers, cancelled", kosttr, "16.03.2024\r\n", true,
+       Zeilen{z("neue Kostenträgerdateien, anzuwenden ab: 16.03.2024")}, kostBeide,
+       UpdateErgebnis::Abgebrochen, "16.03.2024"},
+      {"same date", kosttr, "15.03.2024\r\n", true,
+       Zeilen{z("keine neuen Kostenträgerdateien vorhanden, Stand: 15.03.2024"), z("Download beendet")}, kost,
+       UpdateErgebnis::KeinNeues, "15.03.2024"},
+      {"older date shows the installed one", kosttr, "01.01.2024\r\n", true,
+       Zeilen{z("keine neuen Kostenträgerdateien vorhanden, Stand: 15.03.2024"), z("Download beendet")}, kost,
+       UpdateErgebnis::KeinNeues, "01.01.2024"},
+      {"no date", kosttr, "31.02.2024\r\n", true,
+       Zeilen{z("Datum nicht erkennbar, Download fehlgeschlagen, neu starten")}, kost, UpdateErgebnis::Fehler,
        "31.02.2024"},
-      {"no date file",
-       UpdateArt::Kosttr,
-       std::nullopt,
-       true,
-       {z("SFTP: Auf dem Server nicht vorhanden oder nicht zugänglich (orvel_update/kost.txt): *")},
-       kost,
-       UpdateErgebnis::Fehler,
-       "vorher"},
-      {"newer, no package",
-       UpdateArt::Kosttr,
-       "16.03.2024\r\n",
-       false,
-       {z("neue Kostenträgerdateien, anzuwenden ab: 16.03.2024"),
-        z("SFTP: Auf dem Server nicht vorhanden oder nicht zugänglich (orvel_update/kost.zip): *")},
-       kostBeide,
-       UpdateErgebnis::Fehler,
-       "16.03.2024"},
-      {"program, same date",
-       UpdateArt::Programm,
-       "15.03.2024\r\n",
-       true,
-       {z("kein neues Update gefunden, Stand: 15.03.2024"), z("Download beendet")},
-       upd,
-       UpdateErgebnis::KeinNeues,
-       "vorher"},
-      {"program, older date",
-       UpdateArt::Programm,
-       "01.01.2024\r\n",
-       true,
-       {z("kein neues Update gefunden, Stand: 01.01.2024"), z("Download beendet")},
-       upd,
-       UpdateErgebnis::KeinNeues,
-       "vorher"},
-      {"program, no date",
-       UpdateArt::Programm,
-       "xx.xx.xxxx\r\n",
-       true,
-       {z("Datum nicht erkennbar, Download fehlgeschlagen, neu starten")},
-       upd,
-       UpdateErgebnis::Fehler,
+      {"no date file", kosttr, std::nullopt, true, Zeilen{z(nichtDa + "kost.txt): *")}, kost,
+       UpdateErgebnis::Fehler, "vorher"},
+      {"newer, no package", kosttr, "16.03.2024\r\n", false,
+       Zeilen{z("neue Kostenträgerdateien, anzuwenden ab: 16.03.2024"), z(nichtDa + "kost.zip): *")},
+       kostBeide, UpdateErgebnis::Fehler, "16.03.2024"},
+      {"program, same date", progr, "15.03.2024\r\n", true,
+       Zeilen{z("kein neues Update gefunden, Stand: 15.03.2024"), z("Download beendet")}, upd,
+       UpdateErgebnis::KeinNeues, "vorher"},
+      {"program, older date", progr, "01.01.2024\r\n", true,
+       Zeilen{z("kein neues Update gefunden, Stand: 01.01.2024"), z("Download beendet")}, upd,
+       UpdateErgebnis::KeinNeues, "vorher"},
+      {"program, no date", progr, "xx.xx.xxxx\r\n", true,
+       Zeilen{z("Datum nicht erkennbar, Download fehlgeschlagen, neu starten")}, upd, UpdateErgebnis::Fehler,
        "vorher"},
   };
   for (const Fall& f : faelle) {
@@ -270,11 +224,7 @@ TEST_F(SftpUpdate, ThePasswordIsInNoFileAndOnNoCommandLine) {
 
   const std::string kennwort = kUpdateKontoKennwort;
   for (const auto& e : fs::recursive_directory_iterator(programm.path())) {
-    if (!e.is_regular_file()) continue;
-    std::ifstream in(e.path(), std::ios::binary);
-    std::ostringstream inhalt;
-    inhalt << in.rdbuf();
-    EXPECT_EQ(inhalt.str().find(kennwort), std::string::npos) << e.path();
+    if (e.is_regular_file()) EXPECT_EQ(readNative(e.path()).find(kennwort), std::string::npos) << e.path();
   }
   int prozesse = 0;
   for (const auto& e : fs::directory_iterator("/proc")) {
