@@ -114,27 +114,16 @@ TEST_F(DatenpflegeSeite, TiffFilesAreCopiedOnceUnderTheClientsNumbers) {
     Zeilen gezeigt, protokoll, gus;
     bool knopf;  // the button still shows
   } faelle[] = {
-      {"AB", "", {}, {}, {}, true},  // no GUS folder
-      {"AB",
-       "GUS/AB100000007.tif",
-       {},
-       {log + "AB100000042.tif", log + "AB10099999999.tif"},
-       {"AB100000007.tif=alt", "AB100000042.tif=42", "AB10099999999.tif=9999999999"},
-       false},
-      {"AB",
-       "",
-       {},
-       {},
-       {"AB100000007.tif=alt", "AB100000042.tif=42", "AB10099999999.tif=9999999999"},
-       false},
-      {"..\\x", "", {"Fehler ! Mandant <<..\\x>>" + ungueltig}, {}, {}, true},
-      {"a/b", "", {"Fehler ! Mandant <<a/b>>" + ungueltig}, {}, {}, true},
-      {"C",
-       "liesmich.txt",
-       {"Fehler ! 'liesmich' ist kein gültiger Integerwert"},
-       {log + "C100000042.tif", log + "C100000007.tif", log + "C10099999999.tif"},
-       {"C100000007.tif=7", "C100000042.tif=42", "C10099999999.tif=9999999999"},
-       true},
+      {"AB", "", Zeilen{}, Zeilen{}, Zeilen{}, true},  // no GUS folder
+      {"AB", "GUS/AB100000007.tif", Zeilen{}, Zeilen{log + "AB100000042.tif", log + "AB10099999999.tif"},
+       Zeilen{"AB100000007.tif=alt", "AB100000042.tif=42", "AB10099999999.tif=9999999999"}, false},
+      {"AB", "", Zeilen{}, Zeilen{},
+       Zeilen{"AB100000007.tif=alt", "AB100000042.tif=42", "AB10099999999.tif=9999999999"}, false},
+      {"..\\x", "", Zeilen{"Fehler ! Mandant <<..\\x>>" + ungueltig}, Zeilen{}, Zeilen{}, true},
+      {"a/b", "", Zeilen{"Fehler ! Mandant <<a/b>>" + ungueltig}, Zeilen{}, Zeilen{}, true},
+      {"C", "liesmich.txt", Zeilen{"Fehler ! 'liesmich' ist kein gültiger Integerwert"},
+       Zeilen{log + "C100000042.tif", log + "C100000007.tif", log + "C10099999999.tif"},
+       Zeilen{"C100000007.tif=7", "C100000042.tif=42", "C10099999999.tif=9999999999"}, true},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(std::string(fall.mandant) + " " + fall.neu);
