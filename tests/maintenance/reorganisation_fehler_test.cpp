@@ -18,12 +18,6 @@
 namespace riviza::test {
 namespace {
 
-// Runs `f` with the failure injected below `pfadTeil`.
-void mitStoerung(Stoerung s, std::string pfadTeil, const std::function<void()>& f) {
-  ScopedStoerung aktiv(s, std::move(pfadTeil));
-  f();
-}
-
 // A year of an older program: vouchers, positions, services and offices in older structures.
 void alteTabellen(const std::string& ordner, bool mitBelegen = true) {
   if (mitBelegen)
@@ -43,26 +37,26 @@ bool enthaelt(const std::string& text, const std::string& teil) {
 
 TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
   const auto nurStart = [](Reorg& r) { r.reorganisieren(); };
+  // The run with `art` injected below `pfadTeil`.
+  const auto gestoert = [](Stoerung art, const char* pfadTeil) {
+    return [=](Reorg& r) {
+      ScopedStoerung aktiv(art, pfadTeil);
+      r.reorganisieren();
+    };
+  };
   struct Case {
     const char* name;
     std::function<void(Reorg&)> vorbereiten;  // before the snapshot of Daten
     std::function<void(Reorg&)> ausfuehren;   // the run with its failure
     std::string grund;                        // part of the message and of the log's failure line
   } cases[] = {
-      {"copy error into Daten_alt",
-       {},
-       [](Reorg& r) { mitStoerung(Stoerung::KeinAnlegen, "/Daten_alt/", [&r] { r.reorganisieren(); }); },
+      {"copy error into Daten_alt", nullptr, gestoert(Stoerung::KeinAnlegen, "/Daten_alt/"),
        "FEHLER beim kopieren: "},
-      {"full disk under the dated backup",
-       {},
-       [](Reorg& r) { mitStoerung(Stoerung::PlatteVoll, "/20240315/", [&r] { r.reorganisieren(); }); },
+      {"full disk under the dated backup", nullptr, gestoert(Stoerung::PlatteVoll, "/20240315/"),
        "\\20240315\\103000\\Daten\\AdrDlz.db"},
-      {"full disk while the templates are copied",
-       {},
-       [](Reorg& r) { mitStoerung(Stoerung::PlatteVoll, "/Daten_neu/", [&r] { r.reorganisieren(); }); },
+      {"full disk while the templates are copied", nullptr, gestoert(Stoerung::PlatteVoll, "/Daten_neu/"),
        "\\LeerDaten\\AdrAnn.DB  ->  "},
-      {"a table in use by another program",
-       {},
+      {"a table in use by another program", nullptr,
        [](Reorg& r) {
          db::TTable andere;
          ASSERT_TRUE(andere.setDatabaseName(r.jahrDaten()).ok() && andere.setTableName("Leistungen.DB").ok());
@@ -78,9 +72,7 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
          ASSERT_TRUE(ann.append().ok() && ann.fields(0).setAsString("101234567").ok() && ann.post().ok());
        },
        nurStart, "Tabelle Ann.DB: Datensatz 3: Schlüsselverletzung"},
-      {"the exchange of the folders fails",
-       {},
-       [](Reorg& r) { mitStoerung(Stoerung::KeinUmbenennen, "/Daten_neu", [&r] { r.reorganisieren(); }); },
+      {"the exchange of the folders fails", nullptr, gestoert(Stoerung::KeinUmbenennen, "/Daten_neu"),
        "Umbenennen fehlgeschlagen: "},
   };
   for (const Case& c : cases) {
