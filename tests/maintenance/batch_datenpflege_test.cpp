@@ -7,10 +7,7 @@
 namespace riviza::test {
 namespace {
 
-class BatchDatenpflege : public Datenpflege {
- protected:
-  ToolRun batch(std::vector<std::string> args) { return rivizaBatch(programm, std::move(args)); }
-};
+using BatchDatenpflege = Datenpflege;
 
 TEST_F(BatchDatenpflege, ImportPznAndDoctorNumbersFromTheCommandLine) {
   dakota4();
@@ -50,8 +47,7 @@ TEST_F(BatchDatenpflege, ImportPznAndDoctorNumbersFromTheCommandLine) {
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.args[0] + (f.args.size() > 1 ? " " + f.args[1] : ""));
-    const ToolRun r = batch(f.args);
-    ausgabePruefen(r, f.status, {f.ausgabe});
+    ausgabePruefen(rivizaBatch(programm, f.args), f.status, {f.ausgabe});
     EXPECT_EQ(leistungen(), f.leistungen);
   }
   EXPECT_EQ(saetze(datenVon("2024"), "Arzt.DB", {"Nummer"}), (Zeilen{"012345600", "12345678"}));

@@ -12,7 +12,6 @@ namespace {
 
 class BatchSicherung : public Sicherung {
  protected:
-  ToolRun batch(std::vector<std::string> args) { return rivizaBatch(programm, std::move(args)); }
   std::string stempel() const { return jahrWert("2024", "LetzteDatensicherung", "DASI"); }
 };
 
@@ -37,8 +36,7 @@ TEST_F(BatchSicherung, OperationsPrintTheirMessagesAndTellTheOutcome) {
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.args[0] + (f.args.size() > 1 ? " " + f.args[1] : ""));
     const std::string vorher = stempel();
-    const ToolRun r = batch(f.args);
-    ausgabePruefen(r, f.status, {f.ausgabe});
+    ausgabePruefen(rivizaBatch(programm, f.args), f.status, {f.ausgabe});
     if (f.args[0] == "sicherung" && f.status != 0) {
       EXPECT_EQ(stempel(), vorher);
     }
