@@ -24,6 +24,7 @@ namespace riviza::test {
 
 // A record as position -> text; positions not named stay empty.
 using Satz = std::map<int, std::string>;
+using Zeilen = std::vector<std::string>;
 
 // The catalogue's structure of a table cut to its first `felder` fields (an older program's).
 inline db::TableStructure aelter(const char* datei, int felder) {

@@ -113,32 +113,24 @@ TEST_F(Reorg, NothingIsMadeOrDeletedBeforeThePreconditionsHoldAndTheBackupIsConf
     const char* name;
     std::function<void(Reorg&)> vorbereiten;
     ui::DlgResult antwort;
-    std::vector<std::string> meldungen;
+    Zeilen meldungen;
     bool datiert;  // the dated folder was made
   } cases[] = {
-      {"no data root",
-       [](Reorg&) { globals().DatenPfad = " "; },
-       ui::DlgResult::Yes,
-       {"Eintrag fehlt ! Ordner der Fachanwendung"},
-       false},
+      {"no data root", [](Reorg&) { globals().DatenPfad = " "; }, ui::DlgResult::Yes,
+       Zeilen{"Eintrag fehlt ! Ordner der Fachanwendung"}, false},
       {"templates without tables",
        [](Reorg& r) {
          for (const auto& e : std::filesystem::directory_iterator(r.programm / "LeerDaten"))
            if (e.path().extension() == ".DB" || e.path().extension() == ".db")
              std::filesystem::remove(e.path());
        },
-       ui::DlgResult::Yes,
-       {},
-       false},
+       ui::DlgResult::Yes, Zeilen{"Vorlagen fehlen ! Keine Tabellen in " + imProgramm("LeerDaten")}, false},
       {"no Daten",
        [](Reorg& r) { std::filesystem::rename(r.datenOrdner(), r.daten / "Abrechng/2024/woanders"); },
-       ui::DlgResult::Yes,
-       {},
-       false},
-      {"backup not confirmed", [](Reorg&) {}, ui::DlgResult::No, {"Datensicherung durchgeführt ?"}, true},
+       ui::DlgResult::Yes, Zeilen{"Ordner fehlt ! " + jahrDaten()}, false},
+      {"backup not confirmed", [](Reorg&) {}, ui::DlgResult::No, Zeilen{"Datensicherung durchgeführt ?"},
+       true},
   };
-  cases[1].meldungen = {"Vorlagen fehlen ! Keine Tabellen in " + imProgramm("LeerDaten")};
-  cases[2].meldungen = {"Ordner fehlt ! " + jahrDaten()};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     neuerFall();
