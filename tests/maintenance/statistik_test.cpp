@@ -165,14 +165,10 @@ TEST_F(Statistik, AgeIsTheCompletedYearsOnTheDayOfTheRun) {
     SCOPED_TRACE(platform::formatDate(fall.heute));
     uhr.set(fall.heute);
     std::vector<Beleg> liste;
-    for (const auto& [geburt, alter] : fall.geburtAlter)
-      liste.push_back({"B" + std::to_string(liste.size()),
-                       "04.01.2024",
-                       "K" + std::to_string(liste.size()),
-                       "12",
-                       geburt,
-                       "",
-                       {"604503"}});
+    for (const auto& [geburt, alter] : fall.geburtAlter) {
+      const std::string n = std::to_string(liste.size());
+      liste.push_back({"B" + n, "04.01.2024", "K" + n, "12", geburt, "", Zeilen{"604503"}});
+    }
     belege(liste);
     if (!form->visible()) oeffnen();
     klick(form->BitBtnStat01);
