@@ -355,21 +355,21 @@ TEST_F(OnlineUpdate, UpdateLogWhenTheTabIsLeftAndAtClose) {
   EXPECT_EQ(logDatei(), "letzter Lauf\r\n");
   neuStarten();
 
-  form->PageControl1->setActivePageIndex(5);
-  ASSERT_TRUE(form->BitBtnKost->setFocus());
+  // A check from the update tab, which is then left.
+  const auto lauf = [&] {
+    form->PageControl1->setActivePageIndex(5);
+    ASSERT_TRUE(form->BitBtnKost->setFocus());
+    drueckenUndWarten(UpdateArt::Kosttr);
+    form->PageControl1->setActivePageIndex(0);
+  };
   server.veroeffentlichen("kost.txt", "01.01.2000\r\n");
-  drueckenUndWarten(UpdateArt::Kosttr);
-  const auto erste = zeilen();
-  form->PageControl1->setActivePageIndex(0);
+  lauf();
   std::string text;
-  for (const std::string& s : erste) text += s + "\r\n";
+  for (const std::string& s : zeilen()) text += s + "\r\n";
   EXPECT_EQ(logDatei(), text);
 
   // Back and away again: the second file holds every line of the first and the new ones.
-  form->PageControl1->setActivePageIndex(5);
-  ASSERT_TRUE(form->BitBtnKost->setFocus());
-  drueckenUndWarten(UpdateArt::Kosttr);
-  form->PageControl1->setActivePageIndex(0);
+  lauf();
   const std::string zweite = logDatei();
   EXPECT_TRUE(zweite.starts_with(text));
   EXPECT_GT(zweite.size(), text.size());

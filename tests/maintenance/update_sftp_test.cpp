@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
 #include <sstream>
 
 #include "dateiserver.h"
@@ -17,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/pump.h"
 #include "shell_fixture.h"
+#include "support/trees.h"
 #include "update_server.h"
 
 namespace riviza::test {
@@ -172,9 +172,7 @@ TEST_F(SftpUpdate, AStaleOrBrokenPackageIsNeverInstalled) {
        "SFTP: Auf dem Server nicht vorhanden oder nicht zugänglich (orvel_update/kost.zip): *"},
   };
   // Random bytes stay as large in the package, so that the cut comes before its end.
-  std::string gross(20000, '\0');
-  std::mt19937 zufall(7);
-  for (char& c : gross) c = static_cast<char>(zufall());
+  const std::string gross = RandomBytes(20000, 7);
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
     fs::remove_all(server.dir / "konto/orvel_update");
@@ -224,7 +222,8 @@ TEST_F(SftpUpdate, ThePasswordIsInNoFileAndOnNoCommandLine) {
 
   const std::string kennwort = kUpdateKontoKennwort;
   for (const auto& e : fs::recursive_directory_iterator(programm.path())) {
-    if (e.is_regular_file()) EXPECT_EQ(readNative(e.path()).find(kennwort), std::string::npos) << e.path();
+    if (!e.is_regular_file()) continue;
+    EXPECT_EQ(readNative(e.path()).find(kennwort), std::string::npos) << e.path();
   }
   int prozesse = 0;
   for (const auto& e : fs::directory_iterator("/proc")) {
