@@ -2,9 +2,10 @@
 // started programs, the network drive through fake drives, the screen fit and file versions.
 #include "app/allg_tools.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <filesystem>
 
 #include "platform/clock.h"
 #include "platform/netdrive.h"
@@ -31,10 +32,9 @@ TEST(AllgTools, TeilStringFields) {
     int n;
     std::string field;
   } cases[] = {
+      // The last row asks beyond the text's length: empty instead of a range error.
       {"a\tb\t", 2, "a"},   {"a\tb\t", 3, "b"}, {"a\tb", 3, ""},   {"a\tb", 2, "a"}, {"\t\tc\t", 3, ""},
-      {"x\tyz\t", 3, "yz"}, {"a\tb\t", 4, ""},  {"a\tb\t", 1, ""}, {"a\t", 5, ""},  // beyond the text's
-                                                                                    // length: empty instead
-                                                                                    // of a range error
+      {"x\tyz\t", 3, "yz"}, {"a\tb\t", 4, ""},  {"a\tb\t", 1, ""}, {"a\t", 5, ""},
   };
   for (const auto& c : cases) EXPECT_EQ(TeilString(c.text, '\t', c.n), c.field) << c.text << " n=" << c.n;
 }

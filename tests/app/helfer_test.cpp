@@ -15,24 +15,11 @@ using ui::DlgResult;
 using Zeilen = std::vector<std::string>;
 
 TEST(Mwst, RatesAsTypedAndRoundingToEven) {
-  const std::pair<const char*, std::optional<long long>> saetze[] = {{"19", 1900},
-                                                                     {"7", 700},
-                                                                     {"5,5", 550},
-                                                                     {" 16,00 ", 1600},
-                                                                     {"0", 0},
-                                                                     {"100", 10000},
-                                                                     {"100,01", std::nullopt},
-                                                                     {"7.5", std::nullopt},
-                                                                     {"", std::nullopt},
-                                                                     {"-7", std::nullopt},
-                                                                     {"1,234", std::nullopt},
-                                                                     {"19,", std::nullopt},
-                                                                     {",5", std::nullopt},
-                                                                     {"1 9", std::nullopt}};
-  for (const auto& [text, erwartet] : saetze) {
-    SCOPED_TRACE(text);
-    EXPECT_EQ(mwstSatzLesen(text), erwartet);
-  }
+  const std::pair<const char*, long long> gelesen[] = {{"19", 1900},      {"7", 700}, {"5,5", 550},
+                                                       {" 16,00 ", 1600}, {"0", 0},   {"100", 10000}};
+  for (const auto& [text, erwartet] : gelesen) EXPECT_EQ(mwstSatzLesen(text), erwartet) << text;
+  for (const char* text : {"100,01", "7.5", "", "-7", "1,234", "19,", ",5", "1 9"})
+    EXPECT_EQ(mwstSatzLesen(text), std::nullopt) << text;
   // 9,5 -> 10 and 10,5 -> 10 (ties to the even neighbour), also below zero.
   const std::tuple<long long, long long, long long> teilungen[] = {{95, 10, 10},   {105, 10, 10}, {85, 10, 8},
                                                                    {-95, 10, -10}, {-85, 10, -8}, {2, 3, 1},

@@ -124,11 +124,7 @@ TEST_F(Jahre, OpenVouchersAreCarriedOverFromTheCutOffDate) {
     bool leer;
     Zeilen belege, positionen;
   } faelle[] = {
-      {"no cut-off",
-       "",
-       false,
-       {"1|01.02.2024|0", "17|20.06.2024|0", "|01.07.2024|0"},
-       {"1|A1", "1|A2", "17|B1"}},
+      {"all", "", false, {"1|01.02.2024|0", "17|20.06.2024|0", "|01.07.2024|0"}, {"1|A1", "1|A2", "17|B1"}},
       {"cut-off", "01.06.2024", false, {"17|20.06.2024|0", "|01.07.2024|0"}, {"17|B1"}},
       {"empty tables", "", true, {}, {}},
   };
@@ -242,38 +238,20 @@ TEST_F(Jahre, MergeMonthsAndRefusals) {
   jahrMitTabellen("2024");
   belegeSchreiben(datenVon("2023"), {{"1", "03.03.2023", false, {"A"}}, {"2", "04.04.2023", false, {"B"}}});
   oeffnen();
+  const std::string erfolg = "Bewegungsdaten erfolgreich zusamenngeführt\n\n";
+  const Zeilen eins{"1|03.03.2023|0"};  // the target after the merge of March
   struct Fall {
     const char *monat, *von, *nach;
     bool ok;
     std::string meldung;
     Zeilen ziel;
   } faelle[] = {
-      {"5", "2023", "2024", true, "Bewegungsdaten erfolgreich zusamenngeführt\n\n0 Belege übernommen", {}},
-      {"3",
-       "2023",
-       "2024",
-       true,
-       "Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Belege übernommen",
-       {"1|03.03.2023|0"}},
-      {"13", "2023", "2024", false, "Monat <<13>> ungültig, bitte 1 bis 12 eingeben!", {"1|03.03.2023|0"}},
-      {"4",
-       "23",
-       "2024",
-       false,
-       "Jahr <<23>> ungültig, bitte vierstellig eingeben (z.B. 2024)!",
-       {"1|03.03.2023|0"}},
-      {"",
-       "2024",
-       "2024",
-       false,
-       "Ein Jahr kann nicht mit sich selbst zusammengeführt werden!",
-       {"1|03.03.2023|0"}},
-      {"",
-       "2022",
-       "2024",
-       false,
-       "Ordner <<" + imDaten("Abrechng\\2022\\Daten") + ">> nicht vorhanden!",
-       {"1|03.03.2023|0"}},
+      {"5", "2023", "2024", true, erfolg + "0 Belege übernommen", {}},
+      {"3", "2023", "2024", true, erfolg + "1 Belege übernommen", eins},
+      {"13", "2023", "2024", false, "Monat <<13>> ungültig, bitte 1 bis 12 eingeben!", eins},
+      {"4", "23", "2024", false, "Jahr <<23>> ungültig, bitte vierstellig eingeben (z.B. 2024)!", eins},
+      {"", "2024", "2024", false, "Ein Jahr kann nicht mit sich selbst zusammengeführt werden!", eins},
+      {"", "2022", "2024", false, "Ordner <<" + datenVon("2022") + ">> nicht vorhanden!", eins},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(std::string(fall.monat) + " " + fall.von);

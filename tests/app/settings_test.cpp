@@ -314,6 +314,8 @@ TEST_F(Shell, TheSaveWritesEveryKeyOfTheTableAndKeepsForeignLines) {
 
 TEST_F(Shell, LoadingTheYearFile) {
   using Pruefung = std::function<void(TFormEinstellungen&)>;
+  const std::string konto = std::string("sftp://") + kUpdateKontoBenutzer + ":" + kUpdateKontoKennwort + "@" +
+                            kUpdateKontoHost + " -hostkey=*";
   struct Case {
     const char* name;
     const char* ini;
@@ -387,6 +389,17 @@ TEST_F(Shell, LoadingTheYearFile) {
          EXPECT_EQ(f.EditReNr2->text(), "");
          EXPECT_EQ(f.EditReNr3->text(), "");  // number without an invoice-number entry
        }},
+      {"the update account through a proxy", "[ANMELDUNG]\r\nProxyHost= proxy \r\nProxyPort=3128\r\n",
+       [&](TFormEinstellungen&) {
+         EXPECT_EQ(globals().WinScpAufruf,
+                   "WinSCP.exe /console /ini=nul /log=\"WinSCP.log\" /script=\"WinSCP.txt\"");
+         EXPECT_EQ(globals().WinScpVerbindung,
+                   konto +
+                       " -rawsettings ProxyMethod=3 ProxyHost=proxy  ProxyPort=3128  "
+                       "ProxySettingsConsiderProxyingLocalHostConnections=true ProxySettingsDNS=No");
+       }},
+      {"no proxy port", "[ANMELDUNG]\r\nProxyHost=proxy\r\n",
+       [&](TFormEinstellungen&) { EXPECT_EQ(globals().WinScpVerbindung, konto); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -399,24 +412,6 @@ TEST_F(Shell, LoadingTheYearFile) {
     EinstellungenLesen();
     c.pruefen(*form);
   }
-}
-
-TEST_F(Shell, WinScpCommandAndConnection) {
-  jahr("2024", "[ANMELDUNG]\r\nProxyHost= proxy \r\nProxyPort=3128\r\n");
-  globals().DatenPfad = daten.str() + "\\";
-  globals().JahrPfad = "Abrechng\\2024\\";
-  EinstellungenLesen();
-  const std::string konto = std::string("sftp://") + kUpdateKontoBenutzer + ":" + kUpdateKontoKennwort + "@" +
-                            kUpdateKontoHost + " -hostkey=*";
-  EXPECT_EQ(globals().WinScpAufruf,
-            "WinSCP.exe /console /ini=nul /log=\"WinSCP.log\" /script=\"WinSCP.txt\"");
-  EXPECT_EQ(globals().WinScpVerbindung,
-            konto +
-                " -rawsettings ProxyMethod=3 ProxyHost=proxy  ProxyPort=3128  "
-                "ProxySettingsConsiderProxyingLocalHostConnections=true ProxySettingsDNS=No");
-  jahr("2024", "[ANMELDUNG]\r\nProxyHost=proxy\r\n");
-  EinstellungenLesen();
-  EXPECT_EQ(globals().WinScpVerbindung, konto);
 }
 
 // ---- saving ----

@@ -19,14 +19,6 @@ namespace {
 
 class Debitoren : public KosttrJahr {
  protected:
-  std::string bw() const { return imDaten("BueroWare"); }
-  void bueroWare(bool debitoren, const std::string& nummer, bool neu55 = false) {
-    form->RadioGroupFachanwendung->setItemIndex(1);
-    form->EditOrdnerFachAnw->setText(bw());
-    form->CheckBoxFirmaDebitorenAbJN->setChecked(debitoren);
-    form->EditDebitorenAb->setText(nummer);
-    form->CheckBoxFirmaDebitorenNeu55JN->setChecked(neu55);
-  }
   std::string datei(const std::string& pfad) const { return platform::readFile(pfad).valueOr("<fehlt>"); }
 };
 
@@ -40,10 +32,8 @@ TEST_F(Debitoren, FilesMatchTheGoldenBytesAndThePairRule) {
     ASSERT_TRUE(KassenAktualisieren());
     const std::filesystem::path golden = std::filesystem::path(RIVIZA_SOURCE_DIR) /
                                          "tests/costbearer/golden" / (neu55 ? "debitoren55" : "debitoren");
-    const std::string import = bw() + "\\Import\\";
     if (neuSchreiben) std::filesystem::create_directories(golden);
-    for (const std::string& pfad : {imProgramm("IDB_ID0020.DAT"), imProgramm("Kosttr.dta"),
-                                    import + "Kosttr.tab", import + "Kassen.tab", import + "Kassen105.tab"}) {
+    for (const std::string& pfad : bwDateien()) {
       const std::string name = pfad.substr(pfad.find_last_of('\\') + 1);
       if (neuSchreiben) writeNative(golden / name, datei(pfad));
       EXPECT_EQ(datei(pfad), readNative(golden / name)) << name;
@@ -119,6 +109,16 @@ TEST_F(Debitoren, ImportStartsBwwin32WithAnArgumentListAndNoPasswordInTheLog) {
   std::filesystem::permissions(bin / "wine", std::filesystem::perms::owner_all);
   ScopedEnv argsDatei("RIVIZA_WINE_ARGS", (bin / "args").string());
   const std::string programm = bw() + "\\bwwin32.exe";
+  // bwwin32.exe's arguments and the update list's line of the call around user and password.
+  auto argumente = [](const std::string& anmeldung) {
+    return "/NoLogo\n/NoStartLogo\n" + anmeldung + "\n01\n1742\n99\n";
+  };
+  auto aufruf = [&](const std::string& anmeldung) {
+    return zeile("BüroWARE-Import: bwwin32.exe /NoLogo /NoStartLogo " + anmeldung + " 01 1742 99 " + bw());
+  };
+  const std::string ende = zeile("ENDE BüroWARE-Import");
+  const std::string ohneWine = zeile("FEHLER BüroWARE-Import, Start fehlgeschlagen: " + programm +
+                                     ": start bwwin32.exe: wine is not installed");
   struct Fall {
     const char* bediener;
     const char* kennwort;
@@ -126,36 +126,11 @@ TEST_F(Debitoren, ImportStartsBwwin32WithAnArgumentListAndNoPasswordInTheLog) {
     std::string argumente;            // as bwwin32.exe gets them; "" when it is not started
     std::vector<std::string> zeilen;  // the last lines of the update list
   } faelle[] = {
-      {"000",
-       "",
-       true,
-       true,
-       "/NoLogo\n/NoStartLogo\n000\nkrt30217\n01\n1742\n99\n",
-       {zeile("BüroWARE-Import: bwwin32.exe /NoLogo /NoStartLogo 000 ***** 01 1742 99 " + bw()),
-        zeile("ENDE BüroWARE-Import")}},
-      {"7",
-       "",
-       true,
-       true,
-       "/NoLogo\n/NoStartLogo\n7\n---\n01\n1742\n99\n",
-       {zeile("BüroWARE-Import: bwwin32.exe /NoLogo /NoStartLogo 7 --- 01 1742 99 " + bw()),
-        zeile("ENDE BüroWARE-Import")}},
-      {"7",
-       "geh eim",
-       true,
-       true,
-       "/NoLogo\n/NoStartLogo\n7\ngeh eim\n01\n1742\n99\n",
-       {zeile("BüroWARE-Import: bwwin32.exe /NoLogo /NoStartLogo 7 ***** 01 1742 99 " + bw()),
-        zeile("ENDE BüroWARE-Import")}},
+      {"000", "", true, true, argumente("000\nkrt30217"), {aufruf("000 *****"), ende}},
+      {"7", "", true, true, argumente("7\n---"), {aufruf("7 ---"), ende}},
+      {"7", "geh eim", true, true, argumente("7\ngeh eim"), {aufruf("7 *****"), ende}},
       {"7", "x", false, true, "", {zeile("FEHLER BüroWARE-Import, Datei nichr vorhanden: " + programm)}},
-      {"7",
-       "x",
-       true,
-       false,
-       "",
-       {zeile("BüroWARE-Import: bwwin32.exe /NoLogo /NoStartLogo 7 ***** 01 1742 99 " + bw()),
-        zeile("FEHLER BüroWARE-Import, Start fehlgeschlagen: " + programm +
-              ": start bwwin32.exe: wine is not installed")}},
+      {"7", "x", true, false, "", {aufruf("7 *****"), ohneWine}},
   };
   for (const auto& f : faelle) {
     SCOPED_TRACE(std::string(f.bediener) + " " + f.kennwort);

@@ -68,14 +68,9 @@ class VolleTabelle {
 
 class Festschreiben : public KosttrJahr {
  protected:
-  std::string bw() const { return imDaten("BueroWare"); }
-  std::vector<std::string> dateien() const {
-    return {imProgramm("IDB_ID0020.DAT"), imProgramm("Kosttr.dta"), bw() + "\\Import\\Kosttr.tab",
-            bw() + "\\Import\\Kassen.tab", bw() + "\\Import\\Kassen105.tab"};
-  }
   std::map<std::string, std::string> inhalte() const {
     std::map<std::string, std::string> out;
-    for (const std::string& pfad : dateien()) out[pfad] = platform::readFile(pfad).valueOr("<fehlt>");
+    for (const std::string& pfad : bwDateien()) out[pfad] = platform::readFile(pfad).valueOr("<fehlt>");
     return out;
   }
   // Takes the branch office out of AdrDlz.DB again, so that a run that adds it shows.
@@ -93,10 +88,7 @@ class Festschreiben : public KosttrJahr {
 
 TEST_F(Festschreiben, TheFilesNumberAndBranchOfficesOfARunFollowTheTablesItCommits) {
   starten();
-  form->RadioGroupFachanwendung->setItemIndex(1);
-  form->EditOrdnerFachAnw->setText(bw());
-  form->CheckBoxFirmaDebitorenAbJN->setChecked(true);
-  form->EditDebitorenAb->setText("500");
+  bueroWare(true, "500");
   ASSERT_TRUE(KosttrAktualisieren());
   ASSERT_TRUE(KassenAktualisieren());
   ASSERT_EQ(form->EditDebitorenAb->text(), "506");
@@ -118,12 +110,12 @@ TEST_F(Festschreiben, TheFilesNumberAndBranchOfficesOfARunFollowTheTablesItCommi
       {"cost bearers, the §300 table does not commit",
        KosttrAktualisieren,
        "Kosttr300.db",
-       {{dateien()[0], 3}, {dateien()[1], 2}, {dateien()[2], 2}},
+       {{bwDateien()[0], 3}, {bwDateien()[1], 2}, {bwDateien()[2], 2}},
        "508"},
       {"funds, the §300 table does not commit",
        KassenAktualisieren,
        "Kassen300.db",
-       {{dateien()[3], 3}},
+       {{bwDateien()[3], 3}},
        "508"},
   };
   for (const Fall& fall : faelle) {

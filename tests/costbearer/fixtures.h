@@ -1,6 +1,6 @@
 // Test helpers of the cost-bearer tests: cost-bearer files built from UTF-8 segment lines
 // (written as single bytes, with the line ends a case asks for), work-file lines built from
-// their fields, and splitting of CR LF text.
+// their fields, splitting of CR LF text, and the reader run of one basis.
 #pragma once
 
 #include <string>
@@ -8,7 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "costbearer/abr_tools.h"
 #include "costbearer/column_text.h"
+#include "costbearer/kosttr_reader.h"
 #include "costbearer/work_lines.h"
 #include "platform/codec.h"
 
@@ -37,6 +39,17 @@ inline std::vector<std::string> message(const std::vector<std::string>& segments
   out.insert(out.end(), segments.begin(), segments.end());
   out.push_back("UNT+000010+00001'");
   return out;
+}
+
+// The reader run of one basis, as the program starts it.
+inline KosttrLeseErgebnis einlesen(costbearer::Basis basis, std::string_view programm,
+                                   std::string_view daten, std::string_view jahr) {
+  switch (basis) {
+    case costbearer::Basis::S300: return Kosttr300Einlesen(programm, daten, jahr);
+    case costbearer::Basis::S302: return Kosttr302Einlesen(programm, daten, jahr);
+    case costbearer::Basis::S105: return Kosttr105Einlesen(programm, daten, jahr);
+  }
+  return {};
 }
 
 // Lines of CR LF text, without line ends.

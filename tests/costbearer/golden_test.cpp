@@ -152,16 +152,6 @@ std::vector<Scenario> scenarios() {
   return s;
 }
 
-KosttrLeseErgebnis runReader(Basis basis, const std::string& prog, const std::string& daten) {
-  const std::string jahr = "Abrechng\\2025\\";
-  switch (basis) {
-    case Basis::S300: return Kosttr300Einlesen(prog, daten, jahr);
-    case Basis::S302: return Kosttr302Einlesen(prog, daten, jahr);
-    case Basis::S105: return Kosttr105Einlesen(prog, daten, jahr);
-  }
-  return {};
-}
-
 const costbearer::KosttrTabelle& tableOf(Basis basis) {
   switch (basis) {
     case Basis::S300: return Kosttr300Tabelle();
@@ -211,7 +201,8 @@ TEST(Golden, WorkFilesAndLogsOfTheFixtureSets) {
     }
     ui::ScriptedDialogs dialogs;
     const auto& rules = costbearer::rulesFor(s.basis);
-    KosttrLeseErgebnis r = runReader(s.basis, dir.str() + "/prog\\", dir.str() + "/daten\\");
+    KosttrLeseErgebnis r =
+        test::einlesen(s.basis, dir.str() + "/prog\\", dir.str() + "/daten\\", "Abrechng\\2025\\");
     std::string work = dir.read(std::string("prog/Temp/") + rules.workFile);
     std::string log = dir.read(std::string("prog/Temp/") + rules.logFile);
     compareGolden(s.name, rules.workFile, work);

@@ -36,6 +36,22 @@ class KosttrJahr : public Shell {
     return imDaten("Abrechng\\2024\\" + std::string(rel));
   }
 
+  // BüroWARE as the application, its folder on the data root, debtor numbers from `nummer` when
+  // `debitoren`, the newer address tags when `neu55`.
+  std::string bw() const { return imDaten("BueroWare"); }
+  void bueroWare(bool debitoren, const std::string& nummer, bool neu55 = false) {
+    form->RadioGroupFachanwendung->setItemIndex(1);
+    form->EditOrdnerFachAnw->setText(bw());
+    form->CheckBoxFirmaDebitorenAbJN->setChecked(debitoren);
+    form->EditDebitorenAb->setText(nummer);
+    form->CheckBoxFirmaDebitorenNeu55JN->setChecked(neu55);
+  }
+  // The files a rebuild writes for BüroWARE: the debtor files, then the three import tables.
+  std::vector<std::string> bwDateien() const {
+    return {imProgramm("IDB_ID0020.DAT"), imProgramm("Kosttr.dta"), bw() + "\\Import\\Kosttr.tab",
+            bw() + "\\Import\\Kassen.tab", bw() + "\\Import\\Kassen105.tab"};
+  }
+
   // The tables the rebuilds write.
   static constexpr const char* kTabellen[] = {"Kosttr.db", "Kosttr300.db", "Kosttr105.db",
                                               "Kassen.db", "Kassen300.db", "Kassen105.db",

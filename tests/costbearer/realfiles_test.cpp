@@ -38,15 +38,7 @@ class RealFiles : public testing::Test {
     // The readers look for <data root><year path>Kosttr\; the shared folder is spelled "kosttr".
     daten_ = test::testData().string() + "\\";
   }
-  KosttrLeseErgebnis run(Basis basis) {
-    std::string prog = prog_.str() + "\\";
-    switch (basis) {
-      case Basis::S300: return Kosttr300Einlesen(prog, daten_, "");
-      case Basis::S302: return Kosttr302Einlesen(prog, daten_, "");
-      case Basis::S105: return Kosttr105Einlesen(prog, daten_, "");
-    }
-    return {};
-  }
+  KosttrLeseErgebnis run(Basis basis) { return test::einlesen(basis, prog_.str() + "\\", daten_, ""); }
   std::string temp(const char* name) const { return prog_.read(std::string("Temp/") + name); }
 
   test::TempDir prog_;

@@ -46,13 +46,9 @@ void AnnTab::tabelle(const char* datei, const std::vector<Satz>& saetze, std::st
     ASSERT_TRUE(platform::forceDirectories(ordner).ok());
     ASSERT_TRUE(platform::copyFile(imProgramm(std::string("LeerDaten\\") + datei), ziel).ok());
   }
-  db::TTable t;
-  ASSERT_TRUE(t.setDatabaseName(ordner).ok() && t.setTableName(datei).ok() && t.open().ok());
-  for (const Satz& satz : saetze) {
-    ASSERT_TRUE(t.append().ok());
-    for (const auto& [name, wert] : satz) ASSERT_TRUE(t.findField(name)->setAsString(wert).ok()) << name;
-    ASSERT_TRUE(t.post().ok());
-  }
+  std::vector<Felder> felder;
+  for (const Satz& satz : saetze) felder.emplace_back(satz.begin(), satz.end());
+  saetzeSchreiben(ordner, datei, felder);
 }
 
 std::vector<Satz> AnnTab::gespeichert(const char* datei, std::string ordner) const {
