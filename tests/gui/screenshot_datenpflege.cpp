@@ -5,17 +5,8 @@
 // picture of the page is kept as build/artifacts/datenpflege.png.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QTabWidget>
-#include <QTest>
-
-#include "app/globals.h"
-#include "db/TTable.h"
-#include "db/leerdaten.h"
 #include "platform/codec.h"
-#include "qt_fixture.h"
 #include "screenshot_support.h"
-#include "support/temp_dir.h"
 #include "ui/dialogs.h"
 
 namespace riviza::test {
@@ -29,42 +20,23 @@ bool aufSeite(const ui::TComponent* c, const ui::TWinControl* seite) {
   return false;
 }
 
-class DatenpflegeWindowTest : public MainFormTest {
+class DatenpflegeWindowTest : public JahrWindowTest {
  protected:
   DatenpflegeWindowTest() {
-    EXPECT_TRUE(db::writeLeerDaten(root.str() + "/Programm/LeerDaten").ok());
-    root.mkdir("Daten/Abrechng/2024/Daten");
-    std::filesystem::copy_file(root.path() / "Programm/LeerDaten/Leistungen.DB",
-                               root.path() / "Daten/Abrechng/2024/Daten/Leistungen.DB");
+    vorlagen();
+    tabelle("Leistungen.DB", {});
     root.write("Import/artImp.csv",
                platform::fromUtf8("Nr\tSchlüssel\tPZN\tText\r\n1\tG-1\t1234567\tGehhilfe\r\n"
                                   "2\tG-2\t7654321\tRollator für Übungen\r\n"));
-    Globals& g = globals();
-    g.ProgrammPfad = root.str() + "/Programm\\";
-    g.DatenPfad = root.str() + "/Daten\\";
-    g.JahrPfad = "Abrechng\\2024\\";
     form->ComboBoxAktuellesJahr->setText("2024");
     form->EditOrdnerImport->setText(root.str() + "/Import");
   }
-  ~DatenpflegeWindowTest() override { resetGlobals(); }
-
-  void klick(const char* name) {
-    auto* knopf = widget<QAbstractButton>(window(), name);
-    ASSERT_NE(knopf, nullptr) << name;
-    QTest::mouseClick(knopf, Qt::LeftButton);
-    QCoreApplication::processEvents();
-  }
-
-  TempDir root;
 };
 
 TEST_F(DatenpflegeWindowTest, EveryToolIsBoundAndTheImportRunsFromItsButton) {
   ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
   ui::ScriptedDialogs dialogs;
-  auto* tabs = widget<QTabWidget>(window(), "PageControl1");
-  ASSERT_NE(tabs, nullptr);
-  tabs->setCurrentIndex(form->TabSheet5->pageIndex());
-  ASSERT_TRUE(waitUntil([&] { return form->PageControl1->activePage() == form->TabSheet5; }, "page 10 shown"));
+  seite(form->TabSheet5);
 
   int knoepfe = 0;
   for (const ui::TComponent* c : form->components()) {
@@ -93,18 +65,17 @@ TEST_F(DatenpflegeWindowTest, EveryToolIsBoundAndTheImportRunsFromItsButton) {
   EXPECT_FALSE(shoot(window(), "datenpflege-werkzeuge.png").isNull());
 
   dialogs.answer(ui::DlgResult::Yes);
-  klick("BitBtnArtImpCsv");
+  klick(window(), "BitBtnArtImpCsv");
   ASSERT_EQ(dialogs.texts().size(), 1u);
   EXPECT_TRUE(dialogs.texts()[0].starts_with("Datenimport Leistungen starten ?"));
   db::TTable t;
-  ASSERT_TRUE(t.setDatabaseName(root.str() + "/Daten/Abrechng/2024/Daten").ok() &&
-              t.setTableName("Leistungen.DB").ok() && t.open().ok());
+  oeffnen(t, "Leistungen.DB");
   EXPECT_EQ(t.recordCount(), 2);
   EXPECT_FALSE(widget<QWidget>(window(), "LabelWarten")->isVisible());
   EXPECT_FALSE(widget<QWidget>(window(), "LabelDbSatz")->isVisible());
 
   dialogs.clear();
-  klick("BitBtnVonJahrNachJahr");
+  klick(window(), "BitBtnVonJahrNachJahr");
   EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"In diese Jahren gibt es keine Daten!"});
 }
 

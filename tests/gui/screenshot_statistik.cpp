@@ -10,27 +10,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTabWidget>
-#include <QTest>
 
-#include "app/globals.h"
-#include "db/catalogue.h"
 #include "office/application.h"
-#include "qt_fixture.h"
 #include "screenshot_support.h"
-#include "support/temp_dir.h"
 
 namespace riviza::test {
 namespace {
 
-class StatistikWindowTest : public MainFormTest {
+class StatistikWindowTest : public JahrWindowTest {
  protected:
   StatistikWindowTest() {
-    root.mkdir("Programm");
-    root.mkdir("Daten/Abrechng/2024/Daten");
-    globals().ProgrammPfad = root.str() + "/Programm\\";
-    globals().DatenPfad = root.str() + "/Daten\\";
-    globals().JahrPfad = "Abrechng\\2024\\";
     tabelle("ErfBeleg.DB", {{"1001", "04.01.2024", "", "K001", "13"}, {"1002", "04.01.2024", "", "K002"}});
     tabelle("ErfPosition.DB", {{"1001", "", "604503"}, {"1002", "", "704505"}});
     tabelle("Stat01.DB", {});
@@ -38,24 +27,8 @@ class StatistikWindowTest : public MainFormTest {
   }
   ~StatistikWindowTest() override {
     if (auto app = office::Application::running()) app->quit();
-    resetGlobals();
-  }
-  // A table of the year with records given as the texts of their first fields.
-  static void tabelle(const char* datei, const std::vector<std::vector<std::string>>& saetze) {
-    db::TTable t;
-    ASSERT_TRUE(
-        db::TTable::createTable(jahrDatenPfad(), datei, db::structureOf(*db::findCatalogueTable(datei)))
-            .ok());
-    ASSERT_TRUE(t.setDatabaseName(jahrDatenPfad()).ok() && t.setTableName(datei).ok() && t.open().ok());
-    for (const auto& satz : saetze) {
-      ASSERT_TRUE(t.append().ok());
-      for (size_t i = 0; i < satz.size(); ++i)
-        ASSERT_TRUE(t.fields(static_cast<int>(i)).setAsString(satz[i]).ok());
-      ASSERT_TRUE(t.post().ok());
-    }
   }
 
-  TempDir root;
   std::vector<std::string> opened;
   office::ScopedDocumentOpener spy{[this](const std::string& path) {
     opened.push_back(path);
@@ -66,13 +39,10 @@ class StatistikWindowTest : public MainFormTest {
 TEST_F(StatistikWindowTest, GermanDatePickerAndTheCensusWithScreenshots) {
   ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
   form->EditOrdnerExport->setText(root.str());
-  auto* tabs = widget<QTabWidget>(window(), "PageControl1");
-  tabs->setCurrentIndex(form->TabSheet5->pageIndex());
-  ASSERT_TRUE(waitUntil([&] { return widget<QDateEdit>(window(), "DateTimePicker1")->isVisible(); },
-                        "page 10 shown"));
-
+  seite(form->TabSheet5);
   auto* picker = widget<QDateEdit>(window(), "DateTimePicker1");
   ASSERT_NE(picker, nullptr);
+  ASSERT_TRUE(waitUntil([&] { return picker->isVisible(); }, "date picker shown"));
   const QLocale kalender = picker->calendarWidget()->locale();
   EXPECT_EQ(kalender.monthName(3), "März");
   EXPECT_EQ(kalender.dayName(1, QLocale::ShortFormat), "Mo.");
@@ -83,7 +53,7 @@ TEST_F(StatistikWindowTest, GermanDatePickerAndTheCensusWithScreenshots) {
   for (const char* versteckt : {"BitBtnKosttr", "BitBtn6"})
     EXPECT_FALSE(widget<QAbstractButton>(window(), versteckt)->isVisible()) << versteckt;
 
-  QTest::mouseClick(widget<QAbstractButton>(window(), "BitBtnStat01"), Qt::LeftButton);
+  klick(window(), "BitBtnStat01");
   auto* zaehler = widget<QLabel>(window(), "LabelStat01");
   ASSERT_TRUE(waitUntil([&] { return zaehler->isVisible(); }, "census counts shown"));
   EXPECT_EQ(zaehler->text(), "2 / 1");
