@@ -1,6 +1,5 @@
 // The table cursor: moves, states, post and cancel, delete, record numbers and bookmarks.
 #include "db/TTable.h"
-
 #include "table_fixture.h"
 
 namespace riviza::db::test {
@@ -117,8 +116,7 @@ struct DeleteCase {
 };
 
 TEST_F(Cursor, DeleteMovesToTheNextRecord) {
-  for (const DeleteCase& c : {DeleteCase{1, {"2", "3"}, "2", false},
-                              DeleteCase{2, {"1", "3"}, "3", false},
+  for (const DeleteCase& c : {DeleteCase{1, {"2", "3"}, "2", false}, DeleteCase{2, {"1", "3"}, "3", false},
                               DeleteCase{3, {"1", "2"}, "2", false}}) {
     ASSERT_TRUE(t_.emptyTable().ok());
     for (const char* ik : {"1", "2", "3"}) appendRow(t_, {ik});
@@ -172,9 +170,7 @@ TEST_F(Cursor, RecordTextsReadAnyRecordWithoutMoving) {
 TEST_F(Cursor, EditLoopOverEveryRecordKeepsOrderAndPosition) {
   ASSERT_TRUE(t_.first().ok());
   while (!t_.eof()) {
-    ASSERT_TRUE(t_.edit().ok());
-    ASSERT_TRUE(t_.fields(7).setAsString("XY").ok());
-    ASSERT_TRUE(t_.post().ok());
+    editRow(t_, 7, "XY");
     ASSERT_TRUE(t_.next().ok());
   }
   EXPECT_EQ(column(t_, 0), (Strings{"1", "2", "3"}));

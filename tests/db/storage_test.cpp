@@ -76,9 +76,7 @@ TEST_F(Storage, KeyViolationIsAnErrorAndTheRecordStaysInInsert) {
   EXPECT_EQ(t.recNo(), 4);
   // Changing a key moves the record to its new place.
   ASSERT_TRUE(t.first().ok());
-  ASSERT_TRUE(t.edit().ok());
-  ASSERT_TRUE(t.fields(0).setAsString("E").ok());
-  ASSERT_TRUE(t.post().ok());
+  editRow(t, 0, "E");
   EXPECT_EQ(t.recNo(), 4);
   EXPECT_EQ(column(t, 0), (std::vector<std::string>{"B", "C", "D", "E"}));
   t.assertInvariants();
