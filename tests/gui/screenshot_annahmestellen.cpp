@@ -42,7 +42,6 @@ class AnnWindowTest : public JahrWindowTest {
 };
 
 TEST_F(AnnWindowTest, SearchPickAndTheAddressFromTheCostBearerFileWithScreenshots) {
-  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
   seite(form->TabSheet9);
   auto* grid = widget<QTableView>(window(), "DBGridAnn");
   auto* suchen = widget<QLineEdit>(window(), "EditAnnSuchen");

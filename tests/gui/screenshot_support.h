@@ -58,8 +58,8 @@ inline QImage shoot(QWidget* window, const QString& file) {
   return shoot(window, file, [](const QImage& image) { return coloursIn(image, image.rect()) > 8; });
 }
 
-// The main form on an installation in a temporary folder with the year 2024 chosen: Programm,
-// Programm/Temp and the year's data folder, which the test fills with tables.
+// The main form on an X server (xvfb-run) and an installation in a temporary folder with the year
+// 2024 chosen: Programm, Programm/Temp and the year's data folder, which the test fills with tables.
 class JahrWindowTest : public MainFormTest {
  protected:
   JahrWindowTest() {
@@ -71,6 +71,9 @@ class JahrWindowTest : public MainFormTest {
     g.JahrPfad = "Abrechng\\2024\\";
   }
   ~JahrWindowTest() override { resetGlobals(); }
+  void SetUp() override {
+    ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
+  }
 
   // The table templates in Programm/LeerDaten.
   void vorlagen() const { EXPECT_TRUE(db::writeLeerDaten(root.str() + "/Programm/LeerDaten").ok()); }
