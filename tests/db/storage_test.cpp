@@ -16,7 +16,7 @@ using riviza::test::readNative;
 
 class Storage : public TableTest {};
 
-TEST_F(Storage, AForeignFileIsRefusedAndLeftAsItWas) {
+TEST_F(Storage, AForeignFileIsRefusedAndLeftAsItWasAMissingOneNotCreated) {
   const std::string paradox = std::string("\x00\x08\x00\x00\x02\x03\x00\x10", 8) + std::string(300, 'P');
   dir_.write("Ann.DB", paradox);
   std::string other = (dir_ / "Other.db").string();
@@ -38,9 +38,7 @@ TEST_F(Storage, AForeignFileIsRefusedAndLeftAsItWas) {
   EXPECT_EQ(dir_.read("Ann.DB"), paradox);
   EXPECT_EQ(readNative(other), otherBefore);
   EXPECT_EQ(dir_.read("Leer.db"), "");
-}
-
-TEST_F(Storage, AMissingTableIsNotCreatedByOpening) {
+  // A missing table is not created by opening.
   TTable t;
   ASSERT_TRUE(t.setDatabaseName(folder()).ok());
   ASSERT_TRUE(t.setTableName("Fehlt.db").ok());
