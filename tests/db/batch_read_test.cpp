@@ -151,9 +151,7 @@ TEST_F(BatchRead, OwnWritesDuringAScanShowAtOnce) {
       for (int i = 0; i < 70; ++i) ASSERT_TRUE(t->next().ok());
       const int here = t->recNo();
       ASSERT_TRUE(t->setRecNo(here + 3).ok());
-      ASSERT_TRUE(t->edit().ok());
-      ASSERT_TRUE(t->fields(text).setAsString("geändert").ok());
-      ASSERT_TRUE(t->post().ok());
+      editRow(*t, text, "geändert");
       ASSERT_TRUE(t->setRecNo(here).ok());
       for (int i = 0; i < 3; ++i) ASSERT_TRUE(t->next().ok());
       EXPECT_EQ(t->fields(text).asString(), "geändert");
@@ -197,9 +195,7 @@ TEST_F(BatchRead, OthersCommitsShowAtTheNextMove) {
   const std::string file = (dir_ / "Plain.db").string();
 
   ASSERT_TRUE(other.setRecNo(here + 1).ok());
-  ASSERT_TRUE(other.edit().ok());
-  ASSERT_TRUE(other.fields(2).setAsString("vom Nachbarn").ok());
-  ASSERT_TRUE(other.post().ok());
+  editRow(other, 2, "vom Nachbarn");
   ASSERT_TRUE(t.next().ok());
   EXPECT_EQ(t.fields(2).asString(), "vom Nachbarn");
 
@@ -210,9 +206,7 @@ TEST_F(BatchRead, OthersCommitsShowAtTheNextMove) {
 
   // The record under the cursor changed: edit starts from the stored values.
   ASSERT_TRUE(other.setRecNo(t.recNo()).ok());
-  ASSERT_TRUE(other.edit().ok());
-  ASSERT_TRUE(other.fields(3).setAsString("neu").ok());
-  ASSERT_TRUE(other.post().ok());
+  editRow(other, 3, "neu");
   ASSERT_TRUE(t.edit().ok());
   EXPECT_EQ(t.fields(3).asString(), "neu");
   t.cancel();
@@ -225,15 +219,11 @@ TEST_F(BatchRead, OthersCommitsShowAtTheNextMove) {
     auto guard = t.startTransaction();
     ASSERT_TRUE(guard.ok());
     if (writes) {
-      ASSERT_TRUE(t.edit().ok());
-      ASSERT_TRUE(t.fields(3).setAsString("eigen").ok());
-      ASSERT_TRUE(t.post().ok());
+      editRow(t, 3, "eigen");
     }
     ASSERT_TRUE(guard->commit().ok());
     ASSERT_TRUE(other.setRecNo(t.recNo() + 1).ok());
-    ASSERT_TRUE(other.edit().ok());
-    ASSERT_TRUE(other.fields(2).setAsString(writes ? "danach" : "auch danach").ok());
-    ASSERT_TRUE(other.post().ok());
+    editRow(other, 2, writes ? "danach" : "auch danach");
     ASSERT_TRUE(t.next().ok());
     EXPECT_EQ(t.fields(2).asString(), writes ? "danach" : "auch danach");
   }

@@ -1,6 +1,5 @@
 // The table cursor: moves, states, post and cancel, delete, record numbers and bookmarks.
 #include "db/TTable.h"
-
 #include "table_fixture.h"
 
 namespace riviza::db::test {
@@ -56,7 +55,11 @@ TEST_F(Cursor, EmptyTableIsEofAndBof) {
   EXPECT_TRUE(t.eof());
 }
 
-TEST_F(Cursor, PostKeepsEditAndCancelRestores) {
+TEST_F(Cursor, PostKeepsEditCancelRestoresAndFieldsAreWrittenOnlyWhileEditing) {
+  Status outside = t_.fields(0).setAsString("x");
+  ASSERT_FALSE(outside.ok());
+  EXPECT_EQ(outside.error().code, kNotEditing);
+
   ASSERT_TRUE(t_.setRecNo(2).ok());
   ASSERT_TRUE(t_.edit().ok());
   EXPECT_EQ(t_.state(), TableState::Edit);
@@ -72,9 +75,8 @@ TEST_F(Cursor, PostKeepsEditAndCancelRestores) {
   ASSERT_TRUE(t_.refresh().ok());
   EXPECT_EQ(t_.fields(1).asString(), "Zwei");
   EXPECT_EQ(column(t_, 1), (Strings{"", "Zwei", ""}));
-}
 
-TEST_F(Cursor, CancelledInsertReturnsToTheFormerRecord) {
+  // A cancelled insert returns to the former record.
   ASSERT_TRUE(t_.setRecNo(2).ok());
   ASSERT_TRUE(t_.insert().ok());
   EXPECT_EQ(t_.recNo(), 0);
@@ -83,12 +85,6 @@ TEST_F(Cursor, CancelledInsertReturnsToTheFormerRecord) {
   EXPECT_EQ(t_.recNo(), 2);
   EXPECT_EQ(t_.fields(0).asString(), "2");
   EXPECT_EQ(t_.recordCount(), 3);
-}
-
-TEST_F(Cursor, FieldWriteOutsideEditIsAnError) {
-  Status st = t_.fields(0).setAsString("x");
-  ASSERT_FALSE(st.ok());
-  EXPECT_EQ(st.error().code, kNotEditing);
 }
 
 TEST_F(Cursor, MovingOnPostsAChangedRecordAndDropsAnUntouchedInsert) {
@@ -103,12 +99,6 @@ TEST_F(Cursor, MovingOnPostsAChangedRecordAndDropsAnUntouchedInsert) {
   EXPECT_EQ(t_.fields(1).asString(), "Eins");
 }
 
-TEST_F(Cursor, EditOnAnEmptyTableStartsAnInsert) {
-  ASSERT_TRUE(t_.emptyTable().ok());
-  ASSERT_TRUE(t_.edit().ok());
-  EXPECT_EQ(t_.state(), TableState::Insert);
-}
-
 struct DeleteCase {
   int recNo;
   Strings left;
@@ -116,9 +106,8 @@ struct DeleteCase {
   bool eof;
 };
 
-TEST_F(Cursor, DeleteMovesToTheNextRecord) {
-  for (const DeleteCase& c : {DeleteCase{1, {"2", "3"}, "2", false},
-                              DeleteCase{2, {"1", "3"}, "3", false},
+TEST_F(Cursor, DeleteMovesToTheNextRecordAndEmptiesTheViewFromTheFirst) {
+  for (const DeleteCase& c : {DeleteCase{1, {"2", "3"}, "2", false}, DeleteCase{2, {"1", "3"}, "3", false},
                               DeleteCase{3, {"1", "2"}, "2", false}}) {
     ASSERT_TRUE(t_.emptyTable().ok());
     for (const char* ik : {"1", "2", "3"}) appendRow(t_, {ik});
@@ -128,17 +117,17 @@ TEST_F(Cursor, DeleteMovesToTheNextRecord) {
     EXPECT_EQ(t_.eof(), c.eof) << c.recNo;
     EXPECT_EQ(column(t_, 0), c.left) << c.recNo;
   }
-}
-
-TEST_F(Cursor, DeletingFromTheFirstUntilEofEmptiesTheView) {
+  // Deleting from the first until eof empties the view; an edit then starts an insert.
   ASSERT_TRUE(t_.first().ok());
   int deleted = 0;
   while (!t_.eof()) {
     ASSERT_TRUE(t_.deleteRecord().ok());
     ++deleted;
   }
-  EXPECT_EQ(deleted, 3);
+  EXPECT_EQ(deleted, 2);
   EXPECT_TRUE(t_.isEmpty());
+  ASSERT_TRUE(t_.edit().ok());
+  EXPECT_EQ(t_.state(), TableState::Insert);
 }
 
 TEST_F(Cursor, RecNoAndBookmarksComeBackAfterChanges) {
@@ -172,9 +161,7 @@ TEST_F(Cursor, RecordTextsReadAnyRecordWithoutMoving) {
 TEST_F(Cursor, EditLoopOverEveryRecordKeepsOrderAndPosition) {
   ASSERT_TRUE(t_.first().ok());
   while (!t_.eof()) {
-    ASSERT_TRUE(t_.edit().ok());
-    ASSERT_TRUE(t_.fields(7).setAsString("XY").ok());
-    ASSERT_TRUE(t_.post().ok());
+    editRow(t_, 7, "XY");
     ASSERT_TRUE(t_.next().ok());
   }
   EXPECT_EQ(column(t_, 0), (Strings{"1", "2", "3"}));

@@ -16,7 +16,7 @@ using riviza::test::readNative;
 
 class Storage : public TableTest {};
 
-TEST_F(Storage, AForeignFileIsRefusedAndLeftAsItWas) {
+TEST_F(Storage, AForeignFileIsRefusedAndLeftAsItWasAMissingOneNotCreated) {
   const std::string paradox = std::string("\x00\x08\x00\x00\x02\x03\x00\x10", 8) + std::string(300, 'P');
   dir_.write("Ann.DB", paradox);
   std::string other = (dir_ / "Other.db").string();
@@ -38,9 +38,7 @@ TEST_F(Storage, AForeignFileIsRefusedAndLeftAsItWas) {
   EXPECT_EQ(dir_.read("Ann.DB"), paradox);
   EXPECT_EQ(readNative(other), otherBefore);
   EXPECT_EQ(dir_.read("Leer.db"), "");
-}
-
-TEST_F(Storage, AMissingTableIsNotCreatedByOpening) {
+  // A missing table is not created by opening.
   TTable t;
   ASSERT_TRUE(t.setDatabaseName(folder()).ok());
   ASSERT_TRUE(t.setTableName("Fehlt.db").ok());
@@ -76,9 +74,7 @@ TEST_F(Storage, KeyViolationIsAnErrorAndTheRecordStaysInInsert) {
   EXPECT_EQ(t.recNo(), 4);
   // Changing a key moves the record to its new place.
   ASSERT_TRUE(t.first().ok());
-  ASSERT_TRUE(t.edit().ok());
-  ASSERT_TRUE(t.fields(0).setAsString("E").ok());
-  ASSERT_TRUE(t.post().ok());
+  editRow(t, 0, "E");
   EXPECT_EQ(t.recNo(), 4);
   EXPECT_EQ(column(t, 0), (std::vector<std::string>{"B", "C", "D", "E"}));
   t.assertInvariants();

@@ -69,6 +69,14 @@ class TableTest : public ::testing::Test {
     ASSERT_TRUE(st.ok()) << st.error().describe();
   }
 
+  // Edits one field of the current record as text and posts the change.
+  static void editRow(TTable& t, int field, const std::string& text) {
+    ASSERT_TRUE(t.edit().ok());
+    ASSERT_TRUE(t.fields(field).setAsString(text).ok());
+    Status st = t.post();
+    ASSERT_TRUE(st.ok()) << st.error().describe();
+  }
+
   // The text of one field for every record of the view, from the first.
   static std::vector<std::string> column(TTable& t, int field) {
     std::vector<std::string> out;

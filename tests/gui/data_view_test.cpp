@@ -58,7 +58,7 @@ class LeFormTest : public MainFormTest {
   gui::FormView* leView = nullptr;
 };
 
-TEST_F(LeFormTest, GridShowsTheRowsAndFollowsTheCursorBothWays) {
+TEST_F(LeFormTest, GridAndEditsFollowTheCursorBothWaysAndTypingEditsTheRecord) {
   auto* grid = widget<QTableView>(leWindow(), "DBGridLe");
   ASSERT_NE(grid, nullptr);
   ASSERT_EQ(grid->model()->rowCount(), 2);
@@ -77,14 +77,13 @@ TEST_F(LeFormTest, GridShowsTheRowsAndFollowsTheCursorBothWays) {
   ASSERT_TRUE(le->TableLe->edit().ok() && le->TableLe->findField("Name")->setAsString("Neu").ok());
   EXPECT_EQ(widget<QLineEdit>(leWindow(), "DBEdit2")->text(), "Neu");
   EXPECT_EQ(grid->model()->index(0, 2).data().toString(), "Neu");
-}
-
-TEST_F(LeFormTest, TypingIntoADataAwareEditEditsTheRecord) {
+  ASSERT_TRUE(le->TableLe->post().ok());
+  // Typing into a data-aware edit edits the record.
   le->PanelLe->setEnabled(true);
   QTest::keyClicks(widget<QLineEdit>(leWindow(), "DBEdit2"), "Praxis");
   EXPECT_EQ(le->TableLe->state(), db::TableState::Edit);
   ASSERT_TRUE(le->TableLe->post().ok());
-  EXPECT_EQ(le->TableLe->findField("Name")->asString(), "Praxis");
+  EXPECT_EQ(le->TableLe->findField("Name")->asString(), "NeuPraxis");
 }
 
 TEST_F(MainFormTest, ReturnChainMovesTheQtFocus) {

@@ -6,30 +6,21 @@
 // and adressen-auswahl.png.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 
-#include "app/globals.h"
 #include "costbearer/fixtures.h"
-#include "db/leerdaten.h"
-#include "platform/files.h"
-#include "qt_fixture.h"
 #include "screenshot_support.h"
-#include "support/temp_dir.h"
 
 namespace riviza::test {
 namespace {
 
-class AnnWindowTest : public MainFormTest {
+class AnnWindowTest : public JahrWindowTest {
  protected:
   AnnWindowTest() {
-    EXPECT_TRUE(db::writeLeerDaten(root.str() + "/Programm/LeerDaten").ok());
-    root.mkdir("Programm/Temp");
-    root.mkdir("Daten/Abrechng/2024/Daten");
+    vorlagen();
     root.write("Daten/Abrechng/2024/Kosttr/AO05Q124.ke0",
                segmentFile(message({"IDK+108310400+99+AOK Bayern'", "NAM+01+AOK Bayern+Die Gesundheitskasse'",
                                     "ANS+1+80331+München+Carl-Wery-Straße 28'"})));
@@ -37,10 +28,6 @@ class AnnWindowTest : public MainFormTest {
         "Daten/Abrechng/2024/Kosttr/AO03Q124.ke0",
         segmentFile(message({"IDK+109905003+99+DAV Rechenzentrum'", "NAM+01+Datenannahme §300+Abrechnung'",
                              "ANS+1+40211+Düsseldorf+Königsallee 1'"})));
-    Globals& g = globals();
-    g.ProgrammPfad = root.str() + "/Programm\\";
-    g.DatenPfad = root.str() + "/Daten\\";
-    g.JahrPfad = "Abrechng\\2024\\";
     tabelle("Ann.DB", {{"108310400", "AOK Bayern"}, {"101111111", "BKK Süd"}},
             {"Kostentraeger", "NameKostentraeger"});
     tabelle("AdrAnn.DB",
@@ -49,48 +36,13 @@ class AnnWindowTest : public MainFormTest {
     picker = &application.createForm<TFormAdressen>();
     pickerView = &shell->attach(*picker);
   }
-  ~AnnWindowTest() override { resetGlobals(); }
 
-  // Records of a table of the year, made from its template.
-  void tabelle(const char* datei, const std::vector<std::vector<std::string>>& saetze,
-               const std::vector<std::string>& felder) {
-    const std::string daten = jahrDatenPfad();
-    EXPECT_TRUE(
-        platform::copyFile(globals().ProgrammPfad + "LeerDaten\\" + datei, daten + "\\" + datei).ok());
-    db::TTable t;
-    ASSERT_TRUE(t.setDatabaseName(daten).ok() && t.setTableName(datei).ok() && t.open().ok());
-    for (const auto& satz : saetze) {
-      ASSERT_TRUE(t.append().ok());
-      for (size_t i = 0; i < felder.size(); ++i)
-        ASSERT_TRUE(t.findField(felder[i])->setAsString(satz[i]).ok());
-      ASSERT_TRUE(t.post().ok());
-    }
-  }
-
-  // A click on the tab of page 7.
-  void tabZeigen() {
-    auto* tabs = widget<QTabWidget>(window(), "PageControl1");
-    ASSERT_NE(tabs, nullptr);
-    tabs->setCurrentIndex(form->TabSheet9->pageIndex());
-    ASSERT_TRUE(waitUntil([&] { return widget<QTableView>(window(), "DBGridAnn")->isVisible(); }, "page 7 shown"));
-    ASSERT_EQ(form->PageControl1->activePage(), form->TabSheet9);
-  }
-  // A click on a button of a window.
-  void klick(QWidget* fenster, const char* name) {
-    auto* knopf = widget<QAbstractButton>(fenster, name);
-    ASSERT_NE(knopf, nullptr) << name;
-    QTest::mouseClick(knopf, Qt::LeftButton);
-    QCoreApplication::processEvents();
-  }
-
-  TempDir root;
   TFormAdressen* picker = nullptr;
   gui::FormView* pickerView = nullptr;
 };
 
 TEST_F(AnnWindowTest, SearchPickAndTheAddressFromTheCostBearerFileWithScreenshots) {
-  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
-  tabZeigen();
+  seite(form->TabSheet9);
   auto* grid = widget<QTableView>(window(), "DBGridAnn");
   auto* suchen = widget<QLineEdit>(window(), "EditAnnSuchen");
   EXPECT_EQ(grid->model()->rowCount(), 2);

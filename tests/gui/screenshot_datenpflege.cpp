@@ -1,21 +1,21 @@
 // The page "Da&tenpflege" on a real X server (run under xvfb-run), on an installation in a
-// temporary folder (templates, a year 2024, a service list in the import folder): every button of
-// the page is bound to a handler and every group holds controls; a click on the csv import asks,
-// runs and leaves the labels hidden; a click on the merge with empty years is refused. The
-// picture of the page is kept as build/artifacts/datenpflege.png.
+// temporary folder (templates, a year 2024 with two vouchers, a service list in the import
+// folder): every button of the page is bound to a handler and every group holds controls; a click
+// on the csv import asks, runs and leaves the labels hidden; a click on the merge with empty years
+// is refused. In the "Patienten" and "Statistik" groups the date picker speaks German and fills
+// the month edit, the hidden buttons stay hidden, "Stat01" runs the census and the group shows
+// its counts and the voucher without sex. Pictures: build/artifacts/datenpflege*.png.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QTabWidget>
-#include <QTest>
+#include <QCalendarWidget>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 
-#include "app/globals.h"
-#include "db/TTable.h"
-#include "db/leerdaten.h"
+#include "office/application.h"
 #include "platform/codec.h"
-#include "qt_fixture.h"
 #include "screenshot_support.h"
-#include "support/temp_dir.h"
 #include "ui/dialogs.h"
 
 namespace riviza::test {
@@ -29,42 +29,36 @@ bool aufSeite(const ui::TComponent* c, const ui::TWinControl* seite) {
   return false;
 }
 
-class DatenpflegeWindowTest : public MainFormTest {
+class DatenpflegeWindowTest : public JahrWindowTest {
  protected:
   DatenpflegeWindowTest() {
-    EXPECT_TRUE(db::writeLeerDaten(root.str() + "/Programm/LeerDaten").ok());
-    root.mkdir("Daten/Abrechng/2024/Daten");
-    std::filesystem::copy_file(root.path() / "Programm/LeerDaten/Leistungen.DB",
-                               root.path() / "Daten/Abrechng/2024/Daten/Leistungen.DB");
+    vorlagen();
+    tabelle("Leistungen.DB", {});
     root.write("Import/artImp.csv",
                platform::fromUtf8("Nr\tSchlüssel\tPZN\tText\r\n1\tG-1\t1234567\tGehhilfe\r\n"
                                   "2\tG-2\t7654321\tRollator für Übungen\r\n"));
-    Globals& g = globals();
-    g.ProgrammPfad = root.str() + "/Programm\\";
-    g.DatenPfad = root.str() + "/Daten\\";
-    g.JahrPfad = "Abrechng\\2024\\";
+    tabelle("ErfBeleg.DB", {{"1001", "04.01.2024", "", "K001", "13"}, {"1002", "04.01.2024", "", "K002"}});
+    tabelle("ErfPosition.DB", {{"1001", "", "604503"}, {"1002", "", "704505"}});
+    tabelle("Stat01.DB", {});
+    tabelle("Firma.DB", {{"Firma"}});
     form->ComboBoxAktuellesJahr->setText("2024");
     form->EditOrdnerImport->setText(root.str() + "/Import");
+    form->EditOrdnerExport->setText(root.str());
   }
-  ~DatenpflegeWindowTest() override { resetGlobals(); }
-
-  void klick(const char* name) {
-    auto* knopf = widget<QAbstractButton>(window(), name);
-    ASSERT_NE(knopf, nullptr) << name;
-    QTest::mouseClick(knopf, Qt::LeftButton);
-    QCoreApplication::processEvents();
+  ~DatenpflegeWindowTest() override {
+    if (auto app = office::Application::running()) app->quit();
   }
 
-  TempDir root;
+  std::vector<std::string> opened;
+  office::ScopedDocumentOpener spy{[this](const std::string& path) {
+    opened.push_back(path);
+    return okStatus();
+  }};
 };
 
 TEST_F(DatenpflegeWindowTest, EveryToolIsBoundAndTheImportRunsFromItsButton) {
-  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
   ui::ScriptedDialogs dialogs;
-  auto* tabs = widget<QTabWidget>(window(), "PageControl1");
-  ASSERT_NE(tabs, nullptr);
-  tabs->setCurrentIndex(form->TabSheet5->pageIndex());
-  ASSERT_TRUE(waitUntil([&] { return form->PageControl1->activePage() == form->TabSheet5; }, "page 10 shown"));
+  seite(form->TabSheet5);
 
   int knoepfe = 0;
   for (const ui::TComponent* c : form->components()) {
@@ -93,19 +87,45 @@ TEST_F(DatenpflegeWindowTest, EveryToolIsBoundAndTheImportRunsFromItsButton) {
   EXPECT_FALSE(shoot(window(), "datenpflege-werkzeuge.png").isNull());
 
   dialogs.answer(ui::DlgResult::Yes);
-  klick("BitBtnArtImpCsv");
+  klick(window(), "BitBtnArtImpCsv");
   ASSERT_EQ(dialogs.texts().size(), 1u);
   EXPECT_TRUE(dialogs.texts()[0].starts_with("Datenimport Leistungen starten ?"));
   db::TTable t;
-  ASSERT_TRUE(t.setDatabaseName(root.str() + "/Daten/Abrechng/2024/Daten").ok() &&
-              t.setTableName("Leistungen.DB").ok() && t.open().ok());
+  oeffnen(t, "Leistungen.DB");
   EXPECT_EQ(t.recordCount(), 2);
   EXPECT_FALSE(widget<QWidget>(window(), "LabelWarten")->isVisible());
   EXPECT_FALSE(widget<QWidget>(window(), "LabelDbSatz")->isVisible());
 
   dialogs.clear();
-  klick("BitBtnVonJahrNachJahr");
+  klick(window(), "BitBtnVonJahrNachJahr");
   EXPECT_EQ(dialogs.texts(), std::vector<std::string>{"In diese Jahren gibt es keine Daten!"});
+}
+
+TEST_F(DatenpflegeWindowTest, GermanDatePickerAndTheCensusWithScreenshots) {
+  seite(form->TabSheet5);
+  auto* picker = widget<QDateEdit>(window(), "DateTimePicker1");
+  ASSERT_NE(picker, nullptr);
+  ASSERT_TRUE(waitUntil([&] { return picker->isVisible(); }, "date picker shown"));
+  const QLocale kalender = picker->calendarWidget()->locale();
+  EXPECT_EQ(kalender.monthName(3), "März");
+  EXPECT_EQ(kalender.dayName(1, QLocale::ShortFormat), "Mo.");
+  EXPECT_EQ(picker->calendarWidget()->firstDayOfWeek(), Qt::Monday);
+  picker->setDate(QDate(2024, 3, 15));
+  EXPECT_EQ(widget<QLineEdit>(window(), "EditGueltigBis")->text(), "15.03.2024");
+  EXPECT_TRUE(widget<QLineEdit>(window(), "EditGueltigBis")->isReadOnly());
+  for (const char* versteckt : {"BitBtnKosttr", "BitBtn6"})
+    EXPECT_FALSE(widget<QAbstractButton>(window(), versteckt)->isVisible()) << versteckt;
+
+  klick(window(), "BitBtnStat01");
+  auto* zaehler = widget<QLabel>(window(), "LabelStat01");
+  ASSERT_TRUE(waitUntil([&] { return zaehler->isVisible(); }, "census counts shown"));
+  EXPECT_EQ(zaehler->text(), "2 / 1");
+  auto* liste = widget<QListWidget>(window(), "ListBoxStat01");
+  ASSERT_EQ(liste->count(), 1);
+  EXPECT_EQ(liste->item(0)->text(), "04.01.2024;1002;704505;F");
+  EXPECT_FALSE(widget<QLabel>(window(), "LabelWarten")->isVisible());
+  EXPECT_EQ(opened.size(), 1u);
+  EXPECT_FALSE(shoot(window(), "datenpflege.png").isNull());
 }
 
 }  // namespace

@@ -3,18 +3,13 @@
 // picture is kept as build/artifacts/folder-dialog.png.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDialog>
-#include <QDir>
 #include <QLabel>
-#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
-#include <set>
 
 #include "platform/paths.h"
-#include "qt_fixture.h"
 #include "screenshot_support.h"
 #include "support/temp_dir.h"
 

@@ -6,85 +6,42 @@
 // kept as build/artifacts/dlz*.png, kassen.png and leistungserbringer*.png.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QLineEdit>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
-#include <map>
 
-#include "app/globals.h"
-#include "db/leerdaten.h"
-#include "platform/files.h"
-#include "qt_fixture.h"
 #include "screenshot_support.h"
-#include "support/temp_dir.h"
 
 namespace riviza::test {
 namespace {
 
-using Satz = std::map<std::string, std::string>;
-
-class StammdatenWindowTest : public MainFormTest {
+class StammdatenWindowTest : public JahrWindowTest {
  protected:
   StammdatenWindowTest() {
-    EXPECT_TRUE(db::writeLeerDaten(root.str() + "/Programm/LeerDaten").ok());
-    root.mkdir("Programm/Temp");
-    root.mkdir("Daten/Abrechng/2024/Daten");
-    Globals& g = globals();
-    g.ProgrammPfad = root.str() + "/Programm\\";
-    g.DatenPfad = root.str() + "/Daten\\";
-    g.JahrPfad = "Abrechng\\2024\\";
+    vorlagen();
     tabelle("AdrDlz.DB",
-            {{{"DlzId", "1083101"}, {"Name", "AOK DLZ Kiel"}, {"Ort", "Kiel"}, {"DruckDlz", "True"}},
-             {{"DlzId", "1049401"}, {"Name", "BARMER Köln"}, {"Ort", "Köln"}, {"DruckDlz", "False"}}});
-    tabelle(
-        "Kas.db",
-        {{{"KasIk", "101000001"}, {"Art", "AO"}, {"KasKurz", "AOK Nord"}, {"AnKostvorIk", "109000001"}},
-         {{"KasIk", "101000002"}, {"Art", "BK"}, {"KasKurz", "BKK Mitte"}, {"AnKostvorIk", "109000001"}}});
-    tabelle("KasAdrAnn.db",
-            {{{"Ik", "109000001"}, {"KurzName", "KV AOK"}, {"Ort", "Kiel"}, {"KassenArt", "AO"}},
-             {{"Ik", "109000001"}, {"KurzName", "KV BKK"}, {"Ort", "Hamburg"}, {"KassenArt", "BK"}}});
-    tabelle("Le.DB", {{{"Nummer", "111111111"}, {"Suchen", "MUSTER"}, {"Name", "Muster Reha"}},
-                      {{"Nummer", "222222222"}, {"Suchen", "BEISPIEL"}, {"Name", "Beispiel Physio"}}});
+            {{"1083101", "AOK DLZ Kiel", "Kiel", "True"}, {"1049401", "BARMER Köln", "Köln", "False"}},
+            {"DlzId", "Name", "Ort", "DruckDlz"});
+    tabelle("Kas.db",
+            {{"101000001", "AO", "AOK Nord", "109000001"}, {"101000002", "BK", "BKK Mitte", "109000001"}},
+            {"KasIk", "Art", "KasKurz", "AnKostvorIk"});
+    tabelle("KasAdrAnn.db", {{"109000001", "KV AOK", "Kiel", "AO"}, {"109000001", "KV BKK", "Hamburg", "BK"}},
+            {"Ik", "KurzName", "Ort", "KassenArt"});
+    tabelle("Le.DB", {{"111111111", "MUSTER", "Muster Reha"}, {"222222222", "BEISPIEL", "Beispiel Physio"}},
+            {"Nummer", "Suchen", "Name"});
     le = &application.createForm<TFormLe>();
     leView = &shell->attach(*le);
   }
-  ~StammdatenWindowTest() override { resetGlobals(); }
 
-  // Records of a table of the year, made from its template.
-  void tabelle(const char* datei, const std::vector<Satz>& saetze) {
-    const std::string daten = jahrDatenPfad();
-    EXPECT_TRUE(
-        platform::copyFile(globals().ProgrammPfad + "LeerDaten\\" + datei, daten + "\\" + datei).ok());
-    db::TTable t;
-    ASSERT_TRUE(t.setDatabaseName(daten).ok() && t.setTableName(datei).ok() && t.open().ok());
-    for (const Satz& satz : saetze) {
-      ASSERT_TRUE(t.append().ok());
-      for (const auto& [feld, wert] : satz) ASSERT_TRUE(t.findField(feld)->setAsString(wert).ok());
-      ASSERT_TRUE(t.post().ok());
-    }
-  }
-  void tabZeigen(ui::TTabSheet* seite) {
-    widget<QTabWidget>(window(), "PageControl1")->setCurrentIndex(seite->pageIndex());
-    ASSERT_TRUE(waitUntil([&] { return form->PageControl1->activePage() == seite; }, "page shown"));
-    ASSERT_EQ(form->PageControl1->activePage(), seite);
-  }
-  void klick(QWidget* fenster, const char* name) {
-    QTest::mouseClick(widget<QAbstractButton>(fenster, name), Qt::LeftButton);
-    QCoreApplication::processEvents();
-  }
   QLineEdit* edit(QWidget* fenster, const char* name) { return widget<QLineEdit>(fenster, name); }
 
-  TempDir root;
   TFormLe* le = nullptr;
   gui::FormView* leView = nullptr;
 };
 
 TEST_F(StammdatenWindowTest, ServiceCentresShowTheCentredCheckMarkAndDropAnEntryLeftUnsaved) {
-  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
-  tabZeigen(form->TabSheet10);
+  seite(form->TabSheet10);
   auto* grid = widget<QTableView>(window(), "DBGridAdrDlz");
   ASSERT_EQ(grid->model()->rowCount(), 2);
   EXPECT_EQ(grid->model()->index(0, 8).data().toString(), QString::fromUtf8("✓"));
@@ -109,8 +66,7 @@ TEST_F(StammdatenWindowTest, ServiceCentresShowTheCentredCheckMarkAndDropAnEntry
 }
 
 TEST_F(StammdatenWindowTest, FundsShowTheAddressOfTheCurrentFundsOfficeAsTheNavigatorMoves) {
-  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
-  tabZeigen(form->TabSheet11);
+  seite(form->TabSheet11);
   EXPECT_EQ(widget<QTableView>(window(), "DBGridKas302")->model()->rowCount(), 2);
   EXPECT_EQ(edit(window(), "DBEditKasAdrKurzName")->text(), "KV AOK");
   const auto knoepfe = widget<QWidget>(window(), "DBNavigator2")->findChildren<QToolButton*>();
@@ -123,8 +79,7 @@ TEST_F(StammdatenWindowTest, FundsShowTheAddressOfTheCurrentFundsOfficeAsTheNavi
 }
 
 TEST_F(StammdatenWindowTest, TheLauncherOpensTheProviderFormWhichSearchesAndStoresANewProvider) {
-  ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
-  tabZeigen(form->TabSheet8);
+  seite(form->TabSheet8);
   klick(window(), "BitBtnLe");
   QWidget* fenster = leView->window();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(fenster));
@@ -153,7 +108,7 @@ TEST_F(StammdatenWindowTest, TheLauncherOpensTheProviderFormWhichSearchesAndStor
   ASSERT_TRUE(waitUntil([&] { return !fenster->isVisible(); }, "provider form closed"));
   EXPECT_FALSE(fenster->isVisible());
   db::TTable t;
-  ASSERT_TRUE(t.setDatabaseName(jahrDatenPfad()).ok() && t.setTableName("Le.DB").ok() && t.open().ok());
+  oeffnen(t, "Le.DB");
   ASSERT_TRUE(t.last().ok());
   EXPECT_EQ(t.findField("Nummer")->asString() + " " + t.findField("Name")->asString(),
             "333333333 Neue Praxis");

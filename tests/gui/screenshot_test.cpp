@@ -6,8 +6,6 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
-#include <functional>
-#include <set>
 
 #include "qt_fixture.h"
 #include "screenshot_support.h"
@@ -52,9 +50,7 @@ TEST_F(MainFormTest, ScreenshotsOfTheOtherTwoForms) {
     gui::FormView& v = shell->attach(*f);
     f->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(v.window()));
-    EXPECT_FALSE(shoot(v.window(), file, [](const QImage& image) {
-                   return coloursIn(image, image.rect()) > 8;
-                 }).isNull());
+    EXPECT_FALSE(shoot(v.window(), file).isNull());
     f->close();
   }
 }

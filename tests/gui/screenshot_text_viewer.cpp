@@ -3,17 +3,12 @@
 // build/artifacts/text-viewer.png for CI.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QTest>
-#include <set>
 
 #include "gui/qt_text_viewer.h"
-#include "qt_fixture.h"
 #include "screenshot_support.h"
 
 namespace riviza::test {

@@ -59,27 +59,22 @@ TEST(TextViewer, SearchWalksTheHitsAndEscapeClosesSearchThenWindow) {
   QTest::keyClick(&viewer, Qt::Key_F, Qt::ControlModifier);
   ASSERT_TRUE(suche->isVisible());
   EXPECT_TRUE(suche->hasFocus());
+  auto tippen = [&](const char* text) { return [=] { QTest::keyClicks(suche, text); }; };
+  auto taste = [&](Qt::Key key, Qt::KeyboardModifiers mit = {}) {
+    return [=] { QTest::keyClick(suche, key, mit); };
+  };
   struct Schritt {
     const char* was;
     std::function<void()> tun;
     Treffer treffer;
     QString meldung;
   } schritte[] = {
-      {"typing finds the first hit, ignoring case",
-       [&] { QTest::keyClicks(suche, "db"); },
-       {1, 30, "DB"},
-       ""},
-      {"Return the next", [&] { QTest::keyClick(suche, Qt::Key_Return); }, {2, 67, "DB"}, ""},
-      {"and round to the first", [&] { QTest::keyClick(suche, Qt::Key_Return); }, {1, 30, "DB"}, ""},
-      {"Shift+Return back round to the last",
-       [&] { QTest::keyClick(suche, Qt::Key_Return, Qt::ShiftModifier); },
-       {2, 67, "DB"},
-       ""},
-      {"F3 forward again", [&] { QTest::keyClick(suche, Qt::Key_F3); }, {1, 30, "DB"}, ""},
-      {"a longer text keeps its place",
-       [&] { QTest::keyClicks(suche, "  Index"); },
-       {1, 30, "DB  Index"},
-       ""},
+      {"typing finds the first hit, ignoring case", tippen("db"), {1, 30, "DB"}, ""},
+      {"Return the next", taste(Qt::Key_Return), {2, 67, "DB"}, ""},
+      {"and round to the first", taste(Qt::Key_Return), {1, 30, "DB"}, ""},
+      {"Shift+Return back round to the last", taste(Qt::Key_Return, Qt::ShiftModifier), {2, 67, "DB"}, ""},
+      {"F3 forward again", taste(Qt::Key_F3), {1, 30, "DB"}, ""},
+      {"a longer text keeps its place", tippen("  Index"), {1, 30, "DB  Index"}, ""},
       {"no hit keeps the selection and says so",
        [&] {
          suche->setText("Fehler");
