@@ -128,7 +128,9 @@ TEST_F(Festschreiben, TheFilesNumberAndBranchOfficesOfARunFollowTheTablesItCommi
       EXPECT_FALSE(fall.lauf());
       EXPECT_GT(VolleTabelle::verweigert(), 0);
     } else {
-      if (platform::fileExists(kosttr105)) ASSERT_TRUE(platform::deleteFile(kosttr105).ok());
+      if (platform::fileExists(kosttr105)) {
+        ASSERT_TRUE(platform::deleteFile(kosttr105).ok());
+      }
       programm.mkdir("Temp/Kosttr105.txt");  // the reader cannot write its work file
       EXPECT_FALSE(fall.lauf());
       ASSERT_TRUE(platform::removeDirectory(kosttr105).ok());
