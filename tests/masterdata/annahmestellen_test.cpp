@@ -41,7 +41,8 @@ class Annahmestellen : public AnnTab {
   }
 };
 
-TEST_F(Annahmestellen, OpeningCopiesTheTemplatesSaysWhenCostBearerFilesAreMissingAndLeavingCloses) {
+TEST_F(Annahmestellen,
+       OpeningCopiesTheTemplatesSaysWhenCostBearerFilesAreMissingHasNothingToChangeAndLeavingCloses) {
   std::filesystem::remove_all(daten / "Abrechng/2024/Kosttr");
   zeigen();
   ASSERT_EQ(dialogs.transcript().size(), 1u);
@@ -50,6 +51,11 @@ TEST_F(Annahmestellen, OpeningCopiesTheTemplatesSaysWhenCostBearerFilesAreMissin
   EXPECT_TRUE(daten.exists("Abrechng/2024/Daten/Ann.db") && daten.exists("Abrechng/2024/Daten/AdrAnn.db"));
   EXPECT_EQ(form->activeControl(), form->EditAnnSuchen);
   EXPECT_TRUE(browsing());
+  // The new table is empty: "Än&dern" has nothing to change and leaves no blank record.
+  ASSERT_TRUE(form->BitBtnAnnAendern->userClick());
+  EXPECT_TRUE(browsing());
+  EXPECT_EQ(form->TableAnn->state(), db::TableState::Browse);
+  EXPECT_EQ(form->TableAnn->recordCount(), 0);
   form->PageControl1->setActivePageIndex(0);
   EXPECT_FALSE(form->TableAnn->active() || form->TableAdrAnn->active());
 }

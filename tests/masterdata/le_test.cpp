@@ -154,6 +154,35 @@ TEST_F(Le, EntriesAreDroppedOnLeavingThePanelKeptOnActivationAndStoredOnClosingO
   EXPECT_EQ(nummer(), "222222222");
 }
 
+TEST_F(Le, TheSearchFindsTheStartOfNumberKeyOrNameAtAnyLengthAndShowingTheFormAgainClearsIt) {
+  tabelle("Le.DB", {{{"Nummer", "222222222"}, {"Suchen", "MUSTER"}, {"Name", "O'Brien Physiotherapie"}},
+                    {{"Nummer", "333333333"}, {"Suchen", "beispiel"}, {"Name", "Beispiel Reha"}}});
+  aufrufen();
+  TFormLe& f = le();
+  // Typed text matches itself (apostrophe, "*"); a text longer than ten characters still filters.
+  const std::pair<const char*, std::vector<std::string>> faelle[] = {
+      {"1111", {"111111111"}},
+      {"muster", {"222222222"}},
+      {"BEISP", {"333333333"}},
+      {"o'brien physio", {"222222222"}},
+      {"Praxis 2024 Nord", {}},
+      {"*", {}},
+      {"", {"111111111", "222222222", "333333333"}},
+  };
+  for (const auto& [text, nummern] : faelle) {
+    SCOPED_TRACE(text);
+    f.EditSuchenLe->setText(text);
+    std::vector<std::string> gezeigt;
+    for (int r = 0; r < f.DBGridLe->rowCount(); ++r) gezeigt.push_back(f.DBGridLe->cell(r, 0).text);
+    EXPECT_EQ(gezeigt, nummern);
+  }
+  f.EditSuchenLe->setText("muster");
+  f.close();
+  aufrufen();
+  EXPECT_EQ(f.EditSuchenLe->text(), "");
+  EXPECT_EQ(f.DBGridLe->rowCount(), 3);
+}
+
 TEST_F(Le, DeleteAsksOnlyWithARecordAndReturnOrEscClosesTheForm) {
   tabelle("Le.DB", {{{"Nummer", "999999999"}}});
   aufrufen();
