@@ -49,6 +49,7 @@ struct Case {
 void expectRun(const test::ToolRun& r, const Case& c) {
   SCOPED_TRACE(c.what);
   EXPECT_EQ(r.status, c.status) << r.output;
+  EXPECT_EQ(r.output.find('\\'), std::string::npos) << "an engine path in:\n" << r.output;
   for (const std::string& s : c.says)
     EXPECT_NE(r.output.find(s), std::string::npos) << s << " in:\n" << r.output;
 }
@@ -64,6 +65,7 @@ TEST_F(Tools, KvozipSaysWhatItDidAndWhatWasWrong) {
   test::toolOutput({"zip", "-q", "-z", "commented.zip"},
                    {.dir = dir_.path(), .stdinFile = path("comment.txt")});
   test::writeNative(path("blocker"), "a file where the target folder should be");
+  fs::create_directories(path("ordner.zip"));
   const Case cases[] = {
       {"add one", {"add", "n1.zip", "a.txt"}, 0, {"1 entry added, 0 failed"}},
       {"add two", {"add", "n2.zip", "a.txt", "b.txt"}, 0, {"2 entries added, 0 failed"}},
@@ -75,6 +77,12 @@ TEST_F(Tools, KvozipSaysWhatItDidAndWhatWasWrong) {
       {"test cut short", {"test", "cut.zip"}, 1, {"cut.zip: truncated or damaged"}},
       {"list behind a long comment", {"list", "commented.zip"}, 0, {"4 entries"}},  // zip keeps tree/
       {"list missing", {"list", "fehlt.zip"}, 1, {"fehlt.zip: no such file"}},
+      {"list a folder", {"list", "ordner.zip"}, 1, {"ordner.zip: a folder, not an archive"}},
+      // The engine's detail comes with Linux paths as well.
+      {"add onto a folder",
+       {"add", "ordner.zip", "a.txt"},
+       1,
+       {path("ordner.zip").string() + ": Is a directory)", "0 entries added, 1 failed"}},
       {"extract below a file",
        {"extract", "whole.zip", "blocker/out"},
        1,

@@ -63,7 +63,8 @@ zip::TZipCommon::TOnError CollectErrors(std::vector<std::string>& lines) {
   return [&lines](const std::string& fileName, const std::string& extendedMsg, const std::string&, int code) {
     std::string line = fileName.empty() ? std::string() : DisplayName(fileName) + ": ";
     line += zip::ErrorText(code);
-    if (!extendedMsg.empty()) line += " (" + extendedMsg + ")";
+    // The detail names the engine's path texts too.
+    if (!extendedMsg.empty()) line += " (" + DisplayName(extendedMsg) + ")";
     lines.push_back(line + " [" + std::to_string(code) + "]");
   };
 }

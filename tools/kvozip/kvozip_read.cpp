@@ -4,7 +4,13 @@
 // as its local headers go and reported, exit status 1. Failures are listed at the end, one line
 // per entry with its reason, and make the exit status 1. Extraction creates the archive's
 // folder entries, as unzip does.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "kvozip.h"
@@ -28,6 +34,18 @@ bool isZip(zip::TArcType t) {
   return t == zip::atZip || t == zip::atZipExe || t == zip::atZipDS || t == zip::atZipMV;
 }
 
+// Why the engine found no archive at the path: the engine says only that it has none.
+std::string unusableReason(const std::string& name) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(name, ec);
+  if (!std::filesystem::exists(status)) return "no such file";
+  if (std::filesystem::is_directory(status)) return "a folder, not an archive";
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  return "not a zip archive";
+}
+
 // A reader set up for the whole archive; false (after a message) when the archive is unusable.
 bool setUp(TReader& r, const TOptions& options) {
   TUnZip& u = r.unzip;
@@ -37,12 +55,8 @@ bool setUp(TReader& r, const TOptions& options) {
   u.Passwords = options.passwords;
   u.FileSpec = {"*.*"};
   u.SetArchiveFile(EnginePath(name));
-  if (u.GetArchiveFile().empty()) {
-    std::fprintf(stderr, "kvozip: %s: no such file\n", name.c_str());
-    return false;
-  }
-  if (!isZip(u.ArcType())) {
-    std::fprintf(stderr, "kvozip: %s: not a zip archive\n", name.c_str());
+  if (u.GetArchiveFile().empty() || !isZip(u.ArcType())) {
+    std::fprintf(stderr, "kvozip: %s: %s\n", name.c_str(), unusableReason(name).c_str());
     return false;
   }
   if (!(u.ScanState() & zip::kScanEndFound)) {
