@@ -1,15 +1,18 @@
 // The zip backup of the billing year through "Start": the target from the folder dialog; the
-// archive of the loaded year (not of the unsaved data-root edit) under the name pattern, judged
-// by unzip, 7zz and Python's zipfile and restored by unzip to the year's bytes with its umlaut
-// names and empty folders; the stored types stored; the label and LetzteDatensicherung; a second
-// backup in the same second adding to the first; and the failures (no target, a missing,
-// read-only or full target) that leave no archive, no temporary file and no stamp, or an
-// unreadable table that leaves an incomplete archive and no stamp.
+// archive of the loaded year (not of the unsaved data-root edit or year box) under the name
+// pattern, judged by unzip, 7zz and Python's zipfile and restored by unzip to the year's bytes and
+// file dates with its umlaut names and empty folders; the 24 stored types stored; the progress;
+// the label and LetzteDatensicherung; a second backup in the same second adding to the first; and
+// the failures (no target, a missing, read-only or full target, nothing to archive) that leave no
+// archive, no temporary file and no stamp, or an unreadable table that leaves an incomplete archive
+// and no stamp.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <iterator>
 #include <sstream>
 
 #include "platform/syscalls.h"
@@ -23,6 +26,11 @@ namespace {
 // files of stored types, and the folders without files Temp, Leer and Leer/Unter.
 constexpr int kEintraege = 12;
 
+// The archive types stored without compression, each spelt in a case of its own.
+const char* const kGespeichert[] = {".ace", ".ARC", ".arj", ".BH",  ".cab", ".ENC", ".gz",  ".HA",
+                                    ".jar", ".LHA", ".lzh", ".PAK", ".pk3", ".PK_", ".rar", ".TAR",
+                                    ".tgz", ".UUE", ".uu",  ".WAR", ".xxe", ".Z",   ".zip", ".ZOO"};
+
 std::map<std::string, int> methoden(const std::string& liste) {
   std::map<std::string, int> m;
   std::istringstream in(liste);
@@ -35,6 +43,12 @@ std::map<std::string, int> methoden(const std::string& liste) {
 
 TEST_F(Sicherung, StartArchivesTheLoadedYearForTheOutsideToolsAndStampsIt) {
   gestartet();
+  for (size_t i = 0; i < std::size(kGespeichert); ++i)
+    daten.write("Abrechng/2024/Archiv/typ" + std::string(kGespeichert[i]), tabellenText(3000, 10 + i));
+  daten.write("Abrechng/2024/Archiv/typ.zipx", tabellenText(3000, 9));  // no archive type
+  const int eintraege = kEintraege + static_cast<int>(std::size(kGespeichert)) + 1;
+  const fs::path alt = jahrOrdner() / "Daten/Ann.db";
+  fs::last_write_time(alt, fs::file_time_type::clock::now() - std::chrono::hours(24 * 400));
   const fs::path schnappschuss = systemTemp / "vorher";
   fs::copy(jahrOrdner(), schnappschuss, fs::copy_options::recursive);
   // The target comes from the folder dialog, which opens on the edit's folder; cancel keeps it.
@@ -52,11 +66,13 @@ TEST_F(Sicherung, StartArchivesTheLoadedYearForTheOutsideToolsAndStampsIt) {
   }
   dialogs.clear();
   form->EditKuerzel->setText("");
-  form->EditOrdnerBw->setText(imDaten("woanders"));  // unsaved: the loaded root counts
+  form->EditOrdnerBw->setText(imDaten("woanders"));  // unsaved: the loaded root and year count
+  form->ComboBoxAktuellesJahr->setText("2023");
 
   form->BitBtn5->click();
 
-  ASSERT_EQ(texte(), std::vector<std::string>{"Archivierte Dateien: " + std::to_string(kEintraege)});
+  ASSERT_EQ(texte(), std::vector<std::string>{"Archivierte Dateien: " + std::to_string(eintraege)});
+  EXPECT_EQ(form->LabelDbSatz->caption(), "100 %");      // the engine's progress, last shown
   const std::string name = "_2024_24-03-15_103000.ZIP";  // empty short name, clock 15.03.2024 10:30:00
   ASSERT_EQ(dateienIn(sicherungOrdner()), std::vector<std::string>{name});
   EXPECT_EQ(form->LabelSicherung->caption(), imDaten("Sicherung") + "\\" + name);
@@ -70,10 +86,12 @@ TEST_F(Sicherung, StartArchivesTheLoadedYearForTheOutsideToolsAndStampsIt) {
   werkzeug({"unzip", "-tq", archiv.string()}, sicherungOrdner());
   werkzeug({"7zz", "t", "-bd", archiv.string()}, sicherungOrdner());
   const auto methode = methoden(pythonListe(archiv));
-  EXPECT_EQ(static_cast<int>(methode.size()), kEintraege);
+  EXPECT_EQ(static_cast<int>(methode.size()), eintraege);
+  for (const char* typ : kGespeichert) EXPECT_EQ(methode.at(std::string("Archiv/typ") + typ), 0) << typ;
   for (const char* gespeichert : {"Update/kost.ZIP", "Update/alt.gz", "Update/paket.Tar"})
     EXPECT_EQ(methode.at(gespeichert), 0) << gespeichert;
-  for (const char* gepackt : {"Daten/Ann.db", "Daten/ErfPosition.db", "Kosttr/AO05Q124.ke0"})
+  for (const char* gepackt :
+       {"Daten/Ann.db", "Daten/ErfPosition.db", "Kosttr/AO05Q124.ke0", "Archiv/typ.zipx"})
     EXPECT_EQ(methode.at(gepackt), 8) << gepackt;
   for (const char* leer : {"Leer/", "Leer/Unter/", "Temp/"}) EXPECT_EQ(methode.count(leer), 1u) << leer;
 
@@ -84,6 +102,9 @@ TEST_F(Sicherung, StartArchivesTheLoadedYearForTheOutsideToolsAndStampsIt) {
   EXPECT_EQ(CompareTrees(schnappschuss, wiederhergestellt), "");
   EXPECT_TRUE(fs::exists(wiederhergestellt / "Prüfung" / "Übersicht für Ärzte.txt"));
   EXPECT_TRUE(fs::is_directory(wiederhergestellt / "Leer" / "Unter"));
+  // The entry carries its file's date (to the two seconds of the format), not the day's.
+  const auto abstand = fs::last_write_time(wiederhergestellt / "Daten/Ann.db") - fs::last_write_time(alt);
+  EXPECT_LE(std::chrono::abs(abstand), std::chrono::seconds(2));
 }
 
 TEST_F(Sicherung, TwoBackupsInOneSecondWriteOneArchiveHoldingTheYearAsNow) {
@@ -153,6 +174,7 @@ TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
     int stoerung;
     std::string meldungsanfang;
     bool unvollstaendig = false;  // an archive without the unreadable table stays
+    bool jahrWeg = false;         // the year folder was removed behind the program's back
   };
   const std::string fehlgeschlagen = "Archivierte Dateien: 0\n\nDatensicherung fehlgeschlagen: ";
   const Fall faelle[] = {
@@ -161,6 +183,8 @@ TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
       {"missing target folder", imDaten("Fehlt"), 0, fehlgeschlagen + imDaten("Fehlt") + "\\_2024_"},
       {"read-only target", imDaten("Sicherung"), EROFS, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_"},
       {"full disk", imDaten("Sicherung"), ENOSPC, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_"},
+      {"nothing to archive", imDaten("Sicherung"), 0, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_",
+       false, true},
       {"a table cannot be read", imDaten("Sicherung"), EACCES,
        "Archivierte Dateien: " + std::to_string(kEintraege - 1) +
            "\n\nDatensicherung unvollständig: " + imDaten("Sicherung") + "\\_2024_",
@@ -173,10 +197,12 @@ TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
     Stoerung::ziel = fs::canonical(sicherungOrdner()).string();
     Stoerung::temp = fs::canonical(systemTemp.path()).string();
     Stoerung::fehler = f.stoerung;
+    if (f.jahrWeg) fs::rename(jahrOrdner(), daten / "weg");
     {
       platform::ScopedSysCalls gestoert(Stoerung::tabelle());
       form->BitBtn5->click();
     }
+    if (f.jahrWeg) fs::rename(daten / "weg", jahrOrdner());
     ASSERT_EQ(dialogs.transcript().size(), 1u);
     const ui::DialogShown& d = dialogs.transcript()[0];
     EXPECT_EQ(d.caption, "Fehler !");
