@@ -70,7 +70,7 @@ bool offeneBelegeErlaubt(TFormEinstellungen& f) {
   if (offen)
     warnung(
         "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nAlle Belege sind noch nicht "
-        "abgerechnet!\r\n" +
+        "abgerechnet!\r\n\\" +
         globals().JahrPfad + "Daten");
   return !offen;
 }

@@ -108,7 +108,7 @@ TEST_F(Jahre, UnbilledVouchersRefuseTheNewYear) {
   EXPECT_EQ(
       texte().back(),
       "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nAlle Belege sind noch nicht abgerechnet!\r\n"
-      "Abrechng\\2024\\Daten");
+      "\\Abrechng\\2024\\Daten");
   EXPECT_FALSE(daten.exists("Abrechng/2025"));
   EXPECT_EQ(form->ComboBoxAktuellesJahr->text(), "2024");
   EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
