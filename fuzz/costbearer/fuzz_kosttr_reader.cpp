@@ -15,14 +15,13 @@
 #include "costbearer/kosttr_reader.h"
 #include "costbearer/kosttr_tabelle.h"
 #include "costbearer/segment.h"
+#include "invariant.h"
 
 namespace cb = riviza::costbearer;
 
 namespace {
 
-void check(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using riviza::fuzz::check;
 
 size_t countIdk(std::string_view bytes) {
   cb::LineSplitter lines(bytes);

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "invariant.h"
 #include "platform/codec.h"
 #include "platform/ini.h"
 
@@ -24,9 +25,7 @@ namespace pf = riviza::platform;
 
 namespace {
 
-void check(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using riviza::fuzz::check;
 
 // One file for every run of the process, on a memory file system where there is one (a write
 // syncs the file).

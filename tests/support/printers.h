@@ -1,6 +1,6 @@
 // Test support: gtest printers for the project's value types, so that a failed comparison reads
-// as text ("15.03.2024 10:30:00.000", "DlgResult::Yes", "{fsReadOnly, fsArchive}", an Error's
-// text and place) and never as "4-byte object <06-00 00-00>". gtest finds a printer by
+// as text ("15.03.2024 10:30:00.000", "DlgResult::Yes", "{fsReadOnly, fsArchive}", "R7C2", an
+// Error's text and place) and never as "4-byte object <06-00 00-00>". gtest finds a printer by
 // argument-dependent lookup, so each is declared in its type's namespace and must be seen by the
 // test source: the build force-includes this header into every test source (tests/CMakeLists.txt,
 // riviza_testsupport), and a new test needs nothing to get them. Only the value types' headers
@@ -13,6 +13,7 @@
 #include <gtest/gtest-printers.h>
 
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <ostream>
 #include <string>
@@ -21,6 +22,8 @@
 #include <utility>
 
 #include "db/structure.h"
+#include "office/a1.h"
+#include "office/values.h"
 #include "platform/clock.h"
 #include "platform/result.h"
 #include "zip/kvoTypes.h"
@@ -205,6 +208,16 @@ RIVIZA_TEST_ENUM_PRINTER
 }
 namespace riviza::office {
 RIVIZA_TEST_ENUM_PRINTER
+
+// Excel's own other notation, "R7C2" for B7: no column letters, which the code under test makes.
+inline void PrintTo(const CellRef& c, std::ostream* os) { *os << 'R' << c.row << 'C' << c.column; }
+
+// "date serial 45366.4375" (days since 30.12.1899), every digit that tells two serials apart.
+inline void PrintTo(const DateValue& d, std::ostream* os) {
+  char digits[32];
+  *os << "date serial "
+      << std::string_view(digits, std::to_chars(digits, digits + sizeof digits, d.serial).ptr);
 }
+}  // namespace riviza::office
 
 #undef RIVIZA_TEST_ENUM_PRINTER
