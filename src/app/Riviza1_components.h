@@ -335,7 +335,8 @@
   X(TBitBtn, BitBtnLoeschenAdrDlz, PanelDlzSuchen, .caption = "Lös&chen") \
   X(TDBNavigator, DBNavigator1, PanelDlzSuchen, .dataSource = DataSourceAdrDlz) \
   X(TDBGrid, DBGridAdrDlz, TabSheet10, .readOnly = true, .dataSource = DataSourceAdrDlz, \
-    .fields = {"DlzId", "Name", "Name2", "Strasse", "Plz", "Ort", "Telefon", "Ansprechpartner", "DruckDlz"}) \
+    .fields = {"DlzId", "Name", "Name2", "Strasse", "Plz", "Ort", "Telefon", "Ansprechpartner", "DruckDlz"}, \
+    .widths = {{"DruckDlz", 19}}) \
   X(TImage, Image3, TabSheet10, .visible = false, .picture = "check") \
   X(TGroupBox, GroupBoxDlz, TabSheet10, \
     .caption = "AOK Dienstleistungszentren (Kostenträger IK 108310400) / " \

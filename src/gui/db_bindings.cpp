@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QTableView>
 #include <QToolButton>
+#include <algorithm>
 
 #include "gui/bindings.h"
 #include "gui/form_view.h"
@@ -89,12 +90,28 @@ class GridBinding : public Binding {
     if (p != ui::Prop::Data && p != ui::Prop::ReadOnly) return;
     updating_ = true;
     model_->reset();
-    table_->resizeColumnsToContents();
+    sizeColumns();
     updating_ = false;
     showCurrentRow();
   }
 
  private:
+  // A column of fixed width keeps it against the user's drag too; the others fit their contents.
+  // The header's smallest section (from the font) would widen a narrow check-mark column.
+  void sizeColumns() {
+    QHeaderView* header = table_->horizontalHeader();
+    for (int column = 0; column < model_->columnCount(QModelIndex()); ++column) {
+      if (const int pixels = grid_.columnWidth(column)) {
+        header->setMinimumSectionSize(std::min(header->minimumSectionSize(), pixels));
+        header->setSectionResizeMode(column, QHeaderView::Fixed);
+        header->resizeSection(column, pixels);
+      } else {
+        header->setSectionResizeMode(column, QHeaderView::Interactive);
+        table_->resizeColumnToContents(column);
+      }
+    }
+  }
+
   void showCurrentRow() {
     updating_ = true;
     const int row = grid_.currentRow();

@@ -140,6 +140,8 @@ class InputFilter : public QObject {
 
 FormView::FormView(ui::TForm& form) : form_(form), window_(std::make_unique<QWidget>()) {
   window_->setObjectName(QString::fromStdString(form.name()));
+  if (!form.borderIcons())
+    window_->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   auto formBinding = std::make_unique<FormBinding>(*this, form, window_.get());
   buildChildren(*this, form, *formBinding);
   for (ui::TComponent* c : form.components()) {

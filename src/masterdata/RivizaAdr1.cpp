@@ -26,6 +26,7 @@ TFormAdressen::TFormAdressen()
     : TForm(nullptr, "FormAdressen"),
       DataSourceAdrAnn(FormEinstellungen ? FormEinstellungen->DataSourceAdrAnn : nullptr) {
   setCaption("  Adressen");
+  setBorderIcons(false);
   setBounds(0, 0, 760, 560);
   RIVIZAADR1_COMPONENTS(RIVIZA_CREATE_COMPONENT)
   RIVIZAADR1_HANDLERS(RIVIZA_BIND_HANDLER)

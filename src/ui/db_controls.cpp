@@ -96,6 +96,14 @@ std::string TDBGrid::columnTitle(int column) const {
   return f ? f->displayName() : cols[static_cast<size_t>(column)];
 }
 
+int TDBGrid::columnWidth(int column) const {
+  const auto cols = columns();
+  if (column < 0 || column >= static_cast<int>(cols.size())) return 0;
+  for (const ColumnWidth& w : widths_)
+    if (w.field == cols[static_cast<size_t>(column)]) return w.pixels;
+  return 0;
+}
+
 bool TDBGrid::inserting() const {
   const db::TTable* t = link_.table();
   return t && t->state() == db::TableState::Insert;
@@ -169,6 +177,7 @@ void TDBGrid::applyDesign(const Design& design) {
   TWinControl::applyDesign(design);
   readOnly_ = design.readOnly;
   columns_ = design.fields;
+  widths_ = design.widths;
   setDataSource(design.dataSource);
 }
 

@@ -121,6 +121,8 @@ class TDBGrid : public TWinControl, private DataSourceListener {
   std::vector<std::string> columns() const;
   void setColumns(std::vector<std::string> fieldNames);
   std::string columnTitle(int column) const;
+  // Pixels; 0 when the column is fitted to its contents.
+  int columnWidth(int column) const;
   bool readOnly() const { return readOnly_; }
   void setReadOnly(bool r) { assign(readOnly_, r, Prop::ReadOnly); }
 
@@ -153,6 +155,7 @@ class TDBGrid : public TWinControl, private DataSourceListener {
 
   FieldLink link_{*this};
   std::vector<std::string> columns_;
+  std::vector<ColumnWidth> widths_;
   mutable std::vector<std::optional<std::vector<std::string>>> rows_;
   bool readOnly_ = false;
 };

@@ -23,6 +23,12 @@ namespace riviza::ui {
 
 class TDataSource;
 
+// A grid column drawn at a fixed width instead of one fitted to its contents.
+struct ColumnWidth {
+  std::string field;
+  int pixels = 0;
+};
+
 struct Design {
   std::string caption{};             // Caption, or the Text of edits and combo boxes
   std::vector<std::string> items{};  // radio groups, combo boxes, list boxes
@@ -41,6 +47,7 @@ struct Design {
   db::TTable* dataSet = nullptr;      // data sources
   std::string field{};                // data-aware edits and check boxes: the field name
   std::vector<std::string> fields{};  // grids: the column fields, in order
+  std::vector<ColumnWidth> widths{};  // grids: the columns of fixed width
   std::string picture{};              // images: a picture file, or "check" for the check mark
   TColor fontColor = 0x80000008;      // labels: the text colour (0x00BBGGRR; default window text)
   bool bold = false;                  // labels: bold text

@@ -60,6 +60,11 @@ class TForm : public TWinControl {
   TWinControl* activeControl() const { return active_; }
   bool setFocusedControl(TWinControl* control);
 
+  // Whether the title bar carries the close, minimise and maximise buttons (BorderIcons; the
+  // program only ever takes all of them away). Read when the form's window is made.
+  bool borderIcons() const { return borderIcons_; }
+  void setBorderIcons(bool shown) { borderIcons_ = shown; }
+
   TCursor cursor() const { return cursor_; }
   void setCursor(TCursor c);
 
@@ -80,6 +85,7 @@ class TForm : public TWinControl {
   TWinControl* active_ = nullptr;
   unsigned focusSerial_ = 0;
   TCursor cursor_ = TCursor::crDefault;
+  bool borderIcons_ = true;
   TApplication* application_ = nullptr;
   bool created_ = false;
 };

@@ -1,9 +1,9 @@
 // The acceptance-office tab and the address picker on a real X server (run under xvfb-run), on
 // an installation in a temporary folder (templates, a year 2024 with offices, addresses and two
-// cost-bearer files): the search filters the grid, the picker fills an office IK, an office
-// without an address shows the one of the cost-bearer file under the red bold label. Pictures of
-// the tab browsing, the picker and the tab editing are kept as build/artifacts/annahmestellen*.png
-// and adressen-auswahl.png.
+// cost-bearer files): the search filters the grid, the picker (a title bar without buttons)
+// fills an office IK, an office without an address shows the one of the cost-bearer file under
+// the red bold label. Pictures of the tab browsing, the picker and the tab editing are kept as
+// build/artifacts/annahmestellen*.png and adressen-auswahl.png.
 #include <gtest/gtest.h>
 
 #include <QLabel>
@@ -57,6 +57,10 @@ TEST_F(AnnWindowTest, SearchPickAndTheAddressFromTheCostBearerFileWithScreenshot
   ASSERT_TRUE(QTest::qWaitForWindowExposed(pickerView->window()));
   pickerView->window()->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(pickerView->window()));
+  // The title bar keeps the title but asks for no close, minimise or maximise button.
+  const Qt::WindowFlags flags = pickerView->window()->windowFlags();
+  EXPECT_TRUE(flags.testFlags(Qt::CustomizeWindowHint | Qt::WindowTitleHint));
+  EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint | Qt::WindowSystemMenuHint));
   auto* adressen = widget<QTableView>(pickerView->window(), "DBGridAdressen");
   QTest::mouseClick(adressen->viewport(), Qt::LeftButton, {},
                     adressen->visualRect(adressen->model()->index(0, 1)).center());

@@ -1,11 +1,12 @@
 // The service-centre tab, the funds tab and the service-provider form on a real X server (run
 // under xvfb-run), on an installation in a temporary folder (templates and a year 2024 with a
 // few service centres, funds with their offices and service providers): the check mark drawn
-// centred, an entry dropped on leaving the group box, the office address following the
-// navigator, and the provider form opened by its launcher, searched and extended. Pictures are
-// kept as build/artifacts/dlz*.png, kassen.png and leistungserbringer*.png.
+// centred in its narrow column, an entry dropped on leaving the group box, the office address
+// following the navigator, and the provider form opened by its launcher, searched and extended.
+// Pictures are kept as build/artifacts/dlz*.png, kassen.png and leistungserbringer*.png.
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
@@ -47,6 +48,10 @@ TEST_F(StammdatenWindowTest, ServiceCentresShowTheCentredCheckMarkAndDropAnEntry
   EXPECT_EQ(grid->model()->index(0, 8).data().toString(), QString::fromUtf8("✓"));
   EXPECT_EQ(grid->model()->index(0, 8).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
   EXPECT_EQ(grid->model()->index(1, 8).data().toString(), "");
+  // The flag column keeps its 19 pixels, the others fit their texts.
+  EXPECT_EQ(grid->horizontalHeader()->sectionSize(8), 19);
+  EXPECT_EQ(grid->horizontalHeader()->sectionResizeMode(8), QHeaderView::Fixed);
+  EXPECT_GT(grid->horizontalHeader()->sectionSize(1), grid->fontMetrics().horizontalAdvance("AOK DLZ Kiel"));
   EXPECT_FALSE(shoot(window(), "dlz.png").isNull());
 
   klick(window(), "BitBtnNeuAdrDlz");
