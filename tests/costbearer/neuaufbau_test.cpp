@@ -172,6 +172,37 @@ TEST_F(Neuaufbau, ARebuildCannotStartWhileAnotherRuns) {
   EXPECT_TRUE(KassenAktualisieren());  // the guard is released at the end
 }
 
+// "Tabelle Kassen" frames its rebuild with its own lines, "Imp Kosttr IDB / DTA" runs two
+// rebuilds without any; the readers' notes on a file they passed parts of reach the list in both.
+TEST_F(Neuaufbau, TheOtherHiddenButtonsAndTheReadersNotes) {
+  starten();
+  daten.write("Abrechng/2024/Kosttr/BK05Q124.ke0",
+              segmentFile({"UNH+00001+KOTR:02:001:KV'", "IDK+108888881+99+Ohne Ende'", "VDT+2025061X'"}));
+  const std::vector<std::string> notizen = {
+      zeile("VDT ohne gültiges Datum übergangen: BK05Q124.ke0 Zeile 3: VDT+2025061X'"),
+      zeile("Kostenträger ohne UNT in das Protokoll geschrieben: IK 108888881, BK05Q124.ke0 Zeile 2")};
+  auto mit = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  // The rebuilds' own lines, from the synthetic year's list.
+  const std::vector<std::string> kassen(kProtokoll.begin() + 8, kProtokoll.begin() + 14);
+  const std::vector<std::string> kosttr(kProtokoll.begin() + 1, kProtokoll.begin() + 6);
+
+  form->BitBtnKassen->click();
+  EXPECT_EQ(protokoll(), mit(mit(mit({zeile("Beginn -> Kassen lesen ...")}, notizen), kassen),
+                             {zeile("Ende   -> Kassen lesen aktualisiert")}));
+
+  form->ListBoxLiveUpdate->items().clear();
+  form->BitBtnImpKosttr->click();
+  auto kassenNochmal = kassen;
+  kassenNochmal[3] = zeile("BARMER Geschäftsstelllen aktualisiert, Anzahl: 0");
+  EXPECT_EQ(protokoll(), mit(mit(mit(notizen, kassenNochmal), notizen), kosttr));
+  // The passed-over cost bearer is in no table (the buttons leave Kas.db and KasAdrAnn.db).
+  const auto tabellen = alleTabellen();
+  for (size_t i : {0u, 1u, 2u, 3u, 4u, 5u, 8u}) EXPECT_EQ(tabellen[i], kErwartet[i]) << kTabellen[i];
+}
+
 TEST_F(Neuaufbau, BranchOfficesAndProviderGroupFollowTheSettings) {
   struct Fall {
     const char* kuerzel;

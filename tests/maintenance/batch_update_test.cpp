@@ -2,8 +2,14 @@
 // loopback server that publishes the demo's own cost-bearer files as a package with a newer
 // date. With --ja the files are installed, the tables rebuilt and the date stored (exit 0); with
 // --nein nothing is installed and the run still succeeds; with the same date it finds nothing.
-// With WinSCP.exe in the program folder the operation takes the SFTP road.
+// update-programm likewise, up to the start of the package's Setup.exe. With WinSCP.exe in the
+// program folder the operation takes the SFTP road.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
 
 #include "batch_support.h"
 #include "dateiserver.h"
@@ -73,6 +79,32 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
 
   server.regeln({{"kost.txt", R"({"status": 404})"}});
   ausgabePruefen(updateKosttr("fehler.txt"), 1, {"  Fehler bei der Datenübertragung, Datei: kost.txt\n"});
+}
+
+// update-programm finds nothing at the installed date, and with a newer one unpacks the package,
+// closes and starts its Setup.exe through wine, which goes on after the tool has ended.
+TEST_F(RivizaBatchUpdate, UpdateProgrammUnpacksThePackageAndStartsItsSetup) {
+  UpdateServer server;
+  server.veroeffentlichen("update.txt", "01.01.2024\r\n");
+  server.paket("update.zip", {{"Setup.exe", "MZ setup"}});
+  TempDir wineBin;
+  wineBin.write("wine", "#!/bin/sh\nprintf '%s|%s\\n' \"$PWD\" \"$*\" > \"$0.aufruf\"\n");
+  std::filesystem::permissions(wineBin / "wine", std::filesystem::perms::owner_all);
+  ScopedEnv pfad("PATH", wineBin.str() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin"));
+  const auto updateProgramm = [&](const char* ausgabe) {
+    return starten({bin + "riviza-batch/riviza-batch", programm, "update-programm"}, dir / ausgabe);
+  };
+
+  ausgabePruefen(updateProgramm("gleich.txt"), 0, {"  kein neues Update gefunden, Stand: 01.01.2024\n"});
+  EXPECT_FALSE(wineBin.exists("wine.aufruf"));
+
+  server.veroeffentlichen("update.txt", "31.12.2098\r\n");
+  ausgabePruefen(updateProgramm("neu.txt"), 0,
+                 {"  neues Update gefunden, vom: 31.12.2098\n", "  Dateien entpackt: 1\n"});
+  EXPECT_EQ(server.anfragen().back(), UpdateServer::anfrage("update.zip"));
+  while (!wineBin.exists("wine.aufruf") || wineBin.read("wine.aufruf").empty())
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(wineBin.read("wine.aufruf"), programm + "/Update|" + programm + "/Update/Setup.exe\n");
 }
 
 // With WinSCP.exe in the program folder the same operation takes the SFTP road: the server's

@@ -17,6 +17,7 @@
 #include "platform/pump.h"
 #include "shell_fixture.h"
 #include "stoerung.h"
+#include "support/zip_archive.h"
 #include "update_server.h"
 
 namespace riviza::test {
@@ -246,9 +247,10 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
 TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {
   struct Fall {
     const char* was;
-    Eintraege eintraege;  // empty: no zip
+    Eintraege eintraege;  // empty: the package is `roh`
     ui::DlgResult antwort;
     std::optional<std::string> grund;  // the line's start after "Kostenträgerdateien nicht übernommen: "
+    std::string roh{};
   };
   const std::vector<Fall> faelle = {
       {"cancel at the question", Eintraege{{"AO05Q224.ke0", "neu"}}, ui::DlgResult::Cancel, std::nullopt},
@@ -256,7 +258,12 @@ TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {
        "Datei "},
       {"no cost-bearer file", Eintraege{{"liesmich.txt", "neu"}}, ui::DlgResult::Yes,
        "keine Kostenträgerdatei (*.ke?) im Paket"},
-      {"no zip", {}, ui::DlgResult::Yes, "das Paket ist kein Zip-Archiv"},
+      {"no zip", {}, ui::DlgResult::Yes, "das Paket ist kein Zip-Archiv", "das ist kein Zip-Archiv"},
+      {"a wrong checksum",
+       {},
+       ui::DlgResult::Yes,
+       "Datei AO05Q224.ke0: ",
+       BuildZip({ZipEntrySpec("AO05Q224.ke0", "neu", 0, 0, 0x20, 0x5A8B6000, 0x12345678u)})},
   };
   const std::string jahrKosttr = "Abrechng/2024/Kosttr/";
   daten.write(jahrKosttr + "AO05Q124.ke0", "alt");
@@ -267,7 +274,7 @@ TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {
     dialogs.answer(f.antwort);
     server.veroeffentlichen("kost.txt", "14.03.2024\r\n");
     if (f.eintraege.empty())
-      server.veroeffentlichen("kost.zip", "das ist kein Zip-Archiv");
+      server.veroeffentlichen("kost.zip", f.roh);
     else
       server.paket("kost.zip", f.eintraege);
 
