@@ -147,13 +147,14 @@ Result<double> TField::asFloat() const {
   return 0.0;
 }
 
-bool TField::asBoolean() const {
-  const Value& v = value();
+bool flagValue(const Value& v) {
   if (const auto* i = std::get_if<long long>(&v)) return *i != 0;
   if (const auto* d = std::get_if<double>(&v)) return *d != 0;
   if (const auto* s = std::get_if<std::string>(&v)) return parseFlag(*s).value_or(false);
   return false;
 }
+
+bool TField::asBoolean() const { return flagValue(value()); }
 
 std::optional<platform::DateTime> TField::asDate() const {
   const Value& v = value();

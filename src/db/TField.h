@@ -58,7 +58,7 @@ class TField {
   Result<double> asFloat() const;
   bool asBoolean() const;
   std::optional<platform::DateTime> asDate() const;  // Date fields, or text holding a date
-  const Value& value() const;  // the stored value
+  const Value& value() const;                        // the stored value
 
   // ---- writing (Edit / Insert state only) ----
   Status setAsString(std::string_view text);
@@ -90,5 +90,8 @@ std::string formatFloatText(double v);
 
 // The text of a stored value of a field type, as TField::asString gives it.
 std::string fieldText(FieldType type, const Value& v);
+
+// The flag a stored value reads as, as TField::asBoolean gives it.
+bool flagValue(const Value& v);
 
 }  // namespace riviza::db

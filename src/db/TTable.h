@@ -83,6 +83,19 @@ struct Bookmark {
 
 class TransactionGuard;
 
+// What TTable::appendFrom makes of each record of the source: the work of a routine that would
+// read, assign and post the records one at a time, in one statement.
+struct RecordCopy {
+  // Per position of the new records from 0: the source position assigned to it (as
+  // TField::assign would), or -1 for none; positions not listed stay empty.
+  std::vector<int> from;
+  // Positions of the new records whose flag, after the assignment, is set False unless it is
+  // true (an empty one too); positions the new records lack are passed over.
+  std::vector<int> falseUnlessTrue;
+  // Source positions: a record whose texts there are all blank (after trimming) is left out.
+  std::vector<int> leaveOutWhenBlank;
+};
+
 class TTable {
  public:
   TTable();
@@ -118,7 +131,7 @@ class TTable {
   bool bof() const { return bof_; }
   bool isEmpty() const { return view_.empty(); }
   int recordCount() const { return static_cast<int>(view_.size()); }
-  int recNo() const;  // 1-based; 0 in Insert, when empty or inactive
+  int recNo() const;           // 1-based; 0 in Insert, when empty or inactive
   Status setRecNo(int recNo);  // clamped to 1..recordCount
   // The texts of record `recNo` of the view without moving the cursor, for grids that show
   // many records at once (the record being edited shows its pending values).
@@ -143,7 +156,7 @@ class TTable {
 
   // ---- fields (listed while active) ----
   int fieldCount() const { return active() ? static_cast<int>(fields_.size()) : 0; }
-  TField& fields(int index);  // 0 <= index < fieldCount()
+  TField& fields(int index);                 // 0 <= index < fieldCount()
   TField* findField(std::string_view name);  // ignoring case; nullptr when missing
   Result<TField*> fieldByName(std::string_view name);
   const TableStructure& structure() const { return file_.structure; }
@@ -173,6 +186,13 @@ class TTable {
   // number the bulk routines select by, once per voucher), so that each such filter reads only
   // its records instead of the whole table. Kept in the file; creating it again does nothing.
   Status ensureFilterIndex(std::string_view fieldName);
+  // Appends the records of the open table `source` (another file) by `copy`, in the source's
+  // order, in one transaction of its own, and returns how many were appended; on any failure
+  // none are. A copy that would change a value the assignment keeps (types that differ, an alpha
+  // field shorter than its source, an autoincrement field here, a flag that is no logical field,
+  // a blank test on no text field, a filtered source) is refused with kNotInOneStatement, to be
+  // done record by record.
+  Result<int> appendFrom(const TTable& source, const RecordCopy& copy);
   // Starts a write transaction for bulk work; see TransactionGuard.
   Result<TransactionGuard> startTransaction();
   bool inTransaction() const { return inTransaction_; }

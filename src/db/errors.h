@@ -23,6 +23,7 @@ inline constexpr int kInactive = 1011;        // operation needs an open table
 inline constexpr int kTransactionState = 1012;  // nested transaction, commit without one
 inline constexpr int kTableExists = 1013;     // creating over an existing file
 inline constexpr int kBadStructure = 1014;    // a structure that cannot be created
+inline constexpr int kNotInOneStatement = 1015;  // a bulk copy that must go record by record
 
 inline bool isKeyViolation(const Error& e) { return e.code == kKeyViolation; }
 

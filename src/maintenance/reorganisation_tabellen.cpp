@@ -11,10 +11,14 @@
 //   ErfBeleg.DB      48, 51, 52 not True -> False
 //   Ann.DB           a cost-bearer IK of 7 characters (trimmed) gets "10" in front
 // Every other table is copied as it is. A position one of the structures lacks reads as empty
-// and is not written.
+// and is not written. A table whose rule only leaves records out and sets flags, and whose
+// common fields keep their values, is copied in one statement of the table layer; the others,
+// and any such copy that fails, go record by record.
 #include "maintenance/reorganisation_tabellen.h"
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "app/Riviza1.h"
 #include "maintenance/update_liste.h"
@@ -76,16 +80,7 @@ Status mwstUmstellen(const MwStRegel& r, TTable& alt, TTable& neu) {
   return okStatus();
 }
 
-bool patientOhneAngaben(TTable& alt) {
-  for (int pos : {1, 7, 8, 11, 12})
-    if (!getrimmt(alt, pos).empty()) return false;
-  return true;
-}
-
-bool positionOhneBeleg(TTable& alt) { return getrimmt(alt, 0).empty(); }
-
 Status patientAnpassen(TTable& alt, TTable& neu, int) {
-  RIVIZA_TRY(nichtWahrIstFalsch(neu, 26));
   if (33 >= neu.fieldCount()) return okStatus();
   // "dd.MM.yyyy": month and day side by side read as month * 100 + day.
   const std::string datum = feldText(alt, 16);
@@ -102,41 +97,64 @@ Status leistungAnpassen(TTable& alt, TTable& neu, int) {
   return mwstUmstellen({"Leistungen.DB", 3, 2, "Nr", 19}, alt, neu);
 }
 
-Status belegAnpassen(TTable&, TTable& neu, int) {
-  for (int pos : {48, 51, 52}) RIVIZA_TRY(nichtWahrIstFalsch(neu, pos));
-  return okStatus();
-}
-
 Status annAnpassen(TTable& alt, TTable& neu, int) {
   const std::string ik = getrimmt(alt, 0);
   return pf::utf8Length(ik) == 7 ? neu.fields(0).setAsString("10" + ik) : okStatus();
 }
 
-// What a table's rule adds to the plain copy of positions 0 to n-1.
+// What a table's rule adds to the plain copy of positions 0 to n-1. A rule without `anpassen`
+// is done in one statement; the record-by-record copy follows the same lists.
 struct Regel {
-  int ab = 0;  // the first position copied
-  bool (*auslassen)(TTable& alt) = nullptr;
+  int ab = 0;                        // the first position copied
+  std::vector<int> ohneAngaben;      // a record with all of these blank is left out
+  std::vector<int> nichtWahrFalsch;  // flags not True become False
   Status (*anpassen)(TTable& alt, TTable& neu, int n) = nullptr;
 };
 
 Regel regelFuer(std::string_view datei, int n) {
   auto ist = [datei](const char* name) { return pf::equalsIgnoreCase(datei, name); };
-  if (ist("Patienten.DB")) return {1, patientOhneAngaben, patientAnpassen};
-  if (ist("ErfPosition.DB")) return {0, positionOhneBeleg, positionAnpassen};
-  if (ist("Leistungen.DB") && n == 19) return {0, nullptr, leistungAnpassen};
-  if (ist("ErfBeleg.DB")) return {0, nullptr, belegAnpassen};
-  if (ist("Ann.DB")) return {0, nullptr, annAnpassen};
+  if (ist("Patienten.DB")) return {1, {1, 7, 8, 11, 12}, {26}, patientAnpassen};
+  if (ist("ErfPosition.DB")) return {0, {0}, {}, n == 30 ? positionAnpassen : nullptr};
+  if (ist("Leistungen.DB") && n == 19) return {0, {}, {}, leistungAnpassen};
+  if (ist("ErfBeleg.DB")) return {0, {}, {48, 51, 52}, nullptr};
+  if (ist("Ann.DB")) return {0, {}, {}, annAnpassen};
   return {};
+}
+
+bool ohneAngaben(const Regel& r, TTable& alt) {
+  if (r.ohneAngaben.empty()) return false;
+  for (int pos : r.ohneAngaben)
+    if (!getrimmt(alt, pos).empty()) return false;
+  return true;
 }
 
 // Whether the record was written (the rule may leave it out).
 Result<bool> satzKopieren(const Regel& r, TTable& alt, TTable& neu, int n) {
-  if (r.auslassen && r.auslassen(alt)) return false;
+  if (ohneAngaben(r, alt)) return false;
   RIVIZA_TRY(neu.append());
   for (int i = r.ab; i < n; ++i) RIVIZA_TRY(neu.fields(i).assign(alt.fields(i)));
+  for (int pos : r.nichtWahrFalsch) RIVIZA_TRY(nichtWahrIstFalsch(neu, pos));
   if (r.anpassen) RIVIZA_TRY(r.anpassen(alt, neu, n));
   RIVIZA_TRY(neu.post());
   return true;
+}
+
+// The copy in one statement, for a rule that needs no record-by-record work; nullopt when the
+// table layer cannot do it so (or failed: the record-by-record copy then does it and reports).
+std::optional<int> inEinemSchritt(const Regel& r, TTable& alt, TTable& neu, int n) {
+  if (r.anpassen) return std::nullopt;
+  db::RecordCopy kopie{std::vector<int>(static_cast<size_t>(n), -1), r.nichtWahrFalsch, r.ohneAngaben};
+  for (int i = r.ab; i < n; ++i) kopie.from[static_cast<size_t>(i)] = i;
+  const Result<int> geschrieben = neu.appendFrom(alt, kopie);
+  if (!geschrieben) return std::nullopt;
+  return *geschrieben;
+}
+
+// The count is of the records the new table holds; the records a rule leaves out are counted
+// apart (the Windows program counted them as reorganised, and they vanished without a trace).
+void zaehlen(int geschrieben, int uebergangen) {
+  ReorgProtokoll("     " + std::to_string(geschrieben) + " Datensätze reorganisiert");
+  if (uebergangen > 0) ReorgProtokoll("     " + std::to_string(uebergangen) + " Datensätze übergangen");
 }
 
 Error mitOrt(const Error& e, const std::string& wo) { return Error::make(e.code, wo + ": " + e.message); }
@@ -147,10 +165,21 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   RIVIZA_TRY(alt.open());
   RIVIZA_TRY(neu.emptyTable());
   RIVIZA_TRY(neu.open());
-  int geschrieben = 0, uebergangen = 0;
   const int n = std::min(alt.fieldCount(), neu.fieldCount());
   ReorgProtokoll(datei + " Anzahl der Felder: " + std::to_string(n));
   const Regel regel = regelFuer(datei, n);
+  if (const auto kopiert = inEinemSchritt(regel, alt, neu, n)) {
+    // The labels end where the record-by-record copy leaves them: on the last record.
+    const int saetze = alt.recordCount();
+    if (saetze > 0) {
+      f.LabelReorg->setCaption(std::to_string(saetze));
+      f.LabelDbSatz->setCaption(std::to_string(saetze));
+    }
+    pf::processMessages();
+    zaehlen(*kopiert, saetze - *kopiert);
+    return okStatus();
+  }
+  int geschrieben = 0, uebergangen = 0;
   // One transaction on each side: the new table is written at once at the end, and the old one
   // is read under one lock instead of taking and checking it again for every record.
   auto lesen = alt.startTransaction();
@@ -170,10 +199,7 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   }
   RIVIZA_TRY(transaktion->commit());
   RIVIZA_TRY(lesen->commit());  // nothing written: ends the read
-  // The count is of the records the new table holds; the records a rule leaves out are counted
-  // apart (the Windows program counted them as reorganised, and they vanished without a trace).
-  ReorgProtokoll("     " + std::to_string(geschrieben) + " Datensätze reorganisiert");
-  if (uebergangen > 0) ReorgProtokoll("     " + std::to_string(uebergangen) + " Datensätze übergangen");
+  zaehlen(geschrieben, uebergangen);
   return okStatus();
 }
 

@@ -22,7 +22,8 @@ void ReorgProtokoll(std::string_view meldung);
 // case) from TableAlt into TableNeu, with the log lines " Anzahl der Felder: ", " Datensätze
 // reorganisiert" (the records written) and, when the table's rule left records out,
 // " Datensätze übergangen", the record numbers in LabelReorg and LabelDbSatz, and the message
-// pump after each record. Both tables are closed again on return.
+// pump after each record (a table copied in one statement shows its last record number once).
+// Both tables are closed again on return.
 Status TabelleReorganisieren(const std::string& datei);
 
 }  // namespace riviza

@@ -150,6 +150,11 @@ std::string fromUtf8(std::string_view utf8, CodePage page) {
   out.reserve(utf8.size());
   size_t pos = 0;
   while (pos < utf8.size()) {
+    // Runs of ASCII, most of any log text, are the same bytes in every code page.
+    const size_t ascii = pos;
+    while (pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) < 0x80) ++pos;
+    out.append(utf8, ascii, pos - ascii);
+    if (pos == utf8.size()) break;
     char32_t cp = nextCodePoint(utf8, pos);
     auto b = encodeChar(cp, page);
     out += static_cast<char>(b ? *b : '?');
@@ -162,8 +167,7 @@ bool fitsCodePage(std::string_view utf8, CodePage page) {
   while (pos < utf8.size()) {
     size_t before = pos;
     char32_t cp = nextCodePoint(utf8, pos);
-    if (cp == 0xFFFD && pos == before + 1 && static_cast<unsigned char>(utf8[before]) >= 0x80)
-      return false;
+    if (cp == 0xFFFD && pos == before + 1 && static_cast<unsigned char>(utf8[before]) >= 0x80) return false;
     if (!encodeChar(cp, page)) return false;
   }
   return true;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "db/TTable.h"
+#include "platform/text.h"
 #include "support/tools.h"
 #include "table_fixture.h"
 
@@ -156,6 +157,98 @@ TEST_F(Storage, BulkRewriteRollsBackUnlessCommitted) {
   std::vector<std::string> files;
   for (const auto& e : std::filesystem::directory_iterator(dir_.path())) files.push_back(e.path().filename());
   EXPECT_EQ(files, (std::vector<std::string>{"Kosttr.db"}));
+}
+
+// The copy in one statement stores what a record-by-record copy (assign, the flag rule, the
+// blank test) stores, in the source's key order; what it cannot do so it refuses, and a failed
+// copy appends nothing.
+TEST_F(Storage, AppendFromStoresWhatTheRecordByRecordCopyStores) {
+  const TableStructure alt{{{"Id", FieldType::Alpha, 9},
+                            {"Betrag", FieldType::Money, 0},
+                            {"Kurz", FieldType::Short, 0},
+                            {"Flag", FieldType::Logical, 0},
+                            {"Datum", FieldType::Date, 0},
+                            {"Notiz", FieldType::Memo, 0}},
+                           1};
+  TableStructure neu = alt;
+  neu.fields[0].size = 12;
+  neu.fields.push_back({"Neu", FieldType::Logical, 0});
+  neu.keyFieldCount = 0;
+  create("Alt.db", alt);
+  TTable quelle;
+  openTable(quelle, "Alt.db");
+  appendRow(quelle, {"3", "1,5", "7", "True", "15.03.2024", "drei"});
+  appendRow(quelle, {"1"});
+  appendRow(quelle, {" ", "9"});
+  appendRow(quelle, {"2", "2", "", "False"});
+  const RecordCopy kopie{{0, 1, 2, 3, 4, 5}, {3, 6, 9}, {0}};
+
+  create("Neu.db", neu);
+  create("Einzeln.db", neu);
+  TTable bulk, einzeln;
+  openTable(bulk, "Neu.db");
+  openTable(einzeln, "Einzeln.db");
+  auto n = bulk.appendFrom(quelle, kopie);
+  ASSERT_TRUE(n.ok()) << n.error().describe();
+  EXPECT_EQ(*n, 3);
+  for (Status st = quelle.first(); st && !quelle.eof(); st = quelle.next()) {
+    if (platform::trim(quelle.fields(0).asString()).empty()) continue;
+    ASSERT_TRUE(einzeln.append().ok());
+    for (int i = 0; i < 6; ++i) ASSERT_TRUE(einzeln.fields(i).assign(quelle.fields(i)).ok());
+    for (int i : {3, 6})
+      ASSERT_TRUE(einzeln.fields(i).asBoolean() || einzeln.fields(i).setAsBoolean(false).ok());
+    ASSERT_TRUE(einzeln.post().ok());
+  }
+  EXPECT_EQ(column(bulk, 0), (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_EQ(column(bulk, 3), (std::vector<std::string>{"False", "False", "True"}));
+  ASSERT_TRUE(bulk.first().ok() && einzeln.first().ok());
+  for (; !bulk.eof() && !einzeln.eof(); (void)bulk.next(), (void)einzeln.next())
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(bulk.fields(i).value(), einzeln.fields(i).value()) << i;
+  EXPECT_EQ(bulk.recordCount(), einzeln.recordCount());
+  bulk.assertInvariants();
+
+  // Refused, nothing written: a shorter alpha field, another type, a counter, a flag that is no
+  // logical field, a blank test on a number.
+  auto kuerzer = neu, andererTyp = neu, zaehler = neu;
+  kuerzer.fields[0].size = 5;
+  andererTyp.fields[1].type = FieldType::Number;
+  zaehler.fields[6] = {"Nr", FieldType::AutoInc, 0};
+  const std::pair<TableStructure, RecordCopy> abgelehnt[] = {{kuerzer, kopie},
+                                                             {andererTyp, kopie},
+                                                             {zaehler, {{0}, {}, {}}},
+                                                             {neu, {{0}, {1}, {}}},
+                                                             {neu, {{0}, {}, {1}}}};
+  int nr = 0;
+  for (const auto& [struktur, k] : abgelehnt) {
+    const std::string name = "Abgelehnt" + std::to_string(++nr) + ".db";
+    create(name, struktur);
+    TTable t;
+    openTable(t, name);
+    auto r = t.appendFrom(quelle, k);
+    ASSERT_FALSE(r.ok()) << name;
+    EXPECT_EQ(r.error().code, kNotInOneStatement) << name;
+    EXPECT_TRUE(t.isEmpty()) << name;
+  }
+
+  // Two equal keys: nothing appended, no transaction left, and the next copy goes through.
+  TableStructure verschluesselt = neu, ohneSchluessel = alt;
+  verschluesselt.keyFieldCount = 1;
+  ohneSchluessel.keyFieldCount = 0;
+  create("Schl.db", verschluesselt);
+  create("Doppelt.db", ohneSchluessel);
+  TTable doppelt, schl;
+  openTable(doppelt, "Doppelt.db");
+  appendRow(doppelt, {"1"});
+  appendRow(doppelt, {"1"});
+  openTable(schl, "Schl.db");
+  auto r = schl.appendFrom(doppelt, {{0}, {}, {}});
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.error().code, kKeyViolation);
+  EXPECT_TRUE(schl.isEmpty());
+  EXPECT_FALSE(schl.inTransaction());
+  r = schl.appendFrom(quelle, kopie);
+  ASSERT_TRUE(r.ok()) << r.error().describe();
+  EXPECT_EQ(*r, 3);
 }
 
 TEST_F(Storage, EmptyingAClosedTableAndRebuildingIndexes) {

@@ -72,6 +72,13 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
          ASSERT_TRUE(ann.append().ok() && ann.fields(0).setAsString("101234567").ok() && ann.post().ok());
        },
        nurStart, "Tabelle Ann.DB: Datensatz 3: Schlüsselverletzung"},
+      {"a record that cannot be written in a table copied in one statement (a key the old one lacked)",
+       [](Reorg& r) {
+         db::TableStructure ohneSchluessel = aelter("Stat01.DB", 8);
+         ohneSchluessel.keyFieldCount = 0;
+         tabelleAnlegen(r.jahrDaten(), "Stat01.DB", ohneSchluessel, {{{0, "A"}}, {{0, "B"}}, {{0, "A"}}});
+       },
+       nurStart, "Tabelle Stat01.DB: Datensatz 3: Schlüsselverletzung"},
       {"the exchange of the folders fails", nullptr, gestoert(Stoerung::KeinUmbenennen, "/Daten_neu"),
        "Umbenennen fehlgeschlagen: "},
   };

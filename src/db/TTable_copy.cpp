@@ -1,0 +1,149 @@
+// The table component's copy of another table's records in one statement (db layer); see
+// TTable::appendFrom.
+//
+// The source file is attached to this table's connection under a fixed name, its path bound as
+// a parameter; one INSERT ... SELECT appends its records in its view's order (key, then record
+// id). The blank test and the flag rule run as SQL functions over the stored values, through
+// the same conversions the fields read with.
+#include <algorithm>
+
+#include "db/TTable.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace riviza::db {
+namespace {
+
+Value storedValue(sqlite3_value* v) {
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+      return std::monostate{};
+    case SQLITE_INTEGER:
+      return static_cast<long long>(sqlite3_value_int64(v));
+    case SQLITE_FLOAT:
+      return sqlite3_value_double(v);
+    default: {
+      const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+      return std::string(p ? p : "", p ? static_cast<size_t>(sqlite3_value_bytes(v)) : 0);
+    }
+  }
+}
+
+void trueFunction(sqlite3_context* c, int, sqlite3_value** argv) {
+  sqlite3_result_int(c, flagValue(storedValue(argv[0])) ? 1 : 0);
+}
+
+// Called on text fields only, whose text is the stored one.
+void blankFunction(sqlite3_context* c, int, sqlite3_value** argv) {
+  sqlite3_result_int(c, platform::trimView(fieldText(FieldType::Alpha, storedValue(argv[0]))).empty());
+}
+
+Status registerCopyFunctions(const Database& db) {
+  using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
+  const std::pair<const char*, Function> functions[] = {{"riviza_true", trueFunction},
+                                                        {"riviza_blank", blankFunction}};
+  for (const auto& [name, function] : functions) {
+    int rc = sqlite3_create_function_v2(db.handle(), name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                        function, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return sqliteError(db.handle(), rc, "Kopierfunktion");
+  }
+  return okStatus();
+}
+
+// Assigning a field of `from` to one of `to` keeps the stored value: the same type, and an alpha
+// field no shorter (a stored text is never longer than its field, every write cuts it).
+bool keepsValue(const FieldDef& from, const FieldDef& to) {
+  return from.type == to.type && (to.type != FieldType::Alpha || to.size >= from.size);
+}
+
+bool contains(const std::vector<int>& positions, int p) {
+  return std::find(positions.begin(), positions.end(), p) != positions.end();
+}
+
+Error notInOne(const std::string& why) {
+  return Error::make(kNotInOneStatement, "nicht in einem Schritt zu kopieren: " + why);
+}
+
+Result<std::string> copySql(const TableStructure& from, const TableStructure& to, const RecordCopy& copy) {
+  std::string columns, values;
+  for (int i = 0; i < static_cast<int>(to.fields.size()); ++i) {
+    const FieldDef& target = to.fields[static_cast<size_t>(i)];
+    if (target.type == FieldType::AutoInc) return notInOne("Zählerfeld " + target.name);
+    const int source = i < static_cast<int>(copy.from.size()) ? copy.from[static_cast<size_t>(i)] : -1;
+    const bool flag = contains(copy.falseUnlessTrue, i);
+    if (source < 0 && !flag) continue;
+    std::string value = "0";
+    if (source >= 0) {
+      if (source >= static_cast<int>(from.fields.size())) return notInOne("Feld " + std::to_string(source));
+      if (!keepsValue(from.fields[static_cast<size_t>(source)], target)) return notInOne(target.name);
+      value = columnName(source);
+    }
+    if (flag) {
+      if (target.type != FieldType::Logical) return notInOne(target.name);
+      if (source >= 0) value = "CASE WHEN riviza_true(" + value + ") THEN " + value + " ELSE 0 END";
+    }
+    columns += (columns.empty() ? "" : ",") + columnName(i);
+    values += (values.empty() ? "" : ",") + value;
+  }
+  if (columns.empty()) return notInOne("keine Felder");
+
+  std::string sql = "INSERT INTO records(" + columns + ") SELECT " + values + " FROM riviza_source.records";
+  if (!copy.leaveOutWhenBlank.empty()) {
+    std::string blank;
+    for (int p : copy.leaveOutWhenBlank) {
+      std::string term = "1";  // a position the source lacks reads as empty
+      if (p < static_cast<int>(from.fields.size())) {
+        if (!isTextType(from.fields[static_cast<size_t>(p)].type))
+          return notInOne("Feld " + std::to_string(p));
+        term = "riviza_blank(" + columnName(p) + ")";
+      }
+      blank += (blank.empty() ? "" : " AND ") + term;
+    }
+    sql += " WHERE NOT (" + blank + ")";
+  }
+  const std::string keys = from.keyFieldCount > 0 ? columnList(from.keyFieldCount) + "," : "";
+  return sql + " ORDER BY " + keys + "rowid";
+}
+
+}  // namespace
+
+Result<int> TTable::appendFrom(const TTable& source, const RecordCopy& copy) {
+  RIVIZA_TRY(requireActive());
+  RIVIZA_TRY(source.requireActive());
+  if (source.filtered()) return notInOne("gefilterte Quelle");
+  auto sql = copySql(source.structure(), structure(), copy);
+  if (!sql) return sql.error();
+  RIVIZA_TRY(checkBrowseMode());
+  RIVIZA_TRY(registerCopyFunctions(file_.db));
+
+  {
+    auto attach = Statement::prepare(file_.db, "ATTACH ? AS riviza_source");
+    if (!attach) return attach.error();
+    RIVIZA_TRY(attach->bind(1, platform::nativePath(source.filePathText()).string()));
+    RIVIZA_TRY(attach->run());
+  }
+  // Detached once the transaction is over (a database read in a transaction stays attached).
+  struct Detach {
+    Database& db;
+    ~Detach() { (void)db.exec("DETACH riviza_source"); }
+  } detach{file_.db};
+
+  auto transaction = startTransaction();
+  if (!transaction) return transaction.error();
+  int appended = 0;
+  {
+    auto insert = Statement::prepare(file_.db, *sql);
+    if (!insert) return insert.error();
+    Status st = insert->run();
+    appended = st ? file_.db.changes() : 0;
+    wroteFile(appended > 0);
+    if (!st) return mapWriteError(st.error());
+  }
+  // The view before the commit: a failure after it would leave records the caller counts as
+  // not appended.
+  RIVIZA_TRY(reloadView());
+  RIVIZA_TRY(transaction->commit());
+  return appended;
+}
+
+}  // namespace riviza::db
