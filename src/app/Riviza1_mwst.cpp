@@ -35,12 +35,11 @@ long long festkomma(db::TTable& t, const char* feld, int scale) {
   return std::llround(wert * scale);
 }
 
-// "35,70" for 3570 cents: the "%.2f" of the German formats, without a floating-point detour.
+// "35,70" for 3570 cents: two decimals with the German comma, in whole numbers throughout.
 std::string centText(long long cents) {
-  const bool negativ = cents < 0;
-  const unsigned long long betrag = negativ ? 0ULL - static_cast<unsigned long long>(cents) : cents;
-  std::string rest = std::to_string(betrag % 100);
-  return (negativ ? "-" : "") + std::to_string(betrag / 100) + "," + (rest.size() < 2 ? "0" : "") + rest;
+  const unsigned long long betrag = cents < 0 ? 0ULL - static_cast<unsigned long long>(cents) : cents;
+  return (cents < 0 ? "-" : "") + std::to_string(betrag / 100) + "," +
+         platform::zeroPadded(static_cast<long long>(betrag % 100), 2);
 }
 
 std::string feldText(db::TTable& t, const char* feld) {

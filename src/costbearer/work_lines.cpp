@@ -2,10 +2,10 @@
 #include "costbearer/work_lines.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "costbearer/column_text.h"
 #include "costbearer/segment.h"
+#include "platform/text.h"
 
 namespace riviza::costbearer {
 namespace {
@@ -19,10 +19,8 @@ void place(std::string& line, Column col, std::string_view value) {
 }  // namespace
 
 std::string formatMainLine(MainLineValues values, int counter) {
-  char digits[8];
-  std::snprintf(digits, sizeof digits, "%05d", std::clamp(counter, 0, kCounterMax));
   values[MainField::LineType] = "01";
-  values[MainField::Counter] = digits;
+  values[MainField::Counter] = platform::zeroPadded(std::clamp(counter, 0, kCounterMax), 5);
   std::string line(kMainLineWidth, ' ');
   for (size_t i = 0; i < kMainColumns.size(); ++i) place(line, kMainColumns[i], values.field[i]);
   return line;

@@ -56,7 +56,7 @@ const Value kNull{};
 std::string formatFloatText(double v) {
   if (v == 0) return "0";
   char buf[40];
-  // to_chars is "%.15g" of the C locale whatever the process locale is.
+  // 15 significant digits in the shortest general form, the same whatever the process locale.
   const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
   std::string s(buf, ec == std::errc() ? end : buf);
   std::string out;

@@ -4,9 +4,9 @@
 #include "db/catalogue.h"
 
 #include <array>
-#include <cstdio>
 
 #include "platform/codec.h"
+#include "platform/text.h"
 
 namespace riviza::db {
 namespace {
@@ -292,11 +292,7 @@ const CatalogueTable* findCatalogueTable(std::string_view fileName) {
   return nullptr;
 }
 
-std::string placeholderName(int position) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "Feld%02d", position);
-  return buf;
-}
+std::string placeholderName(int position) { return "Feld" + platform::zeroPadded(position, 2); }
 
 TableStructure structureOf(const CatalogueTable& table) {
   TableStructure s;

@@ -2,7 +2,8 @@
 #include "db/structure.h"
 
 #include <array>
-#include <cstdio>
+
+#include "platform/text.h"
 
 namespace riviza::db {
 namespace {
@@ -44,9 +45,8 @@ bool isIntegerType(FieldType t) {
 bool isFloatType(FieldType t) { return t == FieldType::Number || t == FieldType::Money; }
 
 std::string storedDate(const platform::DateTime& d) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
-  return buf;
+  return platform::zeroPadded(d.year, 4) + "-" + platform::zeroPadded(d.month, 2) + "-" +
+         platform::zeroPadded(d.day, 2);
 }
 
 std::optional<platform::DateTime> dateFromStored(const std::string& s) {

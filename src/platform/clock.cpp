@@ -5,7 +5,6 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <thread>
 
 #include "platform/text.h"
@@ -141,23 +140,17 @@ ScopedClock::ScopedClock(const Clock& c) : saved_(gClock) { gClock = &c; }
 ScopedClock::~ScopedClock() { gClock = saved_; }
 
 std::string formatDate(const DateTime& t) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", t.day, t.month, t.year);
-  return buf;
+  return zeroPadded(t.day, 2) + "." + zeroPadded(t.month, 2) + "." + zeroPadded(t.year, 4);
 }
 
 std::string formatTime(const DateTime& t) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-  return buf;
+  return zeroPadded(t.hour, 2) + ":" + zeroPadded(t.minute, 2) + ":" + zeroPadded(t.second, 2);
 }
 
 std::string formatDateTime(const DateTime& t) { return formatDate(t) + " " + formatTime(t); }
 
 std::string formatCompactDate(const DateTime& t) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02d", t.year, t.month, t.day);
-  return buf;
+  return zeroPadded(t.year, 4) + zeroPadded(t.month, 2) + zeroPadded(t.day, 2);
 }
 
 namespace {
@@ -211,8 +204,9 @@ std::optional<DateTime> parseTime(std::string_view text) {
   return t;
 }
 
-// to_chars and from_chars, never printf or strtod: those follow the process locale, which Qt
-// takes from the environment (a German one turns "." into "," and stops strtod at the ".").
+// Through to_chars and from_chars: the C library's number conversions follow the process
+// locale, which Qt takes from the environment (a German one writes a comma and stops reading at
+// the point).
 std::string formatFixed(double value, int decimals) {
   char buf[400];  // the largest double in full, with its decimals
   const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);

@@ -1,10 +1,12 @@
-// Small text helpers shared by every layer (platform layer): trimming and line splitting.
+// Small text helpers shared by every layer (platform layer): trimming, line splitting and
+// zero-padded whole numbers.
 //
 // Trim follows the Windows program's runtime: every character up to and including the blank
 // (controls, CR, LF, tab) is cut at both ends; bytes above 0x7F are never cut, so the helpers work
 // alike on UTF-8 and on single-byte text.
 #pragma once
 
+#include <charconv>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,17 @@ inline std::string_view nextLine(std::string_view& rest) {
   rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
   if (line.ends_with('\r')) line.remove_suffix(1);
   return line;
+}
+
+// A whole number in decimals with at least `width` digits, zeros in front ("007"). Through
+// to_chars: the C library's formatting belongs to the process locale, which Qt takes from LANG.
+inline std::string zeroPadded(long long value, int width) {
+  char buf[24];
+  const unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value) : value;
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, magnitude);
+  std::string digits(buf, ec == std::errc() ? end : buf);
+  if (static_cast<int>(digits.size()) < width) digits.insert(0, width - digits.size(), '0');
+  return value < 0 ? "-" + digits : digits;
 }
 
 }  // namespace riviza::platform

@@ -5,6 +5,7 @@
 
 #include "platform/codec.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
 
@@ -71,9 +72,7 @@ uint16_t VolumeNumberFromLabel(std::string_view label) {
 }
 
 std::string SpannedDiskLabel(int diskNumber) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%.3d", diskNumber);
-  return std::string(kSpanLabel) + digits;
+  return std::string(kSpanLabel) + platform::zeroPadded(diskNumber, 3);
 }
 
 bool TDiskManager::CheckDrive(std::string_view path, const TDiskCheckHooks& hooks) {

@@ -12,7 +12,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -20,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "zip/kvoGbls.h"
 
 namespace riviza::zip {
@@ -80,9 +80,8 @@ bool moveToTrash(const fs::path& file) {
   if (trash.empty()) return false;
   const std::string base = file.filename().string();
   const platform::DateTime t = platform::now();
-  char when[32];
-  std::snprintf(when, sizeof when, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                t.second);
+  const std::string when = platform::zeroPadded(t.year, 4) + "-" + platform::zeroPadded(t.month, 2) + "-" +
+                           platform::zeroPadded(t.day, 2) + "T" + platform::formatTime(t);
   const std::string info =
       "[Trash Info]\nPath=" + percentEncoded(file.string()) + "\nDeletionDate=" + when + "\n";
   for (int n = 1; n < 10000; ++n) {

@@ -5,11 +5,11 @@
 // read-only medium holds a perfectly readable archive (the writer's check would refuse it).
 // A disk request accepts a disk whose label carries the number asked for ("PKBACK# 002"); the
 // events are asked at most kMaxDiskRequests times.
-#include <cstdio>
 
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "zip/kvoDiskManager.h"
 #include "zip/kvoErrors.h"
 #include "zip/kvoGbls.h"
@@ -30,8 +30,7 @@ Result<std::unique_ptr<TStream32>> openForReading(const std::string& name) {
 std::string TUnZip::VolumeName(uint32_t volume, uint32_t lastVolume) const {
   const bool firstGiven = scanState_ == kScanLocalFound;
   if (firstGiven ? volume == 0 : volume >= lastVolume) return archiveFile_;
-  char ext[16];
-  std::snprintf(ext, sizeof ext, ".z%02u", volume + 1);
+  const std::string ext = ".z" + platform::zeroPadded(volume + 1LL, 2);
   std::string name = platform::changeFileExt(archiveFile_, ext);
   // Walking from the first volume, the set ends with the ".zip" file when no ".zNN" is left.
   if (firstGiven && !platform::fileExists(name)) {
