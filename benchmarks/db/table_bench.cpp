@@ -5,8 +5,6 @@
 // stored, or found, the same records.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <stdlib.h>
-
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -14,6 +12,7 @@
 
 #include "db/TTable.h"
 #include "db/catalogue.h"
+#include "support/bench_dir.h"
 #include "support/peer.h"
 
 namespace {
@@ -24,14 +23,7 @@ using riviza::Status;
 
 constexpr int kRows = 100000;
 
-struct Folder {
-  Folder() {
-    std::string tmpl = (fs::temp_directory_path() / "riviza-bench-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~Folder() { fs::remove_all(path); }
-  fs::path path;
-};
+using Folder = riviza::bench::BenchDir;
 
 std::string shortName(int i) { return (i % 10 == 0 ? "AOK Bezirk " : "BKK Betrieb ") + std::to_string(i); }
 

@@ -8,8 +8,6 @@
 // Stat01.DB against the peer's.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <stdlib.h>
-
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -23,6 +21,7 @@
 #include "maintenance/statistik.h"
 #include "office/application.h"
 #include "platform/paths.h"
+#include "support/bench_dir.h"
 #include "support/peer.h"
 #include "ui/dialogs.h"
 
@@ -31,14 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Ordner {
-  Ordner() {
-    std::string muster = (fs::temp_directory_path() / "riviza-census-bench-XXXXXX").string();
-    pfad = mkdtemp(muster.data());
-  }
-  ~Ordner() { fs::remove_all(pfad); }
-  fs::path pfad;
-};
+using Ordner = bench::BenchDir;
 
 const char* const kHm[] = {"604503", "704505", "123456", "604504"};
 
@@ -63,7 +55,7 @@ const fs::path& quelle(int belege) {
   if (!q) {
     q = std::make_unique<Ordner>();
     const bool gut =
-        fuellen(q->pfad, "ErfBeleg.DB", belege,
+        fuellen(q->path, "ErfBeleg.DB", belege,
                 [belege](db::TTable& t, int r) {
                   const std::string tag = std::to_string(10 + r % 18);
                   return t.fields(0).setAsString("B" + std::to_string(1000000 + r)) &&
@@ -75,14 +67,14 @@ const fs::path& quelle(int belege) {
                                                   std::to_string(1940 + r % 80)) &&
                          t.fields(56).setAsString(r % 2 ? "W" : "M");
                 }) &&
-        fuellen(q->pfad, "ErfPosition.DB", 3 * belege, [](db::TTable& t, int r) {
+        fuellen(q->path, "ErfPosition.DB", 3 * belege, [](db::TTable& t, int r) {
           return t.fields(0).setAsString("B" + std::to_string(1000000 + r / 3)) &&
                  t.fields(2).setAsString(kHm[(r / 3 + r % 3) % 4]);
         });
     if (!gut) q.reset();
   }
   static const fs::path kKeine;
-  return q ? q->pfad : kKeine;
+  return q ? q->path : kKeine;
 }
 
 // The same rows as the census in one statement; the number of rows Stat01.DB then holds.
@@ -131,21 +123,21 @@ void Bestandserhebung(benchmark::State& state) {
   const fs::path& q = quelle(belege);
   if (q.empty()) return state.SkipWithError("source tables not built");
   Ordner wurzel;
-  const fs::path jahr = wurzel.pfad / "Daten/Abrechng/2024/Daten",
-                 peerTabelle = wurzel.pfad / "Peer/Stat01.DB";
+  const fs::path jahr = wurzel.path / "Daten/Abrechng/2024/Daten",
+                 peerTabelle = wurzel.path / "Peer/Stat01.DB";
   fs::create_directories(jahr);
   fs::create_directories(peerTabelle.parent_path());
-  fs::create_directories(wurzel.pfad / "Programm");
+  fs::create_directories(wurzel.path / "Programm");
   const std::string daten = platform::pathText(jahr);
   resetGlobals();
   Globals& g = globals();
-  g.ProgrammPfad = (wurzel.pfad / "Programm").string() + "\\";
-  g.DatenPfad = (wurzel.pfad / "Daten").string() + "\\";
+  g.ProgrammPfad = (wurzel.path / "Programm").string() + "\\";
+  g.DatenPfad = (wurzel.path / "Daten").string() + "\\";
   g.JahrPfad = "Abrechng\\2024\\";
   ui::ScriptedDialogs antworten;
   office::ScopedDocumentOpener nichtOeffnen([](const std::string&) { return okStatus(); });
   TFormEinstellungen form;
-  form.EditOrdnerExport->setText(wurzel.pfad.string());
+  form.EditOrdnerExport->setText(wurzel.path.string());
   const auto stat01Anlegen = [](const std::string& ordner) {
     return db::TTable::createTable(ordner, "Stat01.DB",
                                    db::structureOf(*db::findCatalogueTable("Stat01.DB")));

@@ -5,8 +5,6 @@
 // peer (within 3 is the goal) and us_per_row. Every run checks the record counts both left.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <stdlib.h>
-
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -21,20 +19,14 @@
 #include "platform/launcher.h"
 #include "platform/paths.h"
 #include "ui/dialogs.h"
+#include "support/bench_dir.h"
 
 namespace riviza {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Ordner {
-  Ordner() {
-    std::string muster = (fs::temp_directory_path() / "riviza-leistungen-bench-XXXXXX").string();
-    pfad = mkdtemp(muster.data());
-  }
-  ~Ordner() { fs::remove_all(pfad); }
-  fs::path pfad;
-};
+using Ordner = bench::BenchDir;
 
 // A service list as offices keep them: a heading, then number, key, PZN, text and price, with
 // umlauts and now and then an apostrophe.
@@ -73,14 +65,14 @@ double sekunden(std::chrono::steady_clock::duration d) { return std::chrono::dur
 void LeistungenImportCsv(benchmark::State& state) {
   const int zeilen = static_cast<int>(state.range(0));
   Ordner wurzel;
-  const fs::path programm = wurzel.pfad / "Programm", daten = wurzel.pfad / "Daten/Abrechng/2024/Daten";
-  const fs::path datei = wurzel.pfad / "artImp.csv", peer = wurzel.pfad / "peer.db";
+  const fs::path programm = wurzel.path / "Programm", daten = wurzel.path / "Daten/Abrechng/2024/Daten";
+  const fs::path datei = wurzel.path / "artImp.csv", peer = wurzel.path / "peer.db";
   if (!db::writeLeerDaten((programm / "LeerDaten").string())) return state.SkipWithError("LeerDaten");
   fs::create_directories(daten);
   fs::copy_file(programm / "LeerDaten/Leistungen.DB", daten / "Leistungen.DB");
   if (!platform::writeFile(platform::pathText(datei), liste(zeilen))) return state.SkipWithError("list");
   resetGlobals();
-  globals().DatenPfad = (wurzel.pfad / "Daten").string() + "\\";
+  globals().DatenPfad = (wurzel.path / "Daten").string() + "\\";
   ui::ScriptedDialogs meldungen;
   TFormEinstellungen form;
   form.ComboBoxAktuellesJahr->setText("2024");

@@ -8,8 +8,6 @@
 // the record counts it left.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <stdlib.h>
-
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -24,20 +22,14 @@
 #include "platform/launcher.h"
 #include "platform/paths.h"
 #include "ui/dialogs.h"
+#include "support/bench_dir.h"
 
 namespace riviza {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Ordner {
-  Ordner() {
-    std::string muster = (fs::temp_directory_path() / "riviza-reorg-bench-XXXXXX").string();
-    pfad = mkdtemp(muster.data());
-  }
-  ~Ordner() { fs::remove_all(pfad); }
-  fs::path pfad;
-};
+using Ordner = bench::BenchDir;
 
 bool ok(int rc) { return rc == SQLITE_OK || rc == SQLITE_DONE || rc == SQLITE_ROW; }
 
@@ -147,8 +139,8 @@ const Quelle& quelle(int positionen, bool aelter) {
     q = std::make_unique<Quelle>();
     q->positionen = positionen;
     q->belege = positionen / 4;
-    if (!tabelleFuellen(q->ordner.pfad, "ErfPosition.DB", aelter ? 30 : 31, positionen, position) ||
-        !tabelleFuellen(q->ordner.pfad, "ErfBeleg.DB", 58, q->belege, beleg))
+    if (!tabelleFuellen(q->ordner.path, "ErfPosition.DB", aelter ? 30 : 31, positionen, position) ||
+        !tabelleFuellen(q->ordner.path, "ErfBeleg.DB", 58, q->belege, beleg))
       q->positionen = -1;
   }
   return *q;
@@ -168,15 +160,15 @@ void Reorganisation(benchmark::State& state) {
   const Quelle& q = quelle(positionen, aelter);
   if (q.positionen < 0) return state.SkipWithError("source tables not built");
   Ordner wurzel;
-  const fs::path programm = wurzel.pfad / "Programm", jahr = wurzel.pfad / "Daten/Abrechng/2024";
-  const fs::path peer = wurzel.pfad / "Peer";
+  const fs::path programm = wurzel.path / "Programm", jahr = wurzel.path / "Daten/Abrechng/2024";
+  const fs::path peer = wurzel.path / "Peer";
   if (!db::writeLeerDaten((programm / "LeerDaten").string())) return state.SkipWithError("LeerDaten");
   fs::create_directories(jahr);
   fs::create_directories(peer);
   resetGlobals();
   Globals& g = globals();
   g.ProgrammPfad = programm.string() + "\\";
-  g.DatenPfad = (wurzel.pfad / "Daten").string() + "\\";
+  g.DatenPfad = (wurzel.path / "Daten").string() + "\\";
   g.JahrPfad = "Abrechng\\2024\\";
   g.Tagesdatum = "15.03.2024";
   ui::ScriptedDialogs antworten;  // Yes to the backup question
@@ -186,7 +178,7 @@ void Reorganisation(benchmark::State& state) {
     fs::remove_all(jahr);
     fs::create_directories(jahr / "Daten");
     for (const char* datei : {"ErfPosition.DB", "ErfBeleg.DB"}) {
-      fs::copy_file(q.ordner.pfad / datei, jahr / "Daten" / datei);
+      fs::copy_file(q.ordner.path / datei, jahr / "Daten" / datei);
       fs::copy_file(programm / "LeerDaten" / datei, peer / datei, fs::copy_options::overwrite_existing);
     }
     const std::string daten = platform::pathText(jahr / "Daten");
@@ -201,7 +193,7 @@ void Reorganisation(benchmark::State& state) {
     for (auto [datei, felder] :
          {std::pair{"ErfPosition.DB", aelter ? 30 : 31}, std::pair{"ErfBeleg.DB", 58}}) {
       const std::string spalten = db::columnList(felder);
-      const std::string sql = "ATTACH '" + (q.ordner.pfad / datei).string() +
+      const std::string sql = "ATTACH '" + (q.ordner.path / datei).string() +
                               "' AS alt; BEGIN; INSERT INTO records(" + spalten + ") SELECT " + spalten +
                               " FROM alt.records; COMMIT;";
       auto rc = platform::runAndWait({"sqlite3", (peer / datei).string(), sql});

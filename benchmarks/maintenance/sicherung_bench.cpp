@@ -8,8 +8,6 @@
 // reports and that the archive exists; the last archive of each side is tested with unzip -tqq.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
-#include <stdlib.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -22,20 +20,14 @@
 #include "platform/launcher.h"
 #include "platform/paths.h"
 #include "ui/dialogs.h"
+#include "support/bench_dir.h"
 
 namespace riviza {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Ordner {
-  Ordner() {
-    std::string muster = (fs::temp_directory_path() / "riviza-sicherung-bench-XXXXXX").string();
-    pfad = mkdtemp(muster.data());
-  }
-  ~Ordner() { fs::remove_all(pfad); }
-  fs::path pfad;
-};
+using Ordner = bench::BenchDir;
 
 const char* const kNamen[] = {"Müller", "Schmidt", "Schneider", "Fischer",  "Weber",   "Meyer",
                               "Wagner", "Becker",  "Schulz",    "Hoffmann", "Schäfer", "Koch"};
@@ -124,7 +116,7 @@ void paket(const fs::path& datei, size_t bytes, unsigned saat) {
 // The year folder, built once per run: about 200 MB.
 struct Jahr {
   Ordner wurzel;
-  fs::path ordner = wurzel.pfad / "Daten/Abrechng/2024";
+  fs::path ordner = wurzel.path / "Daten/Abrechng/2024";
   uint64_t bytes = 0;
   bool gut = true;
   Jahr() {
@@ -158,11 +150,11 @@ uint64_t archivGroesse(const fs::path& ordner) {
 void ZipSicherung(benchmark::State& state) {
   static Jahr jahr;
   if (!jahr.gut) return state.SkipWithError("year tables not built");
-  const fs::path ziel = jahr.wurzel.pfad / "Sicherung", peer = jahr.wurzel.pfad / "Peer";
+  const fs::path ziel = jahr.wurzel.path / "Sicherung", peer = jahr.wurzel.path / "Peer";
   resetGlobals();
   Globals& g = globals();
-  g.ProgrammPfad = jahr.wurzel.pfad.string() + "\\";
-  g.DatenPfad = (jahr.wurzel.pfad / "Daten").string() + "\\";
+  g.ProgrammPfad = jahr.wurzel.path.string() + "\\";
+  g.DatenPfad = (jahr.wurzel.path / "Daten").string() + "\\";
   g.JahrPfad = "Abrechng\\2024\\";
   ui::ScriptedDialogs meldungen;
   TFormEinstellungen form;

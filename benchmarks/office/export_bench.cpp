@@ -4,8 +4,6 @@
 // ratio is openpyxl's seconds over ours (above 1: ours is faster). Both outputs are checked:
 // ours is read back, openpyxl's must exist.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
-
 #include <charconv>
 #include <chrono>
 #include <filesystem>
@@ -17,6 +15,7 @@
 #include "office/file_formats.h"
 #include "office/workbook.h"
 #include "platform/launcher.h"
+#include "support/bench_dir.h"
 
 namespace {
 
@@ -26,14 +25,7 @@ using db::FieldType;
 
 constexpr int kRecords = 100000;
 
-struct Folder {
-  Folder() {
-    std::string tmpl = (fs::temp_directory_path() / "riviza-bench-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~Folder() { fs::remove_all(path); }
-  fs::path path;
-};
+using Folder = bench::BenchDir;
 
 db::TableStructure structure() {
   std::vector<db::FieldDef> f = {
