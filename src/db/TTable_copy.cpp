@@ -15,18 +15,9 @@ namespace riviza::db {
 namespace {
 
 Value storedValue(sqlite3_value* v) {
-  switch (sqlite3_value_type(v)) {
-    case SQLITE_NULL:
-      return std::monostate{};
-    case SQLITE_INTEGER:
-      return static_cast<long long>(sqlite3_value_int64(v));
-    case SQLITE_FLOAT:
-      return sqlite3_value_double(v);
-    default: {
-      const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-      return std::string(p ? p : "", p ? static_cast<size_t>(sqlite3_value_bytes(v)) : 0);
-    }
-  }
+  Value out;
+  valueInto(v, out);
+  return out;
 }
 
 void trueFunction(sqlite3_context* c, int, sqlite3_value** argv) {
@@ -39,15 +30,8 @@ void blankFunction(sqlite3_context* c, int, sqlite3_value** argv) {
 }
 
 Status registerCopyFunctions(const Database& db) {
-  using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
-  const std::pair<const char*, Function> functions[] = {{"riviza_true", trueFunction},
-                                                        {"riviza_blank", blankFunction}};
-  for (const auto& [name, function] : functions) {
-    int rc = sqlite3_create_function_v2(db.handle(), name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                        function, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) return sqliteError(db.handle(), rc, "Kopierfunktion");
-  }
-  return okStatus();
+  RIVIZA_TRY(db.defineFunction("riviza_true", trueFunction, "Kopierfunktion"));
+  return db.defineFunction("riviza_blank", blankFunction, "Kopierfunktion");
 }
 
 // Assigning a field of `from` to one of `to` keeps the stored value: the same type, and an alpha
@@ -111,25 +95,28 @@ Result<int> TTable::appendFrom(const TTable& source, const RecordCopy& copy) {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(source.requireActive());
   if (source.filtered()) return notInOne("gefilterte Quelle");
+  // Its own connection would see what it has not committed; this statement would not.
+  if (source.inTransaction()) return notInOne("Quelle in einer Transaktion");
   auto sql = copySql(source.structure(), structure(), copy);
   if (!sql) return sql.error();
   RIVIZA_TRY(checkBrowseMode());
   RIVIZA_TRY(registerCopyFunctions(file_.db));
 
+  // Detached once the transaction is over (a database read in a transaction stays attached).
+  struct Detach {
+    Database& db;
+    ~Detach() { (void)db.exec("DETACH riviza_source"); }
+  } detach{file_.db};
+  // Attached after the write lock is taken, so the lock binds this table only and the source is
+  // merely read: a source another program holds does not stall the copy.
+  auto transaction = startTransaction();
+  if (!transaction) return transaction.error();
   {
     auto attach = Statement::prepare(file_.db, "ATTACH ? AS riviza_source");
     if (!attach) return attach.error();
     RIVIZA_TRY(attach->bind(1, platform::nativePath(source.filePathText()).string()));
     RIVIZA_TRY(attach->run());
   }
-  // Detached once the transaction is over (a database read in a transaction stays attached).
-  struct Detach {
-    Database& db;
-    ~Detach() { (void)db.exec("DETACH riviza_source"); }
-  } detach{file_.db};
-
-  auto transaction = startTransaction();
-  if (!transaction) return transaction.error();
   int appended = 0;
   {
     auto insert = Statement::prepare(file_.db, *sql);

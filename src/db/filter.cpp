@@ -282,11 +282,7 @@ Result<CompiledFilter> compileFilter(std::string_view text, const TableStructure
 }
 
 Status registerFilterFunctions(const Database& db) {
-  int rc = sqlite3_create_function_v2(db.handle(), "riviza_fold", 1,
-                                      SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction,
-                                      nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) return sqliteError(db.handle(), rc, "Filterfunktion");
-  return okStatus();
+  return db.defineFunction("riviza_fold", foldFunction, "Filterfunktion");
 }
 
 std::string quoteFilterValue(std::string_view value, bool prefix) {

@@ -102,6 +102,13 @@ Status Database::exec(const char* sql) {
   return Error::make(sqlite3_extended_errcode(db_.get()), text);
 }
 
+Status Database::defineFunction(const char* name, ScalarFunction function, std::string_view what) const {
+  int rc = sqlite3_create_function_v2(db_.get(), name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, function,
+                                      nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return sqliteError(db_.get(), rc, what);
+  return okStatus();
+}
+
 long long Database::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_.get()); }
 int Database::changes() const { return sqlite3_changes(db_.get()); }
 
@@ -145,7 +152,7 @@ Status Statement::bindUncopied(int index, const Value& v) { return bindValue(ind
 
 Status Statement::bindValue(int index, const Value& v, sqlite3_destructor_type keep) {
   sqlite3_stmt* s = stmt_.get();
-  Bound dummy;
+  Bound dummy{Bound::Text, 0};  // out of range: never counts as bound, so SQLite reports it
   Bound& was =
       index > 0 && static_cast<size_t>(index) < bound_.size() ? bound_[static_cast<size_t>(index)] : dummy;
   Bound now;
@@ -191,22 +198,18 @@ Status Statement::run() {
 }
 
 Value Statement::column(int index) const {
-  switch (sqlite3_column_type(stmt_.get(), index)) {
-    case SQLITE_INTEGER:
-      return static_cast<long long>(sqlite3_column_int64(stmt_.get(), index));
-    case SQLITE_FLOAT:
-      return sqlite3_column_double(stmt_.get(), index);
-    case SQLITE_NULL:
-      return std::monostate{};
-    default:
-      return columnText(index);
-  }
+  Value out;
+  columnInto(index, out);
+  return out;
 }
 
 void Statement::columnInto(int index, Value& out) const {
   // One value handle instead of a column call per question: each column call looks the column
   // up again. The statement is used on one thread only, which is what the handle asks for.
-  sqlite3_value* v = sqlite3_column_value(stmt_.get(), index);
+  valueInto(sqlite3_column_value(stmt_.get(), index), out);
+}
+
+void valueInto(sqlite3_value* v, Value& out) {
   switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER:
       out = static_cast<long long>(sqlite3_value_int64(v));

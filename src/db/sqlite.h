@@ -46,6 +46,9 @@ class Database {
   // bindings cleared. Valid until the next call of cached() or run(): a statement is reused, not
   // parsed again, when the same SQL comes back (the filter query of each voucher).
   Result<Statement*> cached(std::string_view sql);
+  // A deterministic SQL function of one argument on this connection; `what` names it in an error.
+  using ScalarFunction = void (*)(sqlite3_context*, int, sqlite3_value**);
+  Status defineFunction(const char* name, ScalarFunction function, std::string_view what) const;
   long long lastInsertRowid() const;
   int changes() const;
   // The file change counter of the database file (header offset 24), read straight from the
@@ -104,6 +107,10 @@ class Statement {
   };
   std::vector<Bound> bound_;
 };
+
+// A stored value (a column's, a function argument's) into `out`, reusing the text buffer `out`
+// already holds.
+void valueInto(sqlite3_value* v, Value& out);
 
 // An Error from a SQLite result code on a connection.
 Error sqliteError(sqlite3* db, int rc, std::string_view context);

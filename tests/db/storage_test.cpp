@@ -249,6 +249,24 @@ TEST_F(Storage, AppendFromStoresWhatTheRecordByRecordCopyStores) {
   r = schl.appendFrom(quelle, kopie);
   ASSERT_TRUE(r.ok()) << r.error().describe();
   EXPECT_EQ(*r, 3);
+
+  // The source is only read: another writer holding it neither stalls nor fails the copy, and a
+  // source in a transaction of its own (whose copy would see what it has not committed) is
+  // refused.
+  TTable schreiber, gelesen;
+  openTable(schreiber, "Alt.db");
+  create("Gelesen.db", neu);
+  openTable(gelesen, "Gelesen.db");
+  {
+    auto laufend = schreiber.startTransaction();
+    ASSERT_TRUE(laufend.ok());
+    r = gelesen.appendFrom(quelle, kopie);
+    ASSERT_TRUE(r.ok()) << r.error().describe();
+    EXPECT_EQ(*r, 3);
+    r = gelesen.appendFrom(schreiber, kopie);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().code, kNotInOneStatement);
+  }
 }
 
 TEST_F(Storage, EmptyingAClosedTableAndRebuildingIndexes) {
