@@ -40,7 +40,7 @@ TabellenPause::TabellenPause() {
   for (ui::TTable* t : formTabellen()) {
     if (!t->active()) continue;
     if (t->state() == db::TableState::Edit || t->state() == db::TableState::Insert) {
-      if (Status st = t->post(); !st) {
+      if (Status st = t->checkBrowseMode(); !st) {
         meldungen_.push_back("Änderung verworfen: " + tabellenText(*t) + ": " + st.error().message);
         t->cancel();
       }
@@ -48,6 +48,10 @@ TabellenPause::TabellenPause() {
     tabellen_.push_back({t, t->databaseName(), t->tableName(), t->exclusive(), t->recNo()});
     t->close();
   }
+  // The entries are ended: the modeless forms' edit panels close too, so that a later
+  // "S&peichern" there cannot write what was typed over a record of the reopened tables.
+  if (FormLe) FormLe->PanelLeExit(*FormLe);
+  if (FormAdressen) FormAdressen->PanelAdressenExit(*FormAdressen);
   offen_ = true;
 }
 

@@ -7,8 +7,10 @@
 // nobody sees, and it would show records that are gone. So such work closes every table first.
 // The constructor closes every active table of the three forms (FormEinstellungen,
 // FormAdressen, FormLe, whichever exist) and remembers folder, table name, exclusive mode and
-// record number; a pending edit is posted first, and one that cannot be posted is cancelled and
-// reported (closing would have dropped it without a word). wiederOeffnen() gives each table its
+// record number; a pending edit is posted first when it changed anything (an untouched "&Neu"
+// is dropped), and one that cannot be posted is cancelled and reported (closing would have
+// dropped it without a word); the edit panels of the modeless forms close with their entries.
+// wiederOeffnen() gives each table its
 // folder, name and mode back, opens it and returns to its record number (or the last record).
 // A year change reopens the tables on the new year's folder: a table whose folder was
 // `vonOrdner` (ignoring case and a trailing "\") opens in `nachOrdner`, and a closed table of

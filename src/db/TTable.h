@@ -148,6 +148,8 @@ class TTable {
   void cancel();
   Status deleteRecord();
   bool modified() const { return modified_; }
+  // Leaves Edit or Insert as a move does: a changed record is posted, an untouched one dropped.
+  Status checkBrowseMode();
   // In Edit or Insert: the observers write what they still hold (a half-typed text) into the
   // fields now, without a post (the old engine's UpdateRecord), so modified() tells all.
   void updateFromControls();
@@ -206,7 +208,6 @@ class TTable {
 
   void teardown();  // back to Inactive without notices
   Status requireActive() const;
-  Status checkBrowseMode();
   Status prepareStatements();
   Status applyFilter();
   void setCompiled(CompiledFilter c);

@@ -108,7 +108,7 @@ void TFormLe::FormActivate(TComponent&) {
 
 void TFormLe::FormClose(TComponent&, TCloseAction& Action) {
   if (!TableLe->active()) return;
-  if (!succeeded(postIfModified(*TableLe), "Der Leistungserbringer kann nicht gespeichert werden.")) {
+  if (!succeeded(TableLe->checkBrowseMode(), "Der Leistungserbringer kann nicht gespeichert werden.")) {
     Action = TCloseAction::caNone;  // the entry stays on screen, to be corrected
     return;
   }

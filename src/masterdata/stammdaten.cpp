@@ -45,14 +45,6 @@ bool isPending(const db::TTable& table) {
   return table.state() == db::TableState::Edit || table.state() == db::TableState::Insert;
 }
 
-Status postIfModified(db::TTable& table) {
-  if (!isPending(table)) return okStatus();
-  table.updateFromControls();
-  if (table.modified()) return table.post();
-  table.cancel();
-  return okStatus();
-}
-
 bool deleteAfterQuestion(db::TTable& table, const std::string& question) {
   if (!table.active() || table.isEmpty()) return false;
   if (ui::dialogs().messageDlg(question, ui::DlgType::Warning, ui::DlgButtons::YesNo) != ui::DlgResult::Yes)

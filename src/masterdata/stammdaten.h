@@ -57,10 +57,6 @@ Status editIfAny(db::TTable& table);
 // An entry is pending: the table is in Edit or Insert state.
 bool isPending(const db::TTable& table);
 
-// Ends a pending Edit or Insert once the controls' input is collected: posted when a field was
-// changed, cancelled when none was (an untouched "&Neu" leaves no blank record behind).
-Status postIfModified(db::TTable& table);
-
 // With a current record: the warning question (Yes, No); on Yes the record is deleted and the
 // table put into edit state on the record then current. True when a record was deleted.
 bool deleteAfterQuestion(db::TTable& table, const std::string& question);

@@ -152,6 +152,16 @@ TEST_F(Le, EntriesAreDroppedOnLeavingThePanelKeptOnActivationAndStoredOnClosingO
   ASSERT_TRUE(f.EditSuchenLe->userReach());
   f.activate();
   EXPECT_EQ(nummer(), "222222222");
+
+  // A year switch over an untouched "&Neu" stores no blank record in the year it leaves, and
+  // the entry's panel closes with that year.
+  f.LeOeffnen(imDaten("Abrechng\\2024\\Daten"));
+  f.activate();
+  ASSERT_TRUE(f.BitBtnLeNeu->userClick());
+  form->ComboBoxAktuellesJahr->setText("2023");
+  form->ComboBoxAktuellesJahrChange(*form->ComboBoxAktuellesJahr);
+  EXPECT_EQ(gespeichert("Le.DB", imDaten("Abrechng\\2024\\Daten")).size(), 2u);
+  EXPECT_TRUE(browsing());
 }
 
 TEST_F(Le, TheSearchFindsTheStartOfNumberKeyOrNameAtAnyLengthAndShowingTheFormAgainClearsIt) {
