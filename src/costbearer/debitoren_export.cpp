@@ -269,7 +269,9 @@ bool DebitorenExport::abschliessen(bool import) {
       ok = false;
     }
   }
-  if (import && ok) ok = importieren();
+  // Without a table rebuilt the import files are the last run's: importing them again would
+  // hand the same debtors over twice.
+  if (import && ok && idb_.datei.benannt()) ok = importieren();
   return ok;
 }
 

@@ -137,6 +137,7 @@ class Begleitdatei {
   // Names the file (path text) and the bytes it begins with; nothing is written yet.
   void vorsehen(std::string pfad, std::string kopf = {});
   bool vorgesehen() const { return !pfad_.empty(); }
+  bool benannt() const { return benannt_; }
   // Sets the mark at the end of the file, where the bytes of the next pass begin.
   Status markieren();
   Status anhaengen(std::string_view bytes) { return datei_.write(bytes); }

@@ -154,6 +154,17 @@ TEST_F(Debitoren, ImportStartsBwwin32WithAnArgumentListAndNoPasswordInTheLog) {
     EXPECT_EQ(std::vector<std::string>(z.end() - f.zeilen.size(), z.end()), f.zeilen);
     for (const std::string& l : z) EXPECT_EQ(l.find("geh eim"), std::string::npos);
   }
+
+  // No table rebuilt (neither the year nor LeerDaten has the three): the last run's files are
+  // not imported again.
+  for (const char* t : {"Kosttr.db", "Kosttr300.db", "Kosttr105.db"}) {
+    std::filesystem::remove(this->programm / "LeerDaten" / t);
+    std::filesystem::remove(daten / "Abrechng/2024/Daten" / t);
+  }
+  (void)platform::deleteFile((bin / "args").string());
+  ScopedEnv pfad("PATH", bin.str());
+  EXPECT_FALSE(KosttrAktualisieren());
+  EXPECT_FALSE(bin.exists("args"));
 }
 
 }  // namespace
