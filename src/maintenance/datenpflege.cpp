@@ -201,20 +201,27 @@ void TFormEinstellungen::BitBtnBereinigenAbrDatClick(TComponent&) {
   if (meldung::gefragt("Ändern ABR.DAT ?\n\n" + g.ExportPfad + kAbrDat + "\n")) AbrDatBereinigen();
 }
 
-void TFormEinstellungen::BitBtnVonJahrNachJahrClick(TComponent&) {
-  const std::string von = EditVonJahr->text(), nach = EditNachJahr->text();
+bool bewegungenZusammenfuehrenMitRueckfrage() {
+  const TFormEinstellungen& f = *FormEinstellungen;
+  const std::string von = f.EditVonJahr->text(), nach = f.EditNachJahr->text();
   if (!pf::directoryExists(datenOrdnerDesJahres(von)) || !pf::directoryExists(datenOrdnerDesJahres(nach)) ||
       von.empty() || nach.empty()) {
     meldung::fehler("In diese Jahren gibt es keine Daten!");
-    return;
+    return false;
   }
-  if (gesichertUndGespeichert())
-    BewegungsdatenZusammenfuehren(datenOrdnerDesJahres(von), datenOrdnerDesJahres(nach));
+  return gesichertUndGespeichert() &&
+         BewegungsdatenZusammenfuehren(datenOrdnerDesJahres(von), datenOrdnerDesJahres(nach));
 }
 
+bool bewegungenLoeschenMitRueckfrage() {
+  return gesichertUndGespeichert() &&
+         BewegungenFuerJahrLoeschen(datenOrdnerDesJahres(FormEinstellungen->EditLoeschenFuerJahr->text()));
+}
+
+void TFormEinstellungen::BitBtnVonJahrNachJahrClick(TComponent&) { bewegungenZusammenfuehrenMitRueckfrage(); }
+
 void TFormEinstellungen::BitBtnBewegungenFuerJahrLoeschenClick(TComponent&) {
-  if (gesichertUndGespeichert())
-    BewegungenFuerJahrLoeschen(datenOrdnerDesJahres(EditLoeschenFuerJahr->text()));
+  bewegungenLoeschenMitRueckfrage();
 }
 
 void TFormEinstellungen::BitBtnPZN8Click(TComponent&) { PznAchtstellig(); }

@@ -21,6 +21,14 @@ enum class LeistungsListe { Xls, Csv };
 // deleted; on Yes the import with the waiting label and the count. True when imported.
 bool LeistungenImportieren(const std::string& datei, LeistungsListe art);
 
+// The merge of EditVonJahr into EditNachJahr (month EditFuerMonat): "In diese Jahren gibt es
+// keine Daten!" unless both years have a Daten folder, then the backup question and the save of
+// the settings, then the merge. True when merged.
+bool bewegungenZusammenfuehrenMitRueckfrage();
+// The backup question and the save of the settings, then the deletion of the movement data of
+// EditLoeschenFuerJahr. True when deleted.
+bool bewegungenLoeschenMitRueckfrage();
+
 // Every PZN (field 18) of Leistungen.DB of the year in ComboBoxAktuellesJahr that is exactly
 // seven characters long gets a "0" in front, in one transaction; the message says whether one
 // changed. False when the table cannot be opened or written (an error box).

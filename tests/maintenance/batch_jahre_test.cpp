@@ -49,6 +49,10 @@ TEST_F(BatchJahre, TheYearOperationsFromTheCommandLine) {
   EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
   jahrSetzen("2024", "ProgrammZugriff", "");
 
+  lauf({"zusammenfuehren", "2023", "2022"}, 1, {"[FEHLER] In diese Jahren gibt es keine Daten!\n"});
+  lauf({"zusammenfuehren", "2023", "2024", "3", "--nein"}, 1,
+       {"[Dialog] Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng") + " -> Nein\n"});
+  EXPECT_EQ(belege(datenVon("2024")), (Zeilen{"20|10.02.2024|0", "21|20.06.2024|0"}));
   lauf({"zusammenfuehren", "2023", "2024", "13"}, 1,
        {"[FEHLER] Monat <<13>> ungültig, bitte 1 bis 12 eingeben!\n"});
   lauf({"zusammenfuehren", "2023", "2024", "3"}, 0,

@@ -6,15 +6,16 @@
 //   bewegungen-loeschen JAHR
 //
 // Each sets the controls the settings form's user would set and runs the form's own routine:
-// the new year answers the backup question, saves and creates the year; the switch is the
-// year combo box's change; the merge and the deletion work on the Daten folders of the years
-// named, as the data-maintenance buttons do.
+// the new year, the merge and the deletion answer the backup question, save the settings and
+// run as their buttons do (the merge first checks that both years have data); the switch is the
+// year combo box's change.
 #include <cstdio>
 #include <string>
 
 #include "app/Riviza1_jahre.h"
 #include "app/globals.h"
 #include "batch.h"
+#include "maintenance/datenpflege.h"
 
 namespace riviza::batch {
 namespace {
@@ -68,14 +69,14 @@ bool zusammenfuehren(Sitzung& s) {
   s.form.EditVonJahr->setText(von);
   s.form.EditNachJahr->setText(nach);
   s.form.EditFuerMonat->setText(s.args.size() == 3 ? s.args[2] : "");
-  return BewegungsdatenZusammenfuehren(datenOrdnerDesJahres(von), datenOrdnerDesJahres(nach));
+  return bewegungenZusammenfuehrenMitRueckfrage();
 }
 
 bool bewegungenLoeschen(Sitzung& s) {
   if (s.args.size() != 1) throw Nutzungsfehler("ein Jahr erwartet");
   const std::string jahr = jahrArgument(s.args[0]);
   s.form.EditLoeschenFuerJahr->setText(jahr);
-  return BewegungenFuerJahrLoeschen(datenOrdnerDesJahres(jahr));
+  return bewegungenLoeschenMitRueckfrage();
 }
 
 }  // namespace
