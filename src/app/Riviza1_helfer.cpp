@@ -43,18 +43,16 @@ void TFormEinstellungen::RadioGroupMailClientClick(TComponent& Sender) {
 }
 
 void TFormEinstellungen::SpeedButtonFachAnwClick(TComponent&) {
-  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerFachAnw);
+  ordnerWaehlen(*PathDialog1, *EditOrdnerFachAnw);
 }
 void TFormEinstellungen::SpeedButtonImportClick(TComponent&) {
-  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerImport);
+  ordnerWaehlen(*PathDialog1, *EditOrdnerImport);
 }
 void TFormEinstellungen::SpeedButtonExportClick(TComponent&) {
-  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerExport);
+  ordnerWaehlen(*PathDialog1, *EditOrdnerExport);
 }
-void TFormEinstellungen::SpeedButtonFiffClick(TComponent&) {
-  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerTiff);
-}
+void TFormEinstellungen::SpeedButtonFiffClick(TComponent&) { ordnerWaehlen(*PathDialog1, *EditOrdnerTiff); }
 // The backup target: EditZiel is read-only, so the folder dialog is the only way to set it.
-void TFormEinstellungen::SpeedButton1Click(TComponent&) { (void)ordnerWaehlen(*PathDialog1, *EditZiel); }
+void TFormEinstellungen::SpeedButton1Click(TComponent&) { ordnerWaehlen(*PathDialog1, *EditZiel); }
 
 }  // namespace riviza

@@ -78,7 +78,7 @@ void TFormEinstellungen::ComboBoxAktuellesJahrChange(TComponent&) {
 }
 
 void TFormEinstellungen::SpeedButtonBwClick(TComponent&) {
-  (void)ordnerWaehlen(*PathDialog1, *EditOrdnerBw);
+  ordnerWaehlen(*PathDialog1, *EditOrdnerBw);
   if (pf::trim(EditOrdnerBw->text()).empty()) return;  // nothing chosen: the year and its lock stay
   (void)mitTabellenImJahr([this] {
     jahrVerlassen();

@@ -50,11 +50,9 @@ bool TPathDialog::Execute() {
   return true;
 }
 
-bool ordnerWaehlen(TPathDialog& dialog, ui::TCustomEdit& edit) {
+void ordnerWaehlen(TPathDialog& dialog, ui::TCustomEdit& edit) {
   dialog.setPathName(edit.text());
-  if (!dialog.Execute()) return false;
-  edit.setText(dialog.PathName());
-  return true;
+  if (dialog.Execute()) edit.setText(dialog.PathName());
 }
 
 }  // namespace riviza

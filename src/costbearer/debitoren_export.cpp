@@ -11,6 +11,7 @@
 #include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "db/filter.h"
 #include "maintenance/update_liste.h"
 #include "platform/clock.h"
@@ -18,7 +19,6 @@
 #include "platform/ini.h"
 #include "platform/launcher.h"
 #include "platform/text.h"
-#include "ui/dialogs.h"
 
 namespace riviza::costbearer {
 
@@ -95,9 +95,8 @@ bool DebitorenExport::nummerVorbereiten() {
   const double ganz = wert ? std::trunc(*wert) : static_cast<double>(kErsatzNummer);
   // Eight digits are the width of the debtor column; a wider number would shift the record.
   if (ganz > 99999999.0 || ganz < -9999999.0) {
-    ui::dialogs().messageBox(
-        "Debitoren-Nr. \"" + text + "\" hat mehr als 8 Stellen:\nKostenträger nicht aktualisiert.",
-        "Fehler !", ui::MsgIcon::Error);
+    meldung::fehlerBox("Debitoren-Nr. \"" + text +
+                       "\" hat mehr als 8 Stellen:\nKostenträger nicht aktualisiert.");
     return false;
   }
   nummer_ = static_cast<long long>(ganz);

@@ -63,7 +63,7 @@ void paragraphZeigen(TFormEinstellungen& f, std::string_view ik) {
 // gets that record offered for editing, instead of a second one that the key would refuse.
 void bestehendeAnbieten(TFormEinstellungen& f, const std::string& ik) {
   db::TTable& t = *f.TableAnn;
-  if (t.state() != db::TableState::Insert && t.state() != db::TableState::Edit) return;
+  if (!isPending(t)) return;
   const std::optional<db::Bookmark> found = findRecord(t, "Kostentraeger", ik);
   if (!found || (t.state() == db::TableState::Edit && t.getBookmark() == found)) return;
   meldung::hinweis("Für den Kostenträger " + ik +
