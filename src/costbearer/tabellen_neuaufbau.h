@@ -31,6 +31,7 @@
 
 #include "costbearer/abr_tools.h"
 #include "costbearer/column_text.h"
+#include "costbearer/kosttr_dateien.h"
 #include "db/TTable.h"
 #include "platform/files.h"
 #include "platform/result.h"
@@ -82,17 +83,6 @@ std::string datenannahme302(const std::string& ik, const FirmaWerte& w, bool ers
 // ---- paths of the year ----
 std::string jahrTabellenPfad(std::string_view tabelle);  // ...\Daten\<tabelle>
 std::string arbeitsdateiPfad(std::string_view datei);    // ProgrammPfad + "temp\" + datei
-
-// ---- the year's cost-bearer files (the rebuilds and the acceptance-office tab) ----
-// True when the year's Kosttr folder exists; otherwise shows "Kostenträgerdateien nicht
-// verfügbar" (caption "Fehler") and answers false.
-bool kostentraegerOrdnerDa();
-// Points FileListBoxKost300/302/105 at the year's Kosttr folder with their masks.
-void kostentraegerListenZeigen();
-// Runs the readers of the current year in the order §300, §302, §105 and hands each result with
-// its work file ("Kosttr300.txt", ...) to `ergebnis`; an answer of false stops the runs. True
-// when every reader ran.
-bool kostentraegerLesen(const std::function<bool(const KosttrLeseErgebnis&, std::string_view)>& ergebnis);
 
 // ---- the run ----
 class NeuaufbauLauf {

@@ -7,7 +7,7 @@
 #include "app/globals.h"
 #include "app/meldungen.h"
 #include "costbearer/abr_tools.h"
-#include "costbearer/tabellen_neuaufbau.h"
+#include "costbearer/kosttr_dateien.h"
 #include "masterdata/ik_edits.h"
 #include "masterdata/stammdaten.h"
 #include "platform/files.h"
