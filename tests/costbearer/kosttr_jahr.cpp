@@ -2,7 +2,6 @@
 #include "kosttr_jahr.h"
 
 #include "app/allg_tools.h"
-#include "db/TTable.h"
 #include "fixtures.h"
 #include "jahr_daten.h"
 #include "platform/files.h"
@@ -94,15 +93,7 @@ void KosttrJahr::starten(std::string_view firma, bool dateien) {
     for (const auto& [name, bytes] : kostentraegerDateien())
       daten.write("Abrechng/2024/Kosttr/" + name, bytes);
   // A branch office the service-centre table holds already.
-  db::TTable dlz;
-  ASSERT_TRUE(dlz.setDatabaseName(jahrOrdner("Daten")).ok());
-  ASSERT_TRUE(dlz.setTableName("AdrDlz.DB").ok());
-  ASSERT_TRUE(dlz.open().ok());
-  ASSERT_TRUE(dlz.append().ok());
-  ASSERT_TRUE(dlz.fields(0).setAsString("3333353").ok());
-  ASSERT_TRUE(dlz.fields(1).setAsString("BARMER Bonn alt").ok());
-  ASSERT_TRUE(dlz.post().ok());
-  dlz.close();
+  saetzeSchreiben(jahrOrdner("Daten"), "AdrDlz.DB", {{{"DlzId", "3333353"}, {"Name", "BARMER Bonn alt"}}});
   Shell::starten();
   ASSERT_EQ(globals().JahrPfad, "Abrechng\\2024\\");
 }
