@@ -111,6 +111,7 @@ void TTable::teardown() {
   file_.db.close();
   lock_.release();
   view_.clear();
+  ordered_ = 0;
   record_.clear();
   saved_.clear();
   current_ = -1;
@@ -319,12 +320,8 @@ void TTable::assertInvariants() const {
   assert((current_ == -1) == view_.empty() || state_ == TableState::Insert);
   if (view_.empty() && state_ != TableState::Insert) assert(bof_ && eof_);
   if (state_ == TableState::Browse) assert(!modified_);
-  for (size_t i = 1; i < view_.size(); ++i) {
-    int c = 0;
-    for (size_t k = 0; k < view_[i].key.size() && c == 0; ++k)
-      c = compareValues(view_[i - 1].key[k], view_[i].key[k]);
-    assert(c < 0 || (c == 0 && view_[i - 1].rowid < view_[i].rowid));
-  }
+  assert(ordered_ <= view_.size());
+  for (size_t i = 1; i < ordered_; ++i) assert(inViewOrder(view_[i - 1], view_[i]));
 #endif
 }
 
