@@ -34,11 +34,11 @@ Status TTable::requireActive() const {
 }
 
 Status TTable::loadView() {
-  int keys = file_.structure.keyFieldCount;
-  std::string keyCols = keys > 0 ? columnList(keys) + "," : "";
-  std::string sql = "SELECT " + keyCols + "rowid FROM records";
+  const int keys = file_.structure.keyFieldCount;
+  const std::string order = viewOrder(file_.structure);
+  std::string sql = "SELECT " + order + " FROM records";
   if (!compiled_.whereSql.empty()) sql += " WHERE " + compiled_.whereSql;
-  sql += " ORDER BY " + keyCols + "rowid";
+  sql += " ORDER BY " + order;
   auto cached = file_.db.cached(sql);
   if (!cached) return cached.error();
   Statement& st = **cached;
