@@ -193,7 +193,12 @@ Status TTable::applyFilter() {
   return okStatus();
 }
 
-void TTable::setCompiled(CompiledFilter c) { compiled_ = std::move(c); }
+void TTable::setCompiled(CompiledFilter c) {
+  compiled_ = std::move(c);
+  filterCheckSql_.clear();
+  if (!compiled_.whereSql.empty())
+    filterCheckSql_ = "SELECT 1 FROM records WHERE rowid=? AND (" + compiled_.whereSql + ")";
+}
 
 Status TTable::setFilter(std::string text) {
   if (!active() || !filtered_) {

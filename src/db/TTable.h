@@ -256,6 +256,7 @@ class TTable {
   bool filtered_ = false;
   FilterOptions filterOptions_;
   CompiledFilter compiled_;
+  std::string filterCheckSql_;  // whether one record passes the filter; empty without a filter
 
   // view_[0, ordered_) is in view order; the entries after it are records posted new since the
   // last read that needed the order, in the order of their posts (orderView).

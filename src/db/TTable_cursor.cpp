@@ -149,8 +149,8 @@ TTable::ViewEntry TTable::entryFor(long long rowid) const {
 }
 
 Result<bool> TTable::passesFilter(long long rowid) {
-  if (compiled_.whereSql.empty()) return true;
-  auto cached = file_.db.cached("SELECT 1 FROM records WHERE rowid=? AND (" + compiled_.whereSql + ")");
+  if (filterCheckSql_.empty()) return true;
+  auto cached = file_.db.cached(filterCheckSql_);
   if (!cached) return cached.error();
   Statement& check = **cached;
   RIVIZA_TRY(check.bind(1, rowid));
