@@ -64,13 +64,16 @@ Status TTable::open() {
   file_ = std::move(*file);
   Status st = registerFilterFunctions(file_.db);
   if (st) st = prepareStatements();
-  if (st && !sameStructure) {
+  // The fields follow the structure alone: built even when the open fails below, so that they
+  // never lag behind file_.structure, which the next open compares with.
+  if (!sameStructure) {
     fields_.clear();
-    for (size_t i = 0; i < file_.structure.fields.size(); ++i)
+    foldedNames_.clear();
+    for (size_t i = 0; i < file_.structure.fields.size(); ++i) {
       fields_.push_back(std::make_unique<TField>(*this, static_cast<int>(i), file_.structure.fields[i]));
+      foldedNames_.push_back(platform::foldCase(fields_.back()->fieldName()));
+    }
   }
-  foldedNames_.clear();
-  for (const auto& f : fields_) foldedNames_.push_back(platform::foldCase(f->fieldName()));
   autoIncField_ = -1;
   for (size_t i = 0; i < file_.structure.fields.size(); ++i)
     if (file_.structure.fields[i].type == FieldType::AutoInc) autoIncField_ = static_cast<int>(i);
