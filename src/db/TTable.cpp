@@ -64,13 +64,16 @@ Status TTable::open() {
   file_ = std::move(*file);
   Status st = registerFilterFunctions(file_.db);
   if (st) st = prepareStatements();
-  if (st && !sameStructure) {
+  // The fields follow the structure alone: built even when the open fails below, so that they
+  // never lag behind file_.structure, which the next open compares with.
+  if (!sameStructure) {
     fields_.clear();
-    for (size_t i = 0; i < file_.structure.fields.size(); ++i)
+    foldedNames_.clear();
+    for (size_t i = 0; i < file_.structure.fields.size(); ++i) {
       fields_.push_back(std::make_unique<TField>(*this, static_cast<int>(i), file_.structure.fields[i]));
+      foldedNames_.push_back(platform::foldCase(fields_.back()->fieldName()));
+    }
   }
-  foldedNames_.clear();
-  for (const auto& f : fields_) foldedNames_.push_back(platform::foldCase(f->fieldName()));
   autoIncField_ = -1;
   for (size_t i = 0; i < file_.structure.fields.size(); ++i)
     if (file_.structure.fields[i].type == FieldType::AutoInc) autoIncField_ = static_cast<int>(i);
@@ -111,6 +114,7 @@ void TTable::teardown() {
   file_.db.close();
   lock_.release();
   view_.clear();
+  ordered_ = 0;
   record_.clear();
   saved_.clear();
   current_ = -1;
@@ -192,7 +196,12 @@ Status TTable::applyFilter() {
   return okStatus();
 }
 
-void TTable::setCompiled(CompiledFilter c) { compiled_ = std::move(c); }
+void TTable::setCompiled(CompiledFilter c) {
+  compiled_ = std::move(c);
+  filterCheckSql_.clear();
+  if (!compiled_.whereSql.empty())
+    filterCheckSql_ = "SELECT 1 FROM records WHERE rowid=? AND (" + compiled_.whereSql + ")";
+}
 
 Status TTable::setFilter(std::string text) {
   if (!active() || !filtered_) {
@@ -319,12 +328,8 @@ void TTable::assertInvariants() const {
   assert((current_ == -1) == view_.empty() || state_ == TableState::Insert);
   if (view_.empty() && state_ != TableState::Insert) assert(bof_ && eof_);
   if (state_ == TableState::Browse) assert(!modified_);
-  for (size_t i = 1; i < view_.size(); ++i) {
-    int c = 0;
-    for (size_t k = 0; k < view_[i].key.size() && c == 0; ++k)
-      c = compareValues(view_[i - 1].key[k], view_[i].key[k]);
-    assert(c < 0 || (c == 0 && view_[i - 1].rowid < view_[i].rowid));
-  }
+  assert(ordered_ <= view_.size());
+  for (size_t i = 1; i < ordered_; ++i) assert(inViewOrder(view_[i - 1], view_[i]));
 #endif
 }
 

@@ -222,9 +222,12 @@ class TTable {
   void wroteFile(bool changed);
   Status moveTo(int index);
   Status step(int delta);
-  Status placeAfterWrite(long long rowid, int old);
+  Status placeAfterWrite(long long rowid, bool edited);
   Result<bool> passesFilter(long long rowid);
-  int insertionIndex(const ViewEntry& e) const;
+  static bool inViewOrder(const ViewEntry& a, const ViewEntry& b);  // key values, then record id
+  void orderView();                              // puts the entries appended since in order
+  int positionInOrder(int index) const;          // the place of view_[index] once the view is in order
+  int insertionIndex(const ViewEntry& e) const;  // in an ordered view
   int indexOfRowid(long long rowid) const;
   ViewEntry entryFor(long long rowid) const;
   Status writePending();  // post without the update notice
@@ -254,8 +257,12 @@ class TTable {
   bool filtered_ = false;
   FilterOptions filterOptions_;
   CompiledFilter compiled_;
+  std::string filterCheckSql_;  // whether one record passes the filter; empty without a filter
 
+  // view_[0, ordered_) is in view order; the entries after it are records posted new since the
+  // last read that needed the order, in the order of their posts (orderView).
   std::vector<ViewEntry> view_;
+  size_t ordered_ = 0;
   int current_ = -1;  // index into view_, -1 when empty
   bool bof_ = true, eof_ = true;
   std::vector<Value> record_, saved_;

@@ -85,8 +85,7 @@ Result<std::string> copySql(const TableStructure& from, const TableStructure& to
     }
     sql += " WHERE NOT (" + blank + ")";
   }
-  const std::string keys = from.keyFieldCount > 0 ? columnList(from.keyFieldCount) + "," : "";
-  return sql + " ORDER BY " + keys + "rowid";
+  return sql + " ORDER BY " + viewOrder(from);
 }
 
 }  // namespace

@@ -2,8 +2,13 @@
 //
 // The view is the ordered list of record ids (with their key values for keyed tables) that pass
 // the filter; it is loaded on open, refresh and filter changes and kept in step by post and
-// delete, so that a bulk append does not reread the table per record.
+// delete, so that a bulk append does not reread the table per record. A new record's entry goes
+// to the end of the list and the list is put in order on the next read that needs the order (a
+// move, a record number, a record's texts, a delete): inserting each entry at its key's place
+// shifted half the list per post, quadratic for a bulk append in any order but the key's.
 #include <algorithm>
+#include <cassert>
+#include <optional>
 
 #include "db/TTable.h"
 
@@ -18,17 +23,22 @@ int compareKeys(const std::vector<Value>& a, const std::vector<Value>& b) {
 
 }  // namespace
 
+bool TTable::inViewOrder(const ViewEntry& a, const ViewEntry& b) {
+  int c = compareKeys(a.key, b.key);
+  return c < 0 || (c == 0 && a.rowid < b.rowid);
+}
+
 Status TTable::requireActive() const {
   if (!active()) return Error::make(kInactive, "Tabelle ist nicht geöffnet: " + filePathText());
   return okStatus();
 }
 
 Status TTable::loadView() {
-  int keys = file_.structure.keyFieldCount;
-  std::string keyCols = keys > 0 ? columnList(keys) + "," : "";
-  std::string sql = "SELECT " + keyCols + "rowid FROM records";
+  const int keys = file_.structure.keyFieldCount;
+  const std::string order = viewOrder(file_.structure);
+  std::string sql = "SELECT " + order + " FROM records";
   if (!compiled_.whereSql.empty()) sql += " WHERE " + compiled_.whereSql;
-  sql += " ORDER BY " + keyCols + "rowid";
+  sql += " ORDER BY " + order;
   auto cached = file_.db.cached(sql);
   if (!cached) return cached.error();
   Statement& st = **cached;
@@ -44,6 +54,7 @@ Status TTable::loadView() {
   }
   st.rewind();
   view_ = std::move(view);
+  ordered_ = view_.size();
   reader_.invalidate();  // positions changed: the next read starts a batch of its own
   return okStatus();
 }
@@ -98,11 +109,37 @@ int TTable::indexOfRowid(long long rowid) const {
 }
 
 int TTable::insertionIndex(const ViewEntry& e) const {
-  auto it = std::lower_bound(view_.begin(), view_.end(), e, [](const ViewEntry& a, const ViewEntry& b) {
-    int c = compareKeys(a.key, b.key);
-    return c < 0 || (c == 0 && a.rowid < b.rowid);
-  });
-  return static_cast<int>(it - view_.begin());
+  assert(ordered_ == view_.size());
+  return static_cast<int>(std::lower_bound(view_.begin(), view_.end(), e, inViewOrder) - view_.begin());
+}
+
+// The entries appended since are sorted and merged in: linear in the view once per read, where
+// placing each on its post shifted the list each time. The cursor (and in Insert the record it
+// goes back to) stays on its record.
+void TTable::orderView() {
+  if (ordered_ == view_.size()) return;
+  const auto entryAt = [this](int index) {
+    return index >= 0 ? std::optional(view_[static_cast<size_t>(index)]) : std::nullopt;
+  };
+  const std::optional<ViewEntry> current = entryAt(current_);
+  const std::optional<ViewEntry> saved = state_ == TableState::Insert ? entryAt(savedCurrent_) : std::nullopt;
+  const auto from = view_.begin() + static_cast<std::ptrdiff_t>(ordered_);
+  std::sort(from, view_.end(), inViewOrder);
+  std::inplace_merge(view_.begin(), from, view_.end(), inViewOrder);
+  ordered_ = view_.size();
+  if (current) current_ = insertionIndex(*current);
+  if (saved) savedCurrent_ = insertionIndex(*saved);
+}
+
+// Without putting the view in order, so that reading the record number is no read that orders
+// it: the entries before `index`'s in the ordered part and in the appended one.
+int TTable::positionInOrder(int index) const {
+  if (ordered_ == view_.size()) return index;
+  const ViewEntry& e = view_[static_cast<size_t>(index)];
+  const auto from = view_.begin() + static_cast<std::ptrdiff_t>(ordered_);
+  const auto before = [&e](const ViewEntry& other) { return inViewOrder(other, e); };
+  return static_cast<int>((std::lower_bound(view_.begin(), from, e, inViewOrder) - view_.begin()) +
+                          std::count_if(from, view_.end(), before));
 }
 
 TTable::ViewEntry TTable::entryFor(long long rowid) const {
@@ -112,8 +149,8 @@ TTable::ViewEntry TTable::entryFor(long long rowid) const {
 }
 
 Result<bool> TTable::passesFilter(long long rowid) {
-  if (compiled_.whereSql.empty()) return true;
-  auto cached = file_.db.cached("SELECT 1 FROM records WHERE rowid=? AND (" + compiled_.whereSql + ")");
+  if (filterCheckSql_.empty()) return true;
+  auto cached = file_.db.cached(filterCheckSql_);
   if (!cached) return cached.error();
   Statement& check = **cached;
   RIVIZA_TRY(check.bind(1, rowid));
@@ -125,29 +162,32 @@ Result<bool> TTable::passesFilter(long long rowid) {
   return *row;
 }
 
-// After a record was written: put it into the view at its place (when it passes the filter) and
-// stand on it; a record that no longer passes leaves the cursor on the record after its place.
-// `old` is the record's index in the view before the write (an edited record is the current
-// one; searching the view for it would make a bulk edit quadratic), -1 for a new record.
-Status TTable::placeAfterWrite(long long rowid, int old) {
+// After a record was written: put it into the view (when it passes the filter) and stand on it;
+// a record that no longer passes leaves the cursor on the record after its place. `edited`: the
+// record is the current one (searching the view for it would make a bulk edit quadratic), else a
+// new one. The buffer already holds what was written.
+Status TTable::placeAfterWrite(long long rowid, bool edited) {
   ViewEntry e = entryFor(rowid);
   auto passes = passesFilter(rowid);
   if (!passes) return passes.error();
-  if (old >= 0) {
-    // An edited record that keeps its key keeps its place: bulk edits stay linear.
-    if (*passes && view_[static_cast<size_t>(old)].key == e.key) {
-      current_ = old;
-      return okStatus();
-    }
-    view_.erase(view_.begin() + old);
+  // An edited record that keeps its key keeps its place: bulk edits stay linear.
+  if (edited && *passes && view_[static_cast<size_t>(current_)].key == e.key) return okStatus();
+  if (!edited && *passes) {
+    const bool inOrder = ordered_ == view_.size() && (view_.empty() || inViewOrder(view_.back(), e));
+    view_.push_back(std::move(e));
+    if (inOrder) ordered_ = view_.size();
+    current_ = static_cast<int>(view_.size()) - 1;
+    return okStatus();
   }
-  int at = insertionIndex(e);
-  if (*passes) {
-    view_.insert(view_.begin() + at, std::move(e));
-    current_ = at;
-    return okStatus();  // the buffer already holds what was written
-  }
-  return moveTo(at);
+  orderView();
+  if (edited) view_.erase(view_.begin() + current_);
+  ordered_ = view_.size();
+  const int at = insertionIndex(e);
+  if (!*passes) return moveTo(at);
+  view_.insert(view_.begin() + at, std::move(e));
+  ordered_ = view_.size();
+  current_ = at;
+  return okStatus();
 }
 
 // ---- moves ----
@@ -155,6 +195,7 @@ Status TTable::placeAfterWrite(long long rowid, int old) {
 Status TTable::first() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
+  orderView();
   RIVIZA_TRY(moveTo(0));
   bof_ = true;
   eof_ = view_.empty();
@@ -165,6 +206,7 @@ Status TTable::first() {
 Status TTable::last() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
+  orderView();
   RIVIZA_TRY(moveTo(static_cast<int>(view_.size()) - 1));
   bof_ = view_.empty();
   eof_ = true;
@@ -182,6 +224,7 @@ Status TTable::step(int delta) {
   bool& atEnd = delta > 0 ? eof_ : bof_;
   bool& atOtherEnd = delta > 0 ? bof_ : eof_;
   if (atEnd) return okStatus();
+  orderView();
   int target = current_ + delta;
   if (target < 0 || target >= static_cast<int>(view_.size())) {
     atEnd = true;
@@ -196,13 +239,14 @@ Status TTable::step(int delta) {
 
 int TTable::recNo() const {
   if (!active() || state_ == TableState::Insert || current_ < 0) return 0;
-  return current_ + 1;
+  return positionInOrder(current_) + 1;
 }
 
 Status TTable::setRecNo(int recNo) {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
   if (view_.empty()) return okStatus();
+  orderView();
   RIVIZA_TRY(moveTo(recNo - 1));
   bof_ = eof_ = false;
   notifyRecord();
@@ -213,6 +257,7 @@ Result<std::vector<std::string>> TTable::recordTexts(int recNo) {
   RIVIZA_TRY(requireActive());
   if (recNo < 1 || recNo > static_cast<int>(view_.size()))
     return Error::make(kRecordGone, "Datensatz " + std::to_string(recNo) + " nicht vorhanden");
+  orderView();
   std::vector<std::string> texts;
   const auto& fields = file_.structure.fields;
   if (recNo - 1 == current_ && state_ == TableState::Edit) {
@@ -257,6 +302,7 @@ Status TTable::refresh() {
 // The cursor stays on its record, or at the record's old place when another writer or a
 // rollback removed it.
 Status TTable::reloadView() {
+  orderView();
   long long rowid = current_ >= 0 ? view_[static_cast<size_t>(current_)].rowid : -1;
   int oldIndex = current_;
   RIVIZA_TRY(loadView());

@@ -139,14 +139,14 @@ void TTable::updateFromControls() {
 
 Status TTable::writePending() {
   long long rowid = 0;
-  int old = state_ == TableState::Edit ? current_ : -1;
   if (state_ == TableState::Insert) {
     RIVIZA_TRY(insertRecord(rowid));
   } else {
     rowid = view_[static_cast<size_t>(current_)].rowid;
     if (modified_) RIVIZA_TRY(updateRecord(rowid));
   }
-  if (state_ == TableState::Insert || modified_) RIVIZA_TRY(placeAfterWrite(rowid, old));
+  if (state_ == TableState::Insert || modified_)
+    RIVIZA_TRY(placeAfterWrite(rowid, state_ == TableState::Edit));
   modified_ = false;
   bof_ = eof_ = view_.empty();
   setState(TableState::Browse);
@@ -162,6 +162,7 @@ Status TTable::deleteRecord() {
   }
   if (view_.empty())
     return Error::make(kRecordGone, "Kein Datensatz zum Löschen: " + filePathText());
+  orderView();  // the cursor then stands on the record after it
   long long rowid = view_[static_cast<size_t>(current_)].rowid;
   RIVIZA_TRY(deleteRow_.reset());
   RIVIZA_TRY(deleteRow_.bind(1, rowid));
@@ -169,6 +170,7 @@ Status TTable::deleteRecord() {
   wroteRecord(rowid, st && file_.db.changes() > 0);
   RIVIZA_TRY(st);
   view_.erase(view_.begin() + current_);
+  ordered_ = view_.size();
   modified_ = false;
   setState(TableState::Browse);
   RIVIZA_TRY(moveTo(current_));
@@ -194,6 +196,7 @@ Status TTable::emptyTable() {
   wroteFile(false);
   RIVIZA_TRY(emptied);
   view_.clear();
+  ordered_ = 0;
   RIVIZA_TRY(moveTo(-1));
   bof_ = eof_ = true;
   notifyData();

@@ -1,7 +1,6 @@
 // Filter texts to SQL (db layer); see filter.h for the language and its meaning.
 #include "db/filter.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <optional>
@@ -250,21 +249,14 @@ void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
   const std::string_view text(p ? p : "", p ? static_cast<size_t>(sqlite3_value_bytes(argv[0])) : 0);
-  // A filter folds every record's field: ASCII text (nearly all) is folded straight into the
-  // result's buffer, as foldCase folds it, without decoding and copying it twice.
-  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    auto* out = static_cast<char*>(sqlite3_malloc64(text.size() + 1));
-    if (!out) {
-      sqlite3_result_error_nomem(ctx);
-      return;
-    }
-    for (size_t i = 0; i < text.size(); ++i)
-      out[i] = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] + 32) : text[i];
-    sqlite3_result_text64(ctx, out, text.size(), sqlite3_free, SQLITE_UTF8);
+  // A filter folds every record's field: folded straight into the result's buffer, not copied.
+  auto* out = static_cast<char*>(sqlite3_malloc64(text.size() + 1));
+  if (!out) {
+    sqlite3_result_error_nomem(ctx);
     return;
   }
-  const std::string folded = platform::foldCase(text);
-  sqlite3_result_text(ctx, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+  platform::foldCaseInto(text, out);
+  sqlite3_result_text64(ctx, out, text.size(), sqlite3_free, SQLITE_UTF8);
 }
 
 }  // namespace

@@ -147,6 +147,10 @@ std::string columnList(int count) {
   return cols;
 }
 
+std::string viewOrder(const TableStructure& s) {
+  return s.keyFieldCount > 0 ? columnList(s.keyFieldCount) + ",rowid" : "rowid";
+}
+
 Status validateStructure(const TableStructure& s) {
   RIVIZA_CHECK_DATA(!s.fields.empty(), kBadStructure, "Tabelle ohne Felder");
   RIVIZA_CHECK_DATA(s.keyFieldCount >= 0 && s.keyFieldCount <= static_cast<int>(s.fields.size()),

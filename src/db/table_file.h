@@ -30,6 +30,9 @@ inline constexpr int kFormatVersion = 1;
 // joined by "," ("f0,f1,f2"; empty for 0).
 std::string columnName(int position);
 std::string columnList(int count);
+// The order of a table's records as the cursor shows them, as SQL: the key columns, then the
+// record id ("f0,f1,rowid"; "rowid" without a key).
+std::string viewOrder(const TableStructure& s);
 
 // Checks a structure before it is created: names present and unique (ignoring case), alpha
 // sizes 1..255, at most one autoincrement field, key within the fields.

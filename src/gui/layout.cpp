@@ -24,7 +24,7 @@ struct Row {
   QWidget* extra = nullptr;
   QWidget* whole = nullptr;  // a control with a row of its own
   bool stretch = false;
-  bool hidden = false;  // hidden at layout time: takes no height when columns are balanced
+  bool hidden = false;  // every control hidden at layout time: no height when columns are balanced
 };
 
 bool isInput(const ui::TControl* c) {
@@ -41,18 +41,23 @@ std::vector<Row> formRows(const std::vector<Placed>& placed) {
   for (size_t i = 0; i < placed.size(); ++i) {
     const ui::TControl* c = placed[i].control;
     const auto at = [&](size_t k) { return k < placed.size() ? placed[k].control : nullptr; };
+    bool shown = false;
+    const auto take = [&](size_t k) {
+      shown = shown || placed[k].control->visible();
+      return placed[k].widget;
+    };
     Row row;
-    row.hidden = !c->visible();
     if (dynamic_cast<const ui::TLabel*>(c) && isInput(at(i + 1))) {
-      row.label = placed[i].widget;
-      row.input = placed[++i].widget;
+      row.label = take(i);
+      row.input = take(++i);
     } else if (isInput(c)) {
-      row.input = placed[i].widget;
+      row.input = take(i);
     } else {
-      row.whole = placed[i].widget;
+      row.whole = take(i);
       row.stretch = takesSpareHeight(c);
     }
-    if (row.input && dynamic_cast<const ui::TSpeedButton*>(at(i + 1))) row.extra = placed[++i].widget;
+    if (row.input && dynamic_cast<const ui::TSpeedButton*>(at(i + 1))) row.extra = take(++i);
+    row.hidden = !shown;
     rows.push_back(row);
   }
   return rows;
@@ -70,12 +75,13 @@ int heightOf(const Row& row) {
 // of the height, so that tall group boxes do not pile up in one column while another stays short
 // (splitting by the number of rows did that, hidden rows counting as full ones).
 std::vector<size_t> columnStarts(const std::vector<Row>& rows, int columns) {
+  std::vector<int> heights;  // each widget's size hint is worked out once
   int total = 0;
-  for (const Row& row : rows) total += heightOf(row);
+  for (const Row& row : rows) total += heights.emplace_back(heightOf(row));
   std::vector<size_t> starts{0};
   int filled = 0;
   for (size_t r = 0; r < rows.size(); ++r) {
-    const int h = heightOf(rows[r]);
+    const int h = heights[r];
     const int share = total * static_cast<int>(starts.size()) / columns;
     // A row that would reach past this column's share begins the next column, when the column
     // already holds something and that lands nearer the share.

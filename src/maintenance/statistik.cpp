@@ -5,9 +5,7 @@
 // bound value (a number with letters, quotes or leading zeros selects its own positions and no
 // others), TableAlt writes Stat01.DB. Stat01.DB is emptied at the start and written only by this
 // run, so the set of keys written so far answers whether a key is in the table, exactly, without
-// one query per voucher. Its cursor keeps a filter that no row passes: each posted row leaves
-// the view at once, where an unfiltered keyed cursor would keep 100,000 rows in key order and
-// make the appends quadratic. The rows go in one transaction, committed when the walk ends; the
+// one query per voucher. The rows go in one transaction, committed when the walk ends; the
 // two tables that are only read are walked inside a transaction each as well (rolled back when
 // they close), which holds their locks for the whole walk instead of taking them, and looking
 // for a journal, once per voucher: that halves the time of a large year.
@@ -44,9 +42,6 @@ constexpr int kBelegNummer = 0, kBelegDatum = 1, kKvNummer = 3, kStatus = 4, kVe
               kGeburtsdatum = 19, kMaenWeiblich = 56;
 constexpr int kHmNummer = 2;
 constexpr int kStat01Felder = 8;
-
-// A filter that no row passes (the filter's missing value selects nothing).
-constexpr const char* kKeineZeile = "Schluessel =";
 
 std::string artVon(std::string_view hmNummer) {
   if (hmNummer == "704505" || hmNummer == "704506") return "F";
@@ -126,7 +121,7 @@ Status Stat01Lauf::belegeLesen() {
   RIVIZA_TRY(mindestensFelder(*f_.Table2, kHmNummer + 1));
   RIVIZA_TRY(f_.Table2->ensureFilterIndex("BelegNummer"));
   db::TTable& stat = *f_.TableAlt;
-  RIVIZA_TRY(tabelleOeffnen(stat, daten, "Stat01.DB", kKeineZeile));
+  RIVIZA_TRY(tabelleOeffnen(stat, daten, "Stat01.DB"));
   RIVIZA_TRY(mindestensFelder(stat, kStat01Felder));
   RIVIZA_TRY(stat.emptyTable());
   auto transaktion = stat.startTransaction();

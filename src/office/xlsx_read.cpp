@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <charconv>
 #include <functional>
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -50,12 +51,9 @@ const char* attribute(Attributes attrs, std::string_view name) {
 // A whole decimal attribute; none for text that is no number or does not fit an int (atoi
 // would wrap "4294967297" to 1).
 std::optional<int> wholeNumber(const char* text) {
-  if (!text) return std::nullopt;
-  const std::string_view s(text);
-  int v = 0;
-  auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
-  return v;
+  const auto v = text ? platform::parseInt(text) : std::nullopt;
+  if (!v || *v < std::numeric_limits<int>::min() || *v > std::numeric_limits<int>::max()) return std::nullopt;
+  return static_cast<int>(*v);
 }
 
 // An expat parse of one part, fed from the file in blocks.

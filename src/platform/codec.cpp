@@ -2,7 +2,9 @@
 // mappings of Windows-1252 and IBM 850 (undefined Windows-1252 bytes map to U+0081 etc.).
 #include "platform/codec.h"
 
+#include <algorithm>
 #include <array>
+#include <cassert>
 
 namespace riviza::platform {
 namespace {
@@ -183,26 +185,37 @@ char32_t foldChar(char32_t cp) {
 }
 }  // namespace
 
-std::string foldCase(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
+void foldCaseInto(std::string_view utf8, char* out) {
   size_t pos = 0;
   while (pos < utf8.size()) {
-    unsigned char b = static_cast<unsigned char>(utf8[pos]);
+    const unsigned char b = static_cast<unsigned char>(utf8[pos]);
     if (b < 0x80) {
-      out += static_cast<char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
-      ++pos;
+      out[pos++] = static_cast<char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
       continue;
     }
-    size_t start = pos;
+    const size_t start = pos;
     char32_t cp;
     if (!decodeStrict(utf8, pos, cp)) {  // keep raw bytes of invalid text as they are
-      out += utf8[start];
+      out[start] = utf8[start];
       pos = start + 1;
       continue;
     }
-    appendUtf8(out, foldChar(cp));
+    const char32_t folded = foldChar(cp);
+    if (folded == cp) {
+      std::copy(utf8.begin() + static_cast<std::ptrdiff_t>(start),
+                utf8.begin() + static_cast<std::ptrdiff_t>(pos), out + start);
+      continue;
+    }
+    // Every letter folded here and its small letter take two bytes.
+    assert(cp >= 0x80 && cp < 0x800 && folded >= 0x80 && folded < 0x800 && pos - start == 2);
+    out[start] = static_cast<char>(0xC0 | (folded >> 6));
+    out[start + 1] = static_cast<char>(0x80 | (folded & 0x3F));
   }
+}
+
+std::string foldCase(std::string_view utf8) {
+  std::string out(utf8.size(), '\0');
+  foldCaseInto(utf8, out.data());
   return out;
 }
 

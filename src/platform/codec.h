@@ -41,6 +41,9 @@ size_t utf8Length(std::string_view utf8);
 // Case folding for names and keys compared "case-insensitively" the Windows way: ASCII and the
 // Latin-1 letters (so "ÄRZTE" equals "ärzte"). Returns the folded UTF-8 text.
 std::string foldCase(std::string_view utf8);
+// foldCase into `out`, which holds utf8.size() bytes: folding keeps the length (each folded
+// letter is as long in UTF-8 as its capital), so a caller can fold into a buffer of its own.
+void foldCaseInto(std::string_view utf8, char* out);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
 // ASCII-only helpers for protocol text.

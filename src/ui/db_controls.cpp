@@ -88,19 +88,36 @@ void TDBGrid::setColumns(std::vector<std::string> fieldNames) {
   dataChanged();
 }
 
+// The grid asks per column and per cell on every data notice: the name is looked up where it is
+// kept, not in a copy of the list.
+const std::string* TDBGrid::columnField(int column) const {
+  if (column < 0) return nullptr;
+  if (!columns_.empty())
+    return column < static_cast<int>(columns_.size()) ? &columns_[static_cast<size_t>(column)] : nullptr;
+  const db::TTable* t = link_.table();
+  if (!t || column >= static_cast<int>(t->structure().fields.size())) return nullptr;
+  return &t->structure().fields[static_cast<size_t>(column)].name;
+}
+
+int TDBGrid::columnCount() const {
+  if (!columns_.empty()) return static_cast<int>(columns_.size());
+  const db::TTable* t = link_.table();
+  return t ? static_cast<int>(t->structure().fields.size()) : 0;
+}
+
 std::string TDBGrid::columnTitle(int column) const {
-  const auto cols = columns();
-  if (column < 0 || column >= static_cast<int>(cols.size())) return {};
+  const std::string* name = columnField(column);
+  if (!name) return {};
   db::TTable* t = link_.table();
-  const db::TField* f = t ? t->findField(cols[static_cast<size_t>(column)]) : nullptr;
-  return f ? f->displayName() : cols[static_cast<size_t>(column)];
+  const db::TField* f = t ? t->findField(*name) : nullptr;
+  return f ? f->displayName() : *name;
 }
 
 int TDBGrid::columnWidth(int column) const {
-  const auto cols = columns();
-  if (column < 0 || column >= static_cast<int>(cols.size())) return 0;
+  const std::string* name = columnField(column);
+  if (!name) return 0;
   for (const ColumnWidth& w : widths_)
-    if (w.field == cols[static_cast<size_t>(column)]) return w.pixels;
+    if (w.field == *name) return w.pixels;
   return 0;
 }
 
@@ -147,9 +164,9 @@ TGridCell TDBGrid::cell(int row, int column) {
   TGridCell c;
   c.row = row;
   c.column = column;
-  const auto cols = columns();
-  if (row < 0 || row >= rowCount() || column < 0 || column >= static_cast<int>(cols.size())) return c;
-  c.fieldName = cols[static_cast<size_t>(column)];
+  const std::string* name = columnField(column);
+  if (row < 0 || row >= rowCount() || !name) return c;
+  c.fieldName = *name;
   // The current record shows what the logic holds now, pending edits included.
   c.text = fieldText(c.fieldName, row == currentRow() ? nullptr : &rowTexts(row));
   if (OnDrawColumnCell) OnDrawColumnCell(*this, c);
@@ -166,8 +183,8 @@ bool TDBGrid::userSelectRow(int row) {
 
 bool TDBGrid::userEditCell(int row, int column, const std::string& text) {
   if (readOnly_ || !userSelectRow(row) || !link_.dataSource()->edit()) return false;
-  const auto cols = columns();
-  db::TField* f = link_.table()->findField(cols.at(static_cast<size_t>(column)));
+  const std::string* name = columnField(column);
+  db::TField* f = name ? link_.table()->findField(*name) : nullptr;
   if (!f || f->readOnly()) return false;
   require(f->setAsString(text));
   return true;

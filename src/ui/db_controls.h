@@ -127,7 +127,7 @@ class TDBGrid : public TWinControl, private DataSourceListener {
   void setReadOnly(bool r) { assign(readOnly_, r, Prop::ReadOnly); }
 
   int rowCount() const;
-  int columnCount() const { return static_cast<int>(columns().size()); }
+  int columnCount() const;
   // The current record's row, -1 when the table is closed or empty.
   int currentRow() const;
   // What a cell shows, after OnDrawColumnCell.
@@ -148,6 +148,7 @@ class TDBGrid : public TWinControl, private DataSourceListener {
   void fieldChanged(int) override { notify(Prop::Data); }
   void updateRecord() override {}
   int postedRows() const;
+  const std::string* columnField(int column) const;  // null outside the columns
   // The texts of a posted row (every field of the table), read once after each change.
   const std::vector<std::string>& rowTexts(int row) const;
   bool inserting() const;

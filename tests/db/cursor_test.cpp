@@ -169,5 +169,39 @@ TEST_F(Cursor, EditLoopOverEveryRecordKeepsOrderAndPosition) {
   t_.assertInvariants();
 }
 
+// New records posted out of key order in a bulk transaction: every read sees the key order, and
+// the cursor stays on its record (after a post, a cancelled insert, a key change, a delete).
+TEST_F(Cursor, PostsOutOfKeyOrderAreReadInKeyOrder) {
+  create("Mixed.db", mixedStructure());
+  TTable t;
+  openTable(t, "Mixed.db");
+  auto tx = t.startTransaction();
+  ASSERT_TRUE(tx.ok());
+  for (auto [id, recNo] : {std::pair{"M", 1}, {"C", 1}, {"X", 3}, {"A", 1}, {"P", 4}}) {
+    appendRow(t, {id});
+    EXPECT_EQ(t.recNo(), recNo) << id;
+  }
+  ASSERT_TRUE(t.next().ok());
+  EXPECT_EQ(t.fields(0).asString(), "X");
+  appendRow(t, {"B"});
+  const auto b = t.getBookmark();
+  ASSERT_TRUE(t.insert().ok());
+  EXPECT_EQ(t.recordTexts(3).value()[0], "C");  // a grid reads the rows while inserting
+  t.cancel();
+  EXPECT_EQ(t.recNo(), 2);
+  EXPECT_EQ(t.fields(0).asString(), "B");
+  appendRow(t, {"D"});
+  appendRow(t, {"Q"});
+  editRow(t, 0, "Z");
+  EXPECT_EQ(t.recNo(), 8);
+  ASSERT_TRUE(t.gotoBookmark(*b).ok());
+  ASSERT_TRUE(t.deleteRecord().ok());
+  EXPECT_EQ(t.fields(0).asString(), "C");
+  t.assertInvariants();
+  ASSERT_TRUE(tx->commit().ok());
+  EXPECT_EQ(column(t, 0), (Strings{"A", "C", "D", "M", "P", "X", "Z"}));
+  t.assertInvariants();
+}
+
 }  // namespace
 }  // namespace riviza::db::test

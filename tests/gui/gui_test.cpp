@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
@@ -15,6 +16,8 @@
 #include "platform/pump.h"
 #include "qt_fixture.h"
 #include "ui/busy.h"
+#include "ui/containers.h"
+#include "ui/design.h"
 #include "ui/edit_family.h"
 
 namespace riviza::test {
@@ -43,6 +46,28 @@ TEST_F(MainFormTest, RendersEveryPageInItsOrder) {
       EXPECT_NE(view->widgetOf(c), nullptr) << c->name();
     }
   EXPECT_GT(controls, 150);
+}
+
+// A container's rows flow into its columns by height; a row is left out of the balance only when
+// all of its controls are hidden, not when its label alone is.
+TEST(Layout, ARowTakesNoHeightOnlyWhenAllItsControlsAreHidden) {
+  qtApp();
+  ui::TForm form;
+  auto* panel = ui::addComponent<ui::TPanel>(form, "Panel", &form, {.columns = 2});
+  for (const std::string n : {"A", "B", "C", "D"}) {
+    ui::addComponent<ui::TLabel>(form, ("Label" + n).c_str(), panel, {.caption = n, .visible = n != "A"});
+    ui::addComponent<ui::TEdit>(form, ("Edit" + n).c_str(), panel, {});
+  }
+  gui::FormView view(form);
+  const auto columnOf = [&](const char* name) {
+    QWidget* w = widget<QLineEdit>(view.window(), name);
+    QLayout* columns = w ? w->parentWidget()->layout() : nullptr;
+    for (int c = 0; columns && c < columns->count(); ++c)
+      if (QLayout* grid = columns->itemAt(c)->layout(); grid && grid->indexOf(w) >= 0) return c;
+    return -1;
+  };
+  EXPECT_EQ(columnOf("EditB"), 0);
+  EXPECT_EQ(columnOf("EditC"), 1);
 }
 
 // German in the window whatever LANG says (the test programs run under C and de_DE alike).

@@ -37,6 +37,8 @@ TEST(Codec, CaseFoldingCoversUmlauts) {
   EXPECT_TRUE(equalsIgnoreCase("ÄRZTE.DB", "ärzte.db"));
   EXPECT_TRUE(equalsIgnoreCase("Ann.DB", "ann.db"));
   EXPECT_FALSE(equalsIgnoreCase("Ann.DB", "Anm.db"));
+  // The Windows-1252 capitals beyond Latin-1 fold too; other letters and invalid bytes stay.
+  EXPECT_EQ(foldCase("ŠŒŽŸ×ßΣ\xFC\xC3"), "šœžÿ×ßΣ\xFC\xC3");
   EXPECT_EQ(utf8Length("Büro"), 4u);
 }
 
