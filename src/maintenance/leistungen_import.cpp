@@ -8,7 +8,6 @@
 // parts 2 to 5 are the columns, and a short line gives empty columns instead of a range error.
 #include "maintenance/leistungen_import.h"
 
-#include <algorithm>
 #include <array>
 #include <memory>
 #include <string_view>
@@ -16,6 +15,7 @@
 
 #include "app/Riviza1.h"
 #include "app/Riviza1_tabellen.h"
+#include "app/allg_tools.h"
 #include "app/globals.h"
 #include "office/application.h"
 #include "office/range.h"
@@ -93,16 +93,11 @@ Result<Liste> xlsLesen(const std::string& datei) {
 // Part 1 of the line is ignored; parts 2 to 5 are the columns. The end of the line ends the
 // last part as a tab would; parts that are missing stay empty.
 Spalten csvSpalten(std::string_view zeile) {
+  const std::string getrennt = std::string(zeile) + '\t';
   Spalten spalten;
-  size_t anfang = 0;
-  for (size_t teil = 1; teil <= spalten.size() + 1 && anfang <= zeile.size(); ++teil) {
-    const size_t ende = std::min(zeile.find('\t', anfang), zeile.size());
-    if (teil > 1) {
-      std::string& spalte = spalten[teil - 2];
-      spalte = zeile.substr(anfang, ende - anfang);
-      std::erase(spalte, '\'');
-    }
-    anfang = ende + 1;
+  for (size_t s = 0; s < spalten.size(); ++s) {
+    spalten[s] = TeilString(getrennt, '\t', static_cast<int>(s) + 3);  // part 2 is field 3 there
+    std::erase(spalten[s], '\'');
   }
   return spalten;
 }
