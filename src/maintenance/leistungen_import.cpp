@@ -46,13 +46,6 @@ void importFehler(const std::string& was, const std::string& grund) {
                            "Fehler !", ui::MsgIcon::Error);
 }
 
-// The first n characters (not bytes) of UTF-8 text.
-std::string ersteZeichen(const std::string& text, size_t n) {
-  size_t pos = 0;
-  for (size_t i = 0; i < n && pos < text.size(); ++i) pf::nextCodePoint(text, pos);
-  return text.substr(0, pos);
-}
-
 // ---- the workbook ----
 
 // The workbook is closed unsaved and the spreadsheet program quit however the reading ends.
@@ -118,7 +111,7 @@ Result<Liste> csvLesen(const std::string& datei) {
 Status satzAnhaengen(db::TTable& t, const Spalten& s) {
   RIVIZA_TRY(t.append());
   RIVIZA_TRY(t.fields(0).setAsString(pf::foldCase(s[0])));
-  RIVIZA_TRY(t.fields(18).setAsString(ersteZeichen(s[1], kPznZeichen)));
+  RIVIZA_TRY(t.fields(18).setAsString(pf::utf8Copy(s[1], 1, kPznZeichen)));
   RIVIZA_TRY(t.fields(1).setAsString(s[2]));
   RIVIZA_TRY(t.fields(11).setAsString(s[3]));
   RIVIZA_TRY(t.fields(19).setAsBoolean(true));

@@ -41,16 +41,6 @@ std::string feldText(TTable& t, int pos) {
 }
 std::string getrimmt(TTable& t, int pos) { return pf::trim(feldText(t, pos)); }
 
-// Copy(text, start, count) of the Pascal runtime, counted in characters (start from 1).
-std::string zeichen(std::string_view text, size_t start, size_t anzahl) {
-  size_t pos = 0, vonByte = text.size(), nr = 1;
-  for (; pos < text.size() && nr < start + anzahl; ++nr) {
-    if (nr == start) vonByte = pos;
-    pf::nextCodePoint(text, pos);
-  }
-  return vonByte < pos ? std::string(text.substr(vonByte, pos - vonByte)) : std::string();
-}
-
 // A flag that is not True becomes False; an empty one too.
 Status nichtWahrIstFalsch(TTable& neu, int pos) {
   if (pos >= neu.fieldCount() || neu.fields(pos).asBoolean()) return okStatus();
@@ -85,7 +75,7 @@ Status patientAnpassen(TTable& alt, TTable& neu, int) {
   // "dd.MM.yyyy": month and day side by side read as month * 100 + day.
   const std::string datum = feldText(alt, 16);
   return neu.fields(33).setAsInteger(
-      pf::parseInt(zeichen(datum, 4, 2) + zeichen(datum, 1, 2)).value_or(9999));
+      pf::parseInt(pf::utf8Copy(datum, 4, 2) + pf::utf8Copy(datum, 1, 2)).value_or(9999));
 }
 
 Status positionAnpassen(TTable& alt, TTable& neu, int n) {
