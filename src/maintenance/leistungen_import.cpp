@@ -17,13 +17,13 @@
 #include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "office/application.h"
 #include "office/range.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/pump.h"
 #include "platform/text.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
@@ -41,9 +41,8 @@ using Spalten = std::array<std::string, 4>;
 using Liste = std::vector<Spalten>;
 
 void importFehler(const std::string& was, const std::string& grund) {
-  ui::dialogs().messageBox("Leistungen nicht importiert: " + was + "\n" + grund +
-                               "\n\nDie bisherigen Leistungen bleiben erhalten.",
-                           "Fehler !", ui::MsgIcon::Error);
+  meldung::fehlerBox("Leistungen nicht importiert: " + was + "\n" + grund +
+                     "\n\nDie bisherigen Leistungen bleiben erhalten.");
 }
 
 // ---- the workbook ----
