@@ -13,7 +13,7 @@
 // Every other table is copied as it is. A position one of the structures lacks reads as empty
 // and is not written. A table whose rule only leaves records out and sets flags, and whose
 // common fields keep their values, is copied in one statement of the table layer; the others,
-// and any such copy that fails, go record by record.
+// and such a copy that the table layer refuses or that breaks a key, go record by record.
 #include "maintenance/reorganisation_tabellen.h"
 
 #include <algorithm>
@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/Riviza1.h"
+#include "db/errors.h"
 #include "maintenance/update_liste.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
@@ -129,15 +130,19 @@ Result<bool> satzKopieren(const Regel& r, TTable& alt, TTable& neu, int n) {
   return true;
 }
 
-// The copy in one statement, for a rule that needs no record-by-record work; nullopt when the
-// table layer cannot do it so (or failed: the record-by-record copy then does it and reports).
-std::optional<int> inEinemSchritt(const Regel& r, TTable& alt, TTable& neu, int n) {
-  if (r.anpassen) return std::nullopt;
+// The copy in one statement, for a rule that needs no record-by-record work; nullopt where it
+// goes record by record: the table layer cannot do it so, or a record breaks a key (the copy
+// record by record names that record). Any other failure is the table's: done again it would
+// fail again, and its reason would be lost.
+Result<std::optional<int>> inEinemSchritt(const Regel& r, TTable& alt, TTable& neu, int n) {
+  if (r.anpassen) return std::optional<int>();
   db::RecordCopy kopie{std::vector<int>(static_cast<size_t>(n), -1), r.nichtWahrFalsch, r.ohneAngaben};
   for (int i = r.ab; i < n; ++i) kopie.from[static_cast<size_t>(i)] = i;
   const Result<int> geschrieben = neu.appendFrom(alt, kopie);
-  if (!geschrieben) return std::nullopt;
-  return *geschrieben;
+  if (geschrieben) return std::optional<int>(*geschrieben);
+  const int code = geschrieben.error().code;
+  if (code == db::kNotInOneStatement || code == db::kKeyViolation) return std::optional<int>();
+  return geschrieben.error();
 }
 
 // The count is of the records the new table holds; the records a rule leaves out are counted
@@ -158,7 +163,9 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   const int n = std::min(alt.fieldCount(), neu.fieldCount());
   ReorgProtokoll(datei + " Anzahl der Felder: " + std::to_string(n));
   const Regel regel = regelFuer(datei, n);
-  if (const auto kopiert = inEinemSchritt(regel, alt, neu, n)) {
+  const Result<std::optional<int>> einSchritt = inEinemSchritt(regel, alt, neu, n);
+  if (!einSchritt) return einSchritt.error();
+  if (const std::optional<int> kopiert = *einSchritt) {
     // The labels end where the record-by-record copy leaves them: on the last record.
     const int saetze = alt.recordCount();
     if (saetze > 0) {
