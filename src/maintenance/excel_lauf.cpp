@@ -40,11 +40,9 @@ Status tabelleNachExcel(db::TTable& tabelle, const std::string& blatt,
   TExcelExport& ex = *FormEinstellungen->ExcelExport1;
   Status st;
   try {
-    ex.ExcelVisible = true;
-    ex.ResetFormatting();
+    ex.ResetFormatting();  // visible, into a new application
     ex.SetDataset(&tabelle);
     ex.WorksheetName = blatt;
-    ex.ConnectTo = ctNewExcel;
     ex.ConnectExcel();
     ex.ExportDataset();
     danach(ex);

@@ -71,7 +71,7 @@ Status mwstUmstellen(const MwStRegel& r, TTable& alt, TTable& neu) {
   return okStatus();
 }
 
-Status patientAnpassen(TTable& alt, TTable& neu, int) {
+Status patientAnpassen(TTable& alt, TTable& neu) {
   if (33 >= neu.fieldCount()) return okStatus();
   // "dd.MM.yyyy": month and day side by side read as month * 100 + day.
   const std::string datum = feldText(alt, 16);
@@ -79,16 +79,15 @@ Status patientAnpassen(TTable& alt, TTable& neu, int) {
       pf::parseInt(pf::utf8Copy(datum, 4, 2) + pf::utf8Copy(datum, 1, 2)).value_or(9999));
 }
 
-Status positionAnpassen(TTable& alt, TTable& neu, int n) {
-  if (n != 30) return okStatus();
+Status positionAnpassen(TTable& alt, TTable& neu) {
   return mwstUmstellen({"ErfPosition.DB", 10, 0, "Bel", 30}, alt, neu);
 }
 
-Status leistungAnpassen(TTable& alt, TTable& neu, int) {
+Status leistungAnpassen(TTable& alt, TTable& neu) {
   return mwstUmstellen({"Leistungen.DB", 3, 2, "Nr", 19}, alt, neu);
 }
 
-Status annAnpassen(TTable& alt, TTable& neu, int) {
+Status annAnpassen(TTable& alt, TTable& neu) {
   const std::string ik = getrimmt(alt, 0);
   return pf::utf8Length(ik) == 7 ? neu.fields(0).setAsString("10" + ik) : okStatus();
 }
@@ -99,7 +98,7 @@ struct Regel {
   int ab = 0;                        // the first position copied
   std::vector<int> ohneAngaben;      // a record with all of these blank is left out
   std::vector<int> nichtWahrFalsch;  // flags not True become False
-  Status (*anpassen)(TTable& alt, TTable& neu, int n) = nullptr;
+  Status (*anpassen)(TTable& alt, TTable& neu) = nullptr;
 };
 
 Regel regelFuer(std::string_view datei, int n) {
@@ -125,7 +124,7 @@ Result<bool> satzKopieren(const Regel& r, TTable& alt, TTable& neu, int n) {
   RIVIZA_TRY(neu.append());
   for (int i = r.ab; i < n; ++i) RIVIZA_TRY(neu.fields(i).assign(alt.fields(i)));
   for (int pos : r.nichtWahrFalsch) RIVIZA_TRY(nichtWahrIstFalsch(neu, pos));
-  if (r.anpassen) RIVIZA_TRY(r.anpassen(alt, neu, n));
+  if (r.anpassen) RIVIZA_TRY(r.anpassen(alt, neu));
   RIVIZA_TRY(neu.post());
   return true;
 }
