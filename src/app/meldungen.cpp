@@ -13,6 +13,8 @@ void fehler(const std::string& text) { ui::dialogs().messageBox(text, "FEHLER", 
 
 void fehlerBox(const std::string& text) { ui::dialogs().messageBox(text, "Fehler !", ui::MsgIcon::Error); }
 
+void fehlschlag(const std::string& text) { ui::dialogs().messageBox(text, "Fehler", ui::MsgIcon::Error); }
+
 void warnung(const std::string& text) {
   ui::dialogs().messageDlg(text, ui::DlgType::Warning, ui::DlgButtons::Ok);
 }

@@ -13,6 +13,8 @@ void hinweis(const std::string& text);
 void fehler(const std::string& text);
 // An error box under "Fehler !": the start-up, the updates and the reorganisation's outcome.
 void fehlerBox(const std::string& text);
+// An error box under "Fehler", as the event boundary shows a failure: a run that ended on one.
+void fehlschlag(const std::string& text);
 // A warning dialog with OK.
 void warnung(const std::string& text);
 // A confirmation with Yes and No; true when answered Yes.

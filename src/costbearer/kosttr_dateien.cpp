@@ -3,8 +3,8 @@
 
 #include "app/Riviza1.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "platform/files.h"
-#include "ui/dialogs.h"
 
 namespace riviza::costbearer {
 
@@ -12,7 +12,7 @@ namespace pf = platform;
 
 bool kostentraegerOrdnerDa() {
   if (pf::directoryExists(jahrKosttrPfad())) return true;
-  ui::dialogs().messageBox("Kostenträgerdateien nicht verfügbar", "Fehler", ui::MsgIcon::Error);
+  meldung::fehlschlag("Kostenträgerdateien nicht verfügbar");
   return false;
 }
 

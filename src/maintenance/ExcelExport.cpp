@@ -324,4 +324,11 @@ int TExcelExport::columnOfField(int index) const {
   return 0;
 }
 
+int TExcelExport::ColumnOfField(std::string_view fieldName) const {
+  for (size_t k = 0; k < exportFields_.size(); ++k)
+    if (platform::equalsIgnoreCase(exportFields_[k].name, fieldName))
+      return beginColumnData_ + static_cast<int>(k);
+  return 0;
+}
+
 }  // namespace riviza

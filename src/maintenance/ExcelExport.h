@@ -35,6 +35,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/TTable.h"
@@ -141,6 +142,9 @@ class TExcelExport : public TComponent, private db::TableObserver {
   int RecordCount() const { return recordCount_; }
   int LastDataRow() const { return lastDataRow_; }
   int FooterRow() const { return footerRow_; }
+  // The sheet column of the exported field of that name (ignoring case), for a cell the caller
+  // writes over the column; 0 when the last export left the field out.
+  int ColumnOfField(std::string_view fieldName) const;
 
   // The column letters of the component: "A" for columns up to 1, "A"-"Z", "AA"-"ZZ", and "ZZ"
   // from 703 on.

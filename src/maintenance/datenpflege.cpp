@@ -11,7 +11,6 @@
 #include <functional>
 #include <limits>
 #include <optional>
-#include <vector>
 
 #include "app/Riviza1.h"
 #include "app/Riviza1_jahre.h"
@@ -74,14 +73,10 @@ bool nurZiffern(std::string_view text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-// The name without its last four characters (the extension ".tif").
+// The name without its last four characters (the extension ".tif"); empty for a shorter name.
 std::string ohneEndung(const std::string& name) {
-  std::vector<size_t> anfaenge;
-  for (size_t pos = 0; pos < name.size();) {
-    anfaenge.push_back(pos);
-    pf::nextCodePoint(name, pos);
-  }
-  return anfaenge.size() <= 4 ? std::string() : name.substr(0, anfaenge[anfaenge.size() - 4]);
+  const size_t laenge = pf::utf8Length(name);
+  return laenge <= 4 ? std::string() : pf::utf8Copy(name, 1, laenge - 4);
 }
 
 // The number of a TIFF file's name as StrToInt reads it, in 64 bits; none when it is no number

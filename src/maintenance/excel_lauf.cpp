@@ -3,8 +3,8 @@
 #include "maintenance/excel_lauf.h"
 
 #include "app/Riviza1.h"
+#include "app/meldungen.h"
 #include "maintenance/ExcelExport.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
@@ -32,7 +32,7 @@ void excelLauf(std::initializer_list<db::TTable*> tabellen, const std::function<
     (void)t->setFiltered(false);  // closed: a name or filter change cannot fail
     (void)t->setFilter("");
   }
-  if (!st) ui::dialogs().messageBox(st.error().message, "Fehler", ui::MsgIcon::Error);
+  if (!st) meldung::fehlschlag(st.error().message);
 }
 
 Status tabelleNachExcel(db::TTable& tabelle, const std::string& blatt,
@@ -40,11 +40,9 @@ Status tabelleNachExcel(db::TTable& tabelle, const std::string& blatt,
   TExcelExport& ex = *FormEinstellungen->ExcelExport1;
   Status st;
   try {
-    ex.ExcelVisible = true;
-    ex.ResetFormatting();
+    ex.ResetFormatting();  // visible, into a new application
     ex.SetDataset(&tabelle);
     ex.WorksheetName = blatt;
-    ex.ConnectTo = ctNewExcel;
     ex.ConnectExcel();
     ex.ExportDataset();
     danach(ex);

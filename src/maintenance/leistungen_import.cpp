@@ -8,7 +8,6 @@
 // parts 2 to 5 are the columns, and a short line gives empty columns instead of a range error.
 #include "maintenance/leistungen_import.h"
 
-#include <algorithm>
 #include <array>
 #include <memory>
 #include <string_view>
@@ -16,14 +15,15 @@
 
 #include "app/Riviza1.h"
 #include "app/Riviza1_tabellen.h"
+#include "app/allg_tools.h"
 #include "app/globals.h"
+#include "app/meldungen.h"
 #include "office/application.h"
 #include "office/range.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/pump.h"
 #include "platform/text.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
@@ -41,16 +41,8 @@ using Spalten = std::array<std::string, 4>;
 using Liste = std::vector<Spalten>;
 
 void importFehler(const std::string& was, const std::string& grund) {
-  ui::dialogs().messageBox("Leistungen nicht importiert: " + was + "\n" + grund +
-                               "\n\nDie bisherigen Leistungen bleiben erhalten.",
-                           "Fehler !", ui::MsgIcon::Error);
-}
-
-// The first n characters (not bytes) of UTF-8 text.
-std::string ersteZeichen(const std::string& text, size_t n) {
-  size_t pos = 0;
-  for (size_t i = 0; i < n && pos < text.size(); ++i) pf::nextCodePoint(text, pos);
-  return text.substr(0, pos);
+  meldung::fehlerBox("Leistungen nicht importiert: " + was + "\n" + grund +
+                     "\n\nDie bisherigen Leistungen bleiben erhalten.");
 }
 
 // ---- the workbook ----
@@ -93,16 +85,11 @@ Result<Liste> xlsLesen(const std::string& datei) {
 // Part 1 of the line is ignored; parts 2 to 5 are the columns. The end of the line ends the
 // last part as a tab would; parts that are missing stay empty.
 Spalten csvSpalten(std::string_view zeile) {
+  const std::string getrennt = std::string(zeile) + '\t';
   Spalten spalten;
-  size_t anfang = 0;
-  for (size_t teil = 1; teil <= spalten.size() + 1 && anfang <= zeile.size(); ++teil) {
-    const size_t ende = std::min(zeile.find('\t', anfang), zeile.size());
-    if (teil > 1) {
-      std::string& spalte = spalten[teil - 2];
-      spalte = zeile.substr(anfang, ende - anfang);
-      std::erase(spalte, '\'');
-    }
-    anfang = ende + 1;
+  for (size_t s = 0; s < spalten.size(); ++s) {
+    spalten[s] = TeilString(getrennt, '\t', static_cast<int>(s) + 3);  // part 2 is field 3 there
+    std::erase(spalten[s], '\'');
   }
   return spalten;
 }
@@ -123,7 +110,7 @@ Result<Liste> csvLesen(const std::string& datei) {
 Status satzAnhaengen(db::TTable& t, const Spalten& s) {
   RIVIZA_TRY(t.append());
   RIVIZA_TRY(t.fields(0).setAsString(pf::foldCase(s[0])));
-  RIVIZA_TRY(t.fields(18).setAsString(ersteZeichen(s[1], kPznZeichen)));
+  RIVIZA_TRY(t.fields(18).setAsString(pf::utf8Copy(s[1], 1, kPznZeichen)));
   RIVIZA_TRY(t.fields(1).setAsString(s[2]));
   RIVIZA_TRY(t.fields(11).setAsString(s[3]));
   RIVIZA_TRY(t.fields(19).setAsBoolean(true));

@@ -13,7 +13,7 @@
 // Every other table is copied as it is. A position one of the structures lacks reads as empty
 // and is not written. A table whose rule only leaves records out and sets flags, and whose
 // common fields keep their values, is copied in one statement of the table layer; the others,
-// and any such copy that fails, go record by record.
+// and such a copy that the table layer refuses or that breaks a key, go record by record.
 #include "maintenance/reorganisation_tabellen.h"
 
 #include <algorithm>
@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/Riviza1.h"
+#include "db/errors.h"
 #include "maintenance/update_liste.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
@@ -40,16 +41,6 @@ std::string feldText(TTable& t, int pos) {
   return pos < t.fieldCount() ? t.fields(pos).asString() : std::string();
 }
 std::string getrimmt(TTable& t, int pos) { return pf::trim(feldText(t, pos)); }
-
-// Copy(text, start, count) of the Pascal runtime, counted in characters (start from 1).
-std::string zeichen(std::string_view text, size_t start, size_t anzahl) {
-  size_t pos = 0, vonByte = text.size(), nr = 1;
-  for (; pos < text.size() && nr < start + anzahl; ++nr) {
-    if (nr == start) vonByte = pos;
-    pf::nextCodePoint(text, pos);
-  }
-  return vonByte < pos ? std::string(text.substr(vonByte, pos - vonByte)) : std::string();
-}
 
 // A flag that is not True becomes False; an empty one too.
 Status nichtWahrIstFalsch(TTable& neu, int pos) {
@@ -80,24 +71,23 @@ Status mwstUmstellen(const MwStRegel& r, TTable& alt, TTable& neu) {
   return okStatus();
 }
 
-Status patientAnpassen(TTable& alt, TTable& neu, int) {
+Status patientAnpassen(TTable& alt, TTable& neu) {
   if (33 >= neu.fieldCount()) return okStatus();
   // "dd.MM.yyyy": month and day side by side read as month * 100 + day.
   const std::string datum = feldText(alt, 16);
   return neu.fields(33).setAsInteger(
-      pf::parseInt(zeichen(datum, 4, 2) + zeichen(datum, 1, 2)).value_or(9999));
+      pf::parseInt(pf::utf8Copy(datum, 4, 2) + pf::utf8Copy(datum, 1, 2)).value_or(9999));
 }
 
-Status positionAnpassen(TTable& alt, TTable& neu, int n) {
-  if (n != 30) return okStatus();
+Status positionAnpassen(TTable& alt, TTable& neu) {
   return mwstUmstellen({"ErfPosition.DB", 10, 0, "Bel", 30}, alt, neu);
 }
 
-Status leistungAnpassen(TTable& alt, TTable& neu, int) {
+Status leistungAnpassen(TTable& alt, TTable& neu) {
   return mwstUmstellen({"Leistungen.DB", 3, 2, "Nr", 19}, alt, neu);
 }
 
-Status annAnpassen(TTable& alt, TTable& neu, int) {
+Status annAnpassen(TTable& alt, TTable& neu) {
   const std::string ik = getrimmt(alt, 0);
   return pf::utf8Length(ik) == 7 ? neu.fields(0).setAsString("10" + ik) : okStatus();
 }
@@ -108,7 +98,7 @@ struct Regel {
   int ab = 0;                        // the first position copied
   std::vector<int> ohneAngaben;      // a record with all of these blank is left out
   std::vector<int> nichtWahrFalsch;  // flags not True become False
-  Status (*anpassen)(TTable& alt, TTable& neu, int n) = nullptr;
+  Status (*anpassen)(TTable& alt, TTable& neu) = nullptr;
 };
 
 Regel regelFuer(std::string_view datei, int n) {
@@ -134,20 +124,24 @@ Result<bool> satzKopieren(const Regel& r, TTable& alt, TTable& neu, int n) {
   RIVIZA_TRY(neu.append());
   for (int i = r.ab; i < n; ++i) RIVIZA_TRY(neu.fields(i).assign(alt.fields(i)));
   for (int pos : r.nichtWahrFalsch) RIVIZA_TRY(nichtWahrIstFalsch(neu, pos));
-  if (r.anpassen) RIVIZA_TRY(r.anpassen(alt, neu, n));
+  if (r.anpassen) RIVIZA_TRY(r.anpassen(alt, neu));
   RIVIZA_TRY(neu.post());
   return true;
 }
 
-// The copy in one statement, for a rule that needs no record-by-record work; nullopt when the
-// table layer cannot do it so (or failed: the record-by-record copy then does it and reports).
-std::optional<int> inEinemSchritt(const Regel& r, TTable& alt, TTable& neu, int n) {
-  if (r.anpassen) return std::nullopt;
+// The copy in one statement, for a rule that needs no record-by-record work; nullopt where it
+// goes record by record: the table layer cannot do it so, or a record breaks a key (the copy
+// record by record names that record). Any other failure is the table's: done again it would
+// fail again, and its reason would be lost.
+Result<std::optional<int>> inEinemSchritt(const Regel& r, TTable& alt, TTable& neu, int n) {
+  if (r.anpassen) return std::optional<int>();
   db::RecordCopy kopie{std::vector<int>(static_cast<size_t>(n), -1), r.nichtWahrFalsch, r.ohneAngaben};
   for (int i = r.ab; i < n; ++i) kopie.from[static_cast<size_t>(i)] = i;
   const Result<int> geschrieben = neu.appendFrom(alt, kopie);
-  if (!geschrieben) return std::nullopt;
-  return *geschrieben;
+  if (geschrieben) return std::optional<int>(*geschrieben);
+  const int code = geschrieben.error().code;
+  if (code == db::kNotInOneStatement || code == db::kKeyViolation) return std::optional<int>();
+  return geschrieben.error();
 }
 
 // The count is of the records the new table holds; the records a rule leaves out are counted
@@ -168,7 +162,9 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   const int n = std::min(alt.fieldCount(), neu.fieldCount());
   ReorgProtokoll(datei + " Anzahl der Felder: " + std::to_string(n));
   const Regel regel = regelFuer(datei, n);
-  if (const auto kopiert = inEinemSchritt(regel, alt, neu, n)) {
+  const Result<std::optional<int>> einSchritt = inEinemSchritt(regel, alt, neu, n);
+  if (!einSchritt) return einSchritt.error();
+  if (const std::optional<int> kopiert = *einSchritt) {
     // The labels end where the record-by-record copy leaves them: on the last record.
     const int saetze = alt.recordCount();
     if (saetze > 0) {

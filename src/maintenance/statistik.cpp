@@ -12,6 +12,7 @@
 #include "maintenance/statistik.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -20,7 +21,6 @@
 #include "app/Riviza1.h"
 #include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
-#include "costbearer/abr_tools.h"
 #include "db/errors.h"
 #include "maintenance/excel_lauf.h"
 #include "maintenance/protokoll_anzeigen.h"
@@ -64,10 +64,10 @@ std::string geschlechtVon(std::string_view status, const std::string& maenWeibli
 // Completed years on `heute`: one less before the birthday of this year (born on 29 February, on
 // 1 March of a common year); 0 when the birth date is no date.
 int alterVon(const std::string& geburtsdatum, const pf::DateTime& heute) {
-  if (!IstDatum(geburtsdatum)) return 0;
-  const pf::DateTime geb = *pf::parseDate(geburtsdatum);
-  const bool vorGeburtstag = std::pair(heute.month, heute.day) < std::pair(geb.month, geb.day);
-  return heute.year - geb.year - (vorGeburtstag ? 1 : 0);
+  const std::optional<pf::DateTime> geb = pf::parseDate(geburtsdatum);
+  if (!geb) return 0;
+  const bool vorGeburtstag = std::pair(heute.month, heute.day) < std::pair(geb->month, geb->day);
+  return heute.year - geb->year - (vorGeburtstag ? 1 : 0);
 }
 
 // Left-aligned in at least `breite` characters, as "%-12s" pads.

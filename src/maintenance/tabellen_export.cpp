@@ -4,9 +4,9 @@
 //
 // The month filter compares GueltigBis (yyMM as a number) with the key of the picked date,
 // "GueltigBis < 2403" for 15.03.2024; it is removed when the export ends, whatever happened
-// (excel_lauf.h). The title "Gültig bis" goes over the column of the field GueltigBis, found by
-// its title in the title row, so it lands on that column wherever the table's structure puts
-// it; the cost-bearer table has no such column and gets no such title.
+// (excel_lauf.h). The title "Gültig bis" goes over the column the export gave the field
+// GueltigBis, so it lands on that column wherever the table's structure puts it; the
+// cost-bearer table has no such column and gets no such title.
 #include <string>
 
 #include "app/Riviza1.h"
@@ -35,17 +35,10 @@ std::string monatsFilter(const std::string& datum) {
 }
 
 void gueltigBisTitel(TExcelExport& ex) {
-  const db::TField* feld = ex.Dataset()->findField("GueltigBis");
-  const office::Row* titel = ex.Worksheet()->row(ex.BeginRowTitles());
-  if (!feld || !titel) return;
-  const int zeile = ex.BeginRowTitles();
-  for (int spalte = ex.BeginColumnData(); spalte <= static_cast<int>(titel->cells.size()); ++spalte) {
-    if (office::cellText(ex.Worksheet()->value(zeile, spalte)) == feld->displayName()) {
-      zelleSchreiben(ex, TExcelExport::ColumnLetters(spalte) + std::to_string(zeile),
-                     std::string("Gültig bis"));
-      return;
-    }
-  }
+  const int spalte = ex.ColumnOfField("GueltigBis");
+  if (spalte == 0 || !ex.ShowTitles()) return;
+  zelleSchreiben(ex, TExcelExport::ColumnLetters(spalte) + std::to_string(ex.BeginRowTitles()),
+                 std::string("Gültig bis"));
 }
 
 Status tabelleExportieren(const char* datei, const std::string& filter, bool mitGueltigBis) {

@@ -140,6 +140,14 @@ size_t utf8Length(std::string_view utf8) {
   return n;
 }
 
+std::string utf8Copy(std::string_view utf8, size_t start, size_t count) {
+  size_t from = 0;
+  for (size_t i = 1; i < start && from < utf8.size(); ++i) nextCodePoint(utf8, from);
+  size_t to = from;
+  for (size_t i = 0; i < count && to < utf8.size(); ++i) nextCodePoint(utf8, to);
+  return std::string(utf8.substr(from, to - from));
+}
+
 std::string toUtf8(std::string_view bytes, CodePage page) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);

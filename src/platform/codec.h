@@ -37,6 +37,9 @@ void appendUtf8(std::string& out, char32_t cp);
 
 // Number of code points (what a user counts as characters).
 size_t utf8Length(std::string_view utf8);
+// Copy(text, start, count) of the Pascal runtime in code points: up to `count` characters from
+// the `start`th on (counted from 1, 0 reads as 1); empty when the text ends before `start`.
+std::string utf8Copy(std::string_view utf8, size_t start, size_t count);
 
 // Case folding for names and keys compared "case-insensitively" the Windows way: ASCII and the
 // Latin-1 letters (so "ÄRZTE" equals "ärzte"). Returns the folded UTF-8 text.

@@ -12,7 +12,6 @@ namespace riviza::test {
 namespace {
 
 using ui::DlgResult;
-using Zeilen = std::vector<std::string>;
 
 TEST(Mwst, RatesAsTypedAndRoundingToEven) {
   const std::pair<const char*, long long> gelesen[] = {{"19", 1900},      {"7", 700}, {"5,5", 550},

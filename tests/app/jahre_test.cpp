@@ -16,7 +16,6 @@ namespace riviza::test {
 namespace {
 
 using ui::DlgResult;
-using Zeilen = std::vector<std::string>;
 
 const std::string kBelegt =
     "Eines der Abrechnungsprogramme bereits in Nutzung, wenn nicht -> in Riviza <Benutzereintrag löschen>";

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/Riviza1.h"
 #include "app/globals.h"
@@ -18,6 +19,9 @@
 #include "ui/dialogs.h"
 
 namespace riviza::test {
+
+// Lines of text as the scenarios compare them: messages, log and list lines, arguments.
+using Zeilen = std::vector<std::string>;
 
 class Shell : public ::testing::Test {
  public:

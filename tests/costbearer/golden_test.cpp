@@ -2,9 +2,8 @@
 // fixed clock (15.06.2025), compared byte for byte with tests/costbearer/golden/<scenario>/.
 // With RIVIZA_UPDATE_GOLDEN=1 in the environment the tests rewrite the golden files instead (then
 // review the diff before committing).
-#include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
+
 #include <optional>
 
 #include "costbearer/abr_tools.h"
@@ -12,12 +11,14 @@
 #include "fixtures.h"
 #include "platform/clock.h"
 #include "support/temp_dir.h"
+#include "support/tools.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
 namespace {
 
 using costbearer::Basis;
+using test::compareGolden;
 using test::crlfLines;
 using test::segmentFile;
 
@@ -174,18 +175,6 @@ std::string describe(const KosttrLeseErgebnis& r, const ui::ScriptedDialogs& dia
   return out;
 }
 
-void compareGolden(const std::string& scenario, const std::string& file, const std::string& actual) {
-  std::filesystem::path golden =
-      std::filesystem::path(RIVIZA_SOURCE_DIR) / "tests/costbearer/golden" / scenario / file;
-  if (const char* update = std::getenv("RIVIZA_UPDATE_GOLDEN"); update && std::string(update) == "1") {
-    std::filesystem::create_directories(golden.parent_path());
-    test::writeNative(golden, actual);
-    return;
-  }
-  ASSERT_TRUE(std::filesystem::exists(golden)) << golden << " missing; run with RIVIZA_UPDATE_GOLDEN=1";
-  EXPECT_EQ(actual, test::readNative(golden)) << scenario << "/" << file;
-}
-
 TEST(Golden, WorkFilesAndLogsOfTheFixtureSets) {
   platform::FixedClock clock(platform::DateTime{2025, 6, 15, 10, 30, 0, 0});
   platform::ScopedClock useClock(clock);
@@ -205,9 +194,10 @@ TEST(Golden, WorkFilesAndLogsOfTheFixtureSets) {
         test::einlesen(s.basis, dir.str() + "/prog\\", dir.str() + "/daten\\", "Abrechng\\2025\\");
     std::string work = dir.read(std::string("prog/Temp/") + rules.workFile);
     std::string log = dir.read(std::string("prog/Temp/") + rules.logFile);
-    compareGolden(s.name, rules.workFile, work);
-    compareGolden(s.name, rules.logFile, log);
-    compareGolden(s.name, "result.txt", describe(r, dialogs, tableOf(s.basis)));
+    const std::string golden = "tests/costbearer/golden/" + std::string(s.name) + "/";
+    compareGolden(golden + rules.workFile, work);
+    compareGolden(golden + rules.logFile, log);
+    compareGolden(golden + "result.txt", describe(r, dialogs, tableOf(s.basis)));
 
     // Whatever the scenario: fixed widths, and the table holds the work file's lines.
     for (const std::string& text : {work, log})

@@ -9,6 +9,7 @@
 
 #include "maintenance/abrdat_bereinigen.h"
 #include "reorg_fixture.h"
+#include "support/tools.h"
 
 namespace riviza::test {
 namespace {
@@ -46,7 +47,7 @@ TEST_F(AbrDat, AbrNeuKeepsHeaderAndKLinesAndGivesPLinesTheFixedPeriod) {
     if (f.abrNeu) {
       EXPECT_EQ(daten.read("Export/ABR.NEU"), *f.abrNeu);
     } else {
-      goldenVergleichen("abr.neu", daten.read("Export/ABR.NEU"));
+      compareGolden("tests/maintenance/golden/abr.neu", daten.read("Export/ABR.NEU"));
     }
     EXPECT_EQ(texte(), f.erstellt ? std::vector<std::string>{"Datei erstellt!"} : std::vector<std::string>{});
     if (f.abrDat) {

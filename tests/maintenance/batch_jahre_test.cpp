@@ -9,8 +9,6 @@
 namespace riviza::test {
 namespace {
 
-using Zeilen = std::vector<std::string>;
-
 class BatchJahre : public JahrShell {
  public:
   void lauf(const Zeilen& args, int status, const Zeilen& teile = {}) {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/temp_dir.h"
@@ -12,11 +14,16 @@
 
 namespace riviza::test {
 
-// riviza-batch PROGRAMFOLDER args..., run in the program folder; a build without riviza-batch
-// fails the test as "tool missing".
+// riviza-batch PROGRAMFOLDER args..., run in the program folder unless `options` names another
+// folder; a build without riviza-batch fails the test as "tool missing".
+inline ToolRun rivizaBatch(const std::filesystem::path& programm, std::vector<std::string> args,
+                           ToolOptions options = {}) {
+  args.insert(args.begin(), {RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch", programm.string()});
+  if (options.dir.empty()) options.dir = programm;
+  return runTool(args, options);
+}
 inline ToolRun rivizaBatch(const TempDir& programm, std::vector<std::string> args) {
-  args.insert(args.begin(), {RIVIZA_BINARY_DIR "/tools/riviza-batch/riviza-batch", programm.str()});
-  return runTool(args, {.dir = programm.path()});
+  return rivizaBatch(programm.path(), std::move(args));
 }
 
 // The run ended with `status` and printed each of `teile`.

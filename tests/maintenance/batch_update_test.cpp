@@ -20,10 +20,11 @@
 namespace riviza::test {
 namespace {
 
-// Runs a program, its output caught in a file: an update may leave a program running that
-// would hold a pipe open.
-ToolRun starten(const std::vector<std::string>& argv, const std::filesystem::path& ausgabe) {
-  ToolRun run = runTool(argv, {.stdoutFile = ausgabe});
+// riviza-batch on a program folder, its output caught in a file: an update may leave a program
+// running that would hold a pipe open.
+ToolRun starten(const std::string& programm, std::vector<std::string> args,
+                const std::filesystem::path& ausgabe) {
+  ToolRun run = rivizaBatch(programm, std::move(args), {.stdoutFile = ausgabe});
   if (!run.missing) run.output = readNative(ausgabe);
   return run;
 }
@@ -33,7 +34,7 @@ ToolRun starten(const std::vector<std::string>& argv, const std::filesystem::pat
 class RivizaBatchUpdate : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(runTool({bin + "demo/riviza-demo", demo}).status, 0);
+    ASSERT_EQ(runTool({RIVIZA_BINARY_DIR "/tools/demo/riviza-demo", demo}).status, 0);
     for (const auto& e : platform::listDirectory(programm + "/Kosttr"))
       dateien.push_back({e.name, platform::readFile(programm + "/Kosttr/" + e.name).value()});
     ASSERT_FALSE(dateien.empty());
@@ -45,11 +46,10 @@ class RivizaBatchUpdate : public ::testing::Test {
     return platform::IniFile(jahr + "/Abrechng.ini").readString("EINSTELLUNGEN", "KosttrDatum", "-1");
   }
   ToolRun updateKosttr(const std::string& ausgabe, const char* antwort = "--ja") const {
-    return starten({bin + "riviza-batch/riviza-batch", programm, "update-kosttr", antwort}, dir / ausgabe);
+    return starten(programm, {"update-kosttr", antwort}, dir / ausgabe);
   }
 
   TempDir dir;
-  const std::string bin = RIVIZA_BINARY_DIR "/tools/";
   const std::string demo = (dir / "demo").string();
   const std::string programm = demo + "/Programm";
   std::string jahr;
@@ -92,7 +92,7 @@ TEST_F(RivizaBatchUpdate, UpdateProgrammUnpacksThePackageAndStartsItsSetup) {
   std::filesystem::permissions(wineBin / "wine", std::filesystem::perms::owner_all);
   ScopedEnv pfad("PATH", wineBin.str() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin"));
   const auto updateProgramm = [&](const char* ausgabe) {
-    return starten({bin + "riviza-batch/riviza-batch", programm, "update-programm"}, dir / ausgabe);
+    return starten(programm, {"update-programm"}, dir / ausgabe);
   };
 
   ausgabePruefen(updateProgramm("gleich.txt"), 0, {"  kein neues Update gefunden, Stand: 01.01.2024\n"});

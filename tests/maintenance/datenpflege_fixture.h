@@ -16,7 +16,6 @@
 namespace riviza::test {
 
 namespace fs = std::filesystem;
-using Zeilen = std::vector<std::string>;
 
 class Datenpflege : public JahrShell {
  protected:

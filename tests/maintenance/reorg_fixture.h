@@ -1,14 +1,12 @@
 // Scenario set-up of the reorganisation tests: a started program on a year 2024 whose Daten
 // holds tables of older structures (the catalogue's structures cut short), helpers that write
-// and read records by position, snapshots of whole folders to compare byte for byte, and the
-// comparison with a golden file of this folder (shared by the maintenance tests that have one).
+// and read records by position, and snapshots of whole folders to compare byte for byte.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -24,7 +22,6 @@ namespace riviza::test {
 
 // A record as position -> text; positions not named stay empty.
 using Satz = std::map<int, std::string>;
-using Zeilen = std::vector<std::string>;
 
 // The catalogue's structure of a table cut to its first `felder` fields (an older program's).
 inline db::TableStructure aelter(const char* datei, int felder) {
@@ -65,16 +62,6 @@ inline std::vector<std::vector<std::string>> tabelleLesen(const std::string& ord
 inline std::string fingerabdruck(const std::string& bytes) { return Fingerprint(bytes); }
 inline std::map<std::string, std::string> ordnerInhalt(const std::filesystem::path& ordner) {
   return TreeContents(ordner, false);
-}
-
-// `ist` against tests/maintenance/golden/`name`; with RIVIZA_UPDATE_GOLDEN=1 the file is rewritten
-// from `ist` instead (then review the diff before committing).
-inline void goldenVergleichen(const std::string& name, const std::string& ist) {
-  const auto golden = std::filesystem::path(RIVIZA_SOURCE_DIR) / "tests/maintenance/golden" / name;
-  if (const char* neu = std::getenv("RIVIZA_UPDATE_GOLDEN"); neu && std::string(neu) == "1")
-    return writeNative(golden, ist);
-  ASSERT_TRUE(std::filesystem::exists(golden)) << golden << " missing; run with RIVIZA_UPDATE_GOLDEN=1";
-  EXPECT_EQ(ist, readNative(golden)) << golden << " (RIVIZA_UPDATE_GOLDEN=1 rewrites it)";
 }
 
 class Reorg : public Shell {

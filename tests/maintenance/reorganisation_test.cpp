@@ -7,6 +7,7 @@
 
 #include "app/allg_tools.h"
 #include "reorg_fixture.h"
+#include "support/tools.h"
 
 namespace riviza::test {
 namespace {
@@ -127,7 +128,7 @@ TEST_F(Reorg, OlderTablesArriveInTheNewStructuresWithTheirConversions) {
   EXPECT_EQ(daten.read("Abrechng/2024/20240315/103000/REORG.LOG"), programm.read("REORG.LOG"));
 
   EXPECT_EQ(jahrWert("2024", "Version"), DateiVersion("").substr(0, 3));
-  goldenVergleichen("reorg.log", reorgLog());
+  compareGolden("tests/maintenance/golden/reorg.log", reorgLog());
   EXPECT_EQ(form->ListBoxReorg->itemIndex(), form->ListBoxReorg->items().count() - 1);
   EXPECT_FALSE(form->LabelWarten->visible());
   EXPECT_FALSE(form->LabelDbSatz->visible());

@@ -20,8 +20,6 @@
 
 namespace riviza::test {
 
-using Zeilen = std::vector<std::string>;
-
 inline constexpr const char* kUpdateOrdner = "/OrvelTessaro/orvel_update/";
 
 // A line of the update list at the shell fixture's clock: date, time, two blanks, the text.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace riviza::platform {
 namespace {
 
@@ -40,6 +42,21 @@ TEST(Codec, CaseFoldingCoversUmlauts) {
   // The Windows-1252 capitals beyond Latin-1 fold too; other letters and invalid bytes stay.
   EXPECT_EQ(foldCase("ŠŒŽŸ×ßΣ\xFC\xC3"), "šœžÿ×ßΣ\xFC\xC3");
   EXPECT_EQ(utf8Length("Büro"), 4u);
+}
+
+// Pascal's Copy(S, Index, Count) counted in characters: a start past the end gives "", a count
+// past it stops there, a start of 0 reads as 1.
+TEST(Codec, CopyCountsCharactersLikePascal) {
+  const std::tuple<const char*, size_t, size_t, const char*> faelle[] = {{"16.03.2017", 4, 2, "03"},
+                                                                         {"Größe.tif", 1, 5, "Größe"},
+                                                                         {"äöü", 2, 9, "öü"},
+                                                                         {"äöü", 4, 1, ""},
+                                                                         {"äöü", 0, 1, "ä"},
+                                                                         {"äöü", 2, 0, ""},
+                                                                         {"", 1, 1, ""},
+                                                                         {"a\xFCb", 2, 2, "\xFCb"}};
+  for (const auto& [text, start, anzahl, erwartet] : faelle)
+    EXPECT_EQ(utf8Copy(text, start, anzahl), erwartet) << text << " " << start << " " << anzahl;
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "support/temp_dir.h"
+
 namespace riviza::test {
 namespace {
 
@@ -114,6 +116,16 @@ std::string toolOutput(const std::vector<std::string>& argv, const ToolOptions& 
         << run.output << run.errors;
   }
   return run.output;
+}
+
+void compareGolden(const std::string& golden, const std::string& actual) {
+  const fs::path datei = fs::path(RIVIZA_SOURCE_DIR) / golden;
+  if (const char* update = std::getenv("RIVIZA_UPDATE_GOLDEN"); update && std::string(update) == "1") {
+    fs::create_directories(datei.parent_path());
+    return writeNative(datei, actual);
+  }
+  ASSERT_TRUE(fs::exists(datei)) << datei << " missing; run with RIVIZA_UPDATE_GOLDEN=1";
+  EXPECT_EQ(actual, readNative(datei)) << datei << " (RIVIZA_UPDATE_GOLDEN=1 rewrites it)";
 }
 
 }  // namespace riviza::test

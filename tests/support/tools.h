@@ -3,7 +3,8 @@
 // program is started with an argument list (never a shell), in a folder of the test's choice,
 // with an optional standard input file, standard output file and extra environment. A program
 // that cannot be found fails the test with "tool missing: NAME" before anything is compared, so
-// a machine without the tool never reports "bytes differ" instead.
+// a machine without the tool never reports "bytes differ" instead. Also the comparison with a
+// reviewed golden file, which the tests update only on an explicit switch.
 #pragma once
 
 #include <filesystem>
@@ -37,5 +38,10 @@ ToolRun runTool(const std::vector<std::string>& argv, const ToolOptions& options
 // names the program, its arguments and what it printed.
 std::string toolOutput(const std::vector<std::string>& argv, const ToolOptions& options = {},
                        bool warningsOk = false);
+
+// `actual` against the golden file `golden`, a path of the source tree ("tests/FOLDER/golden/...");
+// with RIVIZA_UPDATE_GOLDEN=1 the file (and its folder) is written from `actual` instead: then
+// review the diff before committing.
+void compareGolden(const std::string& golden, const std::string& actual);
 
 }  // namespace riviza::test
