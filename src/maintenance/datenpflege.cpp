@@ -24,6 +24,7 @@
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "ui/busy.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
@@ -55,19 +56,6 @@ Result<int> feldUmsetzen(const std::string& ordner, const char* tabelle, int fel
   RIVIZA_TRY(transaktion->commit());
   return geaendert;
 }
-
-// LabelWarten, and LabelDbSatz starting at "0", while an import runs.
-struct ImportAnzeige {
-  ImportAnzeige() {
-    FormEinstellungen->LabelWarten->setVisible(true);
-    FormEinstellungen->LabelDbSatz->setCaption("0");
-    FormEinstellungen->LabelDbSatz->setVisible(true);
-  }
-  ~ImportAnzeige() {
-    FormEinstellungen->LabelWarten->setVisible(false);
-    FormEinstellungen->LabelDbSatz->setVisible(false);
-  }
-};
 
 bool nurZiffern(std::string_view text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
@@ -126,7 +114,9 @@ bool LeistungenImportieren(const std::string& datei, LeistungsListe art) {
                                "sichern Sie vorher Ihre Daten !",
                                ui::DlgType::Confirmation, ui::DlgButtons::YesCancel) != ui::DlgResult::Yes)
     return false;
-  const ImportAnzeige anzeige;
+  // LabelWarten, and LabelDbSatz counting from "0", while the import runs.
+  TFormEinstellungen& f = *FormEinstellungen;
+  const ui::LongOperation anzeige(f, f.LabelWarten, f.LabelDbSatz, "0");
   return art == LeistungsListe::Xls ? ImportLeistungenXls(datei) : ImportLeistungenCsv(datei);
 }
 

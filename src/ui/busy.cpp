@@ -6,12 +6,13 @@
 
 namespace riviza::ui {
 
-LongOperation::LongOperation(TForm& form, TControl* waiting, TControl* counter)
+LongOperation::LongOperation(TForm& form, TControl* waiting, TControl* counter,
+                             const std::string& counterText)
     : form_(form), waiting_(waiting), counter_(counter) {
   form_.setCursor(TCursor::crHourGlass);
   if (waiting_) waiting_->setVisible(true);
   if (counter_) {
-    counter_->setCaption("");
+    counter_->setCaption(counterText);
     counter_->setVisible(true);
   }
   platform::processMessages();

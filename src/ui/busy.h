@@ -16,7 +16,9 @@ namespace riviza::ui {
 
 class LongOperation {
  public:
-  LongOperation(TForm& form, TControl* waiting, TControl* counter = nullptr);
+  // The counter starts with `counterText`; the window repaints once before the work begins.
+  LongOperation(TForm& form, TControl* waiting, TControl* counter = nullptr,
+                const std::string& counterText = "");
   ~LongOperation();
   LongOperation(const LongOperation&) = delete;
   LongOperation& operator=(const LongOperation&) = delete;

@@ -54,7 +54,11 @@ TEST(Codec, CopyCountsCharactersLikePascal) {
                                                                          {"äöü", 0, 1, "ä"},
                                                                          {"äöü", 2, 0, ""},
                                                                          {"", 1, 1, ""},
-                                                                         {"a\xFCb", 2, 2, "\xFCb"}};
+                                                                         {"a\xFC"
+                                                                          "b",
+                                                                          2, 2,
+                                                                          "\xFC"
+                                                                          "b"}};
   for (const auto& [text, start, anzahl, erwartet] : faelle)
     EXPECT_EQ(utf8Copy(text, start, anzahl), erwartet) << text << " " << start << " " << anzahl;
 }
