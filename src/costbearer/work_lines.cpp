@@ -19,8 +19,10 @@ void place(std::string& line, Column col, std::string_view value) {
 }  // namespace
 
 std::string formatMainLine(MainLineValues values, int counter) {
+  // The values are views: the digits must outlive the line's assembly.
+  const std::string digits = platform::zeroPadded(std::clamp(counter, 0, kCounterMax), 5);
   values[MainField::LineType] = "01";
-  values[MainField::Counter] = platform::zeroPadded(std::clamp(counter, 0, kCounterMax), 5);
+  values[MainField::Counter] = digits;
   std::string line(kMainLineWidth, ' ');
   for (size_t i = 0; i < kMainColumns.size(); ++i) place(line, kMainColumns[i], values.field[i]);
   return line;
