@@ -18,7 +18,8 @@ enum class Tok { End, Word, Number, Quoted, Op, LParen, RParen, And, Or };
 
 struct Token {
   Tok kind = Tok::End;
-  std::string text;
+  std::string text;     // a quoted value without its quotes, doubled quotes and stars undone
+  bool prefix = false;  // a quoted value ended in a single "*", which `text` no longer holds
 };
 
 Error syntaxError(std::string_view filter, std::string_view why) {
@@ -53,18 +54,25 @@ class Lexer {
   }
 
  private:
+  // A doubled quote or "*" stands for one; a single "*" just before the closing quote marks a
+  // prefix test, a single one elsewhere is a plain character.
   Result<Token> quoted() {
-    std::string value;
+    Token t{Tok::Quoted, {}};
+    bool singleStarLast = false;
     for (++pos_; pos_ < s_.size(); ++pos_) {
-      if (s_[pos_] != '\'') {
-        value += s_[pos_];
-      } else if (pos_ + 1 < s_.size() && s_[pos_ + 1] == '\'') {
-        value += '\'';
+      const char c = s_[pos_];
+      const bool doubled = (c == '\'' || c == '*') && pos_ + 1 < s_.size() && s_[pos_ + 1] == c;
+      if (c == '\'' && !doubled) {
         ++pos_;
-      } else {
-        ++pos_;
-        return Token{Tok::Quoted, value};
+        if (singleStarLast) {
+          t.text.pop_back();
+          t.prefix = true;
+        }
+        return t;
       }
+      t.text += c;
+      singleStarLast = c == '*' && !doubled;
+      if (doubled) ++pos_;
     }
     return syntaxError(s_, "Anführungszeichen nicht geschlossen");
   }
@@ -181,6 +189,7 @@ class Compiler {
     const FieldDef& f = s_.fields[static_cast<size_t>(field)];
     if (isTextType(f.type)) return textTerm(field, op, value);
     std::string col = filterColumnExpression(field, f.type);
+    if (value.prefix) return syntaxError(text_, "Präfix auf einem Feld ohne Text");
     if (value.kind == Tok::Quoted && value.text.empty()) {
       if (op == "=") return col + " IS NULL";
       if (op == "<>") return col + " IS NOT NULL";
@@ -194,10 +203,9 @@ class Compiler {
   Result<std::string> textTerm(int field, const std::string& op, const Token& value) {
     std::string col = filterColumnExpression(field, s_.fields[static_cast<size_t>(field)].type, opt_);
     std::string v = opt_.caseInsensitive ? platform::foldCase(value.text) : value.text;
-    bool prefix = value.kind == Tok::Quoted && !v.empty() && v.back() == '*' &&
-                  (op == "=" || op == "<>");
+    const bool prefix = value.prefix && (op == "=" || op == "<>");
+    if (value.prefix && !prefix) v += '*';  // compared by order: a plain character
     if (!prefix) return col + " " + op + " " + bind(std::move(v));
-    v.pop_back();
     params_.emplace_back(static_cast<long long>(platform::utf8Length(v)));
     params_.emplace_back(std::move(v));
     std::string test = "substr(" + col + ",1,?) = ?";
@@ -281,7 +289,7 @@ std::string quoteFilterValue(std::string_view value, bool prefix) {
   std::string out = "'";
   for (char c : value) {
     out += c;
-    if (c == '\'') out += '\'';
+    if (c == '\'' || c == '*') out += c;
   }
   if (prefix) out += '*';
   return out + "'";

@@ -4,9 +4,10 @@
 // `BelegNummer = 17`, `GueltigBis < 903`, `Verarbeitet = 0`, quotes doubled inside values, no
 // blank needed after a closing quote (`'x*'OR`), AND binding tighter than OR, parentheses.
 // Meaning of a term `field op value`:
-//  - a quoted value on a text field ending in "*" with "=" (or "<>") is a prefix test; every
-//    other "*" and every "%" or "_" is a plain character (values are bound, never matched with
-//    LIKE, so no user text can turn into a wildcard);
+//  - a quoted value on a text field ending in a single "*" with "=" (or "<>") is a prefix test;
+//    inside quotes "**" stands for a "*" as "''" stands for a quote, and every other "*" and
+//    every "%" or "_" is a plain character (values are bound, never matched with LIKE, so no
+//    user text can turn into a wildcard);
 //  - an unquoted number compared with a text field compares the number's text exactly;
 //  - a missing value (`BelegNummer =` followed by nothing) selects no record, never all;
 //  - the case-insensitive option folds ASCII and Latin-1 letters on both sides;
@@ -47,8 +48,10 @@ Result<CompiledFilter> compileFilter(std::string_view text, const TableStructure
 // Registers riviza_fold(text), the case folding of the filters, on a connection.
 Status registerFilterFunctions(const Database& db);
 
-// Quotes a value for a filter text: 'O''Brien'. With prefix, the "*" of a prefix test follows
-// the value inside the quotes. Callers that put user text into a filter use this.
+// Quotes a value for a filter text: 'O''Brien', '10109700**'. Without prefix the term it makes
+// is an exact comparison whatever the value holds (a trailing "*" included); with prefix, the
+// "*" of a prefix test follows the value inside the quotes. Callers that put user text into a
+// filter use this.
 std::string quoteFilterValue(std::string_view value, bool prefix = false);
 
 }  // namespace riviza::db

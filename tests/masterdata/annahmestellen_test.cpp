@@ -35,6 +35,8 @@ class Annahmestellen : public AnnTab {
     ASSERT_TRUE(form->BitBtnAnnNeu->userClick());
     form->DBEdit13->userType(kosttr);
   }
+  // A click on the grid: the focus leaves the panel, whose exit moves it on to the search.
+  void verlassen() { (void)form->DBGridAnn->userReach(); }
   bool browsing() const {
     return !form->PanelAnn->enabled() && form->EditAnnSuchen->enabled() && form->DBNavigatorAnn->enabled() &&
            !form->BitBtnAnnSpeichern->enabled();
@@ -150,6 +152,26 @@ TEST_F(Annahmestellen, ASaveWithoutANineDigitCostBearerAndItsNameStoresNothingAn
     EXPECT_TRUE(browsing());
     EXPECT_EQ(form->TableAnn->recordCount(), 0);
   }
+}
+
+TEST_F(Annahmestellen, ATrailingStarInATypedIkIsACharacterNotAPrefix) {
+  tabelle("Ann.DB", {{{"Kostentraeger", "101097008"}, {"NameKostentraeger", "BKK Stern"}, {"NettoTage", "14"}}});
+  tabelle("AdrAnn.DB", {{{"Ik", "661430035"}, {"Name", "Gespeicherte Anschrift"}}});
+  zeigen();
+  neu("10109700*");
+  EXPECT_TRUE(dialogs.transcript().empty());  // no offer of the record of 101097008
+  EXPECT_EQ(form->TableAnn->state(), db::TableState::Insert);
+  EXPECT_EQ(form->DBEdit53->text(), "");
+  ASSERT_TRUE(form->DBEdit1->userReach());
+  form->DBEdit1->userType("66143003*");
+  EXPECT_EQ(form->DBEdit20->text(), "66143003*");
+  EXPECT_EQ(form->DBEdit15->text(), "");  // not the address of 661430035
+  ASSERT_TRUE(form->BitBtnAnnAdressenSpeichern->userClick());  // no name: refused
+  verlassen();
+  EXPECT_EQ(gespeichert("AdrAnn.DB").size(), 1u);
+  EXPECT_EQ(gespeichert("AdrAnn.DB").at(0).at("Name"), "Gespeicherte Anschrift");
+  ASSERT_EQ(gespeichert("Ann.DB").size(), 1u);
+  EXPECT_EQ(gespeichert("Ann.DB").at(0).at("NettoTage"), "14");
 }
 
 TEST_F(Annahmestellen, TheSearchFindsPrefixesOfIkOrNameAndTakesTypedCharactersLiterally) {
