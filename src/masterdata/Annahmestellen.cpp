@@ -248,16 +248,16 @@ void TFormEinstellungen::PanelAnnExit(TComponent&) {
 
 void TFormEinstellungen::BitBtnAnnSpeichernClick(TComponent&) {
   LabelAdrAusKosttr->setVisible(false);
-  if (isFullIk(DBEdit13->text()) && !platform::trimView(DBEdit14->text()).empty()) {
-    // A save the table refused (a key another workstation took meanwhile, a full disk) keeps the
-    // focus in the panel, whose exit would drop the entry.
-    if (!annSpeichern(*this)) return;
-    if (BitBtnAnnAdressenSpeichern->visible()) (void)annAdresseSpeichern(true);
-  } else {
+  // A save refused here or by the table (a key another workstation took meanwhile, a full disk)
+  // keeps the focus in the panel, whose exit would drop the entry: it stays to be corrected.
+  if (!isFullIk(DBEdit13->text()) || platform::trimView(DBEdit14->text()).empty()) {
     meldung::hinweis(
         "Die Annahmestelle wurde nicht gespeichert: die IK des Kostenträgers braucht 9 Stellen "
         "und einen Namen aus den Kostenträgerdateien.");
+    return;
   }
+  if (!annSpeichern(*this)) return;
+  if (BitBtnAnnAdressenSpeichern->visible()) (void)annAdresseSpeichern(true);
   // Leaving the panel runs PanelAnnExit, which discards whatever was not stored.
   EditAnnSuchen->setEnabled(true);
   EditAnnSuchen->setFocus();

@@ -10,7 +10,8 @@
 //
 // States of the tab:
 //   browse --"&Neu" (insert) / "Än&dern" (current record; not on an empty table)--> edit
-//   edit   --"S&peichern", or the focus leaving PanelAnn (PanelAnnExit)--> browse
+//   edit   --"S&peichern" (stored), or the focus leaving PanelAnn (PanelAnnExit)--> browse
+//   edit   --"S&peichern" refused (the cost bearer without 9 digits or a name, or by the table)--> edit
 // In the browse state PanelAnn and the save buttons are disabled and the search, record buttons
 // and navigator enabled; PanelAnnEnter disables the latter, PanelAnnExit cancels what was not
 // saved and restores the browse state. The address record the tab shows (Ik, Name, Name2,

@@ -2,6 +2,7 @@
 // (form library, master-data editing); see ik_edits.h.
 #include "masterdata/ik_edits.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "masterdata/kosttr_auskunft.h"
@@ -37,6 +38,17 @@ void ikEnter(const IkEditRow& row, IkEditPanel& panel) {
     panel.hideAddress();
 }
 
+// Return: to the row's next control; one that cannot take the focus (DBEdit9, hidden for a §105
+// cost bearer) is passed over along its own row, so the chain does not end in front of it.
+void ikReturn(std::span<const IkEditRow> rows, const IkEditRow& row) {
+  const IkEditRow* r = &row;
+  for (size_t steps = 0; r && r->next && steps <= rows.size(); ++steps) {
+    if (r->next->setFocus()) return;
+    const auto from = std::find_if(rows.begin(), rows.end(), [r](const IkEditRow& x) { return x.control == r->next; });
+    r = from == rows.end() ? nullptr : &*from;
+  }
+}
+
 }  // namespace
 
 bool isFullIk(std::string_view text) { return platform::utf8Length(text) == 9; }
@@ -51,16 +63,17 @@ std::string nameFromLookups(std::span<const costbearer::Basis> lookups, std::str
 }
 
 void installIkEdits(std::span<const IkEditRow> rows, IkEditPanel& panel) {
-  for (const IkEditRow& r : rows) {
-    auto row = std::make_shared<const IkEditRow>(r);
+  const auto all = std::make_shared<const std::vector<IkEditRow>>(rows.begin(), rows.end());
+  for (const IkEditRow& r : *all) {
+    const IkEditRow* row = &r;  // lives as long as `all`, which every handler holds
     IkEditPanel* p = &panel;
-    row->control->OnChange = [row, p](ui::TComponent&) { ikChange(*row, *p); };
-    row->control->OnEnter = [row, p](ui::TComponent&) { ikEnter(*row, *p); };
-    row->control->OnExit = [row](ui::TComponent&) { ui::colourRuleExit(*row->ik); };
-    row->control->OnKeyDown = [row](ui::TComponent&, std::uint16_t& key, ui::TShiftState) {
-      if (key == ui::kKeyReturn && row->next) row->next->setFocus();
+    row->control->OnChange = [all, row, p](ui::TComponent&) { ikChange(*row, *p); };
+    row->control->OnEnter = [all, row, p](ui::TComponent&) { ikEnter(*row, *p); };
+    row->control->OnExit = [all, row](ui::TComponent&) { ui::colourRuleExit(*row->ik); };
+    row->control->OnKeyDown = [all, row](ui::TComponent&, std::uint16_t& key, ui::TShiftState) {
+      if (key == ui::kKeyReturn) ikReturn(*all, *row);
     };
-    if (row->picker) row->picker->OnClick = [row, p](ui::TComponent&) { p->pick(*row); };
+    if (row->picker) row->picker->OnClick = [all, row, p](ui::TComponent&) { p->pick(*row); };
   }
 }
 

@@ -20,7 +20,8 @@
 //    enterLookups when the edit holds 9 characters, otherwise the address is hidden.
 //  - The address step: the panel shows the address of the IK (IkEditPanel::showAddress); then,
 //    when the name edit is blank, it receives the lookups' block for the address's actual IK.
-//  - Exit: the window colour. KeyDown: Return (13) moves the focus to `next`.
+//  - Exit: the window colour. KeyDown: Return (13) moves the focus to `next`; when that is the
+//    control of a row that cannot take the focus (hidden), on to that row's `next`.
 //  - The picker button's click: IkEditPanel::pick with the row.
 #pragma once
 

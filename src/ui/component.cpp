@@ -129,6 +129,7 @@ std::uint16_t virtualKeyOf(char32_t ch) {
     return static_cast<std::uint16_t>(ch);
   if (ch == kKeyBack || ch == kKeyTab || ch == kKeyReturn || ch == kKeyEscape)
     return static_cast<std::uint16_t>(ch);
+  if (ch == kCharDelete) return kKeyDelete;
   return 0;
 }
 

@@ -162,6 +162,10 @@ inline constexpr std::uint16_t kKeyBack = 8;
 inline constexpr std::uint16_t kKeyTab = 9;
 inline constexpr std::uint16_t kKeyReturn = 13;
 inline constexpr std::uint16_t kKeyEscape = 27;
+inline constexpr std::uint16_t kKeyDelete = 46;
+// The character the window system types for the Delete key (Windows types none, so the old key
+// filters never saw it).
+inline constexpr char32_t kCharDelete = 0x7f;
 
 enum ShiftFlag : unsigned { kShift = 1, kAlt = 2, kCtrl = 4 };
 using TShiftState = unsigned;

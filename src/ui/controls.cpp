@@ -68,7 +68,8 @@ bool TCustomEdit::userKey(char32_t ch, TShiftState shift) {
 }
 
 bool TCustomEdit::applyKey(char32_t ch) {
-  if (ch < U' ' && ch != kKeyBack) return false;  // Tab, Return, Escape and the other controls
+  // Tab, Return, Escape and the other controls; Delete finds nothing after the end of the text.
+  if ((ch < U' ' && ch != kKeyBack) || ch == kCharDelete) return false;
   if (!prepareModify()) return false;
   std::string next = text_;
   if (ch == kKeyBack) {

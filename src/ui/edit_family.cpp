@@ -25,7 +25,7 @@ void installEditChain(std::span<const EditChainRow> rows) {
 }
 
 void keepDigitsOnly(char32_t& key) {
-  if (key != kKeyBack && (key < U'0' || key > U'9')) key = 0;
+  if (key != kKeyBack && key != kCharDelete && (key < U'0' || key > U'9')) key = 0;
 }
 
 }  // namespace riviza::ui

@@ -30,7 +30,7 @@ struct EditChainRow {
 // Binds OnEnter, OnExit and OnKeyDown of every row's control.
 void installEditChain(std::span<const EditChainRow> rows);
 
-// For OnKeyPress: backspace and the digits "0" to "9" pass, every other key is swallowed.
+// For OnKeyPress: backspace, Delete and the digits "0" to "9" pass, every other key is swallowed.
 void keepDigitsOnly(char32_t& key);
 
 }  // namespace riviza::ui

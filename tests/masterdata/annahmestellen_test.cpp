@@ -132,10 +132,11 @@ TEST_F(Annahmestellen, AnIkTheFilesDoNotKnowEmptiesTheNameOrTakesItFromTheActual
   EXPECT_EQ(gespeichert("AdrAnn.DB").size(), 1u);  // the address left unsaved for 109905777
 }
 
-TEST_F(Annahmestellen, ASaveWithoutANineDigitCostBearerAndItsNameStoresNothingAndSaysSo) {
+TEST_F(Annahmestellen, ASaveWithoutANineDigitCostBearerAndItsNameSaysSoAndKeepsWhatWasTyped) {
   zeigen();
   // Eight digits; nine the files do not know. "18..." is a §105 cost bearer (no §302
-  // prescriptions), "20..." leaves the group box as it was.
+  // prescriptions: Return goes on from DBEdit7 to the save button), "20..." leaves the group
+  // box as it was.
   const std::tuple<const char*, const char*, bool> faelle[] = {
       {"10831040", "§302", true}, {"181234567", "§105", false}, {"201234567", "§105", false}};
   for (const auto& [kosttr, caption, verordnungen] : faelle) {
@@ -146,11 +147,23 @@ TEST_F(Annahmestellen, ASaveWithoutANineDigitCostBearerAndItsNameStoresNothingAn
     for (ui::TControl* c :
          std::initializer_list<ui::TControl*>{form->DBEdit9, form->DBEdit10, form->BitBtn302Ver})
       EXPECT_EQ(c->visible(), verordnungen);
+    ASSERT_TRUE(form->DBEdit7->userReach());
+    ASSERT_TRUE(taste(*form->DBEdit7, ui::kKeyReturn));
+    EXPECT_EQ(form->activeControl(), verordnungen ? static_cast<ui::TWinControl*>(form->DBEdit9)
+                                                  : form->BitBtnAnnSpeichern);
+    ASSERT_TRUE(form->DBEdit1->userReach());
+    form->DBEdit1->userType(kDav);
     ASSERT_TRUE(form->BitBtnAnnSpeichern->userClick());
     ASSERT_EQ(dialogs.transcript().size(), 1u);
     EXPECT_EQ(dialogs.transcript()[0].caption, "Hinweis !");
+    // The entry stays on screen, address included, to be corrected or left.
+    EXPECT_FALSE(browsing());
+    EXPECT_EQ(form->DBEdit13->text(), kosttr);
+    EXPECT_EQ(form->DBEdit15->text(), "Datenannahme §300");
+    verlassen();
     EXPECT_TRUE(browsing());
-    EXPECT_EQ(form->TableAnn->recordCount(), 0);
+    EXPECT_TRUE(gespeichert("Ann.DB").empty());
+    EXPECT_TRUE(gespeichert("AdrAnn.DB").empty());
   }
 }
 
@@ -172,6 +185,18 @@ TEST_F(Annahmestellen, ATrailingStarInATypedIkIsACharacterNotAPrefix) {
   EXPECT_EQ(gespeichert("AdrAnn.DB").at(0).at("Name"), "Gespeicherte Anschrift");
   ASSERT_EQ(gespeichert("Ann.DB").size(), 1u);
   EXPECT_EQ(gespeichert("Ann.DB").at(0).at("NettoTage"), "14");
+}
+
+TEST_F(Annahmestellen, TheDayEditsTakeDigitsBackspaceAndDeleteOnly) {
+  zeigen();
+  const std::pair<char32_t, bool> tasten[] = {{U'3', true}, {U'x', false}, {U'-', false}, {U'\b', true},
+                                              {char32_t{0x7f}, true}};
+  for (ui::TDBEdit* tage : {form->DBEdit53, form->DBEdit54})
+    for (const auto& [taste_, durch] : tasten) {
+      SCOPED_TRACE(tage->name() + " " + std::to_string(static_cast<int>(taste_)));
+      char32_t zeichen = taste_;
+      EXPECT_EQ(tage->keyPress(zeichen), durch);
+    }
 }
 
 TEST_F(Annahmestellen, TheSearchFindsPrefixesOfIkOrNameAndTakesTypedCharactersLiterally) {

@@ -114,7 +114,7 @@ TEST(EditFamily, ReturnChainAndSharedHandlersActOnTheEditTheyName) {
 }
 
 TEST(EditFamily, DigitFilter) {
-  for (char32_t c : {U'0', U'5', U'9', char32_t{8}}) {
+  for (char32_t c : {U'0', U'5', U'9', char32_t{8}, kCharDelete}) {
     char32_t key = c;
     keepDigitsOnly(key);
     EXPECT_EQ(key, c);
