@@ -37,6 +37,8 @@ std::vector<ui::TTable*> formTabellen() {
 }  // namespace
 
 TabellenPause::TabellenPause() {
+  // The picker ends its entry through its own checks, which the post below would pass over.
+  if (FormAdressen) FormAdressen->PanelAdressenExit(*FormAdressen);
   for (ui::TTable* t : formTabellen()) {
     if (!t->active()) continue;
     if (t->state() == db::TableState::Edit || t->state() == db::TableState::Insert) {
@@ -51,7 +53,6 @@ TabellenPause::TabellenPause() {
   // The entries are ended: the modeless forms' edit panels close too, so that a later
   // "S&peichern" there cannot write what was typed over a record of the reopened tables.
   if (FormLe) FormLe->PanelLeExit(*FormLe);
-  if (FormAdressen) FormAdressen->PanelAdressenExit(*FormAdressen);
   offen_ = true;
 }
 

@@ -9,7 +9,8 @@
 // FormAdressen, FormLe, whichever exist) and remembers folder, table name, exclusive mode and
 // record number; a pending edit is posted first when it changed anything (an untouched "&Neu"
 // is dropped), and one that cannot be posted is cancelled and reported (closing would have
-// dropped it without a word); the edit panels of the modeless forms close with their entries.
+// dropped it without a word); the edit panels of the modeless forms close with their entries
+// (the address picker's first, through its own save checks).
 // wiederOeffnen() gives each table its
 // folder, name and mode back, opens it and returns to its record number (or the last record).
 // A year change reopens the tables on the new year's folder: a table whose folder was

@@ -8,8 +8,23 @@
 #include "masterdata/stammdaten.h"
 #include "platform/text.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace riviza {
 namespace {
+
+// The address record as the tab showed it (after filling it from the cost-bearer files): what
+// differs from it later was typed by the user. And whether the user was told that it stays.
+std::vector<std::string> gGezeigt;
+bool gBehaltenGemeldet = false;
+
+std::vector<std::string> feldwerte(db::TTable& t) {
+  std::vector<std::string> werte;
+  for (int i = 0; i < t.fieldCount(); ++i) werte.push_back(t.fields(i).asString());
+  return werte;
+}
 
 // Where the address block of a cost bearer (positions 1-based, inclusive, in the block of
 // kosttr_auskunft.h) goes; each value is trimmed. A block shorter than a field's positions gives
@@ -65,16 +80,31 @@ void AnnAdresseAusKosttr(std::string_view ik, std::string_view kind) {
   db::TTable& t = *f.TableAdrAnn;
   if (!t.active()) return;
   const db::TField* shownIk = f.DBEdit20->field();
-  // Coming back to the office whose address is being entered keeps the entry.
-  if (!(isPending(t) && shownIk && shownIk->asString() == ik)) {
+  // Coming back to the office whose address is being entered keeps the entry; so does a move to
+  // another office while the user's changes wait to be stored.
+  if (!(isPending(t) && shownIk && shownIk->asString() == ik) && !annAdresseBehalten()) {
     f.LabelAdrAusKosttr->setVisible(false);
     t.cancel();  // an address left unsaved for another office is not stored in passing
     if (!succeeded(setFilterText(t, "Ik = " + db::quoteFilterValue(ik)),
                    "Die Adresse kann nicht gesucht werden."))
       return;
     if (t.isEmpty()) neueAdresse(f, ik, kind);
+    gGezeigt = feldwerte(t);
+    gBehaltenGemeldet = false;
   }
   blockZeigen(f, true);
+}
+
+bool annAdresseBehalten() {
+  db::TTable& t = *FormEinstellungen->TableAdrAnn;
+  if (!isPending(t)) return false;
+  t.updateFromControls();  // a text still being typed counts
+  if (feldwerte(t) == gGezeigt) return false;
+  if (!std::exchange(gBehaltenGemeldet, true))
+    meldung::hinweis("Die geänderte Adresse der Annahmestelle " + t.fields(0).asString() +
+                     " ist noch nicht gespeichert. Sie bleibt angezeigt, bis sie mit „Adr Speich.“ "
+                     "oder „Speichern“ gespeichert wird.");
+  return true;
 }
 
 void AnnAdresseVerbergen() {
@@ -87,13 +117,22 @@ void AnnAdresseVerbergen() {
 bool annAdresseSpeichern(bool cancelRefused) {
   TFormEinstellungen& f = *FormEinstellungen;
   db::TTable& t = *f.TableAdrAnn;
-  if (isFullIk(f.DBEdit20->text()) && !platform::trimView(f.DBEdit15->text()).empty()) {
-    return succeeded(editIfAny(t), "Die Adresse kann nicht bearbeitet werden.") &&
-           succeeded(t.post(), "Die Adresse kann nicht gespeichert werden.");
+  const std::string ik = f.DBEdit20->text();
+  if (!isFullIk(ik) || platform::trimView(f.DBEdit15->text()).empty()) {
+    if (cancelRefused && isPending(t)) t.cancel();
+    meldung::hinweis("Die Adresse wurde nicht gespeichert: sie braucht eine IK mit 9 Stellen und einen Namen.");
+    return false;
   }
-  if (cancelRefused && isPending(t)) t.cancel();
-  meldung::hinweis("Die Adresse wurde nicht gespeichert: sie braucht eine IK mit 9 Stellen und einen Namen.");
-  return false;
+  // The address picker, on a cursor of its own, may have stored this office's address since.
+  if (t.state() == db::TableState::Insert && findRecord(t, "Ik", ik)) {
+    t.cancel();
+    meldung::hinweis("Die Adresse wurde nicht gespeichert: für die IK " + ik +
+                     " ist inzwischen eine Adresse eingetragen. Sie wird angezeigt.");
+    AnnAdresseAusKosttr(ik, "");
+    return false;
+  }
+  return succeeded(editIfAny(t), "Die Adresse kann nicht bearbeitet werden.") &&
+         succeeded(t.post(), "Die Adresse kann nicht gespeichert werden.");
 }
 
 }  // namespace riviza

@@ -35,8 +35,14 @@ void adressenWaehlen(std::string_view code) {
 
 class AnnPanel : public IkEditPanel {
  public:
-  void showAddress(std::string_view ik, std::string_view kind) override { AnnAdresseAusKosttr(ik, kind); }
-  void hideAddress() override { AnnAdresseVerbergen(); }
+  bool showAddress(std::string_view ik, std::string_view kind) override {
+    AnnAdresseAusKosttr(ik, kind);
+    const db::TField* shown = form().DBEdit20->field();
+    return shown && shown->asString() == ik;
+  }
+  void hideAddress() override {
+    if (!annAdresseBehalten()) AnnAdresseVerbergen();
+  }
   std::string actualIk() const override {
     db::TTable& t = *form().TableAdrAnn;
     const db::TField* f = t.active() ? t.findField("IkTatsaechlich") : nullptr;

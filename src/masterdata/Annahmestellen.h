@@ -15,9 +15,12 @@
 // In the browse state PanelAnn and the save buttons are disabled and the search, record buttons
 // and navigator enabled; PanelAnnEnter disables the latter, PanelAnnExit cancels what was not
 // saved and restores the browse state. The address record the tab shows (Ik, Name, Name2,
-// Strasse, Plz, Ort) is stored only with an Ik of 9 characters and a name that is not blank;
-// an address record that is pending when the user moves to another office IK, hides the address
-// or opens the picker is cancelled, never stored in passing.
+// Strasse, Plz, Ort) is stored only with an Ik of 9 characters and a name that is not blank,
+// by "&Adr Speich." or with the office by "S&peichern"; it is never stored in passing. One the
+// user changed stays on screen when the focus moves on to another office IK (the user is told
+// once), so that the save still stores it; one the user did not change (an address filled from
+// the cost-bearer files) makes way for the next office's. Leaving the panel drops it with the
+// office entry.
 #pragma once
 
 #include <string_view>
@@ -31,14 +34,19 @@ class TFormEinstellungen;
 // Shows the address of office ik in DBEdit15 to DBEdit20: its AdrAnn.DB record, or, when it has
 // none, a new record filled from the cost-bearer files (kind "300": the §300 table, "302" and
 // "105": the §302 table) with LabelAdrAusKosttr shown when they know the office. A pending
-// address of another IK is cancelled first; one of the same IK is kept as it is.
+// address of the same IK, or one the user changed (annAdresseBehalten), stays as it is; any
+// other pending address is cancelled first.
 void AnnAdresseAusKosttr(std::string_view ik, std::string_view kind);
 // Hides the address block (and its label) and cancels a pending address record.
 void AnnAdresseVerbergen();
+// A pending address record holds changes of the user's: it is to stay on screen. The first time
+// for that record the user is told that it waits to be stored.
+bool annAdresseBehalten();
 
 // Stores the address record shown when its Ik (DBEdit20) has 9 characters and its name
 // (DBEdit15) is not blank; otherwise tells the user, and cancels the record when `cancelRefused`.
-// True when stored.
+// A new record for an Ik that has an address meanwhile is never stored: the user is told, and
+// the stored address shown instead. True when stored.
 bool annAdresseSpeichern(bool cancelRefused);
 
 // The IK edit of a picker selector code ("1", "3", ..., "25"), null for any other code.

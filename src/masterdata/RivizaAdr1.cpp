@@ -6,10 +6,12 @@
 #include <utility>
 
 #include "app/Riviza1.h"
+#include "app/globals.h"
 #include "app/meldungen.h"
 #include "masterdata/Annahmestellen.h"
 #include "masterdata/ik_edits.h"
 #include "masterdata/stammdaten.h"
+#include "platform/files.h"
 #include "ui/edit_family.h"
 
 namespace riviza {
@@ -22,9 +24,7 @@ const SearchRule kAdressenSuche{{"Ik", "Name", "Name2", "Ort"}, 0};
 
 }  // namespace
 
-TFormAdressen::TFormAdressen()
-    : TForm(nullptr, "FormAdressen"),
-      DataSourceAdrAnn(FormEinstellungen ? FormEinstellungen->DataSourceAdrAnn : nullptr) {
+TFormAdressen::TFormAdressen() : TForm(nullptr, "FormAdressen") {
   setCaption("  Adressen");
   setBorderIcons(false);
   setBounds(0, 0, 760, 560);
@@ -87,21 +87,26 @@ void TFormAdressen::AuswahlBeginnen() {
 // ---- showing, searching, keys ------------------------------------------------------------------
 
 void TFormAdressen::FormShow(TComponent&) {
-  // The picker takes over the address table: the tab's address block, with an address it had
-  // not stored, goes away, and every address is listed.
-  AnnAdresseVerbergen();
+  // Every address is listed, whatever the tab shows of them.
+  verworfen_ = false;
   EditSuchenAdressen->setText("");
-  (void)succeeded(setFilterText(*DataSourceAdrAnn->dataSet(), ""),
-                  "Die Adressen können nicht gelesen werden.");
+  // The tab shows the picker only for a year that has the table; shown otherwise it lists none.
+  if (yearKnown() && platform::fileExists(jahrDatenPfad() + "\\AdrAnn.db") &&
+      succeeded(openTable(*TableAdressen, jahrDatenPfad(), "AdrAnn.db"),
+                "Die Tabelle AdrAnn.db kann nicht geöffnet werden."))
+    (void)succeeded(setFilterText(*TableAdressen, ""), "Die Adressen können nicht gelesen werden.");
   EditSuchenAdressen->setFocus();
 }
 
 void TFormAdressen::EditSuchenAdressenChange(TComponent&) {
-  (void)succeeded(applySearch(*DataSourceAdrAnn->dataSet(), kAdressenSuche, EditSuchenAdressen->text()),
+  eintragBeenden();  // a filter change would post it unchecked
+  if (!TableAdressen->active()) return;
+  (void)succeeded(applySearch(*TableAdressen, kAdressenSuche, EditSuchenAdressen->text()),
                   "Die Suche ist fehlgeschlagen.");
 }
 
 void TFormAdressen::auswahlTaste(std::uint16_t key) {
+  verworfen_ = false;  // a key of the user's own: the address on screen is chosen
   if (key == kKeyEscape) {
     FormEinstellungen->EditAuswahl->setText("x");
     close();
@@ -122,9 +127,16 @@ void TFormAdressen::BitBtnAdrBeendenClick(TComponent&) { close(); }
 
 void TFormAdressen::FormClose(TComponent&, TCloseAction&) {
   TFormEinstellungen& f = *FormEinstellungen;
+  PanelAdressenExit(*this);
   // An entry the user changed but could not store was on screen instead of a pick: no pick.
-  const bool waehlbar = offeneAdresseAbschliessen();
+  const bool waehlbar = !verworfenUnbewegt();
+  verworfen_ = false;
   const std::string code = f.EditAuswahl->text();
+  // With no address current (an empty list, a search without hits) the field keeps its IK.
+  db::TTable& adressen = *TableAdressen;
+  const bool gefunden = adressen.active() && !adressen.isEmpty();
+  const std::string ik = gefunden ? adressen.fields(0).asString() : std::string();
+  adressen.close();
   if (code.empty()) {
     f.EditAnnSuchen->setFocus();
     return;
@@ -137,19 +149,17 @@ void TFormAdressen::FormClose(TComponent&, TCloseAction&) {
         "wird nicht mehr bearbeitet.");
     return;
   }
-  // With no address current (an empty list, a search without hits) the field keeps its IK.
-  db::TTable& adressen = *f.TableAdrAnn;
-  if (adressen.active() && !adressen.isEmpty() && ziel->field() &&
+  if (gefunden && ziel->field() &&
       succeeded(editIfAny(*f.TableAnn), "Die Annahmestelle kann nicht bearbeitet werden."))
-    (void)succeeded(ziel->field()->setAsString(adressen.fields(0).asString()),
-                    "Die IK kann nicht übernommen werden.");
+    (void)succeeded(ziel->field()->setAsString(ik), "Die IK kann nicht übernommen werden.");
   ziel->setFocus();
 }
 
 // ---- editing the addresses ---------------------------------------------------------------------
 
 void TFormAdressen::BitBtnAdressenNeuClick(TComponent&) {
-  db::TTable& t = *DataSourceAdrAnn->dataSet();
+  db::TTable& t = *TableAdressen;
+  eintragBeenden();  // the move to the first record would post it unchecked
   if (!t.active()) return;
   enableAll({PanelAdressen, BitBtnAdrSpeichern}, true);
   eintragOffen_ = true;
@@ -161,7 +171,8 @@ void TFormAdressen::BitBtnAdressenNeuClick(TComponent&) {
 }
 
 void TFormAdressen::BitBtnAdrAendernClick(TComponent&) {
-  db::TTable& t = *DataSourceAdrAnn->dataSet();
+  db::TTable& t = *TableAdressen;
+  eintragBeenden();
   if (!t.active() || t.isEmpty()) return;  // typing would insert a blank record
   enableAll({PanelAdressen, BitBtnAdrSpeichern}, true);
   eintragOffen_ = true;
@@ -169,23 +180,24 @@ void TFormAdressen::BitBtnAdrAendernClick(TComponent&) {
   DBEdit1->setFocus();
 }
 
-bool TFormAdressen::adresseSpeicherbar() {
-  db::TTable& t = *DataSourceAdrAnn->dataSet();
+bool TFormAdressen::adresseSpeicherbar(std::string_view danach) {
+  db::TTable& t = *TableAdressen;
   const std::string ik = DBEdit6->text();
+  std::string grund;
   if (!isFullIk(ik)) {
-    meldung::hinweis("Die Adresse wurde nicht gespeichert: die IK der Annahmestelle braucht 9 Stellen.");
-    return false;
+    grund = "die IK der Annahmestelle braucht 9 Stellen.";
+  } else if (const std::optional<db::Bookmark> vorhanden = findRecord(t, "Ik", ik);
+             vorhanden && (t.state() == db::TableState::Insert || t.getBookmark() != vorhanden)) {
+    grund = "die IK " + ik + " ist schon eingetragen.";
+  } else {
+    return true;
   }
-  const std::optional<db::Bookmark> vorhanden = findRecord(t, "Ik", ik);
-  if (vorhanden && (t.state() == db::TableState::Insert || t.getBookmark() != vorhanden)) {
-    meldung::hinweis("Die Adresse wurde nicht gespeichert: die IK " + ik + " ist schon eingetragen.");
-    return false;
-  }
-  return true;
+  meldung::hinweis("Die Adresse wurde nicht gespeichert: " + grund + std::string(danach));
+  return false;
 }
 
 void TFormAdressen::BitBtnAdrSpeichernClick(TComponent&) {
-  db::TTable& t = *DataSourceAdrAnn->dataSet();
+  db::TTable& t = *TableAdressen;
   if (!t.active() || !adresseSpeicherbar()) return;  // the entry stays, to be corrected
   if (!succeeded(editIfAny(t), "Die Adresse kann nicht bearbeitet werden.") ||
       !succeeded(t.post(), "Die Adresse kann nicht gespeichert werden."))
@@ -195,25 +207,32 @@ void TFormAdressen::BitBtnAdrSpeichernClick(TComponent&) {
   EditSuchenAdressen->setFocus();
 }
 
-bool TFormAdressen::offeneAdresseAbschliessen() {
-  db::TTable& t = *DataSourceAdrAnn->dataSet();
-  if (!std::exchange(eintragOffen_, false) || !isPending(t)) return true;
-  // Leaving the panel stores what is typed into its fields, so that modified() tells all.
-  if (activeControl() && activeControl()->isWithin(PanelAdressen)) EditSuchenAdressen->setFocus();
-  if (!t.modified()) {
+void TFormAdressen::eintragBeenden() {
+  db::TTable& t = *TableAdressen;
+  if (!std::exchange(eintragOffen_, false) || !isPending(t)) return;
+  t.updateFromControls();  // a text still being typed counts, so that modified() tells all
+  if (t.modified() && !(adresseSpeicherbar(" Die Eingabe wurde verworfen.") &&
+                         succeeded(t.post(), "Die Adresse kann nicht gespeichert werden."))) {
     t.cancel();
-    return true;
+    verworfen_ = true;
+    verworfenAuf_ = t.getBookmark();
+  } else if (isPending(t)) {
+    t.cancel();
   }
-  if (adresseSpeicherbar() && succeeded(t.post(), "Die Adresse kann nicht gespeichert werden.")) return true;
-  t.cancel();
-  return false;
+}
+
+bool TFormAdressen::verworfenUnbewegt() const {
+  return verworfen_ && TableAdressen->active() && TableAdressen->getBookmark() == verworfenAuf_;
 }
 
 void TFormAdressen::BitBtnAdrLoeschenClick(TComponent&) {
-  if (deleteAfterQuestion(*DataSourceAdrAnn->dataSet(), "Wollen Sie die Adresse wirklich löschen?"))
+  if (deleteAfterQuestion(*TableAdressen, "Wollen Sie die Adresse wirklich löschen?"))
     EditSuchenAdressen->setFocus();
 }
 
-void TFormAdressen::PanelAdressenExit(TComponent&) { enableAll({PanelAdressen, BitBtnAdrSpeichern}, false); }
+void TFormAdressen::PanelAdressenExit(TComponent&) {
+  enableAll({PanelAdressen, BitBtnAdrSpeichern}, false);
+  eintragBeenden();
+}
 
 }  // namespace riviza

@@ -16,8 +16,7 @@ namespace {
 bool isOffice(const IkEditRow& row) { return !row.kind.empty(); }
 
 void addressStep(const IkEditRow& row, IkEditPanel& panel, std::span<const costbearer::Basis> lookups) {
-  panel.showAddress(row.ik->text(), row.kind);
-  if (platform::trimView(row.name->text()).empty())
+  if (panel.showAddress(row.ik->text(), row.kind) && platform::trimView(row.name->text()).empty())
     row.name->setText(nameFromLookups(lookups, panel.actualIk()));
 }
 

@@ -19,7 +19,8 @@
 //  - Enter: the colour rule (ui/edit_family.h); on an office row, the address step with the
 //    enterLookups when the edit holds 9 characters, otherwise the address is hidden.
 //  - The address step: the panel shows the address of the IK (IkEditPanel::showAddress); then,
-//    when the name edit is blank, it receives the lookups' block for the address's actual IK.
+//    when it did and the name edit is blank, the name edit receives the lookups' block for the
+//    address's actual IK.
 //  - Exit: the window colour. KeyDown: Return (13) moves the focus to `next`; when that is the
 //    control of a row that cannot take the focus (hidden), on to that row's `next`.
 //  - The picker button's click: IkEditPanel::pick with the row.
@@ -54,8 +55,9 @@ struct IkEditRow {
 class IkEditPanel {
  public:
   virtual ~IkEditPanel() = default;
-  // Shows the postal address of the office ik (of the row's kind), creating it when needed.
-  virtual void showAddress(std::string_view ik, std::string_view kind) = 0;
+  // Shows the postal address of the office ik (of the row's kind), creating it when needed;
+  // false when another address stays on screen instead.
+  virtual bool showAddress(std::string_view ik, std::string_view kind) = 0;
   virtual void hideAddress() = 0;
   // The actual IK of the address shown, for the name of an office whose own IK the cost-bearer
   // files do not list.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "ann_fixture.h"
 #include "platform/text.h"
@@ -185,6 +186,46 @@ TEST_F(Annahmestellen, ATrailingStarInATypedIkIsACharacterNotAPrefix) {
   EXPECT_EQ(gespeichert("AdrAnn.DB").at(0).at("Name"), "Gespeicherte Anschrift");
   ASSERT_EQ(gespeichert("Ann.DB").size(), 1u);
   EXPECT_EQ(gespeichert("Ann.DB").at(0).at("NettoTage"), "14");
+}
+
+TEST_F(Annahmestellen, AChangedAddressStaysOnScreenWhenAnotherIkIsEnteredUntilTheSaveStoresIt) {
+  tabelle("Ann.DB", {{{"Kostentraeger", kAok},
+                      {"NameKostentraeger", "AOK"},
+                      {"Rechnungen300", kDav},
+                      {"Verordnungen300", "109900002"}}});
+  tabelle("AdrAnn.DB", {{{"Ik", kDav}, {"Name", "Datenannahme"}, {"Name2", "Alt"}},
+                        {{"Ik", "109900002"}, {"Name", "Zweite Annahme"}}});
+  zeigen();
+  // Each way on changes "Name 2" of the office of DBEdit1 to the round's text.
+  const std::tuple<const char*, const char*, std::function<void()>> faelle[] = {
+      {"the next office IK", "Neu 1", [&] { ASSERT_TRUE(form->DBEdit3->userReach()); }},
+      {"an empty office IK", "Neu 2", [&] { ASSERT_TRUE(form->DBEdit5->userReach()); }},
+      {"its own IK shortened", "Neu 3", [&] {
+         ASSERT_TRUE(form->DBEdit1->userReach());
+         form->DBEdit1->userKey(U'\b');
+       }},
+  };
+  for (const auto& [was, name2, weiter] : faelle) {
+    SCOPED_TRACE(was);
+    dialogs.clear();
+    ASSERT_TRUE(form->BitBtnAnnAendern->userClick());
+    ASSERT_TRUE(form->DBEdit1->userReach());
+    ASSERT_TRUE(form->DBEdit16->userReach());
+    form->DBEdit16->userType(std::string(form->DBEdit16->text().size(), '\b') + name2);
+    weiter();
+    ASSERT_EQ(dialogs.transcript().size(), 1u);
+    EXPECT_EQ(dialogs.transcript()[0].caption, "Hinweis !");
+    EXPECT_NE(dialogs.transcript()[0].text.find(kDav), std::string::npos);
+    EXPECT_EQ(form->DBEdit20->text(), kDav);
+    EXPECT_EQ(form->DBEdit16->text(), name2);
+    ASSERT_TRUE(form->BitBtnAnnSpeichern->userClick());
+    EXPECT_TRUE(browsing());
+    const auto adressen = gespeichert("AdrAnn.DB");
+    ASSERT_EQ(adressen.size(), 2u);
+    EXPECT_EQ(adressen[0].at("Name2"), name2);
+    EXPECT_EQ(adressen[1].at("Name"), "Zweite Annahme");
+  }
+  EXPECT_EQ(gespeichert("Ann.DB").at(0).at("Rechnungen300"), "10990500");  // the shortened IK
 }
 
 TEST_F(Annahmestellen, TheDayEditsTakeDigitsBackspaceAndDeleteOnly) {

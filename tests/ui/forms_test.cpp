@@ -159,8 +159,10 @@ TEST(ProgramEntry, CreatesTheThreeFormsInOrderAndTheirGlobals) {
     EXPECT_EQ(le.caption(), "  Leistungserbringer");
     EXPECT_EQ(FormAdressen, &adressen);
     EXPECT_EQ(FormLe, &le);
-    // The picker works on the main form's address source.
-    EXPECT_EQ(adressen.DBGridAdressen->dataSource(), main.DataSourceAdrAnn);
+    // The picker works on an address cursor of its own, not on the tab's.
+    EXPECT_EQ(adressen.DBGridAdressen->dataSource(), adressen.DataSourceAdressen);
+    EXPECT_EQ(adressen.DataSourceAdressen->dataSet(), adressen.TableAdressen);
+    EXPECT_NE(adressen.TableAdressen, main.TableAdrAnn);
     EXPECT_EQ(adressen.DBEdit6->dataField(), "Ik");
     EXPECT_EQ(le.DBGridLe->columnCount(), 13);
     EXPECT_FALSE(le.PanelLe->enabled());
@@ -177,7 +179,7 @@ TEST(ProgramEntry, CreatesTheThreeFormsInOrderAndTheirGlobals) {
 // nothing and store nothing).
 TEST(ProgramEntry, DataAwareControlsNameFieldsOfTheirTables) {
   TApplication app;
-  auto& main = app.createForm<TFormEinstellungen>();
+  app.createForm<TFormEinstellungen>();  // the picker is created after it, as at start
   auto& adressen = app.createForm<TFormAdressen>();
   auto& le = app.createForm<TFormLe>();
   struct Binding {
@@ -185,7 +187,7 @@ TEST(ProgramEntry, DataAwareControlsNameFieldsOfTheirTables) {
     TDataSource* source;
     const char* table;
   };
-  const Binding bindings[] = {{&adressen, main.DataSourceAdrAnn, "AdrAnn.DB"},
+  const Binding bindings[] = {{&adressen, adressen.DataSourceAdressen, "AdrAnn.DB"},
                               {&le, le.DataSourceLe, "Le.DB"}};
   for (const Binding& b : bindings) {
     const auto* entry = db::findCatalogueTable(b.table);
