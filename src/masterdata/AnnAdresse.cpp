@@ -1,5 +1,9 @@
 // The acceptance-office address of the tab: shown from AdrAnn.DB or filled from the cost-bearer
 // files, hidden, and stored (form library, master-data editing); see Annahmestellen.h.
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "app/Riviza1.h"
 #include "app/meldungen.h"
 #include "masterdata/Annahmestellen.h"
@@ -7,10 +11,6 @@
 #include "masterdata/kosttr_auskunft.h"
 #include "masterdata/stammdaten.h"
 #include "platform/text.h"
-
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace riviza {
 namespace {
@@ -120,7 +120,8 @@ bool annAdresseSpeichern(bool cancelRefused) {
   const std::string ik = f.DBEdit20->text();
   if (!isFullIk(ik) || platform::trimView(f.DBEdit15->text()).empty()) {
     if (cancelRefused && isPending(t)) t.cancel();
-    meldung::hinweis("Die Adresse wurde nicht gespeichert: sie braucht eine IK mit 9 Stellen und einen Namen.");
+    meldung::hinweis(
+        "Die Adresse wurde nicht gespeichert: sie braucht eine IK mit 9 Stellen und einen Namen.");
     return false;
   }
   // The address picker, on a cursor of its own, may have stored this office's address since.

@@ -212,7 +212,7 @@ void TFormAdressen::eintragBeenden() {
   if (!std::exchange(eintragOffen_, false) || !isPending(t)) return;
   t.updateFromControls();  // a text still being typed counts, so that modified() tells all
   if (t.modified() && !(adresseSpeicherbar(" Die Eingabe wurde verworfen.") &&
-                         succeeded(t.post(), "Die Adresse kann nicht gespeichert werden."))) {
+                        succeeded(t.post(), "Die Adresse kann nicht gespeichert werden."))) {
     t.cancel();
     verworfen_ = true;
     verworfenAuf_ = t.getBookmark();

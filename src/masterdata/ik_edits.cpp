@@ -43,7 +43,8 @@ void ikReturn(std::span<const IkEditRow> rows, const IkEditRow& row) {
   const IkEditRow* r = &row;
   for (size_t steps = 0; r && r->next && steps <= rows.size(); ++steps) {
     if (r->next->setFocus()) return;
-    const auto from = std::find_if(rows.begin(), rows.end(), [r](const IkEditRow& x) { return x.control == r->next; });
+    const auto from =
+        std::find_if(rows.begin(), rows.end(), [r](const IkEditRow& x) { return x.control == r->next; });
     r = from == rows.end() ? nullptr : &*from;
   }
 }

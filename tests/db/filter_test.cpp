@@ -67,7 +67,6 @@ TEST_F(Filters, SelectTheRecordsTheTextMeans) {
            FilterCase{"Name = '50% Rabatt**'", false, {"4"}},
            FilterCase{"Name = '50% Rab**'", false, {}},  // "**" is a "*", not the prefix mark
            FilterCase{"Name = '50% Rabatt***'", false, {"4"}},
-           FilterCase{"Name = '50%*Rabatt'", false, {}},
            FilterCase{"Name < 'b*'", true, {"1", "2", "4"}},  // an order: the "*" is a character
            FilterCase{"Name = '5_*'", false, {}},
            FilterCase{"Name = '*'", false, {"1", "2", "3", "4", "5"}},
@@ -91,27 +90,17 @@ TEST_F(Filters, SelectTheRecordsTheTextMeans) {
 }
 
 TEST_F(Filters, ASearchOrALookupBuiltFromUserTextKeepsItsMeaning) {
-  // The search edits append "*" to whatever was typed and quote it; the exact lookups quote it
-  // as it is, a trailing "*" included.
-  struct Typed {
-    std::string text;
-    Strings prefix, exact;
-  };
-  for (const Typed& t : std::vector<Typed>{{"O'B", {}, {}},
-                                           {"BKK O'", {"3"}, {}},
-                                           {"BKK O'Brien", {"3"}, {"3"}},
-                                           {"50%", {"4"}, {}},
-                                           {"%", {}, {}},
-                                           {"*", {}, {}},
-                                           {"aok", {"1", "2"}, {}},
-                                           {"10123456*", {}, {}},
-                                           {"50% Rab*", {}, {}},
-                                           {"50% Rabatt*", {"4"}, {"4"}}}) {
-    SCOPED_TRACE(t.text);
-    const std::string q = quoteFilterValue(t.text, true);
-    EXPECT_EQ(selected("Ik = " + q + "OR Name = " + q, true), t.prefix);
-    const std::string e = quoteFilterValue(t.text);
-    EXPECT_EQ(selected("Ik = " + e + "OR Name = " + e, true), t.exact);
+  // The search edits append "*" to whatever was typed and quote it.
+  for (const auto& [typed, rows] : std::vector<std::pair<std::string, Strings>>{
+           {"O'B", {}}, {"BKK O'", {"3"}}, {"50%", {"4"}}, {"%", {}}, {"*", {}}, {"aok", {"1", "2"}}}) {
+    std::string q = quoteFilterValue(typed, true);
+    EXPECT_EQ(selected("Ik = " + q + "OR Name = " + q, true), rows) << typed;
+  }
+  // The exact lookups quote it as it is: a trailing "*" is a character too.
+  for (const auto& [typed, rows] : std::vector<std::pair<std::string, Strings>>{
+           {"10123456*", {}}, {"50% Rab*", {}}, {"50% Rabatt*", {"4"}}, {"BKK O'Brien", {"3"}}}) {
+    std::string q = quoteFilterValue(typed);
+    EXPECT_EQ(selected("Ik = " + q + "OR Name = " + q, true), rows) << typed;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <tuple>
 
 #include "qt_fixture.h"
 #include "screenshot_support.h"
@@ -46,23 +47,19 @@ TEST_F(MainFormTest, ScreenshotsOfTheOtherTwoForms) {
   ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "run this test under xvfb-run";
   auto& adressen = application.createForm<TFormAdressen>();
   auto& le = application.createForm<TFormLe>();
-  struct Fenster {
-    ui::TForm* form;
-    const char* file;
-    const char* grid;
-    const char* panel;  // disabled until "&Neu" or "Än&dern"
-  };
-  for (const Fenster& f : {Fenster{&adressen, "adressen-form.png", "DBGridAdressen", "PanelAdressen"},
-                           Fenster{&le, "le-form.png", "DBGridLe", "PanelLe"}}) {
-    SCOPED_TRACE(f.file);
-    gui::FormView& v = shell->attach(*f.form);
-    f.form->show();
+  // Each form with its grid, and its edit panel disabled until "&Neu" or "Än&dern".
+  for (auto [f, file, grid, panel] :
+       {std::tuple<ui::TForm*, const char*, const char*, const char*>{&adressen, "adressen-form.png",
+                                                                      "DBGridAdressen", "PanelAdressen"},
+        {&le, "le-form.png", "DBGridLe", "PanelLe"}}) {
+    gui::FormView& v = shell->attach(*f);
+    f->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(v.window()));
-    EXPECT_EQ(v.window()->windowTitle().toStdString(), f.form->caption());
-    EXPECT_TRUE(widget<QWidget>(v.window(), f.grid)->isVisible());
-    EXPECT_FALSE(widget<QWidget>(v.window(), f.panel)->isEnabled());
-    shoot(v.window(), f.file);
-    f.form->close();
+    EXPECT_EQ(v.window()->windowTitle().toStdString(), f->caption()) << file;
+    EXPECT_TRUE(widget<QWidget>(v.window(), grid)->isVisible()) << file;
+    EXPECT_FALSE(widget<QWidget>(v.window(), panel)->isEnabled()) << file;
+    shoot(v.window(), file);
+    f->close();
   }
 }
 

@@ -194,109 +194,76 @@ TEST_F(Adressen, ItsOwnRecordsNeedANewNineDigitIkAndClosingStoresOrDropsAPending
 TEST_F(Adressen, AnEntryIsStoredThroughItsChecksOrDroppedWithAWordWhateverLeavesThePanel) {
   ASSERT_TRUE(form->BitBtnAnnAdressen->userClick());
   TFormAdressen& p = *adressen;
+  TDBNavigator& nav = *p.DBNavigatorAdr;
   const std::pair<const char*, std::function<void()>> wege[] = {
-      {"a click on another row", [&] { ASSERT_TRUE(p.DBGridAdressen->userSelectRow(1)); }},
-      {"typing in the search", [&] { p.EditSuchenAdressen->userType("a"); }},
-      {"the navigator", [&] {
-         const bool vor = p.DBNavigatorAdr->buttonEnabled(TNavigateBtn::nbNext);
-         ASSERT_TRUE(p.DBNavigatorAdr->userClick(vor ? TNavigateBtn::nbNext : TNavigateBtn::nbPrior));
+      {"a row", [&] { p.DBGridAdressen->userSelectRow(1); }},
+      {"the search", [&] { p.EditSuchenAdressen->userType("a"); }},
+      {"the navigator",
+       [&] {
+         nav.userClick(nav.buttonEnabled(TNavigateBtn::nbNext) ? TNavigateBtn::nbNext
+                                                               : TNavigateBtn::nbPrior);
        }},
-      {"\"&Neu\" again", [&] { ASSERT_TRUE(p.BitBtnAdressenNeu->userClick()); }},
-      {"the tables closed for a year change", [] { TabellenPause pause; }},
-  };
-  struct Eintrag {
-    bool neu;
-    std::string ik, name;  // typed; "Än&dern" types the name only
-    bool gespeichert;
+      {"\"&Neu\"", [&] { p.BitBtnAdressenNeu->userClick(); }},
+      {"a year change", [] { TabellenPause pause; }},
   };
   std::vector<std::string> erwartet = adressenGespeichert();
-  int n = 0;
   for (const auto& [weg, verlassen_] : wege) {
-    const std::string k = std::to_string(++n);
-    for (const Eintrag& e : {Eintrag{true, "12345", "Halb", false}, Eintrag{true, "109900001", "Doppelt", false},
-                             Eintrag{true, "10990010" + k, "Neu " + k, true},
-                             Eintrag{false, "", "Geändert " + k, true}}) {
-      SCOPED_TRACE(std::string(weg) + ": " + e.ik + " " + e.name);
+    const std::string neu = "1099001" + std::to_string(10 + erwartet.size()),
+                      name = std::string("Über ") + weg;
+    // "&Neu" with an IK too short, one the table holds and a new one; "Än&dern" of the first.
+    for (const std::string& ik : {std::string("12345"), std::string("109900001"), neu, std::string()}) {
+      SCOPED_TRACE(std::string(weg) + " " + ik);
       dialogs.clear();
       p.EditSuchenAdressen->setText("");
-      if (p.PanelAdressen->enabled()) {  // left by "&Neu" again
-        ASSERT_TRUE(p.EditSuchenAdressen->userReach());
-      }
-      ASSERT_TRUE((e.neu ? p.BitBtnAdressenNeu : p.BitBtnAdrAendern)->userClick());
-      const std::string ik = e.neu ? e.ik : p.DBEdit6->text();
-      if (e.neu) p.DBEdit6->userType(e.ik);
+      (void)p.EditSuchenAdressen->userReach();  // ends the empty entry "&Neu" left
+      if (ik.empty()) nav.userClick(TNavigateBtn::nbFirst);
+      ASSERT_TRUE((ik.empty() ? p.BitBtnAdrAendern : p.BitBtnAdressenNeu)->userClick());
+      p.DBEdit6->userType(ik);
       ASSERT_TRUE(p.DBEdit1->userReach());
-      p.DBEdit1->userType(std::string(p.DBEdit1->text().size(), '\b') + e.name);
+      p.DBEdit1->userType(std::string(p.DBEdit1->text().size(), '\b') + name);
       verlassen_();
-      if (e.gespeichert) {
-        EXPECT_TRUE(dialogs.transcript().empty());
-        auto alt = std::find_if(erwartet.begin(), erwartet.end(), [&](const std::string& a) { return a.starts_with(ik); });
-        if (alt == erwartet.end()) alt = erwartet.insert(erwartet.end(), "");
-        *alt = ik + " " + e.name;
-      } else {
-        ASSERT_EQ(dialogs.transcript().size(), 1u);
-        EXPECT_EQ(dialogs.transcript()[0].caption, "Hinweis !");
-        EXPECT_TRUE(dialogs.transcript()[0].text.ends_with("Die Eingabe wurde verworfen."));
-      }
+      if (ik == neu) erwartet.push_back(neu + " " + name);
+      if (ik.empty()) erwartet[0] = "109900001 " + name;
       EXPECT_EQ(adressenGespeichert(), erwartet);
-      if (p.PanelAdressen->enabled()) {  // left by "&Neu" again
-        ASSERT_TRUE(p.EditSuchenAdressen->userReach());
-      }
-      EXPECT_EQ(p.TableAdressen->state(), db::TableState::Browse);
+      EXPECT_EQ(dialogs.transcript().size(), ik == neu || ik.empty() ? 0u : 1u);  // "... verworfen."
     }
   }
 }
 
 TEST_F(Adressen, TheTabAndThePickerLeaveEachOthersEntriesAlone) {
-  // The picker's new address stays pending while the tab moves, filters and shows addresses.
   ASSERT_TRUE(form->BitBtnAnnAdressen->userClick());
   TFormAdressen& p = *adressen;
+  // The picker's new address while the tab moves and shows an address ...
   ASSERT_TRUE(p.BitBtnAdressenNeu->userClick());
   p.DBEdit6->userType("109900005");
   ASSERT_TRUE(p.DBEdit1->userReach());
   p.DBEdit1->userType("Eigene");
-  ASSERT_TRUE(form->DBGridAnn->userSelectRow(1));
-  ASSERT_TRUE(form->BitBtnAnnAendern->userClick());
-  ASSERT_TRUE(form->DBEdit1->userReach());
+  ASSERT_TRUE(form->DBGridAnn->userSelectRow(1) && form->BitBtnAnnAendern->userClick() &&
+              form->DBEdit1->userReach());
   form->DBEdit1->userType("109900002");
-  EXPECT_EQ(form->DBEdit16->text(), "Datenstelle");
-  EXPECT_TRUE(p.PanelAdressen->enabled());
-  EXPECT_EQ(p.TableAdressen->state(), db::TableState::Insert);
-  EXPECT_EQ(p.DBEdit6->text(), "109900005");
   ASSERT_TRUE(p.BitBtnAdrSpeichern->userClick());
-  // The tab's changed address stays pending while the picker moves and searches.
+  // ... and the tab's changed address while the picker moves and searches.
   ASSERT_TRUE(form->DBEdit16->userReach());
-  form->DBEdit16->userType("\b\b\b\b\b\bpunkt");
+  form->DBEdit16->userType("\b\b\b\b\b\bpunkt");  // "Datenstelle"
   ASSERT_TRUE(p.DBGridAdressen->userSelectRow(0));
   p.EditSuchenAdressen->userType("zen");
   ASSERT_TRUE(taste(*p.EditSuchenAdressen, ui::kKeyEscape));
-  EXPECT_EQ(form->DBEdit16->text(), "Datenpunkt");
   ASSERT_TRUE(form->BitBtnAnnSpeichern->userClick());
   EXPECT_TRUE(dialogs.transcript().empty());
-  EXPECT_EQ(adressenGespeichert(), (std::vector<std::string>{"109900001 Annahme Nord", "109900002 Annahme Süd",
-                                                             "209900003 Zentrale", "109900005 Eigene"}));
+  EXPECT_EQ(adressenGespeichert().back(), "109900005 Eigene");
   EXPECT_EQ(gespeichert("AdrAnn.DB").at(1).at("Name2"), "Datenpunkt");
-  EXPECT_EQ(gespeichert("Ann.DB").at(1).at("Rechnungen300"), "109900002");
-
-  // A new address the tab filled from the cost-bearer files is not stored a second time when the
-  // picker has stored one for the office meanwhile: the stored one is shown.
-  ASSERT_TRUE(form->BitBtnAnnAendern->userClick());
-  ASSERT_TRUE(form->DBEdit3->userReach());
-  form->DBEdit3->userType("109900006");
+  // A new address the tab filled from the files is not stored beside one the picker has stored
+  // for the office meanwhile: the stored one is shown.
   auskunft.setze(Basis::S300, "109900007", adressblock("Sieben", "Annahme Sieben", "24103", "Kiel", "Weg 7"));
-  form->DBEdit3->userType("\b7");
-  ASSERT_EQ(form->DBEdit15->text(), "Annahme Sieben");
-  ASSERT_TRUE(form->BitBtn300Adr->userClick());
-  ASSERT_TRUE(p.BitBtnAdressenNeu->userClick());
+  ASSERT_TRUE(form->BitBtnAnnAendern->userClick() && form->DBEdit3->userReach());
+  form->DBEdit3->userType("109900007");
+  ASSERT_TRUE(form->BitBtn300Adr->userClick() && p.BitBtnAdressenNeu->userClick());
   p.DBEdit6->userType("109900007");
   ASSERT_TRUE(p.DBEdit1->userReach());
   p.DBEdit1->userType("Aus der Liste");
-  ASSERT_TRUE(p.BitBtnAdrSpeichern->userClick());
-  ASSERT_TRUE(form->BitBtnAnnAdressenSpeichern->userClick());
-  ASSERT_EQ(dialogs.transcript().size(), 1u);
-  EXPECT_NE(dialogs.transcript()[0].text.find("inzwischen"), std::string::npos);
+  ASSERT_TRUE(p.BitBtnAdrSpeichern->userClick() && form->BitBtnAnnAdressenSpeichern->userClick());
+  EXPECT_EQ(dialogs.transcript().size(), 1u);
   EXPECT_EQ(form->DBEdit15->text(), "Aus der Liste");
-  EXPECT_EQ(adressenGespeichert().back(), "109900007 Aus der Liste");
   EXPECT_EQ(adressenGespeichert().size(), 5u);
 }
 
