@@ -239,8 +239,8 @@
 // Pages 7 to 9: acceptance offices, service centres, funds.
 // Page 7: search and record buttons on top, the grid, then the edit panel (disabled while the
 // tab browses) with its group boxes; one row per office IK: label, IK, name, picker button. The
-// tables and data sources come first because the controls below bind to them; the address table
-// and its data source also serve the address picker TFormAdressen.
+// tables and data sources come first because the controls below bind to them (the address
+// picker TFormAdressen has its own).
 #define RIVIZA1_TAB_ANNAHMESTELLEN(X) \
   X(TTabSheet, TabSheet9, PageControl1, .caption = "Anna&hmestellen") \
   X(TTable, TableAnn, nullptr) \

@@ -3,8 +3,8 @@
 //
 // The tab edits Ann.DB (one record per cost bearer: the offices for invoices, prescriptions and
 // image files under §300 and §302, payment terms, two package-number flags) through TableAnn,
-// and the offices' postal addresses of AdrAnn.DB through TableAdrAnn, which the address picker
-// TFormAdressen shares. Its handlers are members of TFormEinstellungen (Riviza1_components.h);
+// and the offices' postal addresses of AdrAnn.DB through TableAdrAnn (the address picker
+// TFormAdressen has a cursor of its own on that file). Its handlers are members of TFormEinstellungen (Riviza1_components.h);
 // its repeated field handlers are rows of ik_edits.h and ui/edit_family.h, bound when the tab
 // shows.
 //
