@@ -1,10 +1,16 @@
 // "Datensicherung da&kota" on a Wine prefix with DAKOTA found in the registry: the three rows
 // copied with everything in them into the year folder and the success message; a row whose
-// target gets no ".txt" file, and a row whose copy failed although an older ".txt" waits in the
-// target, each reported once, in row order, while the other rows are still copied.
+// target gets no ".txt" file, a row whose copy failed although an older ".txt" waits in the
+// target, a row with a folder that cannot be read (DAKOTA's certificate) and a DAKOTA folder
+// above the year folder, each reported once, in row order, naming what was not copied, while the
+// other rows are still copied.
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <functional>
 
+#include "platform/syscalls.h"
 #include "sicherung_fixture.h"
 
 namespace riviza::test {
@@ -19,6 +25,21 @@ const Quelle kQuellen[] = {
     {"windows/dakota_le", "Dakota_le", "C:\\windows\\dakota_le"},
     {"dakotale/Benutzer", "Dakotale", "C:\\dakotale\\Benutzer\\"},
     {"Programme/Dakotale", "Programme/Dakotale", "C:\\Programme\\Dakotale\\"},
+};
+
+// Opens of paths that end in `gesperrt` fail as a folder of another user does (the tests run as
+// root, which file modes do not stop).
+struct Gesperrt {
+  static inline std::string gesperrt;
+  static platform::SysCalls tabelle(std::string ende) {
+    gesperrt = std::move(ende);
+    platform::SysCalls c = platform::realSysCalls();
+    c.open = [](const char* pfad, int flags, mode_t mode) {
+      if (!gesperrt.empty() && std::string_view(pfad).ends_with(gesperrt)) return errno = EACCES, -1;
+      return platform::realSysCalls().open(pfad, flags, mode);
+    };
+    return c;
+  }
 };
 
 class DakotaSicherung : public Sicherung {
@@ -46,6 +67,9 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
     const char* was;
     std::function<void(const fs::path& c, const fs::path& jahr)> stoeren;  // drive C:, the year
     std::vector<int> fehlerhaft;                                           // rows reported, in order
+    std::string gesperrt = {};  // the path end the copy may not open
+    std::string genannt = {};   // named by the failure message
+    bool benutzerUeberJahr = false;  // DAKOTA's data folder is the data root, above the year
   };
   const Fall faelle[] = {
       {"all three rows", [](const fs::path&, const fs::path&) {}, {}},
@@ -65,13 +89,29 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
          fs::remove_all(c / "Programme/Dakotale");
        },
        {0, 2}},
+      {"the certificate folder cannot be read",
+       [](const fs::path& c, const fs::path&) {
+         fs::create_directories(c / "dakotale/Benutzer/Zertifikate");
+         writeNative(c / "dakotale/Benutzer/Zertifikate/zert.txt", "z");
+       },
+       {1},
+       "/Benutzer/Zertifikate",
+       "Zertifikate"},
+      {"DAKOTA's data folder above the year folder", [](const fs::path&, const fs::path&) {}, {1}, "",
+       "the target lies inside the source", true},
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
     quellenAnlegen();
     f.stoeren(laufwerkC(), jahrOrdner());
     dialogs.clear();
-    form->BitBtnDatensicherung->click();
+    const std::string benutzer = globals().DakotaBenutzerPfad;
+    if (f.benutzerUeberJahr) globals().DakotaBenutzerPfad = globals().DatenPfad;
+    {
+      const platform::ScopedSysCalls gestoert(Gesperrt::tabelle(f.gesperrt));
+      form->BitBtnDatensicherung->click();
+    }
+    globals().DakotaBenutzerPfad = benutzer;
 
     const auto& gezeigt = dialogs.transcript();
     if (f.fehlerhaft.empty()) {
@@ -81,10 +121,14 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
       ASSERT_EQ(gezeigt.size(), f.fehlerhaft.size());
       for (size_t i = 0; i < gezeigt.size(); ++i) {
         EXPECT_EQ(gezeigt[i].kind, ui::DialogShown::Kind::ShowMessage);
-        const std::string anfang = std::string("Fehler beim Kopieren, ") + kQuellen[f.fehlerhaft[i]].text;
-        EXPECT_TRUE(gezeigt[i].text.starts_with(anfang)) << gezeigt[i].text;
+        const std::string quelle =
+            f.benutzerUeberJahr ? globals().DatenPfad : std::string(kQuellen[f.fehlerhaft[i]].text);
+        EXPECT_TRUE(gezeigt[i].text.starts_with("Fehler beim Kopieren, " + quelle)) << gezeigt[i].text;
+        EXPECT_NE(gezeigt[i].text.find(f.genannt), std::string::npos) << gezeigt[i].text;
       }
     }
+    EXPECT_FALSE(fs::exists(jahrOrdner() / "Dakotale/Zertifikate"));
+    EXPECT_FALSE(fs::exists(jahrOrdner() / "Dakotale/Abrechng"));
     EXPECT_EQ(globals().FehlerAufgetreten, !f.fehlerhaft.empty());
     EXPECT_FALSE(form->LabelWarten->visible());
     for (int zeile = 0; zeile < 3; ++zeile) {
