@@ -112,10 +112,6 @@ Status copyFile(std::string_view from, std::string_view to, bool failIfExists) {
 
 namespace {
 
-bool isInside(const fs::path& inner, const fs::path& outer) {
-  return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
-}
-
 // One copyTree run: the failures so far and the folders being copied (resolved), by which a
 // link back into one of them is told from a folder to copy.
 class TreeCopy {
@@ -173,7 +169,7 @@ Status copyTree(std::string_view from, std::string_view to) {
   std::error_code ec;
   const fs::path source = fs::canonical(nativePath(from), ec);
   const fs::path target = fs::weakly_canonical(nativePath(to), ec);
-  if (!ec && isInside(target, source))
+  if (!ec && isWithinPath(target, source))
     return Error::make(EINVAL, "copy " + std::string(from) + " -> " + std::string(to) +
                                    ": the target lies inside the source");
   TreeCopy copy;

@@ -39,7 +39,7 @@ Status copyFile(std::string_view from, std::string_view to, bool failIfExists = 
 Status copyTree(std::string_view from, std::string_view to);
 
 struct DirEntry {
-  std::string name;   // as on disk (UTF-8, or the bytes of a name written elsewhere)
+  std::string name;  // as on disk (UTF-8, or the bytes of a name written elsewhere)
   bool isDirectory = false;
   bool readOnly = false;
   bool isLink = false;  // a symbolic link; the other fields describe its target

@@ -10,7 +10,7 @@
 // archive and the temporary file are never taken as sources. A source that cannot be read, or
 // changes while it is read, does not count: Compress returns the entries the new archive really
 // holds from this run (added, kept, deleted by the switch), and Failures() names every dropped
-// file and why.
+// file and why, and every path the scan had to leave out (kvoFileScan.h).
 //   idle --Compress--> prepared --scan--> decided --entry loop--> written --Release--> committed
 //        (cancel or a raised error in any step: output discarded --> idle)
 #pragma once

@@ -140,6 +140,11 @@ bool TCustomCClass::selectFiles() {
   scan.OnScanFile = OnFileScanStatus;
   scan.OnRecurseDir = OnRecurseDir;
   scan.OnRootDirChange = [this](const std::string& dir) { root_ = dir; };
+  // What the scan had to leave out is a failure of the run like a file that cannot be read.
+  scan.OnScanError = [this](const std::string& path, const std::string& reason) {
+    ReportError(path, reason, kZipOpenError);
+    recordFailure(path, kZipOpenError, reason);
+  };
   scan.FileFound = [this](const std::string& folder, const platform::DirEntry& entry, uint32_t attributes) {
     return fileFound(folder, entry, attributes);
   };

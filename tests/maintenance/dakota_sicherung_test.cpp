@@ -4,14 +4,11 @@
 // target, a row with a folder that cannot be read (DAKOTA's certificate) and a DAKOTA folder
 // above the year folder, each reported once, in row order, naming what was not copied, while the
 // other rows are still copied.
-#include <fcntl.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <functional>
 
-#include "platform/syscalls.h"
 #include "sicherung_fixture.h"
+#include "support/refused_opens.h"
 
 namespace riviza::test {
 namespace {
@@ -25,21 +22,6 @@ const Quelle kQuellen[] = {
     {"windows/dakota_le", "Dakota_le", "C:\\windows\\dakota_le"},
     {"dakotale/Benutzer", "Dakotale", "C:\\dakotale\\Benutzer\\"},
     {"Programme/Dakotale", "Programme/Dakotale", "C:\\Programme\\Dakotale\\"},
-};
-
-// Opens of paths that end in `gesperrt` fail as a folder of another user does (the tests run as
-// root, which file modes do not stop).
-struct Gesperrt {
-  static inline std::string gesperrt;
-  static platform::SysCalls tabelle(std::string ende) {
-    gesperrt = std::move(ende);
-    platform::SysCalls c = platform::realSysCalls();
-    c.open = [](const char* pfad, int flags, mode_t mode) {
-      if (!gesperrt.empty() && std::string_view(pfad).ends_with(gesperrt)) return errno = EACCES, -1;
-      return platform::realSysCalls().open(pfad, flags, mode);
-    };
-    return c;
-  }
 };
 
 class DakotaSicherung : public Sicherung {
@@ -67,8 +49,8 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
     const char* was;
     std::function<void(const fs::path& c, const fs::path& jahr)> stoeren;  // drive C:, the year
     std::vector<int> fehlerhaft;                                           // rows reported, in order
-    std::string gesperrt = {};  // the path end the copy may not open
-    std::string genannt = {};   // named by the failure message
+    std::string gesperrt = {};       // the path end the copy may not open
+    std::string genannt = {};        // named by the failure message
     bool benutzerUeberJahr = false;  // DAKOTA's data folder is the data root, above the year
   };
   const Fall faelle[] = {
@@ -97,8 +79,12 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
        {1},
        "/Benutzer/Zertifikate",
        "Zertifikate"},
-      {"DAKOTA's data folder above the year folder", [](const fs::path&, const fs::path&) {}, {1}, "",
-       "the target lies inside the source", true},
+      {"DAKOTA's data folder above the year folder",
+       [](const fs::path&, const fs::path&) {},
+       {1},
+       "",
+       "the target lies inside the source",
+       true},
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
@@ -108,7 +94,7 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
     const std::string benutzer = globals().DakotaBenutzerPfad;
     if (f.benutzerUeberJahr) globals().DakotaBenutzerPfad = globals().DatenPfad;
     {
-      const platform::ScopedSysCalls gestoert(Gesperrt::tabelle(f.gesperrt));
+      const ScopedRefusedOpens gestoert({f.gesperrt});
       form->BitBtnDatensicherung->click();
     }
     globals().DakotaBenutzerPfad = benutzer;

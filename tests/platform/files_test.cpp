@@ -1,11 +1,12 @@
 #include "platform/files.h"
 
-#include <cerrno>
-#include <cstring>
-#include <functional>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <functional>
+
 #include "platform/syscalls.h"
+#include "support/refused_opens.h"
 #include "support/temp_dir.h"
 
 namespace riviza::platform {
@@ -40,22 +41,6 @@ TEST(Files, CopyTreeKeepsEmptyFoldersAndOverwrites) {
   EXPECT_FALSE(copyTree("missing", "dst2").ok());
 }
 
-// Opens of paths ending in one of `suffixes` are refused as a folder or file of another user
-// is (the tests run as root, which the file modes do not stop).
-struct Refused {
-  static inline std::vector<std::string> suffixes;
-  static SysCalls table(std::vector<std::string> refused) {
-    suffixes = std::move(refused);
-    SysCalls c = realSysCalls();
-    c.open = [](const char* path, int flags, mode_t mode) {
-      for (const std::string& s : suffixes)
-        if (std::string_view(path).ends_with(s)) return errno = EACCES, -1;
-      return realSysCalls().open(path, flags, mode);
-    };
-    return c;
-  }
-};
-
 TEST(Files, ListingReportsWhatItCannotRead) {
   TempDir dir;
   dir.write("datei", "1");
@@ -63,7 +48,7 @@ TEST(Files, ListingReportsWhatItCannotRead) {
   dir.mkdir("ordner/echt");
   std::filesystem::create_symlink("fehlt", dir / "ordner/lose");
   std::filesystem::create_directory_symlink("echt", dir / "ordner/verweis");
-  const ScopedSysCalls refused(Refused::table({"/fremd"}));
+  const test::ScopedRefusedOpens refused({"/fremd"});
   struct Case {
     const char* what;
     std::string folder;
@@ -87,7 +72,8 @@ TEST(Files, ListingReportsWhatItCannotRead) {
   for (const DirEntry& e : *listed)
     seen.push_back(e.name + (e.isDirectory ? "/" : "") + (e.isLink ? " link" : "") +
                    (e.error ? " " + std::to_string(e.error) : ""));
-  EXPECT_EQ(seen, (std::vector<std::string>{"echt/", "lose link " + std::to_string(ENOENT), "verweis/ link"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"echt/", "lose link " + std::to_string(ENOENT), "verweis/ link"}));
   seen.clear();
   for (const DirEntry& e : listDirectory(dir.str() + "/ordner")) seen.push_back(e.name);
   EXPECT_EQ(seen, (std::vector<std::string>{"echt", "verweis"}));  // the link without a target left out
@@ -107,14 +93,37 @@ TEST(Files, CopyTreeNamesEveryEntryItCouldNotCopy) {
     std::vector<std::string> absent;  // below the data folder
   };
   const Case cases[] = {
-      {"unreadable folder and file", [](const TempDir&) {}, {"/Zertifikate", "/sub/geheim.txt"}, "dst", EACCES,
-       {"Zertifikate", "geheim.txt"}, {"a.txt", "sub/ok.txt", "leer"}, {"dst/Zertifikate", "dst/sub/geheim.txt"}},
+      {"unreadable folder and file",
+       [](const TempDir&) {},
+       {"/Zertifikate", "/sub/geheim.txt"},
+       "dst",
+       EACCES,
+       {"Zertifikate", "geheim.txt"},
+       {"a.txt", "sub/ok.txt", "leer"},
+       {"dst/Zertifikate", "dst/sub/geheim.txt"}},
       {"link back to a folder being copied",
-       [](const TempDir& d) { std::filesystem::create_directory_symlink("..", d / "src/sub/zurueck"); }, {}, "dst",
-       ELOOP, {"zurueck"}, {"a.txt", "sub/ok.txt", "sub/geheim.txt", "Zertifikate/z.txt"}, {"dst/sub/zurueck"}},
-      {"target inside the source", [](const TempDir&) {}, {}, "src/sub/kopie", EINVAL,
-       {"the target lies inside the source"}, {}, {"src/sub/kopie"}},
-      {"target is the source", [](const TempDir&) {}, {}, "src", EINVAL, {"the target lies inside the source"}, {},
+       [](const TempDir& d) { std::filesystem::create_directory_symlink("..", d / "src/sub/zurueck"); },
+       {},
+       "dst",
+       ELOOP,
+       {"zurueck"},
+       {"a.txt", "sub/ok.txt", "sub/geheim.txt", "Zertifikate/z.txt"},
+       {"dst/sub/zurueck"}},
+      {"target inside the source",
+       [](const TempDir&) {},
+       {},
+       "src/sub/kopie",
+       EINVAL,
+       {"the target lies inside the source"},
+       {},
+       {"src/sub/kopie"}},
+      {"target is the source",
+       [](const TempDir&) {},
+       {},
+       "src",
+       EINVAL,
+       {"the target lies inside the source"},
+       {},
        {}},
   };
   for (const Case& c : cases) {
@@ -127,7 +136,7 @@ TEST(Files, CopyTreeNamesEveryEntryItCouldNotCopy) {
     dir.mkdir("src/leer");
     c.prepare(dir);
     Status st = [&] {
-      const ScopedSysCalls refused(Refused::table(c.refused));
+      const test::ScopedRefusedOpens refused(c.refused);
       return copyTree(dir.str() + "/src", dir.str() + "/" + c.target);
     }();
     ASSERT_FALSE(st.ok());
