@@ -26,7 +26,7 @@ TEST_F(BatchSicherung, OperationsPrintTheirMessagesAndTellTheOutcome) {
   const Fall faelle[] = {
       {{"sicherung"}, 2, "ZIELORDNER [KUERZEL] erwartet"},
       {{"sicherung", imDaten("Fehlt")}, 1, "Datensicherung fehlgeschlagen: " + imDaten("Fehlt") + "\\_2024_"},
-      {{"sicherung", imDaten("Sicherung"), "AB"}, 0, "[Meldung] Archivierte Dateien: 12\n"},
+      {{"sicherung", imDaten("Sicherung"), "AB"}, 0, "[Meldung] Archivierte Dateien: 15\n"},
       {{"dakota-sicherung"}, 1, "Datensicherung da&kota ist bei DAKOTA 4 nicht vorgesehen\n"},
       {{"abrdat-bereinigen", imDaten("Leer")},
        1,
