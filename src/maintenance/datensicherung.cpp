@@ -193,11 +193,15 @@ std::set<std::string> dateienImJahr(const std::string& archiv) {
   scan.SetFileSpec(auswahl.FileSpec);
   scan.Scan();  // what it cannot read the backup's own scan has named
   const std::string wurzel = scan.RootDir();
-  const std::string selbst = zip::CanonicalText(archiv);
+  const std::string archivName = pf::extractFileName(archiv), selbst = zip::CanonicalText(archiv);
+  auto istArchiv = [&](const zip::TFileObject& f) {
+    return pf::equalsIgnoreCase(f.name, archivName) && zip::CanonicalText(f.folder + f.name) == selbst;
+  };
   std::set<std::string> namen;
   for (const zip::TFileObject& f : scan.List()) {
+    // A folder that holds a file appears through it.
+    if (f.name.empty() ? !zip::TreeHoldsNoFiles(f.folder) : istArchiv(f)) continue;
     const std::string pfad = f.folder + f.name;
-    if (f.name.empty() ? !zip::TreeHoldsNoFiles(pfad) : zip::CanonicalText(pfad) == selbst) continue;
     if (pfad.size() > wurzel.size()) namen.insert(zip::BackslashToSlash(pfad.substr(wurzel.size())));
   }
   return namen;

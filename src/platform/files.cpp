@@ -166,10 +166,10 @@ void TreeCopy::folder(const std::string& from, const std::string& to) {
 
 Status copyTree(std::string_view from, std::string_view to) {
   if (!directoryExists(from)) return errnoError(ENOENT, "copy", from);
-  std::error_code ec;
-  const fs::path source = fs::canonical(nativePath(from), ec);
-  const fs::path target = fs::weakly_canonical(nativePath(to), ec);
-  if (!ec && isWithinPath(target, source))
+  std::error_code sourceError, targetError;
+  const fs::path source = fs::canonical(nativePath(from), sourceError);
+  const fs::path target = fs::weakly_canonical(nativePath(to), targetError);
+  if (!sourceError && !targetError && isWithinPath(target, source))
     return Error::make(EINVAL, "copy " + std::string(from) + " -> " + std::string(to) +
                                    ": the target lies inside the source");
   TreeCopy copy;
