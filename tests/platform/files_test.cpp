@@ -1,12 +1,9 @@
 #include "platform/files.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <functional>
-
 #include "platform/syscalls.h"
-#include "support/refused_opens.h"
 #include "support/temp_dir.h"
 
 namespace riviza::platform {
@@ -39,117 +36,6 @@ TEST(Files, CopyTreeKeepsEmptyFoldersAndOverwrites) {
   EXPECT_EQ(dir.read("dst/sub/b.txt"), "b");
   EXPECT_TRUE(dir.exists("dst/empty"));
   EXPECT_FALSE(copyTree("missing", "dst2").ok());
-}
-
-TEST(Files, ListingReportsWhatItCannotRead) {
-  TempDir dir;
-  dir.write("datei", "1");
-  dir.mkdir("fremd");
-  dir.mkdir("ordner/echt");
-  std::filesystem::create_symlink("fehlt", dir / "ordner/lose");
-  std::filesystem::create_directory_symlink("echt", dir / "ordner/verweis");
-  const test::ScopedRefusedOpens refused({"/fremd"});
-  struct Case {
-    const char* what;
-    std::string folder;
-    int code;
-  } cases[] = {
-      {"folder of another user", dir.str() + "/fremd", EACCES},
-      {"missing folder", dir.str() + "/fehlt", ENOENT},
-      {"a file", dir.str() + "/datei", ENOTDIR},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    auto listed = readDirectory(c.folder);
-    ASSERT_FALSE(listed.ok());
-    EXPECT_EQ(listed.error().code, c.code);
-    EXPECT_NE(listed.error().message.find(c.folder), std::string::npos) << listed.error().message;
-    EXPECT_TRUE(listDirectory(c.folder).empty());
-  }
-  auto listed = readDirectory(dir.str() + "/ordner");
-  ASSERT_TRUE(listed.ok());
-  std::vector<std::string> seen;
-  for (const DirEntry& e : *listed)
-    seen.push_back(e.name + (e.isDirectory ? "/" : "") + (e.isLink ? " link" : "") +
-                   (e.error ? " " + std::to_string(e.error) : ""));
-  EXPECT_EQ(seen,
-            (std::vector<std::string>{"echt/", "lose link " + std::to_string(ENOENT), "verweis/ link"}));
-  seen.clear();
-  for (const DirEntry& e : listDirectory(dir.str() + "/ordner")) seen.push_back(e.name);
-  EXPECT_EQ(seen, (std::vector<std::string>{"echt", "verweis"}));  // the link without a target left out
-}
-
-// What copyTree cannot copy is named, each entry once, while the rest is copied; a target inside
-// the source is refused with nothing made.
-TEST(Files, CopyTreeNamesEveryEntryItCouldNotCopy) {
-  struct Case {
-    const char* what;
-    std::function<void(const TempDir&)> prepare;
-    std::vector<std::string> refused;  // path ends whose opens fail
-    std::string target;
-    int code;
-    std::vector<std::string> named;   // in the message
-    std::vector<std::string> copied;  // below the target
-    std::vector<std::string> absent;  // below the data folder
-  };
-  const Case cases[] = {
-      {"unreadable folder and file",
-       [](const TempDir&) {},
-       {"/Zertifikate", "/sub/geheim.txt"},
-       "dst",
-       EACCES,
-       {"Zertifikate", "geheim.txt"},
-       {"a.txt", "sub/ok.txt", "leer"},
-       {"dst/Zertifikate", "dst/sub/geheim.txt"}},
-      {"link back to a folder being copied",
-       [](const TempDir& d) { std::filesystem::create_directory_symlink("..", d / "src/sub/zurueck"); },
-       {},
-       "dst",
-       ELOOP,
-       {"zurueck"},
-       {"a.txt", "sub/ok.txt", "sub/geheim.txt", "Zertifikate/z.txt"},
-       {"dst/sub/zurueck"}},
-      {"target inside the source",
-       [](const TempDir&) {},
-       {},
-       "src/sub/kopie",
-       EINVAL,
-       {"the target lies inside the source"},
-       {},
-       {"src/sub/kopie"}},
-      {"target is the source",
-       [](const TempDir&) {},
-       {},
-       "src",
-       EINVAL,
-       {"the target lies inside the source"},
-       {},
-       {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    TempDir dir;
-    dir.write("src/a.txt", "a");
-    dir.write("src/Zertifikate/z.txt", "z");
-    dir.write("src/sub/geheim.txt", "g");
-    dir.write("src/sub/ok.txt", "ok");
-    dir.mkdir("src/leer");
-    c.prepare(dir);
-    Status st = [&] {
-      const test::ScopedRefusedOpens refused(c.refused);
-      return copyTree(dir.str() + "/src", dir.str() + "/" + c.target);
-    }();
-    ASSERT_FALSE(st.ok());
-    EXPECT_EQ(st.error().code, c.code);
-    for (const std::string& n : c.named) {
-      EXPECT_NE(st.error().message.find(n), std::string::npos) << n << "\n" << st.error().message;
-    }
-    EXPECT_EQ(std::count(st.error().message.begin(), st.error().message.end(), '\n') + 1,
-              static_cast<long>(c.named.size()))
-        << st.error().message;
-    for (const std::string& f : c.copied) EXPECT_TRUE(dir.exists(c.target + "/" + f)) << f;
-    for (const std::string& f : c.absent) EXPECT_FALSE(dir.exists(f)) << f;
-  }
 }
 
 TEST(Files, CopyFileKeepsTheTimeAndHonoursFailIfExists) {

@@ -1,11 +1,11 @@
 // Test support: folders and files of another user. While a ScopedRefusedOpens lives, every open
-// (of a file or, for a listing, of a folder) whose path ends in one of the given ends fails with
-// EACCES, as the file system of an installation refuses what belongs to someone else; the tests
-// run as root, which file modes do not stop. It replaces the platform's system-call table, so it
-// reaches every access of the platform layer and nothing else.
+// of the platform layer (a file's, or a folder's to list it) whose path ends in one of the given
+// ends fails with EACCES; the tests run as root, which file modes do not stop.
 #pragma once
 
+#include <cerrno>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/syscalls.h"
@@ -14,12 +14,25 @@ namespace riviza::test {
 
 class ScopedRefusedOpens {
  public:
-  explicit ScopedRefusedOpens(std::vector<std::string> pathEnds);
-  ~ScopedRefusedOpens();
-  ScopedRefusedOpens(const ScopedRefusedOpens&) = delete;
-  ScopedRefusedOpens& operator=(const ScopedRefusedOpens&) = delete;
+  explicit ScopedRefusedOpens(std::vector<std::string> pathEnds) : calls_(table(std::move(pathEnds))) {}
+  ~ScopedRefusedOpens() { ends().clear(); }
 
  private:
+  static std::vector<std::string>& ends() {
+    static std::vector<std::string> refused;
+    return refused;
+  }
+  static platform::SysCalls table(std::vector<std::string> pathEnds) {
+    ends() = std::move(pathEnds);
+    platform::SysCalls calls = platform::sys();
+    calls.open = [](const char* path, int flags, mode_t mode) {
+      for (const std::string& end : ends())
+        if (!end.empty() && std::string_view(path).ends_with(end)) return errno = EACCES, -1;
+      return platform::realSysCalls().open(path, flags, mode);
+    };
+    return calls;
+  }
+
   platform::ScopedSysCalls calls_;
 };
 

@@ -69,12 +69,8 @@ TEST(StoredNames, OemPageUtf8FlagAndBack) {
     bool translate;
     std::string stored;
     bool utf8;
-    std::string unicodePath = {};  // the Unicode path field's text
-    std::string readBack = {};     // when not the local name
   };
-  // Pure ASCII as it is; anything beyond it in UTF-8 with the flag, whatever TranslateOemChar says;
-  // bytes that are not UTF-8 as they are, with their Windows-1252 reading (of the parts that are
-  // not UTF-8) in the Unicode path field, which is how they read back.
+  // Pure ASCII as it is; anything beyond it in UTF-8 with the flag, whatever TranslateOemChar says.
   const Case cases[] = {
       {"Daten\\Kosttr.db", true, "Daten/Kosttr.db", false},
       {"Prüfung\\Äpfel.txt", true, "Prüfung/Äpfel.txt", true},
@@ -82,21 +78,15 @@ TEST(StoredNames, OemPageUtf8FlagAndBack) {
       {"Grüße\\", true, "Grüße/", true},  // folders alike
       {"Zeichen€.txt", true, "Zeichen€.txt", true},
       {"日本.txt", false, "日本.txt", true},
-      {"lat\xe4in.txt", true, "lat\xe4in.txt", false, "latäin.txt", "latäin.txt"},
-      {"Prüfung\\\x80 \x9f\\", false, "Prüfung/\x80 \x9f/", false, "Prüfung/€ Ÿ/", "Prüfung\\€ Ÿ\\"},
-      {"\xc3\x28.txt", true, "\xc3\x28.txt", false, "Ã(.txt", "Ã(.txt"},  // a broken sequence
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.local);
     TStoredName s = LocalNameToOem(c.local, c.translate);
-    EXPECT_EQ(s.bytes, c.stored);
-    EXPECT_EQ(s.utf8, c.utf8);
-    EXPECT_EQ(s.unicodePath, c.unicodePath);
-    std::vector<uint8_t> extra;
-    if (!s.unicodePath.empty()) AppendUnicodeExtra(extra, kExtraUnicodePath, s.bytes, s.unicodePath);
+    EXPECT_EQ(s.bytes, c.stored) << c.local;
+    EXPECT_EQ(s.utf8, c.utf8) << c.local;
     EXPECT_EQ(
-        OemNameToLocal(s.bytes, c.translate, {s.utf8 ? kFlagUtf8Name : uint16_t{0}, extra, {}, std::nullopt}),
-        c.readBack.empty() ? c.local : c.readBack);
+        OemNameToLocal(s.bytes, c.translate, {s.utf8 ? kFlagUtf8Name : uint16_t{0}, {}, {}, std::nullopt}),
+        c.local)
+        << c.local;
   }
   EXPECT_EQ(AnsiToOemIf("a\\ü", true), "a\\\x81");
 }

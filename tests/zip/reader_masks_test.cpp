@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/paths.h"
 #include "support/refused_opens.h"
@@ -195,69 +195,39 @@ TEST_F(ScanTest, LinksInsideTheRootAreFollowedAndWhatIsLeftOutIsReported) {
   namespace fs = std::filesystem;
   struct Case {
     const char* what;
-    std::function<void(const test::TempDir& d, const fs::path& outside)> prepare;
-    std::string refused;
-    std::vector<std::string> extra;     // found besides the five files of the fixture
-    std::vector<std::string> reported;  // relative to the root, with the reason's start
+    std::vector<std::pair<std::string, std::string>> links;  // below the root -> target ("*": outside)
+    std::string refused;                                     // the folder whose listing fails
+    std::vector<std::string> extra;                          // found besides the five files
+    std::vector<std::string> reported;                       // the start of each report, relative to the root
   };
   const Case cases[] = {
-      {"link to a folder inside",
-       [](const auto& d, const auto&) { fs::create_directory_symlink("sub/deep", d / "tief"); },
+      {"inside, outside and nowhere",
+       {{"tief", "sub/deep"}, {"b.lnk", "b.db"}, {"aussen", "*"}, {"e.txt", "*/e.txt"}, {"lose", "fehlt"}},
        "",
-       {"tief\\d.TXT"},
-       {}},
-      {"link to a file inside",
-       [](const auto& d, const auto&) { fs::create_symlink("b.db", d / "b.lnk"); },
-       "",
-       {"b.lnk"},
-       {}},
-      {"link back to the root",
-       [](const auto& d, const auto&) { fs::create_directory_symlink(d.path(), d / "sub" / "loop"); },
+       {"b.lnk", "tief\\d.TXT"},
+       {"aussen\\: link leads outside ", "e.txt: link leads outside ", "lose: link leads nowhere: "}},
+      {"in circles: back to the root, two folders into each other",
+       {{"sub/loop", ".."}, {"x/zu_y", "../y"}, {"y/zu_x", "../x"}},
        "",
        {},
-       {"sub\\loop\\: link leads in a circle"}},
-      {"two folders linked into each other",
-       [](const auto& d, const auto&) {
-         d.mkdir("x");
-         d.mkdir("y");
-         fs::create_directory_symlink("../y", d / "x/zu_y");
-         fs::create_directory_symlink("../x", d / "y/zu_x");
-       },
-       "",
-       {},
-       {"x\\zu_y\\zu_x\\: link leads in a circle", "y\\zu_x\\zu_y\\: link leads in a circle"}},
-      {"link to a folder outside",
-       [](const auto& d, const auto& outside) { fs::create_directory_symlink(outside, d / "aussen"); },
-       "",
-       {},
-       {"aussen\\: link leads outside "}},
-      {"link to a file outside",
-       [](const auto& d, const auto& outside) { fs::create_symlink(outside / "e.txt", d / "e.txt"); },
-       "",
-       {},
-       {"e.txt: link leads outside "}},
-      {"link without a target",
-       [](const auto& d, const auto&) { fs::create_symlink("fehlt", d / "lose"); },
-       "",
-       {},
-       {"lose: link leads nowhere: "}},
-      {"folder that cannot be listed",
-       [](const auto&, const auto&) {},
-       "/sub/deep",
-       {},
-       {"sub\\deep\\: cannot be listed: "}},
+       {"sub\\loop\\: link leads in a circle", "x\\zu_y\\zu_x\\: link leads in a circle",
+        "y\\zu_x\\zu_y\\: link leads in a circle"}},
+      {"no link, a folder that cannot be listed", {}, "/sub/deep", {}, {"sub\\deep\\: cannot be listed: "}},
   };
   const test::TempDir outside;
   outside.write("e.txt", "outside");
-  std::vector<std::string> fixture{".profile", "a.txt", "b.db", "sub\\c.txt", "sub\\deep\\d.TXT"};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     test::TempDir d;
     for (const char* f : {".profile", "a.txt", "b.db", "sub/c.txt", "sub/deep/d.TXT"}) d.write(f, "1");
-    c.prepare(d, outside.path());
+    std::vector<std::string> want{".profile", "a.txt", "b.db", "sub\\c.txt", "sub\\deep\\d.TXT"};
+    for (const auto& [link, target] : c.links) {
+      fs::create_directories((d / link).parent_path());
+      fs::create_symlink(target[0] == '*' ? outside.str() + target.substr(1) : target, d / link);
+    }
     const std::string top = platform::pathText(d.path()) + "\\";
     TkvoFileScan scan;
-    std::vector<std::string> reported;
+    std::vector<std::string> reported, found;
     scan.OnScanError = [&](const std::string& path, const std::string& reason) {
       reported.push_back(path.substr(top.size()) + ": " + reason);
     };
@@ -266,16 +236,14 @@ TEST_F(ScanTest, LinksInsideTheRootAreFollowedAndWhatIsLeftOutIsReported) {
       const test::ScopedRefusedOpens refused({c.refused});
       scan.Scan();
     }
-    std::vector<std::string> found;
     for (const TFileObject& f : scan.List()) found.push_back(f.folder.substr(top.size()) + f.name);
-    std::vector<std::string> want = fixture;
     if (!c.refused.empty()) std::erase(want, "sub\\deep\\d.TXT");
     want.insert(want.end(), c.extra.begin(), c.extra.end());
     std::sort(found.begin(), found.end());
     std::sort(want.begin(), want.end());
     EXPECT_EQ(found, want);
-    ASSERT_EQ(reported.size(), c.reported.size()) << testing::PrintToString(reported);
     std::sort(reported.begin(), reported.end());
+    ASSERT_EQ(reported.size(), c.reported.size()) << testing::PrintToString(reported);
     for (size_t i = 0; i < reported.size(); ++i)
       EXPECT_TRUE(reported[i].starts_with(c.reported[i])) << reported[i];
   }

@@ -4,7 +4,6 @@
 // attributes and dates, stored paths by StoredDirNames, ExcludeSpec; every archive read back
 // with the engine's reader to the same bytes.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <filesystem>
 #include <map>
@@ -106,10 +105,7 @@ TEST(WriterEntries, StoreMethodSetsTheStoredLevelForGood) {
 }
 
 // Names beyond ASCII are stored in UTF-8 with flag bit 11, files and folders alike; ASCII names
-// as they are, without the flag. A name that is not UTF-8 (Windows-1252 bytes of a copied file)
-// keeps its bytes without the flag, with Info-ZIP's Unicode path field in both headers (version
-// 1, zlib's CRC-32 of the bytes, the Windows-1252 reading of each part that is not UTF-8), and
-// the engine's reader names it by that field.
+// as they are, without the flag.
 TEST(WriterEntries, NamesOfFilesAndFoldersInCodePageOrUtf8) {
   test::TempDir dir;
   dir.write("src/Grüße/Übersicht.txt", "ü");
@@ -117,43 +113,21 @@ TEST(WriterEntries, NamesOfFilesAndFoldersInCodePageOrUtf8) {
   dir.write("src/Preis €/x.txt", "euro");  // € is not in code page 850
   dir.mkdir("src/日本/leer");
   dir.write("src/plain/ascii.txt", "a");
-  dir.write("src/lat\xe4in.txt", "aus Windows");
-  dir.mkdir("src/Grüße/alt \x84Zitat\x93");  // Windows-1252 quotes in an empty folder below UTF-8
   TZip zip;
   std::vector<int> errors;
   SetUpZip(zip, dir / "a.zip", dir / "src", dir.mkdir("tmp"), errors);
-  ASSERT_EQ(zip.Compress(), 9);
+  ASSERT_EQ(zip.Compress(), 7);
   std::map<std::string, bool> utf8;
-  std::map<std::string, std::string> unicodeField;  // of the central header; the local one the same
-  for (const auto& e : ParseZip(dir.read("a.zip")).entries) {
+  for (const auto& e : ParseZip(dir.read("a.zip")).entries)
     utf8[e.name] = (e.central.flags & kFlagUtf8Name) != 0;
-    EXPECT_EQ(e.local.extra, e.central.extra) << e.name;
-    if (!e.central.extra.empty()) unicodeField[e.name] = e.central.extra;
-  }
   const std::map<std::string, bool> want{
-      {"Grüße/Übersicht.txt", true}, {"Ärzte leer/", true},    {"Ärzte leer/Unterordner/", true},
-      {"Preis €/x.txt", true},       {"日本/", true},          {"日本/leer/", true},
-      {"plain/ascii.txt", false},    {"lat\xe4in.txt", false}, {"Grüße/alt \x84Zitat\x93/", false},
+      {"Grüße/Übersicht.txt", true}, {"Ärzte leer/", true}, {"Ärzte leer/Unterordner/", true},
+      {"Preis €/x.txt", true},       {"日本/", true},       {"日本/leer/", true},
+      {"plain/ascii.txt", false},
   };
   EXPECT_EQ(utf8, want);
-  auto field = [](const std::string& stored, const std::string& reading) {
-    const uLong crc =
-        crc32(0, reinterpret_cast<const Bytef*>(stored.data()), static_cast<uInt>(stored.size()));
-    std::string f{'\x75', '\x70', static_cast<char>(5 + reading.size()), '\0', '\1'};
-    for (int i = 0; i < 4; ++i) f += static_cast<char>((crc >> (8 * i)) & 0xFF);
-    return f + reading;
-  };
-  EXPECT_EQ(unicodeField,
-            (std::map<std::string, std::string>{
-                {"lat\xe4in.txt", field("lat\xe4in.txt", "latäin.txt")},
-                {"Grüße/alt \x84Zitat\x93/", field("Grüße/alt \x84Zitat\x93/", "Grüße/alt „Zitat“/")},
-            }));
   auto out = ExtractAll(dir / "a.zip", dir / "out");
-  EXPECT_EQ(out.count, 4);
-  ASSERT_TRUE(fs::exists(dir / "out/latäin.txt"));
-  ASSERT_TRUE(fs::is_directory(dir / "out/Grüße/alt „Zitat“"));
-  fs::rename(dir / "out/latäin.txt", dir / "out/lat\xe4in.txt");
-  fs::rename(dir / "out/Grüße/alt „Zitat“", dir / "out/Grüße/alt \x84Zitat\x93");
+  EXPECT_EQ(out.count, 3);
   EXPECT_EQ(CompareTrees(dir / "src", dir / "out"), "");
 }
 
