@@ -1,8 +1,7 @@
 // Scenario set-up of the backup tests: a started program on a year 2024 with tables, cost-bearer
 // files, a folder and a file with umlauts, hidden files, a link to a folder of the year, empty
-// folders and files of the stored types; DAKOTA's
-// three folders in the Wine prefix; a private temporary folder for the zip engine; and the
-// outside tools that judge an archive.
+// folders and files of the stored types; DAKOTA's three folders in the Wine prefix; a private
+// temporary folder for the zip engine; and the outside tools that judge an archive.
 #pragma once
 
 #include <gtest/gtest.h>
