@@ -11,6 +11,8 @@ RIVIZA_PACKAGES=(
   unzip zip 7zip python3 openssl
   # bsdtar: a fourth outside reader of the archives the zip engine writes
   libarchive-tools
+  # setpriv: the backup's test runs riviza-batch as an ordinary user
+  util-linux
   # the German locale the tests run under a second time (no number may depend on it)
   locales
   # reading the XML parts of .xlsx workbooks

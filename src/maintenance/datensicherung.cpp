@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@
 #include "ui/busy.h"
 #include "ui/dialogs.h"
 #include "zip/kvoErrors.h"
+#include "zip/kvoFileScan.h"
+#include "zip/kvoGbls.h"
 #include "zip/kvoZip.h"
 
 namespace riviza {
@@ -66,6 +69,9 @@ std::string jahrName() {
   return pf::equalsIgnoreCase(name, "Abrechng") ? std::string() : name;
 }
 
+// Every file of the loaded year folder, with all sub-folders.
+std::string jahresMaske() { return globals().DatenPfad + globals().JahrPfad + "*.*"; }
+
 // "yy-MM-dd_hhmmss" from today's date text "dd.MM.yyyy" and the time text "hh:mm:ss".
 std::string zeitstempel(const pf::DateTime& jetzt) {
   const std::string d = pf::formatDate(jetzt), t = pf::formatTime(jetzt);
@@ -96,13 +102,16 @@ void zipEinrichten(zip::TZip& z, const std::string& archiv, const std::string& m
   for (auto a : kAttribute) z.SetAttributeEx(a, false);
 }
 
-// What went wrong in a run: the engine's reports and the files it left out.
+// What went wrong in a run: the engine's reports, the files it left out, and what the archive
+// lacks; a file the engine named already is not named again as missing.
 class Gruende {
  public:
-  void add(std::string grund) {
+  void add(std::string grund, const std::string& datei = {}) {
+    if (!datei.empty()) benannt_.insert(datei);
     if (std::find(gruende_.begin(), gruende_.end(), grund) == gruende_.end())
       gruende_.push_back(std::move(grund));
   }
+  bool nennt(const std::string& datei) const { return benannt_.contains(datei); }
   bool empty() const { return gruende_.empty(); }
   std::string text() const {
     std::string out;
@@ -114,15 +123,8 @@ class Gruende {
 
  private:
   std::vector<std::string> gruende_;
+  std::set<std::string> benannt_;
 };
-
-// The entries the archive holds after a run. Compress also counts an entry that a changed file
-// replaced, once for the old and once for the new one.
-int eintraegeImArchiv(zip::TZip& z) {
-  int n = 0;
-  for (const auto& e : z.HeaderList().entries()) n += e.info.status != zip::esDrop;
-  return n;
-}
 
 std::string meldungstext(const std::string& datei, int code, const std::string& zusatz) {
   std::string text = datei.empty() ? std::string() : datei + ": ";
@@ -131,12 +133,20 @@ std::string meldungstext(const std::string& datei, int code, const std::string& 
   return text;
 }
 
+// The name of an archive that is not (yet) known to be whole: under it the run writes and
+// checks, and an archive that lacks something keeps it. It holds all that could be read, which
+// is worth having until the cause is mended; the name keeps it from passing for a backup.
+std::string unvollstaendigName(const std::string& archiv) {
+  return pf::changeFileExt(archiv, "") + "_UNVOLLSTAENDIG.ZIP";
+}
+
 // The loaded year folder compressed into `archiv`, the archive's percentage shown as it goes;
-// the entries the archive then holds, what went wrong added to `gruende`.
+// what went wrong added to `gruende`. The number of entries the run processed (0: nothing
+// written).
 int archivieren(const std::string& archiv, ui::LongOperation& anzeige, Gruende& gruende) {
   const Globals& g = globals();
   zip::TZip z;
-  zipEinrichten(z, archiv, g.DatenPfad + g.JahrPfad + "*.*");
+  zipEinrichten(z, archiv, jahresMaske());
   z.OnError = [&gruende](const std::string& datei, const std::string& zusatz, const std::string&, int code) {
     gruende.add(meldungstext(datei, code, zusatz));
   };
@@ -151,11 +161,94 @@ int archivieren(const std::string& archiv, ui::LongOperation& anzeige, Gruende& 
     anzeige.show(std::to_string(prozent) + " %");
   };
   const int verarbeitet = z.Compress();
-  const int anzahl = verarbeitet > 0 ? eintraegeImArchiv(z) : 0;
   for (const zip::TEntryFailure& fehler : z.Failures())
-    gruende.add(meldungstext(fehler.fileName, fehler.code, fehler.reason));
-  if (anzahl == 0 && gruende.empty()) gruende.add("Keine Dateien gefunden: " + g.DatenPfad + g.JahrPfad);
-  return anzahl;
+    gruende.add(meldungstext(fehler.fileName, fehler.code, fehler.reason), fehler.fileName);
+  if (verarbeitet == 0 && gruende.empty()) gruende.add("Keine Dateien gefunden: " + g.DatenPfad + g.JahrPfad);
+  return verarbeitet;
+}
+
+// The stored names of the archive's entries ("/" separated, folders ending in "/"), from the
+// archive on disk; nothing when it cannot be read, which `gruende` then says.
+std::set<std::string> eintraegeImArchiv(const std::string& archiv, Gruende& gruende) {
+  zip::TZip leser;
+  leser.SetArchiveFile(archiv);
+  leser.OnError = [&](const std::string&, const std::string& zusatz, const std::string&, int code) {
+    gruende.add(meldungstext("Archiv nicht lesbar: " + archiv, code, zusatz));
+  };
+  std::set<std::string> namen;
+  if (leser.ReadDirectoryForEdit() == 0) return namen;
+  for (const auto& e : leser.HeaderList().entries()) namen.insert(e.info.storedName);
+  return namen;
+}
+
+// What the year folder holds by the backup's own selection, without the archive itself: its files
+// and the folders that hold no file, as their stored names would be.
+std::set<std::string> dateienImJahr(const std::string& archiv) {
+  zip::TZip auswahl;
+  zipEinrichten(auswahl, archiv, jahresMaske());
+  zip::TkvoFileScan scan;
+  scan.Attributes = auswahl.Attributes;
+  scan.Attributes.include(zip::fsDirectory);
+  scan.AttributesEx = auswahl.AttributesEx;
+  scan.SetFileSpec(auswahl.FileSpec);
+  scan.Scan();  // what it cannot read the backup's own scan has named
+  const std::string wurzel = scan.RootDir();
+  const std::string archivName = pf::extractFileName(archiv), selbst = zip::CanonicalText(archiv);
+  auto istArchiv = [&](const zip::TFileObject& f) {
+    return pf::equalsIgnoreCase(f.name, archivName) && zip::CanonicalText(f.folder + f.name) == selbst;
+  };
+  std::set<std::string> namen;
+  for (const zip::TFileObject& f : scan.List()) {
+    // A folder that holds a file appears through it.
+    if (f.name.empty() ? !zip::TreeHoldsNoFiles(f.folder) : istArchiv(f)) continue;
+    const std::string pfad = f.folder + f.name;
+    if (pfad.size() > wurzel.size()) namen.insert(zip::BackslashToSlash(pfad.substr(wurzel.size())));
+  }
+  return namen;
+}
+
+// The archive against the year folder: each file the archive lacks and each entry whose file is
+// gone is a reason. The number of entries the archive holds.
+int archivPruefen(const std::string& archiv, Gruende& gruende) {
+  const std::set<std::string> imArchiv = eintraegeImArchiv(archiv, gruende);
+  const std::set<std::string> imJahr = dateienImJahr(archiv);
+  const std::string jahr = globals().DatenPfad + globals().JahrPfad;
+  for (const std::string& name : imJahr) {
+    const std::string datei = jahr + zip::SlashToBackslash(name);
+    if (!imArchiv.contains(name) && !gruende.nennt(datei)) gruende.add("Fehlt im Archiv: " + datei);
+  }
+  for (const std::string& name : imArchiv)
+    if (!imJahr.contains(name))
+      gruende.add("Nicht mehr im Jahresordner: " + jahr + zip::SlashToBackslash(name));
+  return static_cast<int>(imArchiv.size());
+}
+
+// The backup written and checked under the name of an incomplete one, and given the archive
+// name only once it holds the whole year: no state of the run, a killed one included, leaves
+// an archive under that name that lacks something. A backup in the same second adds to the
+// first (the engine's switch add) through a copy, so the first stays whole if this one fails.
+// The entries the archive holds; `unvollstaendig` is set when an archive was kept under the
+// name of an incomplete one.
+int sichern(const std::string& archiv, ui::LongOperation& anzeige, Gruende& gruende, bool& unvollstaendig) {
+  const std::string arbeit = unvollstaendigName(archiv);
+  const bool ersteDaZu = pf::fileExists(archiv);
+  if (ersteDaZu) {
+    if (Status kopiert = pf::copyFile(archiv, arbeit); !kopiert) {
+      gruende.add(kopiert.error().message);
+      (void)pf::deleteFile(arbeit);
+      return 0;
+    }
+  }
+  if (archivieren(arbeit, anzeige, gruende) == 0 && ersteDaZu) (void)pf::deleteFile(arbeit);  // the copy
+  if (!pf::fileExists(arbeit)) return 0;
+  const int eintraege = archivPruefen(arbeit, gruende);
+  if (gruende.empty()) {
+    const Status umbenannt = pf::renamePath(arbeit, archiv);
+    if (umbenannt) return eintraege;
+    gruende.add(umbenannt.error().message);
+  }
+  unvollstaendig = true;
+  return eintraege;
 }
 
 }  // namespace
@@ -193,14 +286,14 @@ bool JahrSichern(TFormEinstellungen& f) {
   const std::string archiv =
       BackslashAnhaengen(ziel) + f.EditKuerzel->text() + "_" + jahrName() + "_" + zeitstempel(jetzt) + ".ZIP";
   Gruende gruende;
-  const int anzahl = archivieren(archiv, anzeige, gruende);
+  bool unvollstaendig = false;
+  const int anzahl = sichern(archiv, anzeige, gruende, unvollstaendig);
 
   const std::string meldung = "Archivierte Dateien: " + std::to_string(anzahl);
-  if (!gruende.empty() || !pf::fileExists(archiv)) {
-    // Files the engine could not read leave an archive without them.
-    const char* was =
-        pf::fileExists(archiv) ? "Datensicherung unvollständig: " : "Datensicherung fehlgeschlagen: ";
-    meldung::fehlerBox(meldung + "\n\n" + was + archiv + gruende.text());
+  if (!gruende.empty()) {
+    const std::string was = unvollstaendig ? "Datensicherung unvollständig: " + unvollstaendigName(archiv)
+                                           : "Datensicherung fehlgeschlagen: " + archiv;
+    meldung::fehlerBox(meldung + "\n\n" + was + gruende.text());
     return false;
   }
   ui::dialogs().showMessage(meldung);

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -108,20 +110,71 @@ Status copyFile(std::string_view from, std::string_view to, bool failIfExists) {
   return dst->close();
 }
 
+namespace {
+
+// One copyTree run: the failures so far and the folders being copied (resolved), by which a
+// link back into one of them is told from a folder to copy.
+class TreeCopy {
+ public:
+  void folder(const std::string& from, const std::string& to);
+  Status result() const {
+    if (lines_.empty()) return okStatus();
+    std::string text;
+    for (const std::string& line : lines_) text += (text.empty() ? "" : "\n") + line;
+    return Error::make(code_, text);
+  }
+
+ private:
+  void fail(const Error& e) {
+    if (code_ == 0) code_ = e.code;
+    lines_.push_back(e.message);
+  }
+  void file(const std::string& from, const std::string& to) {
+    if (fileExists(to)) (void)setReadOnly(to, false);
+    if (Status copied = copyFile(from, to); !copied) fail(copied.error());
+  }
+
+  std::vector<std::string> lines_;
+  int code_ = 0;
+  std::vector<fs::path> walking_;
+};
+
+// A source folder that cannot be listed gets no target folder: an empty copy would pass for one.
+void TreeCopy::folder(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  const fs::path real = fs::canonical(nativePath(from), ec);
+  if (std::find(walking_.begin(), walking_.end(), real) != walking_.end())
+    return fail(errnoError(ELOOP, "copy", from));
+  auto entries = readDirectory(from);
+  if (!entries) return fail(entries.error());
+  if (Status made = forceDirectories(to); !made) return fail(made.error());
+  walking_.push_back(real);
+  for (const DirEntry& e : *entries) {
+    const std::string src = includeTrailingBackslash(from) + e.name;
+    const std::string dst = includeTrailingBackslash(to) + e.name;
+    if (e.error != 0)
+      fail(errnoError(e.error, "copy", src));
+    else if (e.isDirectory)
+      folder(src, dst);
+    else
+      file(src, dst);
+  }
+  walking_.pop_back();
+}
+
+}  // namespace
+
 Status copyTree(std::string_view from, std::string_view to) {
   if (!directoryExists(from)) return errnoError(ENOENT, "copy", from);
-  RIVIZA_TRY(forceDirectories(to));
-  for (const DirEntry& e : listDirectory(from)) {
-    std::string src = includeTrailingBackslash(from) + e.name;
-    std::string dst = includeTrailingBackslash(to) + e.name;
-    if (e.isDirectory) {
-      RIVIZA_TRY(copyTree(src, dst));
-    } else {
-      if (fileExists(dst)) (void)setReadOnly(dst, false);
-      RIVIZA_TRY(copyFile(src, dst));
-    }
-  }
-  return okStatus();
+  std::error_code sourceError, targetError;
+  const fs::path source = fs::canonical(nativePath(from), sourceError);
+  const fs::path target = fs::weakly_canonical(nativePath(to), targetError);
+  if (!sourceError && !targetError && isWithinPath(target, source))
+    return Error::make(EINVAL, "copy " + std::string(from) + " -> " + std::string(to) +
+                                   ": the target lies inside the source");
+  TreeCopy copy;
+  copy.folder(std::string(from), std::string(to));
+  return copy.result();
 }
 
 namespace {
@@ -136,20 +189,60 @@ DirEntry entryOf(const std::string& name, const struct stat& st) {
 }
 }  // namespace
 
-std::vector<DirEntry> listDirectory(std::string_view folderText, std::string_view mask) {
+namespace {
+struct DirCloser {
+  void operator()(DIR* d) const { ::closedir(d); }
+};
+
+// The entry `name` of the open folder: its target's kind, size and time; a link is marked, and
+// an entry that cannot be looked at carries the errno of that.
+DirEntry entryAt(int dirFd, const std::string& name) {
+  struct stat st;
+  if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    DirEntry e;
+    e.name = name;
+    e.error = errno;
+    return e;
+  }
+  const bool link = S_ISLNK(st.st_mode);
+  if (link && ::fstatat(dirFd, name.c_str(), &st, 0) != 0) {
+    DirEntry e;
+    e.name = name;
+    e.isLink = true;
+    e.error = errno;
+    return e;
+  }
+  DirEntry e = entryOf(name, st);
+  e.isLink = link;
+  return e;
+}
+}  // namespace
+
+// The folder is opened through the system-call table, so tests can refuse a listing as the file
+// system of a real installation does (a folder of another user), also when they run as root.
+Result<std::vector<DirEntry>> readDirectory(std::string_view folderText, std::string_view mask) {
+  const fs::path dir = nativePath(folderText);
+  const std::string native = dir.empty() ? std::string(".") : dir.string();
+  const int fd = sys().open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return errnoError(errno, "list", folderText);
+  std::unique_ptr<DIR, DirCloser> d(::fdopendir(fd));
+  if (!d) {
+    const int err = errno;
+    (void)sys().close(fd);
+    return errnoError(err, "list", folderText);
+  }
   // Each name is folded once for the sort, not once per comparison.
   std::vector<std::pair<std::string, DirEntry>> keyed;
-  std::error_code ec;
-  fs::path dir = nativePath(folderText);
-  fs::directory_iterator it(dir.empty() ? fs::path(".") : dir, ec);
-  if (ec) return {};
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) break;
-    std::string name = it->path().filename().string();
-    if (!matchesMask(name, mask)) continue;
-    struct stat st;
-    if (::stat(it->path().c_str(), &st) != 0) continue;  // dangling link
-    keyed.emplace_back(foldCase(name), entryOf(name, st));
+  for (;;) {
+    errno = 0;
+    const dirent* de = ::readdir(d.get());
+    if (de == nullptr) {
+      if (errno != 0) return errnoError(errno, "list", folderText);
+      break;
+    }
+    const std::string name = de->d_name;
+    if (name == "." || name == ".." || !matchesMask(name, mask)) continue;
+    keyed.emplace_back(foldCase(name), entryAt(::dirfd(d.get()), name));
   }
   std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
     return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
@@ -158,6 +251,13 @@ std::vector<DirEntry> listDirectory(std::string_view folderText, std::string_vie
   out.reserve(keyed.size());
   for (auto& k : keyed) out.push_back(std::move(k.second));
   return out;
+}
+
+std::vector<DirEntry> listDirectory(std::string_view folderText, std::string_view mask) {
+  auto entries = readDirectory(folderText, mask);
+  if (!entries) return {};
+  std::erase_if(*entries, [](const DirEntry& e) { return e.error != 0; });
+  return std::move(*entries);
 }
 
 std::optional<DirEntry> fileInfo(std::string_view text) {

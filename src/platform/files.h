@@ -30,20 +30,30 @@ Status removeTree(std::string_view pathText);       // a folder with everything 
 Status renamePath(std::string_view from, std::string_view to);
 // Copies one file; with failIfExists an existing target is an error (CopyFile's third argument).
 Status copyFile(std::string_view from, std::string_view to, bool failIfExists = false);
-// Copies a folder recursively into `to` (created as needed): all files and sub-folders,
-// overwriting files, empty folders kept. Stands in for xcopy /E /Y.
+// Copies a folder recursively into `to` (created as needed): all files and sub-folders (links
+// followed), overwriting files, empty folders kept. Stands in for xcopy /E /Y. What cannot be
+// read or written is left out and the copy goes on; the error then names every such file and
+// folder, one line each. A target inside the source is refused before anything is copied (the
+// copy would copy itself without end), and a link back to a folder being copied is left out as a
+// circle.
 Status copyTree(std::string_view from, std::string_view to);
 
 struct DirEntry {
-  std::string name;   // as on disk (UTF-8)
+  std::string name;  // as on disk (UTF-8, or the bytes of a name written elsewhere)
   bool isDirectory = false;
   bool readOnly = false;
+  bool isLink = false;  // a symbolic link; the other fields describe its target
+  int error = 0;        // errno when the entry could not be looked at (a link without a target)
   uint64_t sizeBytes = 0;
   std::time_t modified = 0;
 };
 
 // Entries of a folder whose names match a Windows mask, sorted by name ignoring case; "." and
-// ".." are never listed. A missing folder gives an empty list.
+// ".." are never listed. A folder that cannot be listed (missing, not a folder, no permission)
+// is the errno error; an entry that cannot be looked at is listed with its `error`.
+Result<std::vector<DirEntry>> readDirectory(std::string_view folderText, std::string_view mask = "*");
+// readDirectory for callers that only look for something: a folder that cannot be listed gives
+// an empty list, an entry that cannot be looked at is left out.
 std::vector<DirEntry> listDirectory(std::string_view folderText, std::string_view mask = "*");
 
 std::optional<DirEntry> fileInfo(std::string_view pathText);

@@ -122,4 +122,14 @@ std::string includeTrailingBackslash(std::string_view text) {
   return s;
 }
 
+bool isWithinPath(const fs::path& inner, const fs::path& outer) {
+  auto i = inner.begin();
+  for (const fs::path& o : outer) {
+    if (o.empty()) continue;  // the empty last element of a path ending in "/"
+    if (i == inner.end() || *i != o) return false;
+    ++i;
+  }
+  return true;
+}
+
 }  // namespace riviza::platform

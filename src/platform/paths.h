@@ -46,4 +46,8 @@ std::string changeFileExt(std::string_view pathText, std::string_view ext);
 std::string excludeTrailingBackslash(std::string_view pathText);
 std::string includeTrailingBackslash(std::string_view pathText);
 
+// Whether the native path `inner` is `outer` or lies below it, component by component (both
+// resolved by the caller: links and ".." are not looked at here).
+bool isWithinPath(const std::filesystem::path& inner, const std::filesystem::path& outer);
+
 }  // namespace riviza::platform

@@ -18,14 +18,19 @@ struct Source {
 
 bool hasMask(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
 
-std::vector<Source> expandSources(std::string_view source, unsigned flags, bool& masked) {
+// A masked source in a folder that cannot be listed is its error, not "nothing matched" (a
+// missing folder still is).
+Result<std::vector<Source>> expandSources(std::string_view source, unsigned flags, bool& masked) {
   std::vector<Source> out;
   std::string text = excludeTrailingBackslash(source);
   std::string name = extractFileName(text);
   masked = hasMask(name);
   if (masked) {
     std::string folder = extractFilePath(text);
-    for (const DirEntry& e : listDirectory(folder, name)) {
+    auto entries = readDirectory(folder, name);
+    if (!entries && entries.error().code != ENOENT) return entries.error();
+    for (const DirEntry& e : entries.valueOr({})) {
+      if (e.error != 0) return errnoError(e.error, "copy", folder + e.name);
       if (e.isDirectory && (flags & kShellFilesOnly)) continue;
       out.push_back({folder + e.name, e.name, e.isDirectory});
     }
@@ -52,7 +57,9 @@ Status moveOne(const Source& s, const std::string& dest) {
 
 int shellFileOperation(ShellOp op, std::string_view source, std::string_view target, unsigned flags) {
   bool masked = false;
-  std::vector<Source> sources = expandSources(source, flags, masked);
+  auto expanded = expandSources(source, flags, masked);
+  if (!expanded) return expanded.error().code;
+  const std::vector<Source>& sources = *expanded;
   if (sources.empty()) return masked ? 0 : ENOENT;
 
   if (op == ShellOp::Delete) {

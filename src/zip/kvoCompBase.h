@@ -10,7 +10,7 @@
 // archive and the temporary file are never taken as sources. A source that cannot be read, or
 // changes while it is read, does not count: Compress returns the entries the new archive really
 // holds from this run (added, kept, deleted by the switch), and Failures() names every dropped
-// file and why.
+// file and why, and every path the scan had to leave out (kvoFileScan.h).
 //   idle --Compress--> prepared --scan--> decided --entry loop--> written --Release--> committed
 //        (cancel or a raised error in any step: output discarded --> idle)
 #pragma once
@@ -61,9 +61,11 @@ struct EntryInfo {
   uint64_t fileSize = 0;
   uint32_t dosDateTime = 0, attributes = 0;
   bool added = false;  // written by this run
-  // The name as stored: ASCII, or UTF-8 with flag bit 11 (kept entries: as the old archive had it).
+  // The name as stored: ASCII, or UTF-8 with flag bit 11 (kept entries: as the old archive had it),
+  // or for a new entry whose name is not UTF-8 its bytes with the Unicode path field's text.
   std::string storedName;
   bool utf8 = false;
+  std::string unicodePath;
   bool deleteSource = false;  // swMove: delete the source once the archive is in place
   bool zip64Sizes = false;    // the local header reserved zip64 sizes; the central one follows
 };
@@ -186,12 +188,14 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   // The archive opened for reading with its type detected; nothing (after 25235 or 25244) when
   // it cannot be opened or is not a single-volume zip.
   std::unique_ptr<TFileStream32> openOldArchive();
-  // The stored form of a local name ("/" separated; ASCII, else UTF-8 with the flag).
+  // The stored form of a local name ("/" separated; ASCII, else UTF-8 with the flag, else its
+  // bytes and the Unicode path field's text).
   void EncodeName(EntryInfo& info, const std::string& name) const;
 
-  // The name index: stored names (ignoring case) to their place in the list.
+  // The name index: stored names (ignoring case, as a reader reads them) to their place in the list.
   void indexName(const std::string& name, size_t index);
   std::optional<size_t> findName(const std::string& name) const;
+  static std::string nameKey(const std::string& name);
 
   TCompHeaderObj list_;
   std::unordered_map<std::string, size_t> names_;  // folded stored name -> list index

@@ -36,14 +36,20 @@ void TCustomCClass::EncodeName(EntryInfo& info, const std::string& name) const {
   TStoredName stored = LocalNameToOem(name, TranslateOemChar);
   info.storedName = std::move(stored.bytes);
   info.utf8 = stored.utf8;
+  info.unicodePath = std::move(stored.unicodePath);
 }
 
-void TCustomCClass::indexName(const std::string& name, size_t index) {
-  names_[platform::foldCase(name)] = index;
+// Kept entries are named as the reader reads them, so a new name that is not UTF-8 is looked up
+// by its reading too: adding the same file again finds it instead of storing it twice.
+std::string TCustomCClass::nameKey(const std::string& name) {
+  const TStoredName stored = LocalNameToOem(name, false);
+  return platform::foldCase(stored.unicodePath.empty() ? name : SlashToBackslash(stored.unicodePath));
 }
+
+void TCustomCClass::indexName(const std::string& name, size_t index) { names_[nameKey(name)] = index; }
 
 std::optional<size_t> TCustomCClass::findName(const std::string& name) const {
-  auto it = names_.find(platform::foldCase(name));
+  auto it = names_.find(nameKey(name));
   if (it == names_.end()) return std::nullopt;
   return it->second;
 }
@@ -140,6 +146,11 @@ bool TCustomCClass::selectFiles() {
   scan.OnScanFile = OnFileScanStatus;
   scan.OnRecurseDir = OnRecurseDir;
   scan.OnRootDirChange = [this](const std::string& dir) { root_ = dir; };
+  // What the scan had to leave out is a failure of the run like a file that cannot be read.
+  scan.OnScanError = [this](const std::string& path, const std::string& reason) {
+    ReportError(path, reason, kZipOpenError);
+    recordFailure(path, kZipOpenError, reason);
+  };
   scan.FileFound = [this](const std::string& folder, const platform::DirEntry& entry, uint32_t attributes) {
     return fileFound(folder, entry, attributes);
   };

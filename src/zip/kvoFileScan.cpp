@@ -2,6 +2,8 @@
 #include "zip/kvoFileScan.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -23,9 +25,17 @@ std::u32string foldedCodePoints(std::string_view text) {
   return out;
 }
 
-bool isLink(const std::string& pathText) {
+std::filesystem::path resolved(const std::string& pathText) {
   std::error_code ec;
-  return std::filesystem::is_symlink(platform::nativePath(pathText), ec);
+  std::filesystem::path real = std::filesystem::canonical(platform::nativePath(pathText), ec);
+  return ec ? std::filesystem::path() : real;
+}
+
+// A folder that is not there (any more) holds nothing to leave out.
+Result<std::vector<platform::DirEntry>> listed(const std::string& folder, std::string_view mask) {
+  auto entries = platform::readDirectory(folder, mask);
+  if (!entries && entries.error().code == ENOENT) return std::vector<platform::DirEntry>{};
+  return entries;
 }
 
 }  // namespace
@@ -240,20 +250,51 @@ void TkvoFileScan::testEntry(const std::string& folder, const platform::DirEntry
   found(folder, entry, attributes);
 }
 
+void TkvoFileScan::scanError(const std::string& path, const std::string& reason) const {
+  if (OnScanError) OnScanError(path, reason);
+}
+
+bool TkvoFileScan::admitted(const std::string& folder, const platform::DirEntry& entry) {
+  const std::string path = folder + entry.name + (entry.isDirectory ? "\\" : "");
+  if (entry.error != 0) {
+    if (entry.isLink)
+      scanError(path, "link leads nowhere: " + std::string(std::strerror(entry.error)));
+    else if (entry.error != ENOENT)  // gone since the listing
+      scanError(path, "cannot be looked at: " + std::string(std::strerror(entry.error)));
+    return false;
+  }
+  if (!entry.isLink) return true;
+  const std::filesystem::path target = resolved(path);
+  if (target.empty() || !platform::isWithinPath(target, rootReal_)) {
+    scanError(path, "link leads outside " + rootDir_);
+    return false;
+  }
+  if (entry.isDirectory && std::find(walking_.begin(), walking_.end(), target) != walking_.end()) {
+    scanError(path, "link leads in a circle");
+    return false;
+  }
+  return true;
+}
+
 void TkvoFileScan::scanFolder(const std::string& folder, const TMaskCollection& masks) {
   if (OnRecurseDir) OnRecurseDir(folder);
-  for (const platform::DirEntry& entry : platform::listDirectory(folder)) {
-    if (cancelled()) return;
-    if (entry.name.empty() || entry.name[0] == '.') continue;
+  auto entries = listed(folder, "*");
+  if (!entries)
+    return scanError(folder, "cannot be listed: " + std::string(std::strerror(entries.error().code)));
+  walking_.push_back(resolved(folder));
+  for (const platform::DirEntry& entry : *entries) {
+    if (cancelled()) break;
+    if (!admitted(folder, entry)) continue;
     testEntry(folder, entry, &masks);
-    const std::string sub = folder + entry.name + "\\";
-    if (entry.isDirectory && RecurseDirs && !isLink(sub)) scanFolder(sub, masks);
+    if (entry.isDirectory && RecurseDirs) scanFolder(folder + entry.name + "\\", masks);
     platform::processMessages();
   }
+  walking_.pop_back();
 }
 
 void TkvoFileScan::ScanPath(const std::string& root, const TMaskCollection& masks) {
   if (ScanOptions == soScanDir) {
+    rootReal_ = resolved(root);
     scanFolder(AppendBackslash(root), masks);
     return;
   }
@@ -263,7 +304,9 @@ void TkvoFileScan::ScanPath(const std::string& root, const TMaskCollection& mask
     auto info = Volumes().VolumeInformation(drive);
     if (!info) continue;
     const int t = info->driveType;
-    if (t == dtFixed || t == dtRemote || t == dtCdRom || t == dtRamDisk) scanFolder(drive, masks);
+    if (t != dtFixed && t != dtRemote && t != dtCdRom && t != dtRamDisk) continue;
+    rootReal_ = resolved(drive);
+    scanFolder(drive, masks);
   }
 }
 
@@ -271,10 +314,16 @@ void TkvoFileScan::ScanPath(const std::string& root, const TMaskCollection& mask
 void TkvoFileScan::scanLines() {
   for (const std::string& line : fileSpec_) {
     const std::string folder = platform::extractFilePath(line);
+    auto entries = listed(folder, platform::extractFileName(line));
+    if (!entries) {
+      scanError(folder, "cannot be listed: " + std::string(std::strerror(entries.error().code)));
+      continue;
+    }
+    rootReal_ = resolved(folder.empty() ? std::string(".") : folder);
     bool first = true;
-    for (const platform::DirEntry& entry : platform::listDirectory(folder, platform::extractFileName(line))) {
+    for (const platform::DirEntry& entry : *entries) {
       if (cancelled()) return;
-      if (entry.name.empty() || entry.name[0] == '.') continue;
+      if (!admitted(folder, entry)) continue;
       if (first && OnRootDirChange) OnRootDirChange(folder);
       first = false;
       testEntry(folder, entry, nullptr);

@@ -12,10 +12,17 @@
 // synthesised attributes and hands each to its file-found operation, by default one that
 // collects TFileObject records in a TFilesList. The writer replaces that operation with its own.
 //   idle --Scan--> scanning (FileSpec consumed, list refilled; Cancel stops it) --OnFinished--> idle
-// Symbolic links to folders are never descended, so a link loop cannot recurse forever.
+// Names beginning with "." are entries like any other: Linux has no hidden attribute, and the
+// Windows program's test of the first character only kept out "." and "..", which the listing
+// never gives. Nothing is left out silently: a folder that cannot be listed, an entry that cannot
+// be looked at, and a symbolic link that leads outside the root being scanned (or nowhere) or,
+// to a folder, back to one being walked (a circle) are each handed to OnScanError and left out;
+// every other link is followed, so a link loop cannot recurse forever and nothing outside the
+// root comes in. (The Windows program skipped a folder it could not search without a word.)
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -116,6 +123,8 @@ class TkvoFileScan {
       std::function<void(const std::string& fileName, int filesCount, int64_t filesSize)>;
   using TOnFinishedEvent = std::function<void(int filesCount, int64_t filesSize)>;
   using TOnDirEvent = std::function<void(const std::string& dir)>;
+  // A path the scan had to leave out (path text; a folder ends in "") and why.
+  using TOnScanError = std::function<void(const std::string& path, const std::string& reason)>;
 
   TkvoFileScan();
   virtual ~TkvoFileScan() = default;
@@ -131,6 +140,7 @@ class TkvoFileScan {
   TOnFinishedEvent OnFinished;
   TOnDirEvent OnRootDirChange;
   TOnDirEvent OnRecurseDir;
+  TOnScanError OnScanError;
 
   const std::vector<std::string>& FileSpec() const { return fileSpec_; }
   void SetFileSpec(std::vector<std::string> lines);  // copies and clears the mask text
@@ -160,6 +170,9 @@ class TkvoFileScan {
  private:
   bool cancelled() const { return cancel_ || (CancelFlag != nullptr && *CancelFlag); }
   void scanFolder(const std::string& folder, const TMaskCollection& masks);
+  // Whether the walk may take the entry (see the file comment); reports it when not.
+  bool admitted(const std::string& folder, const platform::DirEntry& entry);
+  void scanError(const std::string& path, const std::string& reason) const;
   void scanLines();
   void scanSpecLines();
   // Tests one entry and hands it on; masks only when matchMasks.
@@ -168,6 +181,8 @@ class TkvoFileScan {
 
   std::vector<std::string> fileSpec_;
   std::string rootDir_ = "c:\\";
+  std::filesystem::path rootReal_;              // the root being scanned, links resolved
+  std::vector<std::filesystem::path> walking_;  // the folders being walked, links resolved
   TFilesList list_;
   bool cancel_ = false;
   int filesCount_ = 0;

@@ -73,10 +73,26 @@ std::string OemNameToLocal(std::string_view stored, bool translate, const TStore
   return SlashToBackslash(StoredTextToUtf8(stored, origin, kExtraUnicodePath, storedPage(translate)));
 }
 
+namespace {
+std::string windowsReading(std::string_view slashed) {
+  std::string out;
+  for (size_t start = 0;;) {
+    const size_t end = slashed.find('/', start);
+    const std::string_view part = slashed.substr(start, end == std::string_view::npos ? end : end - start);
+    out += platform::isValidUtf8(part) ? std::string(part) : platform::toUtf8(part);
+    if (end == std::string_view::npos) return out;
+    out += '/';
+    start = end + 1;
+  }
+}
+}  // namespace
+
 TStoredName LocalNameToOem(std::string_view name, bool /*translate*/) {
   std::string slashed = BackslashToSlash(name);
-  const bool ascii = isAscii(slashed);
-  return {std::move(slashed), !ascii};
+  if (isAscii(slashed)) return {std::move(slashed), false, {}};
+  if (platform::isValidUtf8(slashed)) return {std::move(slashed), true, {}};
+  std::string reading = windowsReading(slashed);
+  return {std::move(slashed), false, std::move(reading)};
 }
 
 std::string AnsiToOemIf(std::string_view name, bool translate) {

@@ -37,10 +37,12 @@ std::string RemoveBackslash(std::string_view path);
 std::string SlashToBackslash(std::string_view name);
 std::string BackslashToSlash(std::string_view name);
 
-// A name as stored in an archive: its bytes and whether they are UTF-8 (general flag bit 11).
+// A name as stored in an archive: its bytes, whether they are UTF-8 (general flag bit 11), and
+// for a name that is not valid UTF-8 the text of Info-ZIP's Unicode path field beside it.
 struct TStoredName {
   std::string bytes;
   bool utf8 = false;
+  std::string unicodePath;  // UTF-8; empty: no field
 };
 
 // Where a stored name or comment was found: its entry's general-purpose flags, the extra field of
@@ -61,7 +63,11 @@ std::string StoredTextToUtf8(std::string_view stored, const TStoredTextOrigin& o
 // last resort; then "/" to "\".
 std::string OemNameToLocal(std::string_view stored, bool translate, const TStoredTextOrigin& origin = {});
 // Name to store: "\" to "/"; pure ASCII as it is, anything else UTF-8 with the flag (translate
-// chose between 850 and 1252 on Windows; on Linux the ANSI code page is UTF-8 itself).
+// chose between 850 and 1252 on Windows; on Linux the ANSI code page is UTF-8 itself). A name
+// that is not valid UTF-8 (a file copied from Windows keeps its Windows-1252 bytes) would make
+// readers that trust the flag refuse the whole archive: it is stored as its bytes without the
+// flag, with the Unicode path field holding its Windows-1252 reading, part by part ("/"), so a
+// folder named in UTF-8 above such a file keeps its name.
 TStoredName LocalNameToOem(std::string_view name, bool translate);
 // Code-page conversion only (slashes untouched): 850 with translate, else Windows-1252.
 std::string AnsiToOemIf(std::string_view name, bool translate);

@@ -4,11 +4,13 @@
 // records where the limits need them, comments and directory edits, and the spanned set on a
 // removable disk that cannot hold the archive (kvoDiskSpan.h).
 //
-// Entry layout as written (APPNOTE; sizes little-endian): local header (30), stored name, AES
-// extra 0x9901 (11, AES entries), zip64 extra (20, entries whose data may reach 4 GiB); then the
-// 12-byte traditional header or the AES salt and verifier, the data, the AES code (10). No data
-// descriptor follows: sizes and CRC are written back into the local header. Names beyond ASCII are
-// stored in UTF-8 with flag bit 11 (and NTFS as the host), files and folders alike.
+// Entry layout as written (APPNOTE; sizes little-endian): local header (30), stored name, Info-ZIP
+// Unicode path extra 0x7075 (names that are not UTF-8), AES extra 0x9901 (11, AES entries), zip64
+// extra (20, entries whose data may reach 4 GiB); then the 12-byte traditional header or the AES
+// salt and verifier, the data, the AES code (10). No data descriptor follows: sizes and CRC are
+// written back into the local header. Names beyond ASCII are stored in UTF-8 with flag bit 11
+// (and NTFS as the host), files and folders alike; a name that is not UTF-8 as its bytes, without
+// the flag, and its Unicode path field in the local and the central header (kvoGbls.h).
 // A source is checked while it is read: a file whose size or modification time changes, or whose
 // two reads (CRC, then data, for the traditional cipher) disagree, fails its entry, so no entry
 // is ever written with a CRC that does not belong to its data.
@@ -68,7 +70,8 @@ class TZipBase : public TCustomCClass {
   // One new entry's header, before and after its data.
   TLocalHeader InitLocalHeader(const EntryInfo& info) const;
   // A local or central header followed by the entry's stored name, both enciphered when the
-  // entry's headers are: every header the writer puts goes through here.
+  // entry's headers are, and the name's Unicode path field (counted in the header's extra
+  // length): every header the writer puts goes through here.
   template <class Rec>
   std::vector<uint8_t> RecordWithName(const Rec& header, const EntryInfo& info);
   Result<bool> CompressFileData(TCompHeaderObj::Entry& entry);
@@ -111,9 +114,21 @@ class TZip final : public TZipBase {
   void SetArcType(TArcType type) override;
 };
 
+// The Unicode path field of a new entry whose name is not UTF-8 (empty for every other entry:
+// a kept entry's field is in its extra area already).
+inline std::vector<uint8_t> UnicodePathExtra(const EntryInfo& info) {
+  std::vector<uint8_t> field;
+  if (!info.unicodePath.empty())
+    AppendUnicodeExtra(field, kExtraUnicodePath, info.storedName, info.unicodePath);
+  return field;
+}
+
 template <class Rec>
 std::vector<uint8_t> TZipBase::RecordWithName(const Rec& header, const EntryInfo& info) {
-  const auto raw = WriteRecord(header);
+  const std::vector<uint8_t> nameExtra = UnicodePathExtra(info);
+  Rec named = header;
+  named.extraLength = static_cast<uint16_t>(named.extraLength + nameExtra.size());
+  const auto raw = WriteRecord(named);
   std::vector<uint8_t> out(Rec::kSize + info.storedName.size());
   std::copy(raw.begin(), raw.end(), out.begin());
   std::copy(info.storedName.begin(), info.storedName.end(), out.begin() + Rec::kSize);
@@ -121,6 +136,7 @@ std::vector<uint8_t> TZipBase::RecordWithName(const Rec& header, const EntryInfo
     EncipherHeader(out.data(), TEntryRecord<Rec>::kKind);
     EncipherName(out.data() + Rec::kSize, info.storedName.size());
   }
+  out.insert(out.end(), nameExtra.begin(), nameExtra.end());
   return out;
 }
 

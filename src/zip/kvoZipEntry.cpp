@@ -160,6 +160,7 @@ Result<bool> TZipBase::CompressFileData(TCompHeaderObj::Entry& entry) {
   // Placeholder header, name and extras; written again with the final values below.
   std::vector<uint8_t> head(TLocalHeader::kSize);
   head.insert(head.end(), info.storedName.begin(), info.storedName.end());
+  head.resize(head.size() + UnicodePathExtra(info).size());
   head.resize(head.size() + (IsAesMethod(w.encryption) ? kAesExtraSize : 0) +
               (w.reserveZip64 ? kZip64LocalExtraSize : 0));
   if (Status s = output_->Write(head.data(), head.size()); !s)

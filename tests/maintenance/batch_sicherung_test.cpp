@@ -26,7 +26,7 @@ TEST_F(BatchSicherung, OperationsPrintTheirMessagesAndTellTheOutcome) {
   const Fall faelle[] = {
       {{"sicherung"}, 2, "ZIELORDNER [KUERZEL] erwartet"},
       {{"sicherung", imDaten("Fehlt")}, 1, "Datensicherung fehlgeschlagen: " + imDaten("Fehlt") + "\\_2024_"},
-      {{"sicherung", imDaten("Sicherung"), "AB"}, 0, "[Meldung] Archivierte Dateien: 12\n"},
+      {{"sicherung", imDaten("Sicherung"), "AB"}, 0, "[Meldung] Archivierte Dateien: 15\n"},
       {{"dakota-sicherung"}, 1, "Datensicherung da&kota ist bei DAKOTA 4 nicht vorgesehen\n"},
       {{"abrdat-bereinigen", imDaten("Leer")},
        1,
@@ -48,6 +48,12 @@ TEST_F(BatchSicherung, OperationsPrintTheirMessagesAndTellTheOutcome) {
   werkzeug({"unzip", "-tq", (sicherungOrdner() / archive[0]).string()}, daten.path());
   EXPECT_EQ(daten.read("Export/ABR.NEU"), "KOPF\r\nK;1\r\nP;320110301;20110331\r\n");
   EXPECT_FALSE(fs::exists(daten / "Leer/ABR.NEU"));
+
+  // A target inside the year folder: the archive is no file of the year, an earlier one is.
+  daten.write("Abrechng/2024/Sicherung/CD_2024_24-01-02_101010.ZIP", "an older backup");
+  ausgabePruefen(rivizaBatch(programm, {"sicherung", imDaten("Abrechng\\2024\\Sicherung"), "CD"}), 0,
+                 {"[Meldung] Archivierte Dateien: 16\n"});
+  EXPECT_EQ(dateienIn(jahrOrdner() / "Sicherung").size(), 2u);
 }
 
 }  // namespace

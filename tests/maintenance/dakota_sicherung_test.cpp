@@ -1,11 +1,14 @@
 // "Datensicherung da&kota" on a Wine prefix with DAKOTA found in the registry: the three rows
 // copied with everything in them into the year folder and the success message; a row whose
-// target gets no ".txt" file, and a row whose copy failed although an older ".txt" waits in the
-// target, each reported once, in row order, while the other rows are still copied.
+// target gets no ".txt" file, a row whose copy failed although an older ".txt" waits in the
+// target, a row with a folder that cannot be read (DAKOTA's certificate) and a DAKOTA folder
+// above the year folder, each reported once, in row order, naming what was not copied, while the
+// other rows are still copied.
 #include <algorithm>
 #include <functional>
 
 #include "sicherung_fixture.h"
+#include "support/refused_opens.h"
 
 namespace riviza::test {
 namespace {
@@ -46,6 +49,9 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
     const char* was;
     std::function<void(const fs::path& c, const fs::path& jahr)> stoeren;  // drive C:, the year
     std::vector<int> fehlerhaft;                                           // rows reported, in order
+    std::string gesperrt = {};       // the path end the copy may not open
+    std::vector<std::string> genannt = {};  // named by the failure message
+    bool benutzerUeberJahr = false;  // DAKOTA's data folder is the data root, above the year
   };
   const Fall faelle[] = {
       {"all three rows", [](const fs::path&, const fs::path&) {}, {}},
@@ -65,13 +71,34 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
          fs::remove_all(c / "Programme/Dakotale");
        },
        {0, 2}},
+      {"the certificate folder cannot be read, a link leads back",
+       [](const fs::path& c, const fs::path&) {
+         fs::create_directories(c / "dakotale/Benutzer/Zertifikate");
+         writeNative(c / "dakotale/Benutzer/Zertifikate/zert.txt", "z");
+         fs::create_directory_symlink(".", c / "dakotale/Benutzer/Daten/Schleife");
+       },
+       {1},
+       "/Benutzer/Zertifikate",
+       {"Zertifikate", "Schleife"}},
+      {"DAKOTA's data folder above the year folder",
+       [](const fs::path&, const fs::path&) {},
+       {1},
+       "",
+       {"the target lies inside the source"},
+       true},
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
     quellenAnlegen();
     f.stoeren(laufwerkC(), jahrOrdner());
     dialogs.clear();
-    form->BitBtnDatensicherung->click();
+    const std::string benutzer = globals().DakotaBenutzerPfad;
+    if (f.benutzerUeberJahr) globals().DakotaBenutzerPfad = globals().DatenPfad;
+    {
+      const ScopedRefusedOpens gestoert({f.gesperrt});
+      form->BitBtnDatensicherung->click();
+    }
+    globals().DakotaBenutzerPfad = benutzer;
 
     const auto& gezeigt = dialogs.transcript();
     if (f.fehlerhaft.empty()) {
@@ -81,10 +108,14 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
       ASSERT_EQ(gezeigt.size(), f.fehlerhaft.size());
       for (size_t i = 0; i < gezeigt.size(); ++i) {
         EXPECT_EQ(gezeigt[i].kind, ui::DialogShown::Kind::ShowMessage);
-        const std::string anfang = std::string("Fehler beim Kopieren, ") + kQuellen[f.fehlerhaft[i]].text;
-        EXPECT_TRUE(gezeigt[i].text.starts_with(anfang)) << gezeigt[i].text;
+        const std::string quelle =
+            f.benutzerUeberJahr ? globals().DatenPfad : std::string(kQuellen[f.fehlerhaft[i]].text);
+        EXPECT_TRUE(gezeigt[i].text.starts_with("Fehler beim Kopieren, " + quelle)) << gezeigt[i].text;
+        for (const std::string& g : f.genannt) EXPECT_NE(gezeigt[i].text.find(g), std::string::npos) << g;
       }
     }
+    EXPECT_FALSE(fs::exists(jahrOrdner() / "Dakotale/Zertifikate"));
+    EXPECT_FALSE(fs::exists(jahrOrdner() / "Dakotale/Abrechng"));
     EXPECT_EQ(globals().FehlerAufgetreten, !f.fehlerhaft.empty());
     EXPECT_FALSE(form->LabelWarten->visible());
     for (int zeile = 0; zeile < 3; ++zeile) {

@@ -12,8 +12,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 #include "platform/syscalls.h"
 #include "sicherung_fixture.h"
@@ -23,8 +25,9 @@ namespace {
 
 // The entries a backup of the fixture year holds, counted by hand: Abrechng.ini, AdrDlz.db (the
 // start-up's template), Ann.db, ErfPosition.db, the cost-bearer file, the umlaut file, the three
-// files of stored types, and the folders without files Temp, Leer and Leer/Unter.
-constexpr int kEintraege = 12;
+// files of stored types, the folders without files Temp, Leer and Leer/Unter, the hidden files
+// Daten/.notiz and .ordner/x.txt, and the umlaut file again through the link Verweis.
+constexpr int kEintraege = 15;
 
 // The archive types stored without compression, each spelt in a case of its own.
 const char* const kGespeichert[] = {".ace", ".ARC", ".arj", ".BH",  ".cab", ".ENC", ".gz",  ".HA",
@@ -127,12 +130,14 @@ TEST_F(Sicherung, TwoBackupsInOneSecondWriteOneArchiveHoldingTheYearAsNow) {
 }
 
 // System calls of the failure cases: writes of the zip engine's temporary file fail with a full
-// disk, the target folder refuses new files and renames into it, or one table cannot be read
-// (root ignores file modes).
+// disk, the target folder refuses new files and renames into it, or one table or folder cannot
+// be read (root ignores file modes); and what happens in the year folder while the engine puts
+// the archive in place (after its scan, before the check).
 struct Stoerung {
   static inline std::string ziel, temp;
   static inline int fehler = 0;  // ENOSPC, EROFS or EACCES; 0: none
-  static inline const char* gesperrt = "/Daten/ErfPosition.db";
+  static inline std::string gesperrt;
+  static inline std::function<void()> waehrend;
 
   static bool unter(const char* pfad, const std::string& ordner) {
     return !ordner.empty() && std::strncmp(pfad, ordner.c_str(), ordner.size()) == 0;
@@ -152,6 +157,7 @@ struct Stoerung {
     };
     c.rename = [](const char* von, const char* nach) {
       if (fehler == EROFS && unter(nach, ziel)) return errno = EROFS, -1;
+      if (waehrend && unter(von, temp)) std::exchange(waehrend, nullptr)();
       return platform::realSysCalls().rename(von, nach);
     };
     c.write = [](int fd, const void* puffer, size_t n) -> ssize_t {
@@ -166,6 +172,7 @@ struct Stoerung {
   }
 };
 
+// An archive that lacks something keeps the name of an incomplete one and says what it lacks.
 TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
   gestartet();
   struct Fall {
@@ -173,22 +180,34 @@ TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
     std::string ziel;
     int stoerung;
     std::string meldungsanfang;
-    bool unvollstaendig = false;  // an archive without the unreadable table stays
+    std::string genannt = {};     // named by the message; an archive lacking it stays
+    std::string gesperrt = {};    // the table or folder that cannot be read
     bool jahrWeg = false;         // the year folder was removed behind the program's back
+    std::string neu = {}, weg = {};  // a year file written, removed as the archive is put in place
   };
   const std::string fehlgeschlagen = "Archivierte Dateien: 0\n\nDatensicherung fehlgeschlagen: ";
+  auto unvollstaendig = [&](int eintraege) {
+    return "Archivierte Dateien: " + std::to_string(eintraege) +
+           "\n\nDatensicherung unvollständig: " + imDaten("Sicherung") +
+           "\\_2024_24-03-15_103000_UNVOLLSTAENDIG.ZIP\n";
+  };
   const Fall faelle[] = {
       {"no target chosen", "", 0, "Kein Ziel für die Datensicherung angegeben!"},
       {"blank target", "   ", 0, "Kein Ziel für die Datensicherung angegeben!"},
       {"missing target folder", imDaten("Fehlt"), 0, fehlgeschlagen + imDaten("Fehlt") + "\\_2024_"},
       {"read-only target", imDaten("Sicherung"), EROFS, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_"},
       {"full disk", imDaten("Sicherung"), ENOSPC, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_"},
-      {"nothing to archive", imDaten("Sicherung"), 0, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_",
-       false, true},
-      {"a table cannot be read", imDaten("Sicherung"), EACCES,
-       "Archivierte Dateien: " + std::to_string(kEintraege - 1) +
-           "\n\nDatensicherung unvollständig: " + imDaten("Sicherung") + "\\_2024_",
-       true},
+      {"nothing to archive", imDaten("Sicherung"), 0, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_", "",
+       "", true},
+      {"a table cannot be read", imDaten("Sicherung"), EACCES, unvollstaendig(kEintraege - 1),
+       "ErfPosition.db", "/Daten/ErfPosition.db"},
+      {"a folder cannot be read", imDaten("Sicherung"), EACCES, unvollstaendig(kEintraege - 1),
+       "Kosttr\\: Error opening file (cannot be listed: ", "/Abrechng/2024/Kosttr"},
+      {"a file written while the archive was made", imDaten("Sicherung"), 0, unvollstaendig(kEintraege),
+       "Fehlt im Archiv: " + imDaten("Abrechng\\2024\\Daten\\neu.db"), "", false, "Daten/neu.db"},
+      {"a file removed while the archive was made", imDaten("Sicherung"), 0, unvollstaendig(kEintraege),
+       "Nicht mehr im Jahresordner: " + imDaten("Abrechng\\2024\\Daten\\Ann.db"), "", false, "",
+       "Daten/Ann.db"},
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
@@ -197,21 +216,30 @@ TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
     Stoerung::ziel = fs::canonical(sicherungOrdner()).string();
     Stoerung::temp = fs::canonical(systemTemp.path()).string();
     Stoerung::fehler = f.stoerung;
+    Stoerung::gesperrt = f.gesperrt;
+    Stoerung::waehrend = [&] {
+      if (!f.neu.empty()) writeNative(jahrOrdner() / f.neu, "neu");
+      if (!f.weg.empty()) fs::rename(jahrOrdner() / f.weg, daten / "weg.db");
+    };
     if (f.jahrWeg) fs::rename(jahrOrdner(), daten / "weg");
     {
       platform::ScopedSysCalls gestoert(Stoerung::tabelle());
       form->BitBtn5->click();
     }
     if (f.jahrWeg) fs::rename(daten / "weg", jahrOrdner());
+    if (!f.neu.empty()) fs::remove(jahrOrdner() / f.neu);
+    if (!f.weg.empty() && fs::exists(daten / "weg.db")) fs::rename(daten / "weg.db", jahrOrdner() / f.weg);
     ASSERT_EQ(dialogs.transcript().size(), 1u);
     const ui::DialogShown& d = dialogs.transcript()[0];
     EXPECT_EQ(d.caption, "Fehler !");
     EXPECT_EQ(d.icon, ui::MsgIcon::Error);
     EXPECT_TRUE(d.text.starts_with(f.meldungsanfang)) << d.text;
-    if (f.unvollstaendig) {
-      EXPECT_NE(d.text.find("ErfPosition.db"), std::string::npos) << d.text;
-    }
-    EXPECT_EQ(dateienIn(sicherungOrdner()).size(), f.unvollstaendig ? 1u : 0u);
+    EXPECT_NE(d.text.find(f.genannt), std::string::npos) << d.text;
+    // Only an archive that lacks something stays, under the name of an incomplete one.
+    EXPECT_EQ(dateienIn(sicherungOrdner()),
+              f.genannt.empty() ? std::vector<std::string>{}
+                                : std::vector<std::string>{"_2024_24-03-15_103000_UNVOLLSTAENDIG.ZIP"});
+    for (const std::string& name : dateienIn(sicherungOrdner())) fs::remove(sicherungOrdner() / name);
     EXPECT_FALSE(fs::exists(daten / "Fehlt"));
     EXPECT_TRUE(dateienIn(systemTemp.path()).empty());
     EXPECT_EQ(jahrWert("2024", "LetzteDatensicherung", "DASI"), "-1");

@@ -1,7 +1,7 @@
 // Scenario set-up of the backup tests: a started program on a year 2024 with tables, cost-bearer
-// files, a folder and a file with umlauts, empty folders and files of the stored types; DAKOTA's
-// three folders in the Wine prefix; a private temporary folder for the zip engine; and the
-// outside tools that judge an archive.
+// files, a folder and a file with umlauts, hidden files, a link to a folder of the year, empty
+// folders and files of the stored types; DAKOTA's three folders in the Wine prefix; a private
+// temporary folder for the zip engine; and the outside tools that judge an archive.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -46,6 +46,9 @@ class Sicherung : public Shell {
     daten.write(j + "Daten/ErfPosition.db", tabellenText(250000, 2));
     daten.write(j + "Kosttr/AO05Q124.ke0", tabellenText(40000, 3));
     daten.write(j + "Prüfung/Übersicht für Ärzte.txt", "Umlaute im Namen\r\n");
+    daten.write(j + "Daten/.notiz", "versteckt\r\n");
+    daten.write(j + ".ordner/x.txt", "in einem versteckten Ordner\r\n");
+    fs::create_directory_symlink("Prüfung", daten / (j + "Verweis"));
     daten.write(j + "Update/kost.ZIP", tabellenText(5000, 4));
     daten.write(j + "Update/alt.gz", tabellenText(5000, 5));
     daten.write(j + "Update/paket.Tar", tabellenText(5000, 6));

@@ -1,13 +1,17 @@
 // Masks, mask collections, entry selection and the folder scan: the wildcard rules (star flag,
 // "?" after "*", the trailing "." rule), a matcher that stays linear on hostile masks, the
 // reader's selection by FileSpec/ExcludeSpec/RecurseDirs, and the scan's line merging, attribute
-// filter, hidden names, links and sort orders.
+// filter, names beginning with ".", links followed inside the root and reported outside it or in
+// a circle, unreadable folders reported, and sort orders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "platform/paths.h"
+#include "support/refused_opens.h"
 #include "support/temp_dir.h"
 #include "zip/kvoFileScan.h"
 #include "zip/kvoUnZip.h"
@@ -148,7 +152,7 @@ class ScanTest : public ::testing::Test {
   std::string root;
 };
 
-TEST_F(ScanTest, MergesLinesOfOneFolderAndSkipsDotNames) {
+TEST_F(ScanTest, MergesLinesOfOneFolderAndFindsDotNames) {
   TkvoFileScan scan;
   std::vector<std::string> roots;
   scan.OnRootDirChange = [&](const std::string& d) { roots.push_back(d); };
@@ -156,9 +160,9 @@ TEST_F(ScanTest, MergesLinesOfOneFolderAndSkipsDotNames) {
   scan.SetSorted(soByName);
   scan.Scan();
   EXPECT_EQ(roots.size(), 1u);  // one walk with the mask "*"
-  EXPECT_EQ(names(scan), (std::vector<std::string>{"a.txt", "b.db", "c.txt", "d.TXT"}));
-  EXPECT_EQ(scan.FilesCount(), 4);
-  EXPECT_EQ(scan.FilesSize(), 10);
+  EXPECT_EQ(names(scan), (std::vector<std::string>{".profile", "a.txt", "b.db", "c.txt", "d.TXT"}));
+  EXPECT_EQ(scan.FilesCount(), 5);
+  EXPECT_EQ(scan.FilesSize(), 11);
   EXPECT_TRUE(scan.FileSpec().empty());  // consumed
 }
 
@@ -183,16 +187,66 @@ TEST_F(ScanTest, AttributesSelectAndExclude) {
   };
   scan.SetFileSpec({root + "*.*"});
   scan.Scan();
-  EXPECT_EQ(scan.FilesCount(), 3);  // b.db (read-only) left out, folders not counted
+  EXPECT_EQ(scan.FilesCount(), 4);  // b.db (read-only) left out, folders not counted
   EXPECT_EQ(folders, (std::vector<std::string>{root + "sub\\", root + "sub\\deep\\"}));
 }
 
-TEST_F(ScanTest, LinkedFoldersAreNotDescended) {
-  std::filesystem::create_directory_symlink(dir.path(), dir / "sub" / "loop");
-  TkvoFileScan scan;
-  scan.SetFileSpec({root + "*.txt"});
-  scan.Scan();
-  EXPECT_EQ(scan.FilesCount(), 3);
+TEST_F(ScanTest, LinksInsideTheRootAreFollowedAndWhatIsLeftOutIsReported) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> links;  // below the root -> target ("*": outside)
+    std::string refused;                                     // the folder whose listing fails
+    std::vector<std::string> extra;                          // found besides the five files
+    std::vector<std::string> reported;                       // the start of each report, relative to the root
+  };
+  const Case cases[] = {
+      {"inside, outside and nowhere",
+       {{"tief", "sub/deep"}, {"b.lnk", "b.db"}, {"aussen", "*"}, {"e.txt", "*/e.txt"}, {"lose", "fehlt"}},
+       "",
+       {"b.lnk", "tief\\d.TXT"},
+       {"aussen\\: link leads outside ", "e.txt: link leads outside ", "lose: link leads nowhere: "}},
+      {"in circles: back to the root, two folders into each other",
+       {{"sub/loop", ".."}, {"x/zu_y", "../y"}, {"y/zu_x", "../x"}},
+       "",
+       {},
+       {"sub\\loop\\: link leads in a circle", "x\\zu_y\\zu_x\\: link leads in a circle",
+        "y\\zu_x\\zu_y\\: link leads in a circle"}},
+      {"no link, a folder that cannot be listed", {}, "/sub/deep", {}, {"sub\\deep\\: cannot be listed: "}},
+  };
+  const test::TempDir outside;
+  outside.write("e.txt", "outside");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::TempDir d;
+    for (const char* f : {".profile", "a.txt", "b.db", "sub/c.txt", "sub/deep/d.TXT"}) d.write(f, "1");
+    std::vector<std::string> want{".profile", "a.txt", "b.db", "sub\\c.txt", "sub\\deep\\d.TXT"};
+    for (const auto& [link, target] : c.links) {
+      fs::create_directories((d / link).parent_path());
+      fs::create_symlink(target[0] == '*' ? outside.str() + target.substr(1) : target, d / link);
+    }
+    const std::string top = platform::pathText(d.path()) + "\\";
+    TkvoFileScan scan;
+    std::vector<std::string> reported, found;
+    scan.OnScanError = [&](const std::string& path, const std::string& reason) {
+      reported.push_back(path.substr(top.size()) + ": " + reason);
+    };
+    scan.SetFileSpec({top + "*.*"});
+    {
+      const test::ScopedRefusedOpens refused({c.refused});
+      scan.Scan();
+    }
+    for (const TFileObject& f : scan.List()) found.push_back(f.folder.substr(top.size()) + f.name);
+    if (!c.refused.empty()) std::erase(want, "sub\\deep\\d.TXT");
+    want.insert(want.end(), c.extra.begin(), c.extra.end());
+    std::sort(found.begin(), found.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(found, want);
+    std::sort(reported.begin(), reported.end());
+    ASSERT_EQ(reported.size(), c.reported.size()) << testing::PrintToString(reported);
+    for (size_t i = 0; i < reported.size(); ++i)
+      EXPECT_TRUE(reported[i].starts_with(c.reported[i])) << reported[i];
+  }
 }
 
 TEST(FilesList, SortOrdersAndSortedInsert) {
