@@ -13,6 +13,7 @@
 #include "costbearer/kosttr_reader.h"
 #include "costbearer/work_lines.h"
 #include "platform/codec.h"
+#include "platform/text.h"
 
 namespace riviza::test {
 
@@ -33,11 +34,23 @@ inline std::string segmentFile(const std::vector<std::string>& lines, std::strin
   return out;
 }
 
-// One UNH ... UNT message around the segments of one cost bearer.
+// One UNH ... UNT message around the segments of one cost bearer, UNT counting its segments.
 inline std::vector<std::string> message(const std::vector<std::string>& segments) {
   std::vector<std::string> out = {"UNH+00001+KOTR:02:001:KV'"};
   out.insert(out.end(), segments.begin(), segments.end());
-  out.push_back("UNT+000010+00001'");
+  out.push_back("UNT+" + platform::zeroPadded(static_cast<long long>(segments.size()) + 2, 6) + "+00001'");
+  return out;
+}
+
+// The lines of a whole file: UNA and UNB, the lines (messages), and UNZ counting the UNH lines.
+inline std::vector<std::string> interchange(const std::vector<std::string>& lines,
+                                            std::string_view prepared = "250901:1030") {
+  std::vector<std::string> out = {"UNA:+,? '",
+                                  "UNB+UNOC:3+109910000+999999999+" + std::string(prepared) + "+00394++X'"};
+  long long messages = 0;
+  for (const std::string& line : lines) messages += line.starts_with("UNH");
+  out.insert(out.end(), lines.begin(), lines.end());
+  out.push_back("UNZ+" + platform::zeroPadded(messages, 6) + "+00394'");
   return out;
 }
 

@@ -176,11 +176,12 @@ TEST_F(Neuaufbau, ARebuildCannotStartWhileAnotherRuns) {
 // rebuilds without any; the readers' notes on a file they passed parts of reach the list in both.
 TEST_F(Neuaufbau, TheOtherHiddenButtonsAndTheReadersNotes) {
   starten();
-  daten.write("Abrechng/2024/Kosttr/BK05Q124.ke0",
-              segmentFile({"UNH+00001+KOTR:02:001:KV'", "IDK+108888881+99+Ohne Ende'", "VDT+2025061X'"}));
+  std::vector<std::string> bk05 = message({"IDK+108888881+99+Datum unlesbar'", "VDT+2025061X'"});
+  for (const std::string& z : message({"IDK+10888888+99+IK zu kurz'"})) bk05.push_back(z);
+  daten.write("Abrechng/2024/Kosttr/BK05Q124.ke0", segmentFile(interchange(bk05)));
   const std::vector<std::string> notizen = {
-      zeile("VDT ohne gültiges Datum übergangen: BK05Q124.ke0 Zeile 3: VDT+2025061X'"),
-      zeile("Kostenträger ohne UNT in das Protokoll geschrieben: IK 108888881, BK05Q124.ke0 Zeile 2")};
+      zeile("VDT ohne gültiges Datum übergangen: BK05Q124.ke0 Zeile 5: VDT+2025061X'"),
+      zeile("Kostenträger ohne gültige IK übergangen: BK05Q124.ke0 Zeile 8: IDK+10888888+99+IK zu kurz'")};
   auto mit = [](std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -198,7 +199,7 @@ TEST_F(Neuaufbau, TheOtherHiddenButtonsAndTheReadersNotes) {
   auto kassenNochmal = kassen;
   kassenNochmal[3] = zeile("BARMER Geschäftsstelllen aktualisiert, Anzahl: 0");
   EXPECT_EQ(protokoll(), mit(mit(mit(notizen, kassenNochmal), notizen), kosttr));
-  // The passed-over cost bearer is in no table (the buttons leave Kas.db and KasAdrAnn.db).
+  // Neither cost bearer is in a table (the buttons leave Kas.db and KasAdrAnn.db).
   const auto tabellen = alleTabellen();
   for (size_t i : {0u, 1u, 2u, 3u, 4u, 5u, 8u}) EXPECT_EQ(tabellen[i], kErwartet[i]) << kTabellen[i];
 }
