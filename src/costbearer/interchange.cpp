@@ -70,8 +70,8 @@ class FrameCheck {
  public:
   explicit FrameCheck(std::string_view fileName) : fileName_(fileName) {}
 
-  // One non-blank line; an error when the frame breaks there.
-  Status line(std::string_view seg, size_t n);
+  // One non-blank line (`last`: the file's last); an error when the frame breaks there.
+  Status line(std::string_view seg, size_t n, bool last);
   Result<Interchange> end(size_t lastLine) const;
 
  private:
@@ -94,7 +94,7 @@ class FrameCheck {
   int idk_ = 0;
 };
 
-Status FrameCheck::line(std::string_view seg, size_t n) {
+Status FrameCheck::line(std::string_view seg, size_t n, bool last) {
   const bool first = std::exchange(first_, false);
   if (first && seg.starts_with("UNA")) {
     if (!defaultSeparators(seg)) return damaged(n, "UNA nennt andere Trennzeichen als + ' ?");
@@ -102,12 +102,15 @@ Status FrameCheck::line(std::string_view seg, size_t n) {
     return okStatus();
   }
   if (where_ == Where::Done) return damaged(n, "Text nach UNZ");
-  if (!isSegment(seg)) return damaged(n, "keine Segmentzeile");
+  if (where_ == Where::Start && !seg.starts_with("UNB+"))
+    return damaged(n, "die Datei beginnt nicht mit UNB, sie ist keine Kostenträgerdatei");
+  if (!isSegment(seg))
+    return damaged(n, last && !terminated(seg) ? "die Datei endet mitten im Segment, sie ist unvollständig"
+                                               : "keine Segmentzeile");
   const std::string_view tag = seg.substr(0, 3);
   const SegmentElements e(seg, Release::Honoured);
   switch (where_) {
     case Where::Start:
-      if (tag != "UNB") return damaged(n, "die Datei beginnt nicht mit UNB");
       reference_ = e[6];
       result_.prepared = preparedAt(e[5]);
       where_ = Where::Between;
@@ -190,7 +193,7 @@ Result<Interchange> checkInterchange(std::string_view fileName, std::string_view
     last = lines.lineNumber();
     const std::string_view seg = withoutTrailingBlanks(line);
     if (seg.empty()) continue;
-    RIVIZA_TRY(frame.line(seg, last));
+    RIVIZA_TRY(frame.line(seg, last, lines.atEnd()));
   }
   return frame.end(last);
 }

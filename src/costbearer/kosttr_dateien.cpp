@@ -50,9 +50,9 @@ std::optional<std::string> fehlendeArt(const JeArt& vorhanden, std::string_view 
       if (!tabelle) break;
       const int n = saetze(tabelle);
       if (n == 0) continue;
-      return std::string(tabelle) + (n < 0 ? " ist nicht lesbar" : " hat " + std::to_string(n) + " Sätze") +
-             ", " + std::string(wer) + " aber keine gültigen Kostenträger nach " + a.paragraf + " (" +
-             rulesFor(a.basis).mask + ")";
+      const std::string saetze = n == 1 ? " hat 1 Satz" : " hat " + std::to_string(n) + " Sätze";
+      return std::string(tabelle) + (n < 0 ? " ist nicht lesbar" : saetze) + ", " + std::string(wer) +
+             " aber keine gültigen Kostenträger nach " + a.paragraf + " (" + rulesFor(a.basis).mask + ")";
     }
   }
   return std::nullopt;

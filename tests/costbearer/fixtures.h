@@ -1,6 +1,7 @@
 // Test helpers of the cost-bearer tests: cost-bearer files built from UTF-8 segment lines
-// (written as single bytes, with the line ends a case asks for), work-file lines built from
-// their fields, splitting of CR LF text, and the reader run of one basis.
+// (written as single bytes, with the line ends a case asks for) or damaged from the published
+// ones, work-file lines built from their fields, splitting of CR LF text, and the reader run of
+// one basis.
 #pragma once
 
 #include <string>
@@ -14,6 +15,8 @@
 #include "costbearer/work_lines.h"
 #include "platform/codec.h"
 #include "platform/text.h"
+#include "support/temp_dir.h"
+#include "support/trees.h"
 
 namespace riviza::test {
 
@@ -52,6 +55,18 @@ inline std::vector<std::string> interchange(const std::vector<std::string>& line
   out.insert(out.end(), lines.begin(), lines.end());
   out.push_back("UNZ+" + platform::zeroPadded(messages, 6) + "+00394'");
   return out;
+}
+
+// A published cost-bearer file of the test data, and the ways files arrive damaged: cut right
+// after the n-th UNT line, or `count` bytes from `at` overwritten with random ones.
+inline std::string publishedFile(const char* name) { return readNative(testData("kosttr") / name); }
+inline std::string cutAfterUnt(const std::string& bytes, int n) {
+  size_t at = 0;
+  for (int i = 0; i < n; ++i) at = bytes.find("\nUNT+", at) + 1;
+  return bytes.substr(0, bytes.find('\n', at) + 1);
+}
+inline std::string garbled(std::string bytes, size_t at, size_t count, unsigned seed = 5) {
+  return bytes.replace(at, count, RandomBytes(count, seed));
 }
 
 // The reader run of one basis, as the program starts it.
