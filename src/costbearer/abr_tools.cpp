@@ -6,6 +6,7 @@
 #include <array>
 
 #include "app/allg_tools.h"
+#include "costbearer/interchange.h"
 #include "costbearer/kosttr_lookups.h"
 #include "costbearer/kosttr_reader.h"
 #include "costbearer/work_lines.h"
@@ -42,6 +43,25 @@ std::vector<std::string> splitAt(std::string_view list, char separator) {
   return parts;
 }
 
+// The files of one basis in `folder`: each read and its frame checked, then each kind's newest
+// first through the reader. A damaged file fails the run before a line of any file is read.
+Status dateienLesen(cb::Basis basis, const std::string& folder, cb::ReadOutput& out) {
+  std::vector<cb::InputFile> files;
+  for (const std::string& name : splitAt(DateienSuchen(folder, cb::rulesFor(basis).mask), '@')) {
+    pf::processMessages();
+    Result<std::string> bytes = pf::readFile(folder + name);
+    if (!bytes) return bytes.error();
+    Result<cb::Interchange> frame = cb::checkInterchange(name, *bytes);
+    if (!frame) return frame.error();
+    files.push_back({name, std::move(*bytes), frame->prepared});
+  }
+  const cb::DateNumber today = todayNumber();
+  cb::orderNewestFirst(files, today);
+  cb::CostBearerReader reader(basis, today, out);
+  for (const cb::InputFile& f : files) RIVIZA_TRY(reader.readFile(f.name, f.bytes));
+  return okStatus();
+}
+
 // One run of one reader. The work file is written only once the whole run has succeeded, so a
 // failed run leaves it empty, like its table.
 KosttrLeseErgebnis einlesen(cb::Basis basis, std::string_view programmPfad, std::string_view datenPfad,
@@ -67,16 +87,10 @@ KosttrLeseErgebnis einlesen(cb::Basis basis, std::string_view programmPfad, std:
   if (Status s = pf::writeFile(workPath, ""); !s) return fail(s.error());
   if (Status s = pf::writeFile(logPath, ""); !s) return fail(s.error());
 
-  cb::CostBearerReader reader(basis, todayNumber(), out);
-  for (const std::string& name : splitAt(DateienSuchen(folder, rules.mask), '@')) {
-    pf::processMessages();
-    Result<std::string> bytes = pf::readFile(folder + name);
-    if (!bytes) return fail(bytes.error());
-    if (Status s = reader.readFile(name, *bytes); !s) {
-      if (s.error().code == cb::kTableSizeExceeded)
-        ui::dialogs().messageBox(s.error().message, "Fehler !", ui::MsgIcon::Error);
-      return fail(s.error());
-    }
+  if (Status s = dateienLesen(basis, folder, out); !s) {
+    if (s.error().code == cb::kTableSizeExceeded)
+      ui::dialogs().messageBox(s.error().message, "Fehler !", ui::MsgIcon::Error);
+    return fail(s.error());
   }
   if (Status s = pf::writeFile(logPath, out.log); !s) return fail(s.error());
   if (Status s = pf::writeFile(workPath, out.work); !s) {
@@ -86,6 +100,7 @@ KosttrLeseErgebnis einlesen(cb::Basis basis, std::string_view programmPfad, std:
 
   table.load(out.work, out.counter);
   result.counter = out.counter;
+  result.kostentraeger = out.valid;
   result.notes = std::move(out.notes);
   return result;
 }
@@ -133,6 +148,18 @@ KosttrLeseErgebnis Kosttr302Einlesen(std::string_view programmPfad, std::string_
 KosttrLeseErgebnis Kosttr105Einlesen(std::string_view programmPfad, std::string_view datenPfad,
                                      std::string_view jahrPfad) {
   return einlesen(cb::Basis::S105, programmPfad, datenPfad, jahrPfad);
+}
+
+KosttrLeseErgebnis KosttrDateienPruefen(cb::Basis basis, std::string_view ordner) {
+  cb::ReadOutput out;
+  KosttrLeseErgebnis result;
+  result.status = dateienLesen(basis, std::string(ordner), out);
+  if (result.ok()) {
+    result.counter = out.counter;
+    result.kostentraeger = out.valid;
+  }
+  result.notes = std::move(out.notes);
+  return result;
 }
 
 const cb::KosttrTabelle& Kosttr300Tabelle() { return tableFor(cb::Basis::S300); }

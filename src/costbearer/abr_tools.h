@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "costbearer/column_text.h"
+#include "costbearer/kosttr_reader.h"
 #include "costbearer/kosttr_tabelle.h"
 #include "platform/result.h"
 
@@ -34,18 +35,27 @@ struct [[nodiscard]] KosttrLeseErgebnis {
   int counter = 0;
   Status status;
   std::vector<std::string> notes;
+  int kostentraeger = 0;  // valid cost bearers, the main lines of the work file
   bool ok() const { return status.ok(); }
 };
 
-// The readers. A run that hits a link buffer's capacity shows the message box "Annahmenstellen
-// MIT/OHNE/PAPIER Tabellengröße überschritten!  " with the three counters and fails with
-// costbearer::kTableSizeExceeded; I/O failures come back as the platform's errors.
+// The readers. Each file's frame is checked before its lines are read (interchange.h): a damaged
+// file fails the run with costbearer::kDamaged, its name and line. Of each kind the newest file
+// is read first and stands (kosttr_reader.h). A run that hits a link buffer's capacity shows the
+// message box "Annahmenstellen MIT/OHNE/PAPIER Tabellengröße überschritten!  " with the three
+// counters and fails with costbearer::kTableSizeExceeded; I/O failures come back as the
+// platform's errors.
 KosttrLeseErgebnis Kosttr300Einlesen(std::string_view programmPfad, std::string_view datenPfad,
                                      std::string_view jahrPfad);
 KosttrLeseErgebnis Kosttr302Einlesen(std::string_view programmPfad, std::string_view datenPfad,
                                      std::string_view jahrPfad);
 KosttrLeseErgebnis Kosttr105Einlesen(std::string_view programmPfad, std::string_view datenPfad,
                                      std::string_view jahrPfad);
+
+// The run of the reader of `basis` over the files in `ordner` (a folder text ending in "\"),
+// with its checks and order, but without writing a file, loading a table or showing a message:
+// what a run on those files would give. An update checks its staging folder with it.
+KosttrLeseErgebnis KosttrDateienPruefen(costbearer::Basis basis, std::string_view ordner);
 
 // The in-memory tables (unit-level state, filled only by their readers).
 const costbearer::KosttrTabelle& Kosttr300Tabelle();

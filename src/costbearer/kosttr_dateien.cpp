@@ -1,17 +1,87 @@
 // The year's cost-bearer files (form library, cost-bearer subsystem); see kosttr_dateien.h.
 #include "costbearer/kosttr_dateien.h"
 
+#include <array>
+
 #include "app/Riviza1.h"
+#include "app/allg_tools.h"
 #include "app/globals.h"
 #include "app/meldungen.h"
+#include "costbearer/kosttr_reader.h"
+#include "db/TTable.h"
+#include "maintenance/update_liste.h"
 #include "platform/files.h"
 
 namespace riviza::costbearer {
 
 namespace pf = platform;
 
+namespace {
+
+// The legal bases in the readers' order, with the year tables rebuilt from their files.
+struct Art {
+  Basis basis;
+  const char* paragraf;
+  std::array<const char*, 4> tabellen;  // ends at the first nullptr
+};
+constexpr Art kArten[] = {
+    {Basis::S300, "§300", {"Kosttr300.db", "Kassen300.db"}},
+    {Basis::S302, "§302", {"Kosttr.db", "Kassen.db", "Kas.db", "KasAdrAnn.db"}},
+    {Basis::S105, "§105", {"Kosttr105.db", "Kassen105.db"}},
+};
+using JeArt = std::array<bool, std::size(kArten)>;
+
+// The records of a year table; -1 when it cannot be opened (it may hold some).
+int saetze(const char* tabelle) {
+  const std::string ordner = jahrDatenPfad();
+  if (!pf::fileExists(ordner + "\\" + tabelle)) return 0;
+  db::TTable t;
+  if (!t.setDatabaseName(ordner).ok() || !t.setTableName(tabelle).ok() || !t.open().ok()) return -1;
+  return t.recordCount();
+}
+
+// The first basis without a valid cost bearer whose year tables hold records, as the reason:
+// "<table> hat <n> Sätze, " + wer + " aber keine gültigen Kostenträger nach §<basis> (<mask>)".
+std::optional<std::string> fehlendeArt(const JeArt& vorhanden, std::string_view wer) {
+  for (size_t i = 0; i < std::size(kArten); ++i) {
+    if (vorhanden[i]) continue;
+    const Art& a = kArten[i];
+    for (const char* tabelle : a.tabellen) {
+      if (!tabelle) break;
+      const int n = saetze(tabelle);
+      if (n == 0) continue;
+      const std::string saetze = n == 1 ? " hat 1 Satz" : " hat " + std::to_string(n) + " Sätze";
+      return std::string(tabelle) + (n < 0 ? " ist nicht lesbar" : saetze) + ", " + std::string(wer) +
+             " aber keine gültigen Kostenträger nach " + a.paragraf + " (" + rulesFor(a.basis).mask + ")";
+    }
+  }
+  return std::nullopt;
+}
+
+bool hatKostentraeger(const KosttrTabelle& t) {
+  for (size_t i = 0; i < t.scanLength(); ++i)
+    if (t.entry(i).substr(10, 2) == "01") return true;
+  return false;
+}
+
+}  // namespace
+
 bool kostentraegerOrdnerDa() {
   if (pf::directoryExists(jahrKosttrPfad())) return true;
+  meldung::fehlschlag("Kostenträgerdateien nicht verfügbar");
+  return false;
+}
+
+bool kostentraegerDateienDa() {
+  if (!kostentraegerOrdnerDa()) return false;
+  const std::string ordner = jahrKosttrPfad() + "\\";
+  std::string masken;
+  for (const Art& a : kArten) {
+    if (!DateienSuchen(ordner, rulesFor(a.basis).mask).empty()) return true;
+    masken += (masken.empty() ? "" : ", ") + std::string(rulesFor(a.basis).mask);
+  }
+  UpdateProtokoll("  FEHLER Kostenträgerdateien nicht verfügbar: keine Datei " + masken + " in " +
+                  jahrKosttrPfad());
   meldung::fehlschlag("Kostenträgerdateien nicht verfügbar");
   return false;
 }
@@ -41,6 +111,26 @@ bool kostentraegerLesen(const std::function<bool(const KosttrLeseErgebnis&, std:
                         Lauf{Kosttr105Einlesen, "Kosttr105.txt"}})
     if (!ergebnis(l.lesen(g.ProgrammPfad, g.DatenPfad, g.JahrPfad), l.arbeitsdatei)) return false;
   return true;
+}
+
+bool kostentraegerArtenVorhanden() {
+  const JeArt vorhanden = {hatKostentraeger(Kosttr300Tabelle()), hatKostentraeger(Kosttr302Tabelle()),
+                           hatKostentraeger(Kosttr105Tabelle())};
+  const std::optional<std::string> grund = fehlendeArt(vorhanden, "die Kostenträgerdateien");
+  if (!grund) return true;
+  UpdateProtokoll("  FEHLER Kostenträgerdateien unvollständig: " + *grund + "; keine Tabelle geändert");
+  return false;
+}
+
+std::optional<std::string> kostentraegerPaketPruefen(const std::string& ordner) {
+  JeArt vorhanden{};
+  for (size_t i = 0; i < std::size(kArten); ++i) {
+    const KosttrLeseErgebnis r = KosttrDateienPruefen(kArten[i].basis, ordner + "\\");
+    if (!r.ok()) return r.status.error().message;
+    vorhanden[i] = r.kostentraeger > 0;
+  }
+  if (vorhanden == JeArt{}) return "keine gültigen Kostenträger im Paket";
+  return fehlendeArt(vorhanden, "das Paket");
 }
 
 }  // namespace riviza::costbearer

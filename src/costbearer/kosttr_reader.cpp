@@ -1,7 +1,10 @@
 // The cost-bearer file reader: segments to work-file lines. See kosttr_reader.h.
 #include "costbearer/kosttr_reader.h"
 
+#include <algorithm>
 #include <array>
+#include <map>
+#include <unordered_set>
 
 #include "costbearer/column_text.h"
 #include "costbearer/segment.h"
@@ -70,9 +73,45 @@ DateNumber eightDigits(std::string_view text) {
   return value;
 }
 
+// IDK element 2: the IK, nine digits.
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isIk(std::string_view ik) { return ik.size() == 9 && std::all_of(ik.begin(), ik.end(), isDigit); }
+
+// The kind of a file name for grouping: its first two characters, ignoring case.
+std::string kindKey(std::string_view fileName) { return pf::toLowerAscii(fileName.substr(0, 2)); }
+
+// A file's period for orderNewestFirst: (begun, its first day yyyymmdd).
+std::pair<bool, long> period(const InputFile& f, DateNumber today) {
+  const std::string_view n = f.name;
+  const bool quarter = n.size() >= 8 && (n[4] == 'Q' || n[4] == 'q') && n[5] >= '1' && n[5] <= '4' &&
+                       isDigit(n[6]) && isDigit(n[7]);
+  if (!quarter) {
+    const long day = static_cast<long>(f.prepared / 10000);
+    return {true, day};
+  }
+  const long year = 2000 + (n[6] - '0') * 10 + (n[7] - '0');
+  const long first = year * 10000 + ((n[5] - '1') * 3 + 1) * 100 + 1;
+  return {first <= today, first};
+}
+
 }  // namespace
 
 const BasisRules& rulesFor(Basis basis) { return kRules[static_cast<int>(basis)]; }
+
+void orderNewestFirst(std::vector<InputFile>& files, DateNumber today) {
+  auto newer = [today](const InputFile& a, const InputFile& b) {
+    const auto pa = period(a, today), pb = period(b, today);
+    if (pa != pb) return pa > pb;
+    if (a.prepared != b.prepared) return a.prepared > b.prepared;
+    return a.name > b.name;
+  };
+  for (auto run = files.begin(); run != files.end();) {
+    const std::string kind = kindKey(run->name);
+    auto end = std::find_if(run, files.end(), [&](const InputFile& f) { return kindKey(f.name) != kind; });
+    std::stable_sort(run, end, newer);
+    run = end;
+  }
+}
 
 // The per-cost-bearer record. Views point into the bytes of the file being read: a cost bearer
 // never outlives its file.
@@ -81,13 +120,20 @@ struct CostBearerReader::State {
   DateNumber today;
   ReadOutput& out;
 
+  // per run: the files read so far and the IKs they listed, by kind (kindKey)
+  std::map<std::string, std::vector<std::string>> kindFiles;
+  std::map<std::string, std::unordered_set<std::string>> kindIks;
+
   // per file
   std::string_view fileName;
   std::string kind;  // first two characters of the file name, single-byte
   bool bnFile = false;
+  std::unordered_set<std::string> fileIks;
+  int repeats = 0;  // cost bearers an earlier file of the kind listed
 
   // per cost bearer
   bool open = false;
+  bool skipping = false;  // left out up to its UNT
   size_t idkLine = 0;
   std::string_view ik, institutionType, verweis, partner02, partner03, paperOffice, name2, name3;
   std::string kurzname, name1;
@@ -99,7 +145,9 @@ struct CostBearerReader::State {
 
   State(const BasisRules& r, DateNumber t, ReadOutput& o) : rules(r), today(t), out(o) {}
 
+  bool taken(std::string_view line, size_t lineNumber);
   void start(std::string_view line, size_t lineNumber);
+  void endOfFile();
   void segment(std::string_view line, size_t lineNumber);
   void validity(std::string_view line, size_t lineNumber);
   void addLink(LinkBuffer buffer, std::string_view type, std::string_view line);
@@ -109,11 +157,27 @@ struct CostBearerReader::State {
   std::string capMessage() const;
 };
 
+// Whether the cost bearer of this IDK line is read; one left out is counted (and noted).
+bool CostBearerReader::State::taken(std::string_view line, size_t lineNumber) {
+  const std::string_view id = SegmentElements(line, Release::Honoured)[2];
+  if (!isIk(id)) {
+    out.notes.push_back("Kostenträger ohne gültige IK übergangen: " + std::string(fileName) + " Zeile " +
+                        std::to_string(lineNumber) + ": " + pf::toUtf8(line, pf::CodePage::Latin1));
+  } else if (kindIks[kindKey(fileName)].count(std::string(id))) {
+    ++repeats;
+  } else {
+    fileIks.insert(std::string(id));
+    return true;
+  }
+  ++out.passedOver;
+  return false;
+}
+
 void CostBearerReader::State::start(std::string_view line, size_t lineNumber) {
   open = true;
   idkLine = lineNumber;
   SegmentElements e(line, Release::Honoured);
-  ik = copyBytes(line, 5, 9);
+  ik = e[2];
   institutionType = rules.institutionType ? copyBytes(line, 15, 2) : std::string_view();
   kurzname = withoutRelease(e[4]);
   name1.clear();
@@ -215,7 +279,7 @@ void CostBearerReader::State::write(bool toLog) {
   std::string& dest = valid ? out.work : out.log;
   dest += formatMainLine(v, out.counter);
   dest += kCrLf;
-  if (valid) ++out.counter;
+  if (valid) ++out.counter, ++out.valid;
   for (const auto& buffer : links) {
     for (const std::string& link : buffer) {
       dest += link;
@@ -233,6 +297,22 @@ void CostBearerReader::State::writeUnfinished() {
   write(true);
 }
 
+// The file's IKs join its kind's; the repeats it had are one note.
+void CostBearerReader::State::endOfFile() {
+  const std::string key = kindKey(fileName);
+  std::vector<std::string>& earlier = kindFiles[key];
+  if (repeats > 0) {
+    std::string newer;
+    for (const std::string& name : earlier) newer += (newer.empty() ? "" : ", ") + name;
+    out.notes.push_back("Doppelte IK übergangen: " + std::to_string(repeats) + " Kostenträger in " +
+                        std::string(fileName) + ", es gelten die aus " + newer);
+  }
+  earlier.emplace_back(fileName);
+  kindIks[key].merge(fileIks);
+  fileIks.clear();
+  repeats = 0;
+}
+
 CostBearerReader::CostBearerReader(Basis basis, DateNumber today, ReadOutput& out)
     : state_(std::make_unique<State>(rulesFor(basis), today, out)) {}
 
@@ -243,16 +323,18 @@ Status CostBearerReader::readFile(std::string_view fileName, std::string_view by
   s.fileName = fileName;
   s.kind = std::string(copyBytes(pf::fromUtf8(fileName, pf::CodePage::Windows1252), 1, 2));
   s.bnFile = s.rules.bnFiles && pf::toLowerAscii(fileName.substr(0, 2)) == "bn";
-  s.open = false;
+  s.open = s.skipping = false;
 
   LineSplitter lines(bytes);
   std::string_view line;
   while (lines.next(line)) {
     if (line.starts_with("IDK")) {
       if (s.open) s.writeUnfinished();
-      s.start(line, lines.lineNumber());
+      s.skipping = !s.taken(line, lines.lineNumber());
+      if (!s.skipping) s.start(line, lines.lineNumber());
       continue;
     }
+    if (s.skipping && line.starts_with("UNT")) s.skipping = false;
     if (!s.open) continue;
     if (line.starts_with("UNT")) {
       s.write(false);
@@ -262,6 +344,7 @@ Status CostBearerReader::readFile(std::string_view fileName, std::string_view by
     RIVIZA_CHECK_DATA(!s.capExceeded(), kTableSizeExceeded, s.capMessage());
   }
   if (s.open) s.writeUnfinished();
+  s.endOfFile();
   return okStatus();
 }
 

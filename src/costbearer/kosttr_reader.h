@@ -5,9 +5,17 @@
 // the input files in list order and appends the main and link lines of every cost bearer to the
 // work text (valid ones) or the log text (invalid ones), counting as the run's running counter.
 // A cost bearer lives from its IDK line to its UNT line inside one file; one that ends without
-// UNT (end of file, or the next IDK) is written to the log like an invalid one and noted, so every
-// IDK line yields exactly one main line in the work text or the log. The caller owns the files,
-// the message box and the in-memory table; this layer is pure and is what the fuzz target drives.
+// UNT (end of file, or the next IDK) is written to the log like an invalid one and noted. The run
+// checks each file's frame first (interchange.h), so there that happens only to callers that
+// feed unchecked bytes. Every IDK line yields exactly one main line in the work text or the log,
+// except that two kinds of cost bearer are left out with a note and counted in `passedOver`:
+//  - one whose IK (IDK element 2) is not nine digits: a key cut or padded to nine would stand
+//    for another cost bearer;
+//  - one whose IK a file of the same kind read before lists (the caller orders each kind's files
+//    newest first, orderNewestFirst): the newer file's record stands, and the older file's
+//    repeats are noted once per file with their count.
+// The caller owns the files, the message box and the in-memory table; this layer is pure and is
+// what the fuzz target drives.
 //
 //   ready --readFile()--> ready            (each file; lines appended to ReadOutput)
 //   ready --readFile() hits a link cap--> failed (Error kTableSizeExceeded; the run is over)
@@ -52,12 +60,29 @@ constexpr int kTableSizeExceeded = 1;
 struct ReadOutput {
   std::string work;  // lines with CR LF, single-byte text
   std::string log;
-  int counter = 0;   // the running counter of the run
+  int counter = 0;                 // the running counter of the run
+  int valid = 0;                   // cost bearers written to the work text
+  int passedOver = 0;              // IDK lines left out (see above)
   std::vector<std::string> notes;  // UTF-8 lines for the update list
 };
 
 // Today as the number yyyymmdd, the form in which VDT dates are compared.
 using DateNumber = long;
+
+// One input file of a run and when its UNB says it was prepared (yyyymmddhhmm, 0 unknown).
+struct InputFile {
+  std::string name;  // UTF-8, without folder
+  std::string bytes;
+  long long prepared = 0;
+};
+
+// Orders each run of files of one kind (the first two characters of the name, ignoring case;
+// they stand side by side in name order) newest first; the kinds keep their order. A file's
+// period is the quarter its name gives ("AO05Q425.ke0": from 01.10.2025), else the day it was
+// prepared; a period that has begun comes before one that has not (next quarter's file, delivered
+// early, must not hide the records valid today), then the later period, the later preparation and
+// the greater name. The VDT segments are no guide: they date each entry, not the file.
+void orderNewestFirst(std::vector<InputFile>& files, DateNumber today);
 
 class CostBearerReader {
  public:

@@ -45,6 +45,8 @@ class LineSplitter {
   bool next(std::string_view& line);
   // 1-based number of the line last returned.
   size_t lineNumber() const { return lineNumber_; }
+  // No line follows the one last returned.
+  bool atEnd() const { return rest_.empty(); }
 
  private:
   std::string_view rest_;

@@ -112,7 +112,7 @@ NeuaufbauLauf::NeuaufbauLauf() {
     UpdateProtokoll("Tabellenaktualisierung läuft bereits, nicht noch einmal gestartet");
     return;
   }
-  if (!kostentraegerOrdnerDa()) return;
+  if (!kostentraegerDateienDa()) return;
   gLaeuft = true;
   begonnen_ = true;
 }
@@ -126,13 +126,14 @@ NeuaufbauLauf::~NeuaufbauLauf() {
 bool NeuaufbauLauf::kostentraegerEinlesen() {
   FormEinstellungen->LabelWarten->setVisible(true);
   kostentraegerListenZeigen();
-  return kostentraegerLesen([](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
+  const bool gelesen = kostentraegerLesen([](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
     for (const std::string& notiz : r.notes) UpdateProtokoll(notiz);
     if (r.ok()) return true;
     fehlerProtokollieren("Kostenträgerdateien nicht eingelesen (" + std::string(arbeitsdatei) + ")",
                          r.status.error());
     return false;
   });
+  return gelesen && kostentraegerArtenVorhanden();
 }
 
 void NeuaufbauLauf::vorlagenKopieren(std::initializer_list<std::string_view> tabellen) {

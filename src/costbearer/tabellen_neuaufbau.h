@@ -87,8 +87,8 @@ std::string arbeitsdateiPfad(std::string_view datei);    // ProgrammPfad + "temp
 // ---- the run ----
 class NeuaufbauLauf {
  public:
-  // Refused (logged) while another rebuild runs; without the year's cost-bearer folder shows
-  // "Kostenträgerdateien nicht verfügbar" and touches nothing.
+  // Refused (logged) while another rebuild runs; without the year's cost-bearer folder or any
+  // file in it shows "Kostenträgerdateien nicht verfügbar" and touches nothing.
   NeuaufbauLauf();
   ~NeuaufbauLauf();
   NeuaufbauLauf(const NeuaufbauLauf&) = delete;
@@ -97,8 +97,8 @@ class NeuaufbauLauf {
   bool begonnen() const { return begonnen_; }
 
   // Shows LabelWarten, points the file lists at the year's files and runs the three readers;
-  // their notes go to the update list. False after a reader failed (an error line says which):
-  // the work files are then incomplete and no table may be emptied.
+  // their notes go to the update list. False after a reader failed or when a basis whose tables
+  // hold records brought no cost bearer (an error line says which): no table may be emptied.
   bool kostentraegerEinlesen();
   // Copies the templates of missing year tables from LeerDaten; a failed copy shows later as the
   // pass's missing table.

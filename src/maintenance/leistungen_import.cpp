@@ -6,8 +6,14 @@
 // first, and the emptying and the refill share one transaction. Its text-file reader counted the
 // parts of a line from the first, so it stored the ignored first part as the service key; here
 // parts 2 to 5 are the columns, and a short line gives empty columns instead of a range error.
+// It took any file for a list: a semicolon-separated one (the default of German spreadsheet
+// programs), one of three columns, random bytes or a two-column workbook replaced the catalogue
+// with empty or garbage records. Here a list must have the shape first (csvLesen, xlsLesen), and
+// a formula cell whose result the file does not give, which reads empty, is refused with its
+// row instead of ending the list there.
 #include "maintenance/leistungen_import.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string_view>
@@ -38,12 +44,19 @@ constexpr size_t kPznZeichen = 8;
 
 // The four source columns of one record, in the order of the list.
 using Spalten = std::array<std::string, 4>;
+constexpr size_t kSpaltenAnzahl = std::tuple_size_v<Spalten>;
 using Liste = std::vector<Spalten>;
+
+// The error code of a list that is readable but not of the expected shape.
+constexpr int kFalscheForm = 10001;
+Error falscheForm(std::string grund) { return Error::make(kFalscheForm, std::move(grund)); }
 
 void importFehler(const std::string& was, const std::string& grund) {
   meldung::fehlerBox("Leistungen nicht importiert: " + was + "\n" + grund +
                      "\n\nDie bisherigen Leistungen bleiben erhalten.");
 }
+
+std::string spalten(size_t n) { return std::to_string(n) + (n == 1 ? " Spalte" : " Spalten"); }
 
 // ---- the workbook ----
 
@@ -65,11 +78,23 @@ Result<Liste> xlsLesen(const std::string& datei) {
   if (!mappe) return mappe.error();
   excel.mappe = *mappe;
   const std::shared_ptr<office::Worksheet> blatt = excel.mappe->worksheet(1);
+  // The sheet's width: its widest row, heading included.
+  size_t breite = 0;
+  for (int zeile = 1; zeile <= blatt->usedRows(); ++zeile)
+    breite = std::max(breite, blatt->row(zeile)->cells.size());
+  if (breite < kSpaltenAnzahl)
+    return falscheForm("Das erste Tabellenblatt hat " + spalten(breite) +
+                       ", erwartet werden die Spalten A bis D.");
   Liste liste;
   for (int zeile = 2; zeile <= blatt->rowsCount(); ++zeile) {
     Spalten spalten;
     for (size_t s = 0; s < spalten.size(); ++s) {
       const std::string zelle = std::string(1, static_cast<char>('A' + s)) + std::to_string(zeile);
+      // freexl keeps no results of formulas, and an .xlsx may keep none: such a cell reads empty.
+      if (blatt->formula(zeile, static_cast<int>(s) + 1))
+        return falscheForm("Zelle " + zelle + " (Zeile " + std::to_string(zeile) +
+                           ") enthält eine Formel ohne gespeicherten Wert. Bitte die Liste mit Werten statt "
+                           "Formeln speichern.");
       auto bereich = blatt->range(zelle, zelle);
       if (!bereich) return bereich.error();
       spalten[s] = pf::trim(bereich->text());
@@ -94,14 +119,47 @@ Spalten csvSpalten(std::string_view zeile) {
   return spalten;
 }
 
+// Windows-1252, or UTF-8 behind its byte-order mark.
+Result<std::string> csvText(const std::string& bytes) {
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  if (!bytes.starts_with(kBom)) return pf::toUtf8(bytes);
+  const std::string_view utf8 = std::string_view(bytes).substr(kBom.size());
+  if (!pf::isValidUtf8(utf8))
+    return falscheForm("Die Datei beginnt mit der Kennung für UTF-8, ist aber kein gültiges UTF-8.");
+  return std::string(utf8);
+}
+
+// The shape of a text list: no control characters but tab and line ends (random or binary bytes
+// have them), a heading of the five tab-separated parts, and on every line that is not blank at
+// least the tab after part 1 (a shorter line leaves its last columns empty).
 Result<Liste> csvLesen(const std::string& datei) {
   auto inhalt = pf::readFile(datei);
   if (!inhalt) return inhalt.error();
-  const std::string text = pf::toUtf8(*inhalt);
-  std::string_view rest = text;
-  pf::nextLine(rest);
+  auto text = csvText(*inhalt);
+  if (!text) return text.error();
+  size_t zeile = 1;
+  for (char c : *text) {
+    if (c == '\n') ++zeile;
+    if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n')
+      return falscheForm("Zeile " + std::to_string(zeile) +
+                         " enthält Steuerzeichen: die Datei ist keine Textliste.");
+  }
+  std::string_view rest = *text;
+  const std::string_view kopf = pf::nextLine(rest);
+  const size_t teile = static_cast<size_t>(std::count(kopf.begin(), kopf.end(), '\t')) + 1;
+  if (teile < kSpaltenAnzahl + 1)
+    return falscheForm(
+        "Die Überschrift (Zeile 1) hat " + spalten(teile) + ", erwartet werden " +
+        std::to_string(kSpaltenAnzahl + 1) + ", durch Tabulatoren getrennt" +
+        (kopf.find(';') != std::string_view::npos ? "; die Liste ist mit Semikolons getrennt." : "."));
   Liste liste;
-  while (!rest.empty()) liste.push_back(csvSpalten(pf::nextLine(rest)));
+  for (zeile = 2; !rest.empty(); ++zeile) {
+    const std::string_view z = pf::nextLine(rest);
+    if (!pf::trimView(z).empty() && z.find('\t') == std::string_view::npos)
+      return falscheForm("Zeile " + std::to_string(zeile) +
+                         " hat keine durch Tabulatoren getrennten Spalten.");
+    liste.push_back(csvSpalten(z));
+  }
   return liste;
 }
 
@@ -147,7 +205,10 @@ bool importieren(const std::string& datei, Result<Liste> (*lesen)(const std::str
 
   const Result<Liste> liste = lesen(datei);
   if (!liste) {
-    importFehler(datei + " kann nicht gelesen werden.", liste.error().message);
+    importFehler(
+        datei + (liste.error().code == kFalscheForm ? " ist keine Leistungsliste der erwarteten Form."
+                                                    : " kann nicht gelesen werden."),
+        liste.error().message);
     return false;
   }
   db::TTable& t = *f.Table1;

@@ -13,7 +13,7 @@
 // takes Daten's place by two renames and the old folder is removed. A failure before the
 // renames leaves Daten untouched and the year's Version unwritten; REORG.LOG and a message say
 // what failed. The index files the old database engine kept beside its tables ("*.p*", "*.x*",
-// "*.y*") are the ones not carried over.
+// "*.y*" of a table's base name) are the ones not carried over.
 #include "app/reorganisation.h"
 
 #include <set>
@@ -42,12 +42,6 @@ namespace pf = platform;
 
 // Companion files SQLite may leave beside a table; they belong to the table file they name.
 constexpr const char* kBegleitEndungen[] = {"-journal", "-wal", "-shm"};
-
-bool istIndexDatei(std::string_view name) {
-  for (const char* maske : {"*.p*", "*.x*", "*.y*"})
-    if (pf::matchesMask(name, maske)) return true;
-  return false;
-}
 
 // The table file a companion file belongs to; nullopt for any other name.
 std::optional<std::string> begleiteteTabelle(std::string_view name) {
@@ -217,10 +211,13 @@ Status Reorganisation::tabellenUmbauen(const std::vector<std::string>& tabellen)
 // the old engine's index files and the companions of rebuilt tables stay behind.
 Status Reorganisation::uebernehmen() {
   std::set<std::string> neu;
+  std::vector<std::string> tabellen;
   for (const pf::DirEntry& e : pf::listDirectory(datenNeu_)) neu.insert(pf::foldCase(e.name));
+  for (const std::string& ordner : {daten_, datenNeu_})
+    for (const pf::DirEntry& e : pf::listDirectory(ordner, "*.db")) tabellen.push_back(e.name);
   for (const pf::DirEntry& e : pf::listDirectory(daten_)) {
     if (neu.count(pf::foldCase(e.name))) continue;
-    if (!e.isDirectory && istIndexDatei(e.name)) continue;
+    if (!e.isDirectory && IstIndexDatei(e.name, tabellen)) continue;
     if (auto tabelle = begleiteteTabelle(e.name); tabelle && neu.count(pf::foldCase(*tabelle))) continue;
     const std::string von = daten_ + "\\" + e.name, nach = datenNeu_ + "\\" + e.name;
     RIVIZA_TRY(e.isDirectory

@@ -11,7 +11,10 @@
 //   ErfBeleg.DB      48, 51, 52 not True -> False
 //   Ann.DB           a cost-bearer IK of 7 characters (trimmed) gets "10" in front
 // Every other table is copied as it is. A position one of the structures lacks reads as empty
-// and is not written. A table whose rule only leaves records out and sets flags, and whose
+// and is not written. A text longer than its new field is cut to it and logged ("Text gekürzt");
+// a blank text going into a field that holds no text (a date, a number) leaves that field empty,
+// where the Windows program stopped the run on the conversion error, so that such a year could
+// never be reorganised. A table whose rule only leaves records out and sets flags, and whose
 // common fields keep their values, is copied in one statement of the table layer; the others,
 // and such a copy that the table layer refuses or that breaks a key, go record by record.
 #include "maintenance/reorganisation_tabellen.h"
@@ -25,6 +28,7 @@
 #include "maintenance/update_liste.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
+#include "platform/masks.h"
 #include "platform/pump.h"
 #include "platform/text.h"
 
@@ -111,6 +115,52 @@ Regel regelFuer(std::string_view datei, int n) {
   return {};
 }
 
+// How a common position goes from the old record into the new one.
+enum class Uebertrag : uint8_t {
+  Zuweisen,  // TField::assign
+  Kuerzen,   // into an alpha field that may be narrower than the value: cut, logged
+  AusText,   // a text into a field that holds none: a blank one gives an empty field
+};
+
+std::vector<Uebertrag> uebertraege(TTable& alt, TTable& neu, int n) {
+  std::vector<Uebertrag> u(static_cast<size_t>(n), Uebertrag::Zuweisen);
+  for (int i = 0; i < n; ++i) {
+    const TField& a = alt.fields(i);
+    const TField& z = neu.fields(i);
+    if (z.dataType() == db::FieldType::Alpha && (a.dataType() != db::FieldType::Alpha || a.size() > z.size()))
+      u[static_cast<size_t>(i)] = Uebertrag::Kuerzen;
+    else if (db::isTextType(a.dataType()) && !db::isTextType(z.dataType()))
+      u[static_cast<size_t>(i)] = Uebertrag::AusText;
+  }
+  return u;
+}
+
+// Where a record is copied, for the log line of a cut text.
+struct Stelle {
+  const std::string& datei;
+  int satz;
+};
+
+Status feldUebertragen(Uebertrag u, TField& quelle, TField& ziel, const Stelle& wo) {
+  switch (u) {
+    case Uebertrag::Zuweisen:
+      break;
+    case Uebertrag::Kuerzen: {
+      const std::string text = quelle.asString();
+      RIVIZA_TRY(ziel.assign(quelle));
+      if (pf::utf8Length(text) > static_cast<size_t>(ziel.size()))
+        ReorgProtokoll("Text gekürzt auf " + std::to_string(ziel.size()) + " Zeichen - Satz: <" +
+                       std::to_string(wo.satz) + "> Feld: <" + ziel.fieldName() + "> <" + text + "> " +
+                       wo.datei);
+      return okStatus();
+    }
+    case Uebertrag::AusText:
+      if (pf::trimView(quelle.asString()).empty()) return ziel.clear();
+      break;
+  }
+  return ziel.assign(quelle);
+}
+
 bool ohneAngaben(const Regel& r, TTable& alt) {
   if (r.ohneAngaben.empty()) return false;
   for (int pos : r.ohneAngaben)
@@ -119,10 +169,12 @@ bool ohneAngaben(const Regel& r, TTable& alt) {
 }
 
 // Whether the record was written (the rule may leave it out).
-Result<bool> satzKopieren(const Regel& r, TTable& alt, TTable& neu, int n) {
+Result<bool> satzKopieren(const Regel& r, const std::vector<Uebertrag>& u, TTable& alt, TTable& neu,
+                          const Stelle& wo) {
   if (ohneAngaben(r, alt)) return false;
   RIVIZA_TRY(neu.append());
-  for (int i = r.ab; i < n; ++i) RIVIZA_TRY(neu.fields(i).assign(alt.fields(i)));
+  for (int i = r.ab; i < static_cast<int>(u.size()); ++i)
+    RIVIZA_TRY(feldUebertragen(u[static_cast<size_t>(i)], alt.fields(i), neu.fields(i), wo));
   for (int pos : r.nichtWahrFalsch) RIVIZA_TRY(nichtWahrIstFalsch(neu, pos));
   if (r.anpassen) RIVIZA_TRY(r.anpassen(alt, neu));
   RIVIZA_TRY(neu.post());
@@ -133,8 +185,10 @@ Result<bool> satzKopieren(const Regel& r, TTable& alt, TTable& neu, int n) {
 // goes record by record: the table layer cannot do it so, or a record breaks a key (the copy
 // record by record names that record). Any other failure is the table's: done again it would
 // fail again, and its reason would be lost.
-Result<std::optional<int>> inEinemSchritt(const Regel& r, TTable& alt, TTable& neu, int n) {
-  if (r.anpassen) return std::optional<int>();
+Result<std::optional<int>> inEinemSchritt(const Regel& r, const std::vector<Uebertrag>& u, TTable& alt,
+                                          TTable& neu, int n) {
+  if (r.anpassen || std::any_of(u.begin(), u.end(), [](Uebertrag x) { return x != Uebertrag::Zuweisen; }))
+    return std::optional<int>();
   db::RecordCopy kopie{std::vector<int>(static_cast<size_t>(n), -1), r.nichtWahrFalsch, r.ohneAngaben};
   for (int i = r.ab; i < n; ++i) kopie.from[static_cast<size_t>(i)] = i;
   const Result<int> geschrieben = neu.appendFrom(alt, kopie);
@@ -162,7 +216,8 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   const int n = std::min(alt.fieldCount(), neu.fieldCount());
   ReorgProtokoll(datei + " Anzahl der Felder: " + std::to_string(n));
   const Regel regel = regelFuer(datei, n);
-  const Result<std::optional<int>> einSchritt = inEinemSchritt(regel, alt, neu, n);
+  const std::vector<Uebertrag> uebertrag = uebertraege(alt, neu, n);
+  const Result<std::optional<int>> einSchritt = inEinemSchritt(regel, uebertrag, alt, neu, n);
   if (!einSchritt) return einSchritt.error();
   if (const std::optional<int> kopiert = *einSchritt) {
     // The labels end where the record-by-record copy leaves them: on the last record.
@@ -186,7 +241,7 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   while (!alt.eof()) {
     const int satz = alt.recNo();
     f.LabelReorg->setCaption(std::to_string(satz));
-    const Result<bool> kopiert = satzKopieren(regel, alt, neu, n);
+    const Result<bool> kopiert = satzKopieren(regel, uebertrag, alt, neu, {datei, satz});
     if (!kopiert) return mitOrt(kopiert.error(), "Datensatz " + std::to_string(satz));
     ++(*kopiert ? geschrieben : uebergangen);
     RIVIZA_TRY(alt.next());
@@ -200,6 +255,16 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
 }
 
 }  // namespace
+
+bool IstIndexDatei(std::string_view name, const std::vector<std::string>& tabellen) {
+  const bool maske =
+      pf::matchesMask(name, "*.p*") || pf::matchesMask(name, "*.x*") || pf::matchesMask(name, "*.y*");
+  if (!maske) return false;
+  const std::string_view basis = name.substr(0, name.rfind('.'));
+  return std::any_of(tabellen.begin(), tabellen.end(), [&](const std::string& t) {
+    return pf::equalsIgnoreCase(std::string_view(t).substr(0, t.rfind('.')), basis);
+  });
+}
 
 void ReorgProtokoll(std::string_view meldung) {
   FormEinstellungen->ListBoxReorg->items().add(LogZeile(meldung));

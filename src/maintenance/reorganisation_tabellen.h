@@ -5,15 +5,24 @@
 // main form, their folders already set). Records move by position over the fields both
 // structures have (n, the smaller field count); the rules of five tables then skip records or
 // convert fields. The new table is filled in one transaction, so a record that cannot be
-// written leaves it empty and the routine stops with an error naming table and record.
+// written leaves it empty and the routine stops with an error naming table and record. A text
+// cut to a narrower field is logged; a blank text that goes into a date or number field leaves
+// it empty.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/result.h"
 
 namespace riviza {
+
+// Whether a file of Daten is an index or auxiliary file of the old database engine, not to be
+// carried over: of the masks "*.p*", "*.x*", "*.y*" and with the base name of one of `tabellen`
+// (table file names, "ErfBeleg.DB" for "ErfBeleg.PX"), ignoring case. A user's "Rechnung.pdf" or
+// "Liste.xlsx" beside no such table is none.
+bool IstIndexDatei(std::string_view name, const std::vector<std::string>& tabellen);
 
 // Appends LogZeile(meldung) to the reorganisation list ListBoxReorg of the main form.
 void ReorgProtokoll(std::string_view meldung);

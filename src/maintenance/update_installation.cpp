@@ -14,6 +14,7 @@
 #include "app/Riviza1.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
+#include "costbearer/kosttr_dateien.h"
 #include "maintenance/update_liste.h"
 #include "maintenance/update_tabellen.h"
 #include "platform/files.h"
@@ -200,6 +201,7 @@ bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum
   pf::processMessages();
   if (e.fehler) return kosttrAbbruch(*e.fehler);
   if (dateienIn(neu, "*.ke?").empty()) return kosttrAbbruch("keine Kostenträgerdatei (*.ke?) im Paket");
+  if (auto grund = costbearer::kostentraegerPaketPruefen(neu)) return kosttrAbbruch(*grund);
   {
     KosttrErsatz ersatz(g.ProgrammPfad + "Temp\\KosttrAlt");
     Status st = ersatz.ersetzen(neu, {jahrKosttrPfad(), g.ProgrammPfad + "Kosttr"});

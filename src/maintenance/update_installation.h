@@ -24,7 +24,9 @@ namespace riviza {
 bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen);
 
 // Unpacks the cost-bearer package into a staging folder under Temp and checks it (at least one
-// "*.ke?" file, every entry written with its checksum right); only then replaces the files of
+// "*.ke?" file, every entry written with its checksum right, and its files read by the readers
+// as the rebuild will: no damaged file, cost bearers of every basis the year's tables hold,
+// costbearer::kostentraegerPaketPruefen); only then replaces the files of
 // the year's and the program folder's Kosttr folders with it (put back as they were if that
 // fails), logs "Dateien entpackt: " with the count and rebuilds the cost-bearer and fund tables
 // between their log lines. Only when every rebuild succeeded is `datum` stored as the year's

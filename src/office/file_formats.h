@@ -5,7 +5,9 @@
 // Writers take the native path of a file that exists and may be overwritten (save_file.h gives
 // them a fresh temporary one). Readers append the file's sheets to an empty workbook with their
 // names and values: numbers, texts, flags, dates (cells whose format shows a date) and the last
-// results of formulas (an .xls formula cell reads as empty: freexl does not keep results).
+// results of formulas. A formula whose result the reader does not get stays a formula cell
+// (Range::formula), so that it is not taken for an empty cell: in an .xlsx one saved without its
+// result, with its text; in an .xls every one (freexl keeps no results), of the text "=".
 // Fonts, fills, borders, widths and the rest of the formatting of a read file are not kept.
 #pragma once
 

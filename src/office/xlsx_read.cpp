@@ -230,10 +230,11 @@ struct SheetContext {
 
 // What a <c> element of a sheet says of its cell.
 struct CellText {
-  std::string type;        // the t attribute, "n" when absent
-  std::string value;       // <v>
-  std::string inlineText;  // <is><t>
-  bool isDate = false;     // its style shows a date
+  std::string type;                    // the t attribute, "n" when absent
+  std::string value;                   // <v>
+  std::string inlineText;              // <is><t>
+  bool isDate = false;                 // its style shows a date
+  std::optional<std::string> formula;  // <f>, empty for a shared formula's other cells
 };
 
 // The cell's value by its type; empty for an empty or unreadable value, an error for a text index
@@ -261,7 +262,7 @@ Result<CellValue> cellValue(const CellText& c, const SheetContext& ctx, const st
 Status readSheet(const fs::path& root, const std::string& part, const SheetContext& ctx, Worksheet& sheet) {
   int row = 0, column = 0;
   CellText cell;
-  bool inValue = false, inInline = false, inCell = false;
+  bool inValue = false, inInline = false, inCell = false, inFormula = false;
   std::optional<Error> failure;
   XmlHandler h;
   h.start = [&](std::string_view name, Attributes attrs) {
@@ -280,20 +281,25 @@ Status readSheet(const fs::path& root, const std::string& part, const SheetConte
         ++column;
       const char* t = attribute(attrs, "t");
       const size_t style = static_cast<size_t>(std::max(0, wholeNumber(attribute(attrs, "s")).value_or(0)));
-      cell = {t ? t : "n", "", "", style < ctx.dateStyles.size() && ctx.dateStyles[style]};
+      cell = {t ? t : "n", "", "", style < ctx.dateStyles.size() && ctx.dateStyles[style], std::nullopt};
     } else if (name == "v" && inCell) {
       inValue = true;
     } else if (name == "t" && inCell) {
       inInline = true;
+    } else if (name == "f" && inCell) {
+      inFormula = true;
+      cell.formula.emplace();
     }
   };
   h.text = [&](std::string_view s) {
     if (inValue) cell.value.append(s);
     if (inInline) cell.inlineText.append(s);
+    if (inFormula) cell.formula->append(s);
   };
   h.end = [&](std::string_view name) {
     if (name == "v") inValue = false;
     if (name == "t") inInline = false;
+    if (name == "f") inFormula = false;
     if (name != "c" || failure) return;
     inCell = false;
     if (row < 1 || row > sheet.rowsCount() || column < 1 || column > kMaxColumns) {
@@ -305,6 +311,8 @@ Status readSheet(const fs::path& root, const std::string& part, const SheetConte
       failure = v.error();
     else if (!std::holds_alternative<std::monostate>(*v))
       sheet.putValue(row, column, std::move(*v));
+    else if (cell.formula)  // a formula whose result the file does not keep
+      sheet.putFormula(row, column, "=" + *cell.formula);
   };
   RIVIZA_TRY(parseXml(root, part, h));
   if (failure) return *failure;

@@ -1,12 +1,14 @@
 // riviza-batch kosttr-aktualisieren end to end: on a fresh demo installation (riviza-demo) it
-// fills the tables, prints the update list and exits 0; a missing program folder exits 2 with
-// its message.
+// fills the tables, prints the update list and exits 0; damaged or missing cost-bearer files exit
+// 1 with the reason and leave the tables; a missing program folder exits 2 with its message.
 #include <gtest/gtest.h>
 
+#include "fixtures.h"
 #include "jahr_daten.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
 #include "support/tools.h"
+#include "support/trees.h"
 
 namespace riviza::test {
 namespace {
@@ -33,6 +35,38 @@ TEST(RivizaBatch, KosttrAktualisierenFillsTheDemoTablesAndAMissingFolderExits2) 
   EXPECT_EQ(saetze(tabellen, "Kosttr.db").size(), 3u) << "Kosttr.db";
   EXPECT_EQ(saetze(tabellen, "Kas.db").size(), 3u) << "Kas.db";
   EXPECT_EQ(saetze(tabellen, "KasAdrAnn.db").size(), 3u) << "KasAdrAnn.db";
+
+  // Input that would empty or shrink the tables: exit 1, the reason, every table file as it was.
+  const std::string kosttr = demo + "/Daten/Abrechng/" + jahre[0].name + "/Kosttr";
+  struct Fall {
+    const char* was;
+    std::vector<std::pair<std::string, std::string>> dateien;  // the Kosttr folder's files
+    std::string zeile;
+  } faelle[] = {
+      {"a published §302 file cut by head -c 40000",
+       {{"AO05Q425.ke0", publishedFile("AO05Q425.ke0").substr(0, 40000)}},
+       "  FEHLER Kostenträgerdateien nicht eingelesen (Kosttr302.txt): Kostenträgerdatei beschädigt: "
+       "AO05Q425.ke0, Zeile 1401: die Datei endet mitten im Segment, sie ist unvollständig\n"},
+      {"only §105 files",
+       {{"AO06Q425.ke0", publishedFile("AO06Q425.ke0")}},
+       "  FEHLER Kostenträgerdateien unvollständig: Kosttr300.db hat 1 Satz, die Kostenträgerdateien aber "
+       "keine "
+       "gültigen Kostenträger nach §300 (??03*.ke?); keine Tabelle geändert\n"},
+      {"no files", {}, "[Fehler] Kostenträgerdateien nicht verfügbar\n"},
+  };
+  for (const Fall& f : faelle) {
+    SCOPED_TRACE(f.was);
+    ASSERT_TRUE(platform::removeTree(kosttr).ok());
+    ASSERT_TRUE(platform::forceDirectories(kosttr).ok());
+    for (const auto& [name, bytes] : f.dateien)
+      ASSERT_TRUE(platform::writeFile(kosttr + "/" + name, bytes).ok());
+    const auto vorher = TreeContents(tabellen);
+    const ToolRun r = runTool({batch, demo + "/Programm", "kosttr-aktualisieren"}, umgebung);
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find(f.zeile), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("aktualisiert, Anzahl"), std::string::npos) << r.output;
+    EXPECT_EQ(TreeContents(tabellen), vorher);
+  }
 
   const ToolRun fehlt = runTool({batch, dir.str() + "/gibt-es-nicht", "kosttr-aktualisieren"}, umgebung);
   EXPECT_EQ(fehlt.status, 2);

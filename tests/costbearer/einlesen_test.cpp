@@ -19,7 +19,8 @@ class Einlesen : public testing::Test {
                                                          {"EK05Q425.ke0", "IDK+102222222+99+B'"},
                                                          {"ZZ05Q425.ke1", "IDK+103333333+99+C'"}};
     for (const auto& [name, idk] : files)
-      dir_.write(std::string("daten/Abrechng/2025/Kosttr/") + name, test::segmentFile(test::message({idk})));
+      dir_.write(std::string("daten/Abrechng/2025/Kosttr/") + name,
+                 test::segmentFile(test::interchange(test::message({idk}))));
   }
   KosttrLeseErgebnis run(const std::string& prog) {
     return Kosttr302Einlesen(prog, dir_.str() + "/daten\\", "Abrechng\\2025\\");

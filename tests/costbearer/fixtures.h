@@ -1,6 +1,7 @@
 // Test helpers of the cost-bearer tests: cost-bearer files built from UTF-8 segment lines
-// (written as single bytes, with the line ends a case asks for), work-file lines built from
-// their fields, splitting of CR LF text, and the reader run of one basis.
+// (written as single bytes, with the line ends a case asks for) or damaged from the published
+// ones, work-file lines built from their fields, splitting of CR LF text, and the reader run of
+// one basis.
 #pragma once
 
 #include <string>
@@ -13,6 +14,9 @@
 #include "costbearer/kosttr_reader.h"
 #include "costbearer/work_lines.h"
 #include "platform/codec.h"
+#include "platform/text.h"
+#include "support/temp_dir.h"
+#include "support/trees.h"
 
 namespace riviza::test {
 
@@ -33,12 +37,36 @@ inline std::string segmentFile(const std::vector<std::string>& lines, std::strin
   return out;
 }
 
-// One UNH ... UNT message around the segments of one cost bearer.
+// One UNH ... UNT message around the segments of one cost bearer, UNT counting its segments.
 inline std::vector<std::string> message(const std::vector<std::string>& segments) {
   std::vector<std::string> out = {"UNH+00001+KOTR:02:001:KV'"};
   out.insert(out.end(), segments.begin(), segments.end());
-  out.push_back("UNT+000010+00001'");
+  out.push_back("UNT+" + platform::zeroPadded(static_cast<long long>(segments.size()) + 2, 6) + "+00001'");
   return out;
+}
+
+// The lines of a whole file: UNA and UNB, the lines (messages), and UNZ counting the UNH lines.
+inline std::vector<std::string> interchange(const std::vector<std::string>& lines,
+                                            std::string_view prepared = "250901:1030") {
+  std::vector<std::string> out = {"UNA:+,? '",
+                                  "UNB+UNOC:3+109910000+999999999+" + std::string(prepared) + "+00394++X'"};
+  long long messages = 0;
+  for (const std::string& line : lines) messages += line.starts_with("UNH");
+  out.insert(out.end(), lines.begin(), lines.end());
+  out.push_back("UNZ+" + platform::zeroPadded(messages, 6) + "+00394'");
+  return out;
+}
+
+// A published cost-bearer file of the test data, and the ways files arrive damaged: cut right
+// after the n-th UNT line, or `count` bytes from `at` overwritten with random ones.
+inline std::string publishedFile(const char* name) { return readNative(testData("kosttr") / name); }
+inline std::string cutAfterUnt(const std::string& bytes, int n) {
+  size_t at = 0;
+  for (int i = 0; i < n; ++i) at = bytes.find("\nUNT+", at) + 1;
+  return bytes.substr(0, bytes.find('\n', at) + 1);
+}
+inline std::string garbled(std::string bytes, size_t at, size_t count, unsigned seed = 5) {
+  return bytes.replace(at, count, RandomBytes(count, seed));
 }
 
 // The reader run of one basis, as the program starts it.

@@ -39,8 +39,11 @@ std::vector<std::string> lines(std::initializer_list<std::vector<std::string>> p
   return out;
 }
 
-const std::vector<std::string> kHeader = {"UNA:+,? '", "UNB+UNOC:3+109910000+999999999+250901:1030+00394++X'"};
-const std::vector<std::string> kTrailer = {"UNZ+000002+00394'"};
+// A whole file: the frame around the parts' lines; its UNB prepared at `prepared`.
+std::vector<std::string> file(std::initializer_list<std::vector<std::string>> parts,
+                              std::string_view prepared = "250901:1030") {
+  return test::interchange(lines(parts), prepared);
+}
 
 std::vector<std::string> bearer(const std::string& idk, std::vector<std::string> segments) {
   segments.insert(segments.begin(), idk);
@@ -56,10 +59,10 @@ std::vector<std::string> links(const std::string& type, int n) {
 
 std::vector<FixtureFile> capFiles(const std::string& type, int n) {
   return {{"AO05Q425.ke0",
-           segmentFile(lines({kHeader, bearer("IDK+101111111+99+Vorher gültig'", {"VKG+02+109999999+5++07++01++00'"}),
-                              bearer("IDK+102222222+99+Vorher abgelaufen'",
-                                     {"VDT+19990101+20000101'", "VKG+03+109999999+5++07++01++00'"}),
-                              bearer("IDK+103333333+99+Viele Links'", links(type, n)), kTrailer}))}};
+           segmentFile(file({bearer("IDK+101111111+99+Vorher gültig'", {"VKG+02+109999999+5++07++01++00'"}),
+                             bearer("IDK+102222222+99+Vorher abgelaufen'",
+                                    {"VDT+19990101+20000101'", "VKG+03+109999999+5++07++01++00'"}),
+                             bearer("IDK+103333333+99+Viele Links'", links(type, n))}))}};
 }
 
 std::vector<Scenario> scenarios() {
@@ -67,8 +70,7 @@ std::vector<Scenario> scenarios() {
   s.push_back({"s302", Basis::S302,
                {
                    {"AO05Q425.ke0",
-                    segmentFile(lines({
-                        kHeader,
+                    segmentFile(file({
                         bearer("IDK+101111111+99+R?+V BKK'",
                                {"VDT+19970403'", "FKT+02'", "VKG+02+109999999+5++07++01++00'",
                                 "VKG+03+101111111+5++07++++99'", "VKG+09+109519016+5++28+6+++00'",
@@ -92,61 +94,80 @@ std::vector<Scenario> scenarios() {
                         bearer("IDK+108888888+99+VDT ohne Ziffern'", {"VDT+2025XX01'"}),
                         bearer("IDK+109999999+99+Adressen'",
                                {"ANS+1+++Postfach'", "ANS+2+22222+Zwei?+Ort+33'", "ANS+3+33333+Drei+Weg 3'"}),
-                        kTrailer,
                     }))},
                    {"ek05q425.KE1",  // LF only, upper-case extension, the kind as spelled
-                    segmentFile(lines({kHeader,
+                    segmentFile(file({
                                        bearer("IDK+101111111+99+R?+V BKK Ersatz'",
-                                              {"NAM+01+Zweiter Eintrag'", "ANS+1+10115+Berlin+Straße 1'"}),
-                                       kTrailer}),
+                                              {"NAM+01+Zweiter Eintrag'", "ANS+1+10115+Berlin+Straße 1'"})}),
                                 "\n")},
                    {"BK05Q425.ke0", std::nullopt},  // a folder named like a file
-                   {"ZZ05Q425.ke0",                 // no final line end; two cost bearers without UNT
-                    segmentFile(lines({kHeader,
-                                       {"UNH+00001+KOTR:1'", "IDK+110000001+99+Ohne UNT'",
-                                        "VKG+02+109999999+5++07++01++00'", "UNH+00002+KOTR:1'",
-                                        "IDK+110000002+99+Mit UNT'", "UNT+000003+00002'", "UNH+00003+KOTR:1'",
-                                        "IDK+110000003+99+Am Dateiende'", "NAM+01+Letzter'"}}),
-                                "\r\n", false)},
                    {"AO06Q425.ke0", segmentFile(bearer("IDK+120000000+99+Falsche Maske'", {}))},
                    {"AO05Q425.txt", segmentFile(bearer("IDK+120000001+99+Falsche Endung'", {}))},
                }});
+  s.push_back({"s302_ohne_unt", Basis::S302,
+               {
+                   {"AO05Q425.ke0", segmentFile(file({bearer("IDK+101111111+99+Vor dem Schaden'", {})}))},
+                   {"ZZ05Q425.ke0",  // no final line end; a cost bearer without UNT: the run fails
+                    segmentFile(file({{"UNH+00001+KOTR:1'", "IDK+110000001+99+Ohne UNT'",
+                                       "VKG+02+109999999+5++07++01++00'", "UNH+00002+KOTR:1'",
+                                       "IDK+110000002+99+Mit UNT'", "UNT+000003+00002'"}}),
+                                "\r\n", false)},
+               }});
+  // Three quarters of one kind: Q2/2025 has begun and is the newest begun, so its records stand;
+  // Q3/2023 is older; Q3/2025 has not begun and comes last. Another kind keeps its repeat.
+  s.push_back({"s302_quartale", Basis::S302,
+               {
+                   {"AO05Q225.ke0", segmentFile(file({bearer("IDK+101111111+99+Neu 2025'", {}),
+                                                      bearer("IDK+103333333+99+Nur 2025'", {})},
+                                                     "20250301:0800"))},
+                   {"AO05Q323.ke0", segmentFile(file({bearer("IDK+101111111+99+Alt 2023'", {}),
+                                                      bearer("IDK+102222222+99+Nur 2023'", {}),
+                                                      bearer("IDK+103333333+99+Alt 2023'", {})},
+                                                     "230601:0800"))},
+                   {"ao05q325.ke0", segmentFile(file({bearer("IDK+101111111+99+Ab Juli'", {"VDT+20250701'"}),
+                                                      bearer("IDK+104444444+99+Nur Q3'", {})},
+                                                     "250610:0800"))},
+                   {"EK05Q323.ke0", segmentFile(file({bearer("IDK+101111111+99+Andere Kassenart'", {})}))},
+               }});
+  // IKs that are not nine digits are left out, never cut or padded.
+  s.push_back({"s302_iks", Basis::S302,
+               {{"AO05Q425.ke0",
+                 segmentFile(file({bearer("IDK+10'", {"NAM+01+Zu kurz'"}), bearer("IDK+1012345678+99+Zu lang'", {}),
+                                   bearer("IDK+10123456X+99+Buchstabe'", {}), bearer("IDK++99+Leer'", {}),
+                                   bearer("IDK+101234567+99+Richtig'", {})}))}}});
   s.push_back({"s300", Basis::S300,
                {
                    {"AO03Q425.ke0",
-                    segmentFile(lines({kHeader,
+                    segmentFile(file({
                                        bearer("IDK+101111111+04+Apotheke'",
                                               {"VKG+01+100000001+5++21'", "VKG+01+100000011+5++23'",
                                                "VKG+04+100000004+5'", "VKG+09+100000009+5++28+6+++00'",
                                                "VKG+02+100000002+5++07++01++00'", "VKG+03+100000003+5++01+1+++00'",
                                                "NAM+01+Name 1+Name 2+Name 3'", "ANS+1+11111+Eins+Weg 1'",
-                                               "ANS+2+22222+Zwei+Weg 2'"}),
-                                       kTrailer}))},
+                                               "ANS+2+22222+Zwei+Weg 2'"})}))},
                    {"bn03Q425.ke0",
-                    segmentFile(lines({kHeader,
+                    segmentFile(file({
                                        bearer("IDK+102222222+04+BN Art 04'",
                                               {"VKG+01+100000001+5++21+1+01++00'", "VKG+01+100000011+5++23'",
                                                "VKG+01+100000021+5++22'", "VKG+02+100000002+5++07++01++00'",
                                                "ANS+1+11111+Eins'", "ANS+2+22222+Zwei+Weg 2'"}),
-                                       bearer("IDK+103333333+99+BN Art 99'", {"VKG+01+100000001+5++21'"}),
-                                       kTrailer}))},
+                                       bearer("IDK+103333333+99+BN Art 99'", {"VKG+01+100000001+5++21'"})}))},
                }});
   s.push_back({"s105", Basis::S105,
                {
                    {"AO06Q425.ke0",
-                    segmentFile(lines({kHeader,
+                    segmentFile(file({
                                        bearer("IDK+181111111+99+Pflegekasse'",
                                               {"VKG+09+100000009+5++28+6+++00'", "VKG+02+100000002+5++07++01++00'",
                                                "ANS+1+11111++Weg 1'", "ANS+2+22222+Zwei+Weg 2'"}),
                                        bearer("IDK+182222222+99+Mit Verweis'",
-                                              {"VKG+01+181111111'", "ANS+1+11111++Weg 1'"}),
-                                       kTrailer}))},
+                                              {"VKG+01+181111111'", "ANS+1+11111++Weg 1'"})}),
+                                "\r\n", false)},  // no final line end
                }});
   s.push_back({"caps_ok", Basis::S302,
                {{"AO05Q425.ke0",
-                 segmentFile(lines({kHeader, bearer("IDK+101111111+99+Voll'", lines({links("02", 99), links("03", 99),
-                                                                                      links("09", 499)})),
-                                    kTrailer}))}}});
+                 segmentFile(file({bearer("IDK+101111111+99+Voll'",
+                                          lines({links("02", 99), links("03", 99), links("09", 499)}))}))}}});
   s.push_back({"cap_02_100", Basis::S302, capFiles("02", 100)});
   s.push_back({"cap_03_100", Basis::S302, capFiles("03", 100)});
   s.push_back({"cap_09_500", Basis::S302, capFiles("09", 500)});

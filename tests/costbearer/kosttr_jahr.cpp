@@ -11,11 +11,10 @@ namespace riviza::test {
 namespace {
 
 std::string datei(const std::vector<std::vector<std::string>>& kostentraeger) {
-  std::vector<std::string> zeilen = {"UNA:+,? '", "UNB+UNOC:3+109910000+999999999+240301:1030+00001++X'"};
+  std::vector<std::string> zeilen;
   for (const auto& k : kostentraeger)
     for (const std::string& z : message(k)) zeilen.push_back(z);
-  zeilen.push_back("UNZ+000001+00001'");
-  return segmentFile(zeilen);
+  return segmentFile(interchange(zeilen, "240301:1030"));
 }
 
 }  // namespace

@@ -16,8 +16,10 @@
 #include "kosttr_jahr.h"
 #include "maintenance/update_tabellen.h"
 #include "platform/files.h"
+#include "platform/masks.h"
 #include "platform/pump.h"
 #include "platform/syscalls.h"
+#include "support/trees.h"
 
 namespace riviza::test {
 namespace {
@@ -109,16 +111,69 @@ ssize_t dtaSchreibfehler(int fd, const void* buf, size_t n) {
 TEST_F(Neuaufbau, AFailureLeavesTheOldTables) {
   starten();
   ASSERT_TRUE(KostentraegerTabellenAktualisieren());
-  // Without the EK05 file a successful run would change Kosttr.db, Kassen.db and Kas.db.
-  ASSERT_TRUE(platform::deleteFile(jahrOrdner("Kosttr\\EK05Q124.ke0")).ok());
+  // The year's Kosttr folder with the synthetic files of the masks but the EK05 one (without it a
+  // successful run would change Kosttr.db, Kassen.db and Kas.db), and `dazu`.
+  auto kosttr = [&](const std::vector<std::string>& masken,
+                    const std::vector<std::pair<std::string, std::string>>& dazu) {
+    ASSERT_TRUE(platform::removeTree(jahrOrdner("Kosttr")).ok());
+    daten.mkdir("Abrechng/2024/Kosttr");
+    for (const auto& [name, bytes] : kostentraegerDateien())
+      for (const std::string& maske : masken)
+        if (name != "EK05Q124.ke0" && platform::matchesMask(name, maske))
+          daten.write("Abrechng/2024/Kosttr/" + name, bytes);
+    for (const auto& [name, bytes] : dazu) daten.write("Abrechng/2024/Kosttr/" + name, bytes);
+  };
+  const std::vector<std::string> alle = {"*.ke0"};
+  const std::string ao05 = publishedFile("AO05Q425.ke0");
+  const std::string beschaedigt = zeile(
+      "FEHLER Kostenträgerdateien nicht eingelesen (Kosttr302.txt): "
+      "Kostenträgerdatei beschädigt: ");
   struct Fall {
     const char* name;
     std::function<void()> vorbereiten;
     std::string meldung;  // the beginning of the line or message that tells
     size_t unveraendert;  // the first n tables of kTabellen keep their records
   } faelle[] = {
+      {"a published file cut by head -c 40000",
+       [&] {
+         kosttr(alle, {{"AO05Q425.ke0", ao05.substr(0, 40000)}});
+       },
+       beschaedigt + "AO05Q425.ke0, Zeile 1401: die Datei endet mitten im Segment, sie ist unvollständig",
+       std::size(kTabellen)},
+      {"a published file cut right after an UNT line",
+       [&] {
+         kosttr(alle, {{"AO05Q425.ke0", cutAfterUnt(ao05, 100)}});
+       },
+       beschaedigt + "AO05Q425.ke0, Zeile 1342: die Datei endet ohne UNZ, sie ist unvollständig",
+       std::size(kTabellen)},
+      {"a published file garbled",
+       [&] {
+         kosttr(alle, {{"AO05Q425.ke0", garbled(ao05, 20000, 200)}});
+       },
+       beschaedigt + "AO05Q425.ke0, Zeile 681: keine Segmentzeile", std::size(kTabellen)},
+      {"87 KB of random bytes in place of a file",
+       [&] {
+         kosttr(alle, {{"AO05Q124.ke0", RandomBytes(87000, 9)}});
+       },
+       beschaedigt +
+           "AO05Q124.ke0, Zeile 1: die Datei beginnt nicht mit UNB, sie ist keine Kostenträgerdatei",
+       std::size(kTabellen)},
+      {"no §302 file",
+       [&] {
+         kosttr({"??03*", "??06*"}, {});
+       },
+       zeile("FEHLER Kostenträgerdateien unvollständig: Kosttr.db hat 2 Sätze, die Kostenträgerdateien aber "
+             "keine "
+             "gültigen Kostenträger nach §302 (??05*.ke?); keine Tabelle geändert"),
+       std::size(kTabellen)},
+      {"no cost-bearer file",
+       [&] {
+         kosttr({}, {{"liesmich.txt", "x"}});
+       },
+       "Kostenträgerdateien nicht verfügbar", std::size(kTabellen)},
       {"a reader fails",
        [&] {
+         kosttr(alle, {});
          ASSERT_TRUE(platform::deleteFile(imProgramm("Temp\\Kosttr105.txt")).ok());
          programm.mkdir("Temp/Kosttr105.txt");
        },
@@ -140,6 +195,7 @@ TEST_F(Neuaufbau, AFailureLeavesTheOldTables) {
     SCOPED_TRACE(fall.name);
     fall.vorbereiten();
     const auto vorher = alleTabellen();
+    const auto dateienVorher = TreeContents(daten / "Abrechng/2024/Daten");
     form->ListBoxLiveUpdate->items().clear();
     {
       platform::ScopedSysCalls schreibfehler(fehlerhaft);
@@ -154,6 +210,9 @@ TEST_F(Neuaufbau, AFailureLeavesTheOldTables) {
     const auto nachher = alleTabellen();
     for (size_t i = 0; i < fall.unveraendert; ++i) EXPECT_EQ(nachher[i], vorher[i]) << kTabellen[i];
     EXPECT_EQ(nachher[0], kErwartet[0]);  // the old table, not the one of the files as they are now
+    // A run refused before its passes leaves every table file as it was, byte for byte.
+    if (fall.unveraendert == std::size(kTabellen))
+      EXPECT_EQ(TreeContents(daten / "Abrechng/2024/Daten"), dateienVorher);
   }
   EXPECT_EQ(form->EditDebitorenAb->text(), "100");  // a failed pass hands out no number
 }
@@ -176,11 +235,12 @@ TEST_F(Neuaufbau, ARebuildCannotStartWhileAnotherRuns) {
 // rebuilds without any; the readers' notes on a file they passed parts of reach the list in both.
 TEST_F(Neuaufbau, TheOtherHiddenButtonsAndTheReadersNotes) {
   starten();
-  daten.write("Abrechng/2024/Kosttr/BK05Q124.ke0",
-              segmentFile({"UNH+00001+KOTR:02:001:KV'", "IDK+108888881+99+Ohne Ende'", "VDT+2025061X'"}));
+  std::vector<std::string> bk05 = message({"IDK+108888881+99+Datum unlesbar'", "VDT+2025061X'"});
+  for (const std::string& z : message({"IDK+10888888+99+IK zu kurz'"})) bk05.push_back(z);
+  daten.write("Abrechng/2024/Kosttr/BK05Q124.ke0", segmentFile(interchange(bk05)));
   const std::vector<std::string> notizen = {
-      zeile("VDT ohne gültiges Datum übergangen: BK05Q124.ke0 Zeile 3: VDT+2025061X'"),
-      zeile("Kostenträger ohne UNT in das Protokoll geschrieben: IK 108888881, BK05Q124.ke0 Zeile 2")};
+      zeile("VDT ohne gültiges Datum übergangen: BK05Q124.ke0 Zeile 5: VDT+2025061X'"),
+      zeile("Kostenträger ohne gültige IK übergangen: BK05Q124.ke0 Zeile 8: IDK+10888888+99+IK zu kurz'")};
   auto mit = [](std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -198,7 +258,7 @@ TEST_F(Neuaufbau, TheOtherHiddenButtonsAndTheReadersNotes) {
   auto kassenNochmal = kassen;
   kassenNochmal[3] = zeile("BARMER Geschäftsstelllen aktualisiert, Anzahl: 0");
   EXPECT_EQ(protokoll(), mit(mit(mit(notizen, kassenNochmal), notizen), kosttr));
-  // The passed-over cost bearer is in no table (the buttons leave Kas.db and KasAdrAnn.db).
+  // Neither cost bearer is in a table (the buttons leave Kas.db and KasAdrAnn.db).
   const auto tabellen = alleTabellen();
   for (size_t i : {0u, 1u, 2u, 3u, 4u, 5u, 8u}) EXPECT_EQ(tabellen[i], kErwartet[i]) << kTabellen[i];
 }

@@ -2,9 +2,11 @@
 // IDK comes out exactly once, in the work file or in the log; lines keep their widths; umlauts
 // arrive in UTF-8; no cap is hit; the lookups answer from the loaded tables.
 #include <gtest/gtest.h>
+
 #include <map>
 
 #include "costbearer/abr_tools.h"
+#include "costbearer/interchange.h"
 #include "costbearer/kosttr_reader.h"
 #include "costbearer/segment.h"
 #include "fixtures.h"
@@ -90,6 +92,76 @@ TEST_F(RealFiles, EveryIdkOnceAndFixedWidths) {
   EXPECT_TRUE(r300.ok());
   EXPECT_EQ(r300.counter, 0);
   EXPECT_EQ(temp("Kosttr300.txt"), "");
+}
+
+// Copies of a published file as transfers, full disks and editors leave them: a damaged one
+// fails the run with its name, line and what broke, and leaves no work file and no table; line
+// ends of another kind, a last one or a blank line at the end read as the original.
+TEST_F(RealFiles, DamagedCopiesAreRefusedByNameAndLine) {
+  const std::string ao05 = test::publishedFile("AO05Q425.ke0");
+  auto zeilen = [&](size_t von, size_t bis, std::string_view neu = {}) {  // lines von..bis (1-based) replaced
+    size_t a = 0, b;
+    for (size_t i = 1; i < von; ++i) a = ao05.find('\n', a) + 1;
+    b = a;
+    for (size_t i = von; i <= bis; ++i) b = ao05.find('\n', b) + 1;
+    return ao05.substr(0, a) + std::string(neu) + ao05.substr(b);
+  };
+  std::string crlf;
+  for (char c : ao05) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::string fault;  // after "Kostenträgerdatei beschädigt: AO05Q425.ke0, "; empty: reads as the original
+  } cases[] = {
+      {"cut by head -c 40000", ao05.substr(0, 40000),
+       "Zeile 1401: die Datei endet mitten im Segment, sie ist unvollständig"},
+      {"cut right after the 100th UNT", test::cutAfterUnt(ao05, 100),
+       "Zeile 1342: die Datei endet ohne UNZ, sie ist unvollständig"},
+      {"200 bytes garbled", test::garbled(ao05, 20000, 200), "Zeile 681: keine Segmentzeile"},
+      {"87 KB of random bytes", test::RandomBytes(87000, 9),
+       "Zeile 1: die Datei beginnt nicht mit UNB, sie ist keine Kostenträgerdatei"},
+      {"no EDIFACT", "kein EDIFACT",
+       "Zeile 1: die Datei beginnt nicht mit UNB, sie ist keine Kostenträgerdatei"},
+      {"empty", "", "Zeile 1: die Datei ist leer"},
+      {"a segment gone", zeilen(6, 6), "Zeile 12: UNT zählt 000011 Segmente, die Nachricht hat 10"},
+      {"a second IDK", zeilen(6, 6, "IDK+100295018+99+Zweite'\n"),
+       "Zeile 13: die Nachricht ab Zeile 3 hat 2 IDK-Segmente statt einem"},
+      {"a message gone", zeilen(3, 13), "Zeile 2523: UNZ zählt 000206 Nachrichten, die Datei hat 205"},
+      {"a message without UNT", zeilen(13, 13), "Zeile 13: UNH vor dem UNT der Nachricht ab Zeile 3"},
+      {"UNT of another message", zeilen(13, 13, "UNT+000011+00002'\n"),
+       "Zeile 13: UNT nennt die Nachricht 00002, UNH 00001"},
+      {"UNZ of another interchange", ao05.substr(0, ao05.size() - 3) + "95'",
+       "Zeile 2534: UNZ nennt die Übertragung 00395, UNB 00394"},
+      {"another separator in UNA", zeilen(1, 1, "UNA:*,? '\n"),
+       "Zeile 1: UNA nennt andere Trennzeichen als + ' ?"},
+      {"a second interchange after UNZ", ao05 + "\n" + ao05, "Zeile 2535: Text nach UNZ"},
+      {"CR LF line ends", crlf, ""},
+      {"a final line end", ao05 + "\n", ""},
+      {"a blank line at the end", ao05 + "\r\n", ""},
+  };
+  ASSERT_TRUE(ao05.ends_with("UNZ+000206+00394'"));  // without a final line end
+  auto lesen = [&](const std::string& bytes) {
+    prog_.write("daten/Kosttr/AO05Q425.ke0", bytes);
+    return test::einlesen(Basis::S302, prog_.str() + "\\", prog_.str() + "/daten\\", "");
+  };
+  ASSERT_TRUE(lesen(ao05).ok());
+  const std::string original = temp("Kosttr302.txt");
+  ASSERT_EQ(test::crlfLines(original).size(), 837u);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const KosttrLeseErgebnis r = lesen(c.bytes);
+    if (c.fault.empty()) {
+      ASSERT_TRUE(r.ok()) << r.status.error().describe();
+      EXPECT_EQ(r.kostentraeger, 206);
+      EXPECT_EQ(temp("Kosttr302.txt"), original);
+      continue;
+    }
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.status.error().code, costbearer::kDamaged);
+    EXPECT_EQ(r.status.error().message, "Kostenträgerdatei beschädigt: AO05Q425.ke0, " + c.fault);
+    EXPECT_EQ(temp("Kosttr302.txt"), "");
+    EXPECT_EQ(Kosttr302Tabelle().size(), 0u);
+  }
 }
 
 TEST_F(RealFiles, LookupsAnswerInUtf8) {

@@ -22,12 +22,13 @@ class AnnWindowTest : public JahrWindowTest {
   AnnWindowTest() {
     vorlagen();
     root.write("Daten/Abrechng/2024/Kosttr/AO05Q124.ke0",
-               segmentFile(message({"IDK+108310400+99+AOK Bayern'", "NAM+01+AOK Bayern+Die Gesundheitskasse'",
-                                    "ANS+1+80331+München+Carl-Wery-Straße 28'"})));
-    root.write(
-        "Daten/Abrechng/2024/Kosttr/AO03Q124.ke0",
-        segmentFile(message({"IDK+109905003+99+DAV Rechenzentrum'", "NAM+01+Datenannahme §300+Abrechnung'",
-                             "ANS+1+40211+Düsseldorf+Königsallee 1'"})));
+               segmentFile(interchange(
+                   message({"IDK+108310400+99+AOK Bayern'", "NAM+01+AOK Bayern+Die Gesundheitskasse'",
+                            "ANS+1+80331+München+Carl-Wery-Straße 28'"}))));
+    root.write("Daten/Abrechng/2024/Kosttr/AO03Q124.ke0",
+               segmentFile(interchange(
+                   message({"IDK+109905003+99+DAV Rechenzentrum'", "NAM+01+Datenannahme §300+Abrechnung'",
+                            "ANS+1+40211+Düsseldorf+Königsallee 1'"}))));
     tabelle("Ann.DB", {{"108310400", "AOK Bayern"}, {"101111111", "BKK Süd"}},
             {"Kostentraeger", "NameKostentraeger"});
     tabelle("AdrAnn.DB",

@@ -35,7 +35,7 @@ class DatenpflegeWindowTest : public JahrWindowTest {
     vorlagen();
     tabelle("Leistungen.DB", {});
     root.write("Import/artImp.csv",
-               platform::fromUtf8("Nr\tSchlüssel\tPZN\tText\r\n1\tG-1\t1234567\tGehhilfe\r\n"
+               platform::fromUtf8("Nr\tSchlüssel\tPZN\tText\tPreis\r\n1\tG-1\t1234567\tGehhilfe\r\n"
                                   "2\tG-2\t7654321\tRollator für Übungen\r\n"));
     tabelle("ErfBeleg.DB", {{"1001", "04.01.2024", "", "K001", "13"}, {"1002", "04.01.2024", "", "K002"}});
     tabelle("ErfPosition.DB", {{"1001", "", "604503"}, {"1002", "", "704505"}});

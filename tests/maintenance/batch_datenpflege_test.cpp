@@ -16,9 +16,15 @@ TEST_F(BatchDatenpflege, ImportPznAndDoctorNumbersFromTheCommandLine) {
   alteLeistungen();
   saetzeSchreiben(datenVon("2024"), "Arzt.DB", {{{"Nummer", "0123456"}}, {{"Nummer", "12345678"}}});
   daten.mkdir("Import");
+  // Lists of two and three columns are refused; those of the expected four import.
   xlsSchreiben(daten / "Import/liste.xls", "[('L', [['K', 'PZN'], ['Z-1', 1234567], ['Z-2', '12345678']])]");
   csvSchreiben("Import/liste.csv", "K\r\n1\tC-1\t7\r\n");
+  xlsSchreiben(daten / "Import/liste4.xls",
+               "[('L', [['K', 'PZN', 'Text', 'Preis'], ['Z-1', 1234567], ['Z-2', '12345678']])]");
+  csvSchreiben("Import/liste5.csv", "Nr\tK\tPZN\tText\tPreis\r\n1\tC-1\t7\r\n");
   const std::string xls = imDaten("Import\\liste.xls"), csv = imDaten("Import\\liste.csv");
+  const std::string xls4 = imDaten("Import\\liste4.xls"), csv5 = imDaten("Import\\liste5.csv");
+  const std::string nicht = "[Fehler !] Leistungen nicht importiert: ";
   const std::string frage =
       "[Dialog] Datenimport Leistungen starten ?\n\nLeistungen werden gelöscht !\n\nBitte sichern Sie vorher "
       "Ihre Daten !";
@@ -36,9 +42,16 @@ TEST_F(BatchDatenpflege, ImportPznAndDoctorNumbersFromTheCommandLine) {
       {Zeilen{"import-leistungen", imDaten("Import\\fehlt.csv")}, 1, "[Meldung] Datei nicht vorhanden!\n",
        alteListe()},
       {Zeilen{"import-leistungen", csv, "--nein"}, 1, frage + " -> Abbrechen\n", alteListe()},
-      {Zeilen{"import-leistungen", csv}, 0, frage + " -> Ja\nLeistungen importiert: 1\n",
+      {Zeilen{"import-leistungen", csv}, 1,
+       frage + " -> Ja\n" + nicht + csv +
+           " ist keine Leistungsliste der erwarteten Form.\nDie Überschrift (Zeile 1) hat 1 Spalte",
+       alteListe()},
+      {Zeilen{"import-leistungen", xls}, 1,
+       nicht + xls + " ist keine Leistungsliste der erwarteten Form.\nDas erste Tabellenblatt hat 2 Spalten",
+       alteListe()},
+      {Zeilen{"import-leistungen", csv5}, 0, frage + " -> Ja\nLeistungen importiert: 1\n",
        Zeilen{"c-1|7|||1|True"}},
-      {Zeilen{"import-leistungen", xls}, 0, "Leistungen importiert: 2\n", importiert},
+      {Zeilen{"import-leistungen", xls4}, 0, "Leistungen importiert: 2\n", importiert},
       {Zeilen{"pzn8", "x"}, 2, "keine Argumente erwartet", importiert},
       {Zeilen{"pzn8"}, 0, "[Meldung] PZN auf 8-stellig umgesetzt!\n",
        Zeilen{"z-1|01234567|||1|True", "z-2|12345678|||1|True"}},
@@ -47,7 +60,9 @@ TEST_F(BatchDatenpflege, ImportPznAndDoctorNumbersFromTheCommandLine) {
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.args[0] + (f.args.size() > 1 ? " " + f.args[1] : ""));
-    ausgabePruefen(rivizaBatch(programm, f.args), f.status, {f.ausgabe});
+    const ToolRun r = rivizaBatch(programm, f.args);
+    ausgabePruefen(r, f.status, {f.ausgabe});
+    if (f.status != 0) EXPECT_EQ(r.output.find("Leistungen importiert"), std::string::npos) << r.output;
     EXPECT_EQ(leistungen(), f.leistungen);
   }
   EXPECT_EQ(saetze(datenVon("2024"), "Arzt.DB", {"Nummer"}), (Zeilen{"012345600", "12345678"}));

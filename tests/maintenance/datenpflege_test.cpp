@@ -23,7 +23,7 @@ class DatenpflegeSeite : public Datenpflege {
 
 TEST_F(DatenpflegeSeite, TheImportButtonsAskFirstAndShowTheCountWhileTheyRun) {
   gestartet();
-  csvSchreiben("Import/artImp.csv", "K\r\n1\tA-1\t1234567\tErste\r\n2\tA-2\r\n");
+  csvSchreiben("Import/artImp.csv", "Nr\tK\tPZN\tText\tPreis\r\n1\tA-1\t1234567\tErste\r\n2\tA-2\r\n");
   xlsSchreiben(daten / "Import/artImp.xls", "[('L', [['K'], ['X-1', 7654321, 'Aus Excel', 3]])]");
   const std::string frage =
       "?YC Datenimport Leistungen starten ?\n\nLeistungen werden gelöscht !\n\nBitte sichern Sie vorher Ihre "

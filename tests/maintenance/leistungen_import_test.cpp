@@ -14,6 +14,7 @@
 #include "db/catalogue.h"
 #include "office/application.h"
 #include "platform/syscalls.h"
+#include "support/trees.h"
 
 namespace riviza::test {
 namespace {
@@ -28,11 +29,14 @@ TEST_F(LeistungenImport, EachListReplacesTheCatalogueFieldByField) {
                "  ['  x-2  ', '123456789', ' Text mit Blanks ', D(2024, 3, 15)],"
                "  ['ÄRZTE', 12345678901, 'Zahl als Text', '7'], ['kurz'],"
                "  [None, 'ohne Schlüssel'], ['nach-leer', '1']]), ('Zweites', [['k'], ['zweites-blatt']])]");
-  xlsSchreiben(daten / "Import/leer.xls", "[('L', [['Schlüssel'], [None, '1234567'], ['a3']])]");
+  xlsSchreiben(daten / "Import/leer.xls",
+               "[('L', [['Schlüssel', 'PZN', 'Text', 'Preis'], [None, '1234567'], ['a3']])]");
   csvSchreiben(
       "Import/artImp.csv",
       "Nr\tSchlüssel\tPZN\tText\tPreis\r\n1\tAB-'7'\t01234567\tBandage für Knie\t9,95\r\n2\tKurz\r\n\r\n"
       "3\tX1\t123456789\tO'Brien Stütze\t1\tEXTRA\nErster Teil\t\t\t\t'\r\n4\tLetzte\t7\tEnde\t2");
+  daten.write("Import/bom.csv",
+              "\xEF\xBB\xBFNr\tSchlüssel\tPZN\tText\tPreis\r\n1\tÄ-1\t1234567\tGröße M\t9,95\r\n");
   const std::pair<const char*, Zeilen> faelle[] = {
       {"artImp.xls",
        {"ab-100|1234567|Gehhilfe mit Größe|12,5|1|True", "x-2|12345678|Text mit Blanks|15.03.2024|1|True",
@@ -41,6 +45,7 @@ TEST_F(LeistungenImport, EachListReplacesTheCatalogueFieldByField) {
       {"artImp.csv",
        {"ab-7|01234567|Bandage für Knie|9,95|1|True", "kurz||||1|True", "||||1|True",
         "x1|12345678|OBrien Stütze|1|1|True", "||||1|True", "letzte|7|Ende|2|1|True"}},
+      {"bom.csv", {"ä-1|1234567|Größe M|9,95|1|True"}},  // UTF-8 behind its byte-order mark
   };
   for (const auto& [datei, liste] : faelle) {
     SCOPED_TRACE(datei);
@@ -86,17 +91,60 @@ TEST_F(LeistungenImport, AFailedImportLeavesTheOldCatalogueAndSaysWhy) {
        nicht + xls + " kann nicht gelesen werden.\nDie Datei " + xls + " ist keine Excel-Arbeitsmappe"},
       {"unreadable", csv, "K\r\n1\ta\r\n", [] { gUnlesbar = "artImp.csv"; },
        nicht + csv + " kann nicht gelesen werden.\n"},
-      {"19 fields", csv, "K\r\n1\ta\r\n",
+      {"19 fields", csv, "Nr\tK\tP\tT\tX\r\n1\ta\r\n",
        [&] { leistungenTabelle(datenVon("2024"), [](db::TableStructure& s) { s.fields.pop_back(); }); },
        nicht + tabelle +
            " hat 19 Felder, der Import schreibt bis Feld 20.\nBitte zuerst die Tabellen reorganisieren."},
-      {"refused record", csv, "K\r\n1\ta\tb\tc\t9,95\r\n2\tx\ty\tz\tneun\r\n3\tq\r\n",
+      {"refused record", csv, "Nr\tK\tP\tT\tX\r\n1\ta\tb\tc\t9,95\r\n2\tx\ty\tz\tneun\r\n3\tq\r\n",
        [&] {
          leistungenTabelle(datenVon("2024"), [](db::TableStructure& s) {
            s.fields[11] = {"Preis", db::FieldType::Number, 0};
          });
        },
        nicht + "Satz 2 wird von Leistungen.DB nicht angenommen.\n"},
+      // Lists of the wrong shape, refused whole before the catalogue is touched.
+      {"semicolons", csv, "Nr;Schlüssel;PZN;Text;Preis\r\n1;AB-1;1234567;Gehhilfe;9,95\r\n", [] {},
+       nicht + csv +
+           " ist keine Leistungsliste der erwarteten Form.\nDie Überschrift (Zeile 1) hat 1 Spalte, "
+           "erwartet werden 5, durch Tabulatoren getrennt; die Liste ist mit Semikolons getrennt."},
+      {"lines of three parts", csv, "Nr\tSchlüssel\tPZN\r\n1\tAB-1\t1234567\r\n", [] {},
+       nicht + csv +
+           " ist keine Leistungsliste der erwarteten Form.\nDie Überschrift (Zeile 1) hat 3 Spalten, "
+           "erwartet werden 5, durch Tabulatoren getrennt."},
+      {"a row without tabs", csv, "Nr\tSchlüssel\tPZN\tText\tPreis\r\n1\tAB-1\t1\tx\t2\r\n\r\n2;AB-2;7\r\n",
+       [] {},
+       nicht + csv +
+           " ist keine Leistungsliste der erwarteten Form.\nZeile 4 hat keine durch Tabulatoren "
+           "getrennten Spalten."},
+      {"2,000 random bytes", csv, "", [&] { daten.write("Import/artImp.csv", RandomBytes(2000, 3)); },
+       nicht + csv + " ist keine Leistungsliste der erwarteten Form.\nZeile 1 enthält Steuerzeichen"},
+      {"a byte-order mark before bytes that are no UTF-8", csv, "",
+       [&] { daten.write("Import/artImp.csv", "\xEF\xBB\xBFNr\tK\tP\tT\tX\r\n1\tM\xFC\r\n"); },
+       nicht + csv +
+           " ist keine Leistungsliste der erwarteten Form.\nDie Datei beginnt mit der Kennung für UTF-8, "
+           "ist aber kein gültiges UTF-8."},
+      {"a workbook of two columns", xls, "",
+       [&] { xlsSchreiben(daten / "Import/artImp.xls", "[('L', [['K', 'PZN'], ['Z-1', 1234567]])]"); },
+       nicht + xls +
+           " ist keine Leistungsliste der erwarteten Form.\nDas erste Tabellenblatt hat 2 Spalten, "
+           "erwartet werden die Spalten A bis D."},
+      {"a formula in column A", xls, "",
+       [&] {
+         xlsSchreiben(
+             daten / "Import/artImp.xls",
+             "[('L', [['K', 'PZN', 'Text', 'Preis'], ['Z-1', '1'], [xlwt.Formula('\"Z\"&\"-2\"'), '2'], "
+             "['Z-3', '3']])]");
+       },
+       nicht + xls +
+           " ist keine Leistungsliste der erwarteten Form.\nZelle A3 (Zeile 3) enthält eine Formel ohne "
+           "gespeicherten Wert. Bitte die Liste mit Werten statt Formeln speichern."},
+      {"a formula in column C", xls, "",
+       [&] {
+         xlsSchreiben(daten / "Import/artImp.xls",
+                      "[('L', [['K', 'PZN', 'Text', 'Preis'], ['Z-1', '1', xlwt.Formula('1+2'), 4]])]");
+       },
+       nicht + xls +
+           " ist keine Leistungsliste der erwarteten Form.\nZelle C2 (Zeile 2) enthält eine Formel"},
       {"no Leistungen.DB", csv, "K\r\n1\ta\r\n", [&] { ASSERT_TRUE(platform::deleteFile(tabelle).ok()); },
        ""},
       {"no list", imDaten("Import\\fehlt.csv"), "", [] {}, ""},

@@ -9,6 +9,8 @@
 #include <optional>
 #include <thread>
 
+#include "fixtures.h"
+#include "jahr_daten.h"
 #include "maintenance/update_online.h"
 #include "net/connection.h"
 #include "net/curl_util.h"
@@ -264,9 +266,27 @@ TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {
        ui::DlgResult::Yes,
        "Datei AO05Q224.ke0: ",
        BuildZip({ZipEntrySpec("AO05Q224.ke0", "neu", 0, 0, 0x20, 0x5A8B6000, 0x12345678u)})},
+      // The packages below unpack whole; the readers refuse them.
+      {"a file that holds no cost bearer", Eintraege{{"AO05Q426.ke0", "kein EDIFACT"}}, ui::DlgResult::Yes,
+       "Kostenträgerdatei beschädigt: AO05Q426.ke0, Zeile 1: die Datei beginnt nicht mit UNB, sie ist keine "
+       "Kostenträgerdatei"},
+      {"a published file cut by head -c 40000",
+       Eintraege{{"AO05Q425.ke0", publishedFile("AO05Q425.ke0").substr(0, 40000)},
+                 {"AO06Q425.ke0", publishedFile("AO06Q425.ke0")}},
+       ui::DlgResult::Yes,
+       "Kostenträgerdatei beschädigt: AO05Q425.ke0, Zeile 1401: die Datei endet mitten im Segment, sie ist "
+       "unvollständig"},
+      {"only §105 files while Kosttr.db holds a cost bearer",
+       Eintraege{{"AO06Q425.ke0", publishedFile("AO06Q425.ke0")}}, ui::DlgResult::Yes,
+       "Kosttr.db hat 1 Satz, das Paket aber keine gültigen Kostenträger nach §302 (??05*.ke?)"},
   };
   const std::string jahrKosttr = "Abrechng/2024/Kosttr/";
   daten.write(jahrKosttr + "AO05Q124.ke0", "alt");
+  ASSERT_TRUE(
+      platform::copyFile(imProgramm("LeerDaten\\Kosttr.db"), imDaten("Abrechng\\2024\\Daten\\Kosttr.db"))
+          .ok());
+  saetzeSchreiben(imDaten("Abrechng\\2024\\Daten"), "Kosttr.db", {{{"IK", "1234561"}, {"Kurz", "AOK"}}});
+  const std::string kosttrDb = readNative(daten / "Abrechng/2024/Daten/Kosttr.db");
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
     form->ListBoxLiveUpdate->items().clear();
@@ -299,6 +319,7 @@ TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {
     EXPECT_FALSE(programm.exists("Temp/KosttrNeu"));
     EXPECT_EQ(jahrWert("2024", "KosttrDatum"), "-1");
     EXPECT_EQ(globals().StandKosttrDatum, "01.01.2000");
+    EXPECT_EQ(readNative(daten / "Abrechng/2024/Daten/Kosttr.db"), kosttrDb);
   }
 }
 

@@ -33,6 +33,12 @@ struct AlteTabelle {
   std::vector<int> reihenfolge{};  // order of the new records when the key reorders them
 };
 
+// A structure with some fields replaced.
+db::TableStructure aendern(db::TableStructure s, const std::vector<std::pair<int, db::FieldDef>>& felder) {
+  for (const auto& [pos, feld] : felder) s.fields[static_cast<size_t>(pos)] = feld;
+  return s;
+}
+
 std::vector<AlteTabelle> alteTabellen() {
   const db::TableStructure eigene{{{"Nr", db::FieldType::Alpha, 5}, {"Text", db::FieldType::Alpha, 20}}, 0};
   using Saetze = std::vector<Satz>;
@@ -62,10 +68,17 @@ std::vector<AlteTabelle> alteTabellen() {
        "Patienten.DB", 34, 30,
        Aenderungen{Satz{{0, "1"}, {26, "False"}, {33, "315"}}, Satz{{0, "2"}, {26, "False"}, {33, "9999"}},
                    std::nullopt, Satz{{0, "3"}, {26, "True"}, {33, "1201"}}}},
-      {"ErfBeleg.DB", aelter("ErfBeleg.DB", 53),
-       Saetze{{{0, "4711"}, {1, "15.03.2024"}, {48, "True"}, {52, "False"}}, {{0, "4712"}, {14, "99,95"}}},
+      // An older structure with a wider text (4) and a date kept as text (6): the longer text is
+      // cut and logged, a blank date text gives an empty date.
+      {"ErfBeleg.DB",
+       aendern(aelter("ErfBeleg.DB", 53), {{4, {"Versichertenstatus", db::FieldType::Alpha, 20}},
+                                           {6, {"Verordnungsdatum", db::FieldType::Alpha, 10}}}),
+       Saetze{{{0, "4711"}, {1, "15.03.2024"}, {6, "01.02.2024"}, {48, "True"}, {52, "False"}},
+              {{0, "4712"}, {14, "99,95"}},
+              {{0, "4713"}, {4, "Mitglied und Familie"}, {6, "   "}}},
        "ErfBeleg.DB", 58, 53,
-       Aenderungen{Satz{{51, "False"}}, Satz{{48, "False"}, {51, "False"}, {52, "False"}}}},
+       Aenderungen{Satz{{51, "False"}}, Satz{{48, "False"}, {51, "False"}, {52, "False"}},
+                   Satz{{4, "Mitglied u"}, {6, ""}, {48, "False"}, {51, "False"}, {52, "False"}}}},
       {"Ann.DB", aelter("Ann.DB", 20),
        Saetze{{{0, "1234567"}, {1, "AOK Bayern"}},
               {{0, "123456789"}, {1, "BKK Nord"}},
@@ -85,6 +98,9 @@ TEST_F(Reorg, OlderTablesArriveInTheNewStructuresWithTheirConversions) {
   gestartet([&] {
     for (const AlteTabelle& t : tabellen) tabelleAnlegen(jahrDaten(), t.datei, t.struktur, t.saetze);
     daten.write("Abrechng/2024/Daten/notiz.txt", "Hallo");
+    // A user's files whose extensions the old engine's index masks match, of no table's name.
+    daten.write("Abrechng/2024/Daten/Rechnung.pdf", "%PDF");
+    daten.write("Abrechng/2024/Daten/Liste.xlsx", "PK");
     daten.write("Abrechng/2024/Daten/Bilder/scan1.tif", "TIFF");
     for (const char* index : {"ErfBeleg.PX", "ErfPosition.XG0", "Patienten.YG0"})
       daten.write(std::string("Abrechng/2024/Daten/") + index, "Index");
@@ -114,11 +130,13 @@ TEST_F(Reorg, OlderTablesArriveInTheNewStructuresWithTheirConversions) {
   const auto jetzt = ordnerInhalt(datenOrdner());
   EXPECT_EQ(jetzt.at("Eigene.DB"), vorher.at("Eigene.DB"));
   EXPECT_EQ(jetzt.at("notiz.txt"), fingerabdruck("Hallo"));
+  EXPECT_EQ(jetzt.at("Rechnung.pdf"), fingerabdruck("%PDF"));
+  EXPECT_EQ(jetzt.at("Liste.xlsx"), fingerabdruck("PK"));
   EXPECT_EQ(jetzt.at("Bilder/scan1.tif"), fingerabdruck("TIFF"));
   for (const char* weg : {"kosttr.db", "ErfBeleg.PX", "ErfPosition.XG0", "Patienten.YG0"})
     EXPECT_FALSE(jetzt.count(weg)) << weg;
   EXPECT_TRUE(jetzt.count("Kosttr.db"));
-  EXPECT_EQ(jetzt.size(), 22u + 3u);  // every template, Eigene.DB, notiz.txt, Bilder/scan1.tif
+  EXPECT_EQ(jetzt.size(), 22u + 5u);  // every template, Eigene.DB, the user's four files
   EXPECT_FALSE(daten.exists("Abrechng/2024/Daten_neu"));
   EXPECT_FALSE(daten.exists("Abrechng/2024/Daten_vorher"));
 
