@@ -7,7 +7,8 @@
 // voucher (recomputing after every position deleted positions under the running cursor and
 // skipped others); an empty voucher number selects no positions (it recomputed the voucher
 // before into this one); co-payment amounts count as amounts, so 0,50 is a co-payment (they
-// were cut to whole euros). The voucher cursor is not refreshed after each voucher: that reread
+// were cut to whole euros); both buttons leave a year another program holds alone and lock it
+// for their run (Riviza1_sperre.h). The voucher cursor is not refreshed after each voucher: that reread
 // the whole table per voucher and shows nothing this routine did not write itself.
 #include "app/Riviza1_mwst.h"
 
@@ -15,6 +16,7 @@
 #include <cmath>
 
 #include "app/Riviza1.h"
+#include "app/Riviza1_sperre.h"
 #include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
 #include "app/meldungen.h"
@@ -205,6 +207,8 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
       return;
     }
   }
+  VorgangsSperre sperre;
+  if (!sperre.nehmen(jahrDatenPfad())) return;
   if (!gefragt("MwSt-Sätze werden in nicht abgerechneten Rezepten / Verordnungen überschrieben\n\nSind Sie "
                "sicher ?"))
     return;
@@ -221,6 +225,8 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
 }
 
 void TFormEinstellungen::BitBtnLoeschZuzBefreiungClick(TComponent&) {
+  VorgangsSperre sperre;
+  if (!sperre.nehmen(jahrDatenPfad())) return;
   if (!gefragt("Die Zuzahlungsbefreiungen aller Patienten werden gelöscht\n\nSind Sie sicher ?")) return;
   Status st;
   {

@@ -7,14 +7,16 @@
 // the old year's folder and the free name of the new one are checked before anything is
 // created; a failed step of the migration is undone as far as it went; a failure after the new
 // folder exists (the settings file that cannot be copied included) removes it again; and only a
-// year that was really made ends with the success message and becomes current. The old year's lock is
-// released only when this program holds it. The carry-over selects each voucher's positions by its exact
+// year that was really made ends with the success message and becomes current. A year another program
+// holds is no year to build the next one from (its tables may be changing): the run is refused. The old
+// year's lock is released only when this program holds it. The carry-over selects each voucher's positions by its exact
 // number (an empty number has none) and reads the old position table once, so its time grows with the data.
 #include <charconv>
 
 #include "app/Riviza1.h"
 #include "app/Riviza1_jahre.h"
 #include "app/Riviza1_settings.h"
+#include "app/Riviza1_sperre.h"
 #include "app/Riviza1_start.h"
 #include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
@@ -270,7 +272,9 @@ bool jahrAnlegen(TFormEinstellungen& f, const Jahre& j, const Uebernahme& u, For
 bool NeuesAbrechnungsjahrAnlegen() {
   TFormEinstellungen& f = *FormEinstellungen;
   const auto jahre = jahreBestimmen(f);
-  if (!jahre || !offeneBelegeErlaubt(f)) return false;
+  // The new year is built from the old year's live tables: not while another program holds it.
+  VorgangsSperre sperre;
+  if (!jahre || !sperre.nehmen(jahrDatenPfad()) || !offeneBelegeErlaubt(f)) return false;
   const Jahre& j = *jahre;
   if (ui::dialogs().messageDlg(
           "Neuen Abrechnungszeitraum anlegen?\n\n" + j.neu + "\n\n" + "Sind Sie sicher ?",
