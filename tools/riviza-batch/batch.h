@@ -11,8 +11,7 @@
 // operation of the form model (ui/operation.h). SIGTERM, SIGINT, SIGHUP and SIGPIPE (the reader
 // of the output went away) close the form as "&Beenden" does, once the operation has ended.
 //
-// Exit status: 0 when the operation succeeded and no error box was shown (for an operation that
-// says so, when it succeeded); 1 when it failed, the start-up could not reach a year, or a
+// Exit status: 0 when the operation succeeded and no error box was shown; 1 when it failed, the start-up could not reach a year, or a
 // signal ended the run; 2 for a usage error or a missing program folder.
 //
 // An operation is a function in an ops_*.cpp of this folder, registered there with
@@ -58,9 +57,6 @@ struct OperationEintrag {
   const char* aufruf;  // its arguments, for the usage text ("" when none)
   const char* zweck;   // one line
   Operation ausfuehren;
-  // The exit status follows the operation's result alone: an error box shown on the way (a
-  // table that could not be opened again afterwards) does not undo what it did.
-  bool nachErgebnis = false;
 };
 
 // Registers an operation at program start (one static object per operation).

@@ -276,7 +276,7 @@ int operationAusfuehren(const Aufruf& aufruf, TFormEinstellungen& form, ListenDr
     const bool ok = aufruf.op->ausfuehren(sitzung);
     sitzung.vorgang.reset();  // a close a signal asked for meanwhile is carried out here
     listen.drucken();
-    return ok && (aufruf.op->nachErgebnis || gFehler == fehlerVorher) ? 0 : 1;
+    return ok && gFehler == fehlerVorher ? 0 : 1;
   } catch (const Nutzungsfehler& e) {
     std::fprintf(stderr, "riviza-batch %s: %s\nAufruf: riviza-batch PROGRAMMORDNER %s %s\n", aufruf.op->name,
                  e.what(), aufruf.op->name, aufruf.op->aufruf);

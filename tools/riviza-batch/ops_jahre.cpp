@@ -81,10 +81,8 @@ bool bewegungenLoeschen(Sitzung& s) {
 
 }  // namespace
 
-// Exit 0 exactly when a year was made.
 RIVIZA_BATCH_OPERATION("neues-jahr", "[--offene-belege [--ab TT.MM.JJJJ]] [--leer]",
-                       "legt das nächste Abrechnungsjahr an (\"neues Abrechnungsjahr anlegen\")", neuesJahr,
-                       true);
+                       "legt das nächste Abrechnungsjahr an (\"neues Abrechnungsjahr anlegen\")", neuesJahr);
 RIVIZA_BATCH_OPERATION("jahr-wechseln", "JAHR", "macht JAHR zum aktuellen Abrechnungsjahr", jahrWechseln);
 RIVIZA_BATCH_OPERATION("zusammenfuehren", "VON NACH [MONAT]",
                        "führt die Bewegungsdaten des Jahres VON (nur MONAT) in das Jahr NACH zusammen",
