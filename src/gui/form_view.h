@@ -46,8 +46,8 @@ class FormView {
   QWidget* widgetOf(const ui::TComponent* component) const;
 
   // Runs a user action on the model, unless an operation runs: focus moves Qt makes meanwhile are
-  // ignored, and the Qt focus follows the model's focus afterwards. This is the event boundary: an exception a handler
-  // lets out is shown once in a message box, and the loop goes on.
+  // ignored, and the Qt focus follows the model's focus afterwards. This is the event boundary: an
+  // exception a handler lets out is shown once in a message box, and the loop goes on.
   void userAction(const std::function<void()>& action);
   bool inUserAction() const { return userActions_ > 0; }
   // A typed character is being delivered to its widget (its key events have already run).

@@ -4,9 +4,10 @@
 // The Windows program unpacked straight into the target folders and went on whatever the zip
 // component said, so a broken package emptied the Kosttr folders or closed the program for an
 // installer that was never unpacked; and it closed before it started the installer, so one that
-// could not start left the office with neither. Here the installer is started first. Here a package is judged first: unpacked whole (the cost
-// bearers into a staging folder), every selected entry written and checked. The old cost-bearer
-// files are kept aside until the new ones are in both folders.
+// could not start left the office with neither program nor update. Here a package is judged
+// first: unpacked whole (the cost bearers into a staging folder), every selected entry written
+// and checked; the old cost-bearer files are kept aside until the new ones are in both folders;
+// and the installer is started before the program closes for it.
 #include "maintenance/update_installation.h"
 
 #include <optional>

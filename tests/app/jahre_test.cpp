@@ -340,20 +340,27 @@ TEST_F(Jahre, OperationsThatWriteAYearRefuseOneAnotherProgramHolds) {
     std::function<void(TFormEinstellungen&)> tun;
     Zeilen meldungen;
   } faelle[] = {
-      {"new year from the held current year", false,
-       [](TFormEinstellungen&) { EXPECT_FALSE(neuesJahrAnlegenMitRueckfrage()); }, {sicherung, kBelegt}},
+      {"new year from the held current year",
+       false,
+       [](TFormEinstellungen&) { EXPECT_FALSE(neuesJahrAnlegenMitRueckfrage()); },
+       {sicherung, kBelegt}},
       // Entering the held year says so, and the refusal says it again.
-      {"new year from a held last year", true,
+      {"new year from a held last year",
+       true,
        [](TFormEinstellungen&) { EXPECT_FALSE(neuesJahrAnlegenMitRueckfrage()); },
        {sicherung, kBelegt, kBelegt}},
-      {"VAT rates", false,
+      {"VAT rates",
+       false,
        [](TFormEinstellungen& f) {
          f.EditMwStVoll->setText("16");
          f.EditMwstErm->setText("5");
          f.ButtonMwst->click();
        },
        {kBelegt}},
-      {"co-payment reset", false, [](TFormEinstellungen& f) { f.BitBtnLoeschZuzBefreiung->click(); }, {kBelegt}},
+      {"co-payment reset",
+       false,
+       [](TFormEinstellungen& f) { f.BitBtnLoeschZuzBefreiung->click(); },
+       {kBelegt}},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(fall.was);
@@ -437,7 +444,10 @@ TEST_F(Jahre, DuringALongOperationTheFormTakesNoOtherActionAndACloseWaits) {
        {erneut(zusammen), erneut(loeschen), beenden},
        {sicherung, "Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Belege übernommen",
         "Abrechnungsdaten erfolgreich zusamenngeführt"},
-       [](Jahre& t) { EXPECT_EQ(belege(t.datenVon("2024")), (Zeilen{"3|03.03.2024|1", "4|04.04.2024|0", "1|01.03.2023|0"})); }},
+       [](Jahre& t) {
+         EXPECT_EQ(belege(t.datenVon("2024")),
+                   (Zeilen{"3|03.03.2024|1", "4|04.04.2024|0", "1|01.03.2023|0"}));
+       }},
       {"VAT rates, clicked twice",
        mwst,
        [](TFormEinstellungen& f) {

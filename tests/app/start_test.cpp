@@ -189,8 +189,8 @@ TEST_F(Shell, AWaitingSetupProgramEndsTheStartUpOnlyWhenItRuns) {
     EXPECT_EQ(dialogs.transcript()[0].caption, "Hinweis !");
     EXPECT_EQ(dialogs.transcript()[0].icon, ui::MsgIcon::Information);
     EXPECT_EQ(form->visible(), !f.laeuft);
-    EXPECT_EQ(programm.exists("Temp/alt.txt"), !f.laeuft);  // FormClose ran
-    EXPECT_EQ(globals().Tagesdatum, f.laeuft ? "" : "15.03.2024");  // nothing after step 8
+    EXPECT_EQ(programm.exists("Temp/alt.txt"), !f.laeuft);          // FormClose ran
+    EXPECT_EQ(globals().Tagesdatum, f.laeuft ? "" : "15.03.2024");  // the start-up went no further
     EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), f.laeuft ? "" : "1");
     EXPECT_EQ(programmWert("ProgrammZugriff"), "-1");
     EXPECT_EQ(programm.exists("Update/setup.exe"), f.laeuft);

@@ -179,8 +179,9 @@ TEST_F(Neuaufbau, ARebuildTakesNoOtherActionAndACloseWaitsForItsEnd) {
   EXPECT_FALSE(form->visible());
   EXPECT_EQ(tabelle("Kosttr.db"), kErwartet[0]);
   const auto& liste = form->ListBoxLiveUpdate->items().lines();  // an update would have begun there
-  EXPECT_TRUE(std::none_of(liste.begin(), liste.end(),
-                           [](const std::string& z) { return z.find("Internetverbindung") != std::string::npos; }));
+  EXPECT_TRUE(std::none_of(liste.begin(), liste.end(), [](const std::string& z) {
+    return z.find("Internetverbindung") != std::string::npos;
+  }));
 }
 
 // "Tabelle Kassen" frames its rebuild with its own lines, "Imp Kosttr IDB / DTA" runs two

@@ -69,7 +69,9 @@ TEST_F(BatchJahre, TheYearOperationsFromTheCommandLine) {
   // A new year is not built from the tables of a year another program holds (the Windows
   // program built it, and the tool said 1 for a year it had made).
   jahrSetzen("2024", "ProgrammZugriff", "1");
-  ASSERT_TRUE(platform::IniFile(imProgramm("Abrechng.ini")).writeString("EINSTELLUNGEN", "AktuellesJahr", "2023").ok());
+  ASSERT_TRUE(platform::IniFile(imProgramm("Abrechng.ini"))
+                  .writeString("EINSTELLUNGEN", "AktuellesJahr", "2023")
+                  .ok());
   lauf({"neues-jahr", "--offene-belege"}, 1, {"Eines der Abrechnungsprogramme bereits in Nutzung"});
   EXPECT_FALSE(daten.exists("Abrechng/2025"));
   EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");

@@ -5,8 +5,8 @@
 // released, Temp is empty, the list is kept in UPDATE.LOG and the exit status is 1. The signal is
 // sent at a point the child announces on its output, and the child goes on only when the test
 // lets it: no wait in real time.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -45,7 +45,8 @@ class BatchKind {
     posix_spawn_file_actions_t aktionen;
     posix_spawn_file_actions_init(&aktionen);
     posix_spawn_file_actions_adddup2(&aktionen, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&aktionen, STDERR_FILENO, fehler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&aktionen, STDERR_FILENO, fehler.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     posix_spawn_file_actions_addchdir_np(&aktionen, dir.c_str());
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -127,7 +128,8 @@ TEST(RivizaBatchSignale, ASignalClosesAsBeendenDoesOnceTheOperationHasEnded) {
   server.regeln({{"kost.txt", R"({"release": "kost"})"}});
   ScopedEnv wine("WINEPREFIX", (dir / "demo/wineprefix").string());
   ScopedEnv laufzeit("XDG_RUNTIME_DIR", run.string());
-  ScopedEnv pfad("PATH", (dir / "bin").string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin"));
+  ScopedEnv pfad(
+      "PATH", (dir / "bin").string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin"));
 
   struct Fall {
     const char* was;
@@ -143,8 +145,13 @@ TEST(RivizaBatchSignale, ASignalClosesAsBeendenDoesOnceTheOperationHasEnded) {
       {"SIGTERM during the rebuild", "kosttr-aktualisieren", "wine: ", SIGTERM, weiter, bisZumEnde, {}},
       {"SIGINT during the rebuild", "kosttr-aktualisieren", "wine: ", SIGINT, weiter, bisZumEnde, {}},
       {"SIGHUP during the rebuild", "kosttr-aktualisieren", "wine: ", SIGHUP, weiter, bisZumEnde, {}},
-      {"SIGTERM while the update waits for the server", "update-kosttr", "  Download gestartet\n", SIGTERM,
-       nullptr, {"  Download gestartet"}, {"Datei: "}},
+      {"SIGTERM while the update waits for the server",
+       "update-kosttr",
+       "  Download gestartet\n",
+       SIGTERM,
+       nullptr,
+       {"  Download gestartet"},
+       {"Datei: "}},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(fall.was);

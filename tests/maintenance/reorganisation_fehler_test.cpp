@@ -174,7 +174,9 @@ TEST_F(Reorg, TwoRunsInOneSecondKeepTwoDatedBackups) {
   platform::setMessagePump([&] {
     if (form->LabelWarten->visible()) gezeigt.insert("LabelWarten");
     if (form->LabelDbSatz->visible()) gezeigt.insert("LabelDbSatz " + form->LabelDbSatz->caption());
-    if (++pumpen == 5) EXPECT_FALSE(form->BitBtnReorg->userClick());
+    if (++pumpen == 5) {
+      EXPECT_FALSE(form->BitBtnReorg->userClick());
+    }
   });
   reorganisieren();
   platform::setMessagePump({});

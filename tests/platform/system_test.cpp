@@ -98,7 +98,8 @@ TEST(Launcher, ExitCodesAndFailedStarts) {
     std::filesystem::remove(dir / "wine.txt");
     auto lauf = runAndWait({"setup.exe"}, dir.str());
     EXPECT_EQ(lauf ? 0 : lauf.error().code, f.fehler);
-    EXPECT_EQ(dir.exists("wine.txt") ? dir.read("wine.txt") : "", f.fehler ? "" : (dir / "setup.exe").string() + "\n");
+    EXPECT_EQ(dir.exists("wine.txt") ? dir.read("wine.txt") : "",
+              f.fehler ? "" : (dir / "setup.exe").string() + "\n");
   }
 }
 

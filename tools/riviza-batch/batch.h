@@ -11,8 +11,8 @@
 // operation of the form model (ui/operation.h). SIGTERM, SIGINT, SIGHUP and SIGPIPE (the reader
 // of the output went away) close the form as "&Beenden" does, once the operation has ended.
 //
-// Exit status: 0 when the operation succeeded and no error box was shown; 1 when it failed, the start-up could not reach a year, or a
-// signal ended the run; 2 for a usage error or a missing program folder.
+// Exit status: 0 when the operation succeeded and no error box was shown; 1 when it failed, the start-up
+// could not reach a year, or a signal ended the run; 2 for a usage error or a missing program folder.
 //
 // An operation is a function in an ops_*.cpp of this folder, registered there with
 // RIVIZA_BATCH_OPERATION; a new operation needs no other file changed.
