@@ -7,9 +7,8 @@
 // voucher (recomputing after every position deleted positions under the running cursor and
 // skipped others); an empty voucher number selects no positions (it recomputed the voucher
 // before into this one); co-payment amounts count as amounts, so 0,50 is a co-payment (they
-// were cut to whole euros); both buttons leave a year another program holds alone and lock it
-// for their run (Riviza1_sperre.h). The voucher cursor is not refreshed after each voucher: that
-// reread the whole table per voucher and shows nothing this routine did not write itself.
+// were cut to whole euros). The voucher cursor is not refreshed after each voucher: that reread
+// the whole table per voucher and shows nothing this routine did not write itself.
 #include "app/Riviza1_mwst.h"
 
 #include <charconv>

@@ -7,11 +7,9 @@
 // the old year's folder and the free name of the new one are checked before anything is
 // created; a failed step of the migration is undone as far as it went; a failure after the new
 // folder exists (the settings file that cannot be copied included) removes it again; and only a
-// year that was really made ends with the success message and becomes current. A year another
-// program holds is no year to build the next one from (its tables may be changing): the run is
-// refused. The old year's lock is released only when this program holds it. The carry-over
-// selects each voucher's positions by its exact number (an empty number has none) and reads the
-// old position table once, so its time grows with the data.
+// year that was really made ends with the success message and becomes current. The old year's lock is
+// released only when this program holds it. The carry-over selects each voucher's positions by its exact
+// number (an empty number has none) and reads the old position table once, so its time grows with the data.
 #include <charconv>
 
 #include "app/Riviza1.h"

@@ -17,7 +17,7 @@
 // beside files that lack its lines. A companion table that fails after the table committed
 // cannot be undone (two files are two transactions); the pass reports it as its failure.
 //
-//   NeuaufbauLauf: no cost-bearer folder | begun --kostentraegerEinlesen()--> read | failed
+//   NeuaufbauLauf: refused | begun --kostentraegerEinlesen()--> read | failed
 //   durchgang(): missing table -> logged; begin, lines, rules write, table commit (failed: rules
 //   take back), rules commit, count line
 #pragma once

@@ -1,13 +1,15 @@
 // Installing the program and the cost-bearer packages (form library, maintenance); see
 // update_installation.h.
 //
+// The Windows program closed before it started the installer, so one that could not start left
+// the office with neither program nor update; here the program closes for an installer only
+// once it runs.
+//
 // The Windows program unpacked straight into the target folders and went on whatever the zip
 // component said, so a broken package emptied the Kosttr folders or closed the program for an
-// installer that was never unpacked; and it closed before it started the installer, so one that
-// could not start left the office with neither program nor update. Here a package is judged
-// first: unpacked whole (the cost bearers into a staging folder), every selected entry written
-// and checked; the old cost-bearer files are kept aside until the new ones are in both folders;
-// and the installer is started before the program closes for it.
+// installer that was never unpacked. Here a package is judged first: unpacked whole (the cost
+// bearers into a staging folder), every selected entry written and checked. The old cost-bearer
+// files are kept aside until the new ones are in both folders.
 #include "maintenance/update_installation.h"
 
 #include <optional>
@@ -184,16 +186,6 @@ bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen) {
   return true;
 }
 
-bool SetupStarten(const std::string& programm, const std::string& ordner) {
-  return ShellAusfuehrenUndWarten("", programm, "", kSwShowNormal, false, ordner) >= 0;
-}
-
-void SetupStartFehler(const std::string& was) {
-  UpdateProtokoll("Setup-Programm nicht gestartet: " + was);
-  ui::dialogs().messageBox("Das Setup-Programm konnte nicht gestartet werden!\n\n" + was, "Fehler !",
-                           ui::MsgIcon::Error);
-}
-
 bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum) {
   TFormEinstellungen& f = *FormEinstellungen;
   Globals& g = globals();
@@ -237,6 +229,16 @@ bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum
 bool KosttrUebernehmenGefragt(const std::string& datum) {
   return ui::dialogs().messageDlg("Kostenträger anzuwenden ab: " + datum + "\r\n" + "übernehmen ?",
                                   ui::DlgType::Confirmation, ui::DlgButtons::YesCancel) == ui::DlgResult::Yes;
+}
+
+bool SetupStarten(const std::string& programm, const std::string& ordner) {
+  return ShellAusfuehrenUndWarten("", programm, "", kSwShowNormal, false, ordner) >= 0;
+}
+
+void SetupStartFehler(const std::string& was) {
+  UpdateProtokoll("Setup-Programm nicht gestartet: " + was);
+  ui::dialogs().messageBox("Das Setup-Programm konnte nicht gestartet werden!\n\n" + was, "Fehler !",
+                           ui::MsgIcon::Error);
 }
 
 }  // namespace riviza

@@ -24,14 +24,6 @@ namespace riviza {
 // package is deleted once it has been unpacked (the SFTP road).
 bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen);
 
-// Starts an update's installer in `ordner` through the launcher, shown normally and not waited
-// for (it outlives the program); true when it runs. No wine, or a file that is no Windows
-// program, is a start that fails.
-bool SetupStarten(const std::string& programm, const std::string& ordner);
-// Says that an installer did not start: the update-list line "Setup-Programm nicht gestartet: "
-// + was, and the error box "Das Setup-Programm konnte nicht gestartet werden!\n\n" + was.
-void SetupStartFehler(const std::string& was);
-
 // Unpacks the cost-bearer package into a staging folder under Temp and checks it (at least one
 // "*.ke?" file, every entry written with its checksum right); only then replaces the files of
 // the year's and the program folder's Kosttr folders with it (put back as they were if that
@@ -44,5 +36,13 @@ bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum
 // The question both roads ask before KosttrUpdateInstallieren: "Kostenträger anzuwenden ab: "
 // + datum + "\r\nübernehmen ?" with Yes and Cancel; true on Yes.
 bool KosttrUebernehmenGefragt(const std::string& datum);
+
+// Starts an update's installer in `ordner` through the launcher, shown normally and not waited
+// for (it outlives the program); true when it runs. No wine, or a file that is no Windows
+// program, is a start that fails.
+bool SetupStarten(const std::string& programm, const std::string& ordner);
+// Says that an installer did not start: the update-list line "Setup-Programm nicht gestartet: "
+// + was, and the error box "Das Setup-Programm konnte nicht gestartet werden!\n\n" + was.
+void SetupStartFehler(const std::string& was);
 
 }  // namespace riviza
