@@ -110,7 +110,8 @@ bool setupStarten(TFormEinstellungen& f) {
   }
   const std::string beiseite = setup + kNichtGestartet;
   const Status st = pf::renamePath(setup, beiseite);
-  SetupStartFehler(setup + (st ? "\n\nabgelegt als: " + beiseite : "\n\n" + st.error().message));
+  globals().Tagesdatum = pf::formatDate(pf::today());  // the update list's lines carry it
+  SetupStartFehler(setup, st ? "abgelegt als: " + beiseite : st.error().message);
   return false;
 }
 

@@ -235,10 +235,11 @@ bool SetupStarten(const std::string& programm, const std::string& ordner) {
   return ShellAusfuehrenUndWarten("", programm, "", kSwShowNormal, false, ordner) >= 0;
 }
 
-void SetupStartFehler(const std::string& was) {
-  UpdateProtokoll("Setup-Programm nicht gestartet: " + was);
-  ui::dialogs().messageBox("Das Setup-Programm konnte nicht gestartet werden!\n\n" + was, "Fehler !",
-                           ui::MsgIcon::Error);
+void SetupStartFehler(const std::string& was, const std::string& dazu) {
+  UpdateProtokoll("Setup-Programm nicht gestartet: " + was + (dazu.empty() ? "" : " (" + dazu + ")"));
+  ui::dialogs().messageBox(
+      "Das Setup-Programm konnte nicht gestartet werden!\n\n" + was + (dazu.empty() ? "" : "\n\n" + dazu),
+      "Fehler !", ui::MsgIcon::Error);
 }
 
 }  // namespace riviza

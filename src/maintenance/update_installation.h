@@ -42,7 +42,8 @@ bool KosttrUebernehmenGefragt(const std::string& datum);
 // program, is a start that fails.
 bool SetupStarten(const std::string& programm, const std::string& ordner);
 // Says that an installer did not start: the update-list line "Setup-Programm nicht gestartet: "
-// + was, and the error box "Das Setup-Programm konnte nicht gestartet werden!\n\n" + was.
-void SetupStartFehler(const std::string& was);
+// + was (with " (" + dazu + ")"), and the error box "Das Setup-Programm konnte nicht gestartet
+// werden!\n\n" + was (with "\n\n" + dazu).
+void SetupStartFehler(const std::string& was, const std::string& dazu = "");
 
 }  // namespace riviza

@@ -87,6 +87,7 @@ TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
   EXPECT_EQ(positionen(datenVon("2023")), (Zeilen{"1|A1"}));
   EXPECT_EQ(belege(datenVon("2024")), Zeilen{});
   EXPECT_FALSE(daten.exists("Abrechng/Daten"));
+  EXPECT_FALSE(daten.exists("Abrechng/Abrechng.ini"));  // no lock given back to the moved file
   EXPECT_FALSE(daten.exists("2023"));
   EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), (Zeilen{"2023", "2024"}));
   EXPECT_EQ(form->ComboBoxAktuellesJahr->text(), "2024");

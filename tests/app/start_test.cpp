@@ -197,6 +197,9 @@ TEST_F(Shell, AWaitingSetupProgramEndsTheStartUpOnlyWhenItRuns) {
     EXPECT_EQ(programm.exists("Update/setup.exe.nicht_gestartet"), !f.laeuft);
     if (f.laeuft) continue;
     EXPECT_FALSE(bin.exists("wine.aufruf"));
+    EXPECT_EQ(form->ListBoxLiveUpdate->items().lines(),
+              Zeilen{"15.03.2024 10:30:00  Setup-Programm nicht gestartet: " + setup + " (abgelegt als: " +
+                     beiseite + ")"});
     // The next start goes on without a word about it.
     form->close();
     neuesProgramm();
