@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "app/Riviza1.h"
+#include "app/Riviza1_sperre.h"
 #include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
 #include "app/meldungen.h"
@@ -205,6 +206,8 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
       return;
     }
   }
+  VorgangsSperre sperre;
+  if (!sperre.nehmen(jahrDatenPfad())) return;
   if (!gefragt("MwSt-Sätze werden in nicht abgerechneten Rezepten / Verordnungen überschrieben\n\nSind Sie "
                "sicher ?"))
     return;
@@ -221,6 +224,8 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
 }
 
 void TFormEinstellungen::BitBtnLoeschZuzBefreiungClick(TComponent&) {
+  VorgangsSperre sperre;
+  if (!sperre.nehmen(jahrDatenPfad())) return;
   if (!gefragt("Die Zuzahlungsbefreiungen aller Patienten werden gelöscht\n\nSind Sie sicher ?")) return;
   Status st;
   {

@@ -15,6 +15,7 @@
 #include "app/Riviza1.h"
 #include "app/Riviza1_jahre.h"
 #include "app/Riviza1_settings.h"
+#include "app/Riviza1_sperre.h"
 #include "app/Riviza1_start.h"
 #include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
@@ -270,7 +271,9 @@ bool jahrAnlegen(TFormEinstellungen& f, const Jahre& j, const Uebernahme& u, For
 bool NeuesAbrechnungsjahrAnlegen() {
   TFormEinstellungen& f = *FormEinstellungen;
   const auto jahre = jahreBestimmen(f);
-  if (!jahre || !offeneBelegeErlaubt(f)) return false;
+  // The new year is built from the old year's live tables: not while another program holds it.
+  VorgangsSperre sperre;
+  if (!jahre || !sperre.nehmen(jahrDatenPfad()) || !offeneBelegeErlaubt(f)) return false;
   const Jahre& j = *jahre;
   if (ui::dialogs().messageDlg(
           "Neuen Abrechnungszeitraum anlegen?\n\n" + j.neu + "\n\n" + "Sind Sie sicher ?",

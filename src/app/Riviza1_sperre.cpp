@@ -56,7 +56,9 @@ bool VorgangsSperre::nehmen(const std::string& datenOrdner) {
 
 VorgangsSperre::~VorgangsSperre() {
   for (auto it = genommen_.rbegin(); it != genommen_.rend(); ++it) {
+    if (!pf::fileExists(it->ini)) continue;  // moved away with its year
     pf::IniFile datei(it->ini);
+    if (datei.readString(kEinst, kProgrammZugriff, "-1") != "1") continue;
     if (it->vorher == "-1")
       (void)datei.deleteKey(kEinst, kProgrammZugriff);
     else

@@ -1,12 +1,15 @@
 // The program-access lock of the years an operation writes, held for the operation's length
 // (form library, application shell).
 //
-// The merge and the deletion of movement data write the tables of years that need not be the
-// current one. Each year they write is locked for the operation: a year another program holds
-// ("1" in its Abrechng.ini, or the current year while JahrInNutzung is set) refuses the
-// operation with the start-up's message; otherwise "1" is written and, at the end, the value
-// the year had before is put back, so the current year keeps the lock this program holds on it
-// and another year is left as it was found. A year without Abrechng.ini has no lock to take.
+// Every operation that writes a year's tables (the merge and the deletion of movement data, the
+// new year, which reads the old year's live tables, the VAT rewrite and the co-payment reset)
+// locks each year it writes for the operation: a year another program holds ("1" in its
+// Abrechng.ini, or the current year while JahrInNutzung is set) refuses the operation with the
+// start-up's message; otherwise "1" is written and, at the end, the value the year had before is
+// put back, so the current year keeps the lock this program holds on it and another year is left
+// as it was found. Only a "1" still standing is given back: a year the operation itself left
+// (the new year releases the old one) keeps what it was left with. A year without Abrechng.ini
+// has no lock to take.
 #pragma once
 
 #include <string>

@@ -5,6 +5,9 @@
 // The German formats the Windows program forced at this point are explicit routines of the
 // platform layer (platform/clock.h), so the start-up has nothing to set; today's date is always
 // written with four year digits, so the two-digit repair of Tagesdatum is not needed either.
+// Mended against the Windows program: a waiting setup program is started before the form
+// closes, and one that cannot start is reported and put aside (it closed first and tried later,
+// so a setup that never ran ended every start with "Neues Update noch nicht installiert !").
 #include "app/Riviza1_start.h"
 
 #include "app/Riviza1.h"
@@ -14,6 +17,7 @@
 #include "app/globals.h"
 #include "app/meldungen.h"
 #include "app/reorganisation.h"
+#include "maintenance/update_installation.h"
 #include "maintenance/update_online.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
@@ -33,6 +37,8 @@ namespace {
 
 constexpr const char* kEinst = "EINSTELLUNGEN";
 constexpr const char* kProgrammZugriff = "ProgrammZugriff";
+// Appended to the name of a waiting setup program that could not be started.
+constexpr const char* kNichtGestartet = ".nicht_gestartet";
 
 using meldung::fehlerBox;
 using meldung::hinweis;
@@ -89,16 +95,24 @@ void updateVerbuchen() {
   DateienLoeschen(globals().ProgrammPfad + "Update\\", "*.*");
 }
 
-// An update's setup program still waits: the program makes way for it. True when it did.
+// An update's setup program still waits: the program makes way for it once it runs. True when it
+// did. One that cannot start (no wine, a broken file) is reported and put aside under
+// kNichtGestartet, so that this start and the next ones go on instead of stopping here.
 bool setupStarten(TFormEinstellungen& f) {
   const std::string ordner = globals().ProgrammPfad + "Update";
   const std::string setup = ordner + "\\setup.exe";
   if (!pf::fileExists(setup)) return false;
   hinweis("Neues Update noch nicht installiert !\n\nAusführen: \n" + setup);
   pf::processMessages();
-  f.close();
-  if (pf::fileExists(setup)) (void)ShellAusfuehrenUndWarten("", setup, "", 1, false, ordner);
-  return true;
+  if (SetupStarten(setup, ordner)) {
+    f.close();
+    return true;
+  }
+  const std::string beiseite = setup + kNichtGestartet;
+  const Status st = pf::renamePath(setup, beiseite);
+  globals().Tagesdatum = pf::formatDate(pf::today());  // the update list's lines carry it
+  SetupStartFehler(setup, st ? "abgelegt als: " + beiseite : st.error().message);
+  return false;
 }
 
 void dakota4Pruefen(TFormEinstellungen& f) {

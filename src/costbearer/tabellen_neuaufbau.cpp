@@ -21,9 +21,6 @@ namespace pf = platform;
 
 namespace {
 
-// One rebuild at a time (see the header).
-bool gLaeuft = false;
-
 std::string firmaWert(const pf::IniFile& ini, std::string_view schluessel) {
   std::string wert = ini.readString("FIRMA", schluessel, "-1");
   return wert == "-1" ? std::string() : pf::trim(wert);
@@ -107,20 +104,10 @@ void fehlerProtokollieren(std::string_view was, const Error& fehler) {
 
 // ---- the run ----
 
-NeuaufbauLauf::NeuaufbauLauf() {
-  if (gLaeuft) {
-    UpdateProtokoll("Tabellenaktualisierung läuft bereits, nicht noch einmal gestartet");
-    return;
-  }
-  if (!kostentraegerDateienDa()) return;
-  gLaeuft = true;
-  begonnen_ = true;
-}
+NeuaufbauLauf::NeuaufbauLauf() : begonnen_(kostentraegerDateienDa()) {}
 
 NeuaufbauLauf::~NeuaufbauLauf() {
-  if (!begonnen_) return;
-  FormEinstellungen->LabelWarten->setVisible(false);
-  gLaeuft = false;
+  if (begonnen_) FormEinstellungen->LabelWarten->setVisible(false);
 }
 
 bool NeuaufbauLauf::kostentraegerEinlesen() {

@@ -2,9 +2,9 @@
 // run with its guard, folder test, readers and template copies, one pass of a work file into a
 // year table, and the view of a work-file line the passes select and fill fields from.
 //
-// A run (NeuaufbauLauf) holds the one rebuild that may run at a time: the pump lets the user
-// press a rebuild button again, and a second rebuild would fill the same form tables and reader
-// tables under the first. It shows LabelWarten while it lives.
+// A run (NeuaufbauLauf) is an operation (ui/operation.h) for its length: the pump lets messages
+// run after every line, and a second rebuild started meanwhile would fill the same form tables
+// and reader tables under the first. It shows LabelWarten while it lives.
 //
 // A pass rebuilds one table inside one transaction (TabelleImNeuaufbau): the table is emptied
 // and refilled there and committed only when every line went through, so a failure leaves the
@@ -36,6 +36,7 @@
 #include "platform/files.h"
 #include "platform/result.h"
 #include "ui/data.h"
+#include "ui/operation.h"
 
 namespace riviza::costbearer {
 
@@ -87,8 +88,8 @@ std::string arbeitsdateiPfad(std::string_view datei);    // ProgrammPfad + "temp
 // ---- the run ----
 class NeuaufbauLauf {
  public:
-  // Refused (logged) while another rebuild runs; without the year's cost-bearer folder or any
-  // file in it shows "Kostenträgerdateien nicht verfügbar" and touches nothing.
+  // Without the year's cost-bearer folder or any file in it shows "Kostenträgerdateien nicht
+  // verfügbar" and touches nothing.
   NeuaufbauLauf();
   ~NeuaufbauLauf();
   NeuaufbauLauf(const NeuaufbauLauf&) = delete;
@@ -105,6 +106,7 @@ class NeuaufbauLauf {
   void vorlagenKopieren(std::initializer_list<std::string_view> tabellen);
 
  private:
+  const ui::OperationGuard vorgang_;
   bool begonnen_ = false;
 };
 

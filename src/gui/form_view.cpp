@@ -11,6 +11,7 @@
 #include "gui/bindings.h"
 #include "gui/layout.h"
 #include "ui/dialogs.h"
+#include "ui/operation.h"
 
 namespace riviza::gui {
 namespace {
@@ -64,7 +65,11 @@ class InputFilter : public QObject {
       case QEvent::Close:
         if (watched != view_.window()) return false;
         event->ignore();
-        view_.userAction([this] { view_.form().close(); });
+        // While an operation runs the close is only noted (the form closes at its end).
+        if (ui::operationRunning())
+          view_.form().close();
+        else
+          view_.userAction([this] { view_.form().close(); });
         return true;
       case QEvent::WindowActivate:
         if (watched == view_.window()) view_.userAction([this] { view_.form().activate(); });
@@ -178,6 +183,9 @@ void FormView::adopt(std::unique_ptr<Binding> binding) { bindings_.push_back(std
 
 void FormView::userAction(const std::function<void()>& action) {
   if (dying_) return;
+  // Input that arrives while an operation lets messages run is dropped; the bindings set their
+  // widgets back from the model, and a focus Qt moved goes back to the model's control.
+  if (ui::operationRunning()) return syncFocus();
   ++userActions_;
   try {
     action();

@@ -7,6 +7,11 @@
 // truth: when it refuses a user action (a disabled control, a swallowed key, a focus it will
 // not take) the widget is set back from it.
 //
+// Input during an operation: a handler's long work lets messages run (the pump processes Qt
+// events), so clicks, keys, focus moves and timer ticks reach the window meanwhile; userAction
+// drops them all while an operation runs (ui/operation.h), and a close of the window is only
+// noted then, to be carried out when the operation ends.
+//
 // Focus: while a model handler runs, Qt moves focus on its own (a widget being disabled, a
 // window being shown); those moves are not reported to the model. When the handler returns,
 // the Qt focus is set to the model's active control. Only focus moves the user makes reach the
@@ -40,9 +45,9 @@ class FormView {
   // The widget of a control (or of the form), nullptr when it has none.
   QWidget* widgetOf(const ui::TComponent* component) const;
 
-  // Runs a user action on the model: focus moves Qt makes meanwhile are ignored, and the Qt focus
-  // follows the model's focus afterwards. This is the event boundary: an exception a handler
-  // lets out is shown once in a message box, and the loop goes on.
+  // Runs a user action on the model, unless an operation runs: focus moves Qt makes meanwhile are
+  // ignored, and the Qt focus follows the model's focus afterwards. This is the event boundary: an
+  // exception a handler lets out is shown once in a message box, and the loop goes on.
   void userAction(const std::function<void()>& action);
   bool inUserAction() const { return userActions_ > 0; }
   // A typed character is being delivered to its widget (its key events have already run).

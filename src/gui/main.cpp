@@ -2,8 +2,9 @@
 // their order with their captions, and the event loop (Qt layer).
 //
 // Nothing is read from disk before the loop runs: the start-up is Timer1's first tick. A logout,
-// Ctrl+C or a closed terminal (SIGTERM, SIGINT, SIGHUP) closes the main form as "&Beenden" does,
-// so its close handler empties Temp, releases the year's lock and disconnects the share.
+// Ctrl+C, a closed terminal or a reader of the output that went away (SIGTERM, SIGINT, SIGHUP,
+// SIGPIPE) closes the main form as "&Beenden" does, so its close handler empties Temp, releases
+// the year's lock and disconnects the share; during an operation, once it has ended.
 #include <QApplication>
 #include <QSocketNotifier>
 #include <memory>

@@ -5,13 +5,11 @@
 #include "app/Riviza1.h"
 #include "app/meldungen.h"
 #include "maintenance/ExcelExport.h"
+#include "ui/operation.h"
 
 namespace riviza {
 
 namespace {
-
-// One program, one form: a flag is enough to know that a run is going on.
-bool gLaeuft = false;
 
 Error komponentenFehler(const EExcelExport& e) {
   const auto* automation = dynamic_cast<const EExcelAutomation*>(&e);
@@ -21,11 +19,7 @@ Error komponentenFehler(const EExcelExport& e) {
 }  // namespace
 
 void excelLauf(std::initializer_list<db::TTable*> tabellen, const std::function<Status()>& lauf) {
-  if (gLaeuft) return;
-  gLaeuft = true;
-  struct Ende {
-    ~Ende() { gLaeuft = false; }
-  } ende;
+  const ui::OperationGuard vorgang;
   const Status st = lauf();
   for (db::TTable* t : tabellen) {
     t->close();

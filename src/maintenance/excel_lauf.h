@@ -1,9 +1,9 @@
 // One press of a Datenpflege button that writes a workbook through ExcelExport1, the table
 // exports and the census alike (form library, maintenance).
 //
-// A press while another such run is going on is ignored: the census lets pending messages run
-// after every voucher, and a second run would reopen the shared cursors and the export
-// component under the first one. Every run ends with its cursors closed and unfiltered, so the
+// A run is an operation (ui/operation.h): the census lets pending messages run after every
+// voucher, and a second run would reopen the shared cursors and the export component under the
+// first one. Every run ends with its cursors closed and unfiltered, so the
 // next user of Table1 sees the whole table, and with the export component disconnected, also
 // after a failure; a failure is then shown once as the error message (caption "Fehler").
 #pragma once
@@ -20,7 +20,7 @@ namespace riviza {
 
 class TExcelExport;
 
-// Runs `lauf` unless a run is going on; afterwards closes `tabellen` with their filters removed
+// Runs `lauf` as an operation; afterwards closes `tabellen` with their filters removed
 // and shows the error of a failed run.
 void excelLauf(std::initializer_list<db::TTable*> tabellen, const std::function<Status()>& lauf);
 

@@ -33,6 +33,7 @@
 #include "platform/pump.h"
 #include "platform/text.h"
 #include "ui/busy.h"
+#include "ui/operation.h"
 
 namespace riviza {
 
@@ -301,14 +302,9 @@ void Reorganisation::ausfuehren() {
 }  // namespace
 
 void DatenReorganisieren() {
-  // The message pump runs after every record: a second start from the tab meanwhile would
-  // rename the folders under the first one's feet.
-  static bool laeuft = false;
-  if (laeuft) return;
-  laeuft = true;
-  struct Ende {
-    ~Ende() { laeuft = false; }
-  } ende;
+  // The message pump runs after every record: as an operation, no second start (which would
+  // rename the folders under the first one's feet) and no close gets in meanwhile.
+  const ui::OperationGuard vorgang;
   Reorganisation().ausfuehren();
 }
 

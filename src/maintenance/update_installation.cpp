@@ -1,6 +1,10 @@
 // Installing the program and the cost-bearer packages (form library, maintenance); see
 // update_installation.h.
 //
+// The Windows program closed before it started the installer, so one that could not start left
+// the office with neither program nor update; here the program closes for an installer only
+// once it runs.
+//
 // The Windows program unpacked straight into the target folders and went on whatever the zip
 // component said, so a broken package emptied the Kosttr folders or closed the program for an
 // installer that was never unpacked. Here a package is judged first: unpacked whole (the cost
@@ -64,41 +68,35 @@ Entpackt entpacken(const std::string& paket, const std::string& ziel) {
   return r;
 }
 
-void setupStartFehler(const std::string& programm) {
-  UpdateProtokoll("Setup-Programm nicht gestartet: " + programm);
-  ui::dialogs().messageBox("Das Setup-Programm konnte nicht gestartet werden!\n\n" + programm, "Fehler !",
-                           ui::MsgIcon::Error);
-}
+enum class Installer { Gestartet, Keiner, NichtGestartet };
 
 // Starts the installer the package brought: Setup.exe in Update\, else Update.exe moved into
-// the program folder. Not waited for; it outlives the program. False after a log line and a
-// message when there was one and it could not be started.
-bool installerStarten() {
+// the program folder. An Update.exe in the program folder that the package did not bring is an
+// earlier update's and is left alone (the Windows program started it again).
+Installer installerStarten() {
   const Globals& g = globals();
   const std::string ordner = g.ProgrammPfad + "Update";
   const std::string setup = ordner + "\\Setup.exe";
   if (pf::fileExists(setup)) {
-    if (ShellAusfuehrenUndWarten("", setup, "", kSwShowNormal, false, ordner) >= 0) return true;
-    setupStartFehler(setup);
-    return false;
+    if (SetupStarten(setup, ordner)) return Installer::Gestartet;
+    SetupStartFehler(setup);
+    return Installer::NichtGestartet;
   }
   const std::string mitgebracht = ordner + "\\Update.exe";
   const std::string update = g.ProgrammPfad + "Update.exe";
+  if (!pf::fileExists(mitgebracht)) return Installer::Keiner;
   // The Windows program waited a second after the copy; a finished copy is complete here. It
   // deleted the package's copy whatever the copy did and started what had arrived: a copy cut
   // short (a full disk) is removed instead, and the package's copy stays for a later run.
-  if (pf::fileExists(mitgebracht)) {
-    if (Status st = pf::copyFile(mitgebracht, update); !st) {
-      (void)pf::deleteFile(update);
-      setupStartFehler(update + ": " + st.error().message);
-      return false;
-    }
-    (void)pf::deleteFile(mitgebracht);
+  if (Status st = pf::copyFile(mitgebracht, update); !st) {
+    (void)pf::deleteFile(update);
+    SetupStartFehler(update + ": " + st.error().message);
+    return Installer::NichtGestartet;
   }
-  if (!pf::fileExists(update)) return true;  // a package without an installer
-  if (ShellAusfuehrenUndWarten("", update, "", kSwShowNormal, false, g.ProgrammPfad) >= 0) return true;
-  setupStartFehler(update);
-  return false;
+  (void)pf::deleteFile(mitgebracht);
+  if (SetupStarten(update, g.ProgrammPfad)) return Installer::Gestartet;
+  SetupStartFehler(update);
+  return Installer::NichtGestartet;
 }
 
 // The regular files directly in a folder.
@@ -182,8 +180,11 @@ bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen) {
     return false;
   }
   if (paketLoeschen) (void)pf::deleteFile(paket);
+  // The installer first: the program makes way only for one that runs (or when the package has
+  // none); otherwise it goes on, with the message saying why.
+  if (installerStarten() == Installer::NichtGestartet) return false;
   FormEinstellungen->close();
-  return installerStarten();
+  return true;
 }
 
 bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum) {
@@ -230,6 +231,17 @@ bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum
 bool KosttrUebernehmenGefragt(const std::string& datum) {
   return ui::dialogs().messageDlg("Kostenträger anzuwenden ab: " + datum + "\r\n" + "übernehmen ?",
                                   ui::DlgType::Confirmation, ui::DlgButtons::YesCancel) == ui::DlgResult::Yes;
+}
+
+bool SetupStarten(const std::string& programm, const std::string& ordner) {
+  return ShellAusfuehrenUndWarten("", programm, "", kSwShowNormal, false, ordner) >= 0;
+}
+
+void SetupStartFehler(const std::string& was, const std::string& dazu) {
+  UpdateProtokoll("Setup-Programm nicht gestartet: " + was + (dazu.empty() ? "" : " (" + dazu + ")"));
+  ui::dialogs().messageBox(
+      "Das Setup-Programm konnte nicht gestartet werden!\n\n" + was + (dazu.empty() ? "" : "\n\n" + dazu),
+      "Fehler !", ui::MsgIcon::Error);
 }
 
 }  // namespace riviza

@@ -15,12 +15,13 @@
 namespace riviza {
 
 // Unpacks the program package into ProgrammPfad + "Update\" (emptied first), logs
-// "Dateien entpackt: " with the count, and on success closes the settings form and then starts
-// Update\Setup.exe, or else Update.exe (copied from Update\ into the program folder), through
-// the launcher without waiting for it. A package that unpacks nothing or with errors leaves the
-// program running with an empty Update\, a log line and a message saying why: false. An
-// installer that cannot be copied or started is logged and shown as well: false. With
-// paketLoeschen the package is deleted once it has been unpacked (the SFTP road).
+// "Dateien entpackt: " with the count, and on success starts Update\Setup.exe, or else the
+// package's Update.exe (copied from Update\ into the program folder), through the launcher
+// without waiting for it, and then closes the settings form; a package with neither closes it
+// and starts nothing. A package that unpacks nothing or with errors leaves the program running
+// with an empty Update\, a log line and a message saying why: false. An installer that cannot be
+// copied or started leaves it running too, with SetupStartFehler: false. With paketLoeschen the
+// package is deleted once it has been unpacked (the SFTP road).
 bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen);
 
 // Unpacks the cost-bearer package into a staging folder under Temp and checks it (at least one
@@ -37,5 +38,14 @@ bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum
 // The question both roads ask before KosttrUpdateInstallieren: "Kostenträger anzuwenden ab: "
 // + datum + "\r\nübernehmen ?" with Yes and Cancel; true on Yes.
 bool KosttrUebernehmenGefragt(const std::string& datum);
+
+// Starts an update's installer in `ordner` through the launcher, shown normally and not waited
+// for (it outlives the program); true when it runs. No wine, or a file that is no Windows
+// program, is a start that fails.
+bool SetupStarten(const std::string& programm, const std::string& ordner);
+// Says that an installer did not start: the update-list line "Setup-Programm nicht gestartet: "
+// + was (with " (" + dazu + ")"), and the error box "Das Setup-Programm konnte nicht gestartet
+// werden!\n\n" + was (with "\n\n" + dazu).
+void SetupStartFehler(const std::string& was, const std::string& dazu = "");
 
 }  // namespace riviza

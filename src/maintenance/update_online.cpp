@@ -24,6 +24,7 @@
 #include "platform/files.h"
 #include "platform/pump.h"
 #include "ui/dialogs.h"
+#include "ui/operation.h"
 
 namespace riviza {
 
@@ -278,16 +279,22 @@ void TFormEinstellungen::TabSheet7Exit(TComponent&) {
   (void)ListeSpeichern(ListBoxLiveUpdate->items(), globals().ProgrammPfad + kUpdateLog);
 }
 
-// The four components' handlers: each forwards to the step routine with its chain and file.
-#define RIVIZA_UPDATE_DOWNLOAD_HANDLER(komponente, kette, datei, angekommen)                        \
-  void TFormEinstellungen::komponente##DoneFile(net::THttpDownload&, const std::string& FileName,   \
-                                                int64_t FileSize) {                                 \
-    angekommen(kette, FileName, FileSize);                                                          \
-  }                                                                                                 \
-  void TFormEinstellungen::komponente##Error(net::THttpDownload&) { downloadFehler(kette, datei); } \
-  void TFormEinstellungen::komponente##Progress(net::THttpDownloadThread&, int64_t TotalSize,       \
-                                                int64_t Readed) {                                   \
-    UpdateFortschritt(TotalSize, Readed);                                                           \
+// The four components' handlers: each forwards to the step routine with its chain and file. A
+// finished download's step is an operation of its own (ui/operation.h): the installation lets
+// messages run, and no click, close or other chain's event may come in between.
+#define RIVIZA_UPDATE_DOWNLOAD_HANDLER(komponente, kette, datei, angekommen)                      \
+  void TFormEinstellungen::komponente##DoneFile(net::THttpDownload&, const std::string& FileName, \
+                                                int64_t FileSize) {                               \
+    const ui::OperationGuard vorgang;                                                             \
+    angekommen(kette, FileName, FileSize);                                                        \
+  }                                                                                               \
+  void TFormEinstellungen::komponente##Error(net::THttpDownload&) {                               \
+    const ui::OperationGuard vorgang;                                                             \
+    downloadFehler(kette, datei);                                                                 \
+  }                                                                                               \
+  void TFormEinstellungen::komponente##Progress(net::THttpDownloadThread&, int64_t TotalSize,     \
+                                                int64_t Readed) {                                 \
+    UpdateFortschritt(TotalSize, Readed);                                                         \
   }
 RIVIZA_UPDATE_DOWNLOAD_HANDLER(HttpDownloadFileTxt, kProgramm, "update.txt", datumsdateiAngekommen)
 RIVIZA_UPDATE_DOWNLOAD_HANDLER(HttpDownloadFileZip, kProgramm, "update.zip", paketAngekommen)

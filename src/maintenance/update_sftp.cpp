@@ -21,6 +21,7 @@
 #include "platform/launcher.h"
 #include "platform/paths.h"
 #include "platform/pump.h"
+#include "ui/operation.h"
 
 namespace riviza {
 
@@ -80,21 +81,13 @@ const SftpWeg kKosttr{"kost.txt",
                       true,
                       &kosttrInstallieren};
 
-// Both roads share the one guard: a press while a transfer lets messages run is ignored.
-bool laeuft = false;
-
-class Sperre {
- public:
-  Sperre() { laeuft = true; }
-  ~Sperre() { laeuft = false; }
-  Sperre(const Sperre&) = delete;
-  Sperre& operator=(const Sperre&) = delete;
-};
-
-// Whether the window the road started in still shows; one never shown (riviza-batch, tests)
-// counts as showing.
+// Whether the window the road started in still shows, and no close of it waits for the road to
+// end; one never shown (riviza-batch, tests) counts as showing.
 bool sichtbarBeimStart = false;
-bool fensterOffen() { return FormEinstellungen && (!sichtbarBeimStart || FormEinstellungen->visible()); }
+bool fensterOffen() {
+  return FormEinstellungen && !ui::closeWaiting(*FormEinstellungen) &&
+         (!sichtbarBeimStart || FormEinstellungen->visible());
+}
 
 // The session log that WinScpAufruf names with /log= (relative to the program folder); none
 // when it names none.
@@ -157,8 +150,9 @@ UpdateErgebnis ablaufen(const SftpWeg& w, UpdateKettenZustand& z) {
 }
 
 void sftpUpdate(const SftpWeg& w) {
-  if (laeuft) return;
-  Sperre sperre;
+  // A road is an operation: a press of either button while a transfer lets messages run is
+  // refused, and a close waits for the transfer, which it ends.
+  const ui::OperationGuard vorgang;
   sichtbarBeimStart = FormEinstellungen->visible();
   UpdateKettenZustand& z = FormEinstellungen->UpdateKetten->*w.zustand;
   z = {};

@@ -15,8 +15,9 @@
 //    fetched is installed;
 //  - a failed transfer (including the time-outs that end a dead one) is a line of the update
 //    list, where the console client's window used to show it.
-// The window stays responsive during a transfer, the progress bar showing it; a press of either
-// button meanwhile is ignored, and closing the window ends the transfer.
+// The window stays responsive during a transfer, the progress bar showing it; a road is an
+// operation (ui/operation.h), so a press of either button meanwhile is refused, and closing the
+// window ends the transfer and then closes it.
 #pragma once
 
 namespace riviza {

@@ -37,6 +37,18 @@ std::string searchPath(const std::string& name) {
   return {};
 }
 
+// A Windows executable image begins with the DOS header's "MZ"; anything else (an empty or cut
+// download, an error page saved under the name) is refused as Windows refuses it, before wine
+// is asked to load it.
+bool isExecutableImage(const std::string& path) {
+  char magic[2] = {};
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const ssize_t n = ::read(fd, magic, sizeof magic);
+  ::close(fd);
+  return n == 2 && magic[0] == 'M' && magic[1] == 'Z';
+}
+
 int exitCodeOf(int status) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
@@ -72,6 +84,8 @@ Result<Process> startProcess(const std::vector<std::string>& argvText, std::stri
 
   std::vector<std::string> args;
   if (prog.windowsProgram) {
+    if (toLowerAscii(extractFileExt(prog.path)) == ".exe" && !isExecutableImage(prog.path))
+      return errnoError(ENOEXEC, "start", argvText[0]);
     std::string wine = searchPath("wine");
     if (wine.empty()) return Error::make(ENOENT, "start " + argvText[0] + ": wine is not installed");
     args.push_back(wine);

@@ -3,7 +3,8 @@
 // Programs start from an argv list, never through a shell string. argv[0] is path text: a name
 // without folder is looked for in the working folder first (ignoring case), then on PATH. A
 // Windows program (.exe, .com, .bat, .cmd) runs through wine when wine is on PATH, otherwise its
-// start fails the way a failed start is reported on Windows. A failed exec is seen by the
+// start fails the way a failed start is reported on Windows; so does an .exe whose file is no
+// executable image (it does not begin with "MZ"), ENOEXEC. A failed exec is seen by the
 // caller as a failed start (reported back over a close-on-exec pipe), not as exit code 127.
 #pragma once
 

@@ -25,6 +25,7 @@ struct Queue {
   std::condition_variable posted;
   std::deque<std::function<void()>> tasks;
   std::function<void()> wake;
+  int holds = 0;  // main thread only
 };
 
 Queue& queue() {
@@ -55,6 +56,7 @@ void postToMainThread(std::function<void()> task) {
 
 size_t runPostedTasks() {
   Queue& q = queue();
+  if (q.holds > 0) return 0;
   size_t waiting;
   {
     std::lock_guard guard(q.lock);
@@ -65,14 +67,27 @@ size_t runPostedTasks() {
     std::function<void()> task;
     {
       std::lock_guard guard(q.lock);
-      // A nested call may have run some of them already.
-      if (q.tasks.empty()) break;
+      // A nested call may have run some of them already, or a task began an operation.
+      if (q.tasks.empty() || q.holds > 0) break;
       task = std::move(q.tasks.front());
       q.tasks.pop_front();
     }
     task();
   }
   return ran;
+}
+
+void holdPostedTasks() { ++queue().holds; }
+
+void releasePostedTasks() {
+  Queue& q = queue();
+  if (q.holds == 0 || --q.holds > 0) return;
+  std::function<void()> wake;
+  {
+    std::lock_guard guard(q.lock);
+    if (!q.tasks.empty()) wake = q.wake;
+  }
+  if (wake) wake();
 }
 
 void setWakeHook(std::function<void()> wake) {

@@ -13,6 +13,10 @@
 // do waits with waitForMessages. An event loop that must wake up by itself (Qt's) installs a
 // wake hook: it is called from the posting thread after each post and must only schedule a call
 // of runPostedTasks on the main thread, never run it.
+//
+// While the main thread is inside an operation (ui/operation.h) the posted work is held: it stays
+// queued, in order, and runs once the operation has ended, so a finished download never starts its
+// handler in the middle of another one. A loop that waits for posted work must not run held.
 #pragma once
 
 #include <cstddef>
@@ -28,9 +32,13 @@ void setMessagePump(std::function<void()> pump);
 // Queues a task for the main thread; callable from any thread. Tasks run in posting order.
 void postToMainThread(std::function<void()> task);
 // Runs the tasks queued when it was called (a task that posts again waits for the next call),
-// each outside the queue's lock, so a task may let messages run itself. Main thread only.
-// Returns how many ran.
+// each outside the queue's lock, so a task may let messages run itself; none while they are held.
+// Main thread only. Returns how many ran.
 size_t runPostedTasks();
+// Holds the posted tasks (holds nest) and lets them go again. When the last hold ends and tasks
+// wait, the wake hook is called once, so an event loop comes back for them. Main thread only.
+void holdPostedTasks();
+void releasePostedTasks();
 // Called after every post, on the posting thread; empty: none.
 void setWakeHook(std::function<void()> wake);
 

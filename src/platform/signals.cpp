@@ -10,14 +10,14 @@
 namespace riviza::platform {
 namespace {
 
-constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGPIPE};
 int gPipe[2] = {-1, -1};
 
 extern "C" void onEndSignal(int signal) {
   const int saved = errno;
   const unsigned char byte = static_cast<unsigned char>(signal);
   (void)!::write(gPipe[1], &byte, 1);
-  std::signal(signal, SIG_DFL);
+  std::signal(signal, signal == SIGPIPE ? SIG_IGN : SIG_DFL);
   errno = saved;
 }
 

@@ -102,9 +102,11 @@ bool TWinControl::focused() const {
   return f && f->activeControl() == this;
 }
 
-bool TWinControl::userReach() {
-  if (!showing() || !effectivelyEnabled()) return false;
-  return !acceptsFocus() || (setFocus() && focused());
+std::optional<OperationGuard> TWinControl::userReach() {
+  if (operationRunning() || !showing() || !effectivelyEnabled()) return std::nullopt;
+  std::optional<OperationGuard> action(std::in_place);  // the focus handlers run inside the action
+  if (acceptsFocus() && !(setFocus() && focused())) return std::nullopt;
+  return action;
 }
 
 bool TWinControl::keyDown(std::uint16_t& key, TShiftState shift) {

@@ -14,10 +14,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "ui/operation.h"
 
 namespace riviza::ui {
 
@@ -192,9 +195,11 @@ class TWinControl : public TControl {
   // Moves the focus here; false (and nothing happens) when the control cannot take it.
   bool setFocus();
   bool focused() const;
-  // Before a user action: only a control that shows and is enabled can be reached, and one that
-  // takes the focus gets it first, as a click or a keystroke gives it.
-  bool userReach();
+  // Before a user action: refused while an operation runs (ui/operation.h); otherwise only a
+  // control that shows and is enabled can be reached, and one that takes the focus gets it
+  // first, as a click or a keystroke gives it. A reached control answers with the action's
+  // operation, which the caller keeps until the action has run.
+  std::optional<OperationGuard> userReach();
 
   // Keys from the user, in the order the framework delivers them. Each returns false when a
   // handler swallowed the key (set it to 0); keyPress may also replace the character.

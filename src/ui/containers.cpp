@@ -67,7 +67,8 @@ void TPageControl::setActivePage(TTabSheet* next) {
 
 bool TPageControl::userSelectPage(int index) {
   TTabSheet* next = page(index);
-  if (!next || !next->tabVisible() || !showing() || !effectivelyEnabled()) return false;
+  if (!next || !next->tabVisible() || !showing() || !effectivelyEnabled() || operationRunning()) return false;
+  const OperationGuard action;
   setFocus();
   setActivePage(next);
   return active_ == next;

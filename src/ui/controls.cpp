@@ -33,7 +33,8 @@ void TButton::click() {
 }
 
 bool TButton::userClick() {
-  if (!userReach()) return false;
+  const auto action = userReach();
+  if (!action) return false;
   click();
   return true;
 }
@@ -60,7 +61,8 @@ void TCustomEdit::setMaxLength(int n) { assign(maxLength_, n, Prop::MaxLength); 
 bool TCustomEdit::prepareModify() { return !readOnly_; }
 
 bool TCustomEdit::userKey(char32_t ch, TShiftState shift) {
-  if (!userReach()) return false;
+  const auto action = userReach();
+  if (!action) return false;
   // Characters without a key code of their own (umlauts, punctuation) come as key presses only.
   if (std::uint16_t key = virtualKeyOf(ch); key != 0 && !keyDown(key, shift)) return false;
   if (!keyPress(ch)) return false;
@@ -89,7 +91,12 @@ void TCustomEdit::userType(std::string_view utf8) {
 }
 
 bool TCustomEdit::userEditText(std::string text) {
-  if (!userReach()) return false;
+  const auto action = userReach();
+  if (!action) return false;
+  return applyText(std::move(text));
+}
+
+bool TCustomEdit::applyText(std::string text) {
   if (text == text_) return true;
   if (!prepareModify()) return false;
   setText(std::move(text));
@@ -97,7 +104,8 @@ bool TCustomEdit::userEditText(std::string text) {
 }
 
 bool TCustomEdit::userInsertText(std::string text) {
-  if (!userReach()) return false;
+  const auto action = userReach();
+  if (!action) return false;
   // The insertion is what lies between the part both texts begin with and the part both end
   // with (a selection the paste replaced is simply gone).
   size_t head = 0;
@@ -122,7 +130,7 @@ bool TCustomEdit::userInsertText(std::string text) {
     --room;
   }
   kept += text.substr(text.size() - tail);
-  return userEditText(std::move(kept));
+  return applyText(std::move(kept));
 }
 
 void TCustomEdit::applyDesign(const Design& design) {
@@ -139,7 +147,8 @@ void TCustomEdit::applyDesign(const Design& design) {
 void TCheckBox::setState(TCheckBoxState s) { assign(state_, s, Prop::Checked); }
 
 bool TCheckBox::userClick() {
-  if (!userReach() || !prepareModify()) return false;
+  const auto action = userReach();
+  if (!action || !prepareModify()) return false;
   setChecked(!checked());
   userChangedState();
   if (OnClick) OnClick(*this);
@@ -159,7 +168,8 @@ TDateTimePicker::TDateTimePicker(TComponent* owner, std::string name, TWinContro
 void TDateTimePicker::setDate(const platform::DateTime& d) { assign(date_, d, Prop::Date); }
 
 bool TDateTimePicker::userPickDate(const platform::DateTime& d) {
-  if (!userReach()) return false;
+  const auto action = userReach();
+  if (!action) return false;
   if (d == date_) return true;
   setDate(d);
   if (OnChange) OnChange(*this);
@@ -179,7 +189,9 @@ void TTimer::setInterval(int ms) { assign(interval_, ms, Prop::Timer); }
 void TTimer::setEnabled(bool e) { assign(enabled_, e, Prop::Timer); }
 
 void TTimer::fire() {
-  if (enabled_ && OnTimer) OnTimer(*this);
+  if (!enabled_ || !OnTimer || operationRunning()) return;  // a tick is an event like a click
+  const OperationGuard tick;
+  OnTimer(*this);
 }
 
 void TTimer::applyDesign(const Design& design) {

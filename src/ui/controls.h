@@ -109,6 +109,8 @@ class TCustomEdit : public TWinControl {
 
  private:
   bool applyKey(char32_t ch);
+  // The edit's result of a reached user action.
+  bool applyText(std::string text);
 
   std::string text_;
   bool readOnly_ = false;
@@ -186,7 +188,7 @@ class TTimer : public TComponent {
   void setInterval(int ms);
   bool enabled() const { return enabled_; }
   void setEnabled(bool e);
-  // One tick: OnTimer, when enabled.
+  // One tick: OnTimer, when enabled; an operation of its own, so none while another runs.
   void fire();
 
   TNotifyEvent OnTimer;

@@ -175,7 +175,9 @@ TGridCell TDBGrid::cell(int row, int column) {
 
 bool TDBGrid::userSelectRow(int row) {
   db::TTable* t = link_.table();
-  if (!t || row < 0 || row >= postedRows() || !userReach()) return false;
+  if (!t || row < 0 || row >= postedRows()) return false;
+  const auto action = userReach();
+  if (!action) return false;
   if (row == currentRow()) return true;
   require(t->setRecNo(row + 1));
   return true;
@@ -228,7 +230,9 @@ bool TDBNavigator::buttonEnabled(TNavigateBtn button) const {
 }
 
 bool TDBNavigator::userClick(TNavigateBtn button) {
-  if (!buttonEnabled(button) || !userReach()) return false;
+  if (!buttonEnabled(button)) return false;
+  const auto action = userReach();
+  if (!action) return false;
   db::TTable* t = link_.table();
   switch (button) {
     case TNavigateBtn::nbFirst:

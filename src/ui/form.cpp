@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "ui/operation.h"
+
 namespace riviza::ui {
 namespace {
 
@@ -18,7 +20,10 @@ TForm::TForm(TComponent* owner, std::string name) : TWinControl(owner, std::move
   TControl::setVisible(false);
 }
 
-TForm::~TForm() { destroyComponents(); }
+TForm::~TForm() {
+  detail::forgetForm(*this);
+  destroyComponents();
+}
 
 void TForm::setBounds(int left, int top, int width, int height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
@@ -38,6 +43,11 @@ void TForm::show() {
 }
 
 void TForm::close() {
+  if (operationRunning()) return detail::noteClose(*this);
+  closeNow();
+}
+
+void TForm::closeNow() {
   TCloseAction action = TCloseAction::caHide;
   if (OnClose) OnClose(*this, action);
   if (action == TCloseAction::caNone) return;

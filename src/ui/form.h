@@ -10,7 +10,8 @@
 //
 // Life of a form: created (components made, handlers bound) -> OnCreate (TApplication::createForm)
 // -> show(): Visible, OnShow, then activation (OnActivate) -> close(): OnClose decides; hidden,
-// and closing the main form ends the application.
+// and closing the main form ends the application. A close asked for while an operation runs
+// waits for its end (ui/operation.h).
 #pragma once
 
 #include <functional>
@@ -50,7 +51,7 @@ class TForm : public TWinControl {
   void show();
   void hide() { setVisible(false); }
   // Asks OnClose; unless it answers caNone the form hides, and closing the main form
-  // terminates the application.
+  // terminates the application. While an operation runs this happens when it ends.
   void close();
   // The form became the active window (the view reports it; show() does it headless).
   void activate();
@@ -78,6 +79,8 @@ class TForm : public TWinControl {
  private:
   friend class TControl;
   friend class TApplication;
+  friend class OperationGuard;
+  void closeNow();
   void forgetControl(const TControl* control);
   bool fired(unsigned serial) const { return serial == focusSerial_; }
 

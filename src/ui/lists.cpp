@@ -41,14 +41,18 @@ void TComboBox::setItemIndex(int index) {
 }
 
 bool TComboBox::userSelect(int index) {
-  if (index < 0 || index >= items_.count() || !userReach()) return false;
+  if (index < 0 || index >= items_.count()) return false;
+  const auto action = userReach();
+  if (!action) return false;
   setItemIndex(index);
   if (OnChange) OnChange(*this);
   return true;
 }
 
 bool TComboBox::userEditText(std::string text) {
-  if (listOnly_ || !userReach()) return false;
+  if (listOnly_) return false;
+  const auto action = userReach();
+  if (!action) return false;
   if (text == text_) return true;
   setText(std::move(text));
   if (OnChange) OnChange(*this);
@@ -79,7 +83,9 @@ void TItemChoice::setItemIndex(int index) {
 }
 
 bool TItemChoice::userSelect(int index) {
-  if (index < 0 || index >= items_.count() || !userReach()) return false;
+  if (index < 0 || index >= items_.count()) return false;
+  const auto action = userReach();
+  if (!action) return false;
   setItemIndex(index);
   if (OnClick) OnClick(*this);
   return true;

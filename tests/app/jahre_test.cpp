@@ -4,6 +4,7 @@
 // program-access lock of the years they leave, enter and write.
 
 #include <cerrno>
+#include <utility>
 
 #include "app/Riviza1_jahre.h"
 #include "app/Riviza1_tabellen.h"
@@ -86,6 +87,7 @@ TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
   EXPECT_EQ(positionen(datenVon("2023")), (Zeilen{"1|A1"}));
   EXPECT_EQ(belege(datenVon("2024")), Zeilen{});
   EXPECT_FALSE(daten.exists("Abrechng/Daten"));
+  EXPECT_FALSE(daten.exists("Abrechng/Abrechng.ini"));  // no lock given back to the moved file
   EXPECT_FALSE(daten.exists("2023"));
   EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), (Zeilen{"2023", "2024"}));
   EXPECT_EQ(form->ComboBoxAktuellesJahr->text(), "2024");
@@ -326,6 +328,178 @@ TEST_F(Jahre, AMergeLocksTheYearItWritesAndRefusesAHeldOne) {
       << texte()[0];
   EXPECT_EQ(belege(datenVon("2023")), (Zeilen{"1|03.03.2023|0"}));
   EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
+}
+
+// Every operation that writes a year's tables leaves a year another program holds alone, as the
+// merge does: the new year (which would be built from the held year's live tables), the VAT
+// rewrite and the co-payment reset. The Windows program ran them all.
+TEST_F(Jahre, OperationsThatWriteAYearRefuseOneAnotherProgramHolds) {
+  const std::string sicherung = "Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng");
+  struct Fall {
+    const char* was;
+    bool letztesGehalten;  // else the current year is held (found so at the start)
+    std::function<void(TFormEinstellungen&)> tun;
+    Zeilen meldungen;
+  } faelle[] = {
+      {"new year from the held current year",
+       false,
+       [](TFormEinstellungen&) { EXPECT_FALSE(neuesJahrAnlegenMitRueckfrage()); },
+       {sicherung, kBelegt}},
+      // Entering the held year says so, and the refusal says it again.
+      {"new year from a held last year",
+       true,
+       [](TFormEinstellungen&) { EXPECT_FALSE(neuesJahrAnlegenMitRueckfrage()); },
+       {sicherung, kBelegt, kBelegt}},
+      {"VAT rates",
+       false,
+       [](TFormEinstellungen& f) {
+         f.EditMwStVoll->setText("16");
+         f.EditMwstErm->setText("5");
+         f.ButtonMwst->click();
+       },
+       {kBelegt}},
+      {"co-payment reset",
+       false,
+       [](TFormEinstellungen& f) { f.BitBtnLoeschZuzBefreiung->click(); },
+       {kBelegt}},
+  };
+  for (const Fall& fall : faelle) {
+    SCOPED_TRACE(fall.was);
+    std::filesystem::remove_all(daten / "Abrechng");
+    jahrMitTabellen("2023");
+    jahrMitTabellen("2024", "1");
+    belegeSchreiben(datenVon("2024"), {{"4", "04.04.2024", false, {"C"}}});
+    saetzeSchreiben(datenVon("2024"), "Patienten.DB", std::vector<Felder>{{{"Zuzahlungsbefreit", "1"}}});
+    neuesProgramm();
+    oeffnen();
+    if (fall.letztesGehalten) {
+      jahrWaehlen("2023");
+      form->EditOrdnerExport->setText(daten.str());  // the year's settings came with it
+      dialogs.clear();
+    }
+    const Zeilen patienten = saetze(datenVon("2024"), "Patienten.DB");
+    form->CheckBoxOffeneBelUebernehmen->setChecked(true);
+    fall.tun(*form);
+    EXPECT_EQ(texte(), fall.meldungen);
+    EXPECT_FALSE(std::filesystem::exists(daten / "Abrechng/2025"));
+    EXPECT_EQ(belege(datenVon("2024")), (Zeilen{"4|04.04.2024|0"}));
+    EXPECT_EQ(positionen(datenVon("2024")), (Zeilen{"4|C"}));
+    EXPECT_EQ(saetze(datenVon("2024"), "Patienten.DB"), patienten);
+    EXPECT_EQ(jahrWert("2024", "MwSt1", "FIRMA"), "-1");
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  }
+}
+
+// ---- one operation at a time ----
+
+// A click during a long operation (its work lets messages run) starts nothing: not the same
+// button again, not "&Beenden", "Be&nutzereintrag löschen", the year box or another button of
+// the tab; a close (the title bar, a signal) waits until the operation has ended. So every
+// operation runs once to its end, the year it locked is given back before the close releases the
+// current year, and no year stays locked. The Windows program ran the other handler in the middle:
+// a double click made the new year fail and removed it, "&Beenden" released the lock while a
+// deletion went on, and the deletion's end then locked the year for good.
+TEST_F(Jahre, DuringALongOperationTheFormTakesNoOtherActionAndACloseWaits) {
+  using Knopf = std::function<ui::TButton*(TFormEinstellungen&)>;
+  struct Fall {
+    const char* was;
+    Knopf knopf;
+    std::function<void(TFormEinstellungen&)> vorher;  // the edits the user fills in
+    std::vector<std::function<bool(TFormEinstellungen&)>> waehrend;
+    Zeilen meldungen;
+    std::function<void(Jahre&)> danach;
+  };
+  const std::string sicherung = "Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng");
+  const auto erneut = [](const Knopf& k) { return [k](TFormEinstellungen& f) { return k(f)->userClick(); }; };
+  const auto beenden = [](TFormEinstellungen& f) { return f.BitBtnBeenden->userClick(); };
+  const auto freigeben = [](TFormEinstellungen& f) { return f.BitBtn1->userClick(); };
+  const Knopf neuesJahr = [](TFormEinstellungen& f) { return f.ButtonNeuesJahrAnlegen; };
+  const Knopf loeschen = [](TFormEinstellungen& f) { return f.BitBtnBewegungenFuerJahrLoeschen; };
+  const Knopf zusammen = [](TFormEinstellungen& f) { return f.BitBtnVonJahrNachJahr; };
+  const Knopf mwst = [](TFormEinstellungen& f) { return f.ButtonMwst; };
+  const Knopf zuzahlung = [](TFormEinstellungen& f) { return f.BitBtnLoeschZuzBefreiung; };
+  const std::vector<Fall> faelle = {
+      {"new year, clicked twice, the year changed",
+       neuesJahr,
+       [](TFormEinstellungen& f) { f.CheckBoxOffeneBelUebernehmen->setChecked(true); },
+       {erneut(neuesJahr), beenden, freigeben,
+        [](TFormEinstellungen& f) { return f.ComboBoxAktuellesJahr->userSelect(0); }},
+       {sicherung, "Neuen Abrechnungszeitraum anlegen?\n\n2025\n\nSind Sie sicher ?",
+        "Neuen Abrechnungszeitraum: 2025\n\nVerarbeitung beendet"},
+       [](Jahre& t) {
+         EXPECT_EQ(belege(t.datenVon("2025")), (Zeilen{"4|04.04.2024|0"}));
+         EXPECT_EQ(t.programmWert("AktuellesJahr"), "2025");
+       }},
+      {"deletion of the current year's data, \"&Beenden\" meanwhile",
+       loeschen,
+       [](TFormEinstellungen& f) { f.EditLoeschenFuerJahr->setText("2024"); },
+       {erneut(loeschen), beenden, freigeben, erneut(zusammen)},
+       {sicherung, "Bewegungsdaten gelöscht"},
+       [](Jahre& t) { EXPECT_EQ(belege(t.datenVon("2024")), Zeilen{}); }},
+      {"merge, START twice",
+       zusammen,
+       [](TFormEinstellungen& f) {
+         f.EditVonJahr->setText("2023");
+         f.EditNachJahr->setText("2024");
+       },
+       {erneut(zusammen), erneut(loeschen), beenden},
+       {sicherung, "Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Belege übernommen",
+        "Abrechnungsdaten erfolgreich zusamenngeführt"},
+       [](Jahre& t) {
+         EXPECT_EQ(belege(t.datenVon("2024")),
+                   (Zeilen{"3|03.03.2024|1", "4|04.04.2024|0", "1|01.03.2023|0"}));
+       }},
+      {"VAT rates, clicked twice",
+       mwst,
+       [](TFormEinstellungen& f) {
+         f.EditMwStVoll->setText("16");
+         f.EditMwstErm->setText("5");
+       },
+       {erneut(mwst), erneut(zuzahlung), beenden},
+       {"MwSt-Sätze werden in nicht abgerechneten Rezepten / Verordnungen überschrieben\n\nSind Sie sicher ?",
+        "MwSt-Sätze geändert, Verarbeitung beendet"},
+       [](Jahre& t) { EXPECT_EQ(t.jahrWert("2024", "MwSt1", "FIRMA"), "16"); }},
+      {"co-payment reset, clicked twice",
+       zuzahlung,
+       nullptr,
+       {erneut(zuzahlung), erneut(mwst), beenden},
+       {"Die Zuzahlungsbefreiungen aller Patienten werden gelöscht\n\nSind Sie sicher ?",
+        "Alle Zuzahlungsbefreiungen gelöscht, Verarbeitung beendet"},
+       nullptr},
+  };
+  for (const Fall& fall : faelle) {
+    SCOPED_TRACE(fall.was);
+    std::filesystem::remove_all(daten / "Abrechng");
+    jahrMitTabellen("2023");
+    jahrMitTabellen("2024");
+    belegeSchreiben(datenVon("2023"), {{"1", "01.03.2023", false, {"A"}}});
+    belegeSchreiben(datenVon("2024"), {{"3", "03.03.2024", true, {"B"}}, {"4", "04.04.2024", false, {"C"}}});
+    neuesProgramm();
+    oeffnen();
+    ASSERT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+    if (fall.vorher) fall.vorher(*form);
+    ui::TButton* knopf = fall.knopf(*form);
+    form->PageControl1->setActivePage(static_cast<ui::TTabSheet*>(knopf->parent()->parent()));
+    std::vector<bool> angenommen;
+    std::vector<bool> sichtbar;
+    bool einmal = false;
+    platform::setMessagePump([&] {
+      sichtbar.push_back(form->visible());
+      // Once the work proper shows its progress.
+      if (!form->LabelWarten->visible() || std::exchange(einmal, true)) return;
+      for (const auto& aktion : fall.waehrend) angenommen.push_back(aktion(*form));
+      form->close();
+    });
+    EXPECT_TRUE(knopf->userClick());
+    platform::setMessagePump({});
+    EXPECT_EQ(angenommen, std::vector<bool>(fall.waehrend.size(), false));
+    EXPECT_EQ(std::count(sichtbar.begin(), sichtbar.end(), false), 0);
+    EXPECT_FALSE(form->visible());
+    EXPECT_EQ(texte(), fall.meldungen);
+    if (fall.danach) fall.danach(*this);
+    for (const char* j : {"2023", "2024", "2025"}) EXPECT_NE(jahrWert(j, "ProgrammZugriff"), "1") << j;
+    EXPECT_TRUE(std::filesystem::is_empty(programm / "Temp"));
+  }
 }
 
 // ---- switch and data-root change ----

@@ -150,24 +150,63 @@ TEST_F(Shell, UpdateTxtIsConsumedBeforeTheSetupProgramIsLookedFor) {
   EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
 }
 
-TEST_F(Shell, AWaitingSetupProgramEndsTheStartUp) {
-  dakota4();
-  programmIni("AktuellesJahr=2024\r\n");
-  jahr("2024");
-  programm.write("Update/setup.exe", "MZ");
-  programm.write("Temp/alt.txt", "x");
-  form->show();
-  starten();
+// A waiting setup program that starts ends the start-up and the program; one that cannot start
+// (no wine, a file that is no program) is reported and put aside, and the program starts: the
+// next start no longer stops there.
+TEST_F(Shell, AWaitingSetupProgramEndsTheStartUpOnlyWhenItRuns) {
+  struct Fall {
+    const char* was;
+    const char* setup;  // the file's bytes
+    bool mitWine;
+    bool laeuft;
+  } faelle[] = {
+      {"runs", "MZ", true, true},
+      {"no wine", "MZ", false, false},
+      {"no program", "", true, false},
+  };
   const std::string setup = imProgramm("Update\\setup.exe");
-  EXPECT_EQ(texte(),
-            std::vector<std::string>{"Neues Update noch nicht installiert !\n\nAusführen: \n" + setup});
-  EXPECT_EQ(dialogs.transcript()[0].caption, "Hinweis !");
-  EXPECT_EQ(dialogs.transcript()[0].icon, ui::MsgIcon::Information);
-  EXPECT_FALSE(form->visible());
-  EXPECT_FALSE(programm.exists("Temp/alt.txt"));  // FormClose ran
-  EXPECT_EQ(globals().Tagesdatum, "");            // nothing after step 8
-  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
-  EXPECT_EQ(programmWert("ProgrammZugriff"), "-1");
+  const std::string beiseite = setup + ".nicht_gestartet";
+  for (const Fall& f : faelle) {
+    SCOPED_TRACE(f.was);
+    TempDir bin;
+    bin.write("wine", "#!/bin/sh\ntouch \"$0.aufruf\"\n");
+    std::filesystem::permissions(bin / "wine", std::filesystem::perms::owner_all);
+    ScopedEnv pfad("PATH", f.mitWine ? bin.str() + ":/usr/bin:/bin" : "/nonexistent");
+    std::filesystem::remove_all(programm / "Update");
+    neuesProgramm();
+    dakota4();
+    programmIni("AktuellesJahr=2024\r\n");
+    jahr("2024");
+    programm.write("Update/setup.exe", f.setup);
+    programm.write("Temp/alt.txt", "x");
+    form->show();
+    starten();
+    Zeilen meldungen{"Neues Update noch nicht installiert !\n\nAusführen: \n" + setup};
+    if (!f.laeuft)
+      meldungen.push_back("Das Setup-Programm konnte nicht gestartet werden!\n\n" + setup +
+                          "\n\nabgelegt als: " + beiseite);
+    EXPECT_EQ(texte(), meldungen);
+    EXPECT_EQ(dialogs.transcript()[0].caption, "Hinweis !");
+    EXPECT_EQ(dialogs.transcript()[0].icon, ui::MsgIcon::Information);
+    EXPECT_EQ(form->visible(), !f.laeuft);
+    EXPECT_EQ(programm.exists("Temp/alt.txt"), !f.laeuft);          // FormClose ran
+    EXPECT_EQ(globals().Tagesdatum, f.laeuft ? "" : "15.03.2024");  // the start-up went no further
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), f.laeuft ? "" : "1");
+    EXPECT_EQ(programmWert("ProgrammZugriff"), "-1");
+    EXPECT_EQ(programm.exists("Update/setup.exe"), f.laeuft);
+    EXPECT_EQ(programm.exists("Update/setup.exe.nicht_gestartet"), !f.laeuft);
+    if (f.laeuft) continue;
+    EXPECT_FALSE(bin.exists("wine.aufruf"));
+    EXPECT_EQ(form->ListBoxLiveUpdate->items().lines(),
+              Zeilen{"15.03.2024 10:30:00  Setup-Programm nicht gestartet: " + setup + " (abgelegt als: " +
+                     beiseite + ")"});
+    // The next start goes on without a word about it.
+    form->close();
+    neuesProgramm();
+    starten();
+    EXPECT_EQ(texte(), Zeilen{});
+    EXPECT_EQ(globals().Tagesdatum, "15.03.2024");
+  }
 }
 
 // ---- data root, year list and current year (StartInitialisieren steps 1 to 3) ----

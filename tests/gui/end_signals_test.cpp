@@ -1,6 +1,7 @@
 // The program itself (build's riviza) on a fresh demo installation under Qt's offscreen
-// platform, ended by the signals of a logout, Ctrl+C and a closed terminal: each closes it as
-// "&Beenden" does, so the year's lock is released, Temp is emptied and the exit status is 0.
+// platform, ended by the signals of a logout, Ctrl+C, a closed terminal and a reader of its output
+// that went away: each closes it as "&Beenden" does, so the year's lock is released, Temp is
+// emptied and the exit status is 0.
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -45,7 +46,7 @@ int waitFor(pid_t pid) {
 }
 
 TEST(EndSignals, CloseTheProgramAsBeendenDoes) {
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) {
     SCOPED_TRACE(strsignal(signal));
     TempDir dir;
     ASSERT_EQ(runTool({RIVIZA_DEMO_TOOL, (dir / "demo").string()}, {.dir = dir.path()}).status, 0);

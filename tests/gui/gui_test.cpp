@@ -2,6 +2,7 @@
 // reaches the model, the model's changes reach the widgets, focus and pages move both ways.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
@@ -180,6 +181,38 @@ TEST_F(MainFormTest, LongOperationShowsTheCountThroughThePump) {
   EXPECT_EQ(shown, (std::vector<std::string>{"shown ", "shown 1", "shown 2", "shown 3"}));
   EXPECT_FALSE(waiting->isVisible());
   EXPECT_NE(window()->cursor().shape(), Qt::WaitCursor);
+}
+
+// A click whose handler lets messages run: the window delivers clicks, typing and its own close
+// meanwhile (the pump processes Qt's events); the second click and the typing are dropped, the
+// edit shows the model's text again, and the close comes once the handler has ended.
+TEST_F(MainFormTest, DuringALongOperationTheWindowTakesNoInputAndClosesAfterIt) {
+  std::vector<std::string> log;
+  auto* speichern = widget<QAbstractButton>(window(), "BitBtnSpeichern");
+  auto* ordner = widget<QLineEdit>(window(), "EditOrdnerBw");
+  ASSERT_NE(speichern, nullptr);
+  ASSERT_NE(ordner, nullptr);
+  form->OnClose = [&](ui::TComponent&, ui::TCloseAction&) { log.push_back("Close"); };
+  form->BitBtnSpeichern->OnClick = [&](ui::TComponent&) {
+    log.push_back("Arbeit");
+    // The user's input, waiting for the first time the work lets messages run.
+    QTimer::singleShot(0, [&] {
+      QTest::mouseClick(speichern, Qt::LeftButton);
+      QTest::mouseClick(ordner, Qt::LeftButton);
+      QTest::keyClicks(ordner, "D:\\");
+      window()->close();
+      log.push_back("Eingaben");
+    });
+    ui::LongOperation op(*form, form->LabelWarten, form->LabelDbSatz);
+    for (long n = 1; n <= 3; ++n) op.step(n);
+    log.push_back("Ende");
+  };
+  QTest::mouseClick(speichern, Qt::LeftButton);
+  EXPECT_EQ(log, (std::vector<std::string>{"Arbeit", "Eingaben", "Ende", "Close"}));
+  EXPECT_EQ(form->EditOrdnerBw->text(), "");
+  EXPECT_EQ(ordner->text(), "");
+  EXPECT_TRUE(application.terminated());
+  EXPECT_FALSE(window()->isVisible());
 }
 
 TEST_F(MainFormTest, ClosingTheMainWindowEndsTheApplication) {

@@ -66,6 +66,17 @@ TEST_F(BatchJahre, TheYearOperationsFromTheCommandLine) {
   EXPECT_EQ(positionen(datenVon("2023")), Zeilen{"5|X"});
   EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
 
+  // A new year is not built from the tables of a year another program holds (the Windows
+  // program built it, and the tool said 1 for a year it had made).
+  jahrSetzen("2024", "ProgrammZugriff", "1");
+  ASSERT_TRUE(platform::IniFile(imProgramm("Abrechng.ini"))
+                  .writeString("EINSTELLUNGEN", "AktuellesJahr", "2023")
+                  .ok());
+  lauf({"neues-jahr", "--offene-belege"}, 1, {"Eines der Abrechnungsprogramme bereits in Nutzung"});
+  EXPECT_FALSE(daten.exists("Abrechng/2025"));
+  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  jahrSetzen("2024", "ProgrammZugriff", "");
+
   lauf({"neues-jahr", "--ab", "01.06.2024"}, 2, {"--ab nur mit --offene-belege"});
   lauf({"neues-jahr"}, 1, {"Alle Belege sind noch nicht abgerechnet!"});
   lauf({"neues-jahr", "--offene-belege", "--ab", "01.06.2024", "--nein"}, 1,

@@ -2,8 +2,8 @@
 // loopback server that publishes the demo's own cost-bearer files as a package with a newer
 // date. With --ja the files are installed, the tables rebuilt and the date stored (exit 0); with
 // --nein nothing is installed and the run still succeeds; with the same date it finds nothing.
-// update-programm likewise, up to the start of the package's Setup.exe. With WinSCP.exe in the
-// program folder the operation takes the SFTP road.
+// update-programm likewise, up to the start of the package's Setup.exe (a broken one fails the
+// run). With WinSCP.exe in the program folder the operation takes the SFTP road.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -105,6 +105,15 @@ TEST_F(RivizaBatchUpdate, UpdateProgrammUnpacksThePackageAndStartsItsSetup) {
   while (!wineBin.exists("wine.aufruf") || wineBin.read("wine.aufruf").empty())
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(wineBin.read("wine.aufruf"), programm + "/Update|" + programm + "/Update/Setup.exe\n");
+
+  // A Setup.exe that is no Windows program does not start: said so, and the run fails.
+  std::filesystem::remove(wineBin / "wine.aufruf");
+  std::filesystem::remove_all(programm + "/Update");  // the installer has run
+  server.paket("update.zip", {{"Setup.exe", "<html>502</html>"}});
+  ausgabePruefen(updateProgramm("kaputt.txt"), 1,
+                 {"  Dateien entpackt: 1\n", "[Fehler !] Das Setup-Programm konnte nicht gestartet werden!\n\n" +
+                                                  programm + "\\Update\\Setup.exe\n"});
+  EXPECT_FALSE(wineBin.exists("wine.aufruf"));
 }
 
 // With WinSCP.exe in the program folder the same operation takes the SFTP road: the server's

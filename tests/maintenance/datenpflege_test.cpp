@@ -40,7 +40,10 @@ TEST_F(DatenpflegeSeite, TheImportButtonsAskFirstAndShowTheCountWhileTheyRun) {
     alteLeistungen();
     dialogs.answer(antwort);
     Zeilen waehrend;  // waiting label and count, whenever messages run
-    platform::setMessagePump([&] {
+    platform::setMessagePump([&, knopf = knopf] {
+      if (waehrend.empty()) {
+        EXPECT_FALSE(knopf->userClick());  // a second press starts nothing
+      }
       const std::string s = (form->LabelWarten->visible() ? "W" : "-") +
                             (form->LabelDbSatz->visible() ? form->LabelDbSatz->caption() : "-");
       if (waehrend.empty() || waehrend.back() != s) waehrend.push_back(s);

@@ -161,7 +161,9 @@ class WineAttrappe {
   ScopedEnv pfad_, protokoll_;
 };
 
-TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
+// The installer is started first; the program makes way only for one that runs (or for a
+// package without one), and an installer that cannot start leaves it running with the reason.
+TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWholeAndItsInstallerRuns) {
   struct Fall {
     const char* was;
     Eintraege eintraege;  // empty: the package is no zip
@@ -169,9 +171,11 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
     const char* entpackt;  // the count line
     std::string aufruf;    // the installer's start (folder|program); "" none
     Zeilen vorhanden;      // below the program folder afterwards
-    // Writes into the program folder's Update.exe fail as on a full disk: the installer is not
-    // started and this is the reason given.
+    // The installer does not start and this is the reason given (the program goes on).
     std::string startFehler{};
+    bool platteVoll = false;  // writes into the program folder's Update.exe fail
+    bool mitWine = true;
+    bool altesUpdateExe = false;  // an earlier update's Update.exe waits in the program folder
   };
   const std::string prog = programm.str();
   const std::vector<Fall> faelle = {
@@ -181,9 +185,15 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
       {"Update.exe only", Eintraege{{"Update.exe", "MZ update"}}, true, "Dateien entpackt: 1",
        prog + "|" + prog + "/Update.exe", Zeilen{"Update.exe"}},
       {"Update.exe, program folder full", Eintraege{{"Update.exe", "MZ update"}}, true, "Dateien entpackt: 1",
-       "", Zeilen{"Update/Update.exe"}, prog + "\\Update.exe: "},
+       "", Zeilen{"Update/Update.exe"}, prog + "\\Update.exe: ", true},
       {"no installer", Eintraege{{"liesmich.txt", "neu"}}, true, "Dateien entpackt: 1", "",
        Zeilen{"Update/liesmich.txt"}},
+      {"no installer, an earlier update's Update.exe", Eintraege{{"liesmich.txt", "neu"}}, true,
+       "Dateien entpackt: 1", "", Zeilen{"Update/liesmich.txt", "Update.exe"}, "", false, true, true},
+      {"Setup.exe without wine", Eintraege{{"Setup.exe", "MZ setup"}}, true, "Dateien entpackt: 1", "",
+       Zeilen{"Update/Setup.exe"}, prog + "\\Update\\Setup.exe", false, false},
+      {"a broken Setup.exe", Eintraege{{"Setup.exe", "<html>502 Bad Gateway</html>"}}, true,
+       "Dateien entpackt: 1", "", Zeilen{"Update/Setup.exe"}, prog + "\\Update\\Setup.exe"},
       {"a name leading out", Eintraege{{"Setup.exe", "MZ setup"}, {"../boese.txt", "x"}}, false,
        "Dateien entpackt: 1", "", Zeilen{}},
       {"no zip", {}, false, "Dateien entpackt: 0", "", {}},
@@ -191,9 +201,13 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
     WineAttrappe wine;
+    std::optional<ScopedEnv> ohneWine;
+    if (!f.mitWine) ohneWine.emplace("PATH", wine.bin.str() + "/fehlt");
     fs::remove_all(programm / "Update");  // a waiting Setup.exe would end the next start
+    fs::remove(programm / "Update.exe");
     neuStarten();
     dialogs.clear();
+    if (f.altesUpdateExe) programm.write("Update.exe", "MZ altes Update");
     if (f.eintraege.empty())
       server.veroeffentlichen("update.zip", "das ist kein Zip-Archiv");
     else
@@ -201,8 +215,7 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
     server.veroeffentlichen("update.txt", "16.03.2024\r\n");
 
     {
-      ScopedStoerung voll(Stoerung::PlatteVoll,
-                          f.startFehler.empty() ? "" : (programm / "Update.exe").string());
+      ScopedStoerung voll(Stoerung::PlatteVoll, f.platteVoll ? (programm / "Update.exe").string() : "");
       drueckenUndWarten(UpdateArt::Programm);
     }
 
@@ -210,24 +223,23 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
     const bool gestartet = f.installiert && f.startFehler.empty();
     ASSERT_GE(l.size(), 4u);
     EXPECT_EQ(l[l.size() - (gestartet ? 1 : 2)], z(f.entpackt));
-    EXPECT_EQ(form->visible(), !f.installiert);
+    EXPECT_EQ(form->visible(), !gestartet);
     EXPECT_EQ(UpdateZustand(UpdateArt::Programm).ergebnis,
               gestartet ? UpdateErgebnis::Installiert : UpdateErgebnis::Fehler);
-    if (f.installiert) {
+    if (gestartet) {
       // Closed as the program closes: Temp emptied, the list kept in UPDATE.LOG.
       EXPECT_TRUE(platform::listDirectory(imProgramm("Temp")).empty());
       EXPECT_NE(programm.read("UPDATE.LOG").find(z(f.entpackt) + "\r\n"), std::string::npos);
-      if (gestartet) {
-        EXPECT_TRUE(texte().empty());
-      } else {
-        // The package's installer stays for a later run, no part of a copy is left to start.
-        EXPECT_TRUE(l.back().starts_with(z("Setup-Programm nicht gestartet: " + f.startFehler))) << l.back();
-        ASSERT_EQ(texte().size(), 1u);
-        EXPECT_TRUE(
-            texte()[0].starts_with("Das Setup-Programm konnte nicht gestartet werden!\n\n" + f.startFehler))
-            << texte()[0];
-        EXPECT_FALSE(programm.exists("Update.exe"));
-      }
+      EXPECT_TRUE(texte().empty());
+    } else if (f.installiert) {
+      // The program goes on; the package's installer stays for a later run, no part of a copy is
+      // left to start.
+      EXPECT_TRUE(l.back().starts_with(z("Setup-Programm nicht gestartet: " + f.startFehler))) << l.back();
+      ASSERT_EQ(texte().size(), 1u);
+      EXPECT_TRUE(
+          texte()[0].starts_with("Das Setup-Programm konnte nicht gestartet werden!\n\n" + f.startFehler))
+          << texte()[0];
+      EXPECT_FALSE(programm.exists("Update.exe"));
     } else {
       EXPECT_TRUE(l.back().starts_with(z("Programmupdate nicht installiert: "))) << l.back();
       ASSERT_EQ(texte().size(), 1u);
@@ -242,8 +254,8 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
     } else {
       EXPECT_FALSE(wine.aufgerufen());
     }
-    fs::remove(programm / "Update.exe");
   }
+  fs::remove(programm / "Update.exe");
 }
 
 TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {

@@ -211,15 +211,15 @@ TEST_F(Statistik, PatientsExportFiltersByThePickedMonthAndLeavesTable1Unfiltered
   EXPECT_EQ(texte(), std::vector<std::string>{});
 }
 
-TEST_F(Statistik, FailuresAreShownOnceAndASecondPressDuringARunIsIgnored) {
+TEST_F(Statistik, FailuresAreShownOnceAndASecondPressDuringARunIsRefused) {
   belege({{"1001", "04.01.2024", "K001", "12", "01.01.1980", "", {"604503"}},
           {"1002", "04.01.2024", "K002", "13", "01.01.1980", "", {"604503"}}});
   oeffnen();
   bool gedrueckt = false;
   platform::setMessagePump([&] {
     if (!std::exchange(gedrueckt, true)) {  // the user presses again while the run goes on
-      klick(form->BitBtnStat01);
-      klick(form->BitBtnPatientenExp);
+      EXPECT_FALSE(form->BitBtnStat01->userClick());
+      EXPECT_FALSE(form->BitBtnPatientenExp->userClick());
     }
   });
   loeschen("Firma.DB");

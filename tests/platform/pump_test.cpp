@@ -1,6 +1,7 @@
 // The main-thread queue under the pump: tasks posted from other threads run on the thread that
 // lets messages run, in posting order, never earlier; the wake hook hears every post; a task
-// posted by a task waits for the next round; waitForMessages returns once work has arrived.
+// posted by a task waits for the next round, and while the queue is held (an operation runs) for
+// its end; waitForMessages returns once work has arrived.
 #include "platform/pump.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +70,23 @@ TEST(MainThreadQueue, ATaskPostedByATaskWaitsAndNestedRoundsKeepTheOrder) {
   EXPECT_EQ(runPostedTasks(), 1u);
   EXPECT_EQ(ran, (std::vector<std::string>{"d", "e", "d zu Ende"}));
   EXPECT_EQ(runPostedTasks(), 0u);
+
+  // One that holds the queue while it lets messages run (an operation) leaves what waited behind
+  // it for after its end, which wakes the loop once.
+  ran.clear();
+  int wakes = 0;
+  postToMainThread([&] {
+    holdPostedTasks();
+    ran.push_back("f");
+    processMessages();
+    ran.push_back("f zu Ende");
+    releasePostedTasks();
+  });
+  postToMainThread([&] { ran.push_back("g"); });
+  setWakeHook([&] { ++wakes; });
+  EXPECT_EQ(runPostedTasks(), 2u);
+  EXPECT_EQ(ran, (std::vector<std::string>{"f", "f zu Ende", "g"}));
+  EXPECT_EQ(wakes, 1);
 }
 
 TEST(MainThreadQueue, WaitForMessagesReturnsOnceAWorkerHasPosted) {

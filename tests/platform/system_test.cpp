@@ -77,9 +77,30 @@ TEST(Launcher, ExitCodesAndFailedStarts) {
   EXPECT_EQ(dir.read("out.txt"), "a b\n");
   EXPECT_FALSE(runAndWait({"missing-program-xyz"}).ok());
   EXPECT_FALSE(runAndWait({dir.str() + "/plain.txt"}).ok());  // exec fails: a failed start
-  ScopedEnv noWine("PATH", "/nonexistent");
-  dir.write("setup.exe", "MZ");
-  EXPECT_FALSE(startProcess({"setup.exe"}, dir.str()).ok());
+  // A Windows program runs through wine; without wine, or when its file is no executable image
+  // (not "MZ": a download cut short, an error page), it does not start.
+  dir.write("bin/wine", "#!/bin/sh\necho \"$*\" > wine.txt\n");
+  ::chmod((dir / "bin/wine").c_str(), 0755);
+  struct Fall {
+    const char* was;
+    std::string pfad, inhalt;
+    int fehler;  // 0: started
+  } faelle[] = {
+      {"with wine", (dir / "bin").string(), "MZ", 0},
+      {"no wine", "/nonexistent", "MZ", ENOENT},
+      {"no executable image", (dir / "bin").string(), "<html>", ENOEXEC},
+      {"empty", (dir / "bin").string(), "", ENOEXEC},
+  };
+  for (const Fall& f : faelle) {
+    SCOPED_TRACE(f.was);
+    ScopedEnv pfad("PATH", f.pfad);
+    dir.write("setup.exe", f.inhalt);
+    std::filesystem::remove(dir / "wine.txt");
+    auto lauf = runAndWait({"setup.exe"}, dir.str());
+    EXPECT_EQ(lauf ? 0 : lauf.error().code, f.fehler);
+    EXPECT_EQ(dir.exists("wine.txt") ? dir.read("wine.txt") : "",
+              f.fehler ? "" : (dir / "setup.exe").string() + "\n");
+  }
 }
 
 TEST(Launcher, WindowsCommandLineSplitting) {

@@ -1,12 +1,16 @@
-// Forms and the application: design values, creation, show, activation, close, the timer and
-// the long-operation display.
+// Forms and the application: design values, creation, show, activation, close, the timer, the
+// long-operation display and the one operation at a time.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/pump.h"
 #include "test_form.h"
 #include "ui/busy.h"
+#include "ui/operation.h"
 
 namespace riviza::test {
 namespace {
@@ -112,6 +116,59 @@ TEST(LongOperation, ShowsLabelCountAndHourglassAndPumpsEachStep) {
   EXPECT_EQ(seen, (std::vector<std::string>{"shown  busy", "shown 1 busy", "shown 2 busy"}));
   EXPECT_FALSE(f.LabelNummer->visible());  // also after an exception
   EXPECT_EQ(f.cursor(), TCursor::crDefault);
+}
+
+// A click whose handler lets messages run (a long operation): whatever the user does meanwhile
+// is refused and changes nothing, though the same input is taken outside it; a close waits for
+// the operation's end, and work another thread posted meanwhile runs after that.
+TEST(Operation, InputIsRefusedACloseWaitsAndPostedWorkFollowsTheOperation) {
+  struct Fall {
+    const char* was;
+    std::function<bool(TestForm&)> eingabe;
+  } faelle[] = {
+      {"the same button again", [](TestForm& f) { return f.BitBtnSpeichern->userClick(); }},
+      {"a keystroke", [](TestForm& f) { return f.EditName->userKey(U'x'); }},
+      {"typed text", [](TestForm& f) { return f.EditName->userEditText("neu"); }},
+      {"pasted text", [](TestForm& f) { return f.EditNummer->userInsertText("12"); }},
+      {"another page", [](TestForm& f) { return f.PageControl1->userSelectPage(1); }},
+      {"a timer tick",
+       [](TestForm& f) {
+         f.Timer1->fire();
+         return !f.log.empty() && f.log.back() == "Timer1.Timer";
+       }},
+  };
+  for (const Fall& fall : faelle) {
+    SCOPED_TRACE(fall.was);
+    {
+      TestForm frei;
+      frei.show();
+      EXPECT_TRUE(fall.eingabe(frei));
+    }
+    TestForm f;
+    f.show();
+    f.OnClose = [&f](TComponent&, TCloseAction&) { f.log.push_back("Close"); };
+    std::optional<bool> angenommen;
+    f.BitBtnSpeichern->OnClick = [&](TComponent&) {
+      for (int schritt = 0; schritt < 2; ++schritt) platform::processMessages();
+      f.log.push_back("Ende der Arbeit");
+    };
+    bool einmal = false;
+    platform::setMessagePump([&] {
+      if (std::exchange(einmal, true)) return;
+      angenommen = fall.eingabe(f);
+      f.close();
+      platform::postToMainThread([&f] { f.log.push_back("Gepostet"); });
+    });
+    EXPECT_TRUE(f.BitBtnSpeichern->userClick());
+    platform::setMessagePump({});
+    EXPECT_EQ(angenommen, false);
+    EXPECT_FALSE(f.visible());
+    EXPECT_EQ(f.EditName->text(), "");
+    EXPECT_EQ(f.EditNummer->text(), "");
+    EXPECT_EQ(f.PageControl1->activePageIndex(), 0);
+    EXPECT_EQ(platform::runPostedTasks(), 1u);
+    EXPECT_EQ(f.log, (std::vector<std::string>{"Ende der Arbeit", "Close", "Gepostet"}));
+  }
 }
 
 }  // namespace

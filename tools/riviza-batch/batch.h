@@ -7,20 +7,24 @@
 // with the program-folder Abrechng.ini, data root, current year and the program-access lock),
 // runs the operation, and closes the form (Temp emptied, lock released). Every question is
 // answered with --ja (default) or --nein; every message box and every line of the update,
-// reorganisation and statistics lists goes to stdout as it appears.
+// reorganisation and statistics lists goes to stdout as it appears. The operation runs as one
+// operation of the form model (ui/operation.h). SIGTERM, SIGINT, SIGHUP and SIGPIPE (the reader
+// of the output went away) close the form as "&Beenden" does, once the operation has ended.
 //
-// Exit status: 0 when the operation succeeded and no error box was shown; 1 when it failed or
-// the start-up could not reach a year; 2 for a usage error or a missing program folder.
+// Exit status: 0 when the operation succeeded and no error box was shown; 1 when it failed, the start-up
+// could not reach a year, or a signal ended the run; 2 for a usage error or a missing program folder.
 //
 // An operation is a function in an ops_*.cpp of this folder, registered there with
 // RIVIZA_BATCH_OPERATION; a new operation needs no other file changed.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/Riviza1.h"
+#include "ui/operation.h"
 
 namespace riviza::batch {
 
@@ -29,6 +33,9 @@ struct Sitzung {
   TFormEinstellungen& form;
   std::vector<std::string> args;  // the words after OPERATION, options removed
   bool ja = true;                 // the answer to every question
+  // The run as the form model's operation. An operation that then waits for events other
+  // threads post (an update's chain) ends it first, as the window waits for them in its loop.
+  std::optional<ui::OperationGuard> vorgang{std::in_place};
 };
 
 // Thrown by an operation whose arguments are wrong; the tool prints it with the usage line

@@ -1,8 +1,12 @@
 // riviza-batch (tool): the start of the form model, the dialogs that answer for the user, the
-// list printing and the exit status; see batch.h.
+// list printing, the end signals and the exit status; see batch.h.
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/pump.h"
+#include "platform/signals.h"
 #include "ui/dialogs.h"
 #include "ui/form.h"
 #include "ui/lists.h"
@@ -135,6 +140,55 @@ class ListenDrucker {
   std::map<ui::TListBox*, size_t> gedruckt_;
 };
 
+// The end signals (platform/signals.h) close the form as "&Beenden" does, the window's one
+// mechanism: they are looked at whenever messages run, and a wait for the events of other threads
+// (an update's chain) wakes up for them as for a posted event. The close of a running operation
+// waits for its end.
+class SignalWache {
+ public:
+  explicit SignalWache(ui::TForm& form) : form_(form), signale_(platform::watchEndSignals()) {
+    if (signale_ < 0 || ::pipe2(wecker_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    platform::setWakeHook([fd = wecker_[1]] {
+      const char byte = 1;
+      (void)!::write(fd, &byte, 1);
+    });
+    platform::setWaitHook([this] { warten(); });
+  }
+  ~SignalWache() {
+    platform::setWaitHook({});
+    platform::setWakeHook({});
+    for (int fd : wecker_)
+      if (fd >= 0) ::close(fd);
+  }
+  SignalWache(const SignalWache&) = delete;
+  SignalWache& operator=(const SignalWache&) = delete;
+
+  // Closes the form for the first signal that came; a second one ends the process by itself.
+  void pruefen() {
+    while (const std::optional<int> s = platform::takeEndSignal()) {
+      if (signal_) continue;
+      signal_ = *s;
+      form_.close();
+    }
+  }
+  const std::optional<int>& signal() const { return signal_; }
+
+ private:
+  void warten() {
+    pollfd fds[2] = {{signale_, POLLIN, 0}, {wecker_[0], POLLIN, 0}};
+    while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
+    }
+    char puffer[64];
+    while (::read(wecker_[0], puffer, sizeof puffer) > 0) {
+    }
+  }
+
+  ui::TForm& form_;
+  const int signale_;
+  int wecker_[2] = {-1, -1};
+  std::optional<int> signal_;
+};
+
 void nutzung(FILE* out) {
   std::fprintf(out,
                "Aufruf: riviza-batch PROGRAMMORDNER OPERATION [ARGUMENTE] [--ja|--nein]\n\nOperationen:\n");
@@ -220,6 +274,7 @@ int operationAusfuehren(const Aufruf& aufruf, TFormEinstellungen& form, ListenDr
   try {
     const int fehlerVorher = gFehler;
     const bool ok = aufruf.op->ausfuehren(sitzung);
+    sitzung.vorgang.reset();  // a close a signal asked for meanwhile is carried out here
     listen.drucken();
     return ok && gFehler == fehlerVorher ? 0 : 1;
   } catch (const Nutzungsfehler& e) {
@@ -247,14 +302,24 @@ int ausfuehren(int argc, char** argv) {
     application.createForm<TFormAdressen>();
     application.createForm<TFormLe>();
     ListenDrucker listen(form);
-    platform::setMessagePump([&listen] { listen.drucken(); });
+    SignalWache wache(form);
+    platform::setMessagePump([&listen, &wache] {
+      listen.drucken();
+      wache.pruefen();
+    });
     form.show();
     form.Timer1->fire();
+    wache.pruefen();
     listen.drucken();
-    status = operationAusfuehren(aufruf, form, listen);
-    if (form.visible()) form.close();  // an operation may have closed it (a program update)
+    if (!wache.signal()) status = operationAusfuehren(aufruf, form, listen);
+    wache.pruefen();
+    if (form.visible()) form.close();  // an operation or a signal may have closed it
     listen.drucken();
     platform::setMessagePump({});
+    if (const std::optional<int>& s = wache.signal()) {
+      std::fprintf(stderr, "riviza-batch: durch das Signal SIG%s beendet\n", ::sigabbrev_np(*s));
+      status = 1;
+    }
   }
   EinzelinstanzSperreFreigeben();
   VuzarodedSperreFreigeben();

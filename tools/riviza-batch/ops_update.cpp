@@ -1,8 +1,9 @@
 // riviza-batch operations of the online update (tool); see batch.h.
 //
 // The HTTP road is a chain of events that other threads set off; the tool has no event loop of
-// its own, so an operation presses the button and then lets messages run until its chain has
-// ended. Questions are answered by --ja / --nein like every other.
+// its own, so an operation presses the button, ends its operation (the chain's events are
+// operations of their own) and then lets messages run until its chain has ended or a signal
+// closed the form. Questions are answered by --ja / --nein like every other.
 #include "batch.h"
 #include "maintenance/update_online.h"
 #include "platform/pump.h"
@@ -13,7 +14,8 @@ namespace {
 bool updateAusfuehren(Sitzung& s, UpdateArt art) {
   keineArgumente(s);
   (art == UpdateArt::Programm ? s.form.BitBtnLiveUpdate : s.form.BitBtnKost)->click();
-  while (UpdateKetteAktiv(art)) platform::waitForMessages();
+  s.vorgang.reset();
+  while (UpdateKetteAktiv(art) && s.form.visible()) platform::waitForMessages();
   switch (UpdateZustand(art).ergebnis) {
     case UpdateErgebnis::KeinNeues:
     case UpdateErgebnis::Installiert:
