@@ -102,7 +102,7 @@ bool TWinControl::focused() const {
   return f && f->activeControl() == this;
 }
 
-std::optional<OperationGuard> TWinControl::userReach() {
+std::optional<OperationGuard> TWinControl::reachForAction() {
   if (operationRunning() || !showing() || !effectivelyEnabled()) return std::nullopt;
   std::optional<OperationGuard> action(std::in_place);  // the focus handlers run inside the action
   if (acceptsFocus() && !(setFocus() && focused())) return std::nullopt;

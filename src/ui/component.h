@@ -199,7 +199,10 @@ class TWinControl : public TControl {
   // control that shows and is enabled can be reached, and one that takes the focus gets it
   // first, as a click or a keystroke gives it. A reached control answers with the action's
   // operation, which the caller keeps until the action has run.
-  std::optional<OperationGuard> userReach();
+  std::optional<OperationGuard> reachForAction();
+  // The user moves to the control and nothing else: the action ends on return. (A guard handed
+  // back here would live to the end of the caller's expression and refuse the next reach in it.)
+  bool userReach() { return reachForAction().has_value(); }
 
   // Keys from the user, in the order the framework delivers them. Each returns false when a
   // handler swallowed the key (set it to 0); keyPress may also replace the character.

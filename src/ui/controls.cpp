@@ -33,7 +33,7 @@ void TButton::click() {
 }
 
 bool TButton::userClick() {
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action) return false;
   click();
   return true;
@@ -61,7 +61,7 @@ void TCustomEdit::setMaxLength(int n) { assign(maxLength_, n, Prop::MaxLength); 
 bool TCustomEdit::prepareModify() { return !readOnly_; }
 
 bool TCustomEdit::userKey(char32_t ch, TShiftState shift) {
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action) return false;
   // Characters without a key code of their own (umlauts, punctuation) come as key presses only.
   if (std::uint16_t key = virtualKeyOf(ch); key != 0 && !keyDown(key, shift)) return false;
@@ -91,7 +91,7 @@ void TCustomEdit::userType(std::string_view utf8) {
 }
 
 bool TCustomEdit::userEditText(std::string text) {
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action) return false;
   return applyText(std::move(text));
 }
@@ -104,7 +104,7 @@ bool TCustomEdit::applyText(std::string text) {
 }
 
 bool TCustomEdit::userInsertText(std::string text) {
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action) return false;
   // The insertion is what lies between the part both texts begin with and the part both end
   // with (a selection the paste replaced is simply gone).
@@ -147,7 +147,7 @@ void TCustomEdit::applyDesign(const Design& design) {
 void TCheckBox::setState(TCheckBoxState s) { assign(state_, s, Prop::Checked); }
 
 bool TCheckBox::userClick() {
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action || !prepareModify()) return false;
   setChecked(!checked());
   userChangedState();
@@ -168,7 +168,7 @@ TDateTimePicker::TDateTimePicker(TComponent* owner, std::string name, TWinContro
 void TDateTimePicker::setDate(const platform::DateTime& d) { assign(date_, d, Prop::Date); }
 
 bool TDateTimePicker::userPickDate(const platform::DateTime& d) {
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action) return false;
   if (d == date_) return true;
   setDate(d);

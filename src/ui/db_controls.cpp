@@ -176,7 +176,7 @@ TGridCell TDBGrid::cell(int row, int column) {
 bool TDBGrid::userSelectRow(int row) {
   db::TTable* t = link_.table();
   if (!t || row < 0 || row >= postedRows()) return false;
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action) return false;
   if (row == currentRow()) return true;
   require(t->setRecNo(row + 1));
@@ -231,7 +231,7 @@ bool TDBNavigator::buttonEnabled(TNavigateBtn button) const {
 
 bool TDBNavigator::userClick(TNavigateBtn button) {
   if (!buttonEnabled(button)) return false;
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action) return false;
   db::TTable* t = link_.table();
   switch (button) {

@@ -42,7 +42,7 @@ void TComboBox::setItemIndex(int index) {
 
 bool TComboBox::userSelect(int index) {
   if (index < 0 || index >= items_.count()) return false;
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action) return false;
   setItemIndex(index);
   if (OnChange) OnChange(*this);
@@ -51,7 +51,7 @@ bool TComboBox::userSelect(int index) {
 
 bool TComboBox::userEditText(std::string text) {
   if (listOnly_) return false;
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action) return false;
   if (text == text_) return true;
   setText(std::move(text));
@@ -84,7 +84,7 @@ void TItemChoice::setItemIndex(int index) {
 
 bool TItemChoice::userSelect(int index) {
   if (index < 0 || index >= items_.count()) return false;
-  const auto action = userReach();
+  const auto action = reachForAction();
   if (!action) return false;
   setItemIndex(index);
   if (OnClick) OnClick(*this);

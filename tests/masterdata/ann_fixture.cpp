@@ -75,7 +75,8 @@ TFormAdressen& AnnTab::picker() {
 }
 
 bool AnnTab::taste(ui::TWinControl& control, std::uint16_t key) {
-  return control.userReach() && control.keyDown(key);
+  const auto action = control.reachForAction();
+  return action && control.keyDown(key);
 }
 
 }  // namespace riviza::test
