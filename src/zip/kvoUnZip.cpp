@@ -201,7 +201,84 @@ bool TUnZip::buildList(TUnBaseHeaderObj& list, bool& fromDirectory) {
     return false;
   }
   fromDirectory = scanState_ != kScanLocalFound;
+  if (!fromDirectory && !isMultiVolume(arcType_)) noteMissingDirectory();
   return (fromDirectory ? readZipDirectory(list) : scanLocalHeaders(list)) > 0;
+}
+
+// Walking the local headers recovers what an archive without its directory holds, but such an
+// archive is damaged: cut short (no end record), or with an end record that places the directory
+// where none stands. The run says so beside what it extracts. An end record that the search did
+// not reach behind a long comment, or a stray end signature inside the comment, is no damage.
+void TUnZip::noteMissingDirectory() {
+  if (!archive_.Open(0)) return;
+  const std::optional<uint64_t> end = FindEndRecordBehindComment(archive_);
+  const uint64_t hit = endOfDirPos_ - (HasEnd64() ? TEndRecord64::kSize : TEndRecord::kSize);
+  if (!end) {
+    refuseEntry(archiveFile_, kZipBadData,
+                "truncated or damaged: the archive has no end of central directory record; its entries were "
+                "read from their local headers");
+  } else if (endOfDirPos_ != 0 && *end == hit) {
+    bool enciphered = false;
+    const bool there = ReadHeaderAt<TCentralHeader>(archive_, StoredDirectoryOffset(), TRecordKind::Central,
+                                                    *this, enciphered)
+                           .has_value();
+    const std::string place = "(offset " + std::to_string(StoredDirectoryOffset()) + ", " +
+                              std::to_string(DirectorySize()) + " bytes)";
+    refuseEntry(archiveFile_, kZipBadData,
+                (there ? "the central directory " + place + " does not reach its end record at offset " +
+                             std::to_string(HasZip64End() ? zip64EndPos_ : hit) +
+                             ": its size is wrong or bytes lie between"
+                       : "no central directory where the end record places it " + place) +
+                    "; the entries were read from their local headers");
+  }
+}
+
+// Where the end record and the zip64 end record name the same value differently: a field of the
+// end record holds the zip64 value, its low bits, or the mark "see zip64" (all ones).
+std::optional<std::string> TUnZip::zip64Disagreement() const {
+  if (!HasZip64End()) return std::nullopt;
+  auto differs = [](const char* what, uint64_t field, uint64_t mark,
+                    uint64_t zip64) -> std::optional<std::string> {
+    if (field == mark || field == (zip64 & mark)) return std::nullopt;
+    return std::string("the end record and the zip64 end record give the directory's ") + what + " as " +
+           std::to_string(field) + " and " + std::to_string(zip64);
+  };
+  if (auto d = differs("entries", endRecord_.entriesTotal, 0xFFFF, zip64End_.entriesTotal)) return d;
+  if (auto d = differs("size", endRecord_.centralSize, 0xFFFFFFFF, zip64End_.centralSize)) return d;
+  return differs("offset", endRecord_.centralOffset, 0xFFFFFFFF, zip64End_.centralOffset);
+}
+
+// A directory read whole must be what its end record says: as many entries, ending where the
+// end record (or the zip64 end record) begins, and at the offset stored there (less data in
+// front of the archive). Each difference is damage that the references refuse too, though every
+// entry may be readable.
+void TUnZip::checkDirectoryEnd(uint64_t seen, uint64_t endedAt) {
+  const uint64_t total = EntriesTotal();
+  std::string reason;
+  if (seen < total) {
+    reason = "central directory damaged: " + std::to_string(seen) + " of " + std::to_string(total) +
+             " entries readable";
+  } else if (seen > total) {
+    reason = "the central directory holds " + std::to_string(seen) + " entries, its end record counts " +
+             std::to_string(total);
+  } else if (auto differs = zip64Disagreement()) {
+    reason = *differs;
+  } else if (isMultiVolume(arcType_)) {
+    return;  // offsets of a volume set count in their own volumes
+  } else if (const uint64_t endAt =
+                 HasZip64End() ? zip64EndPos_
+                               : endOfDirPos_ - (HasEnd64() ? TEndRecord64::kSize : TEndRecord::kSize);
+             endedAt != endAt) {
+    reason = "the central directory ends at offset " + std::to_string(endedAt) +
+             ", its end record stands at " + std::to_string(endAt);
+  } else if (const int64_t stored = static_cast<int64_t>(StoredDirectoryOffset()) + offsetCorrection_;
+             stored != dirOffset_ && stored + shift_ != dirOffset_) {
+    reason = "the end record places the central directory at offset " +
+             std::to_string(StoredDirectoryOffset()) + ", it stands at " + std::to_string(dirOffset_);
+  } else {
+    return;
+  }
+  refuseEntry(archiveFile_, kZipBadData, reason);
 }
 
 void TUnZip::ExtractArchive() {
@@ -309,12 +386,7 @@ int TUnZip::readZipDirectory(TUnBaseHeaderObj& list) {
     addToTotals(info, DosDateTimeOf(central));
     list.Add({info, fileName_, 0, central, {}, std::move(record->extra)});
   }
-  if (!cancel_ && seen < EntriesTotal()) {
-    ReportError(archiveFile_, "central directory damaged", kZipBadData);
-    recordFailure(archiveFile_, kZipBadData,
-                  "central directory damaged: " + std::to_string(seen) + " of " +
-                      std::to_string(EntriesTotal()) + " entries readable");
-  }
+  if (!cancel_) checkDirectoryEnd(seen, position);
   return static_cast<int>(list.Count());
 }
 

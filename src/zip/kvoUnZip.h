@@ -13,7 +13,10 @@
 // directory (kZipOverlap): a thousand central entries pointing at one deflated local entry would
 // otherwise unpack its bytes a thousand times, and UnZip 6 refuses such "overlapped components"
 // too. The first entry to hold the bytes stays. From a Unix host the file mode in the upper half
-// of the external attributes decides file or folder, whatever a DOS folder bit says.
+// of the external attributes decides file or folder, whatever a DOS folder bit says. A directory
+// that disagrees with its end record (count, offset, where it ends, the zip64 record), an end
+// record that places the directory where none stands, and a missing end record are damage: the
+// run names it with 25100 for the archive beside what it still extracts.
 //
 // Every entry is decoded into a temporary file beside its target and renamed into place only
 // after its size and checksum were found right, so a failed entry leaves an existing file as it
@@ -115,6 +118,9 @@ class TUnZip : public TUnBase {
   int run(bool testOnly);
   bool buildList(TUnBaseHeaderObj& list, bool& fromDirectory);
   int readZipDirectory(TUnBaseHeaderObj& list);
+  void checkDirectoryEnd(uint64_t seen, uint64_t endedAt);
+  std::optional<std::string> zip64Disagreement() const;
+  void noteMissingDirectory();
   int scanLocalHeaders(TUnBaseHeaderObj& list);
   // The newest date and the uncompressed total, which drives the archive progress.
   void addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime);
