@@ -212,12 +212,11 @@ bool TUnZip::buildList(TUnBaseHeaderObj& list, bool& fromDirectory) {
 void TUnZip::noteMissingDirectory() {
   if (!archive_.Open(0)) return;
   const std::optional<uint64_t> end = FindEndRecordBehindComment(archive_);
-  const uint64_t hit = endOfDirPos_ - (HasEnd64() ? TEndRecord64::kSize : TEndRecord::kSize);
   if (!end) {
     refuseEntry(archiveFile_, kZipBadData,
                 "truncated or damaged: the archive has no end of central directory record; its entries were "
                 "read from their local headers");
-  } else if (endOfDirPos_ != 0 && *end == hit) {
+  } else if (endOfDirPos_ != 0 && *end == endRecordAt()) {
     bool enciphered = false;
     const bool there = ReadHeaderAt<TCentralHeader>(archive_, StoredDirectoryOffset(), TRecordKind::Central,
                                                     *this, enciphered)
@@ -226,8 +225,7 @@ void TUnZip::noteMissingDirectory() {
                               std::to_string(DirectorySize()) + " bytes)";
     refuseEntry(archiveFile_, kZipBadData,
                 (there ? "the central directory " + place + " does not reach its end record at offset " +
-                             std::to_string(HasZip64End() ? zip64EndPos_ : hit) +
-                             ": its size is wrong or bytes lie between"
+                             std::to_string(directoryEndAt()) + ": its size is wrong or bytes lie between"
                        : "no central directory where the end record places it " + place) +
                     "; the entries were read from their local headers");
   }
@@ -265,12 +263,9 @@ void TUnZip::checkDirectoryEnd(uint64_t seen, uint64_t endedAt) {
     reason = *differs;
   } else if (isMultiVolume(arcType_)) {
     return;  // offsets of a volume set count in their own volumes
-  } else if (const uint64_t endAt =
-                 HasZip64End() ? zip64EndPos_
-                               : endOfDirPos_ - (HasEnd64() ? TEndRecord64::kSize : TEndRecord::kSize);
-             endedAt != endAt) {
+  } else if (endedAt != directoryEndAt()) {
     reason = "the central directory ends at offset " + std::to_string(endedAt) +
-             ", its end record stands at " + std::to_string(endAt);
+             ", its end record stands at " + std::to_string(directoryEndAt());
   } else if (const int64_t stored = static_cast<int64_t>(StoredDirectoryOffset()) + offsetCorrection_;
              stored != dirOffset_ && stored + shift_ != dirOffset_) {
     reason = "the end record places the central directory at offset " +

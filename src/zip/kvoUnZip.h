@@ -120,6 +120,12 @@ class TUnZip : public TUnBase {
   int readZipDirectory(TUnBaseHeaderObj& list);
   void checkDirectoryEnd(uint64_t seen, uint64_t endedAt);
   std::optional<std::string> zip64Disagreement() const;
+  // Where the end record stands, and where the directory must end: at the zip64 end record when
+  // there is one, else at the end record.
+  uint64_t endRecordAt() const {
+    return endOfDirPos_ - (HasEnd64() ? TEndRecord64::kSize : TEndRecord::kSize);
+  }
+  uint64_t directoryEndAt() const { return HasZip64End() ? zip64EndPos_ : endRecordAt(); }
   void noteMissingDirectory();
   int scanLocalHeaders(TUnBaseHeaderObj& list);
   // The newest date and the uncompressed total, which drives the archive progress.
