@@ -76,7 +76,8 @@ class TUnZip : public TUnBase {
   // The whole extraction to files; the number of files written.
   int Extract();
   // Decodes and checks every selected entry as Extract would, writing nothing; the number of
-  // files found right. Names are not checked against ExtractDir, since nothing is written.
+  // files found right. A name no file can have fails here too; names are not checked against
+  // ExtractDir, since nothing is written.
   int Test();
 
   struct TEntryListing {
