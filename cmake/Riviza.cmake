@@ -2,9 +2,16 @@
 
 set(RIVIZA_WARNINGS -Wall -Wextra -Wno-unused-parameter)
 
-if(RIVIZA_SANITIZE)
+if(RIVIZA_SANITIZE OR RIVIZA_FUZZ)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
+endif()
+# A fuzzing build (clang) runs its targets under the sanitizers above and instruments every
+# library for the fuzzer's coverage, so that the fuzzer sees the paths of the code a target
+# tests and not only those of the target's own file (the sanitizer runtimes carry the hooks for
+# the programs that are no fuzz targets).
+if(RIVIZA_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
 # Where the tests find the files made by others that they read: the project's own copy, so that a

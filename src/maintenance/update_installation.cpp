@@ -37,6 +37,12 @@ constexpr unsigned kAttrDirectory = 0x10;
 
 std::string zahl(long long n) { return std::to_string(n); }
 
+// What a package may unpack to: cost-bearer files deflate about 10:1 and a program's files less,
+// so 200 times the package leaves room, and no package of this program holds more than 4 GiB.
+// A package from a mirror or plain HTTP is bounded by what it is, not by what it claims.
+constexpr uint32_t kPaketFaktor = 200;
+constexpr uint64_t kPaketHoechstens = 4ull << 30;
+
 // Unpacks the whole package into the folder; the count of files written, and why it is not
 // the whole package when it is not.
 struct Entpackt {
@@ -49,6 +55,8 @@ Entpackt entpacken(const std::string& paket, const std::string& ziel) {
   unzip.SetArchiveFile(paket);
   unzip.SetExtractDir(ziel);
   unzip.FileSpec = {"*.*"};
+  unzip.ExtractLimitRatio = kPaketFaktor;
+  unzip.ExtractLimitBytes = kPaketHoechstens;
   int dateien = 0;
   for (const auto& e : unzip.ListEntries()) {
     const bool ordner =

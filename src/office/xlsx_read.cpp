@@ -31,8 +31,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint64_t kMaxUnpackedBytes = 1ull << 30;  // a zip bomb stops here
-constexpr double kDays1904 = 1462;                  // 01.01.1904 in the 1900 date system
+// What a workbook may unpack to: its parts deflate about 10 to 1, a sheet of repeated rows some
+// 50 to 1, so 200 times the file and never more than 1 GiB (deflate reaches 1000 to 1 on
+// nothing but repeats).
+constexpr uint32_t kMaxUnpackedRatio = 200;
+constexpr uint64_t kMaxUnpackedBytes = 1ull << 30;
+constexpr double kDays1904 = 1462;  // 01.01.1904 in the 1900 date system
 
 using Attributes = const XML_Char**;
 
@@ -341,6 +345,7 @@ Status unpack(const fs::path& file, TempFolder& temp) {
   zip::TUnZip unzip;
   unzip.FileSpec = {"*"};
   unzip.ExtractLimitBytes = kMaxUnpackedBytes;
+  unzip.ExtractLimitRatio = kMaxUnpackedRatio;
   unzip.SetArchiveFile(platform::pathText(archive));
   unzip.SetExtractDir(platform::pathText(temp.path));
   unzip.Extract();

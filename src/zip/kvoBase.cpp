@@ -3,8 +3,10 @@
 #include "zip/kvoBase.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -81,43 +83,34 @@ void TUnBase::SetExtractDir(std::string_view dir) {
 
 std::string TUnBase::StripDrive(std::string_view fileName) {
   std::string name = SlashToBackslash(fileName);
-  // A letter drive goes; a UNC server stays as a folder below the target.
-  if (!IsUncPath(name)) name.erase(0, DrivePart(name).size());
+  // A letter drive with its root goes; a UNC server stays as a folder below the target.
+  const std::string_view drive = DrivePart(name);
+  if (!IsUncPath(name) && !drive.empty() && name.size() > drive.size() && name[drive.size()] == '\\')
+    name.erase(0, drive.size());
   // Every leading separator goes, not just one: "\\x" must not become a path of its own.
   name.erase(0,
              name.find_first_not_of('\\') == std::string::npos ? name.size() : name.find_first_not_of('\\'));
   return name;
 }
 
+std::string TUnBase::targetFolderText() const {
+  // A folder without drive and root is taken below the current folder; the Windows program took
+  // it from the root of the current drive, which here would leave the target folder.
+  if (extractDir_.find(':') == std::string::npos && (extractDir_.empty() || extractDir_[0] != '\\'))
+    return AppendBackslash(SlashToBackslash(platform::currentFolderText())) + extractDir_;
+  return extractDir_;
+}
+
 std::string TUnBase::BuildOutputName(const std::string& fileName) {
   if (fileName.empty()) return {};
   if (extractDir_.empty()) SetExtractDir({});
   if (extractDir_.empty()) SetExtractDir(platform::currentFolderText());
-  std::string folder = extractDir_;
-  if (UseStoredDirs) folder = AppendBackslash(extractDir_) + FolderPartOf(StripDrive(fileName));
-  // A folder without drive and root is taken below the current folder; the Windows program took
-  // it from the root of the current drive, which here would leave the target folder.
-  if (folder.find(':') == std::string::npos && (folder.empty() || folder[0] != '\\'))
-    folder = AppendBackslash(SlashToBackslash(platform::currentFolderText())) + folder;
+  std::string folder = targetFolderText();
+  if (UseStoredDirs) folder = AppendBackslash(folder) + FolderPartOf(StripDrive(fileName));
   return AppendBackslash(folder) + platform::extractFileName(SlashToBackslash(fileName));
 }
 
 namespace {
-
-bool hasUnsafeComponent(std::string_view name) {
-  for (unsigned char c : name)
-    if (c < 0x20 || c == 0x7F) return true;
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("\\/", start);
-    std::string_view part =
-        name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    if (part == "..") return true;
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  return false;
-}
 
 bool isWithin(const fs::path& inner, const fs::path& outer) {
   auto o = outer.begin(), i = inner.begin();
@@ -128,7 +121,33 @@ bool isWithin(const fs::path& inner, const fs::path& outer) {
   return true;
 }
 
+std::vector<std::string_view> componentsOf(std::string_view name) {
+  std::vector<std::string_view> parts;
+  for (size_t start = 0; start <= name.size();) {
+    const size_t end = std::min(name.find_first_of("\\/", start), name.size());
+    if (end > start) parts.push_back(name.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
 }  // namespace
+
+TUnBase::TNameVerdict TUnBase::CheckStoredName(std::string_view fileName) {
+  if (fileName.empty()) return {kZipNameEmpty, "the entry has no name"};
+  for (unsigned char c : fileName)
+    if (c < 0x20 || c == 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02X", c);
+      return {kZipNameControl, std::string("the name holds the control character ") + hex};
+    }
+  const std::string stripped = StripDrive(fileName);
+  if (stripped.find(':') != std::string::npos)
+    return {kZipNameColon, "the name holds a colon that is no drive's, which no Windows file name can"};
+  for (std::string_view part : componentsOf(stripped))
+    if (part == "..") return {kZipNameOutside, "the name leads outside the target folder"};
+  return {};
+}
 
 fs::path ResolvedPath(const fs::path& native) {
   std::error_code ec;
@@ -136,24 +155,29 @@ fs::path ResolvedPath(const fs::path& native) {
   return ec ? fs::path() : p;
 }
 
-std::optional<fs::path> TUnBase::SafeOutputPath(const std::string& fileName, const std::string& outputName) {
-  if (hasUnsafeComponent(fileName) || hasUnsafeComponent(StripDrive(fileName))) return std::nullopt;
-  const std::string baseText = extractDir_.empty() ? platform::currentFolderText() : extractDir_;
+std::optional<fs::path> TUnBase::SafeOutputPath(const std::string& fileName) {
+  const std::string baseText = targetFolderText();
   if (safeBase_.text != baseText) {
-    safeBase_ = {baseText, ResolvedPath(platform::nativePath(baseText)), true};
+    safeBase_ = {baseText, platform::nativePath(baseText), true};
+    safeBase_.resolved = ResolvedPath(safeBase_.path);
     safeFolder_ = {};
   }
-  const std::string folder = FolderPartOf(outputName);
-  if (safeFolder_.text != folder || folder.empty()) {
-    fs::path path = ResolvedPath(platform::nativePath(folder));
-    safeFolder_ = {folder, path, !path.empty() && !safeBase_.path.empty() && isWithin(path, safeBase_.path)};
+  fs::path native = safeBase_.path;
+  const std::string relative =
+      UseStoredDirs ? StripDrive(fileName) : platform::extractFileName(SlashToBackslash(fileName));
+  for (std::string_view part : componentsOf(relative)) native /= part;
+  const fs::path folder = native.parent_path();
+  if (safeFolder_.text != folder.native()) {
+    const fs::path resolved = ResolvedPath(folder);
+    safeFolder_ = {
+        folder.native(), folder,
+        !resolved.empty() && !safeBase_.resolved.empty() && isWithin(resolved, safeBase_.resolved)};
   }
   if (!safeFolder_.inside) return std::nullopt;
-  fs::path native = platform::nativePath(outputName);
   std::error_code ec;
   if (fs::is_symlink(fs::symlink_status(native, ec))) {
     fs::path target = ResolvedPath(native);
-    if (target.empty() || !isWithin(target, safeBase_.path)) return std::nullopt;
+    if (target.empty() || !isWithin(target, safeBase_.resolved)) return std::nullopt;
   }
   return native;
 }

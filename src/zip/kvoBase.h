@@ -3,10 +3,15 @@
 // overwrite rules and the reader's header list).
 //
 // Output names are where the reader guards the file system. A stored name loses its drive and
-// every leading separator; a name with a ".." component (either separator), with a control
-// character, or one that would resolve outside ExtractDir (through an existing symbolic link
-// too) is refused by OutputNameIsSafe, and the entry counts as failed. Names that a caller's own
-// event hands back (OnRenameFile, OnFileExists) are the caller's choice and are taken as given.
+// every leading separator ("C:\x\y" is x\y, "/abs/p" is abs\p); a name that is empty, holds a
+// control character (NUL included), a colon that is no drive's ("a:b.txt", which the Windows
+// program wrote as b.txt) or a ".." component (either separator) is refused by CheckStoredName,
+// one that would resolve outside ExtractDir (through an existing symbolic link too) by
+// SafeOutputPath, each with its own code, and the entry counts as failed. Below ExtractDir the
+// stored name is taken exactly as the archive spells it: the case-insensitive mapping of path
+// texts is for the program's own spelled paths, and applied to entry names it would merge
+// "ABC.txt" and "abc.txt" of one archive into one file. Names that a caller's own event hands
+// back (OnRenameFile, OnFileExists) are the caller's choice and are mapped like its other paths.
 #pragma once
 
 #include <cstdint>
@@ -72,15 +77,21 @@ class TUnBase : public TCustomDClass {
   bool MatchEntryName(const std::string& name);
   // The file an entry name is written to (ExtractDir filled in when empty).
   std::string BuildOutputName(const std::string& fileName);
-  // The native path of outputName (BuildOutputName's result) when the stored name may be written
-  // there; nothing for ".." components, control characters, or a place outside ExtractDir once
-  // links are resolved. The target folder's verdict is kept for the next name in the same folder.
-  std::optional<std::filesystem::path> SafeOutputPath(const std::string& fileName,
-                                                      const std::string& outputName);
-  bool OutputNameIsSafe(const std::string& fileName, const std::string& outputName) {
-    return SafeOutputPath(fileName, outputName).has_value();
-  }
-  // The stored name without drive and leading separators, as it goes below ExtractDir.
+  // Why a stored name can be written nowhere (empty, control character, stray colon, ".."): the
+  // code (kZipNameEmpty, kZipNameControl, kZipNameColon, kZipNameOutside) and the reason; code 0
+  // when it may be written.
+  struct TNameVerdict {
+    int code = 0;
+    std::string reason;
+  };
+  static TNameVerdict CheckStoredName(std::string_view fileName);
+  // The native path BuildOutputName's file lies at: ExtractDir mapped as the program's paths
+  // are, the stored name's components below it as spelled. Nothing when it would lie outside
+  // ExtractDir once links are resolved; the target folder's verdict is kept for the next name
+  // in the same folder. Call after BuildOutputName.
+  std::optional<std::filesystem::path> SafeOutputPath(const std::string& fileName);
+  // The stored name without drive and leading separators, as it goes below ExtractDir. Only a
+  // drive with its root goes: "a:b.txt" keeps its colon (and CheckStoredName refuses it).
   static std::string StripDrive(std::string_view fileName);
 
  protected:
@@ -89,11 +100,14 @@ class TUnBase : public TCustomDClass {
 
  private:
   bool confirmOverwrite(std::string& outputName);
+  // ExtractDir as BuildOutputName completes it (below the current folder without drive or root).
+  std::string targetFolderText() const;
 
   struct TResolved {
     std::string text;
-    std::filesystem::path path;
+    std::filesystem::path path;  // as mapped
     bool inside = false;
+    std::filesystem::path resolved = {};  // links and "." resolved
   };
   TResolved safeBase_, safeFolder_;
   std::string extractDir_;

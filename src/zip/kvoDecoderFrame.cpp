@@ -38,7 +38,7 @@ uint64_t TDecoderFrame::outputAllowed() const {
 
 Error TDecoderFrame::overflowError() const {
   if (limit_ && limit_->remaining < uncompressedLeft_)
-    return zipError(kZipBadData, "the extraction's output limit is reached");
+    return zipError(kZipOutputLimit, "the extraction's output limit is reached");
   return zipError(kZipBadData, "the data go on past the entry's size");
 }
 

@@ -4,10 +4,11 @@
 //
 // Input is requested in blocks of at most 32,768 bytes and never beyond the entry's compressed
 // size. Output never goes beyond the entry's declared uncompressed size nor beyond the
-// extraction's limit: a decoder that would produce more fails with kZipBadData, after the bytes
-// up to the size were handed on. A failed write stops the decoder with the write operation's own
-// error (disk full, write error); a set cancel flag stops it with kZipUserCanceled. Decoder state
-// lives in the decoder's own objects for one entry; nothing here is process-wide.
+// extraction's limit: a decoder that would produce more fails with kZipBadData (beyond the size)
+// or kZipOutputLimit (beyond the limit), after the bytes up to it were handed on. A failed write
+// stops the decoder with the write operation's own error (disk full, write error); a set cancel
+// flag stops it with kZipUserCanceled. Decoder state lives in the decoder's own objects for one
+// entry; nothing here is process-wide.
 #pragma once
 
 #include <cstddef>

@@ -41,6 +41,13 @@ constexpr std::array kTexts{
     TextRow{kZipOutOfMemory, "Out of memory while expanding memory stream"},
     TextRow{kZipRangeError, "Range check error"},
     TextRow{kZipPasswordTooLong, "Password too long"},
+    TextRow{kZipOverlap, "Entry data overlap another entry"},
+    TextRow{kZipLocalMismatch, "Local header does not match the central directory"},
+    TextRow{kZipNameOutside, "Name leads outside the target folder"},
+    TextRow{kZipNameControl, "Name contains a control character"},
+    TextRow{kZipNameColon, "Name contains a colon"},
+    TextRow{kZipNameEmpty, "Entry has no name"},
+    TextRow{kZipOutputLimit, "Output limit of the extraction reached"},
 };
 
 }  // namespace

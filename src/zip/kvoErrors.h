@@ -43,6 +43,15 @@ enum ZipErrorCode : int {
   kZipOutOfMemory = 25902,       // "Out of memory while expanding memory stream"
   kZipRangeError = 25903,        // "Range check error"
   kZipPasswordTooLong = 25904,   // ours: a password longer than the cipher takes is refused
+  // Ours: the reader's refusals of hostile or damaged archives, one code per reason so that the
+  // layer above can say each in its own words.
+  kZipOverlap = 25905,        // "Entry data overlap another entry"
+  kZipLocalMismatch = 25906,  // "Local header does not match the central directory"
+  kZipNameOutside = 25907,    // "Name leads outside the target folder"
+  kZipNameControl = 25908,    // "Name contains a control character"
+  kZipNameColon = 25909,      // "Name contains a colon"
+  kZipNameEmpty = 25910,      // "Entry has no name"
+  kZipOutputLimit = 25911,    // "Output limit of the extraction reached"
 };
 
 // The string-table text of a code; "" for a number the engine does not know.

@@ -7,6 +7,17 @@
 // Deflate64 entries, traditional and AES encryption, zip64 and the engine's large-file records,
 // archives with a stub in front, multi-volume sets (atZipMV) and spanned disks (atZipDS).
 //
+// The central directory is the truth for names, attributes and what is decoded. An entry whose
+// local header tells another name, method, cipher, CRC or size is refused (kZipLocalMismatch),
+// and so is one whose bytes (local header, name, extra, data) overlap another entry's or the
+// directory (kZipOverlap): a thousand central entries pointing at one deflated local entry would
+// otherwise unpack its bytes a thousand times, and UnZip 6 refuses such "overlapped components"
+// too. The first entry to hold the bytes stays. From a Unix host the file mode in the upper half
+// of the external attributes decides file or folder, whatever a DOS folder bit says. A directory
+// that disagrees with its end record (count, offset, where it ends, the zip64 record), an end
+// record that places the directory where none stands, and a missing end record are damage: the
+// run names it with 25100 for the archive beside what it still extracts.
+//
 // Every entry is decoded into a temporary file beside its target and renamed into place only
 // after its size and checksum were found right, so a failed entry leaves an existing file as it
 // was. Extract returns the number of files written; Failures() names every selected entry that
@@ -51,9 +62,12 @@ class TUnZip : public TUnBase {
   TOnCorruptZipHeader OnCorruptZipHeader;
   TOnDiskError OnDiskInDrvErr;
   TOnDiskError OnDiskWriteProtectErr;
-  // The bytes all entries of one Extract or Test may produce together; no limit when unset. An
-  // entry that would go beyond it fails as damaged data and leaves nothing behind.
+  // The bytes all entries of one Extract or Test may produce together: at most ExtractLimitBytes
+  // (no limit when unset) and at most ExtractLimitRatio times the archive file's size (none when
+  // 0), so that a caller can bound a package by what it is and by what it may ever be. An entry
+  // that would go beyond it fails with kZipOutputLimit and leaves nothing behind.
   std::optional<uint64_t> ExtractLimitBytes;
+  uint32_t ExtractLimitRatio = 0;
 
   int ZipCmntBufSize() const { return zipCmntBufSize_; }
   // Clamped to 2,000 .. 32,767.
@@ -62,7 +76,8 @@ class TUnZip : public TUnBase {
   // The whole extraction to files; the number of files written.
   int Extract();
   // Decodes and checks every selected entry as Extract would, writing nothing; the number of
-  // files found right. Names are not checked against ExtractDir, since nothing is written.
+  // files found right. A name no file can have fails here too; names are not checked against
+  // ExtractDir, since nothing is written.
   int Test();
 
   struct TEntryListing {
@@ -104,12 +119,24 @@ class TUnZip : public TUnBase {
   int run(bool testOnly);
   bool buildList(TUnBaseHeaderObj& list, bool& fromDirectory);
   int readZipDirectory(TUnBaseHeaderObj& list);
+  void checkDirectoryEnd(uint64_t seen, uint64_t endedAt);
+  std::optional<std::string> zip64Disagreement() const;
+  // Where the end record stands, and where the directory must end: at the zip64 end record when
+  // there is one, else at the end record.
+  uint64_t endRecordAt() const {
+    return endOfDirPos_ - (HasEnd64() ? TEndRecord64::kSize : TEndRecord::kSize);
+  }
+  uint64_t directoryEndAt() const { return HasZip64End() ? zip64EndPos_ : endRecordAt(); }
+  void noteMissingDirectory();
   int scanLocalHeaders(TUnBaseHeaderObj& list);
   // The newest date and the uncompressed total, which drives the archive progress.
   void addToTotals(const TUnBaseInfo& info, uint32_t dosDateTime);
   bool findShiftedLocalHeader(uint64_t& offset);
+  std::optional<TLocalHeader> localHeaderAt(uint64_t offset);
+  void refuseEntry(const std::string& name, int code, const std::string& reason);
   void extractEntries(TUnBaseHeaderObj& list, bool fromDirectory);
-  bool readLocalHeader(const TUnBaseHeaderObj::Entry& record, bool fromDirectory);
+  // Nothing when the local header is there and agrees with the central record; else why not.
+  std::optional<TEntryFailure> readLocalHeader(const TUnBaseHeaderObj::Entry& record, bool fromDirectory);
 
   // One entry (kvoUnZipEntry.cpp).
   void extractEntry(uint32_t attributes);
@@ -137,7 +164,7 @@ class TUnZip : public TUnBase {
   std::string fileName_;                // the entry's name after code-page conversion
   std::string outputName_;              // the file being written
   std::filesystem::path outputNative_;  // where it lies, links not followed
-  std::string forcedFolder_;            // the folder ForceDirs made or found last
+  std::filesystem::path forcedFolder_;  // the folder made or found last
   TVolumeStream archive_;
   TEntry entry_;
   TExtractLimit limit_;  // what is left of ExtractLimitBytes in this run

@@ -65,10 +65,14 @@ void TUnZip::extractEntry(uint32_t attributes) {
   if (arcType_ == atJar || arcType_ == atJarExe)
     attributes = platform::extractFileName(outputName_).empty() ? kAttrDirectory : kAttrArchive;
   const bool isDirectory = (attributes & kAttrDirectory) || platform::extractFileName(outputName_).empty();
+  // A name that can be written nowhere fails in a test too; the target folder only when writing.
+  TNameVerdict verdict = CheckStoredName(fileName_);
   std::optional<std::filesystem::path> safe;
-  if (!testOnly_ && !(safe = SafeOutputPath(fileName_, outputName_))) {
-    ReportError(fileName_, "name leads outside the target folder", kZipBadData);
-    entryFailed(kZipBadData, "name leads outside the target folder");
+  if (verdict.code == 0 && !testOnly_ && !(safe = SafeOutputPath(fileName_)))
+    verdict = {kZipNameOutside, "the name leads outside the target folder"};
+  if (verdict.code != 0) {
+    ReportError(fileName_, verdict.reason, verdict.code);
+    entryFailed(verdict.code, verdict.reason);
     archiveRemaining -= std::min(archiveRemaining, entry_.uncompressed);
     return;
   }
@@ -83,12 +87,16 @@ void TUnZip::extractEntry(uint32_t attributes) {
 
 // A failure names the path on disk and the system's reason, for whoever has to mend it.
 void TUnZip::extractDirectory() {
-  if (CreateStoredDirs && !ForceDirs(outputName_)) {
-    const Status made = platform::forceDirectories(outputName_);
-    entryFailed(kZipInvalidDirectory,
-                "cannot create the folder " + outputNative_.string() + ": " +
-                    (made ? std::string("it does not appear") : std::strerror(made.error().code)));
-    return;
+  if (CreateStoredDirs) {
+    std::error_code ec;
+    std::filesystem::create_directories(outputNative_, ec);
+    std::error_code isFolder;
+    if (!std::filesystem::is_directory(outputNative_, isFolder)) {
+      entryFailed(kZipInvalidDirectory,
+                  "cannot create the folder " + outputNative_.string() + ": " +
+                      (ec ? ec.message() : std::string("a file of that name is in the way")));
+      return;
+    }
   }
   CheckCRC(true);
 }
@@ -135,11 +143,14 @@ void TUnZip::extractFile(uint32_t attributes) {
     CheckCRC(right);
     return;
   }
-  const std::string folder = FolderPartOf(outputName_);
-  // A missing folder shows when the file is created.
-  if (folder != forcedFolder_) forcedFolder_ = ForceDirs(folder) ? folder : std::string();
   if (outputName_ != outputNameChecked)
     outputNative_ = platform::nativePath(outputName_);  // named by an event
+  // A missing folder shows when the file is created.
+  if (const std::filesystem::path folder = outputNative_.parent_path(); folder != forcedFolder_) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    forcedFolder_ = std::filesystem::is_directory(folder, ec) ? folder : std::filesystem::path();
+  }
   // Windows cannot create a file over a folder or a read-only file; neither is replaced here.
   std::error_code ec;
   const auto existing = std::filesystem::symlink_status(outputNative_, ec);

@@ -189,11 +189,8 @@ std::string TRegisterKorvo::DecodeName(const TEntryRecord<TCentralHeader>& r) co
   return DecodeName(r.name, {r.header.flags, r.extra, {}, r.header.versionMadeBy});
 }
 
-std::string TRegisterKorvo::DecodeName(const TEntryRecord<TLocalHeader>& r, const TCentralHeader* central,
-                                       std::span<const uint8_t> centralExtra) const {
-  TStoredTextOrigin origin{r.header.flags, r.extra, centralExtra, std::nullopt};
-  if (central) origin.versionMadeBy = central->versionMadeBy;
-  return DecodeName(r.name, origin);
+std::string TRegisterKorvo::DecodeName(const TEntryRecord<TLocalHeader>& r) const {
+  return DecodeName(r.name, {r.header.flags, r.extra, {}, std::nullopt});
 }
 
 std::string TRegisterKorvo::DecodeComment(const TEntryRecord<TCentralHeader>& r) {

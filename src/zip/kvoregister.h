@@ -215,11 +215,10 @@ class TRegisterKorvo : public TZipCommon {
   std::string DecodeName(std::string_view stored, uint16_t flags) const {
     return DecodeName(stored, TStoredTextOrigin{flags, {}, {}, std::nullopt});
   }
-  // A central record's name; a local one's, which takes the host and a Unicode field that only
-  // the central record has from the entry's central record when there is one.
+  // A central record's name; a local one's, for an entry that has no central record (a walk of
+  // the local headers): where there is one, its name is the entry's.
   std::string DecodeName(const TEntryRecord<TCentralHeader>& r) const;
-  std::string DecodeName(const TEntryRecord<TLocalHeader>& r, const TCentralHeader* central = nullptr,
-                         std::span<const uint8_t> centralExtra = {}) const;
+  std::string DecodeName(const TEntryRecord<TLocalHeader>& r) const;
   // An entry comment of a central record by the same rule, Windows-1252 as the last resort (the
   // Windows program kept comments in its ANSI code page).
   static std::string DecodeComment(const TEntryRecord<TCentralHeader>& r);

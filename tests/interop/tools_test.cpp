@@ -1,7 +1,8 @@
 // The command-line tools as their users meet them: kvozip on files that are no archive, cut
-// short or fine with a long comment, its counts, its option errors and --help, extraction
-// failures that name the path and the system's reason, folder entries created on extraction;
-// kosttr-lesen refusing folders that do not exist without creating anything.
+// short or fine with a long comment, a jar, entries sharing their data or without a name, its
+// counts, its option errors and --help, extraction failures that name the path and the system's
+// reason, folder entries created on extraction; kosttr-lesen refusing folders that do not exist
+// without creating anything.
 #include "support/tools.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/zip_archive.h"
 
 namespace riviza::interop {
 namespace {
@@ -66,6 +68,11 @@ TEST_F(Tools, KvozipSaysWhatItDidAndWhatWasWrong) {
                    {.dir = dir_.path(), .stdinFile = path("comment.txt")});
   test::writeNative(path("blocker"), "a file where the target folder should be");
   fs::create_directories(path("ordner.zip"));
+  test::writeNative(path("lib.jar"), whole);
+  test::ZipEntrySpec shared{"b.bin", "bytes", 0};
+  shared.dataOf = 0;
+  test::WriteZip(path("shared.zip"), {{"a.bin", "bytes", 0}, shared});
+  test::WriteZip(path("noname.zip"), {{"", "x"}});
   const Case cases[] = {
       {"add one", {"add", "n1.zip", "a.txt"}, 0, {"1 entry added, 0 failed"}},
       {"add two", {"add", "n2.zip", "a.txt", "b.txt"}, 0, {"2 entries added, 0 failed"}},
@@ -76,6 +83,17 @@ TEST_F(Tools, KvozipSaysWhatItDidAndWhatWasWrong) {
       {"list cut short", {"list", "cut.zip"}, 1, {"cut.zip: truncated or damaged"}},
       {"test cut short", {"test", "cut.zip"}, 1, {"cut.zip: truncated or damaged"}},
       {"list behind a long comment", {"list", "commented.zip"}, 0, {"4 entries"}},  // zip keeps tree/
+      {"list a jar", {"list", "lib.jar"}, 0, {"4 entries"}},
+      {"test a jar", {"test", "lib.jar"}, 0, {"2 files tested right, 0 failed"}},
+      {"test entries sharing their data",
+       {"test", "shared.zip"},
+       1,
+       {"b.bin: its bytes (offset 0 to 40) overlap those of entry \"a.bin\" (possible zip bomb) [25905]",
+        "1 file tested right, 1 failed"}},
+      {"test an entry without a name",
+       {"test", "noname.zip"},
+       1,
+       {"entry 1 of the directory has no name [25910]", "0 of 1 entry tested right"}},
       {"list missing", {"list", "fehlt.zip"}, 1, {"fehlt.zip: no such file"}},
       {"list a folder", {"list", "ordner.zip"}, 1, {"ordner.zip: a folder, not an archive"}},
       // The engine's detail comes with Linux paths as well.

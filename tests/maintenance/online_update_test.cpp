@@ -197,6 +197,8 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWholeAndItsInstal
       {"a name leading out", Eintraege{{"Setup.exe", "MZ setup"}, {"../boese.txt", "x"}}, false,
        "Dateien entpackt: 1", "", Zeilen{}},
       {"no zip", {}, false, "Dateien entpackt: 0", "", {}},
+      {"a package unpacking to 1000 times its size", Eintraege{{"Setup.exe", std::string(8 << 20, '\0')}},
+       false, "Dateien entpackt: 0", "", Zeilen{}},
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);

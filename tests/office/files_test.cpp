@@ -45,6 +45,13 @@ std::string package(const std::string& sheetData, const std::string& sheetTarget
   });
 }
 
+// The same package with its parts deflated.
+std::string deflated(const std::string& zip) {
+  std::vector<ZipEntrySpec> specs;
+  for (const auto& e : ParseZip(zip).entries) specs.emplace_back(e.name, e.data, 8);
+  return BuildZip(specs);
+}
+
 class Files : public OfficeTest {
  protected:
   TempDir dir;
@@ -183,6 +190,8 @@ TEST_F(Files, DamagedOrForeignFilesFailWithTheirCodeAndOpenNothing) {
       {"part outside the package", package("", "../../../etc/passwd")},
       {"absolute part outside the package", package("", "/" + (dir / "draussen.xml").string())},
       {"missing sheet part", package("", "worksheets/fehlt.xml")},
+      {"a sheet of 1000 times its package",
+       deflated(package("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>" + std::string(4 << 20, ' ')))},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);

@@ -94,6 +94,7 @@ void readExtra(const std::string& extra, ZipHeader& h, uint64_t* localOffset, st
 std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipLayout& layout) {
   std::string body, directory;
   const uint64_t base = layout.adjustOffsets ? layout.prefix.size() : 0;
+  std::vector<uint64_t> offsets;
   for (const ZipEntrySpec& e : entries) {
     const std::string packed = e.packed ? *e.packed : e.method == 8 ? deflateRaw(e.data) : e.data;
     const std::string& localName = e.localName ? *e.localName : e.name;
@@ -111,17 +112,20 @@ std::string BuildZip(const std::vector<ZipEntrySpec>& entries, const ZipLayout& 
       put(out, later ? 0 : packed.size(), 4);
       put(out, later ? 0 : e.data.size(), 4);
       put(out, name.size(), 2);
-      put(out, e.extra.size(), 2);
+      put(out, e.extra.size() + (local ? e.localExtra.size() : 0), 2);
     };
-    const uint64_t offset = base + body.size();
-    put(body, kLocalSig, 4);
-    fields(body, localName, true);
-    body += localName + e.extra + packed;
-    if (descriptor)
-      put(body, kDescriptorSig, 4), put(body, crc, 4), put(body, packed.size(), 4),
-          put(body, e.data.size(), 4);
+    const uint64_t offset = e.dataOf ? offsets.at(*e.dataOf) : base + body.size();
+    offsets.push_back(offset);
+    if (!e.dataOf) {
+      put(body, kLocalSig, 4);
+      fields(body, localName, true);
+      body += localName + e.extra + e.localExtra + packed;
+      if (descriptor)
+        put(body, kDescriptorSig, 4), put(body, crc, 4), put(body, packed.size(), 4),
+            put(body, e.data.size(), 4);
+    }
     put(directory, kCentralSig, 4);
-    put(directory, 20, 2);  // made by: MS-DOS, 2.0
+    put(directory, e.madeBy, 2);
     fields(directory, e.name, false);
     put(directory, 0, 2);  // comment length
     put(directory, 0, 2);  // disk start

@@ -2,7 +2,8 @@
 // without the engine's record code, so that what the engine writes and reads is judged by an
 // independent hand. BuildZip writes exactly the records a test asks for (names, flags, methods,
 // attributes, a wrong CRC, a local name other than the central one, extra fields, data in front,
-// comments, zip64 end records); ParseZip walks an archive's directory and reports every field of
+// comments, zip64 end records, the host of "made by", central entries sharing another's local
+// entry); ParseZip walks an archive's directory and reports every field of
 // both headers of every entry. Used by tests and benchmarks alike (no gtest here); ParseZip
 // throws std::runtime_error on an archive it cannot walk.
 //
@@ -59,6 +60,11 @@ struct ZipEntrySpec {
   std::optional<std::string> localName;
   std::string extra;                  // both headers
   std::optional<std::string> packed;  // the bytes stored as the entry's data
+  std::string localExtra = {};        // the local header's alone, after `extra`
+  uint16_t madeBy = 20;               // version made by: host in the high byte (0 MS-DOS, 3 Unix)
+  // The central header points at the local header of the entry with this index (an earlier one)
+  // and no local header or data of its own is written: entries that share their data.
+  std::optional<size_t> dataOf = std::nullopt;
 };
 
 struct ZipLayout {

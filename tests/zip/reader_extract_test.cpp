@@ -1,18 +1,20 @@
-// TUnZip's extraction: the update's call profile, output names and the zip-slip corpus, the
-// overwrite rules, passwords, CRC and AES checks, failed entries that leave the old file in
-// place, unsupported methods, bad local offsets, corrupt shrunk data shown in a box, attributes
-// and dates, a full disk, the extraction's output limit in every method, and the order of the
-// events of one entry.
+// TUnZip's extraction: the update's call profile, hostile names and headers and the archives of
+// other tools, the overwrite rules, passwords, CRC and AES checks, failed entries that leave the
+// old file in place, unsupported methods, bad local offsets, corrupt shrunk data shown in a box,
+// attributes and dates, a full disk, the extraction's output limit in every method and in
+// proportion to the archive, and the order of the events of one entry.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "support/temp_dir.h"
+#include "support/trees.h"
 #include "support/zip_archive.h"
 #include "support/zip_extract.h"
 #include "zip/core_test_support.h"
@@ -66,33 +68,101 @@ TEST_F(ExtractTest, StoredFoldersAndDrivesLandBelowTheTarget) {
   EXPECT_EQ(read("srv/c.txt"), "c");
 }
 
-TEST_F(ExtractTest, ZipSlipCorpusIsRefusedAndNothingLandsOutside) {
-  std::filesystem::create_directories(dir / "out");
-  std::filesystem::create_directories(dir / "elsewhere");
-  std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "out" / "link");
-  const std::vector<Entry> hostile{
-      {"../escape1.txt", "x"},
-      {"..\\escape2.txt", "x"},
-      {"a/../../escape3.txt", "x"},
-      {"a\\..\\..\\escape4.txt", "x"},
-      {"C:..\\escape5.txt", "x"},
-      {"link/escape6.txt", "x"},
-      {"bad\nname.txt", "x"},
-      {"tab\tname.txt", "x"},
-      {"ok.txt", "fine"},
-      {"plain/../../escape7.txt", "x", 8, 0, 0x20, 0x5A8B6000, std::nullopt, std::string("safe.txt")},
-      {"safe2.txt", "x", 8, 0, 0x20, 0x5A8B6000, std::nullopt, std::string("../escape8.txt")},
+// Hostile archives and those of other tools, as the update extracts them (folders created): each
+// row an archive, the files and folders it leaves (beside the link every row finds in the target
+// folder, which leads elsewhere) and the codes of its refused entries in order. Nothing ever lands
+// outside the target, and every refusal names its own reason.
+TEST_F(ExtractTest, HostileAndForeignArchivesLeaveWhatTheDirectorySaysOrAreRefused) {
+  const uint16_t unix = 3 << 8 | 30;
+  const uint32_t regularFile = 0100644u << 16, folder = 040755u << 16;
+  Entry localOnlyUnicode{"plain.txt", "plain"};
+  localOnlyUnicode.localExtra = std::string("\x75\x70\x10\x00\x01", 5);  // 0x7075, 16 bytes, version 1
+  const uint32_t plainCrc = Crc32Of("plain.txt");
+  localOnlyUnicode.localExtra += std::string(reinterpret_cast<const char*>(&plainCrc), 4) + "renamed.txt";
+  Entry sharing1{"f1.bin", std::string(5000, 'z')}, sharing2{"f2.bin", std::string(5000, 'z')};
+  sharing1.dataOf = sharing2.dataOf = 0;
+  Entry unixFile{"file15", "fifteen bytes!\n", 0, 0, regularFile | kAttrDirectory};
+  Entry unixFolder{"folder", "", 0, 0, folder};
+  unixFile.madeBy = unixFolder.madeBy = unix;
+  struct Case {
+    const char* what;
+    std::vector<Entry> entries;
+    std::map<std::string, std::string> tree;  // path -> content; a folder ends in "/" and maps to ""
+    std::vector<int> refused;
   };
-  auto run = ExtractAll(unzip, archive(hostile), target());
-  EXPECT_EQ(run.count, 2);
-  EXPECT_EQ(read("ok.txt"), "fine");
-  EXPECT_EQ(unzip.FailedCount(), 9);  // the entry whose local name is harmless extracts
-  EXPECT_TRUE(exists("safe.txt"));
-  for (const auto& f : unzip.Failures()) EXPECT_EQ(f.code, kZipBadData) << f.fileName;
-  size_t outside = 0;
+  const Case cases[] = {
+      {"parent folder",
+       {{"../escape1.txt", "x"}, {"ok.txt", "fine"}},
+       {{"ok.txt", "fine"}},
+       {kZipNameOutside}},
+      {"parent folder, backslash", {{"..\\escape2.txt", "x"}}, {}, {kZipNameOutside}},
+      {"parent folders inside", {{"a/../../escape3.txt", "x"}}, {}, {kZipNameOutside}},
+      {"parent folders inside, backslash", {{"a\\..\\..\\escape4.txt", "x"}}, {}, {kZipNameOutside}},
+      {"through a link", {{"link/escape6.txt", "x"}}, {}, {kZipNameOutside}},
+      {"line break", {{"bad\nname.txt", "x"}}, {}, {kZipNameControl}},
+      {"tab", {{"tab\tname.txt", "x"}}, {}, {kZipNameControl}},
+      {"NUL", {{std::string("nul\0name.txt", 12), "x"}}, {}, {kZipNameControl}},
+      {"colon that is no drive's", {{"a:b.txt", "x"}}, {}, {kZipNameColon}},
+      {"drive without root", {{"C:..\\escape5.txt", "x"}}, {}, {kZipNameColon}},
+      {"no name", {{"", "x"}, {"ok.txt", "fine"}}, {{"ok.txt", "fine"}}, {kZipNameEmpty}},
+      {"drive and root go",
+       {{"/abs/p.txt", "abs"}, {"C:\\x\\y.txt", "drive"}, {"C:/z.txt", "z"}},
+       {{"abs/", ""}, {"abs/p.txt", "abs"}, {"x/", ""}, {"x/y.txt", "drive"}, {"z.txt", "z"}},
+       {}},
+      {"local name differs",
+       {{"central.txt", "x", 8, 0, 0x20, 0x5A8B6000, std::nullopt, std::string("local.txt")}},
+       {},
+       {kZipLocalMismatch}},
+      {"harmless central name, hostile local one",
+       {{"safe2.txt", "x", 8, 0, 0x20, 0x5A8B6000, std::nullopt, std::string("../escape8.txt")}},
+       {},
+       {kZipLocalMismatch}},
+      {"hostile central name, harmless local one",
+       {{"plain/../../escape7.txt", "x", 8, 0, 0x20, 0x5A8B6000, std::nullopt, std::string("safe.txt")}},
+       {},
+       {kZipLocalMismatch}},
+      {"Unicode path of the local header alone", {localOnlyUnicode}, {{"plain.txt", "plain"}}, {}},
+      {"entries sharing one entry's data",
+       {{"f0.bin", std::string(5000, 'z')}, sharing1, sharing2},
+       {{"f0.bin", std::string(5000, 'z')}},
+       {kZipOverlap, kZipOverlap}},
+      {"Unix modes decide file or folder",
+       {unixFile, unixFolder},
+       {{"file15", "fifteen bytes!\n"}, {"folder/", ""}},
+       {}},
+      {"names that differ only in case",
+       {{"ABC.txt", "upper"}, {"abc.txt", "lower"}, {"Dir/x.txt", "Dir x"}, {"dir/x.txt", "dir x"}},
+       {{"ABC.txt", "upper"},
+        {"abc.txt", "lower"},
+        {"Dir/", ""},
+        {"Dir/x.txt", "Dir x"},
+        {"dir/", ""},
+        {"dir/x.txt", "dir x"}},
+       {}},
+  };
+  unzip.CreateStoredDirs = true;
+  std::filesystem::create_directories(dir / "elsewhere");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir / "out");
+    std::filesystem::create_directories(dir / "out");
+    std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "out" / "link");
+    const auto run = ExtractAll(unzip, archive(c.entries), target());
+    std::map<std::string, std::string> want{{"link/", ""}};
+    size_t files = 0;
+    for (const auto& [path, content] : c.tree) {
+      want[path] = path.ends_with('/') ? "" : test::Fingerprint(content);
+      files += !path.ends_with('/');
+    }
+    EXPECT_EQ(test::TreeContents(dir / "out"), want);
+    EXPECT_EQ(run.count, static_cast<int>(files));
+    std::vector<int> codes;
+    for (const auto& f : run.failures) codes.push_back(f.code);
+    EXPECT_EQ(codes, c.refused);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "elsewhere"));
+  }
   for (auto& p : std::filesystem::recursive_directory_iterator(dir.path()))
-    if (p.path().filename().string().starts_with("escape")) ++outside;
-  EXPECT_EQ(outside, 0u);
+    EXPECT_FALSE(p.path().filename().string().starts_with("escape")) << p.path();
 }
 
 TEST_F(ExtractTest, OverwriteRules) {
@@ -258,8 +328,8 @@ TEST_F(ExtractTest, EventsOfOneEntryInOrder) {
   EXPECT_EQ(run.errors, std::vector<int>{kZipInvalidPassword});
 }
 
-// Two entries of 6,000 bytes under a limit of 9,000: the first is written, the second fails as
-// damaged data in every method and leaves neither its file nor a temporary one; the next run
+// Two entries of 6,000 bytes under a limit of 9,000: the first is written, the second fails with
+// the limit's code in every method and leaves neither its file nor a temporary one; the next run
 // starts with the whole limit again.
 TEST_F(ExtractTest, ExtractLimitFailsTheEntriesBeyondItInEveryMethod) {
   std::string text;
@@ -289,12 +359,23 @@ TEST_F(ExtractTest, ExtractLimitFailsTheEntriesBeyondItInEveryMethod) {
     EXPECT_EQ(run.count, 1);
     EXPECT_EQ(read("a.bin"), want);
     ASSERT_EQ(u.FailedCount(), 1);
-    EXPECT_EQ(u.Failures()[0].code, kZipBadData);
+    EXPECT_EQ(u.Failures()[0].code, kZipOutputLimit);
     EXPECT_TRUE(u.Failures()[0].reason.ends_with("the extraction's output limit is reached"));
     for (auto& p : std::filesystem::directory_iterator(dir / "out")) EXPECT_EQ(p.path().filename(), "a.bin");
     EXPECT_EQ(u.Test(), 1);
     u.ExtractLimitBytes.reset();
     EXPECT_EQ(u.Test(), 2);
+  }
+  // In proportion to the archive: 1 MiB of zeros deflates about 1000 to 1, within 2000 times the
+  // archive, beyond 200 times.
+  test::WriteZip(dir / "zeros.zip", {{"zeros.bin", std::string(1 << 20, '\0')}});
+  for (uint32_t ratio : {200u, 2000u}) {
+    SCOPED_TRACE(ratio);
+    TUnZip u;
+    u.ExtractLimitRatio = ratio;
+    auto run = ExtractAll(u, dir / "zeros.zip", target());
+    EXPECT_EQ(run.count, ratio == 2000 ? 1 : 0);
+    EXPECT_EQ(u.FailedCount(), ratio == 2000 ? 0 : 1);
   }
 }
 

@@ -9,6 +9,7 @@
 // itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -82,10 +83,11 @@ const Archive kArchives[] = {
     {"zip64b.zip", {}, 1, kNone, 1, true},
     // Strong encryption (flag bit 6): no entry is deciphered.
     {"encryption_data.zip", {}, 0, {kZipUnsupportedMethod, kZipUnsupportedMethod}, 0, false},
-    // Malformed Deflate64: the entry's empty or line-break name is refused before anything is
-    // written; testing reaches the decoder, which finds the damaged code lengths.
-    {"deflate64_index_out_of_bounds.zip", {}, 0, {kZipBadData}, 0, false},
-    {"deflate64_issue_25.zip", {}, 0, {kZipBadData}, 0, false},
+    // Malformed Deflate64: an entry whose data would run through the central directory, and, in
+    // an archive without an end record, one with a line break in its name, each refused before
+    // anything is written or decoded.
+    {"deflate64_index_out_of_bounds.zip", {}, 0, {kZipOverlap}, 0, false},
+    {"deflate64_issue_25.zip", {}, 0, {kZipBadData, kZipNameControl}, 0, false},
     // Volume 2 of 3 is missing: 131 files of volume 1 extract; the entry running into volume 2
     // ends early as damaged data, and all later ones fail because that volume cannot be had.
     {"split_zip_created_by_zip.zip",
@@ -141,7 +143,8 @@ TEST(TestData, EveryArchiveExtractsAsSevenZipDoesOrRefusesWithItsCodes) {
 }
 
 // Python's zipfile lists each archive it can open: "name method compressed uncompressed crc"
-// per entry. Our listing must say the same (zip64 sizes, data in front and split sets included).
+// per entry. Our listing must say the same (zip64 sizes, data in front and split sets included),
+// but for the entries our directory walk refuses and names among its failures.
 TEST(TestData, ListingsAgreeWithPythonsZipfile) {
   const char* script = R"(
 import sys, zipfile
@@ -171,16 +174,26 @@ for path in sys.argv[1:]:
     u.FileSpec = {"*.*"};
     std::string ours;
     char crc[9];
+    auto pythonName = [](const std::string& name) {
+      std::string cut = name.substr(0, name.find('\0'));  // Python ends a name at a NUL
+      for (char& c : cut)
+        if (c == '\\') c = '/';
+      return cut;
+    };
     for (const auto& e : u.ListEntries()) {
       std::snprintf(crc, sizeof crc, "%08x", e.crc);
-      std::string name = e.name.substr(0, e.name.find('\0'));  // Python ends a name at a NUL
-      for (char& c : name)
-        if (c == '\\') c = '/';
-      ours += name + " " + std::to_string(e.method) + " " + std::to_string(e.compressed) + " " +
+      ours += pythonName(e.name) + " " + std::to_string(e.method) + " " + std::to_string(e.compressed) + " " +
               std::to_string(e.uncompressed) + " " + crc + "\n";
     }
     if (python.count(path)) {
-      EXPECT_EQ(ours, python[path]);
+      std::string listed;
+      std::istringstream lines(python[path]);
+      for (std::string line; std::getline(lines, line);)
+        if (std::none_of(u.Failures().begin(), u.Failures().end(), [&](const TEntryFailure& f) {
+              return line.starts_with(pythonName(f.fileName) + " ");
+            }))
+          listed += line + "\n";
+      EXPECT_EQ(ours, listed);
     } else {
       EXPECT_STREQ(a.file, "deflate64_issue_25.zip");  // no directory: Python gives up, we walk it
       EXPECT_NE(ours, "");
