@@ -1,11 +1,15 @@
 // The table file: foreign files, locks between processes, keys, transactions, emptying, and
 // what observers hear.
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 
 #include "db/TTable.h"
+#include "platform/clock.h"
 #include "platform/text.h"
 #include "support/tools.h"
 #include "table_fixture.h"
@@ -122,6 +126,66 @@ TEST_F(Storage, ExclusiveOpenRefusesASecondProcessBothWays) {
     EXPECT_EQ(openInChild(false), 0);
   }
   EXPECT_EQ(openInChild(true), 0);  // released on close
+}
+
+// The message of `write`, run by a user who may not write the folder's files (root may write
+// any file: the run goes to a child that drops to nobody first).
+std::string asUserWithoutWriteAccess(const std::filesystem::path& folder,
+                                     const std::function<std::string()>& write) {
+  if (geteuid() != 0) {
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+      std::filesystem::permissions(e.path(), std::filesystem::perms::owner_read);
+    return write();
+  }
+  std::filesystem::permissions(folder,
+                               std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+                               std::filesystem::perm_options::add);
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) return "no pipe";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(pipeFds[0]);
+    const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
+    const std::string message = dropped ? write() : "setuid failed";
+    (void)!::write(pipeFds[1], message.data(), message.size());
+    _exit(0);
+  }
+  close(pipeFds[1]);
+  std::string message;
+  char buffer[512];
+  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    message.append(buffer, static_cast<size_t>(n));
+  close(pipeFds[0]);
+  waitpid(pid, nullptr, 0);
+  return message;
+}
+
+// A write that another program's transaction or the file's rights refuse says why in German,
+// whatever LANG says (strerror and sqlite3_errmsg would speak English).
+TEST_F(Storage, AWriteRefusedByAnotherProgramOrTheFileSaysWhyInGerman) {
+  create("Leistungen.DB", kosttrStructure());
+  const auto schreiben = [this] {
+    TTable t;
+    openTable(t, "Leistungen.DB");
+    if (!t.append().ok() || !t.fields(0).setAsString("123").ok()) return std::string("no record");
+    Status st = t.post();
+    return st.ok() ? std::string("written") : st.error().message;
+  };
+  {
+    // Another program's write transaction: waited for on the clock (five seconds), then refused.
+    sqlite3* andere = nullptr;
+    ASSERT_EQ(sqlite3_open((dir_ / "Leistungen.DB").c_str(), &andere), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(andere, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    platform::FixedClock uhr({2024, 3, 15, 10, 30, 0});
+    platform::ScopedClock mitUhr(uhr);
+    EXPECT_EQ(schreiben(), "Tabelle: Datenbank ist gesperrt (SQLite 5)");
+    int gewartet = 0;
+    for (int ms : uhr.sleeps()) gewartet += ms;
+    EXPECT_EQ(gewartet, 5000);
+    sqlite3_close(andere);
+  }
+  EXPECT_EQ(asUserWithoutWriteAccess(dir_.path(), schreiben),
+            "Tabelle: Tabelle ist schreibgeschützt (SQLite 8)");
 }
 
 TEST_F(Storage, BulkRewriteRollsBackUnlessCommitted) {
@@ -320,8 +384,7 @@ TEST_F(Storage, IntegrityCheckFindsADamagedPageAndWritesNothing) {
   Status st = t.checkIntegrity();
   ASSERT_FALSE(st.ok());
   EXPECT_EQ(st.error().code, SQLITE_CORRUPT);
-  EXPECT_TRUE(st.error().message.starts_with("Tabelle beschädigt: " + t.filePathText()))
-      << st.error().message;
+  EXPECT_EQ(st.error().message, "Tabelle beschädigt: " + datei);
 }
 
 TEST_F(Storage, NamesChangeOnlyWhileClosed) {
