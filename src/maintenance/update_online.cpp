@@ -19,6 +19,7 @@
 #include "maintenance/update_liste.h"
 #include "maintenance/update_sftp.h"
 #include "net/connection.h"
+#include "net/curl_util.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -127,8 +128,10 @@ std::optional<bool> neuer(const Kette& k, const std::string& datum) {
 
 void verbindenUndStarten(const Kette& k) {
   net::InternetAutodial(net::kAutodialForceOnline);
-  if (!net::InternetGetConnectedState(kUpdateBasisAdresse)) {
-    UpdateProtokoll("  keine Internetverbindung");
+  // A mistyped mirror is no missing connection: the user is told what to mend.
+  const auto umleitung = net::updateServerConnectTo();
+  if (!umleitung || !net::InternetGetConnectedState(kUpdateBasisAdresse)) {
+    UpdateProtokoll(umleitung ? "  keine Internetverbindung" : "  " + umleitung.error().message);
     if (!aktiv(k)) zustand(k).ergebnis = UpdateErgebnis::Fehler;
     return;
   }

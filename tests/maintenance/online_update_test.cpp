@@ -117,10 +117,15 @@ TEST_F(OnlineUpdate, DateFilesDecideWhatHappensNext) {
 
 TEST_F(OnlineUpdate, NoConnectionOrTheSftpRoadFetchNothingOverHttp) {
   server.veroeffentlichen("kost.txt", "16.03.2024\r\n");
-  {
-    ScopedEnv nirgends(net::kUpdateServerVariable, "127.0.0.1:1");
+  // Nothing listens there; a value that is no HOST:PORT is said to be one.
+  for (const auto& [umleitung, zeile] :
+       {std::pair<std::string, std::string>{"127.0.0.1:1", "keine Internetverbindung"},
+        {"127.0.0.1", "RIVIZA_UPDATE_SERVER ist nicht HOST:PORT: 127.0.0.1"}}) {
+    SCOPED_TRACE(umleitung);
+    ScopedEnv nirgends(net::kUpdateServerVariable, umleitung);
+    form->ListBoxLiveUpdate->items().clear();
     drueckenUndWarten(UpdateArt::Kosttr);
-    EXPECT_EQ(zeilen(), std::vector<std::string>{z("keine Internetverbindung")});
+    EXPECT_EQ(zeilen(), std::vector<std::string>{z(zeile)});
     EXPECT_EQ(UpdateZustand(UpdateArt::Kosttr).ergebnis, UpdateErgebnis::Fehler);
   }
   programm.write("WinSCP.exe", "");

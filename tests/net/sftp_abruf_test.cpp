@@ -93,12 +93,26 @@ TEST_F(Sftp, EveryFailureLeavesNoTargetAndNamesItsCause) {
     const char* regeln = "{}";
     AbrufFortschritt fortschritt = {};
     Zeitlimits zeitlimits = {};
+    const char* meldung = nullptr;  // the German text the user reads, where it is certain
   };
   const std::vector<Fall> faelle = {
-      {.was = "another host key", .code = kAbrufHostSchluessel, .schluessel = kFremderSchluessel},
+      {.was = "another host key",
+       .code = kAbrufHostSchluessel,
+       .schluessel = kFremderSchluessel,
+       .meldung = "Der Schlüssel des Servers stimmt nicht mit dem hinterlegten überein, Abruf verweigert "
+                  "(orvel_update/update.zip): Der Schlüssel des Servers wurde nicht anerkannt (curl 60)"},
       {.was = "no pinned key", .code = kAbrufEinstellung, .schluessel = ""},
-      {.was = "wrong password", .code = kAbrufAnmeldung, .kennwort = "falsch"},
-      {.was = "missing file", .code = kAbrufFehlt, .serverGeoeffnet = true, .pfad = "orvel_update/fehlt.zip"},
+      {.was = "wrong password",
+       .code = kAbrufAnmeldung,
+       .kennwort = "falsch",
+       .meldung = "Anmeldung am Server abgelehnt (orvel_update/update.zip): Anmeldung abgelehnt (curl 67)"},
+      {.was = "missing file",
+       .code = kAbrufFehlt,
+       .serverGeoeffnet = true,
+       .pfad = "orvel_update/fehlt.zip",
+       .meldung =
+           "Auf dem Server nicht vorhanden oder nicht zugänglich (orvel_update/fehlt.zip): Datei auf dem "
+           "Server nicht gefunden (curl 78)"},
       {.was = "connection cut",
        .code = kAbrufVerbindung,
        .serverGeoeffnet = true,
@@ -126,6 +140,9 @@ TEST_F(Sftp, EveryFailureLeavesNoTargetAndNamesItsCause) {
 
     ASSERT_FALSE(geholt.ok());
     EXPECT_EQ(geholt.error().code, f.code) << geholt.error().message;
+    if (f.meldung) {
+      EXPECT_EQ(geholt.error().message, f.meldung);
+    }
     EXPECT_EQ(geholt.error().message.find(kPassword), std::string::npos);
     EXPECT_TRUE(dateien(tmp_ / "Temp").empty());
     EXPECT_EQ(!server_.log().empty(), f.serverGeoeffnet);
