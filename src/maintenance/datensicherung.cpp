@@ -124,11 +124,9 @@ int eintraegeImArchiv(zip::TZip& z) {
   return n;
 }
 
-std::string meldungstext(const std::string& datei, int code, const std::string& zusatz) {
-  std::string text = datei.empty() ? std::string() : datei + ": ";
-  text += std::string(zip::ErrorText(code));
-  if (!zusatz.empty()) text += " (" + zusatz + ")";
-  return text;
+// The engine's own detail is English; the user reads the code's German text.
+std::string meldungstext(const std::string& datei, int code) {
+  return (datei.empty() ? std::string() : pf::displayPath(datei) + ": ") + zip::ReasonText(code);
 }
 
 // The loaded year folder compressed into `archiv`, the archive's percentage shown as it goes;
@@ -137,8 +135,8 @@ int archivieren(const std::string& archiv, ui::LongOperation& anzeige, Gruende& 
   const Globals& g = globals();
   zip::TZip z;
   zipEinrichten(z, archiv, g.DatenPfad + g.JahrPfad + "*.*");
-  z.OnError = [&gruende](const std::string& datei, const std::string& zusatz, const std::string&, int code) {
-    gruende.add(meldungstext(datei, code, zusatz));
+  z.OnError = [&gruende](const std::string& datei, const std::string&, const std::string&, int code) {
+    gruende.add(meldungstext(datei, code));
   };
   // A file changed since an archive of the same name (a second backup within one second; the
   // first one's stamp changes Abrechng.ini) replaces its entry: the archive holds the year as now.
@@ -153,8 +151,9 @@ int archivieren(const std::string& archiv, ui::LongOperation& anzeige, Gruende& 
   const int verarbeitet = z.Compress();
   const int anzahl = verarbeitet > 0 ? eintraegeImArchiv(z) : 0;
   for (const zip::TEntryFailure& fehler : z.Failures())
-    gruende.add(meldungstext(fehler.fileName, fehler.code, fehler.reason));
-  if (anzahl == 0 && gruende.empty()) gruende.add("Keine Dateien gefunden: " + g.DatenPfad + g.JahrPfad);
+    gruende.add(meldungstext(fehler.fileName, fehler.code));
+  if (anzahl == 0 && gruende.empty())
+    gruende.add("Keine Dateien gefunden: " + pf::displayPath(g.DatenPfad + g.JahrPfad));
   return anzahl;
 }
 
@@ -174,11 +173,11 @@ bool DakotaSichern(TFormEinstellungen& f) {
     pf::processMessages();
     if (kopiert && !DateienSuchen(ziel + "\\", "*.txt").empty()) continue;
     g.FehlerAufgetreten = true;
-    ui::dialogs().showMessage("Fehler beim Kopieren, " + zeile.quelle +
+    ui::dialogs().showMessage("Fehler beim Kopieren, " + pf::displayPath(zeile.quelle) +
                               (kopiert ? std::string() : "\n" + kopiert.error().message));
   }
   if (g.FehlerAufgetreten) return false;
-  ui::dialogs().showMessage("Dakota erfogreich gesichert  " + g.DatenPfadKurz + g.JahrPfad);
+  ui::dialogs().showMessage("Dakota erfogreich gesichert  " + pf::displayPath(g.DatenPfadKurz + g.JahrPfad));
   return true;
 }
 
@@ -200,11 +199,12 @@ bool JahrSichern(TFormEinstellungen& f) {
     // Files the engine could not read leave an archive without them.
     const char* was =
         pf::fileExists(archiv) ? "Datensicherung unvollständig: " : "Datensicherung fehlgeschlagen: ";
-    meldung::fehlerBox(meldung + "\n\n" + was + archiv + gruende.text());
+    meldung::fehlerBox(meldung + "\n\n" + was + pf::displayPath(archiv) + gruende.text());
     return false;
   }
   ui::dialogs().showMessage(meldung);
-  f.LabelSicherung->setCaption(archiv);
+  // As the next load shows it: the caption with the day of the backup, not the bare archive.
+  f.LabelSicherung->setCaption("Letzte Datensicherung: " + pf::formatDate(jetzt));
   pf::IniFile ini(jahrIniPfad());
   if (Status st = ini.writeString("DASI", "LetzteDatensicherung", pf::formatDate(jetzt)); !st) {
     meldung::fehlerBox("LetzteDatensicherung nicht gespeichert: " + st.error().message);

@@ -20,6 +20,7 @@
 #include "platform/ini.h"
 #include "platform/pump.h"
 #include "ui/dialogs.h"
+#include "zip/kvoErrors.h"
 
 namespace riviza {
 
@@ -54,7 +55,7 @@ Entpackt entpacken(const std::string& paket, const std::string& ziel) {
   r.anzahl = unzip.Extract();
   if (!unzip.Failures().empty()) {
     const auto& f = unzip.Failures().front();
-    r.fehler = "Datei " + f.fileName + ": " + f.reason;
+    r.fehler = "Datei " + f.fileName + ": " + zip::ReasonText(f.code);
   } else if (r.anzahl == 0) {
     r.fehler = "das Paket ist kein Zip-Archiv oder enthält keine Dateien";
   } else if (r.anzahl != dateien) {

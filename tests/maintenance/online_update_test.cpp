@@ -267,7 +267,7 @@ TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {
       {"a wrong checksum",
        {},
        ui::DlgResult::Yes,
-       "Datei AO05Q224.ke0: ",
+       "Datei AO05Q224.ke0: Prüfsumme stimmt nicht (Zip 25151)",
        BuildZip({ZipEntrySpec("AO05Q224.ke0", "neu", 0, 0, 0x20, 0x5A8B6000, 0x12345678u)})},
   };
   const std::string jahrKosttr = "Abrechng/2024/Kosttr/";
