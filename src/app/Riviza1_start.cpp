@@ -94,7 +94,7 @@ bool setupStarten(TFormEinstellungen& f) {
   const std::string ordner = globals().ProgrammPfad + "Update";
   const std::string setup = ordner + "\\setup.exe";
   if (!pf::fileExists(setup)) return false;
-  hinweis("Neues Update noch nicht installiert !\n\nAusführen: \n" + setup);
+  hinweis("Neues Update noch nicht installiert !\n\nAusführen: \n" + pf::displayPath(setup));
   pf::processMessages();
   f.close();
   if (pf::fileExists(setup)) (void)ShellAusfuehrenUndWarten("", setup, "", 1, false, ordner);
@@ -304,7 +304,7 @@ void StartInitialisieren() {
 
   const std::string fachanwendung = platform::trim(f.EditOrdnerBw->text());
   if (!fachanwendung.empty() && !ordnerVorhanden(fachanwendung)) {
-    hinweis("Ordner Fachanwendung nicht vorhanden !\n\n" + fachanwendung);
+    hinweis("Ordner Fachanwendung nicht vorhanden !\n\n" + pf::displayPath(fachanwendung));
     pf::processMessages();
     g.FehlerAufgetreten = true;
   }

@@ -22,6 +22,7 @@
 #include "office/range.h"
 #include "platform/codec.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/pump.h"
 #include "platform/text.h"
 
@@ -147,16 +148,17 @@ bool importieren(const std::string& datei, Result<Liste> (*lesen)(const std::str
 
   const Result<Liste> liste = lesen(datei);
   if (!liste) {
-    importFehler(datei + " kann nicht gelesen werden.", liste.error().message);
+    importFehler(pf::displayPath(datei) + " kann nicht gelesen werden.", liste.error().message);
     return false;
   }
   db::TTable& t = *f.Table1;
   if (Status st = tabelleOeffnen(t, ordner, kTabelle); !st) {
-    importFehler(ordner + "\\" + kTabelle + " kann nicht geöffnet werden.", st.error().message);
+    importFehler(pf::displayPath(ordner + "\\" + kTabelle) + " kann nicht geöffnet werden.",
+                 st.error().message);
     return false;
   }
   if (t.fieldCount() <= kLetztesFeld) {
-    importFehler(ordner + "\\" + kTabelle + " hat " + std::to_string(t.fieldCount()) +
+    importFehler(pf::displayPath(ordner + "\\" + kTabelle) + " hat " + std::to_string(t.fieldCount()) +
                      " Felder, der Import schreibt bis Feld " + std::to_string(kLetztesFeld + 1) + ".",
                  "Bitte zuerst die Tabellen reorganisieren.");
     t.close();

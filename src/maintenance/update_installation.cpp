@@ -18,6 +18,7 @@
 #include "maintenance/update_tabellen.h"
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
 #include "platform/pump.h"
 #include "ui/dialogs.h"
 #include "zip/kvoErrors.h"
@@ -79,7 +80,7 @@ bool installerStarten() {
   const std::string setup = ordner + "\\Setup.exe";
   if (pf::fileExists(setup)) {
     if (ShellAusfuehrenUndWarten("", setup, "", kSwShowNormal, false, ordner) >= 0) return true;
-    setupStartFehler(setup);
+    setupStartFehler(pf::displayPath(setup));
     return false;
   }
   const std::string mitgebracht = ordner + "\\Update.exe";
@@ -90,14 +91,14 @@ bool installerStarten() {
   if (pf::fileExists(mitgebracht)) {
     if (Status st = pf::copyFile(mitgebracht, update); !st) {
       (void)pf::deleteFile(update);
-      setupStartFehler(update + ": " + st.error().message);
+      setupStartFehler(pf::displayPath(update) + ": " + st.error().message);
       return false;
     }
     (void)pf::deleteFile(mitgebracht);
   }
   if (!pf::fileExists(update)) return true;  // a package without an installer
   if (ShellAusfuehrenUndWarten("", update, "", kSwShowNormal, false, g.ProgrammPfad) >= 0) return true;
-  setupStartFehler(update);
+  setupStartFehler(pf::displayPath(update));
   return false;
 }
 

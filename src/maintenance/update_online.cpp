@@ -23,6 +23,7 @@
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/pump.h"
 #include "ui/dialogs.h"
 
@@ -150,7 +151,7 @@ void verbindenUndStarten(const Kette& k) {
 
 void datumsdateiAngekommen(const Kette& k, const std::string& datei, int64_t groesse) {
   const THttpDownload& d = datumsdownload(k);
-  UpdateProtokoll("Datei: " + datei);
+  UpdateProtokoll("Datei: " + pf::displayPath(datei));
   UpdateProtokoll(bytesZeile(d));
   pf::processMessages();
   FormEinstellungen->ProgressBar->setPosition(0);
@@ -198,7 +199,7 @@ UpdateErgebnis kosttrInstallieren(const Kette& k, const std::string& datei) {
 // The package's size is judged by the component's byte counts, not by the announced size.
 void paketAngekommen(const Kette& k, const std::string& datei, int64_t) {
   const THttpDownload& p = paketdownload(k);
-  UpdateProtokoll("Datei: " + datei);
+  UpdateProtokoll("Datei: " + pf::displayPath(datei));
   UpdateProtokoll(bytesZeile(p));
   UpdateProtokoll("Download beendet");
   pf::processMessages();

@@ -158,7 +158,7 @@ TEST_F(Shell, AWaitingSetupProgramEndsTheStartUp) {
   programm.write("Temp/alt.txt", "x");
   form->show();
   starten();
-  const std::string setup = imProgramm("Update\\setup.exe");
+  const std::string setup = gezeigtImProgramm("Update/setup.exe");
   EXPECT_EQ(texte(),
             std::vector<std::string>{"Neues Update noch nicht installiert !\n\nAusführen: \n" + setup});
   EXPECT_EQ(dialogs.transcript()[0].caption, "Hinweis !");
@@ -237,7 +237,7 @@ TEST_F(Shell, MissingDataRootEntryAndMissingDataRootFolder) {
   starten();
   // The service-centre table cannot open there either, as the data root's folder is missing.
   ASSERT_EQ(texte().size(), 2u);
-  EXPECT_EQ(texte()[0], "Ordner Fachanwendung nicht vorhanden !\n\n" + fehlt);
+  EXPECT_EQ(texte()[0], "Ordner Fachanwendung nicht vorhanden !\n\n" + gezeigtImDaten("fehlt"));
   EXPECT_EQ(texte()[1].rfind("Tabelle nicht gefunden", 0), 0u) << texte()[1];
   EXPECT_TRUE(globals().FehlerAufgetreten);
   EXPECT_FALSE(daten.exists("fehlt"));

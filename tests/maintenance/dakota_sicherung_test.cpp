@@ -76,7 +76,7 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
     const auto& gezeigt = dialogs.transcript();
     if (f.fehlerhaft.empty()) {
       EXPECT_EQ(texte(),
-                std::vector<std::string>{"Dakota erfogreich gesichert  " + imDaten("Abrechng\\2024\\")});
+                std::vector<std::string>{"Dakota erfogreich gesichert  " + gezeigtImDaten("Abrechng/2024/")});
     } else {
       ASSERT_EQ(gezeigt.size(), f.fehlerhaft.size());
       for (size_t i = 0; i < gezeigt.size(); ++i) {

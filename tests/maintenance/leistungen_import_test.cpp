@@ -76,6 +76,8 @@ TEST_F(LeistungenImport, AFailedImportLeavesTheOldCatalogueAndSaysWhy) {
   const std::string xls = imDaten("Import\\artImp.xls"), csv = imDaten("Import\\artImp.csv");
   const std::string tabelle = datenVon("2024") + "\\Leistungen.DB";
   const std::string nicht = "Fehler ! Leistungen nicht importiert: ";
+  const std::string xlsGezeigt = gezeigtImDaten("Import/artImp.xls"),
+                    csvGezeigt = gezeigtImDaten("Import/artImp.csv");
   struct Fall {
     const char* was;
     std::string datei, csvText;
@@ -83,12 +85,14 @@ TEST_F(LeistungenImport, AFailedImportLeavesTheOldCatalogueAndSaysWhy) {
     std::string meldung;  // the start of the message; empty: none
   } faelle[] = {
       {"no workbook", xls, "", [&] { daten.write("Import/artImp.xls", "Schlüssel;PZN\r\n"); },
-       nicht + xls + " kann nicht gelesen werden.\nDie Datei " + xls + " ist keine Excel-Arbeitsmappe"},
+       nicht + xlsGezeigt + " kann nicht gelesen werden.\nDie Datei " + xlsGezeigt +
+           " ist keine Excel-Arbeitsmappe"},
       {"unreadable", csv, "K\r\n1\ta\r\n", [] { gUnlesbar = "artImp.csv"; },
-       nicht + csv + " kann nicht gelesen werden.\n"},
+       nicht + csvGezeigt + " kann nicht gelesen werden.\nÖffnen " + csvGezeigt +
+           ": Ein-/Ausgabefehler des Datenträgers (errno 5)"},
       {"19 fields", csv, "K\r\n1\ta\r\n",
        [&] { leistungenTabelle(datenVon("2024"), [](db::TableStructure& s) { s.fields.pop_back(); }); },
-       nicht + tabelle +
+       nicht + gezeigtImDaten("Abrechng/2024/Daten/Leistungen.DB") +
            " hat 19 Felder, der Import schreibt bis Feld 20.\nBitte zuerst die Tabellen reorganisieren."},
       {"refused record", csv, "K\r\n1\ta\tb\tc\t9,95\r\n2\tx\ty\tz\tneun\r\n3\tq\r\n",
        [&] {

@@ -31,7 +31,8 @@ using Eintraege = std::vector<std::pair<std::string, std::string>>;  // a packag
 class OnlineUpdate : public UpdateTab {
  protected:
   void drueckenUndWarten(UpdateArt art) { test::drueckenUndWarten(*form, art); }
-  std::string temp(std::string_view datei) const { return imProgramm("temp\\" + std::string(datei)); }
+  // A file of Temp as the update list names it.
+  std::string temp(std::string_view datei) const { return gezeigtImProgramm("temp/" + std::string(datei)); }
 
   UpdateServer server;
 };
@@ -184,7 +185,7 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWhole) {
       {"Update.exe only", Eintraege{{"Update.exe", "MZ update"}}, true, "Dateien entpackt: 1",
        prog + "|" + prog + "/Update.exe", Zeilen{"Update.exe"}},
       {"Update.exe, program folder full", Eintraege{{"Update.exe", "MZ update"}}, true, "Dateien entpackt: 1",
-       "", Zeilen{"Update/Update.exe"}, prog + "\\Update.exe: "},
+       "", Zeilen{"Update/Update.exe"}, prog + "/Update.exe: "},
       {"no installer", Eintraege{{"liesmich.txt", "neu"}}, true, "Dateien entpackt: 1", "",
        Zeilen{"Update/liesmich.txt"}},
       {"a name leading out", Eintraege{{"Setup.exe", "MZ setup"}, {"../boese.txt", "x"}}, false,
