@@ -118,8 +118,14 @@ bool LeistungenImportieren(const std::string& datei, LeistungsListe art) {
     return false;
   // LabelWarten, and LabelDbSatz counting from "0", while the import runs.
   TFormEinstellungen& f = *FormEinstellungen;
-  const ui::LongOperation anzeige(f, f.LabelWarten, f.LabelDbSatz, "0");
-  return art == LeistungsListe::Xls ? ImportLeistungenXls(datei) : ImportLeistungenCsv(datei);
+  bool importiert = false;
+  {
+    const ui::LongOperation anzeige(f, f.LabelWarten, f.LabelDbSatz, "0");
+    importiert = art == LeistungsListe::Xls ? ImportLeistungenXls(datei) : ImportLeistungenCsv(datei);
+  }
+  // The Windows program ended without a word once the labels were hidden; the count says it ran.
+  if (importiert) ui::dialogs().showMessage("Leistungen importiert: " + f.LabelDbSatz->caption());
+  return importiert;
 }
 
 bool PznAchtstellig() {

@@ -382,6 +382,7 @@ TEST_F(Jahre, ASwitchPostsAPendingEditAndTheTablesFollowTheYear) {
 }
 
 TEST_F(Jahre, TheDataRootChangeTakesTheLastYearOfTheNewRoot) {
+  jahrMitTabellen("2023");
   jahrMitTabellen("2024");
   const std::string zweit = imDaten("Zweit");
   for (const char* j : {"2022", "2023"}) {
@@ -390,12 +391,20 @@ TEST_F(Jahre, TheDataRootChangeTakesTheLastYearOfTheNewRoot) {
     daten.mkdir("Zweit/Abrechng/" + std::string(j) + "/Daten");
   }
   oeffnen();
-  // Cancelled with the edit emptied: the year and its lock stay.
-  form->EditOrdnerBw->setText("");
-  dialogs.answerFolder(std::nullopt);
-  form->SpeedButtonBw->click();
-  EXPECT_EQ(globals().DatenPfad, daten.str() + "\\");
-  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  jahrWaehlen("2023");
+  // Cancelled, the edit as it was or emptied: the year (not the root's highest) and its lock stay.
+  for (const std::string& text : {daten.str(), std::string()}) {
+    SCOPED_TRACE(text);
+    form->EditOrdnerBw->setText(text);
+    dialogs.answerFolder(std::nullopt);
+    form->SpeedButtonBw->click();
+    EXPECT_EQ(form->EditOrdnerBw->text(), text);
+    EXPECT_EQ(globals().DatenPfad, daten.str() + "\\");
+    EXPECT_EQ(globals().JahrPfad, "Abrechng\\2023\\");
+    EXPECT_EQ(programmWert("AktuellesJahr"), "2023");
+    EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "1");
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  }
 
   dialogs.answerFolder(zweit);
   dialogs.clear();
@@ -409,7 +418,7 @@ TEST_F(Jahre, TheDataRootChangeTakesTheLastYearOfTheNewRoot) {
   EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), (Zeilen{"2022", "2023"}));
   EXPECT_EQ(globals().JahrPfad, "Abrechng\\2023\\");
   EXPECT_TRUE(form->caption().ends_with(" / Abrechnungsjahr: 2023"));
-  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
   EXPECT_EQ(wert(zweit + "\\Abrechng\\2023\\Abrechng.ini", "EINSTELLUNGEN", "ProgrammZugriff"), "1");
   EXPECT_TRUE(form->TableAdrDlz->active());
   EXPECT_EQ(form->TableAdrDlz->databaseName(), zweit + "\\Abrechng\\2023\\Daten");

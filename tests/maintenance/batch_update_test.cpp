@@ -78,7 +78,11 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   EXPECT_EQ(server.anfragen().size(), 5u);  // twice date and package, once the date alone
 
   server.regeln({{"kost.txt", R"({"status": 404})"}});
-  ausgabePruefen(updateKosttr("fehler.txt"), 1, {"  Fehler bei der Datenübertragung, Datei: kost.txt\n"});
+  // The line logged before the box comes before it.
+  ausgabePruefen(
+      updateKosttr("fehler.txt"), 1,
+      {"  Fehler bei der Datenübertragung, Datei: kost.txt\n[Fehler !] Die Internetverbindung wurde "
+       "unterbrochen!\n"});
 }
 
 // update-programm finds nothing at the installed date, and with a newer one unpacks the package,

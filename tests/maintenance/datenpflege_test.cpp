@@ -28,12 +28,19 @@ TEST_F(DatenpflegeSeite, TheImportButtonsAskFirstAndShowTheCountWhileTheyRun) {
   const std::string frage =
       "?YC Datenimport Leistungen starten ?\n\nLeistungen werden gelöscht !\n\nBitte sichern Sie vorher Ihre "
       "Daten !";
-  const std::tuple<ui::TButton*, DlgResult, Zeilen> faelle[] = {
-      {form->BitBtnArtImpCsv, DlgResult::Cancel, alteListe()},
-      {form->BitBtnArtImpCsv, DlgResult::Yes, {"a-1|1234567|Erste||1|True", "a-2||||1|True"}},
-      {form->BitBtnImpLeistungen, DlgResult::Yes, {"x-1|7654321|Aus Excel|3|1|True"}},
+  // The run ends with its count in a box once the waiting label is gone.
+  const std::tuple<ui::TButton*, DlgResult, Zeilen, Zeilen> faelle[] = {
+      {form->BitBtnArtImpCsv, DlgResult::Cancel, alteListe(), {frage}},
+      {form->BitBtnArtImpCsv,
+       DlgResult::Yes,
+       {"a-1|1234567|Erste||1|True", "a-2||||1|True"},
+       {frage, "Leistungen importiert: 2"}},
+      {form->BitBtnImpLeistungen,
+       DlgResult::Yes,
+       {"x-1|7654321|Aus Excel|3|1|True"},
+       {frage, "Leistungen importiert: 1"}},
   };
-  for (const auto& [knopf, antwort, liste] : faelle) {
+  for (const auto& [knopf, antwort, liste, meldungen] : faelle) {
     SCOPED_TRACE(knopf->name() + " " + std::to_string(static_cast<int>(antwort)));
     dialogs.clear();
     leereTabellen(programm.str(), datenVon("2024"));
@@ -47,7 +54,7 @@ TEST_F(DatenpflegeSeite, TheImportButtonsAskFirstAndShowTheCountWhileTheyRun) {
     });
     klick(knopf);
     platform::setMessagePump({});
-    EXPECT_EQ(gezeigt(), Zeilen{frage});
+    EXPECT_EQ(gezeigt(), meldungen);
     EXPECT_EQ(leistungen(), liste);
     Zeilen erwartet;
     for (size_t i = 0; antwort == DlgResult::Yes && i <= liste.size(); ++i)

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -74,15 +75,21 @@ class BatchDialogs : public ui::Dialogs {
   }
   void showMessage(const std::string& text) override { zeigen("Meldung", text, ui::DlgButtons::Ok); }
   std::optional<std::string> browseForFolder(const ui::FolderRequest& request) override {
+    vorher();
     std::printf("[Ordner] %s: abgebrochen\n", request.title.c_str());
     return std::nullopt;
   }
   void showText(const std::string& title, const std::string& text) override {
+    vorher();
     std::printf("[%s]\n%s\n", title.c_str(), text.c_str());
   }
+  // Runs before anything is shown: the list lines logged so far come first, in the order they
+  // happened (a box used to overtake them until the next message pump).
+  std::function<void()> vorher = [] {};
 
  private:
   ui::DlgResult zeigen(const std::string& caption, const std::string& text, ui::DlgButtons buttons) {
+    vorher();
     ui::DlgResult antwort = ui::DlgResult::Ok;
     switch (buttons) {
       case ui::DlgButtons::Ok:
@@ -248,6 +255,7 @@ int ausfuehren(int argc, char** argv) {
     application.createForm<TFormLe>();
     ListenDrucker listen(form);
     platform::setMessagePump([&listen] { listen.drucken(); });
+    antworten.vorher = [&listen] { listen.drucken(); };
     form.show();
     form.Timer1->fire();
     listen.drucken();
@@ -255,6 +263,7 @@ int ausfuehren(int argc, char** argv) {
     if (form.visible()) form.close();  // an operation may have closed it (a program update)
     listen.drucken();
     platform::setMessagePump({});
+    antworten.vorher = [] {};
   }
   EinzelinstanzSperreFreigeben();
   VuzarodedSperreFreigeben();
