@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 
 #include "office/errors.h"
 #include "office/file_formats.h"
@@ -129,6 +130,10 @@ Result<std::string> Application::presentWorkbook(Workbook& book) {
   if (quitted_ || book.closed()) return quitError();
   if (exportFolder_.empty())
     return Error::make(kWriteFailed, "Kein Exportordner für die Arbeitsmappe angegeben");
+  // Made there, the folder would be dosdevices/e: itself, which then stands in the way of a share
+  // connected to that letter.
+  if (platform::unmappedDrive(exportFolder_))
+    return platform::errnoError(ENODEV, "Exportordner anlegen", exportFolder_);
   auto sheet = book.activeSheet();
   const std::string base = sheet ? sheet->name() : "Mappe";
   auto reserved = reserveStampedFile(platform::nativePath(exportFolder_), base, ".xlsx");
@@ -142,7 +147,7 @@ Result<std::string> Application::presentWorkbook(Workbook& book) {
     return written.error();
   }
   book.presentedRevision = book.revision();
-  const std::string shown = target.string();
+  const std::string shown = platform::userPath(target);
   RIVIZA_TRY(opener()(shown));
   return shown;
 }

@@ -8,6 +8,7 @@
 #include <xlsxwriter.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -133,9 +134,14 @@ class SheetWriter {
     if (!sheet_.pageSetup().centerHeader.empty())
       if (lxw_error e = worksheet_set_header(ws_, headerText(sheet_.pageSetup().centerHeader).c_str()))
         return e;
-    for (const auto& [column, width] : sheet_.columnWidths())
+    // A column's width and its style (of a column formatted as a whole) go into one entry.
+    std::map<int, double> columns;
+    for (const auto& [column, style] : sheet_.columnStyles()) columns[column] = LXW_DEF_COL_WIDTH;
+    for (const auto& [column, width] : sheet_.columnWidths()) columns[column] = width;
+    for (const auto& [column, width] : columns)
       if (lxw_error e = worksheet_set_column(ws_, static_cast<lxw_col_t>(column - 1),
-                                             static_cast<lxw_col_t>(column - 1), width, nullptr))
+                                             static_cast<lxw_col_t>(column - 1), width,
+                                             format(sheet_.columnStyle(column))))
         return e;
     for (int r = 1; r <= sheet_.usedRows(); ++r)
       if (lxw_error e = writeRow(r)) return e;
@@ -171,9 +177,15 @@ class SheetWriter {
       case CellKind::Empty:
         return f ? worksheet_write_blank(ws_, row, col, f) : LXW_NO_ERROR;
       case CellKind::Number:
-      case CellKind::Date:
         if (!std::isfinite(cell.number)) return worksheet_write_blank(ws_, row, col, f);
         return worksheet_write_number(ws_, row, col, cell.number, f);
+      case CellKind::Date: {
+        if (!std::isfinite(cell.number)) return worksheet_write_blank(ws_, row, col, f);
+        // A day before Excel's first one stays readable as the text the user would have typed.
+        const DateValue date{cell.number};
+        if (const auto serial = excelSerial(date)) return worksheet_write_number(ws_, row, col, *serial, f);
+        return worksheet_write_string(ws_, row, col, cellText(date).c_str(), f);
+      }
       case CellKind::Text: {
         const std::string text = cellString(sheet_.text(cell.text));
         return text.empty() ? worksheet_write_blank(ws_, row, col, f)
