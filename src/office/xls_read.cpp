@@ -12,6 +12,7 @@
 #include "office/file_formats.h"
 #include "office/workbook.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 
 namespace riviza::office {
 namespace {
@@ -24,7 +25,7 @@ struct XlsHandle {
 };
 
 Error xlsError(const std::filesystem::path& file, int code) {
-  return Error::make(kBadFile, "Die Arbeitsmappe " + file.string() + " kann nicht gelesen werden (freexl " +
+  return Error::make(kBadFile, "Die Arbeitsmappe " + platform::userPath(file) + " kann nicht gelesen werden (freexl " +
                                    std::to_string(code) + ")");
 }
 

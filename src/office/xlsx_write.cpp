@@ -18,6 +18,8 @@
 #include "office/workbook.h"
 #include "platform/c_numbers.h"
 #include "platform/codec.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 
 namespace riviza::office {
 namespace {
@@ -209,9 +211,23 @@ class SheetWriter {
   std::vector<lxw_format*> formats_;
 };
 
+// The writer's failures as the user reads them (lxw_strerror speaks English): mostly the file
+// system's, seen through the writer's temporary files and its zip packing.
+constexpr platform::CodeText kWriterTexts[] = {
+    {LXW_ERROR_MEMORY_MALLOC_FAILED, "Nicht genügend Arbeitsspeicher"},
+    {LXW_ERROR_CREATING_XLSX_FILE, "Die Datei kann nicht angelegt werden"},
+    {LXW_ERROR_CREATING_TMPFILE, "Eine temporäre Datei kann nicht angelegt werden"},
+    {LXW_ERROR_READING_TMPFILE, "Eine temporäre Datei kann nicht gelesen werden"},
+    {LXW_ERROR_ZIP_FILE_OPERATION, "Die Datei kann nicht gepackt werden"},
+    {LXW_ERROR_ZIP_FILE_ADD, "Die Datei kann nicht gepackt werden"},
+    {LXW_ERROR_ZIP_CLOSE, "Die Datei kann nicht abgeschlossen werden"},
+};
+
 Error writeError(lxw_error e, const std::filesystem::path& file) {
-  return Error::make(kWriteFailed, "Die Arbeitsmappe " + file.string() +
-                                       " konnte nicht geschrieben werden: " + lxw_strerror(e));
+  return Error::make(kWriteFailed, "Die Arbeitsmappe " + platform::userPath(file) +
+                                       " konnte nicht geschrieben werden: " +
+                                       platform::textOfCode(kWriterTexts, e, "Fehler beim Schreiben") +
+                                       " (libxlsxwriter " + std::to_string(static_cast<int>(e)) + ")");
 }
 
 }  // namespace
