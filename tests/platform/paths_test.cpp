@@ -106,16 +106,6 @@ TEST(Paths, ShownAndStoredPathsTakeTheDriveFormOrSlashesOnly) {
   EXPECT_EQ(userPath(daten / "Sicherung"), "D:\\Sicherung");
 }
 
-TEST(Paths, ADriveThePrefixDoesNotMapIsNamed) {
-  TempDir prefix;
-  prefix.mkdir("dosdevices/d:");
-  ScopedEnv env("WINEPREFIX", prefix.str());
-  EXPECT_EQ(unmappedDrive("e:\\Export"), 'E');
-  EXPECT_EQ(unmappedDrive("D:\\Export"), std::nullopt);
-  EXPECT_EQ(unmappedDrive("/tmp/Export"), std::nullopt);
-  EXPECT_EQ(unmappedDrive("Export"), std::nullopt);
-}
-
 TEST(Paths, TextHelpers) {
   EXPECT_EQ(extractFileName("C:\\a\\b.txt"), "b.txt");
   EXPECT_EQ(extractFilePath("C:\\a\\b.txt"), "C:\\a\\");
