@@ -24,8 +24,6 @@ void configureOnce() {
   (void)configured;
 }
 
-// One row per primary result code that can end a table operation; the extended codes (an I/O
-// error's kind, a constraint's kind) read as their primary code and show their number.
 // Another program's short write transaction is waited for, not reported: up to five seconds,
 // in pauses of the platform's clock rather than SQLite's own sleep, so that a test's clock lets
 // the wait run its course at once.
@@ -37,6 +35,8 @@ int waitWhileBusy(void*, int pausesSoFar) {
   return 1;
 }
 
+// One row per primary result code that can end a table operation; the extended codes (an I/O
+// error's kind, a constraint's kind) read as their primary code and show their number.
 constexpr platform::CodeText kCodeTexts[] = {
     {SQLITE_ERROR, "Fehler in der Tabellenabfrage"},
     {SQLITE_INTERNAL, "Interner Fehler der Tabellenbibliothek"},
