@@ -6,6 +6,8 @@ RIVIZA_PACKAGES=(
   zlib1g-dev libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libcurl4-openssl-dev libxlsxwriter-dev libfreexl-dev
+  # Qt's own texts (standard buttons, the folder dialog) in German whatever LANG says
+  qt6-translations-l10n
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick
   unzip zip 7zip python3 openssl

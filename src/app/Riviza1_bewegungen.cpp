@@ -65,6 +65,8 @@ bool belegTabellenDa(const std::string& ordner) {
 
 std::string monatUndJahr(const std::string& datum) { return datum.size() >= 10 ? datum.substr(3, 7) : datum; }
 
+std::string belege(int anzahl) { return std::to_string(anzahl) + (anzahl == 1 ? " Beleg" : " Belege"); }
+
 // The vouchers: each taken source voucher replaces the target's voucher of that number.
 Status belegeZusammenfuehren(TFormEinstellungen& f, const std::string& quelle, const std::string& ziel,
                              const std::string& monat, Fortschritt& fortschritt) {
@@ -150,7 +152,7 @@ bool BewegungsdatenZusammenfuehren(const std::string& quelle, const std::string&
   if (!monat->empty() && !jahrGueltig(pf::trim(f.EditVonJahr->text()))) return false;
   for (const std::string& ordner : {quelle, ziel}) {
     if (!pf::directoryExists(ordner)) {
-      fehler("Ordner <<" + ordner + ">> nicht vorhanden!");
+      fehler("Ordner <<" + pf::displayPath(ordner) + ">> nicht vorhanden!");
       return false;
     }
   }
@@ -167,9 +169,9 @@ bool BewegungsdatenZusammenfuehren(const std::string& quelle, const std::string&
     ok = false;
   } else {
     const Status st = belegeZusammenfuehren(f, quelle, ziel, *monat, fortschritt);
-    if (!arbeitAbschliessen(st, "Bewegungsdaten nicht zusammengeführt, das Ziel ist unverändert.",
-                            "Bewegungsdaten erfolgreich zusamenngeführt\n\n" +
-                                std::to_string(fortschritt.anzahl()) + " Belege übernommen"))
+    if (!arbeitAbschliessen(
+            st, "Bewegungsdaten nicht zusammengeführt, das Ziel ist unverändert.",
+            "Bewegungsdaten erfolgreich zusamenngeführt\n\n" + belege(fortschritt.anzahl()) + " übernommen"))
       return false;
   }
   if (!tabelleVorhanden(quelle, "Aufstellung.DB") || !tabelleVorhanden(ziel, "Aufstellung.DB")) {
@@ -187,7 +189,7 @@ bool BewegungenFuerJahrLoeschen(const std::string& datenOrdner) {
   const std::string jahr = pf::trim(f.EditLoeschenFuerJahr->text());
   if (!jahrGueltig(jahr)) return false;
   if (!pf::directoryExists(datenOrdner)) {
-    fehler("Ordner <<" + datenOrdner + ">> nicht vorhanden!");
+    fehler("Ordner <<" + pf::displayPath(datenOrdner) + ">> nicht vorhanden!");
     return false;
   }
   VorgangsSperre sperre;
@@ -197,9 +199,9 @@ bool BewegungenFuerJahrLoeschen(const std::string& datenOrdner) {
     fehler("Datei ErfBeleg.DB oder ErfPosition.DB nicht vorhanden!");
     return false;
   }
-  return arbeitAbschliessen(belegeLoeschen(f, datenOrdner, jahr, fortschritt),
-                            "Bewegungsdaten nicht gelöscht, die Tabellen sind unverändert.",
-                            "Bewegungsdaten gelöscht");
+  const Status st = belegeLoeschen(f, datenOrdner, jahr, fortschritt);
+  return arbeitAbschliessen(st, "Bewegungsdaten nicht gelöscht, die Tabellen sind unverändert.",
+                            "Bewegungsdaten gelöscht\n\n" + belege(fortschritt.anzahl()) + " gelöscht");
 }
 
 }  // namespace riviza

@@ -36,8 +36,6 @@
   X(TGroupBox, GroupBoxJahr, TabSheet1, .caption = "Abrechnungsjahr") \
   X(TLabel, LabelAktuellesJahr, GroupBoxJahr, .caption = "Aktuelles Jahr") \
   X(TComboBox, ComboBoxAktuellesJahr, GroupBoxJahr, .sorted = true) \
-  X(TLabel, LabelKosttrStand, GroupBoxJahr, .caption = "Kostenträgerdateien vom") \
-  X(TLabel, LabelKosttr, GroupBoxJahr) \
   X(TButton, ButtonNeuesJahrAnlegen, GroupBoxJahr, .caption = "neues Abrechnungsjahr anlegen") \
   X(TCheckBox, CheckBoxOffeneBelUebernehmen, GroupBoxJahr, .caption = "offene Belege übernehmen") \
   X(TLabel, LabelAbDatumAbrechnung, GroupBoxJahr, .caption = "ab Datum Abrechnung") \
@@ -189,6 +187,8 @@
   X(TBitBtn, BitBtnLiveUpdate, PanelUpdate, .caption = "&Programme") \
   X(TBitBtn, BitBtnKost, PanelUpdate, .caption = "K&ostenträgerdateien") \
   X(TCheckBox, CheckBoxFtpUpdate, PanelUpdate, .caption = "FTP-Update", .enabled = false, .checked = true) \
+  X(TLabel, Label37, PanelUpdate, .caption = "anzuwenden ab:") \
+  X(TLabel, LabelKosttr, PanelUpdate) \
   X(TListBox, ListBoxLiveUpdate, TabSheet7) \
   X(TBitBtn, BitBtnTabelleKostentraeger, TabSheet7, .caption = "&Tabelle Kostenträger", .visible = false) \
   X(TBitBtn, BitBtnKassen, TabSheet7, .caption = "Tabelle Kassen", .visible = false) \
@@ -478,8 +478,9 @@
 #define RIVIZA1_EXCEL(X) \
   X(TExcelExport, ExcelExport1, nullptr)
 
-// The form: the page control with its pages in page order, the status and button row, and the
-// components without a place on screen.
+// The form: the page control with its pages in page order, the button and status row (the
+// waiting label and its count after the buttons, so that a long run does not push them aside),
+// and the components without a place on screen.
 #define RIVIZA1_COMPONENTS(X) \
   X(TPageControl, PageControl1, this) \
   RIVIZA1_TAB_EINSTELLUNGEN(X) \
@@ -501,11 +502,11 @@
   RIVIZA1_STATISTIK_TABELLEN(X) \
   RIVIZA1_EXCEL(X) \
   X(TPanel, PanelUnten, this, .row = true) \
-  X(TLabel, LabelWarten, PanelUnten, .caption = "Verarbeitung läuft ...", .visible = false) \
-  X(TLabel, LabelDbSatz, PanelUnten, .visible = false) \
   X(TBitBtn, BitBtn1, PanelUnten, .caption = "Be&nutzereintrag löschen") \
   X(TBitBtn, BitBtnSpeichern, PanelUnten, .caption = "&Speichern") \
   X(TBitBtn, BitBtnBeenden, PanelUnten, .caption = "&Beenden") \
+  X(TLabel, LabelWarten, PanelUnten, .caption = "Verarbeitung läuft ...", .visible = false) \
+  X(TLabel, LabelDbSatz, PanelUnten, .visible = false) \
   X(TTimer, Timer1, nullptr, .enabled = true, .interval = 1) \
   X(TTable, Table1, nullptr) \
   X(TTable, Table2, nullptr) \

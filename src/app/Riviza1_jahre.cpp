@@ -2,8 +2,9 @@
 // (form library, application shell); see Riviza1_jahre.h.
 //
 // Mended against the Windows program: the data-root change writes AktuellesJahr as the start-up
-// does (it left the program-folder file naming a year of the old root), an empty data-root
-// edit stops before the lock is touched, and every table component, TableAdrDlz included,
+// does (it left the program-folder file naming a year of the old root), a cancelled folder
+// dialog or an empty data-root edit stops before the lock is touched (the cancel took the root's
+// highest year and moved the lock there), and every table component, TableAdrDlz included,
 // follows the year (they stayed open on the year left), an edit in progress posted into the
 // year it was made in (closing the table dropped it).
 #include "app/Riviza1_jahre.h"
@@ -78,8 +79,8 @@ void TFormEinstellungen::ComboBoxAktuellesJahrChange(TComponent&) {
 }
 
 void TFormEinstellungen::SpeedButtonBwClick(TComponent&) {
-  ordnerWaehlen(*PathDialog1, *EditOrdnerBw);
-  if (pf::trim(EditOrdnerBw->text()).empty()) return;  // nothing chosen: the year and its lock stay
+  // A cancelled dialog chose no data root: the year, the highest year and the lock stay.
+  if (!ordnerWaehlen(*PathDialog1, *EditOrdnerBw) || pf::trim(EditOrdnerBw->text()).empty()) return;
   (void)mitTabellenImJahr([this] {
     jahrVerlassen();
     globals().DatenPfad = BackslashAnhaengen(EditOrdnerBw->text());

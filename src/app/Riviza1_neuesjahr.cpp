@@ -25,6 +25,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
 #include "platform/pump.h"
 #include "platform/text.h"
 #include "ui/dialogs.h"
@@ -108,15 +109,15 @@ bool uebernahmePruefen(TFormEinstellungen& f, Uebernahme& u) {
 bool ordnerPruefen(const Jahre& j) {
   const std::string root = globals().DatenPfad;
   if (j.flach && pf::pathExists(root + j.alt)) {
-    abgelehnt("Ordner <<" + root + j.alt + ">> ist bereits vorhanden!");
+    abgelehnt("Ordner <<" + pf::displayPath(root + j.alt) + ">> ist bereits vorhanden!");
     return false;
   }
   if (!j.flach && !pf::directoryExists(root + "Abrechng\\" + j.alt)) {
-    warnung("Ordner <<" + root + "Abrechng\\" + j.alt + ">> nicht vorhanden!");
+    warnung("Ordner <<" + pf::displayPath(root + "Abrechng\\" + j.alt) + ">> nicht vorhanden!");
     return false;
   }
   if (pf::pathExists(root + "Abrechng\\" + j.neu)) {
-    warnung("Ordner <<" + root + "Abrechng\\" + j.neu + ">> kann nicht angelegt werden!");
+    warnung("Ordner <<" + pf::displayPath(root + "Abrechng\\" + j.neu) + ">> kann nicht angelegt werden!");
     return false;
   }
   return true;
@@ -129,16 +130,17 @@ bool flachesLayoutUmziehen(const Jahre& j) {
   const std::string abrechng = root + "Abrechng";
   const std::string zwischen = root + j.alt;
   if (DateiOperation(4, abrechng, zwischen, 4) != 0) {
-    warnung("Fehler beim Umbenennen <<" + abrechng + ">> in <<" + zwischen + ">>");
+    warnung("Fehler beim Umbenennen <<" + pf::displayPath(abrechng) + ">> in <<" + pf::displayPath(zwischen) +
+            ">>");
     return false;
   }
   if (!pf::createDirectory(abrechng)) {
-    warnung("Ordner <<" + abrechng + ">> kann nicht angelegt werden!");
+    warnung("Ordner <<" + pf::displayPath(abrechng) + ">> kann nicht angelegt werden!");
     (void)DateiOperation(4, zwischen, abrechng, 4);
     return false;
   }
   if (!DateienVerschieben(zwischen, abrechng)) {
-    warnung("Ordner <<" + zwischen + ">> kann nicht verschoben werden!");
+    warnung("Ordner <<" + pf::displayPath(zwischen) + ">> kann nicht verschoben werden!");
     (void)pf::removeDirectory(abrechng);
     (void)DateiOperation(4, zwischen, abrechng, 4);
     return false;
@@ -149,12 +151,12 @@ bool flachesLayoutUmziehen(const Jahre& j) {
 
 bool ordnerKopieren(const std::string& alt, const std::string& neu) {
   if (!pf::createDirectory(neu)) {
-    warnung("Ordner <<" + neu + ">> kann nicht angelegt werden!");
+    warnung("Ordner <<" + pf::displayPath(neu) + ">> kann nicht angelegt werden!");
     return false;
   }
   for (const char* teil : {"Kosttr", "Daten"}) {
     if (!DateienKopieren(alt + "\\" + teil, neu)) {
-      warnung("Ordner <<" + alt + "\\" + teil + ">> kann nicht kopiert werden!");
+      warnung("Ordner <<" + pf::displayPath(alt + "\\" + teil) + ">> kann nicht kopiert werden!");
       return false;
     }
   }
@@ -200,7 +202,7 @@ bool einstellungenUebergeben(const std::string& altIni, const std::string& neuIn
   Status st = pf::copyFile(altIni, neuIni);
   if (st) st = pf::IniFile(neuIni).writeString("EINSTELLUNGEN", "ProgrammZugriff", "");
   if (!st) {
-    warnung("Datei <<" + neuIni + ">> kann nicht angelegt werden!");
+    warnung("Datei <<" + pf::displayPath(neuIni) + ">> kann nicht angelegt werden!");
     return false;
   }
   if (!globals().JahrInNutzung) {
@@ -295,7 +297,8 @@ bool NeuesAbrechnungsjahrAnlegen() {
 bool gesichertUndGespeichert() {
   // The save reports its own failures; a year is not rewritten from settings that could not be
   // saved.
-  return meldung::gefragt("Datensicherung durchgeführt ?\n\n" + globals().DatenPfad + "Abrechng") &&
+  return meldung::gefragt("Datensicherung durchgeführt ?\n\n" +
+                          pf::displayPath(globals().DatenPfad + "Abrechng")) &&
          EinstellungenSpeichern();
 }
 

@@ -52,13 +52,13 @@ enum class Ordner { Vorhanden, Angelegt, Abgelehnt, Fehlgeschlagen };
 // blanks names no folder (Windows cannot create one of that name; here it would become one).
 Ordner ordnerAnbieten(const std::string& bezeichnung, const std::string& ordner) {
   if (platform::trim(ordner).empty() || pf::directoryExists(ordner)) return Ordner::Vorhanden;
-  const auto antwort =
-      ui::dialogs().messageDlg("Ordner " + bezeichnung + " " + ordner + " nicht vorhanden, Anlegen ?",
-                               ui::DlgType::Warning, ui::DlgButtons::YesNo);
+  const auto antwort = ui::dialogs().messageDlg(
+      "Ordner " + bezeichnung + " " + pf::displayPath(ordner) + " nicht vorhanden, Anlegen ?",
+      ui::DlgType::Warning, ui::DlgButtons::YesNo);
   if (antwort != ui::DlgResult::Yes) return Ordner::Abgelehnt;
   (void)pf::forceDirectories(ordner);
   if (!pf::directoryExists(ordner)) return Ordner::Fehlgeschlagen;
-  ui::dialogs().showMessage(ordner + " wurde angelegt");
+  ui::dialogs().showMessage(pf::displayPath(ordner) + " wurde angelegt");
   return Ordner::Angelegt;
 }
 
@@ -116,7 +116,7 @@ bool dateiSchreiben(TFormEinstellungen& f, IniDatei datei, const std::string& pf
   pf::IniFile ini(pfad);
   Status st = iniSpeichern(f, datei, ini);
   if (st.ok()) return true;
-  meldung::fehler("Fehler beim Schreiben: " + pfad + "\n\n" + st.error().message);
+  meldung::fehler("Fehler beim Schreiben: " + pf::displayPath(pfad) + "\n\n" + st.error().message);
   return false;
 }
 

@@ -47,7 +47,8 @@ bool VorgangsSperre::nehmen(const std::string& datenOrdner) {
   }
   // A "1" that did not reach the file protects nothing: the operation must not run on it.
   if (Status st = datei.writeString(kEinst, kProgrammZugriff, "1"); !st) {
-    meldung::fehler("Programmzugriff nicht gesetzt: " + ini + "\n\n" + st.error().message);
+    meldung::fehler("Programmzugriff nicht gesetzt: " + platform::displayPath(ini) + "\n\n" +
+                    st.error().message);
     return false;
   }
   genommen_.push_back({ini, vorher});

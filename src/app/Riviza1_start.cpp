@@ -102,7 +102,7 @@ bool setupStarten(TFormEinstellungen& f) {
   const std::string ordner = globals().ProgrammPfad + "Update";
   const std::string setup = ordner + "\\setup.exe";
   if (!pf::fileExists(setup)) return false;
-  hinweis("Neues Update noch nicht installiert !\n\nAusführen: \n" + setup);
+  hinweis("Neues Update noch nicht installiert !\n\nAusführen: \n" + pf::displayPath(setup));
   pf::processMessages();
   if (SetupStarten(setup, ordner)) {
     f.close();
@@ -111,7 +111,7 @@ bool setupStarten(TFormEinstellungen& f) {
   const std::string beiseite = setup + kNichtGestartet;
   const Status st = pf::renamePath(setup, beiseite);
   globals().Tagesdatum = pf::formatDate(pf::today());  // the update list's lines carry it
-  SetupStartFehler(setup, st ? "abgelegt als: " + beiseite : st.error().message);
+  SetupStartFehler(pf::displayPath(setup), st ? "abgelegt als: " + pf::displayPath(beiseite) : st.error().message);
   return false;
 }
 
@@ -318,7 +318,7 @@ void StartInitialisieren() {
 
   const std::string fachanwendung = platform::trim(f.EditOrdnerBw->text());
   if (!fachanwendung.empty() && !ordnerVorhanden(fachanwendung)) {
-    hinweis("Ordner Fachanwendung nicht vorhanden !\n\n" + fachanwendung);
+    hinweis("Ordner Fachanwendung nicht vorhanden !\n\n" + pf::displayPath(fachanwendung));
     pf::processMessages();
     g.FehlerAufgetreten = true;
   }

@@ -50,9 +50,11 @@ bool TPathDialog::Execute() {
   return true;
 }
 
-void ordnerWaehlen(TPathDialog& dialog, ui::TCustomEdit& edit) {
+bool ordnerWaehlen(TPathDialog& dialog, ui::TCustomEdit& edit) {
   dialog.setPathName(edit.text());
-  if (dialog.Execute()) edit.setText(dialog.PathName());
+  if (!dialog.Execute()) return false;
+  edit.setText(dialog.PathName());
+  return true;
 }
 
 }  // namespace riviza

@@ -68,7 +68,7 @@ class TPathDialog : public ui::TComponent {
 };
 
 // Lets the user choose a folder for the edit, starting from its text; a cancelled dialog
-// changes nothing.
-void ordnerWaehlen(TPathDialog& dialog, ui::TCustomEdit& edit);
+// changes nothing. True when a folder was chosen.
+bool ordnerWaehlen(TPathDialog& dialog, ui::TCustomEdit& edit);
 
 }  // namespace riviza

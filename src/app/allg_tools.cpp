@@ -82,7 +82,7 @@ bool NetzlaufwerkAnmelden(std::string_view folder, std::string_view iniFileName)
     if (pf::fileExists(cwd + "\\NetUse.bat"))
       ProgrammStartenUndWarten(cwd, "\\NetUse.bat");
     else
-      ui::dialogs().showMessage("Datei nicht vorhanden! " + cwd + "\\NetUse.bat");
+      ui::dialogs().showMessage("Datei nicht vorhanden! " + pf::displayPath(cwd + "\\NetUse.bat"));
   } else {
     NetzlaufwerkVerbinden(drive + ":", "\\\\" + computer + "\\" + share, user, 0, password);
   }

@@ -20,7 +20,9 @@ bool gleicherOrdner(std::string_view a, std::string_view b) {
                                     platform::excludeTrailingBackslash(b));
 }
 
-std::string tabellenText(const ui::TTable& t) { return t.name() + " (" + t.filePathText() + ")"; }
+std::string tabellenText(const ui::TTable& t) {
+  return t.name() + " (" + platform::displayPath(t.filePathText()) + ")";
+}
 
 // Every table component of the forms that exist.
 std::vector<ui::TTable*> formTabellen() {

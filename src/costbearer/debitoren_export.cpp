@@ -18,6 +18,7 @@
 #include "platform/codec.h"
 #include "platform/ini.h"
 #include "platform/launcher.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace riviza::costbearer {
@@ -292,13 +293,14 @@ bool DebitorenExport::importieren() {
                                          kennwort,           "01",      "17" + workflow, "99"};
   const std::string programm = ordner + "\\" + kBueroWareProgramm;
   if (!pf::fileExists(programm)) {
-    UpdateProtokoll("  FEHLER BüroWARE-Import, Datei nichr vorhanden: " + programm);
+    UpdateProtokoll("  FEHLER BüroWARE-Import, Datei nichr vorhanden: " + pf::displayPath(programm));
     return false;
   }
   UpdateProtokoll(std::string("  BüroWARE-Import: ") + kBueroWareProgramm + " /NoLogo /NoStartLogo " +
-                  bediener + " " + kennwortImLog + " 01 17" + workflow + " 99 " + ordner);
+                  bediener + " " + kennwortImLog + " 01 17" + workflow + " 99 " + pf::displayPath(ordner));
   if (Status s = startenUndWarten(argv, ordner); !s) {
-    UpdateProtokoll("  FEHLER BüroWARE-Import, Start fehlgeschlagen: " + programm + ": " + s.error().message);
+    UpdateProtokoll("  FEHLER BüroWARE-Import, Start fehlgeschlagen: " + pf::displayPath(programm) + ": " +
+                    s.error().message);
     return false;
   }
   UpdateProtokoll("  ENDE BüroWARE-Import");

@@ -13,6 +13,7 @@
 #include "maintenance/update_liste.h"
 #include "platform/codec.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace riviza {
@@ -143,7 +144,7 @@ bool KassenAdrAnnAktualisieren() {
   lauf.vorlagenKopieren({"Kas.db", "KasAdrAnn.db"});
   for (const char* tabelle : {"Kas.db", "KasAdrAnn.db"}) {
     if (!pf::fileExists(cb::jahrTabellenPfad(tabelle))) {
-      UpdateProtokoll("Datei nicht vorhanden! " + cb::jahrTabellenPfad(tabelle));
+      UpdateProtokoll("Datei nicht vorhanden! " + pf::displayPath(cb::jahrTabellenPfad(tabelle)));
       return false;
     }
   }

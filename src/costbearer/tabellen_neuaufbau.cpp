@@ -13,6 +13,7 @@
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
 #include "platform/pump.h"
 
 namespace riviza::costbearer {
@@ -254,11 +255,11 @@ Result<int> zeilenUebertragen(std::string_view text, const Durchgang& d, Tabelle
 DurchgangsErgebnis durchgang(ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln) {
   const std::string pfad = jahrTabellenPfad(d.tabelle);
   if (!pf::fileExists(pfad)) {
-    UpdateProtokoll("Datei nicht vorhanden! " + pfad);
+    UpdateProtokoll("Datei nicht vorhanden! " + pf::displayPath(pfad));
     return DurchgangsErgebnis::TabelleFehlt;
   }
   auto fehlgeschlagen = [&](const Error& e) {
-    fehlerProtokollieren(pfad, e);
+    fehlerProtokollieren(pf::displayPath(pfad), e);
     return DurchgangsErgebnis::Fehler;
   };
   auto t = TabelleImNeuaufbau::beginnen(komponente, d.tabelle);
@@ -279,7 +280,7 @@ DurchgangsErgebnis durchgang(ui::TTable& komponente, const Durchgang& d, Durchga
   Status fest = regeln.schreiben();
   if (fest) fest = t->festschreiben();
   if (!t->fest()) {
-    if (Status z = regeln.zuruecknehmen(); !z) fehlerProtokollieren(pfad, z.error());
+    if (Status z = regeln.zuruecknehmen(); !z) fehlerProtokollieren(pf::displayPath(pfad), z.error());
     return fehlgeschlagen(fest.error());
   }
   if (Status s = regeln.festschreiben(); !s) return fehlgeschlagen(s.error());

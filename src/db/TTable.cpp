@@ -28,19 +28,22 @@ TTable::~TTable() {
 // ---- naming and opening ----
 
 Status TTable::setDatabaseName(std::string folderText) {
-  if (active()) return Error::make(kInactive, "Tabelle ist geöffnet: " + filePathText());
+  if (active())
+    return Error::make(kInactive, "Tabelle ist geöffnet: " + platform::displayPath(filePathText()));
   databaseName_ = std::move(folderText);
   return okStatus();
 }
 
 Status TTable::setTableName(std::string fileName) {
-  if (active()) return Error::make(kInactive, "Tabelle ist geöffnet: " + filePathText());
+  if (active())
+    return Error::make(kInactive, "Tabelle ist geöffnet: " + platform::displayPath(filePathText()));
   tableName_ = std::move(fileName);
   return okStatus();
 }
 
 Status TTable::setExclusive(bool exclusive) {
-  if (active()) return Error::make(kInactive, "Tabelle ist geöffnet: " + filePathText());
+  if (active())
+    return Error::make(kInactive, "Tabelle ist geöffnet: " + platform::displayPath(filePathText()));
   exclusive_ = exclusive;
   return okStatus();
 }

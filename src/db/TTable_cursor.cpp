@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "db/TTable.h"
+#include "platform/paths.h"
 
 namespace riviza::db {
 namespace {
@@ -29,7 +30,8 @@ bool TTable::inViewOrder(const ViewEntry& a, const ViewEntry& b) {
 }
 
 Status TTable::requireActive() const {
-  if (!active()) return Error::make(kInactive, "Tabelle ist nicht geöffnet: " + filePathText());
+  if (!active())
+    return Error::make(kInactive, "Tabelle ist nicht geöffnet: " + platform::displayPath(filePathText()));
   return okStatus();
 }
 
@@ -71,7 +73,8 @@ Status TTable::loadRecord() {
   auto found = reader_.read(file_.db, view_, current_, inTransaction_, record_);
   if (!found) return found.error();
   if (!*found)
-    return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " + filePathText());
+    return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " +
+                                        platform::displayPath(filePathText()));
   recordRowid_ = rowid;
   return okStatus();
 }
@@ -268,7 +271,8 @@ Result<std::vector<std::string>> TTable::recordTexts(int recNo) {
   RIVIZA_TRY(selectRow_.bind(1, view_[static_cast<size_t>(recNo - 1)].rowid));
   auto row = selectRow_.step();
   if (!row) return row.error();
-  if (!*row) return Error::make(kRecordGone, "Datensatz wurde gelöscht: " + filePathText());
+  if (!*row)
+    return Error::make(kRecordGone, "Datensatz wurde gelöscht: " + platform::displayPath(filePathText()));
   for (size_t i = 0; i < fields.size(); ++i)
     texts.push_back(fieldText(fields[i].type, selectRow_.column(static_cast<int>(i))));
   RIVIZA_TRY(selectRow_.reset());
@@ -286,7 +290,8 @@ Status TTable::gotoBookmark(const Bookmark& b) {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
   int at = indexOfRowid(b.rowid);
-  if (at < 0) return Error::make(kRecordGone, "Datensatz nicht gefunden: " + filePathText());
+  if (at < 0)
+    return Error::make(kRecordGone, "Datensatz nicht gefunden: " + platform::displayPath(filePathText()));
   RIVIZA_TRY(moveTo(at));
   bof_ = eof_ = false;
   notifyRecord();

@@ -121,7 +121,7 @@ Status TTable::updateRecord(long long rowid) {
   if (!st) return mapWriteError(st.error());
   if (file_.db.changes() == 0)
     return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " +
-                                        filePathText());
+                                        platform::displayPath(filePathText()));
   return okStatus();
 }
 
@@ -161,7 +161,7 @@ Status TTable::deleteRecord() {
     return okStatus();
   }
   if (view_.empty())
-    return Error::make(kRecordGone, "Kein Datensatz zum Löschen: " + filePathText());
+    return Error::make(kRecordGone, "Kein Datensatz zum Löschen: " + platform::displayPath(filePathText()));
   orderView();  // the cursor then stands on the record after it
   long long rowid = view_[static_cast<size_t>(current_)].rowid;
   RIVIZA_TRY(deleteRow_.reset());
@@ -217,9 +217,9 @@ Status TTable::checkIntegrity() {
   if (!check) return check.error();
   auto row = check->step();
   if (!row) return row.error();
-  const std::string finding = *row ? check->columnText(0) : std::string("keine Antwort");
-  if (finding == "ok") return okStatus();
-  return Error::make(SQLITE_CORRUPT, "Tabelle beschädigt: " + filePathText() + " (" + finding + ")");
+  if (*row && check->columnText(0) == "ok") return okStatus();
+  // SQLite's finding names pages and b-trees in English: nothing the user can act on.
+  return Error::make(SQLITE_CORRUPT, "Tabelle beschädigt: " + platform::displayPath(filePathText()));
 }
 
 Status TTable::ensureFilterIndex(std::string_view fieldName) {
@@ -238,7 +238,8 @@ Status TTable::ensureFilterIndex(std::string_view fieldName) {
 Result<TransactionGuard> TTable::startTransaction() {
   RIVIZA_TRY(requireActive());
   if (inTransaction_)
-    return Error::make(kTransactionState, "Transaktion läuft bereits: " + filePathText());
+    return Error::make(kTransactionState,
+                       "Transaktion läuft bereits: " + platform::displayPath(filePathText()));
   // IMMEDIATE takes the write lock now: a table another program writes is reported here, not
   // halfway through the bulk work.
   RIVIZA_TRY(file_.db.run("BEGIN IMMEDIATE"));
@@ -254,7 +255,8 @@ Result<TransactionGuard> TTable::startTransaction() {
 }
 
 Status TTable::endTransaction(bool commit) {
-  if (!inTransaction_) return Error::make(kTransactionState, "keine Transaktion: " + filePathText());
+  if (!inTransaction_)
+    return Error::make(kTransactionState, "keine Transaktion: " + platform::displayPath(filePathText()));
   if (commit) {
     RIVIZA_TRY(checkBrowseMode());
     RIVIZA_TRY(file_.db.run("COMMIT"));

@@ -5,6 +5,10 @@
 #include <bit>
 #include <map>
 
+#include "platform/clock.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
 namespace riviza::db {
 namespace {
 
@@ -20,14 +24,56 @@ void configureOnce() {
   (void)configured;
 }
 
+// Another program's short write transaction is waited for, not reported: up to five seconds,
+// in pauses of the platform's clock rather than SQLite's own sleep, so that a test's clock lets
+// the wait run its course at once.
+constexpr int kBusyWaitMs = 5000;
+constexpr int kBusyPauseMs = 10;
+int waitWhileBusy(void*, int pausesSoFar) {
+  if (pausesSoFar * kBusyPauseMs >= kBusyWaitMs) return 0;
+  platform::sleepMs(kBusyPauseMs);
+  return 1;
+}
+
+// One row per primary result code that can end a table operation; the extended codes (an I/O
+// error's kind, a constraint's kind) read as their primary code and show their number.
+constexpr platform::CodeText kCodeTexts[] = {
+    {SQLITE_ERROR, "Fehler in der Tabellenabfrage"},
+    {SQLITE_INTERNAL, "Interner Fehler der Tabellenbibliothek"},
+    {SQLITE_PERM, "Zugriff verweigert"},
+    {SQLITE_ABORT, "Vorgang abgebrochen"},
+    {SQLITE_BUSY, "Datenbank ist gesperrt"},
+    {SQLITE_LOCKED, "Tabelle ist gesperrt"},
+    {SQLITE_NOMEM, "Nicht genügend Arbeitsspeicher"},
+    {SQLITE_READONLY, "Tabelle ist schreibgeschützt"},
+    {SQLITE_INTERRUPT, "Vorgang unterbrochen"},
+    {SQLITE_IOERR, "Ein-/Ausgabefehler beim Zugriff auf die Tabelle"},
+    {SQLITE_CORRUPT, "Tabellendatei ist beschädigt"},
+    {SQLITE_NOTFOUND, "Nicht gefunden"},
+    {SQLITE_FULL, "Datenträger voll"},
+    {SQLITE_CANTOPEN, "Tabellendatei kann nicht geöffnet werden"},
+    {SQLITE_PROTOCOL, "Sperrprotokoll der Tabelle verletzt"},
+    {SQLITE_SCHEMA, "Tabellenstruktur wurde geändert"},
+    {SQLITE_TOOBIG, "Wert zu groß"},
+    {SQLITE_CONSTRAINT, "Schlüssel oder Feldbedingung verletzt"},
+    {SQLITE_MISMATCH, "Falscher Datentyp"},
+    {SQLITE_MISUSE, "Falsche Verwendung der Tabellenbibliothek"},
+    {SQLITE_NOLFS, "Große Dateien werden nicht unterstützt"},
+    {SQLITE_AUTH, "Zugriff nicht erlaubt"},
+    {SQLITE_RANGE, "Parameter außerhalb des Bereichs"},
+    {SQLITE_NOTADB, "Datei ist keine Tabelle"},
+};
+
 }  // namespace
 
+std::string sqliteText(int code) {
+  return std::string(platform::textOfCode(kCodeTexts, code & 0xFF, "Fehler der Tabellenbibliothek")) +
+         " (SQLite " + std::to_string(code) + ")";
+}
+
 Error sqliteError(sqlite3* db, int rc, std::string_view context) {
-  std::string message(context);
-  message += ": ";
-  message += db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-  int code = db ? sqlite3_extended_errcode(db) : rc;
-  return Error::make(code, std::move(message));
+  const int code = db ? sqlite3_extended_errcode(db) : rc;
+  return Error::make(code, std::string(context) + ": " + sqliteText(code));
 }
 
 struct Database::Cache {
@@ -74,7 +120,7 @@ Status Database::run(std::string_view sql) {
   int rc = sqlite3_step(s);
   while (rc == SQLITE_ROW) rc = sqlite3_step(s);
   Status result = okStatus();
-  if (rc != SQLITE_DONE) result = Error::make(sqlite3_extended_errcode(db_.get()), sqlite3_errmsg(db_.get()));
+  if (rc != SQLITE_DONE) result = sqliteError(db_.get(), rc, "Tabelle");
   sqlite3_reset(s);
   return result;
 }
@@ -86,20 +132,17 @@ Result<Database> Database::open(const std::string& nativePath, bool create) {
   int rc = sqlite3_open_v2(nativePath.c_str(), &raw, flags, nullptr);
   Database db;
   db.db_.reset(raw);
-  if (rc != SQLITE_OK) return sqliteError(raw, rc, "Tabelle kann nicht geöffnet werden: " + nativePath);
+  if (rc != SQLITE_OK)
+    return sqliteError(raw, rc, "Tabelle kann nicht geöffnet werden: " + platform::userPath(nativePath));
   sqlite3_extended_result_codes(raw, 1);
-  // Another program's short write transaction is waited for, not reported.
-  sqlite3_busy_timeout(raw, 5000);
+  sqlite3_busy_handler(raw, waitWhileBusy, nullptr);
   return db;
 }
 
 Status Database::exec(const char* sql) {
-  char* msg = nullptr;
-  int rc = sqlite3_exec(db_.get(), sql, nullptr, nullptr, &msg);
+  int rc = sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) return okStatus();
-  std::string text = msg ? msg : sqlite3_errstr(rc);
-  sqlite3_free(msg);
-  return Error::make(sqlite3_extended_errcode(db_.get()), text);
+  return sqliteError(db_.get(), rc, "Tabelle");
 }
 
 Status Database::defineFunction(const char* name, ScalarFunction function, std::string_view what) const {

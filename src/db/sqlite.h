@@ -3,7 +3,8 @@
 // Database owns one connection and Statement one prepared statement; both are move-only and
 // release their handle on destruction, statements before their connection (callers keep
 // statements in members declared after the connection). Every failure becomes an Error with
-// SQLite's extended code and message. Values are always bound, never spliced into SQL text.
+// SQLite's extended code and its German text. Values are always bound, never spliced into SQL
+// text.
 //
 // The hot paths of the table component (a record read or written per call) avoid SQLite's
 // copies where they can: values bound without a copy that the caller keeps alive until the
@@ -112,7 +113,11 @@ class Statement {
 // already holds.
 void valueInto(sqlite3_value* v, Value& out);
 
-// An Error from a SQLite result code on a connection.
+// The German text of a SQLite result code with the code in brackets ("Datenbank ist gesperrt
+// (SQLite 5)"): sqlite3_errmsg speaks English, and its detail (a column, a constraint) names our
+// own schema, not what the user can act on.
+std::string sqliteText(int code);
+// An Error from a SQLite result code on a connection: the context, ": " and sqliteText.
 Error sqliteError(sqlite3* db, int rc, std::string_view context);
 
 }  // namespace riviza::db

@@ -11,6 +11,8 @@
 
 #include "db/errors.h"
 #include "platform/codec.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace riviza::db {
 namespace fs = std::filesystem;
@@ -25,7 +27,7 @@ const char* sqlType(FieldType t) {
 
 Error notOurs(const fs::path& file, std::string_view why) {
   return Error::make(kNotOurTable, "Datei ist keine Tabelle dieses Programms (" + std::string(why) +
-                                       "): " + file.string());
+                                       "): " + platform::userPath(file));
 }
 
 Status writeSchema(Database& db, const TableStructure& s) {
@@ -174,7 +176,7 @@ Status createTableFile(const fs::path& file, const TableStructure& s) {
   RIVIZA_TRY(validateStructure(s));
   std::error_code ec;
   if (fs::exists(fs::symlink_status(file, ec)))
-    return Error::make(kTableExists, "Tabelle existiert bereits: " + file.string());
+    return Error::make(kTableExists, "Tabelle existiert bereits: " + platform::userPath(file));
   auto db = Database::open(file.string(), true);
   if (!db) return db.error();
   Status st = writeSchema(*db, s);
@@ -188,7 +190,7 @@ Status createTableFile(const fs::path& file, const TableStructure& s) {
 Result<TableFile> openTableFile(const fs::path& file) {
   std::error_code ec;
   if (!fs::is_regular_file(file, ec))
-    return Error::make(kTableNotFound, "Tabelle nicht gefunden: " + file.string());
+    return Error::make(kTableNotFound, "Tabelle nicht gefunden: " + platform::userPath(file));
   auto db = Database::open(file.string(), false);
   if (!db) return db.error();
   auto s = loadStructure(*db, file);
@@ -223,7 +225,7 @@ TableLock& TableLock::operator=(TableLock&& other) noexcept {
 Result<TableLock> TableLock::acquire(const fs::path& tableFile, bool exclusive) {
   struct stat st {};
   if (::stat(tableFile.c_str(), &st) != 0)
-    return Error::make(kTableNotFound, "Tabelle nicht gefunden: " + tableFile.string());
+    return Error::make(kTableNotFound, "Tabelle nicht gefunden: " + platform::userPath(tableFile));
   fs::path folder = lockFolder();
   std::error_code ec;
   fs::create_directories(folder, ec);
@@ -232,7 +234,11 @@ Result<TableLock> TableLock::acquire(const fs::path& tableFile, bool exclusive) 
   // lock we got is on a dead inode and we try again on the new file.
   for (int attempt = 0; attempt < 8; ++attempt) {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return Error::make(errno, "Sperrdatei nicht verfügbar: " + path.string());
+    if (fd < 0) {
+      const int err = errno;
+      return Error::make(
+          err, "Sperrdatei nicht verfügbar: " + platform::userPath(path) + ": " + platform::errnoText(err));
+    }
     if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
       // The last holder takes the lock exclusively for a moment to remove the file; when the
       // file is gone a moment later, that was all it was.
@@ -240,9 +246,9 @@ Result<TableLock> TableLock::acquire(const fs::path& tableFile, bool exclusive) 
       bool removed = !sameFile(fd, path);
       ::close(fd);
       if (removed) continue;
-      return Error::make(kTableLocked, (exclusive ? "Tabelle ist in Benutzung: "
-                                                  : "Tabelle ist exklusiv gesperrt: ") +
-                                           tableFile.string());
+      return Error::make(kTableLocked,
+                         (exclusive ? "Tabelle ist in Benutzung: " : "Tabelle ist exklusiv gesperrt: ") +
+                             platform::userPath(tableFile));
     }
     if (sameFile(fd, path)) {
       TableLock lock;
@@ -252,7 +258,7 @@ Result<TableLock> TableLock::acquire(const fs::path& tableFile, bool exclusive) 
     }
     ::close(fd);
   }
-  return Error::make(kTableLocked, "Tabelle ist in Benutzung: " + tableFile.string());
+  return Error::make(kTableLocked, "Tabelle ist in Benutzung: " + platform::userPath(tableFile));
 }
 
 void TableLock::release() {

@@ -97,11 +97,13 @@ class GridBinding : public Binding {
 
  private:
   // A column of fixed width keeps it against the user's drag too; the others fit their contents.
-  // The header's smallest section (from the font) would widen a narrow check-mark column.
+  // The header's smallest section (from the font) would widen a narrow check-mark column; its
+  // title is not cut, though (the design's 19 pixels left "ıck" of "DruckDlz").
   void sizeColumns() {
     QHeaderView* header = table_->horizontalHeader();
     for (int column = 0; column < model_->columnCount(QModelIndex()); ++column) {
-      if (const int pixels = grid_.columnWidth(column)) {
+      if (int pixels = grid_.columnWidth(column)) {
+        pixels = std::max(pixels, header->sectionSizeHint(column));
         header->setMinimumSectionSize(std::min(header->minimumSectionSize(), pixels));
         header->setSectionResizeMode(column, QHeaderView::Fixed);
         header->resizeSection(column, pixels);

@@ -112,8 +112,11 @@ void arrangeColumns(const ui::TWinControl& container, QWidget* content, const st
       if (row.label) grid->addWidget(row.label, at, 0);
       if (row.input) grid->addWidget(row.input, at, 1, 1, row.extra ? 1 : 2);
       if (row.extra) grid->addWidget(row.extra, at, 2);
-      if (row.stretch) grid->setRowStretch(at, 1);
-      anyStretch = anyStretch || row.stretch;
+      // A list hidden at layout time (the cost-bearer file lists) takes no spare height: it would
+      // leave a gap below the visible ones instead of the bottom row at the bottom.
+      const bool stretch = row.stretch && !row.hidden;
+      if (stretch) grid->setRowStretch(at, 1);
+      anyStretch = anyStretch || stretch;
     }
     grid->setColumnStretch(1, 1);
     if (!anyStretch) grid->setRowStretch(static_cast<int>(end - first), 1);

@@ -4,8 +4,10 @@
 // A dialog of its own rather than QFileDialog, because its owner steers it while it is open
 // (ui::FolderDialogWindow): the title above a tree of the machine's folders, a status line
 // under the tree, and OK and Cancel, where the owner's callbacks may change the status text,
-// the selection and whether OK can be pressed. Folders cross to the model as the program's
-// path text, mapped through the platform layer.
+// the selection and whether OK can be pressed. Folders cross to the model as the user sees and
+// stores them: in drive form where a drive of the prefix maps the folder ("D:\Sicherung", also
+// when the tree went there through dosdevices/d:), else the Linux path, never "\home\...\d:\".
+// The buttons are Qt's standard ones, German through the translation the shell installs.
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -66,7 +68,7 @@ class QtFolderDialog final : public QDialog, public ui::FolderDialogWindow {
     QObject::connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
                      [this](const QModelIndex& now) {
                        if (now.isValid() && request_.onSelChanged)
-                         request_.onSelChanged(platform::pathText(model_.filePath(now).toStdString()));
+                         request_.onSelChanged(platform::userPath(model_.filePath(now).toStdString()));
                      });
   }
 
@@ -88,7 +90,7 @@ class QtFolderDialog final : public QDialog, public ui::FolderDialogWindow {
   std::optional<std::string> chosen() const {
     const QModelIndex index = tree_->currentIndex();
     if (!index.isValid()) return std::nullopt;
-    return platform::pathText(model_.filePath(index).toStdString());
+    return platform::userPath(model_.filePath(index).toStdString());
   }
 
  private:

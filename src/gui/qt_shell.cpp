@@ -2,6 +2,7 @@
 #include "gui/qt_shell.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
 
@@ -14,6 +15,12 @@ QtShell::QtShell(QApplication& qt, ui::TApplication& application) {
   // The start-up forces German formats; the widgets made from here on (date pickers, their
   // calendars, number displays) follow whatever LANG says otherwise.
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  // Qt's own texts (standard buttons, edit menus, the folder tree's captions) come in German too;
+  // without the translation (Debian's qt6-translations-l10n) they stay English, which is no
+  // reason not to start.
+  if (qtTexte_.load(QLocale(QLocale::German), "qtbase", "_",
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&qtTexte_);
   if (QScreen* screen = QGuiApplication::primaryScreen())
     platform::setScreenSize({screen->size().width(), screen->size().height()});
   platform::setMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
@@ -34,6 +41,7 @@ QtShell::QtShell(QApplication& qt, ui::TApplication& application) {
 
 QtShell::~QtShell() {
   views_.clear();
+  QCoreApplication::removeTranslator(&qtTexte_);
   ui::setDialogs(nullptr);
   platform::setWakeHook({});
   platform::setWaitHook({});

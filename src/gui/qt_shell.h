@@ -2,12 +2,14 @@
 // screen size, the event loop and one window per form (Qt layer).
 //
 // Construct it after the QApplication and before the forms (FormCreate reads the screen size, and
-// the widgets take the German locale it sets as the default);
+// the widgets take the German locale it sets as the default, Qt's own texts the German
+// translation it installs: the standard buttons read "Ja", "Nein", "Abbrechen" whatever LANG says);
 // attach each form once it is created. While it lives, "let pending messages run" processes Qt
 // events and every dialog is a Qt dialog; it gives both back on destruction, after closing its
 // windows, so it must die before the forms do.
 #pragma once
 
+#include <QTranslator>
 #include <memory>
 #include <vector>
 
@@ -29,6 +31,7 @@ class QtShell {
   FormView& attach(ui::TForm& form);
 
  private:
+  QTranslator qtTexte_;
   QtDialogs dialogs_;
   std::vector<std::unique_ptr<FormView>> views_;
 };

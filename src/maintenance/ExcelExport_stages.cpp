@@ -3,6 +3,9 @@
 //
 // Each stage addresses the sheet through ranges named by two cells, as the component always
 // did, and works through ExportSource, so the dataset and the custom pipe share every line.
+// Mended: the number formats go to the exported columns as a whole, not to the cells from the
+// first data row to row 9999 (the file then held ten thousand styled empty rows and its used
+// range ended there); the titles and header lines above are texts, which no format changes.
 #include <algorithm>
 #include <cmath>
 
@@ -15,7 +18,6 @@
 namespace riviza {
 namespace {
 
-constexpr int kLastFormattedRow = 9999;  // number formats reach this row
 constexpr TColor kWhite = 0xFFFFFF;
 
 int roundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
@@ -126,7 +128,7 @@ void TExcelExport::setNumberFormats(ExportSource& source) {
   for (size_t k = 0; k < exportFields_.size(); ++k) {
     const ExportField& f = exportFields_[k];
     const int column = beginColumnData_ + static_cast<int>(k);
-    office::Range area = range(beginRowData_, column, kLastFormattedRow, column);
+    office::Range area = range(1, column, worksheet_->rowsCount(), column);
     if (f.type == ftString) {
       throwOnFailure(area.setNumberFormat("@"));
     } else if (isNumericType(f.type)) {

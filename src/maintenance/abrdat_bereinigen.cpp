@@ -14,6 +14,7 @@
 #include "app/globals.h"
 #include "app/meldungen.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "ui/dialogs.h"
 
@@ -56,12 +57,12 @@ bool AbrDatBereinigen() {
   if (!pf::fileExists(quelle)) return false;
   const auto inhalt = pf::readFile(quelle);
   if (!inhalt) {
-    meldung::fehlerBox("Fehler beim Lesen: " + quelle + "\n" + inhalt.error().message);
+    meldung::fehlerBox("Fehler beim Lesen: " + pf::displayPath(quelle) + "\n" + inhalt.error().message);
     return false;
   }
   if (Status st = pf::writeFile(ziel, bereinigt(*inhalt)); !st) {
     (void)pf::deleteFile(ziel);
-    meldung::fehlerBox("Fehler beim Schreiben: " + ziel + "\n" + st.error().message);
+    meldung::fehlerBox("Fehler beim Schreiben: " + pf::displayPath(ziel) + "\n" + st.error().message);
     return false;
   }
   ui::dialogs().showMessage("Datei erstellt!");

@@ -23,6 +23,7 @@
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "ui/busy.h"
 #include "ui/dialogs.h"
@@ -95,10 +96,11 @@ bool tifKopieren(TFormEinstellungen& f, const std::string& quelle, const std::st
     const std::string neu = ziel + "\\" + mandant + std::to_string(*n + kTifVersatz) + ".tif";
     if (pf::fileExists(neu)) continue;
     if (Status st = pf::copyFile(quelle + "\\" + name, neu); !st) {
-      meldung::fehlerBox("Fehler beim Kopieren: " + quelle + "\\" + name + "\n" + st.error().message);
+      meldung::fehlerBox("Fehler beim Kopieren: " + pf::displayPath(quelle + "\\" + name) + "\n" +
+                         st.error().message);
       return false;
     }
-    f.ListBoxReorg->items().add(LogZeile("GUS-Daten kopiert: " + neu));
+    f.ListBoxReorg->items().add(LogZeile("GUS-Daten kopiert: " + pf::displayPath(neu)));
   }
   return true;
 }
@@ -116,8 +118,14 @@ bool LeistungenImportieren(const std::string& datei, LeistungsListe art) {
     return false;
   // LabelWarten, and LabelDbSatz counting from "0", while the import runs.
   TFormEinstellungen& f = *FormEinstellungen;
-  const ui::LongOperation anzeige(f, f.LabelWarten, f.LabelDbSatz, "0");
-  return art == LeistungsListe::Xls ? ImportLeistungenXls(datei) : ImportLeistungenCsv(datei);
+  bool importiert = false;
+  {
+    const ui::LongOperation anzeige(f, f.LabelWarten, f.LabelDbSatz, "0");
+    importiert = art == LeistungsListe::Xls ? ImportLeistungenXls(datei) : ImportLeistungenCsv(datei);
+  }
+  // The Windows program ended without a word once the labels were hidden; the count says it ran.
+  if (importiert) ui::dialogs().showMessage("Leistungen importiert: " + f.LabelDbSatz->caption());
+  return importiert;
 }
 
 bool PznAchtstellig() {
@@ -127,7 +135,7 @@ bool PznAchtstellig() {
   });
   FormEinstellungen->Table1->close();
   if (!geaendert) {
-    tabellenFehler("PZN nicht umgesetzt: " + ordner + "\\Leistungen.DB", geaendert.error());
+    tabellenFehler("PZN nicht umgesetzt: " + pf::displayPath(ordner + "\\Leistungen.DB"), geaendert.error());
     return false;
   }
   ui::dialogs().showMessage(*geaendert > 0 ? "PZN auf 8-stellig umgesetzt!"
@@ -148,7 +156,7 @@ bool ArztNummernUmsetzen() {
   });
   if (!geaendert) {
     f.Table1->close();
-    tabellenFehler("Arzt-Nr. nicht umgesetzt: " + ordner + "\\Arzt.DB", geaendert.error());
+    tabellenFehler("Arzt-Nr. nicht umgesetzt: " + pf::displayPath(ordner + "\\Arzt.DB"), geaendert.error());
     return false;
   }
   f.LabelUmsetzungBeendet->setCaption("Umsetzung beendet, " + std::to_string(f.Table1->recordCount()));
@@ -183,7 +191,8 @@ void TFormEinstellungen::BitBtnArtImpCsvClick(TComponent&) {
 void TFormEinstellungen::BitBtnBereinigenAbrDatClick(TComponent&) {
   Globals& g = globals();
   g.ExportPfad = EditOrdnerExport->text() + "\\";
-  if (meldung::gefragt("Ändern ABR.DAT ?\n\n" + g.ExportPfad + kAbrDat + "\n")) AbrDatBereinigen();
+  if (meldung::gefragt("Ändern ABR.DAT ?\n\n" + pf::displayPath(g.ExportPfad + kAbrDat) + "\n"))
+    AbrDatBereinigen();
 }
 
 bool bewegungenZusammenfuehrenMitRueckfrage() {

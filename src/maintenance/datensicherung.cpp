@@ -126,10 +126,12 @@ class Gruende {
   std::set<std::string> benannt_;
 };
 
+// The engine's own details are English; the user reads the code's German text. The details of
+// opening and scanning (a folder that cannot be listed, a link leading out) are the platform's and
+// the scan's, in German, and name what was left out.
 std::string meldungstext(const std::string& datei, int code, const std::string& zusatz) {
-  std::string text = datei.empty() ? std::string() : datei + ": ";
-  text += std::string(zip::ErrorText(code));
-  if (!zusatz.empty()) text += " (" + zusatz + ")";
+  std::string text = (datei.empty() ? std::string() : pf::displayPath(datei) + ": ") + zip::ReasonText(code);
+  if (code == zip::kZipOpenError && !zusatz.empty()) text += " (" + zusatz + ")";
   return text;
 }
 
@@ -163,7 +165,7 @@ int archivieren(const std::string& archiv, ui::LongOperation& anzeige, Gruende& 
   const int verarbeitet = z.Compress();
   for (const zip::TEntryFailure& fehler : z.Failures())
     gruende.add(meldungstext(fehler.fileName, fehler.code, fehler.reason), fehler.fileName);
-  if (verarbeitet == 0 && gruende.empty()) gruende.add("Keine Dateien gefunden: " + g.DatenPfad + g.JahrPfad);
+  if (verarbeitet == 0 && gruende.empty()) gruende.add("Keine Dateien gefunden: " + pf::displayPath(g.DatenPfad + g.JahrPfad));
   return verarbeitet;
 }
 
@@ -173,7 +175,7 @@ std::set<std::string> eintraegeImArchiv(const std::string& archiv, Gruende& grue
   zip::TZip leser;
   leser.SetArchiveFile(archiv);
   leser.OnError = [&](const std::string&, const std::string& zusatz, const std::string&, int code) {
-    gruende.add(meldungstext("Archiv nicht lesbar: " + archiv, code, zusatz));
+    gruende.add("Archiv nicht lesbar: " + meldungstext(archiv, code, zusatz));
   };
   std::set<std::string> namen;
   if (leser.ReadDirectoryForEdit() == 0) return namen;
@@ -215,11 +217,11 @@ int archivPruefen(const std::string& archiv, Gruende& gruende) {
   const std::string jahr = globals().DatenPfad + globals().JahrPfad;
   for (const std::string& name : imJahr) {
     const std::string datei = jahr + zip::SlashToBackslash(name);
-    if (!imArchiv.contains(name) && !gruende.nennt(datei)) gruende.add("Fehlt im Archiv: " + datei);
+    if (!imArchiv.contains(name) && !gruende.nennt(datei)) gruende.add("Fehlt im Archiv: " + pf::displayPath(datei));
   }
   for (const std::string& name : imArchiv)
     if (!imJahr.contains(name))
-      gruende.add("Nicht mehr im Jahresordner: " + jahr + zip::SlashToBackslash(name));
+      gruende.add("Nicht mehr im Jahresordner: " + pf::displayPath(jahr + zip::SlashToBackslash(name)));
   return static_cast<int>(imArchiv.size());
 }
 
@@ -267,11 +269,11 @@ bool DakotaSichern(TFormEinstellungen& f) {
     pf::processMessages();
     if (kopiert && !DateienSuchen(ziel + "\\", "*.txt").empty()) continue;
     g.FehlerAufgetreten = true;
-    ui::dialogs().showMessage("Fehler beim Kopieren, " + zeile.quelle +
+    ui::dialogs().showMessage("Fehler beim Kopieren, " + pf::displayPath(zeile.quelle) +
                               (kopiert ? std::string() : "\n" + kopiert.error().message));
   }
   if (g.FehlerAufgetreten) return false;
-  ui::dialogs().showMessage("Dakota erfogreich gesichert  " + g.DatenPfadKurz + g.JahrPfad);
+  ui::dialogs().showMessage("Dakota erfogreich gesichert  " + pf::displayPath(g.DatenPfadKurz + g.JahrPfad));
   return true;
 }
 
@@ -291,13 +293,14 @@ bool JahrSichern(TFormEinstellungen& f) {
 
   const std::string meldung = "Archivierte Dateien: " + std::to_string(anzahl);
   if (!gruende.empty()) {
-    const std::string was = unvollstaendig ? "Datensicherung unvollständig: " + unvollstaendigName(archiv)
-                                           : "Datensicherung fehlgeschlagen: " + archiv;
+    const std::string was = unvollstaendig ? "Datensicherung unvollständig: " + pf::displayPath(unvollstaendigName(archiv))
+                                           : "Datensicherung fehlgeschlagen: " + pf::displayPath(archiv);
     meldung::fehlerBox(meldung + "\n\n" + was + gruende.text());
     return false;
   }
   ui::dialogs().showMessage(meldung);
-  f.LabelSicherung->setCaption(archiv);
+  // As the next load shows it: the caption with the day of the backup, not the bare archive.
+  f.LabelSicherung->setCaption("Letzte Datensicherung: " + pf::formatDate(jetzt));
   pf::IniFile ini(jahrIniPfad());
   if (Status st = ini.writeString("DASI", "LetzteDatensicherung", pf::formatDate(jetzt)); !st) {
     meldung::fehlerBox("LetzteDatensicherung nicht gespeichert: " + st.error().message);

@@ -5,6 +5,7 @@
 #include "app/Riviza1.h"
 #include "app/meldungen.h"
 #include "maintenance/ExcelExport.h"
+#include "office/errors.h"
 #include "ui/operation.h"
 
 namespace riviza {
@@ -26,7 +27,9 @@ void excelLauf(std::initializer_list<db::TTable*> tabellen, const std::function<
     (void)t->setFiltered(false);  // closed: a name or filter change cannot fail
     (void)t->setFilter("");
   }
-  if (!st) meldung::fehlschlag(st.error().message);
+  // A workbook that was saved but found no program to show it is no failure of the run.
+  if (!st)
+    (st.error().code == office::kOpenFailed ? meldung::hinweis : meldung::fehlschlag)(st.error().message);
 }
 
 Status tabelleNachExcel(db::TTable& tabelle, const std::string& blatt,

@@ -28,6 +28,7 @@
 #include "office/range.h"
 #include "platform/codec.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/pump.h"
 #include "platform/text.h"
 
@@ -206,18 +207,19 @@ bool importieren(const std::string& datei, Result<Liste> (*lesen)(const std::str
   const Result<Liste> liste = lesen(datei);
   if (!liste) {
     importFehler(
-        datei + (liste.error().code == kFalscheForm ? " ist keine Leistungsliste der erwarteten Form."
+        pf::displayPath(datei) + (liste.error().code == kFalscheForm ? " ist keine Leistungsliste der erwarteten Form."
                                                     : " kann nicht gelesen werden."),
         liste.error().message);
     return false;
   }
   db::TTable& t = *f.Table1;
   if (Status st = tabelleOeffnen(t, ordner, kTabelle); !st) {
-    importFehler(ordner + "\\" + kTabelle + " kann nicht geöffnet werden.", st.error().message);
+    importFehler(pf::displayPath(ordner + "\\" + kTabelle) + " kann nicht geöffnet werden.",
+                 st.error().message);
     return false;
   }
   if (t.fieldCount() <= kLetztesFeld) {
-    importFehler(ordner + "\\" + kTabelle + " hat " + std::to_string(t.fieldCount()) +
+    importFehler(pf::displayPath(ordner + "\\" + kTabelle) + " hat " + std::to_string(t.fieldCount()) +
                      " Felder, der Import schreibt bis Feld " + std::to_string(kLetztesFeld + 1) + ".",
                  "Bitte zuerst die Tabellen reorganisieren.");
     t.close();

@@ -8,6 +8,7 @@
 #include "app/globals.h"
 #include "platform/codec.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "ui/dialogs.h"
 
 namespace riviza {
@@ -33,15 +34,16 @@ void protokollKnopf(const TButton& knopf, const char* datei) {
 
 void ProtokollAnzeigen(std::string_view pfad, std::string_view titel) {
   const std::string datei(pfad);
+  const std::string gezeigt = platform::displayPath(datei);
   std::string text;
   if (!platform::fileExists(datei)) {
-    text = "Die Datei " + datei + " ist nicht vorhanden.";
+    text = "Die Datei " + gezeigt + " ist nicht vorhanden.";
   } else if (auto inhalt = platform::readFile(datei); !inhalt) {
-    text = "Die Datei " + datei + " kann nicht gelesen werden:\n" + inhalt.error().message;
+    text = "Die Datei " + gezeigt + " kann nicht gelesen werden:\n" + inhalt.error().message;
   } else {
     text = ohneWagenruecklauf(platform::toUtf8(*inhalt));
   }
-  ui::dialogs().showText(std::string(titel) + " - " + datei, text);
+  ui::dialogs().showText(std::string(titel) + " - " + gezeigt, text);
 }
 
 void TFormEinstellungen::BitBtnFehlerClick(TComponent&) { protokollKnopf(*BitBtnFehler, kReorgLog); }

@@ -30,6 +30,7 @@
 #include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/masks.h"
+#include "platform/paths.h"
 #include "platform/pump.h"
 #include "platform/text.h"
 #include "ui/busy.h"
@@ -64,9 +65,9 @@ Status kopierenUndPruefen(const std::string& von, const std::string& nach) {
   if (st) {
     const auto quelle = pf::fileInfo(von), ziel = pf::fileInfo(nach);
     if (!quelle || !ziel || quelle->sizeBytes != ziel->sizeBytes)
-      st = Error::make(EIO, "Kopie unvollständig: " + nach);
+      st = Error::make(EIO, "Kopie unvollständig: " + pf::displayPath(nach));
   }
-  return mitGrund(st, "FEHLER beim kopieren: " + von + "  ->  " + nach);
+  return mitGrund(st, "FEHLER beim kopieren: " + pf::displayPath(von) + "  ->  " + pf::displayPath(nach));
 }
 
 class Reorganisation {
@@ -124,11 +125,11 @@ bool Reorganisation::vorbedingungen() {
   }
   const std::string vorlagen = globals().ProgrammPfad + "LeerDaten";
   if (auflisten(vorlagen, "*.db").empty()) {
-    fehler("Vorlagen fehlen ! Keine Tabellen in " + vorlagen);
+    fehler("Vorlagen fehlen ! Keine Tabellen in " + pf::displayPath(vorlagen));
     return false;
   }
   if (!pf::directoryExists(daten_)) {
-    fehler("Ordner fehlt ! " + daten_);
+    fehler("Ordner fehlt ! " + pf::displayPath(daten_));
     return false;
   }
   return true;
@@ -142,7 +143,8 @@ bool Reorganisation::datiertenOrdnerAnlegen() {
   datiert_ = basis;
   for (int n = 2; pf::pathExists(y_ + datiert_); ++n) datiert_ = basis + "_" + std::to_string(n);
   if (Status st = pf::forceDirectories(y_ + datiert_ + "\\Daten"); !st) {
-    fehler("Ordner nicht angelegt: " + y_ + datiert_ + "\\Daten\n\n" + st.error().message);
+    fehler("Ordner nicht angelegt: " + pf::displayPath(y_ + datiert_ + "\\Daten") + "\n\n" +
+           st.error().message);
     return false;
   }
   return true;
@@ -151,18 +153,21 @@ bool Reorganisation::datiertenOrdnerAnlegen() {
 // Both backups, each file checked for its size before anything goes on.
 Status Reorganisation::sichern() {
   if (!pf::directoryExists(datenAlt_)) {
-    RIVIZA_TRY(mitGrund(pf::forceDirectories(datenAlt_), "Ordner nicht angelegt: " + datenAlt_));
-    ReorgProtokoll("Ordner angelegt: " + datenAlt_);
+    RIVIZA_TRY(
+        mitGrund(pf::forceDirectories(datenAlt_), "Ordner nicht angelegt: " + pf::displayPath(datenAlt_)));
+    ReorgProtokoll("Ordner angelegt: " + pf::displayPath(datenAlt_));
   }
   DateienLoeschen(datenAlt_ + "\\", "*.*");
-  ReorgProtokoll("Dateien gelöscht: " + datenAlt_);
+  ReorgProtokoll("Dateien gelöscht: " + pf::displayPath(datenAlt_));
   pf::processMessages();
   for (const std::string& datei : auflisten(daten_, "*.*")) {
     for (const std::string& ziel : {datenAlt_, y_ + datiert_ + "\\Daten"})
       RIVIZA_TRY(kopierenUndPruefen(daten_ + "\\" + datei, ziel + "\\" + datei));
   }
-  ReorgProtokoll("Daten kopiert: " + daten_ + "\\  ->  " + datenAlt_ + "\\");
-  ReorgProtokoll("Daten kopiert: " + daten_ + "\\  ->  " + y_ + datiert_ + "\\Daten\\");
+  ReorgProtokoll("Daten kopiert: " + pf::displayPath(daten_ + "\\") + "  ->  " +
+                 pf::displayPath(datenAlt_ + "\\"));
+  ReorgProtokoll("Daten kopiert: " + pf::displayPath(daten_ + "\\") + "  ->  " +
+                 pf::displayPath(y_ + datiert_ + "\\Daten\\"));
   pf::processMessages();
   return okStatus();
 }
@@ -189,8 +194,9 @@ Result<std::vector<std::string>> Reorganisation::vorlagenKopieren() {
   const std::string vorlagen = globals().ProgrammPfad + "LeerDaten";
   const std::vector<std::string> dateien = auflisten(vorlagen, "*.*");
   if (pf::pathExists(datenNeu_))
-    RIVIZA_TRY(mitGrund(pf::removeTree(datenNeu_), "Ordner nicht gelöscht: " + datenNeu_));
-  RIVIZA_TRY(mitGrund(pf::forceDirectories(datenNeu_), "Ordner nicht angelegt: " + datenNeu_));
+    RIVIZA_TRY(mitGrund(pf::removeTree(datenNeu_), "Ordner nicht gelöscht: " + pf::displayPath(datenNeu_)));
+  RIVIZA_TRY(
+      mitGrund(pf::forceDirectories(datenNeu_), "Ordner nicht angelegt: " + pf::displayPath(datenNeu_)));
   for (const std::string& datei : dateien)
     if (!pf::equalsIgnoreCase(datei, kAbrechngIni))
       RIVIZA_TRY(kopierenUndPruefen(vorlagen + "\\" + datei, datenNeu_ + "\\" + datei));
@@ -222,7 +228,8 @@ Status Reorganisation::uebernehmen() {
     if (auto tabelle = begleiteteTabelle(e.name); tabelle && neu.count(pf::foldCase(*tabelle))) continue;
     const std::string von = daten_ + "\\" + e.name, nach = datenNeu_ + "\\" + e.name;
     RIVIZA_TRY(e.isDirectory
-                   ? mitGrund(pf::copyTree(von, nach), "FEHLER beim kopieren: " + von + "  ->  " + nach)
+                   ? mitGrund(pf::copyTree(von, nach), "FEHLER beim kopieren: " + pf::displayPath(von) +
+                                                           "  ->  " + pf::displayPath(nach))
                    : kopierenUndPruefen(von, nach));
     ReorgProtokoll(e.name + " nur in Daten, unverändert übernommen");
     pf::processMessages();
@@ -232,21 +239,25 @@ Status Reorganisation::uebernehmen() {
 
 Status Reorganisation::tauschen() {
   if (pf::pathExists(datenVorher_))
-    RIVIZA_TRY(mitGrund(pf::removeTree(datenVorher_), "Ordner nicht gelöscht: " + datenVorher_));
-  RIVIZA_TRY(mitGrund(pf::renamePath(daten_, datenVorher_), "Umbenennen fehlgeschlagen: " + daten_));
-  if (Status st = mitGrund(pf::renamePath(datenNeu_, daten_), "Umbenennen fehlgeschlagen: " + datenNeu_);
+    RIVIZA_TRY(
+        mitGrund(pf::removeTree(datenVorher_), "Ordner nicht gelöscht: " + pf::displayPath(datenVorher_)));
+  RIVIZA_TRY(mitGrund(pf::renamePath(daten_, datenVorher_),
+                      "Umbenennen fehlgeschlagen: " + pf::displayPath(daten_)));
+  if (Status st = mitGrund(pf::renamePath(datenNeu_, daten_),
+                           "Umbenennen fehlgeschlagen: " + pf::displayPath(datenNeu_));
       !st) {
     if (pf::renamePath(datenVorher_, daten_)) return st;
     datenUnveraendert_ = false;
-    return Error::make(st.error().code,
-                       st.error().message + "; die bisherigen Tabellen liegen in " + datenVorher_);
+    return Error::make(st.error().code, st.error().message + "; die bisherigen Tabellen liegen in " +
+                                            pf::displayPath(datenVorher_));
   }
-  ReorgProtokoll("Index gelöscht: " + daten_ + "\\");
+  ReorgProtokoll("Index gelöscht: " + pf::displayPath(daten_ + "\\"));
   if (Status st = pf::removeTree(datenVorher_); !st)
-    ReorgProtokoll("FEHLER beim Löschen: " + datenVorher_ + " (" + st.error().message + ")");
-  ReorgProtokoll("Dateien gelöscht: " + daten_ + "\\");
-  ReorgProtokoll("Daten kopiert: " + datenNeu_ + "\\  ->  " + daten_ + "\\");
-  ReorgProtokoll("Dateien gelöscht: " + datenNeu_);
+    ReorgProtokoll("FEHLER beim Löschen: " + pf::displayPath(datenVorher_) + " (" + st.error().message + ")");
+  ReorgProtokoll("Dateien gelöscht: " + pf::displayPath(daten_ + "\\"));
+  ReorgProtokoll("Daten kopiert: " + pf::displayPath(datenNeu_ + "\\") + "  ->  " +
+                 pf::displayPath(daten_ + "\\"));
+  ReorgProtokoll("Dateien gelöscht: " + pf::displayPath(datenNeu_));
   pf::processMessages();
   return okStatus();
 }
@@ -259,8 +270,9 @@ void Reorganisation::abschliessen(const Status& ergebnis, TabellenPause& pause) 
     ReorgProtokoll("Reorganisation beendet");
   } else {
     ReorgProtokoll(ergebnis.error().message);
-    ReorgProtokoll(datenUnveraendert_ ? "Reorganisation abgebrochen, Daten unverändert: " + daten_ + "\\"
-                                      : "Reorganisation abgebrochen: " + daten_ + "\\");
+    ReorgProtokoll((datenUnveraendert_ ? "Reorganisation abgebrochen, Daten unverändert: "
+                                       : "Reorganisation abgebrochen: ") +
+                   pf::displayPath(daten_ + "\\"));
   }
   pf::processMessages();
 
@@ -274,10 +286,11 @@ void Reorganisation::abschliessen(const Status& ergebnis, TabellenPause& pause) 
     if (pf::fileExists(g.ProgrammPfad + "update.txt")) (void)pf::deleteFile(g.ProgrammPfad + "update.txt");
     pf::IniFile jahr(jahrIniPfad());
     if (Status st = jahr.writeString("EINSTELLUNGEN", "Version", DateiVersion("").substr(0, 3)); !st)
-      fehlerBox("Version nicht gespeichert: " + jahrIniPfad() + "\n\n" + st.error().message);
+      fehlerBox("Version nicht gespeichert: " + pf::displayPath(jahrIniPfad()) + "\n\n" + st.error().message);
   } else {
     fehlerBox("Reorganisation abgebrochen !\n\n" + ergebnis.error().message +
-              (datenUnveraendert_ ? "\n\nDie Tabellen in " + daten_ + " sind unverändert." : std::string()));
+              (datenUnveraendert_ ? "\n\nDie Tabellen in " + pf::displayPath(daten_) + " sind unverändert."
+                                  : std::string()));
   }
   f_.ListBoxReorg->setItemIndex(f_.ListBoxReorg->items().count() - 1);
   f_.LabelDbSatz->setVisible(false);

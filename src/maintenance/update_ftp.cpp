@@ -6,6 +6,7 @@
 #include "app/globals.h"
 #include "maintenance/update_liste.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "ui/dialogs.h"
 
@@ -42,7 +43,7 @@ Status FtpDateiHolen(const std::string& dateiname) {
   RIVIZA_TRY(ftp.Get(dateiname, lokal, vorhanden));
   // The two forms differ in the leading slash of the server path, as they always did.
   const std::string server = std::string(vorhanden ? "" : "/") + kFtpOrdner + "/" + dateiname;
-  UpdateProtokoll("   -> FTP Datei:" + server + "  Ordner: " + programm);
+  UpdateProtokoll("   -> FTP Datei:" + server + "  Ordner: " + pf::displayPath(programm));
   return okStatus();
 }
 

@@ -23,8 +23,10 @@
 #include "maintenance/update_tabellen.h"
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
 #include "platform/pump.h"
 #include "ui/dialogs.h"
+#include "zip/kvoErrors.h"
 
 namespace riviza {
 
@@ -67,7 +69,7 @@ Entpackt entpacken(const std::string& paket, const std::string& ziel) {
   r.anzahl = unzip.Extract();
   if (!unzip.Failures().empty()) {
     const auto& f = unzip.Failures().front();
-    r.fehler = "Datei " + f.fileName + ": " + f.reason;
+    r.fehler = "Datei " + f.fileName + ": " + zip::ReasonText(f.code);
   } else if (r.anzahl == 0) {
     r.fehler = "das Paket ist kein Zip-Archiv oder enthält keine Dateien";
   } else if (r.anzahl != dateien) {
@@ -87,7 +89,7 @@ Installer installerStarten() {
   const std::string setup = ordner + "\\Setup.exe";
   if (pf::fileExists(setup)) {
     if (SetupStarten(setup, ordner)) return Installer::Gestartet;
-    SetupStartFehler(setup);
+    SetupStartFehler(pf::displayPath(setup));
     return Installer::NichtGestartet;
   }
   const std::string mitgebracht = ordner + "\\Update.exe";
@@ -98,12 +100,12 @@ Installer installerStarten() {
   // short (a full disk) is removed instead, and the package's copy stays for a later run.
   if (Status st = pf::copyFile(mitgebracht, update); !st) {
     (void)pf::deleteFile(update);
-    SetupStartFehler(update + ": " + st.error().message);
+    SetupStartFehler(pf::displayPath(update) + ": " + st.error().message);
     return Installer::NichtGestartet;
   }
   (void)pf::deleteFile(mitgebracht);
   if (SetupStarten(update, g.ProgrammPfad)) return Installer::Gestartet;
-  SetupStartFehler(update);
+  SetupStartFehler(pf::displayPath(update));
   return Installer::NichtGestartet;
 }
 

@@ -19,9 +19,11 @@
 #include "maintenance/update_liste.h"
 #include "maintenance/update_sftp.h"
 #include "net/connection.h"
+#include "net/curl_util.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/pump.h"
 #include "ui/dialogs.h"
 #include "ui/operation.h"
@@ -128,8 +130,10 @@ std::optional<bool> neuer(const Kette& k, const std::string& datum) {
 
 void verbindenUndStarten(const Kette& k) {
   net::InternetAutodial(net::kAutodialForceOnline);
-  if (!net::InternetGetConnectedState(kUpdateBasisAdresse)) {
-    UpdateProtokoll("  keine Internetverbindung");
+  // A mistyped mirror is no missing connection: the user is told what to mend.
+  const auto umleitung = net::updateServerConnectTo();
+  if (!umleitung || !net::InternetGetConnectedState(kUpdateBasisAdresse)) {
+    UpdateProtokoll(umleitung ? "  keine Internetverbindung" : "  " + umleitung.error().message);
     if (!aktiv(k)) zustand(k).ergebnis = UpdateErgebnis::Fehler;
     return;
   }
@@ -148,7 +152,7 @@ void verbindenUndStarten(const Kette& k) {
 
 void datumsdateiAngekommen(const Kette& k, const std::string& datei, int64_t groesse) {
   const THttpDownload& d = datumsdownload(k);
-  UpdateProtokoll("Datei: " + datei);
+  UpdateProtokoll("Datei: " + pf::displayPath(datei));
   UpdateProtokoll(bytesZeile(d));
   pf::processMessages();
   FormEinstellungen->ProgressBar->setPosition(0);
@@ -196,7 +200,7 @@ UpdateErgebnis kosttrInstallieren(const Kette& k, const std::string& datei) {
 // The package's size is judged by the component's byte counts, not by the announced size.
 void paketAngekommen(const Kette& k, const std::string& datei, int64_t) {
   const THttpDownload& p = paketdownload(k);
-  UpdateProtokoll("Datei: " + datei);
+  UpdateProtokoll("Datei: " + pf::displayPath(datei));
   UpdateProtokoll(bytesZeile(p));
   UpdateProtokoll("Download beendet");
   pf::processMessages();

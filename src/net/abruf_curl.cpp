@@ -2,6 +2,8 @@
 // abruf_curl.h.
 #include "net/abruf_curl.h"
 
+#include "net/curl_util.h"
+
 namespace riviza::net {
 namespace {
 
@@ -53,7 +55,6 @@ void zeitlimitsSetzen(CURL* easy, const Zeitlimits& zeitlimits) {
 
 CurlAbruf::CurlAbruf(CURL* easy, AbrufZiel* ziel, const AbrufFortschritt* fortschritt)
     : easy_(easy), ziel_(ziel), fortschritt_(fortschritt && *fortschritt ? fortschritt : nullptr) {
-  curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, fehlerText_);
   curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &CurlAbruf::onData);
   curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
   curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, fortschritt_ ? 0L : 1L);
@@ -63,7 +64,6 @@ CurlAbruf::CurlAbruf(CURL* easy, AbrufZiel* ziel, const AbrufFortschritt* fortsc
 
 CurlAbruf::~CurlAbruf() {
   // The handle may live on (the FTP connection); nothing of this object may be reached from it.
-  curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, nullptr);
   curl_easy_setopt(easy_, CURLOPT_WRITEDATA, nullptr);
   curl_easy_setopt(easy_, CURLOPT_XFERINFODATA, nullptr);
   curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 1L);
@@ -85,13 +85,11 @@ int CurlAbruf::onProgress(void* self, curl_off_t total, curl_off_t now, curl_off
 }
 
 Status CurlAbruf::perform(std::string_view was) {
-  fehlerText_[0] = '\0';
   const CURLcode result = curl_easy_perform(easy_);
   if (result == CURLE_OK) return ziel_ ? ziel_->commit() : okStatus();
   if (result == CURLE_WRITE_ERROR && !schreibFehler_) return schreibFehler_.error();
   const Einordnung e = einordnen(result);
-  const std::string detail = fehlerText_[0] ? fehlerText_ : curl_easy_strerror(result);
-  return Error::make(e.code, std::string(e.text) + " (" + std::string(was) + "): " + detail);
+  return Error::make(e.code, std::string(e.text) + " (" + std::string(was) + "): " + curlText(result));
 }
 
 }  // namespace riviza::net

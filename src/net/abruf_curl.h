@@ -36,7 +36,6 @@ class CurlAbruf {
   const AbrufFortschritt* fortschritt_;
   Status schreibFehler_;
   bool abgebrochen_ = false;
-  char fehlerText_[CURL_ERROR_SIZE] = {};
 };
 
 }  // namespace riviza::net

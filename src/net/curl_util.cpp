@@ -9,7 +9,47 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/text.h"
+
 namespace riviza::net {
+namespace {
+
+// The results a fetch of the update server can end with; the rest reads as a failed transfer.
+constexpr platform::CodeText kCurlTexts[] = {
+    {CURLE_UNSUPPORTED_PROTOCOL, "Protokoll nicht unterstützt"},
+    {CURLE_URL_MALFORMAT, "Ungültige Adresse"},
+    {CURLE_COULDNT_RESOLVE_PROXY, "Name des Proxys nicht gefunden"},
+    {CURLE_COULDNT_RESOLVE_HOST, "Name des Servers nicht gefunden"},
+    {CURLE_COULDNT_CONNECT, "Server nicht erreichbar"},
+    {CURLE_WEIRD_SERVER_REPLY, "Unerwartete Antwort des Servers"},
+    {CURLE_REMOTE_ACCESS_DENIED, "Zugriff auf dem Server verweigert"},
+    {CURLE_FTP_ACCEPT_TIMEOUT, "Der Server hat die Datenverbindung nicht aufgebaut"},
+    {CURLE_HTTP_RETURNED_ERROR, "Der Server meldet einen Fehler"},
+    {CURLE_WRITE_ERROR, "Die Datei konnte nicht geschrieben werden"},
+    {CURLE_READ_ERROR, "Die Datei konnte nicht gelesen werden"},
+    {CURLE_OUT_OF_MEMORY, "Nicht genügend Arbeitsspeicher"},
+    {CURLE_OPERATION_TIMEDOUT, "Zeitüberschreitung"},
+    {CURLE_RANGE_ERROR, "Der Server kann nicht fortsetzen"},
+    {CURLE_PARTIAL_FILE, "Die Datei kam nicht vollständig an"},
+    {CURLE_ABORTED_BY_CALLBACK, "Abgebrochen"},
+    {CURLE_TOO_MANY_REDIRECTS, "Zu viele Weiterleitungen"},
+    {CURLE_GOT_NOTHING, "Der Server hat nichts gesendet"},
+    {CURLE_SEND_ERROR, "Senden fehlgeschlagen"},
+    {CURLE_RECV_ERROR, "Empfangen fehlgeschlagen"},
+    {CURLE_PEER_FAILED_VERIFICATION, "Der Schlüssel des Servers wurde nicht anerkannt"},
+    {CURLE_LOGIN_DENIED, "Anmeldung abgelehnt"},
+    {CURLE_REMOTE_FILE_NOT_FOUND, "Datei auf dem Server nicht gefunden"},
+    {CURLE_SSH, "Fehler der SSH-Verbindung"},
+    {CURLE_PROXY, "Fehler des Proxys"},
+    {CURLE_FAILED_INIT, "Übertragung konnte nicht beginnen"},
+};
+
+}  // namespace
+
+std::string curlText(int code) {
+  return std::string(platform::textOfCode(kCurlTexts, code, "Übertragung fehlgeschlagen")) + " (curl " +
+         std::to_string(code) + ")";
+}
 
 void curlGlobalInit() {
   static std::once_flag once;

@@ -25,6 +25,10 @@ inline constexpr const char* kUpdateServerVariable = "RIVIZA_UPDATE_SERVER";
 // curl_global_init, once per process, before the first handle.
 void curlGlobalInit();
 
+// The German text of a libcurl result code with the code in brackets ("Server nicht erreichbar
+// (curl 7)"); curl_easy_strerror and the error buffer speak English.
+std::string curlText(int code);
+
 struct CurlEasyDeleter {
   void operator()(CURL* easy) const;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cerrno>
 
 #include "office/errors.h"
 #include "office/file_formats.h"
@@ -79,7 +80,8 @@ Result<std::shared_ptr<Workbook>> Application::openWorkbook(std::string_view pat
   if (quitted_) return quitError();
   const std::filesystem::path file = platform::nativePath(pathText);
   if (!platform::fileExists(pathText))
-    return Error::make(kFileNotFound, "Die Datei " + std::string(pathText) + " wurde nicht gefunden");
+    return Error::make(kFileNotFound,
+                       "Die Datei " + platform::displayPath(pathText) + " wurde nicht gefunden");
   auto head = platform::File::openNative(file.string(), platform::File::Mode::Read);
   if (!head) return head.error();
   unsigned char magic[4] = {};
@@ -88,7 +90,8 @@ Result<std::shared_ptr<Workbook>> Application::openWorkbook(std::string_view pat
   const bool zip = *got == 4 && magic[0] == 'P' && magic[1] == 'K' && magic[2] == 3 && magic[3] == 4;
   const bool ole = *got == 4 && magic[0] == 0xD0 && magic[1] == 0xCF && magic[2] == 0x11 && magic[3] == 0xE0;
   if (!zip && !ole)
-    return Error::make(kBadFile, "Die Datei " + std::string(pathText) + " ist keine Excel-Arbeitsmappe");
+    return Error::make(kBadFile,
+                       "Die Datei " + platform::displayPath(pathText) + " ist keine Excel-Arbeitsmappe");
   constexpr int kXlsRows = 65536;
   auto book = std::make_shared<Workbook>(this, zip ? kMaxRows : kXlsRows);
   RIVIZA_TRY(zip ? readXlsx(file, *book) : readXls(file, *book));
@@ -127,6 +130,10 @@ Result<std::string> Application::presentWorkbook(Workbook& book) {
   if (quitted_ || book.closed()) return quitError();
   if (exportFolder_.empty())
     return Error::make(kWriteFailed, "Kein Exportordner für die Arbeitsmappe angegeben");
+  // Made there, the folder would be dosdevices/e: itself, which then stands in the way of a share
+  // connected to that letter.
+  if (platform::unmappedDrive(exportFolder_))
+    return platform::errnoError(ENODEV, "Exportordner anlegen", exportFolder_);
   auto sheet = book.activeSheet();
   const std::string base = sheet ? sheet->name() : "Mappe";
   auto reserved = reserveStampedFile(platform::nativePath(exportFolder_), base, ".xlsx");
@@ -140,7 +147,7 @@ Result<std::string> Application::presentWorkbook(Workbook& book) {
     return written.error();
   }
   book.presentedRevision = book.revision();
-  const std::string shown = target.string();
+  const std::string shown = platform::userPath(target);
   RIVIZA_TRY(opener()(shown));
   return shown;
 }

@@ -40,18 +40,29 @@ template <class Change>
 void Range::restyle(CellRef first, CellRef last, Change change) {
   Worksheet& ws = *sheet_;
   std::vector<uint32_t> mapped;  // old style number -> new one, as each old one is first met
+  const auto restyled = [&](uint32_t style) {
+    if (style >= mapped.size()) mapped.resize(style + 1, kUnmapped);
+    if (mapped[style] == kUnmapped) {
+      Style s = ws.styles_[style];
+      change(s);
+      mapped[style] = ws.styles_.intern(s);
+    }
+    return mapped[style];
+  };
+  // Whole columns: the columns take the style, and of the rows only the cells that exist (a
+  // million empty cells would be written into the file, and its used range would reach its end).
+  const bool wholeColumns = first.row == 1 && last.row == ws.rowsCount();
+  if (wholeColumns) {
+    for (int c = first.column; c <= last.column; ++c) ws.columnStyles_[c] = restyled(ws.columnStyle(c));
+    last.row = std::min(last.row, ws.usedRows());
+  }
   for (int r = first.row; r <= last.row; ++r) {
-    ws.cellAt(r, last.column);
+    if (!wholeColumns) ws.cellAt(r, last.column);
     auto& cells = ws.rows_[static_cast<size_t>(r - 1)].cells;
-    for (int c = first.column; c <= last.column; ++c) {
+    const int lastColumn = std::min(last.column, static_cast<int>(cells.size()));
+    for (int c = first.column; c <= lastColumn; ++c) {
       Cell& cell = cells[static_cast<size_t>(c - 1)];
-      if (cell.style >= mapped.size()) mapped.resize(cell.style + 1, kUnmapped);
-      if (mapped[cell.style] == kUnmapped) {
-        Style s = ws.styles_[cell.style];
-        change(s);
-        mapped[cell.style] = ws.styles_.intern(s);
-      }
-      cell.style = mapped[cell.style];
+      cell.style = restyled(cell.style);
     }
   }
   ws.touch();

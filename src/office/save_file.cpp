@@ -18,7 +18,7 @@ namespace riviza::office {
 namespace {
 
 Error fileError(int err, std::string_view what, const std::filesystem::path& p) {
-  return platform::errnoError(err, what, platform::pathText(p));
+  return platform::errnoError(err, what, platform::userPath(p));
 }
 
 std::string twoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
@@ -41,7 +41,7 @@ Status writeFileSafely(const std::filesystem::path& target, bool replace,
       const int err = errno;
       produced =
           err == EEXIST
-              ? Error::make(kFileExists, "Die Datei " + platform::pathText(target) + " ist bereits vorhanden")
+              ? Error::make(kFileExists, "Die Datei " + platform::userPath(target) + " ist bereits vorhanden")
               : fileError(err, "Datei anlegen", target);
     }
   }
@@ -68,7 +68,7 @@ Result<std::filesystem::path> reserveStampedFile(const std::filesystem::path& fo
     if (errno != EEXIST) return fileError(errno, "Datei anlegen", candidate);
   }
   return Error::make(kFileExists,
-                     "Kein freier Dateiname für " + std::string(base) + " in " + platform::pathText(folder));
+                     "Kein freier Dateiname für " + std::string(base) + " in " + platform::userPath(folder));
 }
 
 }  // namespace riviza::office

@@ -31,6 +31,23 @@ std::string germanNumberText(double value) {
   return out;
 }
 
+namespace {
+
+constexpr double kFirstOfMarch1900 = 61;  // the same number in both calendars
+constexpr double kFirstOfJanuary1900 = 2;
+
+}  // namespace
+
+std::optional<double> excelSerial(const DateValue& value) {
+  if (value.serial >= kFirstOfMarch1900 || (value.serial >= 0 && value.serial < 1)) return value.serial;
+  if (value.serial < kFirstOfJanuary1900) return std::nullopt;
+  return value.serial - 1;
+}
+
+DateValue fromExcelSerial(double serial) {
+  return DateValue{serial >= 1 && serial < kFirstOfMarch1900 - 1 ? serial + 1 : serial};
+}
+
 std::string cellText(const CellValue& value) {
   struct Text {
     std::string operator()(std::monostate) const { return {}; }

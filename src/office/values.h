@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -23,6 +24,14 @@ struct DateValue {
 
 // Empty, number, text, flag or date.
 using CellValue = std::variant<std::monostate, double, std::string, bool, DateValue>;
+
+// A date as the files store it: Excel's calendar counts a 29 February 1900 that never was, so
+// before 1 March 1900 its serial numbers are one below the days since 30.12.1899 (written as
+// they stand, such dates came back one day late). None for a day Excel cannot hold, before
+// 01.01.1900; a time of day alone (below 1) is kept as it is.
+std::optional<double> excelSerial(const DateValue& value);
+// The date of a serial number of Excel's 1900 date system.
+DateValue fromExcelSerial(double serial);
 
 // The constants of Excel's object model that the layer accepts, with Excel's own values, so a
 // caller translating an Excel program keeps its numbers. Other values are refused as Excel

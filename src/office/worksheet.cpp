@@ -126,7 +126,12 @@ const Cell* Worksheet::cell(int r, int c) const {
 
 const Style& Worksheet::styleOf(int r, int c) const {
   const Cell* cell = this->cell(r, c);
-  return styles_[cell ? cell->style : 0];
+  return styles_[cell ? cell->style : columnStyle(c)];
+}
+
+uint32_t Worksheet::columnStyle(int c) const {
+  const auto it = columnStyles_.find(c);
+  return it == columnStyles_.end() ? 0 : it->second;
 }
 
 CellValue Worksheet::value(int r, int c) const {
@@ -160,7 +165,12 @@ std::optional<std::string> Worksheet::formula(int r, int c) const {
 Cell& Worksheet::cellAt(int r, int c) {
   if (static_cast<size_t>(r) > rows_.size()) rows_.resize(static_cast<size_t>(r));
   auto& cells = rows_[static_cast<size_t>(r - 1)].cells;
-  if (static_cast<size_t>(c) > cells.size()) cells.resize(static_cast<size_t>(c));
+  if (static_cast<size_t>(c) > cells.size()) {
+    const size_t from = cells.size();
+    cells.resize(static_cast<size_t>(c));
+    for (size_t k = from; k < cells.size() && !columnStyles_.empty(); ++k)
+      cells[k].style = columnStyle(static_cast<int>(k) + 1);
+  }
   return cells[static_cast<size_t>(c - 1)];
 }
 

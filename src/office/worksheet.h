@@ -3,8 +3,10 @@
 //
 // Rows are kept densely from row 1 to the last row used, each with its cells from column 1 to
 // its last cell used; a cell holds a typed value (texts and formulas in the sheet's text pool)
-// and a style number of the sheet's StyleTable. Callers work through Range (range.h), which is
-// Excel's Range; the storage calls below are for ranges and the file formats.
+// and a style number of the sheet's StyleTable. A whole column styled at once keeps the style
+// as the column's (a cell made later in it takes that style), not in a million empty cells.
+// Callers work through Range (range.h), which is Excel's Range; the storage calls below are for
+// ranges and the file formats.
 //
 // Life: a worksheet belongs to its workbook. Closing the workbook (or quitting the application)
 // closes the sheet: every later call fails with kClosed, as Excel's objects fail once Excel let
@@ -96,6 +98,9 @@ class Worksheet : public std::enable_shared_from_this<Worksheet> {
   const StyleTable& styles() const { return styles_; }
   const Style& styleOf(int r, int c) const;
   const std::map<int, double>& columnWidths() const { return widths_; }
+  // The style numbers of the columns styled as a whole; 0 (the default) for the others.
+  const std::map<int, uint32_t>& columnStyles() const { return columnStyles_; }
+  uint32_t columnStyle(int c) const;
   // The value of a cell; a formula cell gives its result where the layer can compute it
   // (formula.h), else the empty value.
   CellValue value(int r, int c) const;
@@ -140,6 +145,7 @@ class Worksheet : public std::enable_shared_from_this<Worksheet> {
   std::vector<CellRef> formulaCells_;  // where the formulas are, for moving their references
   StyleTable styles_;
   std::map<int, double> widths_;
+  std::map<int, uint32_t> columnStyles_;
   Outline outline_;
   PageSetup pageSetup_;
 };

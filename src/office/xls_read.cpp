@@ -33,7 +33,7 @@ struct XlsHandle {
 };
 
 Error xlsError(const std::filesystem::path& file, int code) {
-  return Error::make(kBadFile, "Die Arbeitsmappe " + file.string() + " kann nicht gelesen werden (freexl " +
+  return Error::make(kBadFile, "Die Arbeitsmappe " + platform::userPath(file) + " kann nicht gelesen werden (freexl " +
                                    std::to_string(code) + ")");
 }
 

@@ -259,7 +259,7 @@ Result<CellValue> cellValue(const CellText& c, const SheetContext& ctx, const st
   }
   auto d = parseNumber(c.value);
   if (!d) return CellValue{};
-  if (c.isDate) return CellValue{DateValue{*d + (ctx.date1904 ? kDays1904 : 0)}};
+  if (c.isDate) return CellValue{ctx.date1904 ? DateValue{*d + kDays1904} : fromExcelSerial(*d)};
   return CellValue{*d};
 }
 

@@ -8,6 +8,7 @@
 #include <xlsxwriter.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -17,6 +18,8 @@
 #include "office/workbook.h"
 #include "platform/c_numbers.h"
 #include "platform/codec.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 
 namespace riviza::office {
 namespace {
@@ -133,9 +136,14 @@ class SheetWriter {
     if (!sheet_.pageSetup().centerHeader.empty())
       if (lxw_error e = worksheet_set_header(ws_, headerText(sheet_.pageSetup().centerHeader).c_str()))
         return e;
-    for (const auto& [column, width] : sheet_.columnWidths())
+    // A column's width and its style (of a column formatted as a whole) go into one entry.
+    std::map<int, double> columns;
+    for (const auto& [column, style] : sheet_.columnStyles()) columns[column] = LXW_DEF_COL_WIDTH;
+    for (const auto& [column, width] : sheet_.columnWidths()) columns[column] = width;
+    for (const auto& [column, width] : columns)
       if (lxw_error e = worksheet_set_column(ws_, static_cast<lxw_col_t>(column - 1),
-                                             static_cast<lxw_col_t>(column - 1), width, nullptr))
+                                             static_cast<lxw_col_t>(column - 1), width,
+                                             format(sheet_.columnStyle(column))))
         return e;
     for (int r = 1; r <= sheet_.usedRows(); ++r)
       if (lxw_error e = writeRow(r)) return e;
@@ -171,9 +179,15 @@ class SheetWriter {
       case CellKind::Empty:
         return f ? worksheet_write_blank(ws_, row, col, f) : LXW_NO_ERROR;
       case CellKind::Number:
-      case CellKind::Date:
         if (!std::isfinite(cell.number)) return worksheet_write_blank(ws_, row, col, f);
         return worksheet_write_number(ws_, row, col, cell.number, f);
+      case CellKind::Date: {
+        if (!std::isfinite(cell.number)) return worksheet_write_blank(ws_, row, col, f);
+        // A day before Excel's first one stays readable as the text the user would have typed.
+        const DateValue date{cell.number};
+        if (const auto serial = excelSerial(date)) return worksheet_write_number(ws_, row, col, *serial, f);
+        return worksheet_write_string(ws_, row, col, cellText(date).c_str(), f);
+      }
       case CellKind::Text: {
         const std::string text = cellString(sheet_.text(cell.text));
         return text.empty() ? worksheet_write_blank(ws_, row, col, f)
@@ -197,9 +211,23 @@ class SheetWriter {
   std::vector<lxw_format*> formats_;
 };
 
+// The writer's failures as the user reads them (lxw_strerror speaks English): mostly the file
+// system's, seen through the writer's temporary files and its zip packing.
+constexpr platform::CodeText kWriterTexts[] = {
+    {LXW_ERROR_MEMORY_MALLOC_FAILED, "Nicht genügend Arbeitsspeicher"},
+    {LXW_ERROR_CREATING_XLSX_FILE, "Die Datei kann nicht angelegt werden"},
+    {LXW_ERROR_CREATING_TMPFILE, "Eine temporäre Datei kann nicht angelegt werden"},
+    {LXW_ERROR_READING_TMPFILE, "Eine temporäre Datei kann nicht gelesen werden"},
+    {LXW_ERROR_ZIP_FILE_OPERATION, "Die Datei kann nicht gepackt werden"},
+    {LXW_ERROR_ZIP_FILE_ADD, "Die Datei kann nicht gepackt werden"},
+    {LXW_ERROR_ZIP_CLOSE, "Die Datei kann nicht abgeschlossen werden"},
+};
+
 Error writeError(lxw_error e, const std::filesystem::path& file) {
-  return Error::make(kWriteFailed, "Die Arbeitsmappe " + file.string() +
-                                       " konnte nicht geschrieben werden: " + lxw_strerror(e));
+  return Error::make(kWriteFailed, "Die Arbeitsmappe " + platform::userPath(file) +
+                                       " konnte nicht geschrieben werden: " +
+                                       platform::textOfCode(kWriterTexts, e, "Fehler beim Schreiben") +
+                                       " (libxlsxwriter " + std::to_string(static_cast<int>(e)) + ")");
 }
 
 }  // namespace

@@ -20,10 +20,6 @@ namespace fs = std::filesystem;
 
 namespace riviza::platform {
 
-Error errnoError(int err, std::string_view what, std::string_view pathText) {
-  return Error::make(err, std::string(what) + " " + std::string(pathText) + ": " + std::strerror(err));
-}
-
 namespace {
 
 Status fromErrorCode(const std::error_code& ec, std::string_view what, std::string_view text) {
@@ -52,40 +48,44 @@ bool pathExists(std::string_view text) {
 }
 
 Status createDirectory(std::string_view text) {
-  if (::mkdir(nativePath(text).c_str(), 0777) != 0) return errnoError(errno, "mkdir", text);
+  if (::mkdir(nativePath(text).c_str(), 0777) != 0) return errnoError(errno, "Ordner anlegen", text);
   return okStatus();
 }
 
 Status forceDirectories(std::string_view text) {
+  if (unmappedDrive(text)) return errnoError(ENODEV, "Ordner anlegen", text);  // not dosdevices/e: itself
   std::error_code ec;
   fs::path p = nativePath(text);
   fs::create_directories(p, ec);
-  if (ec) return fromErrorCode(ec, "mkdir -p", text);
-  if (!fs::is_directory(p, ec)) return errnoError(ENOTDIR, "mkdir -p", text);
+  if (ec) return fromErrorCode(ec, "Ordner anlegen", text);
+  if (!fs::is_directory(p, ec)) return errnoError(ENOTDIR, "Ordner anlegen", text);
   return okStatus();
 }
 
 Status deleteFile(std::string_view text) {
-  if (sys().unlink(nativePath(text).c_str()) != 0) return errnoError(errno, "delete", text);
+  if (sys().unlink(nativePath(text).c_str()) != 0) return errnoError(errno, "Datei löschen", text);
   return okStatus();
 }
 
 Status removeDirectory(std::string_view text) {
-  if (::rmdir(nativePath(text).c_str()) != 0) return errnoError(errno, "rmdir", text);
+  if (::rmdir(nativePath(text).c_str()) != 0) return errnoError(errno, "Ordner löschen", text);
   return okStatus();
 }
 
 Status removeTree(std::string_view text) {
   std::error_code ec;
   fs::path p = nativePath(text);
-  if (!fs::exists(fs::symlink_status(p, ec))) return errnoError(ENOENT, "remove", text);
+  if (!fs::exists(fs::symlink_status(p, ec))) return errnoError(ENOENT, "Löschen", text);
   fs::remove_all(p, ec);
-  return fromErrorCode(ec, "remove", text);
+  return fromErrorCode(ec, "Löschen", text);
 }
 
 Status renamePath(std::string_view from, std::string_view to) {
-  if (sys().rename(nativePath(from).c_str(), nativePath(to).c_str()) != 0)
-    return errnoError(errno, "rename", std::string(from) + " -> " + std::string(to));
+  if (sys().rename(nativePath(from).c_str(), nativePath(to).c_str()) != 0) {
+    const int err = errno;
+    return Error::make(err,
+                       "Umbenennen " + displayPath(from) + " -> " + displayPath(to) + ": " + errnoText(err));
+  }
   return okStatus();
 }
 
@@ -144,7 +144,7 @@ void TreeCopy::folder(const std::string& from, const std::string& to) {
   std::error_code ec;
   const fs::path real = fs::canonical(nativePath(from), ec);
   if (std::find(walking_.begin(), walking_.end(), real) != walking_.end())
-    return fail(errnoError(ELOOP, "copy", from));
+    return fail(errnoError(ELOOP, "Kopieren", from));
   auto entries = readDirectory(from);
   if (!entries) return fail(entries.error());
   if (Status made = forceDirectories(to); !made) return fail(made.error());
@@ -153,7 +153,7 @@ void TreeCopy::folder(const std::string& from, const std::string& to) {
     const std::string src = includeTrailingBackslash(from) + e.name;
     const std::string dst = includeTrailingBackslash(to) + e.name;
     if (e.error != 0)
-      fail(errnoError(e.error, "copy", src));
+      fail(errnoError(e.error, "Kopieren", src));
     else if (e.isDirectory)
       folder(src, dst);
     else
@@ -165,13 +165,13 @@ void TreeCopy::folder(const std::string& from, const std::string& to) {
 }  // namespace
 
 Status copyTree(std::string_view from, std::string_view to) {
-  if (!directoryExists(from)) return errnoError(ENOENT, "copy", from);
+  if (!directoryExists(from)) return errnoError(ENOENT, "Kopieren", from);
   std::error_code sourceError, targetError;
   const fs::path source = fs::canonical(nativePath(from), sourceError);
   const fs::path target = fs::weakly_canonical(nativePath(to), targetError);
   if (!sourceError && !targetError && isWithinPath(target, source))
-    return Error::make(EINVAL, "copy " + std::string(from) + " -> " + std::string(to) +
-                                   ": the target lies inside the source");
+    return Error::make(EINVAL, "Kopieren " + displayPath(from) + " nach " + displayPath(to) +
+                                   ": das Ziel liegt im Quellordner");
   TreeCopy copy;
   copy.folder(std::string(from), std::string(to));
   return copy.result();
@@ -224,12 +224,12 @@ Result<std::vector<DirEntry>> readDirectory(std::string_view folderText, std::st
   const fs::path dir = nativePath(folderText);
   const std::string native = dir.empty() ? std::string(".") : dir.string();
   const int fd = sys().open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-  if (fd < 0) return errnoError(errno, "list", folderText);
+  if (fd < 0) return errnoError(errno, "Ordner lesen", folderText);
   std::unique_ptr<DIR, DirCloser> d(::fdopendir(fd));
   if (!d) {
     const int err = errno;
     (void)sys().close(fd);
-    return errnoError(err, "list", folderText);
+    return errnoError(err, "Ordner lesen", folderText);
   }
   // Each name is folded once for the sort, not once per comparison.
   std::vector<std::pair<std::string, DirEntry>> keyed;
@@ -237,7 +237,7 @@ Result<std::vector<DirEntry>> readDirectory(std::string_view folderText, std::st
     errno = 0;
     const dirent* de = ::readdir(d.get());
     if (de == nullptr) {
-      if (errno != 0) return errnoError(errno, "list", folderText);
+      if (errno != 0) return errnoError(errno, "Ordner lesen", folderText);
       break;
     }
     const std::string name = de->d_name;
@@ -273,17 +273,17 @@ Status setModifiedTime(std::string_view text, std::time_t when) {
   times[0].tv_nsec = 0;
   times[1] = times[0];
   if (::utimensat(AT_FDCWD, nativePath(text).c_str(), times, 0) != 0)
-    return errnoError(errno, "set time", text);
+    return errnoError(errno, "Dateizeit setzen", text);
   return okStatus();
 }
 
 Status setReadOnly(std::string_view text, bool readOnly) {
   fs::path p = nativePath(text);
   struct stat st;
-  if (::stat(p.c_str(), &st) != 0) return errnoError(errno, "stat", text);
+  if (::stat(p.c_str(), &st) != 0) return errnoError(errno, "Dateiattribute lesen", text);
   mode_t mode = st.st_mode & 07777;
   mode = readOnly ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
-  if (::chmod(p.c_str(), mode) != 0) return errnoError(errno, "chmod", text);
+  if (::chmod(p.c_str(), mode) != 0) return errnoError(errno, "Schreibschutz ändern", text);
   return okStatus();
 }
 
@@ -348,11 +348,11 @@ Result<File> File::openNative(const std::string& path, Mode mode) {
   do {
     fd = sys().open(path.c_str(), flags, 0666);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return errnoError(errno, "open", path);
+  if (fd < 0) return errnoError(errno, "Öffnen", path);
   struct stat st;
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     sys().close(fd);
-    return errnoError(EISDIR, "open", path);
+    return errnoError(EISDIR, "Öffnen", path);
   }
   return File(fd);
 }
@@ -361,7 +361,7 @@ Result<size_t> File::read(void* buf, size_t n) {
   for (;;) {
     ssize_t r = sys().read(fd_, buf, n);
     if (r >= 0) return static_cast<size_t>(r);
-    if (errno != EINTR) return errnoError(errno, "read", "");
+    if (errno != EINTR) return errnoError(errno, "Lesen", "");
   }
 }
 
@@ -370,7 +370,7 @@ Status File::readExact(void* buf, size_t n) {
   while (n > 0) {
     auto r = read(p, n);
     if (!r) return r.error();
-    if (*r == 0) return Error::make(EIO, "read: unexpected end of file");
+    if (*r == 0) return Error::make(EIO, "Lesen: die Datei endet vorzeitig");
     p += *r;
     n -= *r;
   }
@@ -384,7 +384,7 @@ Result<size_t> File::readAt(uint64_t offset, void* buf, size_t n) {
     ssize_t r = sys().pread(fd_, p + done, n - done, static_cast<off_t>(offset + done));
     if (r < 0) {
       if (errno == EINTR) continue;
-      return errnoError(errno, "read", "");
+      return errnoError(errno, "Lesen", "");
     }
     if (r == 0) break;
     done += static_cast<size_t>(r);
@@ -398,9 +398,9 @@ Status File::write(const void* buf, size_t n) {
     ssize_t r = sys().write(fd_, p, n);
     if (r < 0) {
       if (errno == EINTR) continue;
-      return errnoError(errno, "write", "");
+      return errnoError(errno, "Schreiben", "");
     }
-    if (r == 0) return Error::make(ENOSPC, "write: nothing written");
+    if (r == 0) return Error::make(ENOSPC, "Schreiben: nichts geschrieben, " + errnoText(ENOSPC));
     p += r;
     n -= static_cast<size_t>(r);
   }
@@ -413,9 +413,9 @@ Status File::writeAt(uint64_t offset, const void* buf, size_t n) {
     ssize_t r = sys().pwrite(fd_, p, n, static_cast<off_t>(offset));
     if (r < 0) {
       if (errno == EINTR) continue;
-      return errnoError(errno, "write", "");
+      return errnoError(errno, "Schreiben", "");
     }
-    if (r == 0) return Error::make(ENOSPC, "write: nothing written");
+    if (r == 0) return Error::make(ENOSPC, "Schreiben: nichts geschrieben, " + errnoText(ENOSPC));
     p += r;
     offset += static_cast<uint64_t>(r);
     n -= static_cast<size_t>(r);
@@ -425,35 +425,35 @@ Status File::writeAt(uint64_t offset, const void* buf, size_t n) {
 
 Result<uint64_t> File::seek(uint64_t offset) {
   off_t r = sys().lseek(fd_, static_cast<off_t>(offset), SEEK_SET);
-  if (r < 0) return errnoError(errno, "seek", "");
+  if (r < 0) return errnoError(errno, "Positionieren", "");
   return static_cast<uint64_t>(r);
 }
 
 Result<uint64_t> File::seekEnd() {
   off_t r = sys().lseek(fd_, 0, SEEK_END);
-  if (r < 0) return errnoError(errno, "seek", "");
+  if (r < 0) return errnoError(errno, "Positionieren", "");
   return static_cast<uint64_t>(r);
 }
 
 Result<uint64_t> File::position() {
   off_t r = sys().lseek(fd_, 0, SEEK_CUR);
-  if (r < 0) return errnoError(errno, "seek", "");
+  if (r < 0) return errnoError(errno, "Positionieren", "");
   return static_cast<uint64_t>(r);
 }
 
 Result<uint64_t> File::size() {
   struct stat st;
-  if (::fstat(fd_, &st) != 0) return errnoError(errno, "stat", "");
+  if (::fstat(fd_, &st) != 0) return errnoError(errno, "Dateiattribute lesen", "");
   return static_cast<uint64_t>(st.st_size);
 }
 
 Status File::truncate(uint64_t size) {
-  if (sys().ftruncate(fd_, static_cast<off_t>(size)) != 0) return errnoError(errno, "truncate", "");
+  if (sys().ftruncate(fd_, static_cast<off_t>(size)) != 0) return errnoError(errno, "Datei kürzen", "");
   return okStatus();
 }
 
 Status File::sync() {
-  if (sys().fsync(fd_) != 0) return errnoError(errno, "fsync", "");
+  if (sys().fsync(fd_) != 0) return errnoError(errno, "Auf den Datenträger schreiben", "");
   return okStatus();
 }
 
@@ -461,7 +461,7 @@ Status File::close() {
   if (fd_ < 0) return okStatus();
   int fd = fd_;
   fd_ = -1;
-  if (sys().close(fd) != 0 && errno != EINTR) return errnoError(errno, "close", "");
+  if (sys().close(fd) != 0 && errno != EINTR) return errnoError(errno, "Schließen", "");
   return okStatus();
 }
 

@@ -106,7 +106,11 @@ class File {
   int fd_ = -1;
 };
 
-// Error helpers for this layer.
+// Error helpers for this layer. A reason the system gives reaches the user in German, with the
+// number in brackets for support: errnoText(EACCES) is "Zugriff verweigert (errno 13)", never
+// strerror's English (which would follow LANG). errnoError puts what was being done (a German
+// noun, "Ordner anlegen") and the path as displayPath shows it in front.
+std::string errnoText(int err);
 Error errnoError(int err, std::string_view what, std::string_view pathText);
 
 }  // namespace riviza::platform

@@ -127,7 +127,7 @@ Status saveLines(const std::string& path, std::vector<Line>& lines) {
   bool hadFile = ::stat(target.c_str(), &st) == 0;
   // The rename would replace a read-only file as well; the profile functions refuse to write it.
   if (hadFile && ((st.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0))
-    return errnoError(EACCES, "write ini", path);
+    return errnoError(EACCES, "Einstellungsdatei schreiben", path);
   auto f = File::openNative(tmp.string(), File::Mode::Create);
   if (!f) return f.error();
   Status written = f->write(out);
@@ -135,7 +135,7 @@ Status saveLines(const std::string& path, std::vector<Line>& lines) {
   if (written.ok()) written = f->close();
   if (written.ok() && hadFile) ::chmod(tmp.c_str(), st.st_mode & 07777);
   if (written.ok() && sys().rename(tmp.c_str(), target.c_str()) != 0)
-    written = errnoError(errno, "write ini", path);
+    written = errnoError(errno, "Einstellungsdatei schreiben", path);
   if (!written.ok()) (void)sys().unlink(tmp.c_str());  // the file stays as it was, with no leftover
   return written;
 }

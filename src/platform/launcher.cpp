@@ -78,16 +78,18 @@ ResolvedProgram resolveProgram(std::string_view programText, std::string_view fo
 }
 
 Result<Process> startProcess(const std::vector<std::string>& argvText, std::string_view folderText) {
-  if (argvText.empty()) return Error::make(EINVAL, "no program");
+  if (argvText.empty()) return Error::make(EINVAL, "Kein Programm angegeben");
   ResolvedProgram prog = resolveProgram(argvText[0], folderText);
-  if (prog.path.empty()) return errnoError(ENOENT, "start", argvText[0]);
+  if (prog.path.empty()) return errnoError(ENOENT, "Programm starten", argvText[0]);
 
   std::vector<std::string> args;
   if (prog.windowsProgram) {
     if (toLowerAscii(extractFileExt(prog.path)) == ".exe" && !isExecutableImage(prog.path))
       return errnoError(ENOEXEC, "start", argvText[0]);
     std::string wine = searchPath("wine");
-    if (wine.empty()) return Error::make(ENOENT, "start " + argvText[0] + ": wine is not installed");
+    if (wine.empty())
+      return Error::make(ENOENT,
+                         "Programm starten " + displayPath(argvText[0]) + ": wine ist nicht installiert");
     args.push_back(wine);
     std::string ext = toLowerAscii(extractFileExt(argvText[0]));
     if (ext == ".bat" || ext == ".cmd") {
@@ -105,13 +107,13 @@ Result<Process> startProcess(const std::vector<std::string>& argvText, std::stri
   std::string cwd = folderText.empty() ? std::string() : nativePath(folderText).string();
 
   int pipefd[2];
-  if (::pipe2(pipefd, O_CLOEXEC) != 0) return errnoError(errno, "pipe", "");
+  if (::pipe2(pipefd, O_CLOEXEC) != 0) return errnoError(errno, "Programm starten", "");
   pid_t pid = ::fork();
   if (pid < 0) {
     int err = errno;
     ::close(pipefd[0]);
     ::close(pipefd[1]);
-    return errnoError(err, "fork", argvText[0]);
+    return errnoError(err, "Programm starten", argvText[0]);
   }
   if (pid == 0) {
     ::close(pipefd[0]);
@@ -135,7 +137,7 @@ Result<Process> startProcess(const std::vector<std::string>& argvText, std::stri
   if (n == static_cast<ssize_t>(sizeof childErr)) {
     int status;
     ::waitpid(pid, &status, 0);
-    return errnoError(childErr, "start", argvText[0]);
+    return errnoError(childErr, "Programm starten", argvText[0]);
   }
   return Process(pid);
 }
@@ -163,13 +165,13 @@ Process& Process::operator=(Process&& other) noexcept {
 }
 
 Result<int> Process::wait() {
-  if (pid_ <= 0) return Error::make(ECHILD, "no process");
+  if (pid_ <= 0) return Error::make(ECHILD, "Kein Programm gestartet");
   int status;
   pid_t r;
   do {
     r = ::waitpid(pid_, &status, 0);
   } while (r < 0 && errno == EINTR);
-  if (r < 0) return errnoError(errno, "wait", "");
+  if (r < 0) return errnoError(errno, "Auf das Programm warten", "");
   pid_ = -1;
   return exitCodeOf(status);
 }
@@ -224,7 +226,9 @@ std::vector<std::string> splitCommandLine(std::string_view s) {
 
 Result<Process> openDocument(std::string_view pathText) {
   std::string opener = searchPath("xdg-open");
-  if (opener.empty()) return Error::make(ENOENT, "no program to open " + std::string(pathText));
+  if (opener.empty())
+    return Error::make(ENOENT, "Kein Programm zum Öffnen von " + displayPath(pathText) +
+                                   " gefunden (xdg-open ist nicht installiert)");
   return startProcess({opener, nativePath(pathText).string()});
 }
 

@@ -26,12 +26,12 @@ Result<NamedMutex> NamedMutex::create(std::string_view name) {
   for (char c : name) safe += (c == '/' || c == '\\') ? '_' : c;
   std::string path = lockFolder() + "/" + safe + ".lock";
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return errnoError(errno, "lock", path);
+  if (fd < 0) return errnoError(errno, "Sperre anlegen", path);
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int err = errno;
     ::close(fd);
-    if (err == EWOULDBLOCK) return Error::make(kAlreadyExists, std::string(name) + " already exists");
-    return errnoError(err, "lock", path);
+    if (err == EWOULDBLOCK) return Error::make(kAlreadyExists, std::string(name) + " ist bereits vorhanden");
+    return errnoError(err, "Sperre anlegen", path);
   }
   return NamedMutex(fd);
 }

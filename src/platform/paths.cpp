@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <system_error>
@@ -28,6 +29,68 @@ std::vector<std::string> splitComponents(std::string_view text) {
   return parts;
 }
 
+bool hasDriveLetter(std::string_view text) {
+  return text.size() >= 2 && text[1] == ':' && std::isalpha(static_cast<unsigned char>(text[0]));
+}
+
+bool isUnc(std::string_view text) { return text.size() >= 2 && text[0] == '\\' && isPathSeparator(text[1]); }
+
+// "d:" as dosdevices names a drive; the letter in upper case.
+std::optional<char> driveOfEntry(const fs::path& name) {
+  const std::string n = name.string();
+  if (n.size() != 2 || !hasDriveLetter(n)) return std::nullopt;
+  return static_cast<char>(std::toupper(static_cast<unsigned char>(n[0])));
+}
+
+// The components of `path` after `base`, when `base` is a component-wise prefix of it.
+std::optional<fs::path> below(const fs::path& path, const fs::path& base) {
+  auto [b, p] = std::mismatch(base.begin(), base.end(), path.begin(), path.end());
+  if (b != base.end()) return std::nullopt;
+  fs::path rest;
+  for (; p != path.end(); ++p) rest /= *p;
+  return rest;
+}
+
+std::string driveText(char letter, const fs::path& rest) {
+  std::string out{letter, ':', '\\'};
+  bool first = true;
+  for (const fs::path& part : rest) {
+    if (part.empty()) continue;
+    if (!first) out += '\\';
+    out += part.string();
+    first = false;
+  }
+  return out;
+}
+
+// The drive form of an absolute native path, when a drive maps it: first a path through
+// dosdevices/x: itself (the letter of a drive that maps nowhere stays visible), then the
+// deepest folder a drive's link points to.
+std::optional<std::string> driveForm(const fs::path& absolute) {
+  const fs::path devices = (winePrefix() / "dosdevices").lexically_normal();
+  const fs::path p = absolute.lexically_normal();
+  if (auto rest = below(p, devices); rest && !rest->empty())
+    if (auto letter = driveOfEntry(*rest->begin())) return driveText(*letter, *below(*rest, *rest->begin()));
+  std::error_code ec;
+  const fs::path resolved = fs::weakly_canonical(p, ec);
+  if (ec) return std::nullopt;
+  std::optional<std::string> best;
+  size_t bestDepth = 0;
+  for (fs::directory_iterator it(devices, ec), end; !ec && it != end; it.increment(ec)) {
+    const auto letter = driveOfEntry(it->path().filename());
+    if (!letter) continue;
+    std::error_code ignored;
+    const fs::path target = fs::canonical(it->path(), ignored);
+    if (ignored) continue;
+    const size_t depth = static_cast<size_t>(std::distance(target.begin(), target.end()));
+    auto rest = below(resolved, target);
+    if (!rest || (best && depth <= bestDepth)) continue;
+    best = driveText(*letter, *rest);
+    bestDepth = depth;
+  }
+  return best;
+}
+
 }  // namespace
 
 bool isPathSeparator(char c) { return c == '\\' || c == '/'; }
@@ -41,7 +104,7 @@ fs::path winePrefix() {
 fs::path nativePath(std::string_view text) {
   fs::path base;
   std::string_view rest = text;
-  if (rest.size() >= 2 && rest[1] == ':' && std::isalpha(static_cast<unsigned char>(rest[0]))) {
+  if (hasDriveLetter(rest)) {
     std::string drive(1, static_cast<char>(std::tolower(static_cast<unsigned char>(rest[0]))));
     base = winePrefix() / "dosdevices" / (drive + ":");
     rest.remove_prefix(2);
@@ -77,6 +140,40 @@ std::string pathText(const fs::path& native) {
   for (char& c : s)
     if (c == '/') c = '\\';
   return s;
+}
+
+std::string userPath(const fs::path& native) {
+  std::error_code ec;
+  const fs::path absolute = native.is_absolute() ? native : fs::absolute(native, ec);
+  if (auto drive = driveForm(absolute)) return *drive;
+  return native.string();
+}
+
+std::string displayPath(std::string_view text) {
+  std::string out(text);
+  if (hasDriveLetter(text) || isUnc(text)) {
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
+  }
+  std::replace(out.begin(), out.end(), '\\', '/');
+  if (out.empty() || out[0] != '/') return out;  // a name or a relative text
+  const bool folder = out.back() == '/' && out.size() > 1;
+  if (folder) out.pop_back();
+  if (auto drive = driveForm(fs::path(out))) {
+    out = *drive;
+    if (folder && out.back() != '\\') out += '\\';
+    return out;
+  }
+  return folder ? out + '/' : out;
+}
+
+std::optional<char> unmappedDrive(std::string_view text) {
+  if (!hasDriveLetter(text)) return std::nullopt;
+  const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(winePrefix() / "dosdevices" / std::string{letter, ':'}, ec)))
+    return std::nullopt;
+  return static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
 }
 
 std::string currentFolderText() {

@@ -9,10 +9,13 @@
 //    first missing component on the text is kept as spelled, so new files are created as named
 //    (the folders' names are kept between lookups: foldernames.h);
 //  - short names are not generated: the short form of a path is the path itself.
-// Mapping reads directories but never changes anything.
+// Mapping reads directories but never changes anything. Back the other way, a path the user
+// sees or the billing application reads is in drive form where a drive letter maps it, else the
+// Linux path with "/": never "\home\buero\..." and never a Linux path with a "\" in its tail.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,8 +27,25 @@ std::filesystem::path winePrefix();
 // The native path for a path text (relative texts stay relative to the current folder).
 std::filesystem::path nativePath(std::string_view pathText);
 
-// Native path back to text with "\" separators (for values shown or stored by the logic).
+// Native path back to text with "\" separators, for the logic's own use (the zip engine's
+// names and folders); never shown to the user as it stands.
 std::string pathText(const std::filesystem::path& native);
+
+// Native path to the text a user picks, sees and stores: the drive form ("D:\Sicherung") where
+// the folder lies in dosdevices/x: or below the folder a drive letter's link points to (the
+// deepest such folder wins, so C: beats a Z: that maps "/"), else the native path as it stands.
+std::string userPath(const std::filesystem::path& native);
+
+// A path text as it is shown to the user: a drive or UNC form with "\" only; an absolute Linux
+// path as userPath gives its folder, so "/home/buero/Programm\temp\kost.txt" shows with "/"
+// throughout (or in drive form); a relative text or a bare name with "/". A trailing separator
+// stays.
+std::string displayPath(std::string_view pathText);
+
+// The letter of a path text's drive when the prefix maps no such drive ("E:\Export" without a
+// dosdevices/e:): a folder made there would become a folder "e:" in the prefix, which then
+// stands in the way of that letter's share.
+std::optional<char> unmappedDrive(std::string_view pathText);
 
 // The current folder as path text ending in "\" is what the Windows program calls its start
 // folder; this gives it without the trailing separator, like GetCurrentDirectory.

@@ -1,5 +1,5 @@
-// Small text helpers shared by every layer (platform layer): trimming, line splitting and
-// zero-padded whole numbers.
+// Small text helpers shared by every layer (platform layer): trimming, line splitting,
+// zero-padded whole numbers and the tables that give a code its German text.
 //
 // Trim follows the Windows program's runtime: every character up to and including the blank
 // (controls, CR, LF, tab) is cut at both ends; bytes above 0x7F are never cut, so the helpers work
@@ -7,10 +7,25 @@
 #pragma once
 
 #include <charconv>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace riviza::platform {
+
+// A row of a table that gives each code of a layer (errno, SQLite, libcurl, the zip engine) the
+// German text the user reads.
+struct CodeText {
+  int code;
+  const char* text;
+};
+
+// The text of `code`'s row, `fallback` when no row has it.
+inline const char* textOfCode(std::span<const CodeText> table, int code, const char* fallback) {
+  for (const CodeText& row : table)
+    if (row.code == code) return row.text;
+  return fallback;
+}
 
 inline std::string_view trimView(std::string_view s) {
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);

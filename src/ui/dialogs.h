@@ -5,8 +5,9 @@
 // which answers from a queue and keeps a transcript of everything shown, so a test can check the
 // exact German text, caption and buttons of each dialog. With no service installed, every
 // dialog is logged to stderr and answered with its default button (a folder dialog is
-// cancelled), so a headless tool never blocks on a question. Paths cross this interface as the
-// program's path text ("\" separators); the implementation maps them to the machine.
+// cancelled), so a headless tool never blocks on a question. Paths cross this interface as path
+// text the platform maps; a chosen folder comes back as the user sees and stores it (drive form
+// where a drive of the prefix maps it, else the Linux path).
 #pragma once
 
 #include <deque>

@@ -57,6 +57,10 @@ enum ZipErrorCode : int {
 // The string-table text of a code; "" for a number the engine does not know.
 std::string_view ErrorText(int code);
 
+// The German text of a code with the code in brackets ("Ordner nicht gefunden (Zip 25158)"):
+// what a German user reads of a failure the engine reported in its string table's English.
+std::string ReasonText(int code);
+
 // The question SetTempDir asks after the folder and two carriage returns.
 inline constexpr std::string_view kCreateDirQuestion = "Directory does not exist... Create?";
 

@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/codec.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/pump.h"
 #include "zip/kvoGbls.h"
@@ -258,19 +258,19 @@ bool TkvoFileScan::admitted(const std::string& folder, const platform::DirEntry&
   const std::string path = folder + entry.name + (entry.isDirectory ? "\\" : "");
   if (entry.error != 0) {
     if (entry.isLink)
-      scanError(path, "link leads nowhere: " + std::string(std::strerror(entry.error)));
+      scanError(path, "Verknüpfung führt ins Leere: " + platform::errnoText(entry.error));
     else if (entry.error != ENOENT)  // gone since the listing
-      scanError(path, "cannot be looked at: " + std::string(std::strerror(entry.error)));
+      scanError(path, "nicht lesbar: " + platform::errnoText(entry.error));
     return false;
   }
   if (!entry.isLink) return true;
   const std::filesystem::path target = resolved(path);
   if (target.empty() || !platform::isWithinPath(target, rootReal_)) {
-    scanError(path, "link leads outside " + rootDir_);
+    scanError(path, "Verknüpfung führt aus " + platform::displayPath(rootDir_) + " hinaus");
     return false;
   }
   if (entry.isDirectory && std::find(walking_.begin(), walking_.end(), target) != walking_.end()) {
-    scanError(path, "link leads in a circle");
+    scanError(path, "Verknüpfung führt im Kreis");
     return false;
   }
   return true;
@@ -280,7 +280,7 @@ void TkvoFileScan::scanFolder(const std::string& folder, const TMaskCollection& 
   if (OnRecurseDir) OnRecurseDir(folder);
   auto entries = listed(folder, "*");
   if (!entries)
-    return scanError(folder, "cannot be listed: " + std::string(std::strerror(entries.error().code)));
+    return scanError(folder, "Ordner nicht lesbar: " + platform::errnoText(entries.error().code));
   walking_.push_back(resolved(folder));
   for (const platform::DirEntry& entry : *entries) {
     if (cancelled()) break;
@@ -316,7 +316,7 @@ void TkvoFileScan::scanLines() {
     const std::string folder = platform::extractFilePath(line);
     auto entries = listed(folder, platform::extractFileName(line));
     if (!entries) {
-      scanError(folder, "cannot be listed: " + std::string(std::strerror(entries.error().code)));
+      scanError(folder, "Ordner nicht lesbar: " + platform::errnoText(entries.error().code));
       continue;
     }
     rootReal_ = resolved(folder.empty() ? std::string(".") : folder);

@@ -187,7 +187,7 @@ Result<TUniqueFile> CreateUniqueNativeFile(const fs::path& folder, std::string_v
     if (made) return TUniqueFile{std::move(*made), std::move(path)};
     if (made.error().code != EEXIST) return made.error();
   }
-  return platform::errnoError(EEXIST, "unique file name", platform::pathText(folder));
+  return platform::errnoError(EEXIST, "Eindeutigen Dateinamen finden", platform::pathText(folder));
 }
 
 Result<std::string> CreateUniqueFile(std::string_view folder, std::string_view prefix) {

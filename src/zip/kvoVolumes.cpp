@@ -143,7 +143,7 @@ TVolumeService* gVolumes = &gLinuxVolumes;
 Result<TVolumeInfo> TLinuxVolumes::VolumeInformation(std::string_view root) {
   fs::path native = platform::nativePath(root);
   struct statvfs sv;
-  if (::statvfs(native.c_str(), &sv) != 0) return platform::errnoError(errno, "statvfs", root);
+  if (::statvfs(native.c_str(), &sv) != 0) return platform::errnoError(errno, "Datenträger abfragen", root);
   Mount m = mountOf(native);
   TVolumeInfo info;
   info.label = diskLinkName("label", m.source);
@@ -173,7 +173,7 @@ bool TLinuxVolumes::IsWriteProtected(std::string_view root) {
 }
 
 Status TLinuxVolumes::SetVolumeLabel(std::string_view root, std::string_view) {
-  return platform::errnoError(ENOTSUP, "set volume label", root);
+  return platform::errnoError(ENOTSUP, "Datenträgerbezeichnung setzen", root);
 }
 
 // ---- fake ----
@@ -182,7 +182,7 @@ TFakeVolumes::Drive& TFakeVolumes::drive(std::string_view root) { return drives_
 
 Result<TVolumeInfo> TFakeVolumes::VolumeInformation(std::string_view root) {
   Drive& d = drive(root);
-  if (!d.readable || !d.ready) return platform::errnoError(ENOMEDIUM, "volume information", root);
+  if (!d.readable || !d.ready) return platform::errnoError(ENOMEDIUM, "Datenträger abfragen", root);
   return d.info;
 }
 
@@ -192,7 +192,8 @@ bool TFakeVolumes::IsWriteProtected(std::string_view root) { return drive(root).
 
 Status TFakeVolumes::SetVolumeLabel(std::string_view root, std::string_view label) {
   Drive& d = drive(root);
-  if (!d.labelWritable || d.writeProtected) return platform::errnoError(EROFS, "set volume label", root);
+  if (!d.labelWritable || d.writeProtected)
+    return platform::errnoError(EROFS, "Datenträgerbezeichnung setzen", root);
   d.info.label = std::string(label);
   return okStatus();
 }

@@ -174,7 +174,7 @@ TEST_F(Netzlaufwerk, MissingNetUseBatIsReported) {
   EXPECT_FALSE(NetzlaufwerkAnmelden(program.str() + "\\", "Abrechng.ini"));
   EXPECT_EQ(clock.sleeps(), std::vector<int>(10, 100));  // the drive was still waited for
   ASSERT_EQ(dialogs.texts().size(), 1u);
-  EXPECT_EQ(dialogs.texts()[0], "Datei nicht vorhanden! " + program.str() + "\\NetUse.bat");
+  EXPECT_EQ(dialogs.texts()[0], "Datei nicht vorhanden! " + program.str() + "/NetUse.bat");
   EXPECT_TRUE(drives.calls.empty());
 }
 

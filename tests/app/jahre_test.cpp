@@ -70,7 +70,8 @@ TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
     ScopedStoerung voll(Stoerung::KeinAnlegen, "/Abrechng/2024/Daten/", ENOSPC);
     EXPECT_FALSE(neuesJahr());
   }
-  EXPECT_EQ(texte().back(), "Ordner <<" + imDaten("Abrechng\\2023\\Daten") + ">> kann nicht kopiert werden!");
+  EXPECT_EQ(texte().back(),
+            "Ordner <<" + gezeigtImDaten("Abrechng\\2023\\Daten") + ">> kann nicht kopiert werden!");
   EXPECT_FALSE(std::filesystem::exists(daten / "Abrechng/2024"));
   EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), Zeilen{"2023"});
   EXPECT_EQ(programmWert("AktuellesJahr"), "2023");
@@ -80,7 +81,7 @@ TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
 
   dialogs.clear();
   EXPECT_TRUE(neuesJahr());
-  EXPECT_EQ(texte(), (Zeilen{"Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng"),
+  EXPECT_EQ(texte(), (Zeilen{"Datensicherung durchgeführt ?\n\n" + gezeigtImDaten("Abrechng"),
                              "Neuen Abrechnungszeitraum anlegen?\n\n2024\n\nSind Sie sicher ?",
                              "Neuen Abrechnungszeitraum: 2024\n\nVerarbeitung beendet"}));
   EXPECT_EQ(belege(datenVon("2023")), (Zeilen{"1|10.12.2023|1"}));
@@ -170,13 +171,13 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
        "",
        "Neues Abrechnungsjahr konnte nicht angelegt werden!\r\nBeleg <<9>> hat kein gültiges Belegdatum!"},
       {"name taken by a file", [](Jahre& t) { t.daten.write("Abrechng/2025", "x"); }, "",
-       "Ordner <<" + imDaten("Abrechng\\2025") + ">> kann nicht angelegt werden!"},
+       "Ordner <<" + gezeigtImDaten("Abrechng\\2025") + ">> kann nicht angelegt werden!"},
       {"copy fails", nullptr, "",
-       "Ordner <<" + imDaten("Abrechng\\2024\\Daten") + ">> kann nicht kopiert werden!",
+       "Ordner <<" + gezeigtImDaten("Abrechng\\2024\\Daten") + ">> kann nicht kopiert werden!",
        "/Abrechng/2025/Daten/"},
       // The new year would start without the old year's settings.
       {"settings file not copied", nullptr, "",
-       "Datei <<" + imDaten("Abrechng\\2025\\Abrechng.ini") + ">> kann nicht angelegt werden!",
+       "Datei <<" + gezeigtImDaten("Abrechng\\2025\\Abrechng.ini") + ">> kann nicht angelegt werden!",
        "/Abrechng/2025/Abrechng.ini"},
   };
   for (const Fall& fall : faelle) {
@@ -248,11 +249,12 @@ TEST_F(Jahre, MergeMonthsAndRefusals) {
     Zeilen ziel;
   } faelle[] = {
       {"5", "2023", "2024", true, erfolg + "0 Belege übernommen", {}},
-      {"3", "2023", "2024", true, erfolg + "1 Belege übernommen", eins},
+      {"3", "2023", "2024", true, erfolg + "1 Beleg übernommen", eins},
       {"13", "2023", "2024", false, "Monat <<13>> ungültig, bitte 1 bis 12 eingeben!", eins},
       {"4", "23", "2024", false, "Jahr <<23>> ungültig, bitte vierstellig eingeben (z.B. 2024)!", eins},
       {"", "2024", "2024", false, "Ein Jahr kann nicht mit sich selbst zusammengeführt werden!", eins},
-      {"", "2022", "2024", false, "Ordner <<" + datenVon("2022") + ">> nicht vorhanden!", eins},
+      {"", "2022", "2024", false, "Ordner <<" + gezeigtImDaten("Abrechng/2022/Daten") + ">> nicht vorhanden!",
+       eins},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(std::string(fall.monat) + " " + fall.von);
@@ -275,7 +277,7 @@ TEST_F(Jahre, DeletingOneYearsMovementData) {
   form->EditLoeschenFuerJahr->setText("2023");
   const Zeilen sperre =
       sperreWaehrend("2023", [&] { EXPECT_TRUE(BewegungenFuerJahrLoeschen(datenVon("2023"))); });
-  EXPECT_EQ(texte(), Zeilen{"Bewegungsdaten gelöscht"});
+  EXPECT_EQ(texte(), Zeilen{"Bewegungsdaten gelöscht\n\n4 Belege gelöscht"});
   EXPECT_EQ(belege(datenVon("2023")), (Zeilen{"3|15.12.2022|0"}));
   // The voucher without a number goes alone: its position "E" stays as it was written.
   EXPECT_EQ(positionen(datenVon("2023")), (Zeilen{"3|D", "|E"}));
@@ -285,6 +287,10 @@ TEST_F(Jahre, DeletingOneYearsMovementData) {
   EXPECT_EQ(sperre, (Zeilen{"1"}));
   EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
   EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  // Again: what is left is of another year, and the message says that nothing went.
+  dialogs.clear();
+  EXPECT_TRUE(BewegungenFuerJahrLoeschen(datenVon("2023")));
+  EXPECT_EQ(texte(), Zeilen{"Bewegungsdaten gelöscht\n\n0 Belege gelöscht"});
 
   for (const char* jahr : {"", "23", "20x3"}) {
     SCOPED_TRACE(jahr);
@@ -297,7 +303,7 @@ TEST_F(Jahre, DeletingOneYearsMovementData) {
   dialogs.clear();
   form->EditLoeschenFuerJahr->setText("2021");
   EXPECT_FALSE(BewegungenFuerJahrLoeschen(datenVon("2021")));
-  EXPECT_EQ(texte(), Zeilen{"Ordner <<" + datenVon("2021") + ">> nicht vorhanden!"});
+  EXPECT_EQ(texte(), Zeilen{"Ordner <<" + gezeigtImDaten("Abrechng/2021/Daten") + ">> nicht vorhanden!"});
 }
 
 // The merge locks the year it writes, refuses one another program holds, and gives back what
@@ -323,8 +329,8 @@ TEST_F(Jahre, AMergeLocksTheYearItWritesAndRefusesAHeldOne) {
     EXPECT_FALSE(zusammenfuehren("2024", "2023"));
   }
   ASSERT_EQ(texte().size(), 1u);
-  EXPECT_TRUE(
-      texte()[0].starts_with("Programmzugriff nicht gesetzt: " + imDaten("Abrechng\\2023\\Abrechng.ini")))
+  EXPECT_TRUE(texte()[0].starts_with("Programmzugriff nicht gesetzt: " +
+                                     gezeigtImDaten("Abrechng/2023/Abrechng.ini")))
       << texte()[0];
   EXPECT_EQ(belege(datenVon("2023")), (Zeilen{"1|03.03.2023|0"}));
   EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
@@ -334,7 +340,7 @@ TEST_F(Jahre, AMergeLocksTheYearItWritesAndRefusesAHeldOne) {
 // merge does: the new year (which would be built from the held year's live tables), the VAT
 // rewrite and the co-payment reset. The Windows program ran them all.
 TEST_F(Jahre, OperationsThatWriteAYearRefuseOneAnotherProgramHolds) {
-  const std::string sicherung = "Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng");
+  const std::string sicherung = "Datensicherung durchgeführt ?\n\n" + gezeigtImDaten("Abrechng");
   struct Fall {
     const char* was;
     bool letztesGehalten;  // else the current year is held (found so at the start)
@@ -409,7 +415,7 @@ TEST_F(Jahre, DuringALongOperationTheFormTakesNoOtherActionAndACloseWaits) {
     Zeilen meldungen;
     std::function<void(Jahre&)> danach;
   };
-  const std::string sicherung = "Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng");
+  const std::string sicherung = "Datensicherung durchgeführt ?\n\n" + gezeigtImDaten("Abrechng");
   const auto erneut = [](const Knopf& k) { return [k](TFormEinstellungen& f) { return k(f)->userClick(); }; };
   const auto beenden = [](TFormEinstellungen& f) { return f.BitBtnBeenden->userClick(); };
   const auto freigeben = [](TFormEinstellungen& f) { return f.BitBtn1->userClick(); };
@@ -434,7 +440,7 @@ TEST_F(Jahre, DuringALongOperationTheFormTakesNoOtherActionAndACloseWaits) {
        loeschen,
        [](TFormEinstellungen& f) { f.EditLoeschenFuerJahr->setText("2024"); },
        {erneut(loeschen), beenden, freigeben, erneut(zusammen)},
-       {sicherung, "Bewegungsdaten gelöscht"},
+       {sicherung, "Bewegungsdaten gelöscht\n\n2 Belege gelöscht"},
        [](Jahre& t) { EXPECT_EQ(belege(t.datenVon("2024")), Zeilen{}); }},
       {"merge, START twice",
        zusammen,
@@ -443,7 +449,7 @@ TEST_F(Jahre, DuringALongOperationTheFormTakesNoOtherActionAndACloseWaits) {
          f.EditNachJahr->setText("2024");
        },
        {erneut(zusammen), erneut(loeschen), beenden},
-       {sicherung, "Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Belege übernommen",
+       {sicherung, "Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Beleg übernommen",
         "Abrechnungsdaten erfolgreich zusamenngeführt"},
        [](Jahre& t) {
          EXPECT_EQ(belege(t.datenVon("2024")),
@@ -550,6 +556,7 @@ TEST_F(Jahre, ASwitchPostsAPendingEditAndTheTablesFollowTheYear) {
 }
 
 TEST_F(Jahre, TheDataRootChangeTakesTheLastYearOfTheNewRoot) {
+  jahrMitTabellen("2023");
   jahrMitTabellen("2024");
   const std::string zweit = imDaten("Zweit");
   for (const char* j : {"2022", "2023"}) {
@@ -558,12 +565,20 @@ TEST_F(Jahre, TheDataRootChangeTakesTheLastYearOfTheNewRoot) {
     daten.mkdir("Zweit/Abrechng/" + std::string(j) + "/Daten");
   }
   oeffnen();
-  // Cancelled with the edit emptied: the year and its lock stay.
-  form->EditOrdnerBw->setText("");
-  dialogs.answerFolder(std::nullopt);
-  form->SpeedButtonBw->click();
-  EXPECT_EQ(globals().DatenPfad, daten.str() + "\\");
-  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
+  jahrWaehlen("2023");
+  // Cancelled, the edit as it was or emptied: the year (not the root's highest) and its lock stay.
+  for (const std::string& text : {daten.str(), std::string()}) {
+    SCOPED_TRACE(text);
+    form->EditOrdnerBw->setText(text);
+    dialogs.answerFolder(std::nullopt);
+    form->SpeedButtonBw->click();
+    EXPECT_EQ(form->EditOrdnerBw->text(), text);
+    EXPECT_EQ(globals().DatenPfad, daten.str() + "\\");
+    EXPECT_EQ(globals().JahrPfad, "Abrechng\\2023\\");
+    EXPECT_EQ(programmWert("AktuellesJahr"), "2023");
+    EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "1");
+    EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  }
 
   dialogs.answerFolder(zweit);
   dialogs.clear();
@@ -577,7 +592,7 @@ TEST_F(Jahre, TheDataRootChangeTakesTheLastYearOfTheNewRoot) {
   EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), (Zeilen{"2022", "2023"}));
   EXPECT_EQ(globals().JahrPfad, "Abrechng\\2023\\");
   EXPECT_TRUE(form->caption().ends_with(" / Abrechnungsjahr: 2023"));
-  EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "");
+  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
   EXPECT_EQ(wert(zweit + "\\Abrechng\\2023\\Abrechng.ini", "EINSTELLUNGEN", "ProgrammZugriff"), "1");
   EXPECT_TRUE(form->TableAdrDlz->active());
   EXPECT_EQ(form->TableAdrDlz->databaseName(), zweit + "\\Abrechng\\2023\\Daten");

@@ -466,7 +466,7 @@ TEST_F(Shell, AReadOnlyYearFileIsNotWrittenAndTheSaveSaysSo) {
   ASSERT_FALSE(dialogs.transcript().empty());
   const ui::DialogShown& box = dialogs.transcript().back();
   EXPECT_EQ(box.caption, "FEHLER");
-  EXPECT_TRUE(box.text.starts_with("Fehler beim Schreiben: " + imDaten("Abrechng\\2024\\Abrechng.ini")))
+  EXPECT_TRUE(box.text.starts_with("Fehler beim Schreiben: " + gezeigtImDaten("Abrechng/2024/Abrechng.ini")))
       << box.text;
 }
 
@@ -508,7 +508,7 @@ TEST_F(Shell, SaveChecksAndQuestions) {
     const char* name;
     std::function<void(Shell&)> vorbereiten;
     std::vector<ui::DlgResult> antworten;
-    std::vector<std::string> meldungen;  // "<root>" stands for the data root's path text
+    std::vector<std::string> meldungen;  // "<root>" stands for the data root as the user sees it
     bool ok;
   } cases[] = {
       {"export empty",
@@ -534,7 +534,7 @@ TEST_F(Shell, SaveChecksAndQuestions) {
       {"data root declined",
        [](Shell& s) { s.form->EditOrdnerBw->setText(s.imDaten("anders")); },
        {ui::DlgResult::No},
-       {"Ordner Daten <root>anders\\ nicht vorhanden, Anlegen ?"},
+       {"Ordner Daten <root>anders/ nicht vorhanden, Anlegen ?"},
        false},
       {"no data root",
        [](Shell& s) {
@@ -576,7 +576,7 @@ TEST_F(Shell, SaveChecksAndQuestions) {
     for (ui::DlgResult a : c.antworten) dialogs.answer(a);
     EXPECT_EQ(EinstellungenSpeichern(), c.ok);
     std::vector<std::string> erwartet;
-    for (const std::string& m : c.meldungen) erwartet.push_back(ersetzt(m, "<root>", daten.str() + "\\"));
+    for (const std::string& m : c.meldungen) erwartet.push_back(ersetzt(m, "<root>", daten.str() + "/"));
     EXPECT_EQ(texte(), erwartet);
     EXPECT_FALSE(globals().FehlerAufgetreten);
     // The program-folder file is written in any case, the year file only without an error.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,15 @@ class Shell : public ::testing::Test {
   // Path text of a name inside the program folder, the data root or the prefix's drive C:.
   std::string imProgramm(std::string_view rel = "") const { return programm.str() + "\\" + std::string(rel); }
   std::string imDaten(std::string_view rel = "") const { return daten.str() + "\\" + std::string(rel); }
+  // The same as a message or a list line shows it: "/" throughout (no drive of the prefix maps
+  // these folders).
+  std::string gezeigtImProgramm(std::string_view rel = "") const { return gezeigt(programm, rel); }
+  std::string gezeigtImDaten(std::string_view rel = "") const { return gezeigt(daten, rel); }
+  static std::string gezeigt(const TempDir& dir, std::string_view rel) {
+    std::string text = dir.str() + "/" + std::string(rel);
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
+  }
 
   // DAKOTA 4 as step 4 of the start-up finds it: Riviza.ini (with the given text) and
   // annahmest.ini, optionally zertifikat.ini, under C:\dakotale\System.

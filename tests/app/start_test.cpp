@@ -164,8 +164,8 @@ TEST_F(Shell, AWaitingSetupProgramEndsTheStartUpOnlyWhenItRuns) {
       {"no wine", "MZ", false, false},
       {"no program", "", true, false},
   };
-  const std::string setup = imProgramm("Update\\setup.exe");
-  const std::string beiseite = setup + ".nicht_gestartet";
+  const std::string setup = gezeigtImProgramm("Update/setup.exe");
+  const std::string beiseite = gezeigtImProgramm("Update/setup.exe.nicht_gestartet");
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
     TempDir bin;
@@ -276,7 +276,7 @@ TEST_F(Shell, MissingDataRootEntryAndMissingDataRootFolder) {
   starten();
   // The service-centre table cannot open there either, as the data root's folder is missing.
   ASSERT_EQ(texte().size(), 2u);
-  EXPECT_EQ(texte()[0], "Ordner Fachanwendung nicht vorhanden !\n\n" + fehlt);
+  EXPECT_EQ(texte()[0], "Ordner Fachanwendung nicht vorhanden !\n\n" + gezeigtImDaten("fehlt"));
   EXPECT_EQ(texte()[1].rfind("Tabelle nicht gefunden", 0), 0u) << texte()[1];
   EXPECT_TRUE(globals().FehlerAufgetreten);
   EXPECT_FALSE(daten.exists("fehlt"));

@@ -73,9 +73,12 @@ TEST_F(Shell, EveryOpenTableClosesAndReopensOnItsRecordOrInTheNewYear) {
     meldungen = pause.wiederOeffnen();
   }
   ASSERT_EQ(meldungen.size(), 2u);
-  EXPECT_TRUE(meldungen[0].starts_with("Änderung verworfen: TableAdrAnn (" + neu + "\\Ann.DB): "))
+  EXPECT_TRUE(meldungen[0].starts_with("Änderung verworfen: TableAdrAnn (" +
+                                       gezeigtImDaten("Abrechng/2025/Daten/Ann.DB): Schlüsselverletzung")))
       << meldungen[0];
-  EXPECT_TRUE(meldungen[1].starts_with("Tabelle nicht geöffnet: TableAdrDlz (" + neu + "\\AdrDlz.DB): "))
+  EXPECT_TRUE(
+      meldungen[1].starts_with("Tabelle nicht geöffnet: TableAdrDlz (" +
+                               gezeigtImDaten("Abrechng/2025/Daten/AdrDlz.DB): Tabelle nicht gefunden")))
       << meldungen[1];
   EXPECT_TRUE(ann.active());
   EXPECT_EQ(ann.fields(0).asString(), "200000003");

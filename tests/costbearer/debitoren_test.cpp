@@ -108,17 +108,19 @@ TEST_F(Debitoren, ImportStartsBwwin32WithAnArgumentListAndNoPasswordInTheLog) {
             "#!/bin/sh\nshift\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$RIVIZA_WINE_ARGS\"\n");
   std::filesystem::permissions(bin / "wine", std::filesystem::perms::owner_all);
   ScopedEnv argsDatei("RIVIZA_WINE_ARGS", (bin / "args").string());
-  const std::string programm = bw() + "\\bwwin32.exe";
+  // The update list shows the folder and the program as the user sees them: "/" only.
+  const std::string gezeigt = (daten / "BueroWare").string();
+  const std::string programm = gezeigt + "/bwwin32.exe";
   // bwwin32.exe's arguments and the update list's line of the call around user and password.
   auto argumente = [](const std::string& anmeldung) {
     return "/NoLogo\n/NoStartLogo\n" + anmeldung + "\n01\n1742\n99\n";
   };
   auto aufruf = [&](const std::string& anmeldung) {
-    return zeile("BüroWARE-Import: bwwin32.exe /NoLogo /NoStartLogo " + anmeldung + " 01 1742 99 " + bw());
+    return zeile("BüroWARE-Import: bwwin32.exe /NoLogo /NoStartLogo " + anmeldung + " 01 1742 99 " + gezeigt);
   };
   const std::string ende = zeile("ENDE BüroWARE-Import");
   const std::string ohneWine = zeile("FEHLER BüroWARE-Import, Start fehlgeschlagen: " + programm +
-                                     ": start bwwin32.exe: wine is not installed");
+                                     ": Programm starten bwwin32.exe: wine ist nicht installiert");
   struct Fall {
     const char* bediener;
     const char* kennwort;

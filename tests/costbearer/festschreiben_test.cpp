@@ -136,7 +136,8 @@ TEST_F(Festschreiben, TheFilesNumberAndBranchOfficesOfARunFollowTheTablesItCommi
       ASSERT_TRUE(platform::removeDirectory(kosttr105).ok());
     }
     const std::string fehler =
-        zeile(fall.volleTabelle ? "FEHLER " + jahrOrdner("Daten\\") + fall.volleTabelle + ": "
+        zeile(fall.volleTabelle ? "FEHLER " + gezeigtImDaten("Abrechng/2024/Daten/") + fall.volleTabelle +
+                                      ": Tabelle: Datenträger voll (SQLite 13)"
                                 : std::string("FEHLER Kostenträgerdateien nicht eingelesen"));
     const auto& p = protokoll();
     EXPECT_TRUE(std::any_of(p.begin(), p.end(), [&](const std::string& z) { return z.starts_with(fehler); }))

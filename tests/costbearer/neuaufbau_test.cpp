@@ -184,7 +184,9 @@ TEST_F(Neuaufbau, AFailureLeavesTheOldTables) {
          form->CheckBoxFirmaDebitorenAbJN->setChecked(true);
          form->EditDebitorenAb->setText("100");
        },
-       zeile("FEHLER " + jahrOrdner("Daten\\Kosttr.db") + ": "), 3},
+       zeile("FEHLER " + gezeigtImDaten("Abrechng/2024/Daten/Kosttr.db") +
+             ": Schreiben: Datenträger voll (errno 28)"),
+       3},
       {"the year has no cost-bearer folder",
        [&] { ASSERT_TRUE(platform::removeTree(jahrOrdner("Kosttr")).ok()); },
        "Kostenträgerdateien nicht verfügbar", std::size(kTabellen)},

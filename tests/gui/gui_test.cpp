@@ -19,6 +19,7 @@
 #include "ui/busy.h"
 #include "ui/containers.h"
 #include "ui/design.h"
+#include "ui/dialogs.h"
 #include "ui/edit_family.h"
 
 namespace riviza::test {
@@ -86,6 +87,37 @@ TEST_F(MainFormTest, DatePickersCalendarsAndNumbersAreGerman) {
   EXPECT_EQ(QLocale().decimalPoint().toStdString(), ",");
 }
 
+// Qt's own texts too: a question's buttons and the folder dialog's, whatever LANG says.
+TEST_F(MainFormTest, QuestionBoxesAndTheFolderDialogSpeakGerman) {
+  // The buttons of the modal dialog that `oeffnen` shows, which is then closed.
+  const auto knoepfe = [](const std::function<void()>& oeffnen) {
+    std::vector<std::string> texte;
+    QTimer::singleShot(0, [&] {
+      QWidget* fenster = QApplication::activeModalWidget();
+      if (!fenster) return;
+      for (QAbstractButton* b : fenster->findChildren<QAbstractButton*>())
+        if (b->isVisible()) texte.push_back(b->text().remove('&').toStdString());
+      fenster->close();
+    });
+    oeffnen();
+    std::sort(texte.begin(), texte.end());
+    return texte;
+  };
+  const std::pair<ui::DlgButtons, std::vector<std::string>> faelle[] = {
+      {ui::DlgButtons::YesNo, {"Ja", "Nein"}},
+      {ui::DlgButtons::YesCancel, {"Abbrechen", "Ja"}},
+      {ui::DlgButtons::YesNoCancel, {"Abbrechen", "Ja", "Nein"}},
+      {ui::DlgButtons::OkCancel, {"Abbrechen", "OK"}},
+  };
+  for (const auto& [satz, erwartet] : faelle) {
+    SCOPED_TRACE(erwartet.front());
+    EXPECT_EQ(knoepfe([&] { (void)ui::dialogs().messageDlg("Wirklich?", ui::DlgType::Confirmation, satz); }),
+              erwartet);
+  }
+  EXPECT_EQ(knoepfe([this] { EXPECT_FALSE(form->PathDialog1->Execute()); }),
+            (std::vector<std::string>{"Abbrechen", "OK"}));
+}
+
 // Typing reaches the model's OnChange and key filter; what a handler changes shows at once.
 TEST_F(MainFormTest, TypingReachesTheModelAndAHandlersChangesShowAtOnce) {
   std::vector<std::string> seen;
@@ -119,6 +151,25 @@ TEST_F(MainFormTest, TypingReachesTheModelAndAHandlersChangesShowAtOnce) {
             QColor(0xC0, 0xDC, 0xC0));
   EXPECT_FALSE(widget<QLineEdit>(window(), "EditDomaenenname")->isEnabled());
   EXPECT_TRUE(widget<QCheckBox>(window(), "CheckBoxDomaenenbenutzer")->isChecked());
+}
+
+// The update tab: the date of the installed cost-bearer files after "anzuwenden ab:" beside the
+// buttons, the list, and the progress bar at the bottom (a hidden list below it takes no room).
+TEST_F(MainFormTest, TheUpdateTabShowsTheCostBearerDateAndItsProgressBarAtTheBottom) {
+  form->LabelKosttr->setCaption("01.04.2024");
+  form->PageControl1->setActivePage(form->TabSheet7);
+  auto* bar = widget<QWidget>(window(), "ProgressBar");
+  ASSERT_TRUE(waitUntil([&] { return bar->isVisible(); }, "the update tab shown"));
+  auto* ab = widget<QLabel>(window(), "Label37");
+  auto* datum = widget<QLabel>(window(), "LabelKosttr");
+  EXPECT_EQ(ab->text(), "anzuwenden ab:");
+  EXPECT_EQ(datum->text(), "01.04.2024");
+  EXPECT_EQ(ab->parentWidget(), widget<QWidget>(window(), "BitBtnKost")->parentWidget());
+  EXPECT_LT(ab->geometry().right(), datum->geometry().left());
+  const QWidget* seite = bar->parentWidget();
+  const QRect liste = widget<QWidget>(window(), "ListBoxLiveUpdate")->geometry();
+  EXPECT_GT(bar->geometry().top(), liste.bottom());
+  EXPECT_LT(seite->height() - bar->geometry().bottom(), bar->height()) << "the bar stands above a gap";
 }
 
 TEST_F(MainFormTest, FocusMovesBothWays) {
@@ -168,10 +219,19 @@ TEST_F(MainFormTest, TheStartUpTimerFiresOnceTheLoopRuns) {
 TEST_F(MainFormTest, LongOperationShowsTheCountThroughThePump) {
   auto* count = widget<QLabel>(window(), "LabelDbSatz");
   auto* waiting = widget<QLabel>(window(), "LabelWarten");
+  // The label and its count appear beside the buttons under the pages: the buttons stay put.
+  const auto buttonsAt = [this] {
+    std::vector<int> x;
+    for (const char* name : {"BitBtn1", "BitBtnSpeichern", "BitBtnBeenden"})
+      x.push_back(widget<QWidget>(window(), name)->mapTo(window(), QPoint()).x());
+    return x;
+  };
+  const std::vector<int> buttons = buttonsAt();
   std::vector<std::string> shown;
   platform::setMessagePump([&] {
     QCoreApplication::processEvents();
     shown.push_back((waiting->isVisible() ? "shown " : "hidden ") + count->text().toStdString());
+    EXPECT_EQ(buttonsAt(), buttons);
   });
   {
     ui::LongOperation op(*form, form->LabelWarten, form->LabelDbSatz);

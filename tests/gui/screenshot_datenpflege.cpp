@@ -88,8 +88,9 @@ TEST_F(DatenpflegeWindowTest, EveryToolIsBoundAndTheImportRunsFromItsButton) {
 
   dialogs.answer(ui::DlgResult::Yes);
   klick(window(), "BitBtnArtImpCsv");
-  ASSERT_EQ(dialogs.texts().size(), 1u);
+  ASSERT_EQ(dialogs.texts().size(), 2u);
   EXPECT_TRUE(dialogs.texts()[0].starts_with("Datenimport Leistungen starten ?"));
+  EXPECT_EQ(dialogs.texts()[1], "Leistungen importiert: 2");  // the window says that it ran
   db::TTable t;
   oeffnen(t, "Leistungen.DB");
   EXPECT_EQ(t.recordCount(), 2);

@@ -100,7 +100,7 @@ TEST_F(Tools, KvozipSaysWhatItDidAndWhatWasWrong) {
       {"add onto a folder",
        {"add", "ordner.zip", "a.txt"},
        1,
-       {path("ordner.zip").string() + ": Is a directory)", "0 entries added, 1 failed"}},
+       {path("ordner.zip").string() + ": Ist ein Ordner (errno 21))", "0 entries added, 1 failed"}},
       {"extract below a file",
        {"extract", "whole.zip", "blocker/out"},
        1,

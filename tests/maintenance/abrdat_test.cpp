@@ -63,8 +63,9 @@ TEST_F(AbrDat, AnAbrNeuThatCannotBeWrittenIsAnErrorNotASuccess) {
   EXPECT_FALSE(AbrDatBereinigen());
   ASSERT_EQ(dialogs.transcript().size(), 1u);
   EXPECT_EQ(dialogs.transcript()[0].caption, "Fehler !");
-  EXPECT_TRUE(
-      dialogs.transcript()[0].text.starts_with("Fehler beim Schreiben: " + imDaten("Export\\ABR.NEU")))
+  EXPECT_TRUE(dialogs.transcript()[0].text.starts_with(
+      "Fehler beim Schreiben: " + gezeigtImDaten("Export/ABR.NEU") + "\nÖffnen " +
+      gezeigtImDaten("Export/ABR.NEU") + ": Ist ein Ordner (errno 21)"))
       << dialogs.transcript()[0].text;
   EXPECT_TRUE(fs::is_directory(daten / "Export/ABR.NEU"));
 }

@@ -49,19 +49,20 @@ TEST_F(BatchJahre, TheYearOperationsFromTheCommandLine) {
 
   lauf({"zusammenfuehren", "2023", "2022"}, 1, {"[FEHLER] In diese Jahren gibt es keine Daten!\n"});
   lauf({"zusammenfuehren", "2023", "2024", "3", "--nein"}, 1,
-       {"[Dialog] Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng") + " -> Nein\n"});
+       {"[Dialog] Datensicherung durchgeführt ?\n\n" + gezeigtImDaten("Abrechng") + " -> Nein\n"});
   EXPECT_EQ(belege(datenVon("2024")), (Zeilen{"20|10.02.2024|0", "21|20.06.2024|0"}));
   lauf({"zusammenfuehren", "2023", "2024", "13"}, 1,
        {"[FEHLER] Monat <<13>> ungültig, bitte 1 bis 12 eingeben!\n"});
   lauf({"zusammenfuehren", "2023", "2024", "3"}, 0,
        {"Beleg: 17  für: 03.2023\n",
-        "[Hinweis !] Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Belege übernommen\n",
+        "[Hinweis !] Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Beleg übernommen\n",
         "[Hinweis !] Abrechnungsdaten erfolgreich zusamenngeführt\n"});
   EXPECT_EQ(belege(datenVon("2024")), (Zeilen{"20|10.02.2024|0", "21|20.06.2024|0", "17|03.03.2023|1"}));
   EXPECT_EQ(positionen(datenVon("2024")), (Zeilen{"20|B1", "21|C1", "17|N1"}));
 
   lauf({"bewegungen-loeschen", "2023"}, 0,
-       {"Beleg: 17  für: 2023\n", "Beleg: 18  für: 2023\n", "[Hinweis !] Bewegungsdaten gelöscht\n"});
+       {"Beleg: 17  für: 2023\n", "Beleg: 18  für: 2023\n",
+        "[Hinweis !] Bewegungsdaten gelöscht\n\n2 Belege gelöscht\n"});
   EXPECT_EQ(belege(datenVon("2023")), Zeilen{"5|10.12.2022|1"});
   EXPECT_EQ(positionen(datenVon("2023")), Zeilen{"5|X"});
   EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
@@ -80,7 +81,7 @@ TEST_F(BatchJahre, TheYearOperationsFromTheCommandLine) {
   lauf({"neues-jahr", "--ab", "01.06.2024"}, 2, {"--ab nur mit --offene-belege"});
   lauf({"neues-jahr"}, 1, {"Alle Belege sind noch nicht abgerechnet!"});
   lauf({"neues-jahr", "--offene-belege", "--ab", "01.06.2024", "--nein"}, 1,
-       {"[Dialog] Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng") + " -> Nein\n"});
+       {"[Dialog] Datensicherung durchgeführt ?\n\n" + gezeigtImDaten("Abrechng") + " -> Nein\n"});
   EXPECT_FALSE(daten.exists("Abrechng/2025"));
   lauf({"neues-jahr", "--offene-belege", "--ab", "01.06.2024"}, 0,
        {"[Hinweis !] Neuen Abrechnungszeitraum: 2025\n\nVerarbeitung beendet\n"});

@@ -25,12 +25,12 @@ TEST_F(BatchSicherung, OperationsPrintTheirMessagesAndTellTheOutcome) {
   };
   const Fall faelle[] = {
       {{"sicherung"}, 2, "ZIELORDNER [KUERZEL] erwartet"},
-      {{"sicherung", imDaten("Fehlt")}, 1, "Datensicherung fehlgeschlagen: " + imDaten("Fehlt") + "\\_2024_"},
+      {{"sicherung", imDaten("Fehlt")}, 1, "Datensicherung fehlgeschlagen: " + gezeigtImDaten("Fehlt/_2024_")},
       {{"sicherung", imDaten("Sicherung"), "AB"}, 0, "[Meldung] Archivierte Dateien: 15\n"},
       {{"dakota-sicherung"}, 1, "Datensicherung da&kota ist bei DAKOTA 4 nicht vorgesehen\n"},
       {{"abrdat-bereinigen", imDaten("Leer")},
        1,
-       "Datei nicht vorhanden: " + imDaten("Leer") + "\\ABR.DAT\n"},
+       "Datei nicht vorhanden: " + gezeigtImDaten("Leer/ABR.DAT") + "\n"},
       {{"abrdat-bereinigen", imDaten("Export")}, 0, "[Meldung] Datei erstellt!\n"},
   };
   for (const Fall& f : faelle) {

@@ -78,7 +78,11 @@ TEST_F(RivizaBatchUpdate, UpdateKosttrInstallsTheDemoFilesFromTheServer) {
   EXPECT_EQ(server.anfragen().size(), 5u);  // twice date and package, once the date alone
 
   server.regeln({{"kost.txt", R"({"status": 404})"}});
-  ausgabePruefen(updateKosttr("fehler.txt"), 1, {"  Fehler bei der Datenübertragung, Datei: kost.txt\n"});
+  // The line logged before the box comes before it.
+  ausgabePruefen(
+      updateKosttr("fehler.txt"), 1,
+      {"  Fehler bei der Datenübertragung, Datei: kost.txt\n[Fehler !] Die Internetverbindung wurde "
+       "unterbrochen!\n"});
 }
 
 // update-programm finds nothing at the installed date, and with a newer one unpacks the package,
@@ -112,7 +116,7 @@ TEST_F(RivizaBatchUpdate, UpdateProgrammUnpacksThePackageAndStartsItsSetup) {
   server.paket("update.zip", {{"Setup.exe", "<html>502</html>"}});
   ausgabePruefen(updateProgramm("kaputt.txt"), 1,
                  {"  Dateien entpackt: 1\n", "[Fehler !] Das Setup-Programm konnte nicht gestartet werden!\n\n" +
-                                                  programm + "\\Update\\Setup.exe\n"});
+                                                  programm + "/Update/Setup.exe\n"});
   EXPECT_FALSE(wineBin.exists("wine.aufruf"));
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/paths.h"
 #include "sicherung_fixture.h"
 #include "support/refused_opens.h"
 
@@ -84,7 +85,7 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
        [](const fs::path&, const fs::path&) {},
        {1},
        "",
-       {"the target lies inside the source"},
+       {"das Ziel liegt im Quellordner"},
        true},
   };
   for (const Fall& f : faelle) {
@@ -103,13 +104,13 @@ TEST_F(DakotaSicherung, EveryRowIsCopiedOrReportedOnItsOwn) {
     const auto& gezeigt = dialogs.transcript();
     if (f.fehlerhaft.empty()) {
       EXPECT_EQ(texte(),
-                std::vector<std::string>{"Dakota erfogreich gesichert  " + imDaten("Abrechng\\2024\\")});
+                std::vector<std::string>{"Dakota erfogreich gesichert  " + gezeigtImDaten("Abrechng/2024/")});
     } else {
       ASSERT_EQ(gezeigt.size(), f.fehlerhaft.size());
       for (size_t i = 0; i < gezeigt.size(); ++i) {
         EXPECT_EQ(gezeigt[i].kind, ui::DialogShown::Kind::ShowMessage);
-        const std::string quelle =
-            f.benutzerUeberJahr ? globals().DatenPfad : std::string(kQuellen[f.fehlerhaft[i]].text);
+        const std::string quelle = platform::displayPath(
+            f.benutzerUeberJahr ? globals().DatenPfad : std::string(kQuellen[f.fehlerhaft[i]].text));
         EXPECT_TRUE(gezeigt[i].text.starts_with("Fehler beim Kopieren, " + quelle)) << gezeigt[i].text;
         for (const std::string& g : f.genannt) EXPECT_NE(gezeigt[i].text.find(g), std::string::npos) << g;
       }

@@ -28,12 +28,19 @@ TEST_F(DatenpflegeSeite, TheImportButtonsAskFirstAndShowTheCountWhileTheyRun) {
   const std::string frage =
       "?YC Datenimport Leistungen starten ?\n\nLeistungen werden gelöscht !\n\nBitte sichern Sie vorher Ihre "
       "Daten !";
-  const std::tuple<ui::TButton*, DlgResult, Zeilen> faelle[] = {
-      {form->BitBtnArtImpCsv, DlgResult::Cancel, alteListe()},
-      {form->BitBtnArtImpCsv, DlgResult::Yes, {"a-1|1234567|Erste||1|True", "a-2||||1|True"}},
-      {form->BitBtnImpLeistungen, DlgResult::Yes, {"x-1|7654321|Aus Excel|3|1|True"}},
+  // The run ends with its count in a box once the waiting label is gone.
+  const std::tuple<ui::TButton*, DlgResult, Zeilen, Zeilen> faelle[] = {
+      {form->BitBtnArtImpCsv, DlgResult::Cancel, alteListe(), {frage}},
+      {form->BitBtnArtImpCsv,
+       DlgResult::Yes,
+       {"a-1|1234567|Erste||1|True", "a-2||||1|True"},
+       {frage, "Leistungen importiert: 2"}},
+      {form->BitBtnImpLeistungen,
+       DlgResult::Yes,
+       {"x-1|7654321|Aus Excel|3|1|True"},
+       {frage, "Leistungen importiert: 1"}},
   };
-  for (const auto& [knopf, antwort, liste] : faelle) {
+  for (const auto& [knopf, antwort, liste, meldungen] : faelle) {
     SCOPED_TRACE(knopf->name() + " " + std::to_string(static_cast<int>(antwort)));
     dialogs.clear();
     leereTabellen(programm.str(), datenVon("2024"));
@@ -50,7 +57,7 @@ TEST_F(DatenpflegeSeite, TheImportButtonsAskFirstAndShowTheCountWhileTheyRun) {
     });
     klick(knopf);
     platform::setMessagePump({});
-    EXPECT_EQ(gezeigt(), Zeilen{frage});
+    EXPECT_EQ(gezeigt(), meldungen);
     EXPECT_EQ(leistungen(), liste);
     Zeilen erwartet;
     for (size_t i = 0; antwort == DlgResult::Yes && i <= liste.size(); ++i)
@@ -101,15 +108,15 @@ TEST_F(DatenpflegeSeite, PznAndDoctorNumbersOfSevenCharacters) {
   EXPECT_FALSE(PznAchtstellig());
   EXPECT_FALSE(ArztNummernUmsetzen());
   ASSERT_EQ(gezeigt().size(), 1u);
-  EXPECT_TRUE(
-      gezeigt()[0].starts_with("FEHLER PZN nicht umgesetzt: " + datenVon("2023") + "\\Leistungen.DB"));
+  EXPECT_TRUE(gezeigt()[0].starts_with("FEHLER PZN nicht umgesetzt: " +
+                                       gezeigtImDaten("Abrechng/2023/Daten/Leistungen.DB")));
 }
 
 TEST_F(DatenpflegeSeite, TiffFilesAreCopiedOnceUnderTheClientsNumbers) {
   gestartet();
   form->EditOrdnerTiff->setText(imDaten("Tiff"));
   daten.write("Tiff/42.tif", "42");
-  const std::string log = "15.03.2024 10:30:00  GUS-Daten kopiert: " + imDaten("Tiff") + "\\GUS\\";
+  const std::string log = "15.03.2024 10:30:00  GUS-Daten kopiert: " + gezeigtImDaten("Tiff/GUS/");
   const std::string ungueltig = " ungültig: \\, / und .. sind im Mandanten nicht erlaubt!";
   struct Fall {
     const char* mandant;
@@ -155,7 +162,7 @@ TEST_F(DatenpflegeSeite, MergeAndDeletionAreGuardedAskAndSaveFirst) {
   jahrMitTabellen("2024");
   belegeSchreiben(datenVon("2023"), {{"1", "03.03.2023", false, {"A"}}});
   oeffnen();
-  const std::string frage = "?YN Datensicherung durchgeführt ?\n\n" + imDaten("Abrechng");
+  const std::string frage = "?YN Datensicherung durchgeführt ?\n\n" + gezeigtImDaten("Abrechng");
   const Zeilen keineDaten{"FEHLER In diese Jahren gibt es keine Daten!"};
   const std::tuple<const char*, const char*, DlgResult, Zeilen> faelle[] = {
       {"2022", "2024", DlgResult::Yes, keineDaten},
@@ -166,7 +173,7 @@ TEST_F(DatenpflegeSeite, MergeAndDeletionAreGuardedAskAndSaveFirst) {
       {"2023",
        "2024",
        DlgResult::Yes,
-       {frage, "Hinweis ! Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Belege übernommen",
+       {frage, "Hinweis ! Bewegungsdaten erfolgreich zusamenngeführt\n\n1 Beleg übernommen",
         "Hinweis ! Abrechnungsdaten erfolgreich zusamenngeführt"}},
   };
   for (const auto& [von, nach, antwort, erwartet] : faelle) {
@@ -188,7 +195,8 @@ TEST_F(DatenpflegeSeite, MergeAndDeletionAreGuardedAskAndSaveFirst) {
     dialogs.answer(antwort);
     klick(form->BitBtnBewegungenFuerJahrLoeschen);
     const bool ja = antwort == DlgResult::Yes;
-    EXPECT_EQ(gezeigt(), (ja ? Zeilen{frage, "Hinweis ! Bewegungsdaten gelöscht"} : Zeilen{frage}));
+    EXPECT_EQ(gezeigt(),
+              (ja ? Zeilen{frage, "Hinweis ! Bewegungsdaten gelöscht\n\n1 Beleg gelöscht"} : Zeilen{frage}));
     EXPECT_EQ(belege(datenVon("2023")), (ja ? Zeilen{} : Zeilen{"1|03.03.2023|0"}));
     EXPECT_EQ(jahrWert("2024", "LoeschenFuerJahr", "BEWEGUNGEN_LOESCHEN"), ja ? "2023" : "");
   }
@@ -198,7 +206,7 @@ TEST_F(DatenpflegeSeite, AbrDatQuestionAndTheDatePickerOfTheYearChange) {
   gestartet();
   daten.write("Export/ABR.DAT", "KOPF\r\nK;1\r\nX\r\n");
   form->EditOrdnerExport->setText(imDaten("Export"));
-  const std::string frage = "?YN Ändern ABR.DAT ?\n\n" + imDaten("Export") + "\\ABR.DAT\n";
+  const std::string frage = "?YN Ändern ABR.DAT ?\n\n" + gezeigtImDaten("Export/ABR.DAT") + "\n";
   dialogs.answer(DlgResult::No);
   klick(form->BitBtnBereinigenAbrDat);
   EXPECT_FALSE(fs::exists(daten / "Export/ABR.NEU"));

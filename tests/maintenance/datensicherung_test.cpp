@@ -78,7 +78,8 @@ TEST_F(Sicherung, StartArchivesTheLoadedYearForTheOutsideToolsAndStampsIt) {
   EXPECT_EQ(form->LabelDbSatz->caption(), "100 %");      // the engine's progress, last shown
   const std::string name = "_2024_24-03-15_103000.ZIP";  // empty short name, clock 15.03.2024 10:30:00
   ASSERT_EQ(dateienIn(sicherungOrdner()), std::vector<std::string>{name});
-  EXPECT_EQ(form->LabelSicherung->caption(), imDaten("Sicherung") + "\\" + name);
+  EXPECT_EQ(form->LabelSicherung->caption(),
+            "Letzte Datensicherung: 15.03.2024");  // as the next load shows it
   EXPECT_EQ(jahrWert("2024", "LetzteDatensicherung", "DASI"), "15.03.2024");
   EXPECT_EQ(jahrWert("2023", "LetzteDatensicherung", "DASI"), "-1");
   EXPECT_FALSE(form->LabelWarten->visible());
@@ -180,34 +181,42 @@ TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
     std::string ziel;
     int stoerung;
     std::string meldungsanfang;
+    std::string grund = {};       // the engine's reason, in German
     std::string genannt = {};     // named by the message; an archive lacking it stays
     std::string gesperrt = {};    // the table or folder that cannot be read
     bool jahrWeg = false;         // the year folder was removed behind the program's back
     std::string neu = {}, weg = {};  // a year file written, removed as the archive is put in place
   };
   const std::string fehlgeschlagen = "Archivierte Dateien: 0\n\nDatensicherung fehlgeschlagen: ";
+  // A path as the message shows it: the Linux path with "/" (no drive maps the test's data root).
+  const auto gezeigt = [this](const std::string& rel) { return (daten / rel).string(); };
   auto unvollstaendig = [&](int eintraege) {
     return "Archivierte Dateien: " + std::to_string(eintraege) +
-           "\n\nDatensicherung unvollständig: " + imDaten("Sicherung") +
-           "\\_2024_24-03-15_103000_UNVOLLSTAENDIG.ZIP\n";
+           "\n\nDatensicherung unvollständig: " + gezeigt("Sicherung/_2024_24-03-15_103000_UNVOLLSTAENDIG.ZIP") +
+           "\n";
   };
+  const std::string arbeit = "_2024_24-03-15_103000_UNVOLLSTAENDIG.ZIP";
   const Fall faelle[] = {
       {"no target chosen", "", 0, "Kein Ziel für die Datensicherung angegeben!"},
       {"blank target", "   ", 0, "Kein Ziel für die Datensicherung angegeben!"},
-      {"missing target folder", imDaten("Fehlt"), 0, fehlgeschlagen + imDaten("Fehlt") + "\\_2024_"},
-      {"read-only target", imDaten("Sicherung"), EROFS, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_"},
-      {"full disk", imDaten("Sicherung"), ENOSPC, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_"},
-      {"nothing to archive", imDaten("Sicherung"), 0, fehlgeschlagen + imDaten("Sicherung") + "\\_2024_", "",
-       "", true},
+      {"missing target folder", imDaten("Fehlt"), 0, fehlgeschlagen + gezeigt("Fehlt/_2024_"),
+       "\n" + gezeigt("Fehlt/" + arbeit) + ": Ordner nicht gefunden (Zip 25158)"},
+      {"read-only target", imDaten("Sicherung"), EROFS, fehlgeschlagen + gezeigt("Sicherung/_2024_"),
+       ": Datenträger ist schreibgeschützt (Zip 25171)"},
+      {"full disk", imDaten("Sicherung"), ENOSPC, fehlgeschlagen + gezeigt("Sicherung/_2024_"),
+       ": Datenträger voll (Zip 25160)"},
+      {"nothing to archive", imDaten("Sicherung"), 0, fehlgeschlagen + gezeigt("Sicherung/_2024_"),
+       "\nKeine Dateien zu verarbeiten (Zip 25268)", "", "", true},
       {"a table cannot be read", imDaten("Sicherung"), EACCES, unvollstaendig(kEintraege - 1),
+       "\n" + gezeigt("Abrechng/2024/Daten/ErfPosition.db") + ": Datei kann nicht geöffnet werden (Zip 25235)",
        "ErfPosition.db", "/Daten/ErfPosition.db"},
       {"a folder cannot be read", imDaten("Sicherung"), EACCES, unvollstaendig(kEintraege - 1),
-       "Kosttr\\: Error opening file (cannot be listed: ", "/Abrechng/2024/Kosttr"},
-      {"a file written while the archive was made", imDaten("Sicherung"), 0, unvollstaendig(kEintraege),
-       "Fehlt im Archiv: " + imDaten("Abrechng\\2024\\Daten\\neu.db"), "", false, "Daten/neu.db"},
-      {"a file removed while the archive was made", imDaten("Sicherung"), 0, unvollstaendig(kEintraege),
-       "Nicht mehr im Jahresordner: " + imDaten("Abrechng\\2024\\Daten\\Ann.db"), "", false, "",
-       "Daten/Ann.db"},
+       ": Datei kann nicht geöffnet werden (Zip 25235) (Ordner nicht lesbar: Zugriff verweigert (errno 13))",
+       "Kosttr/", "/Abrechng/2024/Kosttr"},
+      {"a file written while the archive was made", imDaten("Sicherung"), 0, unvollstaendig(kEintraege), "",
+       "Fehlt im Archiv: " + gezeigt("Abrechng/2024/Daten/neu.db"), "", false, "Daten/neu.db"},
+      {"a file removed while the archive was made", imDaten("Sicherung"), 0, unvollstaendig(kEintraege), "",
+       "Nicht mehr im Jahresordner: " + gezeigt("Abrechng/2024/Daten/Ann.db"), "", false, "", "Daten/Ann.db"},
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
@@ -234,6 +243,7 @@ TEST_F(Sicherung, AFailedBackupLeavesNoArchiveNoTemporaryFileAndNoStamp) {
     EXPECT_EQ(d.caption, "Fehler !");
     EXPECT_EQ(d.icon, ui::MsgIcon::Error);
     EXPECT_TRUE(d.text.starts_with(f.meldungsanfang)) << d.text;
+    EXPECT_NE(d.text.find(f.grund), std::string::npos) << d.text;
     EXPECT_NE(d.text.find(f.genannt), std::string::npos) << d.text;
     // Only an archive that lacks something stays, under the name of an incomplete one.
     EXPECT_EQ(dateienIn(sicherungOrdner()),

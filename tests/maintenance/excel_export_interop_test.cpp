@@ -63,6 +63,9 @@ TEST_F(ExcelExportTest, TheUserReceivesTheExportWithEveryFormat) {
       {"Kunden!D4.type", "d"},
       {"Kunden!D4.format", "dd.mm.yyyy"},
       {"Kunden!B4.format", "@"},
+      {"Kunden!col.B.format", "@"},  // the whole column: a value typed below stays a text
+      {"Kunden!col.C.format", "#,##0.00"},
+      {"Kunden.maxRow", "9"},  // no styled empty rows down to row 9999
       {"Kunden!A6.value", "Köln"},
       {"Kunden!C8.value", "=SUM(C4:C7)"},
       {"Kunden!C8.cached", "8"},

@@ -230,13 +230,21 @@ TEST_F(ExcelExportTest, NumberFormatsKeepTheFieldsCodesAndFallBackWhenRefused) {
   ex.ExcelVisible = false;
   ex.ExportDataset();
   const std::pair<const char*, const char*> rows[] = {
-      {"A2", "@"},          {"B2", "#,##0.00 €"},    {"C2", "0"},           {"D2", "0.00"},
-      {"E2", "dd.mm.yyyy"}, {"B9999", "#,##0.00 €"}, {"B10000", "General"},
+      {"A2", "@"},
+      {"B2", "#,##0.00 €"},
+      {"C2", "0"},
+      {"D2", "0.00"},
+      {"E2", "dd.mm.yyyy"},
+      {"B9999", "#,##0.00 €"},
+      {"B100000", "#,##0.00 €"},
+      {"F2", "General"},
   };
   for (const auto& [cell, format] : rows) {
     SCOPED_TRACE(cell);
     EXPECT_EQ(style(cell).numberFormat, format);
   }
+  // The formats belong to the columns: the sheet holds the title and the one record only.
+  EXPECT_EQ(ex.Worksheet()->usedRows(), 2);
   EXPECT_EQ(value("A2"), CellValue(std::string("0815")));
   ex.DisconnectExcel();
 }

@@ -52,11 +52,11 @@ TEST_F(KosttrInstallation, PackageReplacesTheFilesRebuildsTheTablesAndStoresTheD
   const std::vector<std::string> erwartet = {
       z("Internetverbindung vorhanden"),
       z("Download gestartet"),
-      z("Datei: " + imProgramm("temp\\kost.txt")),
+      z("Datei: " + gezeigtImProgramm("temp/kost.txt")),
       z("12 von 12 bytes"),
       z("neue Kostenträgerdateien, anzuwenden ab: 01.04.2024"),
       z("... Daten werden kopiert, Dauer bei ISDN ca. 0,5 min."),
-      z("Datei: " + imProgramm("temp\\kost.zip")),
+      z("Datei: " + gezeigtImProgramm("temp/kost.zip")),
       z(groesse + " von " + groesse + " bytes"),
       z("Download beendet"),
       z("Dateien entpackt: 5"),

@@ -81,6 +81,8 @@ TEST_F(LeistungenImport, AFailedImportLeavesTheOldCatalogueAndSaysWhy) {
   const std::string xls = imDaten("Import\\artImp.xls"), csv = imDaten("Import\\artImp.csv");
   const std::string tabelle = datenVon("2024") + "\\Leistungen.DB";
   const std::string nicht = "Fehler ! Leistungen nicht importiert: ";
+  const std::string xlsGezeigt = gezeigtImDaten("Import/artImp.xls"),
+                    csvGezeigt = gezeigtImDaten("Import/artImp.csv");
   struct Fall {
     const char* was;
     std::string datei, csvText;
@@ -88,12 +90,14 @@ TEST_F(LeistungenImport, AFailedImportLeavesTheOldCatalogueAndSaysWhy) {
     std::string meldung;  // the start of the message; empty: none
   } faelle[] = {
       {"no workbook", xls, "", [&] { daten.write("Import/artImp.xls", "Schlüssel;PZN\r\n"); },
-       nicht + xls + " kann nicht gelesen werden.\nDie Datei " + xls + " ist keine Excel-Arbeitsmappe"},
+       nicht + xlsGezeigt + " kann nicht gelesen werden.\nDie Datei " + xlsGezeigt +
+           " ist keine Excel-Arbeitsmappe"},
       {"unreadable", csv, "K\r\n1\ta\r\n", [] { gUnlesbar = "artImp.csv"; },
-       nicht + csv + " kann nicht gelesen werden.\n"},
+       nicht + csvGezeigt + " kann nicht gelesen werden.\nÖffnen " + csvGezeigt +
+           ": Ein-/Ausgabefehler des Datenträgers (errno 5)"},
       {"19 fields", csv, "Nr\tK\tP\tT\tX\r\n1\ta\r\n",
        [&] { leistungenTabelle(datenVon("2024"), [](db::TableStructure& s) { s.fields.pop_back(); }); },
-       nicht + tabelle +
+       nicht + gezeigtImDaten("Abrechng/2024/Daten/Leistungen.DB") +
            " hat 19 Felder, der Import schreibt bis Feld 20.\nBitte zuerst die Tabellen reorganisieren."},
       {"refused record", csv, "Nr\tK\tP\tT\tX\r\n1\ta\tb\tc\t9,95\r\n2\tx\ty\tz\tneun\r\n3\tq\r\n",
        [&] {
@@ -104,28 +108,28 @@ TEST_F(LeistungenImport, AFailedImportLeavesTheOldCatalogueAndSaysWhy) {
        nicht + "Satz 2 wird von Leistungen.DB nicht angenommen.\n"},
       // Lists of the wrong shape, refused whole before the catalogue is touched.
       {"semicolons", csv, "Nr;Schlüssel;PZN;Text;Preis\r\n1;AB-1;1234567;Gehhilfe;9,95\r\n", [] {},
-       nicht + csv +
+       nicht + csvGezeigt +
            " ist keine Leistungsliste der erwarteten Form.\nDie Überschrift (Zeile 1) hat 1 Spalte, "
            "erwartet werden 5, durch Tabulatoren getrennt; die Liste ist mit Semikolons getrennt."},
       {"lines of three parts", csv, "Nr\tSchlüssel\tPZN\r\n1\tAB-1\t1234567\r\n", [] {},
-       nicht + csv +
+       nicht + csvGezeigt +
            " ist keine Leistungsliste der erwarteten Form.\nDie Überschrift (Zeile 1) hat 3 Spalten, "
            "erwartet werden 5, durch Tabulatoren getrennt."},
       {"a row without tabs", csv, "Nr\tSchlüssel\tPZN\tText\tPreis\r\n1\tAB-1\t1\tx\t2\r\n\r\n2;AB-2;7\r\n",
        [] {},
-       nicht + csv +
+       nicht + csvGezeigt +
            " ist keine Leistungsliste der erwarteten Form.\nZeile 4 hat keine durch Tabulatoren "
            "getrennten Spalten."},
       {"2,000 random bytes", csv, "", [&] { daten.write("Import/artImp.csv", RandomBytes(2000, 3)); },
-       nicht + csv + " ist keine Leistungsliste der erwarteten Form.\nZeile 1 enthält Steuerzeichen"},
+       nicht + csvGezeigt + " ist keine Leistungsliste der erwarteten Form.\nZeile 1 enthält Steuerzeichen"},
       {"a byte-order mark before bytes that are no UTF-8", csv, "",
        [&] { daten.write("Import/artImp.csv", "\xEF\xBB\xBFNr\tK\tP\tT\tX\r\n1\tM\xFC\r\n"); },
-       nicht + csv +
+       nicht + csvGezeigt +
            " ist keine Leistungsliste der erwarteten Form.\nDie Datei beginnt mit der Kennung für UTF-8, "
            "ist aber kein gültiges UTF-8."},
       {"a workbook of two columns", xls, "",
        [&] { xlsSchreiben(daten / "Import/artImp.xls", "[('L', [['K', 'PZN'], ['Z-1', 1234567]])]"); },
-       nicht + xls +
+       nicht + xlsGezeigt +
            " ist keine Leistungsliste der erwarteten Form.\nDas erste Tabellenblatt hat 2 Spalten, "
            "erwartet werden die Spalten A bis D."},
       {"a formula in column A", xls, "",
@@ -135,7 +139,7 @@ TEST_F(LeistungenImport, AFailedImportLeavesTheOldCatalogueAndSaysWhy) {
              "[('L', [['K', 'PZN', 'Text', 'Preis'], ['Z-1', '1'], [xlwt.Formula('\"Z\"&\"-2\"'), '2'], "
              "['Z-3', '3']])]");
        },
-       nicht + xls +
+       nicht + xlsGezeigt +
            " ist keine Leistungsliste der erwarteten Form.\nZelle A3 (Zeile 3) enthält eine Formel ohne "
            "gespeicherten Wert. Bitte die Liste mit Werten statt Formeln speichern."},
       {"a formula in column C", xls, "",
@@ -143,7 +147,7 @@ TEST_F(LeistungenImport, AFailedImportLeavesTheOldCatalogueAndSaysWhy) {
          xlsSchreiben(daten / "Import/artImp.xls",
                       "[('L', [['K', 'PZN', 'Text', 'Preis'], ['Z-1', '1', xlwt.Formula('1+2'), 4]])]");
        },
-       nicht + xls +
+       nicht + xlsGezeigt +
            " ist keine Leistungsliste der erwarteten Form.\nZelle C2 (Zeile 2) enthält eine Formel"},
       {"no Leistungen.DB", csv, "K\r\n1\ta\r\n", [&] { ASSERT_TRUE(platform::deleteFile(tabelle).ok()); },
        ""},

@@ -33,7 +33,8 @@ using Eintraege = std::vector<std::pair<std::string, std::string>>;  // a packag
 class OnlineUpdate : public UpdateTab {
  protected:
   void drueckenUndWarten(UpdateArt art) { test::drueckenUndWarten(*form, art); }
-  std::string temp(std::string_view datei) const { return imProgramm("temp\\" + std::string(datei)); }
+  // A file of Temp as the update list names it.
+  std::string temp(std::string_view datei) const { return gezeigtImProgramm("temp/" + std::string(datei)); }
 
   UpdateServer server;
 };
@@ -119,10 +120,15 @@ TEST_F(OnlineUpdate, DateFilesDecideWhatHappensNext) {
 
 TEST_F(OnlineUpdate, NoConnectionOrTheSftpRoadFetchNothingOverHttp) {
   server.veroeffentlichen("kost.txt", "16.03.2024\r\n");
-  {
-    ScopedEnv nirgends(net::kUpdateServerVariable, "127.0.0.1:1");
+  // Nothing listens there; a value that is no HOST:PORT is said to be one.
+  for (const auto& [umleitung, zeile] :
+       {std::pair<std::string, std::string>{"127.0.0.1:1", "keine Internetverbindung"},
+        {"127.0.0.1", "RIVIZA_UPDATE_SERVER ist nicht HOST:PORT: 127.0.0.1"}}) {
+    SCOPED_TRACE(umleitung);
+    ScopedEnv nirgends(net::kUpdateServerVariable, umleitung);
+    form->ListBoxLiveUpdate->items().clear();
     drueckenUndWarten(UpdateArt::Kosttr);
-    EXPECT_EQ(zeilen(), std::vector<std::string>{z("keine Internetverbindung")});
+    EXPECT_EQ(zeilen(), std::vector<std::string>{z(zeile)});
     EXPECT_EQ(UpdateZustand(UpdateArt::Kosttr).ergebnis, UpdateErgebnis::Fehler);
   }
   programm.write("WinSCP.exe", "");
@@ -185,15 +191,15 @@ TEST_F(OnlineUpdate, ProgramPackageIsInstalledOnlyWhenItUnpacksWholeAndItsInstal
       {"Update.exe only", Eintraege{{"Update.exe", "MZ update"}}, true, "Dateien entpackt: 1",
        prog + "|" + prog + "/Update.exe", Zeilen{"Update.exe"}},
       {"Update.exe, program folder full", Eintraege{{"Update.exe", "MZ update"}}, true, "Dateien entpackt: 1",
-       "", Zeilen{"Update/Update.exe"}, prog + "\\Update.exe: ", true},
+       "", Zeilen{"Update/Update.exe"}, prog + "/Update.exe: ", true},
       {"no installer", Eintraege{{"liesmich.txt", "neu"}}, true, "Dateien entpackt: 1", "",
        Zeilen{"Update/liesmich.txt"}},
       {"no installer, an earlier update's Update.exe", Eintraege{{"liesmich.txt", "neu"}}, true,
        "Dateien entpackt: 1", "", Zeilen{"Update/liesmich.txt", "Update.exe"}, "", false, true, true},
       {"Setup.exe without wine", Eintraege{{"Setup.exe", "MZ setup"}}, true, "Dateien entpackt: 1", "",
-       Zeilen{"Update/Setup.exe"}, prog + "\\Update\\Setup.exe", false, false},
+       Zeilen{"Update/Setup.exe"}, prog + "/Update/Setup.exe", false, false},
       {"a broken Setup.exe", Eintraege{{"Setup.exe", "<html>502 Bad Gateway</html>"}}, true,
-       "Dateien entpackt: 1", "", Zeilen{"Update/Setup.exe"}, prog + "\\Update\\Setup.exe"},
+       "Dateien entpackt: 1", "", Zeilen{"Update/Setup.exe"}, prog + "/Update/Setup.exe"},
       {"a name leading out", Eintraege{{"Setup.exe", "MZ setup"}, {"../boese.txt", "x"}}, false,
        "Dateien entpackt: 1", "", Zeilen{}},
       {"no zip", {}, false, "Dateien entpackt: 0", "", {}},
@@ -278,7 +284,7 @@ TEST_F(OnlineUpdate, CostBearerPackageThatFailsItsCheckChangesNothing) {
       {"a wrong checksum",
        {},
        ui::DlgResult::Yes,
-       "Datei AO05Q224.ke0: ",
+       "Datei AO05Q224.ke0: Prüfsumme stimmt nicht (Zip 25151)",
        BuildZip({ZipEntrySpec("AO05Q224.ke0", "neu", 0, 0, 0x20, 0x5A8B6000, 0x12345678u)})},
       // The packages below unpack whole; the readers refuse them.
       {"a file that holds no cost bearer", Eintraege{{"AO05Q426.ke0", "kein EDIFACT"}}, ui::DlgResult::Yes,

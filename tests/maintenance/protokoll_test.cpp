@@ -12,7 +12,7 @@ namespace {
 
 TEST_F(Reorg, EachLogButtonShowsItsOwnFileUnderItsCaptionOrSaysItIsMissing) {
   gestartet();
-  const std::string reorg = imProgramm("REORG.LOG");
+  const std::string reorg = gezeigtImProgramm("REORG.LOG");
   const std::string reorgTitel = "Protokoll Reorganisation - " + reorg;
   struct Case {
     const char* name;
@@ -22,9 +22,9 @@ TEST_F(Reorg, EachLogButtonShowsItsOwnFileUnderItsCaptionOrSaysItIsMissing) {
     std::string title, text;
   } cases[] = {
       {"ABR.LOG", form->BitBtnProtokoll, "Lo&gdatei", "ABR.LOG", "Abrechnung M\xE4rz\r\n",
-       "Logdatei - " + imProgramm("ABR.LOG"), "Abrechnung März\n"},
+       "Logdatei - " + gezeigtImProgramm("ABR.LOG"), "Abrechnung März\n"},
       {"ABR.ERR", form->BitBtn2, "&Fehlerdatei", "ABR.ERR", "Fehler in Zeile 3\r\n",
-       "Fehlerdatei - " + imProgramm("ABR.ERR"), "Fehler in Zeile 3\n"},
+       "Fehlerdatei - " + gezeigtImProgramm("ABR.ERR"), "Fehler in Zeile 3\n"},
       {"REORG.LOG missing", form->BitBtnFehler, "Pr&otokoll Reorganisation", "REORG.LOG", std::nullopt,
        reorgTitel, "Die Datei " + reorg + " ist nicht vorhanden."},
       {"REORG.LOG, Windows-1252 with CR LF", form->BitBtnFehler, "Pr&otokoll Reorganisation", "REORG.LOG",

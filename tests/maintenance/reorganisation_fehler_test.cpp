@@ -53,9 +53,9 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
       {"copy error into Daten_alt", nullptr, gestoert(Stoerung::KeinAnlegen, "/Daten_alt/"),
        "FEHLER beim kopieren: "},
       {"full disk under the dated backup", nullptr, gestoert(Stoerung::PlatteVoll, "/20240315/"),
-       "\\20240315\\103000\\Daten\\AdrDlz.db"},
+       "/20240315/103000/Daten/AdrDlz.db (Schreiben: Datenträger voll (errno 28))"},
       {"full disk while the templates are copied", nullptr, gestoert(Stoerung::PlatteVoll, "/Daten_neu/"),
-       "\\LeerDaten\\AdrAnn.DB  ->  "},
+       "/LeerDaten/AdrAnn.DB  ->  "},
       {"a table in use by another program", nullptr,
        [](Reorg& r) {
          db::TTable andere;
@@ -102,11 +102,14 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
     const std::string meldung = texte().back();
     EXPECT_TRUE(meldung.starts_with("Reorganisation abgebrochen !\n\n")) << meldung;
     EXPECT_TRUE(enthaelt(meldung, c.grund)) << meldung;
-    EXPECT_TRUE(meldung.ends_with("Die Tabellen in " + jahrDaten() + " sind unverändert.")) << meldung;
+    EXPECT_TRUE(
+        meldung.ends_with("Die Tabellen in " + gezeigtImDaten("Abrechng/2024/Daten") + " sind unverändert."))
+        << meldung;
     EXPECT_EQ(dialogs.transcript().back().caption, "Fehler !");
     const std::string log = platform::toUtf8(programm.read("REORG.LOG"));
     EXPECT_TRUE(enthaelt(log, c.grund)) << log;
-    EXPECT_TRUE(log.ends_with("  Reorganisation abgebrochen, Daten unverändert: " + jahrDaten() + "\\\r\n"))
+    EXPECT_TRUE(log.ends_with("  Reorganisation abgebrochen, Daten unverändert: " +
+                              gezeigtImDaten("Abrechng/2024/Daten/") + "\r\n"))
         << log;
     EXPECT_FALSE(enthaelt(log, "Reorganisation beendet"));
     // The service-centre table is open again on the old file.
@@ -131,10 +134,11 @@ TEST_F(Reorg, NothingIsMadeOrDeletedBeforeThePreconditionsHoldAndTheBackupIsConf
            if (e.path().extension() == ".DB" || e.path().extension() == ".db")
              std::filesystem::remove(e.path());
        },
-       ui::DlgResult::Yes, Zeilen{"Vorlagen fehlen ! Keine Tabellen in " + imProgramm("LeerDaten")}, false},
+       ui::DlgResult::Yes, Zeilen{"Vorlagen fehlen ! Keine Tabellen in " + gezeigtImProgramm("LeerDaten")},
+       false},
       {"no Daten",
        [](Reorg& r) { std::filesystem::rename(r.datenOrdner(), r.daten / "Abrechng/2024/woanders"); },
-       ui::DlgResult::Yes, Zeilen{"Ordner fehlt ! " + jahrDaten()}, false},
+       ui::DlgResult::Yes, Zeilen{"Ordner fehlt ! " + gezeigtImDaten("Abrechng/2024/Daten")}, false},
       {"backup not confirmed", [](Reorg&) {}, ui::DlgResult::No, Zeilen{"Datensicherung durchgeführt ?"},
        true},
   };

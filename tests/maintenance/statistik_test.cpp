@@ -246,6 +246,23 @@ TEST_F(Statistik, FailuresAreShownOnceAndASecondPressDuringARunIsRefused) {
   loeschen("Stat01.DB");
   klick(form->BitBtnStat01);
   EXPECT_EQ(opened.size() + texte().size(), 2u);
+
+  // A workbook saved where no program can show it: a note naming the file, not an error.
+  dialogs.clear();
+  const office::ScopedDocumentOpener desktop(nullptr);  // the desktop's own, through xdg-open
+  const TempDir ohneProgramme;
+  const ScopedEnv pfad("PATH", ohneProgramme.str());
+  anlegen("Patienten.DB", {{{1, "P"}}});
+  klick(form->BitBtnPatientenExp);
+  const std::string mappe = (exportDir() / "Patienten_20240315_103000.xlsx").string();
+  EXPECT_TRUE(std::filesystem::exists(mappe));
+  ASSERT_EQ(dialogs.transcript().size(), 1u);
+  EXPECT_EQ(dialogs.transcript()[0].caption, "Hinweis !");
+  EXPECT_EQ(dialogs.transcript()[0].icon, ui::MsgIcon::Information);
+  EXPECT_EQ(texte()[0],
+            "Die Arbeitsmappe " + mappe +
+                " wurde gespeichert, konnte aber nicht geöffnet werden: Kein Programm zum Öffnen von " +
+                mappe + " gefunden (xdg-open ist nicht installiert)");
 }
 
 TEST_F(Statistik, BatchOperationsSaveTheWorkbooksAndNameThem) {

@@ -31,7 +31,7 @@ class FtpDownload : public UpdateTab {
   }
   // The log line of a fetched file; the path of a new file begins with two slashes.
   std::string geholt(const std::string& serverPfad) const {
-    return "15.03.2024 10:30:00   -> FTP Datei:" + serverPfad + "  Ordner: " + globals().ProgrammPfad;
+    return "15.03.2024 10:30:00   -> FTP Datei:" + serverPfad + "  Ordner: " + gezeigtImProgramm();
   }
 
   FtpServer server;

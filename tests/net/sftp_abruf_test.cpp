@@ -93,12 +93,19 @@ TEST_F(Sftp, EveryFailureLeavesNoTargetAndNamesItsCause) {
     const char* regeln = "{}";
     AbrufFortschritt fortschritt = {};
     Zeitlimits zeitlimits = {};
+    const char* meldung = nullptr;  // the German text the user reads, where it is certain
   };
   const std::vector<Fall> faelle = {
       {.was = "another host key", .code = kAbrufHostSchluessel, .schluessel = kFremderSchluessel},
       {.was = "no pinned key", .code = kAbrufEinstellung, .schluessel = ""},
       {.was = "wrong password", .code = kAbrufAnmeldung, .kennwort = "falsch"},
-      {.was = "missing file", .code = kAbrufFehlt, .serverGeoeffnet = true, .pfad = "orvel_update/fehlt.zip"},
+      {.was = "missing file",
+       .code = kAbrufFehlt,
+       .serverGeoeffnet = true,
+       .pfad = "orvel_update/fehlt.zip",
+       .meldung =
+           "Auf dem Server nicht vorhanden oder nicht zugänglich (orvel_update/fehlt.zip): Datei auf dem "
+           "Server nicht gefunden (curl 78)"},
       {.was = "connection cut",
        .code = kAbrufVerbindung,
        .serverGeoeffnet = true,
@@ -126,6 +133,9 @@ TEST_F(Sftp, EveryFailureLeavesNoTargetAndNamesItsCause) {
 
     ASSERT_FALSE(geholt.ok());
     EXPECT_EQ(geholt.error().code, f.code) << geholt.error().message;
+    if (f.meldung) {
+      EXPECT_EQ(geholt.error().message, f.meldung);
+    }
     EXPECT_EQ(geholt.error().message.find(kPassword), std::string::npos);
     EXPECT_TRUE(dateien(tmp_ / "Temp").empty());
     EXPECT_EQ(!server_.log().empty(), f.serverGeoeffnet);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include "office/errors.h"
 #include "office_fixture.h"
 #include "platform/clock.h"
@@ -169,6 +171,20 @@ TEST_F(Files, PresentingSavesTimeStampedFilesNeverOverOneAndHandsThePathsOver) {
   EXPECT_EQ(shown.error().code, kOpenFailed);
   EXPECT_TRUE(std::filesystem::exists(folder / "Patienten_20240315_103000_4.xlsx"))
       << "saved before it was opened";
+
+  // An export folder on a drive letter the prefix does not map is refused: made, it would be a
+  // folder "e:" in the prefix, in the way of a share on that letter.
+  TempDir prefix;
+  prefix.mkdir("dosdevices");
+  test::ScopedEnv wine("WINEPREFIX", prefix.str());
+  app->setExportFolder("E:\\Export");
+  ASSERT_TRUE(at("A3").setValue(3.0));
+  auto refused = app->present();
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error().code, ENODEV);
+  EXPECT_EQ(refused.error().message,
+            "Exportordner anlegen E:\\Export: Laufwerk oder Gerät nicht vorhanden (errno 19)");
+  EXPECT_FALSE(prefix.exists("dosdevices/e:"));
 }
 
 TEST_F(Files, DamagedOrForeignFilesFailWithTheirCodeAndOpenNothing) {

@@ -4,8 +4,9 @@
 Usage: xlsx_dump.py WORKBOOK OUTPUT
 
 Keys: "sheets" (names joined by "|"); per sheet S: "S.gridlines", "S.header" (centre part of
-the odd header), "S.summaryBelow", "S.summaryRight"; per column letter L with a width:
-"S!col.L.width"; per row n with an outline level: "S!row.n.level"; per cell A1 holding a value
+the odd header), "S.summaryBelow", "S.summaryRight", "S.maxRow" (the last row of the used
+range); per column letter L with a width: "S!col.L.width", with a number format of its own:
+"S!col.L.format"; per row n with an outline level: "S!row.n.level"; per cell A1 holding a value
 or a style: "S!A1.type", ".value", ".cached" (formulas: the stored result), ".font"
 (name,size,b,i,u,color), ".fill", ".format", ".border" (left,top,bottom,right as style:color),
 ".align", ".wrap", ".rotation".
@@ -42,9 +43,12 @@ def main(path, out):
         lines.append("%s.header\t%s" % (s, ws.oddHeader.center.text or ""))
         lines.append("%s.summaryBelow\t%s" % (s, pr.summaryBelow if pr is not None else None))
         lines.append("%s.summaryRight\t%s" % (s, pr.summaryRight if pr is not None else None))
+        lines.append("%s.maxRow\t%d" % (s, ws.max_row))
         for letter, dim in sorted(ws.column_dimensions.items()):
             if dim.customWidth or dim.width:
                 lines.append("%s!col.%s.width\t%.4f" % (s, letter, dim.width))
+            if dim.number_format != "General":
+                lines.append("%s!col.%s.format\t%s" % (s, letter, dim.number_format))
         for n, dim in sorted(ws.row_dimensions.items()):
             if dim.outline_level:
                 lines.append("%s!row.%d.level\t%d" % (s, n, dim.outline_level))

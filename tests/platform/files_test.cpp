@@ -100,6 +100,37 @@ TEST(Files, InterruptedCallsAreRetried) {
   EXPECT_EQ(dir.read("x.bin"), "abcdefg");
 }
 
+// The reason of a failure reads German whatever LANG says, with the path as the user sees it.
+TEST(Files, FailuresNameWhatWasDoneAndWhyInGerman) {
+  TempDir dir, prefix;
+  dir.write("Export", "eine Datei, kein Ordner");
+  prefix.mkdir("dosdevices");
+  test::ScopedEnv env("WINEPREFIX", prefix.str());
+  struct Case {
+    const char* what;
+    Status status;
+    int code;
+    std::string message;
+  } cases[] = {
+      {"folder under a file", forceDirectories(dir.str() + "\\Export\\2024"), ENOTDIR,
+       "Ordner anlegen " + dir.str() + "/Export/2024: Ist kein Ordner (errno 20)"},
+      {"missing file", Status(File::open(dir.str() + "\\fehlt.txt", File::Mode::Read).error()), ENOENT,
+       "Öffnen " + dir.str() + "/fehlt.txt: Datei oder Ordner nicht gefunden (errno 2)"},
+      {"drive mapping nowhere", forceDirectories("E:\\Export"), ENODEV,
+       "Ordner anlegen E:\\Export: Laufwerk oder Gerät nicht vorhanden (errno 19)"},
+      {"rename of a missing file", renamePath(dir.str() + "\\a.txt", "D:\\b.txt"), ENOENT,
+       "Umbenennen " + dir.str() + "/a.txt -> D:\\b.txt: Datei oder Ordner nicht gefunden (errno 2)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_FALSE(c.status.ok());
+    EXPECT_EQ(c.status.error().code, c.code);
+    EXPECT_EQ(c.status.error().message, c.message);
+  }
+  // The refused drive did not become a folder of the prefix.
+  EXPECT_FALSE(prefix.exists("dosdevices/e:"));
+}
+
 TEST(Files, ReadExactFailsOnShortFile) {
   TempDir dir;
   dir.write("f", "abc");

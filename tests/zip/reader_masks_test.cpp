@@ -205,14 +205,14 @@ TEST_F(ScanTest, LinksInsideTheRootAreFollowedAndWhatIsLeftOutIsReported) {
        {{"tief", "sub/deep"}, {"b.lnk", "b.db"}, {"aussen", "*"}, {"e.txt", "*/e.txt"}, {"lose", "fehlt"}},
        "",
        {"b.lnk", "tief\\d.TXT"},
-       {"aussen\\: link leads outside ", "e.txt: link leads outside ", "lose: link leads nowhere: "}},
+       {"aussen\\: Verknüpfung führt aus ", "e.txt: Verknüpfung führt aus ", "lose: Verknüpfung führt ins Leere: "}},
       {"in circles: back to the root, two folders into each other",
        {{"sub/loop", ".."}, {"x/zu_y", "../y"}, {"y/zu_x", "../x"}},
        "",
        {},
-       {"sub\\loop\\: link leads in a circle", "x\\zu_y\\zu_x\\: link leads in a circle",
-        "y\\zu_x\\zu_y\\: link leads in a circle"}},
-      {"no link, a folder that cannot be listed", {}, "/sub/deep", {}, {"sub\\deep\\: cannot be listed: "}},
+       {"sub\\loop\\: Verknüpfung führt im Kreis", "x\\zu_y\\zu_x\\: Verknüpfung führt im Kreis",
+        "y\\zu_x\\zu_y\\: Verknüpfung führt im Kreis"}},
+      {"no link, a folder that cannot be listed", {}, "/sub/deep", {}, {"sub\\deep\\: Ordner nicht lesbar: "}},
   };
   const test::TempDir outside;
   outside.write("e.txt", "outside");

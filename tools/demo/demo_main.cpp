@@ -6,21 +6,29 @@
 //   DIR/Programm     the program folder: Abrechng.ini naming the data root D:\ and the current
 //                    year, LeerDaten (a copy of the build's generated templates), Kosttr with
 //                    synthetic cost-bearer files, Temp and Update
-//   DIR/Daten        the data root: Abrechng\<calendar year>\ with its Abrechng.ini, the empty
-//                    tables in Daten and the cost-bearer files in Kosttr; Export and Sicherung
+//   DIR/Daten        the data root: Abrechng\<calendar year>\ with its Abrechng.ini, the tables
+//                    in Daten (the cost-bearer, fund and office tables rebuilt from the
+//                    cost-bearer files in Kosttr, the others empty); Export and Sicherung
 // Everything is built in DIR.new and renamed to DIR at the end, so an interrupted run leaves no
 // half installation behind; an existing DIR is refused. All names, numbers and addresses are
-// invented; the institution codes use the unassigned range 1099xxxxx.
+// invented; the institution codes use the unassigned range 1099xxxxx. The tables are rebuilt
+// by the settings form's own routine, as its hidden "&Tabelle Kostenträger" does: the demo has
+// no update server to bring them, and the funds tab of a first look would stay empty.
 #include <array>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/Riviza1.h"
+#include "app/allg_tools.h"
+#include "app/globals.h"
+#include "maintenance/update_tabellen.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/ini.h"
+#include "ui/form.h"
 
 namespace {
 
@@ -191,6 +199,22 @@ bool jahrAnlegen(const fs::path& dir, const std::string& jahr) {
                       jahr);
 }
 
+// The year's tables from its cost-bearer files, through a form of its own (no start-up: the
+// folders are the new installation's, by their Linux paths); Temp is left empty, as the
+// program's close leaves it.
+bool tabellenAufbauen(const fs::path& dir, const std::string& jahr) {
+  riviza::ui::TApplication application;
+  application.createForm<riviza::TFormEinstellungen>();
+  riviza::Globals& g = riviza::globals();
+  g.ProgrammPfad = (dir / "Programm").string() + "\\";
+  g.DatenPfad = (dir / "Daten").string() + "\\";
+  g.JahrPfad = "Abrechng\\" + jahr + "\\";
+  const bool aufgebaut = riviza::KostentraegerTabellenAktualisieren();
+  riviza::DateienLoeschen(g.ProgrammPfad + "Temp\\", "*.*");
+  if (!aufgebaut) std::cerr << "riviza-demo: die Kostenträgertabellen wurden nicht aufgebaut\n";
+  return aufgebaut;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -208,7 +232,9 @@ int main(int argc, char** argv) {
   neu += ".new";
   fs::remove_all(neu, ec);
   const std::string jahr = std::to_string(pf::today().year);
-  if (!prefixAnlegen(neu) || !programmOrdnerAnlegen(neu, jahr) || !jahrAnlegen(neu, jahr)) return 1;
+  if (!prefixAnlegen(neu) || !programmOrdnerAnlegen(neu, jahr) || !jahrAnlegen(neu, jahr) ||
+      !tabellenAufbauen(neu, jahr))
+    return 1;
   fs::rename(neu, ziel, ec);
   if (ec) {
     std::cerr << "riviza-demo: " << ec.message() << "\n";

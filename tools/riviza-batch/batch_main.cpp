@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -79,15 +80,21 @@ class BatchDialogs : public ui::Dialogs {
   }
   void showMessage(const std::string& text) override { zeigen("Meldung", text, ui::DlgButtons::Ok); }
   std::optional<std::string> browseForFolder(const ui::FolderRequest& request) override {
+    vorher();
     std::printf("[Ordner] %s: abgebrochen\n", request.title.c_str());
     return std::nullopt;
   }
   void showText(const std::string& title, const std::string& text) override {
+    vorher();
     std::printf("[%s]\n%s\n", title.c_str(), text.c_str());
   }
+  // Runs before anything is shown: the list lines logged so far come first, in the order they
+  // happened (a box used to overtake them until the next message pump).
+  std::function<void()> vorher = [] {};
 
  private:
   ui::DlgResult zeigen(const std::string& caption, const std::string& text, ui::DlgButtons buttons) {
+    vorher();
     ui::DlgResult antwort = ui::DlgResult::Ok;
     switch (buttons) {
       case ui::DlgButtons::Ok:
@@ -307,6 +314,7 @@ int ausfuehren(int argc, char** argv) {
       listen.drucken();
       wache.pruefen();
     });
+    antworten.vorher = [&listen] { listen.drucken(); };
     form.show();
     form.Timer1->fire();
     wache.pruefen();
@@ -316,6 +324,7 @@ int ausfuehren(int argc, char** argv) {
     if (form.visible()) form.close();  // an operation or a signal may have closed it
     listen.drucken();
     platform::setMessagePump({});
+    antworten.vorher = [] {};
     if (const std::optional<int>& s = wache.signal()) {
       std::fprintf(stderr, "riviza-batch: durch das Signal SIG%s beendet\n", ::sigabbrev_np(*s));
       status = 1;

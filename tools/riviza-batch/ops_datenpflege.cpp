@@ -23,10 +23,7 @@ bool importLeistungen(Sitzung& s) {
   const std::string endung = platform::toLowerAscii(datei.size() >= 4 ? datei.substr(datei.size() - 4) : "");
   if (endung != ".xls" && endung != ".csv")
     throw Nutzungsfehler("DATEI muss auf .xls oder .csv enden: " + datei);
-  if (!LeistungenImportieren(datei, endung == ".xls" ? LeistungsListe::Xls : LeistungsListe::Csv))
-    return false;
-  std::printf("Leistungen importiert: %s\n", s.form.LabelDbSatz->caption().c_str());
-  return true;
+  return LeistungenImportieren(datei, endung == ".xls" ? LeistungsListe::Xls : LeistungsListe::Csv);
 }
 
 bool pzn8(Sitzung& s) {

@@ -37,7 +37,7 @@ bool abrDatBereinigen(Sitzung& s) {
   if (s.args.size() != 1) throw Nutzungsfehler("EXPORTORDNER erwartet");
   globals().ExportPfad = platform::includeTrailingBackslash(s.args[0]);
   if (!platform::fileExists(globals().ExportPfad + kAbrDat)) {
-    std::printf("Datei nicht vorhanden: %s%s\n", globals().ExportPfad.c_str(), kAbrDat);
+    std::printf("Datei nicht vorhanden: %s\n", platform::displayPath(globals().ExportPfad + kAbrDat).c_str());
     return false;
   }
   return AbrDatBereinigen();

@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "batch.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 
 namespace riviza::batch {
 namespace {
@@ -35,7 +36,8 @@ bool kostentraegerExportieren(Sitzung& s) {
 bool statistik(Sitzung& s) {
   keineArgumente(s);
   if (!tabelleVorhanden(jahrDatenPfad(), "Stat01.DB")) {
-    std::printf("Tabelle nicht vorhanden: %s\\Stat01.DB\n", jahrDatenPfad().c_str());
+    std::printf("Tabelle nicht vorhanden: %s\n",
+                platform::displayPath(jahrDatenPfad() + "\\Stat01.DB").c_str());
     return false;
   }
   s.form.BitBtnStat01Click(*s.form.BitBtnStat01);
