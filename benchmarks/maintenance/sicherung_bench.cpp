@@ -3,8 +3,9 @@
 // generated year holds SQLite tables of voucher, position, patient and service records (numbers,
 // dates, names, amounts), cost-bearer files of segment lines, log text, a dated reorganisation
 // backup of two tables, downloaded packages that do not compress (".ZIP", stored by both), and
-// empty folders. Counters: MB, ours_s, peer_s, ratio = ours / peer (goal: at most 1), and
-// size_ratio = our archive / zip's (goal: 1 within 1 %). Every run checks the count the backup
+// empty folders. Counters: MB, ours_s, peer_s, ratio = our speed / zip's (above 1: ours is
+// faster; goal: at least 3 on eight cores), and size_ratio = our archive / zip's (goal: at most
+// 1.01). Every run checks the count the backup
 // reports and that the archive exists; the last archive of each side is tested with unzip -tqq.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -192,7 +193,7 @@ void ZipSicherung(benchmark::State& state) {
   state.counters["MB"] = static_cast<double>(jahr.bytes) / 1e6;
   state.counters["ours_s"] = unsere / laeufe;
   state.counters["peer_s"] = andere / laeufe;
-  state.counters["ratio"] = unsere / andere;
+  state.counters["ratio"] = andere / unsere;
   state.counters["size_ratio"] = static_cast<double>(unsereGroesse) / static_cast<double>(andereGroesse);
 }
 

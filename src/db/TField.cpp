@@ -108,25 +108,34 @@ std::string fieldText(FieldType type, const Value& v) {
 
 std::string TField::asString() const { return fieldText(def_.type, value()); }
 
-Error TField::conversionError(std::string_view text, std::string_view what) const {
-  return Error::make(kConversion, "'" + std::string(text) + "' ist kein gültiger " +
-                                      std::string(what) + " (Feld " + def_.name + ")");
+namespace {
+
+Error conversionErrorOf(const FieldDef& def, std::string_view text, std::string_view what) {
+  return Error::make(kConversion, "'" + std::string(text) + "' ist kein gültiger " + std::string(what) +
+                                      " (Feld " + def.name + ")");
 }
 
-Result<long long> TField::asInteger() const {
-  const Value& v = value();
-  if (isTextType(def_.type)) {
-    std::string s = asString();
+}  // namespace
+
+Error TField::conversionError(std::string_view text, std::string_view what) const {
+  return conversionErrorOf(def_, text, what);
+}
+
+Result<long long> integerOf(const FieldDef& def, const Value& v) {
+  if (isTextType(def.type)) {
+    std::string s = fieldText(def.type, v);
     auto i = platform::parseInt(s);
-    if (!i) return conversionError(s, "Integerwert");
+    if (!i) return conversionErrorOf(def, s, "Integerwert");
     return *i;
   }
-  if (def_.type == FieldType::Date || def_.type == FieldType::Time)
-    return conversionError(asString(), "Integerwert");
+  if (def.type == FieldType::Date || def.type == FieldType::Time)
+    return conversionErrorOf(def, fieldText(def.type, v), "Integerwert");
   if (const auto* d = std::get_if<double>(&v)) return static_cast<long long>(std::nearbyint(*d));
   if (const auto* i = std::get_if<long long>(&v)) return *i;
   return 0LL;
 }
+
+Result<long long> TField::asInteger() const { return integerOf(def_, value()); }
 
 Result<double> TField::asFloat() const {
   const Value& v = value();

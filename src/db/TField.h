@@ -90,6 +90,8 @@ std::string formatFloatText(double v);
 
 // The text of a stored value of a field type, as TField::asString gives it.
 std::string fieldText(FieldType type, const Value& v);
+// What asInteger gives for a field of `def` holding `v` (a scan's values read like the fields').
+Result<long long> integerOf(const FieldDef& def, const Value& v);
 
 // The flag a stored value reads as, as TField::asBoolean gives it.
 bool flagValue(const Value& v);

@@ -40,6 +40,7 @@
 // through a second TTable while it rewrites it in a transaction.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -136,6 +137,13 @@ class TTable {
   // The texts of record `recNo` of the view without moving the cursor, for grids that show
   // many records at once (the record being edited shows its pending values).
   Result<std::vector<std::string>> recordTexts(int recNo);
+  // Walks the view's records in view order without moving the cursor, reading only the fields at
+  // `positions`: `each` gets their stored values in that order (fieldText and integerOf read them
+  // as asString and asInteger would). One statement over the file, as direct SQL reads it, for
+  // read-only walks that need a few fields of many records (a pending Edit or Insert is not
+  // seen). An error of `each` ends the walk with it.
+  using ValueRow = std::vector<Value>;
+  Status scanValues(const std::vector<int>& positions, const std::function<Status(const ValueRow&)>& each);
   std::optional<Bookmark> getBookmark() const;
   Status gotoBookmark(const Bookmark& b);
   bool bookmarkValid(const Bookmark& b) const;

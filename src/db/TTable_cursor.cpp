@@ -279,6 +279,34 @@ Result<std::vector<std::string>> TTable::recordTexts(int recNo) {
   return texts;
 }
 
+Status TTable::scanValues(const std::vector<int>& positions,
+                          const std::function<Status(const ValueRow&)>& each) {
+  RIVIZA_TRY(requireActive());
+  std::string sql = "SELECT ";
+  for (size_t i = 0; i < positions.size(); ++i) {
+    if (positions[i] < 0 || positions[i] >= fieldCount())
+      return Error::make(kFieldNotFound,
+                         "Feld " + std::to_string(positions[i]) + " fehlt: " + filePathText());
+    sql += (i ? "," : "") + columnName(positions[i]);
+  }
+  sql += " FROM records";
+  if (!compiled_.whereSql.empty()) sql += " WHERE " + compiled_.whereSql;
+  sql += " ORDER BY " + viewOrder(file_.structure);
+  // A statement of its own: `each` may move this very cursor, which reuses the cached ones.
+  auto st = Statement::prepare(file_.db, sql);
+  if (!st) return st.error();
+  for (size_t i = 0; i < compiled_.params.size(); ++i)
+    RIVIZA_TRY(st->bind(static_cast<int>(i) + 1, compiled_.params[i]));
+  ValueRow values(positions.size());
+  for (;;) {
+    auto row = st->step();
+    if (!row) return row.error();
+    if (!*row) return okStatus();
+    for (size_t i = 0; i < positions.size(); ++i) st->columnInto(static_cast<int>(i), values[i]);
+    RIVIZA_TRY(each(values));
+  }
+}
+
 std::optional<Bookmark> TTable::getBookmark() const {
   if (!active() || state_ == TableState::Insert || current_ < 0) return std::nullopt;
   return Bookmark{view_[static_cast<size_t>(current_)].rowid};

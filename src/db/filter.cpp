@@ -208,8 +208,11 @@ class Compiler {
     if (!prefix) return col + " " + op + " " + bind(std::move(v));
     params_.emplace_back(static_cast<long long>(platform::utf8Length(v)));
     params_.emplace_back(std::move(v));
-    std::string test = "substr(" + col + ",1,?) = ?";
-    return op == "=" ? test : "NOT (" + test + ")";
+    // substr(COL, 1, ?) = ? over the folded column, in one call that folds and compares only the
+    // prefix instead of copying and folding every record's whole field (prefixFunction).
+    std::string test = std::string(opt_.caseInsensitive ? "riviza_fold_prefix(" : "riviza_prefix(") +
+                       columnName(field) + ",?,?)";
+    return op == "=" ? test : "NOT " + test;
   }
 
   Result<Value> typedValue(const FieldDef& f, const Token& value) {
@@ -250,13 +253,20 @@ class Compiler {
   std::vector<Value> params_;
 };
 
+// A text argument's bytes as they are stored. sqlite3_value_text would first copy a column's
+// text to add its terminating zero; the blob view hands out the same bytes without that copy.
+std::string_view textOf(sqlite3_value* v) {
+  const void* p = sqlite3_value_type(v) == SQLITE_TEXT ? sqlite3_value_blob(v) : sqlite3_value_text(v);
+  return p ? std::string_view(static_cast<const char*>(p), static_cast<size_t>(sqlite3_value_bytes(v)))
+           : std::string_view();
+}
+
 void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
     sqlite3_result_null(ctx);
     return;
   }
-  const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-  const std::string_view text(p ? p : "", p ? static_cast<size_t>(sqlite3_value_bytes(argv[0])) : 0);
+  const std::string_view text = textOf(argv[0]);
   // A filter folds every record's field: folded straight into the result's buffer, not copied.
   auto* out = static_cast<char*>(sqlite3_malloc64(text.size() + 1));
   if (!out) {
@@ -265,6 +275,33 @@ void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   platform::foldCaseInto(text, out);
   sqlite3_result_text64(ctx, out, text.size(), sqlite3_free, SQLITE_UTF8);
+}
+
+// PREFIX(COL, N, P): whether substr(coalesce(COL,''), 1, N) = P, folded first for the
+// case-insensitive form. The N characters are counted as substr counts them (a byte from 0xC0
+// takes the continuation bytes after it; a zero byte ends the text). Folding keeps every byte's
+// place and kind, so the folded prefix is the prefix of the folded text.
+template <bool kFold>
+void prefixFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const std::string_view text = textOf(argv[0]);
+  long long chars = sqlite3_value_int64(argv[1]);
+  const std::string_view prefix = textOf(argv[2]);
+  size_t end = 0;
+  for (; chars > 0 && end < text.size() && text[end] != '\0'; --chars) {
+    if (static_cast<unsigned char>(text[end++]) < 0xC0) continue;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  }
+  bool same = end == prefix.size();
+  if (same && kFold) {
+    char folded[256];
+    std::string longer;
+    char* out = end <= sizeof folded ? folded : (longer.resize(end), longer.data());
+    platform::foldCaseInto(text.substr(0, end), out);
+    same = prefix == std::string_view(out, end);
+  } else if (same) {
+    same = prefix == text.substr(0, end);
+  }
+  sqlite3_result_int(ctx, same ? 1 : 0);
 }
 
 }  // namespace
@@ -282,7 +319,9 @@ Result<CompiledFilter> compileFilter(std::string_view text, const TableStructure
 }
 
 Status registerFilterFunctions(const Database& db) {
-  return db.defineFunction("riviza_fold", foldFunction, "Filterfunktion");
+  RIVIZA_TRY(db.defineFunction("riviza_fold", foldFunction, "Filterfunktion"));
+  RIVIZA_TRY(db.defineFunction("riviza_prefix", prefixFunction<false>, "Filterfunktion", 3));
+  return db.defineFunction("riviza_fold_prefix", prefixFunction<true>, "Filterfunktion", 3);
 }
 
 std::string quoteFilterValue(std::string_view value, bool prefix) {

@@ -15,7 +15,8 @@
 //  - inside the table's own write transaction nobody else can commit, and the table's own
 //    writes drop the records they touched (forget);
 //  - outside it, every hand-out first compares the file change counter with the one read under
-//    the batch's read lock; any commit by any connection since throws the buffer away. The
+//    the batch's read lock (on a local disk a copy from SQLite's mapping of the header page, not
+//    a system call); any commit by any connection since throws the buffer away. The
 //    table's own commit moves the counter on by exactly one when it changed the file, so the
 //    buffer survives it (rebase) and still notices anyone committing after it. (The counter moves
 //    with every commit in rollback-journal mode, the mode every table file is kept in.)
@@ -45,7 +46,8 @@ class RecordReader {
   static constexpr int kMaxBatch = 64;
   static constexpr int kSmallView = 8;
 
-  // Prepares the statements for a table of `fieldCount` fields on `db`.
+  // Prepares the statements for a table of `fieldCount` fields on `db`, and sets the connection
+  // up for them (header page mapped, page cache).
   Status prepare(const Database& db, int fieldCount);
   // Drops buffer and statements; before the connection closes.
   void release();

@@ -145,9 +145,10 @@ Status Database::exec(const char* sql) {
   return sqliteError(db_.get(), rc, "Tabelle");
 }
 
-Status Database::defineFunction(const char* name, ScalarFunction function, std::string_view what) const {
-  int rc = sqlite3_create_function_v2(db_.get(), name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, function,
-                                      nullptr, nullptr, nullptr);
+Status Database::defineFunction(const char* name, ScalarFunction function, std::string_view what,
+                                int arguments) const {
+  int rc = sqlite3_create_function_v2(db_.get(), name, arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      function, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) return sqliteError(db_.get(), rc, what);
   return okStatus();
 }
@@ -264,7 +265,10 @@ void valueInto(sqlite3_value* v, Value& out) {
       out = std::monostate{};
       return;
     default: {
-      const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+      // A column's text is read through the blob view: the same bytes, without the copy that
+      // sqlite3_value_text makes of them to add a terminating zero.
+      const auto* p = static_cast<const char*>(sqlite3_value_type(v) == SQLITE_TEXT ? sqlite3_value_blob(v)
+                                                                                    : sqlite3_value_text(v));
       const auto n = p ? static_cast<size_t>(sqlite3_value_bytes(v)) : 0;
       if (auto* text = std::get_if<std::string>(&out))
         text->assign(p ? p : "", n);

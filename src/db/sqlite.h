@@ -47,9 +47,11 @@ class Database {
   // bindings cleared. Valid until the next call of cached() or run(): a statement is reused, not
   // parsed again, when the same SQL comes back (the filter query of each voucher).
   Result<Statement*> cached(std::string_view sql);
-  // A deterministic SQL function of one argument on this connection; `what` names it in an error.
+  // A deterministic SQL function of `arguments` arguments on this connection; `what` names it in
+  // an error.
   using ScalarFunction = void (*)(sqlite3_context*, int, sqlite3_value**);
-  Status defineFunction(const char* name, ScalarFunction function, std::string_view what) const;
+  Status defineFunction(const char* name, ScalarFunction function, std::string_view what,
+                        int arguments = 1) const;
   long long lastInsertRowid() const;
   int changes() const;
   // The file change counter of the database file (header offset 24), read straight from the

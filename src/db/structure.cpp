@@ -50,9 +50,19 @@ std::string storedDate(const platform::DateTime& d) {
 }
 
 std::optional<platform::DateTime> dateFromStored(const std::string& s) {
+  // Read per date field of every record a scan touches: the digits by hand, where sscanf parsed
+  // its format text each time. Stored dates are always "yyyy-mm-dd".
+  const auto digits = [&s](size_t from, size_t count, int& out) {
+    out = 0;
+    for (size_t i = from; i < from + count; ++i) {
+      if (s[i] < '0' || s[i] > '9') return false;
+      out = out * 10 + (s[i] - '0');
+    }
+    return true;
+  };
   int y = 0, m = 0, d = 0;
-  if (s.size() != 10 || std::sscanf(s.c_str(), "%4d-%2d-%2d", &y, &m, &d) != 3 ||
-      !platform::isValidDate(y, m, d))
+  if (s.size() != 10 || s[4] != '-' || s[7] != '-' || !digits(0, 4, y) || !digits(5, 2, m) ||
+      !digits(8, 2, d) || !platform::isValidDate(y, m, d))
     return std::nullopt;
   platform::DateTime t;
   t.year = y, t.month = m, t.day = d;

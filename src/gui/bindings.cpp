@@ -225,6 +225,9 @@ class ComboBinding : public Binding {
   ui::TComboBox& control_;
 };
 
+// A log list grows by a line per record during long work: inside a user action the rows and the
+// selection wait for the view's next flush (form_view.h), which adds every line since the last
+// one and scrolls once.
 class ListBinding : public Binding {
  public:
   ListBinding(FormView& v, ui::TListBox& c, QListWidget* w) : Binding(v, c, w), list_(w), control_(c) {
@@ -235,16 +238,35 @@ class ListBinding : public Binding {
     });
   }
   void update(ui::Prop p) override {
+    if (p == ui::Prop::Items || (p == ui::Prop::ItemIndex && itemsDeferred_)) {
+      if (view_.inUserAction()) {
+        itemsDeferred_ = true;
+        view_.defer(*this);
+        return;
+      }
+      p = ui::Prop::Items;
+    }
+    apply(p);
+  }
+  void flush() override {
+    if (itemsDeferred_) apply(ui::Prop::Items);
+  }
+
+ private:
+  void apply(ui::Prop p) {
     const QSignalBlocker block(list_);
     if (p == ui::Prop::Items) {
+      itemsDeferred_ = false;
       // Rows from the first changed line on are made again; a growing log list adds its new
       // lines only.
       const auto& lines = control_.items().lines();
       const int from = std::min(control_.items().takeFirstChanged(), list_->count());
       if (from == 0) list_->clear();
       while (list_->count() > from) delete list_->takeItem(list_->count() - 1);
+      QStringList added;
       for (size_t i = static_cast<size_t>(from); i < lines.size(); ++i)
-        list_->addItem(QString::fromStdString(lines[i]));
+        added << QString::fromStdString(lines[i]);
+      list_->addItems(added);
       if (list_->count() > 0) list_->scrollToBottom();
       p = ui::Prop::ItemIndex;
     }
@@ -252,9 +274,9 @@ class ListBinding : public Binding {
     if (p == ui::Prop::Color) applyColour(list_, QPalette::Base, control_.color());
   }
 
- private:
   QListWidget* list_;
   ui::TListBox& control_;
+  bool itemsDeferred_ = false;
 };
 
 class RadioGroupBinding : public Binding {

@@ -37,6 +37,8 @@ class Binding : public ui::ComponentView {
   virtual void addPage(Binding&) {}
   // Whether the generic Visible applies (tab sheets and forms show another way).
   virtual bool ownsVisibility() const { return false; }
+  // Applies what update() put off through FormView::defer.
+  virtual void flush() {}
 
  protected:
   virtual void update(ui::Prop prop) = 0;

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <algorithm>
 #include <exception>
 
 #include "gui/bindings.h"
@@ -170,6 +171,7 @@ FormView::FormView(ui::TForm& form) : form_(form), window_(std::make_unique<QWid
 FormView::~FormView() {
   qApp->removeEventFilter(filter_.get());
   dying_ = true;
+  deferred_.clear();
   window_.reset();    // widgets first: their last signals find the view dying and do nothing
   bindings_.clear();  // then the model forgets its views
 }
@@ -192,11 +194,30 @@ void FormView::userAction(const std::function<void()>& action) {
   } catch (const std::exception& e) {
     // The event boundary: a fault in a handler is shown once and the loop goes on.
     --userActions_;
+    flushDeferred();
     ui::dialogs().messageBox(e.what(), "Fehler", ui::MsgIcon::Error);
     if (userActions_ == 0) syncFocus();
     return;
   }
-  if (--userActions_ == 0) syncFocus();
+  if (--userActions_ == 0) {
+    flushDeferred();
+    syncFocus();
+  }
+}
+
+void FormView::defer(Binding& binding) {
+  if (std::find(deferred_.begin(), deferred_.end(), &binding) != deferred_.end()) return;
+  // The window is the call's context: a view that dies first takes the queued call with it.
+  if (deferred_.empty())
+    QMetaObject::invokeMethod(
+        window_.get(), [this] { flushDeferred(); }, Qt::QueuedConnection);
+  deferred_.push_back(&binding);
+}
+
+void FormView::flushDeferred() {
+  std::vector<Binding*> due;
+  due.swap(deferred_);
+  for (Binding* b : due) b->flush();
 }
 
 void FormView::syncFocus() {

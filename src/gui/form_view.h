@@ -17,6 +17,12 @@
 // the Qt focus is set to the model's active control. Only focus moves the user makes reach the
 // model (and fire OnEnter/OnExit there).
 //
+// Long work: a handler that appends a line per record would have the list rebuilt, scrolled and
+// repainted per line, each time over all its rows. While a user action runs, a binding may put
+// its update off (defer): it is applied at the next round of Qt's events (which the shell's pump
+// lets run only a few times a second, qt_shell.h) and at the latest when the action returns, so
+// the window shows the model's state after every handler.
+//
 // Lifetime: a FormView must die before its form; it detaches every binding from the model.
 #pragma once
 
@@ -56,6 +62,11 @@ class FormView {
   void syncFocus();
 
   // Called by the bindings.
+  // `binding` has an update put off: its flush() runs at the next round of events or when the
+  // user action ends, whichever comes first.
+  void defer(Binding& binding);
+  // Applies every update put off so far.
+  void flushDeferred();
   void registerWidget(const ui::TComponent* component, QWidget* widget) { widgets_[component] = widget; }
   void adopt(std::unique_ptr<Binding> binding);
 
@@ -65,6 +76,7 @@ class FormView {
   std::map<const ui::TComponent*, QPointer<QWidget>> widgets_;
   std::vector<std::unique_ptr<Binding>> bindings_;
   std::unique_ptr<InputFilter> filter_;
+  std::vector<Binding*> deferred_;
   int userActions_ = 0;
   int typing_ = 0;
   bool dying_ = false;

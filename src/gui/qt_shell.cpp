@@ -5,6 +5,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
+#include <chrono>
 
 #include "platform/pump.h"
 #include "platform/screen.h"
@@ -23,7 +24,8 @@ QtShell::QtShell(QApplication& qt, ui::TApplication& application) {
     QCoreApplication::installTranslator(&qtTexte_);
   if (QScreen* screen = QGuiApplication::primaryScreen())
     platform::setScreenSize({screen->size().width(), screen->size().height()});
-  platform::setMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+  setPaceClock({});
+  platform::setMessagePump([this] { pump(); });
   // Work posted by another thread (a finished download) must reach the main thread while the
   // loop sleeps: each post queues a call into the loop, which wakes it.
   platform::setWakeHook([] {
@@ -46,6 +48,23 @@ QtShell::~QtShell() {
   platform::setWakeHook({});
   platform::setWaitHook({});
   platform::setMessagePump({});
+}
+
+void QtShell::setPaceClock(std::function<std::int64_t()> nowMs) {
+  if (!nowMs)
+    nowMs = [] {
+      using namespace std::chrono;
+      return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    };
+  paceClock_ = std::move(nowMs);
+  lastEventsMs_.reset();
+}
+
+void QtShell::pump() {
+  const std::int64_t now = paceClock_();
+  if (lastEventsMs_ && now - *lastEventsMs_ < kEventIntervalMs) return;
+  lastEventsMs_ = now;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 FormView& QtShell::attach(ui::TForm& form) {

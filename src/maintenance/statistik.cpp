@@ -1,20 +1,22 @@
 // The census: Stat01.DB from the year's vouchers, and the buttons of the "Statistik" group
 // (form library, maintenance); see statistik.h. The worksheet is statistik_blatt.cpp.
 //
-// Cursors: Table1 walks ErfBeleg.DB, Table2 selects one voucher's positions by its number as a
-// bound value (a number with letters, quotes or leading zeros selects its own positions and no
-// others), TableAlt writes Stat01.DB. Stat01.DB is emptied at the start and written only by this
-// run, so the set of keys written so far answers whether a key is in the table, exactly, without
-// one query per voucher. The rows go in one transaction, committed when the walk ends; the
-// two tables that are only read are walked inside a transaction each as well (rolled back when
-// they close), which holds their locks for the whole walk instead of taking them, and looking
-// for a journal, once per voucher: that halves the time of a large year.
+// Cursors: Table1 holds ErfBeleg.DB, Table2 ErfPosition.DB, TableAlt writes Stat01.DB. The two
+// tables that are only read are each walked once, reading just the fields the census uses
+// (TTable::scanValues): the positions first, keeping for every voucher number the HM number of
+// its first position in the table's order (what selecting the voucher's positions by its exact
+// number and going to the first gave, without a query per voucher), then the vouchers. Stat01.DB
+// is emptied at the start and written only by this run, so the set of keys written so far
+// answers whether a key is in the table, exactly, without one query per voucher. The rows go in
+// one transaction, committed when the walk ends.
 #include "maintenance/statistik.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -84,6 +86,17 @@ Status mindestensFelder(const db::TTable& t, int felder) {
                                             " Felder, die Statistik braucht " + std::to_string(felder));
 }
 
+// Walks `t` reading the fields at `positions` into `texte` (as asString gives them), then `tun`.
+Status alsTexte(db::TTable& t, const std::vector<int>& positions, std::vector<std::string>& texte,
+                const std::function<Status()>& tun) {
+  texte.resize(positions.size());
+  return t.scanValues(positions, [&](const db::TTable::ValueRow& werte) {
+    for (size_t i = 0; i < positions.size(); ++i)
+      texte[i] = db::fieldText(t.structure().fields[static_cast<size_t>(positions[i])].type, werte[i]);
+    return tun();
+  });
+}
+
 class Stat01Lauf {
  public:
   Stat01Lauf() : f_(*FormEinstellungen), anzeige_(f_, f_.LabelWarten, f_.LabelDbSatz) {}
@@ -91,13 +104,14 @@ class Stat01Lauf {
 
  private:
   Status belegeLesen();
-  Status beleg();
+  Status beleg(const std::vector<std::string>& b);
   Status zeileAnhaengen(const std::array<std::string, kStat01Felder>& werte);
 
   TFormEinstellungen& f_;
   ui::LongOperation anzeige_;
   const pf::DateTime heute_ = pf::today();
   std::unordered_set<std::string> schluessel_;
+  std::unordered_map<std::string, std::string> ersteHm_;  // voucher number -> HM number of its first position
   std::string ohneGeschlecht_;  // the lines of stat01.txt
   int neu_ = 0, ohne_ = 0;
 };
@@ -119,18 +133,21 @@ Status Stat01Lauf::belegeLesen() {
   RIVIZA_TRY(mindestensFelder(*f_.Table1, kMaenWeiblich + 1));
   RIVIZA_TRY(tabelleOeffnen(*f_.Table2, daten, "ErfPosition.DB"));
   RIVIZA_TRY(mindestensFelder(*f_.Table2, kHmNummer + 1));
-  RIVIZA_TRY(f_.Table2->ensureFilterIndex("BelegNummer"));
   db::TTable& stat = *f_.TableAlt;
   RIVIZA_TRY(tabelleOeffnen(stat, daten, "Stat01.DB"));
   RIVIZA_TRY(mindestensFelder(stat, kStat01Felder));
   RIVIZA_TRY(stat.emptyTable());
+  std::vector<std::string> texte;
+  RIVIZA_TRY(alsTexte(*f_.Table2, {kBelegNummer, kHmNummer}, texte, [this, &texte] {
+    ersteHm_.try_emplace(texte[0], texte[1]);
+    return okStatus();
+  }));
   auto transaktion = stat.startTransaction();
   if (!transaktion) return transaktion.error();
-  auto belege = f_.Table1->startTransaction();
-  if (!belege) return belege.error();
-  auto positionen = f_.Table2->startTransaction();
-  if (!positionen) return positionen.error();
-  RIVIZA_TRY(jedenSatz(*f_.Table1, [this] { return beleg(); }));
+  RIVIZA_TRY(alsTexte(
+      *f_.Table1,
+      {kBelegNummer, kBelegDatum, kKvNummer, kStatus, kVerordnungsdatum, kGeburtsdatum, kMaenWeiblich}, texte,
+      [this, &texte] { return beleg(texte); }));
   RIVIZA_TRY(transaktion->commit());
   f_.Table1->close();
   f_.Table2->close();
@@ -138,23 +155,20 @@ Status Stat01Lauf::belegeLesen() {
   return okStatus();
 }
 
-Status Stat01Lauf::beleg() {
-  db::TTable& b = *f_.Table1;
-  const std::string nummer = b.fields(kBelegNummer).asString();
+// `b`: the voucher's fields in the order belegeLesen scans them.
+Status Stat01Lauf::beleg(const std::vector<std::string>& b) {
+  const std::string& nummer = b[0];
   if (!pf::trimView(nummer).empty()) {
-    db::TTable& pos = *f_.Table2;
-    RIVIZA_TRY(belegWaehlen(pos, nummer));
-    const std::string hm = pos.isEmpty() ? "" : pos.fields(kHmNummer).asString();
+    const auto erste = ersteHm_.find(nummer);
+    const std::string hm = erste == ersteHm_.end() ? "" : erste->second;
     const std::string art = artVon(hm);
-    const std::string geschlecht =
-        geschlechtVon(b.fields(kStatus).asString(), b.fields(kMaenWeiblich).asString());
-    const std::string kv = b.fields(kKvNummer).asString(), datum = b.fields(kBelegDatum).asString();
-    const std::string geburtsdatum = b.fields(kGeburtsdatum).asString();
+    const std::string& status = b[3];
+    const std::string geschlecht = geschlechtVon(status, b[6]);
+    const std::string &kv = b[2], &datum = b[1], &geburtsdatum = b[5];
     const std::string schluessel =
         pf::trim(links(kv, 12) + links(datum, 10) + links(art, 1) + links(geschlecht, 1));
     if (!schluessel.empty() && !schluessel_.contains(schluessel)) {
-      const Status st = zeileAnhaengen({schluessel, art, geschlecht, kv, b.fields(kStatus).asString(),
-                                        b.fields(kVerordnungsdatum).asString(),
+      const Status st = zeileAnhaengen({schluessel, art, geschlecht, kv, status, b[4],
                                         std::to_string(alterVon(geburtsdatum, heute_)), geburtsdatum});
       if (!st) {
         f_.ListBoxStat01->items().add("Fehler: " + schluessel + " BEL: " + nummer);
@@ -202,10 +216,11 @@ Status BestandserhebungExcel() {
   RIVIZA_TRY(tabelleOeffnen(t, daten, "Stat01.DB"));
   RIVIZA_TRY(mindestensFelder(t, kStat01Felder));
   Bestand bestand;
-  RIVIZA_TRY(jedenSatz(t, [&]() -> Status {
-    const auto alter = t.fields(6).asInteger();
+  const auto& felder = t.structure().fields;
+  RIVIZA_TRY(t.scanValues({6, 1, 2}, [&](const db::TTable::ValueRow& w) -> Status {
+    const auto alter = db::integerOf(felder[6], w[0]);
     if (!alter) return alter.error();
-    bestand.zaehlen(*alter, t.fields(1).asString(), t.fields(2).asString());
+    bestand.zaehlen(*alter, db::fieldText(felder[1].type, w[1]), db::fieldText(felder[2].type, w[2]));
     return okStatus();
   }));
   RIVIZA_TRY(tabelleOeffnen(t, daten, "Firma.DB"));

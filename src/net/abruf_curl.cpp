@@ -4,8 +4,22 @@
 
 #include "net/curl_util.h"
 
+#include <memory>
+
 namespace riviza::net {
 namespace {
+
+// The longest sleep between two steps when libcurl names no earlier timer.
+constexpr int kLaengstesWartenMs = 1000;
+
+std::function<void()>& transferWakeHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
 
 struct Einordnung {
   AbrufFehler code;
@@ -84,8 +98,33 @@ int CurlAbruf::onProgress(void* self, curl_off_t total, curl_off_t now, curl_off
   return abruf.abgebrochen_ ? 1 : 0;
 }
 
+void setTransferWakeHook(std::function<void()> hook) { transferWakeHook() = std::move(hook); }
+
 Status CurlAbruf::perform(std::string_view was) {
-  const CURLcode result = curl_easy_perform(easy_);
+  return ergebnis(curl_easy_perform(easy_), was);
+}
+
+Status CurlAbruf::performWaiting(std::string_view was) {
+  const std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+  if (!multi || curl_multi_add_handle(multi.get(), easy_) != CURLM_OK) throw std::bad_alloc();
+  int running = 1;
+  CURLMcode mc = CURLM_OK;
+  for (;;) {
+    mc = curl_multi_perform(multi.get(), &running);
+    if (mc != CURLM_OK || running == 0) break;
+    mc = curl_multi_poll(multi.get(), nullptr, 0, kLaengstesWartenMs, nullptr);
+    if (mc != CURLM_OK) break;
+    if (const auto& hook = transferWakeHook()) hook();
+  }
+  CURLcode result = mc == CURLM_OK ? CURLE_OK : CURLE_FAILED_INIT;
+  int left = 0;
+  while (CURLMsg* msg = curl_multi_info_read(multi.get(), &left))
+    if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy_) result = msg->data.result;
+  curl_multi_remove_handle(multi.get(), easy_);
+  return ergebnis(result, was);
+}
+
+Status CurlAbruf::ergebnis(CURLcode result, std::string_view was) {
   if (result == CURLE_OK) return ziel_ ? ziel_->commit() : okStatus();
   if (result == CURLE_WRITE_ERROR && !schreibFehler_) return schreibFehler_.error();
   const Einordnung e = einordnen(result);

@@ -119,7 +119,7 @@ Status SftpHolen(const SftpKonto& konto, std::string_view hostKey, std::string_v
   zeitlimitsSetzen(e, zeitlimits);
 
   CurlAbruf abruf(e, &ziel, &fortschritt);
-  return abruf.perform(serverPfad);
+  return abruf.performWaiting(serverPfad);
 }
 
 }  // namespace riviza::net

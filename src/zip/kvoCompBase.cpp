@@ -221,6 +221,11 @@ Status TCustomCClass::entryLoop() {
                     : e.info.status == esKeep   ? e.info.sizes.compressed
                                                 : 0;
   archiveRemaining = archiveTotal;
+  BeginEntries();
+  struct Ended {
+    TCustomCClass& run;
+    ~Ended() { run.EndEntries(); }
+  } ended{*this};
   for (size_t i = 0; i < list_.Count(); ++i) {
     auto& entry = list_[i];
     if (cancel_) {

@@ -178,6 +178,10 @@ class TCustomCClass : public TRegisterKorvo, public TTempStreamOwner {
   // Writes a new entry; true when it was added, false when it failed or was skipped (failures
   // are recorded); an Error ends the run (E_RAISE).
   virtual Result<bool> CompressEntry(TCompHeaderObj::Entry& entry);
+  // Around the per-entry loop, on every way out of it: the archive kind may prepare the entries
+  // ahead of their turn and must stop that work at the end.
+  virtual void BeginEntries() {}
+  virtual void EndEntries() {}
   virtual Status WriteCentralDirectory();
   virtual Status WriteEmptyArchive();
   // Puts the finished output in place (the span writer may take over); see Release.

@@ -11,6 +11,9 @@
 // written back into the local header. Names beyond ASCII are stored in UTF-8 with flag bit 11
 // (and NTFS as the host), files and folders alike; a name that is not UTF-8 as its bytes, without
 // the flag, and its Unicode path field in the local and the central header (kvoGbls.h).
+// Files deflated without a cipher are read and deflated ahead of their turn on every core
+// (kvoDeflatePool.h) and written in list order; stored, enciphered and small files are written
+// by the run's thread as they come.
 // A source is checked while it is read: a file whose size or modification time changes, or whose
 // two reads (CRC, then data, for the traditional cipher) disagree, fails its entry, so no entry
 // is ever written with a CRC that does not belong to its data.
@@ -21,10 +24,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "zip/kvoAES.h"
 #include "zip/kvoCompBase.h"
+#include "zip/kvoDeflatePool.h"
 #include "zip/kvoZipLayout.h"
 
 namespace riviza::zip {
@@ -61,6 +66,8 @@ class TZipBase : public TCustomCClass {
   bool ReadCentralDirectory(TStream32& old) override;
   Status CopyKeptEntry(TCompHeaderObj::Entry& entry) override;
   Result<bool> CompressEntry(TCompHeaderObj::Entry& entry) override;
+  void BeginEntries() override;
+  void EndEntries() override;
   Status WriteCentralDirectory() override;
   Status WriteEmptyArchive() override;
   Status CommitOutput() override;
@@ -99,11 +106,17 @@ class TZipBase : public TCustomCClass {
   Result<bool> writeFile(TCompHeaderObj::Entry& entry, TEntryWrite& w);
   Result<bool> writeSmall(TEntryWrite& w);
   Result<bool> writeStreamed(TEntryWrite& w);
+  Result<bool> writePooled(TEntryWrite& w, size_t file);
+  bool storedByType(const std::string& source) const;
   Status beginEncryption(TEntryWrite& w);
   Status encipherAndWrite(TEntryWrite& w, uint8_t* data, size_t count);
   Status completeLocalHeader(TCompHeaderObj::Entry& entry, TEntryWrite& w);
   bool entryPassword(const std::string& fileName);
   bool failEntry(const std::string& fileName, int code, std::string reason);
+
+  // The run's deflate workers and the entries they deflate ahead (index in their order).
+  std::unique_ptr<TDeflatePool> pool_;
+  std::unordered_map<const TCompHeaderObj::Entry*, size_t> pooled_;
 };
 
 // The writer component placed on forms.

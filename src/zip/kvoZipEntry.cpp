@@ -1,9 +1,10 @@
 // One new entry of the zip writer (zip layer): the local header, the data stored or deflated,
 // enciphered by the traditional cipher or AES, the checks on the source while it is read, and
 // the header written back with its final sizes and CRC. See kvoZip.h.
-#include <sys/stat.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -31,29 +32,14 @@ uint16_t deflateOption(TDeflateType type) {
   }
 }
 
-struct TSourceState {
-  int64_t size = 0;
-  timespec modified{};
-};
-
-bool stateOf(TFileStream32& file, TSourceState& state) {
-  struct stat st;
-  if (::fstat(file.file().fd(), &st) != 0) return false;
-  state = {static_cast<int64_t>(st.st_size), st.st_mtim};
-  return true;
-}
-
-bool sameState(const TSourceState& a, const TSourceState& b) {
-  return a.size == b.size && a.modified.tv_sec == b.modified.tv_sec &&
-         a.modified.tv_nsec == b.modified.tv_nsec;
-}
+bool stateOf(TFileStream32& file, TSourceStamp& state) { return StampOf(file.file().fd(), state); }
 
 }  // namespace
 
 // The state of one entry while it is written.
 struct TZipBase::TEntryWrite {
   std::unique_ptr<TFileStream32> source;
-  TSourceState before;
+  TSourceStamp before;
   TLocalHeader local;
   uint64_t offset = 0;     // of the local header
   uint64_t dataStart = 0;  // after header, name and extras
@@ -142,11 +128,7 @@ Result<bool> TZipBase::CompressFileData(TCompHeaderObj::Entry& entry) {
   w.source = std::move(*opened);
   if (!stateOf(*w.source, w.before)) return failEntry(info.source, kZipOpenError, "cannot be read");
   info.fileSize = static_cast<uint64_t>(w.before.size);
-  const std::string ext = platform::extractFileExt(info.source);
-  const bool storeByType =
-      !ext.empty() && std::any_of(StoreFilesOfType.begin(), StoreFilesOfType.end(),
-                                  [&](const std::string& t) { return platform::equalsIgnoreCase(t, ext); });
-  w.store = DeflateType == dtDeflateS || storeByType || info.fileSize == 0;
+  w.store = DeflateType == dtDeflateS || storedByType(info.source) || info.fileSize == 0;
   w.encryption = info.fileSize == 0 ? uint8_t{emNone} : info.encryption;
   if (w.encryption != emNone && !entryPassword(info.source))
     return failEntry(info.source, kZipInvalidPassword, "no password for an encrypted entry");
@@ -175,11 +157,14 @@ Result<bool> TZipBase::CompressFileData(TCompHeaderObj::Entry& entry) {
       return RaiseError(info.source, begun.error().message, code);
     return failEntry(info.source, code, begun.error().message);
   }
-  Result<bool> data = !w.store && info.fileSize < kSmallFile ? writeSmall(w) : writeStreamed(w);
+  const auto pooled = w.store || w.encryption != emNone ? pooled_.end() : pooled_.find(&entry);
+  Result<bool> data = !w.store && info.fileSize < kSmallFile ? writeSmall(w)
+                      : pooled != pooled_.end()              ? writePooled(w, pooled->second)
+                                                             : writeStreamed(w);
   if (!data || !*data) return data;
   if (cancel_) return false;
-  TSourceState after;
-  if (!stateOf(*w.source, after) || !sameState(w.before, after) ||
+  TSourceStamp after;
+  if (!stateOf(*w.source, after) || !(w.before == after) ||
       w.bytesRead != static_cast<uint64_t>(w.before.size) ||
       (w.encryption == emZIP_v2 && w.firstCrc != w.crc))
     return failEntry(info.source, kZipCrcFailed, "changed while it was read");
@@ -187,6 +172,74 @@ Result<bool> TZipBase::CompressFileData(TCompHeaderObj::Entry& entry) {
     if (Status ended = w.aes->EndEncrypt(); !ended)
       return RaiseError(info.source, ended.error().message, ended.error().code);
   RIVIZA_TRY(completeLocalHeader(entry, w));
+  return true;
+}
+
+bool TZipBase::storedByType(const std::string& source) const {
+  const std::string ext = platform::extractFileExt(source);
+  return !ext.empty() &&
+         std::any_of(StoreFilesOfType.begin(), StoreFilesOfType.end(),
+                     [&](const std::string& t) { return platform::equalsIgnoreCase(t, ext); });
+}
+
+// Every file that will be deflated without a cipher goes to the workers, judged by what the scan
+// saw; one whose decision comes out otherwise at its turn (it shrank, it is gone, an event skips
+// it) is simply not taken, and the pool drops its blocks.
+void TZipBase::BeginEntries() {
+  pooled_.clear();
+  const TDeflateType type = CompressMethod() == cmStore ? dtDeflateS : DeflateType;
+  if (type == dtDeflateS) return;
+  std::vector<std::string> files;
+  uint64_t bytes = 0;
+  for (auto& e : list_.entries()) {
+    const EntryInfo& i = e.info;
+    if (i.status != esCompress || i.folder || i.encryption != emNone || i.fileSize < kSmallFile ||
+        storedByType(i.source))
+      continue;
+    pooled_[&e] = files.size();
+    files.push_back(i.source);
+    bytes += i.fileSize;
+  }
+  if (files.empty()) return;
+  const uint64_t blocks = (bytes + TDeflatePool::kBlockSize - 1) / TDeflatePool::kBlockSize;
+  const auto workers =
+      static_cast<unsigned>(std::min<uint64_t>(std::max(1u, std::thread::hardware_concurrency()), blocks));
+  pool_ = std::make_unique<TDeflatePool>(std::move(files), TCompressStream::LevelOf(type), workers);
+}
+
+void TZipBase::EndEntries() {
+  pool_.reset();
+  pooled_.clear();
+}
+
+// The workers' blocks of one file in order: written as they come, their CRCs combined.
+Result<bool> TZipBase::writePooled(TEntryWrite& w, size_t file) {
+  const uint64_t total = static_cast<uint64_t>(w.before.size);
+  const auto keepWaiting = [this] {
+    platform::processMessages();
+    return !cancel_;
+  };
+  for (bool last = false; !last;) {
+    auto block = pool_->Take(file, keepWaiting);
+    if (!block) {
+      if (cancel_) return false;
+      const Error& e = block.error();
+      if (e.code == kZipOpenError) return failEntry(w.name, kZipOpenError, e.message);
+      return RaiseError(w.name, e.message, e.code);
+    }
+    if (!(block->opened == w.before)) return failEntry(w.name, kZipCrcFailed, "changed while it was read");
+    if (Status s = output_->Write(block->packed.data(), block->packed.size()); !s)
+      return RaiseError(w.name, s.error().message, s.error().code);
+    w.crc = w.bytesRead == 0 ? block->crc
+                             : static_cast<uint32_t>(crc32_combine64(
+                                   w.crc, block->crc, static_cast<z_off64_t>(block->plainBytes)));
+    w.bytesRead += block->plainBytes;
+    archiveRemaining -= std::min<uint64_t>(archiveRemaining, block->plainBytes);
+    UpdateProgress(total, w.bytesRead);
+    platform::processMessages();
+    if (cancel_) return false;
+    last = block->last;
+  }
   return true;
 }
 

@@ -113,6 +113,23 @@ TEST_F(BatchRead, ScansSeeWhatSingleReadsSeeWithKeysAndFilters) {
     ASSERT_TRUE(c.table->setFilter(c.filter).ok());
     ASSERT_TRUE(c.table->setFiltered(!c.filter.empty()).ok());
     const Strings iks = walk(*c.table);
+    // A scan of two fields reads what the walk read, in its order, and leaves the cursor.
+    ASSERT_TRUE(c.table->setRecNo(2).ok());
+    Strings scanned;
+    const int last = c.table->fieldCount() - 1;
+    ASSERT_TRUE(
+        c.table
+            ->scanValues({last, 0},
+                         [&](const TTable::ValueRow& v) {
+                           EXPECT_EQ(
+                               fieldText(c.table->structure().fields[static_cast<size_t>(last)].type, v[0]),
+                               c.table->recordTexts(static_cast<int>(scanned.size()) + 1).value().back());
+                           scanned.push_back(fieldText(FieldType::Alpha, v[1]));
+                           return okStatus();
+                         })
+            .ok());
+    EXPECT_EQ(scanned, iks);
+    EXPECT_EQ(c.table->recNo(), 2);
     if (!c.sql.empty()) {
       std::string expected;
       for (const std::string& ik : iks) expected += ik + "\n";

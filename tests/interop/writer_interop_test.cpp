@@ -1,7 +1,8 @@
 // TZip's archives against the outside tools: every kind it writes (stored, each deflate level,
-// traditional, AES-128/192/256, umlaut and UTF-8 names with empty sub-folders, comments, zip64 by
-// entry count) passes unzip -t, 7zz t and Python's zipfile (traditional with the password, AES
-// with 7zz alone) and extracts with the engine's reader to the source's bytes. Also: adding to
+// traditional, AES-128/192/256, umlaut and UTF-8 names with empty sub-folders, files cut into
+// many deflate blocks by the writer's workers, comments, zip64 by entry count) passes unzip -t,
+// 7zz t and Python's zipfile (traditional with the password, AES with 7zz alone) and extracts
+// with each of them and with the engine's reader to the source's bytes. Also: adding to
 // an Info-ZIP archive streamed with data descriptors keeps its entries, a spanned set over fake
 // disks is read by 7zz as a split set, and kvozip add with its exit status.
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "support/tools.h"
 #include "support/trees.h"
 #include "support/zip_extract.h"
+#include "zip/kvoDeflatePool.h"
 #include "zip/kvoDiskManager.h"
 #include "zip/kvoUnZip.h"
 #include "zip/kvoVolumes.h"
@@ -46,6 +48,14 @@ class WriterInterop : public ::testing::Test {
     test::writeNative(s / "Preis €" / "Liste.txt", "not in code page 850\n");
     fs::create_directories(s / "Ärzte" / "leer" / "tiefer");
     fs::create_directories(s / "日本");
+    // Files at the edges of the writer's deflate blocks, one of many blocks, one that changes kind.
+    fs::create_directories(s / "Bloecke");
+    const size_t block = zip::TDeflatePool::kBlockSize;
+    for (size_t size : {block - 1, block, block + 1, 9 * block + 17})
+      test::writeNative(s / "Bloecke" / ("text-" + std::to_string(size) + ".txt"),
+                        test::TextBytes(size, static_cast<unsigned>(size)));
+    test::writeNative(s / "Bloecke" / "gemischt.bin",
+                      test::RandomBytes(block + 5, 3) + test::TextBytes(3 * block, 4));
   }
   static void TearDownTestSuite() {
     delete work_;
@@ -71,6 +81,39 @@ class WriterInterop : public ::testing::Test {
     z.StoreEmptySubDirs = true;
     z.SetAttribute(zip::fsDirectory, true);
     z.FileSpec = {text(source()) + "\\*.*"};
+  }
+
+  // unzip, 7zz and Python's zipfile extract the archive (each as the cipher allows) to the
+  // source's bytes.
+  void extractWithTools(const fs::path& archive, zip::TEncryptionMethod cipher) {
+    const bool aes = zip::IsAesMethod(cipher);
+    const fs::path base = archive.parent_path() / archive.stem();
+    fs::create_directories(base);
+    const struct {
+      const char* name;
+      bool readsAes;
+      std::vector<std::string> argv;
+    } tools[] = {
+        {"unzip",
+         false,
+         {"unzip", "-q", "-o", "-P", kPassword, archive.string(), "-d", (base / "unzip").string()}},
+        {"7zz",
+         true,
+         {"7zz", "x", "-y", "-bd", std::string("-p") + kPassword, "-o" + (base / "7zz").string(),
+          archive.string()}},
+        {"python",
+         false,
+         {"/usr/bin/python3", "-c",
+          "import sys, zipfile\nzipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2], "
+          "pwd=sys.argv[3].encode())\n",
+          archive.string(), (base / "python").string(), kPassword}},
+    };
+    for (const auto& t : tools) {
+      if (aes && !t.readsAes) continue;
+      SCOPED_TRACE(t.name);
+      tool(t.argv);
+      EXPECT_EQ(CompareTrees(source(), base / t.name), "") << archive;
+    }
   }
 
   // unzip -t, 7zz t and Python's test (each as the cipher allows), then the engine's reader.
@@ -156,6 +199,7 @@ TEST_F(WriterInterop, EveryKindPassesTheToolsAndReadsBack) {
               files + 5);  // with the empty folders Leer, Ärzte/leer, .../tiefer, 日本, and Ärzte
     EXPECT_TRUE(errors.empty());
     checkWithTools(archive, c.cipher, files);
+    extractWithTools(archive, c.cipher);
   }
 }
 

@@ -1,13 +1,17 @@
 // SFTP fetches against asyncssh's SFTP server on loopback: what arrives, what every failure
-// leaves behind (never a target, never a ".part"), the pinned host key, the proxy tunnel, and
-// the connection argument the settings build.
+// leaves behind (never a target, never a ".part"), a stalled transfer that sleeps until its
+// time-out, the pinned host key, the proxy tunnel, and the connection argument the settings
+// build.
 #include "net/sftp_abruf.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <chrono>
 #include <filesystem>
 #include <random>
 
+#include "net/abruf_curl.h"
 #include "server_test.h"
 
 namespace riviza::net {
@@ -27,6 +31,18 @@ std::string zufallsBytes(size_t n) {
   std::string out(n, '\0');
   for (char& c : out) c = static_cast<char>(gen());
   return out;
+}
+
+// The calling thread's CPU time and the monotonic clock, in seconds.
+struct CpuUndUhr {
+  double cpu, uhr;
+};
+CpuUndUhr cpuUndUhr() {
+  rusage r{};
+  getrusage(RUSAGE_THREAD, &r);
+  const auto sekunden = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return {sekunden(r.ru_utime) + sekunden(r.ru_stime),
+          std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count()};
 }
 
 std::vector<std::string> dateien(const fs::path& folder) {
@@ -94,6 +110,7 @@ TEST_F(Sftp, EveryFailureLeavesNoTargetAndNamesItsCause) {
     AbrufFortschritt fortschritt = {};
     Zeitlimits zeitlimits = {};
     const char* meldung = nullptr;  // the German text the user reads, where it is certain
+    bool still = false;  // the server stands still: the transfer must sleep, not spin
   };
   const std::vector<Fall> faelle = {
       {.was = "another host key", .code = kAbrufHostSchluessel, .schluessel = kFremderSchluessel},
@@ -119,7 +136,8 @@ TEST_F(Sftp, EveryFailureLeavesNoTargetAndNamesItsCause) {
        .code = kAbrufZeitlimit,
        .serverGeoeffnet = true,
        .regeln = R"({"orvel_update/update.zip": {"stall": true}})",
-       .zeitlimits = {5, 1}},
+       .zeitlimits = {5, 2},
+       .still = true},
   };
   for (const Fall& f : faelle) {
     SCOPED_TRACE(f.was);
@@ -128,8 +146,22 @@ TEST_F(Sftp, EveryFailureLeavesNoTargetAndNamesItsCause) {
     tmp_.write("Temp/Update.zip", "stale");
     tmp_.write("Temp/update.zip.part", "stale part");
 
+    int wecken = 0;
+    setTransferWakeHook([&wecken] { ++wecken; });
+    const CpuUndUhr vorher = cpuUndUhr();
+
     auto geholt = SftpHolen(konto(f.kennwort), f.schluessel ? f.schluessel : server_.fingerprint(), f.pfad,
                             ziel("update.zip"), f.zeitlimits, f.fortschritt);
+
+    const CpuUndUhr nachher = cpuUndUhr();
+    setTransferWakeHook({});
+    if (f.still) {
+      // Asleep on its socket: the handshake's steps and a few wake-ups a second (a busy loop
+      // makes thousands), and a thread that hardly ran meanwhile.
+      const double sekunden = nachher.uhr - vorher.uhr;
+      EXPECT_LE(wecken, 100 + 20 * sekunden);
+      EXPECT_LT(nachher.cpu - vorher.cpu, sekunden / 10);
+    }
 
     ASSERT_FALSE(geholt.ok());
     EXPECT_EQ(geholt.error().code, f.code) << geholt.error().message;

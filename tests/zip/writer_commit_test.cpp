@@ -1,13 +1,16 @@
 // TZip's run and commit: a cancelled or failed run leaves the old archive byte for byte and no
 // temporary file; the new archive is flushed before one rename puts it in place, and copied
 // beside the archive across file systems; unreadable and changing sources are dropped and named;
-// the archive and its temporary file never archive themselves; the run's start checks.
+// files the run does not take from its deflate workers hold none of the later ones up; the
+// archive and its temporary file never archive themselves; the run's start checks.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 #include "platform/paths.h"
 #include "platform/syscalls.h"
@@ -188,6 +191,70 @@ TEST_F(WriterCommit, UnreadableAndChangingFilesAreDroppedAndNamed) {
   for (const auto& e : ParseZip(dir_.read("a.zip")).entries) names.push_back(e.name);
   EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "sub/b.txt"}));
   EXPECT_EQ(ExtractAll(dir_ / "a.zip", dir_ / "out").count, 2);
+}
+
+TEST_F(WriterCommit, FilesNotTakenFromTheWorkersHoldNoLaterFileUp) {
+  // More files than the workers read ahead, of two deflate blocks each, before those taken.
+  constexpr int kAus = 40;
+  const auto ausName = [](int i) {
+    return "aus-" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".txt";
+  };
+  const auto ausAlle = [&](const std::function<void(const fs::path&)>& tun) {
+    for (int i = 0; i < kAus; ++i) tun(dir_ / "src" / ausName(i));
+  };
+  struct Fall {
+    const char* was;
+    std::function<void(TZip&)> einrichten;
+    int fehlerCode;  // of each aus- file; 0: none failed
+    bool ausImArchiv;
+  };
+  const auto beimErsten = [&](const std::function<void(const fs::path&)>& tun) {
+    return [=](TZip& zip) {
+      zip.OnBegin = [=, begun = false](const std::string&, int, bool&) mutable {
+        if (!std::exchange(begun, true)) ausAlle(tun);
+      };
+    };
+  };
+  const Fall faelle[] = {
+      {"skipped by OnBegin",
+       [](TZip& zip) {
+         zip.OnBegin = [](const std::string& file, int, bool& extract) {
+           extract = platform::extractFileName(file).rfind("aus-", 0) != 0;
+         };
+       },
+       0, false},
+      {"cannot be opened", [](TZip&) { Injected::refuseOpen = "/aus-"; }, kZipOpenError, false},
+      {"gone at its turn", beimErsten([](const fs::path& p) { fs::remove(p); }), kZipOpenError, false},
+      {"shrunk to a small file at its turn",
+       beimErsten([](const fs::path& p) { test::writeNative(p, "klein"); }), 0, true},
+  };
+  for (const Fall& f : faelle) {
+    SCOPED_TRACE(f.was);
+    fs::remove_all(dir_ / "out");
+    fs::remove(dir_ / "a.zip");
+    ausAlle([&](const fs::path& p) { test::writeNative(p, TextBytes(140000, 8)); });
+    for (int i = 0; i < 3; ++i) dir_.write("src/zu-" + std::to_string(i) + ".txt", TextBytes(300000, 9 + i));
+    TZip zip;
+    prepare(zip);
+    f.einrichten(zip);
+    zip.Compress();
+    Injected::refuseOpen.clear();
+    std::vector<std::string> expected{"a.txt", "sub/b.txt", "zu-0.txt", "zu-1.txt", "zu-2.txt"};
+    if (f.ausImArchiv)
+      for (int i = kAus - 1; i >= 0; --i) expected.insert(expected.begin() + 1, ausName(i));
+    std::vector<std::string> names;
+    for (const auto& e : ParseZip(dir_.read("a.zip")).entries) names.push_back(e.name);
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(ExtractAll(dir_ / "a.zip", dir_ / "out").count, static_cast<int>(expected.size()));
+    for (const std::string& name : expected)
+      EXPECT_EQ(dir_.read("out/" + name), dir_.read("src/" + name)) << name;
+    int failed = 0;
+    for (const auto& failure : zip.Failures()) {
+      EXPECT_EQ(failure.code, f.fehlerCode) << failure.fileName;
+      ++failed;
+    }
+    EXPECT_EQ(failed, f.fehlerCode ? kAus : 0);
+  }
 }
 
 TEST_F(WriterCommit, TraditionalEntryFailsWhenItsTwoReadsDisagree) {
