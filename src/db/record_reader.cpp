@@ -8,9 +8,10 @@
 
 namespace riviza::db {
 
-Status RecordReader::prepare(const Database& db, int fieldCount) {
+Status RecordReader::prepare(const Database& db, int fieldCount, const std::string& schema) {
   release();
   fieldCount_ = fieldCount;
+  schema_ = schema;
   auto range = Statement::prepare(db, selectSql() + " BETWEEN ? AND ?");
   if (!range) return range.error();
   range_ = std::move(*range);
@@ -18,7 +19,7 @@ Status RecordReader::prepare(const Database& db, int fieldCount) {
 }
 
 std::string RecordReader::selectSql() const {
-  return "SELECT rowid," + columnList(fieldCount_) + " FROM records WHERE rowid";
+  return "SELECT rowid," + columnList(fieldCount_) + " FROM " + schema_ + ".records WHERE rowid";
 }
 
 // Only filtered and keyed views need it, and it is the dearest statement to prepare.
@@ -54,7 +55,7 @@ void RecordReader::forget(long long rowid) {
 bool RecordReader::unchanged(const Database& db, bool inTransaction) const {
   if (inTransaction) return true;
   if (!counter_) return false;
-  auto now = db.fileChangeCounter();
+  auto now = db.fileChangeCounter(schema_);
   return now && readAt(*now);
 }
 
@@ -142,7 +143,7 @@ Status RecordReader::load(const Database& db, const std::vector<ViewEntry>& view
     if (!*row) break;
     if (first && !inTransaction) {
       // Read while this statement holds the read lock: the counter of exactly what it reads.
-      if (auto c = db.fileChangeCounter()) counter_ = *c;
+      if (auto c = db.fileChangeCounter(schema_)) counter_ = *c;
     }
     const long long id = query->columnInt(0);
     auto it = std::lower_bound(ids_.begin(), ids_.end(), std::pair{id, -1});

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <iterator>
 #include <map>
+
+#include "platform/clock.h"
 
 namespace riviza::db {
 namespace {
@@ -18,6 +21,20 @@ void configureOnce() {
     return true;
   }();
   (void)configured;
+}
+
+// SQLite's own busy time-out sleeps in these steps; here the pauses go through the clock.
+int busyWait(void*, int attempt) {
+  static constexpr int kPausesMs[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+  static constexpr int kSteps = static_cast<int>(std::size(kPausesMs));
+  static constexpr int kTotalMs = 5000;
+  int waited = 0;
+  for (int i = 0; i < attempt && i < kSteps; ++i) waited += kPausesMs[i];
+  if (attempt >= kSteps) waited += (attempt - kSteps) * kPausesMs[kSteps - 1];
+  const int pause = kPausesMs[std::min(attempt, kSteps - 1)];
+  if (waited + pause > kTotalMs) return 0;
+  platform::sleepMs(pause);
+  return 1;
 }
 
 }  // namespace
@@ -45,6 +62,8 @@ Database& Database::operator=(Database&& other) noexcept {
     close();
     db_ = std::move(other.db_);
     cache_ = std::move(other.cache_);
+    functions_ = std::move(other.functions_);
+    other.functions_.clear();
   }
   return *this;
 }
@@ -52,6 +71,7 @@ Database& Database::operator=(Database&& other) noexcept {
 void Database::close() {
   cache_.reset();
   db_.reset();
+  functions_.clear();
 }
 
 Result<Statement*> Database::cached(std::string_view sql) {
@@ -89,7 +109,7 @@ Result<Database> Database::open(const std::string& nativePath, bool create) {
   if (rc != SQLITE_OK) return sqliteError(raw, rc, "Tabelle kann nicht geöffnet werden: " + nativePath);
   sqlite3_extended_result_codes(raw, 1);
   // Another program's short write transaction is waited for, not reported.
-  sqlite3_busy_timeout(raw, 5000);
+  sqlite3_busy_handler(raw, busyWait, nullptr);
   return db;
 }
 
@@ -103,18 +123,20 @@ Status Database::exec(const char* sql) {
 }
 
 Status Database::defineFunction(const char* name, ScalarFunction function, std::string_view what) const {
+  if (functions_.contains(name)) return okStatus();
   int rc = sqlite3_create_function_v2(db_.get(), name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, function,
                                       nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) return sqliteError(db_.get(), rc, what);
+  functions_.insert(name);
   return okStatus();
 }
 
 long long Database::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_.get()); }
 int Database::changes() const { return sqlite3_changes(db_.get()); }
 
-Result<unsigned> Database::fileChangeCounter() const {
+Result<unsigned> Database::fileChangeCounter(const std::string& schema) const {
   sqlite3_file* file = nullptr;
-  int rc = sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_FILE_POINTER, &file);
+  int rc = sqlite3_file_control(db_.get(), schema.c_str(), SQLITE_FCNTL_FILE_POINTER, &file);
   if (rc != SQLITE_OK || !file || !file->pMethods) return sqliteError(db_.get(), rc, "Tabellendatei");
   unsigned char bytes[4] = {};
   rc = file->pMethods->xRead(file, bytes, sizeof bytes, 24);

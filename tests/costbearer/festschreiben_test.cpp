@@ -1,11 +1,10 @@
 // What a rebuild writes beside its tables follows the tables it commits: a run that commits
 // nothing (a reader fails) leaves the BüroWARE files of the run before; a pass whose table does
 // not commit leaves no lines in those files, hands out no debtor number and adds no branch
-// office to AdrDlz.DB. The commit is made to fail by a SQLite VFS over the default one whose writes into
-// one table's file fail as on a full disk: SQLite writes a table's pages when the transaction
-// commits, so the emptied and refilled table never reaches the disk.
+// office to AdrDlz.DB. The commit is made to fail by writes into one table's file that fail as on a
+// full disk (stoerung.h): SQLite writes a table's pages when the transaction commits, so the
+// emptied and refilled table never reaches the disk.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <functional>
@@ -18,53 +17,10 @@
 #include "kosttr_jahr.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "stoerung.h"
 
 namespace riviza::test {
 namespace {
-
-// While installed, the default VFS: every file opens as the default VFS opens it, and the main
-// database file whose name ends with `tabelle` (ignoring case) gets a method table whose xWrite
-// fails with SQLITE_FULL.
-class VolleTabelle {
- public:
-  explicit VolleTabelle(std::string tabelle) {
-    tabelle_ = platform::toLowerAscii(std::move(tabelle));
-    basis_ = sqlite3_vfs_find(nullptr);
-    vfs_ = *basis_;
-    vfs_.zName = "riviza_volle_tabelle";
-    vfs_.xOpen = &oeffnen;
-    EXPECT_EQ(sqlite3_vfs_register(&vfs_, 1), SQLITE_OK);
-  }
-  ~VolleTabelle() {
-    sqlite3_vfs_unregister(&vfs_);
-    sqlite3_vfs_register(basis_, 1);
-  }
-  VolleTabelle(const VolleTabelle&) = delete;
-  VolleTabelle& operator=(const VolleTabelle&) = delete;
-
-  // Writes refused so far.
-  static int verweigert() { return verweigert_; }
-
- private:
-  static int oeffnen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* datei, int flags, int* aus) {
-    const int rc = basis_->xOpen(basis_, name, datei, flags, aus);
-    if (rc != SQLITE_OK || !name || !(flags & SQLITE_OPEN_MAIN_DB)) return rc;
-    if (!platform::toLowerAscii(name).ends_with(tabelle_)) return rc;
-    methoden_ = *datei->pMethods;
-    methoden_.xWrite = [](sqlite3_file*, const void*, int, sqlite3_int64) {
-      ++verweigert_;
-      return SQLITE_FULL;
-    };
-    datei->pMethods = &methoden_;
-    return rc;
-  }
-
-  static inline sqlite3_vfs* basis_ = nullptr;
-  static inline std::string tabelle_;
-  static inline sqlite3_io_methods methoden_{};
-  static inline int verweigert_ = 0;
-  sqlite3_vfs vfs_{};
-};
 
 class Festschreiben : public KosttrJahr {
  protected:
@@ -124,9 +80,9 @@ TEST_F(Festschreiben, TheFilesNumberAndBranchOfficesOfARunFollowTheTablesItCommi
     const auto dateienVorher = inhalte();
     form->ListBoxLiveUpdate->items().clear();
     if (fall.volleTabelle) {
-      VolleTabelle voll(fall.volleTabelle);
+      ScopedStoerung voll(Stoerung::TabelleVoll, fall.volleTabelle);
       EXPECT_FALSE(fall.lauf());
-      EXPECT_GT(VolleTabelle::verweigert(), 0);
+      EXPECT_GT(ScopedStoerung::verweigert(), 0);
     } else {
       if (platform::fileExists(kosttr105)) {
         ASSERT_TRUE(platform::deleteFile(kosttr105).ok());

@@ -1,0 +1,155 @@
+// One write transaction over several table files (db layer); see table_set.h.
+#include "db/table_set.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "db/TTable.h"
+#include "db/errors.h"
+#include "db/filter.h"
+#include "db/table_file.h"
+
+namespace riviza::db {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Rollback journal on every file and a synchronous mode above OFF: SQLite only writes a
+// super-journal for files of that kind.
+Status rollbackJournal(Database& db, const std::string& schema) {
+  RIVIZA_TRY(db.exec(("PRAGMA " + schema + ".journal_mode=DELETE").c_str()));
+  return db.exec(("PRAGMA " + schema + ".synchronous=FULL").c_str());
+}
+
+}  // namespace
+
+TableSet::~TableSet() {
+  if (writing_) (void)end(false);
+  for (TTable* t : std::vector<TTable*>(members_)) {
+    t->close();
+    t->set_ = nullptr;
+  }
+  members_.clear();
+}
+
+Status TableSet::join(TTable& table) {
+  if (table.active()) return Error::make(kInactive, "Tabelle ist geöffnet: " + table.filePathText());
+  if (table.set_ == this) return okStatus();
+  if (table.set_)
+    return Error::make(kTransactionState, "Tabelle gehört schon zu einem Vorgang: " + table.filePathText());
+  table.set_ = this;
+  members_.push_back(&table);
+  return okStatus();
+}
+
+void TableSet::leave(TTable& table) {
+  members_.erase(std::remove(members_.begin(), members_.end(), &table), members_.end());
+  table.set_ = nullptr;
+}
+
+Result<std::string> TableSet::attach(const fs::path& file, TableStructure& structure) {
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec))
+    return Error::make(kTableNotFound, "Tabelle nicht gefunden: " + file.string());
+  const fs::path canonical = fs::weakly_canonical(file, ec);
+  const auto known = std::find_if(files_.begin(), files_.end(), [&](const Attached& a) { return a.file == canonical; });
+  if (known != files_.end()) {
+    auto s = loadStructure(db_, known->schema, file);
+    if (!s) return s.error();
+    structure = std::move(*s);
+    return known->schema;
+  }
+  std::string schema = "main";
+  if (!db_.isOpen()) {
+    auto db = Database::open(file.string(), false);
+    if (!db) return db.error();
+    db_ = std::move(*db);
+    RIVIZA_TRY(registerFilterFunctions(db_));
+  } else {
+    schema = "s" + std::to_string(files_.size());
+    auto attach = Statement::prepare(db_, "ATTACH ? AS " + schema);
+    if (!attach) return attach.error();
+    RIVIZA_TRY(attach->bind(1, file.string()));
+    RIVIZA_TRY(attach->run());
+  }
+  auto s = loadStructure(db_, schema, file);
+  Status st = s ? rollbackJournal(db_, schema) : Status(s.error());
+  if (!st) {
+    // A foreign file is not kept on the connection (detaching fails inside a transaction that
+    // read it: it then stays until the set ends, unwritten).
+    if (schema == "main" && files_.empty())
+      db_.close();
+    else
+      (void)db_.exec(("DETACH " + schema).c_str());
+    return st.error();
+  }
+  files_.push_back({canonical, schema});
+  structure = std::move(*s);
+  return schema;
+}
+
+void TableSet::wrote(const TTable& by, const std::string& schema) {
+  for (TTable* t : members_)
+    if (t != &by && t->active() && t->schema_ == schema) t->forgetBuffered();
+}
+
+Status TableSet::begin() {
+  if (writing_) return Error::make(kTransactionState, "Transaktion läuft bereits");
+  if (!db_.isOpen()) return Error::make(kInactive, "keine Tabelle geöffnet");
+  committed_ = false;
+  RIVIZA_TRY(db_.run("BEGIN IMMEDIATE"));
+  writing_ = true;
+  for (TTable* t : members_)
+    if (t->active()) t->transactionBegan();
+  return okStatus();
+}
+
+Status TableSet::commit() {
+  if (!writing_) return Error::make(kTransactionState, "keine Transaktion");
+  // A member's pending edit belongs to the commit; one that cannot be posted ends it.
+  for (TTable* t : members_) {
+    if (!t->active()) continue;
+    if (Status st = t->checkBrowseMode(); !st) {
+      (void)end(false);
+      return st;
+    }
+  }
+  return end(true);
+}
+
+Status TableSet::rollback() {
+  if (!writing_) return Error::make(kTransactionState, "keine Transaktion");
+  return end(false);
+}
+
+Status TableSet::end(bool commit) {
+  Status st = db_.run(commit ? "COMMIT" : "ROLLBACK");
+  // A COMMIT that could not take its locks leaves the transaction open: it is rolled back here,
+  // so that a failed commit has changed nothing when it returns. (One that failed while writing
+  // was rolled back by SQLite already.)
+  if (!st && commit && !sqlite3_get_autocommit(db_.handle())) (void)db_.run("ROLLBACK");
+  writing_ = false;
+  committed_ = commit && st.ok();
+  for (TTable* t : members_) {
+    if (!t->active()) continue;
+    if (committed_) {
+      t->transactionCommitted();
+    } else if (Status back = t->transactionRolledBack(); !back && st) {
+      st = back;
+    }
+  }
+  return st;
+}
+
+void TableSet::assertInvariants() const {
+#ifndef NDEBUG
+  assert(!writing_ || db_.isOpen());
+  assert(!(writing_ && committed_));
+  for (const TTable* t : members_) {
+    assert(t->set_ == this);
+    if (t->active()) assert(t->inTransaction() == writing_);
+  }
+#endif
+}
+
+}  // namespace riviza::db
