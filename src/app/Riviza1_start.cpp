@@ -14,6 +14,7 @@
 #include "app/globals.h"
 #include "app/meldungen.h"
 #include "app/reorganisation.h"
+#include "app/vorgang.h"
 #include "maintenance/update_online.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
@@ -326,6 +327,8 @@ void TFormEinstellungen::Timer1Timer(TComponent&) {
   g.StartPfad = pf::currentFolderText();
   g.ProgrammPfad = BackslashAnhaengen(g.StartPfad);
   anmeldungLesen(*this);
+  // Before anything looks at a year: a folder a killed exchange left aside must be back first.
+  if (!unterbrochenenVorgangAbschliessen()) return;
   updateVerbuchen();
   if (setupStarten(*this)) return;
   g.Tagesdatum = pf::formatDate(pf::today());

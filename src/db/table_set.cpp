@@ -14,11 +14,30 @@ namespace fs = std::filesystem;
 
 namespace {
 
+Result<std::string> pragmaText(Database& db, const std::string& pragma) {
+  auto st = Statement::prepare(db, "PRAGMA " + pragma);
+  if (!st) return st.error();
+  auto row = st->step();
+  if (!row) return row.error();
+  return *row ? st->columnText(0) : std::string();
+}
+
 // Rollback journal on every file and a synchronous mode above OFF: SQLite only writes a
-// super-journal for files of that kind.
-Status rollbackJournal(Database& db, const std::string& schema) {
-  RIVIZA_TRY(db.exec(("PRAGMA " + schema + ".journal_mode=DELETE").c_str()));
-  return db.exec(("PRAGMA " + schema + ".synchronous=FULL").c_str());
+// super-journal for files of that kind. Inside the transaction a file attached then cannot be
+// switched; it must be of that kind already (every table file is: rollback journal, and the
+// synchronous mode of the connection, FULL).
+Status rollbackJournal(Database& db, const std::string& schema, bool inTransaction) {
+  if (!inTransaction) {
+    RIVIZA_TRY(db.exec(("PRAGMA " + schema + ".journal_mode=DELETE").c_str()));
+    return db.exec(("PRAGMA " + schema + ".synchronous=FULL").c_str());
+  }
+  auto mode = pragmaText(db, schema + ".journal_mode");
+  if (!mode) return mode.error();
+  auto sync = pragmaText(db, schema + ".synchronous");
+  if (!sync) return sync.error();
+  if (*mode != "delete" || *sync == "0")
+    return Error::make(SQLITE_MISUSE, "Tabelle nicht im Rollback-Journal: " + schema);
+  return okStatus();
 }
 
 }  // namespace
@@ -33,10 +52,10 @@ TableSet::~TableSet() {
 }
 
 Status TableSet::join(TTable& table) {
-  if (table.active()) return Error::make(kInactive, "Tabelle ist geöffnet: " + table.filePathText());
   if (table.set_ == this) return okStatus();
   if (table.set_)
     return Error::make(kTransactionState, "Tabelle gehört schon zu einem Vorgang: " + table.filePathText());
+  table.close();
   table.set_ = this;
   members_.push_back(&table);
   return okStatus();
@@ -73,7 +92,7 @@ Result<std::string> TableSet::attach(const fs::path& file, TableStructure& struc
     RIVIZA_TRY(attach->run());
   }
   auto s = loadStructure(db_, schema, file);
-  Status st = s ? rollbackJournal(db_, schema) : Status(s.error());
+  Status st = s ? rollbackJournal(db_, schema, writing_) : Status(s.error());
   if (!st) {
     // A foreign file is not kept on the connection (detaching fails inside a transaction that
     // read it: it then stays until the set ends, unwritten).
@@ -83,7 +102,13 @@ Result<std::string> TableSet::attach(const fs::path& file, TableStructure& struc
       (void)db_.exec(("DETACH " + schema).c_str());
     return st.error();
   }
-  files_.push_back({canonical, schema});
+  unsigned counter = 0;
+  if (writing_) {
+    auto c = db_.fileChangeCounter(schema);
+    if (!c) return c.error();
+    counter = *c;
+  }
+  files_.push_back({canonical, schema, counter});
   structure = std::move(*s);
   return schema;
 }
@@ -98,6 +123,14 @@ Status TableSet::begin() {
   if (!db_.isOpen()) return Error::make(kInactive, "keine Tabelle geöffnet");
   committed_ = false;
   RIVIZA_TRY(db_.run("BEGIN IMMEDIATE"));
+  for (Attached& a : files_) {
+    auto counter = db_.fileChangeCounter(a.schema);
+    if (!counter) {
+      (void)db_.run("ROLLBACK");
+      return counter.error();
+    }
+    a.counterAtBegin = *counter;
+  }
   writing_ = true;
   for (TTable* t : members_)
     if (t->active()) t->transactionBegan();
@@ -139,6 +172,36 @@ Status TableSet::end(bool commit) {
     }
   }
   return st;
+}
+
+std::vector<std::string> TableSet::commitTests() const {
+  std::vector<std::string> tests;
+  for (const Attached& a : files_) tests.push_back("tabelle " + std::to_string(a.counterAtBegin) + " " + a.file.string());
+  return tests;
+}
+
+Result<bool> TableSet::committedAfter(const std::vector<std::string>& tests) {
+  bool moved = false;
+  for (const std::string& t : tests) {
+    const size_t first = t.find(' '), second = t.find(' ', first + 1);
+    RIVIZA_CHECK_DATA(t.starts_with("tabelle ") && second != std::string::npos, kNotOurTable,
+                      "Prüfung unbekannter Art: " + t);
+    const std::string counterText = t.substr(first + 1, second - first - 1);
+    const std::string file = t.substr(second + 1);
+    unsigned before = 0;
+    for (char c : counterText) {
+      RIVIZA_CHECK_DATA(c >= '0' && c <= '9', kNotOurTable, "Prüfung unbekannter Art: " + t);
+      before = before * 10 + static_cast<unsigned>(c - '0');
+    }
+    auto db = Database::open(file, false);
+    if (!db) return db.error();
+    // Reading the schema plays back a hot journal the killed commit left.
+    RIVIZA_TRY(db->exec("SELECT count(*) FROM sqlite_master"));
+    auto now = db->fileChangeCounter();
+    if (!now) return now.error();
+    if (*now != before) moved = true;
+  }
+  return moved;
 }
 
 void TableSet::assertInvariants() const {

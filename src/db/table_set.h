@@ -22,7 +22,7 @@
 //   Writing  --rollback() / ~TableSet--> Idle      (no file changed)
 //
 // Invariants:
-//  - A member joins while it is closed (join) and stays a member until the set is destroyed,
+//  - A member joins closed (join closes it) and stays a member until the set is destroyed,
 //    which closes it and lets it go; a member destroyed first leaves the set by itself.
 //  - While Writing, every active member is in the transaction (TTable::inTransaction()), a
 //    member opened meanwhile too; files attached meanwhile take their write lock on their first
@@ -53,8 +53,8 @@ class TableSet {
   TableSet(const TableSet&) = delete;
   TableSet& operator=(const TableSet&) = delete;
 
-  // `table` (closed, in no set) takes part: its next open() opens its file on the set's
-  // connection. Several tables at once: join(a, b, ...).
+  // `table` (in no other set; closed first when open) takes part: its next open() opens its
+  // file on the set's connection. Several tables at once: join(a, b, ...).
   Status join(TTable& table);
   template <class... More>
   Status join(TTable& table, More&... more) {
@@ -69,6 +69,15 @@ class TableSet {
   bool inTransaction() const { return writing_; }
   bool committed() const { return committed_; }
 
+  // While Writing: how the next start can tell whether the commit happened, for a journal that
+  // must be finished or undone with the tables (platform/exchange.h): each file with its change
+  // counter at begin() ("tabelle <counter> <path>"). A commit changes the counter of every file
+  // it wrote, a rollback none; a transaction that wrote nothing is the same either way.
+  std::vector<std::string> commitTests() const;
+  // The answer to commitTests()' lines after a restart: true when any file's counter moved. Each
+  // file is opened first, which rolls back what a killed commit left in its journal.
+  static Result<bool> committedAfter(const std::vector<std::string>& tests);
+
   void assertInvariants() const;
 
  private:
@@ -76,6 +85,7 @@ class TableSet {
   struct Attached {
     std::filesystem::path file;  // canonical
     std::string schema;
+    unsigned counterAtBegin = 0;  // while Writing
   };
 
   // The schema of `file` on the connection, attached (or opened as main) and checked on first

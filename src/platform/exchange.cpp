@@ -297,6 +297,12 @@ void Exchange::undo(size_t renamed) {
 
 Status Exchange::commit(const CommitPoint& point) {
   if (done_) return okStatus();
+  if (entries_.empty()) {
+    // Nothing to rename: the commit point alone decides, and no journal is needed for it.
+    Status st = point.run ? point.run() : okStatus();
+    done_ = st.ok();
+    return st;
+  }
   if (renaming_) return Error::make(EINVAL, "Austausch unvollständig zurückgenommen: " + what_);
   for (const Entry& e : entries_) {
     if (e.staged.empty()) continue;
