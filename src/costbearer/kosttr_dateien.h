@@ -4,20 +4,28 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "costbearer/abr_tools.h"
 
 namespace riviza::costbearer {
 
-// True when the year's Kosttr folder exists; otherwise shows "Kostenträgerdateien nicht
-// verfügbar" (caption "Fehler") and answers false.
+// Each takes the folder of the cost-bearer files, the year's Kosttr folder unless given (a
+// folder named "Kosttr": the readers find the files in <its parent>\Kosttr).
+
+// True when the folder exists; otherwise shows "Kostenträgerdateien nicht verfügbar" (caption
+// "Fehler") and answers false.
 bool kostentraegerOrdnerDa();
-// Points FileListBoxKost300/302/105 at the year's Kosttr folder with their masks.
+bool kostentraegerOrdnerDa(const std::string& ordner);
+// Points FileListBoxKost300/302/105 at the folder with their masks.
 void kostentraegerListenZeigen();
-// Runs the readers of the current year in the order §300, §302, §105 and hands each result with
-// its work file ("Kosttr300.txt", ...) to `ergebnis`; an answer of false stops the runs. True
-// when every reader ran.
-bool kostentraegerLesen(const std::function<bool(const KosttrLeseErgebnis&, std::string_view)>& ergebnis);
+void kostentraegerListenZeigen(const std::string& ordner);
+// Runs the readers in the order §300, §302, §105 and hands each result with its work file
+// ("Kosttr300.txt", ...) to `ergebnis`; an answer of false stops the runs. True when every
+// reader ran.
+using LeseErgebnis = std::function<bool(const KosttrLeseErgebnis&, std::string_view)>;
+bool kostentraegerLesen(const LeseErgebnis& ergebnis);
+bool kostentraegerLesen(const std::string& ordner, const LeseErgebnis& ergebnis);
 
 }  // namespace riviza::costbearer

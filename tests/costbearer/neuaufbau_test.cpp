@@ -115,7 +115,7 @@ TEST_F(Neuaufbau, AFailureLeavesTheOldTables) {
     const char* name;
     std::function<void()> vorbereiten;
     std::string meldung;  // the beginning of the line or message that tells
-    size_t unveraendert;  // the first n tables of kTabellen keep their records
+    size_t unveraendert;  // the first n tables of kTabellen keep their records (all: nothing commits)
   } faelle[] = {
       {"a reader fails",
        [&] {
@@ -129,7 +129,7 @@ TEST_F(Neuaufbau, AFailureLeavesTheOldTables) {
          form->CheckBoxFirmaDebitorenAbJN->setChecked(true);
          form->EditDebitorenAb->setText("100");
        },
-       zeile("FEHLER " + jahrOrdner("Daten\\Kosttr.db") + ": "), 3},
+       zeile("FEHLER " + imProgramm("Kosttr.dta") + ": "), std::size(kTabellen)},
       {"the year has no cost-bearer folder",
        [&] { ASSERT_TRUE(platform::removeTree(jahrOrdner("Kosttr")).ok()); },
        "Kostenträgerdateien nicht verfügbar", std::size(kTabellen)},
