@@ -144,7 +144,7 @@ void versionPruefen(TFormEinstellungen& f) {
   if (jahrVersion < eigene && pf::fileExists(jahrIniPfad())) {
     hinweis("Neue Programmversion installiert !\n\nDaten werden reorganisiert");
     f.PageControl1->setActivePageIndex(4);
-    DatenReorganisieren();
+    DatenReorganisierenBeimStart();
   } else if (jahrVersion > eigene) {
     hinweis(
         "Der Programmstand ist nicht aktuell !\n\nStarten Sie das LiveUpdate\n\n"
@@ -281,6 +281,7 @@ void programmZugriffLoeschen() {
 void StartInitialisieren() {
   TFormEinstellungen& f = *FormEinstellungen;
   Globals& g = globals();
+  reorganisationBeimStartVergessen();
   {
     pf::IniFile programm(programmIniPfad());
     const std::string bw = programm.readString(kEinst, "BüroWARE", "-1");

@@ -26,6 +26,12 @@ Status Vorgang::festschreiben() {
   return okStatus();
 }
 
+std::string Vorgang::folgen(const std::string& unveraendertText) const {
+  if (unveraendert()) return unveraendertText;
+  return "Nicht alles konnte zurückgenommen werden; der nächste Programmstart stellt den Stand vor dem "
+         "Vorgang wieder her.";
+}
+
 bool unterbrochenenVorgangAbschliessen() {
   const std::string journal = vorgangsJournalPfad();
   const platform::Recovery r = platform::recoverExchange(journal, db::TableSet::committedAfter);

@@ -52,6 +52,10 @@ class Vorgang {
   // error when nothing is.
   Status festschreiben();
   bool festgeschrieben() const { return festgeschrieben_; }
+  // Nothing changed: not committed, and every rename taken back (else the next start does it).
+  bool unveraendert() const { return !festgeschrieben_ && !dateien_.restorePending(); }
+  // The words for a failure: "unverändert" only when it holds.
+  std::string folgen(const std::string& unveraendertText) const;
 
  private:
   // Declared first: destroyed last, after the staged names are gone and the tables closed.

@@ -326,7 +326,10 @@ Status Exchange::commit(const CommitPoint& point) {
     }
     if (!st) {
       const bool whole = aside || !e.existed ? (placed || e.staged.empty()) : false;
-      if (aside && !whole) (void)renameNative(e.aside, e.target);
+      if (aside && !whole && !renameNative(e.aside, e.target)) {
+        renaming_ = true;  // the journal names the aside: the next start puts it back
+        return st;
+      }
       undo(whole ? i + 1 : i);
       return st;
     }

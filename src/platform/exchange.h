@@ -85,6 +85,9 @@ class Exchange {
 
   Status commit(const CommitPoint& point = {});
   bool done() const { return done_; }
+  // A failed commit could not rename everything back: the journal stays, and the next start's
+  // recovery restores the old files (until then some targets may be the new ones).
+  bool restorePending() const { return renaming_ && !done_; }
 
   void assertInvariants() const;
 
