@@ -252,7 +252,13 @@ bool jahrAnlegen(TFormEinstellungen& f, const Jahre& j, const Uebernahme& u, For
   if (!einstellungenUebergeben(v, altIni, neuOrdner + "\\" + kAbrechngIni,
                                abrechng + "\\" + j.neu + "\\" + kAbrechngIni, j.flach))
     return false;
-  if (st = v.festschreiben(); !st) {
+  // The new year becomes the current one with the exchange (the program folder's AktuellesJahr),
+  // so that a year made is never left behind a pointer to the old one.
+  auto programmIni = v.dateien().stageCopy(programmIniPfad());
+  st = programmIni ? pf::IniFile(*programmIni).writeString("EINSTELLUNGEN", "AktuellesJahr", j.neu)
+                   : Status(programmIni.error());
+  if (st) st = v.festschreiben();
+  if (!st) {
     abgelehnt(st.error().message);
     return false;
   }

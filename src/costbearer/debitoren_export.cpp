@@ -74,9 +74,9 @@ bool bueroWareGewaehlt() {
   return f.RadioGroupFachanwendung->itemIndex() == 1 && !pf::trim(f.EditOrdnerFachAnw->text()).empty();
 }
 
-Result<std::string> importOrdnerAnlegen() {
+Result<std::string> importOrdnerAnlegen(Vorgang& v) {
   const std::string ordner = FormEinstellungen->EditOrdnerFachAnw->text() + "\\Import";
-  RIVIZA_TRY(pf::forceDirectories(ordner));
+  RIVIZA_TRY(v.dateien().makeFolders(ordner));
   return ordner;
 }
 
@@ -114,12 +114,12 @@ void DebitorenExport::nummerAnzeigen(long long n) {
   nummerGeaendert_ = true;
 }
 
-Status DebitorenExport::oeffnen() {
+Status DebitorenExport::oeffnen(Neuaufbau& n) {
   const std::string& programm = globals().ProgrammPfad;
   idb_.datei.vorsehen(programm + "IDB_ID0020.DAT", "\r\n");
   dta_.datei.vorsehen(programm + "Kosttr.dta");
   if (tabListe_) {
-    auto ordner = importOrdnerAnlegen();
+    auto ordner = importOrdnerAnlegen(n.vorgang);
     if (!ordner) return ordner.error();
     tab_.datei.vorsehen(*ordner + "\\Kosttr.tab");
   }

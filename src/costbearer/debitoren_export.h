@@ -55,8 +55,9 @@ std::string tabZeile(std::span<const std::string_view> felder);
 
 // BüroWARE is the chosen application and its folder is set: the .tab lists are written.
 bool bueroWareGewaehlt();
-// EditOrdnerFachAnw + "\Import", created with its parents; the folder text or the error.
-Result<std::string> importOrdnerAnlegen();
+// EditOrdnerFachAnw + "\Import", created with its parents in the operation (gone again when it
+// does not commit); the folder text or the error.
+Result<std::string> importOrdnerAnlegen(Vorgang& v);
 
 // The stand-in of an empty password on the import command line, and the fixed password of
 // operator "000" (BüroWARE's installation defaults).
@@ -78,7 +79,7 @@ class DebitorenExport {
   bool nummerVorbereiten();
   // Names IDB_ID0020.DAT (with its empty line), Kosttr.dta and, for BüroWARE, Kosttr.tab, whose
   // import folder is created here; the files are written by the passes.
-  Status oeffnen();
+  Status oeffnen(Neuaufbau& n);
 
   // The companion of one pass (see DurchgangsRegeln).
   Status durchgangBeginnen(Neuaufbau& n, Paragraf p);

@@ -35,9 +35,9 @@ std::string aufgeloest300(const cb::Arbeitszeile& z) {
 // it the §105 funds.
 class Kassenlisten {
  public:
-  Status oeffnen() {
+  Status oeffnen(cb::Neuaufbau& n) {
     if (!cb::bueroWareGewaehlt()) return okStatus();
-    auto ordner = cb::importOrdnerAnlegen();
+    auto ordner = cb::importOrdnerAnlegen(n.vorgang);
     if (!ordner) return ordner.error();
     kassen_.vorsehen(*ordner + "\\Kassen.tab");
     kassen105_.vorsehen(*ordner + "\\Kassen105.tab");
@@ -173,7 +173,7 @@ bool KassenAktualisierenIm(cb::Neuaufbau& n) {
     return false;
   }
   Kassenlisten listen;
-  if (Status s = listen.oeffnen(); !s) {
+  if (Status s = listen.oeffnen(n); !s) {
     cb::fehlerProtokollieren("Kassenlisten nicht angelegt", s.error());
     n.fehler = true;
     return false;

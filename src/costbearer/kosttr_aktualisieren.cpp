@@ -77,7 +77,7 @@ bool KosttrAktualisierenIm(cb::Neuaufbau& n) {
     n.fehler = true;
     return false;
   }
-  if (Status s = debitoren.oeffnen(); !s) {
+  if (Status s = debitoren.oeffnen(n); !s) {
     cb::fehlerProtokollieren("BüroWARE-Importdateien nicht angelegt", s.error());
     n.fehler = true;
     return false;

@@ -40,6 +40,18 @@ Status rollbackJournal(Database& db, const std::string& schema, bool inTransacti
   return okStatus();
 }
 
+// SQLite's super-journals beside the main file ("<main>-mj" and 9 characters, "%06X9%02X").
+std::vector<fs::path> superJournals(const fs::path& main) {
+  std::vector<fs::path> found;
+  const std::string prefix = main.filename().string() + "-mj";
+  std::error_code ec;
+  for (fs::directory_iterator it(main.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() == prefix.size() + 9 && name.starts_with(prefix)) found.push_back(it->path());
+  }
+  return found;
+}
+
 }  // namespace
 
 TableSet::~TableSet() {
@@ -156,11 +168,13 @@ Status TableSet::rollback() {
 }
 
 Status TableSet::end(bool commit) {
+  const std::vector<fs::path> vorher = commit && !files_.empty() ? superJournals(files_[0].file) : std::vector<fs::path>{};
   Status st = db_.run(commit ? "COMMIT" : "ROLLBACK");
   // A COMMIT that could not take its locks leaves the transaction open: it is rolled back here,
   // so that a failed commit has changed nothing when it returns. (One that failed while writing
   // was rolled back by SQLite already.)
   if (!st && commit && !sqlite3_get_autocommit(db_.handle())) (void)db_.run("ROLLBACK");
+  if (!st && commit) removeOrphanedSuperJournal(vorher);
   writing_ = false;
   committed_ = commit && st.ok();
   for (TTable* t : members_) {
@@ -172,6 +186,18 @@ Status TableSet::end(bool commit) {
     }
   }
   return st;
+}
+
+// A commit that failed after SQLite wrote its super-journal but before a journal named it
+// leaves the super-journal behind (SQLite cannot tell that no journal names it). While the set
+// holds its files' write locks no one else can have begun one beside the main file, so a new
+// one is the set's; once no file of the set has a journal left to play back, nothing needs it.
+void TableSet::removeOrphanedSuperJournal(const std::vector<fs::path>& before) const {
+  std::error_code ec;
+  for (const Attached& a : files_)
+    if (fs::exists(a.file.string() + "-journal", ec)) return;
+  for (const fs::path& p : superJournals(files_[0].file))
+    if (std::find(before.begin(), before.end(), p) == before.end()) fs::remove(p, ec);
 }
 
 std::vector<std::string> TableSet::commitTests() const {

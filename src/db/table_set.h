@@ -97,6 +97,7 @@ class TableSet {
   Database& connection() { return db_; }
   const Database& connection() const { return db_; }
   Status end(bool commit);
+  void removeOrphanedSuperJournal(const std::vector<std::filesystem::path>& before) const;
 
   Database db_;
   std::vector<Attached> files_;

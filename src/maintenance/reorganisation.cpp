@@ -206,9 +206,9 @@ void Reorganisation::indexNeuAufbauen() {
 Result<std::vector<std::string>> Reorganisation::vorlagenKopieren() {
   const std::string vorlagen = globals().ProgrammPfad + "LeerDaten";
   const std::vector<std::string> dateien = auflisten(vorlagen, "*.*");
-  if (pf::pathExists(datenNeu_))
-    RIVIZA_TRY(mitGrund(pf::removeTree(datenNeu_), "Ordner nicht gelöscht: " + datenNeu_));
-  RIVIZA_TRY(mitGrund(pf::forceDirectories(datenNeu_), "Ordner nicht angelegt: " + datenNeu_));
+  // Staged for Daten from the start, so that a killed run leaves none behind.
+  auto neu = vorgang_.dateien().stageFolder(daten_, datenNeu_, datenVorher_);
+  if (!neu) return mitGrund(Status(neu.error()), "Ordner nicht angelegt: " + datenNeu_).error();
   for (const std::string& datei : dateien)
     if (!pf::equalsIgnoreCase(datei, kAbrechngIni))
       RIVIZA_TRY(kopierenUndPruefen(vorlagen + "\\" + datei, datenNeu_ + "\\" + datei));
@@ -247,8 +247,6 @@ Status Reorganisation::uebernehmen() {
 
 // Daten_neu and the new Daten_alt take their places, with the year's Version, in one exchange.
 Status Reorganisation::tauschen() {
-  RIVIZA_TRY(mitGrund(vorgang_.dateien().replaceWith(daten_, datenNeu_, datenVorher_),
-                      "Umbenennen fehlgeschlagen: " + datenNeu_));
   auto ini = vorgang_.dateien().stageCopy(jahrIniPfad());
   Status st = ini ? pf::IniFile(*ini).writeString("EINSTELLUNGEN", "Version", DateiVersion("").substr(0, 3))
                   : Status(ini.error());

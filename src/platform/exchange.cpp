@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cassert>
@@ -99,6 +100,7 @@ struct Journal {
   };
   std::vector<Entry> entries;
   std::vector<std::string> tests;
+  std::vector<std::string> folders;
   bool renaming = false;  // the renames may have begun
   bool finished = false;
 };
@@ -132,6 +134,8 @@ Result<Journal> parseJournal(std::string_view text, const std::string& path) {
       j.entries.push_back({std::string(f[0]), std::string(f[1]), std::string(f[2]), f[3] == "1"});
     } else if (key == "pruefung") {
       j.tests.emplace_back(rest);
+    } else if (key == "ordner") {
+      j.folders.emplace_back(rest);
     } else if (key == "stand") {
       RIVIZA_CHECK_DATA(rest == "vorbereitet" || rest == "umbenennen", EINVAL,
                         "Journal beschädigt (Zeile " + std::to_string(i + 1) + "): " + path);
@@ -168,6 +172,11 @@ Status finishEntry(const Journal::Entry& e, bool sync = true) {
   return sync ? syncOne(parentOf(e.target), true) : okStatus();
 }
 
+// Folders an exchange made, innermost first; one that is not empty (or gone) stays.
+void removeFolders(const std::vector<std::string>& folders) {
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) (void)::rmdir(it->c_str());
+}
+
 Status removeJournal(const std::string& journal) {
   RIVIZA_TRY(removeNative(journal));
   return syncOne(parentOf(journal), true);
@@ -186,6 +195,7 @@ Exchange::~Exchange() {
   if (done_ || renaming_) return;  // renames not undone keep their journal for the next start
   for (const Entry& e : entries_)
     if (e.ownStaged) (void)removeNative(e.staged);
+  removeFolders(folders_);
   if (prepared_) (void)removeJournal(journal_);
 }
 
@@ -233,13 +243,21 @@ Result<std::string> Exchange::stageCopy(std::string_view target) {
   auto staged = stageFile(target);
   if (!staged) return staged.error();
   const Entry& e = entries_.back();
-  RIVIZA_TRY(e.existed ? copyFile(pathText(e.target), *staged) : writeFile(*staged, ""));
+  if (Status st = e.existed ? copyFile(pathText(e.target), *staged) : writeFile(*staged, ""); !st) {
+    // A half copy must not replace the file: the target leaves the exchange.
+    (void)removeNative(e.staged);
+    entries_.pop_back();
+    (void)writeJournal(Stand::Vorbereitet);
+    return st.error();
+  }
   return staged;
 }
 
-Result<std::string> Exchange::stageFolder(std::string_view target) {
+Result<std::string> Exchange::stageFolder(std::string_view target, std::string_view staged,
+                                          std::string_view aside) {
   const std::string t = absoluteNative(target);
-  auto e = add(target, t + std::string(kStaged), {}, true);
+  auto e = add(target, staged.empty() ? t + std::string(kStaged) : absoluteNative(staged),
+               aside.empty() ? std::string() : absoluteNative(aside), true);
   if (!e) return e.error();
   RIVIZA_TRY(createDirectory(pathText((*e)->staged)));
   return pathText((*e)->staged);
@@ -254,6 +272,22 @@ Status Exchange::replaceWith(std::string_view target, std::string_view staged, s
   return okStatus();
 }
 
+Status Exchange::makeFolders(std::string_view folder) {
+  if (renaming_ || done_) return Error::make(EINVAL, "Austausch schon festgeschrieben: " + what_);
+  std::vector<std::string> neu;
+  for (fs::path p = absoluteNative(folder); !p.empty() && !exists(p.string()); p = p.parent_path()) {
+    if (!fieldSafe(p.string())) return Error::make(EINVAL, "Pfad nicht verwendbar: " + pathText(p.string()));
+    neu.insert(neu.begin(), p.string());
+    if (p == p.parent_path()) break;
+  }
+  if (neu.empty()) return okStatus();
+  folders_.insert(folders_.end(), neu.begin(), neu.end());
+  // Listed before they are made, as the staged names are.
+  RIVIZA_TRY(writeJournal(Stand::Vorbereitet));
+  prepared_ = true;
+  return forceDirectories(folder);
+}
+
 Status Exchange::removeAtCommit(std::string_view target) {
   auto e = add(target, {}, {}, false);
   return e ? okStatus() : Status(e.error());
@@ -264,6 +298,7 @@ Status Exchange::writeJournal(Stand stand, const std::vector<std::string>& tests
                      (stand == Stand::Vorbereitet ? "vorbereitet" : "umbenennen") + "\n";
   for (const Entry& e : entries_)
     text += "ziel " + e.target + "\t" + e.staged + "\t" + e.aside + "\t" + (e.existed ? "1" : "0") + "\n";
+  for (const std::string& f : folders_) text += "ordner " + f + "\n";
   for (const std::string& t : tests) {
     if (!fieldSafe(t)) return Error::make(EINVAL, "Prüfung nicht verwendbar: " + t);
     text += "pruefung " + t + "\n";
@@ -290,6 +325,7 @@ void Exchange::undo(size_t renamed) {
     Status back = undoEntry({e.target, e.staged, e.aside, e.existed});
     if (st) st = back;
   }
+  if (st) removeFolders(folders_);
   if (st) st = removeJournal(journal_);
   renaming_ = !st.ok();
   prepared_ = false;
@@ -301,6 +337,7 @@ Status Exchange::commit(const CommitPoint& point) {
     // Nothing to rename: the commit point alone decides, and no journal is needed for it.
     Status st = point.run ? point.run() : okStatus();
     done_ = st.ok();
+    if (done_ && prepared_) (void)removeJournal(journal_);
     return st;
   }
   if (renaming_) return Error::make(EINVAL, "Austausch unvollständig zurückgenommen: " + what_);
@@ -413,6 +450,7 @@ Recovery recoverExchange(std::string_view journalText, const CommitTest& committ
     Status st = okStatus();
     for (const Journal::Entry& e : j->entries)
       if (st && !e.staged.empty()) st = removeNative(e.staged);
+    if (st) removeFolders(j->folders);
     if (st) st = removeJournal(journal);
     if (!st) return fail(st.error().message);
     r.outcome = Recovery::Outcome::Undone;
@@ -429,6 +467,7 @@ Recovery recoverExchange(std::string_view journalText, const CommitTest& committ
       if (st) st = finishEntry(e);
   } else {
     for (auto it = j->entries.rbegin(); it != j->entries.rend() && st; ++it) st = undoEntry(*it);
+    if (st) removeFolders(j->folders);
   }
   if (st) st = removeJournal(journal);
   if (!st) return fail(st.error().message);

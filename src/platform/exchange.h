@@ -39,6 +39,7 @@
 //   was <what the exchange is, for messages>
 //   stand vorbereitet | stand umbenennen
 //   ziel <target> <staged> <aside> <1 when the target existed, else 0>
+//   ordner <a folder the exchange made, to go again when it is undone>
 //   pruefung <a commit test's text>
 //   fertig                                      (written once the exchange is done)
 #pragma once
@@ -75,13 +76,19 @@ class Exchange {
   // file whose keys the operation writes. The target must not be written otherwise until the
   // exchange has ended.
   Result<std::string> stageCopy(std::string_view target);
-  // The staged name of a folder that replaces `target`, created empty.
-  Result<std::string> stageFolder(std::string_view target);
+  // The staged name of a folder that replaces `target`, created empty (a leftover of that name
+  // removed first); `staged` and `aside` name it and the old target's place when given
+  // (defaults: target + "~neu", target + "~alt"), in the target's folder.
+  Result<std::string> stageFolder(std::string_view target, std::string_view staged = {},
+                                  std::string_view aside = {});
   // `staged` (a file or folder the caller built in the target's folder) replaces `target`; the
   // old target goes to `aside` until the exchange is done (default: target + "~alt").
   Status replaceWith(std::string_view target, std::string_view staged, std::string_view aside = {});
   // `target` goes at the commit (kept aside until the exchange is done).
   Status removeAtCommit(std::string_view target);
+  // Makes a folder (with its missing parents) now, for staged files inside it; the folders it
+  // made go again (while empty) when the exchange does not happen.
+  Status makeFolders(std::string_view folder);
 
   Status commit(const CommitPoint& point = {});
   bool done() const { return done_; }
@@ -108,6 +115,7 @@ class Exchange {
   std::string journal_;  // native
   std::string what_;
   std::vector<Entry> entries_;
+  std::vector<std::string> folders_;  // made by makeFolders, outermost first (native)
   bool prepared_ = false;  // the journal lists what is being staged
   bool renaming_ = false;  // the journal says the renames may have begun
   bool done_ = false;

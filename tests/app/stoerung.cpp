@@ -169,7 +169,8 @@ std::map<sqlite3_file*, Datei> gDateien;
 std::map<const sqlite3_io_methods*, sqlite3_io_methods> gHuellen;
 sqlite3_vfs* gBasis = nullptr;
 sqlite3_vfs gVfs{};
-int gAktiv = 0;  // ScopedStoerung(TabelleVoll) and Schritte that use the VFS
+int gAktiv = 0;  // ScopedStoerung(TabelleVoll), Schritte and OhneSync that use the VFS
+bool gOhneSync = false;
 
 const Datei& datei(sqlite3_file* f) { return gDateien.at(f); }
 
@@ -197,7 +198,7 @@ int huelleTruncate(sqlite3_file* f, sqlite3_int64 size) {
 int huelleSync(sqlite3_file* f, int flags) {
   const Datei& d = datei(f);
   if (schritt(Schritte::Sync, "sqlite sync " + d.name)) return SQLITE_IOERR_FSYNC;
-  return gSchritte.aktiv ? SQLITE_OK : d.basis->xSync(f, flags);
+  return gSchritte.aktiv || gOhneSync ? SQLITE_OK : d.basis->xSync(f, flags);
 }
 
 int huelleClose(sqlite3_file* f) {
@@ -286,6 +287,24 @@ ScopedStoerung::~ScopedStoerung() {
 }
 
 int ScopedStoerung::verweigert() { return gZustand.verweigert; }
+
+namespace {
+int keinSync(int) { return 0; }
+platform::SysCalls ohneSyncTabelle() {
+  gOhneSync = true;
+  vfsEin();
+  platform::SysCalls t = platform::sys();
+  t.fsync = keinSync;
+  return t;
+}
+}  // namespace
+
+OhneSync::OhneSync() : aktiv_(ohneSyncTabelle()) {}
+
+OhneSync::~OhneSync() {
+  gOhneSync = false;
+  vfsAus();
+}
 
 Schritte::Schritte(int fehlerBei, unsigned arten, std::function<void(int)> vorSchritt)
     : aktiv_(schrittTabelle(fehlerBei, arten, std::move(vorSchritt))) {}

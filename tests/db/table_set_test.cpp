@@ -154,6 +154,7 @@ TEST_F(TableSetTest, ACommitThatFailsLeavesEveryFileAsItWas) {
 TEST_F(TableSetTest, EveryStepOfTheCommitFailsOrKillsWithoutSplittingTheFiles) {
   const fs::path kopie = dir_.path().parent_path() / (dir_.path().filename().string() + "-vorher");
   fs::copy(dir_.path(), kopie);
+  const auto vorher = dateien();
   const auto zuruecksetzen = [&] {
     fs::remove_all(dir_.path());
     fs::copy(kopie, dir_.path());
@@ -177,6 +178,11 @@ TEST_F(TableSetTest, EveryStepOfTheCommitFailsOrKillsWithoutSplittingTheFiles) {
     }
     SCOPED_TRACE(schritt);
     ganzOderGarNicht(st.ok());
+    // Nothing of the failed commit is left beside the tables (a journal is played back by the
+    // reads above; a super-journal no journal names is removed).
+    if (!st.ok()) {
+      EXPECT_EQ(dateien(), vorher);
+    }
   }
   for (int n = 1; n <= schritte; ++n) {
     SCOPED_TRACE("killed before step " + std::to_string(n));
