@@ -212,6 +212,7 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
   // The rates in the settings and in the vouchers change together (staged settings file, one
   // transaction over both tables).
   Status st;
+  std::string folgen;
   {
     Fortschritt fortschritt;
     Vorgang v("MwSt-Sätze anpassen: " + jahrDatenPfad());
@@ -221,9 +222,9 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
     if (st) st = pf::IniFile(*ini).writeString("FIRMA", "MwSt1", vollText);
     if (st) st = pf::IniFile(*ini).writeString("FIRMA", "MwSt2", ermText);
     if (st) st = v.festschreiben();
+    folgen = v.folgen("Die Belege und die Einstellungen sind unverändert.");
   }
-  (void)arbeitAbschliessen(st, "MwSt-Sätze nicht geändert, die Belege und die Einstellungen sind unverändert.",
-                           "MwSt-Sätze geändert, Verarbeitung beendet");
+  (void)arbeitAbschliessen(st, "MwSt-Sätze nicht geändert. " + folgen, "MwSt-Sätze geändert, Verarbeitung beendet");
 }
 
 void TFormEinstellungen::BitBtnLoeschZuzBefreiungClick(TComponent&) {

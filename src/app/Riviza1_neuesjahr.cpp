@@ -259,7 +259,7 @@ bool jahrAnlegen(TFormEinstellungen& f, const Jahre& j, const Uebernahme& u, For
                    : Status(programmIni.error());
   if (st) st = v.festschreiben();
   if (!st) {
-    abgelehnt(st.error().message);
+    abgelehnt(st.error().message + (v.unveraendert() ? "" : "\r\n" + v.folgen("")));
     return false;
   }
   if (j.flach) f.ComboBoxAktuellesJahr->items().add(j.alt);

@@ -156,7 +156,10 @@ bool neuaufbauFestschreiben(Neuaufbau& n) {
   if (st) return true;
   std::string tabellen;
   for (const std::string& t : n.tabellen) tabellen += (tabellen.empty() ? "" : ", ") + t;
-  fehlerProtokollieren("nicht aktualisiert, unverändert: " + tabellen, st.error());
+  fehlerProtokollieren(std::string(n.vorgang.unveraendert() ? "nicht aktualisiert, unverändert: " : "nicht aktualisiert: ") +
+                           tabellen,
+                       st.error());
+  if (!n.vorgang.unveraendert()) UpdateProtokoll(n.vorgang.folgen(""));
   n.fehler = true;
   return false;
 }

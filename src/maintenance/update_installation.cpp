@@ -187,7 +187,8 @@ bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum
     Status st = ini ? pf::IniFile(*ini).writeString("EINSTELLUNGEN", "KosttrDatum", datum) : Status(ini.error());
     if (!st) return kosttrAbbruch("Kostenträgerdatum nicht gespeichert: " + st.error().message);
     if (!costbearer::neuaufbauFestschreiben(n)) {
-      UpdateProtokoll("Kostenträgerdateien nicht übernommen: Dateien, Tabellen und Kostenträgerdatum unverändert");
+      UpdateProtokoll("Kostenträgerdateien nicht übernommen: " +
+                      v.folgen("Dateien, Tabellen und Kostenträgerdatum unverändert"));
       return false;
     }
     ok = ok && !n.fehlerDanach;
