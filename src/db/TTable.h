@@ -21,7 +21,8 @@
 //  - post() that fails (key violation, conversion, I/O) stays in Edit/Insert with the values.
 //  - deleteRecord() in Insert cancels; in Browse/Edit deletes the current record and moves to
 //    the record after it (or the one before when it was the last).
-//  - close() discards a pending Edit/Insert and rolls back an open transaction.
+//  - close() discards a pending Edit/Insert and rolls back an open transaction (a TableSet
+//    member's transaction is its set's, and stays for the set's commit or rollback).
 //  - Eof is set by last(), by next() on the last record and on an empty view; Bof by first(),
 //    by prior() on the first record and on an empty view; a move that lands clears both.
 //  - A changed filter stands on its first record. A posted record that does not pass the
