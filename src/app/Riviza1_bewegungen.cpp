@@ -9,10 +9,15 @@
 // one transaction on the target and skip the records the target holds already (the old way
 // copied the source's table over the target's and doubled everything on a second run); the
 // source is only read. Each operation locks the year it writes (Riviza1_sperre.h) instead of
-// the current year, and the tables it writes change in one transaction each. The deletion
+// the current year. The tables an operation writes change together, in one transaction over
+// their files (db/table_set.h): the Windows program, and the first version here, committed the
+// positions and then the vouchers, so a failure in between deleted or replaced positions under
+// vouchers that stayed. A merge into a target that holds a taken voucher's number twice is
+// refused before anything is written (it deleted the positions of both). The deletion
 // goes on after a deleted voucher instead of scanning again from the first: the records
 // before it did not match, so the result is the same, in linear time.
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "app/Riviza1.h"
@@ -20,6 +25,7 @@
 #include "app/Riviza1_sperre.h"
 #include "app/Riviza1_tabellen.h"
 #include "app/meldungen.h"
+#include "db/errors.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -65,20 +71,47 @@ bool belegTabellenDa(const std::string& ordner) {
 
 std::string monatUndJahr(const std::string& datum) { return datum.size() >= 10 ? datum.substr(3, 7) : datum; }
 
-std::string belege(int anzahl) { return std::to_string(anzahl) + (anzahl == 1 ? " Beleg" : " Belege"); }
+std::string belegAnzahl(int anzahl) { return std::to_string(anzahl) + (anzahl == 1 ? " Beleg" : " Belege"); }
+
+// The source voucher at TableAlt is one the merge takes: every one with no month given, else
+// those of the month and the year typed.
+bool genommen(TFormEinstellungen& f, const std::string& monat) {
+  const std::string datum = f.TableAlt->fields(1).asString();
+  return monat.empty() ||
+         (datum.size() >= 10 && datum.substr(3, 2) == monat && datum.substr(6) == pf::trim(f.EditVonJahr->text()));
+}
+
+// ErfBeleg has no key: a carried-over voucher and the year's own may share a number. A voucher
+// the merge takes replaces the target's voucher of its number; with two of them it would delete
+// the positions of both and keep one. Such a merge is refused, naming the numbers.
+Status zielNummernEindeutig(TFormEinstellungen& f, const std::string& monat) {
+  std::map<std::string, int> imZiel;
+  RIVIZA_TRY(jedenSatz(*f.TableNeu, [&] {
+    ++imZiel[f.TableNeu->fields(0).asString()];
+    return okStatus();
+  }));
+  std::set<std::string> doppelt;
+  RIVIZA_TRY(jedenSatz(*f.TableAlt, [&] {
+    const std::string nummer = f.TableAlt->fields(0).asString();
+    if (genommen(f, monat) && imZiel[nummer] > 1) doppelt.insert(nummer);
+    return okStatus();
+  }));
+  if (doppelt.empty()) return okStatus();
+  std::string liste;
+  for (const std::string& n : doppelt) liste += (liste.empty() ? "" : ", ") + n;
+  return Error::make(db::kKeyViolation, "Im Ziel gibt es diese Belegnummern mehrfach: " + liste);
+}
 
 // The vouchers: each taken source voucher replaces the target's voucher of that number.
-Status belegeZusammenfuehren(TFormEinstellungen& f, const std::string& quelle, const std::string& ziel,
-                             const std::string& monat, Fortschritt& fortschritt) {
-  auto kopie = BelegKopie::beginnen(quelle, ziel, "", true);
+Status belegeZusammenfuehren(TFormEinstellungen& f, db::TableSet& tabellen, const std::string& quelle,
+                             const std::string& ziel, const std::string& monat, Fortschritt& fortschritt) {
+  auto kopie = BelegKopie::beginnen(tabellen, quelle, ziel, "", true);
   if (!kopie) return kopie.error();
-  const std::string vonJahr = pf::trim(f.EditVonJahr->text());
-  RIVIZA_TRY(jedenSatz(*f.TableAlt, [&]() -> Status {
-    const std::string datum = f.TableAlt->fields(1).asString();
-    if (!monat.empty() && (datum.size() < 10 || datum.substr(3, 2) != monat || datum.substr(6) != vonJahr))
-      return okStatus();
+  RIVIZA_TRY(zielNummernEindeutig(f, monat));
+  return jedenSatz(*f.TableAlt, [&]() -> Status {
+    if (!genommen(f, monat)) return okStatus();
     const std::string nummer = f.TableAlt->fields(0).asString();
-    f.ListBoxStat01->items().add("Beleg: " + nummer + "  für: " + monatUndJahr(datum));
+    f.ListBoxStat01->items().add("Beleg: " + nummer + "  für: " + monatUndJahr(f.TableAlt->fields(1).asString()));
     RIVIZA_TRY(belegWaehlen(*f.TableNeu, nummer));
     RIVIZA_TRY(belegWaehlen(*f.Table2, nummer));
     if (!f.TableNeu->isEmpty()) {
@@ -89,8 +122,7 @@ Status belegeZusammenfuehren(TFormEinstellungen& f, const std::string& quelle, c
     RIVIZA_TRY(kopie->uebernehmen());
     fortschritt.weiter();
     return okStatus();
-  }));
-  return kopie->festschreiben();
+  });
 }
 
 std::string satzSchluessel(db::TTable& t) {
@@ -99,36 +131,38 @@ std::string satzSchluessel(db::TTable& t) {
   return key;
 }
 
-// The summaries: every source record the target does not hold yet is appended to it.
-Status aufstellungZusammenfuehren(TFormEinstellungen& f, const std::string& quelle, const std::string& ziel,
-                                  Fortschritt& fortschritt) {
+// The summaries: every source record the target does not hold yet is appended to it, in the
+// transaction of the vouchers.
+Status aufstellungZusammenfuehren(TFormEinstellungen& f, db::TableSet& tabellen, const std::string& quelle,
+                                  const std::string& ziel, Fortschritt& fortschritt) {
+  RIVIZA_TRY(tabellen.join(*f.TableAlt, *f.TableNeu));
   RIVIZA_TRY(tabelleOeffnen(*f.TableAlt, quelle, "Aufstellung.DB"));
   RIVIZA_TRY(tabelleOeffnen(*f.TableNeu, ziel, "Aufstellung.DB"));
+  if (!tabellen.inTransaction()) RIVIZA_TRY(tabellen.begin());
   std::set<std::string> vorhanden;
   RIVIZA_TRY(jedenSatz(*f.TableNeu, [&] {
     vorhanden.insert(satzSchluessel(*f.TableNeu));
     return okStatus();
   }));
-  auto guard = f.TableNeu->startTransaction();
-  if (!guard) return guard.error();
-  RIVIZA_TRY(jedenSatz(*f.TableAlt, [&]() -> Status {
+  return jedenSatz(*f.TableAlt, [&]() -> Status {
     if (vorhanden.contains(satzSchluessel(*f.TableAlt))) return okStatus();
     RIVIZA_TRY(datensatzAnhaengen(*f.TableAlt, *f.TableNeu));
     fortschritt.weiter();
     return okStatus();
-  }));
-  return guard->commit();
+  });
 }
 
+// Every voucher of the year with its positions, in one transaction over both tables.
 Status belegeLoeschen(TFormEinstellungen& f, const std::string& daten, const std::string& jahr,
                       Fortschritt& fortschritt) {
+  db::TableSet tabellen;
+  RIVIZA_TRY(tabellen.join(*f.TableAlt, *f.Table1));
   RIVIZA_TRY(tabelleOeffnen(*f.TableAlt, daten, "ErfBeleg.DB"));
   RIVIZA_TRY(tabelleOeffnen(*f.Table1, daten, "ErfPosition.DB"));
+  // The index belongs to the transaction too: a deletion that does not commit leaves the
+  // file as it was, byte for byte.
+  RIVIZA_TRY(tabellen.begin());
   RIVIZA_TRY(f.Table1->ensureFilterIndex("BelegNummer"));
-  auto belege = f.TableAlt->startTransaction();
-  if (!belege) return belege.error();
-  auto positionen = f.Table1->startTransaction();
-  if (!positionen) return positionen.error();
   RIVIZA_TRY(loeschenWo(*f.TableAlt, [&]() -> Result<bool> {
     const std::string datum = f.TableAlt->fields(1).asString();
     if (datum.size() < 10 || datum.substr(6) != jahr) return false;
@@ -139,8 +173,7 @@ Status belegeLoeschen(TFormEinstellungen& f, const std::string& daten, const std
     fortschritt.weiter();
     return true;
   }));
-  RIVIZA_TRY(positionen->commit());
-  return belege->commit();
+  return tabellen.commit();
 }
 
 }  // namespace
@@ -163,25 +196,30 @@ bool BewegungsdatenZusammenfuehren(const std::string& quelle, const std::string&
   VorgangsSperre sperre;
   if (!sperre.nehmen(ziel)) return false;
   Fortschritt fortschritt;
-  bool ok = true;
-  if (!belegTabellenDa(quelle) || !belegTabellenDa(ziel)) {
-    fehler("Datei ErfBeleg.DB oder ErfPosition.DB nicht vorhanden!");
-    ok = false;
-  } else {
-    const Status st = belegeZusammenfuehren(f, quelle, ziel, *monat, fortschritt);
-    if (!arbeitAbschliessen(
-            st, "Bewegungsdaten nicht zusammengeführt, das Ziel ist unverändert.",
-            "Bewegungsdaten erfolgreich zusamenngeführt\n\n" + belege(fortschritt.anzahl()) + " übernommen"))
-      return false;
+  const bool belege = belegTabellenDa(quelle) && belegTabellenDa(ziel);
+  if (!belege) fehler("Datei ErfBeleg.DB oder ErfPosition.DB nicht vorhanden!");
+  const bool aufstellung = tabelleVorhanden(quelle, "Aufstellung.DB") && tabelleVorhanden(ziel, "Aufstellung.DB");
+  // Vouchers, positions and summaries of the target change in one transaction: all or none.
+  Status st = okStatus();
+  int uebernommen = 0;
+  {
+    db::TableSet tabellen;
+    if (belege) st = belegeZusammenfuehren(f, tabellen, quelle, ziel, *monat, fortschritt);
+    uebernommen = fortschritt.anzahl();  // the count goes on with the summaries
+    if (st && aufstellung) st = aufstellungZusammenfuehren(f, tabellen, quelle, ziel, fortschritt);
+    if (st && tabellen.inTransaction()) st = tabellen.commit();
   }
-  if (!tabelleVorhanden(quelle, "Aufstellung.DB") || !tabelleVorhanden(ziel, "Aufstellung.DB")) {
+  if (!arbeitAbschliessen(st, "Bewegungsdaten nicht zusammengeführt, das Ziel ist unverändert.",
+                          belege ? "Bewegungsdaten erfolgreich zusamenngeführt\n\n" + belegAnzahl(uebernommen) +
+                                       " übernommen"
+                                 : ""))
+    return false;
+  if (!aufstellung) {
     fehler("Datei Aufstellung.DB nicht vorhanden!");
     return false;
   }
-  const Status st = aufstellungZusammenfuehren(f, quelle, ziel, fortschritt);
-  return arbeitAbschliessen(st, "Abrechnungsdaten nicht zusammengeführt, das Ziel ist unverändert.",
-                            "Abrechnungsdaten erfolgreich zusamenngeführt") &&
-         ok;
+  meldung::hinweis("Abrechnungsdaten erfolgreich zusamenngeführt");
+  return belege;
 }
 
 bool BewegungenFuerJahrLoeschen(const std::string& datenOrdner) {
@@ -201,7 +239,7 @@ bool BewegungenFuerJahrLoeschen(const std::string& datenOrdner) {
   }
   const Status st = belegeLoeschen(f, datenOrdner, jahr, fortschritt);
   return arbeitAbschliessen(st, "Bewegungsdaten nicht gelöscht, die Tabellen sind unverändert.",
-                            "Bewegungsdaten gelöscht\n\n" + belege(fortschritt.anzahl()) + " gelöscht");
+                            "Bewegungsdaten gelöscht\n\n" + belegAnzahl(fortschritt.anzahl()) + " gelöscht");
 }
 
 }  // namespace riviza

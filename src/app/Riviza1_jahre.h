@@ -43,19 +43,21 @@ bool gesichertUndGespeichert();
 bool neuesJahrAnlegenMitRueckfrage();
 // The next billing year from the highest listed one (or, in the flat layout, the calendar
 // year from the data as they are); true when it was created and became the current year.
-// Everything that can be checked is checked before anything is created; a failure after that
-// removes the new year's folder again, so a refused or failed run leaves no half-made year.
+// Everything that can be checked is checked before anything is created; the year is then built
+// beside its final name and takes it at the end, so a refused, failed or killed run leaves no
+// half-made year.
 bool NeuesAbrechnungsjahrAnlegen();
 
 // Merges the vouchers (with their positions) and the billing summaries of the `quelle` Daten
 // folder into the `ziel` Daten folder (both without trailing "\"); with EditFuerMonat, only the
 // vouchers of that month of EditVonJahr. A voucher the target holds already is replaced; a
 // summary record the target holds already is not added again, so a second merge changes
-// nothing. True when everything was merged.
+// nothing; a target that holds a taken voucher's number twice is refused. Everything the target
+// gets commits together or not at all. True when everything was merged.
 bool BewegungsdatenZusammenfuehren(const std::string& quelle, const std::string& ziel);
 
 // Deletes, in the given Daten folder, every voucher dated in the year of EditLoeschenFuerJahr
-// (four digits) with its positions. True when the deletion ran.
+// (four digits) with its positions, both tables in one transaction. True when the deletion ran.
 bool BewegungenFuerJahrLoeschen(const std::string& datenOrdner);
 
 }  // namespace riviza

@@ -3,9 +3,12 @@
 //
 // Mended against the Windows program: both rates are checked before the settings file or any
 // table changes (a bad one ended the run halfway with a conversion error); a voucher's
-// positions get their rates first and the voucher is recomputed once, in one transaction per
-// voucher (recomputing after every position deleted positions under the running cursor and
-// skipped others); an empty voucher number selects no positions (it recomputed the voucher
+// positions get their rates first and the voucher is recomputed once (recomputing after every
+// position deleted positions under the running cursor and skipped others); the rates in the
+// settings file and every voucher change in one exchange over the settings file and both tables
+// (app/vorgang.h), so a failure leaves all of them as they were (the Windows program wrote the
+// rates first and each table on its own, leaving positions with new rates under voucher sums
+// with the old ones); an empty voucher number selects no positions (it recomputed the voucher
 // before into this one); co-payment amounts count as amounts, so 0,50 is a co-payment (they
 // were cut to whole euros). The voucher cursor is not refreshed after each voucher: that reread
 // the whole table per voucher and shows nothing this routine did not write itself.
@@ -19,7 +22,9 @@
 #include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
 #include "app/meldungen.h"
+#include "app/vorgang.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace riviza {
@@ -98,25 +103,22 @@ Status saetzeSetzen(db::TTable& p, long long voll, long long ermaessigt) {
   });
 }
 
-// One voucher in one transaction on each of the two tables: all of it or nothing.
+// One voucher: the rates of its positions, then its sums.
 Status belegUmschreiben(TFormEinstellungen& f, long long voll, long long ermaessigt) {
   RIVIZA_TRY(belegWaehlen(*f.Table2, f.Table1->fields(0).asString()));
   if (f.Table2->isEmpty()) return okStatus();
-  auto positionen = f.Table2->startTransaction();
-  if (!positionen) return positionen.error();
-  auto beleg = f.Table1->startTransaction();
-  if (!beleg) return beleg.error();
   RIVIZA_TRY(saetzeSetzen(*f.Table2, voll, ermaessigt));
-  RIVIZA_TRY(BelegSummenNeuBerechnen(1));
-  RIVIZA_TRY(positionen->commit());
-  return beleg->commit();
+  return BelegSummenNeuBerechnen(1);
 }
 
-Status mwstUmschreiben(TFormEinstellungen& f, long long voll, long long ermaessigt,
+// Every unbilled voucher in the operation's one transaction over both tables.
+Status mwstUmschreiben(TFormEinstellungen& f, Vorgang& v, long long voll, long long ermaessigt,
                        Fortschritt& fortschritt) {
   const std::string daten = jahrDatenPfad();
+  RIVIZA_TRY(v.tabellen().join(*f.Table1, *f.Table2));
   RIVIZA_TRY(tabelleOeffnen(*f.Table1, daten, "ErfBeleg.DB", "Verarbeitet = 0"));
   RIVIZA_TRY(tabelleOeffnen(*f.Table2, daten, "ErfPosition.DB"));
+  RIVIZA_TRY(v.schreiben());
   RIVIZA_TRY(f.Table2->ensureFilterIndex("BelegNummer"));
   return jedenSatz(*f.Table1, [&]() -> Status {
     RIVIZA_TRY(belegUmschreiben(f, voll, ermaessigt));
@@ -211,16 +213,22 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
   if (!gefragt("MwSt-Sätze werden in nicht abgerechneten Rezepten / Verordnungen überschrieben\n\nSind Sie "
                "sicher ?"))
     return;
+  // The rates in the settings and in the vouchers change together (staged settings file, one
+  // transaction over both tables).
   Status st;
+  std::string folgen;
   {
     Fortschritt fortschritt;
-    pf::IniFile jahr(jahrIniPfad());
-    st = jahr.writeString("FIRMA", "MwSt1", vollText);
-    if (st) st = jahr.writeString("FIRMA", "MwSt2", ermText);
-    if (st) st = mwstUmschreiben(*this, *voll, *ermaessigt, fortschritt);
+    Vorgang v("MwSt-Sätze anpassen: " + platform::displayPath(jahrDatenPfad()));
+    st = mwstUmschreiben(*this, v, *voll, *ermaessigt, fortschritt);
+    auto ini = st ? v.dateien().stageCopy(jahrIniPfad()) : Result<std::string>(st.error());
+    if (!ini) st = ini.error();
+    if (st) st = pf::IniFile(*ini).writeString("FIRMA", "MwSt1", vollText);
+    if (st) st = pf::IniFile(*ini).writeString("FIRMA", "MwSt2", ermText);
+    if (st) st = v.festschreiben();
+    folgen = v.folgen("Die Belege und die Einstellungen sind unverändert.");
   }
-  (void)arbeitAbschliessen(st, "MwSt-Sätze nicht vollständig geändert, der Beleg in Arbeit ist unverändert.",
-                           "MwSt-Sätze geändert, Verarbeitung beendet");
+  (void)arbeitAbschliessen(st, "MwSt-Sätze nicht geändert. " + folgen, "MwSt-Sätze geändert, Verarbeitung beendet");
 }
 
 void TFormEinstellungen::BitBtnLoeschZuzBefreiungClick(TComponent&) {

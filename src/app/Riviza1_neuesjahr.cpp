@@ -5,9 +5,10 @@
 // Mended against the Windows program, which reported each failure and went on (and ended with
 // "Verarbeitung beendet" whatever happened): the cut-off date, the dates of the open vouchers,
 // the old year's folder and the free name of the new one are checked before anything is
-// created; a failed step of the migration is undone as far as it went; a failure after the new
-// folder exists (the settings file that cannot be copied included) removes it again; and only a
-// year that was really made ends with the success message and becomes current. The old year's lock is
+// created; the new year (in the flat layout the whole Abrechng folder) is built beside its
+// final name and takes it in one exchange at the end, so a failed or killed run never leaves a
+// half year under that name, which the next new year would copy; and only a year that was
+// really made ends with the success message and becomes current. The old year's lock is
 // released only when this program holds it. The carry-over selects each voucher's positions by its exact
 // number (an empty number has none) and reads the old position table once, so its time grows with the data.
 #include <charconv>
@@ -21,6 +22,7 @@
 #include "app/allg_tools.h"
 #include "app/globals.h"
 #include "app/meldungen.h"
+#include "app/vorgang.h"
 #include "db/errors.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -123,37 +125,8 @@ bool ordnerPruefen(const Jahre& j) {
   return true;
 }
 
-// Abrechng\ with Abrechng.ini, Daten and Kosttr becomes Abrechng\<old year>\; each failed step
-// undoes the ones before it.
-bool flachesLayoutUmziehen(const Jahre& j) {
-  const std::string root = globals().DatenPfad;
-  const std::string abrechng = root + "Abrechng";
-  const std::string zwischen = root + j.alt;
-  if (DateiOperation(4, abrechng, zwischen, 4) != 0) {
-    warnung("Fehler beim Umbenennen <<" + pf::displayPath(abrechng) + ">> in <<" + pf::displayPath(zwischen) +
-            ">>");
-    return false;
-  }
-  if (!pf::createDirectory(abrechng)) {
-    warnung("Ordner <<" + pf::displayPath(abrechng) + ">> kann nicht angelegt werden!");
-    (void)DateiOperation(4, zwischen, abrechng, 4);
-    return false;
-  }
-  if (!DateienVerschieben(zwischen, abrechng)) {
-    warnung("Ordner <<" + pf::displayPath(zwischen) + ">> kann nicht verschoben werden!");
-    (void)pf::removeDirectory(abrechng);
-    (void)DateiOperation(4, zwischen, abrechng, 4);
-    return false;
-  }
-  FormEinstellungen->ComboBoxAktuellesJahr->items().add(j.alt);
-  return true;
-}
-
+// The old year's Kosttr and Daten into the new year's folder (being built).
 bool ordnerKopieren(const std::string& alt, const std::string& neu) {
-  if (!pf::createDirectory(neu)) {
-    warnung("Ordner <<" + pf::displayPath(neu) + ">> kann nicht angelegt werden!");
-    return false;
-  }
   for (const char* teil : {"Kosttr", "Daten"}) {
     if (!DateienKopieren(alt + "\\" + teil, neu)) {
       warnung("Ordner <<" + pf::displayPath(alt + "\\" + teil) + ">> kann nicht kopiert werden!");
@@ -177,7 +150,10 @@ Status tabellenLeeren(TFormEinstellungen& f, const std::string& daten) {
 // The open vouchers of the old year dated on or after the cut-off, each after its positions.
 Status offeneBelegeUebernehmen(TFormEinstellungen& f, const std::string& altDaten,
                                const std::string& neuDaten, const Uebernahme& u, Fortschritt& fortschritt) {
-  auto kopie = BelegKopie::beginnen(altDaten, neuDaten, "Verarbeitet = 0", false);
+  // The new year's vouchers and positions commit together; they lie in the folder being built,
+  // so they are committed before it takes its name (a journal's path follows its table's).
+  db::TableSet tabellen;
+  auto kopie = BelegKopie::beginnen(tabellen, altDaten, neuDaten, "Verarbeitet = 0", false);
   if (!kopie) return kopie.error();
   pf::processMessages();
   RIVIZA_TRY(jedenSatz(*f.TableAlt, [&]() -> Status {
@@ -190,24 +166,27 @@ Status offeneBelegeUebernehmen(TFormEinstellungen& f, const std::string& altDate
     fortschritt.weiter();
     return okStatus();
   }));
-  return kopie->festschreiben();
+  return tabellen.commit();
 }
 
 // The old year's file goes with the new year; the new year starts without a lock, which
-// entering it then takes, and the old year's own lock is given up. False after a message when
-// the new year's file cannot be made: a year without its settings, or with the old year's "1"
-// (another program's lock, to the next start), is no year to go on with.
-bool einstellungenUebergeben(const std::string& altIni, const std::string& neuIni) {
+// entering it then takes, and the old year's own lock is given up with the exchange (in `altIni`
+// itself when it lies in the folder being built, else in its staged copy). `neuIni` is written in
+// the folder being built; messages name it `neuIniName`, as it is called once made. False after a message
+// when the new year's file cannot be made: a year without its settings, or with the old year's
+// "1" (another program's lock, to the next start), is no year to go on with.
+bool einstellungenUebergeben(Vorgang& v, const std::string& altIni, const std::string& neuIni,
+                             const std::string& neuIniName, bool altImBau) {
   if (!pf::fileExists(altIni)) return true;
   Status st = pf::copyFile(altIni, neuIni);
   if (st) st = pf::IniFile(neuIni).writeString("EINSTELLUNGEN", "ProgrammZugriff", "");
   if (!st) {
-    warnung("Datei <<" + pf::displayPath(neuIni) + ">> kann nicht angelegt werden!");
+    warnung("Datei <<" + pf::displayPath(neuIniName) + ">> kann nicht angelegt werden!");
     return false;
   }
   if (!globals().JahrInNutzung) {
-    pf::IniFile alt(altIni);
-    (void)alt.writeString("EINSTELLUNGEN", "ProgrammZugriff", "");
+    auto alt = altImBau ? Result<std::string>(altIni) : v.dateien().stageCopy(altIni);
+    if (alt) (void)pf::IniFile(*alt).writeString("EINSTELLUNGEN", "ProgrammZugriff", "");
   }
   return true;
 }
@@ -233,36 +212,59 @@ std::optional<Jahre> jahreBestimmen(TFormEinstellungen& f) {
   return j;
 }
 
-// The new year made, with the tables of the program closed (mitTabellenImJahr): the flat
-// layout moved first when there is one, then the folder, its tables and its settings file; the
-// new year current. False after a message when a step failed; the new year's folder is gone then.
+// The new year made, with the tables of the program closed (mitTabellenImJahr), beside its
+// final name and renamed into place at the end in one exchange (app/vorgang.h): the folder
+// "Abrechng\<new>~neu" with the copied folders, the emptied tables, the carried-over vouchers and
+// the settings file becomes "Abrechng\<new>"; in the flat layout "Abrechng~neu", holding the old
+// year as "<old>" (a copy of Abrechng) and the new one, replaces Abrechng. False after a message
+// when a step failed: nothing has changed then, and a killed run is undone at the next start.
 bool jahrAnlegen(TFormEinstellungen& f, const Jahre& j, const Uebernahme& u, Fortschritt& fortschritt) {
-  const Globals& g = globals();
-  const std::string altOrdner = g.DatenPfad + "Abrechng\\" + j.alt;
-  const std::string neuOrdner = g.DatenPfad + "Abrechng\\" + j.neu;
-  if (j.flach) {
-    if (!flachesLayoutUmziehen(j)) return false;
-    // The flat year goes on as Abrechng\<old year>, with this program's lock in its file; it
-    // stays current should a later step fail.
-    jahrAnzeigen(j.alt);
-  }
-  if (!ordnerKopieren(altOrdner, neuOrdner)) {
-    (void)pf::removeTree(neuOrdner);
+  const std::string abrechng = globals().DatenPfad + "Abrechng";
+  Vorgang v("Neues Abrechnungsjahr " + j.neu + ": " + pf::displayPath(abrechng + "\\" + j.neu));
+  const auto bau = v.dateien().stageFolder(j.flach ? abrechng : abrechng + "\\" + j.neu);
+  if (!bau) {
+    warnung("Ordner <<" + abrechng + "\\" + j.neu + ">> kann nicht angelegt werden!\r\n" + bau.error().message);
     return false;
   }
+  // In the flat layout the old year's folders are Abrechng's own, and the copy of them is the
+  // old year's folder from the exchange on.
+  const std::string altOrdner = j.flach ? abrechng : abrechng + "\\" + j.alt;
+  const std::string neuOrdner = j.flach ? *bau + "\\" + j.neu : *bau;
+  if (j.flach) {
+    const std::string kopie = *bau + "\\" + j.alt;
+    if (Status st = pf::copyTree(abrechng, kopie); !st) {
+      warnung("Ordner <<" + abrechng + ">> kann nicht verschoben werden!\r\n" + st.error().message);
+      return false;
+    }
+    if (Status st = pf::createDirectory(neuOrdner); !st) {
+      warnung("Ordner <<" + abrechng + "\\" + j.neu + ">> kann nicht angelegt werden!");
+      return false;
+    }
+  }
+  if (!ordnerKopieren(altOrdner, neuOrdner)) return false;
   Status st = tabellenLeeren(f, neuOrdner + "\\Daten");
   if (st && u.aktiv)
     st = offeneBelegeUebernehmen(f, altOrdner + "\\Daten", neuOrdner + "\\Daten", u, fortschritt);
   arbeitstabellenSchliessen();
   if (!st) {
     tabellenFehler("Neues Abrechnungsjahr konnte nicht angelegt werden!", st.error());
-    (void)pf::removeTree(neuOrdner);
     return false;
   }
-  if (!einstellungenUebergeben(altOrdner + "\\" + kAbrechngIni, neuOrdner + "\\" + kAbrechngIni)) {
-    (void)pf::removeTree(neuOrdner);
+  const std::string altIni = j.flach ? *bau + "\\" + j.alt + "\\" + kAbrechngIni : altOrdner + "\\" + kAbrechngIni;
+  if (!einstellungenUebergeben(v, altIni, neuOrdner + "\\" + kAbrechngIni,
+                               abrechng + "\\" + j.neu + "\\" + kAbrechngIni, j.flach))
+    return false;
+  // The new year becomes the current one with the exchange (the program folder's AktuellesJahr),
+  // so that a year made is never left behind a pointer to the old one.
+  auto programmIni = v.dateien().stageCopy(programmIniPfad());
+  st = programmIni ? pf::IniFile(*programmIni).writeString("EINSTELLUNGEN", "AktuellesJahr", j.neu)
+                   : Status(programmIni.error());
+  if (st) st = v.festschreiben();
+  if (!st) {
+    abgelehnt(st.error().message + (v.unveraendert() ? "" : "\r\n" + v.folgen("")));
     return false;
   }
+  if (j.flach) f.ComboBoxAktuellesJahr->items().add(j.alt);
   f.ComboBoxAktuellesJahr->items().add(j.neu);
   jahrBetreten(j.neu, false);
   return true;

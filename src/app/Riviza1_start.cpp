@@ -17,6 +17,7 @@
 #include "app/globals.h"
 #include "app/meldungen.h"
 #include "app/reorganisation.h"
+#include "app/vorgang.h"
 #include "maintenance/update_installation.h"
 #include "maintenance/update_online.h"
 #include "platform/clock.h"
@@ -157,7 +158,7 @@ void versionPruefen(TFormEinstellungen& f) {
   if (jahrVersion < eigene && pf::fileExists(jahrIniPfad())) {
     hinweis("Neue Programmversion installiert !\n\nDaten werden reorganisiert");
     f.PageControl1->setActivePageIndex(4);
-    DatenReorganisieren();
+    DatenReorganisierenBeimStart();
   } else if (jahrVersion > eigene) {
     hinweis(
         "Der Programmstand ist nicht aktuell !\n\nStarten Sie das LiveUpdate\n\n"
@@ -294,6 +295,7 @@ void programmZugriffLoeschen() {
 void StartInitialisieren() {
   TFormEinstellungen& f = *FormEinstellungen;
   Globals& g = globals();
+  reorganisationBeimStartVergessen();
   {
     pf::IniFile programm(programmIniPfad());
     const std::string bw = programm.readString(kEinst, "BüroWARE", "-1");
@@ -340,6 +342,8 @@ void TFormEinstellungen::Timer1Timer(TComponent&) {
   g.StartPfad = pf::currentFolderText();
   g.ProgrammPfad = BackslashAnhaengen(g.StartPfad);
   anmeldungLesen(*this);
+  // Before anything looks at a year: a folder a killed exchange left aside must be back first.
+  if (!unterbrochenenVorgangAbschliessen()) return;
   updateVerbuchen();
   if (setupStarten(*this)) return;
   g.Tagesdatum = pf::formatDate(pf::today());

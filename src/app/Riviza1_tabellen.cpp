@@ -109,35 +109,29 @@ Status belegSaetzeAnhaengen(const BelegKopie::Index& index, const std::string& b
 
 }  // namespace
 
-Result<BelegKopie> BelegKopie::beginnen(const std::string& quelle, const std::string& ziel,
-                                        const std::string& quellFilter, bool zielNachNummer) {
+Result<BelegKopie> BelegKopie::beginnen(db::TableSet& tabellen, const std::string& quelle,
+                                        const std::string& ziel, const std::string& quellFilter,
+                                        bool zielNachNummer) {
   TFormEinstellungen& f = *FormEinstellungen;
+  RIVIZA_TRY(tabellen.join(*f.TableAlt, *f.TableNeu, *f.Table1, *f.Table2));
   RIVIZA_TRY(tabelleOeffnen(*f.TableAlt, quelle, "ErfBeleg.DB", quellFilter));
   RIVIZA_TRY(tabelleOeffnen(*f.TableNeu, ziel, "ErfBeleg.DB"));
   RIVIZA_TRY(tabelleOeffnen(*f.Table1, quelle, "ErfPosition.DB"));
   RIVIZA_TRY(tabelleOeffnen(*f.Table2, ziel, "ErfPosition.DB"));
   auto positionen = belegIndex(*f.Table1);
   if (!positionen) return positionen.error();
+  if (!tabellen.inTransaction()) RIVIZA_TRY(tabellen.begin());
   if (zielNachNummer) {
     RIVIZA_TRY(f.TableNeu->ensureFilterIndex("BelegNummer"));
     RIVIZA_TRY(f.Table2->ensureFilterIndex("BelegNummer"));
   }
-  auto belege = f.TableNeu->startTransaction();
-  if (!belege) return belege.error();
-  auto zielPositionen = f.Table2->startTransaction();
-  if (!zielPositionen) return zielPositionen.error();
-  return BelegKopie(std::move(*positionen), std::move(*belege), std::move(*zielPositionen));
+  return BelegKopie(std::move(*positionen));
 }
 
 Status BelegKopie::uebernehmen() {
   TFormEinstellungen& f = *FormEinstellungen;
   RIVIZA_TRY(belegSaetzeAnhaengen(positionen_, f.TableAlt->fields(0).asString(), *f.Table1, *f.Table2));
   return datensatzAnhaengen(*f.TableAlt, *f.TableNeu);
-}
-
-Status BelegKopie::festschreiben() {
-  RIVIZA_TRY(zielPositionen_.commit());
-  return belege_.commit();
 }
 
 void arbeitstabellenSchliessen() {
@@ -187,7 +181,7 @@ bool arbeitAbschliessen(const Status& ergebnis, const std::string& wasBeiFehler,
     tabellenFehler(wasBeiFehler, ergebnis.error());
     return false;
   }
-  meldung::hinweis(erfolg);
+  if (!erfolg.empty()) meldung::hinweis(erfolg);
   return true;
 }
 

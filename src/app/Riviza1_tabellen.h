@@ -50,29 +50,25 @@ Status loeschenWo(db::TTable& tabelle, const std::function<Result<bool>()>& tref
 // Vouchers with their positions from one Daten folder into another, through the form's work
 // cursors: TableAlt and Table1 read the source's vouchers and positions (the positions grouped
 // once by number, so the source is read once instead of filtered per voucher), TableNeu and
-// Table2 write the target's, each in one transaction that
-// festschreiben() commits, positions first. Without it, nothing the copy wrote stays.
+// Table2 write the target's. All four are members of the operation's TableSet, whose
+// transaction writes the target's two tables together: without its commit nothing the copy
+// wrote stays.
 class BelegKopie {
  public:
   // The source's position record numbers by voucher number, in table order.
   using Index = std::map<std::string, std::vector<int>>;
 
-  // Opens the four cursors (the source's vouchers through `quellFilter`) and begins both
-  // transactions; with `zielNachNummer` the target's tables first get the index a selection by
-  // voucher number reads through.
-  static Result<BelegKopie> beginnen(const std::string& quelle, const std::string& ziel,
+  // Opens the four cursors in `tabellen` (the source's vouchers through `quellFilter`) and
+  // begins its transaction; with `zielNachNummer` the target's tables then get the index a
+  // selection by voucher number reads through (in the transaction, so it goes with a rollback).
+  static Result<BelegKopie> beginnen(db::TableSet& tabellen, const std::string& quelle, const std::string& ziel,
                                      const std::string& quellFilter, bool zielNachNummer);
   // Appends TableAlt's current voucher to the target, after its positions.
   Status uebernehmen();
-  Status festschreiben();
 
  private:
-  BelegKopie(Index positionen, db::TransactionGuard belege, db::TransactionGuard zielPositionen)
-      : positionen_(std::move(positionen)),
-        belege_(std::move(belege)),
-        zielPositionen_(std::move(zielPositionen)) {}
+  explicit BelegKopie(Index positionen) : positionen_(std::move(positionen)) {}
   Index positionen_;
-  db::TransactionGuard belege_, zielPositionen_;
 };
 
 // Closes Table1, Table2, TableAlt and TableNeu.
@@ -106,8 +102,8 @@ class Fortschritt {
 void tabellenFehler(const std::string& was, const Error& fehler);
 
 // Ends an operation's table work: the work cursors closed, then its outcome shown, the failure
-// through tabellenFehler with `wasBeiFehler`, the success as `erfolg` under "Hinweis !". True
-// when it succeeded.
+// through tabellenFehler with `wasBeiFehler`, the success as `erfolg` under "Hinweis !" (none
+// when empty). True when it succeeded.
 bool arbeitAbschliessen(const Status& ergebnis, const std::string& wasBeiFehler, const std::string& erfolg);
 
 }  // namespace riviza

@@ -8,8 +8,19 @@
 // a failure leaves the year's tables as they were.
 #pragma once
 
+#include <optional>
+
 namespace riviza {
 
 void DatenReorganisieren();
+
+// The start-up's reorganisation: DatenReorganisieren, remembered for reorganisationBeimStart().
+void DatenReorganisierenBeimStart();
+// Whether the last start-up ran the reorganisation, and then whether it ended with
+// "Reorganisation beendet" (a caller that wants one after the start takes this one's outcome
+// instead of reorganising the year a second time).
+std::optional<bool> reorganisationBeimStart();
+// Forgets the start-up's reorganisation (a new start-up begins).
+void reorganisationBeimStartVergessen();
 
 }  // namespace riviza

@@ -75,9 +75,9 @@ bool bueroWareGewaehlt() {
   return f.RadioGroupFachanwendung->itemIndex() == 1 && !pf::trim(f.EditOrdnerFachAnw->text()).empty();
 }
 
-Result<std::string> importOrdnerAnlegen() {
+Result<std::string> importOrdnerAnlegen(Vorgang& v) {
   const std::string ordner = FormEinstellungen->EditOrdnerFachAnw->text() + "\\Import";
-  RIVIZA_TRY(pf::forceDirectories(ordner));
+  RIVIZA_TRY(v.dateien().makeFolders(ordner));
   return ordner;
 }
 
@@ -93,9 +93,10 @@ bool DebitorenExport::nummerVorbereiten() {
   const std::string text = pf::trim(FormEinstellungen->EditDebitorenAb->text());
   if (text.empty()) return true;
   const std::optional<double> wert = pf::parseFloat(text);
-  const double ganz = wert ? std::trunc(*wert) : static_cast<double>(kErsatzNummer);
+  // A negative number is no debtor number, like a text that is none.
+  const double ganz = wert && *wert >= 0 ? std::trunc(*wert) : static_cast<double>(kErsatzNummer);
   // Eight digits are the width of the debtor column; a wider number would shift the record.
-  if (ganz > 99999999.0 || ganz < -9999999.0) {
+  if (ganz > 99999999.0) {
     meldung::fehlerBox("Debitoren-Nr. \"" + text +
                        "\" hat mehr als 8 Stellen:\nKostenträger nicht aktualisiert.");
     return false;
@@ -114,27 +115,32 @@ void DebitorenExport::nummerAnzeigen(long long n) {
   nummerGeaendert_ = true;
 }
 
-Status DebitorenExport::oeffnen() {
+Status DebitorenExport::oeffnen(Neuaufbau& n) {
   const std::string& programm = globals().ProgrammPfad;
   idb_.datei.vorsehen(programm + "IDB_ID0020.DAT", "\r\n");
   dta_.datei.vorsehen(programm + "Kosttr.dta");
   if (tabListe_) {
-    auto ordner = importOrdnerAnlegen();
+    auto ordner = importOrdnerAnlegen(n.vorgang);
     if (!ordner) return ordner.error();
     tab_.datei.vorsehen(*ordner + "\\Kosttr.tab");
   }
   return okStatus();
 }
 
-Status DebitorenExport::durchgangBeginnen(Paragraf p) {
-  for (Datei* d : {&idb_, &dta_, &tab_}) d->puffer.clear();
-  if (nummer_) naechste_ = *nummer_;
-  // Table2 tells whether a §300 code is a §302 cost bearer already; without Kosttr.db there is
-  // none to stand aside for.
+Status DebitorenExport::durchgangBeginnen(Neuaufbau& n, Paragraf p) {
+  for (Datei* d : {&idb_, &dta_, &tab_}) {
+    d->puffer.clear();
+    RIVIZA_TRY(d->datei.anlegen(n.vorgang));
+  }
+  // Table2 tells whether a §300 code is a §302 cost bearer already (it reads Kosttr.db in the
+  // operation's transaction, the §302 pass's records); without Kosttr.db there is none to stand
+  // aside for.
   ui::TTable& t2 = *FormEinstellungen->Table2;
   t2.close();
   if (!debitoren_ || p != Paragraf::P300 || !pf::fileExists(jahrTabellenPfad("Kosttr.db"))) return okStatus();
-  return tabelleOeffnen(t2, jahrDatenPfad(), "Kosttr.db");
+  Status st = n.vorgang.tabellen().join(t2);
+  if (st) st = tabelleOeffnen(t2, jahrDatenPfad(), "Kosttr.db");
+  return st ? st : Status(fehlerIn(t2, st.error()));
 }
 
 // Kosttr.db keys its cost bearers by the code after "10": only a "10" IK can be one of them.
@@ -221,61 +227,54 @@ Status DebitorenExport::satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& 
   if (!nummer_) return okStatus();
 
   dta_.puffer += dtaZeile(p, gebucht);
-  if (nummerText(naechste_ + 1).size() > kNummerBreite) {
+  // The number stored is the first not handed out, also when it no longer fits.
+  if (nummerText(++naechste_).size() > kNummerBreite) {
     erschoepft_ = true;
-    UpdateProtokoll("  FEHLER Debitoren-Nr. " + nummerText(naechste_ + 1) +
+    UpdateProtokoll("  FEHLER Debitoren-Nr. " + nummerText(naechste_) +
                     " hat mehr als 8 Stellen, keine weiteren Debitoren geschrieben");
-    return okStatus();
   }
-  ++naechste_;
   return okStatus();
 }
 
 Status DebitorenExport::durchgangSchreiben() {
-  for (Datei* d : {&idb_, &dta_, &tab_})
-    if (d->datei.vorgesehen()) RIVIZA_TRY(d->datei.markieren());
-  for (Datei* d : {&idb_, &dta_, &tab_})
-    if (d->datei.vorgesehen()) RIVIZA_TRY(d->datei.anhaengen(d->puffer));
+  for (Datei* d : {&idb_, &dta_, &tab_}) RIVIZA_TRY(d->datei.anhaengen(d->puffer));
   return okStatus();
 }
 
-Status DebitorenExport::durchgangZuruecknehmen() {
-  for (Datei* d : {&idb_, &dta_, &tab_}) RIVIZA_TRY(d->datei.zuruecknehmen());
-  return okStatus();
-}
-
-Status DebitorenExport::durchgangFestschreiben() {
-  for (Datei* d : {&idb_, &dta_, &tab_}) RIVIZA_TRY(d->datei.festschreiben());
-  if (nummer_) {
-    nummer_ = naechste_;
-    nummerAnzeigen(*nummer_);
-  }
-  return okStatus();
-}
-
-bool DebitorenExport::abschliessen(bool import) {
+bool DebitorenExport::abschliessen(Neuaufbau& n) {
   FormEinstellungen->Table2->close();
   bool ok = !erschoepft_;
   for (Datei* d : {&idb_, &dta_, &tab_}) {
     if (Status s = d->datei.schliessen(); !s) {
-      fehlerProtokollieren("BüroWARE-Importdateien", s.error());
+      fehlerProtokollieren(s.error());
+      n.fehler = true;
       ok = false;
     }
   }
-  if (nummerGeaendert_) {
-    pf::IniFile ini(jahrIniPfad());
-    if (Status s = ini.writeString("FIRMA", "DebitorenAb", FormEinstellungen->EditDebitorenAb->text()); !s) {
-      fehlerProtokollieren("Debitoren-Nr. nicht gespeichert", s.error());
-      ok = false;
+  const bool geschrieben = idb_.datei.angelegt();
+  const bool weiter = nummer_ && naechste_ != *nummer_;
+  if (geschrieben && (weiter || nummerGeaendert_)) {
+    const std::string text = nummer_ ? nummerText(naechste_) : FormEinstellungen->EditDebitorenAb->text();
+    auto ini = n.vorgang.dateien().stageCopy(jahrIniPfad());
+    Status st = ini ? pf::IniFile(*ini).writeString("FIRMA", "DebitorenAb", text) : Status(ini.error());
+    if (!st) {
+      fehlerProtokollieren("Debitoren-Nr. nicht gespeichert", st.error());
+      n.fehler = true;
+      return false;
     }
   }
   // Without a table rebuilt the import files are the last run's: importing them again would
   // hand the same debtors over twice.
-  if (import && ok && idb_.datei.benannt()) ok = importieren();
+  if (!geschrieben) return ok;
+  const std::optional<long long> ende = nummer_ ? std::optional(naechste_) : std::nullopt;
+  n.vorgang.danach([ende, &n, import = ok] {
+    if (ende) FormEinstellungen->EditDebitorenAb->setText(nummerText(*ende));
+    if (import && !bueroWareImportieren()) n.fehlerDanach = true;
+  });
   return ok;
 }
 
-bool DebitorenExport::importieren() {
+bool bueroWareImportieren() {
   const TFormEinstellungen& f = *FormEinstellungen;
   const std::string ordner = pf::trim(f.EditOrdnerFachAnw->text());
   const std::string bediener = pf::trim(f.EditBwBediener->text());

@@ -24,21 +24,21 @@
 // with a tab.
 //
 // The debtor number of EditDebitorenAb is normalised once, before anything is written (a
-// fraction gives its whole part, a text that is no number 10000); one of more than 8 digits
-// refuses the run. Both files carry the same number, and each debtor advances it by one. The
-// files follow the tables (Begleitdatei): a pass's lines are appended just before its table
-// commits and cut off again when the commit fails, the files take their names once a table has
-// committed (a run that commits none leaves the files of the run before), and the number
-// advances only after the commit, so a failed pass leaves neither its lines nor a number
-// behind. The advanced number is stored in the year's settings when the run ends. Passwords of
-// the command line never appear in a log line.
+// fraction gives its whole part, a text that is no number or a negative one 10000); one of more
+// than 8 digits refuses the run. Both files carry the same number, and each debtor advances it
+// by one; the number stored is the first one not handed out, also when it has outgrown the 8
+// digits (no further debtor is written then, and the next run is refused). The files follow
+// the tables (Begleitdatei): they are staged in the run's operation when the first pass that
+// has its table begins, each pass appends its lines, and the operation renames them into place
+// when it commits the tables, with the advanced number in the year's settings (a staged copy).
+// A run that fails, or finds none of its tables, leaves the files and the number of the run
+// before. The import runs only after the commit. Passwords of the command line never appear in
+// a log line.
 //
 //   constructed --nummerVorbereiten()--> ready (refused: nothing may be written)
-//   ready --oeffnen()--> open; per pass: durchgangBeginnen() --satz()...--> durchgangSchreiben()
-//     --(table committed)--> durchgangFestschreiben() | --(not committed)--> durchgangZuruecknehmen()
-//     (a pass that fails before durchgangSchreiben: its buffered lines and numbers are dropped
-//     by the next durchgangBeginnen())
-//   any --abschliessen()--> closed, the import run when asked
+//   ready --oeffnen()--> named; per pass: durchgangBeginnen() (stages the files) --satz()...-->
+//     durchgangSchreiben()
+//   any --abschliessen()--> closed: number staged, the import and the form's number after the commit
 #pragma once
 
 #include <optional>
@@ -55,13 +55,17 @@ std::string tabZeile(std::span<const std::string_view> felder);
 
 // BüroWARE is the chosen application and its folder is set: the .tab lists are written.
 bool bueroWareGewaehlt();
-// EditOrdnerFachAnw + "\Import", created with its parents; the folder text or the error.
-Result<std::string> importOrdnerAnlegen();
+// EditOrdnerFachAnw + "\Import", created with its parents in the operation (gone again when it
+// does not commit); the folder text or the error.
+Result<std::string> importOrdnerAnlegen(Vorgang& v);
 
 // The stand-in of an empty password on the import command line, and the fixed password of
 // operator "000" (BüroWARE's installation defaults).
 inline constexpr std::string_view kBwOhneKennwort = "---";
 inline constexpr std::string_view kBwKennwort000 = "krt30217";
+
+// The BüroWARE import run (bwwin32.exe) on the files a rebuild wrote; false after an error line.
+bool bueroWareImportieren();
 
 class DebitorenExport {
  public:
@@ -75,32 +79,31 @@ class DebitorenExport {
   bool nummerVorbereiten();
   // Names IDB_ID0020.DAT (with its empty line), Kosttr.dta and, for BüroWARE, Kosttr.tab, whose
   // import folder is created here; the files are written by the passes.
-  Status oeffnen();
+  Status oeffnen(Neuaufbau& n);
 
   // The companion of one pass (see DurchgangsRegeln).
-  Status durchgangBeginnen(Paragraf p);
+  Status durchgangBeginnen(Neuaufbau& n, Paragraf p);
   Status satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& gebucht);
   Status durchgangSchreiben();
-  Status durchgangZuruecknehmen();
-  Status durchgangFestschreiben();
 
-  // Closes the files, runs the import when asked and BüroWARE is set up for it, and stores the
-  // advanced number. False when something failed (an error line says what).
-  bool abschliessen(bool importieren);
+  // Closes the files and stages the advanced number; after the operation's commit the form
+  // shows it and the import runs when BüroWARE is set up for it. False when something failed
+  // or no further debtor could be numbered (an error line says what; a failure that must keep
+  // the operation from committing sets n.fehler).
+  bool abschliessen(Neuaufbau& n);
 
  private:
   Result<bool> schonAls302(const Arbeitszeile& zeile);
   std::string dtaZeile(Paragraf p, db::TTable& gebucht) const;
-  bool importieren();
   void nummerAnzeigen(long long n);
 
   bool debitoren_;                   // CheckBoxFirmaDebitorenAbJN
   bool neu55_;                       // CheckBoxFirmaDebitorenNeu55JN
   bool tabListe_;                    // Kosttr.tab
-  std::optional<long long> nummer_;  // committed; none when EditDebitorenAb is blank
-  long long naechste_ = 0;           // within the pass
+  std::optional<long long> nummer_;  // the first of the run; none when EditDebitorenAb is blank
+  long long naechste_ = 0;           // the first not handed out
   bool erschoepft_ = false;          // the number outgrew 8 digits
-  bool nummerGeaendert_ = false;
+  bool nummerGeaendert_ = false;     // the edit's text is not the number stored
   // The files with the lines of the pass that runs.
   struct Datei {
     Begleitdatei datei;

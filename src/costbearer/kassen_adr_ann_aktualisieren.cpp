@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/Riviza1.h"
+#include "app/globals.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/tabellen_aktualisieren.h"
 #include "costbearer/tabellen_neuaufbau.h"
@@ -56,12 +57,14 @@ Stellen stellenSuchen(const std::string& r, const cb::FirmaWerte& w) {
 
 class KasRegeln : public cb::DurchgangsRegeln {
  public:
-  // KasAdrAnn.db is emptied with Kas.db, so that a missing work file leaves both empty.
+  explicit KasRegeln(cb::Neuaufbau& n) : n_(n) {}
+  // KasAdrAnn.db is emptied with Kas.db, so that a missing work file leaves both empty; both are
+  // in the run's transaction, so they never disagree.
   Status beginnen() override {
     ui::TTable& t = *FormEinstellungen->TableKasAdrAnn;
     t.close();
-    RIVIZA_TRY(t.setFilterOptions({.caseInsensitive = true}));
-    auto a = cb::TabelleImNeuaufbau::beginnen(t, "KasAdrAnn.db");
+    if (Status st = t.setFilterOptions({.caseInsensitive = true}); !st) return cb::fehlerIn(t, st.error());
+    auto a = cb::TabelleImNeuaufbau::beginnen(n_, t, "KasAdrAnn.db");
     if (!a) return a.error();
     adressen_.emplace(std::move(*a));
     return okStatus();
@@ -93,12 +96,12 @@ class KasRegeln : public cb::DurchgangsRegeln {
             kurzname(s.entschluesselung)};
   }
   Status nachSatz(const cb::Arbeitszeile&, db::TTable&) override {
-    RIVIZA_TRY(adresseHinzufuegen(stellen_.kostenvoranschlag, "302"));
-    RIVIZA_TRY(adresseHinzufuegen(stellen_.rechnung, ""));
-    return adresseHinzufuegen(stellen_.verordnung, "");
+    Status st = adresseHinzufuegen(stellen_.kostenvoranschlag, "302");
+    if (st) st = adresseHinzufuegen(stellen_.rechnung, "");
+    if (st) st = adresseHinzufuegen(stellen_.verordnung, "");
+    return st ? st : Status(cb::fehlerIn(adressen_->tabelle(), st.error()));
   }
-  // KasAdrAnn.db follows Kas.db: committed after it, rolled back when it did not commit.
-  Status festschreiben() override { return adressen_->festschreiben(); }
+  Status schreiben() override { return adressen_->schliessen(); }
 
  private:
   // One row per office and kind. An office the provider group left empty gets none (a row
@@ -130,6 +133,7 @@ class KasRegeln : public cb::DurchgangsRegeln {
     return t.post();
   }
 
+  cb::Neuaufbau& n_;
   std::optional<cb::TabelleImNeuaufbau> adressen_;
   std::string art_;
   Stellen stellen_;
@@ -137,9 +141,12 @@ class KasRegeln : public cb::DurchgangsRegeln {
 
 }  // namespace
 
-bool KassenAdrAnnAktualisieren() {
-  cb::NeuaufbauLauf lauf;
-  if (!lauf.begonnen()) return false;
+bool KassenAdrAnnAktualisierenIm(cb::Neuaufbau& n) {
+  cb::NeuaufbauLauf lauf(n);
+  if (!lauf.begonnen()) {
+    n.fehler = true;
+    return false;
+  }
   if (!lauf.kostentraegerEinlesen()) return false;
   lauf.vorlagenKopieren({"Kas.db", "KasAdrAnn.db"});
   for (const char* tabelle : {"Kas.db", "KasAdrAnn.db"}) {
@@ -148,10 +155,14 @@ bool KassenAdrAnnAktualisieren() {
       return false;
     }
   }
-  KasRegeln regeln;
-  return cb::durchgang(*FormEinstellungen->TableKassen,
+  KasRegeln regeln(n);
+  return cb::durchgang(n, *FormEinstellungen->TableKassen,
                        {"Kas.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "},
                        regeln) == cb::DurchgangsErgebnis::Ok;
+}
+
+bool KassenAdrAnnAktualisieren() {
+  return cb::imEigenenVorgang("Kassen- und Annahmestellentabellen " + pf::displayPath(jahrDatenPfad()), KassenAdrAnnAktualisierenIm);
 }
 
 }  // namespace riviza

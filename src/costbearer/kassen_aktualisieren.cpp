@@ -15,6 +15,7 @@
 #include "db/filter.h"
 #include "maintenance/update_liste.h"
 #include "platform/codec.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace riviza {
@@ -30,13 +31,14 @@ std::string aufgeloest300(const cb::Arbeitszeile& z) {
   return Kosttr300Verweis(papier.empty() ? z.ik() : papier);
 }
 
-// The fund lists for BüroWARE, rewritten from empty by every run that commits a table they list:
-// Kassen.tab gets the §302 and §300 funds, Kassen105.tab beside it the §105 funds.
+// The fund lists for BüroWARE, rewritten from empty by every run that rebuilds a table they list
+// (staged in the run's operation): Kassen.tab gets the §302 and §300 funds, Kassen105.tab beside
+// it the §105 funds.
 class Kassenlisten {
  public:
-  Status oeffnen() {
+  Status oeffnen(cb::Neuaufbau& n) {
     if (!cb::bueroWareGewaehlt()) return okStatus();
-    auto ordner = cb::importOrdnerAnlegen();
+    auto ordner = cb::importOrdnerAnlegen(n.vorgang);
     if (!ordner) return ordner.error();
     kassen_.vorsehen(*ordner + "\\Kassen.tab");
     kassen105_.vorsehen(*ordner + "\\Kassen105.tab");
@@ -55,21 +57,36 @@ class Kassenlisten {
   cb::Begleitdatei kassen_, kassen105_;
 };
 
-// The branch offices of one §300 pass, added to AdrDlz.DB in a transaction of their own that
-// commits after the pass's table (and rolls back, on destruction, when that did not commit).
+// The branch offices of one §300 pass, added to AdrDlz.DB in the run's transaction.
 class Geschaeftsstellen {
  public:
-  Status beginnen() {
+  Status beginnen(cb::Neuaufbau& n) {
     ui::TTable& t = *FormEinstellungen->TableAdrDlz;
-    RIVIZA_TRY(tabelleOeffnen(t, jahrDatenPfad(), "AdrDlz.DB"));
-    auto g = t.startTransaction();
-    if (!g) return g.error();
-    guard_.emplace(std::move(*g));
+    Status st = n.vorgang.tabellen().join(t);
+    if (st) st = tabelleOeffnen(t, jahrDatenPfad(), "AdrDlz.DB");
+    if (!st) return cb::fehlerIn(t, st.error());
+    offen_ = true;
+    n.tabellen.push_back(cb::jahrTabellenPfad("AdrDlz.DB"));
     return okStatus();
   }
   // Adds the office of the line unless AdrDlz.DB holds its code already.
   Status hinzufuegen(const cb::Arbeitszeile& z) {
     ui::TTable& t = *FormEinstellungen->TableAdrDlz;
+    Status st = eintragen(t, z);
+    return st ? st : Status(cb::fehlerIn(t, st.error()));
+  }
+  Status abschliessen() {
+    ui::TTable& t = *FormEinstellungen->TableAdrDlz;
+    Status st = offen_ ? t.setFiltered(false) : okStatus();
+    return st ? st : Status(cb::fehlerIn(t, st.error()));
+  }
+  ~Geschaeftsstellen() {
+    if (offen_) (void)FormEinstellungen->TableAdrDlz->setFiltered(false);
+  }
+  int anzahl() const { return anzahl_; }
+
+ private:
+  Status eintragen(ui::TTable& t, const cb::Arbeitszeile& z) {
     RIVIZA_TRY(t.setFiltered(false));
     RIVIZA_TRY(t.setFilter("DlzId = " + db::quoteFilterValue(z.code())));
     RIVIZA_TRY(t.setFiltered(true));
@@ -84,28 +101,19 @@ class Geschaeftsstellen {
     ++anzahl_;
     return okStatus();
   }
-  Status festschreiben() {
-    RIVIZA_TRY(FormEinstellungen->TableAdrDlz->setFiltered(false));
-    return guard_ ? guard_->commit() : okStatus();
-  }
-  ~Geschaeftsstellen() {
-    if (guard_) (void)FormEinstellungen->TableAdrDlz->setFiltered(false);
-  }
-  int anzahl() const { return anzahl_; }
 
- private:
-  std::optional<db::TransactionGuard> guard_;
+  bool offen_ = false;
   int anzahl_ = 0;
 };
 
 class KassenRegeln : public cb::DurchgangsRegeln {
  public:
-  KassenRegeln(cb::Paragraf p, Kassenlisten& listen) : p_(p), listen_(listen) {
+  KassenRegeln(cb::Neuaufbau& n, cb::Paragraf p, Kassenlisten& listen) : n_(n), p_(p), listen_(listen) {
     const std::string kuerzel = FormEinstellungen->EditLeKuerzel->text().substr(0, 3);
     zweigstellen_ = p == cb::Paragraf::P300 && pf::toLowerAscii(kuerzel) != "ser";
   }
 
-  Status beginnen() override { return p_ == cb::Paragraf::P300 ? stellen_.beginnen() : okStatus(); }
+  Status beginnen() override { return p_ == cb::Paragraf::P300 ? stellen_.beginnen(n_) : okStatus(); }
   bool nimmt(const cb::Arbeitszeile& z) override {
     switch (p_) {
       case cb::Paragraf::P302:
@@ -136,18 +144,11 @@ class KassenRegeln : public cb::DurchgangsRegeln {
     return okStatus();
   }
   Status schreiben() override {
-    cb::Begleitdatei* liste = listen_.fuer(p_);
-    if (!liste) return okStatus();
-    RIVIZA_TRY(liste->markieren());
-    return liste->anhaengen(zeilen_);
-  }
-  Status zuruecknehmen() override {
-    cb::Begleitdatei* liste = listen_.fuer(p_);
-    return liste ? liste->zuruecknehmen() : okStatus();
-  }
-  Status festschreiben() override {
-    if (cb::Begleitdatei* liste = listen_.fuer(p_)) RIVIZA_TRY(liste->festschreiben());
-    return p_ == cb::Paragraf::P300 ? stellen_.festschreiben() : okStatus();
+    if (cb::Begleitdatei* liste = listen_.fuer(p_)) {
+      RIVIZA_TRY(liste->anlegen(n_.vorgang));
+      RIVIZA_TRY(liste->anhaengen(zeilen_));
+    }
+    return stellen_.abschliessen();
   }
   void nachAnzahl(int anzahl) override {
     if (zweigstellen_ && anzahl > 0)
@@ -155,6 +156,7 @@ class KassenRegeln : public cb::DurchgangsRegeln {
   }
 
  private:
+  cb::Neuaufbau& n_;
   cb::Paragraf p_;
   Kassenlisten& listen_;
   bool zweigstellen_ = false;
@@ -165,12 +167,16 @@ class KassenRegeln : public cb::DurchgangsRegeln {
 
 }  // namespace
 
-bool KassenAktualisieren() {
-  cb::NeuaufbauLauf lauf;
-  if (!lauf.begonnen()) return false;
+bool KassenAktualisierenIm(cb::Neuaufbau& n) {
+  cb::NeuaufbauLauf lauf(n);
+  if (!lauf.begonnen()) {
+    n.fehler = true;
+    return false;
+  }
   Kassenlisten listen;
-  if (Status s = listen.oeffnen(); !s) {
+  if (Status s = listen.oeffnen(n); !s) {
     cb::fehlerProtokollieren("Kassenlisten nicht angelegt", s.error());
+    n.fehler = true;
     return false;
   }
   if (!lauf.kostentraegerEinlesen()) return false;
@@ -178,20 +184,25 @@ bool KassenAktualisieren() {
 
   bool ok =
       cb::durchgaenge(
-          *FormEinstellungen->TableKassen,
+          n, *FormEinstellungen->TableKassen,
           {cb::ParagrafDurchgang{cb::Paragraf::P302,
                                  {"Kassen.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "}},
            cb::ParagrafDurchgang{cb::Paragraf::P300,
                                  {"Kassen300.db", "Kosttr300.txt", "Kassen 300 aktualisiert, Anzahl: "}},
            cb::ParagrafDurchgang{cb::Paragraf::P105,
                                  {"Kassen105.db", "Kosttr105.txt", "Kassen 105 aktualisiert, Anzahl: "}}},
-          [&](const cb::ParagrafDurchgang& pass) { return KassenRegeln(pass.p, listen); }) ==
+          [&](const cb::ParagrafDurchgang& pass) { return KassenRegeln(n, pass.p, listen); }) ==
       cb::DurchgangsErgebnis::Ok;
   if (Status s = listen.schliessen(); !s) {
-    cb::fehlerProtokollieren("Kassenlisten", s.error());
+    cb::fehlerProtokollieren(s.error());
+    n.fehler = true;
     ok = false;
   }
   return ok;
+}
+
+bool KassenAktualisieren() {
+  return cb::imEigenenVorgang("Kassentabellen " + pf::displayPath(jahrDatenPfad()), KassenAktualisierenIm);
 }
 
 }  // namespace riviza

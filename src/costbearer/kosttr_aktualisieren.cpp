@@ -4,10 +4,12 @@
 // those that bill themselves and have a data acceptance office (§302, §300), and every §105
 // cost bearer that names one to refer to.
 #include "app/Riviza1.h"
+#include "app/globals.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/debitoren_export.h"
 #include "costbearer/tabellen_aktualisieren.h"
 #include "costbearer/tabellen_neuaufbau.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace riviza {
@@ -36,9 +38,10 @@ bool datenannahme300(const cb::Arbeitszeile& z) {
 
 class KosttrRegeln : public cb::DurchgangsRegeln {
  public:
-  KosttrRegeln(cb::Paragraf p, cb::DebitorenExport& debitoren) : p_(p), debitoren_(debitoren) {}
+  KosttrRegeln(cb::Neuaufbau& n, cb::Paragraf p, cb::DebitorenExport& debitoren)
+      : n_(n), p_(p), debitoren_(debitoren) {}
 
-  Status beginnen() override { return debitoren_.durchgangBeginnen(p_); }
+  Status beginnen() override { return debitoren_.durchgangBeginnen(n_, p_); }
   bool nimmt(const cb::Arbeitszeile& z) override {
     switch (p_) {
       case cb::Paragraf::P302:
@@ -59,43 +62,45 @@ class KosttrRegeln : public cb::DurchgangsRegeln {
     return debitoren_.satz(p_, z, gebucht);
   }
   Status schreiben() override { return debitoren_.durchgangSchreiben(); }
-  Status zuruecknehmen() override { return debitoren_.durchgangZuruecknehmen(); }
-  Status festschreiben() override { return debitoren_.durchgangFestschreiben(); }
 
  private:
+  cb::Neuaufbau& n_;
   cb::Paragraf p_;
   cb::DebitorenExport& debitoren_;
 };
 
 }  // namespace
 
-bool KosttrAktualisieren() {
-  cb::NeuaufbauLauf lauf;
-  if (!lauf.begonnen()) return false;
+bool KosttrAktualisierenIm(cb::Neuaufbau& n) {
+  cb::NeuaufbauLauf lauf(n);
   cb::DebitorenExport debitoren;
-  if (!debitoren.nummerVorbereiten()) return false;
-  if (Status s = debitoren.oeffnen(); !s) {
+  if (!lauf.begonnen() || !debitoren.nummerVorbereiten()) {
+    n.fehler = true;
+    return false;
+  }
+  if (Status s = debitoren.oeffnen(n); !s) {
     cb::fehlerProtokollieren("BüroWARE-Importdateien nicht angelegt", s.error());
-    (void)debitoren.abschliessen(false);
+    n.fehler = true;
     return false;
   }
-  if (!lauf.kostentraegerEinlesen()) {
-    (void)debitoren.abschliessen(false);
-    return false;
-  }
+  if (!lauf.kostentraegerEinlesen()) return false;
   lauf.vorlagenKopieren({"Kosttr.db", "Kosttr300.db", "Kosttr105.db"});
 
   const cb::DurchgangsErgebnis e = cb::durchgaenge(
-      *FormEinstellungen->TableKosttr,
+      n, *FormEinstellungen->TableKosttr,
       {cb::ParagrafDurchgang{cb::Paragraf::P302,
                              {"Kosttr.db", "Kosttr302.txt", "Kostenträger 302 aktualisiert, Anzahl: "}},
        cb::ParagrafDurchgang{cb::Paragraf::P300,
                              {"Kosttr300.db", "Kosttr300.txt", "Kostenträger 300 aktualisiert, Anzahl: "}},
        cb::ParagrafDurchgang{cb::Paragraf::P105,
                              {"Kosttr105.db", "Kosttr105.txt", "Kostenträger 105 aktualisiert, Anzahl: "}}},
-      [&](const cb::ParagrafDurchgang& pass) { return KosttrRegeln(pass.p, debitoren); });
+      [&](const cb::ParagrafDurchgang& pass) { return KosttrRegeln(n, pass.p, debitoren); });
   FormEinstellungen->LabelWarten->setVisible(false);
-  return debitoren.abschliessen(e != cb::DurchgangsErgebnis::Fehler) && e == cb::DurchgangsErgebnis::Ok;
+  return debitoren.abschliessen(n) && e == cb::DurchgangsErgebnis::Ok;
+}
+
+bool KosttrAktualisieren() {
+  return cb::imEigenenVorgang("Kostenträgertabellen " + platform::displayPath(jahrDatenPfad()), KosttrAktualisierenIm);
 }
 
 }  // namespace riviza

@@ -11,6 +11,7 @@
 #include "db/TTable.h"
 #include "maintenance/update_liste.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace riviza::costbearer {
 
@@ -66,29 +67,33 @@ bool hatKostentraeger(const KosttrTabelle& t) {
 
 }  // namespace
 
-bool kostentraegerOrdnerDa() {
-  if (pf::directoryExists(jahrKosttrPfad())) return true;
+bool kostentraegerOrdnerDa() { return kostentraegerOrdnerDa(jahrKosttrPfad()); }
+
+bool kostentraegerOrdnerDa(const std::string& ordner) {
+  if (pf::directoryExists(ordner)) return true;
   meldung::fehlschlag("Kostenträgerdateien nicht verfügbar");
   return false;
 }
 
-bool kostentraegerDateienDa() {
-  if (!kostentraegerOrdnerDa()) return false;
-  const std::string ordner = jahrKosttrPfad() + "\\";
+bool kostentraegerDateienDa() { return kostentraegerDateienDa(jahrKosttrPfad()); }
+
+bool kostentraegerDateienDa(const std::string& ordner) {
+  if (!kostentraegerOrdnerDa(ordner)) return false;
   std::string masken;
   for (const Art& a : kArten) {
-    if (!DateienSuchen(ordner, rulesFor(a.basis).mask).empty()) return true;
+    if (!DateienSuchen(ordner + "\\", rulesFor(a.basis).mask).empty()) return true;
     masken += (masken.empty() ? "" : ", ") + std::string(rulesFor(a.basis).mask);
   }
   UpdateProtokoll("  FEHLER Kostenträgerdateien nicht verfügbar: keine Datei " + masken + " in " +
-                  jahrKosttrPfad());
+                  pf::displayPath(ordner));
   meldung::fehlschlag("Kostenträgerdateien nicht verfügbar");
   return false;
 }
 
-void kostentraegerListenZeigen() {
+void kostentraegerListenZeigen() { kostentraegerListenZeigen(jahrKosttrPfad()); }
+
+void kostentraegerListenZeigen(const std::string& ordner) {
   TFormEinstellungen& f = *FormEinstellungen;
-  const std::string ordner = jahrKosttrPfad();
   struct Liste {
     ui::TFileListBox* box;
     const char* maske;
@@ -100,16 +105,19 @@ void kostentraegerListenZeigen() {
   }
 }
 
-bool kostentraegerLesen(const std::function<bool(const KosttrLeseErgebnis&, std::string_view)>& ergebnis) {
+bool kostentraegerLesen(const LeseErgebnis& ergebnis) { return kostentraegerLesen(jahrKosttrPfad(), ergebnis); }
+
+bool kostentraegerLesen(const std::string& ordner, const LeseErgebnis& ergebnis) {
   using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
   struct Lauf {
     Leser lesen;
     const char* arbeitsdatei;
   };
-  const Globals& g = globals();
+  // The readers build their folder as data root + year path + "Kosttr".
+  const std::string ueber = pf::extractFilePath(ordner);
   for (const Lauf& l : {Lauf{Kosttr300Einlesen, "Kosttr300.txt"}, Lauf{Kosttr302Einlesen, "Kosttr302.txt"},
                         Lauf{Kosttr105Einlesen, "Kosttr105.txt"}})
-    if (!ergebnis(l.lesen(g.ProgrammPfad, g.DatenPfad, g.JahrPfad), l.arbeitsdatei)) return false;
+    if (!ergebnis(l.lesen(globals().ProgrammPfad, ueber, ""), l.arbeitsdatei)) return false;
   return true;
 }
 

@@ -19,19 +19,27 @@
 
 namespace riviza::costbearer {
 
-// True when the year's Kosttr folder exists; otherwise shows "Kostenträgerdateien nicht
-// verfügbar" (caption "Fehler") and answers false.
+// Each takes the folder of the cost-bearer files, the year's Kosttr folder unless given (a
+// folder named "Kosttr": the readers find the files in <its parent>\Kosttr).
+
+// True when the folder exists; otherwise shows "Kostenträgerdateien nicht verfügbar" (caption
+// "Fehler") and answers false.
 bool kostentraegerOrdnerDa();
+bool kostentraegerOrdnerDa(const std::string& ordner);
 // The same for a rebuild, which also needs a cost-bearer file in the folder (the start-up makes
 // the folder, so without this the test would never fire and every table be emptied); without
 // one the update list also gets a line naming the folder.
 bool kostentraegerDateienDa();
-// Points FileListBoxKost300/302/105 at the year's Kosttr folder with their masks.
+bool kostentraegerDateienDa(const std::string& ordner);
+// Points FileListBoxKost300/302/105 at the folder with their masks.
 void kostentraegerListenZeigen();
-// Runs the readers of the current year in the order §300, §302, §105 and hands each result with
-// its work file ("Kosttr300.txt", ...) to `ergebnis`; an answer of false stops the runs. True
-// when every reader ran.
-bool kostentraegerLesen(const std::function<bool(const KosttrLeseErgebnis&, std::string_view)>& ergebnis);
+void kostentraegerListenZeigen(const std::string& ordner);
+// Runs the readers in the order §300, §302, §105 and hands each result with its work file
+// ("Kosttr300.txt", ...) to `ergebnis`; an answer of false stops the runs. True when every
+// reader ran.
+using LeseErgebnis = std::function<bool(const KosttrLeseErgebnis&, std::string_view)>;
+bool kostentraegerLesen(const LeseErgebnis& ergebnis);
+bool kostentraegerLesen(const std::string& ordner, const LeseErgebnis& ergebnis);
 // After kostentraegerLesen, for a rebuild: true when the in-memory tables hold a valid cost bearer
 // of every basis whose year tables hold records; otherwise an error line of the update list says
 // which basis is missing and that no table was changed.

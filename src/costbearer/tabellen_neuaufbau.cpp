@@ -1,6 +1,7 @@
 // The rebuild pattern (form library, cost-bearer subsystem); see tabellen_neuaufbau.h.
 #include "costbearer/tabellen_neuaufbau.h"
 
+#include <algorithm>
 #include <optional>
 #include <unordered_set>
 #include <utility>
@@ -8,6 +9,8 @@
 #include "app/Riviza1.h"
 #include "app/Riviza1_tabellen.h"
 #include "app/globals.h"
+#include "app/tabellen_pause.h"
+#include "app/vorgang.h"
 #include "costbearer/abr_tools.h"
 #include "maintenance/update_liste.h"
 #include "platform/codec.h"
@@ -103,9 +106,15 @@ void fehlerProtokollieren(std::string_view was, const Error& fehler) {
   UpdateProtokoll("  FEHLER " + std::string(was) + ": " + fehler.message);
 }
 
+void fehlerProtokollieren(const Error& fehler) { UpdateProtokoll("  FEHLER " + fehler.message); }
+
+Error fehlerIn(const db::TTable& tabelle, const Error& e) {
+  return Error::make(e.code, pf::displayPath(tabelle.filePathText()) + ": " + e.message);
+}
+
 // ---- the run ----
 
-NeuaufbauLauf::NeuaufbauLauf() : begonnen_(kostentraegerDateienDa()) {}
+NeuaufbauLauf::NeuaufbauLauf(Neuaufbau& n) : n_(n), begonnen_(kostentraegerDateienDa(n.kosttrOrdner)) {}
 
 NeuaufbauLauf::~NeuaufbauLauf() {
   if (begonnen_) FormEinstellungen->LabelWarten->setVisible(false);
@@ -113,44 +122,63 @@ NeuaufbauLauf::~NeuaufbauLauf() {
 
 bool NeuaufbauLauf::kostentraegerEinlesen() {
   FormEinstellungen->LabelWarten->setVisible(true);
-  kostentraegerListenZeigen();
-  const bool gelesen = kostentraegerLesen([](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
+  kostentraegerListenZeigen(n_.kosttrOrdner);
+  const bool gelesen = kostentraegerLesen(n_.kosttrOrdner, [](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
     for (const std::string& notiz : r.notes) UpdateProtokoll(notiz);
     if (r.ok()) return true;
     fehlerProtokollieren("Kostenträgerdateien nicht eingelesen (" + std::string(arbeitsdatei) + ")",
                          r.status.error());
     return false;
   });
-  return gelesen && kostentraegerArtenVorhanden();
+  const bool vollstaendig = gelesen && kostentraegerArtenVorhanden();
+  if (!vollstaendig) n_.fehler = true;
+  return vollstaendig;
 }
 
 void NeuaufbauLauf::vorlagenKopieren(std::initializer_list<std::string_view> tabellen) {
   for (std::string_view t : tabellen) jahresVorlageKopieren(std::string(t));
 }
 
-// ---- one table in one transaction ----
-
-Result<TabelleImNeuaufbau> TabelleImNeuaufbau::beginnen(ui::TTable& komponente, std::string_view tabelle) {
-  RIVIZA_TRY(tabelleOeffnen(komponente, jahrDatenPfad(), std::string(tabelle)));
-  auto guard = komponente.startTransaction();
-  if (!guard) {
-    komponente.close();
-    return guard.error();
-  }
-  TabelleImNeuaufbau t(komponente, std::move(*guard));
-  RIVIZA_TRY(komponente.emptyTable());
-  return t;
+bool neuaufbauFestschreiben(Neuaufbau& n) {
+  if (n.fehler) return false;
+  const Status st = n.vorgang.festschreiben();
+  if (st) return true;
+  std::string tabellen;
+  for (const std::string& t : n.tabellen) tabellen += (tabellen.empty() ? "" : ", ") + pf::displayPath(t);
+  fehlerProtokollieren(std::string(n.vorgang.unveraendert() ? "nicht aktualisiert, unverändert: " : "nicht aktualisiert: ") +
+                           tabellen,
+                       st.error());
+  if (!n.vorgang.unveraendert()) UpdateProtokoll(n.vorgang.folgen(""));
+  n.fehler = true;
+  return false;
 }
 
-TabelleImNeuaufbau::TabelleImNeuaufbau(TabelleImNeuaufbau&& other) noexcept
-    : komponente_(std::exchange(other.komponente_, nullptr)),
-      guard_(std::move(other.guard_)),
-      fest_(other.fest_) {}
+bool imEigenenVorgang(const std::string& was, bool (*lauf)(Neuaufbau&)) {
+  bool ok = false;
+  TabellenPause pause;
+  {
+    Vorgang v(was);
+    Neuaufbau n{v, jahrKosttrPfad()};
+    ok = lauf(n);
+    ok = neuaufbauFestschreiben(n) && ok && !n.fehlerDanach;
+  }
+  for (const std::string& meldung : pause.wiederOeffnen()) UpdateProtokoll(meldung);
+  return ok;
+}
 
-TabelleImNeuaufbau::~TabelleImNeuaufbau() {
-  if (!komponente_ || fest_) return;
-  (void)guard_.rollback();
-  komponente_->close();
+// ---- one table of the rebuild ----
+
+Result<TabelleImNeuaufbau> TabelleImNeuaufbau::beginnen(Neuaufbau& n, ui::TTable& komponente,
+                                                        std::string_view tabelle) {
+  Vorgang& v = n.vorgang;
+  Status st = v.tabellen().join(komponente);
+  if (st) st = tabelleOeffnen(komponente, jahrDatenPfad(), std::string(tabelle));
+  if (st) st = v.schreiben();
+  if (st) st = komponente.emptyTable();
+  if (!st) return fehlerIn(komponente, st.error());
+  const std::string pfad = jahrTabellenPfad(tabelle);
+  if (std::find(n.tabellen.begin(), n.tabellen.end(), pfad) == n.tabellen.end()) n.tabellen.push_back(pfad);
+  return TabelleImNeuaufbau(komponente);
 }
 
 Status felderSetzen(db::TTable& tabelle, std::span<const std::string> werte) {
@@ -160,18 +188,18 @@ Status felderSetzen(db::TTable& tabelle, std::span<const std::string> werte) {
 }
 
 Status TabelleImNeuaufbau::anfuegen(std::span<const std::string> werte) {
-  RIVIZA_TRY(komponente_->append());
-  RIVIZA_TRY(felderSetzen(*komponente_, werte));
-  return komponente_->post();
+  Status st = komponente_->append();
+  if (st) st = felderSetzen(*komponente_, werte);
+  if (st) st = komponente_->post();
+  if (!st) return fehlerIn(*komponente_, st.error());
+  return okStatus();
 }
 
-Status TabelleImNeuaufbau::festschreiben(bool schliessen) {
-  RIVIZA_TRY(guard_.commit());
-  fest_ = true;
-  if (!schliessen) return okStatus();
+Status TabelleImNeuaufbau::schliessen() {
   Status aufgefrischt = komponente_->refresh();
   komponente_->close();
-  return aufgefrischt;
+  if (!aufgefrischt) return fehlerIn(*komponente_, aufgefrischt.error());
+  return okStatus();
 }
 
 // ---- a companion file ----
@@ -181,41 +209,31 @@ void Begleitdatei::vorsehen(std::string pfad, std::string kopf) {
   kopf_ = std::move(kopf);
 }
 
-Status Begleitdatei::markieren() {
-  if (!datei_.isOpen()) {
-    auto d = pf::File::open(temporaer(), pf::File::Mode::Create);
-    if (!d) return d.error();
-    datei_ = std::move(*d);
-    benannt_ = false;
-    RIVIZA_TRY(datei_.write(kopf_));
-  }
-  auto ende = datei_.seekEnd();
-  if (!ende) return ende.error();
-  marke_ = *ende;
+Error Begleitdatei::fehler(const Error& e) const {
+  return Error::make(e.code, pf::displayPath(pfad_) + ": " + e.message);
+}
+
+Status Begleitdatei::anlegen(Vorgang& v) {
+  if (angelegt_ || !vorgesehen()) return okStatus();
+  auto bau = v.dateien().stageFile(pfad_);
+  if (!bau) return fehler(bau.error());
+  auto d = pf::File::open(*bau, pf::File::Mode::Create);
+  if (!d) return fehler(d.error());
+  datei_ = std::move(*d);
+  angelegt_ = true;
+  if (Status st = datei_.write(kopf_); !st) return fehler(st.error());
   return okStatus();
 }
 
-Status Begleitdatei::zuruecknehmen() {
+Status Begleitdatei::anhaengen(std::string_view bytes) {
   if (!datei_.isOpen()) return okStatus();
-  RIVIZA_TRY(datei_.truncate(marke_));
-  auto stand = datei_.seek(marke_);
-  if (!stand) return stand.error();
-  return okStatus();
-}
-
-Status Begleitdatei::festschreiben() {
-  if (!datei_.isOpen() || benannt_) return okStatus();
-  RIVIZA_TRY(pf::renamePath(temporaer(), pfad_));
-  benannt_ = true;
+  if (Status st = datei_.write(bytes); !st) return fehler(st.error());
   return okStatus();
 }
 
 Status Begleitdatei::schliessen() {
-  if (!datei_.isOpen()) return okStatus();
-  const Status geschlossen = datei_.close();
-  // A file no table committed is not the run's: the one of the run before stays.
-  if (!benannt_) return pf::deleteFile(temporaer());
-  return geschlossen;
+  if (Status st = datei_.close(); !st) return fehler(st.error());
+  return okStatus();
 }
 
 // ---- one pass ----
@@ -252,17 +270,19 @@ Result<int> zeilenUebertragen(std::string_view text, const Durchgang& d, Tabelle
 
 }  // namespace
 
-DurchgangsErgebnis durchgang(ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln) {
+DurchgangsErgebnis durchgang(Neuaufbau& n, ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln) {
   const std::string pfad = jahrTabellenPfad(d.tabelle);
   if (!pf::fileExists(pfad)) {
     UpdateProtokoll("Datei nicht vorhanden! " + pf::displayPath(pfad));
     return DurchgangsErgebnis::TabelleFehlt;
   }
+  // Every error names the table or file it happened on.
   auto fehlgeschlagen = [&](const Error& e) {
-    fehlerProtokollieren(pf::displayPath(pfad), e);
+    fehlerProtokollieren(e);
+    n.fehler = true;
     return DurchgangsErgebnis::Fehler;
   };
-  auto t = TabelleImNeuaufbau::beginnen(komponente, d.tabelle);
+  auto t = TabelleImNeuaufbau::beginnen(n, komponente, d.tabelle);
   if (!t) return fehlgeschlagen(t.error());
   if (Status s = regeln.beginnen(); !s) return fehlgeschlagen(s.error());
 
@@ -270,21 +290,15 @@ DurchgangsErgebnis durchgang(ui::TTable& komponente, const Durchgang& d, Durchga
   const std::string arbeitsdatei = arbeitsdateiPfad(d.arbeitsdatei);
   if (pf::fileExists(arbeitsdatei)) {
     auto text = pf::readFile(arbeitsdatei);
-    if (!text) return fehlgeschlagen(text.error());
+    if (!text)
+      return fehlgeschlagen(Error::make(text.error().code, pf::displayPath(arbeitsdatei) + ": " + text.error().message));
     regeln.firma = firmaWerteLesen();
-    auto n = zeilenUebertragen(*text, d, *t, regeln);
-    if (!n) return fehlgeschlagen(n.error());
-    anzahl = *n;
+    auto gezaehlt = zeilenUebertragen(*text, d, *t, regeln);
+    if (!gezaehlt) return fehlgeschlagen(gezaehlt.error());
+    anzahl = *gezaehlt;
   }
-  // The companions follow the table: taken back when it does not commit, committed after it.
-  Status fest = regeln.schreiben();
-  if (fest) fest = t->festschreiben();
-  if (!t->fest()) {
-    if (Status z = regeln.zuruecknehmen(); !z) fehlerProtokollieren(pf::displayPath(pfad), z.error());
-    return fehlgeschlagen(fest.error());
-  }
-  if (Status s = regeln.festschreiben(); !s) return fehlgeschlagen(s.error());
-  if (!fest) return fehlgeschlagen(fest.error());
+  if (Status s = regeln.schreiben(); !s) return fehlgeschlagen(s.error());
+  if (Status s = t->schliessen(); !s) return fehlgeschlagen(s.error());
   if (anzahl) {
     UpdateProtokoll(std::string(d.anzahlText) + std::to_string(*anzahl));
     regeln.nachAnzahl(*anzahl);

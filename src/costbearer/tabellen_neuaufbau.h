@@ -6,20 +6,18 @@
 // run after every line, and a second rebuild started meanwhile would fill the same form tables
 // and reader tables under the first. It shows LabelWarten while it lives.
 //
-// A pass rebuilds one table inside one transaction (TabelleImNeuaufbau): the table is emptied
-// and refilled there and committed only when every line went through, so a failure leaves the
-// table as it was. A second main line of an IK already taken in the pass is logged and left out,
-// so no table ever holds a cost bearer twice. What a pass writes besides its table follows the
-// table: its lines in the companion files (debtor files, fund lists) are appended before the
-// table commits and cut off again when the commit fails (Begleitdatei); the companion tables
-// (branch offices, office rows) and the debtor number are committed only after the table was.
-// Writing the files after the commit was rejected: a full disk would then leave a rebuilt table
-// beside files that lack its lines. A companion table that fails after the table committed
-// cannot be undone (two files are two transactions); the pass reports it as its failure.
+// A run works in an operation (Neuaufbau, app/vorgang.h) and writes nothing on its own: every
+// table a pass rebuilds (TabelleImNeuaufbau) and every companion table joins the operation's
+// TableSet, emptied and refilled in its one transaction, and the companion files (debtor files,
+// fund lists) are staged in its exchange (Begleitdatei). When the operation commits they all
+// change together; when any step fails (n.fehler) nothing does. So no table is ever newer than
+// its companions, and a message names the table or file whose step failed. A second main line
+// of an IK already taken in the pass is logged and left out, so no table ever holds a cost
+// bearer twice.
 //
-//   NeuaufbauLauf: refused | begun --kostentraegerEinlesen()--> read | failed
-//   durchgang(): missing table -> logged; begin, lines, rules write, table commit (failed: rules
-//   take back), rules commit, count line
+//   NeuaufbauLauf: refused | begun --kostentraegerEinlesen()--> read | failed (n.fehler)
+//   durchgang(): missing table -> logged; table joined and emptied, lines, companion lines
+//   written, count line; a failure -> logged, n.fehler
 #pragma once
 
 #include <functional>
@@ -29,9 +27,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/vorgang.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/column_text.h"
 #include "costbearer/kosttr_dateien.h"
+#include "costbearer/tabellen_aktualisieren.h"
 #include "db/TTable.h"
 #include "platform/files.h"
 #include "platform/result.h"
@@ -88,18 +88,19 @@ std::string arbeitsdateiPfad(std::string_view datei);    // ProgrammPfad + "temp
 // ---- the run ----
 class NeuaufbauLauf {
  public:
-  // Without the year's cost-bearer folder or any file in it shows "Kostenträgerdateien nicht
+  // Without the cost-bearer folder or any file in it shows "Kostenträgerdateien nicht
   // verfügbar" and touches nothing.
-  NeuaufbauLauf();
+  explicit NeuaufbauLauf(Neuaufbau& n);
   ~NeuaufbauLauf();
   NeuaufbauLauf(const NeuaufbauLauf&) = delete;
   NeuaufbauLauf& operator=(const NeuaufbauLauf&) = delete;
 
   bool begonnen() const { return begonnen_; }
 
-  // Shows LabelWarten, points the file lists at the year's files and runs the three readers;
-  // their notes go to the update list. False after a reader failed or when a basis whose tables
-  // hold records brought no cost bearer (an error line says which): no table may be emptied.
+  // Shows LabelWarten, points the file lists at the cost-bearer files and runs the three
+  // readers; their notes go to the update list. False after a reader failed or when a basis whose
+  // tables hold records brought no cost bearer (an error line says which, n.fehler is set): the
+  // work files are then incomplete and no table may be emptied.
   bool kostentraegerEinlesen();
   // Copies the templates of missing year tables from LeerDaten; a failed copy shows later as the
   // pass's missing table.
@@ -107,75 +108,65 @@ class NeuaufbauLauf {
 
  private:
   const ui::OperationGuard vorgang_;
+  Neuaufbau& n_;
   bool begonnen_ = false;
 };
 
-// ---- a companion file, appended to pass by pass ----
-// The file follows the tables of the passes that write it: it is written under a temporary name
-// beside it (name + ".tmp") and takes its name when the first pass's table has committed, so a
-// run in which no table commits leaves the file of the run before as it was; a pass whose table
-// does not commit has its bytes cut off again.
-//   named --markieren() (the first creates name.tmp with the opening bytes)--> marked
-//   marked --anhaengen()...--> marked --zuruecknehmen()--> marked (cut back to the mark)
-//   marked --festschreiben() (the first renames name.tmp to name)--> marked
-//   any --schliessen()--> closed (a name.tmp that was never committed is deleted)
+// A rebuild in an operation of its own (`was` names it): the program's tables closed meanwhile
+// and opened again afterwards, `lauf` run on the year's cost-bearer files, the operation
+// committed unless a step failed. What `lauf` returned, false when the commit failed.
+bool imEigenenVorgang(const std::string& was, bool (*lauf)(Neuaufbau&));
+
+// ---- a companion file ----
+// A file the passes of a run append to, staged in the run's operation: it replaces the file of
+// its name when the operation commits; otherwise the file of the run before stays as it was.
+//   named --anlegen() (stages it with the opening bytes)--> staged --anhaengen()...--> staged
+//   staged --schliessen()--> closed (the operation renames it at its commit)
 class Begleitdatei {
  public:
   Begleitdatei() = default;
   Begleitdatei(const Begleitdatei&) = delete;
   Begleitdatei& operator=(const Begleitdatei&) = delete;
-  ~Begleitdatei() { (void)schliessen(); }
 
   // Names the file (path text) and the bytes it begins with; nothing is written yet.
   void vorsehen(std::string pfad, std::string kopf = {});
   bool vorgesehen() const { return !pfad_.empty(); }
-  bool benannt() const { return benannt_; }
-  // Sets the mark at the end of the file, where the bytes of the next pass begin.
-  Status markieren();
-  Status anhaengen(std::string_view bytes) { return datei_.write(bytes); }
-  // Cuts the file back to the mark: the bytes appended since, also a part of them written before
-  // a failure, are gone.
-  Status zuruecknehmen();
-  // The pass's table has committed: the file takes its name.
-  Status festschreiben();
+  // The first call stages the file; later calls do nothing.
+  Status anlegen(Vorgang& v);
+  bool angelegt() const { return angelegt_; }
+  Status anhaengen(std::string_view bytes);
   Status schliessen();
 
  private:
-  std::string temporaer() const { return pfad_ + ".tmp"; }
+  // An error of this file, naming it.
+  Error fehler(const Error& e) const;
 
   std::string pfad_, kopf_;
   platform::File datei_;
-  uint64_t marke_ = 0;
-  bool benannt_ = false;  // renamed to its name
+  bool angelegt_ = false;
 };
 
-// ---- one table in one transaction ----
+// ---- one table of the rebuild ----
 class TabelleImNeuaufbau {
  public:
-  // Closes the component, points it at the year's table, opens it, starts the transaction and
-  // empties the table.
-  static Result<TabelleImNeuaufbau> beginnen(ui::TTable& komponente, std::string_view tabelle);
-
-  TabelleImNeuaufbau(TabelleImNeuaufbau&& other) noexcept;
-  TabelleImNeuaufbau& operator=(TabelleImNeuaufbau&&) = delete;
-  // Without festschreiben() the old records come back and the component is closed.
-  ~TabelleImNeuaufbau();
+  // Joins the component to the operation's tables, points it at the year's table, opens it,
+  // begins the operation's transaction (when none runs) and empties the table. An error names
+  // the table.
+  static Result<TabelleImNeuaufbau> beginnen(Neuaufbau& n, ui::TTable& komponente, std::string_view tabelle);
 
   ui::TTable& tabelle() const { return *komponente_; }
-  // Appends a record with the values as text at positions 0, 1, ...
+  // Appends a record with the values as text at positions 0, 1, ...; an error names the table.
   Status anfuegen(std::span<const std::string> werte);
-  // Commits; with schliessen the component is then refreshed and closed (also when the refresh
-  // fails: the records are committed then, fest() tells).
-  Status festschreiben(bool schliessen = true);
-  bool fest() const { return fest_; }
+  // Refreshed and closed: its records wait for the operation's commit.
+  Status schliessen();
 
  private:
-  TabelleImNeuaufbau(ui::TTable& komponente, db::TransactionGuard guard)
-      : komponente_(&komponente), guard_(std::move(guard)) {}
+  explicit TabelleImNeuaufbau(ui::TTable& komponente) : komponente_(&komponente) {}
   ui::TTable* komponente_;
-  db::TransactionGuard guard_;
-  bool fest_ = false;
 };
+
+// An error of a step on `tabelle` (a component), naming its table file.
+Error fehlerIn(const db::TTable& tabelle, const Error& e);
 
 // Sets the fields at positions 0, 1, ... of the current record as text.
 Status felderSetzen(db::TTable& tabelle, std::span<const std::string> werte);
@@ -197,10 +188,9 @@ struct ParagrafDurchgang {
 
 // What one pass does with its lines. The pass calls, in order: beginnen() once the table is
 // emptied; for each line nimmt(), and for a line taken felder(), then nachSatz() with the
-// record just posted; schreiben() before it commits its table, to append what can be taken
-// back (the companion files); then zuruecknehmen() when schreiben() or the commit failed, or
-// festschreiben() once the table is committed; nachAnzahl() after its count line. A failure
-// before the commit ends the pass with its table as it was.
+// record just posted; schreiben() after the last line, to write what it kept for its companions;
+// nachAnzahl() after its count line. Any failure ends the pass and fails the operation; an error
+// of the rules names the table or file it was on.
 class DurchgangsRegeln {
  public:
   virtual ~DurchgangsRegeln() = default;
@@ -209,8 +199,6 @@ class DurchgangsRegeln {
   virtual std::vector<std::string> felder(const Arbeitszeile& zeile) = 0;
   virtual Status nachSatz(const Arbeitszeile&, db::TTable&) { return okStatus(); }
   virtual Status schreiben() { return okStatus(); }
-  virtual Status zuruecknehmen() { return okStatus(); }
-  virtual Status festschreiben() { return okStatus(); }
   virtual void nachAnzahl(int) {}
 
   // The settings of the year, read by the pass before its first line.
@@ -221,26 +209,28 @@ enum class DurchgangsErgebnis { Ok, TabelleFehlt, Fehler };
 
 // Runs one pass through the component (the rebuild pattern's step 7). A missing year table is
 // logged ("Datei nicht vorhanden! " and its path); a missing work file leaves the table empty
-// without a count line; any other failure is logged as an error line.
-DurchgangsErgebnis durchgang(ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln);
+// without a count line; any other failure is logged as an error line and sets n.fehler.
+DurchgangsErgebnis durchgang(Neuaufbau& n, ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln);
 
 // The passes of a rebuild in order through one component, each with the rules `regelnFuer`
 // makes for it: a failed pass ends the rebuild (Fehler), a missing table does not (TabelleFehlt
 // when no pass failed).
 template <class Pass, class RegelnFuer>
-DurchgangsErgebnis durchgaenge(ui::TTable& komponente, std::initializer_list<Pass> passes,
+DurchgangsErgebnis durchgaenge(Neuaufbau& n, ui::TTable& komponente, std::initializer_list<Pass> passes,
                                RegelnFuer&& regelnFuer) {
   DurchgangsErgebnis gesamt = DurchgangsErgebnis::Ok;
   for (const Pass& pass : passes) {
     auto regeln = regelnFuer(pass);
-    const DurchgangsErgebnis e = durchgang(komponente, pass.d, regeln);
+    const DurchgangsErgebnis e = durchgang(n, komponente, pass.d, regeln);
     if (e == DurchgangsErgebnis::Fehler) return e;
     if (e == DurchgangsErgebnis::TabelleFehlt) gesamt = e;
   }
   return gesamt;
 }
 
-// The error line of a failed step: "  FEHLER " + was + ": " + the error's text.
+// The error line of a failed step: "  FEHLER " + was + ": " + the error's text, or without
+// `was` the error's text alone (an error that names its table or file).
 void fehlerProtokollieren(std::string_view was, const Error& fehler);
+void fehlerProtokollieren(const Error& fehler);
 
 }  // namespace riviza::costbearer

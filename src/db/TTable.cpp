@@ -22,6 +22,7 @@ TTable::TTable() = default;
 
 TTable::~TTable() {
   close();
+  if (set_) set_->leave(*this);
   for (TableObserver* o : std::vector<TableObserver*>(observers_)) o->tableDestroyed(*this);
 }
 
@@ -60,12 +61,22 @@ Status TTable::open() {
   std::filesystem::path native = platform::nativePath(filePathText());
   auto lock = TableLock::acquire(native, exclusive_);
   if (!lock) return lock.error();
-  auto file = openTableFile(native);
-  if (!file) return file.error();
-  bool sameStructure = file->structure == file_.structure && !fields_.empty();
+  TableFile file;
+  std::string schema = "main";
+  if (set_) {
+    auto attached = set_->attach(native, file.structure);
+    if (!attached) return attached.error();
+    schema = std::move(*attached);
+  } else {
+    auto own = openTableFile(native);
+    if (!own) return own.error();
+    file = std::move(*own);
+  }
+  bool sameStructure = file.structure == file_.structure && !fields_.empty();
   lock_ = std::move(*lock);
-  file_ = std::move(*file);
-  Status st = registerFilterFunctions(file_.db);
+  file_ = std::move(file);
+  schema_ = std::move(schema);
+  Status st = registerFilterFunctions(db());
   if (st) st = prepareStatements();
   // The fields follow the structure alone: built even when the open fails below, so that they
   // never lag behind file_.structure, which the next open compares with.
@@ -91,6 +102,12 @@ Status TTable::open() {
   }
   bof_ = true;
   eof_ = view_.empty();
+  // Opened while its set writes: it writes in that transaction too.
+  if (set_ && set_->inTransaction()) {
+    counterAtBegin_.reset();
+    changedInTransaction_ = uncertainInTransaction_ = false;
+    inTransaction_ = true;
+  }
   state_ = TableState::Inactive;
   setState(TableState::Browse);
   notifyData();
@@ -99,7 +116,8 @@ Status TTable::open() {
 
 void TTable::close() {
   if (!active()) return;
-  if (inTransaction_) (void)endTransaction(false);
+  // A member leaves what it wrote to its set's commit or rollback.
+  if (inTransaction_ && !set_) (void)endTransaction(false);
   teardown();
   state_ = TableState::Browse;  // so that observers hear of the change
   setState(TableState::Inactive);
@@ -115,6 +133,7 @@ void TTable::teardown() {
   reader_.release();
   recordRowid_ = -1;
   file_.db.close();
+  schema_ = "main";
   lock_.release();
   view_.clear();
   ordered_ = 0;
@@ -149,18 +168,18 @@ Status TTable::prepareStatements() {
     std::string sql;
   };
   for (const Prep& p : {
-           Prep{&selectRow_, "SELECT " + cols + " FROM records WHERE rowid=?"},
-           Prep{&insertRow_, "INSERT INTO records(" + cols + ") VALUES(" + marks + ")"},
-           Prep{&updateRow_, "UPDATE records SET " + sets + " WHERE rowid=?"},
-           Prep{&deleteRow_, "DELETE FROM records WHERE rowid=?"},
-           Prep{&nextAutoInc_,
-                "UPDATE riviza_table SET autoinc_next=autoinc_next+1 RETURNING autoinc_next-1"},
+           Prep{&selectRow_, "SELECT " + cols + " FROM " + records() + " WHERE rowid=?"},
+           Prep{&insertRow_, "INSERT INTO " + records() + "(" + cols + ") VALUES(" + marks + ")"},
+           Prep{&updateRow_, "UPDATE " + records() + " SET " + sets + " WHERE rowid=?"},
+           Prep{&deleteRow_, "DELETE FROM " + records() + " WHERE rowid=?"},
+           Prep{&nextAutoInc_, "UPDATE " + schema_ +
+                                   ".riviza_table SET autoinc_next=autoinc_next+1 RETURNING autoinc_next-1"},
        }) {
-    auto st = Statement::prepare(file_.db, p.sql);
+    auto st = Statement::prepare(db(), p.sql);
     if (!st) return st.error();
     *p.target = std::move(*st);
   }
-  return reader_.prepare(file_.db, static_cast<int>(n));
+  return reader_.prepare(db(), static_cast<int>(n), schema_);
 }
 
 // ---- fields ----
@@ -203,7 +222,7 @@ void TTable::setCompiled(CompiledFilter c) {
   compiled_ = std::move(c);
   filterCheckSql_.clear();
   if (!compiled_.whereSql.empty())
-    filterCheckSql_ = "SELECT 1 FROM records WHERE rowid=? AND (" + compiled_.whereSql + ")";
+    filterCheckSql_ = "SELECT 1 FROM " + records() + " WHERE rowid=? AND (" + compiled_.whereSql + ")";
 }
 
 Status TTable::setFilter(std::string text) {
@@ -325,7 +344,8 @@ void TTable::assertInvariants() const {
     assert(!file_.db.isOpen() && view_.empty() && current_ == -1 && !inTransaction_);
     return;
   }
-  assert(file_.db.isOpen() && lock_.held());
+  assert(db().isOpen() && lock_.held());
+  assert(!set_ || (!file_.db.isOpen() && inTransaction_ == set_->inTransaction()));
   assert(record_.size() == file_.structure.fields.size() && fields_.size() == record_.size());
   assert(current_ >= -1 && current_ < static_cast<int>(view_.size()));
   assert((current_ == -1) == view_.empty() || state_ == TableState::Insert);

@@ -21,7 +21,8 @@
 //  - post() that fails (key violation, conversion, I/O) stays in Edit/Insert with the values.
 //  - deleteRecord() in Insert cancels; in Browse/Edit deletes the current record and moves to
 //    the record after it (or the one before when it was the last).
-//  - close() discards a pending Edit/Insert and rolls back an open transaction.
+//  - close() discards a pending Edit/Insert and rolls back an open transaction (a TableSet
+//    member's transaction is its set's, and stays for the set's commit or rollback).
 //  - Eof is set by last(), by next() on the last record and on an empty view; Bof by first(),
 //    by prior() on the first record and on an empty view; a move that lands clears both.
 //  - A changed filter stands on its first record. A posted record that does not pass the
@@ -37,7 +38,9 @@
 //
 // Two TTables on one file in one process are two connections: a bulk write transaction on one
 // can make reads of the other wait (busy time-out 5 s), so a caller does not read a table
-// through a second TTable while it rewrites it in a transaction.
+// through a second TTable while it rewrites it in a transaction. The tables of an operation
+// that writes several files join a TableSet (table_set.h) instead: they share its connection,
+// see each other's uncommitted records and commit together.
 #pragma once
 
 #include <functional>
@@ -53,6 +56,7 @@
 #include "db/record_reader.h"
 #include "db/structure.h"
 #include "db/table_file.h"
+#include "db/table_set.h"
 #include "platform/result.h"
 
 namespace riviza::db {
@@ -197,21 +201,25 @@ class TTable {
   // its records instead of the whole table. Kept in the file; creating it again does nothing.
   Status ensureFilterIndex(std::string_view fieldName);
   // Appends the records of the open table `source` (another file) by `copy`, in the source's
-  // order, in one transaction of its own, and returns how many were appended; on any failure
+  // order, in one transaction of its own (a member of a TableSet: from a member of the same set,
+  // in the set's transaction when it runs), and returns how many were appended; on any failure
   // none are. A copy that would change a value the assignment keeps (types that differ, an alpha
   // field shorter than its source, an autoincrement field here, a flag that is no logical field,
   // a blank test on no text field, a filtered source) is refused with kNotInOneStatement, to be
   // done record by record.
   Result<int> appendFrom(const TTable& source, const RecordCopy& copy);
-  // Starts a write transaction for bulk work; see TransactionGuard.
+  // Starts a write transaction for bulk work; see TransactionGuard. Refused for a member of a
+  // TableSet, whose transaction is the set's.
   Result<TransactionGuard> startTransaction();
   bool inTransaction() const { return inTransaction_; }
+  TableSet* tableSet() const { return set_; }
 
   void assertInvariants() const;
 
  private:
   friend class TField;
   friend class TransactionGuard;
+  friend class TableSet;
   using ViewEntry = db::ViewEntry;  // key values empty for tables without a key
 
   void teardown();  // back to Inactive without notices
@@ -242,7 +250,16 @@ class TTable {
   Status insertRecord(long long& rowid);
   Status updateRecord(long long rowid);
   Error mapWriteError(const Error& e) const;
+  Result<int> appendBy(const std::string& sql);  // appendFrom's statement, then the view
   Status endTransaction(bool commit);
+  // The bookkeeping of a transaction that began or ended on the connection (own or the set's).
+  void transactionBegan();
+  void transactionCommitted();
+  Status transactionRolledBack();
+  // The connection the statements run on, and the records table's name there.
+  Database& db() { return set_ ? set_->connection() : file_.db; }
+  const Database& db() const { return set_ ? set_->connection() : file_.db; }
+  std::string records() const { return schema_ + ".records"; }
   void fieldStored(int index);
   void setState(TableState s);
   void notifyRecord();
@@ -254,7 +271,10 @@ class TTable {
   TableState state_ = TableState::Inactive;
 
   TableLock lock_;
-  TableFile file_;  // connection and structure; statements below are finalised first
+  TableFile file_;  // connection (not used by a set's member) and structure
+  TableSet* set_ = nullptr;
+  std::string schema_ = "main";  // the file's name on the connection
+  // Statements below are finalised before either connection closes.
   Statement selectRow_, insertRow_, updateRow_, deleteRow_, nextAutoInc_;
   RecordReader reader_;
   std::vector<std::unique_ptr<TField>> fields_;

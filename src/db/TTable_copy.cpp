@@ -2,8 +2,8 @@
 // TTable::appendFrom.
 //
 // The source file is attached to this table's connection under a fixed name, its path bound as
-// a parameter; one INSERT ... SELECT appends its records in its view's order (key, then record
-// id). The blank test and the flag rule run as SQL functions over the stored values, through
+// a parameter (a source of the same TableSet is on the connection already); one INSERT ...
+// SELECT appends its records in its view's order (key, then record id). The blank test and the flag rule run as SQL functions over the stored values, through
 // the same conversions the fields read with.
 #include <algorithm>
 
@@ -48,7 +48,9 @@ Error notInOne(const std::string& why) {
   return Error::make(kNotInOneStatement, "nicht in einem Schritt zu kopieren: " + why);
 }
 
-Result<std::string> copySql(const TableStructure& from, const TableStructure& to, const RecordCopy& copy) {
+// `target` and `source`: the qualified names of the two records tables.
+Result<std::string> copySql(const TableStructure& from, const TableStructure& to, const RecordCopy& copy,
+                            const std::string& target, const std::string& source) {
   std::string columns, values;
   for (int i = 0; i < static_cast<int>(to.fields.size()); ++i) {
     const FieldDef& target = to.fields[static_cast<size_t>(i)];
@@ -71,7 +73,7 @@ Result<std::string> copySql(const TableStructure& from, const TableStructure& to
   }
   if (columns.empty()) return notInOne("keine Felder");
 
-  std::string sql = "INSERT INTO records(" + columns + ") SELECT " + values + " FROM riviza_source.records";
+  std::string sql = "INSERT INTO " + target + "(" + columns + ") SELECT " + values + " FROM " + source;
   if (!copy.leaveOutWhenBlank.empty()) {
     std::string blank;
     for (int p : copy.leaveOutWhenBlank) {
@@ -94,41 +96,53 @@ Result<int> TTable::appendFrom(const TTable& source, const RecordCopy& copy) {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(source.requireActive());
   if (source.filtered()) return notInOne("gefilterte Quelle");
+  const bool together = set_ && source.set_ == set_;
+  // A file attached to a set's connection would stay attached inside the set's transaction.
+  if (set_ && !together) return notInOne("Quelle außerhalb der gemeinsamen Transaktion");
   // Its own connection would see what it has not committed; this statement would not.
-  if (source.inTransaction()) return notInOne("Quelle in einer Transaktion");
-  auto sql = copySql(source.structure(), structure(), copy);
+  if (!together && source.inTransaction()) return notInOne("Quelle in einer Transaktion");
+  auto sql = copySql(source.structure(), structure(), copy, records(),
+                     together ? source.records() : "riviza_source.records");
   if (!sql) return sql.error();
   RIVIZA_TRY(checkBrowseMode());
-  RIVIZA_TRY(registerCopyFunctions(file_.db));
+  RIVIZA_TRY(registerCopyFunctions(db()));
+  // In the set's transaction when it runs; alone, the one statement changes the file or not.
+  if (together) return appendBy(*sql);
 
   // Detached once the transaction is over (a database read in a transaction stays attached).
   struct Detach {
     Database& db;
     ~Detach() { (void)db.exec("DETACH riviza_source"); }
-  } detach{file_.db};
+  } detach{db()};
   // Attached after the write lock is taken, so the lock binds this table only and the source is
   // merely read: a source another program holds does not stall the copy.
   auto transaction = startTransaction();
   if (!transaction) return transaction.error();
   {
-    auto attach = Statement::prepare(file_.db, "ATTACH ? AS riviza_source");
+    auto attach = Statement::prepare(db(), "ATTACH ? AS riviza_source");
     if (!attach) return attach.error();
     RIVIZA_TRY(attach->bind(1, platform::nativePath(source.filePathText()).string()));
     RIVIZA_TRY(attach->run());
   }
+  // The view before the commit: a failure after it would leave records the caller counts as
+  // not appended.
+  auto appended = appendBy(*sql);
+  if (!appended) return appended.error();
+  RIVIZA_TRY(transaction->commit());
+  return *appended;
+}
+
+Result<int> TTable::appendBy(const std::string& sql) {
   int appended = 0;
   {
-    auto insert = Statement::prepare(file_.db, *sql);
+    auto insert = Statement::prepare(db(), sql);
     if (!insert) return insert.error();
     Status st = insert->run();
-    appended = st ? file_.db.changes() : 0;
+    appended = st ? db().changes() : 0;
     wroteFile(appended > 0);
     if (!st) return mapWriteError(st.error());
   }
-  // The view before the commit: a failure after it would leave records the caller counts as
-  // not appended.
   RIVIZA_TRY(reloadView());
-  RIVIZA_TRY(transaction->commit());
   return appended;
 }
 

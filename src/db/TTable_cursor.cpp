@@ -38,10 +38,10 @@ Status TTable::requireActive() const {
 Status TTable::loadView() {
   const int keys = file_.structure.keyFieldCount;
   const std::string order = viewOrder(file_.structure);
-  std::string sql = "SELECT " + order + " FROM records";
+  std::string sql = "SELECT " + order + " FROM " + records();
   if (!compiled_.whereSql.empty()) sql += " WHERE " + compiled_.whereSql;
   sql += " ORDER BY " + order;
-  auto cached = file_.db.cached(sql);
+  auto cached = db().cached(sql);
   if (!cached) return cached.error();
   Statement& st = **cached;
   for (size_t i = 0; i < compiled_.params.size(); ++i)
@@ -68,9 +68,9 @@ Status TTable::loadRecord() {
     return okStatus();
   }
   const long long rowid = view_[static_cast<size_t>(current_)].rowid;
-  if (rowid == recordRowid_ && reader_.unchanged(file_.db, inTransaction_)) return okStatus();
+  if (rowid == recordRowid_ && reader_.unchanged(db(), inTransaction_)) return okStatus();
   recordRowid_ = -1;
-  auto found = reader_.read(file_.db, view_, current_, inTransaction_, record_);
+  auto found = reader_.read(db(), view_, current_, inTransaction_, record_);
   if (!found) return found.error();
   if (!*found)
     return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " +
@@ -93,6 +93,7 @@ void TTable::wroteRecord(long long rowid, bool changed) {
 }
 
 void TTable::wroteFile(bool changed) {
+  if (set_) set_->wrote(*this, schema_);
   if (!inTransaction_) {
     reader_.invalidate();
     return;
@@ -153,7 +154,7 @@ TTable::ViewEntry TTable::entryFor(long long rowid) const {
 
 Result<bool> TTable::passesFilter(long long rowid) {
   if (filterCheckSql_.empty()) return true;
-  auto cached = file_.db.cached(filterCheckSql_);
+  auto cached = db().cached(filterCheckSql_);
   if (!cached) return cached.error();
   Statement& check = **cached;
   RIVIZA_TRY(check.bind(1, rowid));

@@ -9,13 +9,13 @@ namespace {
 
 // Deletes every record. A table without records is left as it is: emptying the fresh copy of a
 // template then costs no write transaction (journal, flushes to disk) at all.
-Status deleteAll(Database& db) {
-  auto probe = db.cached("SELECT 1 FROM records LIMIT 1");
+Status deleteAll(Database& db, const std::string& records) {
+  auto probe = db.cached("SELECT 1 FROM " + records + " LIMIT 1");
   if (!probe) return probe.error();
   auto any = (*probe)->step();
   if (!any) return any.error();
   (*probe)->rewind();
-  return *any ? db.exec("DELETE FROM records") : okStatus();
+  return *any ? db.exec(("DELETE FROM " + records).c_str()) : okStatus();
 }
 
 }  // namespace
@@ -106,7 +106,7 @@ Status TTable::insertRecord(long long& rowid) {
     if (autoIncField_ >= 0) record_[static_cast<size_t>(autoIncField_)] = Value{};
     return mapWriteError(st.error());
   }
-  rowid = file_.db.lastInsertRowid();
+  rowid = db().lastInsertRowid();
   wroteRecord(rowid, true);  // a record id freed by a delete comes back
   return okStatus();
 }
@@ -117,9 +117,9 @@ Status TTable::updateRecord(long long rowid) {
   for (int i = 0; i < n; ++i) RIVIZA_TRY(updateRow_.bindUncopied(i + 1, record_[static_cast<size_t>(i)]));
   RIVIZA_TRY(updateRow_.bind(n + 1, rowid));
   Status st = updateRow_.run();
-  wroteRecord(rowid, st && file_.db.changes() > 0);
+  wroteRecord(rowid, st && db().changes() > 0);
   if (!st) return mapWriteError(st.error());
-  if (file_.db.changes() == 0)
+  if (db().changes() == 0)
     return Error::make(kRecordGone, "Datensatz wurde von einem anderen Benutzer gelöscht: " +
                                         platform::displayPath(filePathText()));
   return okStatus();
@@ -167,7 +167,7 @@ Status TTable::deleteRecord() {
   RIVIZA_TRY(deleteRow_.reset());
   RIVIZA_TRY(deleteRow_.bind(1, rowid));
   Status st = deleteRow_.run();
-  wroteRecord(rowid, st && file_.db.changes() > 0);
+  wroteRecord(rowid, st && db().changes() > 0);
   RIVIZA_TRY(st);
   view_.erase(view_.begin() + current_);
   ordered_ = view_.size();
@@ -181,6 +181,8 @@ Status TTable::deleteRecord() {
 
 Status TTable::emptyTable() {
   if (!active()) {
+    // It would commit on its own, outside the set's transaction.
+    if (set_) return Error::make(kInactive, "Tabelle ist nicht geöffnet: " + filePathText());
     // A closed table is emptied through a connection of its own; a table someone holds
     // exclusively is refused like any open.
     std::filesystem::path native = platform::nativePath(filePathText());
@@ -188,10 +190,10 @@ Status TTable::emptyTable() {
     if (!lock) return lock.error();
     auto file = openTableFile(native);
     if (!file) return file.error();
-    return deleteAll(file->db);
+    return deleteAll(file->db, "main.records");
   }
   RIVIZA_TRY(checkBrowseMode());
-  Status emptied = deleteAll(file_.db);
+  Status emptied = deleteAll(db(), records());
   forgetBuffered();
   wroteFile(false);
   RIVIZA_TRY(emptied);
@@ -207,13 +209,13 @@ Status TTable::rebuildIndexes() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
   wroteFile(false);
-  return file_.db.exec("REINDEX");
+  return db().exec(("REINDEX " + records()).c_str());
 }
 
 Status TTable::checkIntegrity() {
   RIVIZA_TRY(requireActive());
   RIVIZA_TRY(checkBrowseMode());
-  auto check = Statement::prepare(file_.db, "PRAGMA integrity_check(1)");
+  auto check = Statement::prepare(db(), "PRAGMA " + schema_ + ".integrity_check(1)");
   if (!check) return check.error();
   auto row = check->step();
   if (!row) return row.error();
@@ -227,31 +229,57 @@ Status TTable::ensureFilterIndex(std::string_view fieldName) {
   auto field = fieldByName(fieldName);
   if (!field) return field.error();
   const int position = (*field)->index();
-  const std::string sql = "CREATE INDEX IF NOT EXISTS riviza_filter_" + columnName(position) +
+  const std::string sql = "CREATE INDEX IF NOT EXISTS " + schema_ + ".riviza_filter_" + columnName(position) +
                           " ON records(" + filterColumnExpression(position, (*field)->dataType()) + ")";
   wroteFile(false);
-  return file_.db.exec(sql.c_str());
+  return db().exec(sql.c_str());
 }
 
 // ---- transactions ----
 
 Result<TransactionGuard> TTable::startTransaction() {
   RIVIZA_TRY(requireActive());
+  if (set_)
+    return Error::make(kTransactionState, "Tabelle schreibt in der Transaktion ihres Vorgangs: " + filePathText());
   if (inTransaction_)
     return Error::make(kTransactionState,
                        "Transaktion läuft bereits: " + platform::displayPath(filePathText()));
   // IMMEDIATE takes the write lock now: a table another program writes is reported here, not
   // halfway through the bulk work.
-  RIVIZA_TRY(file_.db.run("BEGIN IMMEDIATE"));
+  RIVIZA_TRY(db().run("BEGIN IMMEDIATE"));
+  transactionBegan();
+  return TransactionGuard(this);
+}
+
+void TTable::transactionBegan() {
   // From here on nobody else commits; what was read before counts only when nothing was
   // committed in between.
-  auto counter = file_.db.fileChangeCounter();
+  auto counter = db().fileChangeCounter(schema_);
   counterAtBegin_.reset();
   if (counter) counterAtBegin_ = *counter;
   if (!counter || !reader_.readAt(*counter)) forgetBuffered();
   changedInTransaction_ = uncertainInTransaction_ = false;
   inTransaction_ = true;
-  return TransactionGuard(this);
+}
+
+void TTable::transactionCommitted() {
+  inTransaction_ = false;
+  // The commit advanced the file change counter by one when the transaction changed the file,
+  // else not at all; the batch read meanwhile stays valid until anyone commits after it (a
+  // bulk routine with a transaction per voucher reads on without reading again).
+  if (counterAtBegin_ && !uncertainInTransaction_)
+    reader_.rebase(*counterAtBegin_ + (changedInTransaction_ ? 1u : 0u));
+  else
+    forgetBuffered();
+}
+
+Status TTable::transactionRolledBack() {
+  inTransaction_ = false;
+  cancel();
+  forgetBuffered();
+  // The view and the current record may name records that the rollback removed.
+  if (state_ != TableState::Inactive) RIVIZA_TRY(reloadView());
+  return okStatus();
 }
 
 Status TTable::endTransaction(bool commit) {
@@ -259,24 +287,15 @@ Status TTable::endTransaction(bool commit) {
     return Error::make(kTransactionState, "keine Transaktion: " + platform::displayPath(filePathText()));
   if (commit) {
     RIVIZA_TRY(checkBrowseMode());
-    RIVIZA_TRY(file_.db.run("COMMIT"));
-    inTransaction_ = false;
-    // The commit advanced the file change counter by one when the transaction changed the file,
-    // else not at all; the batch read meanwhile stays valid until anyone commits after it (a
-    // bulk routine with a transaction per voucher reads on without reading again).
-    if (counterAtBegin_ && !uncertainInTransaction_)
-      reader_.rebase(*counterAtBegin_ + (changedInTransaction_ ? 1u : 0u));
-    else
-      forgetBuffered();
+    RIVIZA_TRY(db().run("COMMIT"));
+    transactionCommitted();
     return okStatus();
   }
   inTransaction_ = false;
   cancel();
-  Status st = file_.db.run("ROLLBACK");
-  forgetBuffered();
-  // The view and the current record may name records that the rollback removed.
-  if (state_ != TableState::Inactive) RIVIZA_TRY(reloadView());
-  return st;
+  Status st = db().run("ROLLBACK");
+  Status back = transactionRolledBack();
+  return st ? back : st;
 }
 
 TransactionGuard::~TransactionGuard() {

@@ -27,7 +27,7 @@ bool onLocalDisk(const char* path) {
   }
 }
 
-Status pragma(const Database& db, const char* sql) {
+Status pragma(const Database& db, const std::string& sql) {
   auto st = Statement::prepare(db, sql);
   if (!st) return st.error();
   return st->run();
@@ -42,18 +42,22 @@ Status pragma(const Database& db, const char* sql) {
 //    their index pages revisited), visit pages again: SQLite's default page cache of 2 MiB holds
 //    a tenth of a year's voucher table, so they went through the file once more (written pages
 //    spilled and read back). Up to 16 MiB per open table, taken only as its pages need it.
-Status tuneConnection(const Database& db) {
-  if (onLocalDisk(sqlite3_db_filename(db.handle(), "main")))
-    RIVIZA_TRY(pragma(db, "PRAGMA mmap_size = 4096"));
-  return pragma(db, "PRAGMA cache_size = -16384");
+// Each file of a set of tables (table_set.h) is set up as its own schema; the schema names are
+// the set's own ("main", "s1", ...), never text from outside.
+Status tuneConnection(const Database& db, const std::string& schema) {
+  const std::string prefix = "PRAGMA \"" + schema + "\".";
+  if (onLocalDisk(sqlite3_db_filename(db.handle(), schema.c_str())))
+    RIVIZA_TRY(pragma(db, prefix + "mmap_size = 4096"));
+  return pragma(db, prefix + "cache_size = -16384");
 }
 
 }  // namespace
 
-Status RecordReader::prepare(const Database& db, int fieldCount) {
+Status RecordReader::prepare(const Database& db, int fieldCount, const std::string& schema) {
   release();
   fieldCount_ = fieldCount;
-  RIVIZA_TRY(tuneConnection(db));
+  schema_ = schema;
+  RIVIZA_TRY(tuneConnection(db, schema));
   auto range = Statement::prepare(db, selectSql() + " BETWEEN ? AND ?");
   if (!range) return range.error();
   range_ = std::move(*range);
@@ -61,7 +65,7 @@ Status RecordReader::prepare(const Database& db, int fieldCount) {
 }
 
 std::string RecordReader::selectSql() const {
-  return "SELECT rowid," + columnList(fieldCount_) + " FROM records WHERE rowid";
+  return "SELECT rowid," + columnList(fieldCount_) + " FROM " + schema_ + ".records WHERE rowid";
 }
 
 // Only filtered and keyed views need it, and it is the dearest statement to prepare.
@@ -97,7 +101,7 @@ void RecordReader::forget(long long rowid) {
 bool RecordReader::unchanged(const Database& db, bool inTransaction) const {
   if (inTransaction) return true;
   if (!counter_) return false;
-  auto now = db.fileChangeCounter();
+  auto now = db.fileChangeCounter(schema_);
   return now && readAt(*now);
 }
 
@@ -185,7 +189,7 @@ Status RecordReader::load(const Database& db, const std::vector<ViewEntry>& view
     if (!*row) break;
     if (first && !inTransaction) {
       // Read while this statement holds the read lock: the counter of exactly what it reads.
-      if (auto c = db.fileChangeCounter()) counter_ = *c;
+      if (auto c = db.fileChangeCounter(schema_)) counter_ = *c;
     }
     const long long id = query->columnInt(0);
     auto it = std::lower_bound(ids_.begin(), ids_.end(), std::pair{id, -1});

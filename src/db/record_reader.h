@@ -46,9 +46,9 @@ class RecordReader {
   static constexpr int kMaxBatch = 64;
   static constexpr int kSmallView = 8;
 
-  // Prepares the statements for a table of `fieldCount` fields on `db`, and sets the connection
-  // up for them (header page mapped, page cache).
-  Status prepare(const Database& db, int fieldCount);
+  // Prepares the statements for a table of `fieldCount` fields, attached to `db` as `schema`, and
+  // sets the connection up for them (header page mapped, page cache).
+  Status prepare(const Database& db, int fieldCount, const std::string& schema = "main");
   // Drops buffer and statements; before the connection closes.
   void release();
 
@@ -82,6 +82,7 @@ class RecordReader {
   int find(long long rowid, int index) const;
 
   int fieldCount_ = 0;
+  std::string schema_ = "main";
   Statement range_;                             // the records with ids between two bounds, for a dense batch
   Statement list_;                              // the records with one of kMaxBatch ids, for a sparse one
   std::vector<Slot> slots_;                     // slots_[0..count_) hold view[begin_..begin_+count_)

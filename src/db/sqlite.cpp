@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <iterator>
 #include <map>
 
 #include "platform/clock.h"
@@ -91,6 +92,8 @@ Database& Database::operator=(Database&& other) noexcept {
     close();
     db_ = std::move(other.db_);
     cache_ = std::move(other.cache_);
+    functions_ = std::move(other.functions_);
+    other.functions_.clear();
   }
   return *this;
 }
@@ -98,6 +101,7 @@ Database& Database::operator=(Database&& other) noexcept {
 void Database::close() {
   cache_.reset();
   db_.reset();
+  functions_.clear();
 }
 
 Result<Statement*> Database::cached(std::string_view sql) {
@@ -147,18 +151,20 @@ Status Database::exec(const char* sql) {
 
 Status Database::defineFunction(const char* name, ScalarFunction function, std::string_view what,
                                 int arguments) const {
+  if (functions_.contains(name)) return okStatus();
   int rc = sqlite3_create_function_v2(db_.get(), name, arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                       function, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) return sqliteError(db_.get(), rc, what);
+  functions_.insert(name);
   return okStatus();
 }
 
 long long Database::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_.get()); }
 int Database::changes() const { return sqlite3_changes(db_.get()); }
 
-Result<unsigned> Database::fileChangeCounter() const {
+Result<unsigned> Database::fileChangeCounter(const std::string& schema) const {
   sqlite3_file* file = nullptr;
-  int rc = sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_FILE_POINTER, &file);
+  int rc = sqlite3_file_control(db_.get(), schema.c_str(), SQLITE_FCNTL_FILE_POINTER, &file);
   if (rc != SQLITE_OK || !file || !file->pMethods) return sqliteError(db_.get(), rc, "Tabellendatei");
   unsigned char bytes[4] = {};
   rc = file->pMethods->xRead(file, bytes, sizeof bytes, 24);

@@ -14,6 +14,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,7 +49,8 @@ class Database {
   // parsed again, when the same SQL comes back (the filter query of each voucher).
   Result<Statement*> cached(std::string_view sql);
   // A deterministic SQL function of `arguments` arguments on this connection; `what` names it in
-  // an error.
+  // an error. Defined once per name: defining it again would expire every prepared statement of
+  // the connection (and fail while one runs), which a connection shared by several tables would feel.
   using ScalarFunction = void (*)(sqlite3_context*, int, sqlite3_value**);
   Status defineFunction(const char* name, ScalarFunction function, std::string_view what,
                         int arguments = 1) const;
@@ -57,8 +59,9 @@ class Database {
   // The file change counter of the database file (header offset 24), read straight from the
   // file without a lock: every commit by any connection in any process changes it, so an equal
   // value later means nothing was committed in between. Read it while a statement of this
-  // connection holds the read lock to tie it to what that statement reads.
-  Result<unsigned> fileChangeCounter() const;
+  // connection holds the read lock to tie it to what that statement reads. `schema` names the
+  // file among those attached ("main" is the one the connection was opened on).
+  Result<unsigned> fileChangeCounter(const std::string& schema = "main") const;
 
  private:
   struct Closer {
@@ -67,6 +70,7 @@ class Database {
   struct Cache;
   std::unique_ptr<sqlite3, Closer> db_;
   std::unique_ptr<Cache> cache_;  // declared after db_: finalised before the connection closes
+  mutable std::set<std::string> functions_;  // the names defineFunction defined
 };
 
 class Statement {

@@ -78,10 +78,10 @@ Result<long long> pragmaValue(Database& db, const char* pragma) {
   return *row ? st->columnInt(0) : 0LL;
 }
 
-// Reads and checks the structure records; every finding about a foreign or damaged file is a
-// kNotOurTable error naming what was wrong.
-Result<TableStructure> loadStructure(Database& db, const fs::path& file) {
-  auto appId = pragmaValue(db, "PRAGMA application_id");
+}  // namespace
+
+Result<TableStructure> loadStructure(Database& db, const std::string& schema, const fs::path& file) {
+  auto appId = pragmaValue(db, ("PRAGMA " + schema + ".application_id").c_str());
   if (!appId) {
     if ((appId.error().code & 0xff) == SQLITE_NOTADB) return notOurs(file, "keine SQLite-Datei");
     return appId.error();
@@ -90,7 +90,7 @@ Result<TableStructure> loadStructure(Database& db, const fs::path& file) {
                     notOurs(file, "fremde Kennung").message);
 
   TableStructure s;
-  auto head = Statement::prepare(db, "SELECT format, key_fields FROM riviza_table");
+  auto head = Statement::prepare(db, "SELECT format, key_fields FROM " + schema + ".riviza_table");
   if (!head) return notOurs(file, "Kopfsatz fehlt");
   auto row = head->step();
   if (!row) return row.error();
@@ -98,7 +98,8 @@ Result<TableStructure> loadStructure(Database& db, const fs::path& file) {
                     notOurs(file, "Formatversion").message);
   s.keyFieldCount = static_cast<int>(head->columnInt(1));
 
-  auto fields = Statement::prepare(db, "SELECT position, name, type, size FROM riviza_fields ORDER BY position");
+  auto fields = Statement::prepare(
+      db, "SELECT position, name, type, size FROM " + schema + ".riviza_fields ORDER BY position");
   if (!fields) return notOurs(file, "Felder fehlen");
   for (;;) {
     auto more = fields->step();
@@ -112,7 +113,7 @@ Result<TableStructure> loadStructure(Database& db, const fs::path& file) {
   }
   RIVIZA_CHECK_DATA(validateStructure(s).ok(), kNotOurTable, notOurs(file, "Struktur").message);
 
-  auto cols = Statement::prepare(db, "SELECT name FROM pragma_table_info('records') ORDER BY cid");
+  auto cols = Statement::prepare(db, "SELECT name FROM pragma_table_info('records','" + schema + "') ORDER BY cid");
   if (!cols) return cols.error();
   size_t n = 0;
   for (;; ++n) {
@@ -125,6 +126,8 @@ Result<TableStructure> loadStructure(Database& db, const fs::path& file) {
   RIVIZA_CHECK_DATA(n == s.fields.size(), kNotOurTable, notOurs(file, "Datenspalten").message);
   return s;
 }
+
+namespace {
 
 // True while `path` still names the file open as `fd`.
 bool sameFile(int fd, const fs::path& path) {
@@ -193,7 +196,7 @@ Result<TableFile> openTableFile(const fs::path& file) {
     return Error::make(kTableNotFound, "Tabelle nicht gefunden: " + platform::userPath(file));
   auto db = Database::open(file.string(), false);
   if (!db) return db.error();
-  auto s = loadStructure(*db, file);
+  auto s = loadStructure(*db, "main", file);
   if (!s) return s.error();
   // A file switched to WAL by some other tool would grow companion files; ours never do.
   RIVIZA_TRY(db->exec("PRAGMA journal_mode=DELETE"));

@@ -51,6 +51,11 @@ struct TableFile {
 // damaged structure are errors (kTableNotFound, kNotOurTable).
 Result<TableFile> openTableFile(const std::filesystem::path& file);
 
+// Reads and checks the structure records of the file attached to `db` as `schema` (named `file`
+// in errors); every finding about a foreign or damaged file is a kNotOurTable error naming what
+// was wrong.
+Result<TableStructure> loadStructure(Database& db, const std::string& schema, const std::filesystem::path& file);
+
 // Reads the structure of a table file (opens and closes it).
 Result<TableStructure> readTableStructure(const std::filesystem::path& file);
 

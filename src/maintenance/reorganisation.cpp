@@ -4,16 +4,22 @@
 // The year folder Y (DatenPfad + JahrPfad) holds, besides the tables in Daten:
 //   <yyyymmdd>\<hhnnss>\Daten   the dated backup of this run (a suffix "_2", "_3", ... when a
 //                               run of the same second left one), with a copy of REORG.LOG
-//   Daten_alt                   the backup of the last run, emptied and filled again
+//   Daten_alt                   the backup of the last run, replaced by this run's
+//   Daten_alt~neu               this run's backup while it is made
 //   Daten_neu                   the work folder: templates of LeerDaten, filled table by table
-//   Daten_vorher                the old Daten for the moment of the exchange
+//   Daten_vorher, Daten_alt~alt the old folders for the moment of the exchange
 // The order keeps the year's tables usable whatever fails: the preconditions are checked before
 // anything is made; both backups are copied and their sizes checked before Daten_neu is built;
-// every table is converted in Daten_neu; what only Daten has is carried over; then Daten_neu
-// takes Daten's place by two renames and the old folder is removed. A failure before the
-// renames leaves Daten untouched and the year's Version unwritten; REORG.LOG and a message say
-// what failed. The index files the old database engine kept beside its tables ("*.p*", "*.x*",
-// "*.y*" of a table's base name) are the ones not carried over.
+// every table is converted in Daten_neu; what only Daten has is carried over; then one exchange
+// (app/vorgang.h) puts Daten_alt~neu and Daten_neu in the places of Daten_alt and Daten, with
+// the year's new Version, and removes the old folders once all of it is done. A failure before
+// that leaves Daten, Daten_alt and the Version as they were, and removes what this run copied
+// (the disk it filled has its room back); REORG.LOG and one message say what failed. A process
+// killed during the exchange leaves its journal, and the next start restores the year or
+// finishes the exchange before anything looks at Daten (the old way let the start make a new,
+// empty Daten and the next run delete the folder aside, the only copy of the year). The index
+// files the old database engine kept beside its tables ("*.p*", "*.x*", "*.y*") are the ones
+// not carried over.
 #include "app/reorganisation.h"
 
 #include <set>
@@ -23,6 +29,7 @@
 #include "app/globals.h"
 #include "app/meldungen.h"
 #include "app/tabellen_pause.h"
+#include "app/vorgang.h"
 #include "maintenance/reorganisation_tabellen.h"
 #include "maintenance/update_liste.h"
 #include "platform/clock.h"
@@ -41,6 +48,9 @@ namespace riviza {
 namespace {
 
 namespace pf = platform;
+
+std::optional<bool> gBeimStart;
+bool gBeendet = false;  // the last run ended with "Reorganisation beendet"
 
 // Companion files SQLite may leave beside a table; they belong to the table file they name.
 constexpr const char* kBegleitEndungen[] = {"-journal", "-wal", "-shm"};
@@ -78,7 +88,8 @@ class Reorganisation {
         daten_(y_ + "Daten"),
         datenAlt_(y_ + "Daten_alt"),
         datenNeu_(y_ + "Daten_neu"),
-        datenVorher_(y_ + "Daten_vorher") {}
+        datenVorher_(y_ + "Daten_vorher"),
+        vorgang_("Reorganisation " + pf::displayPath(y_ + "Daten")) {}
 
   void ausfuehren();
 
@@ -91,13 +102,15 @@ class Reorganisation {
   Status tabellenUmbauen(const std::vector<std::string>& tabellen);
   Status uebernehmen();
   Status tauschen();
+  void aufraeumen();
   void abschliessen(const Status& ergebnis, TabellenPause& pause);
   std::vector<std::string> auflisten(const std::string& ordner, const char* maske);
 
   TFormEinstellungen& f_;
   const std::string y_, daten_, datenAlt_, datenNeu_, datenVorher_;
   std::string datiert_;  // relative to Y: "yyyymmdd\hhnnss"
-  bool datenUnveraendert_ = true;
+  Vorgang vorgang_;
+  std::string datenAltNeu_;  // the backup being made, staged for Daten_alt
 };
 
 // The checks before the run are reported under "FEHLER", its outcome under "Fehler !".
@@ -150,18 +163,17 @@ bool Reorganisation::datiertenOrdnerAnlegen() {
   return true;
 }
 
-// Both backups, each file checked for its size before anything goes on.
+// Both backups, each file checked for its size before anything goes on; Daten_alt is made
+// beside the old one and takes its place with the new tables.
 Status Reorganisation::sichern() {
-  if (!pf::directoryExists(datenAlt_)) {
-    RIVIZA_TRY(
-        mitGrund(pf::forceDirectories(datenAlt_), "Ordner nicht angelegt: " + pf::displayPath(datenAlt_)));
-    ReorgProtokoll("Ordner angelegt: " + pf::displayPath(datenAlt_));
-  }
-  DateienLoeschen(datenAlt_ + "\\", "*.*");
+  if (!pf::directoryExists(datenAlt_)) ReorgProtokoll("Ordner angelegt: " + pf::displayPath(datenAlt_));
+  auto alt = vorgang_.dateien().stageFolder(datenAlt_);
+  if (!alt) return mitGrund(alt.error(), "Ordner nicht angelegt: " + pf::displayPath(datenAlt_));
+  datenAltNeu_ = *alt;
   ReorgProtokoll("Dateien gelöscht: " + pf::displayPath(datenAlt_));
   pf::processMessages();
   for (const std::string& datei : auflisten(daten_, "*.*")) {
-    for (const std::string& ziel : {datenAlt_, y_ + datiert_ + "\\Daten"})
+    for (const std::string& ziel : {datenAltNeu_, y_ + datiert_ + "\\Daten"})
       RIVIZA_TRY(kopierenUndPruefen(daten_ + "\\" + datei, ziel + "\\" + datei));
   }
   ReorgProtokoll("Daten kopiert: " + pf::displayPath(daten_ + "\\") + "  ->  " +
@@ -193,10 +205,9 @@ void Reorganisation::indexNeuAufbauen() {
 Result<std::vector<std::string>> Reorganisation::vorlagenKopieren() {
   const std::string vorlagen = globals().ProgrammPfad + "LeerDaten";
   const std::vector<std::string> dateien = auflisten(vorlagen, "*.*");
-  if (pf::pathExists(datenNeu_))
-    RIVIZA_TRY(mitGrund(pf::removeTree(datenNeu_), "Ordner nicht gelöscht: " + pf::displayPath(datenNeu_)));
-  RIVIZA_TRY(
-      mitGrund(pf::forceDirectories(datenNeu_), "Ordner nicht angelegt: " + pf::displayPath(datenNeu_)));
+  // Staged for Daten from the start, so that a killed run leaves none behind.
+  auto neu = vorgang_.dateien().stageFolder(daten_, datenNeu_, datenVorher_);
+  if (!neu) return mitGrund(Status(neu.error()), "Ordner nicht angelegt: " + pf::displayPath(datenNeu_)).error();
   for (const std::string& datei : dateien)
     if (!pf::equalsIgnoreCase(datei, kAbrechngIni))
       RIVIZA_TRY(kopierenUndPruefen(vorlagen + "\\" + datei, datenNeu_ + "\\" + datei));
@@ -237,23 +248,14 @@ Status Reorganisation::uebernehmen() {
   return okStatus();
 }
 
+// Daten_neu and the new Daten_alt take their places, with the year's Version, in one exchange.
 Status Reorganisation::tauschen() {
-  if (pf::pathExists(datenVorher_))
-    RIVIZA_TRY(
-        mitGrund(pf::removeTree(datenVorher_), "Ordner nicht gelöscht: " + pf::displayPath(datenVorher_)));
-  RIVIZA_TRY(mitGrund(pf::renamePath(daten_, datenVorher_),
-                      "Umbenennen fehlgeschlagen: " + pf::displayPath(daten_)));
-  if (Status st = mitGrund(pf::renamePath(datenNeu_, daten_),
-                           "Umbenennen fehlgeschlagen: " + pf::displayPath(datenNeu_));
-      !st) {
-    if (pf::renamePath(datenVorher_, daten_)) return st;
-    datenUnveraendert_ = false;
-    return Error::make(st.error().code, st.error().message + "; die bisherigen Tabellen liegen in " +
-                                            pf::displayPath(datenVorher_));
-  }
+  auto ini = vorgang_.dateien().stageCopy(jahrIniPfad());
+  Status st = ini ? pf::IniFile(*ini).writeString("EINSTELLUNGEN", "Version", DateiVersion("").substr(0, 3))
+                  : Status(ini.error());
+  RIVIZA_TRY(mitGrund(st, "Version nicht gespeichert: " + pf::displayPath(jahrIniPfad())));
+  RIVIZA_TRY(mitGrund(vorgang_.festschreiben(), "Umbenennen fehlgeschlagen: " + pf::displayPath(datenNeu_)));
   ReorgProtokoll("Index gelöscht: " + pf::displayPath(daten_ + "\\"));
-  if (Status st = pf::removeTree(datenVorher_); !st)
-    ReorgProtokoll("FEHLER beim Löschen: " + pf::displayPath(datenVorher_) + " (" + st.error().message + ")");
   ReorgProtokoll("Dateien gelöscht: " + pf::displayPath(daten_ + "\\"));
   ReorgProtokoll("Daten kopiert: " + pf::displayPath(datenNeu_ + "\\") + "  ->  " +
                  pf::displayPath(daten_ + "\\"));
@@ -262,35 +264,45 @@ Status Reorganisation::tauschen() {
   return okStatus();
 }
 
+// A run that failed takes back what it copied: the work folder, the backup made for Daten_alt
+// and the dated copies (the dated folder stays, for the log). Daten and Daten_alt are the old.
+void Reorganisation::aufraeumen() {
+  if (pf::pathExists(datenNeu_)) (void)pf::removeTree(datenNeu_);
+  const std::string datiert = y_ + datiert_ + "\\Daten";
+  for (const pf::DirEntry& e : pf::listDirectory(datiert)) (void)pf::removeTree(datiert + "\\" + e.name);
+}
+
 void Reorganisation::abschliessen(const Status& ergebnis, TabellenPause& pause) {
   const Globals& g = globals();
-  if (!ergebnis && datenUnveraendert_ && pf::pathExists(datenNeu_)) (void)pf::removeTree(datenNeu_);
+  if (!ergebnis && vorgang_.unveraendert()) aufraeumen();
   for (const std::string& meldung : pause.wiederOeffnen()) ReorgProtokoll(meldung);
   if (ergebnis) {
     ReorgProtokoll("Reorganisation beendet");
+    gBeendet = true;
   } else {
     ReorgProtokoll(ergebnis.error().message);
-    ReorgProtokoll((datenUnveraendert_ ? "Reorganisation abgebrochen, Daten unverändert: "
-                                       : "Reorganisation abgebrochen: ") +
+    ReorgProtokoll((vorgang_.unveraendert() ? "Reorganisation abgebrochen, Daten unverändert: "
+                                            : "Reorganisation abgebrochen: ") +
                    pf::displayPath(daten_ + "\\"));
   }
   pf::processMessages();
 
   const std::string log = g.ProgrammPfad + kReorgLog;
   Status geschrieben = ListeSpeichern(f_.ListBoxReorg->items(), log);
-  if (geschrieben) geschrieben = pf::copyFile(log, y_ + datiert_ + "\\" + kReorgLog);
-  if (!geschrieben)
-    fehlerBox(std::string(kReorgLog) + " nicht geschrieben:\n\n" + geschrieben.error().message);
-
+  if (geschrieben) {
+    const std::string kopie = y_ + datiert_ + "\\" + kReorgLog;
+    geschrieben = pf::copyFile(log, kopie);
+    if (!geschrieben) (void)pf::deleteFile(kopie);  // no half a log
+  }
+  // One message: a log that could not be written (a full disk) is said after the reason.
+  const std::string logFehler =
+      geschrieben ? std::string() : "\n\n" + std::string(kReorgLog) + " nicht geschrieben: " + geschrieben.error().message;
   if (ergebnis) {
     if (pf::fileExists(g.ProgrammPfad + "update.txt")) (void)pf::deleteFile(g.ProgrammPfad + "update.txt");
-    pf::IniFile jahr(jahrIniPfad());
-    if (Status st = jahr.writeString("EINSTELLUNGEN", "Version", DateiVersion("").substr(0, 3)); !st)
-      fehlerBox("Version nicht gespeichert: " + pf::displayPath(jahrIniPfad()) + "\n\n" + st.error().message);
+    if (!logFehler.empty()) fehlerBox(logFehler.substr(2));
   } else {
-    fehlerBox("Reorganisation abgebrochen !\n\n" + ergebnis.error().message +
-              (datenUnveraendert_ ? "\n\nDie Tabellen in " + pf::displayPath(daten_) + " sind unverändert."
-                                  : std::string()));
+    fehlerBox("Reorganisation abgebrochen !\n\n" + ergebnis.error().message + "\n\n" +
+              vorgang_.folgen("Die Tabellen in " + pf::displayPath(daten_) + " sind unverändert.") + logFehler);
   }
   f_.ListBoxReorg->setItemIndex(f_.ListBoxReorg->items().count() - 1);
   f_.LabelDbSatz->setVisible(false);
@@ -318,8 +330,18 @@ void DatenReorganisieren() {
   // The message pump runs after every record: as an operation, no second start (which would
   // rename the folders under the first one's feet) and no close gets in meanwhile.
   const ui::OperationGuard vorgang;
+  gBeendet = false;
   Reorganisation().ausfuehren();
 }
+
+void DatenReorganisierenBeimStart() {
+  DatenReorganisieren();
+  gBeimStart = gBeendet && !globals().FehlerAufgetreten;
+}
+
+std::optional<bool> reorganisationBeimStart() { return gBeimStart; }
+
+void reorganisationBeimStartVergessen() { gBeimStart.reset(); }
 
 void TFormEinstellungen::BitBtnReorgClick(TComponent&) { DatenReorganisieren(); }
 

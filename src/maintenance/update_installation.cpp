@@ -8,8 +8,11 @@
 // The Windows program unpacked straight into the target folders and went on whatever the zip
 // component said, so a broken package emptied the Kosttr folders or closed the program for an
 // installer that was never unpacked. Here a package is judged first: unpacked whole (the cost
-// bearers into a staging folder), every selected entry written and checked. The old cost-bearer
-// files are kept aside until the new ones are in both folders.
+// bearers into a staging folder), every selected entry written and checked. Then both Kosttr
+// folders are built anew beside the old ones, the tables rebuilt from the new files and the date
+// staged, and all of it takes effect in one operation (app/vorgang.h): a rebuild that fails
+// leaves the old files, the old tables and the old date (the Windows program, and this one's
+// first version, replaced the folders first and left them new beside half-rebuilt tables).
 #include "maintenance/update_installation.h"
 
 #include <optional>
@@ -19,7 +22,10 @@
 #include "app/allg_tools.h"
 #include "app/globals.h"
 #include "costbearer/kosttr_dateien.h"
+#include "app/tabellen_pause.h"
+#include "app/vorgang.h"
 #include "maintenance/update_liste.h"
+#include "costbearer/tabellen_neuaufbau.h"
 #include "maintenance/update_tabellen.h"
 #include "platform/files.h"
 #include "platform/ini.h"
@@ -117,55 +123,11 @@ std::vector<std::string> dateienIn(const std::string& ordner, const char* maske 
   return namen;
 }
 
-// Replaces the files of each target folder by the staged tree. The old files are copied aside
-// first (the data root may sit on another file system, so nothing is renamed across); when a
-// step fails, every target already touched gets its old files back. The error says which.
-class KosttrErsatz {
- public:
-  explicit KosttrErsatz(std::string ablage) : ablage_(std::move(ablage)) {}
-  ~KosttrErsatz() { (void)pf::removeTree(ablage_); }
-  KosttrErsatz(const KosttrErsatz&) = delete;
-  KosttrErsatz& operator=(const KosttrErsatz&) = delete;
-
-  Status ersetzen(const std::string& neu, const std::vector<std::string>& ziele) {
-    for (const std::string& ziel : ziele) {
-      const std::string alt = ablage_ + "\\" + zahl(static_cast<long long>(ersetzt_.size()));
-      ersetzt_.push_back({ziel, alt});
-      Status st = ersetzenEins(neu, ziel, alt);
-      if (!st.ok()) {
-        zurueck();
-        return st;
-      }
-    }
-    return okStatus();
-  }
-
- private:
-  struct Ersetzt {
-    std::string ziel, alt;
-  };
-
-  static Status ersetzenEins(const std::string& neu, const std::string& ziel, const std::string& alt) {
-    RIVIZA_TRY(pf::forceDirectories(alt));
-    RIVIZA_TRY(pf::forceDirectories(ziel));
-    for (const std::string& name : dateienIn(ziel))
-      RIVIZA_TRY(pf::copyFile(ziel + "\\" + name, alt + "\\" + name));
-    DateienLoeschen(ziel + "\\", "*.*");
-    if (!dateienIn(ziel).empty()) return Error::make(EACCES, ziel + ": alte Dateien nicht löschbar");
-    return pf::copyTree(neu, ziel);
-  }
-
-  void zurueck() {
-    for (const Ersetzt& e : ersetzt_) {
-      DateienLoeschen(e.ziel + "\\", "*.*");
-      for (const std::string& name : dateienIn(e.alt))
-        (void)pf::copyFile(e.alt + "\\" + name, e.ziel + "\\" + name);
-    }
-  }
-
-  std::string ablage_;
-  std::vector<Ersetzt> ersetzt_;
-};
+// Why the unpacked package must not replace the cost-bearer files, or nothing when it may.
+std::optional<std::string> paketPruefen(const std::string& ordner) {
+  if (dateienIn(ordner, "*.ke?").empty()) return "keine Kostenträgerdatei (*.ke?) im Paket";
+  return costbearer::kostentraegerPaketPruefen(ordner);
+}
 
 bool kosttrAbbruch(const std::string& grund) {
   UpdateProtokoll("Kostenträgerdateien nicht übernommen: " + grund);
@@ -200,42 +162,55 @@ bool ProgrammUpdateInstallieren(const std::string& paket, bool paketLoeschen) {
 bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum) {
   TFormEinstellungen& f = *FormEinstellungen;
   Globals& g = globals();
-  const std::string neu = g.ProgrammPfad + "Temp\\KosttrNeu";
+  // The package's files as the readers find them (a folder named Kosttr).
+  const std::string auspacken = g.ProgrammPfad + "Temp\\KosttrNeu";
+  const std::string neu = auspacken + "\\Kosttr";
   struct Aufraeumen {
     std::string ordner;
     ~Aufraeumen() { (void)pf::removeTree(ordner); }
-  } aufraeumen{neu};
-  (void)pf::removeTree(neu);
+  } aufraeumen{auspacken};
+  (void)pf::removeTree(auspacken);
   (void)pf::forceDirectories(neu);
   const Entpackt e = entpacken(paket, neu);
   UpdateProtokoll("Dateien entpackt: " + zahl(e.anzahl));
   pf::processMessages();
   if (e.fehler) return kosttrAbbruch(*e.fehler);
-  if (dateienIn(neu, "*.ke?").empty()) return kosttrAbbruch("keine Kostenträgerdatei (*.ke?) im Paket");
-  if (auto grund = costbearer::kostentraegerPaketPruefen(neu)) return kosttrAbbruch(*grund);
+  if (const auto grund = paketPruefen(neu)) return kosttrAbbruch(*grund);
+
+  // Both Kosttr folders, the tables rebuilt from the new files and the date change in one
+  // operation: when any of it fails, the old files, tables and date all stay.
+  bool ok = false;
+  TabellenPause pause;
   {
-    KosttrErsatz ersatz(g.ProgrammPfad + "Temp\\KosttrAlt");
-    Status st = ersatz.ersetzen(neu, {jahrKosttrPfad(), g.ProgrammPfad + "Kosttr"});
-    if (!st.ok()) return kosttrAbbruch(st.error().message);
-  }
-  pf::processMessages();
-  if (!KosttrTabellenNeuAufbauen()) {
-    UpdateProtokoll("Tabellen nicht aktualisiert, Kostenträgerdatum nicht gespeichert");
-    return false;
-  }
-  {
-    pf::IniFile jahr(jahrIniPfad());
-    Status st = jahr.writeString("EINSTELLUNGEN", "KosttrDatum", datum);
-    if (!st.ok()) {
-      UpdateProtokoll("Kostenträgerdatum nicht gespeichert: " + st.error().message);
+    Vorgang v("Kostenträger-Update vom " + datum + ": " + pf::displayPath(jahrKosttrPfad()));
+    for (const std::string& ziel : {jahrKosttrPfad(), g.ProgrammPfad + "Kosttr"}) {
+      auto bau = v.dateien().stageFolder(ziel);
+      Status st = bau ? pf::copyTree(neu, *bau) : Status(bau.error());
+      if (!st) return kosttrAbbruch(st.error().message);
+    }
+    pf::processMessages();
+    costbearer::Neuaufbau n{v, neu};
+    ok = KosttrTabellenNeuAufbauen(n);
+    if (n.fehler) {
+      UpdateProtokoll("Tabellen nicht aktualisiert: Kostenträgerdateien, Tabellen und Kostenträgerdatum unverändert");
       return false;
     }
+    auto ini = v.dateien().stageCopy(jahrIniPfad());
+    Status st = ini ? pf::IniFile(*ini).writeString("EINSTELLUNGEN", "KosttrDatum", datum) : Status(ini.error());
+    if (!st) return kosttrAbbruch("Kostenträgerdatum nicht gespeichert: " + st.error().message);
+    if (!costbearer::neuaufbauFestschreiben(n)) {
+      UpdateProtokoll("Kostenträgerdateien nicht übernommen: " +
+                      v.folgen("Dateien, Tabellen und Kostenträgerdatum unverändert"));
+      return false;
+    }
+    ok = ok && !n.fehlerDanach;
   }
+  for (const std::string& meldung : pause.wiederOeffnen()) UpdateProtokoll(meldung);
   g.StandKosttrDatum = datum;
   f.LabelKosttr->setCaption(datum);
   pf::processMessages();
   UpdateProtokoll("  Aktualisierung beendet");
-  return true;
+  return ok;
 }
 
 bool KosttrUebernehmenGefragt(const std::string& datum) {

@@ -5,8 +5,10 @@
 #include "app/Riviza1.h"
 #include "app/globals.h"
 #include "costbearer/tabellen_aktualisieren.h"
+#include "costbearer/tabellen_neuaufbau.h"
 #include "maintenance/update_liste.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/pump.h"
 
 namespace riviza {
@@ -14,7 +16,8 @@ namespace riviza {
 namespace {
 
 // One rebuild between its beginning and end lines in the update list; whether it succeeded.
-bool zwischenZeilen(std::string_view beginn, bool (*neuaufbau)(), std::string_view ende) {
+template <class Neuaufbau>
+bool zwischenZeilen(std::string_view beginn, Neuaufbau&& neuaufbau, std::string_view ende) {
   UpdateProtokoll(beginn);
   const bool ok = neuaufbau();
   UpdateProtokoll(ende);
@@ -23,25 +26,30 @@ bool zwischenZeilen(std::string_view beginn, bool (*neuaufbau)(), std::string_vi
 
 }  // namespace
 
-bool KosttrTabellenNeuAufbauen() {
-  bool ok = zwischenZeilen("  Beginn -> Kostenträgerdatei wird aktualisiert ...", KosttrAktualisieren,
-                           "  Ende   -> Kostenträgerdatei aktualisiert");
+bool KosttrTabellenNeuAufbauen(costbearer::Neuaufbau& n) {
+  bool ok = zwischenZeilen(
+      "  Beginn -> Kostenträgerdatei wird aktualisiert ...", [&] { return KosttrAktualisierenIm(n); },
+      "  Ende   -> Kostenträgerdatei aktualisiert");
   platform::processMessages();
-  ok = zwischenZeilen("  Beginn -> Kassendatei wird aktualisiert ...", KassenAktualisieren,
+  // A rebuild that failed has made the operation one that changes nothing: the others need not run.
+  if (n.fehler) return false;
+  ok = zwischenZeilen("  Beginn -> Kassendatei wird aktualisiert ...", [&] { return KassenAktualisierenIm(n); },
                       "  Ende   -> Kassendatei aktualisiert") &&
        ok;
+  if (n.fehler) return false;
   const std::string daten = jahrDatenPfad() + "\\";
   if (platform::fileExists(daten + "Kas.db") && platform::fileExists(daten + "KasAdrAnn.db")) {
     platform::processMessages();
-    ok = zwischenZeilen("  Beginn -> Kassendatei302 wird aktualisiert ...", KassenAdrAnnAktualisieren,
-                        "  Ende   -> Kassendatei302 aktualisiert") &&
+    ok = zwischenZeilen("  Beginn -> Kassendatei302 wird aktualisiert ...",
+                        [&] { return KassenAdrAnnAktualisierenIm(n); }, "  Ende   -> Kassendatei302 aktualisiert") &&
          ok;
   }
   return ok;
 }
 
 bool KostentraegerTabellenAktualisieren() {
-  const bool ok = KosttrTabellenNeuAufbauen();
+  const bool ok = costbearer::imEigenenVorgang("Kostenträger- und Kassentabellen " + platform::displayPath(jahrDatenPfad()),
+                                               KosttrTabellenNeuAufbauen);
   platform::processMessages();
   UpdateProtokoll("  Aktualisierung beendet");
   return ok;

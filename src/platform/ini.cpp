@@ -122,7 +122,7 @@ Status saveLines(const std::string& path, std::vector<Line>& lines) {
   }
   std::filesystem::path target = nativePath(path);
   std::filesystem::path tmp = target;
-  tmp += ".tmp~";
+  tmp += kIniWriteSuffix;
   struct stat st;
   bool hadFile = ::stat(target.c_str(), &st) == 0;
   // The rename would replace a read-only file as well; the profile functions refuse to write it.

@@ -20,6 +20,9 @@
 
 namespace riviza::platform {
 
+// The name a write gives the new file beside the old one until the rename: path + this.
+inline constexpr std::string_view kIniWriteSuffix = ".tmp~";
+
 class IniFile {
  public:
   explicit IniFile(std::string pathText) : path_(std::move(pathText)) {}

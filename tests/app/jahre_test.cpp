@@ -3,15 +3,19 @@
 // and the deletion of movement data, the year switch and the data-root change, each with the
 // program-access lock of the years they leave, enter and write.
 
+#include <sqlite3.h>
+
 #include <cerrno>
 #include <utility>
 
 #include "app/Riviza1_jahre.h"
 #include "app/Riviza1_tabellen.h"
+#include "app/vorgang.h"
 #include "jahr_daten.h"
 #include "platform/pump.h"
 #include "shell_fixture.h"
 #include "stoerung.h"
+#include "support/trees.h"
 
 namespace riviza::test {
 namespace {
@@ -65,19 +69,21 @@ TEST_F(Jahre, TheFlatLayoutMovesIntoItsYearAndTheNextYearIsMade) {
   ASSERT_EQ(globals().JahrPfad, "Abrechng\\");
   ASSERT_EQ(wert(imDaten("Abrechng\\Abrechng.ini"), "EINSTELLUNGEN", "ProgrammZugriff"), "1");
 
-  // A copy that fails after the move: the flat year goes on as 2023, no 2024 is left behind.
+  // A copy into the new year that fails: the flat layout stays as it was, nothing is left beside.
+  const auto flach = TreeContents(daten / "Abrechng/Daten");
   {
-    ScopedStoerung voll(Stoerung::KeinAnlegen, "/Abrechng/2024/Daten/", ENOSPC);
+    ScopedStoerung voll(Stoerung::KeinAnlegen, "/Abrechng~neu/2024/Daten/", ENOSPC);
     EXPECT_FALSE(neuesJahr());
   }
-  EXPECT_EQ(texte().back(),
-            "Ordner <<" + gezeigtImDaten("Abrechng\\2023\\Daten") + ">> kann nicht kopiert werden!");
-  EXPECT_FALSE(std::filesystem::exists(daten / "Abrechng/2024"));
-  EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), Zeilen{"2023"});
-  EXPECT_EQ(programmWert("AktuellesJahr"), "2023");
-  EXPECT_EQ(globals().JahrPfad, "Abrechng\\2023\\");
-  EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "1");
-  EXPECT_EQ(form->TableAdrDlz->databaseName(), datenVon("2023"));
+  EXPECT_EQ(texte().back(), "Ordner <<" + gezeigtImDaten("Abrechng\\Daten") + ">> kann nicht kopiert werden!");
+  EXPECT_EQ(TreeContents(daten / "Abrechng/Daten"), flach);
+  EXPECT_EQ(FilesIn(daten.path()), Zeilen{});
+  EXPECT_FALSE(daten.exists("Abrechng~neu"));
+  EXPECT_FALSE(daten.exists("Abrechng/2023"));
+  EXPECT_TRUE(form->ComboBoxAktuellesJahr->items().empty());
+  EXPECT_EQ(globals().JahrPfad, "Abrechng\\");
+  EXPECT_EQ(wert(imDaten("Abrechng\\Abrechng.ini"), "EINSTELLUNGEN", "ProgrammZugriff"), "1");
+  EXPECT_EQ(form->TableAdrDlz->databaseName(), imDaten("Abrechng\\Daten"));
 
   dialogs.clear();
   EXPECT_TRUE(neuesJahr());
@@ -174,11 +180,11 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
        "Ordner <<" + gezeigtImDaten("Abrechng\\2025") + ">> kann nicht angelegt werden!"},
       {"copy fails", nullptr, "",
        "Ordner <<" + gezeigtImDaten("Abrechng\\2024\\Daten") + ">> kann nicht kopiert werden!",
-       "/Abrechng/2025/Daten/"},
+       "/Abrechng/2025~neu/Daten/"},
       // The new year would start without the old year's settings.
       {"settings file not copied", nullptr, "",
        "Datei <<" + gezeigtImDaten("Abrechng\\2025\\Abrechng.ini") + ">> kann nicht angelegt werden!",
-       "/Abrechng/2025/Abrechng.ini"},
+       "/Abrechng/2025~neu/Abrechng.ini"},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(fall.name);
@@ -194,6 +200,8 @@ TEST_F(Jahre, AFailedNewYearLeavesNothingBehind) {
     }
     EXPECT_EQ(texte().back(), fall.meldung);
     EXPECT_EQ(std::filesystem::is_directory(daten / "Abrechng/2025"), false);
+    EXPECT_FALSE(daten.exists("Abrechng/2025~neu"));
+    EXPECT_FALSE(daten.exists(kVorgangsJournal));
     EXPECT_EQ(form->ComboBoxAktuellesJahr->items().lines(), Zeilen{"2024"});
     EXPECT_EQ(programmWert("AktuellesJahr"), "2024");
     EXPECT_EQ(jahrWert("2024", "ProgrammZugriff"), "1");
@@ -247,21 +255,32 @@ TEST_F(Jahre, MergeMonthsAndRefusals) {
     bool ok;
     std::string meldung;
     Zeilen ziel;
+    std::function<void()> vorher = nullptr;
   } faelle[] = {
       {"5", "2023", "2024", true, erfolg + "0 Belege übernommen", {}},
       {"3", "2023", "2024", true, erfolg + "1 Beleg übernommen", eins},
       {"13", "2023", "2024", false, "Monat <<13>> ungültig, bitte 1 bis 12 eingeben!", eins},
       {"4", "23", "2024", false, "Jahr <<23>> ungültig, bitte vierstellig eingeben (z.B. 2024)!", eins},
       {"", "2024", "2024", false, "Ein Jahr kann nicht mit sich selbst zusammengeführt werden!", eins},
-      {"", "2022", "2024", false, "Ordner <<" + gezeigtImDaten("Abrechng/2022/Daten") + ">> nicht vorhanden!",
-       eins},
+      {"", "2022", "2024", false, "Ordner <<" + gezeigtImDaten("Abrechng/2022/Daten") + ">> nicht vorhanden!", eins},
+      // ErfBeleg has no key: the target's own voucher 1 beside the one merged in March.
+      {"3", "2023", "2024", false,
+       "Bewegungsdaten nicht zusammengeführt, das Ziel ist unverändert.\n\n"
+       "Im Ziel gibt es diese Belegnummern mehrfach: 1",
+       {"1|03.03.2023|0", "1|05.05.2024|0"},
+       [this] { belegeSchreiben(datenVon("2024"), {{"1", "05.05.2024", false, {"Z"}}}); }},
   };
   for (const Fall& fall : faelle) {
     SCOPED_TRACE(std::string(fall.monat) + " " + fall.von);
+    if (fall.vorher) fall.vorher();
+    const Zeilen positionenVorher = positionen(datenVon("2024"));
     dialogs.clear();
     EXPECT_EQ(zusammenfuehren(fall.von, fall.nach, fall.monat), fall.ok);
     EXPECT_EQ(texte().at(0), fall.meldung);
     EXPECT_EQ(belege(datenVon("2024")), fall.ziel);
+    if (!fall.ok) {
+      EXPECT_EQ(positionen(datenVon("2024")), positionenVorher);
+    }
   }
 }
 
@@ -275,6 +294,24 @@ TEST_F(Jahre, DeletingOneYearsMovementData) {
                                      {"4", "31.12.2023", false, {"F"}}});
   oeffnen();
   form->EditLoeschenFuerJahr->setText("2023");
+  // Another program reads the vouchers meanwhile: the commit of both tables cannot take the
+  // voucher file, so neither changes (the positions were deleted on their own before).
+  {
+    const auto vorher = TreeContents(daten / "Abrechng/2023/Daten");
+    sqlite3* leser = nullptr;
+    sqlite3_open((daten / "Abrechng/2023/Daten/ErfBeleg.DB").c_str(), &leser);
+    sqlite3_exec(leser, "BEGIN; SELECT count(*) FROM records;", nullptr, nullptr, nullptr);
+    EXPECT_FALSE(BewegungenFuerJahrLoeschen(datenVon("2023")));
+    sqlite3_close(leser);
+    ASSERT_EQ(texte().size(), 1u);
+    EXPECT_TRUE(texte()[0].starts_with("Bewegungsdaten nicht gelöscht, die Tabellen sind unverändert.\n\n"))
+        << texte()[0];
+    EXPECT_EQ(belege(datenVon("2023")).size(), 5u);
+    EXPECT_EQ(TreeContents(daten / "Abrechng/2023/Daten"), vorher);
+    EXPECT_EQ(jahrWert("2023", "ProgrammZugriff"), "");
+    dialogs.clear();
+    form->ListBoxStat01->items().clear();
+  }
   const Zeilen sperre =
       sperreWaehrend("2023", [&] { EXPECT_TRUE(BewegungenFuerJahrLoeschen(datenVon("2023"))); });
   EXPECT_EQ(texte(), Zeilen{"Bewegungsdaten gelöscht\n\n4 Belege gelöscht"});

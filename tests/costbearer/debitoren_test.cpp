@@ -61,21 +61,31 @@ TEST_F(Debitoren, TheNumberIsNormalisedOnceAndBothFilesCarryIt) {
     const char* text;
     bool debitoren;
     const char* erste;  // the number of the first record in both files; nullptr: no record
-    const char* ende;   // EditDebitorenAb afterwards
+    const char* ende;   // EditDebitorenAb afterwards, and the number stored
     size_t dtaZeilen;
+    size_t idbSaetze = 6;
+    bool ok = true;
   } faelle[] = {
-      {"abc", true, "10000", "10006", 6}, {"12,7", true, "12", "18", 6},
-      {" 0042 ", true, "42", "48", 6},    {"", true, "", "", 0},
-      {"500", false, nullptr, "500", 0},
+      {"abc", true, "10000", "10006", 6},
+      {"12,7", true, "12", "18", 6},
+      {"-5", true, "10000", "10006", 6},  // a negative number is none
+      // Three debtors fill the 8 digits; the number stored is the first not handed out.
+      {"99999997", true, "99999997", "100000000", 3, 3, false},
+      {" 0042 ", true, "42", "48", 6},
+      {"", true, "", "", 0},
+      {"500", false, nullptr, "500", 0, 0},
   };
   for (const auto& f : faelle) {
     SCOPED_TRACE(f.text);
     bueroWare(f.debitoren, f.text);
-    ASSERT_TRUE(KosttrAktualisieren());
+    EXPECT_EQ(KosttrAktualisieren(), f.ok);
     const auto idb = crlfLines(datei(imProgramm("IDB_ID0020.DAT")));
     const auto dta = crlfLines(datei(imProgramm("Kosttr.dta")));
-    ASSERT_EQ(idb.size(), f.erste ? 7u : 1u);
+    ASSERT_EQ(idb.size(), f.idbSaetze + 1);
     ASSERT_EQ(dta.size(), f.dtaZeilen);
+    if (f.erste && *f.erste) {
+      EXPECT_EQ(jahrWert("2024", "DebitorenAb", "FIRMA"), f.ende);
+    }
     if (f.erste) {
       EXPECT_EQ(platform::trim(idb[1].substr(284, 8)), f.erste);
     }

@@ -132,7 +132,7 @@ TEST_F(Neuaufbau, AFailureLeavesTheOldTables) {
     const char* name;
     std::function<void()> vorbereiten;
     std::string meldung;  // the beginning of the line or message that tells
-    size_t unveraendert;  // the first n tables of kTabellen keep their records
+    size_t unveraendert;  // the first n tables of kTabellen keep their records (all: nothing commits)
   } faelle[] = {
       {"a published file cut by head -c 40000",
        [&] {
@@ -184,9 +184,7 @@ TEST_F(Neuaufbau, AFailureLeavesTheOldTables) {
          form->CheckBoxFirmaDebitorenAbJN->setChecked(true);
          form->EditDebitorenAb->setText("100");
        },
-       zeile("FEHLER " + gezeigtImDaten("Abrechng/2024/Daten/Kosttr.db") +
-             ": Schreiben: Datenträger voll (errno 28)"),
-       3},
+       zeile("FEHLER " + gezeigtImProgramm("Kosttr.dta") + ": "), std::size(kTabellen)},
       {"the year has no cost-bearer folder",
        [&] { ASSERT_TRUE(platform::removeTree(jahrOrdner("Kosttr")).ok()); },
        "Kostenträgerdateien nicht verfügbar", std::size(kTabellen)},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "batch_support.h"
+#include "platform/ini.h"
 #include "reorg_fixture.h"
 
 namespace riviza::test {
@@ -27,6 +28,19 @@ TEST_F(Reorg, BatchOperationAnswersPrintsTheListAndTellsTheOutcome) {
   EXPECT_NE(ja.output.find(log), std::string::npos) << ja.output;
   EXPECT_TRUE(log.ends_with("  Reorganisation beendet\n"));
   EXPECT_EQ(tabelleLesen(jahrDaten(), "Ann.DB")[0][0], "101234567");
+
+  // A year of an older program is reorganised by the start-up; the operation takes that run's
+  // outcome and does not reorganise a second time (which would replace the first's backup).
+  ASSERT_TRUE(platform::IniFile(imDaten("Abrechng\\2024\\Abrechng.ini")).writeString("EINSTELLUNGEN", "Version", "1.0").ok());
+  const ToolRun aelter = rivizaBatch(programm, {"reorganisieren"});
+  ausgabePruefen(aelter, 0, {"Neue Programmversion installiert !"});
+  const auto anzahl = [&](const std::string& teil) {
+    size_t n = 0;
+    for (size_t p = aelter.output.find(teil); p != std::string::npos; p = aelter.output.find(teil, p + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(anzahl("Datensicherung durchgeführt ?"), 1u) << aelter.output;
+  EXPECT_EQ(anzahl("  Reorganisation beendet"), 1u) << aelter.output;
 }
 
 }  // namespace

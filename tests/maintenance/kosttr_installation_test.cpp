@@ -106,10 +106,19 @@ TEST_F(KosttrInstallation, PackageReplacesTheFilesRebuildsTheTablesAndStoresTheD
 }
 
 TEST_F(KosttrInstallation, FailedRebuildKeepsTheDateAndTheNextCheckOffersTheFilesAgain) {
-  // A folder where a reader writes its work file makes the rebuild fail.
+  // A folder where a reader writes its work file makes the rebuild fail: the old files stand,
+  // the tables are old, the date is old.
   programm.mkdir("Temp/Kosttr105.txt");
+  const auto jahrVorher = inhalt(jahrOrdner("Kosttr"));
+  const auto programmVorher = inhalt(imProgramm("Kosttr"));
+  const auto tabellenVorher = alleTabellen();
   drueckenUndWarten(*form, UpdateArt::Kosttr);
-  EXPECT_EQ(protokoll().back(), z("Tabellen nicht aktualisiert, Kostenträgerdatum nicht gespeichert"));
+  EXPECT_EQ(protokoll().back(),
+            z("Tabellen nicht aktualisiert: Kostenträgerdateien, Tabellen und Kostenträgerdatum unverändert"));
+  EXPECT_EQ(inhalt(jahrOrdner("Kosttr")), jahrVorher);
+  EXPECT_EQ(inhalt(imProgramm("Kosttr")), programmVorher);
+  EXPECT_EQ(alleTabellen(), tabellenVorher);
+  EXPECT_FALSE(daten.exists("Abrechng/2024/Kosttr~neu"));
   EXPECT_EQ(jahrWert("2024", "KosttrDatum"), "-1");
   EXPECT_EQ(globals().StandKosttrDatum, "01.01.2000");
   EXPECT_EQ(UpdateZustand(UpdateArt::Kosttr).ergebnis, UpdateErgebnis::Fehler);

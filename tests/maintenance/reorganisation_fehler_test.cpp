@@ -50,7 +50,7 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
     std::function<void(Reorg&)> ausfuehren;   // the run with its failure
     std::string grund;                        // part of the message and of the log's failure line
   } cases[] = {
-      {"copy error into Daten_alt", nullptr, gestoert(Stoerung::KeinAnlegen, "/Daten_alt/"),
+      {"copy error into Daten_alt", nullptr, gestoert(Stoerung::KeinAnlegen, "/Daten_alt~neu/"),
        "FEHLER beim kopieren: "},
       {"full disk under the dated backup", nullptr, gestoert(Stoerung::PlatteVoll, "/20240315/"),
        "/20240315/103000/Daten/AdrDlz.db (Schreiben: Datenträger voll (errno 28))"},
@@ -88,11 +88,22 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
     gestartet([this] { alteTabellen(jahrDaten()); });
     versionSetzen(imDaten("Abrechng\\2024\\Abrechng.ini"), "1.0");
     if (c.vorbereiten) c.vorbereiten(*this);
+    // The backup of a run before, which a failed run must not replace.
+    daten.write("Abrechng/2024/Daten_alt/Voriger.DB", "vorige Sicherung");
     const auto vorher = ordnerInhalt(datenOrdner());
 
     c.ausfuehren(*this);
 
     EXPECT_EQ(ordnerInhalt(datenOrdner()), vorher);
+    EXPECT_EQ(ordnerInhalt(daten / "Abrechng/2024/Daten_alt"),
+              (std::map<std::string, std::string>{{"Voriger.DB", fingerabdruck("vorige Sicherung")}}));
+    EXPECT_FALSE(daten.exists("Abrechng/2024/Daten_alt~neu"));
+    // What the run copied is gone again: the dated folder keeps the log only (none when its
+    // disk is full).
+    for (const auto& [datei, inhalt] : ordnerInhalt(daten / "Abrechng/2024/20240315")) {
+      EXPECT_EQ(datei, "103000/REORG.LOG");
+      EXPECT_EQ(inhalt, fingerabdruck(programm.read("REORG.LOG")));
+    }
     EXPECT_EQ(jahrWert("2024", "Version"), "1.0");
     EXPECT_TRUE(globals().FehlerAufgetreten);
     EXPECT_FALSE(daten.exists("Abrechng/2024/Daten_neu"));
@@ -102,9 +113,7 @@ TEST_F(Reorg, EveryFailureLeavesTheYearsTablesAndItsVersionAsTheyWere) {
     const std::string meldung = texte().back();
     EXPECT_TRUE(meldung.starts_with("Reorganisation abgebrochen !\n\n")) << meldung;
     EXPECT_TRUE(enthaelt(meldung, c.grund)) << meldung;
-    EXPECT_TRUE(
-        meldung.ends_with("Die Tabellen in " + gezeigtImDaten("Abrechng/2024/Daten") + " sind unverändert."))
-        << meldung;
+    EXPECT_TRUE(enthaelt(meldung, "\n\nDie Tabellen in " + gezeigtImDaten("Abrechng/2024/Daten") + " sind unverändert.")) << meldung;
     EXPECT_EQ(dialogs.transcript().back().caption, "Fehler !");
     const std::string log = platform::toUtf8(programm.read("REORG.LOG"));
     EXPECT_TRUE(enthaelt(log, c.grund)) << log;

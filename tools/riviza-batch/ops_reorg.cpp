@@ -7,9 +7,12 @@ namespace riviza::batch {
 namespace {
 
 // The routine reports through its list and FehlerAufgetreten; it succeeded when it ended with
-// its closing line and without an error.
+// its closing line and without an error. A year of an older program was reorganised by the
+// start-up already: its outcome is the operation's (a second run would replace the first's
+// backup Daten_alt with the new tables).
 bool reorganisieren(Sitzung& s) {
   keineArgumente(s);
+  if (const std::optional<bool> beimStart = reorganisationBeimStart()) return *beimStart;
   globals().FehlerAufgetreten = false;
   const int zeilenVorher = s.form.ListBoxReorg->items().count();
   DatenReorganisieren();
