@@ -96,7 +96,8 @@ void BM_ReadYear(benchmark::State& state) {
   const Year& y = year();
   for (auto _ : state) {
     for (auto reader : {riviza::Kosttr300Einlesen, riviza::Kosttr302Einlesen, riviza::Kosttr105Einlesen}) {
-      riviza::KosttrLeseErgebnis r = reader(y.prog(), y.daten(), "");
+      riviza::ListenMelder melder;
+      riviza::KosttrLeseErgebnis r = reader(y.prog(), y.daten(), "", melder);
       if (!r.ok()) state.SkipWithError(r.status.error().describe().c_str());
       benchmark::DoNotOptimize(r.counter);
     }
@@ -113,7 +114,8 @@ BENCHMARK(BM_ReadYear)->Unit(benchmark::kMillisecond);
 void BM_Lookups(benchmark::State& state) {
   namespace cb = riviza::costbearer;
   const Year& y = year();
-  (void)riviza::Kosttr302Einlesen(y.prog(), y.daten(), "");
+  riviza::ListenMelder melder;
+  (void)riviza::Kosttr302Einlesen(y.prog(), y.daten(), "", melder);
   cb::KosttrTabelle table = riviza::Kosttr302Tabelle();
   table.setSearch(state.range(0) ? cb::Search::Scan : cb::Search::Index);
   std::vector<std::string> iks;
@@ -134,7 +136,8 @@ BENCHMARK(BM_Lookups)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void LookupRatio(benchmark::State& state) {
   namespace cb = riviza::costbearer;
   const Year& y = year();
-  (void)riviza::Kosttr302Einlesen(y.prog(), y.daten(), "");
+  riviza::ListenMelder melder;
+  (void)riviza::Kosttr302Einlesen(y.prog(), y.daten(), "", melder);
   cb::KosttrTabelle table = riviza::Kosttr302Tabelle();
   std::vector<std::string> iks;
   for (size_t i = 0; i < table.scanLength() && iks.size() < 500; ++i)

@@ -14,7 +14,7 @@
 #include "app/Riviza1.h"
 #include "app/globals.h"
 #include "costbearer/abr_tools.h"
-#include "costbearer/tabellen_aktualisieren.h"
+#include "forms/update_tabellen.h"
 #include "db/TTable.h"
 #include "db/leerdaten.h"
 #include "platform/clock.h"
@@ -74,7 +74,8 @@ Installation& installation() {
 void einlesen() {
   const riviza::Globals& g = riviza::globals();
   for (auto leser : {riviza::Kosttr300Einlesen, riviza::Kosttr302Einlesen, riviza::Kosttr105Einlesen}) {
-    riviza::KosttrLeseErgebnis r = leser(g.ProgrammPfad, g.DatenPfad, g.JahrPfad);
+    riviza::ListenMelder melder;
+    riviza::KosttrLeseErgebnis r = leser(g.ProgrammPfad, g.DatenPfad, g.JahrPfad, melder);
     benchmark::DoNotOptimize(r.counter);
   }
 }

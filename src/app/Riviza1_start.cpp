@@ -331,6 +331,36 @@ void StartInitialisieren() {
   if (!platform::trim(g.DatenPfad).empty()) dienstleistungszentrenOeffnen();
 }
 
+namespace {
+
+// The start-up's first step on the program folder: a journal a killed process left is read and
+// its operation finished or undone, which a message reports. False, after an error message, when
+// that failed: the start-up must then stop before it creates any folder of a year.
+bool unterbrochenenVorgangAbschliessen() {
+  const std::string journal = vorgangsJournalPfad(installation());
+  const platform::Recovery r = platform::recoverExchange(journal, db::TableSet::committedAfter);
+  switch (r.outcome) {
+    case platform::Recovery::Outcome::None:
+      return true;
+    case platform::Recovery::Outcome::Finished:
+      meldung::hinweis("Ein beim letzten Mal unterbrochener Vorgang wurde zu Ende geführt:\n\n" + r.what);
+      return true;
+    case platform::Recovery::Outcome::Undone:
+      meldung::hinweis("Ein beim letzten Mal unterbrochener Vorgang wurde rückgängig gemacht:\n\n" + r.what +
+                       "\n\nDie Dateien sind wie vor dem Vorgang.");
+      return true;
+    case platform::Recovery::Outcome::Failed:
+      break;
+  }
+  meldung::fehlerBox("Ein beim letzten Mal unterbrochener Vorgang konnte nicht wiederhergestellt werden:\n\n" +
+                     r.what + "\n\n" + r.message + "\n\nJournal: " + journal +
+                     "\n\nDas Programm arbeitet erst weiter, wenn er wiederhergestellt ist.");
+  globals().FehlerAufgetreten = true;
+  return false;
+}
+
+}  // namespace
+
 void TFormEinstellungen::Timer1Timer(TComponent&) {
   Timer1->setEnabled(false);
   Globals& g = globals();

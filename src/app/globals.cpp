@@ -2,6 +2,8 @@
 // (form library, application shell); see globals.h.
 #include "app/globals.h"
 
+#include "app/vorgang.h"
+
 namespace riviza {
 namespace {
 Globals gGlobals;
@@ -10,9 +12,12 @@ Globals& globals() { return gGlobals; }
 void resetGlobals() { gGlobals = Globals{}; }
 
 std::string programmIniPfad() { return gGlobals.ProgrammPfad + kAbrechngIni; }
-std::string jahrIniPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + kAbrechngIni; }
-std::string jahrDatenPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + "Daten"; }
-std::string jahrKosttrPfad() { return gGlobals.DatenPfad + gGlobals.JahrPfad + "Kosttr"; }
+Installation installation() { return {gGlobals.ProgrammPfad, gGlobals.DatenPfad, gGlobals.JahrPfad}; }
+std::string jahrIniPfad() { return installation().jahrIniPfad(); }
+std::string jahrDatenPfad() { return installation().jahrDatenPfad(); }
+std::string jahrKosttrPfad() { return installation().jahrKosttrPfad(); }
+Vorgang::Vorgang(std::string was) : Vorgang(installation(), std::move(was)) {}
+
 std::string datenOrdnerDesJahres(const std::string& jahr) {
   return gGlobals.DatenPfad + "Abrechng\\" + jahr + "\\Daten";
 }

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "app/installation.h"
+
 namespace riviza {
 
 struct Globals {
@@ -38,6 +40,9 @@ struct Globals {
 Globals& globals();
 void resetGlobals();
 
+// The installation and year the program works on now, the value domain routines take.
+Installation installation();
+
 // The two settings files and the year's folders, as the start-up and the save build them:
 // ProgrammPfad + "Abrechng.ini", DatenPfad + JahrPfad + "Abrechng.ini", + "Daten", + "Kosttr".
 std::string programmIniPfad();
@@ -57,7 +62,6 @@ inline constexpr const char* kUpdateLog = "UPDATE.LOG";
 inline constexpr const char* kDakotaRivizaIni = "C:\\dakotale\\System\\Riviza.ini";
 inline constexpr const char* kDakotaAnnahmestIni = "C:\\dakotale\\System\\annahmest.ini";
 inline constexpr const char* kDakotaZertifikatIni = "C:\\dakotale\\System\\zertifikat.ini";
-inline constexpr const char* kBueroWareProgramm = "bwwin32.exe";
 
 // The maker's update account on its file server, shared by the SFTP and the FTP road: the user
 // is the product's name, the password a fixed text of 32 letters and digits. Never logged.

@@ -1,15 +1,12 @@
-// One operation that changes several files, all or nothing, and the start-up's recovery (form
-// library, application shell); see vorgang.h.
+// One operation that changes several files, all or nothing (domain core); see vorgang.h.
 #include "app/vorgang.h"
 
-#include "app/globals.h"
-#include "app/meldungen.h"
 
 namespace riviza {
 
-std::string vorgangsJournalPfad() { return globals().ProgrammPfad + kVorgangsJournal; }
+std::string vorgangsJournalPfad(const Installation& i) { return i.programmPfad + kVorgangsJournal; }
 
-Vorgang::Vorgang(std::string was) : dateien_(vorgangsJournalPfad(), std::move(was)) {}
+Vorgang::Vorgang(const Installation& i, std::string was) : dateien_(vorgangsJournalPfad(i), std::move(was)) {}
 
 Status Vorgang::schreiben() { return tabellen_.inTransaction() ? okStatus() : tabellen_.begin(); }
 
@@ -30,29 +27,6 @@ std::string Vorgang::folgen(const std::string& unveraendertText) const {
   if (unveraendert()) return unveraendertText;
   return "Nicht alles konnte zurückgenommen werden; der nächste Programmstart stellt den Stand vor dem "
          "Vorgang wieder her.";
-}
-
-bool unterbrochenenVorgangAbschliessen() {
-  const std::string journal = vorgangsJournalPfad();
-  const platform::Recovery r = platform::recoverExchange(journal, db::TableSet::committedAfter);
-  switch (r.outcome) {
-    case platform::Recovery::Outcome::None:
-      return true;
-    case platform::Recovery::Outcome::Finished:
-      meldung::hinweis("Ein beim letzten Mal unterbrochener Vorgang wurde zu Ende geführt:\n\n" + r.what);
-      return true;
-    case platform::Recovery::Outcome::Undone:
-      meldung::hinweis("Ein beim letzten Mal unterbrochener Vorgang wurde rückgängig gemacht:\n\n" + r.what +
-                       "\n\nDie Dateien sind wie vor dem Vorgang.");
-      return true;
-    case platform::Recovery::Outcome::Failed:
-      break;
-  }
-  meldung::fehlerBox("Ein beim letzten Mal unterbrochener Vorgang konnte nicht wiederhergestellt werden:\n\n" +
-                     r.what + "\n\n" + r.message + "\n\nJournal: " + journal +
-                     "\n\nDas Programm arbeitet erst weiter, wenn er wiederhergestellt ist.");
-  globals().FehlerAufgetreten = true;
-  return false;
 }
 
 }  // namespace riviza

@@ -1,6 +1,6 @@
 // Vorgang: one operation of the settings form that changes several files, done all or nothing
-// (form library, application shell), and the start-up's recovery of an operation a killed
-// process left.
+// (domain core). The start-up's recovery of an operation a killed process left reads the same
+// journal (Riviza1_start.cpp).
 //
 // The tables the operation writes join its TableSet (db/table_set.h) and commit in one SQLite
 // transaction; the files and folders it replaces are staged in its Exchange
@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "app/installation.h"
 #include "db/table_set.h"
 #include "platform/exchange.h"
 #include "platform/result.h"
@@ -31,12 +32,15 @@ namespace riviza {
 
 inline constexpr const char* kVorgangsJournal = "Vorgang.jnl";
 
-// ProgrammPfad + kVorgangsJournal.
-std::string vorgangsJournalPfad();
+// The program folder + kVorgangsJournal.
+std::string vorgangsJournalPfad(const Installation& i);
 
 class Vorgang {
  public:
   // `was` names the operation in the journal and in the start-up's message after a kill.
+  Vorgang(const Installation& i, std::string was);
+  // The same on the installation the program works on now (app/globals.h), for the routines
+  // that still take it from there.
   explicit Vorgang(std::string was);
   Vorgang(const Vorgang&) = delete;
   Vorgang& operator=(const Vorgang&) = delete;
@@ -64,10 +68,5 @@ class Vorgang {
   std::vector<std::function<void()>> danach_;
   bool festgeschrieben_ = false;
 };
-
-// The start-up's first step on the program folder: a journal a killed process left is read and
-// its operation finished or undone, which a message reports. False, after an error message, when
-// that failed: the start-up must then stop before it creates any folder of a year.
-bool unterbrochenenVorgangAbschliessen();
 
 }  // namespace riviza

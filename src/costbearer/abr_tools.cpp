@@ -14,7 +14,6 @@
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/pump.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
@@ -65,7 +64,7 @@ Status dateienLesen(cb::Basis basis, const std::string& folder, cb::ReadOutput& 
 // One run of one reader. The work file is written only once the whole run has succeeded, so a
 // failed run leaves it empty, like its table.
 KosttrLeseErgebnis einlesen(cb::Basis basis, std::string_view programmPfad, std::string_view datenPfad,
-                            std::string_view jahrPfad) {
+                            std::string_view jahrPfad, Melder& melder) {
   const cb::BasisRules& rules = cb::rulesFor(basis);
   cb::KosttrTabelle& table = tableFor(basis);
   table.clear();
@@ -89,7 +88,7 @@ KosttrLeseErgebnis einlesen(cb::Basis basis, std::string_view programmPfad, std:
 
   if (Status s = dateienLesen(basis, folder, out); !s) {
     if (s.error().code == cb::kTableSizeExceeded)
-      ui::dialogs().messageBox(s.error().message, "Fehler !", ui::MsgIcon::Error);
+      melder.meldung(Meldungsart::FehlerBox, s.error().message);
     return fail(s.error());
   }
   if (Status s = pf::writeFile(logPath, out.log); !s) return fail(s.error());
@@ -138,16 +137,16 @@ std::string firstLink(cb::FirstLinkRule rule, std::string_view ik, std::string_v
 }  // namespace
 
 KosttrLeseErgebnis Kosttr300Einlesen(std::string_view programmPfad, std::string_view datenPfad,
-                                     std::string_view jahrPfad) {
-  return einlesen(cb::Basis::S300, programmPfad, datenPfad, jahrPfad);
+                                     std::string_view jahrPfad, Melder& melder) {
+  return einlesen(cb::Basis::S300, programmPfad, datenPfad, jahrPfad, melder);
 }
 KosttrLeseErgebnis Kosttr302Einlesen(std::string_view programmPfad, std::string_view datenPfad,
-                                     std::string_view jahrPfad) {
-  return einlesen(cb::Basis::S302, programmPfad, datenPfad, jahrPfad);
+                                     std::string_view jahrPfad, Melder& melder) {
+  return einlesen(cb::Basis::S302, programmPfad, datenPfad, jahrPfad, melder);
 }
 KosttrLeseErgebnis Kosttr105Einlesen(std::string_view programmPfad, std::string_view datenPfad,
-                                     std::string_view jahrPfad) {
-  return einlesen(cb::Basis::S105, programmPfad, datenPfad, jahrPfad);
+                                     std::string_view jahrPfad, Melder& melder) {
+  return einlesen(cb::Basis::S105, programmPfad, datenPfad, jahrPfad, melder);
 }
 
 KosttrLeseErgebnis KosttrDateienPruefen(cb::Basis basis, std::string_view ordner) {

@@ -1,5 +1,5 @@
 // abr_tools: the cost-bearer files of a billing year, their work files and the lookups by IK
-// (form library, cost-bearer subsystem).
+// (cost-bearer domain).
 //
 // Three readers turn the §300, §302 and §105 cost-bearer files of a year's Kosttr folder into
 // the work files Kosttr300.txt, Kosttr302.txt, Kosttr105.txt and their logs kost300.log,
@@ -11,7 +11,7 @@
 // buffer over its capacity, a file that cannot be read or written) leaves its table and its work
 // file empty and says so in its result, so that no partial table ever looks complete. Lookups
 // take and give UTF-8, are blank ("") when nothing is found, never read beyond a table's
-// entries, and change nothing. Main thread only, like the rest of the form library.
+// entries, and change nothing. Main thread only: the tables are the unit's.
 //
 // The readers take the folders as arguments: the shell passes its ProgrammPfad, DatenPfad and
 // JahrPfad (program folder and data root ending in "\", year path relative to the data root).
@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/melder.h"
 #include "costbearer/column_text.h"
 #include "costbearer/kosttr_reader.h"
 #include "costbearer/kosttr_tabelle.h"
@@ -41,16 +42,16 @@ struct [[nodiscard]] KosttrLeseErgebnis {
 
 // The readers. Each file's frame is checked before its lines are read (interchange.h): a damaged
 // file fails the run with costbearer::kDamaged, its name and line. Of each kind the newest file
-// is read first and stands (kosttr_reader.h). A run that hits a link buffer's capacity shows the
-// message box "Annahmenstellen MIT/OHNE/PAPIER Tabellengröße überschritten!  " with the three
-// counters and fails with costbearer::kTableSizeExceeded; I/O failures come back as the
-// platform's errors.
+// is read first and stands (kosttr_reader.h). A run that hits a link buffer's capacity shows,
+// through the Melder, the message box "Annahmenstellen MIT/OHNE/PAPIER Tabellengröße
+// überschritten!  " with the three counters and fails with costbearer::kTableSizeExceeded; I/O
+// failures come back as the platform's errors.
 KosttrLeseErgebnis Kosttr300Einlesen(std::string_view programmPfad, std::string_view datenPfad,
-                                     std::string_view jahrPfad);
+                                     std::string_view jahrPfad, Melder& melder);
 KosttrLeseErgebnis Kosttr302Einlesen(std::string_view programmPfad, std::string_view datenPfad,
-                                     std::string_view jahrPfad);
+                                     std::string_view jahrPfad, Melder& melder);
 KosttrLeseErgebnis Kosttr105Einlesen(std::string_view programmPfad, std::string_view datenPfad,
-                                     std::string_view jahrPfad);
+                                     std::string_view jahrPfad, Melder& melder);
 
 // The run of the reader of `basis` over the files in `ordner` (a folder text ending in "\"),
 // with its checks and order, but without writing a file, loading a table or showing a message:

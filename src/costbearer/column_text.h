@@ -1,5 +1,4 @@
-// Fixed-column single-byte text of the cost-bearer work files (form library, cost-bearer
-// subsystem).
+// Fixed-column single-byte text of the cost-bearer work files (cost-bearer domain).
 //
 // Work files and the lines of the in-memory cost-bearer tables are single-byte text: the bytes of
 // the ISO-8859-1 cost-bearer files as they stand, which read as Windows-1252 on disk. Their

@@ -1,5 +1,4 @@
-// The BüroWARE import files and the import run (form library, cost-bearer subsystem); see
-// debitoren_export.h.
+// The BüroWARE import files and the import run (cost-bearer domain); see debitoren_export.h.
 #include "costbearer/debitoren_export.h"
 
 #include <array>
@@ -7,13 +6,9 @@
 #include <cmath>
 #include <vector>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
-#include "app/meldungen.h"
+#include "app/vorgang.h"
 #include "db/filter.h"
-#include "maintenance/update_liste.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/ini.h"
@@ -70,35 +65,28 @@ std::string tabZeile(std::span<const std::string_view> felder) {
   return zeile + "\r\n";
 }
 
-bool bueroWareGewaehlt() {
-  const TFormEinstellungen& f = *FormEinstellungen;
-  return f.RadioGroupFachanwendung->itemIndex() == 1 && !pf::trim(f.EditOrdnerFachAnw->text()).empty();
-}
+bool bueroWareGewaehlt(const DebitorenEinstellungen& e) { return e.bueroWare && !pf::trim(e.ordner).empty(); }
 
-Result<std::string> importOrdnerAnlegen(Vorgang& v) {
-  const std::string ordner = FormEinstellungen->EditOrdnerFachAnw->text() + "\\Import";
+Result<std::string> importOrdnerAnlegen(Vorgang& v, const DebitorenEinstellungen& e) {
+  const std::string ordner = e.ordner + "\\Import";
   RIVIZA_TRY(v.dateien().makeFolders(ordner));
   return ordner;
 }
 
-DebitorenExport::DebitorenExport() {
-  const TFormEinstellungen& f = *FormEinstellungen;
-  debitoren_ = f.CheckBoxFirmaDebitorenAbJN->checked();
-  neu55_ = f.CheckBoxFirmaDebitorenNeu55JN->checked();
-  tabListe_ = bueroWareGewaehlt();
-}
+DebitorenExport::DebitorenExport(Neuaufbau& n)
+    : n_(n), e_(n.werte.debitoren), tabListe_(bueroWareGewaehlt(n.werte.debitoren)) {}
 
 bool DebitorenExport::nummerVorbereiten() {
-  if (!debitoren_) return true;
-  const std::string text = pf::trim(FormEinstellungen->EditDebitorenAb->text());
+  if (!e_.debitorenAb) return true;
+  const std::string text = pf::trim(e_.nummer);
   if (text.empty()) return true;
   const std::optional<double> wert = pf::parseFloat(text);
   // A negative number is no debtor number, like a text that is none.
   const double ganz = wert && *wert >= 0 ? std::trunc(*wert) : static_cast<double>(kErsatzNummer);
   // Eight digits are the width of the debtor column; a wider number would shift the record.
   if (ganz > 99999999.0) {
-    meldung::fehlerBox("Debitoren-Nr. \"" + text +
-                       "\" hat mehr als 8 Stellen:\nKostenträger nicht aktualisiert.");
+    n_.melder.meldung(Meldungsart::FehlerBox,
+                      "Debitoren-Nr. \"" + text + "\" hat mehr als 8 Stellen:\nKostenträger nicht aktualisiert.");
     return false;
   }
   nummer_ = static_cast<long long>(ganz);
@@ -108,57 +96,57 @@ bool DebitorenExport::nummerVorbereiten() {
 }
 
 void DebitorenExport::nummerAnzeigen(long long n) {
-  auto& edit = *FormEinstellungen->EditDebitorenAb;
   const std::string text = nummerText(n);
-  if (edit.text() == text) return;
-  edit.setText(text);
+  if (e_.nummer == text) return;
+  n_.debitorenAb = text;
   nummerGeaendert_ = true;
 }
 
-Status DebitorenExport::oeffnen(Neuaufbau& n) {
-  const std::string& programm = globals().ProgrammPfad;
+Status DebitorenExport::oeffnen() {
+  const std::string& programm = n_.installation.programmPfad;
   idb_.datei.vorsehen(programm + "IDB_ID0020.DAT", "\r\n");
   dta_.datei.vorsehen(programm + "Kosttr.dta");
   if (tabListe_) {
-    auto ordner = importOrdnerAnlegen(n.vorgang);
+    auto ordner = importOrdnerAnlegen(n_.vorgang, e_);
     if (!ordner) return ordner.error();
     tab_.datei.vorsehen(*ordner + "\\Kosttr.tab");
   }
   return okStatus();
 }
 
-Status DebitorenExport::durchgangBeginnen(Neuaufbau& n, Paragraf p) {
+Status DebitorenExport::durchgangBeginnen(Basis b) {
   for (Datei* d : {&idb_, &dta_, &tab_}) {
     d->puffer.clear();
-    RIVIZA_TRY(d->datei.anlegen(n.vorgang));
+    RIVIZA_TRY(d->datei.anlegen(n_.vorgang));
   }
-  // Table2 tells whether a §300 code is a §302 cost bearer already (it reads Kosttr.db in the
-  // operation's transaction, the §302 pass's records); without Kosttr.db there is none to stand
-  // aside for.
-  ui::TTable& t2 = *FormEinstellungen->Table2;
+  // This cursor tells whether a §300 code is a §302 cost bearer already (it reads Kosttr.db in
+  // the operation's transaction, the §302 pass's records); without Kosttr.db there is none to
+  // stand aside for.
+  db::TTable& t2 = n_.cursor.schon302;
   t2.close();
-  if (!debitoren_ || p != Paragraf::P300 || !pf::fileExists(jahrTabellenPfad("Kosttr.db"))) return okStatus();
-  Status st = n.vorgang.tabellen().join(t2);
-  if (st) st = tabelleOeffnen(t2, jahrDatenPfad(), "Kosttr.db");
+  if (!e_.debitorenAb || b != Basis::S300 || !pf::fileExists(jahrTabellenPfad(n_.installation, "Kosttr.db")))
+    return okStatus();
+  Status st = n_.vorgang.tabellen().join(t2);
+  if (st) st = jahrTabelleOeffnen(t2, n_.installation, "Kosttr.db");
   return st ? st : Status(fehlerIn(t2, st.error()));
 }
 
 // Kosttr.db keys its cost bearers by the code after "10": only a "10" IK can be one of them.
 // (Comparing the code alone made an "18" bearer stand aside for a "10" bearer.)
 Result<bool> DebitorenExport::schonAls302(const Arbeitszeile& zeile) {
-  ui::TTable& t2 = *FormEinstellungen->Table2;
+  db::TTable& t2 = n_.cursor.schon302;
   if (!t2.active() || zeile.roh(1, 2) != "10") return false;
   RIVIZA_TRY(t2.setFilter("IK = " + db::quoteFilterValue(zeile.code())));
   RIVIZA_TRY(t2.setFiltered(true));
   return !t2.isEmpty();
 }
 
-std::string DebitorenExport::dtaZeile(Paragraf p, db::TTable& gebucht) const {
-  const bool neu = neu55_ && p == Paragraf::P302;
+std::string DebitorenExport::dtaZeile(Basis b, db::TTable& gebucht) const {
+  const bool neu = e_.neu55 && b == Basis::S302;
   const std::string kurz = feldText(gebucht, "Kurz");
   const std::string name1 = feldText(gebucht, "Name1");
-  const std::string ik = (p == Paragraf::P105 ? "" : "10") + feldText(gebucht, "IK");
-  const bool name1WieKurz = p == Paragraf::P302 && pf::equalsIgnoreCase(name1, kurz);
+  const std::string ik = (b == Basis::S105 ? "" : "10") + feldText(gebucht, "IK");
+  const bool name1WieKurz = b == Basis::S302 && pf::equalsIgnoreCase(name1, kurz);
   struct Paar {
     std::string_view tag;
     std::string wert;
@@ -193,20 +181,20 @@ std::string DebitorenExport::dtaZeile(Paragraf p, db::TTable& gebucht) const {
   return zeile + "\r\n";
 }
 
-Status DebitorenExport::satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& gebucht) {
+Status DebitorenExport::satz(Basis basis, const Arbeitszeile& zeile, db::TTable& gebucht) {
   const bool pflege18 = zeile.roh(1, 2) == "18";
-  const std::string ik = p == Paragraf::P105 ? std::string(zeile.bytesGetrimmt(1, 9))
-                                             : "10" + std::string(zeile.bytesGetrimmt(3, 9));
+  const std::string ik = basis == Basis::S105 ? std::string(zeile.bytesGetrimmt(1, 9))
+                                              : "10" + std::string(zeile.bytesGetrimmt(3, 9));
   auto b = [&](size_t first, size_t last) { return zeile.bytesGetrimmt(first, last); };
-  if (tabListe_ && (p != Paragraf::P105 || pflege18)) {
+  if (tabListe_ && (basis != Basis::S105 || pflege18)) {
     const std::array<std::string_view, 13> felder = {
         ik, b(50, 79), b(80, 109), b(182, 211), b(140, 169),     b(110, 114), b(115, 139),
-        "", "",        "",         b(170, 171), paragrafText(p), ""};
+        "", "",        "",         b(170, 171), basisText(basis), ""};
     tab_.puffer += tabZeile(felder);
   }
-  if (!debitoren_ || erschoepft_) return okStatus();
-  if (p == Paragraf::P105 && !pflege18) return okStatus();
-  if (p != Paragraf::P302) {
+  if (!e_.debitorenAb || erschoepft_) return okStatus();
+  if (basis == Basis::S105 && !pflege18) return okStatus();
+  if (basis != Basis::S302) {
     auto schon = schonAls302(zeile);
     if (!schon) return schon.error();
     if (*schon) return okStatus();
@@ -219,18 +207,18 @@ Status DebitorenExport::satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& 
   spalte(satz, b(115, 139), 30);
   spalte(satz, "", 100);
   spalte(satz, b(170, 171), 5);
-  spalte(satz, paragrafText(p), 3);
+  spalte(satz, basisText(basis), 3);
   spalte(satz, "", 9);
   spalte(satz, nummer_ ? nummerText(naechste_) : "", kNummerBreite);
   spalte(satz, "", 196);
   idb_.puffer += satz + "\r\n";
   if (!nummer_) return okStatus();
 
-  dta_.puffer += dtaZeile(p, gebucht);
+  dta_.puffer += dtaZeile(basis, gebucht);
   // The number stored is the first not handed out, also when it no longer fits.
   if (nummerText(++naechste_).size() > kNummerBreite) {
     erschoepft_ = true;
-    UpdateProtokoll("  FEHLER Debitoren-Nr. " + nummerText(naechste_) +
+    n_.melder.zeile("  FEHLER Debitoren-Nr. " + nummerText(naechste_) +
                     " hat mehr als 8 Stellen, keine weiteren Debitoren geschrieben");
   }
   return okStatus();
@@ -241,12 +229,13 @@ Status DebitorenExport::durchgangSchreiben() {
   return okStatus();
 }
 
-bool DebitorenExport::abschliessen(Neuaufbau& n) {
-  FormEinstellungen->Table2->close();
+Status DebitorenExport::abschliessen() {
+  Neuaufbau& n = n_;
+  n.cursor.schon302.close();
   bool ok = !erschoepft_;
   for (Datei* d : {&idb_, &dta_, &tab_}) {
     if (Status s = d->datei.schliessen(); !s) {
-      fehlerProtokollieren(s.error());
+      fehlerProtokollieren(n.melder, s.error());
       n.fehler = true;
       ok = false;
     }
@@ -254,34 +243,33 @@ bool DebitorenExport::abschliessen(Neuaufbau& n) {
   const bool geschrieben = idb_.datei.angelegt();
   const bool weiter = nummer_ && naechste_ != *nummer_;
   if (geschrieben && (weiter || nummerGeaendert_)) {
-    const std::string text = nummer_ ? nummerText(naechste_) : FormEinstellungen->EditDebitorenAb->text();
-    auto ini = n.vorgang.dateien().stageCopy(jahrIniPfad());
+    const std::string text = nummer_ ? nummerText(naechste_) : e_.nummer;
+    auto ini = n.vorgang.dateien().stageCopy(n.installation.jahrIniPfad());
     Status st = ini ? pf::IniFile(*ini).writeString("FIRMA", "DebitorenAb", text) : Status(ini.error());
     if (!st) {
-      fehlerProtokollieren("Debitoren-Nr. nicht gespeichert", st.error());
+      fehlerProtokollieren(n.melder, "Debitoren-Nr. nicht gespeichert", st.error());
       n.fehler = true;
-      return false;
+      return st;
     }
   }
+  const Status ergebnis = ok ? okStatus() : Status(nichtAktualisiert("Debitoren"));
   // Without a table rebuilt the import files are the last run's: importing them again would
   // hand the same debtors over twice.
-  if (!geschrieben) return ok;
+  if (!geschrieben) return ergebnis;
   const std::optional<long long> ende = nummer_ ? std::optional(naechste_) : std::nullopt;
   n.vorgang.danach([ende, &n, import = ok] {
-    if (ende) FormEinstellungen->EditDebitorenAb->setText(nummerText(*ende));
-    if (import && !bueroWareImportieren()) n.fehlerDanach = true;
+    if (ende) n.debitorenAb = nummerText(*ende);
+    if (import && !bueroWareImportieren(n.werte.debitoren, n.melder)) n.fehlerDanach = true;
   });
-  return ok;
+  return ergebnis;
 }
 
-bool bueroWareImportieren() {
-  const TFormEinstellungen& f = *FormEinstellungen;
-  const std::string ordner = pf::trim(f.EditOrdnerFachAnw->text());
-  const std::string bediener = pf::trim(f.EditBwBediener->text());
-  const std::string workflow = pf::trim(f.EditBwWorkflowKost->text());
-  std::string kennwort = pf::trim(f.EditBwCw->text());
-  if (f.RadioGroupFachanwendung->itemIndex() != 1 || ordner.empty() || bediener.empty() || workflow.empty())
-    return true;
+Status bueroWareImportieren(const DebitorenEinstellungen& e, Melder& m) {
+  const std::string ordner = pf::trim(e.ordner);
+  const std::string bediener = pf::trim(e.bediener);
+  const std::string workflow = pf::trim(e.workflow);
+  std::string kennwort = pf::trim(e.kennwort);
+  if (!e.bueroWare || ordner.empty() || bediener.empty() || workflow.empty()) return okStatus();
   // The log shows the stand-in of an empty password; every real password is masked.
   std::string kennwortImLog = "*****";
   if (kennwort.empty()) {
@@ -292,18 +280,17 @@ bool bueroWareImportieren() {
                                          kennwort,           "01",      "17" + workflow, "99"};
   const std::string programm = ordner + "\\" + kBueroWareProgramm;
   if (!pf::fileExists(programm)) {
-    UpdateProtokoll("  FEHLER BüroWARE-Import, Datei nichr vorhanden: " + pf::displayPath(programm));
-    return false;
+    m.zeile("  FEHLER BüroWARE-Import, Datei nichr vorhanden: " + pf::displayPath(programm));
+    return nichtAktualisiert("BüroWARE-Import");
   }
-  UpdateProtokoll(std::string("  BüroWARE-Import: ") + kBueroWareProgramm + " /NoLogo /NoStartLogo " +
+  m.zeile(std::string("  BüroWARE-Import: ") + kBueroWareProgramm + " /NoLogo /NoStartLogo " +
                   bediener + " " + kennwortImLog + " 01 17" + workflow + " 99 " + pf::displayPath(ordner));
   if (Status s = startenUndWarten(argv, ordner); !s) {
-    UpdateProtokoll("  FEHLER BüroWARE-Import, Start fehlgeschlagen: " + pf::displayPath(programm) + ": " +
-                    s.error().message);
-    return false;
+    m.zeile("  FEHLER BüroWARE-Import, Start fehlgeschlagen: " + pf::displayPath(programm) + ": " + s.error().message);
+    return s;
   }
-  UpdateProtokoll("  ENDE BüroWARE-Import");
-  return true;
+  m.zeile("  ENDE BüroWARE-Import");
+  return okStatus();
 }
 
 }  // namespace riviza::costbearer

@@ -1,6 +1,6 @@
-// The import files of the accounting program BüroWARE and its import run (form library,
-// cost-bearer subsystem): the debtor list IDB_ID0020.DAT, the debtor master file Kosttr.dta
-// and the list Kosttr.tab, written while the cost-bearer tables are rebuilt, then bwwin32.exe.
+// The import files of the accounting program BüroWARE and its import run (cost-bearer domain):
+// the debtor list IDB_ID0020.DAT, the debtor master file Kosttr.dta and the list Kosttr.tab,
+// written while the cost-bearer tables are rebuilt, then bwwin32.exe.
 //
 // All files are Windows-1252 with CR LF. IDB_ID0020.DAT begins with an empty line, then one
 // record of 488 columns per debtor (values padded, never cut):
@@ -23,7 +23,7 @@
 // (28 pairs; 27 with the newer address tags in the §302 pass). The .tab lists end every field
 // with a tab.
 //
-// The debtor number of EditDebitorenAb is normalised once, before anything is written (a
+// The debtor number of the settings is normalised once, before anything is written (a
 // fraction gives its whole part, a text that is no number or a negative one 10000); one of more
 // than 8 digits refuses the run. Both files carry the same number, and each debtor advances it
 // by one; the number stored is the first one not handed out, also when it has outgrown the 8
@@ -32,13 +32,13 @@
 // has its table begins, each pass appends its lines, and the operation renames them into place
 // when it commits the tables, with the advanced number in the year's settings (a staged copy).
 // A run that fails, or finds none of its tables, leaves the files and the number of the run
-// before. The import runs only after the commit. Passwords of the command line never appear in
-// a log line.
+// before. The import runs only after the commit. The number the settings show afterwards comes
+// back in Neuaufbau::debitorenAb. Passwords of the command line never appear in a log line.
 //
 //   constructed --nummerVorbereiten()--> ready (refused: nothing may be written)
 //   ready --oeffnen()--> named; per pass: durchgangBeginnen() (stages the files) --satz()...-->
 //     durchgangSchreiben()
-//   any --abschliessen()--> closed: number staged, the import and the form's number after the commit
+//   any --abschliessen()--> closed: number staged, the import and the number shown after the commit
 #pragma once
 
 #include <optional>
@@ -54,56 +54,60 @@ namespace riviza::costbearer {
 std::string tabZeile(std::span<const std::string_view> felder);
 
 // BüroWARE is the chosen application and its folder is set: the .tab lists are written.
-bool bueroWareGewaehlt();
-// EditOrdnerFachAnw + "\Import", created with its parents in the operation (gone again when it
+bool bueroWareGewaehlt(const DebitorenEinstellungen& e);
+// BüroWARE's folder + "\Import", created with its parents in the operation (gone again when it
 // does not commit); the folder text or the error.
-Result<std::string> importOrdnerAnlegen(Vorgang& v);
+Result<std::string> importOrdnerAnlegen(Vorgang& v, const DebitorenEinstellungen& e);
 
+// BüroWARE's program in its folder, which imports the files.
+inline constexpr const char* kBueroWareProgramm = "bwwin32.exe";
 // The stand-in of an empty password on the import command line, and the fixed password of
 // operator "000" (BüroWARE's installation defaults).
 inline constexpr std::string_view kBwOhneKennwort = "---";
 inline constexpr std::string_view kBwKennwort000 = "krt30217";
 
-// The BüroWARE import run (bwwin32.exe) on the files a rebuild wrote; false after an error line.
-bool bueroWareImportieren();
+// The BüroWARE import run (bwwin32.exe) on the files a rebuild wrote; an error after its error
+// line. Nothing runs unless BüroWARE is chosen with its folder, operator and workflow.
+[[nodiscard]] Status bueroWareImportieren(const DebitorenEinstellungen& e, Melder& m);
 
 class DebitorenExport {
  public:
-  // Takes the settings from the form.
-  DebitorenExport();
+  // Works in the run `n`, with its settings.
+  explicit DebitorenExport(Neuaufbau& n);
   DebitorenExport(const DebitorenExport&) = delete;
   DebitorenExport& operator=(const DebitorenExport&) = delete;
 
-  // Normalises EditDebitorenAb when debtors are written. False, after a message box, when the
-  // number has more than 8 digits: nothing may be written then.
+  // Normalises the debtor number when debtors are written (the settings show it from here on).
+  // False, after a message box, when the number has more than 8 digits: nothing may be written
+  // then.
   bool nummerVorbereiten();
   // Names IDB_ID0020.DAT (with its empty line), Kosttr.dta and, for BüroWARE, Kosttr.tab, whose
   // import folder is created here; the files are written by the passes.
-  Status oeffnen(Neuaufbau& n);
+  Status oeffnen();
 
   // The companion of one pass (see DurchgangsRegeln).
-  Status durchgangBeginnen(Neuaufbau& n, Paragraf p);
-  Status satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& gebucht);
+  Status durchgangBeginnen(Basis b);
+  Status satz(Basis b, const Arbeitszeile& zeile, db::TTable& gebucht);
   Status durchgangSchreiben();
 
-  // Closes the files and stages the advanced number; after the operation's commit the form
-  // shows it and the import runs when BüroWARE is set up for it. False when something failed
+  // Closes the files and stages the advanced number; after the operation's commit the settings
+  // show it and the import runs when BüroWARE is set up for it. An error when something failed
   // or no further debtor could be numbered (an error line says what; a failure that must keep
   // the operation from committing sets n.fehler).
-  bool abschliessen(Neuaufbau& n);
+  Status abschliessen();
 
  private:
   Result<bool> schonAls302(const Arbeitszeile& zeile);
-  std::string dtaZeile(Paragraf p, db::TTable& gebucht) const;
+  std::string dtaZeile(Basis b, db::TTable& gebucht) const;
   void nummerAnzeigen(long long n);
 
-  bool debitoren_;                   // CheckBoxFirmaDebitorenAbJN
-  bool neu55_;                       // CheckBoxFirmaDebitorenNeu55JN
+  Neuaufbau& n_;
+  const DebitorenEinstellungen& e_;
   bool tabListe_;                    // Kosttr.tab
-  std::optional<long long> nummer_;  // the first of the run; none when EditDebitorenAb is blank
+  std::optional<long long> nummer_;  // the first of the run; none when the settings' number is blank
   long long naechste_ = 0;           // the first not handed out
   bool erschoepft_ = false;          // the number outgrew 8 digits
-  bool nummerGeaendert_ = false;     // the edit's text is not the number stored
+  bool nummerGeaendert_ = false;     // the settings' text is not the number stored
   // The files with the lines of the pass that runs.
   struct Datei {
     Begleitdatei datei;

@@ -1,5 +1,5 @@
-// The interchange frame of a cost-bearer file, checked before a reader takes its lines (form
-// library, cost-bearer subsystem; pure, no file access).
+// The interchange frame of a cost-bearer file, checked before a reader takes its lines
+// (cost-bearer domain; pure, no file access).
 //
 // A published cost-bearer file is one EDIFACT interchange, one segment per line:
 //

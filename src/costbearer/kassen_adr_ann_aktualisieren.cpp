@@ -1,17 +1,14 @@
-// KassenAdrAnnAktualisieren: the year's fund link tables rebuilt from the §302 work file (form
-// library, cost-bearer subsystem): Kas.db, one row per §302 fund with the cost bearer it refers
+// KassenAdrAnnAktualisieren: the year's fund link tables rebuilt from the §302 work file
+// (cost-bearer domain): Kas.db, one row per §302 fund with the cost bearer it refers
 // to and its acceptance offices, and KasAdrAnn.db, the address of each paper office once per
 // fund kind.
 #include <array>
 #include <optional>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/tabellen_aktualisieren.h"
 #include "costbearer/tabellen_neuaufbau.h"
 #include "db/filter.h"
-#include "maintenance/update_liste.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -61,7 +58,7 @@ class KasRegeln : public cb::DurchgangsRegeln {
   // KasAdrAnn.db is emptied with Kas.db, so that a missing work file leaves both empty; both are
   // in the run's transaction, so they never disagree.
   Status beginnen() override {
-    ui::TTable& t = *FormEinstellungen->TableKasAdrAnn;
+    db::TTable& t = n_.cursor.begleitung;
     t.close();
     if (Status st = t.setFilterOptions({.caseInsensitive = true}); !st) return cb::fehlerIn(t, st.error());
     auto a = cb::TabelleImNeuaufbau::beginnen(n_, t, "KasAdrAnn.db");
@@ -108,7 +105,7 @@ class KasRegeln : public cb::DurchgangsRegeln {
   // without Ik would stand for every office).
   Status adresseHinzufuegen(const std::string& stelle, std::string_view datei) {
     if (!cb::gefunden(stelle)) return okStatus();
-    ui::TTable& t = adressen_->tabelle();
+    db::TTable& t = adressen_->tabelle();
     RIVIZA_TRY(t.setFiltered(false));
     RIVIZA_TRY(t.setFilter("Ik = " + db::quoteFilterValue(stelle, true) +
                            "AND KassenArt = " + db::quoteFilterValue(art_, true)));
@@ -141,28 +138,26 @@ class KasRegeln : public cb::DurchgangsRegeln {
 
 }  // namespace
 
-bool KassenAdrAnnAktualisierenIm(cb::Neuaufbau& n) {
-  cb::NeuaufbauLauf lauf(n);
+Status cb::KassenAdrAnnAktualisierenIm(Neuaufbau& n) {
+  const Error nicht = nichtAktualisiert("Kassen- und Annahmestellentabellen");
+  NeuaufbauLauf lauf(n);
   if (!lauf.begonnen()) {
     n.fehler = true;
-    return false;
+    return nicht;
   }
-  if (!lauf.kostentraegerEinlesen()) return false;
+  if (!lauf.kostentraegerEinlesen()) return nicht;
   lauf.vorlagenKopieren({"Kas.db", "KasAdrAnn.db"});
   for (const char* tabelle : {"Kas.db", "KasAdrAnn.db"}) {
-    if (!pf::fileExists(cb::jahrTabellenPfad(tabelle))) {
-      UpdateProtokoll("Datei nicht vorhanden! " + pf::displayPath(cb::jahrTabellenPfad(tabelle)));
-      return false;
+    if (!pf::fileExists(jahrTabellenPfad(n.installation, tabelle))) {
+      n.melder.zeile("Datei nicht vorhanden! " + pf::displayPath(jahrTabellenPfad(n.installation, tabelle)));
+      return nicht;
     }
   }
   KasRegeln regeln(n);
-  return cb::durchgang(n, *FormEinstellungen->TableKassen,
-                       {"Kas.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "},
-                       regeln) == cb::DurchgangsErgebnis::Ok;
-}
-
-bool KassenAdrAnnAktualisieren() {
-  return cb::imEigenenVorgang("Kassen- und Annahmestellentabellen " + pf::displayPath(jahrDatenPfad()), KassenAdrAnnAktualisierenIm);
+  return durchgang(n, {"Kas.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "}, regeln) ==
+                 DurchgangsErgebnis::Ok
+             ? okStatus()
+             : Status(nicht);
 }
 
 }  // namespace riviza

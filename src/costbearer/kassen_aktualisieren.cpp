@@ -1,19 +1,16 @@
 // KassenAktualisieren: the year's fund tables Kassen.db (§302), Kassen300.db (§300) and
 // Kassen105.db (§105) rebuilt from the work files, the BüroWARE fund lists Kassen.tab and
 // Kassen105.tab, and the branch offices of the fund 104940005 added to the service-centre table
-// AdrDlz.DB (form library, cost-bearer subsystem). A fund table lists the cost bearers that refer
+// AdrDlz.DB (cost-bearer domain). A fund table lists the cost bearers that refer
 // their billing to a cost bearer, with that cost bearer.
 #include <optional>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_tabellen.h"
-#include "app/globals.h"
+#include "app/vorgang.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/debitoren_export.h"
 #include "costbearer/tabellen_aktualisieren.h"
 #include "costbearer/tabellen_neuaufbau.h"
 #include "db/filter.h"
-#include "maintenance/update_liste.h"
 #include "platform/codec.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -37,15 +34,16 @@ std::string aufgeloest300(const cb::Arbeitszeile& z) {
 class Kassenlisten {
  public:
   Status oeffnen(cb::Neuaufbau& n) {
-    if (!cb::bueroWareGewaehlt()) return okStatus();
-    auto ordner = cb::importOrdnerAnlegen(n.vorgang);
+    const cb::DebitorenEinstellungen& e = n.werte.debitoren;
+    if (!cb::bueroWareGewaehlt(e)) return okStatus();
+    auto ordner = cb::importOrdnerAnlegen(n.vorgang, e);
     if (!ordner) return ordner.error();
     kassen_.vorsehen(*ordner + "\\Kassen.tab");
     kassen105_.vorsehen(*ordner + "\\Kassen105.tab");
     return okStatus();
   }
-  cb::Begleitdatei* fuer(cb::Paragraf p) {
-    cb::Begleitdatei& f = p == cb::Paragraf::P105 ? kassen105_ : kassen_;
+  cb::Begleitdatei* fuer(cb::Basis b) {
+    cb::Begleitdatei& f = b == cb::Basis::S105 ? kassen105_ : kassen_;
     return f.vorgesehen() ? &f : nullptr;
   }
   Status schliessen() {
@@ -60,33 +58,32 @@ class Kassenlisten {
 // The branch offices of one §300 pass, added to AdrDlz.DB in the run's transaction.
 class Geschaeftsstellen {
  public:
+  explicit Geschaeftsstellen(db::TTable& t) : t_(t) {}
   Status beginnen(cb::Neuaufbau& n) {
-    ui::TTable& t = *FormEinstellungen->TableAdrDlz;
-    Status st = n.vorgang.tabellen().join(t);
-    if (st) st = tabelleOeffnen(t, jahrDatenPfad(), "AdrDlz.DB");
-    if (!st) return cb::fehlerIn(t, st.error());
+    Status st = n.vorgang.tabellen().join(t_);
+    if (st) st = cb::jahrTabelleOeffnen(t_, n.installation, "AdrDlz.DB");
+    if (!st) return cb::fehlerIn(t_, st.error());
     offen_ = true;
-    n.tabellen.push_back(cb::jahrTabellenPfad("AdrDlz.DB"));
+    n.tabellen.push_back(cb::jahrTabellenPfad(n.installation, "AdrDlz.DB"));
     return okStatus();
   }
   // Adds the office of the line unless AdrDlz.DB holds its code already.
   Status hinzufuegen(const cb::Arbeitszeile& z) {
-    ui::TTable& t = *FormEinstellungen->TableAdrDlz;
-    Status st = eintragen(t, z);
-    return st ? st : Status(cb::fehlerIn(t, st.error()));
+    Status st = eintragen(t_, z);
+    return st ? st : Status(cb::fehlerIn(t_, st.error()));
   }
   Status abschliessen() {
-    ui::TTable& t = *FormEinstellungen->TableAdrDlz;
-    Status st = offen_ ? t.setFiltered(false) : okStatus();
-    return st ? st : Status(cb::fehlerIn(t, st.error()));
+    Status st = offen_ ? t_.setFiltered(false) : okStatus();
+    return st ? st : Status(cb::fehlerIn(t_, st.error()));
   }
   ~Geschaeftsstellen() {
-    if (offen_) (void)FormEinstellungen->TableAdrDlz->setFiltered(false);
+    // A cursor that cannot drop its filter is closed with the run anyway.
+    if (offen_) (void)t_.setFiltered(false);
   }
   int anzahl() const { return anzahl_; }
 
  private:
-  Status eintragen(ui::TTable& t, const cb::Arbeitszeile& z) {
+  Status eintragen(db::TTable& t, const cb::Arbeitszeile& z) {
     RIVIZA_TRY(t.setFiltered(false));
     RIVIZA_TRY(t.setFilter("DlzId = " + db::quoteFilterValue(z.code())));
     RIVIZA_TRY(t.setFiltered(true));
@@ -102,26 +99,28 @@ class Geschaeftsstellen {
     return okStatus();
   }
 
+  db::TTable& t_;
   bool offen_ = false;
   int anzahl_ = 0;
 };
 
 class KassenRegeln : public cb::DurchgangsRegeln {
  public:
-  KassenRegeln(cb::Neuaufbau& n, cb::Paragraf p, Kassenlisten& listen) : n_(n), p_(p), listen_(listen) {
-    const std::string kuerzel = FormEinstellungen->EditLeKuerzel->text().substr(0, 3);
-    zweigstellen_ = p == cb::Paragraf::P300 && pf::toLowerAscii(kuerzel) != "ser";
+  KassenRegeln(cb::Neuaufbau& n, cb::Basis b, Kassenlisten& listen)
+      : n_(n), b_(b), listen_(listen), stellen_(n.cursor.stellen) {
+    const std::string kuerzel = n.werte.leKuerzel.substr(0, 3);
+    zweigstellen_ = b == cb::Basis::S300 && pf::toLowerAscii(kuerzel) != "ser";
   }
 
-  Status beginnen() override { return p_ == cb::Paragraf::P300 ? stellen_.beginnen(n_) : okStatus(); }
+  Status beginnen() override { return b_ == cb::Basis::S300 ? stellen_.beginnen(n_) : okStatus(); }
   bool nimmt(const cb::Arbeitszeile& z) override {
-    switch (p_) {
-      case cb::Paragraf::P302:
+    switch (b_) {
+      case cb::Basis::S302:
         return z.hauptzeile({"10"}) && !z.ohneVerweis() && cb::gefunden(Kosttr302Verweis(z.ik()));
-      case cb::Paragraf::P300:
+      case cb::Basis::S300:
         aufgeloest_ = z.hauptzeile({"10"}) && !z.ohneVerweis() ? aufgeloest300(z) : std::string();
         return cb::gefunden(aufgeloest_);
-      case cb::Paragraf::P105:
+      case cb::Basis::S105:
         return z.hauptzeile({"10", "18"}) && !z.ohneVerweis();
     }
     return false;
@@ -134,17 +133,17 @@ class KassenRegeln : public cb::DurchgangsRegeln {
   }
   Status nachSatz(const cb::Arbeitszeile& z, db::TTable&) override {
     if (zweigstellen_ && pf::trim(aufgeloest_) == "104940005") RIVIZA_TRY(stellen_.hinzufuegen(z));
-    if (listen_.fuer(p_)) {
+    if (listen_.fuer(b_)) {
       auto b = [&](size_t first, size_t last) { return z.bytesGetrimmt(first, last); };
       const std::array<std::string_view, 13> felder = {
           b(3, 9), b(50, 79), b(80, 109), b(182, 211), b(140, 169),          b(110, 114), b(115, 139),
-          "",      "",        "",         b(170, 171), cb::paragrafText(p_), b(20, 28)};
+          "",      "",        "",         b(170, 171), cb::basisText(b_), b(20, 28)};
       zeilen_ += cb::tabZeile(felder);
     }
     return okStatus();
   }
   Status schreiben() override {
-    if (cb::Begleitdatei* liste = listen_.fuer(p_)) {
+    if (cb::Begleitdatei* liste = listen_.fuer(b_)) {
       RIVIZA_TRY(liste->anlegen(n_.vorgang));
       RIVIZA_TRY(liste->anhaengen(zeilen_));
     }
@@ -152,12 +151,12 @@ class KassenRegeln : public cb::DurchgangsRegeln {
   }
   void nachAnzahl(int anzahl) override {
     if (zweigstellen_ && anzahl > 0)
-      UpdateProtokoll("BARMER Geschäftsstelllen aktualisiert, Anzahl: " + std::to_string(stellen_.anzahl()));
+      n_.melder.zeile("BARMER Geschäftsstelllen aktualisiert, Anzahl: " + std::to_string(stellen_.anzahl()));
   }
 
  private:
   cb::Neuaufbau& n_;
-  cb::Paragraf p_;
+  cb::Basis b_;
   Kassenlisten& listen_;
   bool zweigstellen_ = false;
   std::string aufgeloest_;
@@ -167,42 +166,34 @@ class KassenRegeln : public cb::DurchgangsRegeln {
 
 }  // namespace
 
-bool KassenAktualisierenIm(cb::Neuaufbau& n) {
-  cb::NeuaufbauLauf lauf(n);
+Status cb::KassenAktualisierenIm(Neuaufbau& n) {
+  const Error nicht = nichtAktualisiert("Kassentabellen");
+  NeuaufbauLauf lauf(n);
   if (!lauf.begonnen()) {
     n.fehler = true;
-    return false;
+    return nicht;
   }
   Kassenlisten listen;
   if (Status s = listen.oeffnen(n); !s) {
-    cb::fehlerProtokollieren("Kassenlisten nicht angelegt", s.error());
+    fehlerProtokollieren(n.melder, "Kassenlisten nicht angelegt", s.error());
     n.fehler = true;
-    return false;
+    return s;
   }
-  if (!lauf.kostentraegerEinlesen()) return false;
+  if (!lauf.kostentraegerEinlesen()) return nicht;
   lauf.vorlagenKopieren({"Kassen.db", "Kassen300.db", "Kassen105.db"});
 
-  bool ok =
-      cb::durchgaenge(
-          n, *FormEinstellungen->TableKassen,
-          {cb::ParagrafDurchgang{cb::Paragraf::P302,
-                                 {"Kassen.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "}},
-           cb::ParagrafDurchgang{cb::Paragraf::P300,
-                                 {"Kassen300.db", "Kosttr300.txt", "Kassen 300 aktualisiert, Anzahl: "}},
-           cb::ParagrafDurchgang{cb::Paragraf::P105,
-                                 {"Kassen105.db", "Kosttr105.txt", "Kassen 105 aktualisiert, Anzahl: "}}},
-          [&](const cb::ParagrafDurchgang& pass) { return KassenRegeln(n, pass.p, listen); }) ==
-      cb::DurchgangsErgebnis::Ok;
+  const DurchgangsErgebnis e = durchgaenge(
+      n,
+      {BasisDurchgang{Basis::S302, {"Kassen.db", "Kosttr302.txt", "Kassen 302 aktualisiert, Anzahl: "}},
+       BasisDurchgang{Basis::S300, {"Kassen300.db", "Kosttr300.txt", "Kassen 300 aktualisiert, Anzahl: "}},
+       BasisDurchgang{Basis::S105, {"Kassen105.db", "Kosttr105.txt", "Kassen 105 aktualisiert, Anzahl: "}}},
+      [&](const BasisDurchgang& pass) { return KassenRegeln(n, pass.basis, listen); });
   if (Status s = listen.schliessen(); !s) {
-    cb::fehlerProtokollieren(s.error());
+    fehlerProtokollieren(n.melder, s.error());
     n.fehler = true;
-    ok = false;
+    return s;
   }
-  return ok;
-}
-
-bool KassenAktualisieren() {
-  return cb::imEigenenVorgang("Kassentabellen " + pf::displayPath(jahrDatenPfad()), KassenAktualisierenIm);
+  return e == DurchgangsErgebnis::Ok ? okStatus() : Status(nicht);
 }
 
 }  // namespace riviza

@@ -1,10 +1,8 @@
 // KosttrAktualisieren: the year's cost-bearer tables Kosttr.db (§302), Kosttr300.db (§300) and
 // Kosttr105.db (§105) rebuilt from the work files, with the BüroWARE debtor export woven in
-// (form library, cost-bearer subsystem). A table keeps the cost bearers the billing can use:
+// (cost-bearer domain). A table keeps the cost bearers the billing can use:
 // those that bill themselves and have a data acceptance office (§302, §300), and every §105
 // cost bearer that names one to refer to.
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/debitoren_export.h"
 #include "costbearer/tabellen_aktualisieren.h"
@@ -38,69 +36,62 @@ bool datenannahme300(const cb::Arbeitszeile& z) {
 
 class KosttrRegeln : public cb::DurchgangsRegeln {
  public:
-  KosttrRegeln(cb::Neuaufbau& n, cb::Paragraf p, cb::DebitorenExport& debitoren)
-      : n_(n), p_(p), debitoren_(debitoren) {}
+  KosttrRegeln(cb::Basis b, cb::DebitorenExport& debitoren) : b_(b), debitoren_(debitoren) {}
 
-  Status beginnen() override { return debitoren_.durchgangBeginnen(n_, p_); }
+  Status beginnen() override { return debitoren_.durchgangBeginnen(b_); }
   bool nimmt(const cb::Arbeitszeile& z) override {
-    switch (p_) {
-      case cb::Paragraf::P302:
+    switch (b_) {
+      case cb::Basis::S302:
         return z.hauptzeile({"10"}) && rechnetSelbst(z) && datenannahme302(z, firma);
-      case cb::Paragraf::P300:
+      case cb::Basis::S300:
         return z.hauptzeile({"10"}) && rechnetSelbst(z) && datenannahme300(z);
-      case cb::Paragraf::P105:
+      case cb::Basis::S105:
         return z.hauptzeile({"10", "18"}) && !z.ohneVerweis();
     }
     return false;
   }
   std::vector<std::string> felder(const cb::Arbeitszeile& z) override {
-    std::vector<std::string> werte = {p_ == cb::Paragraf::P105 ? z.ik() : z.code()};
+    std::vector<std::string> werte = {b_ == cb::Basis::S105 ? z.ik() : z.code()};
     for (std::string& w : z.adresse()) werte.push_back(std::move(w));
     return werte;
   }
   Status nachSatz(const cb::Arbeitszeile& z, db::TTable& gebucht) override {
-    return debitoren_.satz(p_, z, gebucht);
+    return debitoren_.satz(b_, z, gebucht);
   }
   Status schreiben() override { return debitoren_.durchgangSchreiben(); }
 
  private:
-  cb::Neuaufbau& n_;
-  cb::Paragraf p_;
+  cb::Basis b_;
   cb::DebitorenExport& debitoren_;
 };
 
 }  // namespace
 
-bool KosttrAktualisierenIm(cb::Neuaufbau& n) {
-  cb::NeuaufbauLauf lauf(n);
-  cb::DebitorenExport debitoren;
+Status cb::KosttrAktualisierenIm(Neuaufbau& n) {
+  const Error nicht = nichtAktualisiert("Kostenträgertabellen");
+  NeuaufbauLauf lauf(n);
+  DebitorenExport debitoren(n);
   if (!lauf.begonnen() || !debitoren.nummerVorbereiten()) {
     n.fehler = true;
-    return false;
+    return nicht;
   }
-  if (Status s = debitoren.oeffnen(n); !s) {
-    cb::fehlerProtokollieren("BüroWARE-Importdateien nicht angelegt", s.error());
+  if (Status s = debitoren.oeffnen(); !s) {
+    fehlerProtokollieren(n.melder, "BüroWARE-Importdateien nicht angelegt", s.error());
     n.fehler = true;
-    return false;
+    return s;
   }
-  if (!lauf.kostentraegerEinlesen()) return false;
+  if (!lauf.kostentraegerEinlesen()) return nicht;
   lauf.vorlagenKopieren({"Kosttr.db", "Kosttr300.db", "Kosttr105.db"});
 
-  const cb::DurchgangsErgebnis e = cb::durchgaenge(
-      n, *FormEinstellungen->TableKosttr,
-      {cb::ParagrafDurchgang{cb::Paragraf::P302,
-                             {"Kosttr.db", "Kosttr302.txt", "Kostenträger 302 aktualisiert, Anzahl: "}},
-       cb::ParagrafDurchgang{cb::Paragraf::P300,
-                             {"Kosttr300.db", "Kosttr300.txt", "Kostenträger 300 aktualisiert, Anzahl: "}},
-       cb::ParagrafDurchgang{cb::Paragraf::P105,
-                             {"Kosttr105.db", "Kosttr105.txt", "Kostenträger 105 aktualisiert, Anzahl: "}}},
-      [&](const cb::ParagrafDurchgang& pass) { return KosttrRegeln(n, pass.p, debitoren); });
-  FormEinstellungen->LabelWarten->setVisible(false);
-  return debitoren.abschliessen(n) && e == cb::DurchgangsErgebnis::Ok;
-}
-
-bool KosttrAktualisieren() {
-  return cb::imEigenenVorgang("Kostenträgertabellen " + platform::displayPath(jahrDatenPfad()), KosttrAktualisierenIm);
+  const DurchgangsErgebnis e = durchgaenge(
+      n,
+      {BasisDurchgang{Basis::S302, {"Kosttr.db", "Kosttr302.txt", "Kostenträger 302 aktualisiert, Anzahl: "}},
+       BasisDurchgang{Basis::S300, {"Kosttr300.db", "Kosttr300.txt", "Kostenträger 300 aktualisiert, Anzahl: "}},
+       BasisDurchgang{Basis::S105, {"Kosttr105.db", "Kosttr105.txt", "Kostenträger 105 aktualisiert, Anzahl: "}}},
+      [&](const BasisDurchgang& pass) { return KosttrRegeln(pass.basis, debitoren); });
+  n.melder.warten(false);
+  RIVIZA_TRY(debitoren.abschliessen());
+  return e == DurchgangsErgebnis::Ok ? okStatus() : Status(nicht);
 }
 
 }  // namespace riviza

@@ -1,15 +1,11 @@
-// The year's cost-bearer files (form library, cost-bearer subsystem); see kosttr_dateien.h.
+// The year's cost-bearer files (cost-bearer domain); see kosttr_dateien.h.
 #include "costbearer/kosttr_dateien.h"
 
 #include <array>
 
-#include "app/Riviza1.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
-#include "app/meldungen.h"
 #include "costbearer/kosttr_reader.h"
 #include "db/TTable.h"
-#include "maintenance/update_liste.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -33,8 +29,8 @@ constexpr Art kArten[] = {
 using JeArt = std::array<bool, std::size(kArten)>;
 
 // The records of a year table; -1 when it cannot be opened (it may hold some).
-int saetze(const char* tabelle) {
-  const std::string ordner = jahrDatenPfad();
+int saetze(const Installation& i, const char* tabelle) {
+  const std::string ordner = i.jahrDatenPfad();
   if (!pf::fileExists(ordner + "\\" + tabelle)) return 0;
   db::TTable t;
   if (!t.setDatabaseName(ordner).ok() || !t.setTableName(tabelle).ok() || !t.open().ok()) return -1;
@@ -43,13 +39,13 @@ int saetze(const char* tabelle) {
 
 // The first basis without a valid cost bearer whose year tables hold records, as the reason:
 // "<table> hat <n> Sätze, " + wer + " aber keine gültigen Kostenträger nach §<basis> (<mask>)".
-std::optional<std::string> fehlendeArt(const JeArt& vorhanden, std::string_view wer) {
+std::optional<std::string> fehlendeArt(const Installation& inst, const JeArt& vorhanden, std::string_view wer) {
   for (size_t i = 0; i < std::size(kArten); ++i) {
     if (vorhanden[i]) continue;
     const Art& a = kArten[i];
     for (const char* tabelle : a.tabellen) {
       if (!tabelle) break;
-      const int n = saetze(tabelle);
+      const int n = saetze(inst, tabelle);
       if (n == 0) continue;
       const std::string saetze = n == 1 ? " hat 1 Satz" : " hat " + std::to_string(n) + " Sätze";
       return std::string(tabelle) + (n < 0 ? " ist nicht lesbar" : saetze) + ", " + std::string(wer) +
@@ -67,48 +63,28 @@ bool hatKostentraeger(const KosttrTabelle& t) {
 
 }  // namespace
 
-bool kostentraegerOrdnerDa() { return kostentraegerOrdnerDa(jahrKosttrPfad()); }
-
-bool kostentraegerOrdnerDa(const std::string& ordner) {
+bool kostentraegerOrdnerDa(const std::string& ordner, Melder& m) {
   if (pf::directoryExists(ordner)) return true;
-  meldung::fehlschlag("Kostenträgerdateien nicht verfügbar");
+  m.meldung(Meldungsart::Fehlschlag, "Kostenträgerdateien nicht verfügbar");
   return false;
 }
 
-bool kostentraegerDateienDa() { return kostentraegerDateienDa(jahrKosttrPfad()); }
+std::string_view kostentraegerMaske(Basis basis) { return rulesFor(basis).mask; }
 
-bool kostentraegerDateienDa(const std::string& ordner) {
-  if (!kostentraegerOrdnerDa(ordner)) return false;
+bool kostentraegerDateienDa(const std::string& ordner, Melder& m) {
+  if (!kostentraegerOrdnerDa(ordner, m)) return false;
   std::string masken;
   for (const Art& a : kArten) {
     if (!DateienSuchen(ordner + "\\", rulesFor(a.basis).mask).empty()) return true;
     masken += (masken.empty() ? "" : ", ") + std::string(rulesFor(a.basis).mask);
   }
-  UpdateProtokoll("  FEHLER Kostenträgerdateien nicht verfügbar: keine Datei " + masken + " in " +
-                  pf::displayPath(ordner));
-  meldung::fehlschlag("Kostenträgerdateien nicht verfügbar");
+  m.zeile("  FEHLER Kostenträgerdateien nicht verfügbar: keine Datei " + masken + " in " + pf::displayPath(ordner));
+  m.meldung(Meldungsart::Fehlschlag, "Kostenträgerdateien nicht verfügbar");
   return false;
 }
 
-void kostentraegerListenZeigen() { kostentraegerListenZeigen(jahrKosttrPfad()); }
-
-void kostentraegerListenZeigen(const std::string& ordner) {
-  TFormEinstellungen& f = *FormEinstellungen;
-  struct Liste {
-    ui::TFileListBox* box;
-    const char* maske;
-  };
-  for (const Liste& l : {Liste{f.FileListBoxKost300, "??03*.ke?"}, Liste{f.FileListBoxKost302, "??05*.ke?"},
-                         Liste{f.FileListBoxKost105, "??06*.ke?"}}) {
-    l.box->setMask(l.maske);
-    l.box->setDirectory(ordner);
-  }
-}
-
-bool kostentraegerLesen(const LeseErgebnis& ergebnis) { return kostentraegerLesen(jahrKosttrPfad(), ergebnis); }
-
-bool kostentraegerLesen(const std::string& ordner, const LeseErgebnis& ergebnis) {
-  using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
+bool kostentraegerLesen(const Installation& i, const std::string& ordner, Melder& m, const LeseErgebnis& ergebnis) {
+  using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view, Melder&);
   struct Lauf {
     Leser lesen;
     const char* arbeitsdatei;
@@ -117,20 +93,20 @@ bool kostentraegerLesen(const std::string& ordner, const LeseErgebnis& ergebnis)
   const std::string ueber = pf::extractFilePath(ordner);
   for (const Lauf& l : {Lauf{Kosttr300Einlesen, "Kosttr300.txt"}, Lauf{Kosttr302Einlesen, "Kosttr302.txt"},
                         Lauf{Kosttr105Einlesen, "Kosttr105.txt"}})
-    if (!ergebnis(l.lesen(globals().ProgrammPfad, ueber, ""), l.arbeitsdatei)) return false;
+    if (!ergebnis(l.lesen(i.programmPfad, ueber, "", m), l.arbeitsdatei)) return false;
   return true;
 }
 
-bool kostentraegerArtenVorhanden() {
+bool kostentraegerArtenVorhanden(const Installation& i, Melder& m) {
   const JeArt vorhanden = {hatKostentraeger(Kosttr300Tabelle()), hatKostentraeger(Kosttr302Tabelle()),
                            hatKostentraeger(Kosttr105Tabelle())};
-  const std::optional<std::string> grund = fehlendeArt(vorhanden, "die Kostenträgerdateien");
+  const std::optional<std::string> grund = fehlendeArt(i, vorhanden, "die Kostenträgerdateien");
   if (!grund) return true;
-  UpdateProtokoll("  FEHLER Kostenträgerdateien unvollständig: " + *grund + "; keine Tabelle geändert");
+  m.zeile("  FEHLER Kostenträgerdateien unvollständig: " + *grund + "; keine Tabelle geändert");
   return false;
 }
 
-std::optional<std::string> kostentraegerPaketPruefen(const std::string& ordner) {
+std::optional<std::string> kostentraegerPaketPruefen(const Installation& i, const std::string& ordner) {
   JeArt vorhanden{};
   for (size_t i = 0; i < std::size(kArten); ++i) {
     const KosttrLeseErgebnis r = KosttrDateienPruefen(kArten[i].basis, ordner + "\\");
@@ -138,7 +114,7 @@ std::optional<std::string> kostentraegerPaketPruefen(const std::string& ordner) 
     vorhanden[i] = r.kostentraeger > 0;
   }
   if (vorhanden == JeArt{}) return "keine gültigen Kostenträger im Paket";
-  return fehlendeArt(vorhanden, "das Paket");
+  return fehlendeArt(i, vorhanden, "das Paket");
 }
 
 }  // namespace riviza::costbearer

@@ -1,7 +1,6 @@
 // The year's cost-bearer files as the table rebuilds and the acceptance-office tab read them
-// (form library, cost-bearer subsystem): the folder test with its message, the three file lists
-// of the update tab, the three readers in their order, and what a set of files must bring before
-// it may replace the year's tables.
+// (cost-bearer domain): the folder test with its message, the three readers in their order, and
+// what a set of files must bring before it may replace the year's tables.
 //
 // Input that would empty or shrink a table is refused before anything changes: beside a damaged
 // file (which fails its reader), a set without any cost-bearer file, and a set without a valid
@@ -15,37 +14,36 @@
 #include <string>
 #include <string_view>
 
+#include "app/installation.h"
+#include "app/melder.h"
 #include "costbearer/abr_tools.h"
 
 namespace riviza::costbearer {
 
-// Each takes the folder of the cost-bearer files, the year's Kosttr folder unless given (a
-// folder named "Kosttr": the readers find the files in <its parent>\Kosttr).
+// Each takes the folder of the cost-bearer files (a folder named "Kosttr": the year's, or an
+// update's unpacked package; the readers find the files in <its parent>\Kosttr).
 
 // True when the folder exists; otherwise shows "Kostenträgerdateien nicht verfügbar" (caption
 // "Fehler") and answers false.
-bool kostentraegerOrdnerDa();
-bool kostentraegerOrdnerDa(const std::string& ordner);
+bool kostentraegerOrdnerDa(const std::string& ordner, Melder& m);
 // The same for a rebuild, which also needs a cost-bearer file in the folder (the start-up makes
 // the folder, so without this the test would never fire and every table be emptied); without
 // one the update list also gets a line naming the folder.
-bool kostentraegerDateienDa();
-bool kostentraegerDateienDa(const std::string& ordner);
-// Points FileListBoxKost300/302/105 at the folder with their masks.
-void kostentraegerListenZeigen();
-void kostentraegerListenZeigen(const std::string& ordner);
-// Runs the readers in the order §300, §302, §105 and hands each result with its work file
-// ("Kosttr300.txt", ...) to `ergebnis`; an answer of false stops the runs. True when every
-// reader ran.
+bool kostentraegerDateienDa(const std::string& ordner, Melder& m);
+// The masks of the three kinds in the readers' order: "??03*.ke?", "??05*.ke?", "??06*.ke?".
+std::string_view kostentraegerMaske(Basis basis);
+// Runs the readers in the order §300, §302, §105 (work files in the installation's Temp) and
+// hands each result with its work file ("Kosttr300.txt", ...) to `ergebnis`; an answer of false
+// stops the runs. True when every reader ran.
 using LeseErgebnis = std::function<bool(const KosttrLeseErgebnis&, std::string_view)>;
-bool kostentraegerLesen(const LeseErgebnis& ergebnis);
-bool kostentraegerLesen(const std::string& ordner, const LeseErgebnis& ergebnis);
+bool kostentraegerLesen(const Installation& i, const std::string& ordner, Melder& m, const LeseErgebnis& ergebnis);
 // After kostentraegerLesen, for a rebuild: true when the in-memory tables hold a valid cost bearer
 // of every basis whose year tables hold records; otherwise an error line of the update list says
 // which basis is missing and that no table was changed.
-bool kostentraegerArtenVorhanden();
+bool kostentraegerArtenVorhanden(const Installation& i, Melder& m);
 // The cost-bearer files of an update package unpacked into `ordner` (a folder text), checked as
-// the rebuild will read them: why they may not replace the year's files, or nullopt.
-std::optional<std::string> kostentraegerPaketPruefen(const std::string& ordner);
+// the rebuild will read them against the year's tables: why they may not replace the year's
+// files, or nullopt.
+std::optional<std::string> kostentraegerPaketPruefen(const Installation& i, const std::string& ordner);
 
 }  // namespace riviza::costbearer

@@ -1,5 +1,4 @@
-// The rules of the lookups by IK over one in-memory cost-bearer table (form library, cost-bearer
-// subsystem).
+// The rules of the lookups by IK over one in-memory cost-bearer table (cost-bearer domain).
 //
 // These are the lookups of abr_tools.h with the table passed in, in single-byte text throughout:
 // arguments and answers are bytes of the work-file encoding, the empty text meaning "nothing

@@ -14,6 +14,18 @@
 
 namespace riviza::costbearer {
 
+std::string_view basisText(Basis basis) {
+  switch (basis) {
+    case Basis::S300:
+      return "300";
+    case Basis::S302:
+      return "302";
+    case Basis::S105:
+      return "105";
+  }
+  return "";
+}
+
 namespace pf = platform;
 
 namespace {

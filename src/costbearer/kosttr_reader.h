@@ -1,5 +1,5 @@
-// The reading of cost-bearer files into work-file lines, without any file access (form library,
-// cost-bearer subsystem).
+// The reading of cost-bearer files into work-file lines, without any file access (cost-bearer
+// domain).
 //
 // One CostBearerReader serves one run of one reader (§300, §302 or §105): it is fed the bytes of
 // the input files in list order and appends the main and link lines of every cost bearer to the
@@ -30,8 +30,11 @@
 
 namespace riviza::costbearer {
 
-// The legal basis of a reader: §300 SGB V, §302 SGB V, §105 SGB XI.
+// The legal basis of a reader and of the tables, passes and debtor records built from its
+// files: §300 SGB V, §302 SGB V, §105 SGB XI.
 enum class Basis { S300, S302, S105 };
+// The paragraph as the tables and import files carry it: "300", "302", "105".
+std::string_view basisText(Basis basis);
 
 enum class AddressRule {
   LastComplete,    // §300, §105: the last complete address wins, one without PLZ or town is replaced

@@ -1,4 +1,4 @@
-// The in-memory cost-bearer table of one reader (form library, cost-bearer subsystem).
+// The in-memory cost-bearer table of one reader (cost-bearer domain).
 //
 // A table holds the lines of its work file (single-byte text, without line ends) in file order
 // from entry 0, and a scan length n, the reader's final running counter. It has n + 2 entries;

@@ -1,4 +1,4 @@
-// Segment reading of the cost-bearer files (form library, cost-bearer subsystem).
+// Segment reading of the cost-bearer files (cost-bearer domain).
 //
 // A cost-bearer file holds one segment per text line. The first three bytes name the segment;
 // data elements are separated by "+" and the segment ends with "'". Element 1 is the tag, element

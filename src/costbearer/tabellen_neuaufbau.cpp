@@ -1,4 +1,4 @@
-// The rebuild pattern (form library, cost-bearer subsystem); see tabellen_neuaufbau.h.
+// The rebuild pattern (cost-bearer domain); see tabellen_neuaufbau.h.
 #include "costbearer/tabellen_neuaufbau.h"
 
 #include <algorithm>
@@ -6,13 +6,8 @@
 #include <unordered_set>
 #include <utility>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_tabellen.h"
-#include "app/globals.h"
-#include "app/tabellen_pause.h"
 #include "app/vorgang.h"
 #include "costbearer/abr_tools.h"
-#include "maintenance/update_liste.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/ini.h"
@@ -67,8 +62,8 @@ std::vector<std::string> Arbeitszeile::adresse() const {
           text(110, 114), text(115, 139), text(170, 171)};
 }
 
-FirmaWerte firmaWerteLesen() {
-  pf::IniFile ini(jahrIniPfad());
+FirmaWerte firmaWerteLesen(const Installation& i) {
+  pf::IniFile ini(i.jahrIniPfad());
   return {firmaWert(ini, "Bundesland"), firmaWert(ini, "KvBezirk"), firmaWert(ini, "Abrechnungscode302")};
 }
 
@@ -82,31 +77,28 @@ std::string datenannahme302(const std::string& ik, const FirmaWerte& w, bool ers
   return stelle;
 }
 
-std::string_view paragrafText(Paragraf p) {
-  switch (p) {
-    case Paragraf::P302:
-      return "302";
-    case Paragraf::P300:
-      return "300";
-    case Paragraf::P105:
-      return "105";
-  }
-  return "";
+std::string jahrTabellenPfad(const Installation& i, std::string_view tabelle) {
+  return i.jahrDatenPfad() + "\\" + std::string(tabelle);
 }
 
-std::string jahrTabellenPfad(std::string_view tabelle) {
-  return jahrDatenPfad() + "\\" + std::string(tabelle);
+Status jahrTabelleOeffnen(db::TTable& t, const Installation& i, std::string_view tabelle) {
+  t.close();
+  RIVIZA_TRY(t.setDatabaseName(i.jahrDatenPfad()));
+  RIVIZA_TRY(t.setTableName(std::string(tabelle)));
+  RIVIZA_TRY(t.setFilter(""));
+  RIVIZA_TRY(t.setFiltered(false));
+  return t.open();
 }
 
-std::string arbeitsdateiPfad(std::string_view datei) {
-  return globals().ProgrammPfad + "temp\\" + std::string(datei);
+void fehlerProtokollieren(Melder& m, std::string_view was, const Error& fehler) {
+  m.zeile("  FEHLER " + std::string(was) + ": " + fehler.message);
 }
 
-void fehlerProtokollieren(std::string_view was, const Error& fehler) {
-  UpdateProtokoll("  FEHLER " + std::string(was) + ": " + fehler.message);
-}
+void fehlerProtokollieren(Melder& m, const Error& fehler) { m.zeile("  FEHLER " + fehler.message); }
 
-void fehlerProtokollieren(const Error& fehler) { UpdateProtokoll("  FEHLER " + fehler.message); }
+Error nichtAktualisiert(std::string_view was) {
+  return Error::make(kNichtAktualisiert, std::string(was) + " nicht aktualisiert");
+}
 
 Error fehlerIn(const db::TTable& tabelle, const Error& e) {
   return Error::make(e.code, pf::displayPath(tabelle.filePathText()) + ": " + e.message);
@@ -114,69 +106,107 @@ Error fehlerIn(const db::TTable& tabelle, const Error& e) {
 
 // ---- the run ----
 
-NeuaufbauLauf::NeuaufbauLauf(Neuaufbau& n) : n_(n), begonnen_(kostentraegerDateienDa(n.kosttrOrdner)) {}
+NeuaufbauLauf::NeuaufbauLauf(Neuaufbau& n)
+    : n_(n), begonnen_(kostentraegerDateienDa(n.kosttrOrdner, n.melder)) {}
 
 NeuaufbauLauf::~NeuaufbauLauf() {
-  if (begonnen_) FormEinstellungen->LabelWarten->setVisible(false);
+  if (begonnen_) n_.melder.warten(false);
 }
 
 bool NeuaufbauLauf::kostentraegerEinlesen() {
-  FormEinstellungen->LabelWarten->setVisible(true);
-  kostentraegerListenZeigen(n_.kosttrOrdner);
-  const bool gelesen = kostentraegerLesen(n_.kosttrOrdner, [](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
-    for (const std::string& notiz : r.notes) UpdateProtokoll(notiz);
-    if (r.ok()) return true;
-    fehlerProtokollieren("Kostenträgerdateien nicht eingelesen (" + std::string(arbeitsdatei) + ")",
-                         r.status.error());
-    return false;
-  });
-  const bool vollstaendig = gelesen && kostentraegerArtenVorhanden();
+  Melder& m = n_.melder;
+  m.warten(true);
+  const bool gelesen =
+      kostentraegerLesen(n_.installation, n_.kosttrOrdner, m, [&m](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
+        for (const std::string& notiz : r.notes) m.zeile(notiz);
+        if (r.ok()) return true;
+        fehlerProtokollieren(m, "Kostenträgerdateien nicht eingelesen (" + std::string(arbeitsdatei) + ")",
+                             r.status.error());
+        return false;
+      });
+  const bool vollstaendig = gelesen && kostentraegerArtenVorhanden(n_.installation, m);
   if (!vollstaendig) n_.fehler = true;
   return vollstaendig;
 }
 
 void NeuaufbauLauf::vorlagenKopieren(std::initializer_list<std::string_view> tabellen) {
-  for (std::string_view t : tabellen) jahresVorlageKopieren(std::string(t));
+  // A copy that fails shows as the failure of the open that follows.
+  for (std::string_view t : tabellen) {
+    const std::string vorlage = n_.installation.programmPfad + "LeerDaten\\" + std::string(t);
+    if (!pf::fileExists(jahrTabellenPfad(n_.installation, t)) && pf::fileExists(vorlage))
+      (void)pf::copyFile(vorlage, jahrTabellenPfad(n_.installation, t));
+  }
 }
 
-bool neuaufbauFestschreiben(Neuaufbau& n) {
-  if (n.fehler) return false;
+Status neuaufbauFestschreiben(Neuaufbau& n) {
+  if (n.fehler) return nichtAktualisiert("Tabellen");
   const Status st = n.vorgang.festschreiben();
-  if (st) return true;
+  if (st) return okStatus();
   std::string tabellen;
   for (const std::string& t : n.tabellen) tabellen += (tabellen.empty() ? "" : ", ") + pf::displayPath(t);
-  fehlerProtokollieren(std::string(n.vorgang.unveraendert() ? "nicht aktualisiert, unverändert: " : "nicht aktualisiert: ") +
+  fehlerProtokollieren(n.melder,
+                       std::string(n.vorgang.unveraendert() ? "nicht aktualisiert, unverändert: " : "nicht aktualisiert: ") +
                            tabellen,
                        st.error());
-  if (!n.vorgang.unveraendert()) UpdateProtokoll(n.vorgang.folgen(""));
+  if (!n.vorgang.unveraendert()) n.melder.zeile(n.vorgang.folgen(""));
   n.fehler = true;
-  return false;
+  return st;
 }
 
-bool imEigenenVorgang(const std::string& was, bool (*lauf)(Neuaufbau&)) {
-  bool ok = false;
-  TabellenPause pause;
-  {
-    Vorgang v(was);
-    Neuaufbau n{v, jahrKosttrPfad()};
-    ok = lauf(n);
-    ok = neuaufbauFestschreiben(n) && ok && !n.fehlerDanach;
+namespace {
+
+// One rebuild between its beginning and end lines in the update list.
+Status zwischenZeilen(Neuaufbau& n, std::string_view beginn, NeuaufbauSchritt schritt, std::string_view ende) {
+  n.melder.zeile(beginn);
+  Status st = schritt(n);
+  n.melder.zeile(ende);
+  return st;
+}
+
+}  // namespace
+
+Status KosttrTabellenNeuAufbauen(Neuaufbau& n) {
+  Status st = zwischenZeilen(n, "  Beginn -> Kostenträgerdatei wird aktualisiert ...", KosttrAktualisierenIm,
+                             "  Ende   -> Kostenträgerdatei aktualisiert");
+  pf::processMessages();
+  // A rebuild that failed has made the operation one that changes nothing: the others need not run.
+  if (n.fehler) return st;
+  Status kassen = zwischenZeilen(n, "  Beginn -> Kassendatei wird aktualisiert ...", KassenAktualisierenIm,
+                                 "  Ende   -> Kassendatei aktualisiert");
+  if (st) st = kassen;
+  if (n.fehler) return st;
+  if (pf::fileExists(jahrTabellenPfad(n.installation, "Kas.db")) &&
+      pf::fileExists(jahrTabellenPfad(n.installation, "KasAdrAnn.db"))) {
+    pf::processMessages();
+    Status kas = zwischenZeilen(n, "  Beginn -> Kassendatei302 wird aktualisiert ...", KassenAdrAnnAktualisierenIm,
+                                "  Ende   -> Kassendatei302 aktualisiert");
+    if (st) st = kas;
   }
-  for (const std::string& meldung : pause.wiederOeffnen()) UpdateProtokoll(meldung);
-  return ok;
+  return st;
+}
+
+NeuaufbauErgebnis imEigenenVorgang(const Installation& i, const NeuaufbauWerte& w, Melder& m, const std::string& was,
+                                   NeuaufbauSchritt lauf) {
+  Vorgang v(i, was);
+  Neuaufbau n(v, i, w, m, i.jahrKosttrPfad());
+  Status st = lauf(n);
+  Status fest = neuaufbauFestschreiben(n);
+  if (st && !fest) st = fest;
+  if (st && n.fehlerDanach) st = nichtAktualisiert(was);
+  return {std::move(st), n.debitorenAb};
 }
 
 // ---- one table of the rebuild ----
 
-Result<TabelleImNeuaufbau> TabelleImNeuaufbau::beginnen(Neuaufbau& n, ui::TTable& komponente,
+Result<TabelleImNeuaufbau> TabelleImNeuaufbau::beginnen(Neuaufbau& n, db::TTable& komponente,
                                                         std::string_view tabelle) {
   Vorgang& v = n.vorgang;
   Status st = v.tabellen().join(komponente);
-  if (st) st = tabelleOeffnen(komponente, jahrDatenPfad(), std::string(tabelle));
+  if (st) st = jahrTabelleOeffnen(komponente, n.installation, tabelle);
   if (st) st = v.schreiben();
   if (st) st = komponente.emptyTable();
   if (!st) return fehlerIn(komponente, st.error());
-  const std::string pfad = jahrTabellenPfad(tabelle);
+  const std::string pfad = jahrTabellenPfad(n.installation, tabelle);
   if (std::find(n.tabellen.begin(), n.tabellen.end(), pfad) == n.tabellen.end()) n.tabellen.push_back(pfad);
   return TabelleImNeuaufbau(komponente);
 }
@@ -241,9 +271,8 @@ Status Begleitdatei::schliessen() {
 namespace {
 
 // The lines of the work file through the rules; the count of records written.
-Result<int> zeilenUebertragen(std::string_view text, const Durchgang& d, TabelleImNeuaufbau& t,
+Result<int> zeilenUebertragen(Melder& m, std::string_view text, const Durchgang& d, TabelleImNeuaufbau& t,
                               DurchgangsRegeln& regeln) {
-  TFormEinstellungen& f = *FormEinstellungen;
   std::unordered_set<std::string> genommen;
   int anzahl = 0;
   Status fehler;
@@ -251,7 +280,7 @@ Result<int> zeilenUebertragen(std::string_view text, const Durchgang& d, Tabelle
     const Arbeitszeile zeile(bytes);
     if (regeln.nimmt(zeile)) {
       if (!genommen.insert(std::string(zeile.roh(1, 9))).second) {
-        UpdateProtokoll("Doppelte IK übergangen: " + zeile.ik() + " in " + std::string(d.arbeitsdatei));
+        m.zeile("Doppelte IK übergangen: " + zeile.ik() + " in " + std::string(d.arbeitsdatei));
       } else {
         const std::vector<std::string> werte = regeln.felder(zeile);
         fehler = t.anfuegen(werte);
@@ -260,8 +289,7 @@ Result<int> zeilenUebertragen(std::string_view text, const Durchgang& d, Tabelle
         ++anzahl;
       }
     }
-    f.LabelKosttr->setCaption(zeile.ik());
-    pf::processMessages();
+    m.stand(zeile.ik());
     return true;
   });
   if (!fehler) return fehler.error();
@@ -270,37 +298,37 @@ Result<int> zeilenUebertragen(std::string_view text, const Durchgang& d, Tabelle
 
 }  // namespace
 
-DurchgangsErgebnis durchgang(Neuaufbau& n, ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln) {
-  const std::string pfad = jahrTabellenPfad(d.tabelle);
+DurchgangsErgebnis durchgang(Neuaufbau& n, const Durchgang& d, DurchgangsRegeln& regeln) {
+  const std::string pfad = jahrTabellenPfad(n.installation, d.tabelle);
   if (!pf::fileExists(pfad)) {
-    UpdateProtokoll("Datei nicht vorhanden! " + pf::displayPath(pfad));
+    n.melder.zeile("Datei nicht vorhanden! " + pf::displayPath(pfad));
     return DurchgangsErgebnis::TabelleFehlt;
   }
   // Every error names the table or file it happened on.
   auto fehlgeschlagen = [&](const Error& e) {
-    fehlerProtokollieren(e);
+    fehlerProtokollieren(n.melder, e);
     n.fehler = true;
     return DurchgangsErgebnis::Fehler;
   };
-  auto t = TabelleImNeuaufbau::beginnen(n, komponente, d.tabelle);
+  auto t = TabelleImNeuaufbau::beginnen(n, n.cursor.neuaufbau, d.tabelle);
   if (!t) return fehlgeschlagen(t.error());
   if (Status s = regeln.beginnen(); !s) return fehlgeschlagen(s.error());
 
   std::optional<int> anzahl;
-  const std::string arbeitsdatei = arbeitsdateiPfad(d.arbeitsdatei);
+  const std::string arbeitsdatei = n.installation.tempDatei(d.arbeitsdatei);
   if (pf::fileExists(arbeitsdatei)) {
     auto text = pf::readFile(arbeitsdatei);
     if (!text)
       return fehlgeschlagen(Error::make(text.error().code, pf::displayPath(arbeitsdatei) + ": " + text.error().message));
-    regeln.firma = firmaWerteLesen();
-    auto gezaehlt = zeilenUebertragen(*text, d, *t, regeln);
+    regeln.firma = firmaWerteLesen(n.installation);
+    auto gezaehlt = zeilenUebertragen(n.melder, *text, d, *t, regeln);
     if (!gezaehlt) return fehlgeschlagen(gezaehlt.error());
     anzahl = *gezaehlt;
   }
   if (Status s = regeln.schreiben(); !s) return fehlgeschlagen(s.error());
   if (Status s = t->schliessen(); !s) return fehlgeschlagen(s.error());
   if (anzahl) {
-    UpdateProtokoll(std::string(d.anzahlText) + std::to_string(*anzahl));
+    n.melder.zeile(std::string(d.anzahlText) + std::to_string(*anzahl));
     regeln.nachAnzahl(*anzahl);
   }
   return DurchgangsErgebnis::Ok;

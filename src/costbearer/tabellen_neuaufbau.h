@@ -1,19 +1,16 @@
-// The rebuild pattern the three table rebuilds share (form library, cost-bearer subsystem): the
-// run with its guard, folder test, readers and template copies, one pass of a work file into a
-// year table, and the view of a work-file line the passes select and fill fields from.
+// The rebuild pattern the three table rebuilds share (cost-bearer domain): the run with its
+// folder test, readers and template copies, one pass of a work file into a year table, and the
+// view of a work-file line the passes select and fill fields from.
 //
-// A run (NeuaufbauLauf) is an operation (ui/operation.h) for its length: the pump lets messages
-// run after every line, and a second rebuild started meanwhile would fill the same form tables
-// and reader tables under the first. It shows LabelWarten while it lives.
-//
-// A run works in an operation (Neuaufbau, app/vorgang.h) and writes nothing on its own: every
-// table a pass rebuilds (TabelleImNeuaufbau) and every companion table joins the operation's
-// TableSet, emptied and refilled in its one transaction, and the companion files (debtor files,
-// fund lists) are staged in its exchange (Begleitdatei). When the operation commits they all
-// change together; when any step fails (n.fehler) nothing does. So no table is ever newer than
-// its companions, and a message names the table or file whose step failed. A second main line
-// of an IK already taken in the pass is logged and left out, so no table ever holds a cost
-// bearer twice.
+// A run works in an operation (Neuaufbau, tabellen_aktualisieren.h) and writes nothing on its
+// own: every table a pass rebuilds (TabelleImNeuaufbau) and every companion table joins the
+// operation's TableSet through the run's own cursors, emptied and refilled in its one
+// transaction, and the companion files (debtor files, fund lists) are staged in its exchange
+// (Begleitdatei). When the operation commits they all change together; when any step fails
+// (n.fehler) nothing does. So no table is ever newer than its companions, and a message names
+// the table or file whose step failed. A second main line of an IK already taken in the pass is
+// logged and left out, so no table ever holds a cost bearer twice. The Melder shows "Verarbeitung
+// läuft ..." while a run reads and writes, and the IK of each line; after each line messages run.
 //
 //   NeuaufbauLauf: refused | begun --kostentraegerEinlesen()--> read | failed (n.fehler)
 //   durchgang(): missing table -> logged; table joined and emptied, lines, companion lines
@@ -27,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/installation.h"
+#include "app/melder.h"
 #include "app/vorgang.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/column_text.h"
@@ -35,8 +34,6 @@
 #include "db/TTable.h"
 #include "platform/files.h"
 #include "platform/result.h"
-#include "ui/data.h"
-#include "ui/operation.h"
 
 namespace riviza::costbearer {
 
@@ -73,7 +70,7 @@ class Arbeitszeile {
 struct FirmaWerte {
   std::string bundesland, kvBezirk, abrechnungscode302;
 };
-FirmaWerte firmaWerteLesen();
+FirmaWerte firmaWerteLesen(const Installation& i);
 
 // A lookup's answer names an office or cost bearer; one of blanks names none.
 bool gefunden(std::string_view antwort);
@@ -82,8 +79,10 @@ bool gefunden(std::string_view antwort);
 std::string datenannahme302(const std::string& ik, const FirmaWerte& w, bool ersteSuche);
 
 // ---- paths of the year ----
-std::string jahrTabellenPfad(std::string_view tabelle);  // ...\Daten\<tabelle>
-std::string arbeitsdateiPfad(std::string_view datei);    // ProgrammPfad + "temp\" + datei
+std::string jahrTabellenPfad(const Installation& i, std::string_view tabelle);  // ...\Daten\<tabelle>
+
+// Points the cursor at the year's table (closing it first, without a filter) and opens it.
+Status jahrTabelleOeffnen(db::TTable& t, const Installation& i, std::string_view tabelle);
 
 // ---- the run ----
 class NeuaufbauLauf {
@@ -97,8 +96,7 @@ class NeuaufbauLauf {
 
   bool begonnen() const { return begonnen_; }
 
-  // Shows LabelWarten, points the file lists at the cost-bearer files and runs the three
-  // readers; their notes go to the update list. False after a reader failed or when a basis whose
+  // Shows that work runs and runs the three readers; their notes go to the update list. False after a reader failed or when a basis whose
   // tables hold records brought no cost bearer (an error line says which, n.fehler is set): the
   // work files are then incomplete and no table may be emptied.
   bool kostentraegerEinlesen();
@@ -107,15 +105,9 @@ class NeuaufbauLauf {
   void vorlagenKopieren(std::initializer_list<std::string_view> tabellen);
 
  private:
-  const ui::OperationGuard vorgang_;
   Neuaufbau& n_;
   bool begonnen_ = false;
 };
-
-// A rebuild in an operation of its own (`was` names it): the program's tables closed meanwhile
-// and opened again afterwards, `lauf` run on the year's cost-bearer files, the operation
-// committed unless a step failed. What `lauf` returned, false when the commit failed.
-bool imEigenenVorgang(const std::string& was, bool (*lauf)(Neuaufbau&));
 
 // ---- a companion file ----
 // A file the passes of a run append to, staged in the run's operation: it replaces the file of
@@ -149,23 +141,23 @@ class Begleitdatei {
 // ---- one table of the rebuild ----
 class TabelleImNeuaufbau {
  public:
-  // Joins the component to the operation's tables, points it at the year's table, opens it,
+  // Joins the cursor to the operation's tables, points it at the year's table, opens it,
   // begins the operation's transaction (when none runs) and empties the table. An error names
   // the table.
-  static Result<TabelleImNeuaufbau> beginnen(Neuaufbau& n, ui::TTable& komponente, std::string_view tabelle);
+  static Result<TabelleImNeuaufbau> beginnen(Neuaufbau& n, db::TTable& cursor, std::string_view tabelle);
 
-  ui::TTable& tabelle() const { return *komponente_; }
+  db::TTable& tabelle() const { return *komponente_; }
   // Appends a record with the values as text at positions 0, 1, ...; an error names the table.
   Status anfuegen(std::span<const std::string> werte);
   // Refreshed and closed: its records wait for the operation's commit.
   Status schliessen();
 
  private:
-  explicit TabelleImNeuaufbau(ui::TTable& komponente) : komponente_(&komponente) {}
-  ui::TTable* komponente_;
+  explicit TabelleImNeuaufbau(db::TTable& cursor) : komponente_(&cursor) {}
+  db::TTable* komponente_;
 };
 
-// An error of a step on `tabelle` (a component), naming its table file.
+// An error of a step on `tabelle`, naming its table file.
 Error fehlerIn(const db::TTable& tabelle, const Error& e);
 
 // Sets the fields at positions 0, 1, ... of the current record as text.
@@ -178,11 +170,9 @@ struct Durchgang {
   std::string_view anzahlText;    // "Kostenträger 302 aktualisiert, Anzahl: "
 };
 
-// The cost-bearer rules a pass works under, and a pass of a rebuild with its rules' paragraph.
-enum class Paragraf { P302, P300, P105 };
-std::string_view paragrafText(Paragraf p);  // "302", "300", "105"
-struct ParagrafDurchgang {
-  Paragraf p;
+// A pass of a rebuild with the legal basis whose rules it works under.
+struct BasisDurchgang {
+  Basis basis;
   Durchgang d;
 };
 
@@ -207,21 +197,21 @@ class DurchgangsRegeln {
 
 enum class DurchgangsErgebnis { Ok, TabelleFehlt, Fehler };
 
-// Runs one pass through the component (the rebuild pattern's step 7). A missing year table is
+// Runs one pass through the run's rebuild cursor (the rebuild pattern's step 7). A missing year table is
 // logged ("Datei nicht vorhanden! " and its path); a missing work file leaves the table empty
 // without a count line; any other failure is logged as an error line and sets n.fehler.
-DurchgangsErgebnis durchgang(Neuaufbau& n, ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln);
+DurchgangsErgebnis durchgang(Neuaufbau& n, const Durchgang& d, DurchgangsRegeln& regeln);
 
-// The passes of a rebuild in order through one component, each with the rules `regelnFuer`
+// The passes of a rebuild in order, each with the rules `regelnFuer`
 // makes for it: a failed pass ends the rebuild (Fehler), a missing table does not (TabelleFehlt
 // when no pass failed).
 template <class Pass, class RegelnFuer>
-DurchgangsErgebnis durchgaenge(Neuaufbau& n, ui::TTable& komponente, std::initializer_list<Pass> passes,
+DurchgangsErgebnis durchgaenge(Neuaufbau& n, std::initializer_list<Pass> passes,
                                RegelnFuer&& regelnFuer) {
   DurchgangsErgebnis gesamt = DurchgangsErgebnis::Ok;
   for (const Pass& pass : passes) {
     auto regeln = regelnFuer(pass);
-    const DurchgangsErgebnis e = durchgang(n, komponente, pass.d, regeln);
+    const DurchgangsErgebnis e = durchgang(n, pass.d, regeln);
     if (e == DurchgangsErgebnis::Fehler) return e;
     if (e == DurchgangsErgebnis::TabelleFehlt) gesamt = e;
   }
@@ -230,7 +220,10 @@ DurchgangsErgebnis durchgaenge(Neuaufbau& n, ui::TTable& komponente, std::initia
 
 // The error line of a failed step: "  FEHLER " + was + ": " + the error's text, or without
 // `was` the error's text alone (an error that names its table or file).
-void fehlerProtokollieren(std::string_view was, const Error& fehler);
-void fehlerProtokollieren(const Error& fehler);
+void fehlerProtokollieren(Melder& m, std::string_view was, const Error& fehler);
+void fehlerProtokollieren(Melder& m, const Error& fehler);
+
+// The Status of a rebuild that failed or was refused (kNichtAktualisiert), naming it.
+Error nichtAktualisiert(std::string_view was);
 
 }  // namespace riviza::costbearer

@@ -1,5 +1,4 @@
-// The line formats of the cost-bearer work files and their logs (form library, cost-bearer
-// subsystem).
+// The line formats of the cost-bearer work files and their logs (cost-bearer domain).
 //
 // Every work-file line is keyed by its first 12 bytes: the IK (9), a blank and the line type
 // ("01" main line, "02", "03" or "09" link line). Main lines are exactly 241 bytes and link lines

@@ -26,12 +26,14 @@
 #include "app/vorgang.h"
 #include "maintenance/update_liste.h"
 #include "costbearer/tabellen_neuaufbau.h"
-#include "maintenance/update_tabellen.h"
+#include "forms/form_melder.h"
+#include "forms/update_tabellen.h"
 #include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/paths.h"
 #include "platform/pump.h"
 #include "ui/dialogs.h"
+#include "ui/operation.h"
 #include "zip/kvoErrors.h"
 
 namespace riviza {
@@ -126,7 +128,7 @@ std::vector<std::string> dateienIn(const std::string& ordner, const char* maske 
 // Why the unpacked package must not replace the cost-bearer files, or nothing when it may.
 std::optional<std::string> paketPruefen(const std::string& ordner) {
   if (dateienIn(ordner, "*.ke?").empty()) return "keine Kostenträgerdatei (*.ke?) im Paket";
-  return costbearer::kostentraegerPaketPruefen(ordner);
+  return costbearer::kostentraegerPaketPruefen(installation(), ordner);
 }
 
 bool kosttrAbbruch(const std::string& grund) {
@@ -180,29 +182,36 @@ bool KosttrUpdateInstallieren(const std::string& paket, const std::string& datum
   // Both Kosttr folders, the tables rebuilt from the new files and the date change in one
   // operation: when any of it fails, the old files, tables and date all stay.
   bool ok = false;
+  const ui::OperationGuard vorgang;
+  const Installation inst = installation();
+  const costbearer::NeuaufbauWerte werte = neuaufbauWerte();
+  FormMelder melder(f.LabelKosttr);
   TabellenPause pause;
   {
-    Vorgang v("Kostenträger-Update vom " + datum + ": " + pf::displayPath(jahrKosttrPfad()));
-    for (const std::string& ziel : {jahrKosttrPfad(), g.ProgrammPfad + "Kosttr"}) {
+    Vorgang v(inst, "Kostenträger-Update vom " + datum + ": " + pf::displayPath(inst.jahrKosttrPfad()));
+    for (const std::string& ziel : {inst.jahrKosttrPfad(), g.ProgrammPfad + "Kosttr"}) {
       auto bau = v.dateien().stageFolder(ziel);
       Status st = bau ? pf::copyTree(neu, *bau) : Status(bau.error());
       if (!st) return kosttrAbbruch(st.error().message);
     }
     pf::processMessages();
-    costbearer::Neuaufbau n{v, neu};
-    ok = KosttrTabellenNeuAufbauen(n);
+    costbearer::Neuaufbau n(v, inst, werte, melder, neu);
+    kostentraegerListenZeigen(neu);
+    ok = costbearer::KosttrTabellenNeuAufbauen(n).ok();
+    debitorenNummerZeigen(n.debitorenAb);
     if (n.fehler) {
       UpdateProtokoll("Tabellen nicht aktualisiert: Kostenträgerdateien, Tabellen und Kostenträgerdatum unverändert");
       return false;
     }
-    auto ini = v.dateien().stageCopy(jahrIniPfad());
+    auto ini = v.dateien().stageCopy(inst.jahrIniPfad());
     Status st = ini ? pf::IniFile(*ini).writeString("EINSTELLUNGEN", "KosttrDatum", datum) : Status(ini.error());
     if (!st) return kosttrAbbruch("Kostenträgerdatum nicht gespeichert: " + st.error().message);
-    if (!costbearer::neuaufbauFestschreiben(n)) {
+    if (!costbearer::neuaufbauFestschreiben(n).ok()) {
       UpdateProtokoll("Kostenträgerdateien nicht übernommen: " +
                       v.folgen("Dateien, Tabellen und Kostenträgerdatum unverändert"));
       return false;
     }
+    debitorenNummerZeigen(n.debitorenAb);
     ok = ok && !n.fehlerDanach;
   }
   for (const std::string& meldung : pause.wiederOeffnen()) UpdateProtokoll(meldung);

@@ -8,6 +8,8 @@
 #include "app/meldungen.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/kosttr_dateien.h"
+#include "forms/form_melder.h"
+#include "forms/update_tabellen.h"
 #include "masterdata/ik_edits.h"
 #include "masterdata/stammdaten.h"
 #include "platform/files.h"
@@ -158,9 +160,12 @@ void felderEinrichten(TFormEinstellungen& f) {
 
 // The year's cost-bearer files read for the names and addresses the IK edits show.
 void kosttrEinlesen() {
-  if (!costbearer::kostentraegerOrdnerDa()) return;
-  costbearer::kostentraegerListenZeigen();
-  (void)costbearer::kostentraegerLesen([](const KosttrLeseErgebnis& r, std::string_view) {
+  const Installation inst = installation();
+  const std::string ordner = inst.jahrKosttrPfad();
+  FormMelder melder;
+  if (!costbearer::kostentraegerOrdnerDa(ordner, melder)) return;
+  kostentraegerListenZeigen(ordner);
+  (void)costbearer::kostentraegerLesen(inst, ordner, melder, [](const KosttrLeseErgebnis& r, std::string_view) {
     // The reader has already shown its own message for a full link table.
     if (!r.ok() && r.status.error().code != costbearer::kTableSizeExceeded)
       (void)succeeded(r.status, "Die Kostenträgerdateien können nicht gelesen werden.");

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "costbearer/debitoren_export.h"
-#include "costbearer/tabellen_aktualisieren.h"
+#include "forms/update_tabellen.h"
 #include "fixtures.h"
 #include "kosttr_jahr.h"
 #include "platform/files.h"

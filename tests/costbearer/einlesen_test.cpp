@@ -4,6 +4,7 @@
 
 #include "costbearer/abr_tools.h"
 #include "fixtures.h"
+#include "forms/form_melder.h"
 #include "platform/pump.h"
 #include "support/temp_dir.h"
 #include "ui/dialogs.h"
@@ -23,11 +24,12 @@ class Einlesen : public testing::Test {
                  test::segmentFile(test::interchange(test::message({idk}))));
   }
   KosttrLeseErgebnis run(const std::string& prog) {
-    return Kosttr302Einlesen(prog, dir_.str() + "/daten\\", "Abrechng\\2025\\");
+    return Kosttr302Einlesen(prog, dir_.str() + "/daten\\", "Abrechng\\2025\\", melder_);
   }
   std::string prog() const { return dir_.str() + "/prog\\"; }
 
   test::TempDir dir_;
+  FormMelder melder_;
   ui::ScriptedDialogs dialogs_;
 };
 
@@ -58,7 +60,7 @@ TEST_F(Einlesen, AFailedRunLeavesNoStaleTable) {
 }
 
 TEST_F(Einlesen, NoCostBearerFolderIsAnEmptyRun) {
-  KosttrLeseErgebnis r = Kosttr105Einlesen(prog(), dir_.str() + "/nirgends\\", "Abrechng\\2025\\");
+  KosttrLeseErgebnis r = Kosttr105Einlesen(prog(), dir_.str() + "/nirgends\\", "Abrechng\\2025\\", melder_);
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(r.counter, 0);
   EXPECT_EQ(dir_.read("prog/Temp/Kosttr105.txt"), "");

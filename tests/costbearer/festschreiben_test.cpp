@@ -13,8 +13,8 @@
 #include <string>
 
 #include "app/vorgang.h"
-#include "costbearer/tabellen_aktualisieren.h"
 #include "db/TTable.h"
+#include "forms/update_tabellen.h"
 #include "fixtures.h"
 #include "kosttr_jahr.h"
 #include "platform/files.h"

@@ -13,6 +13,7 @@
 #include "costbearer/column_text.h"
 #include "costbearer/kosttr_reader.h"
 #include "costbearer/work_lines.h"
+#include "forms/form_melder.h"
 #include "platform/codec.h"
 #include "platform/text.h"
 #include "support/temp_dir.h"
@@ -72,10 +73,11 @@ inline std::string garbled(std::string bytes, size_t at, size_t count, unsigned 
 // The reader run of one basis, as the program starts it.
 inline KosttrLeseErgebnis einlesen(costbearer::Basis basis, std::string_view programm,
                                    std::string_view daten, std::string_view jahr) {
+  FormMelder melder;
   switch (basis) {
-    case costbearer::Basis::S300: return Kosttr300Einlesen(programm, daten, jahr);
-    case costbearer::Basis::S302: return Kosttr302Einlesen(programm, daten, jahr);
-    case costbearer::Basis::S105: return Kosttr105Einlesen(programm, daten, jahr);
+    case costbearer::Basis::S300: return Kosttr300Einlesen(programm, daten, jahr, melder);
+    case costbearer::Basis::S302: return Kosttr302Einlesen(programm, daten, jahr, melder);
+    case costbearer::Basis::S105: return Kosttr105Einlesen(programm, daten, jahr, melder);
   }
   return {};
 }

@@ -11,10 +11,9 @@
 #include <optional>
 #include <set>
 
-#include "costbearer/tabellen_aktualisieren.h"
 #include "fixtures.h"
 #include "kosttr_jahr.h"
-#include "maintenance/update_tabellen.h"
+#include "forms/update_tabellen.h"
 #include "platform/files.h"
 #include "platform/masks.h"
 #include "platform/pump.h"

@@ -28,7 +28,7 @@
 #include "jahr_daten.h"
 #include "kosttr_jahr.h"
 #include "maintenance/update_installation.h"
-#include "maintenance/update_tabellen.h"
+#include "forms/update_tabellen.h"
 #include "platform/codec.h"
 #include "platform/paths.h"
 #include "stoerung.h"

@@ -23,7 +23,7 @@
 #include "app/Riviza1.h"
 #include "app/allg_tools.h"
 #include "app/globals.h"
-#include "maintenance/update_tabellen.h"
+#include "forms/update_tabellen.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"

@@ -9,11 +9,13 @@
 
 #include "app/allg_tools.h"
 #include "costbearer/abr_tools.h"
+#include "forms/form_melder.h"
 #include "platform/files.h"
 
 namespace {
 
-using Reader = riviza::KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view);
+using Reader = riviza::KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view,
+                                              riviza::Melder&);
 
 struct Run {
   const char* label;
@@ -46,8 +48,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   int status = 0;
+  // A reader's message box (a full link table) goes through the dialogs service, as in the program.
+  riviza::FormMelder melder;
   for (const Run& run : kRuns) {
-    riviza::KosttrLeseErgebnis r = run.reader(programFolder, yearFolder, "");
+    riviza::KosttrLeseErgebnis r = run.reader(programFolder, yearFolder, "", melder);
     std::printf("%s: %d\n", run.label, r.counter);
     for (const std::string& note : r.notes) std::printf("  %s\n", note.c_str());
     if (!r.ok()) {

@@ -1,6 +1,6 @@
 // riviza-batch operations of the cost-bearer tables (tool); see batch.h.
 #include "batch.h"
-#include "maintenance/update_tabellen.h"
+#include "forms/update_tabellen.h"
 
 namespace riviza::batch {
 namespace {
