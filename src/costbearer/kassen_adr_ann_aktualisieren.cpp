@@ -145,7 +145,7 @@ Status cb::KassenAdrAnnAktualisierenIm(Neuaufbau& n) {
     n.fehler = true;
     return nicht;
   }
-  if (!lauf.kostentraegerEinlesen()) return nicht;
+  RIVIZA_TRY(lauf.kostentraegerEinlesen());
   lauf.vorlagenKopieren({"Kas.db", "KasAdrAnn.db"});
   for (const char* tabelle : {"Kas.db", "KasAdrAnn.db"}) {
     if (!pf::fileExists(jahrTabellenPfad(n.installation, tabelle))) {

@@ -179,7 +179,7 @@ Status cb::KassenAktualisierenIm(Neuaufbau& n) {
     n.fehler = true;
     return s;
   }
-  if (!lauf.kostentraegerEinlesen()) return nicht;
+  RIVIZA_TRY(lauf.kostentraegerEinlesen());
   lauf.vorlagenKopieren({"Kassen.db", "Kassen300.db", "Kassen105.db"});
 
   const DurchgangsErgebnis e = durchgaenge(

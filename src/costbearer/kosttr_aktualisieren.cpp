@@ -80,7 +80,7 @@ Status cb::KosttrAktualisierenIm(Neuaufbau& n) {
     n.fehler = true;
     return s;
   }
-  if (!lauf.kostentraegerEinlesen()) return nicht;
+  RIVIZA_TRY(lauf.kostentraegerEinlesen());
   lauf.vorlagenKopieren({"Kosttr.db", "Kosttr300.db", "Kosttr105.db"});
 
   const DurchgangsErgebnis e = durchgaenge(

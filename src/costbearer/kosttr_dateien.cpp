@@ -5,6 +5,7 @@
 
 #include "app/allg_tools.h"
 #include "costbearer/kosttr_reader.h"
+#include "costbearer/tabellen_aktualisieren.h"
 #include "db/TTable.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -83,7 +84,7 @@ bool kostentraegerDateienDa(const std::string& ordner, Melder& m) {
   return false;
 }
 
-bool kostentraegerLesen(const Installation& i, const std::string& ordner, Melder& m, const LeseErgebnis& ergebnis) {
+Status kostentraegerLesen(const Installation& i, const std::string& ordner, Melder& m, const LeseErgebnis& ergebnis) {
   using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view, Melder&);
   struct Lauf {
     Leser lesen;
@@ -92,9 +93,13 @@ bool kostentraegerLesen(const Installation& i, const std::string& ordner, Melder
   // The readers build their folder as data root + year path + "Kosttr".
   const std::string ueber = pf::extractFilePath(ordner);
   for (const Lauf& l : {Lauf{Kosttr300Einlesen, "Kosttr300.txt"}, Lauf{Kosttr302Einlesen, "Kosttr302.txt"},
-                        Lauf{Kosttr105Einlesen, "Kosttr105.txt"}})
-    if (!ergebnis(l.lesen(i.programmPfad, ueber, "", m), l.arbeitsdatei)) return false;
-  return true;
+                        Lauf{Kosttr105Einlesen, "Kosttr105.txt"}}) {
+    const KosttrLeseErgebnis r = l.lesen(i.programmPfad, ueber, "", m);
+    if (ergebnis(r, l.arbeitsdatei)) continue;
+    if (!r.ok()) return r.status;
+    return Error::make(kNichtAktualisiert, "Kostenträgerdateien nicht eingelesen (" + std::string(l.arbeitsdatei) + ")");
+  }
+  return okStatus();
 }
 
 bool kostentraegerArtenVorhanden(const Installation& i, Melder& m) {

@@ -113,10 +113,10 @@ NeuaufbauLauf::~NeuaufbauLauf() {
   if (begonnen_) n_.melder.warten(false);
 }
 
-bool NeuaufbauLauf::kostentraegerEinlesen() {
+Status NeuaufbauLauf::kostentraegerEinlesen() {
   Melder& m = n_.melder;
   m.warten(true);
-  const bool gelesen =
+  Status st =
       kostentraegerLesen(n_.installation, n_.kosttrOrdner, m, [&m](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
         for (const std::string& notiz : r.notes) m.zeile(notiz);
         if (r.ok()) return true;
@@ -124,9 +124,9 @@ bool NeuaufbauLauf::kostentraegerEinlesen() {
                              r.status.error());
         return false;
       });
-  const bool vollstaendig = gelesen && kostentraegerArtenVorhanden(n_.installation, m);
-  if (!vollstaendig) n_.fehler = true;
-  return vollstaendig;
+  if (st && !kostentraegerArtenVorhanden(n_.installation, m)) st = nichtAktualisiert("Kostenträgerdateien unvollständig, Tabellen");
+  if (!st) n_.fehler = true;
+  return st;
 }
 
 void NeuaufbauLauf::vorlagenKopieren(std::initializer_list<std::string_view> tabellen) {

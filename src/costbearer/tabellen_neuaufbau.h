@@ -96,10 +96,11 @@ class NeuaufbauLauf {
 
   bool begonnen() const { return begonnen_; }
 
-  // Shows that work runs and runs the three readers; their notes go to the update list. False after a reader failed or when a basis whose
-  // tables hold records brought no cost bearer (an error line says which, n.fehler is set): the
-  // work files are then incomplete and no table may be emptied.
-  bool kostentraegerEinlesen();
+  // Shows that work runs and runs the three readers; their notes go to the update list. An error
+  // after a reader failed or when a basis whose tables hold records brought no cost bearer (an
+  // error line says which, n.fehler is set): the work files are then incomplete and no table may
+  // be emptied.
+  [[nodiscard]] Status kostentraegerEinlesen();
   // Copies the templates of missing year tables from LeerDaten; a failed copy shows later as the
   // pass's missing table.
   void vorlagenKopieren(std::initializer_list<std::string_view> tabellen);

@@ -165,6 +165,7 @@ void kosttrEinlesen() {
   FormMelder melder;
   if (!costbearer::kostentraegerOrdnerDa(ordner, melder)) return;
   kostentraegerListenZeigen(ordner);
+  // Every reader runs; what failed the callback or the reader has shown already.
   (void)costbearer::kostentraegerLesen(inst, ordner, melder, [](const KosttrLeseErgebnis& r, std::string_view) {
     // The reader has already shown its own message for a full link table.
     if (!r.ok() && r.status.error().code != costbearer::kTableSizeExceeded)

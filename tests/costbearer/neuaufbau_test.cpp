@@ -1,7 +1,8 @@
 // The table rebuilds through the update tab's hidden buttons on the synthetic year (see
 // kosttr_jahr.cpp, whose comments say which rule each cost bearer walks): the exact tables and
 // update list, a second run, failures that leave the old tables, the one-run-at-a-time guard,
-// the branch-office and provider-group settings, and the published files of the test data.
+// the branch-office and provider-group settings, and the published files of the test data; and
+// the rebuilds as the domain runs them, on the values they are given and their Melder alone.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,9 +12,13 @@
 #include <optional>
 #include <set>
 
+#include "app/globals.h"
+#include "app/melder.h"
+#include "app/vorgang.h"
 #include "fixtures.h"
-#include "kosttr_jahr.h"
 #include "forms/update_tabellen.h"
+#include "kosttr_jahr.h"
+#include "maintenance/update_liste.h"
 #include "platform/files.h"
 #include "platform/masks.h"
 #include "platform/pump.h"
@@ -96,6 +101,104 @@ TEST_F(Neuaufbau, SyntheticYearGivesExactTablesAndLinesAndASecondRunTheSame) {
     EXPECT_EQ(form->FileListBoxKost300->items().lines(), std::vector<std::string>{"AO03Q124.ke0"});
   }
   EXPECT_TRUE(dialogs.transcript().empty());
+}
+
+namespace cb = costbearer;
+
+// The settings of the synthetic year's BüroWARE debtor run (debitoren_test.cpp's golden files).
+cb::NeuaufbauWerte bueroWareWerte(const std::string& ordner, const std::string& nummer) {
+  cb::NeuaufbauWerte w;
+  w.debitoren.debitorenAb = w.debitoren.bueroWare = true;
+  w.debitoren.nummer = nummer;
+  w.debitoren.ordner = ordner;
+  w.leKuerzel = "PM";
+  return w;
+}
+
+TEST_F(Neuaufbau, TheDomainRunsOnItsValuesAloneAndReportsThroughItsMelder) {
+  starten();
+  form->TableAdrDlz->close();  // what the handler's pause does
+  const Installation inst = installation();
+  const Globals vorher = globals();
+  // The program's state and the form name another installation and other settings.
+  globals().ProgrammPfad = imDaten("nirgends\\");
+  globals().JahrPfad = "Abrechng\\1999\\";
+  form->EditLeKuerzel->setText("ser");
+  form->EditDebitorenAb->setText("77");
+  ListenMelder melder;
+  const cb::NeuaufbauErgebnis e = cb::imEigenenVorgang(inst, bueroWareWerte(bw(), "00500"), melder,
+                                                       "Kostenträger- und Kassentabellen", cb::KosttrTabellenNeuAufbauen);
+  globals() = vorher;
+  ASSERT_TRUE(e.status.ok()) << e.status.error().describe();
+
+  EXPECT_EQ(alleTabellen(), kErwartet);
+  // The lines the form's update list gets from the same run, but the handler's closing line.
+  std::vector<std::string> zeilen;
+  for (const std::string& z : melder.zeilen()) zeilen.push_back(LogZeile(z));
+  EXPECT_EQ(zeilen, std::vector<std::string>(kProtokoll.begin(), kProtokoll.end() - 1));
+  for (const std::string& pfad : bwDateien()) {
+    const std::string name = pfad.substr(pfad.find_last_of('\\') + 1);
+    EXPECT_EQ(platform::readFile(pfad).valueOr("<fehlt>"),
+              readNative(std::filesystem::path(RIVIZA_SOURCE_DIR) / "tests/costbearer/golden/debitoren" / name))
+        << name;
+  }
+  EXPECT_EQ(e.debitorenAb, "506");
+  EXPECT_EQ(jahrWert("2024", "DebitorenAb", "FIRMA"), "506");
+  EXPECT_TRUE(melder.meldungen().empty());
+  EXPECT_FALSE(melder.wartet());
+  EXPECT_EQ(melder.letzterStand(), "101234561");  // the last line of Kosttr302.txt
+  // The form shows what its handler writes back, and nothing of the run went elsewhere.
+  EXPECT_EQ(form->EditDebitorenAb->text(), "77");
+  EXPECT_TRUE(protokoll().empty());
+  EXPECT_TRUE(dialogs.transcript().empty());
+  EXPECT_FALSE(form->TableKosttr->active() || form->TableKassen->active());
+  EXPECT_FALSE(daten.exists("nirgends"));
+  EXPECT_FALSE(programm.exists(kVorgangsJournal));
+}
+
+TEST_F(Neuaufbau, ARefusedDomainRunSaysWhyThroughItsMelderAndWritesNothing) {
+  starten();
+  form->TableAdrDlz->close();
+  daten.mkdir("Abrechng/2023/Kosttr");
+  struct Fall {
+    const char* was;
+    const char* jahrPfad;
+    const char* nummer;
+    std::vector<std::string> zeilen;
+    Meldungsart art;
+    std::string meldung;
+  } faelle[] = {
+      {"a debtor number of 9 digits", "Abrechng\\2024\\", "123456789", {}, Meldungsart::FehlerBox,
+       "Debitoren-Nr. \"123456789\" hat mehr als 8 Stellen:\nKostenträger nicht aktualisiert."},
+      {"no cost-bearer folder", "Abrechng\\1999\\", "1", {}, Meldungsart::Fehlschlag,
+       "Kostenträgerdateien nicht verfügbar"},
+      {"no cost-bearer file",
+       "Abrechng\\2023\\",
+       "1",
+       {"  FEHLER Kostenträgerdateien nicht verfügbar: keine Datei ??03*.ke?, ??05*.ke?, ??06*.ke? in " +
+        gezeigtImDaten("Abrechng/2023/Kosttr")},
+       Meldungsart::Fehlschlag,
+       "Kostenträgerdateien nicht verfügbar"},
+  };
+  for (const Fall& f : faelle) {
+    SCOPED_TRACE(f.was);
+    Installation inst = installation();
+    inst.jahrPfad = f.jahrPfad;
+    ListenMelder melder;
+    const cb::NeuaufbauErgebnis e = cb::imEigenenVorgang(inst, bueroWareWerte(bw(), f.nummer), melder,
+                                                         "Kostenträgertabellen", cb::KosttrAktualisierenIm);
+    ASSERT_FALSE(e.status.ok());
+    EXPECT_EQ(e.status.error().code, cb::kNichtAktualisiert);
+    EXPECT_EQ(e.debitorenAb, std::nullopt);
+    EXPECT_EQ(melder.zeilen(), f.zeilen);
+    ASSERT_EQ(melder.meldungen().size(), 1u);
+    EXPECT_EQ(melder.meldungen()[0].art, f.art);
+    EXPECT_EQ(melder.meldungen()[0].text, f.meldung);
+    EXPECT_FALSE(programm.exists("IDB_ID0020.DAT"));
+    EXPECT_FALSE(programm.exists(kVorgangsJournal));
+    EXPECT_TRUE(dialogs.transcript().empty());
+  }
+  EXPECT_EQ(tabelle("Kosttr.db"), std::vector<std::string>{});
 }
 
 // Writes whose bytes begin with the debtor file's separator fail as on a full disk.
