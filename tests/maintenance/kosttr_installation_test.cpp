@@ -2,7 +2,8 @@
 // (tests/costbearer/kosttr_jahr.cpp): the package replaces the files of both Kosttr folders, the
 // tables are rebuilt, the date is stored and shown, and the update list holds exactly the
 // chain's and the rebuilds' lines. A rebuild that fails keeps the old date, so the next check
-// offers the files again.
+// offers the files again. The rebuilds take the form's debtor settings and the form shows the
+// number they leave.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -130,6 +131,33 @@ TEST_F(KosttrInstallation, FailedRebuildKeepsTheDateAndTheNextCheckOffersTheFile
   EXPECT_EQ(protokoll()[4], z("neue Kostenträgerdateien, anzuwenden ab: 01.04.2024"));
   EXPECT_EQ(protokoll().back(), z("Aktualisierung beendet"));
   EXPECT_EQ(jahrWert("2024", "KosttrDatum"), "01.04.2024");
+}
+
+TEST_F(KosttrInstallation, TheRebuildsTakeTheFormsDebtorSettingsAndTheFormShowsTheNumberTheyLeave) {
+  struct Fall {
+    const char* was;
+    bool fehlschlag;       // a reader cannot write its work file
+    const char* gezeigt;   // EditDebitorenAb afterwards
+    const char* gespeichert;
+  } faelle[] = {
+      // The number is normalised before the readers run; nothing is stored.
+      {"the rebuild fails", true, "12", "-1"},
+      {"installed", false, "18", "18"},
+  };
+  for (const Fall& f : faelle) {
+    SCOPED_TRACE(f.was);
+    if (f.fehlschlag)
+      programm.mkdir("Temp/Kosttr105.txt");
+    else
+      fs::remove(programm / "Temp" / "Kosttr105.txt");
+    bueroWare(true, "12,7");
+    dialogs.answer(ui::DlgResult::Yes);
+    drueckenUndWarten(*form, UpdateArt::Kosttr);
+    EXPECT_EQ(form->EditDebitorenAb->text(), f.gezeigt);
+    EXPECT_EQ(jahrWert("2024", "DebitorenAb", "FIRMA"), f.gespeichert);
+    EXPECT_EQ(programm.exists("IDB_ID0020.DAT"), !f.fehlschlag);
+    EXPECT_EQ(platform::fileExists(bw() + "\\Import\\Kosttr.tab"), !f.fehlschlag);
+  }
 }
 
 }  // namespace
