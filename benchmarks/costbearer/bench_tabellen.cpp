@@ -14,9 +14,9 @@
 #include "app/Riviza1.h"
 #include "app/globals.h"
 #include "costbearer/abr_tools.h"
-#include "forms/update_tabellen.h"
 #include "db/TTable.h"
 #include "db/leerdaten.h"
+#include "forms/update_tabellen.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 

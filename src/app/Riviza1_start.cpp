@@ -352,9 +352,10 @@ bool unterbrochenenVorgangAbschliessen() {
     case platform::Recovery::Outcome::Failed:
       break;
   }
-  meldung::fehlerBox("Ein beim letzten Mal unterbrochener Vorgang konnte nicht wiederhergestellt werden:\n\n" +
-                     r.what + "\n\n" + r.message + "\n\nJournal: " + journal +
-                     "\n\nDas Programm arbeitet erst weiter, wenn er wiederhergestellt ist.");
+  meldung::fehlerBox(
+      "Ein beim letzten Mal unterbrochener Vorgang konnte nicht wiederhergestellt werden:\n\n" + r.what +
+      "\n\n" + r.message + "\n\nJournal: " + journal +
+      "\n\nDas Programm arbeitet erst weiter, wenn er wiederhergestellt ist.");
   globals().FehlerAufgetreten = true;
   return false;
 }

@@ -1,7 +1,6 @@
 // One operation that changes several files, all or nothing (domain core); see vorgang.h.
 #include "app/vorgang.h"
 
-
 namespace riviza {
 
 std::string vorgangsJournalPfad(const Installation& i) { return i.programmPfad + kVorgangsJournal; }

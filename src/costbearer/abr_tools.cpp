@@ -87,8 +87,7 @@ KosttrLeseErgebnis einlesen(cb::Basis basis, std::string_view programmPfad, std:
   if (Status s = pf::writeFile(logPath, ""); !s) return fail(s.error());
 
   if (Status s = dateienLesen(basis, folder, out); !s) {
-    if (s.error().code == cb::kTableSizeExceeded)
-      melder.meldung(Meldungsart::FehlerBox, s.error().message);
+    if (s.error().code == cb::kTableSizeExceeded) melder.meldung(Meldungsart::FehlerBox, s.error().message);
     return fail(s.error());
   }
   if (Status s = pf::writeFile(logPath, out.log); !s) return fail(s.error());

@@ -85,8 +85,9 @@ bool DebitorenExport::nummerVorbereiten() {
   const double ganz = wert && *wert >= 0 ? std::trunc(*wert) : static_cast<double>(kErsatzNummer);
   // Eight digits are the width of the debtor column; a wider number would shift the record.
   if (ganz > 99999999.0) {
-    n_.melder.meldung(Meldungsart::FehlerBox,
-                      "Debitoren-Nr. \"" + text + "\" hat mehr als 8 Stellen:\nKostenträger nicht aktualisiert.");
+    n_.melder.meldung(
+        Meldungsart::FehlerBox,
+        "Debitoren-Nr. \"" + text + "\" hat mehr als 8 Stellen:\nKostenträger nicht aktualisiert.");
     return false;
   }
   nummer_ = static_cast<long long>(ganz);
@@ -188,7 +189,7 @@ Status DebitorenExport::satz(Basis basis, const Arbeitszeile& zeile, db::TTable&
   auto b = [&](size_t first, size_t last) { return zeile.bytesGetrimmt(first, last); };
   if (tabListe_ && (basis != Basis::S105 || pflege18)) {
     const std::array<std::string_view, 13> felder = {
-        ik, b(50, 79), b(80, 109), b(182, 211), b(140, 169),     b(110, 114), b(115, 139),
+        ik, b(50, 79), b(80, 109), b(182, 211), b(140, 169),      b(110, 114), b(115, 139),
         "", "",        "",         b(170, 171), basisText(basis), ""};
     tab_.puffer += tabZeile(felder);
   }
@@ -283,10 +284,11 @@ Status bueroWareImportieren(const DebitorenEinstellungen& e, Melder& m) {
     m.zeile("  FEHLER BüroWARE-Import, Datei nichr vorhanden: " + pf::displayPath(programm));
     return nichtAktualisiert("BüroWARE-Import");
   }
-  m.zeile(std::string("  BüroWARE-Import: ") + kBueroWareProgramm + " /NoLogo /NoStartLogo " +
-                  bediener + " " + kennwortImLog + " 01 17" + workflow + " 99 " + pf::displayPath(ordner));
+  m.zeile(std::string("  BüroWARE-Import: ") + kBueroWareProgramm + " /NoLogo /NoStartLogo " + bediener +
+          " " + kennwortImLog + " 01 17" + workflow + " 99 " + pf::displayPath(ordner));
   if (Status s = startenUndWarten(argv, ordner); !s) {
-    m.zeile("  FEHLER BüroWARE-Import, Start fehlgeschlagen: " + pf::displayPath(programm) + ": " + s.error().message);
+    m.zeile("  FEHLER BüroWARE-Import, Start fehlgeschlagen: " + pf::displayPath(programm) + ": " +
+            s.error().message);
     return s;
   }
   m.zeile("  ENDE BüroWARE-Import");

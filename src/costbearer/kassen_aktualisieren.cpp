@@ -136,7 +136,7 @@ class KassenRegeln : public cb::DurchgangsRegeln {
     if (listen_.fuer(b_)) {
       auto b = [&](size_t first, size_t last) { return z.bytesGetrimmt(first, last); };
       const std::array<std::string_view, 13> felder = {
-          b(3, 9), b(50, 79), b(80, 109), b(182, 211), b(140, 169),          b(110, 114), b(115, 139),
+          b(3, 9), b(50, 79), b(80, 109), b(182, 211), b(140, 169),       b(110, 114), b(115, 139),
           "",      "",        "",         b(170, 171), cb::basisText(b_), b(20, 28)};
       zeilen_ += cb::tabZeile(felder);
     }

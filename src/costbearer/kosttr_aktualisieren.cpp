@@ -86,8 +86,10 @@ Status cb::KosttrAktualisierenIm(Neuaufbau& n) {
   const DurchgangsErgebnis e = durchgaenge(
       n,
       {BasisDurchgang{Basis::S302, {"Kosttr.db", "Kosttr302.txt", "Kostenträger 302 aktualisiert, Anzahl: "}},
-       BasisDurchgang{Basis::S300, {"Kosttr300.db", "Kosttr300.txt", "Kostenträger 300 aktualisiert, Anzahl: "}},
-       BasisDurchgang{Basis::S105, {"Kosttr105.db", "Kosttr105.txt", "Kostenträger 105 aktualisiert, Anzahl: "}}},
+       BasisDurchgang{Basis::S300,
+                      {"Kosttr300.db", "Kosttr300.txt", "Kostenträger 300 aktualisiert, Anzahl: "}},
+       BasisDurchgang{Basis::S105,
+                      {"Kosttr105.db", "Kosttr105.txt", "Kostenträger 105 aktualisiert, Anzahl: "}}},
       [&](const BasisDurchgang& pass) { return KosttrRegeln(pass.basis, debitoren); });
   n.melder.warten(false);
   RIVIZA_TRY(debitoren.abschliessen());

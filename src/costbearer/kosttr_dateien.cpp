@@ -40,7 +40,8 @@ int saetze(const Installation& i, const char* tabelle) {
 
 // The first basis without a valid cost bearer whose year tables hold records, as the reason:
 // "<table> hat <n> Sätze, " + wer + " aber keine gültigen Kostenträger nach §<basis> (<mask>)".
-std::optional<std::string> fehlendeArt(const Installation& inst, const JeArt& vorhanden, std::string_view wer) {
+std::optional<std::string> fehlendeArt(const Installation& inst, const JeArt& vorhanden,
+                                       std::string_view wer) {
   for (size_t i = 0; i < std::size(kArten); ++i) {
     if (vorhanden[i]) continue;
     const Art& a = kArten[i];
@@ -79,12 +80,14 @@ bool kostentraegerDateienDa(const std::string& ordner, Melder& m) {
     if (!DateienSuchen(ordner + "\\", rulesFor(a.basis).mask).empty()) return true;
     masken += (masken.empty() ? "" : ", ") + std::string(rulesFor(a.basis).mask);
   }
-  m.zeile("  FEHLER Kostenträgerdateien nicht verfügbar: keine Datei " + masken + " in " + pf::displayPath(ordner));
+  m.zeile("  FEHLER Kostenträgerdateien nicht verfügbar: keine Datei " + masken + " in " +
+          pf::displayPath(ordner));
   m.meldung(Meldungsart::Fehlschlag, "Kostenträgerdateien nicht verfügbar");
   return false;
 }
 
-Status kostentraegerLesen(const Installation& i, const std::string& ordner, Melder& m, const LeseErgebnis& ergebnis) {
+Status kostentraegerLesen(const Installation& i, const std::string& ordner, Melder& m,
+                          const LeseErgebnis& ergebnis) {
   using Leser = KosttrLeseErgebnis (*)(std::string_view, std::string_view, std::string_view, Melder&);
   struct Lauf {
     Leser lesen;
@@ -97,7 +100,8 @@ Status kostentraegerLesen(const Installation& i, const std::string& ordner, Meld
     const KosttrLeseErgebnis r = l.lesen(i.programmPfad, ueber, "", m);
     if (ergebnis(r, l.arbeitsdatei)) continue;
     if (!r.ok()) return r.status;
-    return Error::make(kNichtAktualisiert, "Kostenträgerdateien nicht eingelesen (" + std::string(l.arbeitsdatei) + ")");
+    return Error::make(kNichtAktualisiert,
+                       "Kostenträgerdateien nicht eingelesen (" + std::string(l.arbeitsdatei) + ")");
   }
   return okStatus();
 }

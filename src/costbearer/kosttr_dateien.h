@@ -36,7 +36,8 @@ std::string_view kostentraegerMaske(Basis basis);
 // hands each result with its work file ("Kosttr300.txt", ...) to `ergebnis`; an answer of false
 // stops the runs, with the error of the result it was given. Ok when every reader ran.
 using LeseErgebnis = std::function<bool(const KosttrLeseErgebnis&, std::string_view)>;
-[[nodiscard]] Status kostentraegerLesen(const Installation& i, const std::string& ordner, Melder& m, const LeseErgebnis& ergebnis);
+[[nodiscard]] Status kostentraegerLesen(const Installation& i, const std::string& ordner, Melder& m,
+                                        const LeseErgebnis& ergebnis);
 // After kostentraegerLesen, for a rebuild: true when the in-memory tables hold a valid cost bearer
 // of every basis whose year tables hold records; otherwise an error line of the update list says
 // which basis is missing and that no table was changed.

@@ -14,6 +14,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/installation.h"
@@ -34,14 +35,14 @@ constexpr int kNichtAktualisiert = 2;
 // The debtor export's settings (the firm page's debtor fields and the application's BüroWARE
 // fields), taken as they stand when the rebuild begins.
 struct DebitorenEinstellungen {
-  bool debitorenAb = false;   // CheckBoxFirmaDebitorenAbJN: debtor records are written
-  bool neu55 = false;         // CheckBoxFirmaDebitorenNeu55JN: the newer address tags
-  std::string nummer;         // EditDebitorenAb: the first debtor number, as typed
-  bool bueroWare = false;     // RadioGroupFachanwendung on BüroWARE (item 1)
-  std::string ordner;         // EditOrdnerFachAnw: BüroWARE's folder
-  std::string bediener;       // EditBwBediener
-  std::string workflow;       // EditBwWorkflowKost
-  std::string kennwort;       // EditBwCw
+  bool debitorenAb = false;  // CheckBoxFirmaDebitorenAbJN: debtor records are written
+  bool neu55 = false;        // CheckBoxFirmaDebitorenNeu55JN: the newer address tags
+  std::string nummer;        // EditDebitorenAb: the first debtor number, as typed
+  bool bueroWare = false;    // RadioGroupFachanwendung on BüroWARE (item 1)
+  std::string ordner;        // EditOrdnerFachAnw: BüroWARE's folder
+  std::string bediener;      // EditBwBediener
+  std::string workflow;      // EditBwWorkflowKost
+  std::string kennwort;      // EditBwCw
 };
 
 // What the rebuilds take from the settings.

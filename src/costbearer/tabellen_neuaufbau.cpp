@@ -116,15 +116,16 @@ NeuaufbauLauf::~NeuaufbauLauf() {
 Status NeuaufbauLauf::kostentraegerEinlesen() {
   Melder& m = n_.melder;
   m.warten(true);
-  Status st =
-      kostentraegerLesen(n_.installation, n_.kosttrOrdner, m, [&m](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
+  Status st = kostentraegerLesen(
+      n_.installation, n_.kosttrOrdner, m, [&m](const KosttrLeseErgebnis& r, std::string_view arbeitsdatei) {
         for (const std::string& notiz : r.notes) m.zeile(notiz);
         if (r.ok()) return true;
         fehlerProtokollieren(m, "Kostenträgerdateien nicht eingelesen (" + std::string(arbeitsdatei) + ")",
                              r.status.error());
         return false;
       });
-  if (st && !kostentraegerArtenVorhanden(n_.installation, m)) st = nichtAktualisiert("Kostenträgerdateien unvollständig, Tabellen");
+  if (st && !kostentraegerArtenVorhanden(n_.installation, m))
+    st = nichtAktualisiert("Kostenträgerdateien unvollständig, Tabellen");
   if (!st) n_.fehler = true;
   return st;
 }
@@ -144,10 +145,11 @@ Status neuaufbauFestschreiben(Neuaufbau& n) {
   if (st) return okStatus();
   std::string tabellen;
   for (const std::string& t : n.tabellen) tabellen += (tabellen.empty() ? "" : ", ") + pf::displayPath(t);
-  fehlerProtokollieren(n.melder,
-                       std::string(n.vorgang.unveraendert() ? "nicht aktualisiert, unverändert: " : "nicht aktualisiert: ") +
-                           tabellen,
-                       st.error());
+  fehlerProtokollieren(
+      n.melder,
+      std::string(n.vorgang.unveraendert() ? "nicht aktualisiert, unverändert: " : "nicht aktualisiert: ") +
+          tabellen,
+      st.error());
   if (!n.vorgang.unveraendert()) n.melder.zeile(n.vorgang.folgen(""));
   n.fehler = true;
   return st;
@@ -156,7 +158,8 @@ Status neuaufbauFestschreiben(Neuaufbau& n) {
 namespace {
 
 // One rebuild between its beginning and end lines in the update list.
-Status zwischenZeilen(Neuaufbau& n, std::string_view beginn, NeuaufbauSchritt schritt, std::string_view ende) {
+Status zwischenZeilen(Neuaufbau& n, std::string_view beginn, NeuaufbauSchritt schritt,
+                      std::string_view ende) {
   n.melder.zeile(beginn);
   Status st = schritt(n);
   n.melder.zeile(ende);
@@ -178,15 +181,15 @@ Status KosttrTabellenNeuAufbauen(Neuaufbau& n) {
   if (pf::fileExists(jahrTabellenPfad(n.installation, "Kas.db")) &&
       pf::fileExists(jahrTabellenPfad(n.installation, "KasAdrAnn.db"))) {
     pf::processMessages();
-    Status kas = zwischenZeilen(n, "  Beginn -> Kassendatei302 wird aktualisiert ...", KassenAdrAnnAktualisierenIm,
-                                "  Ende   -> Kassendatei302 aktualisiert");
+    Status kas = zwischenZeilen(n, "  Beginn -> Kassendatei302 wird aktualisiert ...",
+                                KassenAdrAnnAktualisierenIm, "  Ende   -> Kassendatei302 aktualisiert");
     if (st) st = kas;
   }
   return st;
 }
 
-NeuaufbauErgebnis imEigenenVorgang(const Installation& i, const NeuaufbauWerte& w, Melder& m, const std::string& was,
-                                   NeuaufbauSchritt lauf) {
+NeuaufbauErgebnis imEigenenVorgang(const Installation& i, const NeuaufbauWerte& w, Melder& m,
+                                   const std::string& was, NeuaufbauSchritt lauf) {
   Vorgang v(i, was);
   Neuaufbau n(v, i, w, m, i.jahrKosttrPfad());
   Status st = lauf(n);

@@ -207,8 +207,7 @@ DurchgangsErgebnis durchgang(Neuaufbau& n, const Durchgang& d, DurchgangsRegeln&
 // makes for it: a failed pass ends the rebuild (Fehler), a missing table does not (TabelleFehlt
 // when no pass failed).
 template <class Pass, class RegelnFuer>
-DurchgangsErgebnis durchgaenge(Neuaufbau& n, std::initializer_list<Pass> passes,
-                               RegelnFuer&& regelnFuer) {
+DurchgangsErgebnis durchgaenge(Neuaufbau& n, std::initializer_list<Pass> passes, RegelnFuer&& regelnFuer) {
   DurchgangsErgebnis gesamt = DurchgangsErgebnis::Ok;
   for (const Pass& pass : passes) {
     auto regeln = regelnFuer(pass);

@@ -28,8 +28,8 @@ bool imEigenenVorgang(const std::string& was, cb::NeuaufbauSchritt lauf) {
   FormMelder melder(FormEinstellungen->LabelKosttr);
   kostentraegerListenZeigen(inst.jahrKosttrPfad());
   TabellenPause pause;
-  const cb::NeuaufbauErgebnis e =
-      cb::imEigenenVorgang(inst, werte, melder, was + " " + platform::displayPath(inst.jahrDatenPfad()), lauf);
+  const cb::NeuaufbauErgebnis e = cb::imEigenenVorgang(
+      inst, werte, melder, was + " " + platform::displayPath(inst.jahrDatenPfad()), lauf);
   for (const std::string& meldung : pause.wiederOeffnen()) UpdateProtokoll(meldung);
   debitorenNummerZeigen(e.debitorenAb);
   return e.status.ok();
@@ -57,8 +57,9 @@ void kostentraegerListenZeigen(const std::string& ordner) {
     ui::TFileListBox* box;
     cb::Basis basis;
   };
-  for (const Liste& l : {Liste{f.FileListBoxKost300, cb::Basis::S300}, Liste{f.FileListBoxKost302, cb::Basis::S302},
-                         Liste{f.FileListBoxKost105, cb::Basis::S105}}) {
+  for (const Liste& l :
+       {Liste{f.FileListBoxKost300, cb::Basis::S300}, Liste{f.FileListBoxKost302, cb::Basis::S302},
+        Liste{f.FileListBoxKost105, cb::Basis::S105}}) {
     l.box->setMask(std::string(cb::kostentraegerMaske(l.basis)));
     l.box->setDirectory(ordner);
   }
@@ -83,7 +84,9 @@ bool KostentraegerTabellenAktualisieren() {
   return ok;
 }
 
-void TFormEinstellungen::BitBtnTabelleKostentraegerClick(TComponent&) { (void)KostentraegerTabellenAktualisieren(); }
+void TFormEinstellungen::BitBtnTabelleKostentraegerClick(TComponent&) {
+  (void)KostentraegerTabellenAktualisieren();
+}
 
 void TFormEinstellungen::BitBtnKassenClick(TComponent&) {
   UpdateProtokoll("  Beginn -> Kassen lesen ...");

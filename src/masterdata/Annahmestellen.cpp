@@ -166,12 +166,13 @@ void kosttrEinlesen() {
   if (!costbearer::kostentraegerOrdnerDa(ordner, melder)) return;
   kostentraegerListenZeigen(ordner);
   // Every reader runs; what failed the callback or the reader has shown already.
-  (void)costbearer::kostentraegerLesen(inst, ordner, melder, [](const KosttrLeseErgebnis& r, std::string_view) {
-    // The reader has already shown its own message for a full link table.
-    if (!r.ok() && r.status.error().code != costbearer::kTableSizeExceeded)
-      (void)succeeded(r.status, "Die Kostenträgerdateien können nicht gelesen werden.");
-    return true;
-  });
+  (void)costbearer::kostentraegerLesen(
+      inst, ordner, melder, [](const KosttrLeseErgebnis& r, std::string_view) {
+        // The reader has already shown its own message for a full link table.
+        if (!r.ok() && r.status.error().code != costbearer::kTableSizeExceeded)
+          (void)succeeded(r.status, "Die Kostenträgerdateien können nicht gelesen werden.");
+        return true;
+      });
 }
 
 bool annSpeichern(TFormEinstellungen& f) {

@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "costbearer/debitoren_export.h"
-#include "forms/update_tabellen.h"
 #include "fixtures.h"
+#include "forms/update_tabellen.h"
 #include "kosttr_jahr.h"
 #include "platform/files.h"
 

@@ -14,8 +14,8 @@
 
 #include "app/vorgang.h"
 #include "db/TTable.h"
-#include "forms/update_tabellen.h"
 #include "fixtures.h"
+#include "forms/update_tabellen.h"
 #include "kosttr_jahr.h"
 #include "platform/files.h"
 #include "platform/paths.h"

@@ -126,8 +126,9 @@ TEST_F(Neuaufbau, TheDomainRunsOnItsValuesAloneAndReportsThroughItsMelder) {
   form->EditLeKuerzel->setText("ser");
   form->EditDebitorenAb->setText("77");
   ListenMelder melder;
-  const cb::NeuaufbauErgebnis e = cb::imEigenenVorgang(inst, bueroWareWerte(bw(), "00500"), melder,
-                                                       "Kostenträger- und Kassentabellen", cb::KosttrTabellenNeuAufbauen);
+  const cb::NeuaufbauErgebnis e =
+      cb::imEigenenVorgang(inst, bueroWareWerte(bw(), "00500"), melder, "Kostenträger- und Kassentabellen",
+                           cb::KosttrTabellenNeuAufbauen);
   globals() = vorher;
   ASSERT_TRUE(e.status.ok()) << e.status.error().describe();
 
@@ -138,8 +139,9 @@ TEST_F(Neuaufbau, TheDomainRunsOnItsValuesAloneAndReportsThroughItsMelder) {
   EXPECT_EQ(zeilen, std::vector<std::string>(kProtokoll.begin(), kProtokoll.end() - 1));
   for (const std::string& pfad : bwDateien()) {
     const std::string name = pfad.substr(pfad.find_last_of('\\') + 1);
-    EXPECT_EQ(platform::readFile(pfad).valueOr("<fehlt>"),
-              readNative(std::filesystem::path(RIVIZA_SOURCE_DIR) / "tests/costbearer/golden/debitoren" / name))
+    EXPECT_EQ(
+        platform::readFile(pfad).valueOr("<fehlt>"),
+        readNative(std::filesystem::path(RIVIZA_SOURCE_DIR) / "tests/costbearer/golden/debitoren" / name))
         << name;
   }
   EXPECT_EQ(e.debitorenAb, "506");
@@ -168,9 +170,17 @@ TEST_F(Neuaufbau, ARefusedDomainRunSaysWhyThroughItsMelderAndWritesNothing) {
     Meldungsart art;
     std::string meldung;
   } faelle[] = {
-      {"a debtor number of 9 digits", "Abrechng\\2024\\", "123456789", {}, Meldungsart::FehlerBox,
+      {"a debtor number of 9 digits",
+       "Abrechng\\2024\\",
+       "123456789",
+       {},
+       Meldungsart::FehlerBox,
        "Debitoren-Nr. \"123456789\" hat mehr als 8 Stellen:\nKostenträger nicht aktualisiert."},
-      {"no cost-bearer folder", "Abrechng\\1999\\", "1", {}, Meldungsart::Fehlschlag,
+      {"no cost-bearer folder",
+       "Abrechng\\1999\\",
+       "1",
+       {},
+       Meldungsart::Fehlschlag,
        "Kostenträgerdateien nicht verfügbar"},
       {"no cost-bearer file",
        "Abrechng\\2023\\",

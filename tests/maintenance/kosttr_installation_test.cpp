@@ -136,8 +136,8 @@ TEST_F(KosttrInstallation, FailedRebuildKeepsTheDateAndTheNextCheckOffersTheFile
 TEST_F(KosttrInstallation, TheRebuildsTakeTheFormsDebtorSettingsAndTheFormShowsTheNumberTheyLeave) {
   struct Fall {
     const char* was;
-    bool fehlschlag;       // a reader cannot write its work file
-    const char* gezeigt;   // EditDebitorenAb afterwards
+    bool fehlschlag;      // a reader cannot write its work file
+    const char* gezeigt;  // EditDebitorenAb afterwards
     const char* gespeichert;
   } faelle[] = {
       // The number is normalised before the readers run; nothing is stored.
