@@ -33,6 +33,8 @@ class Melder {
   virtual void meldung(Meldungsart art, const std::string& text) = 0;
   // A line of the update list; the list adds date and time (maintenance/update_liste.h).
   virtual void zeile(std::string_view meldung) = 0;
+  // A line of the reorganisation's log list (REORG.LOG), dated the same way.
+  virtual void reorgZeile(std::string_view meldung) = 0;
   // Long work begins (true) or ends (false): "Verarbeitung läuft ..." shows meanwhile.
   virtual void warten(bool laeuft) = 0;
   // The record long work has reached (an IK, a count); the window repaints here.
@@ -53,10 +55,12 @@ class ListenMelder : public Melder {
   bool frage(const std::string& text) override;
   void meldung(Meldungsart art, const std::string& text) override;
   void zeile(std::string_view meldung) override;
+  void reorgZeile(std::string_view meldung) override { reorgZeilen_.emplace_back(meldung); }
   void warten(bool laeuft) override { wartet_ = laeuft; }
   void stand(std::string_view text) override { stand_ = text; }
 
   const std::vector<std::string>& zeilen() const { return zeilen_; }
+  const std::vector<std::string>& reorgZeilen() const { return reorgZeilen_; }
   const std::vector<Meldung>& meldungen() const { return meldungen_; }
   const std::vector<std::string>& fragen() const { return fragen_; }
   bool wartet() const { return wartet_; }
@@ -66,7 +70,7 @@ class ListenMelder : public Melder {
   bool antwort_;
   bool wartet_ = false;
   std::string stand_;
-  std::vector<std::string> zeilen_, fragen_;
+  std::vector<std::string> zeilen_, reorgZeilen_, fragen_;
   std::vector<Meldung> meldungen_;
 };
 

@@ -3,6 +3,7 @@
 
 #include "app/Riviza1.h"
 #include "app/meldungen.h"
+#include "maintenance/reorganisation_tabellen.h"
 #include "maintenance/update_liste.h"
 #include "platform/pump.h"
 
@@ -26,6 +27,8 @@ void FormMelder::meldung(Meldungsart art, const std::string& text) {
 }
 
 void FormMelder::zeile(std::string_view meldung) { UpdateProtokoll(meldung); }
+
+void FormMelder::reorgZeile(std::string_view meldung) { ReorgProtokoll(meldung); }
 
 void FormMelder::warten(bool laeuft) {
   if (FormEinstellungen) FormEinstellungen->LabelWarten->setVisible(laeuft);
