@@ -207,7 +207,7 @@ class DurchgangsRegeln {
 
 enum class DurchgangsErgebnis { Ok, TabelleFehlt, Fehler };
 
-// Runs one pass through the component (the rebuild pattern's step 7). A missing year table is
+// Runs one pass of the work file through the component. A missing year table is
 // logged ("Datei nicht vorhanden! " and its path); a missing work file leaves the table empty
 // without a count line; any other failure is logged as an error line and sets n.fehler.
 DurchgangsErgebnis durchgang(Neuaufbau& n, ui::TTable& komponente, const Durchgang& d, DurchgangsRegeln& regeln);

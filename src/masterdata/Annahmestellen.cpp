@@ -3,11 +3,11 @@
 #include "masterdata/Annahmestellen.h"
 
 #include "app/Riviza1.h"
-#include "app/RivizaAdr1.h"
 #include "app/globals.h"
 #include "app/meldungen.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/kosttr_dateien.h"
+#include "masterdata/RivizaAdr1.h"
 #include "masterdata/ik_edits.h"
 #include "masterdata/stammdaten.h"
 #include "platform/files.h"

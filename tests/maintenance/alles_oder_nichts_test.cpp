@@ -22,11 +22,11 @@
 
 #include "app/Riviza1_jahre.h"
 #include "app/Riviza1_settings.h"
-#include "app/reorganisation.h"
 #include "app/vorgang.h"
 #include "db/catalogue.h"
 #include "jahr_daten.h"
 #include "kosttr_jahr.h"
+#include "maintenance/reorganisation.h"
 #include "maintenance/update_installation.h"
 #include "maintenance/update_tabellen.h"
 #include "platform/codec.h"

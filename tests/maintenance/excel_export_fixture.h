@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "db/TTable.h"
-#include "maintenance/ExcelExport.h"
+#include "office/ExcelExport.h"
 #include "office/a1.h"
 #include "office/office_fixture.h"
 #include "shell_fixture.h"
@@ -17,7 +17,10 @@ namespace riviza::test {
 
 class ExcelExportTest : public Shell {
  protected:
-  ExcelExportTest() : ex(*form->ExcelExport1) { form->EditOrdnerExport->setText(exportDir().string()); }
+  ExcelExportTest() : ex(*form->ExcelExport1) {
+    form->EditOrdnerExport->setText(exportDir().string());
+    ex.ExportFolder = exportDir().string();  // as the export buttons hand it over
+  }
   ~ExcelExportTest() override {
     if (auto app = office::Application::running()) app->quit();
   }

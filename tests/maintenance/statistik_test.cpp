@@ -211,6 +211,31 @@ TEST_F(Statistik, PatientsExportFiltersByThePickedMonthAndLeavesTable1Unfiltered
   EXPECT_EQ(texte(), std::vector<std::string>{});
 }
 
+TEST_F(Statistik, AShownWorkbookGoesToTheExportTabsFolderElseExportPfadElseTheProgramFolder) {
+  anlegen("Patienten.DB", {{{1, "P"}}});
+  oeffnen();
+  std::filesystem::create_directories(daten.path() / "Eigen");
+  std::filesystem::create_directories(daten.path() / "Pfad");
+  const struct {
+    const char* was;
+    std::string ordnerExport, exportPfad;
+    std::filesystem::path gespeichertIn;
+  } faelle[] = {
+      {"the export tab's folder", (daten.path() / "Eigen").string(), imDaten("Pfad\\"), daten.path() / "Eigen"},
+      {"a blank folder: ExportPfad", "  ", imDaten("Pfad\\"), daten.path() / "Pfad"},
+      {"neither: the program folder", "", "", programm.path()},
+  };
+  for (const auto& fall : faelle) {
+    SCOPED_TRACE(fall.was);
+    form->EditOrdnerExport->setText(fall.ordnerExport);
+    globals().ExportPfad = fall.exportPfad;
+    ex.ExportFolder = "vom letzten Lauf";  // the button hands over its own
+    klick(form->BitBtnPatientenExp);
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(opened.back(), (fall.gespeichertIn / "Patienten_20240315_103000.xlsx").string());
+  }
+}
+
 TEST_F(Statistik, FailuresAreShownOnceAndASecondPressDuringARunIsRefused) {
   belege({{"1001", "04.01.2024", "K001", "12", "01.01.1980", "", {"604503"}},
           {"1002", "04.01.2024", "K002", "13", "01.01.1980", "", {"604503"}}});
