@@ -7,7 +7,9 @@
 #include "app/allg_tools.h"
 #include "app/globals.h"
 #include "app/meldungen.h"
+#include "costbearer/column_text.h"
 #include "costbearer/kosttr_reader.h"
+#include "costbearer/work_lines.h"
 #include "db/TTable.h"
 #include "maintenance/update_liste.h"
 #include "platform/files.h"
@@ -61,7 +63,7 @@ std::optional<std::string> fehlendeArt(const JeArt& vorhanden, std::string_view 
 
 bool hatKostentraeger(const KosttrTabelle& t) {
   for (size_t i = 0; i < t.scanLength(); ++i)
-    if (t.entry(i).substr(10, 2) == "01") return true;
+    if (columns(t.entry(i), kLineType.first, kLineType.last()) == "01") return true;
   return false;
 }
 

@@ -32,6 +32,7 @@
 #include "costbearer/column_text.h"
 #include "costbearer/kosttr_dateien.h"
 #include "costbearer/tabellen_aktualisieren.h"
+#include "costbearer/work_lines.h"
 #include "db/TTable.h"
 #include "platform/files.h"
 #include "platform/result.h"
@@ -46,19 +47,21 @@ class Arbeitszeile {
   explicit Arbeitszeile(std::string_view bytes) : bytes_(bytes) {}
 
   std::string_view bytes() const { return bytes_; }
-  // Columns first..last as they stand / trimmed, in the file's single-byte text.
-  std::string_view roh(size_t first, size_t last) const { return columns(bytes_, first, last); }
-  std::string_view bytesGetrimmt(size_t first, size_t last) const;
-  // Columns first..last trimmed, as UTF-8.
-  std::string text(size_t first, size_t last) const;
-  bool leer(size_t first, size_t last) const { return isBlank(roh(first, last)); }
+  // A column of work_lines.h as it stands / trimmed, in the file's single-byte text.
+  std::string_view roh(Column c) const { return columns(bytes_, c.first, c.last()); }
+  std::string_view bytesGetrimmt(Column c) const;
+  std::string_view bytesGetrimmt(MainField f) const { return bytesGetrimmt(mainColumn(f)); }
+  // A column trimmed, as UTF-8.
+  std::string text(Column c) const;
+  std::string text(MainField f) const { return text(mainColumn(f)); }
+  bool leer(Column c) const { return isBlank(roh(c)); }
 
   // A main line ("01" in columns 11-12) whose IK begins with one of the prefixes.
   bool hauptzeile(std::initializer_list<std::string_view> praefixe) const;
-  std::string ik() const { return text(1, 9); }      // trimmed columns 1-9
-  std::string code() const { return text(3, 9); }    // the IK without its first two digits
-  bool ohneVerweis() const { return leer(20, 28); }  // no referenced IK
-  std::string verweis() const { return text(20, 28); }
+  std::string ik() const { return text(kLineIk); }         // trimmed
+  std::string code() const { return text(kIkCode); }      // the IK without its first two digits
+  bool ohneVerweis() const { return leer(kVerweisIk); }  // no referenced IK
+  std::string verweis() const { return text(kVerweisIk); }
 
   // The address fields every rebuilt table carries, trimmed, in table order: short name, name 1,
   // name 2, street, postcode, town, kind.
