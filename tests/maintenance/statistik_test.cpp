@@ -10,10 +10,11 @@
 
 #include "batch_support.h"
 #include "db/catalogue.h"
-#include "excel_export_fixture.h"
+#include "office/office_fixture.h"
 #include "office/sheet_oracles.h"
 #include "platform/pump.h"
 #include "reorg_fixture.h"
+#include "shell_fixture.h"
 
 namespace riviza::test {
 namespace {
@@ -24,7 +25,7 @@ struct Beleg {
   std::vector<std::string> hm;
 };
 
-class Statistik : public ExcelExportTest {
+class Statistik : public WorkbookSpy, public Shell {
  protected:
   Statistik() {
     dakota4();
@@ -54,6 +55,7 @@ class Statistik : public ExcelExportTest {
     form->show();
     form->PageControl1->setActivePage(form->TabSheet5);
   }
+  std::filesystem::path exportDir() const { return daten.path() / "Export"; }
   static void klick(ui::TBitBtn* knopf) { EXPECT_TRUE(knopf->userClick()) << knopf->name(); }
   // Stat01.DB as "key|kind|sex|age".
   std::vector<std::string> stat01() {
@@ -229,7 +231,7 @@ TEST_F(Statistik, AShownWorkbookGoesToTheExportTabsFolderElseExportPfadElseThePr
     SCOPED_TRACE(fall.was);
     form->EditOrdnerExport->setText(fall.ordnerExport);
     globals().ExportPfad = fall.exportPfad;
-    ex.ExportFolder = "vom letzten Lauf";  // the button hands over its own
+    form->ExcelExport1->ExportFolder = "vom letzten Lauf";  // the button hands over its own
     klick(form->BitBtnPatientenExp);
     ASSERT_FALSE(opened.empty());
     EXPECT_EQ(opened.back(), (fall.gespeichertIn / "Patienten_20240315_103000.xlsx").string());
