@@ -64,9 +64,12 @@ function(_riviza_reached target out)
   set(${out} ${reached} PARENT_SCOPE)
 endfunction()
 
-# riviza_write_layer_rules(FILE ROOTS...) : writes the rules of the targets defined under the
-# ROOTS (folders of the source root, e.g. src tools); call it once every target is linked.
+# riviza_write_layer_rules(FILE ROOTS root... [UNBUILT place...]) : writes the rules of the
+# targets defined under the ROOTS (folders of the source root, e.g. src tools); call it once every
+# target is linked. The UNBUILT places are folders this configuration leaves out (src/gui without
+# RIVIZA_GUI): no target tells their arrows, so the check passes over them ("PLACE -:").
 function(riviza_write_layer_rules file)
+  cmake_parse_arguments(L "" "" "ROOTS;UNBUILT" ${ARGN})
   _riviza_targets_below(${CMAKE_SOURCE_DIR} all)
   set(targets "")
   foreach(target IN LISTS all)
@@ -75,7 +78,7 @@ function(riviza_write_layer_rules file)
     if(type STREQUAL "UTILITY")
       continue()  # a custom target builds no sources of ours
     endif()
-    foreach(root IN LISTS ARGN)
+    foreach(root IN LISTS L_ROOTS)
       set(rootDir ${CMAKE_SOURCE_DIR}/${root})
       cmake_path(IS_PREFIX rootDir ${dir} NORMALIZE inside)
       if(inside)
@@ -149,6 +152,9 @@ function(riviza_write_layer_rules file)
         string(APPEND text "${entry} ${target}: ${allowedText}\n")
       endforeach()
     endforeach()
+  endforeach()
+  foreach(place IN LISTS L_UNBUILT)
+    string(APPEND text "${place} -:\n")
   endforeach()
   file(WRITE ${file} "${text}")
 endfunction()

@@ -2,7 +2,8 @@
 // give the rules (cmake/Layers.cmake), then layer-check over it. Each case is a tree and what the
 // check prints about it; the trees are the shapes the real one has or will have (one library
 // over several folders, a folder split into a library of its own, links passed on or kept
-// private, a program beside its library, a tool, a folder no target builds).
+// private, a program beside its library, a tool, a folder no target builds or the configuration
+// leaves out).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -21,7 +22,7 @@ namespace fs = std::filesystem;
 const fs::path kLayerCheck = fs::path(RIVIZA_BINARY_DIR) / "tools" / "layer-check" / "layer-check";
 
 struct Tree {
-  std::string folders;                                      // add_subdirectory(...) lines
+  std::string folders;  // add_subdirectory(...) lines; `unbuilt` may name UNBUILT places
   std::vector<std::pair<std::string, std::string>> files;  // path -> content
 };
 
@@ -30,7 +31,8 @@ ToolRun checkTree(const TempDir& dir, const Tree& tree) {
   dir.write("CMakeLists.txt", "cmake_minimum_required(VERSION 3.25)\nproject(probe LANGUAGES CXX)\n"
                               "include(" RIVIZA_SOURCE_DIR "/cmake/Layers.cmake)\n" +
                                   tree.folders +
-                                  "riviza_write_layer_rules(${CMAKE_BINARY_DIR}/layers.txt src tools)\n");
+                                  "riviza_write_layer_rules(${CMAKE_BINARY_DIR}/layers.txt ROOTS src tools "
+                                  "${unbuilt})\n");
   for (const auto& [path, content] : tree.files) dir.write(path, content);
   const std::string build = (dir / "build").string();
   const ToolRun configured = runTool({RIVIZA_CMAKE, "-S", dir.str(), "-B", build});
@@ -124,6 +126,11 @@ TEST(Layers, TheLinkListsAreTheAllowedArrows) {
        1,
        "src/lose/l.h: kein Ziel des Builds baut Quellen in src/lose, seine Pfeile sind unbekannt\n"
        "Schichtenprüfung: 1 Fehler in 2 Dateien\n"},
+      {"a folder the configuration leaves out passes unchecked",
+       {kUnten + "set(unbuilt UNBUILT src/fenster)\n",
+        {kUntenLib, {"src/unten/u.cpp", ""}, {"src/fenster/f.cpp", "#include \"unten/u.h\"\n"}}},
+       0,
+       "Schichten in Ordnung: 2 Dateien, 0 Includes geprüft\n"},
       {"only a quoted include of a folder of src/ is an arrow",
        {kUnten + kOben,
         {kUntenLib,
