@@ -201,8 +201,8 @@ Status DebitorenExport::satz(Paragraf p, const Arbeitszeile& zeile, db::TTable& 
   auto b = [&](F f) { return zeile.bytesGetrimmt(f); };
   if (tabListe_ && (p != Paragraf::P105 || pflege18)) {
     const std::array<std::string_view, 13> felder = {
-        ik, b(F::Kurzname), b(F::Name1), b(F::Name2),     b(F::Strasse),   b(F::Plz), b(F::Ort),
-        "", "",             "",          b(F::Kassenart), paragrafText(p), ""};
+        ik, b(F::Kurzname),  b(F::Name1),     b(F::Name2), b(F::Strasse), b(F::Plz), b(F::Ort), "", "",
+        "", b(F::Kassenart), paragrafText(p), ""};
     tab_.puffer += tabZeile(felder);
   }
   if (!debitoren_ || erschoepft_) return okStatus();

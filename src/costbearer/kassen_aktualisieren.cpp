@@ -138,11 +138,20 @@ class KassenRegeln : public cb::DurchgangsRegeln {
     if (listen_.fuer(p_)) {
       using F = cb::MainField;
       auto b = [&](F f) { return z.bytesGetrimmt(f); };
-      const std::array<std::string_view, 13> felder = {
-          z.bytesGetrimmt(cb::kIkCode), b(F::Kurzname), b(F::Name1), b(F::Name2),
-          b(F::Strasse),                b(F::Plz),      b(F::Ort),   "",
-          "",                           "",             b(F::Kassenart), cb::paragrafText(p_),
-          z.bytesGetrimmt(cb::kVerweisIk)};
+      const std::string_view code = z.bytesGetrimmt(cb::kIkCode), verweis = z.bytesGetrimmt(cb::kVerweisIk);
+      const std::array<std::string_view, 13> felder = {code,
+                                                       b(F::Kurzname),
+                                                       b(F::Name1),
+                                                       b(F::Name2),
+                                                       b(F::Strasse),
+                                                       b(F::Plz),
+                                                       b(F::Ort),
+                                                       "",
+                                                       "",
+                                                       "",
+                                                       b(F::Kassenart),
+                                                       cb::paragrafText(p_),
+                                                       verweis};
       zeilen_ += cb::tabZeile(felder);
     }
     return okStatus();

@@ -58,8 +58,8 @@ class Arbeitszeile {
 
   // A main line ("01" in columns 11-12) whose IK begins with one of the prefixes.
   bool hauptzeile(std::initializer_list<std::string_view> praefixe) const;
-  std::string ik() const { return text(kLineIk); }         // trimmed
-  std::string code() const { return text(kIkCode); }      // the IK without its first two digits
+  std::string ik() const { return text(kLineIk); }       // trimmed
+  std::string code() const { return text(kIkCode); }     // the IK without its first two digits
   bool ohneVerweis() const { return leer(kVerweisIk); }  // no referenced IK
   std::string verweis() const { return text(kVerweisIk); }
 

@@ -70,7 +70,8 @@ void neueAdresse(TFormEinstellungen& f, std::string_view ik, std::string_view ki
     f.LabelAdrAusKosttr->setVisible(true);
     for (const BlockFeld& b : kBlockFelder) {
       const costbearer::Column c = costbearer::blockColumn(b.feld);
-      if (db::TField* field = (f.*b.edit)->field()) (void)field->setAsString(block.trimmed(c.first, c.last()));
+      if (db::TField* field = (f.*b.edit)->field())
+        (void)field->setAsString(block.trimmed(c.first, c.last()));
     }
   }
   if (db::TField* field = f.DBEdit20->field()) (void)field->setAsString(ik);

@@ -28,11 +28,12 @@ struct Tree {
 
 // Configures `tree` (its rules land in the build folder) and runs the check over it.
 ToolRun checkTree(const TempDir& dir, const Tree& tree) {
-  dir.write("CMakeLists.txt", "cmake_minimum_required(VERSION 3.25)\nproject(probe LANGUAGES CXX)\n"
-                              "include(" RIVIZA_SOURCE_DIR "/cmake/Layers.cmake)\n" +
-                                  tree.folders +
-                                  "riviza_write_layer_rules(${CMAKE_BINARY_DIR}/layers.txt ROOTS src tools "
-                                  "${unbuilt})\n");
+  dir.write("CMakeLists.txt",
+            "cmake_minimum_required(VERSION 3.25)\nproject(probe LANGUAGES CXX)\n"
+            "include(" RIVIZA_SOURCE_DIR "/cmake/Layers.cmake)\n" +
+                tree.folders +
+                "riviza_write_layer_rules(${CMAKE_BINARY_DIR}/layers.txt ROOTS src tools "
+                "${unbuilt})\n");
   for (const auto& [path, content] : tree.files) dir.write(path, content);
   const std::string build = (dir / "build").string();
   const ToolRun configured = runTool({RIVIZA_CMAKE, "-S", dir.str(), "-B", build});
@@ -42,7 +43,8 @@ ToolRun checkTree(const TempDir& dir, const Tree& tree) {
 
 const std::string kUnten = "add_subdirectory(src/unten)\n";
 const std::string kOben = "add_subdirectory(src/oben)\n";
-const std::pair<std::string, std::string> kUntenLib{"src/unten/CMakeLists.txt", "add_library(unten STATIC u.cpp)\n"};
+const std::pair<std::string, std::string> kUntenLib{"src/unten/CMakeLists.txt",
+                                                    "add_library(unten STATIC u.cpp)\n"};
 const std::pair<std::string, std::string> kObenH{"src/oben/o.h", "#pragma once\n"};
 const std::pair<std::string, std::string> kUntenH{"src/unten/u.h", "#pragma once\n"};
 
@@ -67,7 +69,8 @@ TEST(Layers, TheLinkListsAreTheAllowedArrows) {
       {"the same folders split into two libraries: the lower one may not include the upper",
        {kUnten + kOben,
         {kUntenLib,
-         {"src/oben/CMakeLists.txt", "add_library(oben STATIC o.cpp)\ntarget_link_libraries(oben PUBLIC unten)\n"},
+         {"src/oben/CMakeLists.txt",
+          "add_library(oben STATIC o.cpp)\ntarget_link_libraries(oben PUBLIC unten)\n"},
          {"src/unten/u.cpp", "#include \"unten/u.h\"\n#include \"oben/o.h\"\n"},
          {"src/oben/o.cpp", "#include \"unten/u.h\"\n"},
          kObenH,
@@ -78,9 +81,11 @@ TEST(Layers, TheLinkListsAreTheAllowedArrows) {
       {"a library passes on what it links publicly",
        {kUnten + "add_subdirectory(src/mitte)\n" + kOben,
         {kUntenLib,
-         {"src/mitte/CMakeLists.txt", "add_library(mitte STATIC m.cpp)\ntarget_link_libraries(mitte PUBLIC unten)\n"},
+         {"src/mitte/CMakeLists.txt",
+          "add_library(mitte STATIC m.cpp)\ntarget_link_libraries(mitte PUBLIC unten)\n"},
          {"src/mitte/m.cpp", "#include \"unten/u.h\"\n"},
-         {"src/oben/CMakeLists.txt", "add_library(oben STATIC o.cpp)\ntarget_link_libraries(oben PUBLIC mitte)\n"},
+         {"src/oben/CMakeLists.txt",
+          "add_library(oben STATIC o.cpp)\ntarget_link_libraries(oben PUBLIC mitte)\n"},
          {"src/oben/o.cpp", "#include \"mitte/m.h\"\n#include \"unten/u.h\"\n"},
          {"src/unten/u.cpp", ""}}},
        0,
@@ -88,9 +93,11 @@ TEST(Layers, TheLinkListsAreTheAllowedArrows) {
       {"what a library links privately its users may not include",
        {kUnten + "add_subdirectory(src/mitte)\n" + kOben,
         {kUntenLib,
-         {"src/mitte/CMakeLists.txt", "add_library(mitte STATIC m.cpp)\ntarget_link_libraries(mitte PRIVATE unten)\n"},
+         {"src/mitte/CMakeLists.txt",
+          "add_library(mitte STATIC m.cpp)\ntarget_link_libraries(mitte PRIVATE unten)\n"},
          {"src/mitte/m.cpp", "#include \"unten/u.h\"\n"},
-         {"src/oben/CMakeLists.txt", "add_library(oben STATIC o.cpp)\ntarget_link_libraries(oben PUBLIC mitte)\n"},
+         {"src/oben/CMakeLists.txt",
+          "add_library(oben STATIC o.cpp)\ntarget_link_libraries(oben PUBLIC mitte)\n"},
          {"src/oben/o.cpp", "#include \"mitte/m.h\"\n#include \"unten/u.h\"\n"},
          {"src/unten/u.cpp", ""}}},
        1,
@@ -107,22 +114,24 @@ TEST(Layers, TheLinkListsAreTheAllowedArrows) {
          {"src/fenster/f.cpp", "#include \"fenster/f.h\"\n"},
          {"src/unten/u.cpp", ""}}},
        1,
-       "src/fenster/f.h:2: #include \"unten/u.h\": fenster -> unten ist nicht erlaubt (fenster darf fenster)\n"
+       "src/fenster/f.h:2: #include \"unten/u.h\": fenster -> unten ist nicht erlaubt (fenster darf "
+       "fenster)\n"
        "Schichtenprüfung: 1 Fehler in 4 Dateien\n"},
       {"a tool reaches what it links",
        {kUnten + kOben + "add_subdirectory(tools/werkzeug)\n",
         {kUntenLib,
          {"src/oben/CMakeLists.txt", "add_library(oben STATIC o.cpp)\n"},
-         {"tools/werkzeug/CMakeLists.txt", "add_executable(werkzeug w.cpp)\ntarget_link_libraries(werkzeug PRIVATE unten)\n"},
+         {"tools/werkzeug/CMakeLists.txt",
+          "add_executable(werkzeug w.cpp)\ntarget_link_libraries(werkzeug PRIVATE unten)\n"},
          {"tools/werkzeug/w.cpp", "#include \"w.h\"\n#include \"unten/u.h\"\n#include \"oben/o.h\"\n"},
          {"src/oben/o.cpp", ""},
          {"src/unten/u.cpp", ""}}},
        1,
-       "tools/werkzeug/w.cpp:3: #include \"oben/o.h\": tools/werkzeug -> oben ist nicht erlaubt (werkzeug darf unten)\n"
+       "tools/werkzeug/w.cpp:3: #include \"oben/o.h\": tools/werkzeug -> oben ist nicht erlaubt (werkzeug "
+       "darf unten)\n"
        "Schichtenprüfung: 1 Fehler in 3 Dateien\n"},
       {"a folder no target builds has no arrows",
-       {kUnten,
-        {kUntenLib, {"src/unten/u.cpp", ""}, {"src/lose/l.h", "#include \"unten/u.h\"\n"}}},
+       {kUnten, {kUntenLib, {"src/unten/u.cpp", ""}, {"src/lose/l.h", "#include \"unten/u.h\"\n"}}},
        1,
        "src/lose/l.h: kein Ziel des Builds baut Quellen in src/lose, seine Pfeile sind unbekannt\n"
        "Schichtenprüfung: 1 Fehler in 2 Dateien\n"},
@@ -134,10 +143,12 @@ TEST(Layers, TheLinkListsAreTheAllowedArrows) {
       {"only a quoted include of a folder of src/ is an arrow",
        {kUnten + kOben,
         {kUntenLib,
-         {"src/oben/CMakeLists.txt", "add_library(oben STATIC o.cpp)\ntarget_link_libraries(oben PUBLIC unten)\n"},
+         {"src/oben/CMakeLists.txt",
+          "add_library(oben STATIC o.cpp)\ntarget_link_libraries(oben PUBLIC unten)\n"},
          {"src/oben/o.cpp", ""},
          {"src/unten/u.cpp",
-          "// #include \"oben/o.h\"\n#include <oben/o.h>\n#include \"fremd/f.h\"\n  #  include \"oben/o.h\" // x\n"}}},
+          "// #include \"oben/o.h\"\n#include <oben/o.h>\n#include \"fremd/f.h\"\n  #  include \"oben/o.h\" "
+          "// x\n"}}},
        1,
        "src/unten/u.cpp:4: #include \"oben/o.h\": unten -> oben ist nicht erlaubt (unten darf unten)\n"
        "Schichtenprüfung: 1 Fehler in 2 Dateien\n"},

@@ -223,7 +223,8 @@ TEST_F(Statistik, AShownWorkbookGoesToTheExportTabsFolderElseExportPfadElseThePr
     std::string ordnerExport, exportPfad;
     std::filesystem::path gespeichertIn;
   } faelle[] = {
-      {"the export tab's folder", (daten.path() / "Eigen").string(), imDaten("Pfad\\"), daten.path() / "Eigen"},
+      {"the export tab's folder", (daten.path() / "Eigen").string(), imDaten("Pfad\\"),
+       daten.path() / "Eigen"},
       {"a blank folder: ExportPfad", "  ", imDaten("Pfad\\"), daten.path() / "Pfad"},
       {"neither: the program folder", "", "", programm.path()},
   };

@@ -21,6 +21,7 @@
 namespace riviza::test {
 
 // The form the component and its table sit on, as on the settings form.
+// clang-format off
 #define EXPORT_FORM_COMPONENTS(X) \
   X(ui::TTable, Table1, nullptr) \
   X(TExcelExport, ExcelExport1, nullptr)
@@ -30,6 +31,7 @@ class ExportForm : public ui::TForm {
   ExportForm() : TForm(nullptr, "FormExport") { EXPORT_FORM_COMPONENTS(RIVIZA_CREATE_COMPONENT) }
   EXPORT_FORM_COMPONENTS(RIVIZA_DECLARE_COMPONENT)
 };
+// clang-format on
 
 class ExcelExportTest : public WorkbookSpy, public ::testing::Test {
  protected:

@@ -103,11 +103,20 @@ int main(int argc, char** argv) {
   }
 
   std::vector<std::string> files;
-  for (const char* top : {"src", "tools"}) {
-    if (!fs::is_directory(root / top)) continue;
-    for (const auto& entry : fs::recursive_directory_iterator(root / top))
-      if (entry.is_regular_file() && isSource(entry.path()))
-        files.push_back(fs::relative(entry.path(), root).generic_string());
+  fs::path scanning;
+  try {
+    for (const char* top : {"src", "tools"}) {
+      scanning = root / top;
+      if (!fs::is_directory(scanning)) continue;
+      for (const auto& entry : fs::recursive_directory_iterator(root / top))
+        if (entry.is_regular_file() && isSource(entry.path()))
+          files.push_back(fs::relative(entry.path(), root).generic_string());
+    }
+  } catch (const fs::filesystem_error& e) {
+    // A tree the check cannot read whole would pass unchecked files.
+    const fs::path where = e.path1().empty() ? scanning : e.path1();
+    std::fprintf(stderr, "Ordner nicht ganz lesbar: %s\n", where.string().c_str());
+    return 2;
   }
   std::sort(files.begin(), files.end());
 
@@ -123,6 +132,11 @@ int main(int argc, char** argv) {
     }
     if (rule->target == "-") continue;
     std::ifstream in(root / file);
+    if (!in) {
+      std::printf("%s: nicht lesbar\n", file.c_str());
+      ++faults;
+      continue;
+    }
     std::string line;
     std::smatch m;
     for (int number = 1; std::getline(in, line); ++number) {
