@@ -13,7 +13,8 @@ riviza_ensure_locale "$german"
 german_labels="platform|db|ui|net|office|app|costbearer|masterdata|maintenance|gui"
 
 build=build
-cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+# Warnings are errors in this build (the one CI runs); a plain local build only shows them.
+cmake_args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DRIVIZA_WERROR=ON)
 ctest_args=()
 label=""
 while (($#)); do

@@ -1,6 +1,9 @@
 # Shared build settings and helpers for every folder.
 
 set(RIVIZA_WARNINGS -Wall -Wextra -Wno-unused-parameter)
+if(RIVIZA_WERROR)
+  list(APPEND RIVIZA_WARNINGS -Werror)
+endif()
 
 if(RIVIZA_SANITIZE OR RIVIZA_FUZZ)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

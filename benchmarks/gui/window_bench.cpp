@@ -17,12 +17,12 @@
 #include <memory>
 #include <string>
 
-#include "app/DiviveveLe1.h"
 #include "app/Riviza1.h"
-#include "app/RivizaAdr1.h"
 #include "app/globals.h"
 #include "db/TTable.h"
 #include "gui/qt_shell.h"
+#include "masterdata/DiviveveLe1.h"
+#include "masterdata/RivizaAdr1.h"
 #include "platform/paths.h"
 #include "support/bench_dir.h"
 #include "support/peer.h"

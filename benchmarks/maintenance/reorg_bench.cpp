@@ -16,14 +16,14 @@
 
 #include "app/Riviza1.h"
 #include "app/globals.h"
-#include "app/reorganisation.h"
 #include "db/TTable.h"
 #include "db/catalogue.h"
 #include "db/leerdaten.h"
+#include "maintenance/reorganisation.h"
 #include "platform/launcher.h"
 #include "platform/paths.h"
-#include "ui/dialogs.h"
 #include "support/bench_dir.h"
+#include "ui/dialogs.h"
 
 namespace riviza {
 namespace {

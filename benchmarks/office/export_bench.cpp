@@ -11,7 +11,7 @@
 #include <string>
 
 #include "db/TTable.h"
-#include "maintenance/ExcelExport.h"
+#include "office/ExcelExport.h"
 #include "office/file_formats.h"
 #include "office/workbook.h"
 #include "platform/launcher.h"

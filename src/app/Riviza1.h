@@ -10,8 +10,9 @@
 
 #include "app/Riviza1_components.h"
 #include "app/UPathDialog.h"
-#include "maintenance/ExcelExport.h"
 #include "maintenance/update_komponenten.h"
+#include "net/komponenten.h"
+#include "office/ExcelExport.h"
 #include "ui/containers.h"
 #include "ui/controls.h"
 #include "ui/data.h"

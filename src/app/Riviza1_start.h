@@ -49,7 +49,7 @@ void programmZugriffLoeschen();
 // the year lacks the table.
 void dienstleistungszentrenOeffnen();
 
-// The DAKOTA folders (start-up step 10): from DAKOTA 4's Riviza.ini, else from the registry.
+// The DAKOTA folders, read during the start-up: from DAKOTA 4's Riviza.ini, else from the registry.
 // False, after the message and with FehlerAufgetreten set, when DAKOTA is not installed.
 bool dakotaOrdnerLesen();
 

@@ -4,9 +4,9 @@
 
 #include <utility>
 
-#include "app/DiviveveLe1.h"
 #include "app/Riviza1.h"
-#include "app/RivizaAdr1.h"
+#include "masterdata/DiviveveLe1.h"
+#include "masterdata/RivizaAdr1.h"
 #include "platform/codec.h"
 #include "platform/paths.h"
 #include "ui/data.h"

@@ -136,7 +136,7 @@ Status DebitorenExport::durchgangBeginnen(Basis b) {
 // (Comparing the code alone made an "18" bearer stand aside for a "10" bearer.)
 Result<bool> DebitorenExport::schonAls302(const Arbeitszeile& zeile) {
   db::TTable& t2 = n_.cursor.schon302;
-  if (!t2.active() || zeile.roh(1, 2) != "10") return false;
+  if (!t2.active() || zeile.roh(kIkPrefix) != "10") return false;
   RIVIZA_TRY(t2.setFilter("IK = " + db::quoteFilterValue(zeile.code())));
   RIVIZA_TRY(t2.setFiltered(true));
   return !t2.isEmpty();
@@ -183,14 +183,15 @@ std::string DebitorenExport::dtaZeile(Basis b, db::TTable& gebucht) const {
 }
 
 Status DebitorenExport::satz(Basis basis, const Arbeitszeile& zeile, db::TTable& gebucht) {
-  const bool pflege18 = zeile.roh(1, 2) == "18";
-  const std::string ik = basis == Basis::S105 ? std::string(zeile.bytesGetrimmt(1, 9))
-                                              : "10" + std::string(zeile.bytesGetrimmt(3, 9));
-  auto b = [&](size_t first, size_t last) { return zeile.bytesGetrimmt(first, last); };
+  const bool pflege18 = zeile.roh(kIkPrefix) == "18";
+  const std::string ik = basis == Basis::S105 ? std::string(zeile.bytesGetrimmt(kLineIk))
+                                             : "10" + std::string(zeile.bytesGetrimmt(kIkCode));
+  using F = MainField;
+  auto b = [&](F f) { return zeile.bytesGetrimmt(f); };
   if (tabListe_ && (basis != Basis::S105 || pflege18)) {
     const std::array<std::string_view, 13> felder = {
-        ik, b(50, 79), b(80, 109), b(182, 211), b(140, 169),      b(110, 114), b(115, 139),
-        "", "",        "",         b(170, 171), basisText(basis), ""};
+        ik, b(F::Kurzname),  b(F::Name1),     b(F::Name2), b(F::Strasse), b(F::Plz), b(F::Ort), "", "",
+        "", b(F::Kassenart), basisText(basis), ""};
     tab_.puffer += tabZeile(felder);
   }
   if (!e_.debitorenAb || erschoepft_) return okStatus();
@@ -202,12 +203,11 @@ Status DebitorenExport::satz(Basis basis, const Arbeitszeile& zeile, db::TTable&
   }
   std::string satz;
   spalte(satz, ik, 9);
-  for (auto [first, last] : {std::pair<size_t, size_t>{50, 79}, {80, 109}, {182, 211}, {140, 169}})
-    spalte(satz, b(first, last), 30);
-  spalte(satz, b(110, 114), 8);
-  spalte(satz, b(115, 139), 30);
+  for (F f : {F::Kurzname, F::Name1, F::Name2, F::Strasse}) spalte(satz, b(f), 30);
+  spalte(satz, b(F::Plz), 8);
+  spalte(satz, b(F::Ort), 30);
   spalte(satz, "", 100);
-  spalte(satz, b(170, 171), 5);
+  spalte(satz, b(F::Kassenart), 5);
   spalte(satz, basisText(basis), 3);
   spalte(satz, "", 9);
   spalte(satz, nummer_ ? nummerText(naechste_) : "", kNummerBreite);

@@ -68,7 +68,7 @@ class KasRegeln : public cb::DurchgangsRegeln {
   }
   bool nimmt(const cb::Arbeitszeile& z) override { return z.hauptzeile({"10"}) && !z.ohneVerweis(); }
   std::vector<std::string> felder(const cb::Arbeitszeile& z) override {
-    art_ = z.text(170, 171);
+    art_ = z.text(cb::MainField::Kassenart);
     std::string r = pf::trim(Kosttr302Verweis(z.ik()));
     if (r.empty()) r = z.ik();
     stellen_ = stellenSuchen(r, firma);
@@ -76,7 +76,7 @@ class KasRegeln : public cb::DurchgangsRegeln {
     return {z.code(),
             art_,
             "302",
-            z.text(50, 79),
+            z.text(cb::MainField::Kurzname),
             r,
             kurzname(r),
             s.kostenvoranschlag,

@@ -91,8 +91,9 @@ class Geschaeftsstellen {
     RIVIZA_TRY(t.setFiltered(false));
     RIVIZA_TRY(t.last());
     RIVIZA_TRY(t.append());
-    const std::vector<std::string> werte = {z.code(),         z.text(50, 79),   z.text(80, 109),
-                                            z.text(140, 169), z.text(110, 114), z.text(115, 139)};
+    using F = cb::MainField;
+    const std::vector<std::string> werte = {z.code(),           z.text(F::Kurzname), z.text(F::Name1),
+                                            z.text(F::Strasse), z.text(F::Plz),      z.text(F::Ort)};
     RIVIZA_TRY(cb::felderSetzen(t, werte));
     RIVIZA_TRY(t.post());
     ++anzahl_;
@@ -134,10 +135,22 @@ class KassenRegeln : public cb::DurchgangsRegeln {
   Status nachSatz(const cb::Arbeitszeile& z, db::TTable&) override {
     if (zweigstellen_ && pf::trim(aufgeloest_) == "104940005") RIVIZA_TRY(stellen_.hinzufuegen(z));
     if (listen_.fuer(b_)) {
-      auto b = [&](size_t first, size_t last) { return z.bytesGetrimmt(first, last); };
-      const std::array<std::string_view, 13> felder = {
-          b(3, 9), b(50, 79), b(80, 109), b(182, 211), b(140, 169),       b(110, 114), b(115, 139),
-          "",      "",        "",         b(170, 171), cb::basisText(b_), b(20, 28)};
+      using F = cb::MainField;
+      auto b = [&](F f) { return z.bytesGetrimmt(f); };
+      const std::string_view code = z.bytesGetrimmt(cb::kIkCode), verweis = z.bytesGetrimmt(cb::kVerweisIk);
+      const std::array<std::string_view, 13> felder = {code,
+                                                       b(F::Kurzname),
+                                                       b(F::Name1),
+                                                       b(F::Name2),
+                                                       b(F::Strasse),
+                                                       b(F::Plz),
+                                                       b(F::Ort),
+                                                       "",
+                                                       "",
+                                                       "",
+                                                       b(F::Kassenart),
+                                                       cb::basisText(b_),
+                                                       verweis};
       zeilen_ += cb::tabZeile(felder);
     }
     return okStatus();

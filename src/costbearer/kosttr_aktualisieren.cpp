@@ -18,13 +18,13 @@ namespace {
 
 // A cost bearer stays when it points to nobody or to itself.
 bool rechnetSelbst(const cb::Arbeitszeile& z) {
-  return z.ohneVerweis() || z.bytesGetrimmt(20, 28) == z.bytesGetrimmt(1, 9);
+  return z.ohneVerweis() || z.bytesGetrimmt(cb::kVerweisIk) == z.bytesGetrimmt(cb::kLineIk);
 }
 
 // The IK untrimmed; the first search only with region and provider group set.
 bool datenannahme302(const cb::Arbeitszeile& z, const cb::FirmaWerte& w) {
   const bool ersteSuche = !w.bundesland.empty() && !w.abrechnungscode302.empty();
-  return cb::gefunden(cb::datenannahme302(std::string(z.roh(1, 9)), w, ersteSuche));
+  return cb::gefunden(cb::datenannahme302(std::string(z.roh(cb::kLineIk)), w, ersteSuche));
 }
 
 // Every step trims, as the §302 test does: an answer of blanks is no office.

@@ -4,8 +4,10 @@
 #include <array>
 
 #include "app/allg_tools.h"
+#include "costbearer/column_text.h"
 #include "costbearer/kosttr_reader.h"
 #include "costbearer/tabellen_aktualisieren.h"
+#include "costbearer/work_lines.h"
 #include "db/TTable.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -59,7 +61,7 @@ std::optional<std::string> fehlendeArt(const Installation& inst, const JeArt& vo
 
 bool hatKostentraeger(const KosttrTabelle& t) {
   for (size_t i = 0; i < t.scanLength(); ++i)
-    if (t.entry(i).substr(10, 2) == "01") return true;
+    if (columns(t.entry(i), kLineType.first, kLineType.last()) == "01") return true;
   return false;
 }
 

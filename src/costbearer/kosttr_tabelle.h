@@ -19,6 +19,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "costbearer/work_lines.h"
+
 namespace riviza::costbearer {
 
 enum class Search { Index, Scan };
@@ -52,7 +54,7 @@ class KosttrTabelle {
   void assertInvariants() const;
 
  private:
-  static std::string_view keyOf(std::string_view entry) { return entry.substr(0, 12); }
+  static std::string_view keyOf(std::string_view entry) { return entry.substr(0, kKeyWidth); }
   const std::vector<uint32_t>* indexed(std::string_view key) const;
 
   std::vector<std::string> entries_;

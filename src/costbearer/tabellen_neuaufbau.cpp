@@ -42,24 +42,23 @@ void zeilenDurchgehen(std::string_view text, F&& f) {
 
 // ---- Arbeitszeile ----
 
-std::string_view Arbeitszeile::bytesGetrimmt(size_t first, size_t last) const {
-  return pf::trimView(roh(first, last));
-}
+std::string_view Arbeitszeile::bytesGetrimmt(Column c) const { return pf::trimView(roh(c)); }
 
-std::string Arbeitszeile::text(size_t first, size_t last) const {
-  return pf::toUtf8(bytesGetrimmt(first, last), pf::CodePage::Windows1252);
+std::string Arbeitszeile::text(Column c) const {
+  return pf::toUtf8(bytesGetrimmt(c), pf::CodePage::Windows1252);
 }
 
 bool Arbeitszeile::hauptzeile(std::initializer_list<std::string_view> praefixe) const {
-  if (roh(11, 12) != "01") return false;
+  if (roh(kLineType) != "01") return false;
   for (std::string_view p : praefixe)
-    if (roh(1, 2) == p) return true;
+    if (roh(kIkPrefix) == p) return true;
   return false;
 }
 
 std::vector<std::string> Arbeitszeile::adresse() const {
-  return {text(50, 79),   text(80, 109),  text(182, 211), text(140, 169),
-          text(110, 114), text(115, 139), text(170, 171)};
+  using F = MainField;
+  return {text(F::Kurzname), text(F::Name1), text(F::Name2),    text(F::Strasse),
+          text(F::Plz),      text(F::Ort),   text(F::Kassenart)};
 }
 
 FirmaWerte firmaWerteLesen(const Installation& i) {
@@ -282,7 +281,7 @@ Result<int> zeilenUebertragen(Melder& m, std::string_view text, const Durchgang&
   zeilenDurchgehen(text, [&](std::string_view bytes) {
     const Arbeitszeile zeile(bytes);
     if (regeln.nimmt(zeile)) {
-      if (!genommen.insert(std::string(zeile.roh(1, 9))).second) {
+      if (!genommen.insert(std::string(zeile.roh(kLineIk))).second) {
         m.zeile("Doppelte IK übergangen: " + zeile.ik() + " in " + std::string(d.arbeitsdatei));
       } else {
         const std::vector<std::string> werte = regeln.felder(zeile);

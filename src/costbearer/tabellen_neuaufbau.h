@@ -31,6 +31,7 @@
 #include "costbearer/column_text.h"
 #include "costbearer/kosttr_dateien.h"
 #include "costbearer/tabellen_aktualisieren.h"
+#include "costbearer/work_lines.h"
 #include "db/TTable.h"
 #include "platform/files.h"
 #include "platform/result.h"
@@ -43,19 +44,21 @@ class Arbeitszeile {
   explicit Arbeitszeile(std::string_view bytes) : bytes_(bytes) {}
 
   std::string_view bytes() const { return bytes_; }
-  // Columns first..last as they stand / trimmed, in the file's single-byte text.
-  std::string_view roh(size_t first, size_t last) const { return columns(bytes_, first, last); }
-  std::string_view bytesGetrimmt(size_t first, size_t last) const;
-  // Columns first..last trimmed, as UTF-8.
-  std::string text(size_t first, size_t last) const;
-  bool leer(size_t first, size_t last) const { return isBlank(roh(first, last)); }
+  // A column of work_lines.h as it stands / trimmed, in the file's single-byte text.
+  std::string_view roh(Column c) const { return columns(bytes_, c.first, c.last()); }
+  std::string_view bytesGetrimmt(Column c) const;
+  std::string_view bytesGetrimmt(MainField f) const { return bytesGetrimmt(mainColumn(f)); }
+  // A column trimmed, as UTF-8.
+  std::string text(Column c) const;
+  std::string text(MainField f) const { return text(mainColumn(f)); }
+  bool leer(Column c) const { return isBlank(roh(c)); }
 
   // A main line ("01" in columns 11-12) whose IK begins with one of the prefixes.
   bool hauptzeile(std::initializer_list<std::string_view> praefixe) const;
-  std::string ik() const { return text(1, 9); }      // trimmed columns 1-9
-  std::string code() const { return text(3, 9); }    // the IK without its first two digits
-  bool ohneVerweis() const { return leer(20, 28); }  // no referenced IK
-  std::string verweis() const { return text(20, 28); }
+  std::string ik() const { return text(kLineIk); }       // trimmed
+  std::string code() const { return text(kIkCode); }     // the IK without its first two digits
+  bool ohneVerweis() const { return leer(kVerweisIk); }  // no referenced IK
+  std::string verweis() const { return text(kVerweisIk); }
 
   // The address fields every rebuilt table carries, trimmed, in table order: short name, name 1,
   // name 2, street, postcode, town, kind.
@@ -198,7 +201,7 @@ class DurchgangsRegeln {
 
 enum class DurchgangsErgebnis { Ok, TabelleFehlt, Fehler };
 
-// Runs one pass through the run's rebuild cursor (the rebuild pattern's step 7). A missing year table is
+// Runs one pass of the work file through the run's rebuild cursor. A missing year table is
 // logged ("Datei nicht vorhanden! " and its path); a missing work file leaves the table empty
 // without a count line; any other failure is logged as an error line and sets n.fehler.
 DurchgangsErgebnis durchgang(Neuaufbau& n, const Durchgang& d, DurchgangsRegeln& regeln);

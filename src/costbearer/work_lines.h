@@ -109,4 +109,26 @@ static_assert(kLinkPartner.last() + 2 == kLinkElements.front().column.first);
 // line (separators taken without release characters). Exactly kLinkLineWidth bytes.
 std::string formatLinkLine(std::string_view ik, std::string_view type, std::string_view segmentLine);
 
+// ---- reading ----
+// What every line begins with: the IK's nine digits (column 10 is the blank after them), its
+// two-digit prefix and the code after it (which Kosttr.db and the fund tables key by), and the
+// line type. Callers read lines through these and mainColumn, never by column numbers.
+constexpr Column kLineIk{1, 9};
+constexpr Column kIkPrefix{1, 2};
+constexpr Column kIkCode{3, 7};
+constexpr Column kLineType = mainColumn(MainField::LineType);
+// The nine digits of the referenced IK of a main line.
+constexpr Column kVerweisIk{mainColumn(MainField::Verweis).first, kLineIk.width};
+static_assert(kLineIk.first == kLinkIk.first && kLineIk.width == kLinkIk.width);
+static_assert(kLineType.first == kLinkType.first && kLineType.width == kLinkType.width);
+static_assert(kIkPrefix.width + kIkCode.width == kLineIk.width && kIkCode.first == kIkPrefix.last() + 1);
+static_assert(kLineIk.last() < mainColumn(MainField::LineType).first);
+static_assert(kVerweisIk.last() <= mainColumn(MainField::Verweis).last());
+
+// Where a main field stands in the address block the address lookups hand out (1-based).
+constexpr Column blockColumn(MainField f) {
+  return {mainColumn(f).first - kLongAddressBlock.first + 1, mainColumn(f).width};
+}
+static_assert(blockColumn(MainField::Name1).first == 31 && blockColumn(MainField::Name2).last() == 162);
+
 }  // namespace riviza::costbearer

@@ -3,9 +3,11 @@
 #include "maintenance/excel_lauf.h"
 
 #include "app/Riviza1.h"
+#include "app/globals.h"
 #include "app/meldungen.h"
-#include "maintenance/ExcelExport.h"
+#include "office/ExcelExport.h"
 #include "office/errors.h"
+#include "platform/text.h"
 #include "ui/operation.h"
 
 namespace riviza {
@@ -15,6 +17,13 @@ namespace {
 Error komponentenFehler(const EExcelExport& e) {
   const auto* automation = dynamic_cast<const EExcelAutomation*>(&e);
   return Error::make(automation ? automation->code : -1, e.what());
+}
+
+// Where a shown workbook is saved: the export folder of the settings tab, else ExportPfad (else,
+// left empty, the component takes the program folder).
+std::string exportOrdner() {
+  std::string ordner = platform::trim(FormEinstellungen->EditOrdnerExport->text());
+  return ordner.empty() ? globals().ExportPfad : ordner;
 }
 
 }  // namespace
@@ -38,6 +47,7 @@ Status tabelleNachExcel(db::TTable& tabelle, const std::string& blatt,
   Status st;
   try {
     ex.ResetFormatting();  // visible, into a new application
+    ex.ExportFolder = exportOrdner();
     ex.SetDataset(&tabelle);
     ex.WorksheetName = blatt;
     ex.ConnectExcel();

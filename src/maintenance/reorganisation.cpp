@@ -1,5 +1,5 @@
 // DatenReorganisieren and the reorganisation tab's start button (form library, maintenance); see
-// app/reorganisation.h.
+// reorganisation.h.
 //
 // The year folder Y (DatenPfad + JahrPfad) holds, besides the tables in Daten:
 //   <yyyymmdd>\<hhnnss>\Daten   the dated backup of this run (a suffix "_2", "_3", ... when a
@@ -20,7 +20,7 @@
 // empty Daten and the next run delete the folder aside, the only copy of the year). The index
 // files the old database engine kept beside its tables ("*.p*", "*.x*", "*.y*") are the ones
 // not carried over.
-#include "app/reorganisation.h"
+#include "maintenance/reorganisation.h"
 
 #include <set>
 

@@ -10,8 +10,8 @@
 #include <climits>
 #include <string>
 
-#include "maintenance/ExcelExport.h"
 #include "maintenance/excel_lauf.h"
+#include "office/ExcelExport.h"
 #include "office/a1.h"
 #include "platform/clock.h"
 

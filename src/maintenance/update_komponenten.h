@@ -1,6 +1,6 @@
-// The update tab's components without a place on screen (form library, maintenance): the
-// download component, the FTP client and the zip reader as form components, and the state the
-// two update chains keep apart.
+// The update tab's components without a place on screen (form library, maintenance): the zip
+// reader as a form component and the state the two update chains keep apart (the download
+// components are net/komponenten.h).
 //
 // An update is a chain of events: button, date file, package, installation. The program chain
 // and the cost-bearer chain may run at the same time; each keeps its own date and outcome here,
@@ -10,16 +10,12 @@
 
 #include <string>
 
-#include "net/HttpDownload.h"
-#include "net/ftp_abruf.h"
 #include "ui/nonvisual.h"
 #include "zip/kvoUnZip.h"
 
 namespace riviza {
 
-using THttpDownload = ui::TComponentOf<net::THttpDownload>;
 using TUnZip = ui::TComponentOf<zip::TUnZip>;
-using TIdFTP = ui::TComponentOf<net::FtpClient>;
 
 enum class UpdateErgebnis {
   Keines,       // never started

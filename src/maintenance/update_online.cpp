@@ -1,7 +1,7 @@
 // The update tab's buttons and the HTTP road's download handlers (form library, maintenance);
 // see update_online.h.
 //
-// The Part's handlers come in pairs, one per chain, that differ only in their files and texts:
+// The update handlers come in pairs, one per chain, that differ only in their files and texts:
 // one descriptor per chain (Kette) and one routine per step serve both. Two mends against the
 // Windows program: the chains keep their own date and judge completeness by their own
 // component's byte counts (the progress bar and DownloadDatum are shared by both), and a chain

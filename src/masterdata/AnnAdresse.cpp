@@ -6,6 +6,7 @@
 
 #include "app/Riviza1.h"
 #include "app/meldungen.h"
+#include "costbearer/work_lines.h"
 #include "masterdata/Annahmestellen.h"
 #include "masterdata/ik_edits.h"
 #include "masterdata/kosttr_auskunft.h"
@@ -26,9 +27,9 @@ std::vector<std::string> feldwerte(db::TTable& t) {
   return werte;
 }
 
-// Where the address block of a cost bearer (positions 1-based, inclusive, in the block of
-// kosttr_auskunft.h) goes; each value is trimmed. A block shorter than a field's positions gives
-// an empty field.
+// Where the fields of a cost bearer's address block (kosttr_auskunft.h; their positions in the
+// block are work_lines.h's blockColumn) go; each value is trimmed. A block shorter than a field's
+// positions gives an empty field.
 //
 //   positions  length  content            edit (field)
 //   31-60      30      first name line    DBEdit15 (Name)
@@ -37,15 +38,15 @@ std::vector<std::string> feldwerte(db::TTable& t) {
 //   61-65      5       postcode           DBEdit18 (Plz)
 //   66-90      25      town               DBEdit19 (Ort)
 struct BlockFeld {
-  size_t first, last;
+  costbearer::MainField feld;
   ui::TDBEdit* TFormEinstellungen::*edit;
 };
+using F = costbearer::MainField;
 constexpr BlockFeld kBlockFelder[] = {
-    {31, 60, &TFormEinstellungen::DBEdit15},  {133, 162, &TFormEinstellungen::DBEdit16},
-    {91, 120, &TFormEinstellungen::DBEdit17}, {61, 65, &TFormEinstellungen::DBEdit18},
-    {66, 90, &TFormEinstellungen::DBEdit19},
+    {F::Name1, &TFormEinstellungen::DBEdit15},   {F::Name2, &TFormEinstellungen::DBEdit16},
+    {F::Strasse, &TFormEinstellungen::DBEdit17}, {F::Plz, &TFormEinstellungen::DBEdit18},
+    {F::Ort, &TFormEinstellungen::DBEdit19},
 };
-static_assert(kBlockFelder[1].last == 162, "the second name line ends the 162-position block");
 
 // The group box with the address labels comes and goes with the edits.
 void blockZeigen(TFormEinstellungen& f, bool visible) {
@@ -67,8 +68,11 @@ void neueAdresse(TFormEinstellungen& f, std::string_view ik, std::string_view ki
     block = kosttrAuskunft().adresse(costbearer::Basis::S302, ik);
   if (!block.blank()) {
     f.LabelAdrAusKosttr->setVisible(true);
-    for (const BlockFeld& b : kBlockFelder)
-      if (db::TField* field = (f.*b.edit)->field()) (void)field->setAsString(block.trimmed(b.first, b.last));
+    for (const BlockFeld& b : kBlockFelder) {
+      const costbearer::Column c = costbearer::blockColumn(b.feld);
+      if (db::TField* field = (f.*b.edit)->field())
+        (void)field->setAsString(block.trimmed(c.first, c.last()));
+    }
   }
   if (db::TField* field = f.DBEdit20->field()) (void)field->setAsString(ik);
 }

@@ -1,7 +1,7 @@
 // The service-provider form TFormLe: construction, finding and opening its Le.DB, search, the
 // record operations and closing, and its launcher on the settings form (form library,
 // master-data editing); see app/DiviveveLe1.h.
-#include "app/DiviveveLe1.h"
+#include "masterdata/DiviveveLe1.h"
 
 #include <utility>
 

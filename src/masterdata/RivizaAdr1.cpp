@@ -1,7 +1,7 @@
 // The address picker TFormAdressen: construction, search, editing, and the pick written into
 // the acceptance-office tab on closing (form library, master-data editing); see
 // app/RivizaAdr1.h.
-#include "app/RivizaAdr1.h"
+#include "masterdata/RivizaAdr1.h"
 
 #include <utility>
 

@@ -42,7 +42,7 @@ class Shell : public ::testing::Test {
     return text;
   }
 
-  // DAKOTA 4 as step 4 of the start-up finds it: Riviza.ini (with the given text) and
+  // DAKOTA 4 as the start-up finds it: Riviza.ini (with the given text) and
   // annahmest.ini, optionally zertifikat.ini, under C:\dakotale\System.
   void dakota4(std::string_view rivizaIni = "[PFADE]\r\nBENUTZERPFAD=C:\\dakotale\\Benutzer\r\n",
                bool zertifikat = false);

@@ -13,8 +13,8 @@
 #include "app/Diviveve1.h"
 #include "app/Riviza1_start.h"
 #include "app/allg_tools.h"
-#include "app/reorganisation.h"
 #include "db/TTable.h"
+#include "maintenance/reorganisation.h"
 #include "platform/mutex.h"
 #include "shell_fixture.h"
 
@@ -346,7 +346,7 @@ TEST_F(Shell, LockRowsOfTheYearOperationsAndTheUserEntryButton) {
   EXPECT_FALSE(daten.exists("Abrechng/2030"));
 }
 
-// ---- version check (step 9) ----
+// ---- version check ----
 
 // An acceptance-office table of an older program: three fields, one record with a 7-digit IK.
 void alteAnnahmestellen(const std::string& ordner) {
@@ -442,7 +442,7 @@ TEST_F(Shell, VersionCheck) {
   }
 }
 
-// ---- the service-centre table (step 10) and the fund tab ----
+// ---- the service-centre table and the fund tab ----
 
 // Without a fund table the fund tab is hidden; with one it stays.
 TEST_F(Shell, TheServiceCentreTableComesFromTheTemplateAndOpensAndTheFundTabNeedsAFundTable) {
@@ -463,7 +463,7 @@ TEST_F(Shell, TheServiceCentreTableComesFromTheTemplateAndOpensAndTheFundTabNeed
   EXPECT_TRUE(form->TabSheet11->tabVisible());
 }
 
-// ---- the network share (step 6 and FormClose) ----
+// ---- the network share (start-up and FormClose) ----
 
 TEST_F(Shell, ShareLoginAtStartAndDisconnectAtClose) {
   dakota4();

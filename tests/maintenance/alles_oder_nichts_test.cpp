@@ -22,12 +22,12 @@
 
 #include "app/Riviza1_jahre.h"
 #include "app/Riviza1_settings.h"
-#include "app/reorganisation.h"
 #include "app/vorgang.h"
 #include "db/catalogue.h"
 #include "forms/update_tabellen.h"
 #include "jahr_daten.h"
 #include "kosttr_jahr.h"
+#include "maintenance/reorganisation.h"
 #include "maintenance/update_installation.h"
 #include "platform/codec.h"
 #include "platform/paths.h"

@@ -10,10 +10,11 @@
 
 #include "batch_support.h"
 #include "db/catalogue.h"
-#include "excel_export_fixture.h"
+#include "office/office_fixture.h"
 #include "office/sheet_oracles.h"
 #include "platform/pump.h"
 #include "reorg_fixture.h"
+#include "shell_fixture.h"
 
 namespace riviza::test {
 namespace {
@@ -24,7 +25,7 @@ struct Beleg {
   std::vector<std::string> hm;
 };
 
-class Statistik : public ExcelExportTest {
+class Statistik : public WorkbookSpy, public Shell {
  protected:
   Statistik() {
     dakota4();
@@ -54,6 +55,7 @@ class Statistik : public ExcelExportTest {
     form->show();
     form->PageControl1->setActivePage(form->TabSheet5);
   }
+  std::filesystem::path exportDir() const { return daten.path() / "Export"; }
   static void klick(ui::TBitBtn* knopf) { EXPECT_TRUE(knopf->userClick()) << knopf->name(); }
   // Stat01.DB as "key|kind|sex|age".
   std::vector<std::string> stat01() {
@@ -209,6 +211,32 @@ TEST_F(Statistik, PatientsExportFiltersByThePickedMonthAndLeavesTable1Unfiltered
   klick(form->BitBtnStat01);
   EXPECT_EQ(form->LabelStat01->caption(), "1 / 0");
   EXPECT_EQ(texte(), std::vector<std::string>{});
+}
+
+TEST_F(Statistik, AShownWorkbookGoesToTheExportTabsFolderElseExportPfadElseTheProgramFolder) {
+  anlegen("Patienten.DB", {{{1, "P"}}});
+  oeffnen();
+  std::filesystem::create_directories(daten.path() / "Eigen");
+  std::filesystem::create_directories(daten.path() / "Pfad");
+  const struct {
+    const char* was;
+    std::string ordnerExport, exportPfad;
+    std::filesystem::path gespeichertIn;
+  } faelle[] = {
+      {"the export tab's folder", (daten.path() / "Eigen").string(), imDaten("Pfad\\"),
+       daten.path() / "Eigen"},
+      {"a blank folder: ExportPfad", "  ", imDaten("Pfad\\"), daten.path() / "Pfad"},
+      {"neither: the program folder", "", "", programm.path()},
+  };
+  for (const auto& fall : faelle) {
+    SCOPED_TRACE(fall.was);
+    form->EditOrdnerExport->setText(fall.ordnerExport);
+    globals().ExportPfad = fall.exportPfad;
+    form->ExcelExport1->ExportFolder = "vom letzten Lauf";  // the button hands over its own
+    klick(form->BitBtnPatientenExp);
+    ASSERT_FALSE(opened.empty());
+    EXPECT_EQ(opened.back(), (fall.gespeichertIn / "Patienten_20240315_103000.xlsx").string());
+  }
 }
 
 TEST_F(Statistik, FailuresAreShownOnceAndASecondPressDuringARunIsRefused) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "office/application.h"
 #include "office/range.h"
@@ -46,6 +47,23 @@ class OfficeTest : public ::testing::Test {
   std::shared_ptr<office::Application> app;
   std::shared_ptr<office::Workbook> book;
   std::shared_ptr<office::Worksheet> sheet;
+};
+
+// The workbooks handed to the user, recorded instead of opened; the running application, which
+// a visible export leaves behind, quit at the end.
+struct WorkbookSpy {
+  WorkbookSpy() = default;
+  WorkbookSpy(const WorkbookSpy&) = delete;
+  WorkbookSpy& operator=(const WorkbookSpy&) = delete;
+  ~WorkbookSpy() {
+    if (auto app = office::Application::running()) app->quit();
+  }
+
+  std::vector<std::string> opened;
+  office::ScopedDocumentOpener spy{[this](const std::string& path) {
+    opened.push_back(path);
+    return okStatus();
+  }};
 };
 
 }  // namespace riviza::test

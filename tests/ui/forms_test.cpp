@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/Diviveve1.h"
-#include "app/DiviveveLe1.h"
 #include "app/Riviza1.h"
-#include "app/RivizaAdr1.h"
 #include "db/catalogue.h"
+#include "masterdata/DiviveveLe1.h"
+#include "masterdata/RivizaAdr1.h"
 #include "platform/mutex.h"
 #include "platform/screen.h"
 #include "support/temp_dir.h"

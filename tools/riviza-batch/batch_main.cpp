@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "app/Diviveve1.h"
-#include "app/DiviveveLe1.h"
 #include "app/Riviza1.h"
-#include "app/RivizaAdr1.h"
 #include "app/globals.h"
 #include "batch.h"
+#include "masterdata/DiviveveLe1.h"
+#include "masterdata/RivizaAdr1.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/pump.h"

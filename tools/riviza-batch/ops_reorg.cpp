@@ -1,7 +1,7 @@
 // riviza-batch operation of the reorganisation tab (tool); see batch.h.
 #include "app/globals.h"
-#include "app/reorganisation.h"
 #include "batch.h"
+#include "maintenance/reorganisation.h"
 
 namespace riviza::batch {
 namespace {

@@ -1,4 +1,4 @@
-// TExcelExport over the settings form's table: the property rules, the blocks of rows and typed
+// TExcelExport over a table of its form: the property rules, the blocks of rows and typed
 // values, header, titles, summary and footer rows, hidden and Blob fields, number formats,
 // column widths and the outline groups.
 #include <gtest/gtest.h>

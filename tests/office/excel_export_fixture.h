@@ -1,26 +1,41 @@
-// Set-up of the Excel export tests: the settings form with its ExcelExport1 and Table1, a table
-// file filled from text rows, the export folder in the data root, a spy for opened workbooks,
-// and the exported sheet's cells by A1 name or as rows of texts.
+// Set-up of the Excel export tests: a form holding ExcelExport1 and Table1 as the settings form
+// does, a table file filled from text rows, the export folder in a temporary data folder, a fixed
+// clock, a spy for opened workbooks, and the exported sheet's cells by A1 name or as rows of texts.
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "db/TTable.h"
-#include "maintenance/ExcelExport.h"
+#include "office/ExcelExport.h"
 #include "office/a1.h"
 #include "office/office_fixture.h"
-#include "shell_fixture.h"
+#include "platform/clock.h"
+#include "support/temp_dir.h"
+#include "ui/data.h"
+#include "ui/design.h"
+#include "ui/form.h"
 
 namespace riviza::test {
 
-class ExcelExportTest : public Shell {
+// The form the component and its table sit on, as on the settings form.
+// clang-format off
+#define EXPORT_FORM_COMPONENTS(X) \
+  X(ui::TTable, Table1, nullptr) \
+  X(TExcelExport, ExcelExport1, nullptr)
+
+class ExportForm : public ui::TForm {
+ public:
+  ExportForm() : TForm(nullptr, "FormExport") { EXPORT_FORM_COMPONENTS(RIVIZA_CREATE_COMPONENT) }
+  EXPORT_FORM_COMPONENTS(RIVIZA_DECLARE_COMPONENT)
+};
+// clang-format on
+
+class ExcelExportTest : public WorkbookSpy, public ::testing::Test {
  protected:
-  ExcelExportTest() : ex(*form->ExcelExport1) { form->EditOrdnerExport->setText(exportDir().string()); }
-  ~ExcelExportTest() override {
-    if (auto app = office::Application::running()) app->quit();
-  }
+  ExcelExportTest() : ex(*form->ExcelExport1) { ex.ExportFolder = exportDir().string(); }
 
   std::filesystem::path exportDir() const { return daten.path() / "Export"; }
 
@@ -98,12 +113,11 @@ class ExcelExportTest : public Shell {
     return r ? r->level : 0;
   }
 
+  TempDir daten;
+  platform::FixedClock uhr{{2024, 3, 15, 10, 30, 0}};
+  platform::ScopedClock uhrAktiv{uhr};
+  std::unique_ptr<ExportForm> form = std::make_unique<ExportForm>();
   TExcelExport& ex;
-  std::vector<std::string> opened;
-  office::ScopedDocumentOpener spy{[this](const std::string& path) {
-    opened.push_back(path);
-    return okStatus();
-  }};
 };
 
 }  // namespace riviza::test

@@ -1,4 +1,4 @@
-// The reorganisation of the year tables (form library; the routine lives in src/maintenance).
+// The reorganisation of the year tables (form library, maintenance).
 //
 // The start-up calls DatenReorganisieren when the year's recorded program version is older than
 // the program's; the reorganisation tab's "Star&t" calls it too. It rebuilds every table of the

@@ -8,7 +8,7 @@
 // tab's hidden EditAuswahl first; when the picker closes (Return in the search edit or the grid,
 // "&Beenden", the window's close), it writes the Ik of the current address into the Ann.DB
 // field of that code and focuses the field's edit; Esc sets the code "x" and closes without a
-// pick. The handlers are defined in src/masterdata/RivizaAdr1.cpp.
+// pick. The handlers are defined in RivizaAdr1.cpp beside this header.
 //
 // A pick is written only into the office record the picker was opened for (AuswahlBeginnen),
 // while the tab still edits it, and only when an address is current; otherwise nothing is

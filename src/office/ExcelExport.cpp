@@ -1,14 +1,12 @@
 // TExcelExport: properties and their rules, connecting to and disconnecting from the
-// spreadsheet layer, saving and print preview, and the formatting of an area (form library,
-// maintenance); the export stages are in ExcelExport_stages.cpp.
-#include "maintenance/ExcelExport.h"
+// spreadsheet layer, saving and print preview, and the formatting of an area (office layer);
+// the export stages are in ExcelExport_stages.cpp.
+#include "office/ExcelExport.h"
 
 #include <array>
 #include <cassert>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
-#include "maintenance/ExcelExport_source.h"
+#include "office/ExcelExport_source.h"
 #include "office/errors.h"
 #include "platform/codec.h"
 #include "platform/files.h"
@@ -58,17 +56,6 @@ TColor systemColor(unsigned index) {
     default:
       return 0x000000;  // clWindowText, clBtnText, clMenuText, clInfoText, ...
   }
-}
-
-// Where visible workbooks are saved: the export folder of the settings form, else ExportPfad,
-// else the program folder.
-std::string exportFolderText() {
-  if (FormEinstellungen && FormEinstellungen->EditOrdnerExport) {
-    std::string folder = platform::trim(FormEinstellungen->EditOrdnerExport->text());
-    if (!folder.empty()) return folder;
-  }
-  if (!globals().ExportPfad.empty()) return globals().ExportPfad;
-  return platform::currentFolderText();
 }
 
 // What ConnectExcel reaches before the component takes it over.
@@ -183,14 +170,11 @@ void TExcelExport::SetBeginRowData(int row) {
 }
 
 std::string TExcelExport::datasetName() const {
-  // The dataset is a table component of a form: of our owner's, or of the main form's.
-  for (const TComponent* holder :
-       {static_cast<const TComponent*>(owner()), static_cast<const TComponent*>(FormEinstellungen)}) {
-    if (!holder) continue;
-    for (TComponent* c : holder->components())
-      if (auto* table = dynamic_cast<ui::TTable*>(c); table && static_cast<db::TTable*>(table) == dataset_)
-        return table->name();
-  }
+  // The dataset is a table component of the form that owns us.
+  if (!owner()) return {};
+  for (TComponent* c : owner()->components())
+    if (auto* table = dynamic_cast<ui::TTable*>(c); table && static_cast<db::TTable*>(table) == dataset_)
+      return table->name();
   return {};
 }
 
@@ -228,7 +212,7 @@ void TExcelExport::ConnectExcel() {
     }
   }
   c.app->setScreenUpdating(false);
-  c.app->setExportFolder(exportFolderText());
+  c.app->setExportFolder(ExportFolder.empty() ? platform::currentFolderText() : ExportFolder);
   if (c.sheetIsNew && !sheetName.empty()) throwOnFailure(c.sheet->setName(sheetName));
   excel_ = std::move(c.app), workbook_ = std::move(c.book), worksheet_ = std::move(c.sheet);
   connected_ = true;

@@ -1,6 +1,6 @@
 // The group stage of TExcelExport::ExportDataset: a header row inserted above each run of
 // records with equal values of a group field, outermost field first, and the runs grouped as
-// outline levels (form library, maintenance).
+// outline levels (office layer).
 //
 // A level's column is its field's column among the exported columns (the Windows component
 // counted among all fields, so a hidden or Blob field before it put the group values into the
@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "maintenance/ExcelExport.h"
-#include "maintenance/ExcelExport_source.h"
+#include "office/ExcelExport.h"
+#include "office/ExcelExport_source.h"
 #include "platform/text.h"
 
 namespace riviza {

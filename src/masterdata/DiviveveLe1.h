@@ -5,7 +5,7 @@
 // (BitBtnLeClick) shows it, modeless. The launcher checks the Le.db of the settings form's year
 // and hands that folder to the form (LeOeffnen), which opens exactly that table; a form shown
 // otherwise finds its year itself from the program folder's Abrechng.ini (LeOrdnerFinden). The
-// handlers are defined in src/masterdata/DiviveveLe1.cpp.
+// handlers are defined in DiviveveLe1.cpp beside this header.
 //
 // The table is opened once each time the form is shown; an activation reopens it only when the
 // folder the form should work on has changed and no entry is pending, so that coming back to

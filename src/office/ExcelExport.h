@@ -1,8 +1,8 @@
 // TExcelExport: the non-visual component that writes a dataset, or rows supplied through events,
 // into a worksheet of the spreadsheet layer: header lines, a title row, the data in blocks of
 // rows, number formats, summary formulas, column widths, outline groups and footer lines, each
-// area with its own font and borders; afterwards the workbook is shown or discarded (form
-// library, maintenance).
+// area with its own font and borders; afterwards the workbook is shown or discarded (office
+// layer: it takes what it needs of the settings as values, ExportFolder).
 //
 // Used by the table exports and the census through the settings form's ExcelExport1. A caller:
 //   ExcelVisible := ..., ResetFormatting(), SetDataset(&table), WorksheetName := ...,
@@ -14,9 +14,9 @@
 // Connection (office/application.h): ctNewExcel starts a new application object (and opens
 // Filename when given), ctNewWorkbook and ctNewWorksheet use the running one or start it.
 // DisconnectExcel with ExcelVisible False quits it (the workbook is discarded, no prompt); with
-// ExcelVisible True a visible application presents its changed workbooks: saved into the export
-// folder (the settings form's export folder, else ExportPfad, else the program folder) under
-// the sheet's name with a time stamp, mode 0600, and opened with the desktop's program.
+// ExcelVisible True a visible application presents its changed workbooks: saved into
+// ExportFolder (else the program folder) under the sheet's name with a time stamp, mode 0600,
+// and opened with the desktop's program.
 //
 // Values are typed: numbers, dates and flags of the dataset's fields become numbers, dates and
 // flags of the sheet (SUM works), texts stay texts, never formulas. Columns are counted among the
@@ -39,7 +39,7 @@
 #include <vector>
 
 #include "db/TTable.h"
-#include "maintenance/ExcelExport_types.h"
+#include "office/ExcelExport_types.h"
 #include "office/application.h"
 #include "office/range.h"
 #include "ui/strings.h"
@@ -66,6 +66,9 @@ class TExcelExport : public TComponent, private db::TableObserver {
   TSummaryCalculation SummaryCalculation = scSUM;
   int BlockOfRecords = 20;
   TGroupOptions GroupOptions;
+  // Where a visible workbook is saved, as ConnectExcel finds it; empty: the program folder. The
+  // caller sets it from its settings; ResetFormatting keeps it.
+  std::string ExportFolder;
 
   // ---- published properties with rules ----
   db::TTable* Dataset() const { return dataset_; }

@@ -1,6 +1,6 @@
 // The types of the Excel export component TExcelExport: its enumerations, the font, border and
 // group-option objects of its published properties, the field types and variants of its custom
-// pipe, its events and its exceptions (form library, maintenance).
+// pipe, its events and its exceptions (office layer).
 //
 // Enumerations keep the component's own names and order. Colours are TColor values ($BBGGRR,
 // system colours with the top bit set); the component turns them into spreadsheet colours. The

@@ -1,5 +1,5 @@
 // TExcelExport::ExportDataset and its stages: header, titles and field list, number formats,
-// data in blocks, summary, column widths, groups, footer (form library, maintenance).
+// data in blocks, summary, column widths, groups, footer (office layer).
 //
 // Each stage addresses the sheet through ranges named by two cells, as the component always
 // did, and works through ExportSource, so the dataset and the custom pipe share every line.
@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "maintenance/ExcelExport.h"
-#include "maintenance/ExcelExport_source.h"
+#include "office/ExcelExport.h"
+#include "office/ExcelExport_source.h"
 #include "platform/codec.h"
 #include "platform/text.h"
 #include "ui/form.h"

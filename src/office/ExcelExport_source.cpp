@@ -1,11 +1,11 @@
-// The two pipes of TExcelExport: a dataset and the custom events (form library, maintenance);
-// see ExcelExport_source.h.
-#include "maintenance/ExcelExport_source.h"
+// The two pipes of TExcelExport: a dataset and the custom events (office layer); see
+// ExcelExport_source.h.
+#include "office/ExcelExport_source.h"
 
 #include <cmath>
 
 #include "db/structure.h"
-#include "maintenance/ExcelExport.h"
+#include "office/ExcelExport.h"
 #include "platform/codec.h"
 
 namespace riviza {

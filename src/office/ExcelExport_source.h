@@ -1,6 +1,6 @@
 // Where TExcelExport's rows come from: one interface over the two pipes, a dataset (dpDataSet)
 // and the component's OnGet... events (dpCustom), so each stage of the export is written once
-// (form library, maintenance).
+// (office layer).
 #pragma once
 
 #include <memory>
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "db/TTable.h"
-#include "maintenance/ExcelExport_types.h"
+#include "office/ExcelExport_types.h"
 #include "office/values.h"
 
 namespace riviza {
@@ -20,7 +20,7 @@ class ExportSource {
   virtual ~ExportSource() = default;
 
   // Fields: their count (nullopt when the custom pipe has no OnGetFieldCount), and each field's
-  // properties with the Part's defaults where an event is missing.
+  // properties with the component's defaults where an event is missing.
   virtual std::optional<int> fieldCount() = 0;
   virtual bool visible(int i) = 0;
   virtual TFieldType type(int i) = 0;

@@ -1,0 +1,160 @@
+# The layer rules: which folders of src/ each place of the tree may include, derived from the link
+# lists of the targets, so that target_link_libraries is the one list of allowed arrows. The
+# include check (tools/layer-check, the CTest test `layers`) reads the rules file this writes.
+#
+# A place is a folder (src/app, tools/kvozip) or, where a folder's sources build more than one
+# target, a single file (src/gui/main.cpp builds the program, the rest of src/gui its library).
+# A folder belongs to the one library that builds sources in it, else to the one executable;
+# two libraries building one folder are refused here, as the check could not tell which arrows
+# its headers have. A place may include its own folder and the folders of every target its
+# target reaches: its direct link libraries, and from there what they pass on to their users
+# (INTERFACE_LINK_LIBRARIES without $<LINK_ONLY:...>, which a static library's private links
+# become). Splitting a folder into a library of its own is therefore all it takes to enforce
+# its new arrows.
+
+# The targets defined in `dir` and below.
+function(_riviza_targets_below dir out)
+  get_property(found DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  get_property(children DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(child IN LISTS children)
+    _riviza_targets_below(${child} below)
+    list(APPEND found ${below})
+  endforeach()
+  set(${out} ${found} PARENT_SCOPE)
+endfunction()
+
+# The folders (relative to the source root) in which `target` builds sources, and its sources
+# relative to the root, as "folder|file" pairs.
+function(_riviza_target_places target out)
+  get_target_property(sources ${target} SOURCES)
+  get_target_property(base ${target} SOURCE_DIR)
+  set(places "")
+  foreach(source IN LISTS sources)
+    if(source MATCHES "^\\$<")
+      continue()  # generator expressions name no file of the tree
+    endif()
+    cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${base} NORMALIZE OUTPUT_VARIABLE file)
+    cmake_path(IS_PREFIX CMAKE_SOURCE_DIR ${file} NORMALIZE inside)
+    cmake_path(IS_PREFIX CMAKE_BINARY_DIR ${file} NORMALIZE generated)
+    if(NOT inside OR generated)
+      continue()
+    endif()
+    cmake_path(RELATIVE_PATH file BASE_DIRECTORY ${CMAKE_SOURCE_DIR} OUTPUT_VARIABLE relative)
+    cmake_path(GET relative PARENT_PATH folder)
+    list(APPEND places "${folder}|${relative}")
+  endforeach()
+  set(${out} ${places} PARENT_SCOPE)
+endfunction()
+
+# The targets `target` may use the headers of: its link libraries and what they pass on.
+function(_riviza_reached target out)
+  get_target_property(queue ${target} LINK_LIBRARIES)
+  set(reached "")
+  while(queue)
+    list(POP_FRONT queue next)
+    if(NOT TARGET "${next}" OR next IN_LIST reached)
+      continue()  # a link-only entry, a plain library file or a flag
+    endif()
+    list(APPEND reached ${next})
+    get_target_property(passed ${next} INTERFACE_LINK_LIBRARIES)
+    if(passed)
+      list(APPEND queue ${passed})
+    endif()
+  endwhile()
+  set(${out} ${reached} PARENT_SCOPE)
+endfunction()
+
+# riviza_write_layer_rules(FILE ROOTS root... [UNBUILT place...]) : writes the rules of the
+# targets defined under the ROOTS (folders of the source root, e.g. src tools); call it once every
+# target is linked. The UNBUILT places are folders this configuration leaves out (src/gui without
+# RIVIZA_GUI): no target tells their arrows, so the check passes over them ("PLACE -:").
+function(riviza_write_layer_rules file)
+  cmake_parse_arguments(L "" "" "ROOTS;UNBUILT" ${ARGN})
+  _riviza_targets_below(${CMAKE_SOURCE_DIR} all)
+  set(targets "")
+  foreach(target IN LISTS all)
+    get_target_property(dir ${target} SOURCE_DIR)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "UTILITY")
+      continue()  # a custom target builds no sources of ours
+    endif()
+    foreach(root IN LISTS L_ROOTS)
+      set(rootDir ${CMAKE_SOURCE_DIR}/${root})
+      cmake_path(IS_PREFIX rootDir ${dir} NORMALIZE inside)
+      if(inside)
+        list(APPEND targets ${target})
+      endif()
+    endforeach()
+  endforeach()
+
+  # Who builds which folder and file.
+  set(folders "")
+  foreach(target IN LISTS targets)
+    _riviza_target_places(${target} places)
+    foreach(place IN LISTS places)
+      string(REPLACE "|" ";" pair "${place}")
+      list(GET pair 0 folder)
+      list(GET pair 1 source)
+      list(APPEND folders ${folder})
+      set_property(GLOBAL APPEND PROPERTY _riviza_builders_${folder} ${target})
+      set_property(GLOBAL APPEND PROPERTY _riviza_files_${folder}_${target} ${source})
+      get_target_property(type ${target} TYPE)
+      if(folder MATCHES "^src/([^/]+)" AND NOT type STREQUAL "EXECUTABLE")
+        set_property(GLOBAL APPEND PROPERTY _riviza_layers_${target} ${CMAKE_MATCH_1})
+      endif()
+    endforeach()
+  endforeach()
+  list(REMOVE_DUPLICATES folders)
+  list(SORT folders)
+
+  set(text "# Generated by cmake/Layers.cmake from the targets' link libraries; do not edit.\n")
+  string(APPEND text "# place target: the folders of src/ it may include\n")
+  foreach(folder IN LISTS folders)
+    get_property(builders GLOBAL PROPERTY _riviza_builders_${folder})
+    list(REMOVE_DUPLICATES builders)
+    set(libraries "")
+    foreach(target IN LISTS builders)
+      get_target_property(type ${target} TYPE)
+      if(NOT type STREQUAL "EXECUTABLE")
+        list(APPEND libraries ${target})
+      endif()
+    endforeach()
+    list(LENGTH libraries libraryCount)
+    list(LENGTH builders builderCount)
+    if(libraryCount GREATER 1)
+      message(FATAL_ERROR "${folder} is built by several libraries (${libraries}): give each its own folder")
+    elseif(libraryCount EQUAL 1)
+      set(owner ${libraries})
+    elseif(builderCount EQUAL 1)
+      set(owner ${builders})
+    else()
+      message(FATAL_ERROR "${folder} is built by several programs (${builders}) and no library")
+    endif()
+    foreach(target IN LISTS builders)
+      set(place ${folder})
+      if(NOT target STREQUAL owner)
+        get_property(place GLOBAL PROPERTY _riviza_files_${folder}_${target})
+        list(REMOVE_DUPLICATES place)
+      endif()
+      _riviza_reached(${target} reached)
+      set(allowed "")
+      if(folder MATCHES "^src/([^/]+)")
+        set(allowed ${CMAKE_MATCH_1})
+      endif()
+      foreach(other IN LISTS target reached)
+        get_property(layers GLOBAL PROPERTY _riviza_layers_${other})
+        list(APPEND allowed ${layers})
+      endforeach()
+      list(REMOVE_DUPLICATES allowed)
+      list(SORT allowed)
+      list(JOIN allowed " " allowedText)
+      foreach(entry IN LISTS place)
+        string(APPEND text "${entry} ${target}: ${allowedText}\n")
+      endforeach()
+    endforeach()
+  endforeach()
+  foreach(place IN LISTS L_UNBUILT)
+    string(APPEND text "${place} -:\n")
+  endforeach()
+  file(WRITE ${file} "${text}")
+endfunction()
