@@ -23,11 +23,11 @@
 #include <memory>
 #include <string>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_jahre.h"
-#include "app/globals.h"
 #include "db/TTable.h"
 #include "db/leerdaten.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_jahre.h"
+#include "forms/globals.h"
 #include "platform/files.h"
 #include "ui/dialogs.h"
 

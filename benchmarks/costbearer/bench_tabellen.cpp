@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "costbearer/abr_tools.h"
 #include "db/TTable.h"
 #include "db/leerdaten.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "forms/update_tabellen.h"
 #include "platform/clock.h"
 #include "platform/files.h"

@@ -17,9 +17,9 @@
 #include <memory>
 #include <string>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "db/TTable.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "gui/qt_shell.h"
 #include "masterdata/DiviveveLe1.h"
 #include "masterdata/RivizaAdr1.h"

@@ -13,11 +13,11 @@
 #include <memory>
 #include <string>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "db/TTable.h"
 #include "db/catalogue.h"
 #include "db/table_file.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "maintenance/statistik.h"
 #include "office/application.h"
 #include "platform/paths.h"

@@ -10,17 +10,17 @@
 #include <filesystem>
 #include <string>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "db/TTable.h"
 #include "db/leerdaten.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "maintenance/leistungen_import.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/launcher.h"
 #include "platform/paths.h"
-#include "ui/dialogs.h"
 #include "support/bench_dir.h"
+#include "ui/dialogs.h"
 
 namespace riviza {
 namespace {

@@ -14,11 +14,11 @@
 #include <map>
 #include <string>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "db/TTable.h"
 #include "db/catalogue.h"
 #include "db/leerdaten.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "maintenance/reorganisation.h"
 #include "platform/launcher.h"
 #include "platform/paths.h"

@@ -15,13 +15,13 @@
 #include <random>
 #include <string>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "maintenance/datensicherung.h"
 #include "platform/launcher.h"
 #include "platform/paths.h"
-#include "ui/dialogs.h"
 #include "support/bench_dir.h"
+#include "ui/dialogs.h"
 
 namespace riviza {
 namespace {

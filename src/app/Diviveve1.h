@@ -1,5 +1,5 @@
-// The billing application's single-instance lock, unit Diviveve1 (form library, application
-// shell).
+// The billing application's single-instance lock, unit Diviveve1 (application
+// core).
 //
 // The billing application holds the named mutex "Vuzaroded" while it runs; this program takes
 // it too, before anything else, so that the two never run side by side. The lock is kept until

@@ -1,5 +1,5 @@
-// TPathDialog, the folder-browse component of unit UPathDialog (form library, application
-// shell): the folder pickers of the settings form, the data-root change and the backup target
+// TPathDialog, the folder-browse component of unit UPathDialog (application
+// core): the folder pickers of the settings form, the data-root change and the backup target
 // choose folders through its one instance PathDialog1.
 //
 // Execute hands the properties to the dialogs service (ui::Dialogs::browseForFolder): a Qt

@@ -1,4 +1,4 @@
-// allg_tools: the general routines every subsystem calls (form library, application shell).
+// allg_tools: the general routines every subsystem calls (application core).
 //
 // Plain routines without state over path text ("\" separators, folders usually ending in "\"),
 // mapped to Linux by the platform layer. Failures come back as results, never as exceptions:

@@ -1,5 +1,5 @@
 // One single-instance lock of the program entry: a named mutex and the message shown when
-// another process holds it (form library, application shell).
+// another process holds it (application core).
 //
 // The two units that take such a lock (Diviveve1 for "Vuzaroded", Riviza1 for "Riviza") differ
 // only in name and message. A lock that cannot be created for another reason (no runtime

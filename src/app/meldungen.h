@@ -1,5 +1,5 @@
 // The message boxes of the settings form's routines by kind, each with the caption, icon and
-// buttons the Windows program gave it (form library, application shell). The texts are the
+// buttons the Windows program gave it (application core). The texts are the
 // callers'; the captions live here once, so a routine cannot drift to a caption of its own.
 #pragma once
 

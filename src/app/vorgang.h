@@ -39,9 +39,6 @@ class Vorgang {
  public:
   // `was` names the operation in the journal and in the start-up's message after a kill.
   Vorgang(const Installation& i, std::string was);
-  // The same on the installation the program works on now (app/globals.h), for the routines
-  // that still take it from there.
-  explicit Vorgang(std::string was);
   Vorgang(const Vorgang&) = delete;
   Vorgang& operator=(const Vorgang&) = delete;
 

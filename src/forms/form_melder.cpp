@@ -1,8 +1,8 @@
 // The settings form's Melder (forms); see form_melder.h.
 #include "forms/form_melder.h"
 
-#include "app/Riviza1.h"
 #include "app/meldungen.h"
+#include "forms/Riviza1.h"
 #include "maintenance/reorganisation_tabellen.h"
 #include "maintenance/update_liste.h"
 #include "platform/pump.h"

@@ -2,11 +2,11 @@
 // see update_tabellen.h.
 #include "forms/update_tabellen.h"
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
-#include "app/tabellen_pause.h"
 #include "costbearer/kosttr_dateien.h"
+#include "forms/Riviza1.h"
 #include "forms/form_melder.h"
+#include "forms/globals.h"
+#include "forms/tabellen_pause.h"
 #include "maintenance/update_liste.h"
 #include "platform/files.h"
 #include "platform/paths.h"

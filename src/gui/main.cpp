@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "app/Diviveve1.h"
-#include "app/Riviza1.h"
+#include "forms/Riviza1.h"
 #include "gui/qt_shell.h"
 #include "masterdata/DiviveveLe1.h"
 #include "masterdata/RivizaAdr1.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/globals.h"
 #include "app/meldungen.h"
+#include "forms/globals.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"

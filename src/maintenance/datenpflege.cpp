@@ -12,11 +12,11 @@
 #include <limits>
 #include <optional>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_jahre.h"
-#include "app/Riviza1_tabellen.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_jahre.h"
+#include "forms/Riviza1_tabellen.h"
+#include "forms/globals.h"
 #include "maintenance/abrdat_bereinigen.h"
 #include "maintenance/leistungen_import.h"
 #include "maintenance/update_liste.h"

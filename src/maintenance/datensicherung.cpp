@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Riviza1.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"

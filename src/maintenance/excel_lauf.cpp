@@ -2,9 +2,9 @@
 // excel_lauf.h.
 #include "maintenance/excel_lauf.h"
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "office/ExcelExport.h"
 #include "office/errors.h"
 #include "platform/text.h"

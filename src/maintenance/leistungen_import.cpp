@@ -19,11 +19,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_tabellen.h"
+#include "forms/globals.h"
 #include "office/application.h"
 #include "office/range.h"
 #include "platform/codec.h"

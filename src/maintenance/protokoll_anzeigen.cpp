@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/paths.h"

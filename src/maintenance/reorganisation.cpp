@@ -24,12 +24,12 @@
 
 #include <set>
 
-#include "app/Riviza1.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
-#include "app/tabellen_pause.h"
 #include "app/vorgang.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
+#include "forms/tabellen_pause.h"
 #include "maintenance/reorganisation_tabellen.h"
 #include "maintenance/update_liste.h"
 #include "platform/clock.h"
@@ -89,7 +89,7 @@ class Reorganisation {
         datenAlt_(y_ + "Daten_alt"),
         datenNeu_(y_ + "Daten_neu"),
         datenVorher_(y_ + "Daten_vorher"),
-        vorgang_("Reorganisation " + pf::displayPath(y_ + "Daten")) {}
+        vorgang_(installation(), "Reorganisation " + pf::displayPath(y_ + "Daten")) {}
 
   void ausfuehren();
 

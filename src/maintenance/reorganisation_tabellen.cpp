@@ -23,8 +23,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/Riviza1.h"
 #include "db/errors.h"
+#include "forms/Riviza1.h"
 #include "maintenance/update_liste.h"
 #include "platform/clock.h"
 #include "platform/codec.h"

@@ -20,10 +20,10 @@
 #include <unordered_set>
 #include <utility>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_tabellen.h"
-#include "app/globals.h"
 #include "db/errors.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_tabellen.h"
+#include "forms/globals.h"
 #include "maintenance/excel_lauf.h"
 #include "maintenance/protokoll_anzeigen.h"
 #include "maintenance/statistik_blatt.h"

@@ -9,9 +9,9 @@
 // cost-bearer table has no such column and gets no such title.
 #include <string>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_tabellen.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_tabellen.h"
+#include "forms/globals.h"
 #include "maintenance/excel_lauf.h"
 #include "platform/clock.h"
 

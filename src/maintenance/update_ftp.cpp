@@ -2,8 +2,8 @@
 // maintenance); see update_ftp.h.
 #include "maintenance/update_ftp.h"
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "maintenance/update_liste.h"
 #include "platform/files.h"
 #include "platform/paths.h"

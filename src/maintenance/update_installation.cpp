@@ -18,14 +18,14 @@
 #include <optional>
 #include <vector>
 
-#include "app/Riviza1.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
-#include "app/tabellen_pause.h"
 #include "app/vorgang.h"
 #include "costbearer/kosttr_dateien.h"
 #include "costbearer/tabellen_neuaufbau.h"
+#include "forms/Riviza1.h"
 #include "forms/form_melder.h"
+#include "forms/globals.h"
+#include "forms/tabellen_pause.h"
 #include "forms/update_tabellen.h"
 #include "maintenance/update_liste.h"
 #include "platform/files.h"

@@ -1,8 +1,8 @@
 // The log-line form and the list files (form library, maintenance); see update_liste.h.
 #include "maintenance/update_liste.h"
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/files.h"

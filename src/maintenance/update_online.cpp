@@ -12,9 +12,9 @@
 #include <climits>
 #include <optional>
 
-#include "app/Riviza1.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "maintenance/update_installation.h"
 #include "maintenance/update_liste.h"
 #include "maintenance/update_sftp.h"

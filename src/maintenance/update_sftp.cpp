@@ -9,8 +9,8 @@
 
 #include <optional>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "maintenance/update_installation.h"
 #include "maintenance/update_liste.h"
 #include "maintenance/update_online.h"

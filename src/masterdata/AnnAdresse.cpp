@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/Riviza1.h"
 #include "app/meldungen.h"
 #include "costbearer/work_lines.h"
+#include "forms/Riviza1.h"
 #include "masterdata/Annahmestellen.h"
 #include "masterdata/ik_edits.h"
 #include "masterdata/kosttr_auskunft.h"

@@ -2,12 +2,12 @@
 // library, master-data editing); see Annahmestellen.h.
 #include "masterdata/Annahmestellen.h"
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/kosttr_dateien.h"
+#include "forms/Riviza1.h"
 #include "forms/form_melder.h"
+#include "forms/globals.h"
 #include "forms/update_tabellen.h"
 #include "masterdata/RivizaAdr1.h"
 #include "masterdata/ik_edits.h"

@@ -13,7 +13,7 @@
 // buttons and the navigator enabled; the focus entering the group box disables the latter. An
 // entry not saved when the focus leaves the group box is cancelled there, so that no later
 // search, move, "&Neu" or rebuild of the branch offices stores a half-typed record.
-#include "app/Riviza1.h"
+#include "forms/Riviza1.h"
 #include "masterdata/stammdaten.h"
 #include "ui/edit_family.h"
 

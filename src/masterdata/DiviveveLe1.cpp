@@ -5,10 +5,10 @@
 
 #include <utility>
 
-#include "app/Riviza1.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "masterdata/stammdaten.h"
 #include "platform/files.h"
 #include "platform/ini.h"

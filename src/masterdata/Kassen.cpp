@@ -8,8 +8,8 @@
 // the current fund: KasAdrAnn.db is filtered to the office IK and fund kind of the fund on every
 // move of TableKas, also between two funds whose office IK reads the same; a fund without an
 // office for cost estimates shows no address.
-#include "app/Riviza1.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "masterdata/stammdaten.h"
 #include "platform/files.h"
 #include "platform/text.h"

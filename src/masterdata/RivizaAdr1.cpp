@@ -5,9 +5,9 @@
 
 #include <utility>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "masterdata/Annahmestellen.h"
 #include "masterdata/ik_edits.h"
 #include "masterdata/stammdaten.h"

@@ -2,9 +2,9 @@
 // stammdaten.h.
 #include "masterdata/stammdaten.h"
 
-#include "app/Riviza1_tabellen.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
+#include "forms/Riviza1_tabellen.h"
+#include "forms/globals.h"
 #include "platform/codec.h"
 #include "platform/text.h"
 #include "ui/dialogs.h"

@@ -2,8 +2,8 @@
 // rewrite against hand-computed sums, the refusal of bad rates, the co-payment reset, the digit
 // filters (typed and pasted), the application choice, the folder pickers and TPathDialog with
 // its callbacks on the scripted dialog.
-#include "app/Riviza1_mwst.h"
 #include "app/UPathDialog.h"
+#include "forms/Riviza1_mwst.h"
 #include "jahr_daten.h"
 #include "platform/codec.h"
 #include "ui/edit_family.h"

@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <utility>
 
-#include "app/Riviza1_jahre.h"
-#include "app/Riviza1_tabellen.h"
 #include "app/vorgang.h"
+#include "forms/Riviza1_jahre.h"
+#include "forms/Riviza1_tabellen.h"
 #include "jahr_daten.h"
 #include "platform/pump.h"
 #include "shell_fixture.h"

@@ -9,8 +9,8 @@
 #include <map>
 #include <set>
 
-#include "app/Riviza1_settings.h"
 #include "app/allg_tools.h"
+#include "forms/Riviza1_settings.h"
 #include "platform/codec.h"
 #include "shell_fixture.h"
 

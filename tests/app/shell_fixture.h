@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "platform/clock.h"
 #include "platform/netdrive.h"
 #include "support/temp_dir.h"

@@ -11,9 +11,9 @@
 #include <sstream>
 
 #include "app/Diviveve1.h"
-#include "app/Riviza1_start.h"
 #include "app/allg_tools.h"
 #include "db/TTable.h"
+#include "forms/Riviza1_start.h"
 #include "maintenance/reorganisation.h"
 #include "platform/mutex.h"
 #include "shell_fixture.h"

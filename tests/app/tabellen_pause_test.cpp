@@ -2,7 +2,7 @@
 // posted first (or reported when it cannot be), the tables come back on their folder, name,
 // mode and record, or on a new folder after a year switch, and a table whose file is gone is
 // reported; a table the caller opens itself is left closed.
-#include "app/tabellen_pause.h"
+#include "forms/tabellen_pause.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Riviza1.h"
+#include "forms/Riviza1.h"
 #include "shell_fixture.h"
 
 namespace riviza::test {

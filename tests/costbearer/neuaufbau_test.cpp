@@ -12,10 +12,10 @@
 #include <optional>
 #include <set>
 
-#include "app/globals.h"
 #include "app/melder.h"
 #include "app/vorgang.h"
 #include "fixtures.h"
+#include "forms/globals.h"
 #include "forms/update_tabellen.h"
 #include "kosttr_jahr.h"
 #include "maintenance/update_liste.h"

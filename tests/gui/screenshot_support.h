@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
 #include "db/TTable.h"
 #include "db/catalogue.h"
 #include "db/leerdaten.h"
+#include "forms/globals.h"
 #include "qt_fixture.h"
 #include "support/temp_dir.h"
 

@@ -6,7 +6,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 
-#include "app/globals.h"
+#include "forms/globals.h"
 #include "maintenance/update_online.h"
 #include "net/curl_util.h"
 #include "qt_fixture.h"

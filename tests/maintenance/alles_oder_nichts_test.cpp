@@ -20,10 +20,10 @@
 #include <functional>
 #include <map>
 
-#include "app/Riviza1_jahre.h"
-#include "app/Riviza1_settings.h"
 #include "app/vorgang.h"
 #include "db/catalogue.h"
+#include "forms/Riviza1_jahre.h"
+#include "forms/Riviza1_settings.h"
 #include "forms/update_tabellen.h"
 #include "jahr_daten.h"
 #include "kosttr_jahr.h"

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/globals.h"
+#include "forms/globals.h"
 #include "net/abruf.h"
 #include "net/curl_util.h"
 #include "support/http_server.h"

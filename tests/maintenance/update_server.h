@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Riviza1.h"
+#include "forms/Riviza1.h"
 #include "maintenance/update_online.h"
 #include "net/curl_util.h"
 #include "platform/pump.h"

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "ann_fixture.h"
-#include "app/tabellen_pause.h"
+#include "forms/tabellen_pause.h"
 #include "platform/text.h"
 
 namespace riviza::test {

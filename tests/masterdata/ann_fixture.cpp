@@ -1,7 +1,7 @@
 // The master-data scenario fixture; see ann_fixture.h.
 #include "ann_fixture.h"
 
-#include "app/globals.h"
+#include "forms/globals.h"
 #include "jahr_daten.h"
 #include "platform/codec.h"
 #include "platform/files.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/Diviveve1.h"
-#include "app/Riviza1.h"
 #include "db/catalogue.h"
+#include "forms/Riviza1.h"
 #include "masterdata/DiviveveLe1.h"
 #include "masterdata/RivizaAdr1.h"
 #include "platform/mutex.h"

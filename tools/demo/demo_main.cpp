@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Riviza1.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "forms/update_tabellen.h"
 #include "platform/clock.h"
 #include "platform/codec.h"

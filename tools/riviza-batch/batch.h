@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Riviza1.h"
+#include "forms/Riviza1.h"
 #include "ui/operation.h"
 
 namespace riviza::batch {

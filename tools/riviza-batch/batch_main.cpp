@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "app/Diviveve1.h"
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "batch.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "masterdata/DiviveveLe1.h"
 #include "masterdata/RivizaAdr1.h"
 #include "platform/files.h"

@@ -12,9 +12,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Riviza1_jahre.h"
-#include "app/globals.h"
 #include "batch.h"
+#include "forms/Riviza1_jahre.h"
+#include "forms/globals.h"
 #include "maintenance/datenpflege.h"
 
 namespace riviza::batch {

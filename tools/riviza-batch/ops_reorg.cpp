@@ -1,6 +1,6 @@
 // riviza-batch operation of the reorganisation tab (tool); see batch.h.
-#include "app/globals.h"
 #include "batch.h"
+#include "forms/globals.h"
 #include "maintenance/reorganisation.h"
 
 namespace riviza::batch {

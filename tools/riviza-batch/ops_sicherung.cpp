@@ -4,8 +4,8 @@
 // relative one counts from the program folder, which is the current folder while the tool runs.
 #include <cstdio>
 
-#include "app/globals.h"
 #include "batch.h"
+#include "forms/globals.h"
 #include "maintenance/abrdat_bereinigen.h"
 #include "maintenance/datensicherung.h"
 #include "platform/files.h"

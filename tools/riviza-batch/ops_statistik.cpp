@@ -3,9 +3,9 @@
 // printed (ops_office.cpp); a failure shows as the error message, which sets the exit status.
 #include <cstdio>
 
-#include "app/Riviza1_tabellen.h"
-#include "app/globals.h"
 #include "batch.h"
+#include "forms/Riviza1_tabellen.h"
+#include "forms/globals.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 

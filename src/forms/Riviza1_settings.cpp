@@ -7,15 +7,15 @@
 // program folder, so the messages about a missing or unstartable xcopy cannot occur; the
 // checks that the copies brought "*.db" and "*.ke?" files stay, and a copy that reports an error
 // counts as failed too.
-#include "app/Riviza1_settings.h"
+#include "forms/Riviza1_settings.h"
 
 #include <filesystem>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_start.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_start.h"
+#include "forms/globals.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"

@@ -8,15 +8,15 @@
 // Mended against the Windows program: a waiting setup program is started before the form
 // closes, and one that cannot start is reported and put aside (it closed first and tried later,
 // so a setup that never ran ended every start with "Neues Update noch nicht installiert !").
-#include "app/Riviza1_start.h"
+#include "forms/Riviza1_start.h"
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_settings.h"
-#include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
 #include "app/vorgang.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_settings.h"
+#include "forms/Riviza1_tabellen.h"
+#include "forms/globals.h"
 #include "maintenance/reorganisation.h"
 #include "maintenance/update_installation.h"
 #include "maintenance/update_online.h"

@@ -1,6 +1,6 @@
 // The one instance of the program's global state and the settings-file paths built from it
 // (form library, application shell); see globals.h.
-#include "app/globals.h"
+#include "forms/globals.h"
 
 #include "app/vorgang.h"
 
@@ -16,7 +16,6 @@ Installation installation() { return {gGlobals.ProgrammPfad, gGlobals.DatenPfad,
 std::string jahrIniPfad() { return installation().jahrIniPfad(); }
 std::string jahrDatenPfad() { return installation().jahrDatenPfad(); }
 std::string jahrKosttrPfad() { return installation().jahrKosttrPfad(); }
-Vorgang::Vorgang(std::string was) : Vorgang(installation(), std::move(was)) {}
 
 std::string datenOrdnerDesJahres(const std::string& jahr) {
   return gGlobals.DatenPfad + "Abrechng\\" + jahr + "\\Daten";

@@ -12,17 +12,17 @@
 // before into this one); co-payment amounts count as amounts, so 0,50 is a co-payment (they
 // were cut to whole euros). The voucher cursor is not refreshed after each voucher: that reread
 // the whole table per voucher and shows nothing this routine did not write itself.
-#include "app/Riviza1_mwst.h"
+#include "forms/Riviza1_mwst.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_sperre.h"
-#include "app/Riviza1_tabellen.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
 #include "app/vorgang.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_sperre.h"
+#include "forms/Riviza1_tabellen.h"
+#include "forms/globals.h"
 #include "platform/ini.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -219,7 +219,7 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
   std::string folgen;
   {
     Fortschritt fortschritt;
-    Vorgang v("MwSt-Sätze anpassen: " + platform::displayPath(jahrDatenPfad()));
+    Vorgang v(installation(), "MwSt-Sätze anpassen: " + platform::displayPath(jahrDatenPfad()));
     st = mwstUmschreiben(*this, v, *voll, *ermaessigt, fortschritt);
     auto ini = st ? v.dateien().stageCopy(jahrIniPfad()) : Result<std::string>(st.error());
     if (!ini) st = ini.error();

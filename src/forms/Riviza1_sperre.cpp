@@ -1,11 +1,11 @@
 // The operation's program-access locks (form library, application shell); see Riviza1_sperre.h.
-#include "app/Riviza1_sperre.h"
+#include "forms/Riviza1_sperre.h"
 
 #include <filesystem>
 
-#include "app/Riviza1_start.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
+#include "forms/Riviza1_start.h"
+#include "forms/globals.h"
 #include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/paths.h"

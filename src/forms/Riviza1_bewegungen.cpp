@@ -20,12 +20,12 @@
 #include <map>
 #include <set>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_jahre.h"
-#include "app/Riviza1_sperre.h"
-#include "app/Riviza1_tabellen.h"
 #include "app/meldungen.h"
 #include "db/errors.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_jahre.h"
+#include "forms/Riviza1_sperre.h"
+#include "forms/Riviza1_tabellen.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text.h"

@@ -1,6 +1,6 @@
 // Unit Riviza1: the "Riviza" single-instance lock and the construction of the main form with
 // its design values (form library, application shell); see Riviza1.h.
-#include "app/Riviza1.h"
+#include "forms/Riviza1.h"
 
 #include "app/allg_tools.h"
 #include "app/instance_lock.h"

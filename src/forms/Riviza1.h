@@ -8,8 +8,8 @@
 // creates the form.
 #pragma once
 
-#include "app/Riviza1_components.h"
 #include "app/UPathDialog.h"
+#include "forms/Riviza1_components.h"
 #include "maintenance/update_komponenten.h"
 #include "net/komponenten.h"
 #include "office/ExcelExport.h"

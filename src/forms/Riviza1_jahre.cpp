@@ -7,16 +7,16 @@
 // highest year and moved the lock there), and every table component, TableAdrDlz included,
 // follows the year (they stayed open on the year left), an edit in progress posted into the
 // year it was made in (closing the table dropped it).
-#include "app/Riviza1_jahre.h"
+#include "forms/Riviza1_jahre.h"
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_settings.h"
-#include "app/Riviza1_start.h"
-#include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
-#include "app/tabellen_pause.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_settings.h"
+#include "forms/Riviza1_start.h"
+#include "forms/Riviza1_tabellen.h"
+#include "forms/globals.h"
+#include "forms/tabellen_pause.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 #include "platform/ini.h"

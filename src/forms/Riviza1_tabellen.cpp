@@ -1,11 +1,11 @@
 // The work-cursor helpers of the year operations and bulk corrections (form library,
 // application shell); see Riviza1_tabellen.h.
-#include "app/Riviza1_tabellen.h"
+#include "forms/Riviza1_tabellen.h"
 
-#include "app/Riviza1.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
 #include "db/filter.h"
+#include "forms/Riviza1.h"
+#include "forms/globals.h"
 #include "platform/files.h"
 #include "platform/pump.h"
 

@@ -6,7 +6,7 @@
 // The choice of BüroWARE also shows CheckBoxBwImportFuerFibuFreigestellt again, which loading
 // a year of another application hides: without it that box stayed hidden for the rest of the
 // run whatever was chosen.
-#include "app/Riviza1.h"
+#include "forms/Riviza1.h"
 #include "platform/text.h"
 #include "ui/edit_family.h"
 

@@ -1,10 +1,10 @@
 // Closing and reopening every open table of the program's forms (form library, application
 // shell); see tabellen_pause.h.
-#include "app/tabellen_pause.h"
+#include "forms/tabellen_pause.h"
 
 #include <utility>
 
-#include "app/Riviza1.h"
+#include "forms/Riviza1.h"
 #include "masterdata/DiviveveLe1.h"
 #include "masterdata/RivizaAdr1.h"
 #include "platform/codec.h"

@@ -13,17 +13,17 @@
 // number (an empty number has none) and reads the old position table once, so its time grows with the data.
 #include <charconv>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_jahre.h"
-#include "app/Riviza1_settings.h"
-#include "app/Riviza1_sperre.h"
-#include "app/Riviza1_start.h"
-#include "app/Riviza1_tabellen.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
 #include "app/meldungen.h"
 #include "app/vorgang.h"
 #include "db/errors.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_jahre.h"
+#include "forms/Riviza1_settings.h"
+#include "forms/Riviza1_sperre.h"
+#include "forms/Riviza1_start.h"
+#include "forms/Riviza1_tabellen.h"
+#include "forms/globals.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/ini.h"
@@ -220,7 +220,7 @@ std::optional<Jahre> jahreBestimmen(TFormEinstellungen& f) {
 // when a step failed: nothing has changed then, and a killed run is undone at the next start.
 bool jahrAnlegen(TFormEinstellungen& f, const Jahre& j, const Uebernahme& u, Fortschritt& fortschritt) {
   const std::string abrechng = globals().DatenPfad + "Abrechng";
-  Vorgang v("Neues Abrechnungsjahr " + j.neu + ": " + pf::displayPath(abrechng + "\\" + j.neu));
+  Vorgang v(installation(), "Neues Abrechnungsjahr " + j.neu + ": " + pf::displayPath(abrechng + "\\" + j.neu));
   const auto bau = v.dateien().stageFolder(j.flach ? abrechng : abrechng + "\\" + j.neu);
   if (!bau) {
     warnung("Ordner <<" + abrechng + "\\" + j.neu + ">> kann nicht angelegt werden!\r\n" + bau.error().message);

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cassert>
 
-#include "app/Riviza1.h"
-#include "app/Riviza1_settings.h"
 #include "app/allg_tools.h"
-#include "app/globals.h"
+#include "forms/Riviza1.h"
+#include "forms/Riviza1_settings.h"
+#include "forms/globals.h"
 #include "platform/clock.h"
 #include "platform/codec.h"
 #include "platform/text.h"
