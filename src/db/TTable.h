@@ -26,7 +26,8 @@
 //  - Eof is set by last(), by next() on the last record and on an empty view; Bof by first(),
 //    by prior() on the first record and on an empty view; a move that lands clears both.
 //  - A changed filter stands on its first record. A posted record that does not pass the
-//    filter leaves the view, and the cursor stands on the record after its place.
+//    filter leaves the view, and the cursor stands on the record after its place; an edit that
+//    changed none of the fields the filter reads passes as the record did when it was read.
 //
 // Observers (data sources, data-aware controls) are told of state changes, moves, changed
 // field values and changed record sets; disableControls() holds the notices back until the
