@@ -61,17 +61,28 @@ struct MwStRegel {
   const char* nummerText;
   int netto;  // the net-price flag, the field after the older ones
 };
+constexpr MwStRegel kPositionMwSt{"ErfPosition.DB", 10, 0, "Bel", 30};
+constexpr MwStRegel kLeistungMwSt{"Leistungen.DB", 3, 2, "Nr", 19};
+
+bool nettoPreis(const std::string& kennzeichen) {
+  const auto wert = pf::parseFloat(kennzeichen);
+  return wert && *wert > 0;
+}
+
+// `kz` and `nummer` trimmed.
+void mwstProtokoll(const MwStRegel& r, const std::string& kz, const std::string& nummer) {
+  ReorgProtokoll("MwStKz <" + kz + "> -> " + (nettoPreis(kz) ? "Netto" : "Brutto") + " - " + r.nummerText +
+                 ": <" + nummer + "> " + r.datei);
+}
 
 Status mwstUmstellen(const MwStRegel& r, TTable& alt, TTable& neu) {
   if (r.netto >= neu.fieldCount())
     return Error::make(db::kFieldNotFound, "Feld " + std::to_string(r.netto) + " fehlt in der Vorlage");
   const std::string kz = getrimmt(alt, r.kennzeichen);
-  const auto wert = pf::parseFloat(kz);
-  const bool netto = wert && *wert > 0;
+  const bool netto = nettoPreis(kz);
   if (!netto) RIVIZA_TRY(neu.fields(r.kennzeichen).clear());
   RIVIZA_TRY(neu.fields(r.netto).setAsBoolean(netto));
-  ReorgProtokoll("MwStKz <" + kz + "> -> " + (netto ? "Netto" : "Brutto") + " - " + r.nummerText + ": <" +
-                 getrimmt(alt, r.nummer) + "> " + r.datei);
+  mwstProtokoll(r, kz, getrimmt(alt, r.nummer));
   return okStatus();
 }
 
@@ -83,35 +94,91 @@ Status patientAnpassen(TTable& alt, TTable& neu) {
       pf::parseInt(pf::utf8Copy(datum, 4, 2) + pf::utf8Copy(datum, 1, 2)).value_or(9999));
 }
 
-Status positionAnpassen(TTable& alt, TTable& neu) {
-  return mwstUmstellen({"ErfPosition.DB", 10, 0, "Bel", 30}, alt, neu);
-}
+Status positionAnpassen(TTable& alt, TTable& neu) { return mwstUmstellen(kPositionMwSt, alt, neu); }
+Status leistungAnpassen(TTable& alt, TTable& neu) { return mwstUmstellen(kLeistungMwSt, alt, neu); }
 
-Status leistungAnpassen(TTable& alt, TTable& neu) {
-  return mwstUmstellen({"Leistungen.DB", 3, 2, "Nr", 19}, alt, neu);
+// A cost-bearer IK of 7 characters (trimmed) with "10" in front; nullopt for any other.
+std::optional<std::string> ikVerlaengert(const std::string& ik) {
+  if (pf::utf8Length(ik) != 7) return std::nullopt;
+  return "10" + ik;
 }
 
 Status annAnpassen(TTable& alt, TTable& neu) {
-  const std::string ik = getrimmt(alt, 0);
-  return pf::utf8Length(ik) == 7 ? neu.fields(0).setAsString("10" + ik) : okStatus();
+  const auto ik = ikVerlaengert(getrimmt(alt, 0));
+  return ik ? neu.fields(0).setAsString(*ik) : okStatus();
 }
 
-// What a table's rule adds to the plain copy of positions 0 to n-1. A rule without `anpassen`
-// is done in one statement; the record-by-record copy follows the same lists.
+// The value the transfer of a common position stores for the stored value `v` of the old field
+// (feldUebertragen without its log line), for the copy in one statement.
+Result<db::Value> uebertragen(const db::FieldDef& von, const db::Value& v, const db::FieldDef& nach) {
+  if (db::isTextType(von.type) && !db::isTextType(nach.type) &&
+      pf::trimView(db::fieldText(von.type, v)).empty())
+    return db::Value{};
+  return db::assignedValue(von, v, nach);
+}
+
+std::string getrimmt(const db::FieldDef& f, const db::Value& v) { return pf::trim(db::fieldText(f.type, v)); }
+
+// The conversion of the VAT code as computed positions of the copy in one statement.
+bool mwstBerechnen(const MwStRegel& r, const TTable& alt, const TTable& neu, db::RecordCopy& kopie) {
+  const auto& a = alt.structure().fields;
+  const auto& z = neu.structure().fields;
+  if (r.netto >= static_cast<int>(z.size())) return false;  // the record-by-record copy says so
+  const db::FieldDef von = a[static_cast<size_t>(r.kennzeichen)],
+                     nach = z[static_cast<size_t>(r.kennzeichen)];
+  const db::FieldDef flagge = z[static_cast<size_t>(r.netto)];
+  kopie.computed.push_back({r.kennzeichen, {r.kennzeichen}, [von, nach](std::span<const db::Value> v) {
+                              Result<db::Value> wert = uebertragen(von, v[0], nach);
+                              if (wert && !nettoPreis(getrimmt(von, v[0])))
+                                return Result<db::Value>(db::Value{});
+                              return wert;
+                            }});
+  kopie.computed.push_back({r.netto, {r.kennzeichen}, [von, flagge](std::span<const db::Value> v) {
+                              return db::storedFromFlag(flagge, nettoPreis(getrimmt(von, v[0])));
+                            }});
+  return true;
+}
+
+bool positionBerechnen(const TTable& alt, const TTable& neu, db::RecordCopy& kopie) {
+  return mwstBerechnen(kPositionMwSt, alt, neu, kopie);
+}
+bool leistungBerechnen(const TTable& alt, const TTable& neu, db::RecordCopy& kopie) {
+  return mwstBerechnen(kLeistungMwSt, alt, neu, kopie);
+}
+
+bool annBerechnen(const TTable& alt, const TTable& neu, db::RecordCopy& kopie) {
+  const db::FieldDef von = alt.structure().fields[0], nach = neu.structure().fields[0];
+  kopie.computed.push_back({0, {0}, [von, nach](std::span<const db::Value> v) {
+                              Result<db::Value> wert = uebertragen(von, v[0], nach);
+                              const auto ik = ikVerlaengert(getrimmt(von, v[0]));
+                              return wert && ik ? db::storedFromText(nach, *ik) : wert;
+                            }});
+  return true;
+}
+
+// What a table's rule adds to the plain copy of positions 0 to n-1: `anpassen` for the copy
+// record by record, `berechnen` the same as computed positions of the copy in one statement
+// (without it, a rule with `anpassen` goes record by record: the patients' counter and birthday
+// key), and `mwst` the VAT code logged for every record.
 struct Regel {
   int ab = 0;                        // the first position copied
   std::vector<int> ohneAngaben;      // a record with all of these blank is left out
   std::vector<int> nichtWahrFalsch;  // flags not True become False
   Status (*anpassen)(TTable& alt, TTable& neu) = nullptr;
+  bool (*berechnen)(const TTable& alt, const TTable& neu, db::RecordCopy& kopie) = nullptr;
+  const MwStRegel* mwst = nullptr;
 };
 
 Regel regelFuer(std::string_view datei, int n) {
   auto ist = [datei](const char* name) { return pf::equalsIgnoreCase(datei, name); };
   if (ist("Patienten.DB")) return {1, {1, 7, 8, 11, 12}, {26}, patientAnpassen};
-  if (ist("ErfPosition.DB")) return {0, {0}, {}, n == 30 ? positionAnpassen : nullptr};
-  if (ist("Leistungen.DB") && n == 19) return {0, {}, {}, leistungAnpassen};
-  if (ist("ErfBeleg.DB")) return {0, {}, {48, 51, 52}, nullptr};
-  if (ist("Ann.DB")) return {0, {}, {}, annAnpassen};
+  if (ist("ErfPosition.DB") && n == 30)
+    return {0, {0}, {}, positionAnpassen, positionBerechnen, &kPositionMwSt};
+  if (ist("ErfPosition.DB")) return {0, {0}, {}};
+  if (ist("Leistungen.DB") && n == 19)
+    return {0, {}, {}, leistungAnpassen, leistungBerechnen, &kLeistungMwSt};
+  if (ist("ErfBeleg.DB")) return {0, {}, {48, 51, 52}};
+  if (ist("Ann.DB")) return {0, {}, {}, annAnpassen, annBerechnen};
   return {};
 }
 
@@ -141,6 +208,13 @@ struct Stelle {
   int satz;
 };
 
+// The log line of a text longer than its new field.
+void kuerzungProtokoll(const db::FieldDef& ziel, const std::string& text, const Stelle& wo) {
+  if (pf::utf8Length(text) > static_cast<size_t>(ziel.size))
+    ReorgProtokoll("Text gekürzt auf " + std::to_string(ziel.size) + " Zeichen - Satz: <" +
+                   std::to_string(wo.satz) + "> Feld: <" + ziel.name + "> <" + text + "> " + wo.datei);
+}
+
 Status feldUebertragen(Uebertrag u, TField& quelle, TField& ziel, const Stelle& wo) {
   switch (u) {
     case Uebertrag::Zuweisen:
@@ -148,10 +222,7 @@ Status feldUebertragen(Uebertrag u, TField& quelle, TField& ziel, const Stelle& 
     case Uebertrag::Kuerzen: {
       const std::string text = quelle.asString();
       RIVIZA_TRY(ziel.assign(quelle));
-      if (pf::utf8Length(text) > static_cast<size_t>(ziel.size()))
-        ReorgProtokoll("Text gekürzt auf " + std::to_string(ziel.size()) + " Zeichen - Satz: <" +
-                       std::to_string(wo.satz) + "> Feld: <" + ziel.fieldName() + "> <" + text + "> " +
-                       wo.datei);
+      kuerzungProtokoll(ziel.def(), text, wo);
       return okStatus();
     }
     case Uebertrag::AusText:
@@ -181,21 +252,51 @@ Result<bool> satzKopieren(const Regel& r, const std::vector<Uebertrag>& u, TTabl
   return true;
 }
 
-// The copy in one statement, for a rule that needs no record-by-record work; nullopt where it
-// goes record by record: the table layer cannot do it so, or a record breaks a key (the copy
-// record by record names that record). Any other failure is the table's: done again it would
-// fail again, and its reason would be lost.
-Result<std::optional<int>> inEinemSchritt(const Regel& r, const std::vector<Uebertrag>& u, TTable& alt,
-                                          TTable& neu, int n) {
-  if (r.anpassen || std::any_of(u.begin(), u.end(), [](Uebertrag x) { return x != Uebertrag::Zuweisen; }))
-    return std::optional<int>();
-  db::RecordCopy kopie{std::vector<int>(static_cast<size_t>(n), -1), r.nichtWahrFalsch, r.ohneAngaben};
+// The copy in one statement: the conversions of the common positions and the rule's computed
+// positions inside its INSERT ... SELECT; nullopt where it goes record by record: a rule without
+// its computed form, a copy the table layer cannot do so, a record that breaks a key or holds a
+// value that does not convert (the copy record by record names that record). Any other failure
+// is the table's: done again it would fail again, and its reason would be lost.
+Result<std::optional<int>> inEinemSchritt(const Regel& r, TTable& alt, TTable& neu, int n) {
+  if (r.anpassen && !r.berechnen) return std::optional<int>();
+  db::RecordCopy kopie{std::vector<int>(static_cast<size_t>(n), -1), r.nichtWahrFalsch, r.ohneAngaben, true};
   for (int i = r.ab; i < n; ++i) kopie.from[static_cast<size_t>(i)] = i;
+  if (r.berechnen && !r.berechnen(alt, neu, kopie)) return std::optional<int>();
   const Result<int> geschrieben = neu.appendFrom(alt, kopie);
   if (geschrieben) return std::optional<int>(*geschrieben);
   const int code = geschrieben.error().code;
-  if (code == db::kNotInOneStatement || code == db::kKeyViolation) return std::optional<int>();
+  if (code == db::kNotInOneStatement || code == db::kKeyViolation || code == db::kConversion)
+    return std::optional<int>();
   return geschrieben.error();
+}
+
+// After the copy in one statement, the log lines the copy record by record writes as it goes
+// (the texts cut to a shorter field, the VAT code of every record), from one read of the old
+// fields they need, record for record in the same order.
+Status protokollieren(const Regel& r, const std::vector<Uebertrag>& u, TTable& alt, TTable& neu,
+                      const std::string& datei) {
+  std::vector<int> kuerzen;
+  for (int i = r.ab; i < static_cast<int>(u.size()); ++i)
+    if (u[static_cast<size_t>(i)] == Uebertrag::Kuerzen) kuerzen.push_back(i);
+  if (kuerzen.empty() && !r.mwst) return okStatus();
+  std::vector<int> felder = kuerzen;
+  for (int pos : r.ohneAngaben)
+    if (pos < alt.fieldCount()) felder.push_back(pos);  // a field the old table lacks is blank
+  const size_t blank = kuerzen.size(), mwst = felder.size();
+  if (r.mwst) felder.insert(felder.end(), {r.mwst->kennzeichen, r.mwst->nummer});
+  auto text = [&](const TTable::ValueRow& w, size_t i) {
+    return db::fieldText(alt.fields(felder[i]).dataType(), w[i]);
+  };
+  int satz = 0;
+  return alt.scanValues(felder, [&](const TTable::ValueRow& w) -> Status {
+    const Stelle wo{datei, ++satz};
+    bool ohne = !r.ohneAngaben.empty();
+    for (size_t i = blank; i < mwst && ohne; ++i) ohne = pf::trim(text(w, i)).empty();
+    if (ohne) return okStatus();
+    for (size_t i = 0; i < blank; ++i) kuerzungProtokoll(neu.fields(felder[i]).def(), text(w, i), wo);
+    if (r.mwst) mwstProtokoll(*r.mwst, pf::trim(text(w, mwst)), pf::trim(text(w, mwst + 1)));
+    return okStatus();
+  });
 }
 
 // The count is of the records the new table holds; the records a rule leaves out are counted
@@ -207,7 +308,8 @@ void zaehlen(int geschrieben, int uebergangen) {
 
 Error mitOrt(const Error& e, const std::string& wo) { return Error::make(e.code, wo + ": " + e.message); }
 
-Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const std::string& datei) {
+Result<Kopierweg> tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const std::string& datei,
+                                  Kopierweg weg) {
   RIVIZA_TRY(alt.setTableName(datei));
   RIVIZA_TRY(neu.setTableName(datei));
   RIVIZA_TRY(alt.open());
@@ -217,9 +319,11 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   ReorgProtokoll(datei + " Anzahl der Felder: " + std::to_string(n));
   const Regel regel = regelFuer(datei, n);
   const std::vector<Uebertrag> uebertrag = uebertraege(alt, neu, n);
-  const Result<std::optional<int>> einSchritt = inEinemSchritt(regel, uebertrag, alt, neu, n);
+  const Result<std::optional<int>> einSchritt =
+      weg == Kopierweg::Satzweise ? std::optional<int>() : inEinemSchritt(regel, alt, neu, n);
   if (!einSchritt) return einSchritt.error();
   if (const std::optional<int> kopiert = *einSchritt) {
+    RIVIZA_TRY(protokollieren(regel, uebertrag, alt, neu, datei));
     // The labels end where the record-by-record copy leaves them: on the last record.
     const int saetze = alt.recordCount();
     if (saetze > 0) {
@@ -228,7 +332,7 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
     }
     pf::processMessages();
     zaehlen(*kopiert, saetze - *kopiert);
-    return okStatus();
+    return Kopierweg::EinSchritt;
   }
   int geschrieben = 0, uebergangen = 0;
   // One transaction on each side: the new table is written at once at the end, and the old one
@@ -251,7 +355,7 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   RIVIZA_TRY(transaktion->commit());
   RIVIZA_TRY(lesen->commit());  // nothing written: ends the read
   zaehlen(geschrieben, uebergangen);
-  return okStatus();
+  return Kopierweg::Satzweise;
 }
 
 }  // namespace
@@ -270,18 +374,18 @@ void ReorgProtokoll(std::string_view meldung) {
   FormEinstellungen->ListBoxReorg->items().add(LogZeile(meldung));
 }
 
-Status TabelleReorganisieren(const std::string& datei) {
+Result<Kopierweg> TabelleReorganisieren(const std::string& datei, Kopierweg weg) {
   TFormEinstellungen& f = *FormEinstellungen;
   db::TTable& alt = *f.TableAlt;
   db::TTable& neu = *f.TableNeu;
   alt.close();
   neu.close();
-  Status st = tabelleKopieren(f, alt, neu, datei);
+  Result<Kopierweg> st = tabelleKopieren(f, alt, neu, datei, weg);
   alt.close();  // a failed copy rolls the new table back here
   neu.close();
   pf::processMessages();
   if (!st) return mitOrt(st.error(), "Tabelle " + datei);
-  return okStatus();
+  return st;
 }
 
 }  // namespace riviza
