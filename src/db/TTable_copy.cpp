@@ -31,9 +31,18 @@ void trueFunction(sqlite3_context* c, int, sqlite3_value** argv) {
   sqlite3_result_int(c, flagValue(storedValue(argv[0])) ? 1 : 0);
 }
 
-// Called on text fields only, whose text is the stored one.
+// Called on text fields only, whose text is the stored one (read in place: once per record).
 void blankFunction(sqlite3_context* c, int, sqlite3_value** argv) {
-  sqlite3_result_int(c, platform::trimView(fieldText(FieldType::Alpha, storedValue(argv[0]))).empty());
+  sqlite3_value* v = argv[0];
+  const int type = sqlite3_value_type(v);
+  if (type != SQLITE_TEXT) {
+    sqlite3_result_int(
+        c, type == SQLITE_NULL || platform::trimView(fieldText(FieldType::Alpha, storedValue(v))).empty());
+    return;
+  }
+  const auto* text = static_cast<const char*>(sqlite3_value_blob(v));
+  sqlite3_result_int(c,
+                     platform::trimView(std::string_view(text ? text : "", sqlite3_value_bytes(v))).empty());
 }
 
 // The conversions of the copy that runs: column k of riviza_copy_value(k, ...) is columns[k].
@@ -41,6 +50,7 @@ struct CopyContext {
   using Column = std::function<Result<Value>(std::span<const Value>)>;
   std::vector<Column> columns;
   std::optional<Error> failure;  // the first conversion that failed
+  std::vector<Value> args;       // the arguments of the current call, their buffers reused
 };
 thread_local CopyContext* tCopy = nullptr;
 
@@ -61,7 +71,8 @@ void copyValueFunction(sqlite3_context* c, int argc, sqlite3_value** argv) {
     sqlite3_result_error(c, "riviza_copy_value ohne Kopie", -1);
     return;
   }
-  std::vector<Value> args(static_cast<size_t>(argc - 1));
+  std::vector<Value>& args = tCopy->args;
+  args.resize(static_cast<size_t>(argc - 1));
   for (int i = 1; i < argc; ++i) valueInto(argv[i], args[static_cast<size_t>(i - 1)]);
   Result<Value> v = tCopy->columns[static_cast<size_t>(k)](args);
   if (v) return resultValue(c, *v);

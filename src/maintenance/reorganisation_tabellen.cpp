@@ -64,15 +64,15 @@ struct MwStRegel {
 constexpr MwStRegel kPositionMwSt{"ErfPosition.DB", 10, 0, "Bel", 30};
 constexpr MwStRegel kLeistungMwSt{"Leistungen.DB", 3, 2, "Nr", 19};
 
-bool nettoPreis(const std::string& kennzeichen) {
+bool nettoPreis(std::string_view kennzeichen) {
   const auto wert = pf::parseFloat(kennzeichen);
   return wert && *wert > 0;
 }
 
-// `kz` and `nummer` trimmed.
-void mwstProtokoll(const MwStRegel& r, const std::string& kz, const std::string& nummer) {
-  ReorgProtokoll("MwStKz <" + kz + "> -> " + (nettoPreis(kz) ? "Netto" : "Brutto") + " - " + r.nummerText +
-                 ": <" + nummer + "> " + r.datei);
+// The log line of a record's VAT code; `kz` and `nummer` trimmed.
+std::string mwstZeile(const MwStRegel& r, const std::string& kz, const std::string& nummer) {
+  return "MwStKz <" + kz + "> -> " + (nettoPreis(kz) ? "Netto" : "Brutto") + " - " + r.nummerText + ": <" +
+         nummer + "> " + r.datei;
 }
 
 Status mwstUmstellen(const MwStRegel& r, TTable& alt, TTable& neu) {
@@ -82,7 +82,7 @@ Status mwstUmstellen(const MwStRegel& r, TTable& alt, TTable& neu) {
   const bool netto = nettoPreis(kz);
   if (!netto) RIVIZA_TRY(neu.fields(r.kennzeichen).clear());
   RIVIZA_TRY(neu.fields(r.netto).setAsBoolean(netto));
-  mwstProtokoll(r, kz, getrimmt(alt, r.nummer));
+  ReorgProtokoll(mwstZeile(r, kz, getrimmt(alt, r.nummer)));
   return okStatus();
 }
 
@@ -119,6 +119,12 @@ Result<db::Value> uebertragen(const db::FieldDef& von, const db::Value& v, const
 
 std::string getrimmt(const db::FieldDef& f, const db::Value& v) { return pf::trim(db::fieldText(f.type, v)); }
 
+// nettoPreis of a stored VAT code, read in place where it is a stored text (once per record).
+bool nettoPreis(const db::FieldDef& f, const db::Value& v) {
+  const auto* text = std::get_if<std::string>(&v);
+  return text && db::isTextType(f.type) ? nettoPreis(pf::trimView(*text)) : nettoPreis(getrimmt(f, v));
+}
+
 // The conversion of the VAT code as computed positions of the copy in one statement.
 bool mwstBerechnen(const MwStRegel& r, const TTable& alt, const TTable& neu, db::RecordCopy& kopie) {
   const auto& a = alt.structure().fields;
@@ -129,12 +135,11 @@ bool mwstBerechnen(const MwStRegel& r, const TTable& alt, const TTable& neu, db:
   const db::FieldDef flagge = z[static_cast<size_t>(r.netto)];
   kopie.computed.push_back({r.kennzeichen, {r.kennzeichen}, [von, nach](std::span<const db::Value> v) {
                               Result<db::Value> wert = uebertragen(von, v[0], nach);
-                              if (wert && !nettoPreis(getrimmt(von, v[0])))
-                                return Result<db::Value>(db::Value{});
+                              if (wert && !nettoPreis(von, v[0])) return Result<db::Value>(db::Value{});
                               return wert;
                             }});
   kopie.computed.push_back({r.netto, {r.kennzeichen}, [von, flagge](std::span<const db::Value> v) {
-                              return db::storedFromFlag(flagge, nettoPreis(getrimmt(von, v[0])));
+                              return db::storedFromFlag(flagge, nettoPreis(von, v[0]));
                             }});
   return true;
 }
@@ -208,11 +213,12 @@ struct Stelle {
   int satz;
 };
 
-// The log line of a text longer than its new field.
-void kuerzungProtokoll(const db::FieldDef& ziel, const std::string& text, const Stelle& wo) {
-  if (pf::utf8Length(text) > static_cast<size_t>(ziel.size))
-    ReorgProtokoll("Text gekürzt auf " + std::to_string(ziel.size) + " Zeichen - Satz: <" +
-                   std::to_string(wo.satz) + "> Feld: <" + ziel.name + "> <" + text + "> " + wo.datei);
+// The log line of a text longer than its new field; nullopt for one that fits.
+std::optional<std::string> kuerzungZeile(const db::FieldDef& ziel, const std::string& text,
+                                         const Stelle& wo) {
+  if (pf::utf8Length(text) <= static_cast<size_t>(ziel.size)) return std::nullopt;
+  return "Text gekürzt auf " + std::to_string(ziel.size) + " Zeichen - Satz: <" + std::to_string(wo.satz) +
+         "> Feld: <" + ziel.name + "> <" + text + "> " + wo.datei;
 }
 
 Status feldUebertragen(Uebertrag u, TField& quelle, TField& ziel, const Stelle& wo) {
@@ -222,7 +228,7 @@ Status feldUebertragen(Uebertrag u, TField& quelle, TField& ziel, const Stelle& 
     case Uebertrag::Kuerzen: {
       const std::string text = quelle.asString();
       RIVIZA_TRY(ziel.assign(quelle));
-      kuerzungProtokoll(ziel.def(), text, wo);
+      if (const auto zeile = kuerzungZeile(ziel.def(), text, wo)) ReorgProtokoll(*zeile);
       return okStatus();
     }
     case Uebertrag::AusText:
@@ -287,14 +293,25 @@ Status protokollieren(const Regel& r, const std::vector<Uebertrag>& u, TTable& a
   auto text = [&](const TTable::ValueRow& w, size_t i) {
     return db::fieldText(alt.fields(felder[i]).dataType(), w[i]);
   };
+  // The lines of one statement's records carry its time, taken once (LogZeile reads the clock
+  // and converts it to local time for every line), and reach the list as one change.
+  const std::string kopf = LogZeile("");
+  ui::TStrings& liste = FormEinstellungen->ListBoxReorg->items();
+  liste.beginUpdate();
+  struct Ende {
+    ui::TStrings& liste;
+    ~Ende() { liste.endUpdate(); }
+  } ende{liste};
   int satz = 0;
   return alt.scanValues(felder, [&](const TTable::ValueRow& w) -> Status {
     const Stelle wo{datei, ++satz};
     bool ohne = !r.ohneAngaben.empty();
     for (size_t i = blank; i < mwst && ohne; ++i) ohne = pf::trim(text(w, i)).empty();
     if (ohne) return okStatus();
-    for (size_t i = 0; i < blank; ++i) kuerzungProtokoll(neu.fields(felder[i]).def(), text(w, i), wo);
-    if (r.mwst) mwstProtokoll(*r.mwst, pf::trim(text(w, mwst)), pf::trim(text(w, mwst + 1)));
+    for (size_t i = 0; i < blank; ++i)
+      if (const auto zeile = kuerzungZeile(neu.fields(felder[i]).def(), text(w, i), wo))
+        liste.add(kopf + *zeile);
+    if (r.mwst) liste.add(kopf + mwstZeile(*r.mwst, pf::trim(text(w, mwst)), pf::trim(text(w, mwst + 1))));
     return okStatus();
   });
 }
