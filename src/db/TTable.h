@@ -106,7 +106,8 @@ struct RecordCopy {
   bool blankTextLeavesEmpty = false;
   // Positions of the new records whose value is `value` of the stored values of the source
   // positions `sources` (in that order) instead of an assignment: the stored form for the new
-  // field (storedFromText and its kin give it). A failure ends the copy with that error.
+  // field (storedFromText and its kin give it), a function of those values alone (it may be
+  // called once for records with equal values). A failure ends the copy with that error.
   struct Computed {
     int position;
     std::vector<int> sources;

@@ -12,6 +12,7 @@
 // of the statement: SQL functions are defined once per connection, and defining them again per
 // copy would expire every prepared statement of the connection.
 #include <algorithm>
+#include <cstring>
 
 #include "db/TTable.h"
 #include "db/errors.h"
@@ -46,13 +47,33 @@ void blankFunction(sqlite3_context* c, int, sqlite3_value** argv) {
 }
 
 // The conversions of the copy that runs: column k of riviza_copy_value(k, ...) is columns[k].
+// A column's values are functions of their arguments alone, so each column remembers the results
+// of the first few arguments it met: a code or a flag takes a handful of values over a whole
+// table, and its conversion (texts read, numbers parsed) then runs once per value, not once per
+// record. A column that meets more values than that (an IK, a name) stops remembering.
 struct CopyContext {
   using Column = std::function<Result<Value>(std::span<const Value>)>;
+  static constexpr size_t kRemembered = 8;
+  struct Memo {
+    std::vector<std::pair<std::vector<Value>, Value>> results;
+    bool off = false;
+  };
   std::vector<Column> columns;
+  std::vector<Memo> memos;       // per column
   std::optional<Error> failure;  // the first conversion that failed
   std::vector<Value> args;       // the arguments of the current call, their buffers reused
 };
 thread_local CopyContext* tCopy = nullptr;
+
+// The very same stored values, numbers bit for bit: a result is reused only for what made it.
+bool sameValues(const std::vector<Value>& a, const std::vector<Value>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Value& x, const Value& y) {
+    const auto* dx = std::get_if<double>(&x);
+    const auto* dy = std::get_if<double>(&y);
+    if (dx && dy) return std::memcmp(dx, dy, sizeof *dx) == 0;
+    return x == y;
+  });
+}
 
 void resultValue(sqlite3_context* c, const Value& v) {
   if (const auto* i = std::get_if<long long>(&v))
@@ -74,7 +95,17 @@ void copyValueFunction(sqlite3_context* c, int argc, sqlite3_value** argv) {
   std::vector<Value>& args = tCopy->args;
   args.resize(static_cast<size_t>(argc - 1));
   for (int i = 1; i < argc; ++i) valueInto(argv[i], args[static_cast<size_t>(i - 1)]);
+  CopyContext::Memo& memo = tCopy->memos[static_cast<size_t>(k)];
+  if (!memo.off)
+    for (const auto& [bekannt, ergebnis] : memo.results)
+      if (sameValues(bekannt, args)) return resultValue(c, ergebnis);
   Result<Value> v = tCopy->columns[static_cast<size_t>(k)](args);
+  if (v && !memo.off) {
+    if (memo.results.size() < CopyContext::kRemembered)
+      memo.results.emplace_back(args, *v);
+    else
+      memo = {{}, true};
+  }
   if (v) return resultValue(c, *v);
   if (!tCopy->failure) tCopy->failure = v.error();
   sqlite3_result_error(c, v.error().message.c_str(), -1);
@@ -105,6 +136,7 @@ std::string copyCall(CopyContext& context, CopyContext::Column column, const std
   std::string call = "riviza_copy_value(" + std::to_string(context.columns.size());
   for (const std::string& a : args) call += "," + a;
   context.columns.push_back(std::move(column));
+  context.memos.emplace_back();
   return call + ")";
 }
 

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "db/TTable.h"
@@ -346,6 +347,53 @@ TEST_F(Storage, AppendFromStoresWhatTheRecordByRecordCopyStores) {
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().code, kNotInOneStatement);
   }
+}
+
+// A computed position gets its function's value for every record, for a source field of a few
+// values as for one of a value per record, and a failing function fails the copy with its own
+// error.
+TEST_F(Storage, AComputedPositionHoldsItsFunctionsValueForEveryRecord) {
+  const TableStructure s{
+      {{"Code", FieldType::Number, 0}, {"Nr", FieldType::LongInt, 0}, {"Text", FieldType::Alpha, 20}}, 0};
+  create("Quelle.db", s);
+  TTable quelle;
+  openTable(quelle, "Quelle.db");
+  const char* codes[] = {"1", "7", "0", "2,5", ""};
+  for (int i = 0; i < 20; ++i) appendRow(quelle, {codes[i % 5], std::to_string(i)});
+  auto text = [](std::span<const Value> v) -> Result<Value> {
+    if (isNull(v[0])) return Value(std::string("leer"));
+    return Value(formatFloatText(std::get<double>(v[0])));
+  };
+  RecordCopy kopie{{0, 1}, {}, {}};
+  kopie.computed.push_back({2, {0, 1}, [text](std::span<const Value> v) -> Result<Value> {
+                              auto t = text(v);
+                              return Value(std::get<std::string>(*t) + "/" +
+                                           std::to_string(std::get<long long>(v[1])));
+                            }});
+  create("Ziel.db", s);
+  TTable ziel;
+  openTable(ziel, "Ziel.db");
+  auto n = ziel.appendFrom(quelle, kopie);
+  ASSERT_TRUE(n.ok()) << n.error().describe();
+  std::vector<std::string> erwartet;
+  const char* texte[] = {"1", "7", "0", "2,5", "leer"};
+  for (int i = 0; i < 20; ++i) erwartet.push_back(std::string(texte[i % 5]) + "/" + std::to_string(i));
+  EXPECT_EQ(column(ziel, 2), erwartet);
+
+  RecordCopy scheitert{{0}, {}, {}};
+  scheitert.computed.push_back({2, {1}, [](std::span<const Value> v) -> Result<Value> {
+                                  if (std::get<long long>(v[0]) == 13)
+                                    return Error::make(kConversion, "13 geht nicht");
+                                  return Value(std::string("ok"));
+                                }});
+  create("Leer.db", s);
+  TTable leer;
+  openTable(leer, "Leer.db");
+  auto r = leer.appendFrom(quelle, scheitert);
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.error().code, kConversion);
+  EXPECT_EQ(r.error().message, "13 geht nicht");
+  EXPECT_TRUE(leer.isEmpty());
 }
 
 TEST_F(Storage, EmptyingAClosedTableAndRebuildingIndexes) {
