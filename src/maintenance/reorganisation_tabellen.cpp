@@ -70,9 +70,12 @@ bool nettoPreis(std::string_view kennzeichen) {
 }
 
 // The log line of a record's VAT code; `kz` and `nummer` trimmed.
-std::string mwstZeile(const MwStRegel& r, const std::string& kz, const std::string& nummer) {
-  return "MwStKz <" + kz + "> -> " + (nettoPreis(kz) ? "Netto" : "Brutto") + " - " + r.nummerText + ": <" +
-         nummer + "> " + r.datei;
+// `zeile` holds what goes before it (a log line's time, or nothing).
+std::string mwstZeile(std::string zeile, const MwStRegel& r, std::string_view kz, std::string_view nummer) {
+  zeile.reserve(zeile.size() + kz.size() + nummer.size() + 48);
+  zeile.append("MwStKz <").append(kz).append("> -> ").append(nettoPreis(kz) ? "Netto" : "Brutto");
+  zeile.append(" - ").append(r.nummerText).append(": <").append(nummer).append("> ").append(r.datei);
+  return zeile;
 }
 
 Status mwstUmstellen(const MwStRegel& r, TTable& alt, TTable& neu) {
@@ -82,7 +85,7 @@ Status mwstUmstellen(const MwStRegel& r, TTable& alt, TTable& neu) {
   const bool netto = nettoPreis(kz);
   if (!netto) RIVIZA_TRY(neu.fields(r.kennzeichen).clear());
   RIVIZA_TRY(neu.fields(r.netto).setAsBoolean(netto));
-  ReorgProtokoll(mwstZeile(r, kz, getrimmt(alt, r.nummer)));
+  ReorgProtokoll(mwstZeile({}, r, kz, getrimmt(alt, r.nummer)));
   return okStatus();
 }
 
@@ -293,6 +296,14 @@ Status protokollieren(const Regel& r, const std::vector<Uebertrag>& u, TTable& a
   auto text = [&](const TTable::ValueRow& w, size_t i) {
     return db::fieldText(alt.fields(felder[i]).dataType(), w[i]);
   };
+  // A stored text trimmed in place; any other value through its text (in `puffer`).
+  auto getrimmtIn = [&](const TTable::ValueRow& w, size_t i, std::string& puffer) -> std::string_view {
+    const auto* gespeichert = std::get_if<std::string>(&w[i]);
+    if (gespeichert && db::isTextType(alt.fields(felder[i]).dataType())) return pf::trimView(*gespeichert);
+    puffer = pf::trim(text(w, i));
+    return puffer;
+  };
+  std::string kzPuffer, nummerPuffer;
   // The lines of one statement's records carry its time, taken once (LogZeile reads the clock
   // and converts it to local time for every line), and reach the list as one change.
   const std::string kopf = LogZeile("");
@@ -311,7 +322,9 @@ Status protokollieren(const Regel& r, const std::vector<Uebertrag>& u, TTable& a
     for (size_t i = 0; i < blank; ++i)
       if (const auto zeile = kuerzungZeile(neu.fields(felder[i]).def(), text(w, i), wo))
         liste.add(kopf + *zeile);
-    if (r.mwst) liste.add(kopf + mwstZeile(*r.mwst, pf::trim(text(w, mwst)), pf::trim(text(w, mwst + 1))));
+    if (r.mwst)
+      liste.add(
+          mwstZeile(kopf, *r.mwst, getrimmtIn(w, mwst, kzPuffer), getrimmtIn(w, mwst + 1, nummerPuffer)));
     return okStatus();
   });
 }
