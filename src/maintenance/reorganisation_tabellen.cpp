@@ -14,9 +14,13 @@
 // and is not written. A text longer than its new field is cut to it and logged ("Text gekürzt");
 // a blank text going into a field that holds no text (a date, a number) leaves that field empty,
 // where the Windows program stopped the run on the conversion error, so that such a year could
-// never be reorganised. A table whose rule only leaves records out and sets flags, and whose
-// common fields keep their values, is copied in one statement of the table layer; the others,
-// and such a copy that the table layer refuses or that breaks a key, go record by record.
+// never be reorganised. A table is copied in one statement of the table layer (its INSERT ...
+// SELECT converts the common fields, and computes the rules' fields through the same routines
+// the record-by-record copy uses), and the log lines that copy writes come after it from one
+// read of the old fields they need: record by record it went through the cursors, a post per
+// record, for every older structure. Record by record still go the patients (their counter is
+// the new table's), a copy the table layer refuses, and one that breaks a key or meets a value
+// that does not convert, so that the error names the record.
 #include "maintenance/reorganisation_tabellen.h"
 
 #include <algorithm>
