@@ -198,52 +198,81 @@ Status TField::storeCopy(const Value& v) {
   return okStatus();
 }
 
-Status TField::setAsString(std::string_view text) {
-  if (text.empty()) return clear();
-  switch (def_.type) {
-    case FieldType::Alpha: return store(cutToChars(text, def_.size));
-    case FieldType::Memo: return store(std::string(text));
+Result<Value> storedFromText(const FieldDef& def, std::string_view text) {
+  if (text.empty()) return Value{};
+  switch (def.type) {
+    case FieldType::Alpha:
+      return Value(cutToChars(text, def.size));
+    case FieldType::Memo:
+      return Value(std::string(text));
     case FieldType::Number:
     case FieldType::Money: {
       auto d = platform::parseFloat(text);
-      if (!d) return conversionError(text, "Gleitkommawert");
-      return store(*d);
+      if (!d) return conversionErrorOf(def, text, "Gleitkommawert");
+      return Value(*d);
     }
     case FieldType::Short:
     case FieldType::LongInt:
     case FieldType::AutoInc: {
       auto i = platform::parseInt(text);
-      if (!i) return conversionError(text, "Integerwert");
-      return setAsInteger(*i);
+      if (!i) return conversionErrorOf(def, text, "Integerwert");
+      return storedFromInteger(def, *i);
     }
     case FieldType::Logical: {
       auto b = parseFlag(text);
-      if (!b) return conversionError(text, "Wahrheitswert");
-      return store(static_cast<long long>(*b));
+      if (!b) return conversionErrorOf(def, text, "Wahrheitswert");
+      return Value(static_cast<long long>(*b));
     }
     case FieldType::Date: {
       auto d = platform::parseDate(text);
-      if (!d) return conversionError(text, "Datumswert");
-      return store(storedDate(*d));
+      if (!d) return conversionErrorOf(def, text, "Datumswert");
+      return Value(storedDate(*d));
     }
     case FieldType::Time: {
       auto t = platform::parseTime(text);
-      if (!t) return conversionError(text, "Zeitwert");
-      return store(platform::formatTime(*t));
+      if (!t) return conversionErrorOf(def, text, "Zeitwert");
+      return Value(platform::formatTime(*t));
     }
   }
-  return conversionError(text, "Wert");
+  return conversionErrorOf(def, text, "Wert");
+}
+
+Result<Value> storedFromInteger(const FieldDef& def, long long v) {
+  if (isTextType(def.type)) return storedFromText(def, std::to_string(v));
+  if (isFloatType(def.type)) return Value(static_cast<double>(v));
+  if (def.type == FieldType::Logical) return Value(static_cast<long long>(v != 0));
+  if (isIntegerType(def.type)) {
+    if (!inRange(def.type, v)) return conversionErrorOf(def, std::to_string(v), "Integerwert");
+    return Value(v);
+  }
+  return conversionErrorOf(def, std::to_string(v), "Wert");
+}
+
+Result<Value> storedFromFlag(const FieldDef& def, bool v) {
+  if (def.type == FieldType::Logical) return Value(static_cast<long long>(v));
+  if (isTextType(def.type)) return storedFromText(def, v ? "True" : "False");
+  if (isIntegerType(def.type) || isFloatType(def.type)) return storedFromInteger(def, v ? 1 : 0);
+  return conversionErrorOf(def, v ? "True" : "False", "Wert");
+}
+
+Result<Value> assignedValue(const FieldDef& from, const Value& v, const FieldDef& to) {
+  if (from.type != to.type) return storedFromText(to, fieldText(from.type, v));
+  if (to.type == FieldType::Alpha)
+    if (const auto* s = std::get_if<std::string>(&v); s && s->size() > static_cast<size_t>(to.size))
+      return Value(cutToChars(*s, to.size));
+  return v;
+}
+
+Status TField::setAsString(std::string_view text) {
+  auto v = storedFromText(def_, text);
+  if (!v) return v.error();
+  return store(std::move(*v));
 }
 
 Status TField::setAsInteger(long long v) {
-  if (isTextType(def_.type)) return setAsString(std::to_string(v));
-  if (isFloatType(def_.type)) return store(static_cast<double>(v));
-  if (def_.type == FieldType::Logical) return store(static_cast<long long>(v != 0));
-  if (isIntegerType(def_.type)) {
-    if (!inRange(def_.type, v)) return conversionError(std::to_string(v), "Integerwert");
-    return store(v);
-  }
-  return conversionError(std::to_string(v), "Wert");
+  auto stored = storedFromInteger(def_, v);
+  if (!stored) return stored.error();
+  return store(std::move(*stored));
 }
 
 Status TField::setAsFloat(double v) {
@@ -255,10 +284,9 @@ Status TField::setAsFloat(double v) {
 }
 
 Status TField::setAsBoolean(bool v) {
-  if (def_.type == FieldType::Logical) return store(static_cast<long long>(v));
-  if (isTextType(def_.type)) return setAsString(v ? "True" : "False");
-  if (isIntegerType(def_.type) || isFloatType(def_.type)) return setAsInteger(v ? 1 : 0);
-  return conversionError(v ? "True" : "False", "Wert");
+  auto stored = storedFromFlag(def_, v);
+  if (!stored) return stored.error();
+  return store(std::move(*stored));
 }
 
 Status TField::clear() { return store(std::monostate{}); }

@@ -96,4 +96,12 @@ Result<long long> integerOf(const FieldDef& def, const Value& v);
 // The flag a stored value reads as, as TField::asBoolean gives it.
 bool flagValue(const Value& v);
 
+// What a field of `def` stores for setAsString(text), setAsInteger(v) and setAsBoolean(v), and what assign
+// stores for value `v` of a field of `from` into a field of `to`: the conversions of the setters without a
+// record, for a copy that converts its values inside one statement.
+Result<Value> storedFromText(const FieldDef& def, std::string_view text);
+Result<Value> storedFromInteger(const FieldDef& def, long long v);
+Result<Value> storedFromFlag(const FieldDef& def, bool v);
+Result<Value> assignedValue(const FieldDef& from, const Value& v, const FieldDef& to);
+
 }  // namespace riviza::db

@@ -26,7 +26,8 @@
 //  - Eof is set by last(), by next() on the last record and on an empty view; Bof by first(),
 //    by prior() on the first record and on an empty view; a move that lands clears both.
 //  - A changed filter stands on its first record. A posted record that does not pass the
-//    filter leaves the view, and the cursor stands on the record after its place.
+//    filter leaves the view, and the cursor stands on the record after its place; an edit that
+//    changed none of the fields the filter reads passes as the record did when it was read.
 //
 // Observers (data sources, data-aware controls) are told of state changes, moves, changed
 // field values and changed record sets; disableControls() holds the notices back until the
@@ -46,6 +47,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,6 +101,19 @@ struct RecordCopy {
   std::vector<int> falseUnlessTrue;
   // Source positions: a record whose texts there are all blank (after trimming) is left out.
   std::vector<int> leaveOutWhenBlank;
+  // A blank text (after trimming) assigned to a field that holds no text (a date, a number)
+  // leaves it empty, where the assignment would refuse it.
+  bool blankTextLeavesEmpty = false;
+  // Positions of the new records whose value is `value` of the stored values of the source
+  // positions `sources` (in that order) instead of an assignment: the stored form for the new
+  // field (storedFromText and its kin give it), a function of those values alone (it may be
+  // called once for records with equal values). A failure ends the copy with that error.
+  struct Computed {
+    int position;
+    std::vector<int> sources;
+    std::function<Result<Value>(std::span<const Value>)> value;
+  };
+  std::vector<Computed> computed = {};
 };
 
 class TTable {
@@ -203,10 +218,11 @@ class TTable {
   // Appends the records of the open table `source` (another file) by `copy`, in the source's
   // order, in one transaction of its own (a member of a TableSet: from a member of the same set,
   // in the set's transaction when it runs), and returns how many were appended; on any failure
-  // none are. A copy that would change a value the assignment keeps (types that differ, an alpha
-  // field shorter than its source, an autoincrement field here, a flag that is no logical field,
-  // a blank test on no text field, a filtered source) is refused with kNotInOneStatement, to be
-  // done record by record.
+  // none are. Values are assigned as TField::assign assigns them (types that differ converted
+  // through the text, a text cut to a shorter alpha field); a value that does not convert ends
+  // the copy with kConversion. A copy the statement cannot do (an autoincrement field here, a
+  // flag that is no logical field or is computed, a blank test on no text field, a filtered
+  // source) is refused with kNotInOneStatement, to be done record by record.
   Result<int> appendFrom(const TTable& source, const RecordCopy& copy);
   // Starts a write transaction for bulk work; see TransactionGuard. Refused for a member of a
   // TableSet, whose transaction is the set's.

@@ -3,11 +3,19 @@
 //
 // The source file is attached to this table's connection under a fixed name, its path bound as
 // a parameter (a source of the same TableSet is on the connection already); one INSERT ...
-// SELECT appends its records in its view's order (key, then record id). The blank test and the flag rule run as SQL functions over the stored values, through
-// the same conversions the fields read with.
+// SELECT appends its records in its view's order (key, then record id). A value stored as it
+// is stays a column of the SELECT, so SQLite copies it without it ever leaving the engine; the
+// blank test, the flag rule, every conversion and every computed value run as SQL functions over
+// the stored values, through the very conversions the fields read and write with (TField.h), so
+// a value comes out as the record-by-record assignment gives it. The conversions of one copy are
+// closures in a context that the one function riviza_copy_value(k, ...) reaches for the length
+// of the statement: SQL functions are defined once per connection, and defining them again per
+// copy would expire every prepared statement of the connection.
 #include <algorithm>
+#include <cstring>
 
 #include "db/TTable.h"
+#include "db/errors.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -24,13 +32,88 @@ void trueFunction(sqlite3_context* c, int, sqlite3_value** argv) {
   sqlite3_result_int(c, flagValue(storedValue(argv[0])) ? 1 : 0);
 }
 
-// Called on text fields only, whose text is the stored one.
+// Called on text fields only, whose text is the stored one (read in place: once per record).
 void blankFunction(sqlite3_context* c, int, sqlite3_value** argv) {
-  sqlite3_result_int(c, platform::trimView(fieldText(FieldType::Alpha, storedValue(argv[0]))).empty());
+  sqlite3_value* v = argv[0];
+  const int type = sqlite3_value_type(v);
+  if (type != SQLITE_TEXT) {
+    sqlite3_result_int(
+        c, type == SQLITE_NULL || platform::trimView(fieldText(FieldType::Alpha, storedValue(v))).empty());
+    return;
+  }
+  const auto* text = static_cast<const char*>(sqlite3_value_blob(v));
+  sqlite3_result_int(c,
+                     platform::trimView(std::string_view(text ? text : "", sqlite3_value_bytes(v))).empty());
+}
+
+// The conversions of the copy that runs: column k of riviza_copy_value(k, ...) is columns[k].
+// A column's values are functions of their arguments alone, so each column remembers the results
+// of the first few arguments it met: a code or a flag takes a handful of values over a whole
+// table, and its conversion (texts read, numbers parsed) then runs once per value, not once per
+// record. A column that meets more values than that (an IK, a name) stops remembering.
+struct CopyContext {
+  using Column = std::function<Result<Value>(std::span<const Value>)>;
+  static constexpr size_t kRemembered = 8;
+  struct Memo {
+    std::vector<std::pair<std::vector<Value>, Value>> results;
+    bool off = false;
+  };
+  std::vector<Column> columns;
+  std::vector<Memo> memos;       // per column
+  std::optional<Error> failure;  // the first conversion that failed
+  std::vector<Value> args;       // the arguments of the current call, their buffers reused
+};
+thread_local CopyContext* tCopy = nullptr;
+
+// The very same stored values, numbers bit for bit: a result is reused only for what made it.
+bool sameValues(const std::vector<Value>& a, const std::vector<Value>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Value& x, const Value& y) {
+    const auto* dx = std::get_if<double>(&x);
+    const auto* dy = std::get_if<double>(&y);
+    if (dx && dy) return std::memcmp(dx, dy, sizeof *dx) == 0;
+    return x == y;
+  });
+}
+
+void resultValue(sqlite3_context* c, const Value& v) {
+  if (const auto* i = std::get_if<long long>(&v))
+    sqlite3_result_int64(c, *i);
+  else if (const auto* d = std::get_if<double>(&v))
+    sqlite3_result_double(c, *d);
+  else if (const auto* t = std::get_if<std::string>(&v))
+    sqlite3_result_text64(c, t->data(), t->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  else
+    sqlite3_result_null(c);
+}
+
+void copyValueFunction(sqlite3_context* c, int argc, sqlite3_value** argv) {
+  const long long k = argc > 0 ? sqlite3_value_int64(argv[0]) : -1;
+  if (!tCopy || k < 0 || k >= static_cast<long long>(tCopy->columns.size())) {
+    sqlite3_result_error(c, "riviza_copy_value ohne Kopie", -1);
+    return;
+  }
+  std::vector<Value>& args = tCopy->args;
+  args.resize(static_cast<size_t>(argc - 1));
+  for (int i = 1; i < argc; ++i) valueInto(argv[i], args[static_cast<size_t>(i - 1)]);
+  CopyContext::Memo& memo = tCopy->memos[static_cast<size_t>(k)];
+  if (!memo.off)
+    for (const auto& [bekannt, ergebnis] : memo.results)
+      if (sameValues(bekannt, args)) return resultValue(c, ergebnis);
+  Result<Value> v = tCopy->columns[static_cast<size_t>(k)](args);
+  if (v && !memo.off) {
+    if (memo.results.size() < CopyContext::kRemembered)
+      memo.results.emplace_back(args, *v);
+    else
+      memo = {{}, true};
+  }
+  if (v) return resultValue(c, *v);
+  if (!tCopy->failure) tCopy->failure = v.error();
+  sqlite3_result_error(c, v.error().message.c_str(), -1);
 }
 
 Status registerCopyFunctions(const Database& db) {
   RIVIZA_TRY(db.defineFunction("riviza_true", trueFunction, "Kopierfunktion"));
+  RIVIZA_TRY(db.defineFunction("riviza_copy_value", copyValueFunction, "Kopierfunktion", -1));
   return db.defineFunction("riviza_blank", blankFunction, "Kopierfunktion");
 }
 
@@ -48,21 +131,60 @@ Error notInOne(const std::string& why) {
   return Error::make(kNotInOneStatement, "nicht in einem Schritt zu kopieren: " + why);
 }
 
+// The call of column k of the context on `args` (source columns).
+std::string copyCall(CopyContext& context, CopyContext::Column column, const std::vector<std::string>& args) {
+  std::string call = "riviza_copy_value(" + std::to_string(context.columns.size());
+  for (const std::string& a : args) call += "," + a;
+  context.columns.push_back(std::move(column));
+  context.memos.emplace_back();
+  return call + ")";
+}
+
+// The value of a source field assigned to a target field, as an expression over the source.
+std::string assignment(CopyContext& context, const FieldDef& from, int source, const FieldDef& to,
+                       bool blankLeavesEmpty) {
+  if (keepsValue(from, to)) return columnName(source);
+  const bool blankEmpties = blankLeavesEmpty && isTextType(from.type) && !isTextType(to.type);
+  return copyCall(context,
+                  [from, to, blankEmpties](std::span<const Value> v) -> Result<Value> {
+                    if (blankEmpties && platform::trimView(fieldText(from.type, v[0])).empty())
+                      return Value{};
+                    return assignedValue(from, v[0], to);
+                  },
+                  {columnName(source)});
+}
+
 // `target` and `source`: the qualified names of the two records tables.
 Result<std::string> copySql(const TableStructure& from, const TableStructure& to, const RecordCopy& copy,
-                            const std::string& target, const std::string& source) {
+                            CopyContext& context, const std::string& target, const std::string& source) {
+  auto sourceField = [&](int p) -> Result<const FieldDef*> {
+    if (p < 0 || p >= static_cast<int>(from.fields.size())) return notInOne("Feld " + std::to_string(p));
+    return &from.fields[static_cast<size_t>(p)];
+  };
   std::string columns, values;
   for (int i = 0; i < static_cast<int>(to.fields.size()); ++i) {
     const FieldDef& target = to.fields[static_cast<size_t>(i)];
     if (target.type == FieldType::AutoInc) return notInOne("Zählerfeld " + target.name);
     const int source = i < static_cast<int>(copy.from.size()) ? copy.from[static_cast<size_t>(i)] : -1;
     const bool flag = contains(copy.falseUnlessTrue, i);
-    if (source < 0 && !flag) continue;
+    const auto computed = std::find_if(copy.computed.begin(), copy.computed.end(),
+                                       [i](const RecordCopy::Computed& c) { return c.position == i; });
+    const bool isComputed = computed != copy.computed.end();
+    if (source < 0 && !flag && !isComputed) continue;
     std::string value = "0";
-    if (source >= 0) {
-      if (source >= static_cast<int>(from.fields.size())) return notInOne("Feld " + std::to_string(source));
-      if (!keepsValue(from.fields[static_cast<size_t>(source)], target)) return notInOne(target.name);
-      value = columnName(source);
+    if (isComputed) {
+      if (flag) return notInOne(target.name);
+      std::vector<std::string> args;
+      for (int p : computed->sources) {
+        auto f = sourceField(p);
+        if (!f) return f.error();
+        args.push_back(columnName(p));
+      }
+      value = copyCall(context, computed->value, args);
+    } else if (source >= 0) {
+      auto f = sourceField(source);
+      if (!f) return f.error();
+      value = assignment(context, **f, source, target, copy.blankTextLeavesEmpty);
     }
     if (flag) {
       if (target.type != FieldType::Logical) return notInOne(target.name);
@@ -101,13 +223,25 @@ Result<int> TTable::appendFrom(const TTable& source, const RecordCopy& copy) {
   if (set_ && !together) return notInOne("Quelle außerhalb der gemeinsamen Transaktion");
   // Its own connection would see what it has not committed; this statement would not.
   if (!together && source.inTransaction()) return notInOne("Quelle in einer Transaktion");
-  auto sql = copySql(source.structure(), structure(), copy, records(),
+  CopyContext context;
+  auto sql = copySql(source.structure(), structure(), copy, context, records(),
                      together ? source.records() : "riviza_source.records");
   if (!sql) return sql.error();
   RIVIZA_TRY(checkBrowseMode());
   RIVIZA_TRY(registerCopyFunctions(db()));
+  struct Current {
+    explicit Current(CopyContext& c) : before(std::exchange(tCopy, &c)) {}
+    ~Current() { tCopy = before; }
+    CopyContext* before;
+  } current(context);
+  // A failed conversion says which value it was, not SQLite's "SQL logic error".
+  auto run = [&]() -> Result<int> {
+    auto appended = appendBy(*sql);
+    if (!appended && context.failure) return *context.failure;
+    return appended;
+  };
   // In the set's transaction when it runs; alone, the one statement changes the file or not.
-  if (together) return appendBy(*sql);
+  if (together) return run();
 
   // Detached once the transaction is over (a database read in a transaction stays attached).
   struct Detach {
@@ -126,7 +260,7 @@ Result<int> TTable::appendFrom(const TTable& source, const RecordCopy& copy) {
   }
   // The view before the commit: a failure after it would leave records the caller counts as
   // not appended.
-  auto appended = appendBy(*sql);
+  auto appended = run();
   if (!appended) return appended.error();
   RIVIZA_TRY(transaction->commit());
   return *appended;

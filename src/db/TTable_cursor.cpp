@@ -172,7 +172,13 @@ Result<bool> TTable::passesFilter(long long rowid) {
 // new one. The buffer already holds what was written.
 Status TTable::placeAfterWrite(long long rowid, bool edited) {
   ViewEntry e = entryFor(rowid);
-  auto passes = passesFilter(rowid);
+  // An edit that left every field the filter reads as it was read keeps passing: no query per
+  // record of a bulk edit under a filter.
+  const bool filterFieldsKept =
+      edited && std::all_of(compiled_.fields.begin(), compiled_.fields.end(), [&](int f) {
+        return record_[static_cast<size_t>(f)] == saved_[static_cast<size_t>(f)];
+      });
+  auto passes = filterFieldsKept ? Result<bool>(true) : passesFilter(rowid);
   if (!passes) return passes.error();
   // An edited record that keeps its key keeps its place: bulk edits stay linear.
   if (edited && *passes && view_[static_cast<size_t>(current_)].key == e.key) return okStatus();

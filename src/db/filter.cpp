@@ -1,6 +1,7 @@
 // Filter texts to SQL (db layer); see filter.h for the language and its meaning.
 #include "db/filter.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <optional>
@@ -120,7 +121,7 @@ class Compiler {
     auto sql = orExpr();
     if (!sql) return sql.error();
     if (tok_.kind != Tok::End) return syntaxError(text_, "überzählig: " + tok_.text);
-    return CompiledFilter{*sql, std::move(params_)};
+    return CompiledFilter{*sql, std::move(params_), std::move(fields_)};
   }
 
  private:
@@ -160,6 +161,7 @@ class Compiler {
     if (tok_.kind != Tok::Word) return syntaxError(text_, "Feldname erwartet");
     int field = findField(tok_.text);
     if (field < 0) return syntaxError(text_, "Feld unbekannt: " + tok_.text);
+    if (std::find(fields_.begin(), fields_.end(), field) == fields_.end()) fields_.push_back(field);
     RIVIZA_TRY(advance());
     if (tok_.kind != Tok::Op) return syntaxError(text_, "Vergleich erwartet");
     std::string op = tok_.text;
@@ -251,6 +253,7 @@ class Compiler {
   FilterOptions opt_;
   Token tok_;
   std::vector<Value> params_;
+  std::vector<int> fields_;
 };
 
 // A text argument's bytes as they are stored. sqlite3_value_text would first copy a column's

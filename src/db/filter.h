@@ -35,6 +35,7 @@ struct FilterOptions {
 struct CompiledFilter {
   std::string whereSql;  // empty: no filter
   std::vector<Value> params;
+  std::vector<int> fields;  // the positions the condition reads, each once
 };
 
 // The SQL expression a term compares for the field at `position`: text fields count null as

@@ -2,16 +2,17 @@
 // application shell); see Riviza1_mwst.h.
 //
 // Mended against the Windows program: both rates are checked before the settings file or any
-// table changes (a bad one ended the run halfway with a conversion error); a voucher's
-// positions get their rates first and the voucher is recomputed once (recomputing after every
-// position deleted positions under the running cursor and skipped others); the rates in the
-// settings file and every voucher change in one exchange over the settings file and both tables
-// (app/vorgang.h), so a failure leaves all of them as they were (the Windows program wrote the
-// rates first and each table on its own, leaving positions with new rates under voucher sums
-// with the old ones); an empty voucher number selects no positions (it recomputed the voucher
-// before into this one); co-payment amounts count as amounts, so 0,50 is a co-payment (they
-// were cut to whole euros). The voucher cursor is not refreshed after each voucher: that reread
-// the whole table per voucher and shows nothing this routine did not write itself.
+// table changes (a bad one ended the run halfway with a conversion error); a voucher is
+// recomputed once, each position getting its rate and its sums in one edit (recomputing after
+// every position deleted positions under the running cursor and skipped others); the rates in
+// the settings file and every voucher change in one exchange over the settings file and both
+// tables (app/vorgang.h), so a failure leaves all of them as they were (the Windows program
+// wrote the rates first and each table on its own, leaving positions with new rates under
+// voucher sums with the old ones); an empty voucher number selects no positions (it recomputed
+// the voucher before into this one); co-payment amounts count as amounts, so 0,50 is a
+// co-payment (they were cut to whole euros). The voucher cursor is not refreshed after each
+// voucher: that reread the whole table per voucher and shows nothing this routine did not write
+// itself.
 #include "forms/Riviza1_mwst.h"
 
 #include <charconv>
@@ -34,13 +35,6 @@ using meldung::gefragt;
 
 namespace {
 
-// A stored amount in whole units of 1/scale (cents: 100), null as 0.
-long long festkomma(db::TTable& t, const char* feld, int scale) {
-  db::TField* f = t.findField(feld);
-  const double wert = f ? f->asFloat().valueOr(0) : 0;
-  return std::llround(wert * scale);
-}
-
 // "35,70" for 3570 cents: two decimals with the German comma, in whole numbers throughout.
 std::string centText(long long cents) {
   const unsigned long long betrag = cents < 0 ? 0ULL - static_cast<unsigned long long>(cents) : cents;
@@ -48,21 +42,48 @@ std::string centText(long long cents) {
          platform::zeroPadded(static_cast<long long>(betrag % 100), 2);
 }
 
-std::string feldText(db::TTable& t, const char* feld) {
-  db::TField* f = t.findField(feld);
-  return f ? f->asString() : std::string();
-}
+// A field by name, looked up once for a whole run instead of at every use (a table's field
+// objects stay while it is open on one structure). A field the table lacks reads as empty and
+// refuses writes as fieldByName does.
+class Feld {
+ public:
+  Feld(db::TTable& t, const char* name) : tabelle_(&t), name_(name), feld_(t.findField(name)) {}
 
-Status feldSetzen(db::TTable& t, const char* feld, std::string_view text) {
-  auto f = t.fieldByName(feld);
-  if (!f) return f.error();
-  return (*f)->setAsString(text);
-}
+  std::string text() const { return feld_ ? feld_->asString() : std::string(); }
+  // The stored amount in whole units of 1/scale (cents: 100), null as 0.
+  long long festkomma(int scale) const {
+    return std::llround((feld_ ? feld_->asFloat().valueOr(0) : 0) * scale);
+  }
 
-// A value in hundredths (cents, hundredths of a percent) as its German text.
-Status hundertstelSetzen(db::TTable& t, const char* feld, long long hundertstel) {
-  return feldSetzen(t, feld, centText(hundertstel));
-}
+  Status setzen(std::string_view text) const {
+    if (!feld_) return tabelle_->fieldByName(name_).error();
+    return feld_->setAsString(text);
+  }
+  // A value in hundredths (cents, hundredths of a percent): a number field takes h / 100, the
+  // very double its German text reads as (both are the double nearest to it), without writing
+  // and parsing the text for every position; any other field the text.
+  Status hundertstelSetzen(long long hundertstel) const {
+    if (feld_ && db::isFloatType(feld_->dataType()))
+      return feld_->setAsFloat(static_cast<double>(hundertstel) / 100);
+    return setzen(centText(hundertstel));
+  }
+
+ private:
+  db::TTable* tabelle_;
+  const char* name_;
+  db::TField* feld_;
+};
+
+// The fields of ErfPosition.DB (`p`) and ErfBeleg.DB (`b`) the recomputation works with.
+struct Felder {
+  Felder(db::TTable& positionen, db::TTable& belege) : p(positionen), b(belege) {}
+  db::TTable &p, &b;
+  Feld hm{p, "HM Nummer"}, pzn{p, "Pharmazentralnummer"}, kz{p, "MwSt Kennzeichen"}, satz{p, "MwSt Satz"};
+  Feld anzahl{p, "Anzahl"}, preis{p, "Einzelbetrag"}, zuzahlung{p, "Zuzahlung"}, kzZuz{p, "KzZUZ"};
+  Feld eigenanteil{p, "BetragEigenanteil"}, zeitraum{p, "Versorgungszeitraum"};
+  Feld netto{p, "GesNetto"}, brutto{p, "GesBrutto"}, posNr{p, "PosNr"}, kzBerechnung{p, "KzZuzahlberechnung"};
+  Feld belegBrutto{b, "GesBrutto"}, belegZuzahlung{b, "GesZuzahlung"}, pauschal{b, "PauschalerZuzahlbetrag"};
+};
 
 struct PositionsWerte {
   long long netto = 0, brutto = 0;  // cents
@@ -71,57 +92,88 @@ struct PositionsWerte {
 
 // One position: VAT per unit from rate and net unit price, gross per unit, the totals of the
 // quantity, and the co-payment indicator.
-PositionsWerte positionRechnen(db::TTable& p) {
-  const long long preis = festkomma(p, "Einzelbetrag", 100);
-  const long long satz = festkomma(p, "MwSt Satz", 100);
-  const long long menge = festkomma(p, "Anzahl", 1000);
+PositionsWerte positionRechnen(const Felder& p) {
+  const long long preis = p.preis.festkomma(100);
+  const long long satz = p.satz.festkomma(100);
+  const long long menge = p.anzahl.festkomma(1000);
   const long long mwst = rundenGerade(satz * preis, 10000);
   PositionsWerte w;
   w.netto = rundenGerade(menge * preis, 1000);
   w.brutto = rundenGerade(menge * (preis + mwst), 1000);
-  if (feldText(p, "KzZUZ") == "J") {
-    const long long zuzahlung = festkomma(p, "Zuzahlung", 100);
-    const long long eigenanteil = festkomma(p, "BetragEigenanteil", 100);
+  if (p.kzZuz.text() == "J") {
+    const long long zuzahlung = p.zuzahlung.festkomma(100);
+    const long long eigenanteil = p.eigenanteil.festkomma(100);
     if (zuzahlung == 0 && eigenanteil == 0)
       w.kzZuzahlberechnung = "0";
     else if (zuzahlung > 0 || eigenanteil > 0)
-      w.kzZuzahlberechnung = feldText(p, "Versorgungszeitraum").empty() ? "2" : "1";
+      w.kzZuzahlberechnung = p.zeitraum.text().empty() ? "2" : "1";
   }
   return w;
 }
 
-bool ohneArtikel(db::TTable& p) {
-  return feldText(p, "HM Nummer").empty() && feldText(p, "Pharmazentralnummer").empty();
+bool ohneArtikel(const Felder& p) { return p.hm.text().empty() && p.pzn.text().empty(); }
+
+// The rates a rewrite gives the positions by their indicator, in hundredths of a percent.
+struct Saetze {
+  long long voll, ermaessigt;
+};
+
+// The rate of a position by its indicator: "1" the full, "2" the reduced rate, others keep theirs.
+Status satzSetzen(const Felder& p, const Saetze& s) {
+  const std::string kz = p.kz.text();
+  if (kz != "1" && kz != "2") return okStatus();
+  return p.satz.hundertstelSetzen(kz == "1" ? s.voll : s.ermaessigt);
 }
 
-// The rates of the voucher's positions by their indicator: "1" the full, "2" the reduced rate.
-Status saetzeSetzen(db::TTable& p, long long voll, long long ermaessigt) {
-  return jedenSatz(p, [&]() -> Status {
-    const std::string kz = feldText(p, "MwSt Kennzeichen");
-    if (kz != "1" && kz != "2") return okStatus();
-    return satzAendern(p, [&] { return hundertstelSetzen(p, "MwSt Satz", kz == "1" ? voll : ermaessigt); });
+// The current voucher of Table1 from its positions selected in Table2, in one walk over them:
+// a position without article is deleted, every other one edited once (its new rate, when
+// `saetze` gives rates, then its sums) and posted, then the voucher's sums. Rewriting the rates
+// in a walk of their own and then the sums in a second one wrote every position twice and read
+// the voucher's positions four times.
+Status belegNeuBerechnen(TFormEinstellungen& f, const Felder& felder, const Saetze* saetze) {
+  db::TTable& p = *f.Table2;
+  long long brutto = 0, zuzahlung = 0;
+  int nummer = 0;
+  RIVIZA_TRY(loeschenWo(p, [&]() -> Result<bool> {
+    if (ohneArtikel(felder)) return true;
+    PositionsWerte w;
+    RIVIZA_TRY(satzAendern(p, [&]() -> Status {
+      if (saetze) RIVIZA_TRY(satzSetzen(felder, *saetze));
+      w = positionRechnen(felder);
+      RIVIZA_TRY(felder.netto.hundertstelSetzen(w.netto));
+      RIVIZA_TRY(felder.brutto.hundertstelSetzen(w.brutto));
+      RIVIZA_TRY(felder.posNr.setzen(std::to_string(++nummer)));
+      return w.kzZuzahlberechnung ? felder.kzBerechnung.setzen(*w.kzZuzahlberechnung) : okStatus();
+    }));
+    brutto += w.brutto;
+    zuzahlung += felder.zuzahlung.festkomma(100);
+    return false;
+  }));
+  return satzAendern(*f.Table1, [&]() -> Status {
+    RIVIZA_TRY(felder.belegBrutto.hundertstelSetzen(brutto));
+    RIVIZA_TRY(felder.belegZuzahlung.hundertstelSetzen(zuzahlung));
+    return felder.pauschal.hundertstelSetzen(0);
   });
 }
 
-// One voucher: the rates of its positions, then its sums.
-Status belegUmschreiben(TFormEinstellungen& f, long long voll, long long ermaessigt) {
+// One voucher: the rates of its positions and its sums.
+Status belegUmschreiben(TFormEinstellungen& f, const Felder& felder, const Saetze& saetze) {
   RIVIZA_TRY(belegWaehlen(*f.Table2, f.Table1->fields(0).asString()));
   if (f.Table2->isEmpty()) return okStatus();
-  RIVIZA_TRY(saetzeSetzen(*f.Table2, voll, ermaessigt));
-  return BelegSummenNeuBerechnen(1);
+  return belegNeuBerechnen(f, felder, &saetze);
 }
 
 // Every unbilled voucher in the operation's one transaction over both tables.
-Status mwstUmschreiben(TFormEinstellungen& f, Vorgang& v, long long voll, long long ermaessigt,
-                       Fortschritt& fortschritt) {
+Status mwstUmschreiben(TFormEinstellungen& f, Vorgang& v, const Saetze& saetze, Fortschritt& fortschritt) {
   const std::string daten = jahrDatenPfad();
   RIVIZA_TRY(v.tabellen().join(*f.Table1, *f.Table2));
   RIVIZA_TRY(tabelleOeffnen(*f.Table1, daten, "ErfBeleg.DB", "Verarbeitet = 0"));
   RIVIZA_TRY(tabelleOeffnen(*f.Table2, daten, "ErfPosition.DB"));
   RIVIZA_TRY(v.schreiben());
   RIVIZA_TRY(f.Table2->ensureFilterIndex("BelegNummer"));
+  const Felder felder(*f.Table2, *f.Table1);
   return jedenSatz(*f.Table1, [&]() -> Status {
-    RIVIZA_TRY(belegUmschreiben(f, voll, ermaessigt));
+    RIVIZA_TRY(belegUmschreiben(f, felder, saetze));
     fortschritt.weiter();
     return okStatus();
   });
@@ -172,29 +224,8 @@ long long rundenGerade(long long zaehler, long long nenner) {
 
 Status BelegSummenNeuBerechnen(int positionSatz) {
   TFormEinstellungen& f = *FormEinstellungen;
-  db::TTable& p = *f.Table2;
-  RIVIZA_TRY(loeschenWo(p, [&p]() -> Result<bool> { return ohneArtikel(p); }));
-  long long brutto = 0, zuzahlung = 0;
-  int nummer = 0;
-  RIVIZA_TRY(jedenSatz(p, [&]() -> Status {
-    const PositionsWerte w = positionRechnen(p);
-    RIVIZA_TRY(satzAendern(p, [&]() -> Status {
-      RIVIZA_TRY(hundertstelSetzen(p, "GesNetto", w.netto));
-      RIVIZA_TRY(hundertstelSetzen(p, "GesBrutto", w.brutto));
-      RIVIZA_TRY(feldSetzen(p, "PosNr", std::to_string(++nummer)));
-      return w.kzZuzahlberechnung ? feldSetzen(p, "KzZuzahlberechnung", *w.kzZuzahlberechnung) : okStatus();
-    }));
-    brutto += w.brutto;
-    zuzahlung += festkomma(p, "Zuzahlung", 100);
-    return okStatus();
-  }));
-  db::TTable& beleg = *f.Table1;
-  RIVIZA_TRY(satzAendern(beleg, [&]() -> Status {
-    RIVIZA_TRY(hundertstelSetzen(beleg, "GesBrutto", brutto));
-    RIVIZA_TRY(hundertstelSetzen(beleg, "GesZuzahlung", zuzahlung));
-    return hundertstelSetzen(beleg, "PauschalerZuzahlbetrag", 0);
-  }));
-  return p.isEmpty() ? okStatus() : p.setRecNo(positionSatz);
+  RIVIZA_TRY(belegNeuBerechnen(f, Felder(*f.Table2, *f.Table1), nullptr));
+  return f.Table2->isEmpty() ? okStatus() : f.Table2->setRecNo(positionSatz);
 }
 
 void TFormEinstellungen::ButtonMwstClick(TComponent&) {
@@ -220,7 +251,7 @@ void TFormEinstellungen::ButtonMwstClick(TComponent&) {
   {
     Fortschritt fortschritt;
     Vorgang v(installation(), "MwSt-Sätze anpassen: " + platform::displayPath(jahrDatenPfad()));
-    st = mwstUmschreiben(*this, v, *voll, *ermaessigt, fortschritt);
+    st = mwstUmschreiben(*this, v, {*voll, *ermaessigt}, fortschritt);
     auto ini = st ? v.dateien().stageCopy(jahrIniPfad()) : Result<std::string>(st.error());
     if (!ini) st = ini.error();
     if (st) st = pf::IniFile(*ini).writeString("FIRMA", "MwSt1", vollText);

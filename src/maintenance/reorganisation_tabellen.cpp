@@ -14,9 +14,13 @@
 // and is not written. A text longer than its new field is cut to it and logged ("Text gekürzt");
 // a blank text going into a field that holds no text (a date, a number) leaves that field empty,
 // where the Windows program stopped the run on the conversion error, so that such a year could
-// never be reorganised. A table whose rule only leaves records out and sets flags, and whose
-// common fields keep their values, is copied in one statement of the table layer; the others,
-// and such a copy that the table layer refuses or that breaks a key, go record by record.
+// never be reorganised. A table is copied in one statement of the table layer (its INSERT ...
+// SELECT converts the common fields, and computes the rules' fields through the same routines
+// the record-by-record copy uses), and the log lines that copy writes come after it from one
+// read of the old fields they need: record by record it went through the cursors, a post per
+// record, for every older structure. Record by record still go the patients (their counter is
+// the new table's), a copy the table layer refuses, and one that breaks a key or meets a value
+// that does not convert, so that the error names the record.
 #include "maintenance/reorganisation_tabellen.h"
 
 #include <algorithm>
@@ -61,17 +65,31 @@ struct MwStRegel {
   const char* nummerText;
   int netto;  // the net-price flag, the field after the older ones
 };
+constexpr MwStRegel kPositionMwSt{"ErfPosition.DB", 10, 0, "Bel", 30};
+constexpr MwStRegel kLeistungMwSt{"Leistungen.DB", 3, 2, "Nr", 19};
+
+bool nettoPreis(std::string_view kennzeichen) {
+  const auto wert = pf::parseFloat(kennzeichen);
+  return wert && *wert > 0;
+}
+
+// The log line of a record's VAT code; `kz` and `nummer` trimmed.
+// `zeile` holds what goes before it (a log line's time, or nothing).
+std::string mwstZeile(std::string zeile, const MwStRegel& r, std::string_view kz, std::string_view nummer) {
+  zeile.reserve(zeile.size() + kz.size() + nummer.size() + 48);
+  zeile.append("MwStKz <").append(kz).append("> -> ").append(nettoPreis(kz) ? "Netto" : "Brutto");
+  zeile.append(" - ").append(r.nummerText).append(": <").append(nummer).append("> ").append(r.datei);
+  return zeile;
+}
 
 Status mwstUmstellen(const MwStRegel& r, TTable& alt, TTable& neu) {
   if (r.netto >= neu.fieldCount())
     return Error::make(db::kFieldNotFound, "Feld " + std::to_string(r.netto) + " fehlt in der Vorlage");
   const std::string kz = getrimmt(alt, r.kennzeichen);
-  const auto wert = pf::parseFloat(kz);
-  const bool netto = wert && *wert > 0;
+  const bool netto = nettoPreis(kz);
   if (!netto) RIVIZA_TRY(neu.fields(r.kennzeichen).clear());
   RIVIZA_TRY(neu.fields(r.netto).setAsBoolean(netto));
-  ReorgProtokoll("MwStKz <" + kz + "> -> " + (netto ? "Netto" : "Brutto") + " - " + r.nummerText + ": <" +
-                 getrimmt(alt, r.nummer) + "> " + r.datei);
+  ReorgProtokoll(mwstZeile({}, r, kz, getrimmt(alt, r.nummer)));
   return okStatus();
 }
 
@@ -83,35 +101,96 @@ Status patientAnpassen(TTable& alt, TTable& neu) {
       pf::parseInt(pf::utf8Copy(datum, 4, 2) + pf::utf8Copy(datum, 1, 2)).value_or(9999));
 }
 
-Status positionAnpassen(TTable& alt, TTable& neu) {
-  return mwstUmstellen({"ErfPosition.DB", 10, 0, "Bel", 30}, alt, neu);
-}
+Status positionAnpassen(TTable& alt, TTable& neu) { return mwstUmstellen(kPositionMwSt, alt, neu); }
+Status leistungAnpassen(TTable& alt, TTable& neu) { return mwstUmstellen(kLeistungMwSt, alt, neu); }
 
-Status leistungAnpassen(TTable& alt, TTable& neu) {
-  return mwstUmstellen({"Leistungen.DB", 3, 2, "Nr", 19}, alt, neu);
+// A cost-bearer IK of 7 characters (trimmed) with "10" in front; nullopt for any other.
+std::optional<std::string> ikVerlaengert(const std::string& ik) {
+  if (pf::utf8Length(ik) != 7) return std::nullopt;
+  return "10" + ik;
 }
 
 Status annAnpassen(TTable& alt, TTable& neu) {
-  const std::string ik = getrimmt(alt, 0);
-  return pf::utf8Length(ik) == 7 ? neu.fields(0).setAsString("10" + ik) : okStatus();
+  const auto ik = ikVerlaengert(getrimmt(alt, 0));
+  return ik ? neu.fields(0).setAsString(*ik) : okStatus();
 }
 
-// What a table's rule adds to the plain copy of positions 0 to n-1. A rule without `anpassen`
-// is done in one statement; the record-by-record copy follows the same lists.
+// The value the transfer of a common position stores for the stored value `v` of the old field
+// (feldUebertragen without its log line), for the copy in one statement.
+Result<db::Value> uebertragen(const db::FieldDef& von, const db::Value& v, const db::FieldDef& nach) {
+  if (db::isTextType(von.type) && !db::isTextType(nach.type) &&
+      pf::trimView(db::fieldText(von.type, v)).empty())
+    return db::Value{};
+  return db::assignedValue(von, v, nach);
+}
+
+std::string getrimmt(const db::FieldDef& f, const db::Value& v) { return pf::trim(db::fieldText(f.type, v)); }
+
+// nettoPreis of a stored VAT code, read in place where it is a stored text (once per record).
+bool nettoPreis(const db::FieldDef& f, const db::Value& v) {
+  const auto* text = std::get_if<std::string>(&v);
+  return text && db::isTextType(f.type) ? nettoPreis(pf::trimView(*text)) : nettoPreis(getrimmt(f, v));
+}
+
+// The conversion of the VAT code as computed positions of the copy in one statement.
+bool mwstBerechnen(const MwStRegel& r, const TTable& alt, const TTable& neu, db::RecordCopy& kopie) {
+  const auto& a = alt.structure().fields;
+  const auto& z = neu.structure().fields;
+  if (r.netto >= static_cast<int>(z.size())) return false;  // the record-by-record copy says so
+  const db::FieldDef von = a[static_cast<size_t>(r.kennzeichen)],
+                     nach = z[static_cast<size_t>(r.kennzeichen)];
+  const db::FieldDef flagge = z[static_cast<size_t>(r.netto)];
+  kopie.computed.push_back({r.kennzeichen, {r.kennzeichen}, [von, nach](std::span<const db::Value> v) {
+                              Result<db::Value> wert = uebertragen(von, v[0], nach);
+                              if (wert && !nettoPreis(von, v[0])) return Result<db::Value>(db::Value{});
+                              return wert;
+                            }});
+  kopie.computed.push_back({r.netto, {r.kennzeichen}, [von, flagge](std::span<const db::Value> v) {
+                              return db::storedFromFlag(flagge, nettoPreis(von, v[0]));
+                            }});
+  return true;
+}
+
+bool positionBerechnen(const TTable& alt, const TTable& neu, db::RecordCopy& kopie) {
+  return mwstBerechnen(kPositionMwSt, alt, neu, kopie);
+}
+bool leistungBerechnen(const TTable& alt, const TTable& neu, db::RecordCopy& kopie) {
+  return mwstBerechnen(kLeistungMwSt, alt, neu, kopie);
+}
+
+bool annBerechnen(const TTable& alt, const TTable& neu, db::RecordCopy& kopie) {
+  const db::FieldDef von = alt.structure().fields[0], nach = neu.structure().fields[0];
+  kopie.computed.push_back({0, {0}, [von, nach](std::span<const db::Value> v) {
+                              Result<db::Value> wert = uebertragen(von, v[0], nach);
+                              const auto ik = ikVerlaengert(getrimmt(von, v[0]));
+                              return wert && ik ? db::storedFromText(nach, *ik) : wert;
+                            }});
+  return true;
+}
+
+// What a table's rule adds to the plain copy of positions 0 to n-1: `anpassen` for the copy
+// record by record, `berechnen` the same as computed positions of the copy in one statement
+// (without it, a rule with `anpassen` goes record by record: the patients' counter and birthday
+// key), and `mwst` the VAT code logged for every record.
 struct Regel {
   int ab = 0;                        // the first position copied
   std::vector<int> ohneAngaben;      // a record with all of these blank is left out
   std::vector<int> nichtWahrFalsch;  // flags not True become False
   Status (*anpassen)(TTable& alt, TTable& neu) = nullptr;
+  bool (*berechnen)(const TTable& alt, const TTable& neu, db::RecordCopy& kopie) = nullptr;
+  const MwStRegel* mwst = nullptr;
 };
 
 Regel regelFuer(std::string_view datei, int n) {
   auto ist = [datei](const char* name) { return pf::equalsIgnoreCase(datei, name); };
   if (ist("Patienten.DB")) return {1, {1, 7, 8, 11, 12}, {26}, patientAnpassen};
-  if (ist("ErfPosition.DB")) return {0, {0}, {}, n == 30 ? positionAnpassen : nullptr};
-  if (ist("Leistungen.DB") && n == 19) return {0, {}, {}, leistungAnpassen};
-  if (ist("ErfBeleg.DB")) return {0, {}, {48, 51, 52}, nullptr};
-  if (ist("Ann.DB")) return {0, {}, {}, annAnpassen};
+  if (ist("ErfPosition.DB") && n == 30)
+    return {0, {0}, {}, positionAnpassen, positionBerechnen, &kPositionMwSt};
+  if (ist("ErfPosition.DB")) return {0, {0}, {}};
+  if (ist("Leistungen.DB") && n == 19)
+    return {0, {}, {}, leistungAnpassen, leistungBerechnen, &kLeistungMwSt};
+  if (ist("ErfBeleg.DB")) return {0, {}, {48, 51, 52}};
+  if (ist("Ann.DB")) return {0, {}, {}, annAnpassen, annBerechnen};
   return {};
 }
 
@@ -141,6 +220,14 @@ struct Stelle {
   int satz;
 };
 
+// The log line of a text longer than its new field; nullopt for one that fits.
+std::optional<std::string> kuerzungZeile(const db::FieldDef& ziel, const std::string& text,
+                                         const Stelle& wo) {
+  if (pf::utf8Length(text) <= static_cast<size_t>(ziel.size)) return std::nullopt;
+  return "Text gekürzt auf " + std::to_string(ziel.size) + " Zeichen - Satz: <" + std::to_string(wo.satz) +
+         "> Feld: <" + ziel.name + "> <" + text + "> " + wo.datei;
+}
+
 Status feldUebertragen(Uebertrag u, TField& quelle, TField& ziel, const Stelle& wo) {
   switch (u) {
     case Uebertrag::Zuweisen:
@@ -148,10 +235,7 @@ Status feldUebertragen(Uebertrag u, TField& quelle, TField& ziel, const Stelle& 
     case Uebertrag::Kuerzen: {
       const std::string text = quelle.asString();
       RIVIZA_TRY(ziel.assign(quelle));
-      if (pf::utf8Length(text) > static_cast<size_t>(ziel.size()))
-        ReorgProtokoll("Text gekürzt auf " + std::to_string(ziel.size()) + " Zeichen - Satz: <" +
-                       std::to_string(wo.satz) + "> Feld: <" + ziel.fieldName() + "> <" + text + "> " +
-                       wo.datei);
+      if (const auto zeile = kuerzungZeile(ziel.def(), text, wo)) ReorgProtokoll(*zeile);
       return okStatus();
     }
     case Uebertrag::AusText:
@@ -181,21 +265,72 @@ Result<bool> satzKopieren(const Regel& r, const std::vector<Uebertrag>& u, TTabl
   return true;
 }
 
-// The copy in one statement, for a rule that needs no record-by-record work; nullopt where it
-// goes record by record: the table layer cannot do it so, or a record breaks a key (the copy
-// record by record names that record). Any other failure is the table's: done again it would
-// fail again, and its reason would be lost.
-Result<std::optional<int>> inEinemSchritt(const Regel& r, const std::vector<Uebertrag>& u, TTable& alt,
-                                          TTable& neu, int n) {
-  if (r.anpassen || std::any_of(u.begin(), u.end(), [](Uebertrag x) { return x != Uebertrag::Zuweisen; }))
-    return std::optional<int>();
-  db::RecordCopy kopie{std::vector<int>(static_cast<size_t>(n), -1), r.nichtWahrFalsch, r.ohneAngaben};
+// The copy in one statement: the conversions of the common positions and the rule's computed
+// positions inside its INSERT ... SELECT; nullopt where it goes record by record: a rule without
+// its computed form, a copy the table layer cannot do so, a record that breaks a key or holds a
+// value that does not convert (the copy record by record names that record). Any other failure
+// is the table's: done again it would fail again, and its reason would be lost.
+Result<std::optional<int>> inEinemSchritt(const Regel& r, TTable& alt, TTable& neu, int n) {
+  if (r.anpassen && !r.berechnen) return std::optional<int>();
+  db::RecordCopy kopie{std::vector<int>(static_cast<size_t>(n), -1), r.nichtWahrFalsch, r.ohneAngaben, true};
   for (int i = r.ab; i < n; ++i) kopie.from[static_cast<size_t>(i)] = i;
+  if (r.berechnen && !r.berechnen(alt, neu, kopie)) return std::optional<int>();
   const Result<int> geschrieben = neu.appendFrom(alt, kopie);
   if (geschrieben) return std::optional<int>(*geschrieben);
   const int code = geschrieben.error().code;
-  if (code == db::kNotInOneStatement || code == db::kKeyViolation) return std::optional<int>();
+  if (code == db::kNotInOneStatement || code == db::kKeyViolation || code == db::kConversion)
+    return std::optional<int>();
   return geschrieben.error();
+}
+
+// After the copy in one statement, the log lines the copy record by record writes as it goes
+// (the texts cut to a shorter field, the VAT code of every record), from one read of the old
+// fields they need, record for record in the same order.
+Status protokollieren(const Regel& r, const std::vector<Uebertrag>& u, TTable& alt, TTable& neu,
+                      const std::string& datei) {
+  std::vector<int> kuerzen;
+  for (int i = r.ab; i < static_cast<int>(u.size()); ++i)
+    if (u[static_cast<size_t>(i)] == Uebertrag::Kuerzen) kuerzen.push_back(i);
+  if (kuerzen.empty() && !r.mwst) return okStatus();
+  std::vector<int> felder = kuerzen;
+  for (int pos : r.ohneAngaben)
+    if (pos < alt.fieldCount()) felder.push_back(pos);  // a field the old table lacks is blank
+  const size_t blank = kuerzen.size(), mwst = felder.size();
+  if (r.mwst) felder.insert(felder.end(), {r.mwst->kennzeichen, r.mwst->nummer});
+  auto text = [&](const TTable::ValueRow& w, size_t i) {
+    return db::fieldText(alt.fields(felder[i]).dataType(), w[i]);
+  };
+  // A stored text trimmed in place; any other value through its text (in `puffer`).
+  auto getrimmtIn = [&](const TTable::ValueRow& w, size_t i, std::string& puffer) -> std::string_view {
+    const auto* gespeichert = std::get_if<std::string>(&w[i]);
+    if (gespeichert && db::isTextType(alt.fields(felder[i]).dataType())) return pf::trimView(*gespeichert);
+    puffer = pf::trim(text(w, i));
+    return puffer;
+  };
+  std::string kzPuffer, nummerPuffer;
+  // The lines of one statement's records carry its time, taken once (LogZeile reads the clock
+  // and converts it to local time for every line), and reach the list as one change.
+  const std::string kopf = LogZeile("");
+  ui::TStrings& liste = FormEinstellungen->ListBoxReorg->items();
+  liste.beginUpdate();
+  struct Ende {
+    ui::TStrings& liste;
+    ~Ende() { liste.endUpdate(); }
+  } ende{liste};
+  int satz = 0;
+  return alt.scanValues(felder, [&](const TTable::ValueRow& w) -> Status {
+    const Stelle wo{datei, ++satz};
+    bool ohne = !r.ohneAngaben.empty();
+    for (size_t i = blank; i < mwst && ohne; ++i) ohne = pf::trim(text(w, i)).empty();
+    if (ohne) return okStatus();
+    for (size_t i = 0; i < blank; ++i)
+      if (const auto zeile = kuerzungZeile(neu.fields(felder[i]).def(), text(w, i), wo))
+        liste.add(kopf + *zeile);
+    if (r.mwst)
+      liste.add(
+          mwstZeile(kopf, *r.mwst, getrimmtIn(w, mwst, kzPuffer), getrimmtIn(w, mwst + 1, nummerPuffer)));
+    return okStatus();
+  });
 }
 
 // The count is of the records the new table holds; the records a rule leaves out are counted
@@ -207,7 +342,8 @@ void zaehlen(int geschrieben, int uebergangen) {
 
 Error mitOrt(const Error& e, const std::string& wo) { return Error::make(e.code, wo + ": " + e.message); }
 
-Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const std::string& datei) {
+Result<Kopierweg> tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const std::string& datei,
+                                  Kopierweg weg) {
   RIVIZA_TRY(alt.setTableName(datei));
   RIVIZA_TRY(neu.setTableName(datei));
   RIVIZA_TRY(alt.open());
@@ -217,9 +353,11 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   ReorgProtokoll(datei + " Anzahl der Felder: " + std::to_string(n));
   const Regel regel = regelFuer(datei, n);
   const std::vector<Uebertrag> uebertrag = uebertraege(alt, neu, n);
-  const Result<std::optional<int>> einSchritt = inEinemSchritt(regel, uebertrag, alt, neu, n);
+  const Result<std::optional<int>> einSchritt =
+      weg == Kopierweg::Satzweise ? std::optional<int>() : inEinemSchritt(regel, alt, neu, n);
   if (!einSchritt) return einSchritt.error();
   if (const std::optional<int> kopiert = *einSchritt) {
+    RIVIZA_TRY(protokollieren(regel, uebertrag, alt, neu, datei));
     // The labels end where the record-by-record copy leaves them: on the last record.
     const int saetze = alt.recordCount();
     if (saetze > 0) {
@@ -228,7 +366,7 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
     }
     pf::processMessages();
     zaehlen(*kopiert, saetze - *kopiert);
-    return okStatus();
+    return Kopierweg::EinSchritt;
   }
   int geschrieben = 0, uebergangen = 0;
   // One transaction on each side: the new table is written at once at the end, and the old one
@@ -251,7 +389,7 @@ Status tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& neu, const st
   RIVIZA_TRY(transaktion->commit());
   RIVIZA_TRY(lesen->commit());  // nothing written: ends the read
   zaehlen(geschrieben, uebergangen);
-  return okStatus();
+  return Kopierweg::Satzweise;
 }
 
 }  // namespace
@@ -270,18 +408,18 @@ void ReorgProtokoll(std::string_view meldung) {
   FormEinstellungen->ListBoxReorg->items().add(LogZeile(meldung));
 }
 
-Status TabelleReorganisieren(const std::string& datei) {
+Result<Kopierweg> TabelleReorganisieren(const std::string& datei, Kopierweg weg) {
   TFormEinstellungen& f = *FormEinstellungen;
   db::TTable& alt = *f.TableAlt;
   db::TTable& neu = *f.TableNeu;
   alt.close();
   neu.close();
-  Status st = tabelleKopieren(f, alt, neu, datei);
+  Result<Kopierweg> st = tabelleKopieren(f, alt, neu, datei, weg);
   alt.close();  // a failed copy rolls the new table back here
   neu.close();
   pf::processMessages();
   if (!st) return mitOrt(st.error(), "Tabelle " + datei);
-  return okStatus();
+  return st;
 }
 
 }  // namespace riviza

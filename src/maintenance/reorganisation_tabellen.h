@@ -27,12 +27,18 @@ bool IstIndexDatei(std::string_view name, const std::vector<std::string>& tabell
 // Appends LogZeile(meldung) to the reorganisation list ListBoxReorg of the main form.
 void ReorgProtokoll(std::string_view meldung);
 
+// How the records go over: in one statement wherever it can convert them (the default), or
+// record by record, the reference that one statement is held to.
+enum class Kopierweg { EinSchritt, Satzweise };
+
 // Copies every record of the table file `datei` (a name of Daten_neu, found in Daten ignoring
 // case) from TableAlt into TableNeu, with the log lines " Anzahl der Felder: ", " Datensätze
 // reorganisiert" (the records written) and, when the table's rule left records out,
 // " Datensätze übergangen", the record numbers in LabelReorg and LabelDbSatz, and the message
 // pump after each record (a table copied in one statement shows its last record number once).
-// Both tables are closed again on return.
-Status TabelleReorganisieren(const std::string& datei);
+// Both ways write the same records and log lines; the way the records went is returned (one
+// statement falls back to record by record where it cannot convert them). Both tables are
+// closed again on return.
+Result<Kopierweg> TabelleReorganisieren(const std::string& datei, Kopierweg weg = Kopierweg::EinSchritt);
 
 }  // namespace riviza

@@ -21,9 +21,12 @@ TableStructure searchStructure() {
 
 class Filters : public TableTest {
  protected:
-  void SetUp() override {
-    create("Suche.db", searchStructure());
-    openTable(t_, "Suche.db");
+  void SetUp() override { anlegen("Suche.db"); }
+
+  // The five records below in a new table `name`, open on t_.
+  void anlegen(const std::string& name) {
+    create(name, searchStructure());
+    openTable(t_, name);
     appendRow(t_, {"101234567", "AOK Bayern", "17", "902", "0", "01.02.2024"});
     appendRow(t_, {"102345678", "aok Nord", "170", "903", "1", "15.03.2024"});
     appendRow(t_, {"103456789", "BKK O'Brien", "17", "1001", "0"});
@@ -159,6 +162,43 @@ TEST_F(Filters, ANewFilterStandsOnItsFirstRecordAndNewRecordsFollowIt) {
   EXPECT_EQ(t_.fields(1).asString(), "Neu");
   appendRow(t_, {"107000000", "Anders", "", "", "1"});  // does not pass: not shown
   EXPECT_EQ(t_.recordCount(), 4);
+}
+
+// A posted edit leaves the view only when the record no longer passes; an edit of fields the
+// filter does not read keeps the record and the cursor on it, whatever else it changes.
+TEST_F(Filters, AnEditedRecordLeavesTheViewOnlyWhenItNoLongerPasses) {
+  struct Fall {
+    const char* filter;
+    int feld;
+    const char* wert;
+    Strings danach;     // third digit of the IK of each record shown after the post
+    const char* steht;  // the IK's third digit of the record the cursor stands on
+  };
+  const Fall faelle[] = {
+      {"Verarbeitet = 0", 1, "Umbenannt", {"1", "3", "5"}, "1"},
+      {"Verarbeitet = 0", 4, "0", {"1", "3", "5"}, "1"},
+      {"Verarbeitet = 0", 4, "1", {"3", "5"}, "3"},
+      {"Nummer = '17'", 2, "170", {"3"}, "3"},
+      {"Nummer = '17'", 2, "17", {"1", "3"}, "1"},
+      {"Name = 'AOK*' OR Verarbeitet = 0", 1, "BKK", {"1", "3", "5"}, "1"},
+      {"Name = 'AOK*' AND Verarbeitet = 0", 1, "BKK", {}, ""},
+  };
+  int nummer = 0;
+  for (const Fall& f : faelle) {
+    SCOPED_TRACE(std::string(f.filter) + " / " + std::to_string(f.feld) + " := " + f.wert);
+    t_.close();
+    anlegen("Fall" + std::to_string(++nummer) + ".db");
+    ASSERT_TRUE(t_.setFilter(f.filter).ok());
+    ASSERT_TRUE(t_.setFiltered(true).ok());
+    ASSERT_TRUE(t_.edit().ok());
+    ASSERT_TRUE(t_.fields(f.feld).setAsString(f.wert).ok());
+    ASSERT_TRUE(t_.post().ok());
+    const std::string steht = t_.isEmpty() ? "" : t_.fields(0).asString().substr(2, 1);
+    EXPECT_EQ(steht, f.steht);
+    Strings danach;
+    for (const std::string& ik : column(t_, 0)) danach.push_back(ik.substr(2, 1));
+    EXPECT_EQ(danach, f.danach);
+  }
 }
 
 }  // namespace

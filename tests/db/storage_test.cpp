@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "db/TTable.h"
@@ -184,8 +185,9 @@ TEST_F(Storage, BulkRewriteRollsBackUnlessCommitted) {
 }
 
 // The copy in one statement stores what a record-by-record copy (assign, the flag rule, the
-// blank test) stores, in the source's key order; what it cannot do so it refuses, and a failed
-// copy appends nothing.
+// blank test, a blank text left empty) stores, in the source's key order, converting types and
+// cutting texts as the assignment does; a value that does not convert fails the copy as it fails
+// the record, and what it cannot do in one statement it refuses; a failed copy appends nothing.
 TEST_F(Storage, AppendFromStoresWhatTheRecordByRecordCopyStores) {
   const TableStructure alt{{{"Id", FieldType::Alpha, 9},
                             {"Betrag", FieldType::Money, 0},
@@ -201,48 +203,102 @@ TEST_F(Storage, AppendFromStoresWhatTheRecordByRecordCopyStores) {
   create("Alt.db", alt);
   TTable quelle;
   openTable(quelle, "Alt.db");
-  appendRow(quelle, {"3", "1,5", "7", "True", "15.03.2024", "drei"});
+  appendRow(quelle, {"3", "1,5", "7", "True", "15.03.2024", "01.02.2024"});
   appendRow(quelle, {"1"});
   appendRow(quelle, {" ", "9"});
-  appendRow(quelle, {"2", "2", "", "False"});
+  appendRow(quelle, {"2", "2", "", "False", "", "   "});
+  appendRow(quelle, {"Ärger übe", "2,25", "-3"});
   const RecordCopy kopie{{0, 1, 2, 3, 4, 5}, {3, 6, 9}, {0}};
+  auto leerLeer = kopie;
+  leerLeer.blankTextLeavesEmpty = true;
 
-  create("Neu.db", neu);
-  create("Einzeln.db", neu);
-  TTable bulk, einzeln;
-  openTable(bulk, "Neu.db");
-  openTable(einzeln, "Einzeln.db");
-  auto n = bulk.appendFrom(quelle, kopie);
-  ASSERT_TRUE(n.ok()) << n.error().describe();
-  EXPECT_EQ(*n, 3);
-  for (Status st = quelle.first(); st && !quelle.eof(); st = quelle.next()) {
-    if (platform::trim(quelle.fields(0).asString()).empty()) continue;
-    ASSERT_TRUE(einzeln.append().ok());
-    for (int i = 0; i < 6; ++i) ASSERT_TRUE(einzeln.fields(i).assign(quelle.fields(i)).ok());
-    for (int i : {3, 6})
-      ASSERT_TRUE(einzeln.fields(i).asBoolean() || einzeln.fields(i).setAsBoolean(false).ok());
-    ASSERT_TRUE(einzeln.post().ok());
-  }
-  EXPECT_EQ(column(bulk, 0), (std::vector<std::string>{"1", "2", "3"}));
-  EXPECT_EQ(column(bulk, 3), (std::vector<std::string>{"False", "False", "True"}));
-  ASSERT_TRUE(bulk.first().ok() && einzeln.first().ok());
-  for (; !bulk.eof() && !einzeln.eof(); (void)bulk.next(), (void)einzeln.next())
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(bulk.fields(i).value(), einzeln.fields(i).value()) << i;
-  EXPECT_EQ(bulk.recordCount(), einzeln.recordCount());
-  bulk.assertInvariants();
-
-  // Refused, nothing written: a shorter alpha field, another type, a counter, a flag that is no
-  // logical field, a blank test on a number.
-  auto kuerzer = neu, andererTyp = neu, zaehler = neu;
-  kuerzer.fields[0].size = 5;
-  andererTyp.fields[1].type = FieldType::Number;
-  zaehler.fields[6] = {"Nr", FieldType::AutoInc, 0};
-  const std::pair<TableStructure, RecordCopy> abgelehnt[] = {{kuerzer, kopie},
-                                                             {andererTyp, kopie},
-                                                             {zaehler, {{0}, {}, {}}},
-                                                             {neu, {{0}, {1}, {}}},
-                                                             {neu, {{0}, {}, {1}}}};
+  auto mit = [&](std::vector<std::pair<int, FieldDef>> felder) {
+    TableStructure s = neu;
+    for (const auto& [pos, feld] : felder) s.fields[static_cast<size_t>(pos)] = feld;
+    return s;
+  };
+  struct Fall {
+    const char* was;
+    TableStructure ziel;
+    RecordCopy kopie;
+    int code;  // 0: copied
+  };
+  const Fall faelle[] = {
+      {"gleich", neu, kopie, 0},
+      {"kürzer", mit({{0, {"Id", FieldType::Alpha, 5}}, {5, {"Notiz", FieldType::Alpha, 4}}}), kopie, 0},
+      {"andere Typen",
+       mit({{1, {"Betrag", FieldType::Number, 0}},
+            {2, {"Kurz", FieldType::Alpha, 3}},
+            {4, {"Datum", FieldType::Alpha, 10}},
+            {5, {"Notiz", FieldType::Alpha, 30}}}),
+       kopie, 0},
+      {"Ganzzahl als Betrag", mit({{2, {"Kurz", FieldType::Money, 0}}}), kopie, 0},
+      {"Text als Datum, leer bleibt leer", mit({{5, {"Notiz", FieldType::Date, 0}}}), leerLeer, 0},
+      {"Text als Datum", mit({{5, {"Notiz", FieldType::Date, 0}}}), kopie, kConversion},
+      {"Betrag als Ganzzahl", mit({{1, {"Betrag", FieldType::Short, 0}}}), kopie, kConversion},
+  };
   int nr = 0;
+  for (const Fall& fall : faelle) {
+    SCOPED_TRACE(fall.was);
+    const std::string name = std::to_string(++nr);
+    create("Neu" + name + ".db", fall.ziel);
+    create("Einzeln" + name + ".db", fall.ziel);
+    TTable bulk, einzeln;
+    openTable(bulk, "Neu" + name + ".db");
+    openTable(einzeln, "Einzeln" + name + ".db");
+    auto n = bulk.appendFrom(quelle, fall.kopie);
+    Status einzelnSt;
+    for (Status st = quelle.first(); st && einzelnSt && !quelle.eof(); st = quelle.next()) {
+      if (platform::trim(quelle.fields(0).asString()).empty()) continue;
+      ASSERT_TRUE(einzeln.append().ok());
+      for (int i = 0; i < 6 && einzelnSt; ++i) {
+        const bool leer = fall.kopie.blankTextLeavesEmpty && isTextType(quelle.fields(i).dataType()) &&
+                          !isTextType(einzeln.fields(i).dataType()) &&
+                          platform::trim(quelle.fields(i).asString()).empty();
+        einzelnSt = leer ? einzeln.fields(i).clear() : einzeln.fields(i).assign(quelle.fields(i));
+      }
+      for (int i : {3, 6})
+        if (einzelnSt && !einzeln.fields(i).asBoolean()) einzelnSt = einzeln.fields(i).setAsBoolean(false);
+      if (einzelnSt) einzelnSt = einzeln.post();
+    }
+    if (fall.code) {
+      ASSERT_FALSE(einzelnSt.ok());
+      EXPECT_EQ(einzelnSt.error().code, fall.code);
+      ASSERT_FALSE(n.ok());
+      EXPECT_EQ(n.error().code, fall.code);
+      EXPECT_EQ(n.error().message, einzelnSt.error().message);
+      EXPECT_TRUE(bulk.isEmpty());
+      EXPECT_FALSE(bulk.inTransaction());
+      continue;
+    }
+    ASSERT_TRUE(einzelnSt.ok()) << einzelnSt.error().describe();
+    ASSERT_TRUE(n.ok()) << n.error().describe();
+    EXPECT_EQ(*n, 4);
+    EXPECT_EQ(bulk.recordCount(), einzeln.recordCount());
+    ASSERT_TRUE(bulk.first().ok() && einzeln.first().ok());
+    for (; !bulk.eof() && !einzeln.eof(); (void)bulk.next(), (void)einzeln.next())
+      for (int i = 0; i < 7; ++i) EXPECT_EQ(bulk.fields(i).value(), einzeln.fields(i).value()) << i;
+    bulk.assertInvariants();
+  }
+  {
+    TTable gleich, kuerzer;
+    openTable(gleich, "Neu1.db");
+    EXPECT_EQ(column(gleich, 0), (std::vector<std::string>{"1", "2", "3", "Ärger übe"}));
+    EXPECT_EQ(column(gleich, 3), (std::vector<std::string>{"False", "False", "True", "False"}));
+    openTable(kuerzer, "Neu2.db");
+    EXPECT_EQ(column(kuerzer, 0), (std::vector<std::string>{"1", "2", "3", "Ärger"}));
+    EXPECT_EQ(column(kuerzer, 5), (std::vector<std::string>{"", "   ", "01.0", ""}));
+  }
+
+  // Refused, nothing written: a counter, a flag that is no logical field, a blank test on a
+  // number, a computed flag.
+  auto zaehler = neu;
+  zaehler.fields[6] = {"Nr", FieldType::AutoInc, 0};
+  RecordCopy berechneteFlagge{{0}, {6}, {}};
+  berechneteFlagge.computed.push_back(
+      {6, {3}, [](std::span<const Value>) -> Result<Value> { return Value(1LL); }});
+  const std::pair<TableStructure, RecordCopy> abgelehnt[] = {
+      {zaehler, {{0}, {}, {}}}, {neu, {{0}, {1}, {}}}, {neu, {{0}, {}, {1}}}, {neu, berechneteFlagge}};
   for (const auto& [struktur, k] : abgelehnt) {
     const std::string name = "Abgelehnt" + std::to_string(++nr) + ".db";
     create(name, struktur);
@@ -272,7 +328,7 @@ TEST_F(Storage, AppendFromStoresWhatTheRecordByRecordCopyStores) {
   EXPECT_FALSE(schl.inTransaction());
   r = schl.appendFrom(quelle, kopie);
   ASSERT_TRUE(r.ok()) << r.error().describe();
-  EXPECT_EQ(*r, 3);
+  EXPECT_EQ(*r, 4);
 
   // The source is only read: another writer holding it neither stalls nor fails the copy, and a
   // source in a transaction of its own (whose copy would see what it has not committed) is
@@ -286,11 +342,58 @@ TEST_F(Storage, AppendFromStoresWhatTheRecordByRecordCopyStores) {
     ASSERT_TRUE(laufend.ok());
     r = gelesen.appendFrom(quelle, kopie);
     ASSERT_TRUE(r.ok()) << r.error().describe();
-    EXPECT_EQ(*r, 3);
+    EXPECT_EQ(*r, 4);
     r = gelesen.appendFrom(schreiber, kopie);
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error().code, kNotInOneStatement);
   }
+}
+
+// A computed position gets its function's value for every record, for a source field of a few
+// values as for one of a value per record, and a failing function fails the copy with its own
+// error.
+TEST_F(Storage, AComputedPositionHoldsItsFunctionsValueForEveryRecord) {
+  const TableStructure s{
+      {{"Code", FieldType::Number, 0}, {"Nr", FieldType::LongInt, 0}, {"Text", FieldType::Alpha, 20}}, 0};
+  create("Quelle.db", s);
+  TTable quelle;
+  openTable(quelle, "Quelle.db");
+  const char* codes[] = {"1", "7", "0", "2,5", ""};
+  for (int i = 0; i < 20; ++i) appendRow(quelle, {codes[i % 5], std::to_string(i)});
+  auto text = [](std::span<const Value> v) -> Result<Value> {
+    if (isNull(v[0])) return Value(std::string("leer"));
+    return Value(formatFloatText(std::get<double>(v[0])));
+  };
+  RecordCopy kopie{{0, 1}, {}, {}};
+  kopie.computed.push_back({2, {0, 1}, [text](std::span<const Value> v) -> Result<Value> {
+                              auto t = text(v);
+                              return Value(std::get<std::string>(*t) + "/" +
+                                           std::to_string(std::get<long long>(v[1])));
+                            }});
+  create("Ziel.db", s);
+  TTable ziel;
+  openTable(ziel, "Ziel.db");
+  auto n = ziel.appendFrom(quelle, kopie);
+  ASSERT_TRUE(n.ok()) << n.error().describe();
+  std::vector<std::string> erwartet;
+  const char* texte[] = {"1", "7", "0", "2,5", "leer"};
+  for (int i = 0; i < 20; ++i) erwartet.push_back(std::string(texte[i % 5]) + "/" + std::to_string(i));
+  EXPECT_EQ(column(ziel, 2), erwartet);
+
+  RecordCopy scheitert{{0}, {}, {}};
+  scheitert.computed.push_back({2, {1}, [](std::span<const Value> v) -> Result<Value> {
+                                  if (std::get<long long>(v[0]) == 13)
+                                    return Error::make(kConversion, "13 geht nicht");
+                                  return Value(std::string("ok"));
+                                }});
+  create("Leer.db", s);
+  TTable leer;
+  openTable(leer, "Leer.db");
+  auto r = leer.appendFrom(quelle, scheitert);
+  ASSERT_FALSE(r.ok());
+  EXPECT_EQ(r.error().code, kConversion);
+  EXPECT_EQ(r.error().message, "13 geht nicht");
+  EXPECT_TRUE(leer.isEmpty());
 }
 
 TEST_F(Storage, EmptyingAClosedTableAndRebuildingIndexes) {

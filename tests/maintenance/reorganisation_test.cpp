@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "app/allg_tools.h"
+#include "maintenance/reorganisation_tabellen.h"
+#include "platform/paths.h"
 #include "reorg_fixture.h"
 #include "support/tools.h"
 
@@ -153,6 +155,49 @@ TEST_F(Reorg, OlderTablesArriveInTheNewStructuresWithTheirConversions) {
   // The service-centre table is open again, on the new file.
   EXPECT_TRUE(form->TableAdrDlz->active());
   EXPECT_EQ(form->TableAdrDlz->tableName(), "AdrDlz.DB");
+}
+
+// Each older table of the scenario above copied twice from the same Daten, in one statement and
+// record by record: the same records and the same log lines (the cut texts, the VAT codes, the
+// counts), and one statement wherever the rule has its computed form (the patients' counter
+// goes record by record).
+TEST_F(Reorg, TheCopyInOneStatementGivesWhatTheCopyRecordByRecordGives) {
+  const auto tabellen = alteTabellen();
+  gestartet([&] {
+    for (const AlteTabelle& t : tabellen) tabelleAnlegen(jahrDaten(), t.datei, t.struktur, t.saetze);
+  });
+  struct Ergebnis {
+    std::vector<std::string> log;
+    std::map<std::string, std::vector<std::vector<std::string>>> tabellen;
+    std::map<std::string, Kopierweg> wege;
+  };
+  auto kopieren = [&](Kopierweg weg, const char* ordner) {
+    Ergebnis e;
+    const std::filesystem::path ziel = daten / "Abrechng/2024" / ordner;
+    std::filesystem::copy(programm / "LeerDaten", ziel);
+    EXPECT_TRUE(form->TableAlt->setDatabaseName(jahrDaten()).ok());
+    EXPECT_TRUE(form->TableNeu->setDatabaseName(platform::pathText(ziel)).ok());
+    form->ListBoxReorg->items().clear();
+    for (const AlteTabelle& t : tabellen) {
+      if (!std::filesystem::exists(ziel / t.neuerName)) continue;
+      const Result<Kopierweg> genommen = TabelleReorganisieren(t.neuerName, weg);
+      EXPECT_TRUE(genommen.ok()) << t.neuerName << ": " << genommen.error().describe();
+      if (genommen) e.wege[t.neuerName] = *genommen;
+      e.tabellen[t.neuerName] = tabelleLesen(platform::pathText(ziel), t.neuerName);
+    }
+    for (const std::string& zeile : form->ListBoxReorg->items().lines()) e.log.push_back(zeile.substr(19));
+    return e;
+  };
+  const Ergebnis einSchritt = kopieren(Kopierweg::EinSchritt, "Daten_ein");
+  const Ergebnis satzweise = kopieren(Kopierweg::Satzweise, "Daten_satz");
+  EXPECT_EQ(einSchritt.tabellen, satzweise.tabellen);
+  EXPECT_EQ(einSchritt.log, satzweise.log);
+  EXPECT_EQ(einSchritt.tabellen.size(), 6u);
+  for (const auto& [datei, weg] : einSchritt.wege) {
+    SCOPED_TRACE(datei);
+    EXPECT_EQ(weg, datei == "Patienten.DB" ? Kopierweg::Satzweise : Kopierweg::EinSchritt);
+    EXPECT_EQ(satzweise.wege.at(datei), Kopierweg::Satzweise);
+  }
 }
 
 }  // namespace
