@@ -13,7 +13,6 @@
 #include "forms/stammdaten_form.h"
 #include "forms/update_tabellen.h"
 #include "platform/files.h"
-#include "platform/text.h"
 #include "ui/dialogs.h"
 #include "ui/edit_family.h"
 

@@ -9,7 +9,6 @@
 #include "forms/Annahmestellen.h"
 #include "forms/Riviza1.h"
 #include "forms/globals.h"
-#include "forms/ik_edits.h"
 #include "forms/stammdaten_form.h"
 #include "masterdata/stammdaten_pruefungen.h"
 #include "platform/files.h"
