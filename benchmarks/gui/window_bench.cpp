@@ -18,11 +18,11 @@
 #include <string>
 
 #include "db/TTable.h"
+#include "forms/DiviveveLe1.h"
 #include "forms/Riviza1.h"
+#include "forms/RivizaAdr1.h"
 #include "forms/globals.h"
 #include "gui/qt_shell.h"
-#include "masterdata/DiviveveLe1.h"
-#include "masterdata/RivizaAdr1.h"
 #include "platform/paths.h"
 #include "support/bench_dir.h"
 #include "support/peer.h"

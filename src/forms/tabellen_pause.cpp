@@ -4,9 +4,9 @@
 
 #include <utility>
 
+#include "forms/DiviveveLe1.h"
 #include "forms/Riviza1.h"
-#include "masterdata/DiviveveLe1.h"
-#include "masterdata/RivizaAdr1.h"
+#include "forms/RivizaAdr1.h"
 #include "platform/codec.h"
 #include "platform/paths.h"
 #include "ui/data.h"

@@ -10,10 +10,10 @@
 #include <memory>
 
 #include "app/Diviveve1.h"
+#include "forms/DiviveveLe1.h"
 #include "forms/Riviza1.h"
+#include "forms/RivizaAdr1.h"
 #include "gui/qt_shell.h"
-#include "masterdata/DiviveveLe1.h"
-#include "masterdata/RivizaAdr1.h"
 #include "platform/signals.h"
 #include "ui/form.h"
 

@@ -1,5 +1,5 @@
 // The cost-bearer lookups of the master-data tabs over the in-memory tables, and their
-// replacement for tests (form library, master-data editing); see kosttr_auskunft.h.
+// replacement for tests (master-data domain); see kosttr_auskunft.h.
 #include "masterdata/kosttr_auskunft.h"
 
 #include "costbearer/abr_tools.h"

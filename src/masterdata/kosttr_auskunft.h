@@ -1,5 +1,5 @@
-// The cost-bearer lookups the master-data tabs ask, behind one replaceable service (form
-// library, master-data editing).
+// The cost-bearer lookups the master-data tabs ask, behind one replaceable service (master-data
+// domain).
 //
 // The tabs ask for the address block of an IK in one of the three in-memory cost-bearer tables
 // of abr_tools.h. The installed service answers from those tables; a test installs its own

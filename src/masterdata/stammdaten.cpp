@@ -1,13 +1,9 @@
-// The shared steps of the master-data tabs and forms (form library, master-data editing); see
+// The shared table steps of the master-data tabs and forms (master-data domain); see
 // stammdaten.h.
 #include "masterdata/stammdaten.h"
 
-#include "app/meldungen.h"
-#include "forms/Riviza1_tabellen.h"
-#include "forms/globals.h"
 #include "platform/codec.h"
 #include "platform/text.h"
-#include "ui/dialogs.h"
 
 namespace riviza {
 
@@ -32,10 +28,6 @@ Status applySearch(db::TTable& table, const SearchRule& rule, std::string_view t
   return setFilterText(table, text.empty() ? std::string() : searchFilterText(rule, text));
 }
 
-void enableAll(std::initializer_list<ui::TControl*> controls, bool enabled) {
-  for (ui::TControl* c : controls) c->setEnabled(enabled);
-}
-
 Status editIfAny(db::TTable& table) {
   if (!table.active() || table.isEmpty()) return okStatus();
   return table.edit();
@@ -43,15 +35,6 @@ Status editIfAny(db::TTable& table) {
 
 bool isPending(const db::TTable& table) {
   return table.state() == db::TableState::Edit || table.state() == db::TableState::Insert;
-}
-
-bool deleteAfterQuestion(db::TTable& table, const std::string& question) {
-  if (!table.active() || table.isEmpty()) return false;
-  if (ui::dialogs().messageDlg(question, ui::DlgType::Warning, ui::DlgButtons::YesNo) != ui::DlgResult::Yes)
-    return false;
-  if (!succeeded(table.deleteRecord(), "Der Datensatz konnte nicht gelöscht werden.")) return false;
-  (void)succeeded(editIfAny(table), "Der Datensatz kann nicht bearbeitet werden.");
-  return true;
 }
 
 std::optional<db::Bookmark> findRecord(const db::TTable& table, std::string_view field,
@@ -66,25 +49,12 @@ std::optional<db::Bookmark> findRecord(const db::TTable& table, std::string_view
   return other.getBookmark();
 }
 
-bool yearKnown() { return !platform::trim(globals().DatenPfad).empty(); }
-
-Status openYearTable(db::TTable& table, const std::string& fileName) {
-  jahresVorlageKopieren(fileName);
-  return openTable(table, jahrDatenPfad(), fileName);
-}
-
 Status openTable(db::TTable& table, std::string_view folder, std::string_view fileName) {
   table.close();
   RIVIZA_TRY(table.setDatabaseName(std::string(folder)));
   RIVIZA_TRY(table.setTableName(std::string(fileName)));
   RIVIZA_TRY(table.setFilterOptions({.caseInsensitive = true}));
   return table.open();
-}
-
-bool succeeded(const Status& status, std::string_view what) {
-  if (status.ok()) return true;
-  meldung::fehlerBox(std::string(what) + "\n" + status.error().message);
-  return false;
 }
 
 }  // namespace riviza

@@ -12,10 +12,10 @@
 #include <memory>
 #include <ostream>
 
+#include "forms/DiviveveLe1.h"
 #include "forms/Riviza1.h"
+#include "forms/RivizaAdr1.h"
 #include "gui/qt_shell.h"
-#include "masterdata/DiviveveLe1.h"
-#include "masterdata/RivizaAdr1.h"
 
 // Qt's value types as text in a failed comparison (gtest would print a QString character by
 // character as bytes); found by argument-dependent lookup in Qt's (global) namespace.

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "masterdata/RivizaAdr1.h"
+#include "forms/RivizaAdr1.h"
 #include "masterdata/kosttr_auskunft.h"
 #include "shell_fixture.h"
 

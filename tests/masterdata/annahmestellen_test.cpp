@@ -2,7 +2,7 @@
 // lookup (the window test reads real cost-bearer files): opening, a new office typed and saved,
 // names of known and unknown IKs, the caption rule, refused saves, the search, delete, the offer
 // of an existing record and the office address.
-#include "masterdata/Annahmestellen.h"
+#include "forms/Annahmestellen.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "ann_fixture.h"
-#include "masterdata/DiviveveLe1.h"
+#include "forms/DiviveveLe1.h"
 #include "ui/edit_family.h"
 
 namespace riviza::test {

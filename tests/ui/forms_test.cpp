@@ -4,9 +4,9 @@
 
 #include "app/Diviveve1.h"
 #include "db/catalogue.h"
+#include "forms/DiviveveLe1.h"
 #include "forms/Riviza1.h"
-#include "masterdata/DiviveveLe1.h"
-#include "masterdata/RivizaAdr1.h"
+#include "forms/RivizaAdr1.h"
 #include "platform/mutex.h"
 #include "platform/screen.h"
 #include "support/temp_dir.h"

@@ -15,10 +15,10 @@
 
 #include "app/Diviveve1.h"
 #include "batch.h"
+#include "forms/DiviveveLe1.h"
 #include "forms/Riviza1.h"
+#include "forms/RivizaAdr1.h"
 #include "forms/globals.h"
-#include "masterdata/DiviveveLe1.h"
-#include "masterdata/RivizaAdr1.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/pump.h"

@@ -10,9 +10,9 @@
 // office for cost estimates shows no address.
 #include "forms/Riviza1.h"
 #include "forms/globals.h"
-#include "masterdata/stammdaten.h"
+#include "forms/stammdaten_form.h"
+#include "masterdata/stammdaten_pruefungen.h"
 #include "platform/files.h"
-#include "platform/text.h"
 #include "ui/edit_family.h"
 
 namespace riviza {
@@ -29,18 +29,9 @@ bool beideTabellenDa() {
   return platform::fileExists(daten + "Kas.db") && platform::fileExists(daten + "KasAdrAnn.db");
 }
 
-// "Ik = 'office*'AND KassenArt = 'kind*'"; for a fund without an office IK a term without a
-// value, which admits no record (the prefix of an empty IK would admit every office of the kind).
-std::string bueroFilter(db::TTable& kas) {
-  const std::string ik = platform::trim(kas.fields(kAnKostvorIk).asString());
-  if (ik.empty()) return "Ik =";
-  return "Ik = " + db::quoteFilterValue(ik, true) +
-         "AND KassenArt = " + db::quoteFilterValue(kas.fields(kArt).asString(), true);
-}
-
 void bueroFiltern(db::TTable& kas, db::TTable& adressen) {
   if (!kas.active() || !adressen.active()) return;
-  std::string filter = bueroFilter(kas);
+  std::string filter = kasBueroFilter(kas.fields(kAnKostvorIk).asString(), kas.fields(kArt).asString());
   if (adressen.filtered() && adressen.filter() == filter) return;
   (void)succeeded(setFilterText(adressen, std::move(filter)),
                   "Die Anschrift der Annahmestelle kann nicht gelesen werden.");

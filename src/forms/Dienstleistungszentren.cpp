@@ -14,7 +14,7 @@
 // entry not saved when the focus leaves the group box is cancelled there, so that no later
 // search, move, "&Neu" or rebuild of the branch offices stores a half-typed record.
 #include "forms/Riviza1.h"
-#include "masterdata/stammdaten.h"
+#include "forms/stammdaten_form.h"
 #include "ui/edit_family.h"
 
 namespace riviza {

@@ -1,16 +1,16 @@
 // The address picker TFormAdressen: construction, search, editing, and the pick written into
 // the acceptance-office tab on closing (form library, master-data editing); see
-// app/RivizaAdr1.h.
-#include "masterdata/RivizaAdr1.h"
+// forms/RivizaAdr1.h.
+#include "forms/RivizaAdr1.h"
 
 #include <utility>
 
 #include "app/meldungen.h"
+#include "forms/Annahmestellen.h"
 #include "forms/Riviza1.h"
 #include "forms/globals.h"
-#include "masterdata/Annahmestellen.h"
-#include "masterdata/ik_edits.h"
-#include "masterdata/stammdaten.h"
+#include "forms/stammdaten_form.h"
+#include "masterdata/stammdaten_pruefungen.h"
 #include "platform/files.h"
 #include "ui/edit_family.h"
 
@@ -181,18 +181,9 @@ void TFormAdressen::BitBtnAdrAendernClick(TComponent&) {
 }
 
 bool TFormAdressen::adresseSpeicherbar(std::string_view danach) {
-  db::TTable& t = *TableAdressen;
-  const std::string ik = DBEdit6->text();
-  std::string grund;
-  if (!isFullIk(ik)) {
-    grund = "die IK der Annahmestelle braucht 9 Stellen.";
-  } else if (const std::optional<db::Bookmark> vorhanden = findRecord(t, "Ik", ik);
-             vorhanden && (t.state() == db::TableState::Insert || t.getBookmark() != vorhanden)) {
-    grund = "die IK " + ik + " ist schon eingetragen.";
-  } else {
-    return true;
-  }
-  meldung::hinweis("Die Adresse wurde nicht gespeichert: " + grund + std::string(danach));
+  const Status pruefung = adressenIkPruefen(*TableAdressen, DBEdit6->text());
+  if (pruefung.ok()) return true;
+  meldung::hinweis(pruefung.error().message + std::string(danach));
   return false;
 }
 

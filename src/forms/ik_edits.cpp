@@ -1,12 +1,10 @@
 // The IK edits' Change, Enter, Exit and KeyDown routines and their binding from the rows
 // (form library, master-data editing); see ik_edits.h.
-#include "masterdata/ik_edits.h"
+#include "forms/ik_edits.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "masterdata/kosttr_auskunft.h"
-#include "platform/codec.h"
 #include "platform/text.h"
 #include "ui/edit_family.h"
 
@@ -50,17 +48,6 @@ void ikReturn(std::span<const IkEditRow> rows, const IkEditRow& row) {
 }
 
 }  // namespace
-
-bool isFullIk(std::string_view text) { return platform::utf8Length(text) == 9; }
-
-std::string nameFromLookups(std::span<const costbearer::Basis> lookups, std::string_view ik) {
-  if (!isFullIk(ik)) return {};
-  for (costbearer::Basis basis : lookups) {
-    const costbearer::FixedColumns block = kosttrAuskunft().adresse(basis, ik);
-    if (!block.blank()) return block.text(1, block.size());
-  }
-  return {};
-}
 
 void installIkEdits(std::span<const IkEditRow> rows, IkEditPanel& panel) {
   const auto all = std::make_shared<const std::vector<IkEditRow>>(rows.begin(), rows.end());

@@ -1,19 +1,17 @@
 // The service-provider form TFormLe: construction, finding and opening its Le.DB, search, the
 // record operations and closing, and its launcher on the settings form (form library,
-// master-data editing); see app/DiviveveLe1.h.
-#include "masterdata/DiviveveLe1.h"
+// master-data editing); see forms/DiviveveLe1.h.
+#include "forms/DiviveveLe1.h"
 
 #include <utility>
 
-#include "app/allg_tools.h"
 #include "app/meldungen.h"
 #include "forms/Riviza1.h"
 #include "forms/globals.h"
-#include "masterdata/stammdaten.h"
+#include "forms/stammdaten_form.h"
+#include "masterdata/stammdaten_pruefungen.h"
 #include "platform/files.h"
-#include "platform/ini.h"
 #include "platform/paths.h"
-#include "platform/text.h"
 #include "ui/edit_family.h"
 
 namespace riviza {
@@ -67,17 +65,7 @@ std::string TFormLe::LeOrdnerFinden() {
   // The folder of the program file is the program folder on Linux (where the program was
   // started); before the start-up has set it, the current folder is that folder.
   const Globals& g = globals();
-  const std::string programm =
-      BackslashAnhaengen(g.ProgrammPfad.empty() ? platform::currentFolderText() : g.ProgrammPfad);
-  const platform::IniFile ini(programm + kAbrechngIni);
-  const std::string wurzel = ini.readString("EINSTELLUNGEN", "BüroWARE", "-1");
-  const std::string jahr = platform::trim(ini.readString("EINSTELLUNGEN", "AktuellesJahr", "-1"));
-  // Without a data root the paths would name folders below the current one.
-  if (wurzel == "-1" || platform::trimView(wurzel).empty()) return {};
-  const std::string datenPfad = BackslashAnhaengen(wurzel);
-  std::string jahrPfad = jahr.empty() ? "Abrechng\\" : "Abrechng\\" + jahr + "\\";
-  if (!platform::directoryExists(datenPfad + jahrPfad)) jahrPfad = "Abrechng\\";
-  return datenPfad + jahrPfad + "Daten";
+  return leOrdnerFinden(g.ProgrammPfad.empty() ? platform::currentFolderText() : g.ProgrammPfad);
 }
 
 std::string TFormLe::LeOrdner() const { return vorgabeOrdner_.empty() ? LeOrdnerFinden() : vorgabeOrdner_; }

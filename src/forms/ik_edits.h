@@ -7,7 +7,7 @@
 // here each edit is a row, and installIkEdits binds Change, Enter, Exit and KeyDown of the row's
 // control, and the click of its picker button, to the routines below. A new IK edit is a new
 // row. What the rows share with their panel (the address block, the picker) goes through
-// IkEditPanel.
+// IkEditPanel; the names come from the master-data lookups (masterdata/stammdaten_pruefungen.h).
 //
 // The rules, for the IK edit a row names (handlers bound to a second control act on it too):
 //  - Change, with exactly 9 characters: the name edit receives the whole address block of the
@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "costbearer/kosttr_reader.h"
+#include "masterdata/stammdaten_pruefungen.h"
 #include "ui/controls.h"
 #include "ui/db_controls.h"
 
@@ -67,12 +68,5 @@ class IkEditPanel {
 
 // Binds the rows' events; the panel must outlive the controls.
 void installIkEdits(std::span<const IkEditRow> rows, IkEditPanel& panel);
-
-// The whole address block (UTF-8) of the first lookup that knows ik, "" when none does or ik
-// does not have 9 characters.
-std::string nameFromLookups(std::span<const costbearer::Basis> lookups, std::string_view ik);
-
-// The text holds exactly 9 characters.
-bool isFullIk(std::string_view text);
 
 }  // namespace riviza

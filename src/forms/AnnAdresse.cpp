@@ -5,13 +5,11 @@
 #include <vector>
 
 #include "app/meldungen.h"
-#include "costbearer/work_lines.h"
+#include "forms/Annahmestellen.h"
 #include "forms/Riviza1.h"
-#include "masterdata/Annahmestellen.h"
-#include "masterdata/ik_edits.h"
-#include "masterdata/kosttr_auskunft.h"
-#include "masterdata/stammdaten.h"
-#include "platform/text.h"
+#include "forms/ik_edits.h"
+#include "forms/stammdaten_form.h"
+#include "masterdata/stammdaten_pruefungen.h"
 
 namespace riviza {
 namespace {
@@ -27,25 +25,17 @@ std::vector<std::string> feldwerte(db::TTable& t) {
   return werte;
 }
 
-// Where the fields of a cost bearer's address block (kosttr_auskunft.h; their positions in the
-// block are work_lines.h's blockColumn) go; each value is trimmed. A block shorter than a field's
-// positions gives an empty field.
-//
-//   positions  length  content            edit (field)
-//   31-60      30      first name line    DBEdit15 (Name)
-//   133-162    30      second name line   DBEdit16 (Name2)
-//   91-120     30      street             DBEdit17 (Strasse)
-//   61-65      5       postcode           DBEdit18 (Plz)
-//   66-90      25      town               DBEdit19 (Ort)
-struct BlockFeld {
-  costbearer::MainField feld;
+// The edits that show the parts of an office's address from the cost-bearer files.
+struct AnschriftFeld {
+  std::string AnnAnschrift::*wert;
   ui::TDBEdit* TFormEinstellungen::*edit;
 };
-using F = costbearer::MainField;
-constexpr BlockFeld kBlockFelder[] = {
-    {F::Name1, &TFormEinstellungen::DBEdit15},   {F::Name2, &TFormEinstellungen::DBEdit16},
-    {F::Strasse, &TFormEinstellungen::DBEdit17}, {F::Plz, &TFormEinstellungen::DBEdit18},
-    {F::Ort, &TFormEinstellungen::DBEdit19},
+constexpr AnschriftFeld kAnschriftFelder[] = {
+    {&AnnAnschrift::name, &TFormEinstellungen::DBEdit15},
+    {&AnnAnschrift::name2, &TFormEinstellungen::DBEdit16},
+    {&AnnAnschrift::strasse, &TFormEinstellungen::DBEdit17},
+    {&AnnAnschrift::plz, &TFormEinstellungen::DBEdit18},
+    {&AnnAnschrift::ort, &TFormEinstellungen::DBEdit19},
 };
 
 // The group box with the address labels comes and goes with the edits.
@@ -61,18 +51,10 @@ void blockZeigen(TFormEinstellungen& f, bool visible) {
 void neueAdresse(TFormEinstellungen& f, std::string_view ik, std::string_view kind) {
   db::TTable& t = *f.TableAdrAnn;
   if (!succeeded(t.insert(), "Die Adresse kann nicht angelegt werden.")) return;
-  costbearer::FixedColumns block;
-  if (kind == "300")
-    block = kosttrAuskunft().adresse(costbearer::Basis::S300, ik);
-  else if (kind == "302" || kind == "105")  // §105 offices are listed in the §302 file
-    block = kosttrAuskunft().adresse(costbearer::Basis::S302, ik);
-  if (!block.blank()) {
+  if (const std::optional<AnnAnschrift> anschrift = annAnschriftAusKosttr(ik, kind)) {
     f.LabelAdrAusKosttr->setVisible(true);
-    for (const BlockFeld& b : kBlockFelder) {
-      const costbearer::Column c = costbearer::blockColumn(b.feld);
-      if (db::TField* field = (f.*b.edit)->field())
-        (void)field->setAsString(block.trimmed(c.first, c.last()));
-    }
+    for (const AnschriftFeld& a : kAnschriftFelder)
+      if (db::TField* field = (f.*a.edit)->field()) (void)field->setAsString((*anschrift).*a.wert);
   }
   if (db::TField* field = f.DBEdit20->field()) (void)field->setAsString(ik);
 }
@@ -122,10 +104,9 @@ bool annAdresseSpeichern(bool cancelRefused) {
   TFormEinstellungen& f = *FormEinstellungen;
   db::TTable& t = *f.TableAdrAnn;
   const std::string ik = f.DBEdit20->text();
-  if (!isFullIk(ik) || platform::trimView(f.DBEdit15->text()).empty()) {
+  if (const Status pruefung = annAdressePruefen(ik, f.DBEdit15->text()); !pruefung.ok()) {
     if (cancelRefused && isPending(t)) t.cancel();
-    meldung::hinweis(
-        "Die Adresse wurde nicht gespeichert: sie braucht eine IK mit 9 Stellen und einen Namen.");
+    meldung::hinweis(pruefung.error().message);
     return false;
   }
   // The address picker, on a cursor of its own, may have stored this office's address since.

@@ -1,19 +1,18 @@
 // The acceptance-office tab's handlers, its field rows and its browse and edit states (form
 // library, master-data editing); see Annahmestellen.h.
-#include "masterdata/Annahmestellen.h"
+#include "forms/Annahmestellen.h"
 
 #include "app/meldungen.h"
 #include "costbearer/abr_tools.h"
 #include "costbearer/kosttr_dateien.h"
 #include "forms/Riviza1.h"
+#include "forms/RivizaAdr1.h"
 #include "forms/form_melder.h"
 #include "forms/globals.h"
+#include "forms/ik_edits.h"
+#include "forms/stammdaten_form.h"
 #include "forms/update_tabellen.h"
-#include "masterdata/RivizaAdr1.h"
-#include "masterdata/ik_edits.h"
-#include "masterdata/stammdaten.h"
 #include "platform/files.h"
-#include "platform/text.h"
 #include "ui/dialogs.h"
 #include "ui/edit_family.h"
 
@@ -55,12 +54,12 @@ class AnnPanel : public IkEditPanel {
 
 AnnPanel gAnnPanel;
 
-// §302 prescriptions exist for cost bearers of §302 ("10..."), not for those of §105 ("18...");
-// other prefixes leave the group box as it is.
+// §302 prescriptions exist for cost bearers of §302, not for those of §105; a cost bearer of
+// neither leaves the group box as it is.
 void paragraphZeigen(TFormEinstellungen& f, std::string_view ik) {
-  const std::string_view prefix = ik.substr(0, 2);
-  if (prefix != "10" && prefix != "18") return;
-  const bool p302 = prefix == "10";
+  const std::optional<Basis> paragraph = verordnungsParagraph(ik);
+  if (!paragraph) return;
+  const bool p302 = *paragraph == Basis::S302;
   f.GroupBox9->setCaption(p302 ? "§302" : "§105");
   for (ui::TControl* c :
        std::initializer_list<ui::TControl*>{f.LabelAnn302Ve, f.DBEdit9, f.DBEdit10, f.BitBtn302Ver})
@@ -263,10 +262,8 @@ void TFormEinstellungen::BitBtnAnnSpeichernClick(TComponent&) {
   LabelAdrAusKosttr->setVisible(false);
   // A save refused here or by the table (a key another workstation took meanwhile, a full disk)
   // keeps the focus in the panel, whose exit would drop the entry: it stays to be corrected.
-  if (!isFullIk(DBEdit13->text()) || platform::trimView(DBEdit14->text()).empty()) {
-    meldung::hinweis(
-        "Die Annahmestelle wurde nicht gespeichert: die IK des Kostenträgers braucht 9 Stellen "
-        "und einen Namen aus den Kostenträgerdateien.");
+  if (const Status pruefung = annahmestellePruefen(DBEdit13->text(), DBEdit14->text()); !pruefung.ok()) {
+    meldung::hinweis(pruefung.error().message);
     return;
   }
   if (!annSpeichern(*this)) return;
