@@ -245,6 +245,7 @@ class TTable {
   void setCompiled(CompiledFilter c);
   Status refilter();
   Status loadView();
+  Result<std::optional<std::vector<ViewEntry>>> denseView();  // loadView without key and filter
   Status reloadView();    // loadView, keeping the cursor's record or place
   Status loadRecord();    // the current record into record_, unless record_ still holds it
   void forgetBuffered();  // record_ and the reader's batch may no longer match the file
