@@ -114,6 +114,14 @@ struct RecordCopy {
     std::function<Result<Value>(std::span<const Value>)> value;
   };
   std::vector<Computed> computed = {};
+  // When set, called once per appended record, in the order of the new records, with its record
+  // number in the source's view (0 for one its view does not hold, another program's record
+  // since the view was read) and the stored values of the source positions `watched` (in
+  // that order): what a routine that copies record by record notes of each record (its log
+  // lines), without a second read of the source. Called after the statement and before the
+  // copy commits; an error ends the copy with it, and a copy that fails calls it for none.
+  std::vector<int> watched = {};
+  std::function<Status(int recNo, std::span<const Value> values)> each = {};
 };
 
 class TTable {
@@ -245,6 +253,7 @@ class TTable {
   void setCompiled(CompiledFilter c);
   Status refilter();
   Status loadView();
+  Result<std::optional<std::vector<ViewEntry>>> denseView();  // loadView without key and filter
   Status reloadView();    // loadView, keeping the cursor's record or place
   Status loadRecord();    // the current record into record_, unless record_ still holds it
   void forgetBuffered();  // record_ and the reader's batch may no longer match the file
@@ -267,6 +276,9 @@ class TTable {
   Status updateRecord(long long rowid);
   Error mapWriteError(const Error& e) const;
   Result<int> appendBy(const std::string& sql);  // appendFrom's statement, then the view
+  // appendFrom's calls of copy.each for the records its statement noted.
+  static Status tellEach(const TTable& source, const RecordCopy& copy, const std::vector<ViewEntry>& order,
+                         const std::vector<Value>& seen);
   Status endTransaction(bool commit);
   // The bookkeeping of a transaction that began or ended on the connection (own or the set's).
   void transactionBegan();

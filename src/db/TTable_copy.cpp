@@ -10,7 +10,9 @@
 // a value comes out as the record-by-record assignment gives it. The conversions of one copy are
 // closures in a context that the one function riviza_copy_value(k, ...) reaches for the length
 // of the statement: SQL functions are defined once per connection, and defining them again per
-// copy would expire every prepared statement of the connection.
+// copy would expire every prepared statement of the connection. A copy that wants to know of
+// each record it writes has its first column wrapped in riviza_copy_watch, which notes the
+// record's place and the watched values as the statement computes them.
 #include <algorithm>
 #include <cstring>
 
@@ -62,6 +64,12 @@ struct CopyContext {
   std::vector<Memo> memos;       // per column
   std::optional<Error> failure;  // the first conversion that failed
   std::vector<Value> args;       // the arguments of the current call, their buffers reused
+  // What riviza_copy_watch saw of each record it passed, in the order the statement computed
+  // them: its place in the source's order, and the watched values (`keys` and `watched` values
+  // per record, flat).
+  size_t keys = 0, watched = 0;
+  std::vector<ViewEntry> order;
+  std::vector<Value> seen;
 };
 thread_local CopyContext* tCopy = nullptr;
 
@@ -111,7 +119,22 @@ void copyValueFunction(sqlite3_context* c, int argc, sqlite3_value** argv) {
   sqlite3_result_error(c, v.error().message.c_str(), -1);
 }
 
+// riviza_copy_watch(value, rowid, keys..., watched...) is `value`, and notes the rest for the
+// copy's `each`. It wraps the first column of the new record, so it runs once for every record
+// the statement writes and for no record the WHERE clause leaves out.
+void copyWatchFunction(sqlite3_context* c, int argc, sqlite3_value** argv) {
+  if (!tCopy || argc != static_cast<int>(2 + tCopy->keys + tCopy->watched)) {
+    sqlite3_result_error(c, "riviza_copy_watch ohne Kopie", -1);
+    return;
+  }
+  ViewEntry& e = tCopy->order.emplace_back(ViewEntry{sqlite3_value_int64(argv[1]), {}});
+  for (size_t i = 0; i < tCopy->keys; ++i) e.key.push_back(storedValue(argv[2 + i]));
+  for (size_t i = 0; i < tCopy->watched; ++i) valueInto(argv[2 + tCopy->keys + i], tCopy->seen.emplace_back());
+  sqlite3_result_value(c, argv[0]);
+}
+
 Status registerCopyFunctions(const Database& db) {
+  RIVIZA_TRY(db.defineFunction("riviza_copy_watch", copyWatchFunction, "Kopierfunktion", -1));
   RIVIZA_TRY(db.defineFunction("riviza_true", trueFunction, "Kopierfunktion"));
   RIVIZA_TRY(db.defineFunction("riviza_copy_value", copyValueFunction, "Kopierfunktion", -1));
   return db.defineFunction("riviza_blank", blankFunction, "Kopierfunktion");
@@ -190,6 +213,19 @@ Result<std::string> copySql(const TableStructure& from, const TableStructure& to
       if (target.type != FieldType::Logical) return notInOne(target.name);
       if (source >= 0) value = "CASE WHEN riviza_true(" + value + ") THEN " + value + " ELSE 0 END";
     }
+    if (values.empty() && copy.each) {
+      // The record's place in the source's order, and what `each` is to see of it.
+      value = "riviza_copy_watch(" + value + ",rowid";
+      for (int k = 0; k < from.keyFieldCount; ++k) value += "," + columnName(k);
+      for (int p : copy.watched) {
+        auto f = sourceField(p);
+        if (!f) return f.error();
+        value += "," + columnName(p);
+      }
+      value += ")";
+      context.keys = static_cast<size_t>(from.keyFieldCount);
+      context.watched = copy.watched.size();
+    }
     columns += (columns.empty() ? "" : ",") + columnName(i);
     values += (values.empty() ? "" : ",") + value;
   }
@@ -238,6 +274,7 @@ Result<int> TTable::appendFrom(const TTable& source, const RecordCopy& copy) {
   auto run = [&]() -> Result<int> {
     auto appended = appendBy(*sql);
     if (!appended && context.failure) return *context.failure;
+    if (appended && copy.each) RIVIZA_TRY(tellEach(source, copy, context.order, context.seen));
     return appended;
   };
   // In the set's transaction when it runs; alone, the one statement changes the file or not.
@@ -264,6 +301,34 @@ Result<int> TTable::appendFrom(const TTable& source, const RecordCopy& copy) {
   if (!appended) return appended.error();
   RIVIZA_TRY(transaction->commit());
   return *appended;
+}
+
+// The statement computes its records in the order it writes them (its ORDER BY is the source's
+// view order), and a sorter would compute them before sorting: the order is put right here
+// when it is not, so that `each` always sees the new records' order. The record numbers come
+// from one walk along the source's view, which holds the records in the same order.
+Status TTable::tellEach(const TTable& source, const RecordCopy& copy, const std::vector<ViewEntry>& order,
+                        const std::vector<Value>& seen) {
+  std::vector<size_t> rows(order.size());
+  for (size_t i = 0; i < rows.size(); ++i) rows[i] = i;
+  auto before = [&](size_t a, size_t b) { return inViewOrder(order[a], order[b]); };
+  if (!std::is_sorted(rows.begin(), rows.end(), before)) std::sort(rows.begin(), rows.end(), before);
+  const size_t w = copy.watched.size();
+  // A view with records posted since its last ordered read is put in order on a copy of it.
+  std::vector<ViewEntry> sorted;
+  if (source.ordered_ != source.view_.size()) {
+    sorted = source.view_;
+    std::sort(sorted.begin(), sorted.end(), inViewOrder);
+  }
+  const std::vector<ViewEntry>& view = sorted.empty() ? source.view_ : sorted;
+  size_t at = 0;
+  for (size_t row : rows) {
+    const long long rowid = order[row].rowid;
+    while (at < view.size() && view[at].rowid != rowid && inViewOrder(view[at], order[row])) ++at;
+    const int recNo = at < view.size() && view[at].rowid == rowid ? static_cast<int>(at) + 1 : 0;
+    RIVIZA_TRY(copy.each(recNo, std::span<const Value>(seen).subspan(row * w, w)));
+  }
+  return okStatus();
 }
 
 Result<int> TTable::appendBy(const std::string& sql) {

@@ -16,9 +16,10 @@
 // where the Windows program stopped the run on the conversion error, so that such a year could
 // never be reorganised. A table is copied in one statement of the table layer (its INSERT ...
 // SELECT converts the common fields, and computes the rules' fields through the same routines
-// the record-by-record copy uses), and the log lines that copy writes come after it from one
-// read of the old fields they need: record by record it went through the cursors, a post per
-// record, for every older structure. Record by record still go the patients (their counter is
+// the record-by-record copy uses), and the log lines that copy writes are made of the old
+// fields the statement hands over for each record it writes, without a second read of the old
+// table: record by record it went through the cursors, a post per record, for every older
+// structure. Record by record still go the patients (their counter is
 // the new table's), a copy the table layer refuses, and one that breaks a key or meets a value
 // that does not convert, so that the error names the record.
 #include "maintenance/reorganisation_tabellen.h"
@@ -265,72 +266,61 @@ Result<bool> satzKopieren(const Regel& r, const std::vector<Uebertrag>& u, TTabl
   return true;
 }
 
+// The log lines the copy record by record writes as it goes (the texts cut to a shorter field,
+// the VAT code of every record), as the copy in one statement notes each record it writes:
+// positions to watch and the lines of one record from their stored values. They carry the
+// time of the statement, taken once (LogZeile reads the clock and converts it to local time for
+// every line), and wait in `zeilen` until the copy has succeeded.
+void protokollieren(const Regel& r, const std::vector<Uebertrag>& u, TTable& alt, TTable& neu,
+                    const std::string& datei, db::RecordCopy& kopie, std::vector<std::string>& zeilen) {
+  std::vector<int> kuerzen;
+  for (int i = r.ab; i < static_cast<int>(u.size()); ++i)
+    if (u[static_cast<size_t>(i)] == Uebertrag::Kuerzen) kuerzen.push_back(i);
+  if (kuerzen.empty() && !r.mwst) return;
+  kopie.watched = kuerzen;
+  if (r.mwst) kopie.watched.insert(kopie.watched.end(), {r.mwst->kennzeichen, r.mwst->nummer});
+  const size_t mwst = kuerzen.size();
+  kopie.each = [&r, &alt, &neu, &datei, &zeilen, kuerzen, mwst, kopf = LogZeile(""), kzPuffer = std::string(),
+                nummerPuffer = std::string()](int satz, std::span<const db::Value> w) mutable -> Status {
+    auto text = [&](size_t i) { return db::fieldText(alt.fields(kuerzen[i]).dataType(), w[i]); };
+    for (size_t i = 0; i < kuerzen.size(); ++i)
+      if (const auto zeile = kuerzungZeile(neu.fields(kuerzen[i]).def(), text(i), {datei, satz}))
+        zeilen.push_back(kopf + *zeile);
+    if (!r.mwst) return okStatus();
+    // A stored text trimmed in place; any other value through its text (in `puffer`).
+    auto getrimmtIn = [&](size_t i, int pos, std::string& puffer) -> std::string_view {
+      const auto* gespeichert = std::get_if<std::string>(&w[i]);
+      if (gespeichert && db::isTextType(alt.fields(pos).dataType())) return pf::trimView(*gespeichert);
+      puffer = pf::trim(db::fieldText(alt.fields(pos).dataType(), w[i]));
+      return puffer;
+    };
+    zeilen.push_back(mwstZeile(kopf, *r.mwst, getrimmtIn(mwst, r.mwst->kennzeichen, kzPuffer),
+                               getrimmtIn(mwst + 1, r.mwst->nummer, nummerPuffer)));
+    return okStatus();
+  };
+}
+
 // The copy in one statement: the conversions of the common positions and the rule's computed
-// positions inside its INSERT ... SELECT; nullopt where it goes record by record: a rule without
-// its computed form, a copy the table layer cannot do so, a record that breaks a key or holds a
-// value that does not convert (the copy record by record names that record). Any other failure
-// is the table's: done again it would fail again, and its reason would be lost.
-Result<std::optional<int>> inEinemSchritt(const Regel& r, TTable& alt, TTable& neu, int n) {
+// positions inside its INSERT ... SELECT, and the log lines of the records it writes in
+// `zeilen`; nullopt where it goes record by record: a rule without its computed form, a copy
+// the table layer cannot do so, a record that breaks a key or holds a value that does not
+// convert (the copy record by record names that record). Any other failure is the table's:
+// done again it would fail again, and its reason would be lost.
+Result<std::optional<int>> inEinemSchritt(const Regel& r, const std::vector<Uebertrag>& u, TTable& alt,
+                                          TTable& neu, const std::string& datei, std::vector<std::string>& zeilen) {
+  const int n = static_cast<int>(u.size());
   if (r.anpassen && !r.berechnen) return std::optional<int>();
   db::RecordCopy kopie{std::vector<int>(static_cast<size_t>(n), -1), r.nichtWahrFalsch, r.ohneAngaben, true};
   for (int i = r.ab; i < n; ++i) kopie.from[static_cast<size_t>(i)] = i;
   if (r.berechnen && !r.berechnen(alt, neu, kopie)) return std::optional<int>();
+  protokollieren(r, u, alt, neu, datei, kopie, zeilen);
   const Result<int> geschrieben = neu.appendFrom(alt, kopie);
   if (geschrieben) return std::optional<int>(*geschrieben);
+  zeilen.clear();
   const int code = geschrieben.error().code;
   if (code == db::kNotInOneStatement || code == db::kKeyViolation || code == db::kConversion)
     return std::optional<int>();
   return geschrieben.error();
-}
-
-// After the copy in one statement, the log lines the copy record by record writes as it goes
-// (the texts cut to a shorter field, the VAT code of every record), from one read of the old
-// fields they need, record for record in the same order.
-Status protokollieren(const Regel& r, const std::vector<Uebertrag>& u, TTable& alt, TTable& neu,
-                      const std::string& datei) {
-  std::vector<int> kuerzen;
-  for (int i = r.ab; i < static_cast<int>(u.size()); ++i)
-    if (u[static_cast<size_t>(i)] == Uebertrag::Kuerzen) kuerzen.push_back(i);
-  if (kuerzen.empty() && !r.mwst) return okStatus();
-  std::vector<int> felder = kuerzen;
-  for (int pos : r.ohneAngaben)
-    if (pos < alt.fieldCount()) felder.push_back(pos);  // a field the old table lacks is blank
-  const size_t blank = kuerzen.size(), mwst = felder.size();
-  if (r.mwst) felder.insert(felder.end(), {r.mwst->kennzeichen, r.mwst->nummer});
-  auto text = [&](const TTable::ValueRow& w, size_t i) {
-    return db::fieldText(alt.fields(felder[i]).dataType(), w[i]);
-  };
-  // A stored text trimmed in place; any other value through its text (in `puffer`).
-  auto getrimmtIn = [&](const TTable::ValueRow& w, size_t i, std::string& puffer) -> std::string_view {
-    const auto* gespeichert = std::get_if<std::string>(&w[i]);
-    if (gespeichert && db::isTextType(alt.fields(felder[i]).dataType())) return pf::trimView(*gespeichert);
-    puffer = pf::trim(text(w, i));
-    return puffer;
-  };
-  std::string kzPuffer, nummerPuffer;
-  // The lines of one statement's records carry its time, taken once (LogZeile reads the clock
-  // and converts it to local time for every line), and reach the list as one change.
-  const std::string kopf = LogZeile("");
-  ui::TStrings& liste = FormEinstellungen->ListBoxReorg->items();
-  liste.beginUpdate();
-  struct Ende {
-    ui::TStrings& liste;
-    ~Ende() { liste.endUpdate(); }
-  } ende{liste};
-  int satz = 0;
-  return alt.scanValues(felder, [&](const TTable::ValueRow& w) -> Status {
-    const Stelle wo{datei, ++satz};
-    bool ohne = !r.ohneAngaben.empty();
-    for (size_t i = blank; i < mwst && ohne; ++i) ohne = pf::trim(text(w, i)).empty();
-    if (ohne) return okStatus();
-    for (size_t i = 0; i < blank; ++i)
-      if (const auto zeile = kuerzungZeile(neu.fields(felder[i]).def(), text(w, i), wo))
-        liste.add(kopf + *zeile);
-    if (r.mwst)
-      liste.add(
-          mwstZeile(kopf, *r.mwst, getrimmtIn(w, mwst, kzPuffer), getrimmtIn(w, mwst + 1, nummerPuffer)));
-    return okStatus();
-  });
 }
 
 // The count is of the records the new table holds; the records a rule leaves out are counted
@@ -353,11 +343,15 @@ Result<Kopierweg> tabelleKopieren(TFormEinstellungen& f, TTable& alt, TTable& ne
   ReorgProtokoll(datei + " Anzahl der Felder: " + std::to_string(n));
   const Regel regel = regelFuer(datei, n);
   const std::vector<Uebertrag> uebertrag = uebertraege(alt, neu, n);
+  std::vector<std::string> zeilen;
   const Result<std::optional<int>> einSchritt =
-      weg == Kopierweg::Satzweise ? std::optional<int>() : inEinemSchritt(regel, alt, neu, n);
+      weg == Kopierweg::Satzweise ? std::optional<int>() : inEinemSchritt(regel, uebertrag, alt, neu, datei, zeilen);
   if (!einSchritt) return einSchritt.error();
   if (const std::optional<int> kopiert = *einSchritt) {
-    RIVIZA_TRY(protokollieren(regel, uebertrag, alt, neu, datei));
+    ui::TStrings& liste = f.ListBoxReorg->items();
+    liste.beginUpdate();  // one change for the window
+    for (std::string& zeile : zeilen) liste.add(std::move(zeile));
+    liste.endUpdate();
     // The labels end where the record-by-record copy leaves them: on the last record.
     const int saetze = alt.recordCount();
     if (saetze > 0) {

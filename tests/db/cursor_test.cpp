@@ -1,5 +1,8 @@
 // The table cursor: moves, states, post and cancel, delete, record numbers and bookmarks.
+#include <filesystem>
+
 #include "db/TTable.h"
+#include "support/tools.h"
 #include "table_fixture.h"
 
 namespace riviza::db::test {
@@ -128,6 +131,45 @@ TEST_F(Cursor, DeleteMovesToTheNextRecordAndEmptiesTheViewFromTheFirst) {
   EXPECT_TRUE(t_.isEmpty());
   ASSERT_TRUE(t_.edit().ok());
   EXPECT_EQ(t_.state(), TableState::Insert);
+}
+
+// An open shows the records in the order of their ids whichever ids the file holds: dense from
+// anywhere, with gaps, at the ends of the id range; the sqlite3 shell is the reference.
+TEST_F(Cursor, AnOpenShowsEveryRecordWhicheverIdsTheFileHolds) {
+  const struct {
+    const char* was;
+    std::vector<long long> ids;
+  } faelle[] = {
+      {"none", {}},
+      {"dense from 1", {1, 2, 3, 4}},
+      {"the first removed", {7, 8, 9}},
+      {"a gap", {1, 2, 4, 5}},
+      {"one", {42}},
+      {"around zero", {-1, 0, 1}},
+      {"both ends of the range", {-9223372036854775807LL - 1, 9223372036854775807LL}},
+      {"the top of the range", {9223372036854775806LL, 9223372036854775807LL}},
+      {"an end and a gap", {-9223372036854775807LL - 1, -9223372036854775807LL + 1}},
+  };
+  for (const auto& fall : faelle) {
+    SCOPED_TRACE(fall.was);
+    create("Ids.db", kosttrStructure());
+    const std::string file = (dir_ / "Ids.db").string();
+    std::string sql = "BEGIN;";
+    for (size_t i = 0; i < fall.ids.size(); ++i)  // written out of id order
+      sql += "INSERT INTO records(rowid, f0) VALUES(" + std::to_string(fall.ids[fall.ids.size() - 1 - i]) +
+             ",'" + std::to_string(fall.ids.size() - i) + "');";
+    ASSERT_EQ(riviza::test::toolOutput({"sqlite3", file, sql + "COMMIT;"}), "");
+    const std::string shell = riviza::test::toolOutput({"sqlite3", file, "SELECT f0 FROM records ORDER BY rowid"});
+    TTable t;
+    openTable(t, "Ids.db");
+    std::string ours;
+    for (const std::string& ik : column(t, 0)) ours += ik + "\n";
+    EXPECT_EQ(ours, shell);
+    EXPECT_EQ(t.recordCount(), static_cast<int>(fall.ids.size()));
+    t.assertInvariants();
+    t.close();
+    std::filesystem::remove(file);
+  }
 }
 
 TEST_F(Cursor, RecNoAndBookmarksComeBackAfterChanges) {

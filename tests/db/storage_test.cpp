@@ -208,7 +208,16 @@ TEST_F(Storage, AppendFromStoresWhatTheRecordByRecordCopyStores) {
   appendRow(quelle, {" ", "9"});
   appendRow(quelle, {"2", "2", "", "False", "", "   "});
   appendRow(quelle, {"Ärger übe", "2,25", "-3"});
-  const RecordCopy kopie{{0, 1, 2, 3, 4, 5}, {3, 6, 9}, {0}};
+  // What `each` is told of the records written (record number in the source's key order, two
+  // stored values as text), against what the record-by-record copy reads of each.
+  std::vector<std::string> gesehen, einzelnGelesen;
+  RecordCopy kopie{{0, 1, 2, 3, 4, 5}, {3, 6, 9}, {0}};
+  kopie.watched = {1, 0};
+  kopie.each = [&](int recNo, std::span<const Value> v) {
+    gesehen.push_back(std::to_string(recNo) + " " + fieldText(FieldType::Money, v[0]) + " " +
+                      fieldText(FieldType::Alpha, v[1]));
+    return okStatus();
+  };
   auto leerLeer = kopie;
   leerLeer.blankTextLeavesEmpty = true;
 
@@ -246,10 +255,14 @@ TEST_F(Storage, AppendFromStoresWhatTheRecordByRecordCopyStores) {
     TTable bulk, einzeln;
     openTable(bulk, "Neu" + name + ".db");
     openTable(einzeln, "Einzeln" + name + ".db");
+    gesehen.clear();
+    einzelnGelesen.clear();
     auto n = bulk.appendFrom(quelle, fall.kopie);
     Status einzelnSt;
     for (Status st = quelle.first(); st && einzelnSt && !quelle.eof(); st = quelle.next()) {
       if (platform::trim(quelle.fields(0).asString()).empty()) continue;
+      einzelnGelesen.push_back(std::to_string(quelle.recNo()) + " " + quelle.fields(1).asString() + " " +
+                        quelle.fields(0).asString());
       ASSERT_TRUE(einzeln.append().ok());
       for (int i = 0; i < 6 && einzelnSt; ++i) {
         const bool leer = fall.kopie.blankTextLeavesEmpty && isTextType(quelle.fields(i).dataType()) &&
@@ -269,8 +282,10 @@ TEST_F(Storage, AppendFromStoresWhatTheRecordByRecordCopyStores) {
       EXPECT_EQ(n.error().message, einzelnSt.error().message);
       EXPECT_TRUE(bulk.isEmpty());
       EXPECT_FALSE(bulk.inTransaction());
+      EXPECT_TRUE(gesehen.empty());
       continue;
     }
+    EXPECT_EQ(gesehen, einzelnGelesen);
     ASSERT_TRUE(einzelnSt.ok()) << einzelnSt.error().describe();
     ASSERT_TRUE(n.ok()) << n.error().describe();
     EXPECT_EQ(*n, 4);
