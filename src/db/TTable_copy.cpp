@@ -12,7 +12,7 @@
 // of the statement: SQL functions are defined once per connection, and defining them again per
 // copy would expire every prepared statement of the connection.
 #include <algorithm>
-#include <cstring>
+#include <bit>
 
 #include "db/TTable.h"
 #include "db/errors.h"
@@ -70,7 +70,7 @@ bool sameValues(const std::vector<Value>& a, const std::vector<Value>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Value& x, const Value& y) {
     const auto* dx = std::get_if<double>(&x);
     const auto* dy = std::get_if<double>(&y);
-    if (dx && dy) return std::memcmp(dx, dy, sizeof *dx) == 0;
+    if (dx && dy) return std::bit_cast<uint64_t>(*dx) == std::bit_cast<uint64_t>(*dy);
     return x == y;
   });
 }
@@ -188,7 +188,8 @@ Result<std::string> copySql(const TableStructure& from, const TableStructure& to
     }
     if (flag) {
       if (target.type != FieldType::Logical) return notInOne(target.name);
-      if (source >= 0) value = "CASE WHEN riviza_true(" + value + ") THEN " + value + " ELSE 0 END";
+      if (source >= 0)
+        value = std::string("CASE WHEN riviza_true(").append(value).append(") THEN ").append(value).append(" ELSE 0 END");
     }
     columns += (columns.empty() ? "" : ",") + columnName(i);
     values += (values.empty() ? "" : ",") + value;
