@@ -70,7 +70,7 @@ inline uint32_t load32le(const uint8_t* p) {
 // in byte 0 and its rotations in the others.
 void portableEncrypt(const uint8_t* roundKeys, int rounds, const uint8_t in[16], uint8_t out[16]) {
   uint32_t s[4];
-  for (size_t c = 0; c < 4; ++c) s[c] = load32le(in + 4 * c) ^ load32le(roundKeys + 4 * c);
+  for (int c = 0; c < 4; ++c) s[c] = load32le(in + ptrdiff_t{4} * c) ^ load32le(roundKeys + ptrdiff_t{4} * c);
   for (int r = 1; r <= rounds; ++r) {
     uint32_t t[4];
     for (int c = 0; c < 4; ++c) {
@@ -78,11 +78,11 @@ void portableEncrypt(const uint8_t* roundKeys, int rounds, const uint8_t in[16],
              (uint32_t{kSbox[(s[(c + 2) & 3] >> 16) & 0xFF]} << 16) |
              (uint32_t{kSbox[s[(c + 3) & 3] >> 24]} << 24);
     }
-    const uint8_t* k = roundKeys + size_t{16} * r;
-    for (size_t c = 0; c < 4; ++c) {
+    const uint8_t* k = roundKeys + ptrdiff_t{16} * r;
+    for (int c = 0; c < 4; ++c) {
       uint32_t w = t[c];
       if (r < rounds) w = xtime4(w ^ rotr(w, 8)) ^ rotr(w, 8) ^ rotr(w, 16) ^ rotr(w, 24);
-      s[c] = w ^ load32le(k + 4 * c);
+      s[c] = w ^ load32le(k + ptrdiff_t{4} * c);
     }
   }
   for (int c = 0; c < 4; ++c)
