@@ -9,6 +9,8 @@ RIVIZA_PACKAGES=(
   # Qt's own texts (standard buttons, the folder dialog) in German whatever LANG says
   qt6-translations-l10n
   clang libclang-rt-14-dev
+  # the test tidy: clang-tidy with the checks of .clang-tidy over src/ and tools/
+  clang-tidy
   xvfb xauth x11-apps imagemagick
   unzip zip 7zip python3 openssl
   # bsdtar: a fourth outside reader of the archives the zip engine writes

@@ -12,7 +12,7 @@ Status Vorgang::schreiben() { return tabellen_.inTransaction() ? okStatus() : ta
 Status Vorgang::festschreiben() {
   platform::CommitPoint punkt;
   if (tabellen_.inTransaction()) punkt = {[this] { return tabellen_.commit(); }, tabellen_.commitTests()};
-  const Status st = dateien_.commit(punkt);
+  Status st = dateien_.commit(punkt);
   // A failure after the commit point (an old file not removed) has changed everything already;
   // its journal stays, and the next start removes what is left.
   festgeschrieben_ = dateien_.done();

@@ -253,7 +253,7 @@ Status DebitorenExport::abschliessen() {
       return st;
     }
   }
-  const Status ergebnis = ok ? okStatus() : Status(nichtAktualisiert("Debitoren"));
+  Status ergebnis = ok ? okStatus() : Status(nichtAktualisiert("Debitoren"));
   // Without a table rebuilt the import files are the last run's: importing them again would
   // hand the same debtors over twice.
   if (!geschrieben) return ergebnis;

@@ -45,7 +45,7 @@ Stellen stellenSuchen(const std::string& r, const cb::FirmaWerte& w) {
   if (!cb::gefunden(s.entschluesselung))
     s.entschluesselung = Entschluesselung302Suchen(s.daten, region, kv, gruppe);
   if (!cb::gefunden(s.entschluesselung)) s.entschluesselung = s.daten;
-  auto papier = [&](std::string stelle) { return cb::gefunden(stelle) ? stelle : r; };
+  auto papier = [&](const std::string& stelle) -> std::string { return cb::gefunden(stelle) ? stelle : r; };
   s.rechnung = papier(PapierannahmeSuchen21(r, gruppe, region));
   s.verordnung = papier(PapierannahmeSuchen26(r, gruppe, region));
   s.kostenvoranschlag = papier(PapierannahmeSuchen27(r, gruppe, region));
@@ -63,7 +63,7 @@ class KasRegeln : public cb::DurchgangsRegeln {
     if (Status st = t.setFilterOptions({.caseInsensitive = true}); !st) return cb::fehlerIn(t, st.error());
     auto a = cb::TabelleImNeuaufbau::beginnen(n_, t, "KasAdrAnn.db");
     if (!a) return a.error();
-    adressen_.emplace(std::move(*a));
+    adressen_.emplace(*a);
     return okStatus();
   }
   bool nimmt(const cb::Arbeitszeile& z) override { return z.hauptzeile({"10"}) && !z.ohneVerweis(); }

@@ -102,7 +102,7 @@ std::pair<bool, long> period(const InputFile& f, DateNumber today) {
     return {true, day};
   }
   const long year = 2000 + (n[6] - '0') * 10 + (n[7] - '0');
-  const long first = year * 10000 + ((n[5] - '1') * 3 + 1) * 100 + 1;
+  const long first = year * 10000 + ((n[5] - '1') * 3L + 1) * 100 + 1;
   return {first <= today, first};
 }
 

@@ -140,7 +140,7 @@ void NeuaufbauLauf::vorlagenKopieren(std::initializer_list<std::string_view> tab
 
 Status neuaufbauFestschreiben(Neuaufbau& n) {
   if (n.fehler) return nichtAktualisiert("Tabellen");
-  const Status st = n.vorgang.festschreiben();
+  Status st = n.vorgang.festschreiben();
   if (st) return okStatus();
   std::string tabellen;
   for (const std::string& t : n.tabellen) tabellen += (tabellen.empty() ? "" : ", ") + pf::displayPath(t);

@@ -169,6 +169,7 @@ Status TTable::prepareStatements() {
   };
   for (const Prep& p : {
            Prep{&selectRow_, "SELECT " + cols + " FROM " + records() + " WHERE rowid=?"},
+           // NOLINTNEXTLINE(performance-inefficient-string-concatenation): built once, before the loop
            Prep{&insertRow_, "INSERT INTO " + records() + "(" + cols + ") VALUES(" + marks + ")"},
            Prep{&updateRow_, "UPDATE " + records() + " SET " + sets + " WHERE rowid=?"},
            Prep{&deleteRow_, "DELETE FROM " + records() + " WHERE rowid=?"},

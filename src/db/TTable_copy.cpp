@@ -14,7 +14,7 @@
 // each record it writes has its first column wrapped in riviza_copy_watch, which notes the
 // record's place and the watched values as the statement computes them.
 #include <algorithm>
-#include <cstring>
+#include <bit>
 
 #include "db/TTable.h"
 #include "db/errors.h"
@@ -78,7 +78,7 @@ bool sameValues(const std::vector<Value>& a, const std::vector<Value>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Value& x, const Value& y) {
     const auto* dx = std::get_if<double>(&x);
     const auto* dy = std::get_if<double>(&y);
-    if (dx && dy) return std::memcmp(dx, dy, sizeof *dx) == 0;
+    if (dx && dy) return std::bit_cast<uint64_t>(*dx) == std::bit_cast<uint64_t>(*dy);
     return x == y;
   });
 }
@@ -211,7 +211,8 @@ Result<std::string> copySql(const TableStructure& from, const TableStructure& to
     }
     if (flag) {
       if (target.type != FieldType::Logical) return notInOne(target.name);
-      if (source >= 0) value = "CASE WHEN riviza_true(" + value + ") THEN " + value + " ELSE 0 END";
+      if (source >= 0)
+        value = std::string("CASE WHEN riviza_true(").append(value).append(") THEN ").append(value).append(" ELSE 0 END");
     }
     if (values.empty() && copy.each) {
       // The record's place in the source's order, and what `each` is to see of it.

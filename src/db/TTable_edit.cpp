@@ -298,8 +298,13 @@ Status TTable::endTransaction(bool commit) {
   return st ? back : st;
 }
 
+// A rollback that throws (no memory) must not end the program from a destructor; the
+// transaction then ends with the connection.
 TransactionGuard::~TransactionGuard() {
-  if (table_ && table_->inTransaction_) (void)table_->endTransaction(false);
+  try {
+    if (table_ && table_->inTransaction_) (void)table_->endTransaction(false);
+  } catch (...) {
+  }
 }
 
 TransactionGuard::TransactionGuard(TransactionGuard&& other) noexcept
@@ -307,7 +312,7 @@ TransactionGuard::TransactionGuard(TransactionGuard&& other) noexcept
 
 TransactionGuard& TransactionGuard::operator=(TransactionGuard&& other) noexcept {
   if (this != &other) {
-    if (table_ && table_->inTransaction_) (void)table_->endTransaction(false);
+    TransactionGuard ending(std::move(*this));
     table_ = std::exchange(other.table_, nullptr);
   }
   return *this;

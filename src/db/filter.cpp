@@ -144,7 +144,7 @@ class Compiler {
       RIVIZA_TRY(advance());
       auto right = (this->*operand)();
       if (!right) return right;
-      sql = "(" + sql + sqlWord + *right + ")";
+      sql.insert(0, "(").append(sqlWord).append(*right).append(")");
     }
     return sql;
   }

@@ -164,7 +164,7 @@ Status RecordReader::load(const Database& db, const std::vector<ViewEntry>& view
   ids_.clear();
   for (int k = 0; k < count; ++k) {
     Slot& s = slots_[static_cast<size_t>(k)];
-    s.rowid = view[static_cast<size_t>(from + k)].rowid;
+    s.rowid = view[static_cast<size_t>(from) + k].rowid;
     s.filled = false;
     ids_.emplace_back(s.rowid, k);
   }

@@ -21,6 +21,7 @@ bool gBehaltenGemeldet = false;
 
 std::vector<std::string> feldwerte(db::TTable& t) {
   std::vector<std::string> werte;
+  werte.reserve(static_cast<size_t>(t.fieldCount()));
   for (int i = 0; i < t.fieldCount(); ++i) werte.push_back(t.fields(i).asString());
   return werte;
 }

@@ -317,8 +317,8 @@
 // and the picker button.
 #define RIVIZA1_ANN_IK(X, box, suffix, label, ikEdit, ikField, nameEdit, picker) \
   X(TPanel, PanelAnn##suffix, box, .row = true) \
-  X(TLabel, LabelAnn##suffix, PanelAnn##suffix, .caption = label) \
-  X(TDBEdit, ikEdit, PanelAnn##suffix, .maxLength = 9, .dataSource = DataSourceAnn, .field = ikField) \
+  X(TLabel, LabelAnn##suffix, PanelAnn##suffix, .caption = (label)) \
+  X(TDBEdit, ikEdit, PanelAnn##suffix, .maxLength = 9, .dataSource = DataSourceAnn, .field = (ikField)) \
   X(TDBEdit, nameEdit, PanelAnn##suffix, .readOnly = true, .dataSource = DataSourceAnn, .field = "Name" ikField) \
   X(TBitBtn, picker, PanelAnn##suffix, .caption = "...")
 // Page 8: search row, grid, then the group box of the service centre's fields (disabled while
@@ -403,9 +403,9 @@
 // One office of page 9: a row panel with its label, the office's IK and its short name.
 #define RIVIZA1_KAS_STELLE(X, suffix, label, ikEdit, ikField, kurzEdit, kurzField) \
   X(TPanel, PanelKas##suffix, PanelKasStellen, .row = true) \
-  X(TLabel, LabelKas##suffix, PanelKas##suffix, .caption = label) \
-  X(TDBEdit, ikEdit, PanelKas##suffix, .dataSource = DataSourceKas, .field = ikField) \
-  X(TDBEdit, kurzEdit, PanelKas##suffix, .dataSource = DataSourceKas, .field = kurzField)
+  X(TLabel, LabelKas##suffix, PanelKas##suffix, .caption = (label)) \
+  X(TDBEdit, ikEdit, PanelKas##suffix, .dataSource = DataSourceKas, .field = (ikField)) \
+  X(TDBEdit, kurzEdit, PanelKas##suffix, .dataSource = DataSourceKas, .field = (kurzField))
 
 // The launcher of the service-provider form TFormLe, on page 6 after its slots.
 #define RIVIZA1_LE_AUFRUF(X) \

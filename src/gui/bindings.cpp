@@ -36,7 +36,8 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 // leaves the parent's.
 void applyColour(QWidget* w, QPalette::ColorRole role, ui::TColor c) {
   QPalette pal = w->parentWidget() ? w->parentWidget()->palette() : QPalette();
-  if ((c & 0x80000000u) == 0) pal.setColor(role, QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  auto channel = [c](int shift) { return static_cast<int>((c >> shift) & 0xFF); };
+  if ((c & 0x80000000u) == 0) pal.setColor(role, QColor(channel(0), channel(8), channel(16)));
   w->setPalette(pal);
 }
 

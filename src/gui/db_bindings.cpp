@@ -148,8 +148,9 @@ class NavigatorBinding : public Binding {
       b->setText(QString::fromUtf8(glyph));
       row->addWidget(b);
       buttons_.push_back({which, b});
+      // Captured by name: clang 14 (clang-tidy) cannot capture a structured binding yet.
       QObject::connect(b, &QToolButton::clicked, b,
-                       [this, which] { view_.userAction([this, which] { nav_.userClick(which); }); });
+                       [this, which = which] { view_.userAction([this, which] { nav_.userClick(which); }); });
     }
   }
   void update(ui::Prop p) override {

@@ -93,11 +93,12 @@ bool tifKopieren(TFormEinstellungen& f, const std::string& quelle, const std::st
       meldung::fehlerBox("'" + nummer + "' ist kein gültiger Integerwert");
       return false;
     }
-    const std::string neu = ziel + "\\" + mandant + std::to_string(*n + kTifVersatz) + ".tif";
+    std::string neu = ziel;
+    neu.append("\\").append(mandant).append(std::to_string(*n + kTifVersatz)).append(".tif");
     if (pf::fileExists(neu)) continue;
-    if (Status st = pf::copyFile(quelle + "\\" + name, neu); !st) {
-      meldung::fehlerBox("Fehler beim Kopieren: " + pf::displayPath(quelle + "\\" + name) + "\n" +
-                         st.error().message);
+    const std::string alt = std::string(quelle).append("\\").append(name);
+    if (Status st = pf::copyFile(alt, neu); !st) {
+      meldung::fehlerBox("Fehler beim Kopieren: " + pf::displayPath(alt) + "\n" + st.error().message);
       return false;
     }
     f.ListBoxReorg->items().add(LogZeile("GUS-Daten kopiert: " + pf::displayPath(neu)));

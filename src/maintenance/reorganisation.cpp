@@ -174,7 +174,7 @@ Status Reorganisation::sichern() {
   pf::processMessages();
   for (const std::string& datei : auflisten(daten_, "*.*")) {
     for (const std::string& ziel : {datenAltNeu_, y_ + datiert_ + "\\Daten"})
-      RIVIZA_TRY(kopierenUndPruefen(daten_ + "\\" + datei, ziel + "\\" + datei));
+      RIVIZA_TRY(kopierenUndPruefen(daten_ + "\\" + datei, std::string(ziel).append("\\").append(datei)));
   }
   ReorgProtokoll("Daten kopiert: " + pf::displayPath(daten_ + "\\") + "  ->  " +
                  pf::displayPath(datenAlt_ + "\\"));
@@ -210,7 +210,7 @@ Result<std::vector<std::string>> Reorganisation::vorlagenKopieren() {
   if (!neu) return mitGrund(Status(neu.error()), "Ordner nicht angelegt: " + pf::displayPath(datenNeu_)).error();
   for (const std::string& datei : dateien)
     if (!pf::equalsIgnoreCase(datei, kAbrechngIni))
-      RIVIZA_TRY(kopierenUndPruefen(vorlagen + "\\" + datei, datenNeu_ + "\\" + datei));
+      RIVIZA_TRY(kopierenUndPruefen(std::string(vorlagen).append("\\").append(datei), datenNeu_ + "\\" + datei));
   pf::processMessages();
   return auflisten(datenNeu_, "*.db");
 }

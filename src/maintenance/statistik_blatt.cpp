@@ -57,7 +57,7 @@ class Blatt {
     if (!bereich) throw EExcelAutomation(bereich.error());
     throwOnFailure(bereich->clear());
   }
-  void setzen(int zeile, int spalte, office::CellValue wert) {
+  void setzen(int zeile, int spalte, const office::CellValue& wert) {
     zelleSchreiben(ex_, office::a1Name({zeile, spalte}), wert);
   }
   void text(int zeile, int spalte, std::string wert) { setzen(zeile, spalte, std::move(wert)); }

@@ -12,7 +12,7 @@ std::string searchFilterText(const SearchRule& rule, std::string_view text) {
   std::string filter;
   for (const std::string& field : rule.fields) {
     if (!filter.empty()) filter += "OR ";
-    filter += field + " = " + quoted;
+    filter.append(field).append(" = ").append(quoted);
   }
   return filter;
 }

@@ -30,7 +30,7 @@ constexpr long kConnectTimeoutSeconds = 30;
 // A transfer that moves less than one byte per second for this long is dead.
 constexpr long kLowSpeedSeconds = 60;
 // libcurl's receive buffer; the default 16 KiB costs a third of the throughput on loopback.
-constexpr long kBufferBytes = 256 * 1024;
+constexpr long kBufferBytes = 256L * 1024;
 // Upper bound of one wait for the network; a wake-up ends it at once.
 constexpr int kPollMs = 1000;
 

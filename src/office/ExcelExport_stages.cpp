@@ -157,7 +157,7 @@ void TExcelExport::writeData(ExportSource& source) {
     block = office::ValueBlock(rowsPerBlock, columns);
     for (int r = 0; painting && r < filled; ++r)
       for (int c = 0; c < columns; ++c) {
-        const TColor colour = colours[static_cast<size_t>(r * columns + c)];
+        const TColor colour = colours[static_cast<size_t>(r) * columns + c];
         if (BorderData.BackColor == kWhite && colour == kWhite) continue;
         throwOnFailure(cell(blockRow + r, beginColumnData_ + c).setInteriorColor(xlColorOf(colour)));
       }
@@ -173,7 +173,7 @@ void TExcelExport::writeData(ExportSource& source) {
         const int index = exportFields_[static_cast<size_t>(c)].index;
         block.at(filled, c) = source.value(index);
         if (!painting) continue;
-        TColor& colour = colours[static_cast<size_t>(filled * columns + c)];
+        TColor& colour = colours[static_cast<size_t>(filled) * columns + c];
         colour = BorderData.BackColor;
         if (DataPipe == dpDataSet) OnGetCellBackgroundColorEvent(*this, source.field(index), colour);
       }
@@ -202,10 +202,11 @@ void TExcelExport::writeSummary() {
                               : summaryFields_.indexOf(platform::toUpperAscii(f.name)) >= 0;
     if (!selected) continue;
     const std::string letters = ColumnLetters(beginColumnData_ + static_cast<int>(k));
-    throwOnFailure(cell(row, beginColumnData_ + static_cast<int>(k))
-                       .setFormula("=" + std::string(functionName(SummaryCalculation)) + "(" + letters +
-                                   std::to_string(beginRowData_) + ":" + letters +
-                                   std::to_string(lastDataRow_) + ")"));
+    std::string formula = "=";
+    formula.append(functionName(SummaryCalculation)).append("(").append(letters);
+    formula.append(std::to_string(beginRowData_)).append(":").append(letters);
+    formula.append(std::to_string(lastDataRow_)).append(")");
+    throwOnFailure(cell(row, beginColumnData_ + static_cast<int>(k)).setFormula(formula));
   }
   throwOnFailure(
       formatRange(fontSummary_, BorderSummary, row, beginColumnData_, row, lastExportColumn(), false));

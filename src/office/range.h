@@ -40,8 +40,8 @@ class Worksheet;
 struct ValueBlock {
   ValueBlock() = default;
   ValueBlock(int rows, int columns)
-      : rows(rows), columns(columns), values(static_cast<size_t>(rows * columns)) {}
-  CellValue& at(int row, int column) { return values[static_cast<size_t>(row * columns + column)]; }
+      : rows(rows), columns(columns), values(static_cast<size_t>(rows) * columns) {}
+  CellValue& at(int row, int column) { return values[static_cast<size_t>(row) * columns + column]; }
   int rows = 0, columns = 0;
   std::vector<CellValue> values;
 };

@@ -25,12 +25,12 @@ size_t StyleHash::operator()(const Style& s) const {
   combine(h, (s.bold ? 1u : 0u) | (s.italic ? 2u : 0u) | (s.underline ? 4u : 0u) | (s.wrapText ? 8u : 0u));
   combine(h, hashColor(s.fill));
   for (const BorderSide& b : s.borders) {
-    combine(h, static_cast<size_t>(b.lineStyle + 5000));
-    combine(h, static_cast<size_t>(b.weight + 5000));
+    combine(h, static_cast<size_t>(b.lineStyle) + 5000);
+    combine(h, static_cast<size_t>(b.weight) + 5000);
     combine(h, hashColor(b.color));
   }
-  combine(h, static_cast<size_t>(s.horizontalAlignment + 5000));
-  combine(h, static_cast<size_t>(s.rotation + 1000));
+  combine(h, static_cast<size_t>(s.horizontalAlignment) + 5000);
+  combine(h, static_cast<size_t>(s.rotation) + 1000);
   combine(h, std::hash<std::string>{}(s.numberFormat));
   return h;
 }

@@ -236,10 +236,12 @@ Status readXls(const std::filesystem::path& file, Workbook& into) {
   unsigned int sheets = 0;
   if (int e = freexl_get_info(xls.handle, FREEXL_BIFF_SHEET_COUNT, &sheets); e != FREEXL_OK)
     return xlsError(file, e);
-  for (unsigned short s = 0; s < sheets; ++s) {
+  // freexl numbers the sheets in 16 bits: a count beyond that would wrap the index for ever.
+  for (unsigned int s = 0; s < sheets && s <= 0xFFFF; ++s) {
+    const auto index = static_cast<unsigned short>(s);
     const char* name = nullptr;
-    if (int e = freexl_get_worksheet_name(xls.handle, s, &name); e != FREEXL_OK) return xlsError(file, e);
-    if (int e = freexl_select_active_worksheet(xls.handle, s); e != FREEXL_OK) return xlsError(file, e);
+    if (int e = freexl_get_worksheet_name(xls.handle, index, &name); e != FREEXL_OK) return xlsError(file, e);
+    if (int e = freexl_select_active_worksheet(xls.handle, index); e != FREEXL_OK) return xlsError(file, e);
     unsigned int rows = 0;
     unsigned short columns = 0;
     if (int e = freexl_worksheet_dimensions(xls.handle, &rows, &columns); e != FREEXL_OK)

@@ -188,7 +188,7 @@ Status syncTree(std::string_view text) { return syncNativeTree(absoluteNative(te
 
 // ---- Exchange ----
 
-Exchange::Exchange(std::string journal, std::string what)
+Exchange::Exchange(std::string_view journal, std::string what)
     : journal_(absoluteNative(journal)), what_(std::move(what)) {}
 
 Exchange::~Exchange() {

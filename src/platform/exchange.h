@@ -64,7 +64,7 @@ class Exchange {
  public:
   // `journal`: path text of the journal file; `what`: the exchange for messages
   // ("Reorganisation D:\Abrechng\2024\Daten").
-  Exchange(std::string journal, std::string what);
+  Exchange(std::string_view journal, std::string what);
   ~Exchange();
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;

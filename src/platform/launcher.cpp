@@ -102,6 +102,7 @@ Result<Process> startProcess(const std::vector<std::string>& argvText, std::stri
 
   // Everything the child needs is prepared before fork: only async-signal-safe calls after it.
   std::vector<char*> cargv;
+  cargv.reserve(args.size() + 1);
   for (auto& a : args) cargv.push_back(a.data());
   cargv.push_back(nullptr);
   std::string cwd = folderText.empty() ? std::string() : nativePath(folderText).string();

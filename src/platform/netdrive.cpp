@@ -47,6 +47,7 @@ bool runGio(std::vector<std::string> args, const std::string& input) {
   // The argument list is built before fork: another thread may hold the allocator's lock, and
   // the child must not allocate.
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   int in[2];

@@ -70,7 +70,7 @@ inline uint32_t load32le(const uint8_t* p) {
 // in byte 0 and its rotations in the others.
 void portableEncrypt(const uint8_t* roundKeys, int rounds, const uint8_t in[16], uint8_t out[16]) {
   uint32_t s[4];
-  for (int c = 0; c < 4; ++c) s[c] = load32le(in + 4 * c) ^ load32le(roundKeys + 4 * c);
+  for (int c = 0; c < 4; ++c) s[c] = load32le(in + ptrdiff_t{4} * c) ^ load32le(roundKeys + ptrdiff_t{4} * c);
   for (int r = 1; r <= rounds; ++r) {
     uint32_t t[4];
     for (int c = 0; c < 4; ++c) {
@@ -78,11 +78,11 @@ void portableEncrypt(const uint8_t* roundKeys, int rounds, const uint8_t in[16],
              (uint32_t{kSbox[(s[(c + 2) & 3] >> 16) & 0xFF]} << 16) |
              (uint32_t{kSbox[s[(c + 3) & 3] >> 24]} << 24);
     }
-    const uint8_t* k = roundKeys + 16 * r;
+    const uint8_t* k = roundKeys + ptrdiff_t{16} * r;
     for (int c = 0; c < 4; ++c) {
       uint32_t w = t[c];
       if (r < rounds) w = xtime4(w ^ rotr(w, 8)) ^ rotr(w, 8) ^ rotr(w, 16) ^ rotr(w, 24);
-      s[c] = w ^ load32le(k + 4 * c);
+      s[c] = w ^ load32le(k + ptrdiff_t{4} * c);
     }
   }
   for (int c = 0; c < 4; ++c)
@@ -139,7 +139,7 @@ __attribute__((target("vaes,avx512f"))) void vaesCtr(const uint8_t* roundKeys, i
     // Each round key four times over, loaded whole: GCC 12's broadcast and shuffle intrinsics
     // raise a false "may be used uninitialised" warning.
     alignas(64) uint8_t wide[64];
-    for (int lane = 0; lane < 4; ++lane) std::memcpy(wide + 16 * lane, roundKeys + 16 * r, 16);
+    for (size_t lane = 0; lane < 4; ++lane) std::memcpy(wide + 16 * lane, roundKeys + size_t{16} * r, 16);
     keys[r] = _mm512_load_si512(wide);
   }
   const __m512i four = _mm512_set_epi64(0, 4, 0, 4, 0, 4, 0, 4);
@@ -153,7 +153,7 @@ __attribute__((target("vaes,avx512f"))) void vaesCtr(const uint8_t* roundKeys, i
     for (int r = 1; r < rounds; ++r)
       for (auto& v : x) v = _mm512_aesenc_epi128(v, keys[r]);
     for (int i = 0; i < 4; ++i) {
-      uint8_t* p = data + 64 * i;
+      uint8_t* p = data + size_t{64} * i;
       __m512i stream = _mm512_aesenclast_epi128(x[i], keys[rounds]);
       _mm512_storeu_si512(p, _mm512_xor_si512(_mm512_loadu_si512(p), stream));
     }
@@ -202,7 +202,7 @@ bool TAesBlock::SetKey(const uint8_t* key, size_t keyBytes) {
   uint8_t rcon = 1;
   for (int i = nk; i < words; ++i) {
     uint8_t t[4];
-    std::memcpy(t, w + 4 * (i - 1), 4);
+    std::memcpy(t, w + size_t{4} * (i - 1), 4);
     if (i % nk == 0) {
       uint8_t first = t[0];
       t[0] = kSbox[t[1]] ^ rcon;

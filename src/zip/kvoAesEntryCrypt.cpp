@@ -18,7 +18,7 @@ Status TAesEntryCrypt::Init(std::string_view password, uint8_t strength, const u
   if (password.size() > kAesMaxPasswordBytes) return zipError(kZipPasswordTooLong);
   if (!IsAesStrength(strength)) return zipError(kZipBadData, "AES key strength");
   const size_t keyLength = AesKeyLength(strength);
-  std::array<uint8_t, 2 * 32 + kAesVerifierSize> material{};
+  std::array<uint8_t, size_t{2} * 32 + kAesVerifierSize> material{};
   const size_t materialLength = 2 * keyLength + kAesVerifierSize;
   DeriveKey(password, salt, AesSaltLength(strength), kAesIterations, material.data(), materialLength);
   aes_.SetKey(material.data(), keyLength);

@@ -36,7 +36,7 @@ __attribute__((target("sha,sse4.1"), always_inline)) inline void niGroup(NiState
                                                                          __m128i byteSwap) {
   constexpr int k = G % 4;
   if constexpr (G < 4) {
-    s.w[k] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * G)), byteSwap);
+    s.w[k] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + size_t{16} * G)), byteSwap);
   } else {
     __m128i t = _mm_xor_si128(_mm_sha1msg1_epu32(s.w[k], s.w[(k + 1) % 4]), s.w[(k + 2) % 4]);
     s.w[k] = _mm_sha1msg2_epu32(t, s.w[(k + 3) % 4]);
@@ -76,7 +76,7 @@ TSha1Digest Sha1StateToBytes(const TSha1State& state) {
 void Sha1CompressPortable(TSha1State& st, const uint8_t* data, size_t blocks) {
   for (; blocks > 0; --blocks, data += kSha1BlockSize) {
     uint32_t w[80];
-    for (int i = 0; i < 16; ++i) w[i] = loadBig32(data + 4 * i);
+    for (size_t i = 0; i < 16; ++i) w[i] = loadBig32(data + 4 * i);
     for (int i = 16; i < 80; ++i) w[i] = rol(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
     uint32_t a = st[0], b = st[1], c = st[2], d = st[3], e = st[4];
     for (int i = 0; i < 80; ++i) {

@@ -94,9 +94,9 @@ bool TCustomCClass::ExcludedBySpec(const std::string& path, const std::string& r
     std::string mask = platform::extractFileName(line);
     if (mask.empty()) mask.push_back('*');
     if (folder.front() == '\\' && !IsUncPath(folder))
-      folder = std::string(DrivePart(path)) + folder;
+      folder.insert(0, DrivePart(path));
     else if (folder.find(':') == std::string::npos && folder.front() != '\\')
-      folder = AppendBackslash(root) + folder;
+      folder.insert(0, AppendBackslash(root));
     if (startsWithIgnoreCase(fileFolder, folder) && WildcardMatch(name, mask)) return true;
   }
   return false;

@@ -66,15 +66,15 @@ class PeReader {
     const uint64_t optional = uint64_t{*peAt} + 24;
     const uint64_t dirCountAt = optional + (*magic == 0x10B ? 92 : 108);
     auto dirCount = get<uint32_t>(dirCountAt);
-    if (!dirCount || *dirCount < 3 || dirCountAt + 4 + 3 * 8 > optional + *optionalSize) return false;
-    auto rva = get<uint32_t>(dirCountAt + 4 + 2 * 8);
-    auto size = get<uint32_t>(dirCountAt + 4 + 2 * 8 + 4);
+    if (!dirCount || *dirCount < 3 || dirCountAt + 4 + uint64_t{3} * 8 > optional + *optionalSize) return false;
+    auto rva = get<uint32_t>(dirCountAt + 4 + uint64_t{2} * 8);
+    auto size = get<uint32_t>(dirCountAt + 4 + uint64_t{2} * 8 + 4);
     if (!rva || !size || *rva == 0) return false;
     resourceRva = *rva, resourceSize = *size;
     const uint64_t table = optional + *optionalSize;
     for (unsigned i = 0; i < *sectionCount && i < 96; ++i) {
       uint8_t raw[40];
-      if (!bytes(table + 40 * i, raw, sizeof raw)) return false;
+      if (!bytes(table + uint64_t{40} * i, raw, sizeof raw)) return false;
       sections_.push_back({GetLE<uint32_t>(raw + 12), GetLE<uint32_t>(raw + 8), GetLE<uint32_t>(raw + 20),
                            GetLE<uint32_t>(raw + 16)});
     }

@@ -23,8 +23,8 @@ inline void store64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, sizeof v); }
 // Output decoded between two slides of the buffer, and the room below which the buffer slides.
 // Sliding moves one window; 256 KiB of fresh output per slide keeps that copy near 1/8 of a byte
 // per byte for Deflate64 and keeps buffer and tables inside the second-level cache.
-constexpr size_t kSpan = 256 * 1024;
-constexpr size_t kMinRoom = 64 * 1024;
+constexpr size_t kSpan = size_t{256} * 1024;
+constexpr size_t kMinRoom = size_t{64} * 1024;
 
 // zlib's texts, so that messages read the same whichever inflater produced them.
 constexpr const char* kBadBlockType = "invalid block type";

@@ -262,7 +262,7 @@ void TUnZip::checkDirectoryEnd(uint64_t seen, uint64_t endedAt) {
   } else if (auto differs = zip64Disagreement()) {
     reason = *differs;
   } else if (isMultiVolume(arcType_)) {
-    return;  // offsets of a volume set count in their own volumes
+    // offsets of a volume set count in their own volumes
   } else if (endedAt != directoryEndAt()) {
     reason = "the central directory ends at offset " + std::to_string(endedAt) +
              ", its end record stands at " + std::to_string(directoryEndAt());
@@ -270,10 +270,8 @@ void TUnZip::checkDirectoryEnd(uint64_t seen, uint64_t endedAt) {
              stored != dirOffset_ && stored + shift_ != dirOffset_) {
     reason = "the end record places the central directory at offset " +
              std::to_string(StoredDirectoryOffset()) + ", it stands at " + std::to_string(dirOffset_);
-  } else {
-    return;
   }
-  refuseEntry(archiveFile_, kZipBadData, reason);
+  if (!reason.empty()) refuseEntry(archiveFile_, kZipBadData, reason);
 }
 
 void TUnZip::ExtractArchive() {

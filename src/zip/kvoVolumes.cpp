@@ -111,7 +111,7 @@ bool removable(const Mount& m) {
   fs::path sys =
       fs::canonical("/sys/dev/block/" + std::to_string(m.major) + ":" + std::to_string(m.minor), ec);
   if (ec) return false;
-  for (fs::path dir : {sys, sys.parent_path()}) {
+  for (const fs::path& dir : {sys, sys.parent_path()}) {
     std::ifstream flag(dir / "removable");
     int value = 0;
     if (flag >> value) return value == 1;

@@ -169,6 +169,17 @@ TEST_F(Storage, BulkRewriteRollsBackUnlessCommitted) {
   EXPECT_EQ(column(t, 0), (std::vector<std::string>{"1", "2"}));
   t.assertInvariants();
   {
+    // A guard that is handed another one ends the transaction it held, as its destructor would.
+    TransactionGuard held;
+    auto tx = t.startTransaction();
+    ASSERT_TRUE(tx.ok());
+    held = std::move(*tx);
+    ASSERT_TRUE(t.emptyTable().ok());
+    held = TransactionGuard();
+    EXPECT_FALSE(t.inTransaction());
+    EXPECT_EQ(column(t, 0), (std::vector<std::string>{"1", "2"}));
+  }
+  {
     auto tx = t.startTransaction();
     ASSERT_TRUE(tx.ok());
     ASSERT_TRUE(t.emptyTable().ok());

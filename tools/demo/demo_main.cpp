@@ -68,9 +68,10 @@ std::string kostentraegerDatei(const std::string& name, const std::vector<Kasse>
     m.push_back(std::string("ANS+1+") + k.plz + "+" + k.ort + "+" + k.strasse + "'");
     zeilen.push_back(std::string("UNH+") + ref + "+KOTR:02:001:KV'");
     zeilen.insert(zeilen.end(), m.begin(), m.end());
-    std::string anzahl = std::to_string(m.size() + 2);
-    anzahl.insert(0, 6 - anzahl.size(), '0');
-    zeilen.push_back("UNT+" + anzahl + "+" + ref + "'");
+    std::string unt = std::to_string(m.size() + 2);
+    unt.insert(0, 6 - unt.size(), '0');
+    unt.insert(0, "UNT+").append("+").append(ref).append("'");
+    zeilen.push_back(std::move(unt));
   }
   zeilen.push_back("UNZ+" + std::to_string(kassen.size()) + "+00001'");
   std::string text;

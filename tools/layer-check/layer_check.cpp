@@ -10,7 +10,7 @@
 // they name; a place whose target is "-" is not built in this configuration and passes
 // unchecked. Only the quoted form is read: <net/if.h> is a system header, not our src/net.
 // Exit status 0 when every include is allowed, 1 when one is not, 2 for a usage error or rules
-// that cannot be read.
+// that cannot be read, or a check that broke off.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -80,9 +80,7 @@ bool isSource(const fs::path& p) {
   return kExtensions.count(p.extension().string()) > 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int check(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "Aufruf: layer-check QUELLORDNER REGELDATEI\n");
     return 2;
@@ -156,4 +154,16 @@ int main(int argc, char** argv) {
   }
   std::printf("Schichten in Ordnung: %zu Dateien, %d Includes geprüft\n", files.size(), includes);
   return 0;
+}
+
+}  // namespace
+
+// Anything the check throws (a file it cannot walk, no memory) is a check not done, never a pass.
+int main(int argc, char** argv) {
+  try {
+    return check(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "layer-check abgebrochen: %s\n", e.what());
+    return 2;
+  }
 }

@@ -47,7 +47,6 @@ const char* antwortText(ui::DlgResult r) {
     case ui::DlgResult::Ok:
       return "OK";
     case ui::DlgResult::Cancel:
-      return "Abbrechen";
     case ui::DlgResult::Abort:
       return "Abbrechen";
     case ui::DlgResult::Retry:
