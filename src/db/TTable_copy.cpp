@@ -216,7 +216,7 @@ Result<std::string> copySql(const TableStructure& from, const TableStructure& to
     }
     if (values.empty() && copy.each) {
       // The record's place in the source's order, and what `each` is to see of it.
-      value = "riviza_copy_watch(" + value + ",rowid";
+      value = std::string("riviza_copy_watch(").append(value).append(",rowid");
       for (int k = 0; k < from.keyFieldCount; ++k) value += "," + columnName(k);
       for (int p : copy.watched) {
         auto f = sourceField(p);
