@@ -109,7 +109,7 @@ void TDeflatePool::openSource(Source& s) {
   }
   s.failed = true;
   s.failure =
-      zipError(kZipOpenError, opened ? "cannot be read" : "cannot be opened: " + opened.error().message);
+      zipError(kZipOpenError, opened ? "nicht lesbar" : "nicht zu öffnen: " + opened.error().message);
   s.blocks = 1;
 }
 
@@ -152,7 +152,7 @@ void TDeflatePool::work() {
       auto got = readFully(s.file, offset - dictionary, input.data(), dictionary + want);
       if (!got) {
         done.failed = true;
-        done.error = zipError(kZipOpenError, "cannot be read: " + got.error().message);
+        done.error = zipError(kZipOpenError, "nicht lesbar: " + got.error().message);
       } else {
         const size_t primed = std::min(*got, dictionary);
         Block& b = done.block;

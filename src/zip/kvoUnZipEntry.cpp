@@ -93,8 +93,8 @@ void TUnZip::extractDirectory() {
     std::error_code isFolder;
     if (!std::filesystem::is_directory(outputNative_, isFolder)) {
       entryFailed(kZipInvalidDirectory,
-                  "cannot create the folder " + outputNative_.string() + ": " +
-                      (ec ? ec.message() : std::string("a file of that name is in the way")));
+                  "Ordner nicht anzulegen: " + platform::displayPath(outputNative_.string()) + ": " +
+                      (ec ? platform::errnoText(ec.value()) : std::string("eine Datei dieses Namens steht im Weg")));
       return;
     }
   }

@@ -124,9 +124,9 @@ Result<bool> TZipBase::CompressFileData(TCompHeaderObj::Entry& entry) {
   if (!platform::fileExists(info.source))  // gone, or a device or pipe that would block the run
     return failEntry(info.source, kZipOpenError, "not found or not a regular file");
   auto opened = TFileStream32::Create(info.source, fmOpenRead | fmShareDenyNone);
-  if (!opened) return failEntry(info.source, kZipOpenError, "cannot be opened: " + opened.error().message);
+  if (!opened) return failEntry(info.source, kZipOpenError, "nicht zu öffnen: " + opened.error().message);
   w.source = std::move(*opened);
-  if (!stateOf(*w.source, w.before)) return failEntry(info.source, kZipOpenError, "cannot be read");
+  if (!stateOf(*w.source, w.before)) return failEntry(info.source, kZipOpenError, "nicht lesbar");
   info.fileSize = static_cast<uint64_t>(w.before.size);
   w.store = DeflateType == dtDeflateS || storedByType(info.source) || info.fileSize == 0;
   w.encryption = info.fileSize == 0 ? uint8_t{emNone} : info.encryption;
@@ -252,7 +252,7 @@ Status TZipBase::beginEncryption(TEntryWrite& w) {
     run.remaining = &remaining;
     run.progress = [&] { UpdateProgress(total, total - remaining); };
     auto raw = CalcFileCRC(*w.source, run);
-    if (!raw) return zipError(kZipOpenError, "cannot be read: " + raw.error().message);
+    if (!raw) return zipError(kZipOpenError, "nicht lesbar: " + raw.error().message);
     if (cancel_) return zipError(kZipUserCanceled);
     w.firstCrc = *raw ^ kCrcSeed;
     auto header = BuildEncryptionHeader(zipCrypt(), Password, w.firstCrc);
@@ -278,7 +278,7 @@ Result<bool> TZipBase::writeSmall(TEntryWrite& w) {
   size_t got = 0;
   for (;;) {
     auto n = w.source->Read(plain.data() + got, plain.size() - got);
-    if (!n) return failEntry(w.name, kZipOpenError, "cannot be read: " + n.error().message);
+    if (!n) return failEntry(w.name, kZipOpenError, "nicht lesbar: " + n.error().message);
     if (*n == 0 || got + *n == plain.size()) {
       got += *n;
       break;
@@ -338,7 +338,7 @@ Result<bool> TZipBase::writeStreamed(TEntryWrite& w) {
                                                 return okStatus();
                                               }});
   if (!copied && readFailed)
-    return failEntry(w.name, kZipOpenError, "cannot be read: " + copied.error().message);
+    return failEntry(w.name, kZipOpenError, "nicht lesbar: " + copied.error().message);
   if (!copied) return RaiseError(w.name, copied.error().message, copied.error().code);
   if (cancel_) return false;
   if (!w.store) {
